@@ -1,0 +1,18 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+
+namespace orvanta::cli {
+
+// Exit codes of orvanta-cli.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+// Each command family adds its subcommands to the app. The returned action runs after a
+// successful parse when one of its subcommands was chosen, and yields the exit code.
+using CommandAction = std::function<int()>;
+void RegisterCommands(CLI::App& App, CommandAction& Chosen);
+
+} // namespace orvanta::cli

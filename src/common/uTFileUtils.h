@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+// Whole-file reading and writing. Failures are empty or false results, never exceptions.
+class TFileUtils {
+public:
+    TFileUtils() = delete;
+
+    // The whole content of FileName byte for byte; empty when it cannot be read whole.
+    static std::string FileToString(const std::string& FileName);
+
+    // Replaces FileName by a file holding exactly Text. The new content is written beside the
+    // old file, flushed and renamed over it, so a failure or a crash leaves the old file whole.
+    static bool StringToFile(const std::string& FileName, std::string_view Text);
+
+    // A unique name beside FileName for a temporary file (the file is not created), for
+    // writers that build a replacement and rename it over the original.
+    static std::string TemporaryNameBeside(const std::string& FileName);
+};
+
+} // namespace orvanta

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "common/uDisplayUtils.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+
+TEST(FormatFileSize, ThresholdsAndUnits) {
+    EXPECT_EQ(FormatFileSize(0), "0 bytes");
+    EXPECT_EQ(FormatFileSize(1), "1 bytes");
+    EXPECT_EQ(FormatFileSize(1023), "1023 bytes");
+    EXPECT_EQ(FormatFileSize(1024), "1.00 KB");
+    EXPECT_EQ(FormatFileSize(1023999), "1000.00 KB");
+    EXPECT_EQ(FormatFileSize(1024000), "1.00 MB");
+    EXPECT_EQ(FormatFileSize(1048576), "1.02 MB");
+    EXPECT_EQ(FormatFileSize(2147483647), "2097.15 MB");
+}
+
+TEST(FormatDuration, PadsAndDoesNotCapHours) {
+    EXPECT_EQ(FormatDuration(0), "00:00:00");
+    EXPECT_EQ(FormatDuration(59), "00:00:59");
+    EXPECT_EQ(FormatDuration(3661), "01:01:01");
+    EXPECT_EQ(FormatDuration(360000), "100:00:00");
+}
+
+TEST(FileTitle, DropsFolderAndLastExtension) {
+    EXPECT_EQ(FileTitle("/music/b.c.mp3"), "b.c");
+    EXPECT_EQ(FileTitle("/music/noext"), "noext");
+    EXPECT_EQ(FileTitle("/music/.mp3"), "");
+    EXPECT_EQ(FileTitle("/music.d/track"), "track");
+    EXPECT_EQ(FileTitle("song.mp3"), "song");
+}
+
+TEST(FileTypeOf, KnownExtensionInAnyCase) {
+    TCustomStringList types;
+    types.NameValueSeparator = ':';
+    RegisterFileTypes(types);
+    ASSERT_EQ(types.Count(), 1);
+    EXPECT_EQ(types.Strings(0), "mp3:Audio");
+    EXPECT_EQ(FileTypeOf("/a/B.MP3", types), "Audio");
+    EXPECT_EQ(FileTypeOf("/a/b.Mp3", types), "Audio");
+    EXPECT_EQ(FileTypeOf("/a/b.wav", types), "");
+    EXPECT_EQ(FileTypeOf("/a.mp3/b", types), "");
+    EXPECT_EQ(FileTypeOf("/a/b.", types), "");
+}
+
+TEST(FileSizeOf, SizeOrZero) {
+    test::TempDir dir;
+    EXPECT_EQ(FileSizeOf(dir.write("f", std::string(1500, 'x'))), 1500);
+    EXPECT_EQ(FileSizeOf(dir.file("missing")), 0);
+    EXPECT_EQ(FileSizeOf(""), 0);
+}
+
+TEST(MediaFileFilter, UpperCasePatternThenAllFiles) {
+    EXPECT_EQ(MediaFileFilter(), "MP3 Files|*.MP3|All Files|*.*");
+}
+
+TEST(Paths, SplitAndJoinKeepTheRoot) {
+    EXPECT_EQ(ExtractFileDir("/music/a.mp3"), "/music");
+    EXPECT_EQ(ExtractFileDir("/a.mp3"), "/");
+    EXPECT_EQ(ExtractFileName("/music/a.mp3"), "a.mp3");
+    EXPECT_EQ(JoinPath("/", "a.mp3"), "/a.mp3");
+    EXPECT_EQ(JoinPath("/music", "a.mp3"), "/music/a.mp3");
+}
