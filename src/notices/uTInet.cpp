@@ -76,8 +76,9 @@ std::string TInet::PathOf(const std::string& URL) {
 
 bool TInet::Start(const std::string& URL, const std::string& UserAgent,
                   const std::string& Referrer) {
-    if (thread_.joinable() || busy_.load())
+    if (started_)
         return false;
+    started_ = true;
     url_ = URL;
     userAgent_ = UserAgent.empty() ? DefaultUserAgent : UserAgent;
     referrer_ = Referrer;

@@ -83,6 +83,7 @@ private:
     std::string referrer_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> busy_{false};
+    bool started_ = false; // the body runs once per object
     std::thread thread_;
     // Guards the multi handle, which Terminate wakes from another thread.
     std::mutex wakeLock_;
