@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
@@ -16,6 +17,14 @@
 #include <vector>
 
 namespace orvanta::test {
+
+// The loopback servers are reached directly even where the system names a proxy; set before
+// main, while no thread runs.
+inline const bool LoopbackBypassesProxy = [] {
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    return true;
+}();
 
 // One accepted connection, handed to the server's handler on a thread of its own.
 class LoopbackConnection {
