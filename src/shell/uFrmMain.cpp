@@ -13,8 +13,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/uApplication.h"
 #include "app/uShellOpen.h"
+#include "app/uTOptions.h"
 #include "library/uFraMedia.h"
+#include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
@@ -32,7 +35,8 @@ QIcon iconNamed(const QString& name) {
 }
 } // namespace
 
-TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FPrompts(Prompts) {
+TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent)
+    : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvanta"));
@@ -69,9 +73,19 @@ TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FP
     CreateMenus();
     CreateToolBar();
     SwitchView(1);
+
+    if (FOptions) {
+        // The answer arrives on a download thread; the setting is stored and saved there.
+        FLiveUpdate = std::make_unique<TFirstRunNotices>([options = FOptions](bool FirstRun) {
+            options->FirstRun = FirstRun;
+            options->SaveToRegistry(SettingsBaseKey);
+        });
+        connect(this, &TfrmMain::FirstActivated, this, &TfrmMain::FormActivate);
+    }
 }
 
 TfrmMain::~TfrmMain() {
+    StopNotices();
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
 }
@@ -364,6 +378,15 @@ void TfrmMain::changeEvent(QEvent* Event) {
         FActivated = true;
         emit FirstActivated();
     }
+}
+
+void TfrmMain::FormActivate() {
+    if (FLiveUpdate)
+        FLiveUpdate->FormActivate(FOptions->FirstRun);
+}
+
+void TfrmMain::StopNotices() {
+    FLiveUpdate.reset();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QVector>
+#include <memory>
 
 #include "shell/uMainServices.h"
 
@@ -18,6 +19,8 @@ class QToolButton;
 namespace orvanta {
 
 class IPrompts;
+class TFirstRunNotices;
+class TOptions;
 class TfraMedia;
 class TfraPlayLists;
 class TViewFrame;
@@ -27,7 +30,8 @@ class TViewFrame;
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
-    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr);
+    // With Options the first activation sends the first-run notices while FirstRun is set.
+    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr);
     ~TfrmMain() override;
 
     // IMainServices
@@ -45,6 +49,8 @@ public:
     void ShowToolButtons(int View);
     void FillPlayListCombo();
     void ShowAbout();
+    // Ends the notice downloads; must run before the settings are freed.
+    void StopNotices();
 
     // The control with this Tag on the tool bar, or null.
     QWidget* ToolControl(int Tag) const;
@@ -107,7 +113,11 @@ private:
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
 
+    void FormActivate();
+
     IPrompts& FPrompts;
+    TOptions* FOptions;
+    std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
