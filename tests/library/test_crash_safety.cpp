@@ -116,8 +116,11 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
         texts.push_back({version(i, 0).ToText(), version(i, 1).ToText()});
     std::mt19937 random(12345);
     for (int round = 0; round < 6; ++round) {
+        int saved[2];
+        ASSERT_EQ(::pipe(saved), 0);
         const pid_t child = ::fork();
         if (child == 0) {
+            ::close(saved[0]);
             TPlayListManager manager;
             for (int i = 0; i < Lists; ++i)
                 manager.AddPlayList("List" + std::to_string(i));
@@ -125,16 +128,22 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
                 for (int i = 0; i < Lists; ++i)
                     manager.GetPlayList(i)->Assign(version(i, v));
                 manager.SaveAll(dir.str());
+                const char done = 'v';
+                if (::write(saved[1], &done, 1) != 1)
+                    ::_exit(1);
             }
         }
-        ::usleep(static_cast<useconds_t>(20000 + random() % 80000));
+        ::close(saved[1]);
+        // One whole save first, so the kill lands in a save that replaces existing files.
+        char done = 0;
+        ASSERT_EQ(::read(saved[0], &done, 1), 1);
+        ::usleep(static_cast<useconds_t>(random() % 40000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
+        ::close(saved[0]);
         for (int i = 0; i < Lists; ++i) {
             const std::string path = dir.file("List" + std::to_string(i) + ".ply");
-            if (!std::filesystem::exists(path))
-                continue; // not written yet in the first round
             const std::string text = readAll(path);
             EXPECT_TRUE(text == texts[static_cast<std::size_t>(i)][0] ||
                         text == texts[static_cast<std::size_t>(i)][1])
@@ -143,5 +152,5 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
     }
     TPlayListManager reader;
     reader.LoadAll(dir.str());
-    EXPECT_GT(reader.Count(), 0);
+    EXPECT_EQ(reader.Count(), Lists);
 }
