@@ -1,7 +1,6 @@
 #include "app/uApplication.h"
 
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 #include "app/uFrmSplash.h"
@@ -9,6 +8,7 @@
 #include "app/uTOptions.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "playlists/uTRandom.h"
 #include "shell/uPrompts.h"
 
 namespace orvanta {
@@ -18,7 +18,7 @@ std::unique_ptr<TfrmSplash> frmSplash;
 
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     bool result = true;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    RandomGenerator.Randomize();
     AppPath =
         ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());
 
