@@ -1,9 +1,48 @@
-#include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
+#include <exception>
+
+#include "app/uApplication.h"
+#include "app/uFrmSplash.h"
+#include "shell/uFrmMain.h"
+#include "shell/uPrompts.h"
+
+using namespace orvanta;
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.show();
-    return app.exec();
+    TOrvantaApplication app(argc, argv);
+    TOrvantaApplication::setApplicationName(QStringLiteral("Orvanta"));
+    TOrvantaApplication::setOrganizationName(QStringLiteral("Orvanta"));
+    // The splash closes before the main window shows; only the main window ends the run.
+    TOrvantaApplication::setQuitOnLastWindowClosed(false);
+
+    TQtPrompts prompts;
+    const auto showException = [&prompts](const QString& message) {
+        prompts.ShowMessage(QStringLiteral("Application Exception"), message, TPromptIcon::Warning);
+    };
+    app.OnException = showException;
+
+    int exitCode = 0;
+    std::unique_ptr<TfrmMain> frmMain;
+    try {
+        if (InitApplication(prompts, TOrvantaApplication::applicationDirPath())) {
+            frmSplash->ShowSplash();
+            frmSplash->OnShowMainWindow = [&frmMain] {
+                if (frmMain)
+                    frmMain->show();
+            };
+            frmMain = std::make_unique<TfrmMain>(prompts);
+            TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
+            // The splash timer may have fired while the main window was being built.
+            if (frmSplash->MainWindowDue())
+                frmMain->show();
+            exitCode = TOrvantaApplication::exec();
+        }
+    } catch (const std::exception& error) {
+        // Start-up failed before the loop (an unreadable library, say): say why, then end.
+        showException(QString::fromUtf8(error.what()));
+        exitCode = 1;
+    }
+    ReleaseGlobals();
+    frmMain.reset();
+    return exitCode;
 }

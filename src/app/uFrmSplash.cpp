@@ -1,0 +1,79 @@
+#include "app/uFrmSplash.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
+#include <QScreen>
+
+#include "common/uJpegImage.h"
+#include "shell/uResources.h"
+
+namespace orvanta {
+
+QImage SplashPicture() {
+    QFile file(QStringLiteral(":/splash.jpg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    const TRgbImage rgb = DecodeJpeg(std::string_view(bytes.constData(), bytes.size()));
+    if (rgb.IsEmpty())
+        return {};
+    return QImage(rgb.Rgb.data(), rgb.Width, rgb.Height, rgb.Width * 3, QImage::Format_RGB888)
+        .copy();
+}
+
+TfrmSplash::TfrmSplash(QWidget* Parent)
+    : QWidget(Parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    EnsureResources();
+    setObjectName(QStringLiteral("frmSplash"));
+    setFixedSize(442, 197);
+
+    pnlContainer = new QFrame(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    pnlContainer->setGeometry(0, 0, 442, 197);
+    pnlContainer->setFrameShape(QFrame::Box);
+    pnlContainer->setLineWidth(1);
+    pnlContainer->setStyleSheet(
+        QStringLiteral("#pnlContainer { background: white; border: 1px solid #808080; }"));
+
+    imgLogo = new QLabel(pnlContainer);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    const QImage picture = SplashPicture();
+    imgLogo->setPixmap(QPixmap::fromImage(picture));
+    imgLogo->setGeometry(1, 1, picture.width(), picture.height());
+    // Clicks on the picture reach the window's handler.
+    imgLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    tmrClose.setInterval(3000);
+    tmrClose.setSingleShot(true);
+    connect(&tmrClose, &QTimer::timeout, this, &TfrmSplash::tmrCloseTimer);
+}
+
+void TfrmSplash::ShowSplash() {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    tmrClose.start();
+    show();
+    repaint();
+}
+
+void TfrmSplash::tmrCloseTimer() {
+    tmrClose.stop();
+    FMainWindowDue = true;
+    if (OnShowMainWindow)
+        OnShowMainWindow();
+    close();
+}
+
+void TfrmSplash::ExitClick() {
+    close();
+}
+
+void TfrmSplash::mousePressEvent(QMouseEvent* Event) {
+    QWidget::mousePressEvent(Event);
+    ExitClick();
+}
+
+} // namespace orvanta

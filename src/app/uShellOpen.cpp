@@ -1,0 +1,31 @@
+#include "app/uShellOpen.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+
+#include "common/uDataPaths.h"
+
+namespace orvanta {
+
+QUrl ShellOpenUrl(const QString& Target) {
+    if (Target.startsWith(QLatin1Char('/')) || QFileInfo::exists(Target))
+        return QUrl::fromLocalFile(Target);
+    const QUrl url(Target);
+    if (!url.scheme().isEmpty() && url.scheme().size() > 1)
+        return url;
+    return QUrl(QStringLiteral("http://") + Target);
+}
+
+void ShellOpen(const QString& Target) {
+    QDesktopServices::openUrl(ShellOpenUrl(Target));
+}
+
+void OpenHomePage() {
+    ShellOpen(QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HomePagePath));
+}
+
+void OpenHelpPage() {
+    ShellOpen(QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HelpPagePath));
+}
+
+} // namespace orvanta

@@ -1,0 +1,48 @@
+#include "app/uTOptions.h"
+
+#include <QSettings>
+
+#include "common/uDataPaths.h"
+
+namespace orvanta {
+
+namespace {
+const QString FirstRunKey = QStringLiteral("Options/FirstRun");
+}
+
+std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey) {
+    const QString home = qEnvironmentVariable("ORVANTA_HOME");
+    if (!home.isEmpty())
+        return std::make_unique<QSettings>(home + QStringLiteral("/Orvanta.ini"),
+                                           QSettings::IniFormat);
+    const QString organization = BaseKey.section(QLatin1Char('\\'), -1);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization,
+                                       QStringLiteral("Orvanta"));
+}
+
+void TOptions::LoadFromRegistry(const QString& BaseKey) {
+    const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
+    if (settings->status() != QSettings::NoError)
+        return;
+    FirstRun = true;
+    const QVariant stored = settings->value(FirstRunKey);
+    if (!stored.isValid()) {
+        settings->setValue(FirstRunKey, 1);
+        return;
+    }
+    bool isNumber = false;
+    const int value = stored.toInt(&isNumber);
+    // A value that is not a number is not trusted to mean "done": the notices are sent.
+    if (isNumber)
+        FirstRun = value != 0;
+}
+
+void TOptions::SaveToRegistry(const QString& BaseKey) const {
+    const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
+    if (settings->status() != QSettings::NoError)
+        return;
+    settings->setValue(FirstRunKey, FirstRun ? 1 : 0);
+    settings->sync();
+}
+
+} // namespace orvanta

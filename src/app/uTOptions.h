@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+namespace orvanta {
+
+// The one persistent setting. Stored with QSettings under "Options/FirstRun" as an integer;
+// when ORVANTA_HOME is set, in an INI file there so tests never touch the user's settings.
+class TOptions {
+public:
+    bool FirstRun = false;
+
+    // Reads BaseKey's options; a missing value reads as true and is created. When the
+    // settings cannot be opened nothing is read and FirstRun keeps its value.
+    void LoadFromRegistry(const QString& BaseKey);
+    // Writes FirstRun as 1 or 0; reports nothing when the settings cannot be written.
+    void SaveToRegistry(const QString& BaseKey) const;
+};
+
+// The settings store for BaseKey ("Software\Orvanta": organization "Orvanta").
+std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey);
+
+} // namespace orvanta

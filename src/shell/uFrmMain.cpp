@@ -1,0 +1,403 @@
+#include "shell/uFrmMain.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/uShellOpen.h"
+#include "library/uFraMedia.h"
+#include "playlists/uFraPlayLists.h"
+#include "shell/uPrompts.h"
+#include "shell/uResources.h"
+
+namespace orvanta {
+
+namespace {
+constexpr int DesignWidth = 760;
+constexpr int ButtonSize = 33;
+constexpr int ButtonTop = 4;
+const char* const TagProperty = "Tag";
+
+QIcon iconNamed(const QString& name) {
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
+}
+} // namespace
+
+TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FPrompts(Prompts) {
+    EnsureResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Orvanta"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/orvanta.svg")));
+    resize(DesignWidth, 570);
+    setMinimumSize(DesignWidth, 285);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pnlToolButtons = new QWidget(central);
+    pnlToolButtons->setObjectName(QStringLiteral("pnlToolButtons"));
+    pnlToolButtons->setFixedHeight(41);
+    pnlToolButtons->installEventFilter(this);
+    layout->addWidget(pnlToolButtons);
+
+    FViews = new QStackedWidget(central);
+    fraPlayLists1 = new TfraPlayLists(FViews);
+    fraMedia1 = new TfraMedia(FViews);
+    FViews->addWidget(fraMedia1);
+    FViews->addWidget(fraPlayLists1);
+    layout->addWidget(FViews, 1);
+
+    pnlPlayer = new QWidget(central);
+    pnlPlayer->setObjectName(QStringLiteral("pnlPlayer"));
+    pnlPlayer->setFixedHeight(45);
+    auto* playerLayout = new QHBoxLayout(pnlPlayer);
+    playerLayout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(pnlPlayer);
+    setCentralWidget(central);
+
+    CreateMenus();
+    CreateToolBar();
+    SwitchView(1);
+}
+
+TfrmMain::~TfrmMain() {
+    fraMedia1->Finalize();
+    fraPlayLists1->Finalize();
+}
+
+void TfrmMain::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QAction* addFiles = file->addAction(QStringLiteral("Add Files..."));
+    addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
+    addFiles->setProperty(TagProperty, 103);
+    connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
+    file->addSeparator();
+    QAction* exitAction = file->addAction(QStringLiteral("Exit"));
+    exitAction->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    auto* group = new QActionGroup(this);
+    mnuViewMedia = view->addAction(QStringLiteral("My Music"));
+    mnuViewMedia->setObjectName(QStringLiteral("mnuViewMedia"));
+    mnuViewMedia->setProperty(TagProperty, 0);
+    mnuViewPlayLists = view->addAction(QStringLiteral("Playlists"));
+    mnuViewPlayLists->setObjectName(QStringLiteral("mnuViewPlayLists"));
+    mnuViewPlayLists->setProperty(TagProperty, 1);
+    for (QAction* item : {mnuViewMedia, mnuViewPlayLists}) {
+        item->setCheckable(true);
+        group->addAction(item);
+        connect(item, &QAction::triggered, this, &TfrmMain::mnuViewClick);
+    }
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    QAction* home = help->addAction(QStringLiteral("Home..."));
+    home->setObjectName(QStringLiteral("mnuHelpHome"));
+    connect(home, &QAction::triggered, this, &TfrmMain::mnuHelpHomeClick);
+    help->addSeparator();
+    QAction* helpPage = help->addAction(QStringLiteral("Help..."));
+    helpPage->setObjectName(QStringLiteral("mnuHelpHelp"));
+    connect(helpPage, &QAction::triggered, this, &TfrmMain::mnuHelpHelpClick);
+    help->addSeparator();
+    QAction* about = help->addAction(QStringLiteral("About..."));
+    about->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(about, &QAction::triggered, this, &TfrmMain::ShowAbout);
+}
+
+QToolButton* TfrmMain::AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
+                                      bool AnchoredRight) {
+    auto* button = new QToolButton(pnlToolButtons);
+    button->setToolTip(Hint);
+    button->setAccessibleName(Hint);
+    button->setIcon(iconNamed(Icon));
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    button->setFixedSize(ButtonSize, ButtonSize);
+    AddToolControl(Tag, button, Left, ButtonTop, AnchoredRight);
+    return button;
+}
+
+void TfrmMain::AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight) {
+    Control->setProperty(TagProperty, Tag);
+    Control->move(Left, Top);
+    FToolControls.push_back({Tag, Control, Left, AnchoredRight});
+}
+
+void TfrmMain::CreateToolBar() {
+    struct ViewButton {
+        QToolButton*& Button;
+        int Tag;
+        const char* Hint;
+        const char* Caption;
+        const char* Icon;
+        int Left;
+    };
+    auto* viewGroup = new QButtonGroup(this);
+    for (const ViewButton& spec :
+         {ViewButton{spdViewMedia, 1, "View My Music", "My Music", "view-media", 4},
+          ViewButton{spdViewPlayLists, 2, "View Playlists", "Playlists", "view-playlists", 104}}) {
+        auto* button = new QToolButton(pnlToolButtons);
+        button->setText(QString::fromLatin1(spec.Caption));
+        button->setToolTip(QString::fromLatin1(spec.Hint));
+        button->setIcon(iconNamed(QString::fromLatin1(spec.Icon)));
+        button->setIconSize(QSize(24, 24));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setFixedSize(97, ButtonSize);
+        viewGroup->addButton(button);
+        AddToolControl(spec.Tag, button, spec.Left, ButtonTop, false);
+        connect(button, &QToolButton::clicked, this, &TfrmMain::spdViewButtonClick);
+        spec.Button = button;
+    }
+    spdViewMedia->setChecked(true);
+
+    bvlToolButtons = new QFrame(pnlToolButtons);
+    bvlToolButtons->setFrameShape(QFrame::VLine);
+    bvlToolButtons->setFrameShadow(QFrame::Sunken);
+    bvlToolButtons->setFixedSize(3, ButtonSize);
+    AddToolControl(0, bvlToolButtons, 204, ButtonTop, false);
+
+    struct CommandButton {
+        int Tag;
+        const char* Hint;
+        const char* Icon;
+        int Left;
+        bool AnchoredRight;
+    };
+    static const CommandButton commands[] = {
+        {100, "Play File", "play", 210, false},
+        {101, "Locate File", "locate", 246, false},
+        {102, "Edit MP3 Tag", "edit-tag", 282, false},
+        {103, "Add Files", "add-files", 318, false},
+        {104, "Remove Files", "remove-files", 354, false},
+        {105, "Refresh Media", "refresh", 390, false},
+        {107, "Add Files to Playlist", "add-to-playlist", 534, true},
+        {200, "Play Playlist", "play", 210, false},
+        {201, "New Playlist", "new-playlist", 246, false},
+        {202, "Rename Playlist", "rename-playlist", 282, false},
+        {203, "Remove Playlist", "remove-playlist", 318, false},
+        {204, "Shuffle Playlist", "shuffle", 354, false},
+        {205, "Play Track", "play", 390, false},
+        {206, "Remove Tracks", "remove-tracks", 426, false},
+        {207, "Move Track Up", "move-up", 462, false},
+        {208, "Move Track Down", "move-down", 498, false},
+    };
+    for (const CommandButton& command : commands) {
+        QToolButton* button =
+            AddSpeedButton(command.Tag, QString::fromLatin1(command.Hint),
+                           QString::fromLatin1(command.Icon), command.Left, command.AnchoredRight);
+        const bool isPlay = command.Tag == 100 || command.Tag == 200 || command.Tag == 205;
+        connect(button, &QToolButton::clicked, this,
+                isPlay ? &TfrmMain::spdPlayClick : &TfrmMain::spdToolButtonClick);
+        if (command.Tag == 100)
+            spdPlayFile = button;
+        else if (command.Tag == 200)
+            spdPlayPlayList = button;
+        else if (command.Tag == 205)
+            spdPlayTrack = button;
+        else if (command.Tag == 107)
+            spdAddToPlayList = button;
+    }
+
+    cmbPlayLists = new QComboBox(pnlToolButtons);
+    cmbPlayLists->setObjectName(QStringLiteral("cmbPlayLists"));
+    cmbPlayLists->setFixedWidth(178);
+    AddToolControl(150, cmbPlayLists, 570, 10 - 2, true);
+
+    cmbPlayListMode = new QComboBox(pnlToolButtons);
+    cmbPlayListMode->setObjectName(QStringLiteral("cmbPlayListMode"));
+    cmbPlayListMode->addItems({QStringLiteral("Play Normal"), QStringLiteral("Play Loop"),
+                               QStringLiteral("Play Random")});
+    cmbPlayListMode->setCurrentIndex(0);
+    cmbPlayListMode->setFixedWidth(97);
+    AddToolControl(250, cmbPlayListMode, 534, 10 - 2, false);
+    connect(cmbPlayListMode, qOverload<int>(&QComboBox::activated), this,
+            &TfrmMain::cmbPlayListModeClick);
+
+    lblPlayListInfo = new QLabel(pnlToolButtons);
+    lblPlayListInfo->setObjectName(QStringLiteral("lblPlayListInfo"));
+    lblPlayListInfo->setFixedWidth(111);
+    AddToolControl(251, lblPlayListInfo, 635, 14 - 2, false);
+}
+
+int TfrmMain::TagOf(const QObject* Control) {
+    return Control->property(TagProperty).toInt();
+}
+
+QWidget* TfrmMain::ToolControl(int Tag) const {
+    for (const TToolControl& control : FToolControls)
+        if (control.Tag == Tag)
+            return control.Control;
+    return nullptr;
+}
+
+QAction* TfrmMain::MenuAction(const QString& Name) const {
+    return findChild<QAction*>(Name);
+}
+
+int TfrmMain::CurrentView() const {
+    return FViews->currentWidget() == fraMedia1 ? 1 : 2;
+}
+
+TViewFrame* TfrmMain::ViewOf(int Group) const {
+    if (Group == 1)
+        return fraMedia1;
+    if (Group == 2)
+        return fraPlayLists1;
+    return nullptr;
+}
+
+void TfrmMain::RunToolCommand(int Tag) {
+    if (TViewFrame* view = ViewOf(Tag / 100))
+        view->DoCommand(Tag % 100);
+}
+
+void TfrmMain::spdToolButtonClick() {
+    RunToolCommand(TagOf(sender()));
+}
+
+void TfrmMain::spdPlayClick() {
+    if (FPlaying)
+        return; // playback control stops here once it is wired in
+    RunToolCommand(TagOf(sender()));
+}
+
+void TfrmMain::spdViewButtonClick() {
+    auto* button = qobject_cast<QToolButton*>(sender());
+    if (!button)
+        return;
+    button->setChecked(true);
+    SwitchView(TagOf(button));
+}
+
+void TfrmMain::mnuViewClick() {
+    QToolButton* button = TagOf(sender()) == 0 ? spdViewMedia : spdViewPlayLists;
+    button->click();
+}
+
+void TfrmMain::mnuFileAddFilesClick() {
+    fraMedia1->DoCommand(TagOf(sender()) % 100);
+}
+
+void TfrmMain::mnuHelpHomeClick() {
+    OpenHomePage();
+}
+
+void TfrmMain::mnuHelpHelpClick() {
+    OpenHelpPage();
+}
+
+void TfrmMain::cmbPlayListModeClick() {
+    fraPlayLists1->ApplyPlayMode();
+}
+
+void TfrmMain::SwitchView(int View) {
+    if (View == 1) {
+        mnuViewMedia->setChecked(true);
+        FViews->setCurrentWidget(fraMedia1);
+    } else if (View == 2) {
+        mnuViewPlayLists->setChecked(true);
+        FViews->setCurrentWidget(fraPlayLists1);
+    }
+    ShowToolButtons(View);
+}
+
+void TfrmMain::ShowToolButtons(int View) {
+    for (const TToolControl& control : FToolControls) {
+        if (control.Tag / 100 == View)
+            control.Control->show();
+        else if (control.Tag >= 100)
+            control.Control->hide();
+    }
+}
+
+void TfrmMain::FillPlayListCombo() {
+    cmbPlayLists->clear();
+    // Filled from the playlist manager once it is wired in.
+    if (cmbPlayLists->count() > 0)
+        cmbPlayLists->setCurrentIndex(0);
+}
+
+void TfrmMain::ShowAbout() {
+    FPrompts.ShowMessage(QStringLiteral("About Orvanta"), QStringLiteral("Version 2.60"),
+                         TPromptIcon::Information);
+}
+
+void TfrmMain::PlaceRightAnchoredControls() {
+    const int shift = pnlToolButtons->width() - DesignWidth;
+    for (const TToolControl& control : FToolControls)
+        if (control.AnchoredRight)
+            control.Control->move(control.Left + shift, control.Control->y());
+}
+
+bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
+    // The tool bar panel, not the window, decides where the right-anchored controls go.
+    if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
+        PlaceRightAnchoredControls();
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TfrmMain::showEvent(QShowEvent* Event) {
+    if (!FPlaced) {
+        FPlaced = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    QMainWindow::showEvent(Event);
+}
+
+void TfrmMain::changeEvent(QEvent* Event) {
+    QMainWindow::changeEvent(Event);
+    if (Event->type() == QEvent::ActivationChange && isActiveWindow() && !FActivated) {
+        FActivated = true;
+        emit FirstActivated();
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent* Event) {
+    QMainWindow::closeEvent(Event);
+    // Closing the main window ends the run, whatever other windows are left.
+    QApplication::quit();
+}
+
+void TfrmMain::PlayFile(const QString& Path) {
+    (void)Path;
+}
+void TfrmMain::PlayTrack(const QString& Path) {
+    (void)Path;
+}
+void TfrmMain::PlayPlayList(const TPlayList& PlayList) {
+    (void)PlayList;
+}
+void TfrmMain::RefreshPlayListNames() {
+    FillPlayListCombo();
+}
+void TfrmMain::RefreshPlayListTracks() {
+    fraPlayLists1->RefreshTracks();
+}
+QString TfrmMain::SelectedPlayListName() const {
+    return cmbPlayLists->currentText();
+}
+int TfrmMain::PlayListModeIndex() const {
+    return cmbPlayListMode->currentIndex();
+}
+void TfrmMain::SetPlayListModeIndex(int Index) {
+    cmbPlayListMode->setCurrentIndex(Index);
+}
+void TfrmMain::SetPlayListInfo(const QString& Text) {
+    lblPlayListInfo->setText(Text);
+}
+
+} // namespace orvanta

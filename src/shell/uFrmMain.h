@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QVector>
+
+#include "shell/uMainServices.h"
+
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class QToolButton;
+
+namespace orvanta {
+
+class IPrompts;
+class TfraMedia;
+class TfraPlayLists;
+class TViewFrame;
+
+// The main window: tool bar, menus, the two stacked views and the player strip. It owns no
+// media logic: each control's Tag routes its click to a numbered command of a view.
+class TfrmMain : public QMainWindow, public IMainServices {
+    Q_OBJECT
+public:
+    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr);
+    ~TfrmMain() override;
+
+    // IMainServices
+    void PlayFile(const QString& Path) override;
+    void PlayTrack(const QString& Path) override;
+    void PlayPlayList(const TPlayList& PlayList) override;
+    void RefreshPlayListNames() override;
+    void RefreshPlayListTracks() override;
+    QString SelectedPlayListName() const override;
+    int PlayListModeIndex() const override;
+    void SetPlayListModeIndex(int Index) override;
+    void SetPlayListInfo(const QString& Text) override;
+
+    void SwitchView(int View);
+    void ShowToolButtons(int View);
+    void FillPlayListCombo();
+    void ShowAbout();
+
+    // The control with this Tag on the tool bar, or null.
+    QWidget* ToolControl(int Tag) const;
+    QAction* MenuAction(const QString& Name) const;
+    int CurrentView() const;
+
+    // Tool bar and menus (named as the window's controls).
+    QWidget* pnlToolButtons = nullptr;
+    QToolButton* spdViewMedia = nullptr;
+    QToolButton* spdViewPlayLists = nullptr;
+    QFrame* bvlToolButtons = nullptr;
+    QToolButton* spdPlayFile = nullptr;
+    QToolButton* spdPlayPlayList = nullptr;
+    QToolButton* spdPlayTrack = nullptr;
+    QToolButton* spdAddToPlayList = nullptr;
+    QComboBox* cmbPlayLists = nullptr;
+    QComboBox* cmbPlayListMode = nullptr;
+    QLabel* lblPlayListInfo = nullptr;
+    QWidget* pnlPlayer = nullptr;
+    QAction* mnuViewMedia = nullptr;
+    QAction* mnuViewPlayLists = nullptr;
+    TfraMedia* fraMedia1 = nullptr;
+    TfraPlayLists* fraPlayLists1 = nullptr;
+
+signals:
+    // The main window is shown for the first time and active.
+    void FirstActivated();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+
+private slots:
+    void spdToolButtonClick();
+    void spdPlayClick();
+    void spdViewButtonClick();
+    void mnuViewClick();
+    void mnuFileAddFilesClick();
+    void mnuHelpHomeClick();
+    void mnuHelpHelpClick();
+    void cmbPlayListModeClick();
+
+private:
+    struct TToolControl {
+        int Tag;
+        QWidget* Control;
+        int Left;
+        bool AnchoredRight;
+    };
+
+    void CreateMenus();
+    void CreateToolBar();
+    QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
+                                bool AnchoredRight = false);
+    void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
+    void RunToolCommand(int Tag);
+    void PlaceRightAnchoredControls();
+    TViewFrame* ViewOf(int Group) const;
+    static int TagOf(const QObject* Control);
+
+    IPrompts& FPrompts;
+    QStackedWidget* FViews = nullptr;
+    QVector<TToolControl> FToolControls;
+    bool FActivated = false;
+    bool FPlaced = false;
+    // Whether something is playing; the play buttons then stop instead of starting.
+    bool FPlaying = false;
+};
+
+} // namespace orvanta

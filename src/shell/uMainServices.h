@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace orvanta {
+
+class TPlayList;
+
+// What the main window offers the views: playback, refreshing the other view and the tool
+// bar, and the tool bar's playlist controls.
+class IMainServices {
+public:
+    virtual ~IMainServices() = default;
+    virtual void PlayFile(const QString& Path) = 0;
+    virtual void PlayTrack(const QString& Path) = 0;
+    virtual void PlayPlayList(const TPlayList& PlayList) = 0;
+    virtual void RefreshPlayListNames() = 0;
+    virtual void RefreshPlayListTracks() = 0;
+    // The text of cmbPlayLists' selected item: the target of "Add Files to Playlist".
+    virtual QString SelectedPlayListName() const = 0;
+    // cmbPlayListMode's index (0 Normal, 1 Loop, 2 Random).
+    virtual int PlayListModeIndex() const = 0;
+    virtual void SetPlayListModeIndex(int Index) = 0;
+    virtual void SetPlayListInfo(const QString& Text) = 0;
+};
+
+} // namespace orvanta
