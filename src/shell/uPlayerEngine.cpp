@@ -99,7 +99,9 @@ TGstPlayerEngine::~TGstPlayerEngine() {
 
 void TGstPlayerEngine::Unload() {
     // NULL, not READY: an error of the old file must not leak into the next one.
-    gst_element_set_state(FPlayBin, GST_STATE_NULL);
+    if (FPlayBin != nullptr) {
+        gst_element_set_state(FPlayBin, GST_STATE_NULL);
+    }
     ++FLoad;
 }
 
@@ -108,20 +110,16 @@ void TGstPlayerEngine::SetURL(const QString& Path) {
     FFailed = false;
     FPauseWanted = false;
     FLastDuration = 0;
-    if (FPlayBin == nullptr) {
-        Fail(FInitError);
-        return;
-    }
     Unload();
     ChangeState(psTransitioning);
-    if (!FInitError.isEmpty()) {
-        Fail(FInitError);
+    if (FPlayBin == nullptr || !FInitError.isEmpty()) {
+        FailLater(FInitError);
         return;
     }
     GError* error = nullptr;
     gchar* uri = gst_filename_to_uri(QFile::encodeName(Path).constData(), &error);
     if (uri == nullptr) {
-        Fail(FromGChar(error != nullptr ? error->message : nullptr));
+        FailLater(FromGChar(error != nullptr ? error->message : nullptr));
         g_clear_error(&error);
         return;
     }
@@ -143,16 +141,24 @@ void TGstPlayerEngine::Play() {
     }
     if (gst_element_set_state(FPlayBin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         // The element usually posted its own error already; that one is queued first and wins.
-        const unsigned load = FLoad.load();
-        QMetaObject::invokeMethod(
-            this,
-            [this, load] {
-                if (load == FLoad.load() && !FFailed) {
-                    Fail(QStringLiteral("The file could not be opened."));
-                }
-            },
-            Qt::QueuedConnection);
+        FailLater(QStringLiteral("The file could not be opened."));
     }
+}
+
+void TGstPlayerEngine::FailLater(const QString& Message) {
+    // Reported from the event loop, as bus errors are, so a caller that sets a file and then
+    // marks itself as playing sees the stop after that, never before. Fail ends the load, so
+    // whichever error of a load comes first is the only one reported.
+    FFailed = true;
+    const unsigned load = FLoad.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, load, Message] {
+            if (load == FLoad.load()) {
+                Fail(Message);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void TGstPlayerEngine::Pause() {
@@ -208,9 +214,7 @@ std::int64_t TGstPlayerEngine::Duration() const {
 
 void TGstPlayerEngine::Fail(const QString& Message) {
     FFailed = true;
-    if (FPlayBin != nullptr) {
-        Unload();
-    }
+    Unload();
     // The state goes first: by the time a listener sees the message, playback is over.
     ChangeState(psStopped);
     emit MediaError(Message, FPath);
@@ -225,7 +229,7 @@ void TGstPlayerEngine::ChangeState(int NewState) {
 }
 
 void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load) {
-    if (Load != FLoad.load() || FFailed) {
+    if (Load != FLoad.load()) {
         return;
     }
     switch (GST_MESSAGE_TYPE(Message)) {

@@ -80,6 +80,7 @@ public:
 private:
     void HandleMessage(GstMessage* Message, unsigned Load);
     void Fail(const QString& Message);
+    void FailLater(const QString& Message);
     void ChangeState(int NewState);
     void Unload();
 
