@@ -1,0 +1,111 @@
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include "shell/uFrmMain.h"
+#include "support/FakePrompts.h"
+
+using namespace orvanta;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    static bool shown(const TfrmMain& window, int tag) {
+        return window.ToolControl(tag)->isVisibleTo(window.pnlToolButtons);
+    }
+
+private slots:
+    void startsInMyMusicWithItsControls() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
+        QCOMPARE(window.CurrentView(), 1);
+        QVERIFY(window.spdViewMedia->isChecked());
+        QVERIFY(window.mnuViewMedia->isChecked());
+        for (int tag : {100, 101, 102, 103, 104, 105, 107, 150})
+            QVERIFY2(shown(window, tag), qPrintable(QString::number(tag)));
+        for (int tag : {200, 201, 205, 208, 250, 251})
+            QVERIFY2(!shown(window, tag), qPrintable(QString::number(tag)));
+        QCOMPARE(window.cmbPlayListMode->count(), 3);
+        QCOMPARE(window.cmbPlayListMode->currentText(), QStringLiteral("Play Normal"));
+    }
+
+    void viewMenuAndButtonsSwitchInStep() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        window.mnuViewPlayLists->trigger();
+        QCOMPARE(window.CurrentView(), 2);
+        QVERIFY(window.spdViewPlayLists->isChecked());
+        QVERIFY(!window.spdViewMedia->isChecked());
+        QVERIFY(window.mnuViewPlayLists->isChecked());
+        for (int tag : {200, 201, 202, 203, 204, 205, 206, 207, 208, 250, 251})
+            QVERIFY(shown(window, tag));
+        for (int tag : {100, 105, 107, 150})
+            QVERIFY(!shown(window, tag));
+        // The view buttons and the bevel are never hidden.
+        QVERIFY(shown(window, 1) && shown(window, 2) && shown(window, 0));
+
+        window.spdViewMedia->click();
+        QCOMPARE(window.CurrentView(), 1);
+        QVERIFY(window.mnuViewMedia->isChecked());
+        QVERIFY(shown(window, 107));
+        QVERIFY(!shown(window, 250));
+    }
+
+    void addFilesFromTheMenuKeepsTheView() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        window.mnuViewPlayLists->trigger();
+        window.MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
+        QCOMPARE(window.CurrentView(), 2);
+    }
+
+    void aboutBoxGoesThroughPrompts() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        window.MenuAction(QStringLiteral("mnuHelpAbout"))->trigger();
+        QCOMPARE(prompts.Messages.size(), size_t(1));
+        QCOMPARE(prompts.Messages[0].Caption, QStringLiteral("About Orvanta"));
+        QCOMPARE(prompts.Messages[0].Text, QStringLiteral("Version 2.60"));
+    }
+
+    void refusesToShrinkAndRightControlsFollowTheEdge() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(500, 200);
+        QTRY_COMPARE(window.size(), QSize(760, 285).expandedTo(window.minimumSizeHint()));
+        QCOMPARE(window.minimumSize(), QSize(760, 285));
+
+        const int comboLeft = window.cmbPlayLists->x();
+        const int addLeft = window.spdAddToPlayList->x();
+        const int refreshLeft = window.ToolControl(105)->x();
+        window.resize(960, 570);
+        QTRY_COMPARE(window.cmbPlayLists->x(), comboLeft + 200);
+        QCOMPARE(window.spdAddToPlayList->x(), addLeft + 200);
+        QCOMPARE(window.ToolControl(105)->x(), refreshLeft);
+    }
+
+    void firstActivationIsSignalledOnce() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        int activations = 0;
+        connect(&window, &TfrmMain::FirstActivated, [&activations] { ++activations; });
+        window.show();
+        window.activateWindow();
+        QTRY_COMPARE(activations, 1);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QTest::qWait(20);
+        window.activateWindow();
+        QTest::qWait(20);
+        QCOMPARE(activations, 1);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

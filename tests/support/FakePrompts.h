@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+#include "shell/uPrompts.h"
+
+namespace orvanta::test {
+
+// Answers the program's questions from a script and records every message it was shown.
+class FakePrompts final : public IPrompts {
+public:
+    struct Shown {
+        QString Caption;
+        QString Text;
+        TPromptIcon Icon;
+    };
+    std::vector<Shown> Messages;
+    std::deque<bool> YesNoAnswers;
+    // A null QString answers Cancel.
+    std::deque<QString> TextAnswers;
+    std::deque<QStringList> FileAnswers;
+    QStringList Questions;
+
+    void ShowMessage(const QString& Caption, const QString& Text, TPromptIcon Icon) override {
+        Messages.push_back({Caption, Text, Icon});
+    }
+    bool AskYesNo(const QString& Caption, const QString& Text) override {
+        Questions << Caption + QStringLiteral(": ") + Text;
+        return pop(YesNoAnswers, false);
+    }
+    std::optional<QString> AskText(const QString& Caption, const QString& Prompt,
+                                   const QString&) override {
+        Questions << Caption + QStringLiteral(": ") + Prompt;
+        const QString answer = pop(TextAnswers, QString());
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
+    QStringList AskOpenFiles(const QString& Caption, const QString&) override {
+        Questions << Caption;
+        return pop(FileAnswers, QStringList());
+    }
+
+private:
+    template <class T> static T pop(std::deque<T>& answers, T fallback) {
+        if (answers.empty())
+            return fallback;
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace orvanta::test
