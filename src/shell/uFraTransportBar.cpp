@@ -89,7 +89,7 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     trkVolume->setAccessibleName(QStringLiteral("Volume"));
 
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(4, 2, 6, 2);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     layout->addWidget(cmdPlayPause);
     layout->addWidget(cmdStop);

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QVector>
 
+#include <memory>
+
 #include "shell/uMainServices.h"
 
 class QAction;
@@ -17,7 +19,11 @@ class QToolButton;
 
 namespace orvanta {
 
+class IPlayerEngine;
 class IPrompts;
+class TPlaybackControl;
+class TToolPlayButtons;
+class TfraTransportBar;
 class TfraMedia;
 class TfraPlayLists;
 class TViewFrame;
@@ -27,7 +33,9 @@ class TViewFrame;
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
-    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr);
+    // Without an engine the window plays through GStreamer's playbin.
+    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr,
+                      IPlayerEngine* Engine = nullptr);
     ~TfrmMain() override;
 
     // IMainServices
@@ -64,6 +72,8 @@ public:
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
     QWidget* pnlPlayer = nullptr;
+    TfraTransportBar* wmpPlayer = nullptr;
+    TPlaybackControl* Playback = nullptr;
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
@@ -88,6 +98,7 @@ private slots:
     void mnuHelpHomeClick();
     void mnuHelpHelpClick();
     void cmbPlayListModeClick();
+    void pnlPlayerResize();
 
 private:
     struct TToolControl {
@@ -112,8 +123,8 @@ private:
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
     bool FPlaced = false;
-    // Whether something is playing; the play buttons then stop instead of starting.
-    bool FPlaying = false;
+    std::unique_ptr<IPlayerEngine> FOwnEngine;
+    std::unique_ptr<TToolPlayButtons> FPlayButtons;
 };
 
 } // namespace orvanta
