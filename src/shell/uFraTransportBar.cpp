@@ -96,7 +96,7 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     layout->addWidget(lblElapsed);
     layout->addWidget(trkSeek, 3);
     layout->addWidget(lblTotal);
-    layout->addWidget(lblStatus, 2);
+    layout->addWidget(lblStatus, 3);
     layout->addSpacing(6);
     layout->addWidget(volumeIcon);
     layout->addWidget(trkVolume);
@@ -169,6 +169,11 @@ void TfraTransportBar::ShowStatus(const QString& Text) {
     lblStatus->setText(Text);
     lblStatus->setToolTip(Text);
     lblStatus->setVisible(!Text.isEmpty());
+    // Nothing plays while the message stands, so it takes the room of the time and seek.
+    for (QWidget* control : {static_cast<QWidget*>(lblElapsed), static_cast<QWidget*>(trkSeek),
+                             static_cast<QWidget*>(lblTotal)}) {
+        control->setVisible(Text.isEmpty());
+    }
 }
 
 void TfraTransportBar::trkSeekChange(int Value) {

@@ -47,6 +47,8 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
     connect(tmrPlay, &QTimer::timeout, this, &TPlaybackControl::tmrPlayTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this,
             &TPlaybackControl::wmpPlayerPlayStateChange);
+    // The buttons start with their play pictures.
+    ResetPlayButtons();
 }
 
 void TPlaybackControl::PlayFile(const QString& Path) {

@@ -23,9 +23,8 @@ public:
     int Image(TPlayButton Button) const { return Images[static_cast<int>(Button)]; }
     QString Hint(TPlayButton Button) const { return Hints[static_cast<int>(Button)]; }
 
-    int Images[3] = {0, 2, 4};
-    QString Hints[3] = {QStringLiteral("Play File"), QStringLiteral("Play Playlist"),
-                        QStringLiteral("Play Track")};
+    int Images[3] = {-1, -1, -1};
+    QString Hints[3];
 };
 
 } // namespace orvanta::test

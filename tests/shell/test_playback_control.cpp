@@ -43,6 +43,8 @@ class TestPlaybackControl : public QObject {
 private slots:
     void normalPlaysEachTrackOnceThenResetsTheButtons() {
         TRig rig;
+        QVERIFY(rig.Buttons.AllPlay());
+        QVERIFY(!rig.Control.Playing());
         rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
         QCOMPARE(rig.Engine.URLs(), QStringList{A});
         QVERIFY(rig.Control.Playing());

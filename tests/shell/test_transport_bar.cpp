@@ -87,12 +87,14 @@ private slots:
         QCOMPARE(bar.StatusText(),
                  QStringLiteral("Cannot play \"it's \"odd\".mp3\": Resource not found."));
         QVERIFY(bar.lblStatus->isVisible());
+        QVERIFY(!bar.trkSeek->isVisible());
         // Stopping or ending does not take the message away; a new file does.
         engine.Report(IPlayerEngine::psStopped);
         QVERIFY(!bar.StatusText().isEmpty());
         engine.SetURL(QStringLiteral("/music/next.mp3"));
         QVERIFY(bar.StatusText().isEmpty());
         QVERIFY(!bar.lblStatus->isVisible());
+        QVERIFY(bar.trkSeek->isVisible());
 
         engine.Fail(QStringLiteral("Could not determine type of stream."));
         QVERIFY(bar.StatusText().contains(QStringLiteral("next.mp3")));
