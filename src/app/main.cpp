@@ -3,6 +3,7 @@
 
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
+#include "app/uTOptions.h"
 #include "shell/uFrmMain.h"
 #include "shell/uPrompts.h"
 
@@ -30,12 +31,14 @@ int main(int argc, char** argv) {
                 if (frmMain)
                     frmMain->show();
             };
-            frmMain = std::make_unique<TfrmMain>(prompts);
+            frmMain = std::make_unique<TfrmMain>(prompts, Options.get());
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())
                 frmMain->show();
             exitCode = TOrvantaApplication::exec();
+            // The notices write the settings from their threads: end them before the globals go.
+            frmMain->StopNotices();
         }
     } catch (const std::exception& error) {
         // Start-up failed before the loop (an unreadable library, say): say why, then end.

@@ -13,8 +13,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/uApplication.h"
 #include "app/uShellOpen.h"
+#include "app/uTOptions.h"
 #include "library/uFraMedia.h"
+#include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uPlaybackControl.h"
@@ -35,8 +38,8 @@ QIcon iconNamed(const QString& name) {
 }
 } // namespace
 
-TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent, IPlayerEngine* Engine)
-    : QMainWindow(Parent), FPrompts(Prompts) {
+TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
+    : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvanta"));
@@ -85,9 +88,19 @@ TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent, IPlayerEngine* Engine)
         *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
         &RandomGenerator, this);
     SwitchView(1);
+
+    if (FOptions) {
+        // The answer arrives on a download thread; the setting is stored and saved there.
+        FLiveUpdate = std::make_unique<TFirstRunNotices>([options = FOptions](bool FirstRun) {
+            options->FirstRun = FirstRun;
+            options->SaveToRegistry(SettingsBaseKey);
+        });
+        connect(this, &TfrmMain::FirstActivated, this, &TfrmMain::FormActivate);
+    }
 }
 
 TfrmMain::~TfrmMain() {
+    StopNotices();
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
 }
@@ -389,6 +402,15 @@ void TfrmMain::changeEvent(QEvent* Event) {
         FActivated = true;
         emit FirstActivated();
     }
+}
+
+void TfrmMain::FormActivate() {
+    if (FLiveUpdate)
+        FLiveUpdate->FormActivate(FOptions->FirstRun);
+}
+
+void TfrmMain::StopNotices() {
+    FLiveUpdate.reset();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {

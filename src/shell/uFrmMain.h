@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 #include <QVector>
-
 #include <memory>
 
 #include "shell/uMainServices.h"
@@ -21,6 +20,8 @@ namespace orvanta {
 
 class IPlayerEngine;
 class IPrompts;
+class TFirstRunNotices;
+class TOptions;
 class TPlaybackControl;
 class TToolPlayButtons;
 class TfraTransportBar;
@@ -33,8 +34,9 @@ class TViewFrame;
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
+    // With Options the first activation sends the first-run notices while FirstRun is set.
     // Without an engine the window plays through GStreamer's playbin.
-    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr,
+    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr,
                       IPlayerEngine* Engine = nullptr);
     ~TfrmMain() override;
 
@@ -53,6 +55,8 @@ public:
     void ShowToolButtons(int View);
     void FillPlayListCombo();
     void ShowAbout();
+    // Ends the notice downloads; must run before the settings are freed.
+    void StopNotices();
 
     // The control with this Tag on the tool bar, or null.
     QWidget* ToolControl(int Tag) const;
@@ -118,7 +122,11 @@ private:
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
 
+    void FormActivate();
+
     IPrompts& FPrompts;
+    TOptions* FOptions;
+    std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     bool FActivated = false;

@@ -32,7 +32,7 @@ private slots:
     void theTransportBarFillsThePlayerStrip() {
         FakePrompts prompts;
         TFakePlayerEngine engine;
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         QCOMPARE(window.wmpPlayer->parentWidget(), window.pnlPlayer);
         QCOMPARE(window.pnlPlayer->height(), 45);
         QCOMPARE(window.spdPlayFile->toolTip(), QStringLiteral("Play File"));
@@ -41,7 +41,7 @@ private slots:
     void playButtonsStopInsteadOfStartingWhilePlaying() {
         FakePrompts prompts;
         TFakePlayerEngine engine;
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.PlayPlayList(ThreeTracks(pmNormal));
         QCOMPARE(window.spdPlayPlayList->toolTip(), QStringLiteral("Stop Playing Playlist"));
         QCOMPARE(window.windowTitle(), QStringLiteral("one"));
@@ -69,7 +69,7 @@ private slots:
     void theModeBoxLeavesTheRunningQueueAlone() {
         FakePrompts prompts;
         TFakePlayerEngine engine;
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.SwitchView(2);
         window.PlayPlayList(ThreeTracks(pmNormal));
         window.cmbPlayListMode->setCurrentIndex(1);
@@ -85,7 +85,7 @@ private slots:
     void theServicesReachThePlayback() {
         FakePrompts prompts;
         TFakePlayerEngine engine;
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         IMainServices& services = window;
         services.PlayTrack(QStringLiteral("/m/a track.mp3"));
         QCOMPARE(window.spdPlayTrack->toolTip(), QStringLiteral("Stop Playing Track"));
@@ -97,7 +97,7 @@ private slots:
     void resizingThePlayerStripGivesItTheKeyboard() {
         FakePrompts prompts;
         TFakePlayerEngine engine;
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));

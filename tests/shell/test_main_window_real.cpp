@@ -27,7 +27,7 @@ private slots:
         QVERIFY2(!track.isEmpty(), "sox and lame are needed to make the test track");
         FakePrompts prompts;
         TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -60,7 +60,7 @@ private slots:
     void aFileThatCannotBePlayedIsNamedInThePlayerStrip() {
         FakePrompts prompts;
         TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
-        TfrmMain window(prompts, nullptr, &engine);
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.PlayFile(QString::fromStdString(FDir.file("Not There.mp3")));
