@@ -116,6 +116,10 @@ void TGstPlayerEngine::SetURL(const QString& Path) {
         FailLater(FInitError);
         return;
     }
+    if (Path.isEmpty()) {
+        FailLater(QStringLiteral("No file name was given."));
+        return;
+    }
     GError* error = nullptr;
     gchar* uri = gst_filename_to_uri(QFile::encodeName(Path).constData(), &error);
     if (uri == nullptr) {

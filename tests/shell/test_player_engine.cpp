@@ -98,6 +98,8 @@ private slots:
         QTest::newRow("noise") << QString::fromStdString(
             FDir.write("noise.mp3", std::string(20000, '\x5a') + "not audio at all"));
         QTest::newRow("empty") << QString::fromStdString(FDir.write("empty.mp3", ""));
+        QTest::newRow("folder") << QString::fromStdString(FDir.str());
+        QTest::newRow("no name") << QString();
         QTest::newRow("quote and backslash")
             << QString::fromStdString(FDir.write("it's \\ \"bad\".mp3", "ID3 garbage"));
     }
