@@ -4,8 +4,9 @@ namespace orvanta::cli {
 
 void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     // Command families register here as they are built.
-    (void)App;
-    (void)Chosen;
+    RegisterAnalyseCommands(App, Chosen);
+    RegisterLibraryCommands(App, Chosen);
+    RegisterPlayListCommands(App, Chosen);
 }
 
 } // namespace orvanta::cli

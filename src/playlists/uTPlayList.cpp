@@ -40,6 +40,14 @@ std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds) {
     return entry;
 }
 
+std::string LowerEntry(std::string_view Entry) {
+    std::string lowered(Entry);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
 std::string TrackPath(std::string_view Entry) {
     return TStringUtils::GetField(Entry, "*", 1);
 }
@@ -72,14 +80,20 @@ bool TPlayList::LoadFromFile(const std::string& FileName) {
     const std::string text = TFileUtils::FileToString(FileName);
     if (text.empty())
         return isReadableEmptyFile(FileName);
+    // A file saved by a Linux editor has bare LF line ends; reading it as one line would lose
+    // its entries at the next save.
+    const std::string_view lineBreak =
+        text.find(LineBreak) == std::string::npos && text.find('\n') != std::string::npos
+            ? std::string_view("\n")
+            : LineBreak;
     std::string field;
-    int next = TStringUtils::NextField(field, text, 1, LineBreak);
+    int next = TStringUtils::NextField(field, text, 1, lineBreak);
     if (!field.empty()) {
         std::int32_t mode = pmNormal;
         PlayMode = parseDecimal(field, mode) ? mode : pmNormal;
     }
     while (next > 0) {
-        next = TStringUtils::NextField(field, text, next, LineBreak);
+        next = TStringUtils::NextField(field, text, next, lineBreak);
         InsertTrack(field, -1);
     }
     return true;
@@ -130,6 +144,14 @@ void TPlayList::RemoveTrack(std::string_view Entry) {
     for (std::int32_t i = Count() - 1; i >= 0; --i)
         if (SameTextAscii(FTracks[static_cast<std::size_t>(i)], Entry))
             FTracks.erase(FTracks.begin() + i);
+}
+
+void TPlayList::RemoveTracks(const std::unordered_set<std::string>& LoweredEntries) {
+    if (LoweredEntries.empty())
+        return;
+    std::erase_if(FTracks, [&](const std::string& entry) {
+        return LoweredEntries.contains(LowerEntry(entry));
+    });
 }
 
 std::string TPlayList::NextTrack() {
