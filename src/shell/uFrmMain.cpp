@@ -19,6 +19,9 @@
 #include "library/uFraMedia.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uPlaybackControl.h"
+#include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
 
@@ -35,7 +38,7 @@ QIcon iconNamed(const QString& name) {
 }
 } // namespace
 
-TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent)
+TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
     : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
@@ -72,6 +75,18 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent)
 
     CreateMenus();
     CreateToolBar();
+
+    if (Engine == nullptr) {
+        FOwnEngine = std::make_unique<TGstPlayerEngine>();
+        Engine = FOwnEngine.get();
+    }
+    wmpPlayer = new TfraTransportBar(*Engine, pnlPlayer);
+    playerLayout->addWidget(wmpPlayer);
+    pnlPlayer->installEventFilter(this);
+    FPlayButtons = std::make_unique<TToolPlayButtons>(spdPlayFile, spdPlayPlayList, spdPlayTrack);
+    Playback = new TPlaybackControl(
+        *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
+        &RandomGenerator, this);
     SwitchView(1);
 
     if (FOptions) {
@@ -283,8 +298,10 @@ void TfrmMain::spdToolButtonClick() {
 }
 
 void TfrmMain::spdPlayClick() {
-    if (FPlaying)
-        return; // playback control stops here once it is wired in
+    if (Playback->Playing()) {
+        Playback->StopPlaying();
+        return;
+    }
     RunToolCommand(TagOf(sender()));
 }
 
@@ -315,6 +332,11 @@ void TfrmMain::mnuHelpHelpClick() {
 
 void TfrmMain::cmbPlayListModeClick() {
     fraPlayLists1->ApplyPlayMode();
+}
+
+void TfrmMain::pnlPlayerResize() {
+    // The bar lays itself out; it takes the keyboard, so the player answers keys at once.
+    wmpPlayer->setFocus();
 }
 
 void TfrmMain::SwitchView(int View) {
@@ -360,6 +382,8 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
     // The tool bar panel, not the window, decides where the right-anchored controls go.
     if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
         PlaceRightAnchoredControls();
+    if (Watched == pnlPlayer && Event->type() == QEvent::Resize)
+        pnlPlayerResize();
     return QMainWindow::eventFilter(Watched, Event);
 }
 
@@ -396,13 +420,13 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
 }
 
 void TfrmMain::PlayFile(const QString& Path) {
-    (void)Path;
+    Playback->PlayFile(Path);
 }
 void TfrmMain::PlayTrack(const QString& Path) {
-    (void)Path;
+    Playback->PlayTrack(Path);
 }
 void TfrmMain::PlayPlayList(const TPlayList& PlayList) {
-    (void)PlayList;
+    Playback->PlayPlayList(PlayList);
 }
 void TfrmMain::RefreshPlayListNames() {
     FillPlayListCombo();

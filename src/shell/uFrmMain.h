@@ -18,9 +18,13 @@ class QToolButton;
 
 namespace orvanta {
 
+class IPlayerEngine;
 class IPrompts;
 class TFirstRunNotices;
 class TOptions;
+class TPlaybackControl;
+class TToolPlayButtons;
+class TfraTransportBar;
 class TfraMedia;
 class TfraPlayLists;
 class TViewFrame;
@@ -31,7 +35,9 @@ class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
     // With Options the first activation sends the first-run notices while FirstRun is set.
-    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr);
+    // Without an engine the window plays through GStreamer's playbin.
+    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr,
+                      IPlayerEngine* Engine = nullptr);
     ~TfrmMain() override;
 
     // IMainServices
@@ -70,6 +76,8 @@ public:
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
     QWidget* pnlPlayer = nullptr;
+    TfraTransportBar* wmpPlayer = nullptr;
+    TPlaybackControl* Playback = nullptr;
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
@@ -94,6 +102,7 @@ private slots:
     void mnuHelpHomeClick();
     void mnuHelpHelpClick();
     void cmbPlayListModeClick();
+    void pnlPlayerResize();
 
 private:
     struct TToolControl {
@@ -122,8 +131,8 @@ private:
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
     bool FPlaced = false;
-    // Whether something is playing; the play buttons then stop instead of starting.
-    bool FPlaying = false;
+    std::unique_ptr<IPlayerEngine> FOwnEngine;
+    std::unique_ptr<TToolPlayButtons> FPlayButtons;
 };
 
 } // namespace orvanta
