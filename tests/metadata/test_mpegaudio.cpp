@@ -205,6 +205,15 @@ TEST(MPEGAnalyse, FilesOfRealEncoders) {
     }
 }
 
+TEST(MPEGAnalyse, FrameLargerThanItsTag) {
+    TMPEGaudio audio;
+    ASSERT_TRUE(audio.Analyse(std::string(ORVANTA_TEST_DATA) + "/broken-frame-size.mp3"));
+    EXPECT_TRUE(audio.IsValid());
+    EXPECT_EQ(audio.ID3v2().TagSize(), 40);
+    EXPECT_EQ(audio.ID3v2().Title(), "Broken"); // read up to the end of the tag, not beyond
+    EXPECT_EQ(audio.FirstFrame().Offset, 0);
+}
+
 TEST(MPEGAnalyse, SurvivesDamagedBytes) {
     // Every truncation and a scatter of flipped bytes of a real file: no crash, no hang.
     const std::string original = test::readAll(test::MP3Fixtures::Get().Path("vbr"));
