@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint8_t Mpeg1 = 3;
 constexpr std::uint8_t ReservedVersion = 1;
-constexpr std::uint8_t LayerIII = 1;
 constexpr std::uint8_t LayerII = 2;
 constexpr std::uint8_t LayerI = 3;
 constexpr std::uint8_t Mono = 3;
@@ -176,6 +175,8 @@ std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
     const int limit = std::min<int>(Limit, last);
     for (int i = 0; i <= limit; ++i) {
         const std::size_t at = std::size_t(last - i);
+        if (Block[at] != 'L' && Block[at] != 'G')
+            continue;
         if (MarkerAt(Block, at, "LAME"))
             return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + at), 8});
         if (MarkerAt(Block, at, "GOGO"))
