@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/uTCustomStringList.h"
+#include "playlists/uTRandom.h"
+
+namespace orvanta {
+
+// Play modes: the item indexes of the main window's mode box. Other values play as pmNormal.
+inline constexpr std::int32_t pmNormal = 0;
+inline constexpr std::int32_t pmLoop = 1;
+inline constexpr std::int32_t pmRandom = 2;
+
+// A track entry: the file's full path, "*", and its length in whole seconds.
+std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds);
+// The path of an entry (everything before the first "*").
+std::string TrackPath(std::string_view Entry);
+// The seconds of an entry; 0 when the field is missing or not a decimal number.
+std::int32_t TrackSeconds(std::string_view Entry);
+
+// One named, ordered list of track entries with a play mode and a play position.
+class TPlayList : public TObject {
+public:
+    // Random draws come from Generator; by default the process-wide one.
+    explicit TPlayList(TRandom* Generator = &RandomGenerator) : FRandom(Generator) {}
+
+    std::string Name;
+    std::int32_t PlayMode = pmNormal;
+    // The index NextTrack hands out next; -1 means none.
+    std::int32_t Position = 0;
+
+    const std::vector<std::string>& Tracks() const { return FTracks; }
+
+    void SetUp(std::string AName, std::int32_t APlayMode);
+    void Assign(const TPlayList& Source);
+
+    // Appends the file's entries and takes its mode; Name is untouched. False when the file
+    // could not be read (missing or unreadable); the playlist is then unchanged.
+    bool LoadFromFile(const std::string& FileName);
+    // Replaces the file atomically: a failed write leaves the old file whole. False on failure.
+    bool SaveToFile(const std::string& FileName) const;
+    // The text SaveToFile writes: the mode line, then one line per entry, CR LF between lines.
+    std::string ToText() const;
+
+    // Whether an entry equal to Entry, letter case aside, is present.
+    bool Contains(std::string_view Entry) const;
+    std::int32_t Count() const { return static_cast<std::int32_t>(FTracks.size()); }
+    // The entry at Index, or "" when out of range.
+    std::string GetTrack(std::int32_t Index) const;
+    // Inserts before Index when it is in range; appends for any other index.
+    void InsertTrack(std::string Entry, std::int32_t Index = -1);
+    void Clear();
+    void DeleteTrack(std::int32_t Index);
+    // Deletes every entry equal to Entry after lowering A-Z in both.
+    void RemoveTrack(std::string_view Entry);
+    void Rewind() { Position = 0; }
+    // The next entry to play, or "" when there is none.
+    std::string NextTrack();
+    void Shuffle();
+    void Exchange(std::int32_t Index1, std::int32_t Index2);
+
+private:
+    bool inRange(std::int32_t Index) const { return Index >= 0 && Index < Count(); }
+
+    TRandom* FRandom;
+    std::vector<std::string> FTracks;
+};
+
+} // namespace orvanta

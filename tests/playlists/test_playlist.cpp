@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "playlists/uTPlayList.h"
+#include "playlists/uTextFold.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using orvanta::test::TempDir;
+
+namespace {
+TPlayList makeList(std::initializer_list<const char*> entries, std::int32_t mode = pmNormal) {
+    TPlayList list;
+    list.SetUp("Test", mode);
+    for (const char* entry : entries)
+        list.InsertTrack(entry, -1);
+    return list;
+}
+std::vector<std::string> draws(TPlayList& list, int n) {
+    std::vector<std::string> result;
+    for (int i = 0; i < n; ++i)
+        result.push_back(list.NextTrack());
+    return result;
+}
+} // namespace
+
+TEST(PlayListFile, SaveThenLoadKeepsModeAndEntriesInOrder) {
+    TempDir dir;
+    TPlayList list = makeList({"/m/b.mp3*20", "/m/a.mp3*10", "/m/b.mp3*20", ""}, pmLoop);
+    ASSERT_TRUE(list.SaveToFile(dir.file("x.ply")));
+    EXPECT_EQ(orvanta::test::readAll(dir.file("x.ply")),
+              "1\r\n/m/b.mp3*20\r\n/m/a.mp3*10\r\n/m/b.mp3*20\r\n");
+    TPlayList loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(dir.file("x.ply")));
+    EXPECT_EQ(loaded.PlayMode, pmLoop);
+    EXPECT_EQ(loaded.Tracks(), list.Tracks());
+    EXPECT_EQ(loaded.Name, "");
+}
+
+TEST(PlayListFile, LineRulesOfTheFormat) {
+    TempDir dir;
+    TPlayList onlyMode;
+    ASSERT_TRUE(onlyMode.LoadFromFile(dir.write("a.ply", "2")));
+    EXPECT_EQ(onlyMode.PlayMode, pmRandom);
+    EXPECT_EQ(onlyMode.Count(), 0);
+
+    TPlayList trailing;
+    ASSERT_TRUE(trailing.LoadFromFile(dir.write("b.ply", "0\r\nA*1\r\n")));
+    EXPECT_EQ(trailing.Tracks(), (std::vector<std::string>{"A*1", ""}));
+
+    TPlayList blank;
+    ASSERT_TRUE(blank.LoadFromFile(dir.write("c.ply", "1\r\nA*1\r\n\r\nB*2")));
+    EXPECT_EQ(blank.Tracks(), (std::vector<std::string>{"A*1", "", "B*2"}));
+
+    // An empty first line leaves the mode as it was.
+    TPlayList keepMode = makeList({}, pmLoop);
+    ASSERT_TRUE(keepMode.LoadFromFile(dir.write("d.ply", "\r\nA*1")));
+    EXPECT_EQ(keepMode.PlayMode, pmLoop);
+    EXPECT_EQ(keepMode.Tracks(), (std::vector<std::string>{"A*1"}));
+}
+
+TEST(PlayListFile, LoadAppendsToPresentEntries) {
+    TempDir dir;
+    TPlayList list = makeList({"X*1"});
+    ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", "1\r\nA*2\r\nB*3")));
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"X*1", "A*2", "B*3"}));
+}
+
+TEST(PlayListFile, BadModeLineGivesNormalAndKeepsEntries) {
+    TempDir dir;
+    for (const char* mode : {"abc", "1x", "99999999999", " 1", "-"}) {
+        TPlayList list = makeList({}, pmLoop);
+        ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", std::string(mode) + "\r\nA*1\r\nB*2")));
+        EXPECT_EQ(list.PlayMode, pmNormal) << mode;
+        EXPECT_EQ(list.Count(), 2) << mode;
+    }
+    TPlayList negative;
+    ASSERT_TRUE(negative.LoadFromFile(dir.write("n.ply", "-3")));
+    EXPECT_EQ(negative.PlayMode, -3); // kept, and plays as pmNormal
+}
+
+TEST(PlayListFile, MissingOrUnreadableFileIsAFailureAndChangesNothing) {
+    TempDir dir;
+    TPlayList list = makeList({"A*1"}, pmLoop);
+    EXPECT_FALSE(list.LoadFromFile(dir.file("missing.ply")));
+    EXPECT_FALSE(list.LoadFromFile(dir.str())); // a folder
+    const std::string locked = dir.write("locked.ply", "2\r\nB*1");
+    ::chmod(locked.c_str(), 0);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(list.LoadFromFile(locked));
+    }
+    EXPECT_EQ(list.PlayMode, pmLoop);
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"A*1"}));
+    // An empty file is read fine and changes nothing either.
+    EXPECT_TRUE(list.LoadFromFile(dir.write("empty.ply", "")));
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(PlayListFile, FailedSaveKeepsTheOldFile) {
+    TempDir dir;
+    const std::string target = dir.write("a.ply", "1\r\nold*1");
+    ::chmod(dir.str().c_str(), 0500);
+    TPlayList list = makeList({"new*2"});
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(list.SaveToFile(target));
+        EXPECT_EQ(orvanta::test::readAll(target), "1\r\nold*1");
+    }
+    ::chmod(dir.str().c_str(), 0700);
+}
+
+TEST(TrackEntry, FieldsAndBadSeconds) {
+    EXPECT_EQ(MakeTrackEntry("/m/a b.mp3", 215), "/m/a b.mp3*215");
+    EXPECT_EQ(TrackPath("/m/a.mp3*215"), "/m/a.mp3");
+    EXPECT_EQ(TrackSeconds("/m/a.mp3*215"), 215);
+    EXPECT_EQ(TrackSeconds("/m/a.mp3"), 0);
+    EXPECT_EQ(TrackSeconds("/m/a.mp3*2x"), 0);
+    EXPECT_EQ(TrackSeconds("/m/a.mp3*"), 0);
+    EXPECT_EQ(TrackSeconds("/m/a.mp3*99999999999"), 0);
+}
+
+TEST(PlayListNextTrack, NormalYieldsEachOnceThenEmptyThenStartsAgain) {
+    TPlayList list = makeList({"A", "B", "C"});
+    list.Rewind();
+    EXPECT_EQ(draws(list, 5), (std::vector<std::string>{"A", "B", "C", "", "A"}));
+}
+
+TEST(PlayListNextTrack, LoopNeverYieldsEmpty) {
+    TPlayList list = makeList({"A", "B", "C"}, pmLoop);
+    list.Rewind();
+    EXPECT_EQ(draws(list, 7), (std::vector<std::string>{"A", "B", "C", "A", "B", "C", "A"}));
+}
+
+TEST(PlayListNextTrack, UnknownModePlaysAsNormal) {
+    TPlayList list = makeList({"A", "B"}, 7);
+    list.Rewind();
+    EXPECT_EQ(draws(list, 3), (std::vector<std::string>{"A", "B", ""}));
+}
+
+TEST(PlayListNextTrack, NotRewoundAfterClearSetUpOrAssignYieldsEmptyFirst) {
+    TPlayList list = makeList({"A", "B"}, pmLoop);
+    EXPECT_EQ(list.Position, -1);
+    EXPECT_EQ(list.NextTrack(), "");
+    EXPECT_EQ(list.NextTrack(), "A");
+
+    TPlayList copy;
+    list.Rewind();
+    copy.Assign(list);
+    EXPECT_EQ(copy.Position, -1);
+    EXPECT_EQ(copy.Name, "Test");
+    EXPECT_EQ(copy.PlayMode, pmLoop);
+    EXPECT_EQ(copy.NextTrack(), "");
+
+    TPlayList empty;
+    EXPECT_EQ(empty.NextTrack(), "");
+    empty.Position = 2147483647;
+    empty.InsertTrack("A");
+    EXPECT_EQ(empty.NextTrack(), "");
+    EXPECT_EQ(empty.Position, -1);
+}
+
+TEST(PlayListNextTrack, RandomFollowsTheGeneratorAndKeepsPosition) {
+    TRandom generator(42);
+    TPlayList list(&generator);
+    list.SetUp("R", pmRandom);
+    for (const char* entry : {"A", "B", "C", "D"})
+        list.InsertTrack(entry);
+    TRandom replay(42);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(list.NextTrack(), list.GetTrack(replay.Random(4)));
+    EXPECT_EQ(list.Position, -1);
+}
+
+TEST(Random, LinearCongruentialSequence) {
+    TRandom generator(1);
+    EXPECT_EQ(generator.Random(100), 3); // seed 134775814
+    EXPECT_EQ(generator.Seed, 134775814u);
+    for (int i = 0; i < 1000; ++i) {
+        const auto value = generator.Random(7);
+        EXPECT_GE(value, 0);
+        EXPECT_LT(value, 7);
+    }
+}
+
+TEST(PlayListShuffle, ExchangesPairsWithTheGivenDraws) {
+    TRandom generator(7);
+    TPlayList list(&generator);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 6; ++i) {
+        list.InsertTrack(std::to_string(i));
+        expected.push_back(std::to_string(i));
+    }
+    list.Position = 3;
+    TRandom replay(7);
+    for (int round = 0; round < 13; ++round) {
+        const auto j = replay.Random(6);
+        const auto i = replay.Random(6);
+        std::swap(expected[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(j)]);
+    }
+    list.Shuffle();
+    EXPECT_EQ(list.Tracks(), expected);
+    EXPECT_EQ(list.Position, 3);
+    EXPECT_EQ(generator.Seed, replay.Seed);
+}
+
+TEST(PlayListShuffle, OneEntryDrawsNothing) {
+    TRandom generator(5);
+    TPlayList list(&generator);
+    list.InsertTrack("A");
+    list.Shuffle();
+    EXPECT_EQ(generator.Seed, 5u);
+    EXPECT_EQ(list.GetTrack(0), "A");
+}
+
+TEST(PlayListEdit, IndexesOutOfRangeAreAbsorbed) {
+    TPlayList list = makeList({"A", "B"});
+    list.InsertTrack("C", 2); // equal to Count: appends
+    list.InsertTrack("Z", 0);
+    list.InsertTrack("Y", -5);
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"Z", "A", "B", "C", "Y"}));
+    list.DeleteTrack(5);
+    list.DeleteTrack(-1);
+    list.Exchange(0, 9);
+    list.Exchange(1, 1);
+    EXPECT_EQ(list.Count(), 5);
+    list.Exchange(0, 4);
+    list.DeleteTrack(1);
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"Y", "B", "C", "Z"}));
+    EXPECT_EQ(list.GetTrack(-1), "");
+    EXPECT_EQ(list.GetTrack(4), "");
+}
+
+TEST(PlayListEdit, ContainsFoldsCaseRemoveTrackLowersAsciiOnly) {
+    TPlayList list = makeList({"/Music/Édith.mp3*3", "/music/a.mp3*1", "/MUSIC/A.MP3*1", "/m/b*2"});
+    EXPECT_TRUE(list.Contains("/music/A.mp3*1"));
+    EXPECT_TRUE(list.Contains("/MUSIC/ÉDITH.MP3*3"));
+    EXPECT_FALSE(list.Contains("/music/a.mp3*10"));
+    list.RemoveTrack("/Music/A.mp3*1");
+    EXPECT_EQ(list.Count(), 2);
+    list.RemoveTrack("/music/éDITH.mp3*3"); // É and é differ after lowering A-Z
+    list.RemoveTrack("/MUSIC/édith.mp3*3");
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/Music/Édith.mp3*3", "/m/b*2"}));
+    list.RemoveTrack("/music/Édith.MP3*3");
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/m/b*2"}));
+}
+
+TEST(TextFold, UnicodeCaseAndInvalidBytes) {
+    EXPECT_TRUE(SameTextFolded("Chansons d'ÉTÉ", "chansons d'été"));
+    EXPECT_TRUE(SameTextFolded("ЖУРНАЛ", "журнал"));
+    EXPECT_FALSE(SameTextFolded("abc", "abcd"));
+    EXPECT_FALSE(SameTextFolded("é", "e"));
+    EXPECT_TRUE(SameTextFolded("\xff\xc3", "\xff\xc3"));
+    EXPECT_FALSE(SameTextFolded("\xc3", "\xe3"));
+    EXPECT_FALSE(SameTextFolded("\xc3\xa9", "\xc3")); // truncated sequence
+}
+
+TEST(PlayListFile, FixtureWithWordModeAndBadSeconds) {
+    TPlayList list;
+    ASSERT_TRUE(list.LoadFromFile(std::string(ORVANTA_TEST_DATA) + "/playlists/bad-mode.ply"));
+    EXPECT_EQ(list.PlayMode, pmNormal);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(TrackSeconds(list.GetTrack(0)), 165);
+    EXPECT_EQ(TrackSeconds(list.GetTrack(1)), 0);
+    EXPECT_EQ(TrackPath(list.GetTrack(1)), "/music/Abba/SOS.mp3");
+    EXPECT_EQ(list.GetTrack(2), "");
+}
