@@ -9,16 +9,20 @@
 #include "app/uTOptions.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "playlists/uTPlayListManager.h"
 #include "shell/uPrompts.h"
 
 namespace orvanta {
 
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TfrmSplash> frmSplash;
+std::unique_ptr<TPlayListManager> PlayListManager;
 
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     bool result = true;
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    // The Random play mode and the shuffle draw from this generator.
+    RandomGenerator.Randomize();
     AppPath =
         ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());
 
@@ -30,6 +34,10 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     ForceFolder(AppPath); // the user's data folder may not exist yet
     ForceFolder(DataFolder());
     ForceFolder(PlayListsFolder());
+    PlayListManager = std::make_unique<TPlayListManager>();
+    PlayListManager->Open(PlayListsFolder());
+    if (PlayListManager->Count() <= 0)
+        PlayListManager->AddPlayList(DefaultPlayListName);
 
     FileTypes = std::make_unique<TCustomStringList>();
     FileTypes->NameValueSeparator = ':';
@@ -46,6 +54,8 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 void ReleaseGlobals() {
     Options.reset();
     frmSplash.reset();
+    // Writes every playlist back to its file.
+    PlayListManager.reset();
     FileTypes.reset();
 }
 

@@ -16,6 +16,7 @@
 #include "app/uShellOpen.h"
 #include "library/uFraMedia.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uTPlayListManager.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
 
@@ -74,6 +75,13 @@ TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FP
 TfrmMain::~TfrmMain() {
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
+}
+
+void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists) {
+    FPlayListManager = &PlayLists;
+    (void)MediaDB;
+    fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
+    FillPlayListCombo();
 }
 
 void TfrmMain::CreateMenus() {
@@ -325,7 +333,9 @@ void TfrmMain::ShowToolButtons(int View) {
 
 void TfrmMain::FillPlayListCombo() {
     cmbPlayLists->clear();
-    // Filled from the playlist manager once it is wired in.
+    if (FPlayListManager)
+        for (std::int32_t i = 0; i < FPlayListManager->Count(); ++i)
+            cmbPlayLists->addItem(QString::fromStdString(FPlayListManager->GetPlayList(i)->Name));
     if (cmbPlayLists->count() > 0)
         cmbPlayLists->setCurrentIndex(0);
 }

@@ -20,6 +20,8 @@ namespace orvanta {
 class IPrompts;
 class TfraMedia;
 class TfraPlayLists;
+class TMyMediaDB;
+class TPlayListManager;
 class TViewFrame;
 
 // The main window: tool bar, menus, the two stacked views and the player strip. It owns no
@@ -29,6 +31,10 @@ class TfrmMain : public QMainWindow, public IMainServices {
 public:
     explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr);
     ~TfrmMain() override;
+
+    // The last steps of the window's creation: the My Music view, then the Playlists view,
+    // then the tool bar's playlist box. The views keep these objects until Finalize.
+    void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists);
 
     // IMainServices
     void PlayFile(const QString& Path) override;
@@ -108,6 +114,7 @@ private:
     static int TagOf(const QObject* Control);
 
     IPrompts& FPrompts;
+    TPlayListManager* FPlayListManager = nullptr;
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
