@@ -4,8 +4,7 @@ namespace orvanta::cli {
 
 void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     // Command families register here as they are built.
-    (void)App;
-    (void)Chosen;
+    RegisterAnalyseCommands(App, Chosen);
 }
 
 } // namespace orvanta::cli

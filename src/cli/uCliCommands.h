@@ -15,4 +15,7 @@ inline constexpr int ExitUsage = 2;
 using CommandAction = std::function<int()>;
 void RegisterCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli analyse, orvanta-cli tag (uCliAnalyse.cpp).
+void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
+
 } // namespace orvanta::cli

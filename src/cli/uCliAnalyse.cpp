@@ -1,0 +1,215 @@
+#include "cli/uCliCommands.h"
+#include "metadata/MPEGaudio.h"
+
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvanta::cli {
+
+namespace {
+
+using nlohmann::json;
+
+const char* VersionName(std::uint8_t VersionCode) {
+    switch (VersionCode) {
+    case 3:
+        return "1";
+    case 2:
+        return "2";
+    default:
+        return "2.5";
+    }
+}
+
+json FirstFrameJson(const FrameHeaderInfo& Frame) {
+    if (!Frame.Present)
+        return nullptr;
+    return {{"offset", Frame.Offset},
+            {"length", Frame.Length},
+            {"version", VersionName(Frame.VersionCode)},
+            {"layer", 4 - Frame.LayerCode},
+            {"sample_rate", SampleRateHz(Frame)},
+            {"channel_mode", Frame.ModeCode},
+            {"padded", Frame.Padded}};
+}
+
+json VbrJson(const VBRData& VBR) {
+    if (!VBR.Present)
+        return nullptr;
+    return {{"marker", VBR.Marker},
+            {"frames", VBR.FrameCount},
+            {"bytes", VBR.ByteCount},
+            {"quality", VBR.Quality}};
+}
+
+json ID3v1Json(const TID3v1& Tag) {
+    return {
+        {"present", Tag.Present()}, {"version", Tag.Version()}, {"title", Tag.Title()},
+        {"artist", Tag.Artist()},   {"album", Tag.Album()},     {"year", Tag.Year()},
+        {"comment", Tag.Comment()}, {"track", Tag.Track()},     {"genre_index", Tag.GenreIndex()},
+        {"genre", Tag.GenreName()}};
+}
+
+json ID3v2Json(const TID3v2& Tag) {
+    return {{"present", Tag.Present()},
+            {"version", Tag.Version()},
+            {"tag_size", Tag.TagSize()},
+            {"title", Tag.Title()},
+            {"artist", Tag.Artist()},
+            {"album", Tag.Album()},
+            {"track", Tag.Track()},
+            {"track_text", Tag.TrackText()},
+            {"year", Tag.Year()},
+            {"genre", Tag.Genre()},
+            {"comment", Tag.Comment()},
+            {"composer", Tag.Composer()},
+            {"encoded_by", Tag.EncodedBy()},
+            {"copyright", Tag.Copyright()},
+            {"language", Tag.Language()},
+            {"user_url", Tag.UserURL()}};
+}
+
+json AnalysisJson(const std::string& Path) {
+    TMPEGaudio audio;
+    const bool analysed = audio.Analyse(Path);
+    const double duration = audio.DurationSeconds();
+    return {{"path", Path},
+            {"analysed", analysed},
+            {"valid", audio.IsValid()},
+            {"duration", duration},
+            {"seconds", static_cast<std::int64_t>(std::nearbyint(duration))},
+            {"bitrate", static_cast<std::uint16_t>(audio.BitRateKbps())},
+            {"file_bytes", audio.FileBytes()},
+            {"first_frame", FirstFrameJson(audio.FirstFrame())},
+            {"vbr", VbrJson(audio.VBRHeader())},
+            {"encoder_tag", audio.EncoderTag()},
+            {"id3v1", ID3v1Json(audio.ID3v1())},
+            {"id3v2", ID3v2Json(audio.ID3v2())}};
+}
+
+struct TagOptions {
+    std::string File;
+    bool V1 = false;
+    bool V2 = false;
+    std::optional<std::string> Title, Artist, Album, Year, Genre, Comment, Composer, Language,
+        Copyright;
+    std::optional<int> GenreIndex, Track;
+};
+
+int Usage(const std::string& Message) {
+    std::cerr << Message << "\n";
+    return ExitUsage;
+}
+
+int RunTag(const TagOptions& O) {
+    if (O.V1 == O.V2)
+        return Usage("Choose exactly one of --v1 and --v2.");
+    if (O.Track && (*O.Track < 0 || *O.Track > (O.V1 ? 255 : 65535)))
+        return Usage("--track is out of range.");
+    if (O.GenreIndex && (*O.GenreIndex < 0 || *O.GenreIndex > 255))
+        return Usage("--genre-index must be 0 to 255.");
+    if (O.V1 && (O.Composer || O.Language || O.Copyright || O.Genre))
+        return Usage("--genre, --composer, --language and --copyright are ID3v2 fields.");
+    if (O.V2 && O.GenreIndex)
+        return Usage("--genre-index is an ID3v1 field.");
+
+    TMPEGaudio audio;
+    if (!audio.Analyse(O.File)) {
+        std::cerr << "Error reading file.\n" << O.File << "\n";
+        return ExitFailed;
+    }
+    if (!audio.IsValid()) {
+        std::cerr << "Invalid MP3 file.\n" << O.File << "\n";
+        return ExitFailed;
+    }
+    bool stored = false;
+    if (O.V1) {
+        TID3v1& tag = audio.ID3v1();
+        if (O.Title)
+            tag.SetTitle(*O.Title);
+        if (O.Artist)
+            tag.SetArtist(*O.Artist);
+        if (O.Album)
+            tag.SetAlbum(*O.Album);
+        if (O.Year)
+            tag.SetYear(*O.Year);
+        if (O.Comment)
+            tag.SetComment(*O.Comment);
+        if (O.Track)
+            tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
+        if (O.GenreIndex)
+            tag.SetGenreIndex(static_cast<std::uint8_t>(*O.GenreIndex));
+        stored = tag.StoreTag(O.File);
+    } else {
+        TID3v2& tag = audio.ID3v2();
+        if (O.Title)
+            tag.SetTitle(*O.Title);
+        if (O.Artist)
+            tag.SetArtist(*O.Artist);
+        if (O.Album)
+            tag.SetAlbum(*O.Album);
+        if (O.Year)
+            tag.SetYear(*O.Year);
+        if (O.Genre)
+            tag.SetGenre(*O.Genre);
+        if (O.Comment)
+            tag.SetComment(*O.Comment);
+        if (O.Composer)
+            tag.SetComposer(*O.Composer);
+        if (O.Language)
+            tag.SetLanguage(*O.Language);
+        if (O.Copyright)
+            tag.SetCopyright(*O.Copyright);
+        if (O.Track)
+            tag.SetTrack(static_cast<std::uint16_t>(*O.Track));
+        stored = tag.StoreTag(O.File);
+    }
+    if (!stored) {
+        std::cerr << "Error writing MP3 tag.\n" << O.File << "\n";
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
+    auto files = std::make_shared<std::vector<std::string>>();
+    CLI::App* analyse =
+        App.add_subcommand("analyse", "Print the MPEG analysis and tags of MP3 files as JSON");
+    analyse->add_option("FILE", *files, "MP3 files")->required();
+    analyse->callback([&Chosen, files] {
+        Chosen = [files] {
+            for (const std::string& path : *files)
+                std::cout << AnalysisJson(path).dump(-1, ' ', false, json::error_handler_t::replace)
+                          << "\n";
+            std::cout.flush();
+            return ExitOk;
+        };
+    });
+
+    auto options = std::make_shared<TagOptions>();
+    CLI::App* tag = App.add_subcommand("tag", "Set fields of a file's ID3v1 or ID3v2 tag");
+    tag->add_option("FILE", options->File, "MP3 file")->required();
+    tag->add_flag("--v1", options->V1, "Write the ID3v1 tag");
+    tag->add_flag("--v2", options->V2, "Write the ID3v2 tag");
+    tag->add_option("--title", options->Title);
+    tag->add_option("--artist", options->Artist);
+    tag->add_option("--album", options->Album);
+    tag->add_option("--year", options->Year);
+    tag->add_option("--genre", options->Genre, "Genre text (ID3v2)");
+    tag->add_option("--genre-index", options->GenreIndex, "Genre byte (ID3v1)");
+    tag->add_option("--track", options->Track);
+    tag->add_option("--comment", options->Comment);
+    tag->add_option("--composer", options->Composer, "ID3v2");
+    tag->add_option("--language", options->Language, "ID3v2");
+    tag->add_option("--copyright", options->Copyright, "ID3v2");
+    tag->callback([&Chosen, options] { Chosen = [options] { return RunTag(*options); }; });
+}
+
+} // namespace orvanta::cli

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+class TByteSource;
+
+// Names of the ID3v1 genre bytes 0..147; bytes 148..255 have none.
+inline constexpr std::size_t GenreCount = 148;
+extern const std::array<std::string_view, GenreCount> GenreNames;
+
+// The 128-byte ID3v1 tag at the end of an MP3 file. Texts are UTF-8 in memory and
+// ISO-8859-1 in the file; widths count characters.
+class TID3v1 {
+public:
+    static constexpr std::size_t BlockSize = 128;
+    using Block = std::array<std::uint8_t, BlockSize>;
+
+    TID3v1() { Clear(); }
+
+    void Clear();
+
+    // False only when the last 128 bytes cannot be read (also for a file shorter than that);
+    // Present tells whether a tag was found.
+    bool LoadTag(const std::string& FileName);
+    bool LoadTag(TByteSource& Source);
+    // Takes the fields from the file's last 128 bytes.
+    void ReadBlock(const Block& Bytes);
+
+    // Writes the current values as the file's tag, replacing an existing one.
+    bool StoreTag(const std::string& FileName) const;
+    // Cuts an existing tag off the end of the file; true also when there was none.
+    bool StripTag(const std::string& FileName) const;
+    // The 128 bytes StoreTag writes.
+    Block BuildBlock() const;
+
+    std::string GenreName() const;
+
+    void SetTitle(std::string_view Value);
+    void SetArtist(std::string_view Value);
+    void SetAlbum(std::string_view Value);
+    void SetYear(std::string_view Value);
+    void SetComment(std::string_view Value);
+    void SetTrack(std::uint8_t Value) { FTrack = Value; }
+    void SetGenreIndex(std::uint8_t Value) { FGenreIndex = Value; }
+
+    bool Present() const { return FPresent; }
+    // 1 = layout 1.0, 2 = layout 1.1 (with a track number).
+    std::uint8_t Version() const { return FVersion; }
+    const std::string& Title() const { return FTitle; }
+    const std::string& Artist() const { return FArtist; }
+    const std::string& Album() const { return FAlbum; }
+    const std::string& Year() const { return FYear; }
+    const std::string& Comment() const { return FComment; }
+    std::uint8_t Track() const { return FTrack; }
+    std::uint8_t GenreIndex() const { return FGenreIndex; }
+
+private:
+    bool FPresent = false;
+    std::uint8_t FVersion = 1;
+    std::string FTitle;
+    std::string FArtist;
+    std::string FAlbum;
+    std::string FYear;
+    std::string FComment;
+    std::uint8_t FTrack = 0;
+    std::uint8_t FGenreIndex = 255;
+};
+
+} // namespace orvanta

@@ -1,0 +1,628 @@
+#include "metadata/ID3v2.h"
+
+#include "metadata/uTagFile.h"
+#include "metadata/uTagText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::size_t HeaderSize = 10;
+constexpr std::size_t SlotCount = 16;
+constexpr std::size_t ContentLimit = 500;
+constexpr std::int64_t DefaultTagSize = 4096;
+
+constexpr std::array<std::string_view, SlotCount> FrameIdsV3 = {
+    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
+    "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
+constexpr std::array<std::string_view, SlotCount> FrameIdsV2 = {
+    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM",
+    "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
+
+enum Slot : std::size_t {
+    SlotTitle,
+    SlotArtist,
+    SlotAlbum,
+    SlotTrack,
+    SlotYear,
+    SlotGenre,
+    SlotComment,
+    SlotComposer,
+    SlotEncodedBy,
+    SlotCopyright,
+    SlotLanguage,
+    SlotUserURL,
+    SlotRecordingTime,
+    SlotOriginalArtist,
+    SlotContentGroup,
+    SlotOriginalAlbum,
+};
+
+using Slots = std::array<std::string, SlotCount>;
+
+struct TagHeader {
+    std::array<std::uint8_t, HeaderSize> Bytes{};
+    std::int64_t FileBytes = 0;
+
+    bool IsID3() const { return Bytes[0] == 'I' && Bytes[1] == 'D' && Bytes[2] == '3'; }
+    std::uint8_t MajorVersion() const { return Bytes[3]; }
+    std::uint8_t Flags() const { return Bytes[5]; }
+
+    // The size bytes are taken whole, as the format's 7-bit rule is not checked on reading.
+    std::int64_t TotalTagSize() const {
+        std::int64_t total = (std::int64_t(Bytes[6]) << 21) + (std::int64_t(Bytes[7]) << 14) +
+                             (std::int64_t(Bytes[8]) << 7) + Bytes[9] + 10;
+        if (Flags() & 0x10)
+            total += 10; // footer
+        return total > FileBytes ? 0 : total;
+    }
+};
+
+bool ReadTagHeader(TByteSource& Source, TagHeader& Header) {
+    Header.FileBytes = Source.Size();
+    return Source.ReadAt(0, Header.Bytes.data(), HeaderSize) == std::int64_t(HeaderSize);
+}
+
+std::uint32_t BigEndian(const std::uint8_t* P, int Bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < Bytes; ++i)
+        value = (value << 8) | P[i];
+    return value;
+}
+
+// ID3v2.4 sizes are syncsafe: 7 bits per byte.
+std::uint32_t Syncsafe(const std::uint8_t* P) {
+    return (std::uint32_t(P[0] & 0x7F) << 21) | (std::uint32_t(P[1] & 0x7F) << 14) |
+           (std::uint32_t(P[2] & 0x7F) << 7) | (P[3] & 0x7F);
+}
+
+// Undoes unsynchronisation: every 0xFF 0x00 pair loses its zero byte.
+std::string Resynchronise(std::string_view Bytes) {
+    std::string out;
+    out.reserve(Bytes.size());
+    for (std::size_t i = 0; i < Bytes.size(); ++i) {
+        out += Bytes[i];
+        if (static_cast<unsigned char>(Bytes[i]) == 0xFF && i + 1 < Bytes.size() &&
+            Bytes[i + 1] == 0)
+            ++i;
+    }
+    return out;
+}
+
+bool IsFrameIdChar(std::uint8_t C) {
+    return (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9');
+}
+
+// One frame as found in the tag body.
+struct RawFrame {
+    std::string Id;
+    std::int64_t ContentOffset = 0;
+    std::int64_t Size = 0;
+    std::uint8_t Flags0 = 0;
+    std::uint8_t Flags1 = 0;
+};
+
+// Walks the frames of a tag body in Source from Start to End, calling Visit for each frame;
+// stops at padding (a first identifier byte that is not a capital letter), at the end of the
+// data, or when Visit returns false.
+template <typename Visitor>
+void WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start, std::int64_t End,
+                Visitor&& Visit) {
+    const std::int64_t headerSize = Version == 2 ? 6 : 10;
+    std::int64_t pos = Start;
+    while (pos < End && pos + headerSize <= Source.Size()) {
+        std::uint8_t h[10]{};
+        if (Source.ReadAt(pos, h, std::size_t(headerSize)) != headerSize)
+            return;
+        if (h[0] < 'A' || h[0] > 'Z')
+            return;
+        RawFrame frame;
+        if (Version == 2) {
+            frame.Id.assign(reinterpret_cast<const char*>(h), 3);
+            frame.Size = BigEndian(h + 3, 3);
+        } else {
+            frame.Id.assign(reinterpret_cast<const char*>(h), 4);
+            frame.Size = Version == 4 ? Syncsafe(h + 4) : BigEndian(h + 4, 4);
+            frame.Flags0 = h[8];
+            frame.Flags1 = h[9];
+        }
+        frame.ContentOffset = pos + headerSize;
+        if (!Visit(frame))
+            return;
+        pos = frame.ContentOffset + frame.Size;
+    }
+}
+
+// Where the frames start: after the header and, when flagged, the extended header.
+std::int64_t FramesStart(TByteSource& Source, const TagHeader& Header) {
+    if (Header.MajorVersion() < 3 || !(Header.Flags() & 0x40))
+        return HeaderSize;
+    std::uint8_t size[4]{};
+    if (Source.ReadAt(HeaderSize, size, 4) != 4)
+        return HeaderSize;
+    // Version 3 counts the extended header without its size field, version 4 with it.
+    return Header.MajorVersion() == 3 ? HeaderSize + 4 + BigEndian(size, 4)
+                                      : HeaderSize + Syncsafe(size);
+}
+
+// The tag (header and frames) as one readable source: the file itself, or a resynchronised
+// copy when the whole tag is unsynchronised (versions 2 and 3).
+class TagBody {
+public:
+    TagBody(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize)
+        : FSource(&Source), FEnd(TagSize) {
+        if (Header.MajorVersion() <= 3 && (Header.Flags() & 0x80)) {
+            FCopy.resize(std::size_t(TagSize));
+            const std::int64_t got = Source.ReadAt(0, FCopy.data(), FCopy.size());
+            FCopy.resize(std::size_t(std::max<std::int64_t>(got, 0)));
+            FCopy =
+                std::string(FCopy.substr(0, HeaderSize)) +
+                Resynchronise(std::string_view(FCopy).substr(std::min(FCopy.size(), HeaderSize)));
+            FMemory.emplace(FCopy);
+            FSource = &*FMemory;
+            FEnd = static_cast<std::int64_t>(FCopy.size());
+        }
+    }
+    TByteSource& Source() { return *FSource; }
+    std::int64_t End() const { return FEnd; }
+
+private:
+    TByteSource* FSource;
+    std::int64_t FEnd;
+    std::string FCopy;
+    std::optional<TMemorySource> FMemory;
+};
+
+// The first 500 bytes of a frame's content (zero-filled), as the text decoders expect them.
+// Returns false for frames whose content cannot be read as plain bytes.
+bool FrameContent(TByteSource& Source, std::uint8_t Version, const RawFrame& Frame,
+                  std::int64_t End, std::string& Content) {
+    std::int64_t available = std::min(Frame.Size, End - Frame.ContentOffset);
+    if (available <= 0)
+        available = 0;
+    std::string raw(std::size_t(std::min<std::int64_t>(available, 2 * ContentLimit + 4)), '\0');
+    const std::int64_t got = Source.ReadAt(Frame.ContentOffset, raw.data(), raw.size());
+    if (got < 0)
+        return false;
+    raw.resize(std::size_t(got));
+    if (Version == 4) {
+        if (Frame.Flags1 & 0x0C) // compressed or encrypted
+            return false;
+        if (Frame.Flags1 & 0x01) // data length indicator
+            raw.erase(0, std::min<std::size_t>(4, raw.size()));
+        if (Frame.Flags1 & 0x02)
+            raw = Resynchronise(raw);
+    } else if (Version == 3 && (Frame.Flags1 & 0x80)) {
+        return false; // compressed
+    }
+    Content.assign(ContentLimit, '\0');
+    std::memcpy(Content.data(), raw.data(), std::min(raw.size(), ContentLimit));
+    return true;
+}
+
+void StoreFrame(std::uint8_t Version, const RawFrame& Frame, std::string&& Content, Slots& Into) {
+    const auto& ids = Version > 2 ? FrameIdsV3 : FrameIdsV2;
+    const auto encoding = static_cast<std::uint8_t>(Content[0]);
+    // Version 4 adds UTF-16 big-endian (2) and UTF-8 (3) to single-byte (0) and UTF-16 (1).
+    if (encoding > (Version == 4 ? 3 : 1))
+        return;
+    for (std::size_t slot = 0; slot < SlotCount; ++slot)
+        if (ids[slot] == Frame.Id) {
+            Into[slot] = std::move(Content);
+            return;
+        }
+}
+
+bool IsTwoByteEncoding(std::uint8_t Encoding) {
+    return Encoding == 1 || Encoding == 2;
+}
+
+// Text of a frame's content: encoding byte, then the text up to the zero fill.
+std::string DecodeText(std::string_view Content) {
+    if (Content.empty())
+        return {};
+    const auto encoding = static_cast<std::uint8_t>(Content[0]);
+    std::string_view body = Content.substr(1);
+    std::string text;
+    if (IsTwoByteEncoding(encoding)) {
+        bool bigEndian = encoding == 2;
+        if (body.size() >= 2) {
+            const auto a = static_cast<std::uint8_t>(body[0]);
+            const auto b = static_cast<std::uint8_t>(body[1]);
+            if ((a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF)) {
+                bigEndian = a == 0xFE;
+                body.remove_prefix(2);
+            }
+        }
+        text = tagtext::Utf16ToUtf8(body, bigEndian);
+    } else if (encoding == 3) {
+        text = tagtext::SanitizeUtf8(tagtext::TrimControl(body, true));
+    } else {
+        text = tagtext::Latin1ToUtf8(tagtext::TrimControl(Content, true));
+    }
+    return std::string(tagtext::TrimControl(text, true));
+}
+
+std::string TextOrFallback(std::string_view First, std::string_view Second) {
+    std::string text = DecodeText(First);
+    return text.empty() ? DecodeText(Second) : text;
+}
+
+std::uint16_t ParseTrack(std::string_view Content) {
+    const std::string text = DecodeText(Content);
+    std::string_view number = text;
+    if (const auto slash = number.find('/'); slash != std::string_view::npos)
+        number = number.substr(0, slash);
+    if (!number.empty() && number.front() == '+')
+        number.remove_prefix(1);
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (number.empty() || error != std::errc() || end != number.data() + number.size())
+        return 0;
+    return static_cast<std::uint16_t>(value);
+}
+
+std::string DecodeYear(std::string_view First, std::string_view Second) {
+    std::string text = DecodeText(First);
+    if (!text.empty())
+        return text;
+    return std::string(tagtext::FirstChars(DecodeText(Second), 4));
+}
+
+// "(13)Pop" and "Pop" give "Pop"; numeric references are not looked up.
+std::string DecodeGenre(std::string_view Content) {
+    std::string text = DecodeText(Content);
+    if (const auto close = text.rfind(')'); close != std::string::npos)
+        text.erase(0, close + 1);
+    return text;
+}
+
+// Comment and link frames: encoding, [language,] description, separator, value. The value of a
+// link frame is always single-byte text.
+std::string DecodeDescribedText(std::string_view Content, bool HasLanguage, bool Latin1Value) {
+    if (Content.empty())
+        return {};
+    const char encoding = Content[0];
+    const std::size_t separator = IsTwoByteEncoding(std::uint8_t(encoding)) ? 2 : 1;
+    std::string_view rest =
+        Content.substr(std::min<std::size_t>(Content.size(), HasLanguage ? 4 : 1));
+    std::size_t found = std::string_view::npos;
+    for (std::size_t i = 0; i + separator <= rest.size(); i += separator)
+        if (rest[i] == 0 && (separator == 1 || rest[i + 1] == 0)) {
+            found = i;
+            break;
+        }
+    rest.remove_prefix(found != std::string_view::npos ? found + separator : separator - 1);
+    std::string value(1, Latin1Value ? '\0' : encoding);
+    value.append(rest);
+    return DecodeText(value);
+}
+
+// ---- writing ----
+
+void PutBigEndian(std::string& Out, std::uint32_t Value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        Out += static_cast<char>((Value >> shift) & 0xFF);
+}
+
+// Encoding byte and bytes of a text: single-byte when ISO-8859-1 holds it, else UTF-16.
+std::string EncodedText(std::string_view Text, bool& Wide) {
+    Wide = !tagtext::FitsLatin1(Text);
+    if (!Wide)
+        return tagtext::Utf8ToLatin1(Text);
+    return std::string("\xFF\xFE", 2) + tagtext::Utf8ToUtf16LE(Text);
+}
+
+void AppendFrame(std::string& Out, std::string_view Id, std::string_view Payload) {
+    Out.append(Id);
+    PutBigEndian(Out, static_cast<std::uint32_t>(Payload.size()));
+    Out.append(2, '\0');
+    Out.append(Payload);
+}
+
+std::string TextPayload(std::string_view Text) {
+    bool wide = false;
+    const std::string bytes = EncodedText(Text, wide);
+    return std::string(1, wide ? '\1' : '\0') + bytes;
+}
+
+std::string CommentPayload(std::string_view Text) {
+    bool wide = false;
+    const std::string bytes = EncodedText(Text, wide);
+    std::string payload(1, wide ? '\1' : '\0');
+    payload += "eng";
+    payload.append(wide ? 2 : 1, '\0'); // empty description
+    return payload + bytes;
+}
+
+std::string LinkPayload(std::string_view Url) {
+    return std::string(2, '\0') + tagtext::Utf8ToLatin1(Url);
+}
+
+// Frames whose content begins with a text encoding byte, in ID3v2.4.
+bool HasEncodingByte(std::string_view Id) {
+    static constexpr std::array<std::string_view, 10> others = {
+        "WXXX", "COMM", "USLT", "SYLT", "APIC", "GEOB", "USER", "OWNE", "COMR", "IPLS"};
+    return Id[0] == 'T' || std::find(others.begin(), others.end(), Id) != others.end();
+}
+
+// Re-encodes a version 4 frame whose text is UTF-16BE or UTF-8 as UTF-16 with a byte-order
+// mark, the one Unicode form version 3 knows. Empty when the frame's layout is not known.
+std::optional<std::string> ReencodeForV3(std::string_view Id, std::string_view Content) {
+    if (Content.empty() || !HasEncodingByte(Id))
+        return std::string(Content);
+    const auto encoding = static_cast<std::uint8_t>(Content[0]);
+    if (encoding != 2 && encoding != 3)
+        return std::string(Content);
+    // Layout as a list of parts: 'S' encoded text ended by a terminator (or the content),
+    // 'L' single-byte text ended by a zero byte, '1'/'3' fixed bytes, 'R' the raw rest,
+    // '*' encoded texts to the end.
+    std::string_view layout;
+    if (Id[0] == 'T')
+        layout = "*";
+    else if (Id == "COMM" || Id == "USLT")
+        layout = "3S*";
+    else if (Id == "WXXX")
+        layout = "SR";
+    else if (Id == "APIC")
+        layout = "L1SR";
+    else if (Id == "GEOB")
+        layout = "LSSR";
+    else if (Id == "USER")
+        layout = "3*";
+    else
+        return std::nullopt;
+    const std::size_t unit = encoding == 2 ? 2 : 1;
+    std::string_view rest = Content.substr(1);
+    std::string out(1, '\1');
+    const auto encodedString = [&] {
+        std::size_t end = 0;
+        while (end + unit <= rest.size() && !(rest[end] == 0 && (unit == 1 || rest[end + 1] == 0)))
+            end += unit;
+        const bool terminated = end + unit <= rest.size();
+        const std::string_view raw = rest.substr(0, std::min(end, rest.size()));
+        const std::string text =
+            encoding == 2 ? tagtext::Utf16ToUtf8(raw, true) : tagtext::SanitizeUtf8(raw);
+        out += "\xFF\xFE";
+        out += tagtext::Utf8ToUtf16LE(text);
+        if (terminated)
+            out.append(2, '\0');
+        rest.remove_prefix(terminated ? end + unit : rest.size());
+    };
+    for (const char part : layout) {
+        switch (part) {
+        case 'S':
+            encodedString();
+            break;
+        case '*':
+            while (!rest.empty())
+                encodedString();
+            break;
+        case 'L': {
+            const std::size_t end = std::min(rest.find('\0'), rest.size() - 1);
+            if (rest.empty())
+                return std::nullopt;
+            out.append(rest.substr(0, end + 1));
+            rest.remove_prefix(end + 1);
+            break;
+        }
+        case '1':
+        case '3': {
+            const std::size_t n = std::size_t(part - '0');
+            if (rest.size() < n)
+                return std::nullopt;
+            out.append(rest.substr(0, n));
+            rest.remove_prefix(n);
+            break;
+        }
+        default: // 'R'
+            out.append(rest);
+            rest = {};
+        }
+    }
+    return out;
+}
+
+// Frames of the old tag that the new one carries: every frame whose identifier is none of the
+// sixteen read here. Version 3 frames go byte for byte, unless they ask to be dropped when the
+// tag changes; version 4 frames get a version 3 header, and those with format flags (which
+// version 3 cannot express) are dropped.
+std::string CarriedFrames(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize) {
+    const std::uint8_t version = Header.MajorVersion();
+    std::string carried;
+    if (version != 3 && version != 4)
+        return carried;
+    TagBody body(Source, Header, TagSize);
+    WalkFrames(body.Source(), version, FramesStart(body.Source(), Header), body.End(),
+               [&](const RawFrame& Frame) {
+                   if (!std::all_of(Frame.Id.begin(), Frame.Id.end(),
+                                    [](char c) { return IsFrameIdChar(std::uint8_t(c)); }))
+                       return false;
+                   if (Frame.ContentOffset + Frame.Size > body.End())
+                       return false;
+                   if (std::find(FrameIdsV3.begin(), FrameIdsV3.end(), Frame.Id) !=
+                       FrameIdsV3.end())
+                       return true;
+                   const bool drop =
+                       version == 3 ? (Frame.Flags0 & 0x80) != 0 : (Frame.Flags1 & 0x4F) != 0;
+                   if (drop)
+                       return true;
+                   std::string content(std::size_t(Frame.Size), '\0');
+                   if (body.Source().ReadAt(Frame.ContentOffset, content.data(), content.size()) !=
+                       Frame.Size)
+                       return false;
+                   if (version == 3) {
+                       carried.append(Frame.Id);
+                       PutBigEndian(carried, std::uint32_t(Frame.Size));
+                       carried += static_cast<char>(Frame.Flags0);
+                       carried += static_cast<char>(Frame.Flags1);
+                       carried += content;
+                   } else if (const auto v3 = ReencodeForV3(Frame.Id, content)) {
+                       AppendFrame(carried, Frame.Id, *v3);
+                   }
+                   return true;
+               });
+    return carried;
+}
+
+} // namespace
+
+void TID3v2::Clear() {
+    FPresent = false;
+    FVersion = 0;
+    FTagSize = 0;
+    for (std::string* text : {&FTitle, &FArtist, &FAlbum, &FTrackText, &FYear, &FGenre, &FComment,
+                              &FComposer, &FEncodedBy, &FCopyright, &FLanguage, &FUserURL})
+        text->clear();
+    FTrack = 0;
+}
+
+bool TID3v2::LoadTag(const std::string& FileName) {
+    Clear();
+    TFileSource source;
+    return source.Open(FileName) && LoadTag(source);
+}
+
+bool TID3v2::LoadTag(TByteSource& Source) {
+    Clear();
+    TagHeader header;
+    if (!ReadTagHeader(Source, header))
+        return false;
+    if (!header.IsID3())
+        return true;
+    FPresent = true;
+    FVersion = header.MajorVersion();
+    const std::int64_t total = header.TotalTagSize();
+    FTagSize = total > INT32_MAX ? 0 : static_cast<std::int32_t>(total);
+    if (FVersion < 2 || FVersion > 4 || FTagSize == 0)
+        return true;
+
+    Slots slots;
+    TagBody body(Source, header, FTagSize);
+    WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
+               [&](const RawFrame& Frame) {
+                   std::string content;
+                   if (FrameContent(body.Source(), FVersion, Frame, body.End(), content))
+                       StoreFrame(FVersion, Frame, std::move(content), slots);
+                   return true;
+               });
+
+    FTitle = TextOrFallback(slots[SlotTitle], slots[SlotContentGroup]);
+    FArtist = TextOrFallback(slots[SlotArtist], slots[SlotOriginalArtist]);
+    FAlbum = TextOrFallback(slots[SlotAlbum], slots[SlotOriginalAlbum]);
+    FTrack = ParseTrack(slots[SlotTrack]);
+    FTrackText = DecodeText(slots[SlotTrack]);
+    FYear = DecodeYear(slots[SlotYear], slots[SlotRecordingTime]);
+    FGenre = DecodeGenre(slots[SlotGenre]);
+    FComment = DecodeDescribedText(slots[SlotComment], true, false);
+    FComposer = DecodeText(slots[SlotComposer]);
+    FEncodedBy = DecodeText(slots[SlotEncodedBy]);
+    FCopyright = DecodeText(slots[SlotCopyright]);
+    FLanguage = DecodeText(slots[SlotLanguage]);
+    FUserURL = DecodeDescribedText(slots[SlotUserURL], false, true);
+    return true;
+}
+
+bool TID3v2::StoreTag(const std::string& FileName) const {
+    std::string frames;
+    std::int64_t oldSize = 0;
+    bool hadTag = false;
+    {
+        TFileSource source;
+        TagHeader header;
+        if (!source.Open(FileName) || !ReadTagHeader(source, header))
+            return false;
+        hadTag = header.IsID3();
+        oldSize = hadTag ? header.TotalTagSize() : 0;
+
+        const auto text = [&](std::string_view Id, const std::string& Value) {
+            if (!Value.empty())
+                AppendFrame(frames, Id, TextPayload(Value));
+        };
+        text(FrameIdsV3[SlotTitle], FTitle);
+        text(FrameIdsV3[SlotArtist], FArtist);
+        text(FrameIdsV3[SlotAlbum], FAlbum);
+        if (FTrack != 0)
+            text(FrameIdsV3[SlotTrack], std::to_string(FTrack));
+        text(FrameIdsV3[SlotYear], FYear);
+        text(FrameIdsV3[SlotGenre], FGenre);
+        if (!FComment.empty())
+            AppendFrame(frames, FrameIdsV3[SlotComment], CommentPayload(FComment));
+        text(FrameIdsV3[SlotComposer], FComposer);
+        text(FrameIdsV3[SlotEncodedBy], FEncodedBy);
+        text(FrameIdsV3[SlotCopyright], FCopyright);
+        text(FrameIdsV3[SlotLanguage], FLanguage);
+        if (!FUserURL.empty())
+            AppendFrame(frames, FrameIdsV3[SlotUserURL], LinkPayload(FUserURL));
+        if (oldSize > 0)
+            frames += CarriedFrames(source, header, oldSize);
+    }
+
+    std::int64_t newSize = std::int64_t(HeaderSize) + std::int64_t(frames.size());
+    const bool rewrite = !hadTag || oldSize < newSize || oldSize > DefaultTagSize;
+    const std::int64_t padding = rewrite ? DefaultTagSize - newSize : oldSize - newSize;
+    if (padding > 0)
+        newSize += padding;
+    if (newSize - std::int64_t(HeaderSize) >= (std::int64_t(1) << 28))
+        return false; // beyond what a syncsafe size can hold
+
+    std::string tag = "ID3";
+    tag += '\3';
+    tag += '\0';
+    tag += '\0';
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag += static_cast<char>(((newSize - std::int64_t(HeaderSize)) >> shift) & 0x7F);
+    tag += frames;
+    if (padding > 0)
+        tag.append(std::size_t(padding), '\0');
+
+    if (!rewrite)
+        return tagfile::WriteAt(FileName, 0, tag);
+    // A tag whose size ran past the end of the file is copied along rather than guessed at.
+    return tagfile::RewriteWithPrefix(FileName, tag, hadTag ? oldSize : 0);
+}
+
+namespace {
+
+std::string Trimmed(std::string_view Value) {
+    const std::string clean = tagtext::SanitizeUtf8(Value);
+    return std::string(tagtext::TrimControl(clean, true));
+}
+
+} // namespace
+
+void TID3v2::SetTitle(std::string_view Value) {
+    FTitle = Trimmed(Value);
+}
+void TID3v2::SetArtist(std::string_view Value) {
+    FArtist = Trimmed(Value);
+}
+void TID3v2::SetAlbum(std::string_view Value) {
+    FAlbum = Trimmed(Value);
+}
+void TID3v2::SetYear(std::string_view Value) {
+    FYear = Trimmed(Value);
+}
+void TID3v2::SetGenre(std::string_view Value) {
+    FGenre = Trimmed(Value);
+}
+void TID3v2::SetComment(std::string_view Value) {
+    FComment = Trimmed(Value);
+}
+void TID3v2::SetComposer(std::string_view Value) {
+    FComposer = Trimmed(Value);
+}
+void TID3v2::SetCopyright(std::string_view Value) {
+    FCopyright = Trimmed(Value);
+}
+void TID3v2::SetLanguage(std::string_view Value) {
+    FLanguage = Trimmed(Value);
+}
+
+} // namespace orvanta

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+class TByteSource;
+
+// The ID3v2 tag at the start of an MP3 file: versions 2, 3 and 4 are read, version 3 is
+// written. Texts are UTF-8 in memory.
+class TID3v2 {
+public:
+    TID3v2() { Clear(); }
+
+    void Clear();
+
+    // False only when the first 10 bytes cannot be read; Present tells whether a tag was found.
+    bool LoadTag(const std::string& FileName);
+    bool LoadTag(TByteSource& Source);
+
+    // Writes the values as a new version 3 tag. Frames this class does not know (album art,
+    // private frames) are carried over. The tag is written in place when it fits the old one
+    // (of at most 4096 bytes); otherwise the file is rewritten beside and renamed over.
+    bool StoreTag(const std::string& FileName) const;
+
+    void SetTitle(std::string_view Value);
+    void SetArtist(std::string_view Value);
+    void SetAlbum(std::string_view Value);
+    void SetYear(std::string_view Value);
+    void SetGenre(std::string_view Value);
+    void SetComment(std::string_view Value);
+    void SetComposer(std::string_view Value);
+    void SetCopyright(std::string_view Value);
+    void SetLanguage(std::string_view Value);
+    void SetTrack(std::uint16_t Value) { FTrack = Value; }
+
+    bool Present() const { return FPresent; }
+    std::uint8_t Version() const { return FVersion; }
+    // Bytes of the tag with header (and footer); 0 when none or larger than the file.
+    std::int32_t TagSize() const { return FTagSize; }
+    const std::string& Title() const { return FTitle; }
+    const std::string& Artist() const { return FArtist; }
+    const std::string& Album() const { return FAlbum; }
+    std::uint16_t Track() const { return FTrack; }
+    const std::string& TrackText() const { return FTrackText; }
+    const std::string& Year() const { return FYear; }
+    const std::string& Genre() const { return FGenre; }
+    const std::string& Comment() const { return FComment; }
+    const std::string& Composer() const { return FComposer; }
+    const std::string& EncodedBy() const { return FEncodedBy; }
+    const std::string& Copyright() const { return FCopyright; }
+    const std::string& Language() const { return FLanguage; }
+    const std::string& UserURL() const { return FUserURL; }
+
+private:
+    bool FPresent = false;
+    std::uint8_t FVersion = 0;
+    std::int32_t FTagSize = 0;
+    std::string FTitle;
+    std::string FArtist;
+    std::string FAlbum;
+    std::uint16_t FTrack = 0;
+    std::string FTrackText;
+    std::string FYear;
+    std::string FGenre;
+    std::string FComment;
+    std::string FComposer;
+    std::string FEncodedBy;
+    std::string FCopyright;
+    std::string FLanguage;
+    std::string FUserURL;
+};
+
+} // namespace orvanta

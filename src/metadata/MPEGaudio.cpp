@@ -1,0 +1,273 @@
+#include "metadata/MPEGaudio.h"
+
+#include "metadata/uTagFile.h"
+#include "metadata/uTagText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace orvanta {
+
+namespace {
+
+constexpr std::uint8_t Mpeg1 = 3;
+constexpr std::uint8_t ReservedVersion = 1;
+constexpr std::uint8_t LayerIII = 1;
+constexpr std::uint8_t LayerII = 2;
+constexpr std::uint8_t LayerI = 3;
+constexpr std::uint8_t Mono = 3;
+constexpr int SearchPositions = 1730;
+// The VBRI header always follows the 32 bytes after the frame header (Fraunhofer's encoder).
+constexpr int VBRIOffset = 36;
+
+// ISO/IEC 11172-3 (MPEG 1) and 13818-3 (MPEG 2 and 2.5, low sampling frequencies), kbit/s.
+constexpr int BitRatesMpeg1[3][16] = {
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0}, // Layer I
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},    // Layer II
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}};    // Layer III
+constexpr int BitRatesMpeg2[2][16] = {
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0}, // Layer I
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};     // Layers II, III
+constexpr int SampleRates[4][3] = {
+    {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+
+std::int32_t BigEndian32(const std::uint8_t* P) {
+    return static_cast<std::int32_t>((std::uint32_t(P[0]) << 24) | (std::uint32_t(P[1]) << 16) |
+                                     (std::uint32_t(P[2]) << 8) | P[3]);
+}
+
+bool HeaderAt(const SearchBlock& Block, std::size_t Offset) {
+    return Offset + 4 <= Block.size() && PlausibleHeader(Block.data() + Offset);
+}
+
+bool MarkerAt(const SearchBlock& Block, std::size_t Offset, const char* Marker) {
+    return Offset + 4 <= Block.size() && std::memcmp(Block.data() + Offset, Marker, 4) == 0;
+}
+
+VBRData ReadVBRHeader(const SearchBlock& Block, std::size_t XingOffset) {
+    VBRData vbr;
+    const std::uint8_t* p = Block.data() + XingOffset;
+    if (MarkerAt(Block, XingOffset, "Xing")) {
+        // The fields sit at fixed offsets; the flags word is not consulted.
+        vbr.Present = true;
+        vbr.Marker = "Xing";
+        vbr.FrameCount = BigEndian32(p + 8);
+        vbr.ByteCount = BigEndian32(p + 12);
+        vbr.Quality = p[119];
+        vbr.EncoderText = tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(p + 120), 8});
+        return vbr;
+    }
+    return vbr;
+}
+
+VBRData ReadVBRIHeader(const SearchBlock& Block, std::size_t Offset) {
+    VBRData vbr;
+    if (!MarkerAt(Block, Offset, "VBRI"))
+        return vbr;
+    const std::uint8_t* p = Block.data() + Offset;
+    vbr.Present = true;
+    vbr.Marker = "VBRI";
+    vbr.Quality = p[9];
+    vbr.ByteCount = BigEndian32(p + 10);
+    vbr.FrameCount = BigEndian32(p + 14);
+    return vbr;
+}
+
+} // namespace
+
+bool PlausibleHeader(const std::uint8_t* H) {
+    return H[0] == 0xFF && (H[1] & 0xE0) == 0xE0 && ((H[1] >> 3) & 3) != ReservedVersion &&
+           ((H[1] >> 1) & 3) != 0 && (H[2] >> 4) != 15 && (H[2] >> 4) != 0 &&
+           ((H[2] >> 2) & 3) != 3 && (H[3] & 3) != 2;
+}
+
+void DecodeFrameHeader(const std::uint8_t* H, FrameHeaderInfo& Frame) {
+    std::copy(H, H + 4, Frame.HeaderBytes.begin());
+    Frame.VersionCode = (H[1] >> 3) & 3;
+    Frame.LayerCode = (H[1] >> 1) & 3;
+    Frame.HasCRC = (H[1] & 1) == 0;
+    Frame.BitRateCode = H[2] >> 4;
+    Frame.SampleRateCode = (H[2] >> 2) & 3;
+    Frame.Padded = (H[2] & 2) != 0;
+    Frame.PrivateFlag = (H[2] & 1) != 0;
+    Frame.ModeCode = H[3] >> 6;
+    Frame.ModeExtension = (H[3] >> 4) & 3;
+    Frame.CopyrightFlag = (H[3] & 8) != 0;
+    Frame.OriginalFlag = (H[3] & 4) != 0;
+    Frame.EmphasisCode = H[3] & 3;
+}
+
+int TableBitRate(const FrameHeaderInfo& Frame) {
+    if (Frame.VersionCode > 3 || Frame.VersionCode == ReservedVersion || Frame.LayerCode == 0 ||
+        Frame.LayerCode > 3 || Frame.BitRateCode > 15)
+        return 0;
+    if (Frame.VersionCode == Mpeg1)
+        return BitRatesMpeg1[3 - Frame.LayerCode][Frame.BitRateCode];
+    return BitRatesMpeg2[Frame.LayerCode == LayerI ? 0 : 1][Frame.BitRateCode];
+}
+
+int SampleRateHz(const FrameHeaderInfo& Frame) {
+    if (Frame.VersionCode > 3 || Frame.SampleRateCode > 2)
+        return 0;
+    return SampleRates[Frame.VersionCode][Frame.SampleRateCode];
+}
+
+int SizeCoefficient(const FrameHeaderInfo& Frame) {
+    if (Frame.LayerCode == LayerI)
+        return 48;
+    if (Frame.VersionCode == Mpeg1 || Frame.LayerCode == LayerII)
+        return 144;
+    return 72;
+}
+
+int PaddingLength(const FrameHeaderInfo& Frame) {
+    if (!Frame.Padded)
+        return 0;
+    return Frame.LayerCode == LayerI ? 4 : 1;
+}
+
+std::uint16_t FrameLength(const FrameHeaderInfo& Frame) {
+    const int rate = SampleRateHz(Frame);
+    if (rate == 0)
+        return 0;
+    const std::int64_t length =
+        std::int64_t(SizeCoefficient(Frame)) * TableBitRate(Frame) * 1000 / rate;
+    return static_cast<std::uint16_t>(length + PaddingLength(Frame));
+}
+
+int VBRHeaderOffset(const FrameHeaderInfo& Frame) {
+    if (Frame.VersionCode == Mpeg1)
+        return Frame.ModeCode == Mono ? 21 : 36;
+    return Frame.ModeCode == Mono ? 13 : 21;
+}
+
+void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR) {
+    Frame = FrameHeaderInfo{};
+    Frame.VersionCode = 0;
+    Frame.SampleRateCode = 0;
+    Frame.ModeCode = 0;
+    Frame.ModeExtension = 0;
+    Frame.EmphasisCode = 0;
+    for (int i = 0; i < SearchPositions; ++i) {
+        const std::uint8_t* window = Block.data() + i;
+        if (!PlausibleHeader(window))
+            continue;
+        DecodeFrameHeader(window, Frame);
+        const std::uint16_t length = FrameLength(Frame);
+        if (!HeaderAt(Block, std::size_t(i) + length))
+            continue;
+        Frame.Present = true;
+        Frame.Offset = i;
+        Frame.Length = length;
+        Frame.EmptySideInfo =
+            std::all_of(window + 4, window + 10, [](std::uint8_t b) { return b == 0; });
+        VBR = ReadVBRHeader(Block, std::size_t(i + VBRHeaderOffset(Frame)));
+        if (!VBR.Present)
+            VBR = ReadVBRIHeader(Block, std::size_t(i + VBRHeaderOffset(Frame)));
+        if (!VBR.Present)
+            VBR = ReadVBRIHeader(Block, std::size_t(i + VBRIOffset));
+        return;
+    }
+}
+
+std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
+    constexpr int last = int(SearchBlockSize) - 8;
+    const int limit = std::min<int>(Limit, last);
+    for (int i = 0; i <= limit; ++i) {
+        const std::size_t at = std::size_t(last - i);
+        if (MarkerAt(Block, at, "LAME"))
+            return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + at), 8});
+        if (MarkerAt(Block, at, "GOGO"))
+            return "GOGO";
+    }
+    return {};
+}
+
+void TMPEGaudio::Clear() {
+    FFileBytes = 0;
+    FEncoderTag.clear();
+    FVBRHeader = VBRData{};
+    FFirstFrame = FrameHeaderInfo{};
+    FID3v1.Clear();
+    FID3v2.Clear();
+}
+
+bool TMPEGaudio::Analyse(const std::string& FileName) {
+    Clear();
+    TFileSource source;
+    if (!source.Open(FileName))
+        return false;
+    return Analyse(source);
+}
+
+bool TMPEGaudio::Analyse(TByteSource& Source) {
+    Clear();
+    bool result = FID3v2.LoadTag(Source) && FID3v1.LoadTag(Source) && ReadAudio(Source);
+    if (!FFirstFrame.Present)
+        Clear();
+    return result;
+}
+
+bool TMPEGaudio::ReadAudio(TByteSource& Source) {
+    FFileBytes = Source.Size();
+    SearchBlock block{};
+    const auto readBlock = [&](std::int64_t Offset) {
+        block.fill(0);
+        return Source.ReadAt(Offset, block.data(), block.size());
+    };
+    const std::int64_t got = readBlock(FID3v2.TagSize());
+    if (got < 0)
+        return false;
+    FindFirstFrame(block, FFirstFrame, FVBRHeader);
+    if (!FFirstFrame.Present && got == std::int64_t(SearchBlockSize)) {
+        // Nothing at the start (a damaged or oddly padded beginning): try the middle.
+        if (readBlock((FFileBytes - FID3v2.TagSize()) / 2) < 0)
+            return false;
+        FindFirstFrame(block, FFirstFrame, FVBRHeader);
+    }
+    if (FFirstFrame.Present && !FVBRHeader.Present) {
+        std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
+        if (FID3v1.Present())
+            end -= TID3v1::BlockSize;
+        // A file shorter than one block is searched from its start.
+        if (readBlock(std::max<std::int64_t>(end, 0)) < 0)
+            return false;
+        FEncoderTag = FindEncoderTag(block, static_cast<std::uint16_t>(FFirstFrame.Length * 5));
+    }
+    return true;
+}
+
+bool TMPEGaudio::IsValid() const {
+    const auto rate = static_cast<std::uint16_t>(BitRateKbps());
+    return FFirstFrame.Present && rate >= 8 && rate <= 448 && DurationSeconds() >= 0.1;
+}
+
+int TMPEGaudio::BitRateKbps() const {
+    if (FVBRHeader.Present && FVBRHeader.FrameCount > 0) {
+        const int rate = SampleRateHz(FFirstFrame);
+        const double perFrame = double(FVBRHeader.ByteCount) / FVBRHeader.FrameCount;
+        const double kbps = std::nearbyint((perFrame - PaddingLength(FFirstFrame)) * rate /
+                                           SizeCoefficient(FFirstFrame) / 1000.0);
+        // Out-of-range values (a damaged header) keep only their low bits, like any other.
+        if (!(std::fabs(kbps) < 9.2e18))
+            return 0;
+        return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::int64_t>(kbps)));
+    }
+    return TableBitRate(FFirstFrame);
+}
+
+double TMPEGaudio::DurationSeconds() const {
+    if (!FFirstFrame.Present)
+        return 0;
+    const int rate = SampleRateHz(FFirstFrame);
+    if (FVBRHeader.Present && FVBRHeader.FrameCount > 0)
+        return double(std::int64_t(FVBRHeader.FrameCount) * SizeCoefficient(FFirstFrame) * 8) /
+               rate;
+    const std::int64_t audio = FFileBytes - FID3v2.TagSize() -
+                               (FID3v1.Present() ? std::int64_t(TID3v1::BlockSize) : 0) -
+                               FFirstFrame.Offset;
+    return double(audio) / TableBitRate(FFirstFrame) / 1000.0 * 8;
+}
+
+} // namespace orvanta

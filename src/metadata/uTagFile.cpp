@@ -1,0 +1,185 @@
+#include "metadata/uTagFile.h"
+
+#include "common/uTFileUtils.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace orvanta {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int Value) : FValue(Value) {}
+    ~Fd() {
+        if (FValue >= 0)
+            ::close(FValue);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return FValue; }
+    bool Close() {
+        const int value = FValue;
+        FValue = -1;
+        return ::close(value) == 0;
+    }
+
+private:
+    int FValue;
+};
+
+std::int64_t PreadAll(int F, std::int64_t Offset, void* Buffer, std::size_t Count) {
+    auto* out = static_cast<char*>(Buffer);
+    std::size_t done = 0;
+    while (done < Count) {
+        const ssize_t got = ::pread(F, out + done, Count - done, Offset + std::int64_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool PwriteAll(int F, std::int64_t Offset, std::string_view Bytes) {
+    while (!Bytes.empty()) {
+        const ssize_t put = ::pwrite(F, Bytes.data(), Bytes.size(), Offset);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        Bytes.remove_prefix(static_cast<std::size_t>(put));
+        Offset += put;
+    }
+    return true;
+}
+
+bool RegularFileSize(int F, std::int64_t& Size) {
+    struct stat info {};
+    if (::fstat(F, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    Size = info.st_size;
+    return true;
+}
+
+} // namespace
+
+std::int64_t TMemorySource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
+    if (Offset < 0)
+        return -1;
+    if (Offset >= Size())
+        return 0;
+    const std::size_t n = std::min(Count, FBytes.size() - static_cast<std::size_t>(Offset));
+    std::memcpy(Buffer, FBytes.data() + Offset, n);
+    return static_cast<std::int64_t>(n);
+}
+
+TFileSource::~TFileSource() {
+    if (FFd >= 0)
+        ::close(FFd);
+}
+
+bool TFileSource::Open(const std::string& FileName) {
+    FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (FFd < 0)
+        return false;
+    FHead.resize(HeadBytes);
+    const std::int64_t got =
+        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.data(), HeadBytes) : -1;
+    if (got < 0) {
+        ::close(FFd);
+        FFd = -1;
+        return false;
+    }
+    FHead.resize(static_cast<std::size_t>(got));
+    return true;
+}
+
+std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
+    if (Offset < 0 || FFd < 0)
+        return -1;
+    const auto head = static_cast<std::int64_t>(FHead.size());
+    if (Offset + std::int64_t(Count) <= head) {
+        std::memcpy(Buffer, FHead.data() + Offset, Count);
+        return static_cast<std::int64_t>(Count);
+    }
+    return PreadAll(FFd, Offset, Buffer, Count);
+}
+
+namespace tagfile {
+
+bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes) {
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    std::int64_t size = 0;
+    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+        return false;
+    return PwriteAll(file.get(), Offset, Bytes) && ::fsync(file.get()) == 0 && file.Close();
+}
+
+bool Append(const std::string& FileName, std::string_view Bytes) {
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    std::int64_t size = 0;
+    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+        return false;
+    if (PwriteAll(file.get(), size, Bytes) && ::fsync(file.get()) == 0)
+        return file.Close();
+    [[maybe_unused]] const int ignored = ::ftruncate(file.get(), size);
+    return false;
+}
+
+bool Truncate(const std::string& FileName, std::int64_t Length) {
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    std::int64_t size = 0;
+    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+        return false;
+    return ::ftruncate(file.get(), Length) == 0 && file.Close();
+}
+
+bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
+                       std::int64_t SkipBytes) {
+    Fd source(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    // Refuse early what the rename would refuse late: a file we may not change.
+    if (::access(FileName.c_str(), W_OK) != 0)
+        return false;
+    const std::string temporary = TFileUtils::TemporaryNameBeside(FileName);
+    Fd target(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (target.get() < 0)
+        return false;
+    bool ok =
+        ::fchmod(target.get(), info.st_mode & 07777) == 0 && PwriteAll(target.get(), 0, Prefix);
+    std::vector<char> buffer(1 << 16);
+    std::int64_t in = SkipBytes;
+    std::int64_t out = static_cast<std::int64_t>(Prefix.size());
+    while (ok) {
+        const std::int64_t got = PreadAll(source.get(), in, buffer.data(), buffer.size());
+        if (got < 0)
+            ok = false;
+        if (got <= 0)
+            break;
+        ok = PwriteAll(target.get(), out, {buffer.data(), static_cast<std::size_t>(got)});
+        in += got;
+        out += got;
+    }
+    ok = ok && ::fsync(target.get()) == 0;
+    ok = target.Close() && ok;
+    ok = ok && ::rename(temporary.c_str(), FileName.c_str()) == 0;
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok;
+}
+
+} // namespace tagfile
+
+} // namespace orvanta

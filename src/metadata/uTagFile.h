@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvanta {
+
+// Random-access bytes of one file (or of a buffer, for tests and fuzzing). The tag readers and
+// the frame search read through this, so one analysis opens the file once.
+class TByteSource {
+public:
+    virtual ~TByteSource() = default;
+    virtual std::int64_t Size() const = 0;
+    // Reads up to Count bytes at Offset into Buffer: the number read (short at the end), or -1
+    // on an input/output error or a negative offset.
+    virtual std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) = 0;
+};
+
+class TMemorySource : public TByteSource {
+public:
+    explicit TMemorySource(std::string_view Bytes) : FBytes(Bytes) {}
+    std::int64_t Size() const override { return static_cast<std::int64_t>(FBytes.size()); }
+    std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
+
+private:
+    std::string_view FBytes;
+};
+
+// A regular file opened read-only. The first HeadBytes are read at once and served from memory:
+// the ID3v2 tag and the first audio block of a typical file lie inside them.
+class TFileSource : public TByteSource {
+public:
+    static constexpr std::size_t HeadBytes = 16384;
+
+    TFileSource() = default;
+    ~TFileSource() override;
+    TFileSource(const TFileSource&) = delete;
+    TFileSource& operator=(const TFileSource&) = delete;
+
+    bool Open(const std::string& FileName);
+    bool IsOpen() const { return FFd >= 0; }
+    std::int64_t Size() const override { return FSize; }
+    std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
+
+private:
+    int FFd = -1;
+    std::int64_t FSize = 0;
+    std::string FHead;
+};
+
+// Small file operations for the tag writers; each returns false on any failure.
+namespace tagfile {
+
+// Writes Bytes over the file's content at Offset, without truncating or creating the file.
+bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes);
+
+// Appends Bytes; on a failure the file is cut back to its old length.
+bool Append(const std::string& FileName, std::string_view Bytes);
+
+// Cuts the file to Length bytes.
+bool Truncate(const std::string& FileName, std::int64_t Length);
+
+// Replaces the file by Prefix followed by its own bytes from SkipBytes on. The new file is
+// written beside the old one, flushed and renamed over it, keeping its permissions; on any
+// failure the old file stays whole and the temporary file is removed.
+bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
+                       std::int64_t SkipBytes);
+
+} // namespace tagfile
+
+} // namespace orvanta
