@@ -1,0 +1,238 @@
+#include "library/uTMyMediaDB.h"
+
+#include "common/uDataPaths.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int TextSize = 256;
+constexpr int YearSize = 4;
+
+// Every statement binds its values; the texts below are the whole statements.
+const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2";
+const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
+const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
+const std::string UpdateMediaSql =
+    "UPDATE tMedia SET fTitle = ?3, fArtist = ?4, fAlbum = ?5, fYear = ?6, fGenre = ?7, "
+    "fLanguage = ?8, fComposer = ?9" +
+    WhereFile;
+
+std::string distinctOf(const char* field) {
+    return std::string("SELECT DISTINCT ") + field + " FROM tMedia ORDER BY " + field;
+}
+
+std::string mediaWhereLowered(const char* field) {
+    return std::string("SELECT * FROM tMedia WHERE LOWER(") + field + ") = ?1 ORDER BY fTitle";
+}
+
+TEasyValue text(std::string_view value, int size = TextSize) {
+    return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
+}
+
+} // namespace
+
+std::string LowerAscii(std::string_view Text) {
+    std::string lowered(Text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
+TMyMediaDB::TMyMediaDB() = default;
+
+void TMyMediaDB::OpenDatabase(const std::string& FileName) {
+    CloseDatabase();
+    FTable.DatabaseFileName = FileName;
+    FTable.TableName = MediaTableName;
+    if (!FileExists(FileName)) {
+        CreateDatabase();
+        return;
+    }
+    // A file left empty by a crash during its creation gets its table; any other file without
+    // tMedia is not a library and is an error, never replaced.
+    if (FTable.Database()->IsEmpty()) {
+        createTable();
+        return;
+    }
+    FTable.Open();
+    FTable.Close();
+    // The look-up index, for a file whose index was dropped by another tool.
+    FTable.Database()->Execute("CREATE INDEX IF NOT EXISTS ixMediaFile ON tMedia "
+                               "(LOWER(fDirectory), LOWER(fFileName))");
+}
+
+void TMyMediaDB::CreateDatabase() {
+    FTable.Disconnect();
+    auto database = std::make_shared<TEasyDatabase>();
+    database->FileName = FTable.DatabaseFileName;
+    database->CreateDatabase();
+    FTable.SetDatabase(database);
+    createTable();
+}
+
+void TMyMediaDB::createTable() {
+    FTable.FieldDefs.clear();
+    FTable.IndexDefs.clear();
+    const auto addText = [this](const char* name, int size) {
+        FTable.FieldDefs.push_back({name, TEasyFieldType::ftString, size, false});
+    };
+    const auto addInteger = [this](const char* name) {
+        FTable.FieldDefs.push_back({name, TEasyFieldType::ftInteger, 0, false});
+    };
+    addText("fDirectory", TextSize);
+    addText("fFileName", TextSize);
+    addInteger("fFileSize");
+    addInteger("fSeconds");
+    addInteger("fQuality");
+    addText("fTitle", TextSize);
+    addText("fArtist", TextSize);
+    addText("fAlbum", TextSize);
+    addText("fYear", YearSize);
+    addText("fGenre", TextSize);
+    addText("fLanguage", TextSize);
+    addText("fComposer", TextSize);
+    FTable.IndexDefs.push_back({"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"});
+    FTable.CreateTable();
+    FTable.Close();
+}
+
+void TMyMediaDB::CloseDatabase() {
+    FQuery.Close();
+    FQuery.Database.reset();
+    FTable.Disconnect();
+}
+
+bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
+                          std::int32_t FileSize, std::string_view Title, std::string_view Artist,
+                          std::string_view Album, std::string_view Year, std::string_view Genre,
+                          std::string_view Language, std::string_view Composer,
+                          std::int32_t Seconds, std::int32_t Quality) {
+    auto database = FTable.Database();
+    // The check and the append are one transaction, so a second writer cannot slip a copy
+    // of the row in between.
+    database->StartTransaction();
+    try {
+        SelectMedia(FQuery, Directory, FileName);
+        const bool added = FQuery.RecordCount() == 0;
+        if (added) {
+            FTable.Open();
+            FTable.Append();
+            FTable.SetFieldText("fDirectory", Directory);
+            FTable.SetFieldText("fFileName", FileName);
+            FTable.SetFieldInteger("fFileSize", FileSize);
+            FTable.SetFieldText("fTitle", Title);
+            FTable.SetFieldText("fArtist", Artist);
+            FTable.SetFieldText("fAlbum", Album);
+            FTable.SetFieldText("fYear", Year);
+            FTable.SetFieldText("fGenre", Genre);
+            FTable.SetFieldText("fLanguage", Language);
+            FTable.SetFieldText("fComposer", Composer);
+            FTable.SetFieldInteger("fSeconds", Seconds);
+            FTable.SetFieldInteger("fQuality", Quality);
+            FTable.Post();
+            FTable.Close();
+        }
+        FQuery.Close();
+        database->Commit();
+        return added;
+    } catch (...) {
+        FTable.Close();
+        FQuery.Close();
+        database->Rollback();
+        throw;
+    }
+}
+
+void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {
+    ExecQuery(FQuery, DeleteMediaSql, {LowerAscii(Directory), LowerAscii(FileName)});
+}
+
+void TMyMediaDB::UpdateMedia(std::string_view Directory, std::string_view FileName,
+                             std::string_view Title, std::string_view Artist,
+                             std::string_view Album, std::string_view Year, std::string_view Genre,
+                             std::string_view Language, std::string_view Composer) {
+    ExecQuery(FQuery, UpdateMediaSql,
+              {LowerAscii(Directory), LowerAscii(FileName), text(Title), text(Artist), text(Album),
+               text(Year, YearSize), text(Genre), text(Language), text(Composer)});
+}
+
+void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
+                             std::string_view FileName) {
+    OpenQuery(Query, SelectMediaSql, {LowerAscii(Directory), LowerAscii(FileName)});
+}
+
+void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
+    OpenQuery(Query, "SELECT * FROM tMedia ORDER BY fTitle");
+}
+
+void TMyMediaDB::SelectArtists(TEasyQuery& Query) {
+    OpenQuery(Query, distinctOf("fArtist"));
+}
+void TMyMediaDB::SelectAlbums(TEasyQuery& Query) {
+    OpenQuery(Query, distinctOf("fAlbum"));
+}
+void TMyMediaDB::SelectGenres(TEasyQuery& Query) {
+    OpenQuery(Query, distinctOf("fGenre"));
+}
+void TMyMediaDB::SelectLanguages(TEasyQuery& Query) {
+    OpenQuery(Query, distinctOf("fLanguage"));
+}
+void TMyMediaDB::SelectComposers(TEasyQuery& Query) {
+    OpenQuery(Query, distinctOf("fComposer"));
+}
+
+void TMyMediaDB::SelectMediaByArtist(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fArtist"), {LowerAscii(Value)});
+}
+void TMyMediaDB::SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fAlbum"), {LowerAscii(Value)});
+}
+void TMyMediaDB::SelectMediaByGenre(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fGenre"), {LowerAscii(Value)});
+}
+
+void TMyMediaDB::OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    Query.Close();
+    Query.Database = FTable.Database();
+    Query.SQL = Statement;
+    Query.Params = std::move(Params);
+    Query.Open();
+}
+
+void TMyMediaDB::ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    Query.Close();
+    Query.Database = FTable.Database();
+    Query.SQL = Statement;
+    Query.Params = std::move(Params);
+    Query.ExecSQL();
+}
+
+void TMyMediaDB::BeginBatch() {
+    FTable.Database()->StartTransaction();
+}
+
+void TMyMediaDB::EndBatch() {
+    FTable.Database()->Commit();
+}
+
+void TMyMediaDB::CancelBatch() {
+    FTable.Database()->Rollback();
+}
+
+std::string TMyMediaDB::IntegrityCheck() {
+    TEasyQuery check;
+    OpenQuery(check, "PRAGMA integrity_check");
+    std::string result;
+    for (check.First(); !check.Eof(); check.Next()) {
+        if (!result.empty())
+            result += '\n';
+        result += check.Fields(0).AsString();
+    }
+    return result;
+}
+
+} // namespace orvanta

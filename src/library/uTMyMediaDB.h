@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tablestore/uTEasyQuery.h"
+#include "tablestore/uTEasyTable.h"
+
+namespace orvanta {
+
+inline constexpr const char* MediaTableName = "tMedia";
+
+// The media library: table tMedia, one row per audio file, identified by its directory and
+// file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
+// Every operation is on disk when it returns, except inside a batch, which is on disk when
+// EndBatch returns.
+class TMyMediaDB {
+public:
+    TMyMediaDB();
+    TMyMediaDB(const TMyMediaDB&) = delete;
+    TMyMediaDB& operator=(const TMyMediaDB&) = delete;
+
+    // Opens the library file, creating it with an empty tMedia when no file is there. An
+    // existing file is never replaced: a damaged one is an error.
+    void OpenDatabase(const std::string& FileName);
+    void CreateDatabase();
+    void CloseDatabase();
+    const std::string& FileName() const { return FTable.DatabaseFileName; }
+
+    // False, and nothing added, when a row for that file already exists.
+    bool AddMedia(std::string_view Directory, std::string_view FileName, std::int32_t FileSize,
+                  std::string_view Title, std::string_view Artist, std::string_view Album,
+                  std::string_view Year, std::string_view Genre, std::string_view Language,
+                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality);
+    void DeleteMedia(std::string_view Directory, std::string_view FileName);
+    void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
+                     std::string_view Artist, std::string_view Album, std::string_view Year,
+                     std::string_view Genre, std::string_view Language, std::string_view Composer);
+
+    void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
+    void SelectAllMedia(TEasyQuery& Query);
+    void SelectArtists(TEasyQuery& Query);
+    void SelectAlbums(TEasyQuery& Query);
+    void SelectGenres(TEasyQuery& Query);
+    void SelectLanguages(TEasyQuery& Query);
+    void SelectComposers(TEasyQuery& Query);
+    void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
+
+    // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
+    void OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    void ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+
+    // Groups many operations into one write to disk; batches nest. A batch left by an
+    // exception must be ended with CancelBatch (which keeps nothing of it) or EndBatch.
+    void BeginBatch();
+    void EndBatch();
+    void CancelBatch();
+
+    // SQLite's own check of the file: "ok" when sound.
+    std::string IntegrityCheck();
+
+private:
+    void createTable();
+
+    TEasyTable FTable;
+    TEasyQuery FQuery;
+};
+
+// A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.
+std::string LowerAscii(std::string_view Text);
+
+} // namespace orvanta

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvanta {
+
+// An error of the table engine, carrying SQLite's message. The only exception of the core.
+class EEasyError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A value bound to a statement's "?N" parameter.
+using TEasyValue = std::variant<std::string, std::int64_t>;
+
+// Cuts Text to at most MaxChars UTF-8 characters, never inside a character.
+std::string_view CutToChars(std::string_view Text, std::size_t MaxChars);
+
+// One connection to one database file. Writes are durable when they return: the write-ahead
+// log is flushed to disk at every commit.
+class TEasyDatabase {
+public:
+    TEasyDatabase() = default;
+    ~TEasyDatabase();
+    TEasyDatabase(const TEasyDatabase&) = delete;
+    TEasyDatabase& operator=(const TEasyDatabase&) = delete;
+
+    std::string FileName;
+
+    // Opens the existing file FileName; an error when it is missing, unreadable or not a
+    // database.
+    void Open();
+    // Creates a new, empty database file at FileName; an error when a file is already there.
+    void CreateDatabase();
+    void Close();
+    bool Connected() const { return FHandle != nullptr; }
+
+    void Execute(const std::string& Sql);
+    // Whether the file holds no table, view or index at all.
+    bool IsEmpty();
+    // A prepared statement, reset and with the values bound, owned by the connection.
+    sqlite3_stmt* Prepare(const std::string& Sql, const std::vector<TEasyValue>& Params);
+    // Steps a statement that returns no rows; the number of rows it changed.
+    int Run(sqlite3_stmt* Statement);
+
+    // Transactions nest: the outermost level is on disk when its Commit returns; Rollback
+    // undoes the innermost level only.
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return FDepth > 0; }
+
+    [[noreturn]] void Fail(std::string_view What) const;
+
+private:
+    void connect(int Flags);
+
+    sqlite3* FHandle = nullptr;
+    int FDepth = 0;
+    std::unordered_map<std::string, sqlite3_stmt*> FStatements;
+};
+
+} // namespace orvanta

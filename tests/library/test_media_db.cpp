@@ -1,0 +1,294 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "library/uTMyMediaDB.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using orvanta::test::readAll;
+using orvanta::test::TempDir;
+
+namespace {
+bool add(TMyMediaDB& db, const std::string& dir, const std::string& file,
+         const std::string& title = "T", const std::string& artist = "",
+         const std::string& year = "") {
+    return db.AddMedia(dir, file, 1000, title, artist, "Album", year, "Pop", "eng", "Comp", 215,
+                       128);
+}
+std::vector<std::string> column(TEasyQuery& query, const char* field) {
+    std::vector<std::string> values;
+    query.First();
+    for (int i = 0; i < query.RecordCount(); ++i, query.Next())
+        values.push_back(query.FieldByName(field).AsString());
+    query.Close();
+    return values;
+}
+int rows(TMyMediaDB& db) {
+    TEasyQuery query;
+    db.SelectAllMedia(query);
+    return query.RecordCount();
+}
+} // namespace
+
+TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
+    TempDir dir;
+    {
+        TMyMediaDB db;
+        db.OpenDatabase(dir.file("MyMedia.edb"));
+        EXPECT_TRUE(std::filesystem::exists(dir.file("MyMedia.edb")));
+        TEasyQuery query;
+        db.SelectAllMedia(query);
+        EXPECT_EQ(query.RecordCount(), 0);
+        const std::vector<std::string> fields = {
+            "fDirectory", "fFileName", "fFileSize", "fSeconds", "fQuality",  "fTitle",
+            "fArtist",    "fAlbum",    "fYear",     "fGenre",   "fLanguage", "fComposer"};
+        ASSERT_EQ(query.FieldCount(), 12);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(query.FieldName(i), fields[static_cast<std::size_t>(i)]);
+        EXPECT_TRUE(add(db, "/music", "a.mp3"));
+    }
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    TEasyQuery query;
+    db.SelectMedia(query, "/music", "a.mp3");
+    ASSERT_EQ(query.RecordCount(), 1);
+    EXPECT_EQ(query.FieldByName("fFileSize").AsInteger(), 1000);
+    EXPECT_EQ(query.FieldByName("fSeconds").AsInteger(), 215);
+    EXPECT_EQ(query.FieldByName("fQuality").AsInteger(), 128);
+    EXPECT_EQ(query.FieldByName("fComposer").AsString(), "Comp");
+    EXPECT_EQ(db.IntegrityCheck(), "ok");
+}
+
+TEST(MediaDB, DuplicateCheckIgnoresAsciiCaseOnly) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    EXPECT_TRUE(add(db, "/Music", "Song.mp3"));
+    EXPECT_FALSE(add(db, "/Music", "Song.mp3"));
+    EXPECT_FALSE(add(db, "/MUSIC", "song.MP3"));
+    EXPECT_TRUE(add(db, "/Music/Été", "Song.mp3"));
+    EXPECT_TRUE(add(db, "/Music/ÉTÉ", "Song.mp3")); // É is not A-Z
+    EXPECT_FALSE(add(db, "/music/ÉtÉ", "SONG.mp3"));
+    EXPECT_EQ(rows(db), 3);
+}
+
+TEST(MediaDB, LongTextsAreCutToTheFieldSizeInCharacters) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    std::string accented;
+    for (int i = 0; i < 300; ++i)
+        accented += "é";
+    EXPECT_TRUE(add(db, "/m", "a.mp3", std::string(300, 't'), accented, "19999"));
+    TEasyQuery query;
+    db.SelectMedia(query, "/m", "a.mp3");
+    EXPECT_EQ(query.FieldByName("fTitle").AsString(), std::string(256, 't'));
+    EXPECT_EQ(query.FieldByName("fArtist").AsString().size(), 512u);
+    EXPECT_EQ(query.FieldByName("fYear").AsString(), "1999");
+    db.UpdateMedia("/m", "a.mp3", std::string(257, 'u'), "", "", "20201", "", "", "");
+    db.SelectMedia(query, "/m", "a.mp3");
+    EXPECT_EQ(query.FieldByName("fTitle").AsString(), std::string(256, 'u'));
+    EXPECT_EQ(query.FieldByName("fYear").AsString(), "2020");
+}
+
+TEST(MediaDB, DistinctValuesInAscendingOrder) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    add(db, "/m", "1.mp3", "T", "B");
+    add(db, "/m", "2.mp3", "T", "A");
+    add(db, "/m", "3.mp3", "T", "");
+    add(db, "/m", "4.mp3", "T", "A");
+    TEasyQuery query;
+    db.SelectArtists(query);
+    EXPECT_EQ(column(query, "fArtist"), (std::vector<std::string>{"", "A", "B"}));
+    db.SelectGenres(query);
+    EXPECT_EQ(column(query, "fGenre"), (std::vector<std::string>{"Pop"}));
+    db.SelectAlbums(query);
+    EXPECT_EQ(query.RecordCount(), 1);
+    db.SelectLanguages(query);
+    EXPECT_EQ(column(query, "fLanguage"), (std::vector<std::string>{"eng"}));
+    db.SelectComposers(query);
+    EXPECT_EQ(column(query, "fComposer"), (std::vector<std::string>{"Comp"}));
+}
+
+TEST(MediaDB, FilteredSelectsLowerAsciiAndOrderByTitle) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    add(db, "/m", "1.mp3", "Waterloo", "ABBA");
+    add(db, "/m", "2.mp3", "Fernando", "Abba");
+    add(db, "/m", "3.mp3", "SOS", "abba");
+    add(db, "/m", "4.mp3", "Other", "Abbacadabra");
+    add(db, "/m", "5.mp3", "Non, je ne regrette rien", "ÉDITH");
+    TEasyQuery query;
+    db.SelectMediaByArtist(query, "abba");
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Fernando", "SOS", "Waterloo"}));
+    db.SelectMediaByArtist(query, "ÉDITH");
+    EXPECT_EQ(query.RecordCount(), 1);
+    db.SelectMediaByArtist(query, "édith"); // lowering touches A-Z only
+    EXPECT_EQ(query.RecordCount(), 0);
+    db.SelectMediaByAlbum(query, "ALBUM");
+    EXPECT_EQ(query.RecordCount(), 5);
+    db.SelectMediaByGenre(query, "pop");
+    EXPECT_EQ(query.RecordCount(), 5);
+    db.SelectAllMedia(query);
+    EXPECT_EQ(column(query, "fTitle").front(), "Fernando");
+}
+
+TEST(MediaDB, QuotesBackslashesAndAccentsMatchTheirOwnRow) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    const std::string folder = R"(/mnt/C:\Mu sic\Édith "Piaf")";
+    const std::string file = R"(L'Hymne \"à\" l'amour.MP3)";
+    EXPECT_TRUE(add(db, folder, file));
+    add(db, "/m", "other.mp3");
+    EXPECT_FALSE(add(db, R"(/MNT/c:\mU SIC\Édith "PIAF")", R"(l'hymne \"à\" L'AMOUR.mp3)"));
+
+    const std::string title = R"(Title" OR "1"="1 \ ')";
+    db.UpdateMedia(folder, file, title, "ÉDITH", R"(")", "", "", "", "");
+    TEasyQuery query;
+    db.SelectMedia(query, folder, file);
+    ASSERT_EQ(query.RecordCount(), 1);
+    EXPECT_EQ(query.FieldByName("fTitle").AsString(), title);
+    db.SelectMedia(query, "/m", "other.mp3");
+    EXPECT_EQ(query.FieldByName("fTitle").AsString(), "T"); // not widened to other rows
+    db.SelectMediaByAlbum(query, R"(")");
+    EXPECT_EQ(query.RecordCount(), 1);
+    db.SelectMediaByArtist(query, "ÉDITH");
+    EXPECT_EQ(query.RecordCount(), 1);
+
+    db.DeleteMedia(R"(/MNT/C:\MU SIC\Édith "piaf")", file);
+    EXPECT_EQ(rows(db), 1);
+}
+
+TEST(MediaDB, UpdateOrDeleteOfAMissingRowChangesNothing) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    add(db, "/m", "a.mp3", "Kept");
+    EXPECT_NO_THROW(db.UpdateMedia("/m", "b.mp3", "X", "", "", "", "", "", ""));
+    EXPECT_NO_THROW(db.DeleteMedia("/m", "b.mp3"));
+    TEasyQuery query;
+    db.SelectAllMedia(query);
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Kept"}));
+}
+
+TEST(MediaDB, DeleteRemovesEveryRowMatchingWithoutAsciiCase) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    add(db, "/m", "a.mp3");
+    // Rows written by an older writer that did not check for duplicates.
+    TEasyQuery raw;
+    db.ExecQuery(raw, "INSERT INTO tMedia (fDirectory, fFileName) VALUES ('/M', 'A.MP3')");
+    db.ExecQuery(raw, "INSERT INTO tMedia (fDirectory, fFileName) VALUES ('/m', 'A.mp3')");
+    db.ExecQuery(raw, "INSERT INTO tMedia (fDirectory, fFileName) VALUES ('/m', 'b.mp3')");
+    db.DeleteMedia("/m", "a.mp3");
+    EXPECT_EQ(rows(db), 1);
+}
+
+TEST(MediaDB, LookUpsUseTheIndex) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    TEasyQuery plan;
+    for (const char* verb : {"SELECT * FROM", "DELETE FROM"}) {
+        db.OpenQuery(plan,
+                     std::string("EXPLAIN QUERY PLAN ") + verb +
+                         " tMedia WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2",
+                     {std::string("/m"), std::string("a.mp3")});
+        ASSERT_EQ(plan.RecordCount(), 1);
+        EXPECT_NE(plan.FieldByName("detail").AsString().find("USING INDEX ixMediaFile"),
+                  std::string::npos)
+            << plan.FieldByName("detail").AsString();
+    }
+}
+
+TEST(MediaDB, EveryOperationIsSeenByAnotherConnectionAtOnce) {
+    TempDir dir;
+    TMyMediaDB writer;
+    writer.OpenDatabase(dir.file("MyMedia.edb"));
+    TMyMediaDB reader;
+    reader.OpenDatabase(dir.file("MyMedia.edb"));
+    add(writer, "/m", "a.mp3");
+    EXPECT_EQ(rows(reader), 1);
+    writer.UpdateMedia("/m", "A.mp3", "New", "", "", "", "", "", "");
+    TEasyQuery query;
+    reader.SelectMedia(query, "/m", "a.mp3");
+    EXPECT_EQ(query.FieldByName("fTitle").AsString(), "New");
+    writer.BeginBatch();
+    add(writer, "/m", "b.mp3");
+    writer.EndBatch();
+    EXPECT_EQ(rows(reader), 2);
+    writer.BeginBatch();
+    add(writer, "/m", "c.mp3");
+    writer.CancelBatch();
+    EXPECT_EQ(rows(reader), 2);
+    writer.DeleteMedia("/m", "a.mp3");
+    EXPECT_EQ(rows(reader), 1);
+}
+
+TEST(MediaDB, DamagedOrForeignFileIsAnErrorAndStaysUntouched) {
+    TempDir dir;
+    std::string garbage(8192, 'x');
+    const std::string damaged = dir.write("MyMedia.edb", garbage);
+    TMyMediaDB db;
+    try {
+        db.OpenDatabase(damaged);
+        FAIL() << "no error";
+    } catch (const EEasyError& error) {
+        EXPECT_NE(std::string(error.what()).find("not a database"), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(readAll(damaged), garbage);
+
+    // A real database that is not a library.
+    const std::string foreign = dir.file("foreign.db");
+    {
+        TEasyDatabase other;
+        other.FileName = foreign;
+        other.CreateDatabase();
+        other.Execute("CREATE TABLE tOther (x)");
+    }
+    EXPECT_THROW(db.OpenDatabase(foreign), EEasyError);
+
+    // A database whose header survived but whose pages are gone.
+    TempDir second;
+    {
+        TMyMediaDB good;
+        good.OpenDatabase(second.file("MyMedia.edb"));
+        good.BeginBatch();
+        for (int i = 0; i < 300; ++i)
+            add(good, "/m", std::to_string(i) + ".mp3", std::string(200, 'x'));
+        good.EndBatch();
+    }
+    std::string bytes = readAll(second.file("MyMedia.edb"));
+    ASSERT_GT(bytes.size(), 8192u);
+    for (std::size_t i = 4096; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7);
+    second.write("MyMedia.edb", bytes);
+    std::filesystem::remove(second.file("MyMedia.edb-wal"));
+    std::filesystem::remove(second.file("MyMedia.edb-shm"));
+    TMyMediaDB broken;
+    EXPECT_ANY_THROW({
+        broken.OpenDatabase(second.file("MyMedia.edb"));
+        rows(broken);
+    });
+    EXPECT_EQ(readAll(second.file("MyMedia.edb")), bytes);
+}
+
+TEST(MediaDB, EmptyFileLeftByACrashGetsItsTable) {
+    TempDir dir;
+    dir.write("MyMedia.edb", "");
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    EXPECT_TRUE(add(db, "/m", "a.mp3"));
+}
+
+TEST(MediaDB, MissingDataFolderIsAnError) {
+    TempDir dir;
+    TMyMediaDB db;
+    EXPECT_THROW(db.OpenDatabase(dir.file("no/such/MyMedia.edb")), EEasyError);
+}
