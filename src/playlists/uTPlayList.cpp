@@ -40,6 +40,14 @@ std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds) {
     return entry;
 }
 
+std::string LowerEntry(std::string_view Entry) {
+    std::string lowered(Entry);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
 std::string TrackPath(std::string_view Entry) {
     return TStringUtils::GetField(Entry, "*", 1);
 }
@@ -130,6 +138,14 @@ void TPlayList::RemoveTrack(std::string_view Entry) {
     for (std::int32_t i = Count() - 1; i >= 0; --i)
         if (SameTextAscii(FTracks[static_cast<std::size_t>(i)], Entry))
             FTracks.erase(FTracks.begin() + i);
+}
+
+void TPlayList::RemoveTracks(const std::unordered_set<std::string>& LoweredEntries) {
+    if (LoweredEntries.empty())
+        return;
+    std::erase_if(FTracks, [&](const std::string& entry) {
+        return LoweredEntries.contains(LowerEntry(entry));
+    });
 }
 
 std::string TPlayList::NextTrack() {

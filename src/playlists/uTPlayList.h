@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "common/uTCustomStringList.h"
@@ -21,6 +22,8 @@ std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds);
 std::string TrackPath(std::string_view Entry);
 // The seconds of an entry; 0 when the field is missing or not a decimal number.
 std::int32_t TrackSeconds(std::string_view Entry);
+// A-Z to a-z, every other byte unchanged: how entries are matched for removal.
+std::string LowerEntry(std::string_view Entry);
 
 // One named, ordered list of track entries with a play mode and a play position.
 class TPlayList : public TObject {
@@ -57,6 +60,8 @@ public:
     void DeleteTrack(std::int32_t Index);
     // Deletes every entry equal to Entry after lowering A-Z in both.
     void RemoveTrack(std::string_view Entry);
+    // Deletes every entry whose A-Z lowered text is in LoweredEntries.
+    void RemoveTracks(const std::unordered_set<std::string>& LoweredEntries);
     void Rewind() { Position = 0; }
     // The next entry to play, or "" when there is none.
     std::string NextTrack();

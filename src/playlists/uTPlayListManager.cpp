@@ -117,6 +117,14 @@ void TPlayListManager::RemoveTrackEverywhere(std::string_view Entry) {
         GetPlayList(i)->RemoveTrack(Entry);
 }
 
+void TPlayListManager::RemoveTracksEverywhere(const std::vector<std::string>& Entries) {
+    std::unordered_set<std::string> lowered;
+    for (const std::string& entry : Entries)
+        lowered.insert(LowerEntry(entry));
+    for (int i = 0; i < Count(); ++i)
+        GetPlayList(i)->RemoveTracks(lowered);
+}
+
 bool TPlayListManager::ContainsTrack(std::string_view Entry) const {
     for (int i = 0; i < Count(); ++i)
         if (GetPlayList(i)->Contains(Entry))

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "common/uTCustomStringList.h"
 #include "playlists/uTPlayList.h"
@@ -43,6 +44,8 @@ public:
     // changes, when the old name is missing or the new one is taken or invalid.
     bool RenamePlayList(const std::string& OldName, const std::string& NewName);
     void RemoveTrackEverywhere(std::string_view Entry);
+    // The same for many entries, in one pass over each playlist.
+    void RemoveTracksEverywhere(const std::vector<std::string>& Entries);
     bool ContainsTrack(std::string_view Entry) const;
     // Whether the playlist's file existed at loading but could not be read.
     bool IsUnread(const TPlayList* List) const { return FUnread.contains(List); }

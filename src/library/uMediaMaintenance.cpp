@@ -1,0 +1,217 @@
+#include "library/uMediaMaintenance.h"
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+#include <unordered_map>
+
+#include "common/uDataPaths.h"
+#include "common/uDisplayUtils.h"
+#include "metadata/MPEGaudio.h"
+
+namespace orvanta {
+
+namespace {
+
+// Rounds halves to even, as the stored seconds require.
+std::int32_t roundSeconds(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0)
+        return 0;
+    const double rounded = std::nearbyint(seconds);
+    if (rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(rounded);
+}
+
+enum class TPresence { Present, Missing, Unknown };
+
+// Only a definite "no such file" in a folder that exists counts as missing; a folder that
+// cannot be reached, or a file that cannot be examined, says nothing.
+TPresence presenceOf(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0)
+        return TPresence::Present;
+    return errno == ENOENT ? TPresence::Missing : TPresence::Unknown;
+}
+
+} // namespace
+
+TMediaInfo ReadMediaInfo(const std::string& Path) {
+    TMediaInfo info;
+    TMPEGaudio audio;
+    if (!audio.Analyse(Path) || !audio.IsValid())
+        return info;
+    info.Seconds = roundSeconds(audio.DurationSeconds());
+    info.Quality = static_cast<std::uint16_t>(audio.BitRateKbps());
+    // An ID3v2 tag decides every text, even the empty ones; no mixing with ID3v1.
+    if (const TID3v2& tag = audio.ID3v2(); tag.Present()) {
+        info.Title = tag.Title();
+        info.Artist = tag.Artist();
+        info.Album = tag.Album();
+        info.Year = tag.Year();
+        info.Genre = tag.Genre();
+        info.Language = tag.Language();
+        info.Composer = tag.Composer();
+    } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
+        info.Title = old.Title();
+        info.Artist = old.Artist();
+        info.Album = old.Album();
+        info.Year = old.Year();
+        info.Genre = old.GenreName();
+    }
+    return info;
+}
+
+std::string TMediaRow::FullPath() const {
+    return JoinPath(Directory, FileName);
+}
+
+std::string TMediaRow::TrackEntry() const {
+    return MakeTrackEntry(FullPath(), Info.Seconds);
+}
+
+std::string UnsupportedFileMessage(std::string_view Path) {
+    return "The following file type is not supported.\r\n" + ExtractFileName(Path);
+}
+
+TAddResult TMediaMaintenance::addOne(const std::string& Path) {
+    TAddResult result;
+    result.Path = Path;
+    if (FileTypeOf(Path, FFileTypes).empty()) {
+        result.Outcome = TAddOutcome::Unsupported;
+        return result;
+    }
+    TMediaRow& row = result.Row;
+    row.Directory = ExtractFileDir(Path);
+    row.FileName = ExtractFileName(Path);
+    row.FileSize = FileSizeOf(Path);
+    row.Info = ReadMediaInfo(Path);
+    if (row.Info.Title.empty())
+        row.Info.Title = FileTitle(Path);
+    const TMediaInfo& info = row.Info;
+    const bool added = FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title,
+                                         info.Artist, info.Album, info.Year, info.Genre,
+                                         info.Language, info.Composer, info.Seconds, info.Quality);
+    result.Outcome = added ? TAddOutcome::Added : TAddOutcome::AlreadyInLibrary;
+    return result;
+}
+
+TAddResult TMediaMaintenance::AddFile(const std::string& Path) {
+    return addOne(Path);
+}
+
+int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
+                                const std::function<void(const TAddResult&)>& OnFileDone,
+                                const TMaintenanceProgress& Progress) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<TAddResult> pending;
+    bool inBatch = false;
+    Clock::time_point batchStart;
+    // Results are handed out only after their rows reached the disk, so whatever a caller
+    // was told survives a crash. A failed write hands out nothing of its batch.
+    const auto flush = [&] {
+        if (inBatch) {
+            inBatch = false;
+            try {
+                FLibrary.EndBatch();
+            } catch (...) {
+                FLibrary.CancelBatch();
+                throw;
+            }
+        }
+        for (const TAddResult& result : pending)
+            if (OnFileDone)
+                OnFileDone(result);
+        pending.clear();
+    };
+    const int total = static_cast<int>(Paths.size());
+    int done = 0;
+    for (const std::string& path : Paths) {
+        if (Progress.Cancelled && Progress.Cancelled())
+            break;
+        if (!inBatch && CommitInterval.count() > 0) {
+            FLibrary.BeginBatch();
+            inBatch = true;
+            batchStart = Clock::now();
+        }
+        try {
+            pending.push_back(addOne(path));
+        } catch (...) {
+            // The failing file undid its own work; the files before it stay added.
+            flush();
+            throw;
+        }
+        ++done;
+        if (!inBatch || Clock::now() - batchStart >= CommitInterval)
+            flush();
+        if (Progress.OnProgress)
+            Progress.OnProgress(done, total);
+    }
+    flush();
+    return done;
+}
+
+bool TMediaMaintenance::InPlayLists(std::string_view TrackEntry) const {
+    return FPlayLists.ContainsTrack(TrackEntry);
+}
+
+void TMediaMaintenance::RemoveFile(std::string_view Directory, std::string_view FileName,
+                                   std::int32_t Seconds) {
+    FLibrary.DeleteMedia(Directory, FileName);
+    FPlayLists.RemoveTrackEverywhere(MakeTrackEntry(JoinPath(Directory, FileName), Seconds));
+}
+
+TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress) {
+    struct TMissing {
+        std::string Directory;
+        std::string FileName;
+        std::int32_t Seconds;
+    };
+    TPurgeResult result;
+    std::vector<TMissing> missing;
+    std::unordered_map<std::string, bool> folderExists;
+    {
+        TEasyQuery query;
+        FLibrary.SelectAllMedia(query);
+        const int total = query.RecordCount();
+        query.First();
+        for (int i = 0; i < total; ++i, query.Next()) {
+            if (Progress.Cancelled && Progress.Cancelled()) {
+                result.Cancelled = true;
+                break;
+            }
+            std::string directory = query.FieldByName("fDirectory").AsString();
+            auto known = folderExists.find(directory);
+            if (known == folderExists.end())
+                known = folderExists.emplace(directory, FolderExists(directory)).first;
+            std::string fileName = query.FieldByName("fFileName").AsString();
+            if (!known->second) {
+                ++result.KeptFolderMissing;
+            } else if (presenceOf(JoinPath(directory, fileName)) == TPresence::Missing) {
+                missing.push_back({std::move(directory), std::move(fileName),
+                                   query.FieldByName("fSeconds").AsInteger()});
+            }
+            ++result.Checked;
+            if (Progress.OnProgress)
+                Progress.OnProgress(result.Checked, total);
+        }
+        query.Close();
+    }
+    FLibrary.BeginBatch();
+    try {
+        for (const TMissing& row : missing) {
+            FLibrary.DeleteMedia(row.Directory, row.FileName);
+            result.Removed.push_back(
+                MakeTrackEntry(JoinPath(row.Directory, row.FileName), row.Seconds));
+        }
+        FLibrary.EndBatch();
+    } catch (...) {
+        FLibrary.CancelBatch();
+        throw;
+    }
+    FPlayLists.RemoveTracksEverywhere(result.Removed);
+    return result;
+}
+
+} // namespace orvanta

@@ -1,0 +1,265 @@
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "common/uDisplayUtils.h"
+#include "library/MakeMp3.h"
+#include "library/uMediaMaintenance.h"
+
+using namespace orvanta;
+using orvanta::test::makeMp3;
+using orvanta::test::TempDir;
+
+namespace {
+
+void append(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+// A library, playlists and the maintenance over them, in a folder of their own.
+struct Fixture {
+    TempDir dir;
+    TMyMediaDB library;
+    TPlayListManager playLists;
+    TCustomStringList types;
+    TMediaMaintenance maintenance{library, playLists, types};
+
+    Fixture() {
+        types.NameValueSeparator = ':';
+        RegisterFileTypes(types);
+        library.OpenDatabase(dir.file("MyMedia.edb"));
+        playLists.AddPlayList("One");
+        playLists.AddPlayList("Two");
+    }
+    TEasyQuery& row(const std::string& path) {
+        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        query.First();
+        return query;
+    }
+    int rows() {
+        library.SelectAllMedia(query);
+        return query.RecordCount();
+    }
+    TEasyQuery query;
+};
+
+} // namespace
+
+TEST(ReadMediaInfo, Id3v2DecidesEveryText) {
+    TempDir dir;
+    const std::string path = makeMp3(dir, "a.mp3", 2,
+                                     "--id3v2-only --tt Tïtle --ta Artist --tl Album --ty 1999 "
+                                     "--tg Rock --tv TCOM=Comp --tv TLAN=fra");
+    ASSERT_FALSE(path.empty());
+    // An ID3v1 tag with other texts is ignored while the ID3v2 tag is there.
+    append(path, orvanta::test::id3v1Block("Other", "Other", 17));
+    const TMediaInfo info = ReadMediaInfo(path);
+    EXPECT_EQ(info.Seconds, 2);
+    EXPECT_EQ(info.Quality, 128);
+    EXPECT_EQ(info.Title, "Tïtle");
+    EXPECT_EQ(info.Artist, "Artist");
+    EXPECT_EQ(info.Album, "Album");
+    EXPECT_EQ(info.Year, "1999");
+    EXPECT_EQ(info.Genre, "Rock");
+    EXPECT_EQ(info.Language, "fra");
+    EXPECT_EQ(info.Composer, "Comp");
+}
+
+TEST(ReadMediaInfo, Id3v1GivesTheGenreNameAndNoLanguageOrComposer) {
+    TempDir dir;
+    const std::string path = makeMp3(dir, "a.mp3", 1, "--id3v1-only");
+    ASSERT_FALSE(path.empty());
+    std::filesystem::copy_file(path, dir.file("b.mp3"));
+    append(path, orvanta::test::id3v1Block("Old Title", "Old Artist", 17));
+    TMediaInfo info = ReadMediaInfo(path);
+    EXPECT_EQ(info.Title, "Old Title");
+    EXPECT_EQ(info.Artist, "Old Artist");
+    EXPECT_EQ(info.Year, "1987");
+    EXPECT_EQ(info.Genre, "Rock");
+    EXPECT_EQ(info.Language, "");
+    EXPECT_EQ(info.Composer, "");
+    append(dir.file("b.mp3"), orvanta::test::id3v1Block("T", "A", 200));
+    EXPECT_EQ(ReadMediaInfo(dir.file("b.mp3")).Genre, "");
+}
+
+TEST(ReadMediaInfo, NotAudioOrMissingGivesZerosAndEmptyTexts) {
+    TempDir dir;
+    const TMediaInfo garbage = ReadMediaInfo(dir.write("x.mp3", std::string(5000, 'x')));
+    EXPECT_EQ(garbage.Seconds, 0);
+    EXPECT_EQ(garbage.Quality, 0);
+    EXPECT_EQ(garbage.Title, "");
+    const TMediaInfo missing = ReadMediaInfo(dir.file("missing.mp3"));
+    EXPECT_EQ(missing.Seconds, 0);
+    EXPECT_EQ(ReadMediaInfo(dir.write("empty.mp3", "")).Quality, 0);
+}
+
+TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
+    Fixture f;
+    const std::string a = makeMp3(f.dir, "a.mp3", 1, "--id3v2-only --tt A");
+    const std::string b = f.dir.write("b.txt", "text");
+    const std::string c = makeMp3(f.dir, "c.MP3", 1, "--id3v2-only --ta Someone");
+    std::vector<TAddResult> results;
+    std::vector<std::pair<int, int>> progress;
+    const int handled = f.maintenance.AddFiles(
+        {a, b, c}, [&](const TAddResult& result) { results.push_back(result); },
+        {[&](int done, int total) { progress.emplace_back(done, total); }, {}});
+    EXPECT_EQ(handled, 3);
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[0].Outcome, TAddOutcome::Added);
+    EXPECT_EQ(results[1].Outcome, TAddOutcome::Unsupported);
+    EXPECT_EQ(UnsupportedFileMessage(results[1].Path),
+              "The following file type is not supported.\r\nb.txt");
+    EXPECT_EQ(results[2].Outcome, TAddOutcome::Added);
+    EXPECT_EQ(results[2].Row.Info.Title, "c"); // ID3v2 without a title: the file's name
+    EXPECT_EQ(results[2].Row.TrackEntry(), c + "*1");
+    EXPECT_EQ(progress.back(), std::make_pair(3, 3));
+    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.row(a).FieldByName("fFileSize").AsInteger(), FileSizeOf(a));
+    EXPECT_EQ(f.row(c).FieldByName("fArtist").AsString(), "Someone");
+}
+
+TEST(AddFiles, TitleFallsBackToTheFileNameNotToId3v1) {
+    Fixture f;
+    const std::string path = makeMp3(f.dir, "song.v2.mp3", 1, "--id3v2-only --ta Artist");
+    append(path, orvanta::test::id3v1Block("Id3v1 Title", "X", 1));
+    EXPECT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
+    EXPECT_EQ(f.row(path).FieldByName("fTitle").AsString(), "song.v2");
+    EXPECT_EQ(f.row(path).FieldByName("fArtist").AsString(), "Artist");
+
+    const std::string plain = makeMp3(f.dir, "plain.mp3", 1, "--id3v1-only");
+    f.maintenance.AddFile(plain);
+    TEasyQuery& row = f.row(plain);
+    EXPECT_EQ(row.FieldByName("fTitle").AsString(), "plain");
+    for (const char* field : {"fArtist", "fAlbum", "fYear", "fGenre", "fLanguage", "fComposer"})
+        EXPECT_EQ(row.FieldByName(field).AsString(), "") << field;
+}
+
+TEST(AddFiles, InvalidVanishedAndKnownFiles) {
+    Fixture f;
+    const std::string garbage = f.dir.write("noise.mp3", std::string(3000, '\x55'));
+    const TAddResult invalid = f.maintenance.AddFile(garbage);
+    EXPECT_EQ(invalid.Outcome, TAddOutcome::Added);
+    EXPECT_EQ(f.row(garbage).FieldByName("fSeconds").AsInteger(), 0);
+    EXPECT_EQ(f.row(garbage).FieldByName("fQuality").AsInteger(), 0);
+    EXPECT_EQ(f.row(garbage).FieldByName("fTitle").AsString(), "noise");
+    EXPECT_EQ(f.row(garbage).FieldByName("fFileSize").AsInteger(), 3000);
+
+    const std::string vanished = f.dir.file("gone.mp3");
+    EXPECT_EQ(f.maintenance.AddFile(vanished).Outcome, TAddOutcome::Added);
+    EXPECT_EQ(f.row(vanished).FieldByName("fFileSize").AsInteger(), 0);
+
+    EXPECT_EQ(f.maintenance.AddFile(f.dir.file("NOISE.MP3")).Outcome,
+              TAddOutcome::AlreadyInLibrary);
+    EXPECT_EQ(f.rows(), 2);
+}
+
+TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
+    Fixture f;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 50; ++i)
+        paths.push_back(f.dir.write(std::to_string(i) + ".mp3", "x"));
+    int reported = 0;
+    TMaintenanceProgress progress;
+    int calls = 0;
+    progress.Cancelled = [&] { return ++calls > 20; };
+    f.maintenance.CommitInterval = std::chrono::hours(1);
+    const int handled = f.maintenance.AddFiles(
+        paths,
+        [&](const TAddResult&) {
+            ++reported;
+            TMyMediaDB other; // what a second process would see
+            other.OpenDatabase(f.dir.file("MyMedia.edb"));
+            TEasyQuery query;
+            other.SelectAllMedia(query);
+            EXPECT_GE(query.RecordCount(), reported);
+        },
+        progress);
+    EXPECT_EQ(handled, 20);
+    EXPECT_EQ(reported, 20);
+    EXPECT_EQ(f.rows(), 20);
+}
+
+TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
+    Fixture f;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 5; ++i)
+        paths.push_back(f.dir.write(std::to_string(i) + ".mp3", "x"));
+    int reported = 0;
+    TMaintenanceProgress progress;
+    progress.OnProgress = [&](int done, int) {
+        if (done == 3) // the table goes away under the running batch
+            f.library.ExecQuery(f.query, "ALTER TABLE tMedia RENAME TO tGone");
+    };
+    EXPECT_THROW(f.maintenance.AddFiles(
+                     paths, [&](const TAddResult&) { ++reported; }, progress),
+                 EEasyError);
+    EXPECT_EQ(reported, 3);
+    f.library.OpenQuery(f.query, "SELECT * FROM tGone");
+    EXPECT_EQ(f.query.RecordCount(), 3);
+}
+
+TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
+    Fixture f;
+    const std::string path = f.dir.write("Song.mp3", "x");
+    f.maintenance.AddFile(path);
+    f.maintenance.AddFile(f.dir.write("other.mp3", "x"));
+    const std::string entry = MakeTrackEntry(path, 0);
+    f.playLists.FindByName("One")->InsertTrack(entry);
+    f.playLists.FindByName("One")->InsertTrack(entry);
+    f.playLists.FindByName("Two")->InsertTrack(LowerEntry(entry));
+    f.playLists.FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
+    EXPECT_TRUE(f.maintenance.InPlayLists(entry));
+    f.maintenance.RemoveFile(ExtractFileDir(path), "SONG.mp3", 0);
+    EXPECT_FALSE(f.maintenance.InPlayLists(entry));
+    EXPECT_EQ(f.playLists.FindByName("One")->Count(), 0);
+    EXPECT_EQ(f.playLists.FindByName("Two")->Count(), 1);
+    EXPECT_EQ(f.rows(), 1);
+    EXPECT_TRUE(std::filesystem::exists(path));
+}
+
+TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedFoldersStay) {
+    Fixture f;
+    const std::string music = f.dir.file("drive/music");
+    std::filesystem::create_directories(music);
+    const std::string kept = f.dir.write("drive/music/kept.mp3", "x");
+    const std::string deleted = f.dir.write("drive/music/deleted.mp3", "x");
+    const std::string later = f.dir.write("drive/music/later.mp3", "x");
+    const std::string local = f.dir.write("local.mp3", "x");
+    for (const std::string& path : {kept, deleted, later, local}) {
+        f.maintenance.AddFile(path);
+        f.playLists.FindByName("One")->InsertTrack(MakeTrackEntry(path, 0));
+    }
+    std::filesystem::remove(deleted);
+    std::filesystem::remove(local);
+
+    // The drive is unmounted: its rows stay, with their playlist entries.
+    std::filesystem::rename(f.dir.file("drive"), f.dir.file("unmounted"));
+    TPurgeResult result = f.maintenance.RemoveMissingFiles();
+    EXPECT_EQ(result.Checked, 4);
+    EXPECT_EQ(result.KeptFolderMissing, 3);
+    EXPECT_EQ(result.Removed, (std::vector<std::string>{MakeTrackEntry(local, 0)}));
+    EXPECT_EQ(f.rows(), 3);
+    EXPECT_EQ(f.playLists.FindByName("One")->Count(), 3);
+
+    // Back again: the file deleted meanwhile goes, and so does one removed now.
+    std::filesystem::rename(f.dir.file("unmounted"), f.dir.file("drive"));
+    std::filesystem::remove(later);
+    result = f.maintenance.RemoveMissingFiles();
+    EXPECT_EQ(result.Removed.size(), 2u);
+    EXPECT_EQ(f.rows(), 1);
+    EXPECT_EQ(f.playLists.FindByName("One")->Tracks(),
+              (std::vector<std::string>{MakeTrackEntry(kept, 0)}));
+}
+
+TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
+    Fixture f;
+    for (int i = 0; i < 10; ++i)
+        f.maintenance.AddFile(f.dir.file("gone" + std::to_string(i) + ".mp3"));
+    int calls = 0;
+    TMaintenanceProgress progress;
+    progress.Cancelled = [&] { return ++calls > 4; };
+    const TPurgeResult result = f.maintenance.RemoveMissingFiles(progress);
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(result.Removed.size(), 4u);
+    EXPECT_EQ(f.rows(), 6);
+}
