@@ -3,6 +3,7 @@
 
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
+#include "common/uDisplayUtils.h"
 #include "shell/uFrmMain.h"
 #include "shell/uPrompts.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
                     frmMain->show();
             };
             frmMain = std::make_unique<TfrmMain>(prompts);
+            frmMain->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())

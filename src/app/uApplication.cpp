@@ -9,6 +9,7 @@
 #include "app/uTOptions.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uPrompts.h"
 
@@ -16,6 +17,7 @@ namespace orvanta {
 
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TfrmSplash> frmSplash;
+std::unique_ptr<TMyMediaDB> MyMediaDB;
 std::unique_ptr<TPlayListManager> PlayListManager;
 
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
@@ -33,6 +35,8 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 
     ForceFolder(AppPath); // the user's data folder may not exist yet
     ForceFolder(DataFolder());
+    MyMediaDB = std::make_unique<TMyMediaDB>();
+    MyMediaDB->OpenDatabase(MediaDatabaseFile());
     ForceFolder(PlayListsFolder());
     PlayListManager = std::make_unique<TPlayListManager>();
     PlayListManager->Open(PlayListsFolder());
@@ -54,6 +58,7 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 void ReleaseGlobals() {
     Options.reset();
     frmSplash.reset();
+    MyMediaDB.reset();
     // Writes every playlist back to its file.
     PlayListManager.reset();
     FileTypes.reset();

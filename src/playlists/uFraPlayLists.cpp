@@ -135,6 +135,11 @@ void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, I
         SelectPlayList(0);
 }
 
+void TfraPlayLists::Finalize() {
+    FManager = nullptr;
+    FCurrentPlayList = nullptr;
+}
+
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
     if (Event->type() == QEvent::FocusIn) {
         SetFocusMarker(Watched == lstPlayLists ? 1 : 2);
@@ -269,7 +274,7 @@ void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
 }
 
 void TfraPlayLists::RefreshTracks() {
-    if (FCurrentPlayList)
+    if (FManager && FCurrentPlayList)
         ShowPlayListInfo(FillTracks(*FCurrentPlayList));
 }
 

@@ -28,6 +28,8 @@ public:
 
     void Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts);
     void DoCommand(int Number) override;
+    // Forgets the manager, which may be gone already.
+    void Finalize() override;
     // Redisplays the selected playlist's tracks and the info label.
     void RefreshTracks();
     // The selected playlist takes the mode picked in the tool bar.

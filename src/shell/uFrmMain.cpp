@@ -77,9 +77,11 @@ TfrmMain::~TfrmMain() {
     fraPlayLists1->Finalize();
 }
 
-void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists) {
+void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                               const TCustomStringList& FileTypes) {
     FPlayListManager = &PlayLists;
-    (void)MediaDB;
+    // My Music purges missing files here, which can take a while and lets events run.
+    fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
 }

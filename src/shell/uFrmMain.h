@@ -20,6 +20,7 @@ namespace orvanta {
 class IPrompts;
 class TfraMedia;
 class TfraPlayLists;
+class TCustomStringList;
 class TMyMediaDB;
 class TPlayListManager;
 class TViewFrame;
@@ -34,7 +35,8 @@ public:
 
     // The last steps of the window's creation: the My Music view, then the Playlists view,
     // then the tool bar's playlist box. The views keep these objects until Finalize.
-    void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists);
+    void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                         const TCustomStringList& FileTypes);
 
     // IMainServices
     void PlayFile(const QString& Path) override;
