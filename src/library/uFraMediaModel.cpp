@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayList.h"
 
 namespace orvanta {
@@ -128,10 +129,31 @@ void TMediaListModel::Sort(int SortState) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> order(FItems.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
-        return Compare(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)], SortState) <
-               0;
-    });
+    const int column = SortState < 0 ? -SortState : SortState;
+    const bool descending = SortState < 0;
+    if (column >= 1 && column <= 5) {
+        // Lowered once per row instead of once per comparison; std::string compares its bytes
+        // as unsigned values, as the text columns require.
+        std::vector<std::string> keys;
+        keys.reserve(FItems.size());
+        for (const TMediaItem& item : FItems) {
+            const std::string& text = column == 1   ? item.Title
+                                      : column == 2 ? item.Artist
+                                      : column == 3 ? item.Album
+                                      : column == 4 ? item.Year
+                                                    : item.Genre;
+            keys.push_back(LowerAscii(text));
+        }
+        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
+            return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
+                              : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+        });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
+            return Compare(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)],
+                           SortState) < 0;
+        });
+    }
     std::vector<TMediaItem> sorted;
     sorted.reserve(FItems.size());
     std::vector<int> newRowOf(FItems.size());
