@@ -12,6 +12,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/uShellOpen.h"
 #include "library/uFraMedia.h"
@@ -231,15 +232,19 @@ void TfrmMain::CreateToolBar() {
     cmbPlayListMode->addItems({QStringLiteral("Play Normal"), QStringLiteral("Play Loop"),
                                QStringLiteral("Play Random")});
     cmbPlayListMode->setCurrentIndex(0);
-    cmbPlayListMode->setFixedWidth(97);
+    // 97 pixels at the design font; wider when the desktop font needs it for "Play Random".
+    cmbPlayListMode->setFixedWidth(std::max(97, cmbPlayListMode->sizeHint().width()));
     AddToolControl(250, cmbPlayListMode, 534, 10 - 2, false);
     connect(cmbPlayListMode, qOverload<int>(&QComboBox::activated), this,
             &TfrmMain::cmbPlayListModeClick);
 
     lblPlayListInfo = new QLabel(pnlToolButtons);
     lblPlayListInfo->setObjectName(QStringLiteral("lblPlayListInfo"));
-    lblPlayListInfo->setFixedWidth(111);
-    AddToolControl(251, lblPlayListInfo, 635, 14 - 2, false);
+    // The label follows the mode box and grows with its text, as "00:00:00 (0 Tracks)".
+    lblPlayListInfo->setMinimumWidth(111);
+    AddToolControl(251, lblPlayListInfo,
+                   std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
+                   false);
 }
 
 int TfrmMain::TagOf(const QObject* Control) {
@@ -410,6 +415,7 @@ void TfrmMain::SetPlayListModeIndex(int Index) {
 }
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     lblPlayListInfo->setText(Text);
+    lblPlayListInfo->adjustSize();
 }
 
 } // namespace orvanta
