@@ -31,8 +31,11 @@ int main(int argc, char** argv) {
                 if (frmMain)
                     frmMain->show();
             };
-            frmMain = std::make_unique<TfrmMain>(prompts);
-            frmMain->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+            // The splash timer may fire while My Music purges and lists the library; the
+            // window is shown only once its views are ready.
+            auto window = std::make_unique<TfrmMain>(prompts);
+            window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+            frmMain = std::move(window);
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())
