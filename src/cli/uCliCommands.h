@@ -18,4 +18,8 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli analyse, orvanta-cli tag (uCliAnalyse.cpp).
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli library add|list|remove|refresh, playlist list|show (uCliLibrary.cpp).
+void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen);
+void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen);
+
 } // namespace orvanta::cli

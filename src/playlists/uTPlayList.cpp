@@ -80,14 +80,20 @@ bool TPlayList::LoadFromFile(const std::string& FileName) {
     const std::string text = TFileUtils::FileToString(FileName);
     if (text.empty())
         return isReadableEmptyFile(FileName);
+    // A file saved by a Linux editor has bare LF line ends; reading it as one line would lose
+    // its entries at the next save.
+    const std::string_view lineBreak =
+        text.find(LineBreak) == std::string::npos && text.find('\n') != std::string::npos
+            ? std::string_view("\n")
+            : LineBreak;
     std::string field;
-    int next = TStringUtils::NextField(field, text, 1, LineBreak);
+    int next = TStringUtils::NextField(field, text, 1, lineBreak);
     if (!field.empty()) {
         std::int32_t mode = pmNormal;
         PlayMode = parseDecimal(field, mode) ? mode : pmNormal;
     }
     while (next > 0) {
-        next = TStringUtils::NextField(field, text, next, LineBreak);
+        next = TStringUtils::NextField(field, text, next, lineBreak);
         InsertTrack(field, -1);
     }
     return true;

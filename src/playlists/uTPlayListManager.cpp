@@ -91,10 +91,12 @@ bool TPlayListManager::DeletePlayList(const std::string& Name) {
     const int index = indexOf(Name);
     if (index < 0)
         return false;
-    // The file of the name as given: on a case-sensitive file system that may be no file.
-    if (IsValidName(Name))
-        ::unlink(FileNameOf(Name).c_str());
-    FUnread.erase(FPlayLists.Objects(index));
+    // The playlist's own file, named after its stored name: on a case-sensitive file system
+    // the name as typed may name no file, and the playlist would come back at the next start.
+    const auto* list = FPlayLists.ObjectAs<TPlayList>(index);
+    if (IsValidName(list->Name))
+        ::unlink(FileNameOf(list->Name).c_str());
+    FUnread.erase(list);
     FPlayLists.Delete(index);
     return true;
 }

@@ -38,7 +38,8 @@ public:
     TPlayList* GetPlayList(std::int32_t Index) const;
     // False, and nothing changes, when the name is taken or invalid. No file is written.
     bool AddPlayList(const std::string& Name);
-    // Deletes the playlist's file at once; false when there is no such playlist.
+    // Deletes the playlist's file (after its stored name) at once; false when there is no
+    // such playlist.
     bool DeletePlayList(const std::string& Name);
     // Deletes the old file at once; the new one is written by SaveAll. False, and nothing
     // changes, when the old name is missing or the new one is taken or invalid.

@@ -60,6 +60,18 @@ TEST(PlayListFile, LineRulesOfTheFormat) {
     EXPECT_EQ(keepMode.Tracks(), (std::vector<std::string>{"A*1"}));
 }
 
+TEST(PlayListFile, BareLineFeedsFromAnEditorStillSeparateLines) {
+    TempDir dir;
+    TPlayList list;
+    ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", "1\n/m/a.mp3*1\n/m/b.mp3*2\n")));
+    EXPECT_EQ(list.PlayMode, pmLoop);
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/m/a.mp3*1", "/m/b.mp3*2", ""}));
+    // In a CR LF file a bare LF is part of its line.
+    TPlayList mixed;
+    ASSERT_TRUE(mixed.LoadFromFile(dir.write("b.ply", "0\r\n/m/odd\nname.mp3*1")));
+    EXPECT_EQ(mixed.Tracks(), (std::vector<std::string>{"/m/odd\nname.mp3*1"}));
+}
+
 TEST(PlayListFile, LoadAppendsToPresentEntries) {
     TempDir dir;
     TPlayList list = makeList({"X*1"});

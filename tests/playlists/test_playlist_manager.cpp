@@ -105,10 +105,10 @@ TEST(PlayListManager, DeleteRemovesTheFileAtOnce) {
     EXPECT_TRUE(manager.DeletePlayList("A"));
     EXPECT_FALSE(exists(dir.file("A.ply")));
     EXPECT_FALSE(manager.DeletePlayList("A"));
-    // The file of the name as given: "b.ply" is no file on a case-sensitive file system.
+    // Named in other letter case, the playlist's own file still goes.
     EXPECT_TRUE(manager.DeletePlayList("b"));
     EXPECT_EQ(manager.Count(), 0);
-    EXPECT_TRUE(exists(dir.file("B.ply")));
+    EXPECT_FALSE(exists(dir.file("B.ply")));
 }
 
 TEST(PlayListManager, TrackEntriesAcrossPlayLists) {

@@ -1,0 +1,277 @@
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/uCliCommands.h"
+#include "common/uDataPaths.h"
+#include "common/uDisplayUtils.h"
+#include "library/uMediaMaintenance.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+
+namespace orvanta::cli {
+
+namespace {
+
+using json = nlohmann::json;
+
+void printLine(const json& object) {
+    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout.flush();
+}
+
+// Messages keep their wording; a line break is "\n" on a terminal.
+std::string forTerminal(std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.replace(at, 2, "\n");
+    return text;
+}
+
+// The full path the program would get from its open dialog.
+std::string fullPath(const std::string& path) {
+    std::error_code ignored;
+    std::string full = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    while (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    return full;
+}
+
+// A progress line on standard error, only when it is a terminal.
+class TProgressLine {
+public:
+    explicit TProgressLine(std::string Caption)
+        : FCaption(std::move(Caption)), FShown(::isatty(STDERR_FILENO) == 1) {}
+    ~TProgressLine() {
+        if (FShown && FUsed)
+            std::cerr << "\n";
+    }
+    void Show(int Done, int Total) {
+        if (!FShown || (Done != Total && Done % 50 != 0))
+            return;
+        FUsed = true;
+        std::cerr << "\r" << FCaption << " " << Done << "/" << Total << std::flush;
+    }
+
+private:
+    std::string FCaption;
+    bool FShown;
+    bool FUsed = false;
+};
+
+json rowJson(const TEasyQuery& query) {
+    json row = json::object();
+    for (const char* field : {"fDirectory", "fFileName", "fTitle", "fArtist", "fAlbum", "fYear",
+                              "fGenre", "fLanguage", "fComposer"})
+        row[field] = query.FieldByName(field).AsString();
+    for (const char* field : {"fFileSize", "fSeconds", "fQuality"})
+        row[field] = query.FieldByName(field).AsInteger();
+    return row;
+}
+
+// Opens the library of the data folder, creating the folder and the file when missing.
+bool openLibrary(TMyMediaDB& library) {
+    if (!ForceFolder(AppPath) || !ForceFolder(DataFolder())) {
+        std::cerr << "Cannot create the data folder " << DataFolder() << "\n";
+        return false;
+    }
+    library.OpenDatabase(MediaDatabaseFile());
+    return true;
+}
+
+int runAdd(const std::vector<std::string>& files) {
+    TMyMediaDB library;
+    if (!openLibrary(library))
+        return ExitFailed;
+    TPlayListManager noPlayLists; // adding never touches a playlist
+    TMediaMaintenance maintenance(library, noPlayLists, *FileTypes);
+    std::vector<std::string> paths;
+    for (const std::string& file : files)
+        paths.push_back(fullPath(file));
+    bool allAdded = true;
+    TProgressLine line("Adding files");
+    maintenance.AddFiles(paths,
+                         [&allAdded](const TAddResult& result) {
+                             json out = {{"path", result.Path}};
+                             switch (result.Outcome) {
+                             case TAddOutcome::Added:
+                                 out["result"] = "added";
+                                 out["seconds"] = result.Row.Info.Seconds;
+                                 out["title"] = result.Row.Info.Title;
+                                 break;
+                             case TAddOutcome::AlreadyInLibrary:
+                                 out["result"] = "already in library";
+                                 break;
+                             case TAddOutcome::Unsupported:
+                                 out["result"] = "unsupported";
+                                 allAdded = false;
+                                 std::cerr << forTerminal(UnsupportedFileMessage(result.Path))
+                                           << "\n";
+                                 break;
+                             }
+                             printLine(out);
+                         },
+                         {[&line](int done, int total) { line.Show(done, total); }, {}});
+    return allAdded ? ExitOk : ExitFailed;
+}
+
+int runList() {
+    TMyMediaDB library;
+    if (!openLibrary(library))
+        return ExitFailed;
+    TEasyQuery query;
+    library.SelectAllMedia(query);
+    query.First();
+    for (int i = 0; i < query.RecordCount(); ++i, query.Next())
+        std::cout << rowJson(query).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    query.Close();
+    std::cout.flush();
+    return ExitOk;
+}
+
+int runRemove(const std::vector<std::string>& files) {
+    TMyMediaDB library;
+    if (!openLibrary(library))
+        return ExitFailed;
+    // The playlists are written back when the manager goes, as the program does at shutdown.
+    TPlayListManager playLists;
+    playLists.Open(PlayListsFolder());
+    TMediaMaintenance maintenance(library, playLists, *FileTypes);
+    bool allFound = true;
+    for (const std::string& file : files) {
+        const std::string path = fullPath(file);
+        TEasyQuery query;
+        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        if (query.RecordCount() == 0) {
+            std::cerr << "Not in the library: " << path << "\n";
+            printLine({{"path", path}, {"result", "not in library"}});
+            allFound = false;
+            continue;
+        }
+        query.First();
+        const std::string directory = query.FieldByName("fDirectory").AsString();
+        const std::string fileName = query.FieldByName("fFileName").AsString();
+        const std::int32_t seconds = query.FieldByName("fSeconds").AsInteger();
+        query.Close();
+        maintenance.RemoveFile(directory, fileName, seconds);
+        printLine({{"path", JoinPath(directory, fileName)}, {"result", "removed"}});
+    }
+    return allFound ? ExitOk : ExitFailed;
+}
+
+int runRefresh() {
+    TMyMediaDB library;
+    if (!openLibrary(library))
+        return ExitFailed;
+    TPlayListManager playLists;
+    playLists.Open(PlayListsFolder());
+    TMediaMaintenance maintenance(library, playLists, *FileTypes);
+    TPurgeResult result;
+    {
+        TProgressLine line("Checking files");
+        result = maintenance.RemoveMissingFiles(
+            {[&line](int done, int total) { line.Show(done, total); }, {}});
+    }
+    for (const std::string& entry : result.Removed)
+        printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
+    std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
+              << " missing files";
+    if (result.KeptFolderMissing > 0)
+        std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing";
+    std::cerr << ".\n";
+    return ExitOk;
+}
+
+// Reads the playlists without taking charge of the folder: nothing is written back.
+void loadPlayLists(TPlayListManager& playLists) {
+    if (FolderExists(PlayListsFolder()))
+        playLists.LoadAll(PlayListsFolder());
+}
+
+int runPlayListList() {
+    TPlayListManager playLists;
+    loadPlayLists(playLists);
+    for (int i = 0; i < playLists.Count(); ++i) {
+        const TPlayList* list = playLists.GetPlayList(i);
+        printLine({{"name", list->Name},
+                   {"mode", list->PlayMode},
+                   {"tracks", list->Count()},
+                   {"unreadable", playLists.IsUnread(list)}});
+    }
+    return ExitOk;
+}
+
+int runPlayListShow(const std::string& name) {
+    TPlayListManager playLists;
+    loadPlayLists(playLists);
+    const TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr) {
+        std::cerr << "No playlist named " << name << "\n";
+        return ExitFailed;
+    }
+    for (int i = 0; i < list->Count(); ++i) {
+        const std::string entry = list->GetTrack(i);
+        printLine({{"index", i},
+                   {"path", TrackPath(entry)},
+                   {"seconds", TrackSeconds(entry)},
+                   {"entry", entry}});
+    }
+    return ExitOk;
+}
+
+// Errors of the library reach the user as a message and exit code 1, never as a crash.
+CommandAction guarded(std::function<int()> action) {
+    return [action = std::move(action)] {
+        try {
+            return action();
+        } catch (const EEasyError& error) {
+            std::cerr << error.what() << "\n";
+            return ExitFailed;
+        }
+    };
+}
+
+} // namespace
+
+void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
+    CLI::App* library = App.add_subcommand("library", "Add, list, remove and purge library files");
+    library->require_subcommand(1);
+
+    auto addFiles = std::make_shared<std::vector<std::string>>();
+    CLI::App* add = library->add_subcommand("add", "Add MP3 files to the library");
+    add->add_option("FILE", *addFiles, "Files to add")->required();
+    add->callback(
+        [&Chosen, addFiles] { Chosen = guarded([addFiles] { return runAdd(*addFiles); }); });
+
+    CLI::App* list = library->add_subcommand("list", "Print every library row as JSON, by title");
+    list->callback([&Chosen] { Chosen = guarded(runList); });
+
+    auto removeFiles = std::make_shared<std::vector<std::string>>();
+    CLI::App* remove = library->add_subcommand(
+        "remove", "Remove files from the library and from every playlist (not from disk)");
+    remove->add_option("FILE", *removeFiles, "Files to remove")->required();
+    remove->callback([&Chosen, removeFiles] {
+        Chosen = guarded([removeFiles] { return runRemove(*removeFiles); });
+    });
+
+    CLI::App* refresh = library->add_subcommand(
+        "refresh", "Remove rows whose file is gone, with their playlist entries");
+    refresh->callback([&Chosen] { Chosen = guarded(runRefresh); });
+}
+
+void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen) {
+    CLI::App* playlist = App.add_subcommand("playlist", "Show the playlists");
+    playlist->require_subcommand(1);
+    CLI::App* list = playlist->add_subcommand("list", "Print each playlist's name, mode and size");
+    list->callback([&Chosen] { Chosen = guarded(runPlayListList); });
+    auto name = std::make_shared<std::string>();
+    CLI::App* show = playlist->add_subcommand("show", "Print the entries of one playlist");
+    show->add_option("NAME", *name, "Playlist name (letter case aside)")->required();
+    show->callback(
+        [&Chosen, name] { Chosen = guarded([name] { return runPlayListShow(*name); }); });
+}
+
+} // namespace orvanta::cli

@@ -1,0 +1,134 @@
+#include <array>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "library/MakeMp3.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+
+using namespace orvanta;
+using orvanta::test::readAll;
+using orvanta::test::shellQuoted;
+using orvanta::test::TempDir;
+using json = nlohmann::json;
+
+namespace {
+
+struct CliRun {
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+    std::vector<json> lines() const {
+        std::vector<json> result;
+        std::istringstream in(Out);
+        for (std::string line; std::getline(in, line);)
+            result.push_back(json::parse(line));
+        return result;
+    }
+};
+
+CliRun runCli(const TempDir& home, const std::string& arguments) {
+    const std::string errFile = home.file("stderr.txt");
+    const std::string command = "ORVANTA_HOME=" + shellQuoted(home.str()) + " " + ORVANTA_CLI_PATH +
+                                " " + arguments + " 2>" + shellQuoted(errFile);
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+        run.Out.append(buffer.data(), got);
+    const int status = ::pclose(pipe);
+    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Err = readAll(errFile);
+    return run;
+}
+
+} // namespace
+
+TEST(CliLibrary, AddListRemoveAndRefresh) {
+    TempDir home;
+    const std::string a = orvanta::test::makeMp3(home, "a.mp3", 1, "--id3v2-only --tt Zebra");
+    const std::string b = home.write("b.txt", "x");
+    const std::string c = home.write("Quote \"and\" back\\slash.mp3", "not audio");
+    CliRun add =
+        runCli(home, "library add " + shellQuoted(a) + " " + shellQuoted(b) + " " + shellQuoted(c));
+    EXPECT_EQ(add.Exit, 1); // one file was not supported
+    EXPECT_NE(add.Err.find("The following file type is not supported.\nb.txt"), std::string::npos)
+        << add.Err;
+    ASSERT_EQ(add.lines().size(), 3u);
+    EXPECT_EQ(add.lines()[0]["result"], "added");
+    EXPECT_EQ(add.lines()[1]["result"], "unsupported");
+
+    // A path that differs only in the case of A-Z names the same library row.
+    CliRun again = runCli(home, "library add " + shellQuoted(home.file("A.MP3")));
+    EXPECT_EQ(again.Exit, 0);
+    EXPECT_EQ(again.lines().at(0)["result"], "already in library");
+
+    CliRun list = runCli(home, "library list");
+    EXPECT_EQ(list.Exit, 0);
+    const auto rows = list.lines();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["fTitle"], "Quote \"and\" back\\slash"); // by title
+    EXPECT_EQ(rows[1]["fTitle"], "Zebra");
+    EXPECT_EQ(rows[1]["fSeconds"], 1);
+    EXPECT_EQ(rows[1]["fQuality"], 128);
+    EXPECT_EQ(rows[1]["fDirectory"], home.str());
+    EXPECT_EQ(rows[1].size(), 12u);
+
+    std::filesystem::create_directories(home.file("Playlists"));
+    home.write("Playlists/Mix.ply", "1\r\n" + a + "*1\r\n" + c + "*0\r\n/else.mp3*3");
+    CliRun remove = runCli(home, "library remove " + shellQuoted(c) + " " +
+                                     shellQuoted(home.file("never.mp3")));
+    EXPECT_EQ(remove.Exit, 1);
+    EXPECT_EQ(remove.lines().at(0)["result"], "removed");
+    EXPECT_EQ(readAll(home.file("Playlists/Mix.ply")), "1\r\n" + a + "*1\r\n/else.mp3*3");
+    EXPECT_TRUE(std::filesystem::exists(c));
+
+    std::filesystem::remove(a);
+    CliRun refresh = runCli(home, "library refresh");
+    EXPECT_EQ(refresh.Exit, 0);
+    EXPECT_EQ(refresh.lines().at(0)["path"], a);
+    EXPECT_EQ(readAll(home.file("Playlists/Mix.ply")), "1\r\n/else.mp3*3");
+    EXPECT_TRUE(runCli(home, "library list").Out.empty());
+}
+
+TEST(CliLibrary, PlayListListAndShow) {
+    TempDir home;
+    std::filesystem::create_directories(home.file("Playlists"));
+    home.write("Playlists/Été.ply", "2\r\n/m/a.mp3*215\r\n/m/b.mp3*x");
+    home.write("Playlists/Jazz.ply", "0");
+    CliRun list = runCli(home, "playlist list");
+    EXPECT_EQ(list.Exit, 0);
+    ASSERT_EQ(list.lines().size(), 2u);
+    EXPECT_EQ(list.lines()[0]["name"], "Jazz");
+    EXPECT_EQ(list.lines()[1]["tracks"], 2);
+    EXPECT_EQ(list.lines()[1]["mode"], 2);
+    CliRun show = runCli(home, "playlist show 'ÉTÉ'");
+    EXPECT_EQ(show.Exit, 0);
+    ASSERT_EQ(show.lines().size(), 2u);
+    EXPECT_EQ(show.lines()[0]["seconds"], 215);
+    EXPECT_EQ(show.lines()[1]["seconds"], 0);
+    EXPECT_EQ(show.lines()[1]["path"], "/m/b.mp3");
+    EXPECT_EQ(runCli(home, "playlist show Missing").Exit, 1);
+    EXPECT_EQ(runCli(home, "playlist").Exit, 2);
+    EXPECT_EQ(runCli(home, "library add").Exit, 2);
+    // Reading never writes: the files keep their bytes and no default playlist appears.
+    EXPECT_EQ(readAll(home.file("Playlists/Jazz.ply")), "0");
+    EXPECT_FALSE(std::filesystem::exists(home.file("Playlists/My Playlist.ply")));
+}
+
+TEST(CliLibrary, DamagedLibraryIsAnErrorAndKeepsItsBytes) {
+    TempDir home;
+    std::filesystem::create_directories(home.file("Data"));
+    const std::string bytes(10000, '\x42');
+    home.write("Data/MyMedia.edb", bytes);
+    CliRun list = runCli(home, "library list");
+    EXPECT_EQ(list.Exit, 1);
+    EXPECT_NE(list.Err.find("not a database"), std::string::npos) << list.Err;
+    EXPECT_EQ(runCli(home, "library add " + shellQuoted(home.write("a.mp3", "x"))).Exit, 1);
+    EXPECT_EQ(readAll(home.file("Data/MyMedia.edb")), bytes);
+}

@@ -1,0 +1,156 @@
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/uDisplayUtils.h"
+#include "library/MakeMp3.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+
+using namespace orvanta;
+using orvanta::test::readAll;
+using orvanta::test::TempDir;
+
+namespace {
+
+// Starts orvanta-cli with the given arguments and reads its standard output line by line;
+// kills it with SIGKILL once KillAfter lines arrived. Returns the lines read.
+std::vector<std::string> runAndKill(const std::string& home, const std::vector<std::string>& args,
+                                    std::size_t killAfter, bool& killed) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::setenv("ORVANTA_HOME", home.c_str(), 1);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(ORVANTA_CLI_PATH));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(ORVANTA_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::vector<std::string> lines;
+    std::string partial;
+    char buffer[4096];
+    killed = false;
+    for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) > 0;) {
+        partial.append(buffer, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = partial.find('\n')) != std::string::npos;) {
+            lines.push_back(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
+        if (!killed && lines.size() >= killAfter) {
+            ::kill(child, SIGKILL);
+            killed = true;
+        }
+    }
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    // A line cut by the kill was never reported whole.
+    return lines;
+}
+
+} // namespace
+
+TEST(CrashSafety, KilledLibraryAddLosesNoReportedFile) {
+    TempDir home;
+    const std::string model = orvanta::test::makeMp3(home, "model.mp3", 0.3, "--id3v2-only --tt T");
+    ASSERT_FALSE(model.empty());
+    std::filesystem::create_directories(home.file("music"));
+    std::vector<std::string> args = {"library", "add"};
+    constexpr int Files = 6000;
+    for (int i = 0; i < Files; ++i) {
+        const std::string path = home.file("music/track" + std::to_string(i) + ".mp3");
+        std::filesystem::copy_file(model, path);
+        args.push_back(path);
+    }
+    std::set<std::string> reported;
+    for (int round = 0; round < 2; ++round) {
+        bool killed = false;
+        const auto lines = runAndKill(home.str(), args, 1, killed);
+        EXPECT_TRUE(killed);
+        EXPECT_LT(lines.size(), static_cast<std::size_t>(Files)) << "finished before the kill";
+        for (const std::string& line : lines) {
+            const auto object = nlohmann::json::parse(line);
+            reported.insert(object["path"].get<std::string>());
+        }
+    }
+    ASSERT_FALSE(reported.empty());
+    TMyMediaDB library;
+    library.OpenDatabase(home.file("Data/MyMedia.edb"));
+    EXPECT_EQ(library.IntegrityCheck(), "ok");
+    TEasyQuery query;
+    for (const std::string& path : reported) {
+        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        EXPECT_EQ(query.RecordCount(), 1) << path;
+    }
+    library.SelectAllMedia(query);
+    EXPECT_GE(query.RecordCount(), static_cast<int>(reported.size()));
+}
+
+TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
+    TempDir dir;
+    constexpr int Lists = 40;
+    const auto version = [](int list, int v) {
+        TPlayList playList;
+        playList.SetUp("List" + std::to_string(list), v);
+        for (int k = 0; k < 400 + v * 50; ++k)
+            playList.InsertTrack("/music/v" + std::to_string(v) + "/" + std::to_string(list) +
+                                 "/track" + std::to_string(k) + ".mp3*" + std::to_string(k));
+        return playList;
+    };
+    std::vector<std::array<std::string, 2>> texts;
+    for (int i = 0; i < Lists; ++i)
+        texts.push_back({version(i, 0).ToText(), version(i, 1).ToText()});
+    std::mt19937 random(12345);
+    for (int round = 0; round < 6; ++round) {
+        int saved[2];
+        ASSERT_EQ(::pipe(saved), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(saved[0]);
+            TPlayListManager manager;
+            for (int i = 0; i < Lists; ++i)
+                manager.AddPlayList("List" + std::to_string(i));
+            for (int v = 0;; v = 1 - v) {
+                for (int i = 0; i < Lists; ++i)
+                    manager.GetPlayList(i)->Assign(version(i, v));
+                manager.SaveAll(dir.str());
+                const char done = 'v';
+                if (::write(saved[1], &done, 1) != 1)
+                    ::_exit(1);
+            }
+        }
+        ::close(saved[1]);
+        // One whole save first, so the kill lands in a save that replaces existing files.
+        char done = 0;
+        ASSERT_EQ(::read(saved[0], &done, 1), 1);
+        ::usleep(static_cast<useconds_t>(random() % 40000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(saved[0]);
+        for (int i = 0; i < Lists; ++i) {
+            const std::string path = dir.file("List" + std::to_string(i) + ".ply");
+            const std::string text = readAll(path);
+            EXPECT_TRUE(text == texts[static_cast<std::size_t>(i)][0] ||
+                        text == texts[static_cast<std::size_t>(i)][1])
+                << path << " holds " << text.size() << " bytes of neither version";
+        }
+    }
+    TPlayListManager reader;
+    reader.LoadAll(dir.str());
+    EXPECT_EQ(reader.Count(), Lists);
+}
