@@ -201,8 +201,11 @@ bool FrameContent(TByteSource& Source, std::uint8_t Version, const RawFrame& Fra
     } else if (Version == 3 && (Frame.Flags1 & 0x80)) {
         return false; // compressed
     }
-    Content.assign(ContentLimit, '\0');
-    std::memcpy(Content.data(), raw.data(), std::min(raw.size(), ContentLimit));
+    // Frames are read as 500 bytes, zero-filled. A few zero bytes stand for the whole fill: the
+    // decoders stop or trim at the first of them, and 4 cover an aligned UTF-16 terminator.
+    raw.resize(std::min(raw.size(), ContentLimit));
+    raw.resize(std::min(raw.size() + 4, ContentLimit), '\0');
+    Content = std::move(raw);
     return true;
 }
 

@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint8_t Mpeg1 = 3;
 constexpr std::uint8_t ReservedVersion = 1;
-constexpr std::uint8_t LayerIII = 1;
 constexpr std::uint8_t LayerII = 2;
 constexpr std::uint8_t LayerI = 3;
 constexpr std::uint8_t Mono = 3;
@@ -176,6 +175,8 @@ std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
     const int limit = std::min<int>(Limit, last);
     for (int i = 0; i <= limit; ++i) {
         const std::size_t at = std::size_t(last - i);
+        if (Block[at] != 'L' && Block[at] != 'G')
+            continue;
         if (MarkerAt(Block, at, "LAME"))
             return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + at), 8});
         if (MarkerAt(Block, at, "GOGO"))
@@ -230,9 +231,18 @@ bool TMPEGaudio::ReadAudio(TByteSource& Source) {
         std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
         if (FID3v1.Present())
             end -= TID3v1::BlockSize;
-        // A file shorter than one block is searched from its start.
-        if (readBlock(std::max<std::int64_t>(end, 0)) < 0)
-            return false;
+        if (end >= 0) {
+            if (readBlock(end) < 0)
+                return false;
+        } else {
+            // A file shorter than one block: its start to the end of its audio goes to the end
+            // of the block, so the backward search still begins at the end of the audio.
+            block.fill(0);
+            const auto lead = static_cast<std::size_t>(-end);
+            if (lead < block.size() &&
+                Source.ReadAt(0, block.data() + lead, block.size() - lead) < 0)
+                return false;
+        }
         FEncoderTag = FindEncoderTag(block, static_cast<std::uint16_t>(FFirstFrame.Length * 5));
     }
     return true;

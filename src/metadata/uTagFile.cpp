@@ -92,24 +92,38 @@ bool TFileSource::Open(const std::string& FileName) {
     FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (FFd < 0)
         return false;
-    FHead.resize(HeadBytes);
+    FHead.reset(new char[HeadBytes]);
     const std::int64_t got =
-        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.data(), HeadBytes) : -1;
+        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.get(), HeadBytes) : -1;
     if (got < 0) {
         ::close(FFd);
         FFd = -1;
         return false;
     }
-    FHead.resize(static_cast<std::size_t>(got));
+    FHeadSize = static_cast<std::size_t>(got);
     return true;
 }
 
 std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
     if (Offset < 0 || FFd < 0)
         return -1;
-    const auto head = static_cast<std::int64_t>(FHead.size());
-    if (Offset + std::int64_t(Count) <= head) {
-        std::memcpy(Buffer, FHead.data() + Offset, Count);
+    const auto head = static_cast<std::int64_t>(FHeadSize);
+    // A head shorter than asked for is the whole file.
+    if (Offset + std::int64_t(Count) <= head || FHeadSize < HeadBytes) {
+        const std::int64_t n = std::clamp<std::int64_t>(head - Offset, 0, std::int64_t(Count));
+        std::memcpy(Buffer, FHead.get() + std::min(Offset, head), std::size_t(n));
+        return n;
+    }
+    const std::int64_t tailStart = std::max<std::int64_t>(head, FSize - std::int64_t(TailBytes));
+    if (Offset >= tailStart && Offset + std::int64_t(Count) <= FSize) {
+        if (FTailOffset != tailStart) {
+            FTail.reset(new char[TailBytes]);
+            if (PreadAll(FFd, tailStart, FTail.get(), std::size_t(FSize - tailStart)) !=
+                FSize - tailStart)
+                return PreadAll(FFd, Offset, Buffer, Count);
+            FTailOffset = tailStart;
+        }
+        std::memcpy(Buffer, FTail.get() + (Offset - tailStart), Count);
         return static_cast<std::int64_t>(Count);
     }
     return PreadAll(FFd, Offset, Buffer, Count);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,11 +29,14 @@ private:
     std::string_view FBytes;
 };
 
-// A regular file opened read-only. The first HeadBytes are read at once and served from memory:
-// the ID3v2 tag and the first audio block of a typical file lie inside them.
+// A regular file opened read-only. The first HeadBytes are read at once and the last TailBytes
+// on the first request inside them, and both are served from memory: an analysis then costs two
+// reads, as the ID3v2 tag and the first audio block of a typical file lie in the head, and the
+// ID3v1 tag and the last audio block in the tail.
 class TFileSource : public TByteSource {
 public:
-    static constexpr std::size_t HeadBytes = 16384;
+    static constexpr std::size_t HeadBytes = 8192;
+    static constexpr std::size_t TailBytes = 4096;
 
     TFileSource() = default;
     ~TFileSource() override;
@@ -47,7 +51,10 @@ public:
 private:
     int FFd = -1;
     std::int64_t FSize = 0;
-    std::string FHead;
+    std::unique_ptr<char[]> FHead;
+    std::size_t FHeadSize = 0;
+    std::unique_ptr<char[]> FTail;
+    std::int64_t FTailOffset = -1;
 };
 
 // Small file operations for the tag writers; each returns false on any failure.

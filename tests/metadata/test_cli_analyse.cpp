@@ -1,0 +1,120 @@
+#include "MP3Fixtures.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace orvanta {
+namespace {
+
+using nlohmann::json;
+using test::TempDir;
+
+std::string Cli(const std::string& Arguments, int* Exit = nullptr) {
+    return test::Capture(std::string("'") + ORVANTA_CLI_PATH + "' " + Arguments + " 2>&1", Exit);
+}
+
+std::vector<json> Lines(const std::string& Output) {
+    std::vector<json> out;
+    std::istringstream in(Output);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(json::parse(line));
+    return out;
+}
+
+TEST(CliAnalyse, OneLinePerFileWithTheDocumentedKeys) {
+    TempDir dir;
+    const std::string vbr = test::MP3Fixtures::Get().CopyTo(dir, "vbr");
+    int exit = -1;
+    const auto lines = Lines(Cli("analyse '" + vbr + "' '" + dir.file("gone.mp3") + "'", &exit));
+    EXPECT_EQ(exit, 0);
+    ASSERT_EQ(lines.size(), 2u);
+    const json& a = lines[0];
+    std::vector<std::string> keys;
+    for (const auto& item : a.items())
+        keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"analysed", "bitrate", "duration", "encoder_tag",
+                                              "file_bytes", "first_frame", "id3v1", "id3v2", "path",
+                                              "seconds", "valid", "vbr"}));
+    EXPECT_TRUE(a["analysed"].get<bool>());
+    EXPECT_TRUE(a["valid"].get<bool>());
+    EXPECT_EQ(a["seconds"], 2);
+    EXPECT_EQ(a["first_frame"]["version"], "1");
+    EXPECT_EQ(a["first_frame"]["layer"], 3);
+    EXPECT_EQ(a["first_frame"]["sample_rate"], 44100);
+    EXPECT_EQ(a["vbr"]["marker"], "Xing");
+    EXPECT_EQ(a["id3v1"].size(), 10u);
+    EXPECT_EQ(a["id3v2"].size(), 16u);
+    EXPECT_FALSE(lines[1]["analysed"].get<bool>());
+    EXPECT_TRUE(lines[1]["first_frame"].is_null());
+    EXPECT_TRUE(lines[1]["vbr"].is_null());
+    Cli("analyse", &exit);
+    EXPECT_EQ(exit, 2);
+}
+
+TEST(CliTag, WritesEachTagAndKeepsTheAudio) {
+    TempDir dir;
+    const std::string file = test::MP3Fixtures::Get().CopyTo(dir, "sox");
+    const std::string audio = test::AudioBytes(file);
+    int exit = -1;
+    Cli("tag '" + file +
+            "' --v2 --title 'Quote \" and \\ back' --artist 'Åsa ☃' --album A "
+            "--year 2020 --genre Jazz --track 4 --comment Nice --composer C --language deu "
+            "--copyright X",
+        &exit);
+    ASSERT_EQ(exit, 0);
+    Cli("tag '" + file + "' --v1 --title 'V1 Títle' --genre-index 8 --track 9", &exit);
+    ASSERT_EQ(exit, 0);
+    EXPECT_EQ(test::AudioBytes(file), audio);
+
+    const json read = test::Mutagen(file);
+    EXPECT_EQ(read["frames"]["TIT2"], "Quote \" and \\ back");
+    EXPECT_EQ(read["frames"]["TPE1"], "Åsa ☃");
+    EXPECT_EQ(read["frames"]["TCON"], "Jazz");
+    EXPECT_EQ(read["frames"]["TRCK"], "4");
+    EXPECT_EQ(read["frames"]["COMM"], "Nice");
+    EXPECT_EQ(read["frames"]["TLAN"], "deu");
+    EXPECT_EQ(read["v1"]["TIT2"], "V1 Títle");
+    EXPECT_EQ(read["v1"]["TRCK"], "9");
+
+    const json a = Lines(Cli("analyse '" + file + "'"))[0];
+    EXPECT_EQ(a["id3v2"]["artist"], "Åsa ☃");
+    EXPECT_EQ(a["id3v2"]["tag_size"], 4096);
+    EXPECT_EQ(a["id3v1"]["genre"], "Jazz");
+    EXPECT_EQ(a["id3v1"]["track"], 9);
+
+    // Setting one field keeps the others that were read.
+    Cli("tag '" + file + "' --v2 --album B", &exit);
+    EXPECT_EQ(Lines(Cli("analyse '" + file + "'"))[0]["id3v2"]["composer"], "C");
+}
+
+TEST(CliTag, WrongArgumentsAndFailedWrites) {
+    TempDir dir;
+    const std::string file = test::MP3Fixtures::Get().CopyTo(dir, "cbr");
+    const std::string before = test::readAll(file);
+    int exit = -1;
+    Cli("tag '" + file + "' --title x", &exit);
+    EXPECT_EQ(exit, 2);
+    Cli("tag '" + file + "' --v1 --v2", &exit);
+    EXPECT_EQ(exit, 2);
+    Cli("tag '" + file + "' --v1 --composer x", &exit);
+    EXPECT_EQ(exit, 2);
+    Cli("tag '" + file + "' --v1 --track 300", &exit);
+    EXPECT_EQ(exit, 2);
+    EXPECT_EQ(test::readAll(file), before);
+
+    // The rewrite runs into a file size limit: the message, exit 1, the file as it was.
+    const std::string out =
+        test::Capture(std::string("sh -c \"trap '' XFSZ; ulimit -f 8; exec '") + ORVANTA_CLI_PATH +
+                          "' tag '" + file + "' --v2 --title Big\" 2>&1",
+                      &exit);
+    EXPECT_EQ(exit, 1);
+    EXPECT_EQ(out, "Error writing MP3 tag.\n" + file + "\n");
+    EXPECT_EQ(test::readAll(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    Cli("tag '" + dir.file("none.mp3") + "' --v2 --title x", &exit);
+    EXPECT_EQ(exit, 1);
+}
+
+} // namespace
+} // namespace orvanta
