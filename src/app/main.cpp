@@ -3,6 +3,7 @@
 
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
+#include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
 #include "shell/uFrmMain.h"
 #include "shell/uPrompts.h"
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
             };
             // The splash timer may fire while My Music purges and lists the library; the
             // window is shown only once its views are ready.
-            auto window = std::make_unique<TfrmMain>(prompts);
+            auto window = std::make_unique<TfrmMain>(prompts, Options.get());
             window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
             frmMain = std::move(window);
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
             if (frmSplash->MainWindowDue())
                 frmMain->show();
             exitCode = TOrvantaApplication::exec();
+            // The notices write the settings from their threads: end them before the globals go.
+            frmMain->StopNotices();
         }
     } catch (const std::exception& error) {
         // Start-up failed before the loop (an unreadable library, say): say why, then end.

@@ -1,7 +1,6 @@
 #include "app/uApplication.h"
 
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 
 #include "app/uFrmSplash.h"
@@ -11,6 +10,7 @@
 #include "common/uDisplayUtils.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
+#include "playlists/uTRandom.h"
 #include "shell/uPrompts.h"
 
 namespace orvanta {
@@ -22,8 +22,6 @@ std::unique_ptr<TPlayListManager> PlayListManager;
 
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     bool result = true;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    // The Random play mode and the shuffle draw from this generator.
     RandomGenerator.Randomize();
     AppPath =
         ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());

@@ -14,10 +14,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/uApplication.h"
 #include "app/uShellOpen.h"
+#include "app/uTOptions.h"
 #include "library/uFraMedia.h"
+#include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uTPlayListManager.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uPlaybackControl.h"
+#include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
 
@@ -34,7 +40,8 @@ QIcon iconNamed(const QString& name) {
 }
 } // namespace
 
-TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FPrompts(Prompts) {
+TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
+    : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvanta"));
@@ -70,10 +77,32 @@ TfrmMain::TfrmMain(IPrompts& Prompts, QWidget* Parent) : QMainWindow(Parent), FP
 
     CreateMenus();
     CreateToolBar();
+
+    if (Engine == nullptr) {
+        FOwnEngine = std::make_unique<TGstPlayerEngine>();
+        Engine = FOwnEngine.get();
+    }
+    wmpPlayer = new TfraTransportBar(*Engine, pnlPlayer);
+    playerLayout->addWidget(wmpPlayer);
+    pnlPlayer->installEventFilter(this);
+    FPlayButtons = std::make_unique<TToolPlayButtons>(spdPlayFile, spdPlayPlayList, spdPlayTrack);
+    Playback = new TPlaybackControl(
+        *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
+        &RandomGenerator, this);
     SwitchView(1);
+
+    if (FOptions) {
+        // The answer arrives on a download thread; the setting is stored and saved there.
+        FLiveUpdate = std::make_unique<TFirstRunNotices>([options = FOptions](bool FirstRun) {
+            options->FirstRun = FirstRun;
+            options->SaveToRegistry(SettingsBaseKey);
+        });
+        connect(this, &TfrmMain::FirstActivated, this, &TfrmMain::FormActivate);
+    }
 }
 
 TfrmMain::~TfrmMain() {
+    StopNotices();
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
 }
@@ -284,8 +313,10 @@ void TfrmMain::spdToolButtonClick() {
 }
 
 void TfrmMain::spdPlayClick() {
-    if (FPlaying)
-        return; // playback control stops here once it is wired in
+    if (Playback->Playing()) {
+        Playback->StopPlaying();
+        return;
+    }
     RunToolCommand(TagOf(sender()));
 }
 
@@ -316,6 +347,11 @@ void TfrmMain::mnuHelpHelpClick() {
 
 void TfrmMain::cmbPlayListModeClick() {
     fraPlayLists1->ApplyPlayMode();
+}
+
+void TfrmMain::pnlPlayerResize() {
+    // The bar lays itself out; it takes the keyboard, so the player answers keys at once.
+    wmpPlayer->setFocus();
 }
 
 void TfrmMain::SwitchView(int View) {
@@ -363,6 +399,8 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
     // The tool bar panel, not the window, decides where the right-anchored controls go.
     if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
         PlaceRightAnchoredControls();
+    if (Watched == pnlPlayer && Event->type() == QEvent::Resize)
+        pnlPlayerResize();
     return QMainWindow::eventFilter(Watched, Event);
 }
 
@@ -383,6 +421,15 @@ void TfrmMain::changeEvent(QEvent* Event) {
     }
 }
 
+void TfrmMain::FormActivate() {
+    if (FLiveUpdate)
+        FLiveUpdate->FormActivate(FOptions->FirstRun);
+}
+
+void TfrmMain::StopNotices() {
+    FLiveUpdate.reset();
+}
+
 void TfrmMain::closeEvent(QCloseEvent* Event) {
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
@@ -390,13 +437,13 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
 }
 
 void TfrmMain::PlayFile(const QString& Path) {
-    (void)Path;
+    Playback->PlayFile(Path);
 }
 void TfrmMain::PlayTrack(const QString& Path) {
-    (void)Path;
+    Playback->PlayTrack(Path);
 }
 void TfrmMain::PlayPlayList(const TPlayList& PlayList) {
-    (void)PlayList;
+    Playback->PlayPlayList(PlayList);
 }
 void TfrmMain::RefreshPlayListNames() {
     FillPlayListCombo();

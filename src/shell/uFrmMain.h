@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QVector>
+#include <memory>
 
 #include "shell/uMainServices.h"
 
@@ -17,7 +18,13 @@ class QToolButton;
 
 namespace orvanta {
 
+class IPlayerEngine;
 class IPrompts;
+class TFirstRunNotices;
+class TOptions;
+class TPlaybackControl;
+class TToolPlayButtons;
+class TfraTransportBar;
 class TfraMedia;
 class TfraPlayLists;
 class TCustomStringList;
@@ -30,7 +37,10 @@ class TViewFrame;
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
-    explicit TfrmMain(IPrompts& Prompts, QWidget* Parent = nullptr);
+    // With Options the first activation sends the first-run notices while FirstRun is set.
+    // Without an engine the window plays through GStreamer's playbin.
+    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr,
+                      IPlayerEngine* Engine = nullptr);
     ~TfrmMain() override;
 
     // The last steps of the window's creation: the My Music view, then the Playlists view,
@@ -53,6 +63,8 @@ public:
     void ShowToolButtons(int View);
     void FillPlayListCombo();
     void ShowAbout();
+    // Ends the notice downloads; must run before the settings are freed.
+    void StopNotices();
 
     // The control with this Tag on the tool bar, or null.
     QWidget* ToolControl(int Tag) const;
@@ -72,6 +84,8 @@ public:
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
     QWidget* pnlPlayer = nullptr;
+    TfraTransportBar* wmpPlayer = nullptr;
+    TPlaybackControl* Playback = nullptr;
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
@@ -96,6 +110,7 @@ private slots:
     void mnuHelpHomeClick();
     void mnuHelpHelpClick();
     void cmbPlayListModeClick();
+    void pnlPlayerResize();
 
 private:
     struct TToolControl {
@@ -115,14 +130,18 @@ private:
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
 
+    void FormActivate();
+
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;
+    TOptions* FOptions;
+    std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
     bool FPlaced = false;
-    // Whether something is playing; the play buttons then stop instead of starting.
-    bool FPlaying = false;
+    std::unique_ptr<IPlayerEngine> FOwnEngine;
+    std::unique_ptr<TToolPlayButtons> FPlayButtons;
 };
 
 } // namespace orvanta

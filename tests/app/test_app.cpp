@@ -81,12 +81,14 @@ private slots:
         TfrmSplash splash;
         int shown = 0;
         splash.OnShowMainWindow = [&shown] { ++shown; };
-        splash.tmrClose.setInterval(20);
         splash.ShowSplash();
         QVERIFY(splash.isVisible());
         QTest::mouseClick(&splash, Qt::LeftButton); // a click hides it early...
         QVERIFY(!splash.isVisible());
-        QTRY_COMPARE(shown, 1); // ...and the timer still shows the main window
+        QVERIFY(splash.tmrClose.isActive());
+        QCOMPARE(shown, 0);
+        splash.tmrClose.start(20); // ...and the timer still shows the main window
+        QTRY_COMPARE(shown, 1);
         QVERIFY(splash.MainWindowDue());
     }
 };

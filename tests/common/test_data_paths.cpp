@@ -37,8 +37,7 @@ TEST(ForceFolder, MakesOneLevelOnly) {
 }
 
 TEST(DecodeJpeg, SplashPictureDecodes) {
-    std::ifstream in(std::string(ORVANTA_TEST_DATA) + "/../../resources/splash.jpg",
-                     std::ios::binary);
+    std::ifstream in(std::string(ORVANTA_RESOURCES) + "/splash.jpg", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     const TRgbImage image = DecodeJpeg(bytes);
     EXPECT_EQ(image.Width, 440);
@@ -49,8 +48,7 @@ TEST(DecodeJpeg, SplashPictureDecodes) {
 TEST(DecodeJpeg, GarbageAndTruncationGiveEmptyImage) {
     EXPECT_TRUE(DecodeJpeg("").IsEmpty());
     EXPECT_TRUE(DecodeJpeg("not a jpeg at all").IsEmpty());
-    std::ifstream in(std::string(ORVANTA_TEST_DATA) + "/../../resources/splash.jpg",
-                     std::ios::binary);
+    std::ifstream in(std::string(ORVANTA_RESOURCES) + "/splash.jpg", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     ASSERT_GT(bytes.size(), 100u);
     // A cut picture must not crash; libjpeg may still deliver a padded image.

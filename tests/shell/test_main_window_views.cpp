@@ -16,6 +16,7 @@
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "playlists/uTPlayListManager.h"
+#include "shell/FakePlayerEngine.h"
 #include "shell/uFrmMain.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
@@ -31,6 +32,7 @@ struct Fixture {
     std::unique_ptr<TPlayListManager> PlayLists;
     TCustomStringList Types;
     test::FakePrompts Prompts;
+    test::TFakePlayerEngine Engine;
     std::unique_ptr<TfrmMain> Window;
 
     Fixture() {
@@ -44,7 +46,7 @@ struct Fixture {
         PlayLists->Open(Home.file("Playlists"));
         Types.NameValueSeparator = ':';
         RegisterFileTypes(Types);
-        Window = std::make_unique<TfrmMain>(Prompts);
+        Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
     }
     void Click(int Tag) { qobject_cast<QToolButton*>(Window->ToolControl(Tag))->click(); }
@@ -99,6 +101,17 @@ private slots:
         QCOMPARE(f.PlayLists->FindByName("Jazz")->PlayMode, pmRandom);
         f.Window->fraPlayLists1->SelectPlayList(1);
         QCOMPARE(f.Window->cmbPlayListMode->currentIndex(), 0);
+    }
+
+    void playButtonsReachThePlayerThroughTheViews() {
+        Fixture f;
+        f.Window->fraMedia1->SelectRows({0});
+        f.Click(100);
+        QCOMPARE(f.Engine.URL(), QString::fromStdString(f.Home.file("b.mp3")));
+        f.Engine.Report(IPlayerEngine::psMediaEnded); // nothing follows a single file
+        f.Window->mnuViewPlayLists->trigger();
+        f.Click(200);
+        QCOMPARE(f.Engine.URL(), QStringLiteral("/m/a.mp3"));
     }
 
     void addFilesFromTheMenuWorksInEitherView() {

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+
+namespace orvanta {
+
+// What the main window and the transport bar ask of the player. The state codes are those the
+// playback logic was written against: 1 stopped, 8 media ended; 2, 3 and 9 serve the transport bar.
+class IPlayerEngine : public QObject {
+    Q_OBJECT
+
+public:
+    enum : int {
+        psUndefined = 0,
+        psStopped = 1,
+        psPaused = 2,
+        psPlaying = 3,
+        psMediaEnded = 8,
+        psTransitioning = 9,
+    };
+
+    using QObject::QObject;
+    ~IPlayerEngine() override = default;
+
+    // Loads the file and starts it; a failure is reported by MediaError and state 1, never thrown.
+    virtual void SetURL(const QString& Path) = 0;
+    virtual QString URL() const = 0;
+    virtual void Play() = 0;
+    virtual void Pause() = 0;
+    virtual void Stop() = 0;
+    virtual void Seek(std::int64_t Milliseconds) = 0;
+    // 0 to 100.
+    virtual void SetVolume(int Volume) = 0;
+    virtual int Volume() const = 0;
+    // In milliseconds; 0 while unknown.
+    virtual std::int64_t Position() const = 0;
+    virtual std::int64_t Duration() const = 0;
+    virtual int PlayState() const = 0;
+
+signals:
+    void PlayStateChange(int NewState);
+    // The first error of a load, with the engine's own words and the file it concerns.
+    void MediaError(const QString& Message, const QString& Path);
+};
+
+// The engine over GStreamer's playbin. Bus messages arrive on streaming threads and are forwarded
+// to this object's thread by a queued call, so it needs a running Qt event loop, not a GLib one.
+class TGstPlayerEngine : public IPlayerEngine {
+    Q_OBJECT
+
+public:
+    // AudioSink is a gst-launch description such as "fakesink sync=true"; empty takes the default.
+    explicit TGstPlayerEngine(const QString& AudioSink = QString(), QObject* Parent = nullptr);
+    ~TGstPlayerEngine() override;
+    TGstPlayerEngine(const TGstPlayerEngine&) = delete;
+    TGstPlayerEngine& operator=(const TGstPlayerEngine&) = delete;
+
+    // False when GStreamer or playbin is missing; every operation then reports an error.
+    bool IsReady() const { return FPlayBin != nullptr; }
+
+    void SetURL(const QString& Path) override;
+    QString URL() const override { return FPath; }
+    void Play() override;
+    void Pause() override;
+    void Stop() override;
+    void Seek(std::int64_t Milliseconds) override;
+    void SetVolume(int Volume) override;
+    int Volume() const override { return FVolume; }
+    std::int64_t Position() const override;
+    std::int64_t Duration() const override;
+    int PlayState() const override { return FState; }
+
+private:
+    void HandleMessage(GstMessage* Message, unsigned Load);
+    void Fail(const QString& Message);
+    void FailLater(const QString& Message);
+    void ChangeState(int NewState);
+    void Unload();
+
+    GstElement* FPlayBin = nullptr;
+    // Bumped after the pipeline is down for each new file; messages of earlier loads are dropped.
+    std::atomic<unsigned> FLoad{0};
+    QString FPath;
+    QString FInitError;
+    bool FFailed = false;
+    bool FPauseWanted = false;
+    int FState = psUndefined;
+    int FVolume = 50;
+    mutable std::int64_t FLastDuration = 0;
+};
+
+} // namespace orvanta

@@ -1,0 +1,111 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QTest>
+#include <QToolButton>
+
+#include "shell/FakePlayerEngine.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uFrmMain.h"
+#include "shell/uPlaybackControl.h"
+#include "support/FakePrompts.h"
+
+using namespace orvanta;
+using namespace orvanta::test;
+
+namespace {
+
+TPlayList ThreeTracks(std::int32_t Mode) {
+    TPlayList list;
+    list.SetUp("Evening", Mode);
+    for (const char* path : {"/m/one.mp3", "/m/two.mp3", "/m/three.mp3"}) {
+        list.InsertTrack(MakeTrackEntry(path, 100), -1);
+    }
+    return list;
+}
+
+} // namespace
+
+class TestMainWindowPlayback : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theTransportBarFillsThePlayerStrip() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        QCOMPARE(window.wmpPlayer->parentWidget(), window.pnlPlayer);
+        QCOMPARE(window.pnlPlayer->height(), 45);
+        QCOMPARE(window.spdPlayFile->toolTip(), QStringLiteral("Play File"));
+    }
+
+    void playButtonsStopInsteadOfStartingWhilePlaying() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        window.PlayPlayList(ThreeTracks(pmNormal));
+        QCOMPARE(window.spdPlayPlayList->toolTip(), QStringLiteral("Stop Playing Playlist"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("one"));
+
+        // "Play File" of the other view: a stop, and no new file.
+        window.spdPlayFile->click();
+        QCOMPARE(engine.Calls.last(), QStringLiteral("stop"));
+        QCOMPARE(engine.URLs(), QStringList{QStringLiteral("/m/one.mp3")});
+        QVERIFY(!window.Playback->Playing());
+        QCOMPARE(window.spdPlayPlayList->toolTip(), QStringLiteral("Play Playlist"));
+
+        for (QToolButton* button : {window.spdPlayPlayList, window.spdPlayTrack}) {
+            window.PlayFile(QStringLiteral("/m/file.mp3"));
+            QCOMPARE(window.spdPlayFile->toolTip(), QStringLiteral("Stop Playing File"));
+            const auto calls = engine.Calls.size();
+            button->click();
+            QCOMPARE(engine.Calls.size(), calls + 1);
+            QCOMPARE(engine.Calls.last(), QStringLiteral("stop"));
+            QCOMPARE(window.spdPlayFile->toolTip(), QStringLiteral("Play File"));
+        }
+        // The caption keeps the last track after playback ends.
+        QCOMPARE(window.windowTitle(), QStringLiteral("file"));
+    }
+
+    void theModeBoxLeavesTheRunningQueueAlone() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        window.SwitchView(2);
+        window.PlayPlayList(ThreeTracks(pmNormal));
+        window.cmbPlayListMode->setCurrentIndex(1);
+        emit window.cmbPlayListMode->activated(1);
+        QCOMPARE(window.Playback->NowPlaying().PlayMode, pmNormal);
+        for (int i = 0; i < 3; ++i) {
+            engine.Report(IPlayerEngine::psMediaEnded);
+        }
+        QCOMPARE(engine.URLs().size(), 3);
+        QVERIFY(!window.Playback->Playing());
+    }
+
+    void theServicesReachThePlayback() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        IMainServices& services = window;
+        services.PlayTrack(QStringLiteral("/m/a track.mp3"));
+        QCOMPARE(window.spdPlayTrack->toolTip(), QStringLiteral("Stop Playing Track"));
+        QCOMPARE(engine.URLs(), QStringList{QStringLiteral("/m/a track.mp3")});
+        engine.Report(IPlayerEngine::psMediaEnded);
+        QCOMPARE(window.spdPlayTrack->toolTip(), QStringLiteral("Play Track"));
+    }
+
+    void resizingThePlayerStripGivesItTheKeyboard() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.spdPlayFile->setFocus();
+        window.resize(window.width() + 40, window.height());
+        QTRY_COMPARE(QApplication::focusWidget(), window.wmpPlayer->cmdPlayPause);
+    }
+};
+
+QTEST_MAIN(TestMainWindowPlayback)
+#include "test_main_window_playback.moc"

@@ -1,0 +1,240 @@
+#include <QTest>
+#include <QTimer>
+
+#include "shell/FakePlayerEngine.h"
+#include "shell/PlayButtonLog.h"
+#include "shell/uPlaybackControl.h"
+
+using namespace orvanta;
+using namespace orvanta::test;
+
+namespace {
+
+const QString A = QStringLiteral("/music/Artist/a.mp3");
+const QString B = QStringLiteral("/music/Artist/b.mp3");
+const QString C = QStringLiteral("/music/Artist/c.d.mp3");
+
+TPlayList MakePlayList(std::int32_t Mode, const QStringList& Paths) {
+    TPlayList list;
+    list.SetUp("Mine", Mode);
+    for (const QString& path : Paths) {
+        list.InsertTrack(MakeTrackEntry(path.toStdString(), 215), -1);
+    }
+    return list;
+}
+
+// A controller with a fake engine, recorded buttons and caption.
+struct TRig {
+    TRig()
+        : Control(
+              Engine, Buttons, [this](const QString& Text) { Caption = Text; }, &Random) {}
+    TFakePlayerEngine Engine;
+    TPlayButtonLog Buttons;
+    QString Caption = QStringLiteral("Orvanta");
+    TRandom Random{12345};
+    TPlaybackControl Control;
+};
+
+} // namespace
+
+class TestPlaybackControl : public QObject {
+    Q_OBJECT
+
+private slots:
+    void normalPlaysEachTrackOnceThenResetsTheButtons() {
+        TRig rig;
+        QVERIFY(rig.Buttons.AllPlay());
+        QVERIFY(!rig.Control.Playing());
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
+        QCOMPARE(rig.Engine.URLs(), QStringList{A});
+        QVERIFY(rig.Control.Playing());
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayPlayList), 3);
+        QCOMPARE(rig.Buttons.Hint(TPlayButton::PlayPlayList),
+                 QStringLiteral("Stop Playing Playlist"));
+        // Only the button that started playback shows a stop picture.
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayFile), 0);
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayTrack), 4);
+        QCOMPARE(rig.Caption, QStringLiteral("a"));
+
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
+        QCOMPARE(rig.Caption, QStringLiteral("c.d"));
+        QVERIFY(rig.Control.Playing());
+
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        // The caption keeps the last track.
+        QCOMPARE(rig.Caption, QStringLiteral("c.d"));
+    }
+
+    void loopAndRandomNeverEnd() {
+        TRig loop;
+        loop.Control.PlayPlayList(MakePlayList(pmLoop, {A, B, C}));
+        for (int i = 0; i < 7; ++i) {
+            loop.Engine.Report(IPlayerEngine::psMediaEnded);
+        }
+        QCOMPARE(loop.Engine.URLs(), (QStringList{A, B, C, A, B, C, A, B}));
+        QVERIFY(loop.Control.Playing());
+
+        TRig random;
+        random.Control.PlayPlayList(MakePlayList(pmRandom, {A, B}));
+        for (int i = 0; i < 40; ++i) {
+            random.Engine.Report(IPlayerEngine::psMediaEnded);
+        }
+        const QStringList urls = random.Engine.URLs();
+        QCOMPARE(urls.size(), 41);
+        QVERIFY(random.Control.Playing());
+        QVERIFY(urls.contains(A) && urls.contains(B));
+        bool repeated = false;
+        for (int i = 1; i < urls.size(); ++i) {
+            repeated = repeated || urls[i] == urls[i - 1];
+        }
+        QVERIFY2(repeated, "a random draw may give the same track twice in a row");
+    }
+
+    void singleFileAndTrackPlayOnceInNormalMode() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmLoop, {A, B}));
+        rig.Control.PlayFile(C);
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayFile), 1);
+        QCOMPARE(rig.Buttons.Hint(TPlayButton::PlayFile), QStringLiteral("Stop Playing File"));
+        QCOMPARE(rig.Control.NowPlaying().PlayMode, pmNormal);
+        QCOMPARE(rig.Control.NowPlaying().Tracks(),
+                 std::vector<std::string>{C.toStdString() + "*0"});
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, C}));
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+
+        rig.Control.PlayTrack(B);
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayTrack), 5);
+        QCOMPARE(rig.Buttons.Hint(TPlayButton::PlayTrack), QStringLiteral("Stop Playing Track"));
+        QCOMPARE(rig.Caption, QStringLiteral("b"));
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, C, B}));
+        QVERIFY(rig.Buttons.AllPlay());
+    }
+
+    void stopResetsOnlyWhenTheEngineReportsIt() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmLoop, {A, B}));
+        rig.Control.StopPlaying();
+        QCOMPARE(rig.Engine.Calls.last(), QStringLiteral("stop"));
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        QCOMPARE(rig.Engine.URLs(), QStringList{A});
+
+        // An engine that has not reported the stop yet leaves the stop pictures up.
+        TRig slow;
+        slow.Engine.StopReportsState = false;
+        slow.Control.PlayFile(A);
+        slow.Control.StopPlaying();
+        QVERIFY(slow.Control.Playing());
+        QCOMPARE(slow.Buttons.Image(TPlayButton::PlayFile), 1);
+        slow.Engine.Report(IPlayerEngine::psStopped);
+        QVERIFY(!slow.Control.Playing());
+        QVERIFY(slow.Buttons.AllPlay());
+    }
+
+    void stopFromTheTransportBarOrAnErrorEndsTheQueue() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
+        rig.Engine.Fail(QStringLiteral("Resource not found."));
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        QCOMPARE(rig.Engine.URLs(), QStringList{A});
+    }
+
+    void playStartsOneSecondAfterEachTrackIsHandedOn() {
+        TRig rig;
+        rig.Control.PlayFile(A);
+        QVERIFY(!rig.Engine.Calls.contains(QStringLiteral("play")));
+        QVERIFY(rig.Control.tmrPlay->isActive());
+        QCOMPARE(rig.Control.tmrPlay->interval(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Engine.Calls.contains(QStringLiteral("play")), 2000);
+        QVERIFY(!rig.Control.tmrPlay->isActive());
+    }
+
+    void stopInTheFirstSecondIsNotUndoneByTheTimer() {
+        TRig rig;
+        rig.Control.PlayFile(A);
+        rig.Control.StopPlaying();
+        QVERIFY(!rig.Control.tmrPlay->isActive());
+        // A short file that ended before the timer fired is not started again either.
+        rig.Control.PlayTrack(B);
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        QVERIFY(!rig.Control.tmrPlay->isActive());
+        QTest::qWait(1200);
+        QVERIFY(!rig.Engine.Calls.contains(QStringLiteral("play")));
+    }
+
+    void doubleClickReplacesTheQueueAtOnce() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        rig.Control.PlayTrack(C);
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
+        QCOMPARE(rig.Buttons.Image(TPlayButton::PlayTrack), 5);
+        rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        // B's playlist is gone: nothing else follows the track.
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
+        QVERIFY(!rig.Control.Playing());
+    }
+
+    void theQueueIsACopy() {
+        TRig rig;
+        TPlayList shown = MakePlayList(pmNormal, {A, B, C});
+        rig.Control.PlayPlayList(shown);
+        // What the mode box and the Playlists view do to the shown playlist meanwhile.
+        shown.PlayMode = pmLoop;
+        shown.Exchange(1, 2);
+        shown.DeleteTrack(0);
+        for (int i = 0; i < 3; ++i) {
+            rig.Engine.Report(IPlayerEngine::psMediaEnded);
+        }
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
+        QVERIFY(!rig.Control.Playing());
+        QCOMPARE(rig.Control.NowPlaying().Name, std::string("Mine"));
+    }
+
+    void nothingToHandOnLeavesThePlayPictures() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {}));
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        QVERIFY(rig.Engine.URLs().isEmpty());
+
+        // A playlist file with a blank first line gives an empty first entry.
+        TPlayList blankFirst;
+        blankFirst.InsertTrack("", -1);
+        blankFirst.InsertTrack(MakeTrackEntry(A.toStdString(), 3), -1);
+        rig.Control.PlayPlayList(blankFirst);
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        QCOMPARE(rig.Caption, QStringLiteral("Orvanta"));
+    }
+
+    void otherStatesChangeNothing() {
+        TRig rig;
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B}));
+        for (int state : {0, 2, 3, 9, 10}) {
+            rig.Engine.Report(state);
+        }
+        QVERIFY(rig.Control.Playing());
+        QCOMPARE(rig.Engine.URLs(), QStringList{A});
+    }
+
+    void pathsWithQuotesAndNonAsciiReachTheEngineWhole() {
+        TRig rig;
+        const QString odd = QStringLiteral("/music/it's \\ \"Ünïcødé\".mp3");
+        rig.Control.PlayFile(odd);
+        QCOMPARE(rig.Engine.URLs(), QStringList{odd});
+        QCOMPARE(rig.Caption, QStringLiteral("it's \\ \"Ünïcødé\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlaybackControl)
+#include "test_playback_control.moc"

@@ -1,0 +1,179 @@
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "shell/PlayButtonLog.h"
+#include "shell/PlaybackTestSupport.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uPlaybackControl.h"
+#include "shell/uPlayerEngine.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using namespace orvanta::test;
+
+namespace {
+
+// When each file started to sound and when it ended, by the engine's own reports.
+struct TTimeline {
+    explicit TTimeline(IPlayerEngine& Engine) : FEngine(Engine) {
+        Clock.start();
+        QObject::connect(&Engine, &IPlayerEngine::PlayStateChange, [this](int State) {
+            if (State == IPlayerEngine::psPlaying && !Started.contains(FEngine.URL())) {
+                Started[FEngine.URL()] = Clock.elapsed();
+            } else if (State == IPlayerEngine::psMediaEnded) {
+                Ended[FEngine.URL()] = Clock.elapsed();
+            }
+            States << State;
+        });
+    }
+    qint64 PlayedFor(const QString& Path) const { return Ended[Path] - Started[Path]; }
+
+    IPlayerEngine& FEngine;
+    QElapsedTimer Clock;
+    QHash<QString, qint64> Started;
+    QHash<QString, qint64> Ended;
+    QList<int> States;
+};
+
+TPlayList MakePlayList(const QStringList& Paths) {
+    TPlayList list;
+    list.SetUp("Test", pmNormal);
+    for (const QString& path : Paths) {
+        list.InsertTrack(MakeTrackEntry(path.toStdString(), 1), -1);
+    }
+    return list;
+}
+
+} // namespace
+
+class TestPlaybackReal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        FFirst = MakeMp3(FDir.str(), QStringLiteral("first"), 1.3);
+        FSecond = MakeMp3(FDir.str(), QStringLiteral("second"), 0.7);
+        FThird = MakeMp3(FDir.str(), QStringLiteral("third"), 1.6);
+        QVERIFY2(!FFirst.isEmpty() && !FSecond.isEmpty() && !FThird.isEmpty(),
+                 "sox and lame are needed to make the test tracks");
+    }
+
+    void playsAPlayListToItsEnd() {
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TPlayButtonLog buttons;
+        QString caption;
+        // Before the controller, which hands on the next file while the end is reported.
+        TTimeline timeline(engine);
+        TPlaybackControl control(engine, buttons, [&](const QString& Text) { caption = Text; });
+
+        control.PlayPlayList(MakePlayList({FFirst, FSecond, FThird}));
+        QCOMPARE(caption, QStringLiteral("first"));
+        QCOMPARE(buttons.Image(TPlayButton::PlayPlayList), 3);
+        QVERIFY(QTest::qWaitFor([&] { return !control.Playing(); }, 10000));
+
+        QCOMPARE(timeline.Ended.size(), 3);
+        const QList<QPair<QString, qint64>> lengths = {
+            {FFirst, 1300}, {FSecond, 700}, {FThird, 1600}};
+        for (const auto& [path, length] : lengths) {
+            const qint64 played = timeline.PlayedFor(path);
+            qInfo("%s: played %lld ms of %lld ms", qPrintable(QFileInfo(path).fileName()), played,
+                  length);
+            QVERIFY2(qAbs(played - length) <= 200,
+                     qPrintable(QStringLiteral("%1 played %2 ms, is %3 ms long")
+                                    .arg(path)
+                                    .arg(played)
+                                    .arg(length)));
+        }
+        QVERIFY(timeline.Started[FFirst] < timeline.Started[FSecond]);
+        QVERIFY(timeline.Started[FSecond] < timeline.Started[FThird]);
+        QVERIFY(buttons.AllPlay());
+        QCOMPARE(caption, QStringLiteral("third"));
+        // The end of each file is reported as such, never as a stop.
+        QVERIFY(!timeline.States.contains(IPlayerEngine::psStopped));
+        QTest::qWait(1200);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psMediaEnded));
+    }
+
+    void stopsAtAFileThatCannotBePlayedAndSaysWhy() {
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TfraTransportBar bar(engine);
+        TPlayButtonLog buttons;
+        QString caption;
+        // Before the controller, which hands on the next file while the end is reported.
+        TTimeline timeline(engine);
+        TPlaybackControl control(engine, buttons, [&](const QString& Text) { caption = Text; });
+        QStringList handedOn;
+        connect(&engine, &IPlayerEngine::PlayStateChange, [&](int State) {
+            if (State == IPlayerEngine::psTransitioning) {
+                handedOn << engine.URL();
+            }
+        });
+        // The window keeps answering: a 50 ms tick never waits long.
+        QElapsedTimer sinceTick;
+        sinceTick.start();
+        qint64 longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout,
+                [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        ticker.start(50);
+
+        const QString missing = QString::fromStdString(FDir.file("missing.mp3"));
+        const QString corrupt = QString::fromStdString(
+            FDir.write("corrupt.mp3", "ID3\x03" + std::string(5000, '\x11')));
+        control.PlayPlayList(MakePlayList({FSecond, missing, corrupt, FFirst}));
+        QVERIFY(QTest::qWaitFor([&] { return !control.Playing(); }, 8000));
+        QVERIFY(timeline.Ended.contains(FSecond));
+        QCOMPARE(handedOn, (QStringList{FSecond, missing}));
+        QVERIFY(buttons.AllPlay());
+        QCOMPARE(caption, QStringLiteral("missing"));
+        QVERIFY2(bar.StatusText().contains(QStringLiteral("\"missing.mp3\"")),
+                 qPrintable(bar.StatusText()));
+
+        // The rest of that playlist, started again: the corrupt file stops it the same way.
+        control.PlayPlayList(MakePlayList({corrupt, FFirst}));
+        QVERIFY(QTest::qWaitFor([&] { return !control.Playing(); }, 8000));
+        QCOMPARE(handedOn.last(), corrupt);
+        QVERIFY2(bar.StatusText().contains(QStringLiteral("\"corrupt.mp3\"")),
+                 qPrintable(bar.StatusText()));
+        // The timer's delayed play does not retry the bad file.
+        QTest::qWait(1200);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
+
+        // And the next file plays whole, with the message gone.
+        control.PlayTrack(FFirst);
+        QVERIFY(
+            QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 5000));
+        QVERIFY(bar.StatusText().isEmpty());
+        QVERIFY(QTest::qWaitFor([&] { return !control.Playing(); }, 5000));
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psMediaEnded));
+        QVERIFY2(longestGap < 500, qPrintable(QString::number(longestGap)));
+    }
+
+    void stopDuringPlaybackResetsTheButtons() {
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TfraTransportBar bar(engine);
+        TPlayButtonLog buttons;
+        TPlaybackControl control(engine, buttons, nullptr);
+        control.PlayFile(FThird);
+        QVERIFY(
+            QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 5000));
+        // The transport bar's own stop counts as a stop too.
+        bar.cmdStop->click();
+        QVERIFY(!control.Playing());
+        QVERIFY(buttons.AllPlay());
+        QTest::qWait(1300);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
+    }
+
+private:
+    TempDir FDir;
+    QString FFirst;
+    QString FSecond;
+    QString FThird;
+};
+
+QTEST_MAIN(TestPlaybackReal)
+#include "test_playback_real.moc"

@@ -1,0 +1,160 @@
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "shell/PlaybackTestSupport.h"
+#include "shell/uPlayerEngine.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using namespace orvanta::test;
+
+namespace {
+
+const QString FakeSink = QStringLiteral("fakesink sync=true");
+
+// Every state the engine reports, in order.
+struct TStateLog {
+    explicit TStateLog(IPlayerEngine& Engine) {
+        QObject::connect(&Engine, &IPlayerEngine::PlayStateChange,
+                         [this](int State) { States.push_back(State); });
+    }
+    bool Saw(int State) const { return States.contains(State); }
+    QList<int> States;
+};
+
+} // namespace
+
+class TestPlayerEngine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        FTrack = MakeMp3(FDir.str(), QStringLiteral("tone"), 1.5);
+        QVERIFY2(!FTrack.isEmpty(), "sox and lame are needed to make the test tracks");
+    }
+
+    void startsAtHalfVolumeAndClamps() {
+        TGstPlayerEngine engine(FakeSink);
+        QVERIFY(engine.IsReady());
+        QCOMPARE(engine.Volume(), 50);
+        engine.SetVolume(140);
+        QCOMPARE(engine.Volume(), 100);
+        engine.SetVolume(-3);
+        QCOMPARE(engine.Volume(), 0);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psUndefined));
+    }
+
+    void endOfFileReportsMediaEndedOnly() {
+        TGstPlayerEngine engine(FakeSink);
+        TStateLog log(engine);
+        QSignalSpy errors(&engine, &IPlayerEngine::MediaError);
+        engine.SetURL(FTrack);
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return engine.Duration() > 0; }, 2000));
+        QVERIFY(qAbs(engine.Duration() - 1500) < 200);
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psMediaEnded); }, 5000));
+        QTest::qWait(100);
+        QVERIFY(!log.Saw(IPlayerEngine::psStopped));
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(log.States.last(), int(IPlayerEngine::psMediaEnded));
+        QCOMPARE(engine.Position(), 0);
+    }
+
+    void pauseSeekResumeAndStop() {
+        TGstPlayerEngine engine(FakeSink);
+        TStateLog log(engine);
+        engine.SetURL(FTrack);
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
+        engine.Pause();
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPaused); }, 2000));
+        const auto paused = engine.Position();
+        QTest::qWait(300);
+        QVERIFY(qAbs(engine.Position() - paused) < 50);
+        engine.Seek(1000);
+        QVERIFY(QTest::qWaitFor([&] { return qAbs(engine.Position() - 1000) < 150; }, 2000));
+        engine.Play();
+        QVERIFY(
+            QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 2000));
+        engine.Stop();
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
+        QCOMPARE(engine.Position(), 0);
+        QTest::qWait(800);
+        // A stop is not an end: nothing follows it, and nothing plays on.
+        QVERIFY(!log.Saw(IPlayerEngine::psMediaEnded));
+        QCOMPARE(log.States.last(), int(IPlayerEngine::psStopped));
+
+        // Play after a stop starts the file again from its beginning.
+        engine.Play();
+        QVERIFY(
+            QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 2000));
+        QVERIFY(engine.Position() < 500);
+        engine.Stop();
+    }
+
+    void unplayableFilesReportOneErrorAndStop_data() {
+        QTest::addColumn<QString>("Path");
+        QTest::newRow("missing") << QString::fromStdString(FDir.file("gone.mp3"));
+        QTest::newRow("noise") << QString::fromStdString(
+            FDir.write("noise.mp3", std::string(20000, '\x5a') + "not audio at all"));
+        QTest::newRow("empty") << QString::fromStdString(FDir.write("empty.mp3", ""));
+        QTest::newRow("folder") << QString::fromStdString(FDir.str());
+        QTest::newRow("no name") << QString();
+        QTest::newRow("quote and backslash")
+            << QString::fromStdString(FDir.write("it's \\ \"bad\".mp3", "ID3 garbage"));
+    }
+
+    void unplayableFilesReportOneErrorAndStop() {
+        QFETCH(QString, Path);
+        TGstPlayerEngine engine(FakeSink);
+        TStateLog log(engine);
+        QSignalSpy errors(&engine, &IPlayerEngine::MediaError);
+        QElapsedTimer clock;
+        clock.start();
+        engine.SetURL(Path);
+        // The window must never freeze on a bad file.
+        QVERIFY(clock.elapsed() < 300);
+        QVERIFY(QTest::qWaitFor([&] { return errors.count() > 0; }, 5000));
+        QTest::qWait(300);
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(!errors.at(0).at(0).toString().isEmpty());
+        QCOMPARE(errors.at(0).at(1).toString(), Path);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
+        QCOMPARE(log.States.count(IPlayerEngine::psStopped), 1);
+        QVERIFY(!log.Saw(IPlayerEngine::psMediaEnded));
+        QVERIFY(!log.Saw(IPlayerEngine::psPlaying));
+        // Play on a failed load does not try again.
+        engine.Play();
+        QTest::qWait(300);
+        QCOMPARE(errors.count(), 1);
+
+        // The error of the bad file does not reach the next one.
+        engine.SetURL(FTrack);
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
+        QTest::qWait(300);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(engine.PlayState(), int(IPlayerEngine::psPlaying));
+        engine.Stop();
+    }
+
+    void newFileWhilePlayingDropsTheOldOnesMessages() {
+        TGstPlayerEngine engine(FakeSink);
+        TStateLog log(engine);
+        QSignalSpy errors(&engine, &IPlayerEngine::MediaError);
+        engine.SetURL(QString::fromStdString(FDir.file("gone-too.mp3")));
+        // Replaced before its error is handled: the error belongs to a load that is gone.
+        engine.SetURL(FTrack);
+        QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
+        QTest::qWait(200);
+        QCOMPARE(errors.count(), 0);
+        QVERIFY(!log.Saw(IPlayerEngine::psStopped));
+        engine.Stop();
+    }
+
+private:
+    TempDir FDir;
+    QString FTrack;
+};
+
+QTEST_GUILESS_MAIN(TestPlayerEngine)
+#include "test_player_engine.moc"
