@@ -26,7 +26,7 @@ using namespace orvanta;
 
 namespace {
 
-const char* const Artists[] = {"Miles Davis", "Nina Simone", "Radiohead", "Björk",
+const char* const Artists[] = {"Miles Davis", "Nina Simone",     "Radiohead",  "Björk",
                                "Kraftwerk",   "Aretha Franklin", "Portishead", "Arvo Pärt"};
 const char* const Genres[] = {"Jazz", "Soul", "Rock", "Electronic", "Classical", "Trip-Hop"};
 
@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
 
     media->lvwMediaColumnClick(1); // by artist
     save(window.get(), out, QStringLiteral("my-music-all-by-artist.png"));
-    media->SelectFilterItem(static_cast<int>(media->FilterItems().indexOf(QStringLiteral("Nina Simone"))));
+    media->SelectFilterItem(
+        static_cast<int>(media->FilterItems().indexOf(QStringLiteral("Nina Simone"))));
     save(window.get(), out, QStringLiteral("my-music-artist-nina-simone.png"));
 
     media->SelectFilterItem(0);
