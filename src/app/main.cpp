@@ -4,6 +4,7 @@
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
 #include "app/uTOptions.h"
+#include "common/uDisplayUtils.h"
 #include "shell/uFrmMain.h"
 #include "shell/uPrompts.h"
 
@@ -31,7 +32,11 @@ int main(int argc, char** argv) {
                 if (frmMain)
                     frmMain->show();
             };
-            frmMain = std::make_unique<TfrmMain>(prompts, Options.get());
+            // The splash timer may fire while My Music purges and lists the library; the
+            // window is shown only once its views are ready.
+            auto window = std::make_unique<TfrmMain>(prompts, Options.get());
+            window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+            frmMain = std::move(window);
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())

@@ -8,6 +8,8 @@
 #include "app/uTOptions.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
 #include "playlists/uTRandom.h"
 #include "shell/uPrompts.h"
 
@@ -15,6 +17,8 @@ namespace orvanta {
 
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TfrmSplash> frmSplash;
+std::unique_ptr<TMyMediaDB> MyMediaDB;
+std::unique_ptr<TPlayListManager> PlayListManager;
 
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     bool result = true;
@@ -29,7 +33,13 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 
     ForceFolder(AppPath); // the user's data folder may not exist yet
     ForceFolder(DataFolder());
+    MyMediaDB = std::make_unique<TMyMediaDB>();
+    MyMediaDB->OpenDatabase(MediaDatabaseFile());
     ForceFolder(PlayListsFolder());
+    PlayListManager = std::make_unique<TPlayListManager>();
+    PlayListManager->Open(PlayListsFolder());
+    if (PlayListManager->Count() <= 0)
+        PlayListManager->AddPlayList(DefaultPlayListName);
 
     FileTypes = std::make_unique<TCustomStringList>();
     FileTypes->NameValueSeparator = ':';
@@ -46,6 +56,9 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 void ReleaseGlobals() {
     Options.reset();
     frmSplash.reset();
+    MyMediaDB.reset();
+    // Writes every playlist back to its file.
+    PlayListManager.reset();
     FileTypes.reset();
 }
 

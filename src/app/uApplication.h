@@ -9,10 +9,14 @@ namespace orvanta {
 class IPrompts;
 class TOptions;
 class TfrmSplash;
+class TMyMediaDB;
+class TPlayListManager;
 
 // Process-wide objects, created by InitApplication and freed by ReleaseGlobals in order.
 extern std::unique_ptr<TOptions> Options;
 extern std::unique_ptr<TfrmSplash> frmSplash;
+extern std::unique_ptr<TMyMediaDB> MyMediaDB;
+extern std::unique_ptr<TPlayListManager> PlayListManager;
 
 inline const QString SettingsBaseKey = QStringLiteral("Software\\Orvanta");
 

@@ -1,15 +1,136 @@
 #pragma once
 
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "library/uFraMediaModel.h"
 #include "shell/uViewFrame.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListView;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QStringListModel;
+class QTreeView;
 
 namespace orvanta {
 
-// The "My Music" view: the library list with its filter.
+class IMainServices;
+class IPrompts;
+class TCustomStringList;
+class TEasyQuery;
+class TMediaMaintenance;
+class TMyMediaDB;
+class TPlayListManager;
+
+// The "My Music" view: a filter (artists, albums or genres) and the library rows of the
+// chosen value, with sortable columns and the library's commands.
 class TfraMedia : public TViewFrame {
     Q_OBJECT
 public:
     explicit TfraMedia(QWidget* Parent = nullptr);
+    ~TfraMedia() override;
+
+    // Keeps the objects until Finalize and lists the library after purging missing files.
+    void Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                    const TCustomStringList& FileTypes, IMainServices& Main, IPrompts& Prompts);
+    void Finalize() override;
     void DoCommand(int Number) override;
+
+    void cmbFilterChange();
+    void lstItemsClick();
+    void lvwMediaColumnClick(int Column);
+    void popMediaPopup();
+    // Selects one filter entry (or none with -1) and shows its rows.
+    void SelectFilterItem(int Row);
+    QStringList FilterItems() const;
+
+    // 0 before the first fill; then the column from 1, negative when descending.
+    int SortState() const { return FSortState; }
+    // Selected rows in ascending order.
+    std::vector<int> SelectedRows() const;
+    void SelectRows(const std::vector<int>& Rows);
+    // A command is running and lets window events through; library commands wait.
+    bool Busy() const { return FBusy; }
+    // Asks the running add or refresh to stop after the file in hand.
+    void CancelWork() { FCancelled = true; }
+
+    // Opens a folder in the file manager; replaceable so tests stay off the desktop.
+    std::function<void(const QString& Folder)> OnLocateFile;
+
+    QWidget* pnlContainer = nullptr;
+    QWidget* pnlMedia = nullptr;
+    QWidget* pnlFilter = nullptr;
+    QComboBox* cmbFilter = nullptr;
+    QListView* lstItems = nullptr;
+    QSplitter* splMedia = nullptr;
+    QTreeView* lvwMedia = nullptr;
+    QMenu* popMedia = nullptr;
+    QAction* mnuPopMediaPlayFile = nullptr;
+    QAction* mnuPopMediaLocateFile = nullptr;
+    QAction* mnuPopMediaEditMP3Tag = nullptr;
+    QAction* mnuPopMediaAddFiles = nullptr;
+    QAction* mnuPopMediaRemoveFiles = nullptr;
+    QAction* mnuPopMediaRefreshMedia = nullptr;
+    QAction* mnuPopMediaFindMedia = nullptr;
+    QAction* mnuPopMediaAddFilesToPlayList = nullptr;
+    // Progress of a long add or refresh, with its Cancel button.
+    QWidget* pnlProgress = nullptr;
+    QLabel* lblProgress = nullptr;
+    QProgressBar* prgProgress = nullptr;
+    QPushButton* cmdCancelWork = nullptr;
+    TMediaListModel* MediaModel = nullptr;
+
+signals:
+    // A long add or refresh has ended (also when cancelled).
+    void WorkFinished();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    QAction* AddMenuItem(const QString& Caption, int Tag);
+    void mnuPopMediaClick();
+
+    void LoadFilterItems(const char* FieldName, bool WithAll);
+    void LoadMediaItems();
+    static TMediaItem ItemFromQuery(const TEasyQuery& Query);
+
+    void PlaySelectedFile();
+    void LocateFile();
+    void EditMP3Tag();
+    void AddFiles();
+    void RemoveFiles();
+    bool ConfirmRemoveFiles(const std::vector<int>& Rows);
+    void RefreshMedia();
+    void AddFilesToPlayList();
+
+    // Progress shown while a long command lets window events through.
+    void BeginWork(const QString& Text, int Total);
+    void ShowWork(const QString& Text, int Done);
+    void EndWork();
+    // Lets window events run, at most every few tens of milliseconds.
+    void KeepResponsive();
+
+    TMyMediaDB* FMediaDB = nullptr;
+    TPlayListManager* FPlayLists = nullptr;
+    IMainServices* FMain = nullptr;
+    IPrompts* FPrompts = nullptr;
+    std::unique_ptr<TEasyQuery> FQuery;
+    std::unique_ptr<TMediaMaintenance> FMaintenance;
+    QStringListModel* FFilterModel = nullptr;
+    int FSortState = 0;
+    bool FBusy = false;
+    bool FCancelled = false;
+    qint64 FLastEvents = 0;
 };
 
 } // namespace orvanta

@@ -1,13 +1,439 @@
 #include "playlists/uFraPlayLists.h"
 
+#include <QAction>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTreeView>
+#include <algorithm>
+
+#include "common/uDisplayUtils.h"
+#include "playlists/uFraPlayListsModel.h"
+#include "playlists/uTPlayList.h"
+#include "playlists/uTPlayListManager.h"
+#include "shell/uMainServices.h"
+#include "shell/uPrompts.h"
+
 namespace orvanta {
+
+namespace {
+const char* const TagProperty = "Tag";
+
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+} // namespace
 
 TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
     setObjectName(QStringLiteral("fraPlayLists1"));
+    auto* frameLayout = new QHBoxLayout(this);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    pnlContainer = new QWidget(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    frameLayout->addWidget(pnlContainer);
+    auto* containerLayout = new QHBoxLayout(pnlContainer);
+    containerLayout->setContentsMargins(0, 0, 0, 0);
+    pnlPlayLists = new QWidget(pnlContainer);
+    pnlPlayLists->setObjectName(QStringLiteral("pnlPlayLists"));
+    pnlPlayLists->setProperty(TagProperty, 0);
+    containerLayout->addWidget(pnlPlayLists);
+    auto* layout = new QHBoxLayout(pnlPlayLists);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    splPlayLists = new QSplitter(Qt::Horizontal, pnlPlayLists);
+    splPlayLists->setObjectName(QStringLiteral("splPlayLists"));
+    splPlayLists->setChildrenCollapsible(false);
+    layout->addWidget(splPlayLists);
+
+    lstPlayLists = new QListWidget(splPlayLists);
+    lstPlayLists->setObjectName(QStringLiteral("lstPlayLists"));
+    lstPlayLists->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstPlayLists->setMinimumWidth(100);
+    lstPlayLists->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    TrackModel = new TTrackListModel(this);
+    lvwTracks = new QTreeView(splPlayLists);
+    lvwTracks->setObjectName(QStringLiteral("lvwTracks"));
+    lvwTracks->setModel(TrackModel);
+    lvwTracks->setRootIsDecorated(false);
+    lvwTracks->setUniformRowHeights(true);
+    lvwTracks->setItemsExpandable(false);
+    lvwTracks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwTracks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwTracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwTracks->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwTracks->setIconSize(QSize(16, 16));
+    lvwTracks->header()->setSectionsMovable(false);
+    lvwTracks->header()->resizeSection(0, 400);
+    lvwTracks->header()->resizeSection(1, 75);
+    lvwTracks->setMinimumWidth(100);
+
+    splPlayLists->addWidget(lstPlayLists);
+    splPlayLists->addWidget(lvwTracks);
+    splPlayLists->setStretchFactor(1, 1);
+    splPlayLists->setSizes({145, 600});
+
+    for (QWidget* list : {static_cast<QWidget*>(lstPlayLists), static_cast<QWidget*>(lvwTracks)})
+        list->installEventFilter(this);
+
+    CreateMenus();
+    connect(lstPlayLists, &QListWidget::itemSelectionChanged, this,
+            &TfraPlayLists::lstPlayListsClick);
+    connect(lstPlayLists, &QListWidget::itemDoubleClicked, this, [this] { DoCommand(0); });
+    connect(lvwTracks, &QTreeView::doubleClicked, this, [this] { DoCommand(5); });
+    connect(lstPlayLists, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popPlayLists->popup(lstPlayLists->mapToGlobal(at)); });
+    connect(lvwTracks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        popTracksPopup();
+        popTracks->popup(lvwTracks->viewport()->mapToGlobal(at));
+    });
+}
+
+void TfraPlayLists::CreateMenus() {
+    popPlayLists = new QMenu(this);
+    popPlayLists->setObjectName(QStringLiteral("popPlayLists"));
+    AddMenuItem(popPlayLists, QStringLiteral("Play Playlist"), 0);
+    popPlayLists->addSeparator();
+    AddMenuItem(popPlayLists, QStringLiteral("New Playlist"), 1);
+    AddMenuItem(popPlayLists, QStringLiteral("Rename Playlist..."), 2);
+    AddMenuItem(popPlayLists, QStringLiteral("Remove Playlist"), 3);
+    popPlayLists->addSeparator();
+    AddMenuItem(popPlayLists, QStringLiteral("Shuffle Playlist"), 4);
+
+    popTracks = new QMenu(this);
+    popTracks->setObjectName(QStringLiteral("popTracks"));
+    AddMenuItem(popTracks, QStringLiteral("Play Track"), 5);
+    popTracks->addSeparator();
+    AddMenuItem(popTracks, QStringLiteral("Remove Tracks"), 6);
+    popTracks->addSeparator();
+    AddMenuItem(popTracks, QStringLiteral("Move Track Up"), 7);
+    AddMenuItem(popTracks, QStringLiteral("Move Track Down"), 8);
+}
+
+QAction* TfraPlayLists::AddMenuItem(QMenu* Menu, const QString& Caption, int Tag) {
+    QAction* item = Menu->addAction(Caption);
+    item->setProperty(TagProperty, Tag);
+    connect(item, &QAction::triggered, this, &TfraPlayLists::mnuPopPlayListsClick);
+    return item;
+}
+
+void TfraPlayLists::mnuPopPlayListsClick() {
+    DoCommand(sender()->property(TagProperty).toInt());
+}
+
+void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts) {
+    FManager = &Manager;
+    FMain = &Main;
+    FPrompts = &Prompts;
+    FCurrentPlayList = nullptr;
+    FillPlayLists();
+    if (FManager->Count() > 0)
+        SelectPlayList(0);
+}
+
+void TfraPlayLists::Finalize() {
+    FManager = nullptr;
+    FCurrentPlayList = nullptr;
+}
+
+bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() == QEvent::FocusIn) {
+        SetFocusMarker(Watched == lstPlayLists ? 1 : 2);
+    } else if (Event->type() == QEvent::FocusOut) {
+        // A popup menu or another window taking the keyboard is not leaving the list: the
+        // track menu's Move commands still need the marker.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            SetFocusMarker(0);
+    }
+    return TViewFrame::eventFilter(Watched, Event);
+}
+
+void TfraPlayLists::SetFocusMarker(int Marker) {
+    pnlPlayLists->setProperty(TagProperty, Marker);
+}
+
+int TfraPlayLists::FocusMarker() const {
+    return pnlPlayLists->property(TagProperty).toInt();
 }
 
 void TfraPlayLists::DoCommand(int Number) {
-    (void)Number;
+    if (!FManager)
+        return;
+    switch (Number) {
+    case 0:
+        PlayPlayList();
+        break;
+    case 1:
+        NewPlayList();
+        break;
+    case 2:
+        RenamePlayList();
+        break;
+    case 3:
+        RemovePlayList();
+        break;
+    case 4:
+        ShufflePlayList();
+        break;
+    case 5:
+        PlayTrack();
+        break;
+    case 6:
+        RemoveTracks();
+        break;
+    case 7:
+        MoveTrack(-1);
+        break;
+    case 8:
+        MoveTrack(1);
+        break;
+    default:
+        break;
+    }
+}
+
+void TfraPlayLists::FillPlayLists() {
+    const QSignalBlocker blocker(lstPlayLists);
+    lstPlayLists->setUpdatesEnabled(false);
+    lstPlayLists->clear();
+    for (std::int32_t i = 0; i < FManager->Count(); ++i)
+        lstPlayLists->addItem(fromStd(FManager->GetPlayList(i)->Name));
+    lstPlayLists->setUpdatesEnabled(true);
+}
+
+int TfraPlayLists::SelectedPlayListRow() const {
+    const QList<QListWidgetItem*> selected = lstPlayLists->selectedItems();
+    return selected.isEmpty() ? -1 : lstPlayLists->row(selected.first());
+}
+
+void TfraPlayLists::SelectPlayList(int Index) {
+    if (Index < -1 || Index >= lstPlayLists->count())
+        return;
+    {
+        const QSignalBlocker blocker(lstPlayLists);
+        lstPlayLists->clearSelection();
+        if (Index >= 0) {
+            lstPlayLists->setCurrentRow(Index, QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    ShowSelectedPlayList();
+}
+
+void TfraPlayLists::lstPlayListsClick() {
+    if (FManager)
+        ShowSelectedPlayList();
+}
+
+void TfraPlayLists::ShowSelectedPlayList() {
+    const int row = SelectedPlayListRow();
+    if (row < 0) {
+        FCurrentPlayList = nullptr;
+        TrackModel->SetRows({});
+        return;
+    }
+    FCurrentPlayList = FManager->FindByName(lstPlayLists->item(row)->text().toStdString());
+    if (!FCurrentPlayList) {
+        TrackModel->SetRows({});
+        return;
+    }
+    const int total = FillTracks(*FCurrentPlayList);
+    const std::int32_t mode = FCurrentPlayList->PlayMode;
+    // Any other mode plays as Normal, so the box says so.
+    FMain->SetPlayListModeIndex(mode >= pmNormal && mode <= pmRandom ? mode : pmNormal);
+    ShowPlayListInfo(total);
+}
+
+int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
+    std::vector<TTrackListModel::TRow> rows;
+    rows.reserve(static_cast<size_t>(PlayList.Count()));
+    int total = 0;
+    const QString space = QStringLiteral(" ");
+    for (const std::string& entry : PlayList.Tracks()) {
+        const std::string path = TrackPath(entry);
+        // A seconds field that is not a decimal number counts as 0.
+        const std::int32_t seconds = TrackSeconds(entry);
+        total += seconds;
+        rows.push_back(
+            {space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)), fromStd(path)});
+    }
+    TrackModel->SetRows(std::move(rows));
+    return total;
+}
+
+void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
+    if (!FCurrentPlayList)
+        return;
+    FMain->SetPlayListInfo(QStringLiteral("%1 (%2 Tracks)")
+                               .arg(fromStd(FormatDuration(TotalSeconds)))
+                               .arg(FCurrentPlayList->Count()));
+}
+
+void TfraPlayLists::RefreshTracks() {
+    if (FManager && FCurrentPlayList)
+        ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+}
+
+void TfraPlayLists::ApplyPlayMode() {
+    if (FCurrentPlayList && FMain)
+        FCurrentPlayList->PlayMode = FMain->PlayListModeIndex();
+}
+
+bool TfraPlayLists::ConfirmRemove(const QString& Name) {
+    return FPrompts->ConfirmAction(QStringLiteral("Do you really want to remove\r\n") + Name +
+                                   QStringLiteral(" ?"));
+}
+
+void TfraPlayLists::PlayPlayList() {
+    if (FCurrentPlayList && FCurrentPlayList->Count() > 0)
+        FMain->PlayPlayList(*FCurrentPlayList);
+}
+
+void TfraPlayLists::NewPlayList() {
+    const std::optional<QString> answer = FPrompts->AskText(
+        QStringLiteral("New Playlist"), QStringLiteral("Please enter the name for the playlist."),
+        QStringLiteral("New Playlist"));
+    if (!answer)
+        return;
+    const std::string name = answer->toStdString();
+    if (name.empty()) {
+        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        return;
+    }
+    if (FManager->Exists(name)) {
+        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
+        return;
+    }
+    // A name that cannot be a file name would be lost at shutdown.
+    if (!FManager->AddPlayList(name)) {
+        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        return;
+    }
+    {
+        const QSignalBlocker blocker(lstPlayLists);
+        lstPlayLists->addItem(*answer);
+    }
+    SelectPlayList(lstPlayLists->count() - 1);
+    FMain->RefreshPlayListNames();
+}
+
+void TfraPlayLists::RenamePlayList() {
+    if (!FCurrentPlayList)
+        return;
+    const std::string oldName = FCurrentPlayList->Name;
+    const std::optional<QString> answer = FPrompts->AskText(
+        QStringLiteral("Rename Playlist"),
+        QStringLiteral("Please enter the new name for the playlist."), fromStd(oldName));
+    if (!answer || answer->isEmpty())
+        return;
+    const std::string newName = answer->toStdString();
+    if (FManager->Exists(newName)) {
+        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
+        return;
+    }
+    if (!FManager->RenamePlayList(oldName, newName)) {
+        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        return;
+    }
+    const int row = SelectedPlayListRow();
+    if (row >= 0)
+        lstPlayLists->item(row)->setText(fromStd(FCurrentPlayList->Name));
+    FMain->RefreshPlayListNames();
+}
+
+void TfraPlayLists::RemovePlayList() {
+    if (!FCurrentPlayList)
+        return;
+    const std::string name = FCurrentPlayList->Name;
+    if (!ConfirmRemove(fromStd(name)))
+        return;
+    const int row = SelectedPlayListRow();
+    // The playlist is freed by the manager: nothing may point at it any more.
+    FCurrentPlayList = nullptr;
+    FManager->DeletePlayList(name);
+    {
+        const QSignalBlocker blocker(lstPlayLists);
+        delete lstPlayLists->takeItem(row);
+        if (FManager->Count() == 0) {
+            FManager->AddPlayList(DefaultPlayListName);
+            lstPlayLists->addItem(QString::fromLatin1(DefaultPlayListName));
+        }
+    }
+    SelectPlayList(row <= 0 ? 0 : row - 1);
+    FMain->RefreshPlayListNames();
+}
+
+void TfraPlayLists::ShufflePlayList() {
+    if (!FCurrentPlayList)
+        return;
+    FCurrentPlayList->Shuffle();
+    FillTracks(*FCurrentPlayList);
+}
+
+std::vector<int> TfraPlayLists::SelectedTrackRows() const {
+    std::vector<int> rows;
+    const QModelIndexList selected = lvwTracks->selectionModel()->selectedRows();
+    rows.reserve(static_cast<size_t>(selected.size()));
+    for (const QModelIndex& index : selected)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfraPlayLists::SelectTrackRows(const std::vector<int>& Rows) {
+    QItemSelection selection;
+    for (int row : Rows)
+        selection.select(TrackModel->index(row, 0),
+                         TrackModel->index(row, TrackModel->columnCount() - 1));
+    lvwTracks->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!Rows.empty())
+        lvwTracks->selectionModel()->setCurrentIndex(TrackModel->index(Rows.front(), 0),
+                                                     QItemSelectionModel::NoUpdate);
+}
+
+void TfraPlayLists::PlayTrack() {
+    const std::vector<int> rows = SelectedTrackRows();
+    if (!rows.empty())
+        FMain->PlayTrack(TrackModel->Row(rows.front()).Path);
+}
+
+void TfraPlayLists::RemoveTracks() {
+    if (!FCurrentPlayList)
+        return;
+    const std::vector<int> rows = SelectedTrackRows();
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        FCurrentPlayList->DeleteTrack(*row);
+    ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+}
+
+void TfraPlayLists::MoveTrack(int Step) {
+    if (!FCurrentPlayList || FocusMarker() != 2)
+        return;
+    const std::vector<int> rows = SelectedTrackRows();
+    if (rows.empty())
+        return;
+    const int i = rows.front();
+    const int target = i + Step;
+    if (target < 0 || target >= TrackModel->rowCount())
+        return;
+    FCurrentPlayList->Exchange(std::min(i, target), std::max(i, target));
+    FillTracks(*FCurrentPlayList);
+    SelectTrackRows({target});
+}
+
+void TfraPlayLists::popTracksPopup() {
+    const size_t selected = SelectedTrackRows().size();
+    const QList<QAction*> items = popTracks->actions();
+    for (QAction* item : items) {
+        if (item->isSeparator())
+            continue;
+        const int tag = item->property(TagProperty).toInt();
+        item->setEnabled(tag == 6 ? selected >= 1 : selected == 1);
+    }
 }
 
 } // namespace orvanta

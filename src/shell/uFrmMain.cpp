@@ -12,6 +12,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/uApplication.h"
 #include "app/uShellOpen.h"
@@ -19,6 +20,7 @@
 #include "library/uFraMedia.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uTPlayListManager.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
@@ -103,6 +105,15 @@ TfrmMain::~TfrmMain() {
     StopNotices();
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
+}
+
+void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                               const TCustomStringList& FileTypes) {
+    FPlayListManager = &PlayLists;
+    // My Music purges missing files here, which can take a while and lets events run.
+    fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
+    fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
+    FillPlayListCombo();
 }
 
 void TfrmMain::CreateMenus() {
@@ -250,15 +261,19 @@ void TfrmMain::CreateToolBar() {
     cmbPlayListMode->addItems({QStringLiteral("Play Normal"), QStringLiteral("Play Loop"),
                                QStringLiteral("Play Random")});
     cmbPlayListMode->setCurrentIndex(0);
-    cmbPlayListMode->setFixedWidth(97);
+    // 97 pixels at the design font; wider when the desktop font needs it for "Play Random".
+    cmbPlayListMode->setFixedWidth(std::max(97, cmbPlayListMode->sizeHint().width()));
     AddToolControl(250, cmbPlayListMode, 534, 10 - 2, false);
     connect(cmbPlayListMode, qOverload<int>(&QComboBox::activated), this,
             &TfrmMain::cmbPlayListModeClick);
 
     lblPlayListInfo = new QLabel(pnlToolButtons);
     lblPlayListInfo->setObjectName(QStringLiteral("lblPlayListInfo"));
-    lblPlayListInfo->setFixedWidth(111);
-    AddToolControl(251, lblPlayListInfo, 635, 14 - 2, false);
+    // The label follows the mode box and grows with its text, as "00:00:00 (0 Tracks)".
+    lblPlayListInfo->setMinimumWidth(111);
+    AddToolControl(251, lblPlayListInfo,
+                   std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
+                   false);
 }
 
 int TfrmMain::TagOf(const QObject* Control) {
@@ -361,7 +376,9 @@ void TfrmMain::ShowToolButtons(int View) {
 
 void TfrmMain::FillPlayListCombo() {
     cmbPlayLists->clear();
-    // Filled from the playlist manager once it is wired in.
+    if (FPlayListManager)
+        for (std::int32_t i = 0; i < FPlayListManager->Count(); ++i)
+            cmbPlayLists->addItem(QString::fromStdString(FPlayListManager->GetPlayList(i)->Name));
     if (cmbPlayLists->count() > 0)
         cmbPlayLists->setCurrentIndex(0);
 }
@@ -445,6 +462,7 @@ void TfrmMain::SetPlayListModeIndex(int Index) {
 }
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     lblPlayListInfo->setText(Text);
+    lblPlayListInfo->adjustSize();
 }
 
 } // namespace orvanta

@@ -27,6 +27,9 @@ class TToolPlayButtons;
 class TfraTransportBar;
 class TfraMedia;
 class TfraPlayLists;
+class TCustomStringList;
+class TMyMediaDB;
+class TPlayListManager;
 class TViewFrame;
 
 // The main window: tool bar, menus, the two stacked views and the player strip. It owns no
@@ -39,6 +42,11 @@ public:
     explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr,
                       IPlayerEngine* Engine = nullptr);
     ~TfrmMain() override;
+
+    // The last steps of the window's creation: the My Music view, then the Playlists view,
+    // then the tool bar's playlist box. The views keep these objects until Finalize.
+    void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                         const TCustomStringList& FileTypes);
 
     // IMainServices
     void PlayFile(const QString& Path) override;
@@ -125,6 +133,7 @@ private:
     void FormActivate();
 
     IPrompts& FPrompts;
+    TPlayListManager* FPlayListManager = nullptr;
     TOptions* FOptions;
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;

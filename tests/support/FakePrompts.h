@@ -22,6 +22,8 @@ public:
     std::deque<QString> TextAnswers;
     std::deque<QStringList> FileAnswers;
     QStringList Questions;
+    // The initial text of each input dialog.
+    QStringList TextInitials;
 
     void ShowMessage(const QString& Caption, const QString& Text, TPromptIcon Icon) override {
         Messages.push_back({Caption, Text, Icon});
@@ -31,8 +33,9 @@ public:
         return pop(YesNoAnswers, false);
     }
     std::optional<QString> AskText(const QString& Caption, const QString& Prompt,
-                                   const QString&) override {
+                                   const QString& Initial) override {
         Questions << Caption + QStringLiteral(": ") + Prompt;
+        TextInitials << Initial;
         const QString answer = pop(TextAnswers, QString());
         if (answer.isNull())
             return std::nullopt;

@@ -1,0 +1,219 @@
+#include "library/uFraMediaModel.h"
+
+#include <algorithm>
+#include <numeric>
+#include <string_view>
+
+#include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayList.h"
+
+namespace orvanta {
+
+namespace {
+
+QString fromStd(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Byte-wise comparison with A-Z lowered; a prefix sorts first.
+int compareLowered(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y + 32);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int compareNumbers(std::int64_t a, std::int64_t b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+const char* const Captions[TMediaListModel::ColumnCount] = {"Title", "Artist",   "Album",   "Year",
+                                                            "Genre", "Duration", "Quality", "Size"};
+
+} // namespace
+
+std::string TMediaItem::FullPath() const {
+    return JoinPath(Directory, FileName);
+}
+
+std::string TMediaItem::TrackEntry() const {
+    return MakeTrackEntry(FullPath(), Seconds);
+}
+
+TMediaListModel::TMediaListModel(QObject* Parent)
+    : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")) {}
+
+void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
+    beginResetModel();
+    FItems = std::move(Items);
+    endResetModel();
+}
+
+void TMediaListModel::Append(std::vector<TMediaItem> Items) {
+    if (Items.empty())
+        return;
+    const int first = Count();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
+    std::move(Items.begin(), Items.end(), std::back_inserter(FItems));
+    endInsertRows();
+}
+
+void TMediaListModel::RemoveRows(std::vector<int> Rows) {
+    std::sort(Rows.begin(), Rows.end());
+    // Runs of adjacent rows go in one step, the last run first so earlier rows keep their place.
+    std::size_t end = Rows.size();
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && Rows[begin - 1] == Rows[begin] - 1)
+            --begin;
+        const int first = Rows[begin];
+        const int last = Rows[end - 1];
+        beginRemoveRows(QModelIndex(), first, last);
+        FItems.erase(FItems.begin() + first, FItems.begin() + last + 1);
+        endRemoveRows();
+        end = begin;
+    }
+}
+
+void TMediaListModel::UpdateItem(int Row, const TMediaItem& Item) {
+    if (Row < 0 || Row >= Count())
+        return;
+    FItems[static_cast<size_t>(Row)] = Item;
+    emit dataChanged(index(Row, 0), index(Row, ColumnCount - 1));
+}
+
+int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortState) {
+    int result = 0;
+    switch (SortState < 0 ? -SortState : SortState) {
+    case 1:
+        result = compareLowered(A.Title, B.Title);
+        break;
+    case 2:
+        result = compareLowered(A.Artist, B.Artist);
+        break;
+    case 3:
+        result = compareLowered(A.Album, B.Album);
+        break;
+    case 4:
+        result = compareLowered(A.Year, B.Year);
+        break;
+    case 5:
+        result = compareLowered(A.Genre, B.Genre);
+        break;
+    case 6:
+        // Time order, also beyond 99 hours where the text would no longer sort.
+        result = compareNumbers(A.Seconds, B.Seconds);
+        break;
+    case 7:
+        result = compareNumbers(A.Quality, B.Quality);
+        break;
+    case 8:
+        result = compareNumbers(A.FileSize, B.FileSize);
+        break;
+    default:
+        break;
+    }
+    return SortState < 0 ? -result : result;
+}
+
+void TMediaListModel::Sort(int SortState) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> order(FItems.size());
+    std::iota(order.begin(), order.end(), 0);
+    const int column = SortState < 0 ? -SortState : SortState;
+    const bool descending = SortState < 0;
+    if (column >= 1 && column <= 5) {
+        // Lowered once per row instead of once per comparison; std::string compares its bytes
+        // as unsigned values, as the text columns require.
+        std::vector<std::string> keys;
+        keys.reserve(FItems.size());
+        for (const TMediaItem& item : FItems) {
+            const std::string& text = column == 1   ? item.Title
+                                      : column == 2 ? item.Artist
+                                      : column == 3 ? item.Album
+                                      : column == 4 ? item.Year
+                                                    : item.Genre;
+            keys.push_back(LowerAscii(text));
+        }
+        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
+            return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
+                              : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+        });
+    } else {
+        std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
+            return Compare(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)],
+                           SortState) < 0;
+        });
+    }
+    std::vector<TMediaItem> sorted;
+    sorted.reserve(FItems.size());
+    std::vector<int> newRowOf(FItems.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(std::move(FItems[static_cast<size_t>(order[i])]));
+        newRowOf[static_cast<size_t>(order[i])] = static_cast<int>(i);
+    }
+    FItems = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after << index(newRowOf[static_cast<size_t>(old.row())], old.column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int TMediaListModel::rowCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : Count();
+}
+
+int TMediaListModel::columnCount(const QModelIndex& Parent) const {
+    return Parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
+    if (!Index.isValid() || Index.row() >= Count())
+        return {};
+    const TMediaItem& item = Item(Index.row());
+    if (Role == Qt::DecorationRole && Index.column() == colTitle)
+        return FIcon;
+    if (Role != Qt::DisplayRole)
+        return {};
+    switch (Index.column()) {
+    case colTitle:
+        return QStringLiteral(" ") + fromStd(item.Title);
+    case colArtist:
+        return fromStd(item.Artist);
+    case colAlbum:
+        return fromStd(item.Album);
+    case colYear:
+        return fromStd(item.Year);
+    case colGenre:
+        return fromStd(item.Genre);
+    case colDuration:
+        return fromStd(FormatDuration(item.Seconds));
+    case colQuality:
+        return QString::number(item.Quality);
+    case colSize:
+        return fromStd(FormatFileSize(item.FileSize));
+    default:
+        return {};
+    }
+}
+
+QVariant TMediaListModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
+    if (Orientation != Qt::Horizontal || Role != Qt::DisplayRole || Section < 0 ||
+        Section >= ColumnCount)
+        return {};
+    return QString::fromLatin1(Captions[Section]);
+}
+
+} // namespace orvanta

@@ -1,0 +1,369 @@
+#include "metadata/uFrmMP3Tag.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
+#include "metadata/MPEGaudio.h"
+#include "shell/uPrompts.h"
+#include "tablestore/uTEasyQuery.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int V1TextLimit = 30;
+constexpr int V2TextLimit = 256;
+constexpr int YearLimit = 4;
+// The editor offers the first 80 genres of the ID3v1 table ("Blues" to "Hard Rock").
+constexpr int V1GenreChoices = 80;
+constexpr int OtherGenre = 12;
+constexpr int TrackMax = 255;
+
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Characters of code 0x20 or below are cut from both ends, nothing else.
+std::string trimmed(const QString& text) {
+    const std::string utf8 = text.toStdString();
+    std::size_t begin = 0;
+    std::size_t end = utf8.size();
+    while (begin < end && static_cast<unsigned char>(utf8[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(utf8[end - 1]) <= 0x20)
+        --end;
+    return utf8.substr(begin, end - begin);
+}
+
+QComboBox* editableCombo(QWidget* parent, int limit) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->lineEdit()->setMaxLength(limit);
+    return combo;
+}
+
+QLineEdit* edit(QWidget* parent, int limit) {
+    auto* box = new QLineEdit(parent);
+    box->setMaxLength(limit);
+    return box;
+}
+
+} // namespace
+
+TUpDown::TUpDown(int Min, int Max, QWidget* Parent) : QWidget(Parent), FMin(Min), FMax(Max) {
+    setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    btnUp = new QToolButton(this);
+    btnUp->setArrowType(Qt::UpArrow);
+    btnDown = new QToolButton(this);
+    btnDown->setArrowType(Qt::DownArrow);
+    for (QToolButton* button : {btnUp, btnDown}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFixedSize(17, 11);
+        layout->addWidget(button);
+    }
+    connect(btnUp, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(btnDown, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::SetPosition(int Position) {
+    FPosition = std::clamp(Position, FMin, FMax);
+}
+
+void TUpDown::Step(int Delta) {
+    const int next = std::clamp(FPosition + Delta, FMin, FMax);
+    if (next == FPosition)
+        return;
+    FPosition = next;
+    emit Clicked(FPosition);
+}
+
+void TUpDown::keyPressEvent(QKeyEvent* Event) {
+    if (Event->key() == Qt::Key_Up)
+        Step(1);
+    else if (Event->key() == Qt::Key_Down)
+        Step(-1);
+    else
+        QWidget::keyPressEvent(Event);
+}
+
+TfrmMP3Tag::TfrmMP3Tag(IPrompts& Prompts, QWidget* Parent)
+    : QDialog(Parent), FPrompts(Prompts), FQuery(std::make_unique<TEasyQuery>()),
+      FAudio(std::make_unique<TMPEGaudio>()) {
+    setObjectName(QStringLiteral("frmMP3Tag"));
+    setWindowTitle(QStringLiteral("MP3 Tag Editor"));
+    PrepareControls();
+    resize(401, 373);
+}
+
+TfrmMP3Tag::~TfrmMP3Tag() = default;
+
+void TfrmMP3Tag::PrepareControls() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnlContainer = new QWidget(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    outer->addWidget(pnlContainer);
+    auto* layout = new QVBoxLayout(pnlContainer);
+    layout->setContentsMargins(8, 8, 8, 8);
+
+    gbxHeader = new QGroupBox(pnlContainer);
+    gbxHeader->setObjectName(QStringLiteral("gbxHeader"));
+    layout->addWidget(gbxHeader);
+    auto* grid = new QGridLayout(gbxHeader);
+
+    txtTitle = edit(gbxHeader, V1TextLimit);
+    cmbArtists = editableCombo(gbxHeader, V1TextLimit);
+    cmbAlbums = editableCombo(gbxHeader, V1TextLimit);
+    txtYear = edit(gbxHeader, YearLimit);
+    txtYear->setMaximumWidth(60);
+    cmbGenres = new QComboBox(gbxHeader);
+    txtTrack = new QLineEdit(gbxHeader);
+    txtTrack->setReadOnly(true);
+    txtTrack->setMaximumWidth(44);
+    txtTrack->installEventFilter(this);
+    incTrack = new TUpDown(0, TrackMax, gbxHeader);
+    connect(incTrack, &TUpDown::Clicked, this, &TfrmMP3Tag::incTrackClick);
+    auto* track = new QHBoxLayout;
+    track->setSpacing(0);
+    track->addWidget(txtTrack);
+    track->addWidget(incTrack);
+    track->addStretch(1);
+    txtComment = edit(gbxHeader, V1TextLimit);
+    cmbLanguages = editableCombo(gbxHeader, V2TextLimit);
+    cmbComposers = editableCombo(gbxHeader, V2TextLimit);
+    txtCopyright = edit(gbxHeader, V2TextLimit);
+
+    const char* const captions[10] = {"Title", "Artist",  "Album",    "Year",     "Genre",
+                                      "Track", "Comment", "Language", "Composer", "Copyright"};
+    QWidget* const controls[10] = {txtTitle, cmbArtists, cmbAlbums,    txtYear,      cmbGenres,
+                                   nullptr,  txtComment, cmbLanguages, cmbComposers, txtCopyright};
+    for (int i = 0; i < 10; ++i) {
+        lblHeader[i] = new QLabel(QString::fromLatin1(captions[i]), gbxHeader);
+        lblHeader[i]->setObjectName(
+            QStringLiteral("lblHeader%1").arg(i + 1, 2, 10, QLatin1Char('0')));
+        grid->addWidget(lblHeader[i], i, 0);
+        if (controls[i]) {
+            grid->addWidget(controls[i], i, 1);
+            lblHeader[i]->setBuddy(controls[i]);
+        } else {
+            grid->addLayout(track, i, 1);
+        }
+    }
+    // Language, composer and copyright exist in ID3v2 only.
+    for (int i = 7; i < 10; ++i) {
+        lblHeader[i]->setEnabled(false);
+        controls[i]->setEnabled(false);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    cmdSaveTag = new QPushButton(QStringLiteral("Save Tag"), pnlContainer);
+    cmdOK = new QPushButton(QStringLiteral("OK"), pnlContainer);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), pnlContainer);
+    cmdOK->setDefault(true);
+    buttons->addWidget(cmdSaveTag);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(cmdSaveTag, &QPushButton::clicked, this, &TfrmMP3Tag::cmdSaveTagClick);
+    connect(cmdOK, &QPushButton::clicked, this, &TfrmMP3Tag::cmdOKClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &TfrmMP3Tag::cmdCancelClick);
+}
+
+QString TfrmMP3Tag::FullPath() const {
+    return fromStd(JoinPath(FFolder.toStdString(), FFileName.toStdString()));
+}
+
+bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName) {
+    FMediaDB = &MediaDB;
+    FFolder = Folder;
+    FFileName = FileName;
+    FLoaded = false;
+    if (!FAudio->Analyse(FullPath().toStdString())) {
+        FPrompts.Information(QStringLiteral("Error reading file.\r\n") + FullPath());
+        return false;
+    }
+    if (!FAudio->IsValid()) {
+        FPrompts.Information(QStringLiteral("Invalid MP3 file.\r\n") + FullPath());
+        return false;
+    }
+    FMediaDB->SelectArtists(*FQuery);
+    FillComboFromQuery(cmbArtists, "fArtist");
+    FQuery->Close();
+    FMediaDB->SelectAlbums(*FQuery);
+    FillComboFromQuery(cmbAlbums, "fAlbum");
+    FQuery->Close();
+
+    FUseV2 = FAudio->ID3v2().Present() || !FAudio->ID3v1().Present();
+    if (FUseV2) {
+        setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v2)"));
+        EnableV2Controls();
+        FMediaDB->SelectGenres(*FQuery);
+        FillComboFromQuery(cmbGenres, "fGenre");
+        FQuery->Close();
+        FMediaDB->SelectLanguages(*FQuery);
+        FillComboFromQuery(cmbLanguages, "fLanguage");
+        FQuery->Close();
+        FMediaDB->SelectComposers(*FQuery);
+        FillComboFromQuery(cmbComposers, "fComposer");
+        FQuery->Close();
+        ShowV2Tag();
+    } else {
+        setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v1)"));
+        FillGenreTable();
+        ShowV1Tag();
+    }
+    FLoaded = true;
+    return true;
+}
+
+int TfrmMP3Tag::Execute() {
+    if (!FLoaded)
+        return QDialog::Rejected;
+    return exec();
+}
+
+void TfrmMP3Tag::EnableV2Controls() {
+    for (QLineEdit* box : {txtTitle, cmbArtists->lineEdit(), cmbAlbums->lineEdit(), txtComment})
+        box->setMaxLength(V2TextLimit);
+    cmbGenres->setEditable(true);
+    cmbGenres->setInsertPolicy(QComboBox::NoInsert);
+    for (int i = 7; i < 10; ++i)
+        lblHeader[i]->setEnabled(true);
+    for (QWidget* control :
+         {static_cast<QWidget*>(cmbLanguages), static_cast<QWidget*>(cmbComposers),
+          static_cast<QWidget*>(txtCopyright)})
+        control->setEnabled(true);
+}
+
+void TfrmMP3Tag::FillComboFromQuery(QComboBox* Combo, const char* FieldName) {
+    FQuery->First();
+    for (std::int32_t i = 0; i < FQuery->RecordCount(); ++i) {
+        const std::string_view value = FQuery->FieldByName(FieldName).AsText();
+        if (!value.empty())
+            Combo->addItem(fromStd(value));
+        FQuery->Next();
+    }
+}
+
+void TfrmMP3Tag::FillGenreTable() {
+    for (int i = 0; i < V1GenreChoices; ++i)
+        cmbGenres->addItem(fromStd(GenreNames[static_cast<std::size_t>(i)]));
+}
+
+void TfrmMP3Tag::ShowTrack(int Position) {
+    txtTrack->setText(QStringLiteral("%1").arg(Position, 3, 10, QLatin1Char('0')));
+}
+
+void TfrmMP3Tag::ShowV1Tag() {
+    const TID3v1& tag = FAudio->ID3v1();
+    txtTitle->setText(fromStd(tag.Title()));
+    cmbArtists->setEditText(fromStd(tag.Artist()));
+    cmbAlbums->setEditText(fromStd(tag.Album()));
+    txtYear->setText(fromStd(tag.Year()));
+    txtComment->setText(fromStd(tag.Comment()));
+    cmbGenres->setCurrentIndex(tag.GenreIndex() < V1GenreChoices ? tag.GenreIndex() : OtherGenre);
+    incTrack->SetPosition(tag.Track());
+    ShowTrack(incTrack->Position());
+}
+
+void TfrmMP3Tag::ShowV2Tag() {
+    const TID3v2& tag = FAudio->ID3v2();
+    txtTitle->setText(fromStd(tag.Title()));
+    cmbArtists->setEditText(fromStd(tag.Artist()));
+    cmbAlbums->setEditText(fromStd(tag.Album()));
+    txtYear->setText(fromStd(tag.Year()));
+    cmbGenres->setEditText(fromStd(tag.Genre()));
+    // The up-down holds 0..255: a larger track number wraps.
+    incTrack->SetPosition(tag.Track() % (TrackMax + 1));
+    ShowTrack(incTrack->Position());
+    txtComment->setText(fromStd(tag.Comment()));
+    cmbLanguages->setEditText(fromStd(tag.Language()));
+    cmbComposers->setEditText(fromStd(tag.Composer()));
+    txtCopyright->setText(fromStd(tag.Copyright()));
+}
+
+bool TfrmMP3Tag::eventFilter(QObject* Watched, QEvent* Event) {
+    // The track box cannot be typed into: the focus moves on to its up-down.
+    if (Watched == txtTrack && Event->type() == QEvent::FocusIn)
+        incTrack->setFocus(Qt::OtherFocusReason);
+    return QDialog::eventFilter(Watched, Event);
+}
+
+void TfrmMP3Tag::incTrackClick(int Position) {
+    ShowTrack(Position);
+}
+
+void TfrmMP3Tag::cmdSaveTagClick() {
+    if (!FLoaded)
+        return;
+    if (FUseV2)
+        SaveV2Tag();
+    else
+        SaveV1Tag();
+}
+
+void TfrmMP3Tag::SaveV1Tag() {
+    TID3v1& tag = FAudio->ID3v1();
+    tag.SetTitle(trimmed(txtTitle->text()));
+    tag.SetArtist(trimmed(cmbArtists->currentText()));
+    tag.SetAlbum(trimmed(cmbAlbums->currentText()));
+    tag.SetYear(trimmed(txtYear->text()));
+    const int genre = cmbGenres->currentIndex();
+    tag.SetGenreIndex(static_cast<std::uint8_t>(genre < 0 ? OtherGenre : genre));
+    tag.SetTrack(static_cast<std::uint8_t>(incTrack->Position()));
+    tag.SetComment(trimmed(txtComment->text()));
+    if (!tag.StoreTag(FullPath().toStdString()))
+        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") + FullPath());
+}
+
+void TfrmMP3Tag::SaveV2Tag() {
+    TID3v2& tag = FAudio->ID3v2();
+    tag.SetTitle(trimmed(txtTitle->text()));
+    tag.SetArtist(trimmed(cmbArtists->currentText()));
+    tag.SetAlbum(trimmed(cmbAlbums->currentText()));
+    tag.SetYear(trimmed(txtYear->text()));
+    tag.SetGenre(trimmed(cmbGenres->currentText()));
+    tag.SetTrack(static_cast<std::uint16_t>(incTrack->Position()));
+    tag.SetComment(trimmed(txtComment->text()));
+    tag.SetLanguage(trimmed(cmbLanguages->currentText()));
+    tag.SetComposer(trimmed(cmbComposers->currentText()));
+    tag.SetCopyright(trimmed(txtCopyright->text()));
+    if (!tag.StoreTag(FullPath().toStdString()))
+        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") + FullPath());
+}
+
+void TfrmMP3Tag::UpdateLibraryRow() {
+    FMediaDB->UpdateMedia(FFolder.toStdString(), FFileName.toStdString(), trimmed(txtTitle->text()),
+                          trimmed(cmbArtists->currentText()), trimmed(cmbAlbums->currentText()),
+                          trimmed(txtYear->text()), trimmed(cmbGenres->currentText()),
+                          trimmed(cmbLanguages->currentText()),
+                          trimmed(cmbComposers->currentText()));
+}
+
+void TfrmMP3Tag::cmdOKClick() {
+    if (FLoaded)
+        UpdateLibraryRow();
+    accept();
+}
+
+void TfrmMP3Tag::cmdCancelClick() {
+    reject();
+}
+
+} // namespace orvanta

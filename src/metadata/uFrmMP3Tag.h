@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace orvanta {
+
+class IPrompts;
+class TEasyQuery;
+class TMPEGaudio;
+class TMyMediaDB;
+
+// An up-down control: two arrow buttons that step a position within a range.
+class TUpDown : public QWidget {
+    Q_OBJECT
+public:
+    TUpDown(int Min, int Max, QWidget* Parent = nullptr);
+    int Position() const { return FPosition; }
+    void SetPosition(int Position);
+    // Steps by Delta within the range, as a click on an arrow does.
+    void Step(int Delta);
+
+    QToolButton* btnUp = nullptr;
+    QToolButton* btnDown = nullptr;
+
+signals:
+    // The user moved the position.
+    void Clicked(int Position);
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override;
+
+private:
+    int FMin;
+    int FMax;
+    int FPosition = 0;
+};
+
+// The tag editor of one library file: its ID3v2 tag when it has one or has no ID3v1 tag,
+// otherwise its ID3v1 tag. "Save Tag" writes the file, "OK" writes the library row.
+class TfrmMP3Tag : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmMP3Tag(IPrompts& Prompts, QWidget* Parent = nullptr);
+    ~TfrmMP3Tag() override;
+
+    // Reads the file and fills the controls; false, after telling the user why, when the file
+    // cannot be read or is not MPEG audio.
+    bool LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName);
+    // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
+    int Execute();
+    bool UseV2() const { return FUseV2; }
+    QString FullPath() const;
+
+    QWidget* pnlContainer = nullptr;
+    QGroupBox* gbxHeader = nullptr;
+    QLabel* lblHeader[10] = {};
+    QLineEdit* txtTitle = nullptr;
+    QComboBox* cmbArtists = nullptr;
+    QComboBox* cmbAlbums = nullptr;
+    QLineEdit* txtYear = nullptr;
+    QComboBox* cmbGenres = nullptr;
+    QLineEdit* txtTrack = nullptr;
+    TUpDown* incTrack = nullptr;
+    QLineEdit* txtComment = nullptr;
+    QComboBox* cmbLanguages = nullptr;
+    QComboBox* cmbComposers = nullptr;
+    QLineEdit* txtCopyright = nullptr;
+    QPushButton* cmdSaveTag = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+public slots:
+    void cmdSaveTagClick();
+    void cmdOKClick();
+    void cmdCancelClick();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void PrepareControls();
+    void EnableV2Controls();
+    void FillComboFromQuery(QComboBox* Combo, const char* FieldName);
+    void FillGenreTable();
+    void ShowV1Tag();
+    void ShowV2Tag();
+    void SaveV1Tag();
+    void SaveV2Tag();
+    void UpdateLibraryRow();
+    void incTrackClick(int Position);
+    void ShowTrack(int Position);
+
+    IPrompts& FPrompts;
+    std::unique_ptr<TEasyQuery> FQuery;
+    std::unique_ptr<TMPEGaudio> FAudio;
+    TMyMediaDB* FMediaDB = nullptr;
+    QString FFolder;
+    QString FFileName;
+    bool FUseV2 = true;
+    bool FLoaded = false;
+};
+
+} // namespace orvanta

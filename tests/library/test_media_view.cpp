@@ -1,0 +1,513 @@
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <filesystem>
+#include <memory>
+
+#include "common/uDisplayUtils.h"
+#include "library/uFraMedia.h"
+#include "library/uTMyMediaDB.h"
+#include "metadata/MPEGaudio.h"
+#include "metadata/uFrmMP3Tag.h"
+#include "playlists/uTPlayListManager.h"
+#include "support/FakeMainServices.h"
+#include "support/FakePrompts.h"
+#include "support/Mp3Files.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+
+namespace {
+
+// A My Music view on a real library file and real playlists in a home folder of its own.
+struct Fixture {
+    test::TempDir Home;
+    std::string Music;
+    TMyMediaDB DB;
+    std::unique_ptr<TPlayListManager> PlayLists;
+    TCustomStringList Types;
+    test::FakePrompts Prompts;
+    test::FakeMainServices Main;
+    std::unique_ptr<TfraMedia> View;
+    QStringList Located;
+
+    Fixture() {
+        Music = Home.file("Music");
+        std::filesystem::create_directories(Music);
+        std::filesystem::create_directories(Home.file("Playlists"));
+        DB.OpenDatabase(Home.file("MyMedia.edb"));
+        PlayLists = std::make_unique<TPlayListManager>();
+        PlayLists->Open(Home.file("Playlists"));
+        PlayLists->AddPlayList("Mix");
+        Types.NameValueSeparator = ':';
+        RegisterFileTypes(Types);
+    }
+    void Start() {
+        View = std::make_unique<TfraMedia>();
+        View->OnLocateFile = [this](const QString& folder) { Located << folder; };
+        View->resize(900, 500);
+        View->Initialize(DB, *PlayLists, Types, Main, Prompts);
+    }
+    // A library row whose file exists (empty: the view never reads it).
+    void Row(const std::string& file, const std::string& title, const std::string& artist = "",
+             const std::string& album = "", const std::string& year = "",
+             const std::string& genre = "", int seconds = 0, int quality = 0, int size = 0) {
+        std::ofstream(JoinPath(Music, file)).flush();
+        DB.AddMedia(Music, file, size, title, artist, album, year, genre, "", "", seconds, quality);
+    }
+    QString Mp3(const std::string& file) {
+        const std::string path = JoinPath(Music, file);
+        test::WriteMp3(path);
+        return QString::fromStdString(path);
+    }
+    QStringList Column(int column) const {
+        QStringList values;
+        for (int row = 0; row < View->MediaModel->rowCount(); ++row)
+            values << View->MediaModel->index(row, column).data().toString();
+        return values;
+    }
+    QStringList Titles() const { return Column(0); }
+    int RowsInLibrary() {
+        TEasyQuery query;
+        DB.SelectAllMedia(query);
+        return query.RecordCount();
+    }
+    void Filter(const QString& text) { View->cmbFilter->setCurrentText(text); }
+    void Pick(const QString& value) {
+        View->SelectFilterItem(static_cast<int>(View->FilterItems().indexOf(value)));
+    }
+    int RowOf(const QString& title) const {
+        return static_cast<int>(Titles().indexOf(QStringLiteral(" ") + title));
+    }
+    QString FullPath(const std::string& file) const {
+        return QString::fromStdString(JoinPath(Music, file));
+    }
+};
+
+} // namespace
+
+class TestMediaView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void emptyLibraryStillOffersAll() {
+        Fixture f;
+        f.Start();
+        QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Artists"));
+        QCOMPARE(f.View->FilterItems(), QStringList{QStringLiteral("All")});
+        QCOMPARE(f.View->MediaModel->rowCount(), 0);
+        QCOMPARE(f.View->SortState(), 1);
+        // Albums has no "All": the filter list stays empty and the rows are cleared.
+        f.Filter(QStringLiteral("Albums"));
+        QVERIFY(f.View->FilterItems().isEmpty());
+        QCOMPARE(f.View->MediaModel->rowCount(), 0);
+        QVERIFY(!f.View->pnlProgress->isVisible());
+    }
+
+    void filtersListTheirRows() {
+        Fixture f;
+        f.Row("1.mp3", "Waterloo", "ABBA", "Waterloo", "1974", "Pop");
+        f.Row("2.mp3", "Dancing Queen", "Abba", "Arrival", "1976", "Pop");
+        f.Row("3.mp3", "Nameless", "", "", "", "");
+        f.Row("4.mp3", "Blue", "Joni", "Blue", "1971", "Folk");
+        f.Start();
+        QCOMPARE(f.View->FilterItems().first(), QStringLiteral("All"));
+        QVERIFY(!f.View->FilterItems().contains(QString()));
+        // "All" lists every row, by title.
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" Blue"), QStringLiteral(" Dancing Queen"),
+                              QStringLiteral(" Nameless"), QStringLiteral(" Waterloo")}));
+        // An artist matches without regard to ASCII case.
+        f.Pick(f.View->FilterItems().contains(QStringLiteral("Abba")) ? QStringLiteral("Abba")
+                                                                      : QStringLiteral("ABBA"));
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" Dancing Queen"), QStringLiteral(" Waterloo")}));
+        QCOMPARE(f.View->SortState(), 1);
+
+        // Rows without an album or genre cannot be reached there.
+        f.Filter(QStringLiteral("Albums"));
+        QCOMPARE(f.View->FilterItems(),
+                 (QStringList{QStringLiteral("Arrival"), QStringLiteral("Blue"),
+                              QStringLiteral("Waterloo")}));
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" Dancing Queen")});
+        f.Filter(QStringLiteral("Genres"));
+        QCOMPARE(f.View->FilterItems(),
+                 (QStringList{QStringLiteral("Folk"), QStringLiteral("Pop")}));
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" Blue")});
+        // A click on a value shows its rows.
+        const QRect box = f.View->lstItems->visualRect(f.View->lstItems->model()->index(1, 0));
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        QTest::mouseClick(f.View->lstItems->viewport(), Qt::LeftButton, {}, box.center());
+        QCOMPARE(f.Titles().size(), 2);
+        // No entry selected: the list is emptied.
+        f.View->SelectFilterItem(-1);
+        QCOMPARE(f.View->MediaModel->rowCount(), 0);
+    }
+
+    void columnsShowTheirFormats() {
+        Fixture f;
+        f.Row("dir.mp3", "T", "A", "B", "1999", "Rock", 245, 128, 1536);
+        f.Start();
+        QStringList captions;
+        for (int c = 0; c < TMediaListModel::ColumnCount; ++c)
+            captions << f.View->MediaModel->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(captions, (QStringList{QStringLiteral("Title"), QStringLiteral("Artist"),
+                                        QStringLiteral("Album"), QStringLiteral("Year"),
+                                        QStringLiteral("Genre"), QStringLiteral("Duration"),
+                                        QStringLiteral("Quality"), QStringLiteral("Size")}));
+        QStringList cells;
+        for (int c = 0; c < TMediaListModel::ColumnCount; ++c)
+            cells << f.View->MediaModel->index(0, c).data().toString();
+        QCOMPARE(cells, (QStringList{QStringLiteral(" T"), QStringLiteral("A"), QStringLiteral("B"),
+                                     QStringLiteral("1999"), QStringLiteral("Rock"),
+                                     QStringLiteral("00:04:05"), QStringLiteral("128"),
+                                     QString::fromStdString(FormatFileSize(1536))}));
+        const TMediaItem& item = f.View->MediaModel->Item(0);
+        QCOMPARE(item.Directory, f.Music);
+        QCOMPARE(item.FileName, std::string("dir.mp3"));
+        QCOMPARE(item.TrackEntry(), f.Music + "/dir.mp3*245");
+        QCOMPARE(f.View->lvwMedia->header()->sectionSize(0), 200);
+        QCOMPARE(f.View->lvwMedia->header()->sectionSize(3), 50);
+    }
+
+    void columnClicksFlipAndSort() {
+        Fixture f;
+        f.Row("a.mp3", "beta", "x", "", "2001", "", 3599, 128, 900);
+        f.Row("b.mp3", "Alpha", "y", "", "", "", 3600, 96, 1536);
+        f.Row("c.mp3", "gamma", "z", "", "1999", "", 59, 320, 2000000);
+        f.Start();
+        QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" Alpha"), QStringLiteral(" beta"),
+                                          QStringLiteral(" gamma")}));
+        // Title right after a fill: the state was 1, so it sorts descending; again ascending.
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        QHeaderView* header = f.View->lvwMedia->header();
+        const auto clickHeader = [header](int column) {
+            const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        };
+        clickHeader(0);
+        QCOMPARE(f.View->SortState(), -1);
+        QCOMPARE(f.Titles().first(), QStringLiteral(" gamma"));
+        clickHeader(0);
+        QCOMPARE(f.View->SortState(), 1);
+        QCOMPARE(f.Titles().first(), QStringLiteral(" Alpha"));
+
+        // Duration in time order, quality and size as numbers, empty year first.
+        f.View->lvwMediaColumnClick(5);
+        QCOMPARE(f.Column(5), (QStringList{QStringLiteral("00:00:59"), QStringLiteral("00:59:59"),
+                                           QStringLiteral("01:00:00")}));
+        f.View->lvwMediaColumnClick(6);
+        QCOMPARE(f.Column(6),
+                 (QStringList{QStringLiteral("96"), QStringLiteral("128"), QStringLiteral("320")}));
+        QCOMPARE(f.View->SortState(), 7);
+        f.View->lvwMediaColumnClick(7);
+        QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" beta"), QStringLiteral(" Alpha"),
+                                          QStringLiteral(" gamma")}));
+        f.View->lvwMediaColumnClick(7);
+        QCOMPARE(f.View->SortState(), -8);
+        QCOMPARE(f.Titles().first(), QStringLiteral(" gamma"));
+        f.View->lvwMediaColumnClick(3);
+        QCOMPARE(f.Column(3),
+                 (QStringList{QString(), QStringLiteral("1999"), QStringLiteral("2001")}));
+
+        // The selection moves with its row.
+        f.View->SelectRows({2});
+        const std::string selected = f.View->MediaModel->Item(2).FileName;
+        f.View->lvwMediaColumnClick(3);
+        QCOMPARE(f.View->SelectedRows(), std::vector<int>{0});
+        QCOMPARE(f.View->MediaModel->Item(0).FileName, selected);
+    }
+
+    void popupEnablingFollowsTheSelection() {
+        Fixture f;
+        f.Row("a.mp3", "A");
+        f.Row("b.mp3", "B");
+        f.Start();
+        struct Case {
+            std::vector<int> Rows;
+            bool One;
+            bool Some;
+        };
+        for (const Case& c :
+             {Case{{}, false, false}, Case{{0}, true, true}, Case{{0, 1}, false, true}}) {
+            f.View->SelectRows(c.Rows);
+            f.View->popMediaPopup();
+            QCOMPARE(f.View->mnuPopMediaPlayFile->isEnabled(), c.One);
+            QCOMPARE(f.View->mnuPopMediaLocateFile->isEnabled(), c.One);
+            QCOMPARE(f.View->mnuPopMediaEditMP3Tag->isEnabled(), c.One);
+            QCOMPARE(f.View->mnuPopMediaRemoveFiles->isEnabled(), c.Some);
+            QCOMPARE(f.View->mnuPopMediaAddFilesToPlayList->isEnabled(), c.Some);
+            QVERIFY(f.View->mnuPopMediaAddFiles->isEnabled());
+            QVERIFY(f.View->mnuPopMediaRefreshMedia->isEnabled());
+        }
+        QVERIFY(!f.View->mnuPopMediaFindMedia->isVisible());
+        QCOMPARE(f.View->mnuPopMediaLocateFile->text(), QStringLiteral("Locate File..."));
+    }
+
+    void playAndLocateNeedExactlyOneRow() {
+        Fixture f;
+        f.Row("a.mp3", "A");
+        f.Row("b.mp3", "B");
+        f.Start();
+        f.View->SelectRows({0, 1});
+        f.View->DoCommand(0);
+        f.View->DoCommand(1);
+        QVERIFY(f.Main.PlayedFiles.isEmpty() && f.Located.isEmpty());
+        f.View->SelectRows({1});
+        f.View->mnuPopMediaPlayFile->trigger();
+        f.View->mnuPopMediaLocateFile->trigger();
+        QCOMPARE(f.Main.PlayedFiles, QStringList{f.FullPath("b.mp3")});
+        QCOMPARE(f.Located, QStringList{QString::fromStdString(f.Music)});
+        f.View->DoCommand(6); // Find Media does nothing
+        f.View->DoCommand(42);
+        QCOMPARE(f.Main.PlayedFiles.size(), 1);
+    }
+
+    void addFilesToPlayListAppendsInReverse() {
+        Fixture f;
+        f.Row("a.mp3", "A", "", "", "", "", 10);
+        f.Row("b.mp3", "B", "", "", "", "", 20);
+        f.Row("c.mp3", "C", "", "", "", "", 30);
+        f.Start();
+        TPlayList* mix = f.PlayLists->FindByName("Mix");
+        // No name picked, or a name that is gone: nothing, and no message.
+        f.View->SelectRows({0, 1, 2});
+        f.View->DoCommand(7);
+        f.Main.SelectedName = QStringLiteral("Gone");
+        f.View->DoCommand(7);
+        QCOMPARE(mix->Count(), 0);
+        QCOMPARE(f.Main.TrackRefreshes, 1); // the start-up refresh only
+
+        f.Main.SelectedName = QStringLiteral("mix");
+        f.View->DoCommand(7);
+        QCOMPARE(mix->Count(), 3);
+        QCOMPARE(mix->GetTrack(0), f.Music + "/c.mp3*30");
+        QCOMPARE(mix->GetTrack(2), f.Music + "/a.mp3*10");
+        QVERIFY(f.View->SelectedRows().empty());
+        QCOMPARE(f.Main.TrackRefreshes, 2);
+        // The same row again gives a second, equal entry.
+        f.View->SelectRows({0});
+        f.View->DoCommand(7);
+        QCOMPARE(mix->GetTrack(3), mix->GetTrack(2));
+    }
+
+    void addFilesReadsTagsAndSkipsWhatItCannot() {
+        Fixture f;
+        f.Row("b.mp3", "Someone", "Zed");
+        f.Start();
+        f.Filter(QStringLiteral("Albums")); // new rows are appended whatever is shown
+        const QString plain = f.Mp3("song.v2.mp3");
+        const QString old = f.Mp3("old.mp3");
+        TID3v1 v1;
+        v1.SetTitle("Old Title");
+        v1.SetArtist("Old Artist");
+        v1.SetGenreIndex(17);
+        QVERIFY(v1.StoreTag(old.toStdString()));
+        const QString tagged = f.Mp3("both.mp3");
+        TID3v2 v2;
+        v2.SetArtist("New Artist");
+        v2.SetLanguage("eng");
+        QVERIFY(v2.StoreTag(tagged.toStdString()));
+        QVERIFY(v1.StoreTag(tagged.toStdString()));
+        const QString text = QString::fromStdString(f.Home.write("notes.txt", "hello"));
+        const QString noise = QString::fromStdString(f.Home.write("noise.mp3", "not audio"));
+        // Already there under other letter case: added nothing, said nothing.
+        const QString again = QString::fromStdString(f.Music) + QStringLiteral("/B.MP3");
+
+        f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, again}};
+        f.View->DoCommand(3);
+        QCOMPARE(f.Prompts.Questions.last(), QStringLiteral("Add Files"));
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(f.Prompts.Messages[0].Text,
+                 QStringLiteral("The following file type is not supported.\r\nnotes.txt"));
+        QCOMPARE(f.RowsInLibrary(), 5);
+        QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" song.v2"), QStringLiteral(" Old Title"),
+                                          QStringLiteral(" both"), QStringLiteral(" noise")}));
+        const TMediaItem& first = f.View->MediaModel->Item(0);
+        QCOMPARE(first.Seconds, 1);
+        QCOMPARE(first.Quality, 128);
+        QVERIFY(first.Artist.empty() && first.Genre.empty());
+        QCOMPARE(f.View->MediaModel->Item(1).Genre, std::string(GenreNames[17]));
+        // An ID3v2 tag decides every text: its empty title is not the ID3v1 one.
+        QCOMPARE(f.View->MediaModel->Item(2).Artist, std::string("New Artist"));
+        QCOMPARE(f.View->MediaModel->Item(3).Seconds, 0);
+        QVERIFY(!f.View->Busy());
+        // The filter list is not rebuilt by an add.
+        QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New Artist")));
+
+        f.Prompts.FileAnswers = {{}}; // cancelled dialog
+        f.View->DoCommand(3);
+        QCOMPARE(f.RowsInLibrary(), 5);
+    }
+
+    void longAddShowsProgressStaysResponsiveAndCancels() {
+        Fixture f;
+        f.Start();
+        QStringList paths;
+        for (int i = 0; i < 40; ++i)
+            paths << f.Mp3("track" + std::to_string(i) + ".mp3");
+        f.Prompts.FileAnswers = {paths};
+        QString seen;
+        bool progressShown = false;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(0);
+        QTimer::singleShot(0, [&] {
+            seen = f.View->lblProgress->text();
+            progressShown = f.View->pnlProgress->isVisibleTo(f.View.get());
+            // Library commands wait while the add runs.
+            f.Prompts.FileAnswers = {{f.Mp3("other.mp3")}};
+            f.View->DoCommand(3);
+            f.View->cmdCancelWork->click();
+        });
+        f.View->DoCommand(3);
+        QVERIFY(progressShown);
+        QVERIFY2(seen.startsWith(QStringLiteral("Adding file ")), qPrintable(seen));
+        QVERIFY(seen.contains(QStringLiteral(" of 40: track")));
+        QVERIFY(ticks > 0);
+        const int added = f.View->MediaModel->rowCount();
+        QVERIFY(added >= 1 && added < 40);
+        // What was added before the cancel stays added, and only that.
+        QCOMPARE(f.RowsInLibrary(), added);
+        QCOMPARE(f.Prompts.FileAnswers.size(), size_t(1));
+        QVERIFY(!f.View->Busy());
+        QVERIFY(!f.View->pnlProgress->isVisibleTo(f.View.get()));
+    }
+
+    void removeFilesAsksOnlyForPlayListFiles() {
+        Fixture f;
+        f.Row("a.mp3", "A", "", "", "", "", 10);
+        f.Row("b.mp3", "B", "", "", "", "", 20);
+        f.Row("c.mp3", "C", "", "", "", "", 30);
+        f.Row("d.mp3", "D", "", "", "", "", 40);
+        f.PlayLists->AddPlayList("Other");
+        // Letter case aside, the entry is found.
+        f.PlayLists->FindByName("Other")->InsertTrack(f.Music + "/B.MP3*20");
+        f.PlayLists->FindByName("Mix")->InsertTrack(f.Music + "/b.mp3*20");
+        f.Start();
+
+        f.View->SelectRows({0, 1, 2});
+        f.View->DoCommand(4);
+        QCOMPARE(f.Prompts.Questions.size(), 1);
+        QCOMPARE(f.Prompts.Questions[0],
+                 QStringLiteral("Confirm Action: Some of the selected files are part of one or "
+                                "more playlists.\r\nFiles removed from the My Music view will "
+                                "also be removed from the playlists of which they are part.\r\n"
+                                "Do you really want to remove the selected files ?"));
+        QCOMPARE(f.RowsInLibrary(), 4);
+        QCOMPARE(f.View->MediaModel->rowCount(), 4);
+
+        f.View->SelectRows({1});
+        f.Prompts.YesNoAnswers = {true};
+        f.View->DoCommand(4);
+        QVERIFY(f.Prompts.Questions[1].contains(
+            QStringLiteral("The selected file is part of one or more playlists.\r\n")));
+        QVERIFY(f.Prompts.Questions[1].endsWith(
+            QStringLiteral("Do you really want to remove the selected file ?")));
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" A"), QStringLiteral(" C"), QStringLiteral(" D")}));
+        QCOMPARE(f.PlayLists->FindByName("Mix")->Count(), 0);
+        // Removal compares entries with A-Z lowered: "B.MP3" is the same file.
+        QCOMPARE(f.PlayLists->FindByName("Other")->Count(), 0);
+        QVERIFY(std::filesystem::exists(JoinPath(f.Music, "b.mp3")));
+
+        // None in a playlist: no question.
+        const int refreshes = f.Main.TrackRefreshes;
+        f.View->SelectRows({0, 2});
+        f.View->DoCommand(4);
+        QCOMPARE(f.Prompts.Questions.size(), 2);
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" C")});
+        QCOMPARE(f.RowsInLibrary(), 1);
+        QCOMPARE(f.Main.TrackRefreshes, refreshes + 1);
+        f.View->SelectRows({});
+        f.View->DoCommand(4);
+        QCOMPARE(f.RowsInLibrary(), 1);
+    }
+
+    void refreshDropsMissingFilesButNotMissingFolders() {
+        Fixture f;
+        f.Row("a.mp3", "A", "X", "", "", "", 10);
+        f.Row("b.mp3", "B", "Y", "", "", "", 20);
+        f.DB.AddMedia("/no/such/drive", "c.mp3", 0, "C", "Z", "", "", "", "", "", 30, 0);
+        f.PlayLists->FindByName("Mix")->InsertTrack(f.Music + "/a.mp3*10");
+        f.PlayLists->FindByName("Mix")->InsertTrack("/no/such/drive/c.mp3*30");
+        f.Start();
+        QCOMPARE(f.View->MediaModel->rowCount(), 3);
+        f.Filter(QStringLiteral("Genres"));
+
+        std::filesystem::remove(JoinPath(f.Music, "a.mp3"));
+        f.View->DoCommand(5);
+        QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Artists"));
+        QCOMPARE(f.View->FilterItems(),
+                 (QStringList{QStringLiteral("All"), QStringLiteral("Y"), QStringLiteral("Z")}));
+        QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" B"), QStringLiteral(" C")}));
+        QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
+                 std::vector<std::string>{"/no/such/drive/c.mp3*30"});
+        QVERIFY(f.Main.TrackRefreshes >= 2);
+    }
+
+    void editTagUpdatesTheRowInPlace() {
+        Fixture f;
+        f.Row("a.mp3", "Alpha", "Old");
+        const QString path = f.Mp3("z.mp3");
+        f.DB.AddMedia(f.Music, "z.mp3", 1, "Zulu", "Old", "", "", "", "", "", 1, 128);
+        f.Row("m.mp3", "Mike", "Old");
+        f.Start();
+        f.View->lvwMediaColumnClick(0); // descending: Zulu, Mike, Alpha
+        QCOMPARE(f.RowOf(QStringLiteral("Zulu")), 0);
+
+        f.View->SelectRows({0});
+        QTimer::singleShot(0, [&f] {
+            auto* dialog = qobject_cast<TfrmMP3Tag*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v2)"));
+            dialog->txtTitle->setText(QStringLiteral("Yankee"));
+            dialog->cmbArtists->setEditText(QStringLiteral("New"));
+            dialog->cmdOK->click();
+        });
+        f.View->DoCommand(2);
+        QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("Yankee"));
+        QCOMPARE(f.View->MediaModel->Item(0).Artist, std::string("New"));
+        // The filter list keeps the old artist until the next rebuild.
+        QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New")));
+        TID3v2 tag;
+        QVERIFY(tag.LoadTag(path.toStdString()));
+        QVERIFY(!tag.Present());
+
+        // A row whose file is not MPEG audio: a message and no dialog.
+        std::ofstream(JoinPath(f.Music, "m.mp3")) << std::string(5000, 'x');
+        f.View->SelectRows({f.RowOf(QStringLiteral("Mike"))});
+        f.View->mnuPopMediaEditMP3Tag->trigger();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Text,
+                 QStringLiteral("Invalid MP3 file.\r\n") + f.FullPath("m.mp3"));
+        QCOMPARE(f.View->MediaModel->Item(1).Title, std::string("Mike"));
+    }
+
+    void finalizeLetsGoOfTheLibrary() {
+        Fixture f;
+        f.Row("a.mp3", "A");
+        f.Start();
+        f.View->Finalize();
+        f.View->SelectRows({0});
+        for (int command = 0; command <= 7; ++command)
+            f.View->DoCommand(command);
+        QVERIFY(f.Prompts.Questions.isEmpty() && f.Main.PlayedFiles.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMediaView)
+#include "test_media_view.moc"

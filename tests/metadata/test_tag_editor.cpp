@@ -1,0 +1,275 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+
+#include "library/uTMyMediaDB.h"
+#include "metadata/MPEGaudio.h"
+#include "metadata/uFrmMP3Tag.h"
+#include "support/FakePrompts.h"
+#include "support/Mp3Files.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+
+namespace {
+
+// A library with a few rows and MP3 files in a folder of their own.
+struct Fixture {
+    test::TempDir Dir;
+    TMyMediaDB DB;
+    test::FakePrompts Prompts;
+
+    Fixture() {
+        DB.OpenDatabase(Dir.file("MyMedia.edb"));
+        DB.AddMedia("/x", "1.mp3", 1, "T1", "Beta", "Zeta", "1999", "Rock", "eng", "Bach", 1, 1);
+        DB.AddMedia("/x", "2.mp3", 1, "T2", "Alpha", "", "", "", "", "", 1, 1);
+        DB.AddMedia("/x", "3.mp3", 1, "T3", "Beta", "Eta", "", "Jazz", "fra", "", 1, 1);
+    }
+    QString Mp3(const std::string& name) {
+        test::WriteMp3(Dir.file(name));
+        DB.AddMedia(Dir.str(), name, 1, "Old", "Old Artist", "Old Album", "1990", "Pop", "", "", 1,
+                    128);
+        return QString::fromStdString(Dir.file(name));
+    }
+    QString Folder() const { return QString::fromStdString(Dir.str()); }
+    std::string RowValue(const std::string& name, const char* field) {
+        TEasyQuery query;
+        DB.SelectMedia(query, Dir.str(), name);
+        query.First();
+        std::string value = query.FieldByName(field).AsString();
+        query.Close();
+        return value;
+    }
+};
+
+QStringList items(const QComboBox* combo) {
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i)
+        list << combo->itemText(i);
+    return list;
+}
+
+void storeV1(const QString& path, std::uint8_t genre, std::uint8_t track) {
+    TID3v1 tag;
+    tag.SetTitle("V1 Title");
+    tag.SetArtist("V1 Artist");
+    tag.SetGenreIndex(genre);
+    tag.SetTrack(track);
+    QVERIFY(tag.StoreTag(path.toStdString()));
+}
+
+void storeV2(const QString& path, std::uint16_t track) {
+    TID3v2 tag;
+    tag.SetTitle("V2 Title");
+    tag.SetArtist("V2 Artist");
+    tag.SetGenre("Trip-Hop");
+    tag.SetLanguage("deu");
+    tag.SetComposer("Satie");
+    tag.SetCopyright("(c) Me");
+    tag.SetTrack(track);
+    QVERIFY(tag.StoreTag(path.toStdString()));
+}
+
+} // namespace
+
+class TestTagEditor : public QObject {
+    Q_OBJECT
+
+private slots:
+    void id3v1ModeOffersTheGenreTable() {
+        Fixture f;
+        const QString path = f.Mp3("v1.mp3");
+        storeV1(path, 255, 0);
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v1)"));
+        QCOMPARE(dialog.cmbGenres->count(), 80);
+        QCOMPARE(dialog.cmbGenres->itemText(0), QStringLiteral("Blues"));
+        QCOMPARE(dialog.cmbGenres->itemText(79), QStringLiteral("Hard Rock"));
+        QVERIFY(!dialog.cmbGenres->isEditable());
+        QCOMPARE(dialog.cmbGenres->currentText(), QStringLiteral("Other"));
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("000"));
+        QCOMPARE(dialog.txtTitle->text(), QStringLiteral("V1 Title"));
+        QCOMPARE(dialog.cmbArtists->currentText(), QStringLiteral("V1 Artist"));
+        // Pick lists hold the library's distinct, non-empty values.
+        QCOMPARE(items(dialog.cmbArtists),
+                 (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta"),
+                              QStringLiteral("Old Artist")}));
+        QCOMPARE(items(dialog.cmbAlbums),
+                 (QStringList{QStringLiteral("Eta"), QStringLiteral("Old Album"),
+                              QStringLiteral("Zeta")}));
+        for (int i = 7; i < 10; ++i)
+            QVERIFY(!dialog.lblHeader[i]->isEnabled());
+        QVERIFY(!dialog.cmbLanguages->isEnabled() && !dialog.cmbComposers->isEnabled() &&
+                !dialog.txtCopyright->isEnabled());
+        for (QLineEdit* box : {dialog.txtTitle, dialog.cmbArtists->lineEdit(),
+                               dialog.cmbAlbums->lineEdit(), dialog.txtComment})
+            QCOMPARE(box->maxLength(), 30);
+        QCOMPARE(dialog.txtYear->maxLength(), 4);
+
+        // A genre byte beyond the 80 offered shows as "Other" too.
+        storeV1(path, 100, 7);
+        TfrmMP3Tag again(f.Prompts);
+        QVERIFY(again.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QCOMPARE(again.cmbGenres->currentIndex(), 12);
+        QCOMPARE(again.txtTrack->text(), QStringLiteral("007"));
+    }
+
+    void saveTagWritesTheFileNotTheLibrary() {
+        Fixture f;
+        const QString path = f.Mp3("v1.mp3");
+        storeV1(path, 17, 3);
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QCOMPARE(dialog.cmbGenres->currentIndex(), 17);
+        // Up to 12 by the arrows; texts trimmed of blanks.
+        for (int i = 0; i < 9; ++i)
+            QTest::mouseClick(dialog.incTrack->btnUp, Qt::LeftButton);
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("012"));
+        dialog.txtTitle->setText(QStringLiteral("  New Title\t"));
+        dialog.cmbGenres->setCurrentIndex(2);
+        dialog.txtComment->setText(QStringLiteral(" hi "));
+        dialog.cmdSaveTag->click();
+        QVERIFY(f.Prompts.Messages.empty());
+        dialog.cmdCancel->click();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        TID3v1 tag;
+        QVERIFY(tag.LoadTag(path.toStdString()));
+        QCOMPARE(tag.Title(), std::string("New Title"));
+        QCOMPARE(tag.Track(), std::uint8_t(12));
+        QCOMPARE(tag.Version(), std::uint8_t(2));
+        QCOMPARE(tag.GenreIndex(), std::uint8_t(2));
+        QCOMPARE(tag.Comment(), std::string("hi"));
+        QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("Old"));
+    }
+
+    void id3v2ModeAndOkWritesTheLibraryNotTheFile() {
+        Fixture f;
+        const QString path = f.Mp3("both.mp3");
+        storeV1(path, 1, 1);
+        storeV2(path, 300);
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("both.mp3")));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v2)"));
+        QVERIFY(dialog.cmbGenres->isEditable());
+        QCOMPARE(dialog.cmbGenres->currentText(), QStringLiteral("Trip-Hop"));
+        QCOMPARE(
+            items(dialog.cmbGenres),
+            (QStringList{QStringLiteral("Jazz"), QStringLiteral("Pop"), QStringLiteral("Rock")}));
+        QCOMPARE(items(dialog.cmbLanguages),
+                 (QStringList{QStringLiteral("eng"), QStringLiteral("fra")}));
+        QCOMPARE(items(dialog.cmbComposers), QStringList{QStringLiteral("Bach")});
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("044"));
+        QCOMPARE(dialog.cmbLanguages->currentText(), QStringLiteral("deu"));
+        QCOMPARE(dialog.cmbComposers->currentText(), QStringLiteral("Satie"));
+        QCOMPARE(dialog.txtCopyright->text(), QStringLiteral("(c) Me"));
+        for (QLineEdit* box : {dialog.txtTitle, dialog.cmbArtists->lineEdit(),
+                               dialog.cmbAlbums->lineEdit(), dialog.txtComment})
+            QCOMPARE(box->maxLength(), 256);
+        QCOMPARE(dialog.txtYear->maxLength(), 4);
+        QVERIFY(dialog.cmbLanguages->isEnabled() && dialog.lblHeader[9]->isEnabled());
+
+        // Quotes and backslashes reach the library as typed.
+        dialog.cmbArtists->setEditText(QStringLiteral(" Say \"Hi\" \\o/ "));
+        dialog.cmbGenres->setEditText(QStringLiteral("Ambient"));
+        dialog.cmbComposers->setEditText(QStringLiteral("Glass"));
+        dialog.cmdOK->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(f.RowValue("both.mp3", "fArtist"), std::string("Say \"Hi\" \\o/"));
+        QCOMPARE(f.RowValue("both.mp3", "fGenre"), std::string("Ambient"));
+        QCOMPARE(f.RowValue("both.mp3", "fComposer"), std::string("Glass"));
+        QCOMPARE(f.RowValue("both.mp3", "fLanguage"), std::string("deu"));
+        TEasyQuery query;
+        f.DB.SelectMedia(query, "/x", "1.mp3");
+        query.First();
+        QCOMPARE(query.FieldByName("fArtist").AsString(), std::string("Beta"));
+
+        TID3v2 tag;
+        QVERIFY(tag.LoadTag(path.toStdString()));
+        QCOMPARE(tag.Artist(), std::string("V2 Artist"));
+    }
+
+    void untaggedFileIsEditedAndSavedAsId3v2() {
+        Fixture f;
+        const QString path = f.Mp3("plain.mp3");
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("plain.mp3")));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v2)"));
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("000"));
+        dialog.txtTitle->setText(QStringLiteral("Fresh"));
+        dialog.cmbLanguages->setEditText(QStringLiteral("eng"));
+        dialog.incTrack->Step(255);
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("255"));
+        dialog.cmdSaveTag->click();
+        dialog.cmdSaveTag->click(); // any number of times
+        QVERIFY(f.Prompts.Messages.empty());
+        TMPEGaudio audio;
+        QVERIFY(audio.Analyse(path.toStdString()));
+        QVERIFY(audio.ID3v2().Present());
+        QVERIFY(!audio.ID3v1().Present());
+        QCOMPARE(audio.ID3v2().Title(), std::string("Fresh"));
+        QCOMPARE(audio.ID3v2().Language(), std::string("eng"));
+        QCOMPARE(audio.ID3v2().Track(), std::uint16_t(255));
+        QVERIFY(audio.IsValid());
+    }
+
+    void unreadableOrInvalidFilesAreNotShown() {
+        Fixture f;
+        f.Dir.write("noise.mp3", std::string(5000, 'x'));
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(!dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("noise.mp3")));
+        QCOMPARE(dialog.Execute(), int(QDialog::Rejected));
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(f.Prompts.Messages[0].Text, QStringLiteral("Invalid MP3 file.\r\n") + f.Folder() +
+                                                 QStringLiteral("/noise.mp3"));
+
+        TfrmMP3Tag missing(f.Prompts);
+        QVERIFY(!missing.LoadFile(f.DB, f.Folder(), QStringLiteral("gone.mp3")));
+        QCOMPARE(missing.Execute(), int(QDialog::Rejected));
+        QCOMPARE(f.Prompts.Messages.back().Text, QStringLiteral("Error reading file.\r\n") +
+                                                     f.Folder() + QStringLiteral("/gone.mp3"));
+    }
+
+    void failedWriteKeepsTheDialogOpen() {
+        Fixture f;
+        const QString path = f.Mp3("v1.mp3");
+        storeV1(path, 1, 1);
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        dialog.show();
+        std::filesystem::remove(path.toStdString());
+        dialog.txtTitle->setText(QStringLiteral("Lost?"));
+        dialog.cmdSaveTag->click();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Text, QStringLiteral("Error writing MP3 tag.\r\n") + path);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.txtTitle->text(), QStringLiteral("Lost?"));
+        QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("Old"));
+    }
+
+    void trackBoxHandsTheFocusToItsUpDown() {
+        Fixture f;
+        f.Mp3("plain.mp3");
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("plain.mp3")));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.txtTrack->setFocus();
+        QTRY_VERIFY(dialog.incTrack->hasFocus());
+        QTest::keyClick(dialog.incTrack, Qt::Key_Up);
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("001"));
+        QTest::keyClick(dialog.incTrack, Qt::Key_Down);
+        QTest::keyClick(dialog.incTrack, Qt::Key_Down);
+        QCOMPARE(dialog.txtTrack->text(), QStringLiteral("000"));
+    }
+};
+
+QTEST_MAIN(TestTagEditor)
+#include "test_tag_editor.moc"

@@ -1,0 +1,377 @@
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+#include <QTreeView>
+#include <filesystem>
+#include <memory>
+
+#include "common/uDisplayUtils.h"
+#include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsModel.h"
+#include "playlists/uTPlayListManager.h"
+#include "support/FakeMainServices.h"
+#include "support/FakePrompts.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+
+namespace {
+
+// A Playlists view on real playlist files in a folder of its own.
+struct Fixture {
+    test::TempDir Dir;
+    TRandom Random{12345};
+    std::unique_ptr<TPlayListManager> Manager;
+    test::FakePrompts Prompts;
+    test::FakeMainServices Main;
+    std::unique_ptr<TfraPlayLists> View;
+
+    // Each file is "name" -> its text; they load in name order.
+    explicit Fixture(std::initializer_list<std::pair<std::string, std::string>> Files) {
+        for (const auto& [name, text] : Files)
+            Dir.write(name + ".ply", text);
+        Manager = std::make_unique<TPlayListManager>(&Random);
+        Manager->Open(Dir.str());
+        if (Manager->Count() == 0)
+            Manager->AddPlayList(DefaultPlayListName);
+        View = std::make_unique<TfraPlayLists>();
+        View->resize(700, 400);
+        View->Initialize(*Manager, Main, Prompts);
+    }
+
+    QStringList Names() const {
+        QStringList names;
+        for (int i = 0; i < View->lstPlayLists->count(); ++i)
+            names << View->lstPlayLists->item(i)->text();
+        return names;
+    }
+    QString SelectedName() const {
+        const auto selected = View->lstPlayLists->selectedItems();
+        return selected.isEmpty() ? QString() : selected.first()->text();
+    }
+    QStringList Captions() const {
+        QStringList captions;
+        for (int row = 0; row < View->TrackModel->rowCount(); ++row)
+            captions << View->TrackModel->Row(row).Caption;
+        return captions;
+    }
+    QString Cell(int Row, int Column) const {
+        return View->TrackModel->index(Row, Column).data().toString();
+    }
+    void ClickName(int Row) {
+        const QRect box = View->lstPlayLists->visualItemRect(View->lstPlayLists->item(Row));
+        QTest::mouseClick(View->lstPlayLists->viewport(), Qt::LeftButton, {}, box.center());
+    }
+    // Gives the track list the keyboard, as a click into it does.
+    void FocusTracks() {
+        View->show();
+        View->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(View.get()));
+        View->lvwTracks->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(View->FocusMarker(), 2);
+    }
+    QAction* MenuItem(QMenu* Menu, const QString& Caption) const {
+        for (QAction* item : Menu->actions())
+            if (item->text() == Caption)
+                return item;
+        return nullptr;
+    }
+};
+
+std::string entry(const std::string& name, int seconds) {
+    return "/music/" + name + ".mp3*" + std::to_string(seconds);
+}
+
+std::string playlistText(int mode, const std::vector<std::string>& entries) {
+    std::string text = std::to_string(mode);
+    for (const std::string& e : entries)
+        text += "\r\n" + e;
+    return text;
+}
+
+} // namespace
+
+class TestPlayListsView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void showsNamesTracksModeAndInfo() {
+        Fixture f({{"Jazz", playlistText(1, {entry("So What", 322), entry("Blue in Green", 120)})},
+                   {"Rock", playlistText(0, {entry("One", 60)})}});
+        QCOMPARE(f.Names(), (QStringList{QStringLiteral("Jazz"), QStringLiteral("Rock")}));
+        QCOMPARE(f.SelectedName(), QStringLiteral("Jazz"));
+        QCOMPARE(f.Captions(),
+                 (QStringList{QStringLiteral(" So What"), QStringLiteral(" Blue in Green")}));
+        QCOMPARE(f.Cell(0, 1), QStringLiteral("00:05:22"));
+        QCOMPARE(f.View->TrackModel->Row(1).Path, QStringLiteral("/music/Blue in Green.mp3"));
+        QCOMPARE(f.Main.ModeIndex, 1);
+        QCOMPARE(f.Main.Info, QStringLiteral("00:07:22 (2 Tracks)"));
+        QCOMPARE(f.View->TrackModel->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Title"));
+        QCOMPARE(f.View->TrackModel->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Duration"));
+
+        // A click on a name shows that playlist; there is no singular "Track".
+        f.ClickName(1);
+        QCOMPARE(f.Captions(), QStringList{QStringLiteral(" One")});
+        QCOMPARE(f.Main.ModeIndex, 0);
+        QCOMPARE(f.Main.Info, QStringLiteral("00:01:00 (1 Tracks)"));
+    }
+
+    void oddSecondsCountAsNothing() {
+        // No seconds field, and one a hand edit broke: both show 00:00:00 and add nothing.
+        Fixture f({{"Odd", playlistText(7, {"/music/a.mp3", "/music/b.mp3*12x", entry("c", 5)})}});
+        QCOMPARE(f.Cell(0, 1), QStringLiteral("00:00:00"));
+        QCOMPARE(f.Cell(1, 1), QStringLiteral("00:00:00"));
+        QCOMPARE(f.Main.Info, QStringLiteral("00:00:05 (3 Tracks)"));
+        // A mode the box does not have plays as Normal, and the box says so.
+        QCOMPARE(f.Main.ModeIndex, 0);
+    }
+
+    void newPlayListChecksItsName() {
+        Fixture f({{"New Playlist", "0"}});
+        const size_t files = std::distance(std::filesystem::directory_iterator(f.Dir.path()), {});
+
+        f.Prompts.TextAnswers = {QString()}; // Cancel
+        f.View->DoCommand(1);
+        QCOMPARE(f.Prompts.Questions.last(),
+                 QStringLiteral("New Playlist: Please enter the name for the playlist."));
+        QCOMPARE(f.Prompts.TextInitials.last(), QStringLiteral("New Playlist"));
+        QVERIFY(f.Prompts.Messages.empty());
+
+        // Accepted unchanged while "New Playlist" exists; then in other letter case; then
+        // empty; then a name that cannot be a file name.
+        f.Prompts.TextAnswers = {QStringLiteral("New Playlist"), QStringLiteral("NEW playlist"),
+                                 QStringLiteral(""), QStringLiteral("a/b")};
+        for (int i = 0; i < 4; ++i)
+            f.View->DoCommand(1);
+        QCOMPARE(f.Prompts.Messages.size(), size_t(4));
+        for (int i : {0, 1})
+            QCOMPARE(f.Prompts.Messages[i].Text,
+                     QStringLiteral("You already have a playlist with this name."));
+        for (int i : {2, 3})
+            QCOMPARE(f.Prompts.Messages[i].Text, QStringLiteral("Invalid playlist name."));
+        QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
+        QCOMPARE(f.Manager->Count(), 1);
+        QCOMPARE(f.Main.NameRefreshes, 0);
+
+        // Used as typed, without trimming; selected; no file yet.
+        f.Prompts.TextAnswers = {QStringLiteral(" Party ")};
+        f.View->DoCommand(1);
+        QCOMPARE(f.Names().last(), QStringLiteral(" Party "));
+        QCOMPARE(f.SelectedName(), QStringLiteral(" Party "));
+        QCOMPARE(f.View->CurrentPlayList()->Name, std::string(" Party "));
+        QCOMPARE(f.Main.Info, QStringLiteral("00:00:00 (0 Tracks)"));
+        QCOMPARE(f.Main.NameRefreshes, 1);
+        QCOMPARE(size_t(std::distance(std::filesystem::directory_iterator(f.Dir.path()), {})),
+                 files);
+    }
+
+    void renamePlayList() {
+        Fixture f({{"Jazz", playlistText(0, {entry("a", 1)})}, {"Rock", "0"}});
+        f.Prompts.TextAnswers = {QStringLiteral(""), QStringLiteral("JAZZ"), QStringLiteral("rock"),
+                                 QStringLiteral("x\\y")};
+        for (int i = 0; i < 4; ++i)
+            f.View->DoCommand(2);
+        QCOMPARE(f.Prompts.TextInitials.first(), QStringLiteral("Jazz"));
+        // Empty says nothing; its own name in other case and a taken name are refused.
+        QCOMPARE(f.Prompts.Messages.size(), size_t(3));
+        QCOMPARE(f.Prompts.Messages[0].Text,
+                 QStringLiteral("You already have a playlist with this name."));
+        QCOMPARE(f.Prompts.Messages[1].Text,
+                 QStringLiteral("You already have a playlist with this name."));
+        QCOMPARE(f.Prompts.Messages[2].Text, QStringLiteral("Invalid playlist name."));
+        QCOMPARE(f.Names(), (QStringList{QStringLiteral("Jazz"), QStringLiteral("Rock")}));
+        QVERIFY(std::filesystem::exists(f.Dir.file("Jazz.ply")));
+
+        f.Prompts.TextAnswers = {QStringLiteral("Blues")};
+        f.View->DoCommand(2);
+        QCOMPARE(f.Names(), (QStringList{QStringLiteral("Blues"), QStringLiteral("Rock")}));
+        QCOMPARE(f.SelectedName(), QStringLiteral("Blues"));
+        QCOMPARE(f.Main.NameRefreshes, 1);
+        // The old file goes at once; the new one is written at shutdown.
+        QVERIFY(!std::filesystem::exists(f.Dir.file("Jazz.ply")));
+        f.View.reset();
+        f.Manager.reset();
+        QCOMPARE(test::readAll(f.Dir.file("Blues.ply")), playlistText(0, {entry("a", 1)}));
+    }
+
+    void removePlayListSelectsItsNeighbour() {
+        Fixture f({{"A", "0"}, {"B", "0"}, {"C", "0"}});
+        f.Prompts.YesNoAnswers = {false};
+        f.View->DoCommand(3);
+        QCOMPARE(f.Prompts.Questions.last(),
+                 QStringLiteral("Confirm Action: Do you really want to remove\r\nA ?"));
+        QCOMPARE(f.Manager->Count(), 3);
+        QVERIFY(std::filesystem::exists(f.Dir.file("A.ply")));
+
+        // The first line: the new first line is selected. Another line: the one above it.
+        f.Prompts.YesNoAnswers = {true};
+        f.View->DoCommand(3);
+        QCOMPARE(f.Names(), (QStringList{QStringLiteral("B"), QStringLiteral("C")}));
+        QCOMPARE(f.SelectedName(), QStringLiteral("B"));
+        QVERIFY(!std::filesystem::exists(f.Dir.file("A.ply")));
+        f.View->SelectPlayList(1);
+        f.Prompts.YesNoAnswers = {true};
+        f.View->DoCommand(3);
+        QCOMPARE(f.SelectedName(), QStringLiteral("B"));
+        QCOMPARE(f.View->CurrentPlayList()->Name, std::string("B"));
+        QCOMPARE(f.Main.NameRefreshes, 2);
+    }
+
+    void removingTheLastPlayListBringsBackMyPlaylist() {
+        Fixture f({{"Only", playlistText(0, {entry("a", 10)})}});
+        f.Prompts.YesNoAnswers = {true};
+        f.View->DoCommand(3);
+        QCOMPARE(f.Names(), QStringList{QStringLiteral("My Playlist")});
+        QCOMPARE(f.SelectedName(), QStringLiteral("My Playlist"));
+        QCOMPARE(f.Manager->Count(), 1);
+        QCOMPARE(f.View->TrackModel->rowCount(), 0);
+        QCOMPARE(f.Main.Info, QStringLiteral("00:00:00 (0 Tracks)"));
+        QVERIFY(!std::filesystem::exists(f.Dir.file("Only.ply")));
+    }
+
+    void removeTracksTakesExactlyTheSelectedRows() {
+        Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2), entry("c", 4),
+                                          entry("d", 8), entry("e", 16)})}});
+        f.View->SelectTrackRows({0, 2, 4});
+        f.View->DoCommand(6);
+        QCOMPARE(f.Captions(), (QStringList{QStringLiteral(" b"), QStringLiteral(" d")}));
+        QCOMPARE(f.View->CurrentPlayList()->Count(), 2);
+        QCOMPARE(f.Main.Info, QStringLiteral("00:00:10 (2 Tracks)"));
+        QVERIFY(f.Prompts.Questions.isEmpty());
+        // Nothing selected: nothing removed.
+        f.View->DoCommand(6);
+        QCOMPARE(f.View->CurrentPlayList()->Count(), 2);
+    }
+
+    void moveTrackNeedsTheFocusInTheTracks() {
+        Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2), entry("c", 3)})}});
+        f.View->SelectTrackRows({1});
+        // The focus marker is 0 (or 1 in the names): the tool buttons do nothing.
+        f.View->DoCommand(7);
+        QCOMPARE(f.Captions().first(), QStringLiteral(" a"));
+
+        f.FocusTracks();
+        f.View->SelectTrackRows({1, 2});
+        f.View->DoCommand(7);
+        QCOMPARE(f.Captions(),
+                 (QStringList{QStringLiteral(" b"), QStringLiteral(" a"), QStringLiteral(" c")}));
+        QCOMPARE(f.View->SelectedTrackRows(), std::vector<int>{0});
+        QCOMPARE(f.View->CurrentPlayList()->GetTrack(0), entry("b", 2));
+        // Up on the first row, down on the last: nothing.
+        f.View->DoCommand(7);
+        QCOMPARE(f.Captions().first(), QStringLiteral(" b"));
+        f.View->SelectTrackRows({2});
+        f.View->DoCommand(8);
+        QCOMPARE(f.Captions().last(), QStringLiteral(" c"));
+        // Down through the track menu, whose popping up does not take the marker away.
+        f.View->SelectTrackRows({0});
+        f.View->popTracksPopup();
+        f.MenuItem(f.View->popTracks, QStringLiteral("Move Track Down"))->trigger();
+        QCOMPARE(f.Captions(),
+                 (QStringList{QStringLiteral(" a"), QStringLiteral(" b"), QStringLiteral(" c")}));
+        QCOMPARE(f.View->SelectedTrackRows(), std::vector<int>{1});
+
+        // With the focus in the names the marker is 1 and the move does nothing.
+        f.View->lstPlayLists->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(f.View->FocusMarker(), 1);
+        f.View->DoCommand(8);
+        QCOMPARE(f.Captions().at(1), QStringLiteral(" b"));
+    }
+
+    void trackMenuEnabling() {
+        Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2)})}});
+        const auto enabled = [&f](const char* caption) {
+            return f.MenuItem(f.View->popTracks, QString::fromLatin1(caption))->isEnabled();
+        };
+        for (const auto& [rows, one, some] : {std::tuple{std::vector<int>{}, false, false},
+                                              std::tuple{std::vector<int>{1}, true, true},
+                                              std::tuple{std::vector<int>{0, 1}, false, true}}) {
+            f.View->SelectTrackRows(rows);
+            f.View->popTracksPopup();
+            QCOMPARE(enabled("Play Track"), one);
+            QCOMPARE(enabled("Move Track Up"), one);
+            QCOMPARE(enabled("Move Track Down"), one);
+            QCOMPARE(enabled("Remove Tracks"), some);
+        }
+        for (QAction* item : f.View->popPlayLists->actions())
+            QVERIFY(item->isEnabled());
+    }
+
+    void playCommandsCallTheMainWindow() {
+        Fixture f({{"Empty", "0"}, {"Full", playlistText(2, {entry("a", 1), entry("b", 2)})}});
+        f.View->DoCommand(0);
+        QVERIFY(f.Main.PlayedPlayLists.empty());
+        f.View->SelectPlayList(1);
+        f.MenuItem(f.View->popPlayLists, QStringLiteral("Play Playlist"))->trigger();
+        QCOMPARE(f.Main.PlayedPlayLists.size(), size_t(1));
+        QCOMPARE(f.Main.PlayedPlayLists[0].Name, std::string("Full"));
+        QCOMPARE(f.Main.PlayedPlayLists[0].Tracks.size(), size_t(2));
+
+        f.View->DoCommand(5); // no row selected
+        QVERIFY(f.Main.PlayedTracks.isEmpty());
+        f.View->SelectTrackRows({1, 0});
+        f.View->DoCommand(5);
+        QCOMPARE(f.Main.PlayedTracks, QStringList{QStringLiteral("/music/a.mp3")});
+        // Double click on a track plays it.
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        const QRect cell = f.View->lvwTracks->visualRect(f.View->TrackModel->index(1, 0));
+        QTest::mouseClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(f.Main.PlayedTracks.last(), QStringLiteral("/music/b.mp3"));
+    }
+
+    void modeBoxAndShuffle() {
+        Fixture f(
+            {{"P", playlistText(0, {entry("a", 1), entry("b", 2), entry("c", 3), entry("d", 4)})},
+             {"Q", playlistText(0, {entry("x", 5)})}});
+        f.Main.ModeIndex = 2;
+        f.View->ApplyPlayMode();
+        QCOMPARE(f.View->CurrentPlayList()->PlayMode, pmRandom);
+        f.View->SelectPlayList(1);
+        QCOMPARE(f.Main.ModeIndex, 0);
+        f.View->SelectPlayList(0);
+        QCOMPARE(f.Main.ModeIndex, 2);
+
+        const QString info = f.Main.Info;
+        f.View->DoCommand(4);
+        QStringList shuffled = f.Captions();
+        QCOMPARE(shuffled.size(), 4);
+        QStringList inFile;
+        for (const std::string& track : f.View->CurrentPlayList()->Tracks())
+            inFile << QStringLiteral(" ") + QString::fromStdString(FileTitle(TrackPath(track)));
+        QCOMPARE(shuffled, inFile);
+        shuffled.sort();
+        QCOMPARE(shuffled, (QStringList{QStringLiteral(" a"), QStringLiteral(" b"),
+                                        QStringLiteral(" c"), QStringLiteral(" d")}));
+        QCOMPARE(f.Main.Info, info);
+
+        // With no playlist selected the commands that need one do nothing.
+        f.View->SelectPlayList(-1);
+        QVERIFY(f.View->CurrentPlayList() == nullptr);
+        QCOMPARE(f.View->TrackModel->rowCount(), 0);
+        f.Prompts.TextAnswers = {QStringLiteral("Z")};
+        for (int command : {0, 2, 3, 4, 6, 9, -1})
+            f.View->DoCommand(command);
+        QVERIFY(f.Prompts.Questions.isEmpty());
+        QCOMPARE(f.Manager->Count(), 2);
+    }
+
+    void refreshTracksFollowsTheManager() {
+        Fixture f({{"P", playlistText(0, {entry("a", 1)})}});
+        f.Manager->FindByName("P")->InsertTrack(entry("b", 100));
+        f.View->RefreshTracks();
+        QCOMPARE(f.Captions().size(), 2);
+        QCOMPARE(f.Main.Info, QStringLiteral("00:01:41 (2 Tracks)"));
+        f.Manager->RemoveTrackEverywhere(entry("A", 1));
+        f.View->RefreshTracks();
+        QCOMPARE(f.Captions(), QStringList{QStringLiteral(" b")});
+    }
+};
+
+QTEST_MAIN(TestPlayListsView)
+#include "test_playlists_view.moc"
