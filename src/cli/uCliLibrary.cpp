@@ -89,9 +89,19 @@ int runAdd(const std::vector<std::string>& files) {
     TPlayListManager noPlayLists; // adding never touches a playlist
     TMediaMaintenance maintenance(library, noPlayLists, *FileTypes);
     std::vector<std::string> paths;
-    for (const std::string& file : files)
-        paths.push_back(fullPath(file));
     bool allAdded = true;
+    for (const std::string& file : files) {
+        // The window adds only what its open dialog found; a mistyped path would leave a
+        // ghost row until the next purge, so it is refused here.
+        const std::string path = fullPath(file);
+        if (FileExists(path)) {
+            paths.push_back(path);
+            continue;
+        }
+        allAdded = false;
+        std::cerr << "File not found: " << path << "\n";
+        printLine({{"path", path}, {"result", "not found"}});
+    }
     TProgressLine line("Adding files");
     maintenance.AddFiles(paths,
                          [&allAdded](const TAddResult& result) {

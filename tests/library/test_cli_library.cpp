@@ -64,9 +64,16 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(add.lines()[1]["result"], "unsupported");
 
     // A path that differs only in the case of A-Z names the same library row.
+    std::filesystem::copy_file(a, home.file("A.MP3"));
     CliRun again = runCli(home, "library add " + shellQuoted(home.file("A.MP3")));
     EXPECT_EQ(again.Exit, 0);
     EXPECT_EQ(again.lines().at(0)["result"], "already in library");
+
+    // A mistyped path is refused instead of leaving a ghost row.
+    CliRun missing = runCli(home, "library add " + shellQuoted(home.file("missing.mp3")));
+    EXPECT_EQ(missing.Exit, 1);
+    EXPECT_EQ(missing.lines().at(0)["result"], "not found");
+    EXPECT_NE(missing.Err.find("File not found"), std::string::npos);
 
     CliRun list = runCli(home, "library list");
     EXPECT_EQ(list.Exit, 0);
