@@ -393,6 +393,7 @@ void TfrmMain::PlaceRightAnchoredControls() {
     for (const TToolControl& control : FToolControls)
         if (control.AnchoredRight)
             control.Control->move(control.Left + shift, control.Control->y());
+    FitPlayListInfo();
 }
 
 bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
@@ -461,8 +462,19 @@ void TfrmMain::SetPlayListModeIndex(int Index) {
     cmbPlayListMode->setCurrentIndex(Index);
 }
 void TfrmMain::SetPlayListInfo(const QString& Text) {
-    lblPlayListInfo->setText(Text);
-    lblPlayListInfo->adjustSize();
+    FPlayListInfo = Text;
+    FitPlayListInfo();
+}
+
+void TfrmMain::FitPlayListInfo() {
+    // The label runs to the window's edge; a text too long for it is elided and shown whole
+    // in its tooltip.
+    const int room = std::max(111, pnlToolButtons->width() - lblPlayListInfo->x() - 4);
+    const QString shown =
+        lblPlayListInfo->fontMetrics().elidedText(FPlayListInfo, Qt::ElideRight, room);
+    lblPlayListInfo->setText(shown);
+    lblPlayListInfo->setToolTip(shown == FPlayListInfo ? QString() : FPlayListInfo);
+    lblPlayListInfo->resize(room, lblPlayListInfo->sizeHint().height());
 }
 
 } // namespace orvanta

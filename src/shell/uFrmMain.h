@@ -58,6 +58,8 @@ public:
     int PlayListModeIndex() const override;
     void SetPlayListModeIndex(int Index) override;
     void SetPlayListInfo(const QString& Text) override;
+    // The info label's whole text (the label itself may show it elided).
+    QString PlayListInfo() const { return FPlayListInfo; }
 
     void SwitchView(int View);
     void ShowToolButtons(int View);
@@ -127,6 +129,7 @@ private:
     void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
     void RunToolCommand(int Tag);
     void PlaceRightAnchoredControls();
+    void FitPlayListInfo();
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
 
@@ -139,6 +142,7 @@ private:
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     bool FActivated = false;
+    QString FPlayListInfo;
     bool FPlaced = false;
     std::unique_ptr<IPlayerEngine> FOwnEngine;
     std::unique_ptr<TToolPlayButtons> FPlayButtons;

@@ -89,6 +89,23 @@ private slots:
         QCOMPARE(window.ToolControl(105)->x(), refreshLeft);
     }
 
+    void longPlayListInfoIsElidedOnlyWhenThereIsNoRoom() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        window.mnuViewPlayLists->trigger();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString info = QStringLiteral("100:00:00 (12345 Tracks)");
+        window.SetPlayListInfo(info);
+        const QLabel* label = window.lblPlayListInfo;
+        QVERIFY(label->x() + label->width() <= window.pnlToolButtons->width());
+        if (label->text() != info)
+            QCOMPARE(label->toolTip(), info);
+        window.resize(1100, 570);
+        QTRY_COMPARE(label->text(), info);
+        QCOMPARE(window.PlayListInfo(), info);
+    }
+
     void firstActivationIsSignalledOnce() {
         test::FakePrompts prompts;
         TfrmMain window(prompts);

@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Jazz"), QStringLiteral("Rock")}));
         QCOMPARE(f.Window->cmbPlayLists->currentIndex(), 0);
         QCOMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 1);
-        QCOMPARE(f.Window->lblPlayListInfo->text(), QStringLiteral("00:01:00 (1 Tracks)"));
+        QCOMPARE(f.Window->PlayListInfo(), QStringLiteral("00:01:00 (1 Tracks)"));
         QCOMPARE(f.Window->cmbPlayListMode->currentText(), QStringLiteral("Play Loop"));
 
         // A rename in the Playlists view refills the box and selects its first item.
@@ -90,7 +90,7 @@ private slots:
         f.Click(107);
         QCOMPARE(f.PlayLists->FindByName("Jazz")->Count(), 2);
         QCOMPARE(f.Window->fraPlayLists1->TrackModel->rowCount(), 2);
-        QCOMPARE(f.Window->lblPlayListInfo->text(), QStringLiteral("00:01:30 (2 Tracks)"));
+        QCOMPARE(f.Window->PlayListInfo(), QStringLiteral("00:01:30 (2 Tracks)"));
     }
 
     void modeBoxSetsTheSelectedPlayListsMode() {
