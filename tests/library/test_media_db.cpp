@@ -218,6 +218,8 @@ TEST(MediaDB, EveryOperationIsSeenByAnotherConnectionAtOnce) {
     TEasyQuery query;
     reader.SelectMedia(query, "/m", "a.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), "New");
+    // A query with a row in hand keeps reading the file as it was when it opened.
+    query.Close();
     writer.BeginBatch();
     add(writer, "/m", "b.mp3");
     writer.EndBatch();
