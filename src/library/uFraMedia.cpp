@@ -398,8 +398,12 @@ TfraMedia::TListing::~TListing() {
 }
 
 void TfraMedia::TListing::RowRead() {
-    if (++FRows % ClockEveryRows != 0 ||
-        QDateTime::currentMSecsSinceEpoch() - std::max(FStart, FFrame.FLastEvents) < ResponsiveMs)
+    if (++FRows % ClockEveryRows != 0)
+        return;
+    // Events are due counted from when they last ran, often before the fill began; a list
+    // read within a third of that time never pauses.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - FFrame.FLastEvents < ResponsiveMs || now - FStart < ResponsiveMs / 3)
         return;
     // From the first pause on, the filter and the library commands wait: the query is in
     // the middle of its walk.
