@@ -75,9 +75,11 @@ void TEasyDatabase::CreateDatabase() {
 }
 
 void TEasyDatabase::Close() {
-    for (auto& [sql, statement] : FStatements)
-        sqlite3_finalize(statement);
-    FStatements.clear();
+    for (auto* statements : {&FStatements, &FIdle}) {
+        for (auto& [sql, statement] : *statements)
+            sqlite3_finalize(statement);
+        statements->clear();
+    }
     if (FHandle != nullptr) {
         if (FDepth > 0)
             sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -159,7 +161,13 @@ sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
 
 sqlite3_stmt* TEasyDatabase::PrepareOwn(const std::string& Sql,
                                         const std::vector<TEasyValue>& Params) {
-    sqlite3_stmt* statement = compile(Sql);
+    sqlite3_stmt* statement = nullptr;
+    if (auto idle = FIdle.find(Sql); idle != FIdle.end() && FHandle != nullptr) {
+        statement = idle->second;
+        FIdle.erase(idle);
+    } else {
+        statement = compile(Sql);
+    }
     try {
         bind(statement, Sql, Params);
     } catch (...) {
@@ -167,6 +175,17 @@ sqlite3_stmt* TEasyDatabase::PrepareOwn(const std::string& Sql,
         throw;
     }
     return statement;
+}
+
+void TEasyDatabase::Release(sqlite3_stmt* Statement, std::uint64_t Generation) {
+    if (Statement == nullptr)
+        return;
+    sqlite3_reset(Statement);
+    sqlite3_clear_bindings(Statement);
+    // An EXPLAIN reads no table, so it would never notice a schema change: never kept.
+    if (Generation != FGeneration || FHandle == nullptr || sqlite3_stmt_isexplain(Statement) ||
+        !FIdle.emplace(sqlite3_sql(Statement), Statement).second)
+        sqlite3_finalize(Statement);
 }
 
 int TEasyDatabase::Run(sqlite3_stmt* Statement) {

@@ -50,9 +50,12 @@ public:
     bool IsEmpty();
     // A prepared statement, reset and with the values bound, owned by the connection.
     sqlite3_stmt* Prepare(const std::string& Sql, const std::vector<TEasyValue>& Params);
-    // A statement of the caller's own, with the values bound; the caller finalizes it. Another
-    // Prepare of the same text never resets it in the middle of a walk.
+    // A statement of the caller's own, with the values bound, until the caller hands it back
+    // with Release. Another Prepare of the same text never resets it in the middle of a walk.
     sqlite3_stmt* PrepareOwn(const std::string& Sql, const std::vector<TEasyValue>& Params);
+    // Takes back a statement from PrepareOwn, made while Generation was current, to be
+    // reused by the next PrepareOwn of its text.
+    void Release(sqlite3_stmt* Statement, std::uint64_t Generation);
     // Steps a statement that returns no rows; the number of rows it changed.
     int Run(sqlite3_stmt* Statement);
 
@@ -78,6 +81,8 @@ private:
     int FDepth = 0;
     std::uint64_t FGeneration = 0;
     std::unordered_map<std::string, sqlite3_stmt*> FStatements;
+    // Statements handed back by their owners, one per text.
+    std::unordered_map<std::string, sqlite3_stmt*> FIdle;
 };
 
 } // namespace orvanta

@@ -95,19 +95,21 @@ void TEasyQuery::Open() {
     FConnection = database();
     FGeneration = FConnection->Generation();
     FStatement = FConnection->PrepareOwn(SQL, Params);
-    const int columns = sqlite3_column_count(FStatement);
-    if (columns == 0) {
+    if (sqlite3_column_count(FStatement) == 0) {
         Close();
         throw EEasyError("The statement returns no rows: \"" + SQL + "\"");
     }
-    for (int c = 0; c < columns; ++c)
-        FColumns.emplace_back(sqlite3_column_name(FStatement, c));
     try {
         execute();
     } catch (...) {
         Close();
         throw;
     }
+    // Named after the first step: a kept statement is prepared again there when the schema
+    // has changed since.
+    const int columns = sqlite3_column_count(FStatement);
+    for (int c = 0; c < columns; ++c)
+        FColumns.emplace_back(sqlite3_column_name(FStatement, c));
 }
 
 void TEasyQuery::execute() {
@@ -159,7 +161,7 @@ std::int32_t TEasyQuery::countRows() {
         int result = SQLITE_ROW;
         while ((result = sqlite3_step(copy)) == SQLITE_ROW)
             ++rows;
-        sqlite3_finalize(copy);
+        FConnection->Release(copy, FGeneration);
         if (result != SQLITE_DONE)
             FConnection->Fail("Cannot count the rows of \"" + SQL + "\"");
     }
@@ -189,7 +191,7 @@ void TEasyQuery::ExecSQL() {
 
 void TEasyQuery::Close() {
     if (FStatement != nullptr)
-        sqlite3_finalize(FStatement);
+        FConnection->Release(FStatement, FGeneration);
     FStatement = nullptr;
     FConnection.reset();
     FEof = true;

@@ -240,6 +240,17 @@ TEST(EasyQuery, TwoQueriesOfOneTextWalkApart) {
         ++pairs;
     }
     EXPECT_EQ(pairs, 10);
+    outer.Close();
+    // A statement kept for the next opening follows a change of the table.
+    database->Execute("ALTER TABLE tItems ADD COLUMN fExtra INTEGER DEFAULT 7");
+    outer.Open();
+    ASSERT_EQ(outer.FieldCount(), 3);
+    EXPECT_EQ(outer.FieldByName("fExtra").AsInteger(), 7);
+    database->Execute("DELETE FROM tItems");
+    database->Execute("ALTER TABLE tItems DROP COLUMN fExtra");
+    outer.Open();
+    EXPECT_EQ(outer.FieldCount(), 2);
+    EXPECT_TRUE(outer.Eof());
 }
 
 TEST(EasyQuery, WritesWhileAQueryIsOpen) {
