@@ -172,7 +172,12 @@ void TEasyQuery::First() {
     if (FStatement == nullptr || (FRow == 0 && !FEof))
         return;
     checkConnection();
-    execute();
+    try {
+        execute();
+    } catch (...) {
+        Close(); // a failed start again holds no snapshot
+        throw;
+    }
 }
 
 void TEasyQuery::Next() {
