@@ -37,6 +37,8 @@ const char* const TagProperty = "Tag";
 const QString AllEntry = QStringLiteral("All");
 // Window events run at least this often while a long command works.
 constexpr qint64 ResponsiveMs = 30;
+// Rows read between two looks at the clock while a list is filled.
+constexpr int ClockEveryRows = 64;
 
 QString fromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -307,7 +309,7 @@ void TfraMedia::SelectFilterItem(int Row) {
 }
 
 void TfraMedia::cmbFilterChange() {
-    if (!FMediaDB)
+    if (!FMediaDB || FBusy)
         return;
     const QString filter = cmbFilter->currentText();
     if (filter == QStringLiteral("Artists")) {
@@ -326,12 +328,15 @@ void TfraMedia::cmbFilterChange() {
 void TfraMedia::LoadFilterItems(const char* FieldName, bool WithAll) {
     QStringList values;
     values.reserve(FQuery->RecordCount() + 1);
-    FQuery->First();
-    for (std::int32_t i = 0; i < FQuery->RecordCount(); ++i) {
-        const std::string_view value = FQuery->FieldByName(FieldName).AsText();
-        if (!value.empty())
-            values << fromStd(value);
-        FQuery->Next();
+    {
+        TListing listing(*this);
+        const TEasyField field = FQuery->FieldByName(FieldName);
+        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
+            const std::string_view value = field.AsText();
+            if (!value.empty())
+                values << fromStd(value);
+            listing.RowRead();
+        }
     }
     FQuery->Close();
     if (WithAll)
@@ -341,7 +346,7 @@ void TfraMedia::LoadFilterItems(const char* FieldName, bool WithAll) {
 }
 
 void TfraMedia::lstItemsClick() {
-    if (!FMediaDB)
+    if (!FMediaDB || FBusy)
         return;
     const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
     if (selected.isEmpty()) {
@@ -372,12 +377,42 @@ void TfraMedia::LoadMediaItems() {
     std::vector<TMediaItem> items;
     items.reserve(static_cast<size_t>(FQuery->RecordCount()));
     const TMediaColumns columns(*FQuery);
-    FQuery->First();
-    for (std::int32_t i = 0; i < FQuery->RecordCount(); ++i) {
-        items.push_back(columns.Read(*FQuery));
-        FQuery->Next();
+    {
+        TListing listing(*this);
+        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
+            items.push_back(columns.Read(*FQuery));
+            listing.RowRead();
+        }
     }
     MediaModel->SetItems(std::move(items));
+}
+
+TfraMedia::TListing::TListing(TfraMedia& Frame)
+    : FFrame(Frame), FStart(QDateTime::currentMSecsSinceEpoch()) {}
+
+TfraMedia::TListing::~TListing() {
+    if (!FPaused)
+        return;
+    FFrame.pnlFilter->setEnabled(true);
+    FFrame.FBusy = false;
+}
+
+void TfraMedia::TListing::RowRead() {
+    if (++FRows % ClockEveryRows != 0)
+        return;
+    // Events are due counted from when they last ran, often before the fill began; a list
+    // read within a third of that time never pauses.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - FFrame.FLastEvents < ResponsiveMs || now - FStart < ResponsiveMs / 3)
+        return;
+    // From the first pause on, the filter and the library commands wait: the query is in
+    // the middle of its walk.
+    if (!FPaused) {
+        FPaused = true;
+        FFrame.FBusy = true;
+        FFrame.pnlFilter->setEnabled(false);
+    }
+    FFrame.KeepResponsive();
 }
 
 void TfraMedia::lvwMediaColumnClick(int Column) {

@@ -100,8 +100,26 @@ private:
     QAction* AddMenuItem(const QString& Caption, int Tag);
     void mnuPopMediaClick();
 
+    // Long lists are read with window events let through every few tens of milliseconds;
+    // what shows at the end is the same as reading them in one go.
     void LoadFilterItems(const char* FieldName, bool WithAll);
     void LoadMediaItems();
+    // One fill of a list: counts the rows read, and lets events run when they are due,
+    // keeping the view busy from the first pause to the end of the fill.
+    class TListing {
+    public:
+        explicit TListing(TfraMedia& Frame);
+        ~TListing();
+        TListing(const TListing&) = delete;
+        TListing& operator=(const TListing&) = delete;
+        void RowRead();
+
+    private:
+        TfraMedia& FFrame;
+        qint64 FStart;
+        int FRows = 0;
+        bool FPaused = false;
+    };
     static TMediaItem ItemFromQuery(const TEasyQuery& Query);
 
     void PlaySelectedFile();

@@ -39,6 +39,7 @@ void TEasyDatabase::connect(int Flags) {
         Close();
         throw EEasyError(message);
     }
+    ++FGeneration;
     sqlite3_extended_result_codes(FHandle, 1);
     sqlite3_busy_timeout(FHandle, 5000);
     try {
@@ -74,14 +75,19 @@ void TEasyDatabase::CreateDatabase() {
 }
 
 void TEasyDatabase::Close() {
-    for (auto& [sql, statement] : FStatements)
-        sqlite3_finalize(statement);
-    FStatements.clear();
+    for (auto* statements : {&FStatements, &FIdle}) {
+        for (auto& [sql, statement] : *statements)
+            sqlite3_finalize(statement);
+        statements->clear();
+    }
     if (FHandle != nullptr) {
         if (FDepth > 0)
             sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
+        // Statements still held by open queries keep the handle alive until they are
+        // finalized; the generation tells those queries the connection is gone.
         sqlite3_close_v2(FHandle);
         FHandle = nullptr;
+        ++FGeneration;
     }
     FDepth = 0;
 }
@@ -104,6 +110,38 @@ bool TEasyDatabase::IsEmpty() {
     return empty;
 }
 
+sqlite3_stmt* TEasyDatabase::compile(const std::string& Sql) {
+    if (FHandle == nullptr)
+        throw EEasyError("The database is not open");
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(FHandle, Sql.c_str(), static_cast<int>(Sql.size()), &statement, &tail) !=
+        SQLITE_OK)
+        Fail("Cannot prepare \"" + Sql + "\"");
+    if (statement == nullptr || (tail != nullptr && *tail != '\0')) {
+        sqlite3_finalize(statement);
+        throw EEasyError("Not a single statement: \"" + Sql + "\"");
+    }
+    return statement;
+}
+
+void TEasyDatabase::bind(sqlite3_stmt* Statement, const std::string& Sql,
+                         const std::vector<TEasyValue>& Params) {
+    if (static_cast<std::size_t>(sqlite3_bind_parameter_count(Statement)) != Params.size())
+        throw EEasyError("Wrong number of values for \"" + Sql + "\"");
+    for (std::size_t i = 0; i < Params.size(); ++i) {
+        const int slot = static_cast<int>(i) + 1;
+        int result = SQLITE_OK;
+        if (const auto* text = std::get_if<std::string>(&Params[i]))
+            result = sqlite3_bind_text64(Statement, slot, text->data(), text->size(),
+                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+        else
+            result = sqlite3_bind_int64(Statement, slot, std::get<std::int64_t>(Params[i]));
+        if (result != SQLITE_OK)
+            Fail("Cannot bind a value of \"" + Sql + "\"");
+    }
+}
+
 sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
                                      const std::vector<TEasyValue>& Params) {
     if (FHandle == nullptr)
@@ -114,30 +152,40 @@ sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
         sqlite3_reset(statement);
         sqlite3_clear_bindings(statement);
     } else {
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(FHandle, Sql.c_str(), static_cast<int>(Sql.size()), &statement,
-                               &tail) != SQLITE_OK)
-            Fail("Cannot prepare \"" + Sql + "\"");
-        if (statement == nullptr || (tail != nullptr && *tail != '\0')) {
-            sqlite3_finalize(statement);
-            throw EEasyError("Not a single statement: \"" + Sql + "\"");
-        }
+        statement = compile(Sql);
         FStatements.emplace(Sql, statement);
     }
-    if (static_cast<std::size_t>(sqlite3_bind_parameter_count(statement)) != Params.size())
-        throw EEasyError("Wrong number of values for \"" + Sql + "\"");
-    for (std::size_t i = 0; i < Params.size(); ++i) {
-        const int slot = static_cast<int>(i) + 1;
-        int result = SQLITE_OK;
-        if (const auto* text = std::get_if<std::string>(&Params[i]))
-            result = sqlite3_bind_text64(statement, slot, text->data(), text->size(),
-                                         SQLITE_TRANSIENT, SQLITE_UTF8);
-        else
-            result = sqlite3_bind_int64(statement, slot, std::get<std::int64_t>(Params[i]));
-        if (result != SQLITE_OK)
-            Fail("Cannot bind a value of \"" + Sql + "\"");
+    bind(statement, Sql, Params);
+    return statement;
+}
+
+sqlite3_stmt* TEasyDatabase::PrepareOwn(const std::string& Sql,
+                                        const std::vector<TEasyValue>& Params) {
+    sqlite3_stmt* statement = nullptr;
+    if (auto idle = FIdle.find(Sql); idle != FIdle.end() && FHandle != nullptr) {
+        statement = idle->second;
+        FIdle.erase(idle);
+    } else {
+        statement = compile(Sql);
+    }
+    try {
+        bind(statement, Sql, Params);
+    } catch (...) {
+        sqlite3_finalize(statement);
+        throw;
     }
     return statement;
+}
+
+void TEasyDatabase::Release(sqlite3_stmt* Statement, std::uint64_t Generation) {
+    if (Statement == nullptr)
+        return;
+    sqlite3_reset(Statement);
+    sqlite3_clear_bindings(Statement);
+    // An EXPLAIN reads no table, so it would never notice a schema change: never kept.
+    if (Generation != FGeneration || FHandle == nullptr || sqlite3_stmt_isexplain(Statement) ||
+        !FIdle.emplace(sqlite3_sql(Statement), Statement).second)
+        sqlite3_finalize(Statement);
 }
 
 int TEasyDatabase::Run(sqlite3_stmt* Statement) {

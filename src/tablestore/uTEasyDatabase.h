@@ -50,6 +50,12 @@ public:
     bool IsEmpty();
     // A prepared statement, reset and with the values bound, owned by the connection.
     sqlite3_stmt* Prepare(const std::string& Sql, const std::vector<TEasyValue>& Params);
+    // A statement of the caller's own, with the values bound, until the caller hands it back
+    // with Release. Another Prepare of the same text never resets it in the middle of a walk.
+    sqlite3_stmt* PrepareOwn(const std::string& Sql, const std::vector<TEasyValue>& Params);
+    // Takes back a statement from PrepareOwn, made while Generation was current, to be
+    // reused by the next PrepareOwn of its text.
+    void Release(sqlite3_stmt* Statement, std::uint64_t Generation);
     // Steps a statement that returns no rows; the number of rows it changed.
     int Run(sqlite3_stmt* Statement);
 
@@ -61,13 +67,22 @@ public:
     bool InTransaction() const { return FDepth > 0; }
 
     [[noreturn]] void Fail(std::string_view What) const;
+    // Changes whenever the connection is opened or closed, so a statement can tell that the
+    // connection it was prepared on is gone.
+    std::uint64_t Generation() const { return FGeneration; }
 
 private:
     void connect(int Flags);
+    sqlite3_stmt* compile(const std::string& Sql);
+    void bind(sqlite3_stmt* Statement, const std::string& Sql,
+              const std::vector<TEasyValue>& Params);
 
     sqlite3* FHandle = nullptr;
     int FDepth = 0;
+    std::uint64_t FGeneration = 0;
     std::unordered_map<std::string, sqlite3_stmt*> FStatements;
+    // Statements handed back by their owners, one per text.
+    std::unordered_map<std::string, sqlite3_stmt*> FIdle;
 };
 
 } // namespace orvanta

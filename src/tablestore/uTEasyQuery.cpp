@@ -7,6 +7,62 @@
 
 namespace orvanta {
 
+namespace {
+
+bool isWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether Sql holds the keyword Word (upper case) as a whole word at At.
+bool keywordAt(std::string_view Sql, std::size_t At, std::string_view Word) {
+    if (At + Word.size() > Sql.size() || (At > 0 && isWordChar(Sql[At - 1])))
+        return false;
+    for (std::size_t i = 0; i < Word.size(); ++i) {
+        char c = Sql[At + i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (c != Word[i])
+            return false;
+    }
+    return At + Word.size() == Sql.size() || !isWordChar(Sql[At + Word.size()]);
+}
+
+// The statement without its closing ORDER BY, which changes no count but can cost a walk of
+// the whole table; whole when a LIMIT follows it. Quotes and parentheses are skipped; a
+// comment that fools this only makes the count statement fail to prepare.
+std::string_view withoutOrdering(std::string_view Sql) {
+    std::size_t order = std::string_view::npos;
+    int depth = 0;
+    char quote = 0;
+    for (std::size_t i = 0; i < Sql.size(); ++i) {
+        const char c = Sql[i];
+        if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"' || c == '`') {
+            quote = c;
+        } else if (c == '[') {
+            quote = ']';
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (depth == 0 && keywordAt(Sql, i, "ORDER")) {
+            std::size_t by = i + 5;
+            while (by < Sql.size() &&
+                   (Sql[by] == ' ' || Sql[by] == '\t' || Sql[by] == '\n' || Sql[by] == '\r'))
+                ++by;
+            if (by > i + 5 && keywordAt(Sql, by, "BY"))
+                order = i;
+        } else if (depth == 0 && order != std::string_view::npos && keywordAt(Sql, i, "LIMIT")) {
+            return Sql;
+        }
+    }
+    return order == std::string_view::npos ? Sql : Sql.substr(0, order);
+}
+
+} // namespace
+
 std::string_view TEasyField::AsText() const {
     return FQuery.cell(FColumn);
 }
@@ -24,6 +80,10 @@ std::int32_t TEasyField::AsInteger() const {
     return static_cast<std::int32_t>(value);
 }
 
+TEasyQuery::~TEasyQuery() {
+    Close();
+}
+
 std::shared_ptr<TEasyDatabase> TEasyQuery::database() const {
     if (!Database || !Database->Connected())
         throw EEasyError("The query has no open database");
@@ -32,33 +92,100 @@ std::shared_ptr<TEasyDatabase> TEasyQuery::database() const {
 
 void TEasyQuery::Open() {
     Close();
-    auto connection = database();
-    sqlite3_stmt* statement = connection->Prepare(SQL, Params);
-    const int columns = sqlite3_column_count(statement);
-    if (columns == 0) {
-        sqlite3_reset(statement);
+    FConnection = database();
+    FGeneration = FConnection->Generation();
+    FStatement = FConnection->PrepareOwn(SQL, Params);
+    if (sqlite3_column_count(FStatement) == 0) {
+        Close();
         throw EEasyError("The statement returns no rows: \"" + SQL + "\"");
     }
-    for (int c = 0; c < columns; ++c)
-        FColumns.emplace_back(sqlite3_column_name(statement, c));
-    int result = SQLITE_ROW;
-    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-            const int length = sqlite3_column_bytes(statement, c);
-            if (text != nullptr)
-                FText.append(text, static_cast<std::size_t>(length));
-            FEnds.push_back(FText.size());
-            FNulls.push_back(text == nullptr);
-        }
-        ++FRows;
-    }
-    sqlite3_reset(statement);
-    if (result != SQLITE_DONE) {
+    try {
+        execute();
+    } catch (...) {
         Close();
-        connection->Fail("Cannot run \"" + SQL + "\"");
+        throw;
     }
-    FActive = true;
+    // Named after the first step: a kept statement is prepared again there when the schema
+    // has changed since.
+    const int columns = sqlite3_column_count(FStatement);
+    for (int c = 0; c < columns; ++c)
+        FColumns.emplace_back(sqlite3_column_name(FStatement, c));
+}
+
+void TEasyQuery::execute() {
+    sqlite3_reset(FStatement);
+    FRow = 0;
+    FCount = 0;
+    step();
+    if (!FEof)
+        FCount = countRows();
+}
+
+void TEasyQuery::step() {
+    const int result = sqlite3_step(FStatement);
+    if (result == SQLITE_ROW) {
+        FEof = false;
+        return;
+    }
+    FEof = true;
+    if (result == SQLITE_DONE) {
+        // Ends the read snapshot; the statement stays for First.
+        sqlite3_reset(FStatement);
+        return;
+    }
+    const std::string message =
+        "Cannot run \"" + SQL + "\": " + sqlite3_errmsg(sqlite3_db_handle(FStatement));
+    Close();
+    throw EEasyError(message);
+}
+
+std::int32_t TEasyQuery::countRows() {
+    // Runs while FStatement has a row in hand, so both read the same snapshot of the file.
+    sqlite3_stmt* count = nullptr;
+    try {
+        count = FConnection->Prepare(
+            "SELECT count(*) FROM (" + std::string(withoutOrdering(SQL)) + ")", Params);
+    } catch (const EEasyError&) {
+        count = nullptr; // not a SELECT that can be wrapped, e.g. a PRAGMA
+    }
+    std::int64_t rows = 0;
+    if (count != nullptr) {
+        const int result = sqlite3_step(count);
+        if (result == SQLITE_ROW)
+            rows = sqlite3_column_int64(count, 0);
+        sqlite3_reset(count);
+        if (result != SQLITE_ROW)
+            FConnection->Fail("Cannot count the rows of \"" + SQL + "\"");
+    } else {
+        sqlite3_stmt* copy = FConnection->PrepareOwn(SQL, Params);
+        int result = SQLITE_ROW;
+        while ((result = sqlite3_step(copy)) == SQLITE_ROW)
+            ++rows;
+        FConnection->Release(copy, FGeneration);
+        if (result != SQLITE_DONE)
+            FConnection->Fail("Cannot count the rows of \"" + SQL + "\"");
+    }
+    return static_cast<std::int32_t>(rows);
+}
+
+void TEasyQuery::First() {
+    if (FStatement == nullptr || (FRow == 0 && !FEof))
+        return;
+    checkConnection();
+    try {
+        execute();
+    } catch (...) {
+        Close(); // a failed start again holds no snapshot
+        throw;
+    }
+}
+
+void TEasyQuery::Next() {
+    if (FStatement == nullptr || FEof)
+        return;
+    checkConnection();
+    ++FRow;
+    step();
 }
 
 void TEasyQuery::ExecSQL() {
@@ -68,15 +195,14 @@ void TEasyQuery::ExecSQL() {
 }
 
 void TEasyQuery::Close() {
-    FActive = false;
-    FRows = 0;
+    if (FStatement != nullptr)
+        FConnection->Release(FStatement, FGeneration);
+    FStatement = nullptr;
+    FConnection.reset();
+    FEof = true;
+    FCount = 0;
     FRow = 0;
     FColumns.clear();
-    FText.clear();
-    FText.shrink_to_fit();
-    FEnds.clear();
-    FEnds.shrink_to_fit();
-    FNulls.clear();
 }
 
 TEasyField TEasyQuery::FieldByName(std::string_view Name) const {
@@ -92,18 +218,27 @@ TEasyField TEasyQuery::Fields(int Column) const {
     return TEasyField(*this, Column);
 }
 
+void TEasyQuery::checkConnection() const {
+    if (!FConnection->Connected() || FConnection->Generation() != FGeneration)
+        throw EEasyError("The database of the query \"" + SQL + "\" was closed");
+}
+
 std::string_view TEasyQuery::cell(int Column) const {
-    if (!FActive || Eof())
+    if (FStatement == nullptr || FEof)
         throw EEasyError("The query has no current record");
-    const std::size_t k = FRow * FColumns.size() + static_cast<std::size_t>(Column);
-    const std::size_t start = k == 0 ? 0 : FEnds[k - 1];
-    return std::string_view(FText).substr(start, FEnds[k] - start);
+    checkConnection();
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement, Column));
+    if (text == nullptr)
+        return {};
+    return std::string_view(text,
+                            static_cast<std::size_t>(sqlite3_column_bytes(FStatement, Column)));
 }
 
 bool TEasyQuery::cellIsNull(int Column) const {
-    if (!FActive || Eof())
+    if (FStatement == nullptr || FEof)
         throw EEasyError("The query has no current record");
-    return FNulls[FRow * FColumns.size() + static_cast<std::size_t>(Column)];
+    checkConnection();
+    return sqlite3_column_type(FStatement, Column) == SQLITE_NULL;
 }
 
 } // namespace orvanta

@@ -27,11 +27,16 @@ private:
     int FColumn;
 };
 
-// A statement run on a database. Open reads every row of the result at once, so the record
-// count is exact from the start and the file is not held while the caller walks the rows.
+// A statement run on a database. Open steps to the first row and counts the rows of the
+// result; Next reads one row at a time, so opening a large result costs no more than its
+// count. While rows are left to walk, the query holds a read snapshot of the file: its rows
+// are those of the moment it was opened (writes on the same connection in the meantime may or
+// may not show, so callers collect what they need and Close before they write). First after
+// the walk has moved runs the statement again, with a fresh count.
 class TEasyQuery {
 public:
     TEasyQuery() = default;
+    ~TEasyQuery();
     TEasyQuery(const TEasyQuery&) = delete;
     TEasyQuery& operator=(const TEasyQuery&) = delete;
 
@@ -44,16 +49,14 @@ public:
     // Runs a statement that returns no rows.
     void ExecSQL();
     void Close();
-    bool Active() const { return FActive; }
+    bool Active() const { return FStatement != nullptr; }
 
-    std::int32_t RecordCount() const { return static_cast<std::int32_t>(FRows); }
+    // Exact from Open on: the number of rows the walk will visit.
+    std::int32_t RecordCount() const { return FCount; }
     std::int32_t RowsAffected() const { return FRowsAffected; }
-    void First() { FRow = 0; }
-    void Next() {
-        if (FRow < FRows)
-            ++FRow;
-    }
-    bool Eof() const { return FRow >= FRows; }
+    void First();
+    void Next();
+    bool Eof() const { return FEof; }
     std::int32_t FieldCount() const { return static_cast<std::int32_t>(FColumns.size()); }
     const std::string& FieldName(int Column) const {
         return FColumns.at(static_cast<std::size_t>(Column));
@@ -64,19 +67,25 @@ public:
 
 private:
     friend class TEasyField;
+    // A field's text stays valid until the query moves or closes.
     std::string_view cell(int Column) const;
     bool cellIsNull(int Column) const;
     std::shared_ptr<TEasyDatabase> database() const;
+    void checkConnection() const;
+    // Runs the statement from its start: first row and count.
+    void execute();
+    void step();
+    std::int32_t countRows();
 
-    bool FActive = false;
-    std::size_t FRows = 0;
-    std::size_t FRow = 0;
+    sqlite3_stmt* FStatement = nullptr;
+    // The connection FStatement belongs to, as it was when the statement was prepared.
+    std::shared_ptr<TEasyDatabase> FConnection;
+    std::uint64_t FGeneration = 0;
+    bool FEof = true;
+    std::int32_t FCount = 0;
+    std::int32_t FRow = 0;
     std::int32_t FRowsAffected = 0;
     std::vector<std::string> FColumns;
-    // Every cell's text end to end; cell k spans FEnds[k-1] .. FEnds[k].
-    std::string FText;
-    std::vector<std::size_t> FEnds;
-    std::vector<bool> FNulls;
 };
 
 } // namespace orvanta

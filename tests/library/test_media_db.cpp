@@ -206,6 +206,42 @@ TEST(MediaDB, LookUpsUseTheIndex) {
     }
 }
 
+TEST(MediaDB, ListOrdersComeFromIndexesAlsoInOlderFiles) {
+    TempDir dir;
+    // The number of listing statements that sort the whole table before their first row.
+    const auto sortsWholeTable = [](TMyMediaDB& db) {
+        int sorting = 0;
+        for (const char* listing : {"SELECT * FROM tMedia ORDER BY fTitle",
+                                    "SELECT DISTINCT fArtist FROM tMedia ORDER BY fArtist",
+                                    "SELECT DISTINCT fAlbum FROM tMedia ORDER BY fAlbum",
+                                    "SELECT DISTINCT fGenre FROM tMedia ORDER BY fGenre"}) {
+            TEasyQuery plan;
+            db.OpenQuery(plan, std::string("EXPLAIN QUERY PLAN ") + listing);
+            std::string details;
+            for (; !plan.Eof(); plan.Next())
+                details += plan.FieldByName("detail").AsString() + ";";
+            sorting += details.find("TEMP B-TREE") != std::string::npos ||
+                       details.find("USING") == std::string::npos;
+        }
+        return sorting;
+    };
+    {
+        TMyMediaDB db;
+        db.OpenDatabase(dir.file("MyMedia.edb"));
+        EXPECT_EQ(sortsWholeTable(db), 0);
+        add(db, "/m", "b.mp3");
+        add(db, "/m", "a.mp3");
+        TEasyQuery raw;
+        for (const char* index : {"ixMediaTitle", "ixMediaArtist", "ixMediaAlbum", "ixMediaGenre"})
+            db.ExecQuery(raw, std::string("DROP INDEX ") + index);
+        EXPECT_EQ(sortsWholeTable(db), 4);
+    }
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    EXPECT_EQ(sortsWholeTable(db), 0);
+    EXPECT_EQ(rows(db), 2);
+}
+
 TEST(MediaDB, EveryOperationIsSeenByAnotherConnectionAtOnce) {
     TempDir dir;
     TMyMediaDB writer;
@@ -218,6 +254,8 @@ TEST(MediaDB, EveryOperationIsSeenByAnotherConnectionAtOnce) {
     TEasyQuery query;
     reader.SelectMedia(query, "/m", "a.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), "New");
+    // A query with a row in hand keeps reading the file as it was when it opened.
+    query.Close();
     writer.BeginBatch();
     add(writer, "/m", "b.mp3");
     writer.EndBatch();

@@ -387,6 +387,60 @@ private slots:
         QVERIFY(!f.View->pnlProgress->isVisibleTo(f.View.get()));
     }
 
+    void longListsFillInSlicesAndEndAsInOneGo() {
+        Fixture f;
+        // Rows in a folder that is gone are kept by the purge; titles run against the rows'
+        // order, every row has an album of its own.
+        constexpr int Rows = 40000;
+        TEasyQuery raw;
+        f.DB.ExecQuery(raw, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < " +
+                                std::to_string(Rows) +
+                                ") INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist, "
+                                "fAlbum, fGenre) SELECT '/gone', 'f' || i || '.mp3', "
+                                "printf('T%06d', " +
+                                std::to_string(Rows + 1) +
+                                " - i), 'Artist ' || (i % 7), printf('A%06d', i), 'Rock' FROM n");
+        int fillTicks = 0;
+        int refreshesBefore = 0;
+        int finished = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (!f.View || !f.View->Busy() || f.View->pnlProgress->isVisibleTo(f.View.get()))
+                return;
+            // A fill is under way: the filter waits, and so do the library commands.
+            ++fillTicks;
+            QVERIFY(!f.View->pnlFilter->isEnabled());
+            refreshesBefore = finished;
+            f.View->DoCommand(5);
+            QCOMPARE(finished, refreshesBefore);
+            f.View->cmbFilterChange();
+        });
+        ticker.start(0);
+        f.View = std::make_unique<TfraMedia>();
+        connect(f.View.get(), &TfraMedia::WorkFinished, [&] { ++finished; });
+        f.View->resize(900, 500);
+        f.View->Initialize(f.DB, *f.PlayLists, f.Types, f.Main, f.Prompts);
+        ticker.stop();
+        QVERIFY2(fillTicks > 0, "the fill never let events through");
+        QCOMPARE(finished, 1);
+        QVERIFY(!f.View->Busy());
+        QVERIFY(f.View->pnlFilter->isEnabled());
+        QCOMPARE(f.View->FilterItems().size(), 8); // All and seven artists
+        QCOMPARE(f.View->MediaModel->rowCount(), Rows);
+        QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("T000001"));
+        QCOMPARE(f.View->MediaModel->Item(Rows - 1).Title, std::string("T040000"));
+        QCOMPARE(f.View->MediaModel->Item(Rows - 1).FileName, std::string("f1.mp3"));
+        QCOMPARE(f.View->SortState(), 1);
+
+        f.Filter(QStringLiteral("Albums"));
+        QCOMPARE(f.View->FilterItems().size(), Rows);
+        QCOMPARE(f.View->FilterItems().first(), QStringLiteral("A000001"));
+        QCOMPARE(f.View->FilterItems().last(), QStringLiteral("A040000"));
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" T040000")});
+        QVERIFY(!f.View->Busy() && f.View->pnlFilter->isEnabled());
+    }
+
     void removeFilesAsksOnlyForPlayListFiles() {
         Fixture f;
         f.Row("a.mp3", "A", "", "", "", "", 10);
