@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace orvanta {
 
@@ -71,6 +72,38 @@ VBRData ReadVBRIHeader(const SearchBlock& Block, std::size_t Offset) {
     vbr.ByteCount = BigEndian32(p + 10);
     vbr.FrameCount = BigEndian32(p + 14);
     return vbr;
+}
+
+// The backward search for the encoder's mark starts at the block's last 8 bytes.
+constexpr int EncoderSearchLast = int(SearchBlockSize) - 8;
+
+// The first block byte the backward search for the encoder's mark can reach.
+std::size_t EncoderSearchFrom(std::uint16_t Limit) {
+    return std::size_t(EncoderSearchLast - std::min<int>(Limit, EncoderSearchLast));
+}
+
+// For each byte, the least position it has in "LAME" or "GOGO" (4 when in neither). Searching
+// backwards, a byte that is not a mark's first letter rules out every mark starting fewer than
+// that many positions before it, so the search steps over them.
+constexpr std::array<std::uint8_t, 256> MarkSkips = [] {
+    std::array<std::uint8_t, 256> skips{};
+    skips.fill(4);
+    for (const std::string_view mark : {std::string_view("LAME"), std::string_view("GOGO")})
+        for (std::uint8_t i = 0; i < 4; ++i)
+            skips[std::uint8_t(mark[i])] = std::min(skips[std::uint8_t(mark[i])], i);
+    return skips;
+}();
+
+// Reads the block at Offset from its byte From on; every byte not read is zero. The number of
+// bytes read, or -1.
+std::int64_t ReadBlockAt(TByteSource& Source, std::int64_t Offset, SearchBlock& Block,
+                         std::size_t From = 0) {
+    std::fill(Block.begin(), Block.begin() + std::ptrdiff_t(From), 0);
+    const std::int64_t got =
+        Source.ReadAt(Offset + std::int64_t(From), Block.data() + From, Block.size() - From);
+    if (got >= 0)
+        std::fill(Block.begin() + std::ptrdiff_t(From + std::size_t(got)), Block.end(), 0);
+    return got;
 }
 
 } // namespace
@@ -171,16 +204,17 @@ void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& V
 }
 
 std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
-    constexpr int last = int(SearchBlockSize) - 8;
-    const int limit = std::min<int>(Limit, last);
-    for (int i = 0; i <= limit; ++i) {
-        const std::size_t at = std::size_t(last - i);
-        if (Block[at] != 'L' && Block[at] != 'G')
+    for (int at = EncoderSearchLast; at >= int(EncoderSearchFrom(Limit));) {
+        if (const std::uint8_t skip = MarkSkips[Block[std::size_t(at)]]; skip > 0) {
+            at -= skip;
             continue;
-        if (MarkerAt(Block, at, "LAME"))
-            return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + at), 8});
-        if (MarkerAt(Block, at, "GOGO"))
+        }
+        const auto where = std::size_t(at);
+        if (MarkerAt(Block, where, "LAME"))
+            return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + where), 8});
+        if (MarkerAt(Block, where, "GOGO"))
             return "GOGO";
+        --at;
     }
     return {};
 }
@@ -204,47 +238,67 @@ bool TMPEGaudio::Analyse(const std::string& FileName) {
 
 bool TMPEGaudio::Analyse(TByteSource& Source) {
     Clear();
-    bool result = FID3v2.LoadTag(Source) && FID3v1.LoadTag(Source) && ReadAudio(Source);
-    if (!FFirstFrame.Present)
+    // The first frame is looked for before the ID3v1 tag is read: whether the last audio block
+    // is needed is then known, and a file source fetches the file's end with one read. A failed
+    // read, and a file in which no frame is confirmed, leave everything cleared.
+    SearchBlock block;
+    if (!FID3v2.LoadTag(Source) || !FindAudio(Source, block)) {
         Clear();
-    return result;
+        return false;
+    }
+    const bool needsEncoderTag = FFirstFrame.Present && !FVBRHeader.Present;
+    const std::size_t endBytes =
+        TID3v1::BlockSize +
+        (needsEncoderTag ? SearchBlockSize - EncoderSearchFrom(EncoderSearchLimit()) : 0);
+    const std::int64_t endStart = std::max<std::int64_t>(0, FFileBytes - std::int64_t(endBytes));
+    Source.WillRead(endStart, std::size_t(FFileBytes - endStart));
+    if (!FID3v1.LoadTag(Source)) {
+        Clear();
+        return false;
+    }
+    if (!FFirstFrame.Present) {
+        Clear();
+        return true;
+    }
+    return !needsEncoderTag || ReadEncoderTag(Source, block);
 }
 
-bool TMPEGaudio::ReadAudio(TByteSource& Source) {
+std::uint16_t TMPEGaudio::EncoderSearchLimit() const {
+    return static_cast<std::uint16_t>(FFirstFrame.Length * 5);
+}
+
+bool TMPEGaudio::FindAudio(TByteSource& Source, SearchBlock& Block) {
     FFileBytes = Source.Size();
-    SearchBlock block{};
-    const auto readBlock = [&](std::int64_t Offset) {
-        block.fill(0);
-        return Source.ReadAt(Offset, block.data(), block.size());
-    };
-    const std::int64_t got = readBlock(FID3v2.TagSize());
+    const std::int64_t got = ReadBlockAt(Source, FID3v2.TagSize(), Block);
     if (got < 0)
         return false;
-    FindFirstFrame(block, FFirstFrame, FVBRHeader);
+    FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     if (!FFirstFrame.Present && got == std::int64_t(SearchBlockSize)) {
         // Nothing at the start (a damaged or oddly padded beginning): try the middle.
-        if (readBlock((FFileBytes - FID3v2.TagSize()) / 2) < 0)
+        if (ReadBlockAt(Source, (FFileBytes - FID3v2.TagSize()) / 2, Block) < 0)
             return false;
-        FindFirstFrame(block, FFirstFrame, FVBRHeader);
+        FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     }
-    if (FFirstFrame.Present && !FVBRHeader.Present) {
-        std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
-        if (FID3v1.Present())
-            end -= TID3v1::BlockSize;
-        if (end >= 0) {
-            if (readBlock(end) < 0)
-                return false;
-        } else {
-            // A file shorter than one block: its start to the end of its audio goes to the end
-            // of the block, so the backward search still begins at the end of the audio.
-            block.fill(0);
-            const auto lead = static_cast<std::size_t>(-end);
-            if (lead < block.size() &&
-                Source.ReadAt(0, block.data() + lead, block.size() - lead) < 0)
-                return false;
-        }
-        FEncoderTag = FindEncoderTag(block, static_cast<std::uint16_t>(FFirstFrame.Length * 5));
+    return true;
+}
+
+bool TMPEGaudio::ReadEncoderTag(TByteSource& Source, SearchBlock& Block) {
+    std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
+    if (FID3v1.Present())
+        end -= TID3v1::BlockSize;
+    if (end >= 0) {
+        // Only the bytes the backward search can reach are read.
+        if (ReadBlockAt(Source, end, Block, EncoderSearchFrom(EncoderSearchLimit())) < 0)
+            return false;
+    } else {
+        // A file shorter than one block: its start to the end of its audio goes to the end
+        // of the block, so the backward search still begins at the end of the audio.
+        Block.fill(0);
+        const auto lead = static_cast<std::size_t>(-end);
+        if (lead < Block.size() && Source.ReadAt(0, Block.data() + lead, Block.size() - lead) < 0)
+            return false;
     }
+    FEncoderTag = FindEncoderTag(Block, EncoderSearchLimit());
     return true;
 }
 

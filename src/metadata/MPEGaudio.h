@@ -92,7 +92,11 @@ public:
     const TID3v2& ID3v2() const { return FID3v2; }
 
 private:
-    bool ReadAudio(TByteSource& Source);
+    // The first frame, from the block after the ID3v2 tag (or the file's middle).
+    bool FindAudio(TByteSource& Source, SearchBlock& Block);
+    // The encoder's mark, searched backwards from the end of the audio.
+    bool ReadEncoderTag(TByteSource& Source, SearchBlock& Block);
+    std::uint16_t EncoderSearchLimit() const;
 
     std::int64_t FFileBytes = 0;
     std::string FEncoderTag;
