@@ -94,17 +94,24 @@ constexpr std::array<std::uint8_t, 256> MarkSkips = [] {
     return skips;
 }();
 
-// Reads the block at Offset from its byte From on; every byte not read is zero. The number of
+// Reads the bytes From to To of the block at Offset; every byte not read is zero. The number of
 // bytes read, or -1.
 std::int64_t ReadBlockAt(TByteSource& Source, std::int64_t Offset, SearchBlock& Block,
-                         std::size_t From = 0) {
+                         std::size_t From = 0, std::size_t To = SearchBlockSize) {
     std::fill(Block.begin(), Block.begin() + std::ptrdiff_t(From), 0);
     const std::int64_t got =
-        Source.ReadAt(Offset + std::int64_t(From), Block.data() + From, Block.size() - From);
+        Source.ReadAt(Offset + std::int64_t(From), Block.data() + From, To - From);
     if (got >= 0)
         std::fill(Block.begin() + std::ptrdiff_t(From + std::size_t(got)), Block.end(), 0);
     return got;
 }
+
+// The bytes of the block searched first. They hold the first frame of almost every file, and
+// together with a small tag they lie in the file's first page, the only one then read there.
+constexpr std::size_t FirstSearchBytes = 1536;
+// The furthest a VBR header is read past its frame's start: the "Xing" header at offset 36
+// (after a 32-byte side information), 128 bytes long.
+constexpr std::size_t VBRHeaderReach = 36 + 128;
 
 } // namespace
 
@@ -174,19 +181,22 @@ int VBRHeaderOffset(const FrameHeaderInfo& Frame) {
     return Frame.ModeCode == Mono ? 13 : 21;
 }
 
-void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR) {
+std::size_t FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR) {
     Frame = FrameHeaderInfo{};
     Frame.VersionCode = 0;
     Frame.SampleRateCode = 0;
     Frame.ModeCode = 0;
     Frame.ModeExtension = 0;
     Frame.EmphasisCode = 0;
+    std::size_t reach = 0;
     for (int i = 0; i < SearchPositions; ++i) {
         const std::uint8_t* window = Block.data() + i;
+        reach = std::size_t(i) + 4;
         if (!PlausibleHeader(window))
             continue;
         DecodeFrameHeader(window, Frame);
         const std::uint16_t length = FrameLength(Frame);
+        reach = std::max(reach, std::min(std::size_t(i) + length + 4, Block.size()));
         if (!HeaderAt(Block, std::size_t(i) + length))
             continue;
         Frame.Present = true;
@@ -199,8 +209,9 @@ void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& V
             VBR = ReadVBRIHeader(Block, std::size_t(i + VBRHeaderOffset(Frame)));
         if (!VBR.Present)
             VBR = ReadVBRIHeader(Block, std::size_t(i + VBRIOffset));
-        return;
+        return std::max(reach, std::min(std::size_t(i) + VBRHeaderReach, Block.size()));
     }
+    return Block.size();
 }
 
 std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
@@ -269,6 +280,12 @@ std::uint16_t TMPEGaudio::EncoderSearchLimit() const {
 
 bool TMPEGaudio::FindAudio(TByteSource& Source, SearchBlock& Block) {
     FFileBytes = Source.Size();
+    // The block's first bytes are searched alone when the outcome depends on them only.
+    if (ReadBlockAt(Source, FID3v2.TagSize(), Block, 0, FirstSearchBytes) < 0)
+        return false;
+    if (FindFirstFrame(Block, FFirstFrame, FVBRHeader) <= FirstSearchBytes && FFirstFrame.Present)
+        return true;
+    FVBRHeader = VBRData{};
     const std::int64_t got = ReadBlockAt(Source, FID3v2.TagSize(), Block);
     if (got < 0)
         return false;

@@ -32,14 +32,15 @@ private:
     std::string_view FBytes;
 };
 
-// A regular file opened read-only. The first HeadBytes are read at once, and a range near the end
-// (the one announced by WillRead, else the last TailBytes) on the first request inside it; both
-// are served from memory. An analysis then costs two reads, as the ID3v2 tag and the first audio
-// block of a typical file lie in the head, and the ID3v1 tag and the last audio block in the
-// tail. Each read of a page costs far more than copying its bytes, so the tail read is kept to
-// the bytes announced.
+// A regular file opened read-only. Its first page is read at once and the rest of the first
+// HeadBytes on the first request inside them, and a range near the end (the one announced by
+// WillRead, else the last TailBytes) on the first request inside it; all are served from memory.
+// An analysis then costs two reads, as the ID3v2 tag and the start of the first audio block of a
+// typical file lie in the first page, and the ID3v1 tag and the last audio block in the tail.
+// Each page read costs far more than copying its bytes, so no page is read before it is needed.
 class TFileSource : public TByteSource {
 public:
+    static constexpr std::size_t FirstReadBytes = 4096;
     static constexpr std::size_t HeadBytes = 8192;
     static constexpr std::size_t TailBytes = 4096;
 
@@ -55,6 +56,7 @@ public:
     void WillRead(std::int64_t Offset, std::size_t Count) override;
 
 private:
+    bool ExtendHead();
     bool LoadTail(std::int64_t Offset, std::size_t Count);
 
     int FFd = -1;
@@ -63,6 +65,8 @@ private:
     // allocations would cost more than the parsing they serve.
     std::array<char, HeadBytes> FHead;
     std::size_t FHeadSize = 0;
+    // A read of the head came back short: the head holds the whole file.
+    bool FHeadIsFile = false;
     std::array<char, TailBytes> FTail;
     std::int64_t FTailOffset = -1;
     std::size_t FTailSize = 0;
