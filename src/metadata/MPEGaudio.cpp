@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <string_view>
 
 namespace orvanta {
 
@@ -82,17 +81,20 @@ std::size_t EncoderSearchFrom(std::uint16_t Limit) {
     return std::size_t(EncoderSearchLast - std::min<int>(Limit, EncoderSearchLast));
 }
 
-// For each byte, the least position it has in "LAME" or "GOGO" (4 when in neither). Searching
-// backwards, a byte that is not a mark's first letter rules out every mark starting fewer than
-// that many positions before it, so the search steps over them.
-constexpr std::array<std::uint8_t, 256> MarkSkips = [] {
-    std::array<std::uint8_t, 256> skips{};
-    skips.fill(4);
-    for (const std::string_view mark : {std::string_view("LAME"), std::string_view("GOGO")})
-        for (std::uint8_t i = 0; i < 4; ++i)
-            skips[std::uint8_t(mark[i])] = std::min(skips[std::uint8_t(mark[i])], i);
-    return skips;
-}();
+// The last position from From to To at which Mark starts, or -1. memrchr (glibc, musl and the
+// BSDs have it) finds the mark's first letter many bytes at a time.
+int LastMark(const SearchBlock& Block, int From, int To, const char* Mark) {
+    for (int end = To + 1; end > From;) {
+        const void* hit = ::memrchr(Block.data() + From, Mark[0], std::size_t(end - From));
+        if (hit == nullptr)
+            return -1;
+        const int at = int(static_cast<const std::uint8_t*>(hit) - Block.data());
+        if (MarkerAt(Block, std::size_t(at), Mark))
+            return at;
+        end = at;
+    }
+    return -1;
+}
 
 // Reads the bytes From to To of the block at Offset; every byte not read is zero. The number of
 // bytes read, or -1.
@@ -215,19 +217,14 @@ std::size_t FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBR
 }
 
 std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
-    for (int at = EncoderSearchLast; at >= int(EncoderSearchFrom(Limit));) {
-        if (const std::uint8_t skip = MarkSkips[Block[std::size_t(at)]]; skip > 0) {
-            at -= skip;
-            continue;
-        }
-        const auto where = std::size_t(at);
-        if (MarkerAt(Block, where, "LAME"))
-            return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + where), 8});
-        if (MarkerAt(Block, where, "GOGO"))
-            return "GOGO";
-        --at;
-    }
-    return {};
+    // The mark nearest the end wins: a "GOGO" counts only after the last "LAME".
+    const int from = int(EncoderSearchFrom(Limit));
+    const int lame = LastMark(Block, from, EncoderSearchLast, "LAME");
+    if (LastMark(Block, std::max(from, lame + 1), EncoderSearchLast, "GOGO") >= 0)
+        return "GOGO";
+    if (lame < 0)
+        return {};
+    return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + lame), 8});
 }
 
 void TMPEGaudio::Clear() {
