@@ -193,7 +193,7 @@ std::size_t FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBR
     std::size_t reach = 0;
     for (int i = 0; i < SearchPositions; ++i) {
         const std::uint8_t* window = Block.data() + i;
-        reach = std::size_t(i) + 4;
+        reach = std::max(reach, std::size_t(i) + 4);
         if (!PlausibleHeader(window))
             continue;
         DecodeFrameHeader(window, Frame);
@@ -237,10 +237,11 @@ void TMPEGaudio::Clear() {
 }
 
 bool TMPEGaudio::Analyse(const std::string& FileName) {
-    Clear();
     TFileSource source;
-    if (!source.Open(FileName))
+    if (!source.Open(FileName)) {
+        Clear();
         return false;
+    }
     return Analyse(source);
 }
 
