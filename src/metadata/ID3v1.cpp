@@ -178,9 +178,12 @@ std::uint8_t DetectLayout(const TID3v1::Block& Bytes) {
     return v11 ? 2 : 1;
 }
 
-std::string FieldText(const TID3v1::Block& Bytes, std::size_t Offset, std::size_t Width) {
+// Into Out, whose memory is reused.
+void FieldText(std::string& Out, const TID3v1::Block& Bytes, std::size_t Offset,
+               std::size_t Width) {
     const std::string_view raw(reinterpret_cast<const char*>(Bytes.data()) + Offset, Width);
-    return tagtext::Latin1ToUtf8(tagtext::TrimControl(raw, false));
+    Out.clear();
+    tagtext::AppendLatin1AsUtf8(Out, tagtext::TrimControl(raw, false));
 }
 
 std::string Limited(std::string_view Value, std::size_t Width) {
@@ -237,14 +240,14 @@ void TID3v1::ReadBlock(const Block& Bytes) {
         return;
     FPresent = true;
     FVersion = DetectLayout(Bytes);
-    FTitle = FieldText(Bytes, TitleOffset, TextWidth);
-    FArtist = FieldText(Bytes, ArtistOffset, TextWidth);
-    FAlbum = FieldText(Bytes, AlbumOffset, TextWidth);
-    FYear = FieldText(Bytes, YearOffset, YearWidth);
+    FieldText(FTitle, Bytes, TitleOffset, TextWidth);
+    FieldText(FArtist, Bytes, ArtistOffset, TextWidth);
+    FieldText(FAlbum, Bytes, AlbumOffset, TextWidth);
+    FieldText(FYear, Bytes, YearOffset, YearWidth);
     if (FVersion == 1) {
-        FComment = FieldText(Bytes, CommentOffset, TextWidth);
+        FieldText(FComment, Bytes, CommentOffset, TextWidth);
     } else {
-        FComment = FieldText(Bytes, CommentOffset, 28);
+        FieldText(FComment, Bytes, CommentOffset, 28);
         FTrack = Bytes[126];
     }
     FGenreIndex = Bytes[127];

@@ -44,7 +44,26 @@ enum Slot : std::size_t {
     SlotOriginalAlbum,
 };
 
-using Slots = std::array<std::string, SlotCount>;
+static_assert(SlotCount == TID3v2::FrameKinds);
+
+// An identifier's characters as one number, for a quick comparison.
+constexpr std::uint32_t IdKey(std::string_view Id) {
+    std::uint32_t key = 0;
+    for (const char c : Id)
+        key = (key << 8) | static_cast<unsigned char>(c);
+    return key;
+}
+
+template <std::size_t N>
+constexpr std::array<std::uint32_t, N> IdKeys(const std::array<std::string_view, N>& Ids) {
+    std::array<std::uint32_t, N> keys{};
+    for (std::size_t i = 0; i < N; ++i)
+        keys[i] = IdKey(Ids[i]);
+    return keys;
+}
+
+constexpr auto FrameKeysV3 = IdKeys(FrameIdsV3);
+constexpr auto FrameKeysV2 = IdKeys(FrameIdsV2);
 
 struct TagHeader {
     std::array<std::uint8_t, HeaderSize> Bytes{};
@@ -101,7 +120,7 @@ bool IsFrameIdChar(std::uint8_t C) {
 
 // One frame as found in the tag body.
 struct RawFrame {
-    std::string Id;
+    std::string_view Id; // valid while the frame is visited
     std::int64_t ContentOffset = 0;
     std::int64_t Size = 0;
     std::uint8_t Flags0 = 0;
@@ -124,10 +143,10 @@ void WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start, s
             return;
         RawFrame frame;
         if (Version == 2) {
-            frame.Id.assign(reinterpret_cast<const char*>(h), 3);
+            frame.Id = std::string_view(reinterpret_cast<const char*>(h), 3);
             frame.Size = BigEndian(h + 3, 3);
         } else {
-            frame.Id.assign(reinterpret_cast<const char*>(h), 4);
+            frame.Id = std::string_view(reinterpret_cast<const char*>(h), 4);
             frame.Size = Version == 4 ? Syncsafe(h + 4) : BigEndian(h + 4, 4);
             frame.Flags0 = h[8];
             frame.Flags1 = h[9];
@@ -179,60 +198,60 @@ private:
     std::optional<TMemorySource> FMemory;
 };
 
-// The first 500 bytes of a frame's content (zero-filled), as the text decoders expect them.
-// Returns false for frames whose content cannot be read as plain bytes.
+// The first 500 bytes of a frame's content (zero-filled), as the text decoders expect them, into
+// Content (whose memory is reused). Returns false for frames whose content cannot be read as
+// plain bytes.
 bool FrameContent(TByteSource& Source, std::uint8_t Version, const RawFrame& Frame,
                   std::int64_t End, std::string& Content) {
     std::int64_t available = std::min(Frame.Size, End - Frame.ContentOffset);
     if (available <= 0)
         available = 0;
-    std::string raw(std::size_t(std::min<std::int64_t>(available, 2 * ContentLimit + 4)), '\0');
-    const std::int64_t got = Source.ReadAt(Frame.ContentOffset, raw.data(), raw.size());
+    Content.resize(std::size_t(std::min<std::int64_t>(available, 2 * ContentLimit + 4)));
+    const std::int64_t got = Source.ReadAt(Frame.ContentOffset, Content.data(), Content.size());
     if (got < 0)
         return false;
-    raw.resize(std::size_t(got));
+    Content.resize(std::size_t(got));
     if (Version == 4) {
         if (Frame.Flags1 & 0x0C) // compressed or encrypted
             return false;
         if (Frame.Flags1 & 0x01) // data length indicator
-            raw.erase(0, std::min<std::size_t>(4, raw.size()));
+            Content.erase(0, std::min<std::size_t>(4, Content.size()));
         if (Frame.Flags1 & 0x02)
-            raw = Resynchronise(raw);
+            Content = Resynchronise(Content);
     } else if (Version == 3 && (Frame.Flags1 & 0x80)) {
         return false; // compressed
     }
     // Frames are read as 500 bytes, zero-filled. A few zero bytes stand for the whole fill: the
     // decoders stop or trim at the first of them, and 4 cover an aligned UTF-16 terminator.
-    raw.resize(std::min(raw.size(), ContentLimit));
-    raw.resize(std::min(raw.size() + 4, ContentLimit), '\0');
-    Content = std::move(raw);
+    Content.resize(std::min(Content.size(), ContentLimit));
+    Content.resize(std::min(Content.size() + 4, ContentLimit), '\0');
     return true;
 }
 
-void StoreFrame(std::uint8_t Version, const RawFrame& Frame, std::string&& Content, Slots& Into) {
-    const auto& ids = Version > 2 ? FrameIdsV3 : FrameIdsV2;
-    const auto encoding = static_cast<std::uint8_t>(Content[0]);
-    // Version 4 adds UTF-16 big-endian (2) and UTF-8 (3) to single-byte (0) and UTF-16 (1).
-    if (encoding > (Version == 4 ? 3 : 1))
-        return;
-    for (std::size_t slot = 0; slot < SlotCount; ++slot)
-        if (ids[slot] == Frame.Id) {
-            Into[slot] = std::move(Content);
-            return;
-        }
+// The slot of a frame this class reads, or SlotCount for any other frame.
+std::size_t SlotOf(std::uint8_t Version, std::string_view Id) {
+    const auto& keys = Version > 2 ? FrameKeysV3 : FrameKeysV2;
+    const std::uint32_t key = IdKey(Id);
+    return std::size_t(std::find(keys.begin(), keys.end(), key) - keys.begin());
+}
+
+// Version 4 adds UTF-16 big-endian (2) and UTF-8 (3) to single-byte (0) and UTF-16 (1).
+bool KnownEncoding(std::uint8_t Version, std::string_view Content) {
+    return static_cast<std::uint8_t>(Content[0]) <= (Version == 4 ? 3 : 1);
 }
 
 bool IsTwoByteEncoding(std::uint8_t Encoding) {
     return Encoding == 1 || Encoding == 2;
 }
 
-// Text of a frame's content: encoding byte, then the text up to the zero fill.
-std::string DecodeText(std::string_view Content) {
+// Text of a frame's content: encoding byte, then the text up to the zero fill. Written into
+// Out, whose memory is reused.
+void DecodeText(std::string& Out, std::string_view Content) {
+    Out.clear();
     if (Content.empty())
-        return {};
+        return;
     const auto encoding = static_cast<std::uint8_t>(Content[0]);
     std::string_view body = Content.substr(1);
-    std::string text;
     if (IsTwoByteEncoding(encoding)) {
         bool bigEndian = encoding == 2;
         if (body.size() >= 2) {
@@ -243,23 +262,24 @@ std::string DecodeText(std::string_view Content) {
                 body.remove_prefix(2);
             }
         }
-        text = tagtext::Utf16ToUtf8(body, bigEndian);
+        tagtext::AppendUtf16AsUtf8(Out, body, bigEndian);
     } else if (encoding == 3) {
-        text = tagtext::SanitizeUtf8(tagtext::TrimControl(body, true));
+        tagtext::AppendSanitizedUtf8(Out, tagtext::TrimControl(body, true));
     } else {
-        text = tagtext::Latin1ToUtf8(tagtext::TrimControl(Content, true));
+        tagtext::AppendLatin1AsUtf8(Out, tagtext::TrimControl(Content, true));
     }
-    return std::string(tagtext::TrimControl(text, true));
+    tagtext::TrimControlInPlace(Out, true);
 }
 
-std::string TextOrFallback(std::string_view First, std::string_view Second) {
-    std::string text = DecodeText(First);
-    return text.empty() ? DecodeText(Second) : text;
+void TextOrFallback(std::string& Out, std::string_view First, std::string_view Second) {
+    DecodeText(Out, First);
+    if (Out.empty())
+        DecodeText(Out, Second);
 }
 
-std::uint16_t ParseTrack(std::string_view Content) {
-    const std::string text = DecodeText(Content);
-    std::string_view number = text;
+// The track number of a decoded text such as "7" or "7/12"; 0 when there is none.
+std::uint16_t ParseTrack(std::string_view Text) {
+    std::string_view number = Text;
     if (const auto slash = number.find('/'); slash != std::string_view::npos)
         number = number.substr(0, slash);
     if (!number.empty() && number.front() == '+')
@@ -271,26 +291,28 @@ std::uint16_t ParseTrack(std::string_view Content) {
     return static_cast<std::uint16_t>(value);
 }
 
-std::string DecodeYear(std::string_view First, std::string_view Second) {
-    std::string text = DecodeText(First);
-    if (!text.empty())
-        return text;
-    return std::string(tagtext::FirstChars(DecodeText(Second), 4));
+void DecodeYear(std::string& Out, std::string_view First, std::string_view Second) {
+    DecodeText(Out, First);
+    if (!Out.empty())
+        return;
+    DecodeText(Out, Second);
+    Out.resize(tagtext::FirstChars(Out, 4).size());
 }
 
 // "(13)Pop" and "Pop" give "Pop"; numeric references are not looked up.
-std::string DecodeGenre(std::string_view Content) {
-    std::string text = DecodeText(Content);
-    if (const auto close = text.rfind(')'); close != std::string::npos)
-        text.erase(0, close + 1);
-    return text;
+void DecodeGenre(std::string& Out, std::string_view Content) {
+    DecodeText(Out, Content);
+    if (const auto close = Out.rfind(')'); close != std::string::npos)
+        Out.erase(0, close + 1);
 }
 
 // Comment and link frames: encoding, [language,] description, separator, value. The value of a
 // link frame is always single-byte text.
-std::string DecodeDescribedText(std::string_view Content, bool HasLanguage, bool Latin1Value) {
+void DecodeDescribedText(std::string& Out, std::string_view Content, bool HasLanguage,
+                         bool Latin1Value) {
+    Out.clear();
     if (Content.empty())
-        return {};
+        return;
     const char encoding = Content[0];
     const std::size_t separator = IsTwoByteEncoding(std::uint8_t(encoding)) ? 2 : 1;
     std::string_view rest =
@@ -304,7 +326,7 @@ std::string DecodeDescribedText(std::string_view Content, bool HasLanguage, bool
     rest.remove_prefix(found != std::string_view::npos ? found + separator : separator - 1);
     std::string value(1, Latin1Value ? '\0' : encoding);
     value.append(rest);
-    return DecodeText(value);
+    DecodeText(Out, value);
 }
 
 // ---- writing ----
@@ -506,29 +528,32 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     if (FVersion < 2 || FVersion > 4 || FTagSize == 0)
         return true;
 
-    Slots slots;
+    for (std::string& content : FContents)
+        content.clear();
     TagBody body(Source, header, FTagSize);
     WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
                [&](const RawFrame& Frame) {
-                   std::string content;
-                   if (FrameContent(body.Source(), FVersion, Frame, body.End(), content))
-                       StoreFrame(FVersion, Frame, std::move(content), slots);
+                   const std::size_t slot = SlotOf(FVersion, Frame.Id);
+                   if (slot < SlotCount &&
+                       FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) &&
+                       KnownEncoding(FVersion, FReadBuffer))
+                       std::swap(FContents[slot], FReadBuffer); // a later frame wins
                    return true;
                });
 
-    FTitle = TextOrFallback(slots[SlotTitle], slots[SlotContentGroup]);
-    FArtist = TextOrFallback(slots[SlotArtist], slots[SlotOriginalArtist]);
-    FAlbum = TextOrFallback(slots[SlotAlbum], slots[SlotOriginalAlbum]);
-    FTrack = ParseTrack(slots[SlotTrack]);
-    FTrackText = DecodeText(slots[SlotTrack]);
-    FYear = DecodeYear(slots[SlotYear], slots[SlotRecordingTime]);
-    FGenre = DecodeGenre(slots[SlotGenre]);
-    FComment = DecodeDescribedText(slots[SlotComment], true, false);
-    FComposer = DecodeText(slots[SlotComposer]);
-    FEncodedBy = DecodeText(slots[SlotEncodedBy]);
-    FCopyright = DecodeText(slots[SlotCopyright]);
-    FLanguage = DecodeText(slots[SlotLanguage]);
-    FUserURL = DecodeDescribedText(slots[SlotUserURL], false, true);
+    TextOrFallback(FTitle, FContents[SlotTitle], FContents[SlotContentGroup]);
+    TextOrFallback(FArtist, FContents[SlotArtist], FContents[SlotOriginalArtist]);
+    TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum]);
+    DecodeText(FTrackText, FContents[SlotTrack]);
+    FTrack = ParseTrack(FTrackText);
+    DecodeYear(FYear, FContents[SlotYear], FContents[SlotRecordingTime]);
+    DecodeGenre(FGenre, FContents[SlotGenre]);
+    DecodeDescribedText(FComment, FContents[SlotComment], true, false);
+    DecodeText(FComposer, FContents[SlotComposer]);
+    DecodeText(FEncodedBy, FContents[SlotEncodedBy]);
+    DecodeText(FCopyright, FContents[SlotCopyright]);
+    DecodeText(FLanguage, FContents[SlotLanguage]);
+    DecodeDescribedText(FUserURL, FContents[SlotUserURL], false, true);
     return true;
 }
 

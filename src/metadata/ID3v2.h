@@ -55,6 +55,9 @@ public:
     const std::string& Language() const { return FLanguage; }
     const std::string& UserURL() const { return FUserURL; }
 
+    // The frames whose texts are read: title, artist, album, ... (see ID3v2.cpp).
+    static constexpr std::size_t FrameKinds = 16;
+
 private:
     bool FPresent = false;
     std::uint8_t FVersion = 0;
@@ -72,6 +75,10 @@ private:
     std::string FCopyright;
     std::string FLanguage;
     std::string FUserURL;
+    // The raw content of each kind of frame during LoadTag, and the buffer a frame is read into.
+    // Members so that their memory serves the next tag as well.
+    std::array<std::string, FrameKinds> FContents;
+    std::string FReadBuffer;
 };
 
 } // namespace orvanta

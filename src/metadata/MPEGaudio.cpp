@@ -73,6 +73,48 @@ VBRData ReadVBRIHeader(const SearchBlock& Block, std::size_t Offset) {
     return vbr;
 }
 
+// The backward search for the encoder's mark starts at the block's last 8 bytes.
+constexpr int EncoderSearchLast = int(SearchBlockSize) - 8;
+
+// The first block byte the backward search for the encoder's mark can reach.
+std::size_t EncoderSearchFrom(std::uint16_t Limit) {
+    return std::size_t(EncoderSearchLast - std::min<int>(Limit, EncoderSearchLast));
+}
+
+// The last position from From to To at which Mark starts, or -1. memrchr (glibc, musl and the
+// BSDs have it) finds the mark's first letter many bytes at a time.
+int LastMark(const SearchBlock& Block, int From, int To, const char* Mark) {
+    for (int end = To + 1; end > From;) {
+        const void* hit = ::memrchr(Block.data() + From, Mark[0], std::size_t(end - From));
+        if (hit == nullptr)
+            return -1;
+        const int at = int(static_cast<const std::uint8_t*>(hit) - Block.data());
+        if (MarkerAt(Block, std::size_t(at), Mark))
+            return at;
+        end = at;
+    }
+    return -1;
+}
+
+// Reads the bytes From to To of the block at Offset; every byte not read is zero. The number of
+// bytes read, or -1.
+std::int64_t ReadBlockAt(TByteSource& Source, std::int64_t Offset, SearchBlock& Block,
+                         std::size_t From = 0, std::size_t To = SearchBlockSize) {
+    std::fill(Block.begin(), Block.begin() + std::ptrdiff_t(From), 0);
+    const std::int64_t got =
+        Source.ReadAt(Offset + std::int64_t(From), Block.data() + From, To - From);
+    if (got >= 0)
+        std::fill(Block.begin() + std::ptrdiff_t(From + std::size_t(got)), Block.end(), 0);
+    return got;
+}
+
+// The bytes of the block searched first. They hold the first frame of almost every file, and
+// together with a small tag they lie in the file's first page, the only one then read there.
+constexpr std::size_t FirstSearchBytes = 1536;
+// The furthest a VBR header is read past its frame's start: the "Xing" header at offset 36
+// (after a 32-byte side information), 128 bytes long.
+constexpr std::size_t VBRHeaderReach = 36 + 128;
+
 } // namespace
 
 bool PlausibleHeader(const std::uint8_t* H) {
@@ -141,19 +183,22 @@ int VBRHeaderOffset(const FrameHeaderInfo& Frame) {
     return Frame.ModeCode == Mono ? 13 : 21;
 }
 
-void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR) {
+std::size_t FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR) {
     Frame = FrameHeaderInfo{};
     Frame.VersionCode = 0;
     Frame.SampleRateCode = 0;
     Frame.ModeCode = 0;
     Frame.ModeExtension = 0;
     Frame.EmphasisCode = 0;
+    std::size_t reach = 0;
     for (int i = 0; i < SearchPositions; ++i) {
         const std::uint8_t* window = Block.data() + i;
+        reach = std::max(reach, std::size_t(i) + 4);
         if (!PlausibleHeader(window))
             continue;
         DecodeFrameHeader(window, Frame);
         const std::uint16_t length = FrameLength(Frame);
+        reach = std::max(reach, std::min(std::size_t(i) + length + 4, Block.size()));
         if (!HeaderAt(Block, std::size_t(i) + length))
             continue;
         Frame.Present = true;
@@ -166,23 +211,20 @@ void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& V
             VBR = ReadVBRIHeader(Block, std::size_t(i + VBRHeaderOffset(Frame)));
         if (!VBR.Present)
             VBR = ReadVBRIHeader(Block, std::size_t(i + VBRIOffset));
-        return;
+        return std::max(reach, std::min(std::size_t(i) + VBRHeaderReach, Block.size()));
     }
+    return Block.size();
 }
 
 std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
-    constexpr int last = int(SearchBlockSize) - 8;
-    const int limit = std::min<int>(Limit, last);
-    for (int i = 0; i <= limit; ++i) {
-        const std::size_t at = std::size_t(last - i);
-        if (Block[at] != 'L' && Block[at] != 'G')
-            continue;
-        if (MarkerAt(Block, at, "LAME"))
-            return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + at), 8});
-        if (MarkerAt(Block, at, "GOGO"))
-            return "GOGO";
-    }
-    return {};
+    // The mark nearest the end wins: a "GOGO" counts only after the last "LAME".
+    const int from = int(EncoderSearchFrom(Limit));
+    const int lame = LastMark(Block, from, EncoderSearchLast, "LAME");
+    if (LastMark(Block, std::max(from, lame + 1), EncoderSearchLast, "GOGO") >= 0)
+        return "GOGO";
+    if (lame < 0)
+        return {};
+    return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + lame), 8});
 }
 
 void TMPEGaudio::Clear() {
@@ -195,56 +237,83 @@ void TMPEGaudio::Clear() {
 }
 
 bool TMPEGaudio::Analyse(const std::string& FileName) {
-    Clear();
     TFileSource source;
-    if (!source.Open(FileName))
+    if (!source.Open(FileName)) {
+        Clear();
         return false;
+    }
     return Analyse(source);
 }
 
 bool TMPEGaudio::Analyse(TByteSource& Source) {
     Clear();
-    bool result = FID3v2.LoadTag(Source) && FID3v1.LoadTag(Source) && ReadAudio(Source);
-    if (!FFirstFrame.Present)
+    // The first frame is looked for before the ID3v1 tag is read: whether the last audio block
+    // is needed is then known, and a file source fetches the file's end with one read. A failed
+    // read, and a file in which no frame is confirmed, leave everything cleared.
+    SearchBlock block;
+    if (!FID3v2.LoadTag(Source) || !FindAudio(Source, block)) {
         Clear();
-    return result;
+        return false;
+    }
+    const bool needsEncoderTag = FFirstFrame.Present && !FVBRHeader.Present;
+    const std::size_t endBytes =
+        TID3v1::BlockSize +
+        (needsEncoderTag ? SearchBlockSize - EncoderSearchFrom(EncoderSearchLimit()) : 0);
+    const std::int64_t endStart = std::max<std::int64_t>(0, FFileBytes - std::int64_t(endBytes));
+    Source.WillRead(endStart, std::size_t(FFileBytes - endStart));
+    if (!FID3v1.LoadTag(Source)) {
+        Clear();
+        return false;
+    }
+    if (!FFirstFrame.Present) {
+        Clear();
+        return true;
+    }
+    return !needsEncoderTag || ReadEncoderTag(Source, block);
 }
 
-bool TMPEGaudio::ReadAudio(TByteSource& Source) {
+std::uint16_t TMPEGaudio::EncoderSearchLimit() const {
+    return static_cast<std::uint16_t>(FFirstFrame.Length * 5);
+}
+
+bool TMPEGaudio::FindAudio(TByteSource& Source, SearchBlock& Block) {
     FFileBytes = Source.Size();
-    SearchBlock block{};
-    const auto readBlock = [&](std::int64_t Offset) {
-        block.fill(0);
-        return Source.ReadAt(Offset, block.data(), block.size());
-    };
-    const std::int64_t got = readBlock(FID3v2.TagSize());
+    // The block's first bytes are searched alone when the outcome depends on them only.
+    if (ReadBlockAt(Source, FID3v2.TagSize(), Block, 0, FirstSearchBytes) < 0)
+        return false;
+    if (FindFirstFrame(Block, FFirstFrame, FVBRHeader) <= FirstSearchBytes && FFirstFrame.Present)
+        return true;
+    FVBRHeader = VBRData{};
+    const std::int64_t got = ReadBlockAt(Source, FID3v2.TagSize(), Block);
     if (got < 0)
         return false;
-    FindFirstFrame(block, FFirstFrame, FVBRHeader);
+    FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     if (!FFirstFrame.Present && got == std::int64_t(SearchBlockSize)) {
         // Nothing at the start (a damaged or oddly padded beginning): try the middle.
-        if (readBlock((FFileBytes - FID3v2.TagSize()) / 2) < 0)
+        if (ReadBlockAt(Source, (FFileBytes - FID3v2.TagSize()) / 2, Block) < 0)
             return false;
-        FindFirstFrame(block, FFirstFrame, FVBRHeader);
+        FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     }
-    if (FFirstFrame.Present && !FVBRHeader.Present) {
-        std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
-        if (FID3v1.Present())
-            end -= TID3v1::BlockSize;
-        if (end >= 0) {
-            if (readBlock(end) < 0)
-                return false;
-        } else {
-            // A file shorter than one block: its start to the end of its audio goes to the end
-            // of the block, so the backward search still begins at the end of the audio.
-            block.fill(0);
-            const auto lead = static_cast<std::size_t>(-end);
-            if (lead < block.size() &&
-                Source.ReadAt(0, block.data() + lead, block.size() - lead) < 0)
-                return false;
-        }
-        FEncoderTag = FindEncoderTag(block, static_cast<std::uint16_t>(FFirstFrame.Length * 5));
+    return true;
+}
+
+bool TMPEGaudio::ReadEncoderTag(TByteSource& Source, SearchBlock& Block) {
+    std::int64_t end = FFileBytes - std::int64_t(SearchBlockSize);
+    if (FID3v1.Present())
+        end -= TID3v1::BlockSize;
+    if (end >= 0) {
+        // Only the bytes the backward search can reach are read.
+        if (ReadBlockAt(Source, end, Block, EncoderSearchFrom(EncoderSearchLimit())) < 0)
+            return false;
+    } else {
+        // A file shorter than one block: its start to the end of its audio goes to the end
+        // of the block, so the backward search still begins at the end of the audio.
+        Block.fill(0);
+        const auto lead = static_cast<std::size_t>(-end);
+        if (lead < Block.size() && Source.ReadAt(0, Block.data() + lead, Block.size() - lead) < 0)
+            return false;
     }
+    FEncoderTag = FindEncoderTag(Block, EncoderSearchLimit());
     return true;
 }
 

@@ -59,7 +59,8 @@ int VBRHeaderOffset(const FrameHeaderInfo& Frame);
 using SearchBlock = std::array<std::uint8_t, SearchBlockSize>;
 // The first plausible header in the block's first 1730 positions that is followed, one frame
 // length later, by another; with the VBR header inside it. VBR is left alone when none is found.
-void FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR);
+// Returns how many of the block's first bytes the outcome depends on.
+std::size_t FindFirstFrame(const SearchBlock& Block, FrameHeaderInfo& Frame, VBRData& VBR);
 // "LAME" plus the next four characters, or "GOGO", searched backwards from the block's end.
 std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit);
 
@@ -92,7 +93,11 @@ public:
     const TID3v2& ID3v2() const { return FID3v2; }
 
 private:
-    bool ReadAudio(TByteSource& Source);
+    // The first frame, from the block after the ID3v2 tag (or the file's middle).
+    bool FindAudio(TByteSource& Source, SearchBlock& Block);
+    // The encoder's mark, searched backwards from the end of the audio.
+    bool ReadEncoderTag(TByteSource& Source, SearchBlock& Block);
+    std::uint16_t EncoderSearchLimit() const;
 
     std::int64_t FFileBytes = 0;
     std::string FEncoderTag;

@@ -92,38 +92,71 @@ bool TFileSource::Open(const std::string& FileName) {
     FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (FFd < 0)
         return false;
-    FHead.reset(new char[HeadBytes]);
     const std::int64_t got =
-        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.get(), HeadBytes) : -1;
+        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.data(), FirstReadBytes) : -1;
     if (got < 0) {
         ::close(FFd);
         FFd = -1;
         return false;
     }
     FHeadSize = static_cast<std::size_t>(got);
+    FHeadIsFile = FHeadSize < FirstReadBytes;
     return true;
+}
+
+bool TFileSource::ExtendHead() {
+    const std::int64_t got =
+        PreadAll(FFd, std::int64_t(FHeadSize), FHead.data() + FHeadSize, HeadBytes - FHeadSize);
+    if (got < 0)
+        return false;
+    FHeadSize += static_cast<std::size_t>(got);
+    FHeadIsFile = FHeadSize < HeadBytes;
+    return true;
+}
+
+bool TFileSource::LoadTail(std::int64_t Offset, std::size_t Count) {
+    if (PreadAll(FFd, Offset, FTail.data(), Count) != std::int64_t(Count))
+        return false;
+    FTailOffset = Offset;
+    FTailSize = Count;
+    return true;
+}
+
+void TFileSource::WillRead(std::int64_t Offset, std::size_t Count) {
+    // A range inside the head is left to the head.
+    if (FFd < 0 || Offset < 0 || Count == 0 || Count > TailBytes ||
+        Offset + std::int64_t(Count) > FSize || FHeadIsFile ||
+        Offset + std::int64_t(Count) <= std::int64_t(HeadBytes))
+        return;
+    LoadTail(Offset, Count);
 }
 
 std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
     if (Offset < 0 || FFd < 0)
         return -1;
+    const std::int64_t end = Offset + std::int64_t(Count);
+    if (end > std::int64_t(FHeadSize) && end <= std::int64_t(HeadBytes) && !FHeadIsFile &&
+        !ExtendHead())
+        return -1;
     const auto head = static_cast<std::int64_t>(FHeadSize);
-    // A head shorter than asked for is the whole file.
-    if (Offset + std::int64_t(Count) <= head || FHeadSize < HeadBytes) {
+    if (end <= head || FHeadIsFile) {
         const std::int64_t n = std::clamp<std::int64_t>(head - Offset, 0, std::int64_t(Count));
-        std::memcpy(Buffer, FHead.get() + std::min(Offset, head), std::size_t(n));
+        std::memcpy(Buffer, FHead.data() + std::min(Offset, head), std::size_t(n));
         return n;
     }
-    const std::int64_t tailStart = std::max<std::int64_t>(head, FSize - std::int64_t(TailBytes));
-    if (Offset >= tailStart && Offset + std::int64_t(Count) <= FSize) {
-        if (FTailOffset != tailStart) {
-            FTail.reset(new char[TailBytes]);
-            if (PreadAll(FFd, tailStart, FTail.get(), std::size_t(FSize - tailStart)) !=
-                FSize - tailStart)
-                return PreadAll(FFd, Offset, Buffer, Count);
-            FTailOffset = tailStart;
-        }
-        std::memcpy(Buffer, FTail.get() + (Offset - tailStart), Count);
+    const auto inTail = [&] {
+        return FTailOffset >= 0 && Offset >= FTailOffset &&
+               end <= FTailOffset + std::int64_t(FTailSize);
+    };
+    if (!inTail() && FTailOffset < 0) {
+        // Nothing announced: the file's last TailBytes (beyond the head) serve the tag readers.
+        const std::int64_t tailStart =
+            std::max<std::int64_t>(HeadBytes, FSize - std::int64_t(TailBytes));
+        if (Offset >= tailStart && end <= FSize)
+            LoadTail(tailStart, std::size_t(FSize - tailStart));
+    }
+    if (inTail()) {
+        std::memcpy(Buffer, FTail.data() + (Offset - FTailOffset), Count);
         return static_cast<std::int64_t>(Count);
     }
     return PreadAll(FFd, Offset, Buffer, Count);

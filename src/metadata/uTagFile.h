@@ -1,8 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,6 +17,9 @@ public:
     // Reads up to Count bytes at Offset into Buffer: the number read (short at the end), or -1
     // on an input/output error or a negative offset.
     virtual std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) = 0;
+    // A hint that the next reads fall inside [Offset, Offset + Count): a file source fetches
+    // that range with one read. Reads elsewhere still work.
+    virtual void WillRead(std::int64_t /*Offset*/, std::size_t /*Count*/) {}
 };
 
 class TMemorySource : public TByteSource {
@@ -29,12 +32,15 @@ private:
     std::string_view FBytes;
 };
 
-// A regular file opened read-only. The first HeadBytes are read at once and the last TailBytes
-// on the first request inside them, and both are served from memory: an analysis then costs two
-// reads, as the ID3v2 tag and the first audio block of a typical file lie in the head, and the
-// ID3v1 tag and the last audio block in the tail.
+// A regular file opened read-only. Its first page is read at once and the rest of the first
+// HeadBytes on the first request inside them, and a range near the end (the one announced by
+// WillRead, else the last TailBytes) on the first request inside it; all are served from memory.
+// An analysis then costs two reads, as the ID3v2 tag and the start of the first audio block of a
+// typical file lie in the first page, and the ID3v1 tag and the last audio block in the tail.
+// Each page read costs far more than copying its bytes, so no page is read before it is needed.
 class TFileSource : public TByteSource {
 public:
+    static constexpr std::size_t FirstReadBytes = 4096;
     static constexpr std::size_t HeadBytes = 8192;
     static constexpr std::size_t TailBytes = 4096;
 
@@ -47,14 +53,23 @@ public:
     bool IsOpen() const { return FFd >= 0; }
     std::int64_t Size() const override { return FSize; }
     std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
+    void WillRead(std::int64_t Offset, std::size_t Count) override;
 
 private:
+    bool ExtendHead();
+    bool LoadTail(std::int64_t Offset, std::size_t Count);
+
     int FFd = -1;
     std::int64_t FSize = 0;
-    std::unique_ptr<char[]> FHead;
+    // Inside the object rather than on the heap: a source lives for one analysis, and two
+    // allocations would cost more than the parsing they serve.
+    std::array<char, HeadBytes> FHead;
     std::size_t FHeadSize = 0;
-    std::unique_ptr<char[]> FTail;
+    // A read of the head came back short: the head holds the whole file.
+    bool FHeadIsFile = false;
+    std::array<char, TailBytes> FTail;
     std::int64_t FTailOffset = -1;
+    std::size_t FTailSize = 0;
 };
 
 // Small file operations for the tag writers; each returns false on any failure.

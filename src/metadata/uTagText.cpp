@@ -73,11 +73,23 @@ char32_t NextChar(std::string_view Text, std::size_t& Pos) {
 
 } // namespace
 
+void AppendLatin1AsUtf8(std::string& Out, std::string_view Bytes) {
+    // Tag texts are mostly ASCII, which is the same in both.
+    unsigned char high = 0;
+    for (const char b : Bytes)
+        high |= static_cast<unsigned char>(b);
+    if (high < 0x80) {
+        Out.append(Bytes);
+        return;
+    }
+    Out.reserve(Out.size() + 2 * Bytes.size());
+    for (const char b : Bytes)
+        AppendUtf8(Out, static_cast<unsigned char>(b));
+}
+
 std::string Latin1ToUtf8(std::string_view Bytes) {
     std::string out;
-    out.reserve(Bytes.size());
-    for (const char b : Bytes)
-        AppendUtf8(out, static_cast<unsigned char>(b));
+    AppendLatin1AsUtf8(out, Bytes);
     return out;
 }
 
@@ -98,16 +110,19 @@ bool FitsLatin1(std::string_view Text) {
     return true;
 }
 
+void AppendSanitizedUtf8(std::string& Out, std::string_view Bytes) {
+    Out.reserve(Out.size() + Bytes.size());
+    for (std::size_t pos = 0; pos < Bytes.size();)
+        AppendUtf8(Out, NextChar(Bytes, pos));
+}
+
 std::string SanitizeUtf8(std::string_view Bytes) {
     std::string out;
-    out.reserve(Bytes.size());
-    for (std::size_t pos = 0; pos < Bytes.size();)
-        AppendUtf8(out, NextChar(Bytes, pos));
+    AppendSanitizedUtf8(out, Bytes);
     return out;
 }
 
-std::string Utf16ToUtf8(std::string_view Bytes, bool BigEndian) {
-    std::string out;
+void AppendUtf16AsUtf8(std::string& Out, std::string_view Bytes, bool BigEndian) {
     const std::size_t units = Bytes.size() / 2;
     const auto unit = [&](std::size_t i) -> char16_t {
         const auto a = static_cast<unsigned char>(Bytes[2 * i]);
@@ -121,13 +136,18 @@ std::string Utf16ToUtf8(std::string_view Bytes, bool BigEndian) {
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
             const char16_t low = unit(i + 1);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (low - 0xDC00));
+                AppendUtf8(Out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? Replacement : char32_t(u));
+        AppendUtf8(Out, (u >= 0xD800 && u <= 0xDFFF) ? Replacement : char32_t(u));
     }
+}
+
+std::string Utf16ToUtf8(std::string_view Bytes, bool BigEndian) {
+    std::string out;
+    AppendUtf16AsUtf8(out, Bytes, BigEndian);
     return out;
 }
 
@@ -156,6 +176,13 @@ std::string_view TrimControl(std::string_view Text, bool Leading) {
     while (Leading && !Text.empty() && static_cast<unsigned char>(Text.front()) <= 0x20)
         Text.remove_prefix(1);
     return Text;
+}
+
+void TrimControlInPlace(std::string& Text, bool Leading) {
+    const std::string_view kept = TrimControl(Text, Leading);
+    const auto start = static_cast<std::size_t>(kept.data() - Text.data());
+    Text.resize(start + kept.size());
+    Text.erase(0, start);
 }
 
 std::string_view FirstChars(std::string_view Text, std::size_t MaxChars) {

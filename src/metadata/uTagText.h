@@ -11,6 +11,14 @@ namespace orvanta::tagtext {
 // ISO-8859-1 bytes to UTF-8 (every byte is one character, zero bytes included).
 std::string Latin1ToUtf8(std::string_view Bytes);
 
+// The same conversions appending to Out, so that a caller can reuse a string's memory.
+void AppendLatin1AsUtf8(std::string& Out, std::string_view Bytes);
+void AppendSanitizedUtf8(std::string& Out, std::string_view Bytes);
+void AppendUtf16AsUtf8(std::string& Out, std::string_view Bytes, bool BigEndian);
+
+// TrimControl on a string in place.
+void TrimControlInPlace(std::string& Text, bool Leading);
+
 // UTF-8 to ISO-8859-1; a character outside it becomes "?".
 std::string Utf8ToLatin1(std::string_view Text);
 

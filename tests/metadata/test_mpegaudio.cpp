@@ -2,8 +2,10 @@
 #include "metadata/MPEGaudio.h"
 #include "metadata/uTagFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace orvanta {
 namespace {
@@ -228,6 +230,94 @@ TEST(MPEGAnalyse, SurvivesDamagedBytes) {
     TMemorySource source(damaged);
     audio.Analyse(source);
     SUCCEED();
+}
+
+TEST(MPEGAnalyse, FileAndMemoryAgreeWhereverTheBytesLie) {
+    // The file source reads its head in two steps and the end as announced, and the frame search
+    // looks at the block's start first: every layout must give what the bytes in memory give.
+    const auto same = [](const TMPEGaudio& A, const TMPEGaudio& B) {
+        return A.IsValid() == B.IsValid() && A.FileBytes() == B.FileBytes() &&
+               A.EncoderTag() == B.EncoderTag() &&
+               A.FirstFrame().Present == B.FirstFrame().Present &&
+               A.FirstFrame().Offset == B.FirstFrame().Offset &&
+               A.FirstFrame().Length == B.FirstFrame().Length &&
+               A.VBRHeader().Present == B.VBRHeader().Present &&
+               A.VBRHeader().FrameCount == B.VBRHeader().FrameCount &&
+               A.DurationSeconds() == B.DurationSeconds() &&
+               A.ID3v2().Title() == B.ID3v2().Title() && A.ID3v1().Title() == B.ID3v1().Title();
+    };
+    const std::string xing = "Xing" + BE32(15) + BE32(500) + BE32(209000) + std::string(112, '\0');
+    const std::string marked = Frames(6) + "LAME3.100" + Frames(2) + "GOGO" + Frames(1);
+    std::vector<std::string> layouts;
+    for (const std::size_t tag : {0, 200, 2500, 2700, 3900, 4090, 5000, 8100, 9000})
+        for (const std::size_t junk : {0, 1100, 1400, 1600})
+            for (const bool v1 : {false, true}) {
+                const std::string head = (tag ? PaddedTag(tag) : "") + std::string(junk, '\x01');
+                const std::string end = v1 ? ID3v1Block() : "";
+                layouts.push_back(head + Frames(12) + end);
+                layouts.push_back(head + WithHeaderAt(Frames(1), 36, xing) + Frames(8) + end);
+                layouts.push_back(head + marked + end);
+                layouts.push_back(head + marked + "LAME3.99x" + Frames(1) + end);
+            }
+    for (const std::size_t size : {100, 4095, 4096, 4097, 8191, 8192, 8193, 8320, 11000})
+        layouts.push_back((Frames(30) + "GOGO").substr(0, size) + ID3v1Block());
+    TempDir dir;
+    TMPEGaudio fromFile, fromMemory;
+    for (std::size_t i = 0; i < layouts.size(); ++i) {
+        const bool read = fromFile.Analyse(dir.write("l.mp3", layouts[i]));
+        TMemorySource source(layouts[i]);
+        EXPECT_EQ(read, fromMemory.Analyse(source)) << i;
+        EXPECT_TRUE(same(fromFile, fromMemory)) << i;
+    }
+    // An early header confirmed only far into the block wins over a later, nearer confirmed one:
+    // MPEG 1 Layer II at 384 kbit/s and 32 kHz has 1728-byte frames.
+    std::string early = std::string("\xFF\xFD\xE8\x04", 4) + std::string(96, '\x01') + Frames(10);
+    early.replace(1728, 4, Header128);
+    ASSERT_TRUE(fromFile.Analyse(dir.write("e.mp3", early)));
+    EXPECT_EQ(fromFile.FirstFrame().Offset, 0);
+    EXPECT_EQ(fromFile.FirstFrame().Length, 1728);
+    // The mark nearest the end wins, whichever it is.
+    ASSERT_TRUE(fromFile.Analyse(dir.write("g.mp3", PaddedTag(300) + marked + ID3v1Block())));
+    EXPECT_EQ(fromFile.EncoderTag(), "GOGO");
+    ASSERT_TRUE(fromFile.Analyse(dir.write("l.mp3", marked + "LAME3.99x" + Frames(1))));
+    EXPECT_EQ(fromFile.EncoderTag(), "LAME3.99");
+}
+
+TEST(MPEGAnalyse, FileSourceServesTheFileBytes) {
+    TempDir dir;
+    for (const std::size_t size : {0, 128, 4095, 4096, 4097, 8191, 8192, 8193, 12289, 20000}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = char((i * 7919) >> 5);
+        const std::string file = dir.write("f.bin", bytes);
+        for (const int hint : {0, 1, 2}) {
+            TFileSource source;
+            ASSERT_TRUE(source.Open(file));
+            const std::int64_t n = std::int64_t(size);
+            if (hint == 1)
+                source.WillRead(std::max<std::int64_t>(0, n - 2221),
+                                std::min<std::size_t>(size, 2221));
+            if (hint == 2)
+                source.WillRead(std::max<std::int64_t>(0, n - 128),
+                                std::min<std::size_t>(size, 128));
+            for (const std::int64_t at :
+                 {std::int64_t(0), std::int64_t(10), std::int64_t(4000), std::int64_t(4096),
+                  std::int64_t(8000), n - 3586, n - 2000, n - 128, n - 5, n})
+                for (const std::size_t count : {10, 128, 1536, 3458}) {
+                    if (at < 0)
+                        continue;
+                    std::string got(count, '\xEE');
+                    const std::int64_t read = source.ReadAt(at, got.data(), count);
+                    const std::size_t expected =
+                        std::size_t(std::clamp<std::int64_t>(n - at, 0, std::int64_t(count)));
+                    ASSERT_EQ(read, std::int64_t(expected)) << size << " " << at << " " << count;
+                    EXPECT_EQ(got.substr(0, expected),
+                              bytes.substr(std::min(std::size_t(at), size), expected));
+                }
+        }
+    }
+    TFileSource directory;
+    EXPECT_FALSE(directory.Open(dir.file("")));
 }
 
 } // namespace
