@@ -106,6 +106,20 @@ int Usage(const std::string& Message) {
     return ExitUsage;
 }
 
+// The fields both tag versions have, set only where the caller gave them.
+template <class Tag> void SetSharedFields(Tag& tag, const TagOptions& O) {
+    if (O.Title)
+        tag.SetTitle(*O.Title);
+    if (O.Artist)
+        tag.SetArtist(*O.Artist);
+    if (O.Album)
+        tag.SetAlbum(*O.Album);
+    if (O.Year)
+        tag.SetYear(*O.Year);
+    if (O.Comment)
+        tag.SetComment(*O.Comment);
+}
+
 int RunTag(const TagOptions& O) {
     if (O.V1 == O.V2)
         return Usage("Choose exactly one of --v1 and --v2.");
@@ -130,16 +144,7 @@ int RunTag(const TagOptions& O) {
     bool stored = false;
     if (O.V1) {
         TID3v1& tag = audio.ID3v1();
-        if (O.Title)
-            tag.SetTitle(*O.Title);
-        if (O.Artist)
-            tag.SetArtist(*O.Artist);
-        if (O.Album)
-            tag.SetAlbum(*O.Album);
-        if (O.Year)
-            tag.SetYear(*O.Year);
-        if (O.Comment)
-            tag.SetComment(*O.Comment);
+        SetSharedFields(tag, O);
         if (O.Track)
             tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
         if (O.GenreIndex)
@@ -147,18 +152,9 @@ int RunTag(const TagOptions& O) {
         stored = tag.StoreTag(O.File);
     } else {
         TID3v2& tag = audio.ID3v2();
-        if (O.Title)
-            tag.SetTitle(*O.Title);
-        if (O.Artist)
-            tag.SetArtist(*O.Artist);
-        if (O.Album)
-            tag.SetAlbum(*O.Album);
-        if (O.Year)
-            tag.SetYear(*O.Year);
+        SetSharedFields(tag, O);
         if (O.Genre)
             tag.SetGenre(*O.Genre);
-        if (O.Comment)
-            tag.SetComment(*O.Comment);
         if (O.Composer)
             tag.SetComposer(*O.Composer);
         if (O.Language)
