@@ -184,22 +184,22 @@ void TfrmMain::CreateToolBar() {
         int Left;
     };
     auto* viewGroup = new QButtonGroup(this);
-    for (const ViewButton& spec :
+    for (const ViewButton& view :
          {ViewButton{spdViewMedia, 1, "View My Music", "My Music", "view-media", 4},
           ViewButton{spdViewPlayLists, 2, "View Playlists", "Playlists", "view-playlists", 104}}) {
         auto* button = new QToolButton(pnlToolButtons);
-        button->setText(QString::fromLatin1(spec.Caption));
-        button->setToolTip(QString::fromLatin1(spec.Hint));
-        button->setIcon(iconNamed(QString::fromLatin1(spec.Icon)));
+        button->setText(QString::fromLatin1(view.Caption));
+        button->setToolTip(QString::fromLatin1(view.Hint));
+        button->setIcon(iconNamed(QString::fromLatin1(view.Icon)));
         button->setIconSize(QSize(24, 24));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setCheckable(true);
         button->setAutoRaise(true);
         button->setFixedSize(97, ButtonSize);
         viewGroup->addButton(button);
-        AddToolControl(spec.Tag, button, spec.Left, ButtonTop, false);
+        AddToolControl(view.Tag, button, view.Left, ButtonTop, false);
         connect(button, &QToolButton::clicked, this, &TfrmMain::spdViewButtonClick);
-        spec.Button = button;
+        view.Button = button;
     }
     spdViewMedia->setChecked(true);
 
