@@ -205,21 +205,23 @@ void TMyMediaDB::SelectMediaByGenre(TEasyQuery& Query, std::string_view Value) {
     OpenQuery(Query, mediaWhereLowered("fGenre"), {LowerAscii(Value)});
 }
 
-void TMyMediaDB::OpenQuery(TEasyQuery& Query, const std::string& Statement,
-                           std::vector<TEasyValue> Params) {
+void TMyMediaDB::PrepareQuery(TEasyQuery& Query, const std::string& Statement,
+                              std::vector<TEasyValue> Params) {
     Query.Close();
     Query.Database = FTable.Database();
     Query.SQL = Statement;
     Query.Params = std::move(Params);
+}
+
+void TMyMediaDB::OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    PrepareQuery(Query, Statement, std::move(Params));
     Query.Open();
 }
 
 void TMyMediaDB::ExecQuery(TEasyQuery& Query, const std::string& Statement,
                            std::vector<TEasyValue> Params) {
-    Query.Close();
-    Query.Database = FTable.Database();
-    Query.SQL = Statement;
-    Query.Params = std::move(Params);
+    PrepareQuery(Query, Statement, std::move(Params));
     Query.ExecSQL();
 }
 

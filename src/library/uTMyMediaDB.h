@@ -66,6 +66,8 @@ public:
     std::string IntegrityCheck();
 
 private:
+    void PrepareQuery(TEasyQuery& Query, const std::string& Statement,
+                      std::vector<TEasyValue> Params);
     void createTable();
 
     TEasyTable FTable;
