@@ -1,8 +1,11 @@
 #include <QIcon>
 #include <exception>
+#include <unistd.h>
 
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
+#include "app/uQuitSignals.h"
+#include "app/uSingleInstance.h"
 #include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
 #include "shell/uFrmMain.h"
@@ -10,8 +13,29 @@
 
 using namespace orvanta;
 
+namespace {
+// The files named on the command line, absolute, as the bytes the shell gave us.
+std::vector<std::string> CommandLineFiles(int Argc, char** Argv) {
+    std::string cwd;
+    if (char* here = ::getcwd(nullptr, 0)) {
+        cwd = here;
+        ::free(here);
+    }
+    std::vector<std::string> files;
+    for (int i = 1; i < Argc; ++i) {
+        std::string path = Argv[i];
+        if (path.empty())
+            continue;
+        if (path.front() != '/')
+            path = JoinPath(cwd, path);
+        files.push_back(std::move(path));
+    }
+    return files;
+}
+} // namespace
+
 int main(int argc, char** argv) {
-    TOrvantaApplication app(argc, argv);
+    TOrvantaApplication app(argc, argv); // takes Qt's own options out of argv
     TOrvantaApplication::setApplicationName(QStringLiteral("Orvanta"));
     TOrvantaApplication::setOrganizationName(QStringLiteral("Orvanta"));
     // The splash closes before the main window shows; only the main window ends the run.
@@ -25,8 +49,25 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     std::unique_ptr<TfrmMain> frmMain;
+    // Logout, shutdown, Ctrl+C and the session's end close the program as File > Exit does.
+    bool quitRequested = false;
+    const auto requestQuit = [&frmMain, &quitRequested] {
+        quitRequested = true;
+        if (frmMain)
+            frmMain->close();
+        else
+            TOrvantaApplication::quit();
+    };
+    TQuitSignals quitSignals(requestQuit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, requestQuit);
+
+    TInstanceServer instanceServer;
+    TStartRequest request;
+    request.Files = CommandLineFiles(argc, argv);
+    request.Server = &instanceServer;
+    request.Stopping = [&quitRequested] { return quitRequested; };
     try {
-        if (InitApplication(prompts, TOrvantaApplication::applicationDirPath())) {
+        if (InitApplication(prompts, TOrvantaApplication::applicationDirPath(), request)) {
             frmSplash->ShowSplash();
             frmSplash->OnShowMainWindow = [&frmMain] {
                 if (frmMain)
@@ -41,7 +82,14 @@ int main(int argc, char** argv) {
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())
                 frmMain->show();
-            exitCode = TOrvantaApplication::exec();
+            instanceServer.SetReceiver([&frmMain](const std::vector<std::string>& Files) {
+                frmMain->RaiseWindow();
+                frmMain->OpenFiles(Files);
+            });
+            if (!quitRequested) {
+                frmMain->OpenFiles(request.Files);
+                exitCode = TOrvantaApplication::exec();
+            }
             // The notices write the settings from their threads: end them before the globals go.
             frmMain->StopNotices();
         }

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/uFrmSplash.h"
+#include "app/uLibraryStart.h"
 #include "app/uSingleInstance.h"
 #include "app/uTOptions.h"
 #include "common/uDataPaths.h"
@@ -15,26 +16,48 @@
 
 namespace orvanta {
 
+namespace {
+const QString LibraryBusyText =
+    QStringLiteral("The library is busy: another program is writing to it. Try again in a moment.");
+} // namespace
+
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TfrmSplash> frmSplash;
 std::unique_ptr<TMyMediaDB> MyMediaDB;
 std::unique_ptr<TPlayListManager> PlayListManager;
 
-bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
-    bool result = true;
+bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
+                     const TStartRequest& Request) {
     RandomGenerator.Randomize();
     AppPath =
         ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());
+    ForceFolder(AppPath); // the user's data folder may not exist yet
+    const QString home = QString::fromStdString(AppPath);
+
+    // Decided before anything in the home is read or written: a second start changes nothing.
+    if (IsAlreadyRunning(home)) {
+        if (Request.Files.empty() || !HandOverToRunningInstance(home, Request.Files))
+            ShowAlreadyRunning(Prompts);
+        return false;
+    }
+    if (Request.Server)
+        Request.Server->Listen(home);
 
     Options = std::make_unique<TOptions>();
     Options->LoadFromRegistry(SettingsBaseKey);
 
     frmSplash = std::make_unique<TfrmSplash>();
 
-    ForceFolder(AppPath); // the user's data folder may not exist yet
     ForceFolder(DataFolder());
     MyMediaDB = std::make_unique<TMyMediaDB>();
-    MyMediaDB->OpenDatabase(MediaDatabaseFile());
+    TLibraryWait wait;
+    wait.Limit = Request.LibraryWait;
+    wait.ShowWaiting = [](const QString& Text) { frmSplash->ShowStatus(Text); };
+    wait.Stopping = Request.Stopping;
+    const TLibraryAccess access = OpenLibraryWaiting(*MyMediaDB, MediaDatabaseFile(), wait);
+    if (access == TLibraryAccess::Stopped)
+        return false;
+    frmSplash->ShowStatus({});
     ForceFolder(PlayListsFolder());
     PlayListManager = std::make_unique<TPlayListManager>();
     PlayListManager->Open(PlayListsFolder());
@@ -44,13 +67,9 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
     FileTypes = std::make_unique<TCustomStringList>();
     FileTypes->NameValueSeparator = ':';
     RegisterFileTypes();
-
-    // Checked last: a second instance still opens its data before it finds the first.
-    if (IsAlreadyRunning()) {
-        ShowAlreadyRunning(Prompts);
-        result = false;
-    }
-    return result;
+    if (access == TLibraryAccess::ReadOnly)
+        Prompts.Information(LibraryReadOnlyText);
+    return true;
 }
 
 void ReleaseGlobals() {
@@ -67,6 +86,9 @@ TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(
 bool TOrvantaApplication::notify(QObject* Receiver, QEvent* Event) {
     try {
         return QApplication::notify(Receiver, Event);
+    } catch (const EEasyError& error) {
+        if (OnException)
+            OnException(error.Busy() ? LibraryBusyText : QString::fromUtf8(error.what()));
     } catch (const std::exception& error) {
         if (OnException)
             OnException(QString::fromUtf8(error.what()));

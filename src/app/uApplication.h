@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace orvanta {
 
@@ -11,6 +14,7 @@ class TOptions;
 class TfrmSplash;
 class TMyMediaDB;
 class TPlayListManager;
+class TInstanceServer;
 
 // Process-wide objects, created by InitApplication and freed by ReleaseGlobals in order.
 extern std::unique_ptr<TOptions> Options;
@@ -20,9 +24,22 @@ extern std::unique_ptr<TPlayListManager> PlayListManager;
 
 inline const QString SettingsBaseKey = QStringLiteral("Software\\Orvanta");
 
+// What start-up needs beyond the home: the files of the command line (handed to the running
+// program by a second start), the server that receives such hand-overs once this process
+// holds the home, and how long to wait for a library another program is writing to.
+struct TStartRequest {
+    std::vector<std::string> Files;
+    TInstanceServer* Server = nullptr;
+    std::function<bool()> Stopping;
+    std::chrono::milliseconds LibraryWait{30000};
+};
+
 // Builds the globals in their order; false when the program is to end at once (another
-// instance runs). ExecutableDir is where the program lives (the default home).
-bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir);
+// instance runs, or it was asked to end while it waited for the library). ExecutableDir is
+// where the program lives (the default home). The home's lock is taken before anything in
+// the home is opened, so a second start reads and writes nothing there.
+bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
+                     const TStartRequest& Request = {});
 void ReleaseGlobals();
 
 // The application object: an exception that escapes an event handler reaches one handler

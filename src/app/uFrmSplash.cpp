@@ -46,6 +46,14 @@ TfrmSplash::TfrmSplash(QWidget* Parent)
     // Clicks on the picture reach the window's handler.
     imgLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    lblStatus = new QLabel(pnlContainer);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setAlignment(Qt::AlignCenter);
+    lblStatus->setStyleSheet(QStringLiteral("background: white; color: black;"));
+    lblStatus->setGeometry(1, 197 - 24, 440, 22);
+    lblStatus->hide();
+
     tmrClose.setInterval(3000);
     tmrClose.setSingleShot(true);
     connect(&tmrClose, &QTimer::timeout, this, &TfrmSplash::tmrCloseTimer);
@@ -57,6 +65,22 @@ void TfrmSplash::ShowSplash() {
     tmrClose.start();
     show();
     repaint();
+}
+
+void TfrmSplash::ShowStatus(const QString& Text) {
+    lblStatus->setText(Text);
+    lblStatus->setVisible(!Text.isEmpty());
+    // Shown at once, but its timer waits for ShowSplash: the main window comes after the wait.
+    if (!isVisible()) {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        show();
+    }
+    repaint();
+}
+
+QString TfrmSplash::StatusText() const {
+    return lblStatus->text();
 }
 
 void TfrmSplash::tmrCloseTimer() {

@@ -21,9 +21,13 @@ public:
 
     void ShowSplash();
     bool MainWindowDue() const { return FMainWindowDue; }
+    // A line at the foot of the picture, for what start-up is waiting for.
+    void ShowStatus(const QString& Text);
+    QString StatusText() const;
 
     QFrame* pnlContainer = nullptr;
     QLabel* imgLogo = nullptr;
+    QLabel* lblStatus = nullptr;
     QTimer tmrClose;
 
 protected:

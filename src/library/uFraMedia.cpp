@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/uLibraryStart.h"
 #include "app/uShellOpen.h"
 #include "common/uDisplayUtils.h"
 #include "library/uMediaMaintenance.h"
@@ -265,6 +266,10 @@ void TfraMedia::DoCommand(int Number) {
     // One library command at a time: the others wait while one lets events through.
     if (FBusy && Number >= 2 && Number <= 5)
         return;
+    if (FMediaDB->ReadOnly() && Number >= 2 && Number <= 5) {
+        FPrompts->Information(LibraryReadOnlyText);
+        return;
+    }
     switch (Number) {
     case 0:
         PlaySelectedFile();
@@ -530,13 +535,23 @@ void TfraMedia::AddFiles() {
     paths.reserve(static_cast<size_t>(chosen.size()));
     for (const QString& path : chosen)
         paths.push_back(path.toStdString());
-    const int total = static_cast<int>(paths.size());
-    const auto describe = [&paths, total](int done) {
+    AddPaths(paths, [this](const TAddResult& result) {
+        if (result.Outcome == TAddOutcome::Unsupported)
+            FPrompts->Information(fromStd(UnsupportedFileMessage(result.Path)));
+    });
+}
+
+void TfraMedia::AddPaths(const std::vector<std::string>& Paths,
+                         const std::function<void(const TAddResult&)>& OnResult) {
+    if (Paths.empty())
+        return;
+    const int total = static_cast<int>(Paths.size());
+    const auto describe = [&Paths, total](int done) {
         const int next = std::min(done, total - 1);
         return QStringLiteral("Adding file %1 of %2: %3")
             .arg(next + 1)
             .arg(total)
-            .arg(fromStd(ExtractFileName(paths[static_cast<size_t>(next)])));
+            .arg(fromStd(ExtractFileName(Paths[static_cast<size_t>(next)])));
     };
 
     BeginWork(describe(0), total);
@@ -546,11 +561,10 @@ void TfraMedia::AddFiles() {
     progress.Cancelled = [this] { return FCancelled; };
     // Rows are listed once they are on disk; a cancel keeps what was added before it.
     FMaintenance->AddFiles(
-        paths,
-        [this](const TAddResult& result) {
-            if (result.Outcome == TAddOutcome::Unsupported) {
-                FPrompts->Information(fromStd(UnsupportedFileMessage(result.Path)));
-            } else if (result.Outcome == TAddOutcome::Added) {
+        Paths,
+        [this, &OnResult](const TAddResult& result) {
+            OnResult(result);
+            if (result.Outcome == TAddOutcome::Added) {
                 const TMediaRow& row = result.Row;
                 TMediaItem item;
                 item.Title = row.Info.Title;
@@ -631,7 +645,9 @@ void TfraMedia::RefreshMedia() {
                      done);
         };
         progress.Cancelled = [this] { return FCancelled; };
-        FMaintenance->RemoveMissingFiles(progress);
+        // A library opened read-only is listed as it is.
+        if (!FMediaDB->ReadOnly())
+            FMaintenance->RemoveMissingFiles(progress);
     }
     FMain->RefreshPlayListTracks();
     if (cmbFilter->currentIndex() != 0) {

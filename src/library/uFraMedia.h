@@ -21,6 +21,8 @@ class QTreeView;
 
 namespace orvanta {
 
+struct TAddResult;
+
 class IMainServices;
 class IPrompts;
 class TCustomStringList;
@@ -58,6 +60,9 @@ public:
     void SelectRows(const std::vector<int>& Rows);
     // A command is running and lets window events through; library commands wait.
     bool Busy() const { return FBusy; }
+    // Adds the files in order, listing each once it is on disk; OnResult sees every result.
+    void AddPaths(const std::vector<std::string>& Paths,
+                  const std::function<void(const TAddResult&)>& OnResult);
     // Asks the running add or refresh to stop after the file in hand.
     void CancelWork() { FCancelled = true; }
 

@@ -110,10 +110,29 @@ void TMyMediaDB::createTable() {
     FTable.Close();
 }
 
+void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
+    CloseDatabase();
+    FTable.DatabaseFileName = FileName;
+    FTable.TableName = MediaTableName;
+    auto database = std::make_shared<TEasyDatabase>();
+    database->FileName = FileName;
+    database->ReadOnly = true;
+    database->Open();
+    FTable.SetDatabase(database);
+    FReadOnly = true;
+    FTable.Open();
+    FTable.Close();
+}
+
+bool TMyMediaDB::CanWriteNow() {
+    return FTable.Database()->CanWriteNow();
+}
+
 void TMyMediaDB::CloseDatabase() {
     FQuery.Close();
     FQuery.Database.reset();
     FTable.Disconnect();
+    FReadOnly = false;
 }
 
 bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,

@@ -26,6 +26,12 @@ public:
     // existing file is never replaced: a damaged one is an error.
     void OpenDatabase(const std::string& FileName);
     void CreateDatabase();
+    // Opens an existing library for reading only (another program holds it for long); every
+    // write then fails. Nothing in the file is changed.
+    void OpenReadOnly(const std::string& FileName);
+    bool ReadOnly() const { return FReadOnly; }
+    // Whether a write could start now, without waiting for another program's lock.
+    bool CanWriteNow();
     void CloseDatabase();
     const std::string& FileName() const { return FTable.DatabaseFileName; }
 
@@ -72,6 +78,7 @@ private:
 
     TEasyTable FTable;
     TEasyQuery FQuery;
+    bool FReadOnly = false;
 };
 
 // A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.

@@ -13,11 +13,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <sys/stat.h>
 
 #include "app/uApplication.h"
 #include "app/uShellOpen.h"
 #include "app/uTOptions.h"
+#include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
+#include "library/uMediaMaintenance.h"
+#include "library/uTMyMediaDB.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uTPlayListManager.h"
@@ -34,6 +38,11 @@ constexpr int DesignWidth = 760;
 constexpr int ButtonSize = 33;
 constexpr int ButtonTop = 4;
 const char* const TagProperty = "Tag";
+
+bool IsRegularFile(const std::string& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
 
 QIcon iconNamed(const QString& name) {
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
@@ -110,6 +119,8 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                                const TCustomStringList& FileTypes) {
     FPlayListManager = &PlayLists;
+    FMediaDB = &MediaDB;
+    FFileTypes = &FileTypes;
     // My Music purges missing files here, which can take a while and lets events run.
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
@@ -435,6 +446,62 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
     QApplication::quit();
+}
+
+void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
+    if (Paths.empty() || !FMediaDB || !FFileTypes)
+        return;
+    // One library command at a time: files that arrive while My Music works wait for it.
+    if (fraMedia1->Busy()) {
+        connect(
+            fraMedia1, &TfraMedia::WorkFinished, this, [this, Paths] { OpenFiles(Paths); },
+            Qt::SingleShotConnection);
+        return;
+    }
+    std::vector<std::string> found;
+    QStringList missing;
+    for (const std::string& path : Paths) {
+        if (IsRegularFile(path))
+            found.push_back(path);
+        else
+            missing << QString::fromStdString(path);
+    }
+    if (!missing.isEmpty())
+        FPrompts.Information(QStringLiteral("These files could not be opened:\r\n") +
+                             missing.join(QStringLiteral("\r\n")));
+
+    TPlayList queue;
+    queue.SetUp({}, pmNormal);
+    const auto unsupported = [this](const std::string& path) {
+        FPrompts.Information(QString::fromStdString(UnsupportedFileMessage(path)));
+    };
+    if (FMediaDB->ReadOnly()) {
+        // Nothing can be added: the files still play, as "Play File" plays one.
+        for (const std::string& path : found) {
+            if (FileTypeOf(path, *FFileTypes).empty())
+                unsupported(path);
+            else
+                queue.InsertTrack(MakeTrackEntry(path, 0));
+        }
+    } else {
+        fraMedia1->AddPaths(found, [&queue, &unsupported](const TAddResult& result) {
+            if (result.Outcome == TAddOutcome::Unsupported)
+                unsupported(result.Path);
+            else
+                queue.InsertTrack(result.Row.TrackEntry());
+        });
+    }
+    if (queue.Count() > 0)
+        Playback->PlayPlayList(queue);
+}
+
+void TfrmMain::RaiseWindow() {
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
 }
 
 void TfrmMain::PlayFile(const QString& Path) {

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QVector>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "shell/uMainServices.h"
 
@@ -60,6 +62,12 @@ public:
     void SetPlayListInfo(const QString& Text) override;
     // The info label's whole text (the label itself may show it elided).
     QString PlayListInfo() const { return FPlayListInfo; }
+
+    // Files named on the command line or handed over by a second start: the supported ones
+    // are added to the library, then all that exist are played in order as a queue.
+    void OpenFiles(const std::vector<std::string>& Paths);
+    // Brings the window to the front (a second start asked for it).
+    void RaiseWindow();
 
     void SwitchView(int View);
     void ShowToolButtons(int View);
@@ -137,6 +145,8 @@ private:
 
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;
+    TMyMediaDB* FMediaDB = nullptr;
+    const TCustomStringList* FFileTypes = nullptr;
     TOptions* FOptions;
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;

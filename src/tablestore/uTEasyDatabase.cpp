@@ -6,6 +6,11 @@
 
 namespace orvanta {
 
+namespace {
+// How long a statement waits for another connection's lock before it fails as busy.
+constexpr int BusyTimeoutMs = 5000;
+} // namespace
+
 std::string_view CutToChars(std::string_view Text, std::size_t MaxChars) {
     std::size_t pos = 0;
     for (std::size_t chars = 0; chars < MaxChars && pos < Text.size(); ++chars) {
@@ -17,6 +22,10 @@ std::string_view CutToChars(std::string_view Text, std::size_t MaxChars) {
     return Text.substr(0, pos);
 }
 
+bool EEasyError::Busy() const {
+    return FCode == SQLITE_BUSY || FCode == SQLITE_LOCKED;
+}
+
 TEasyDatabase::~TEasyDatabase() {
     Close();
 }
@@ -26,6 +35,7 @@ void TEasyDatabase::Fail(std::string_view What) const {
     if (FHandle != nullptr) {
         message += ": ";
         message += sqlite3_errmsg(FHandle);
+        throw EEasyError(message, sqlite3_errcode(FHandle) & 0xFF);
     }
     throw EEasyError(message);
 }
@@ -41,18 +51,20 @@ void TEasyDatabase::connect(int Flags) {
     }
     ++FGeneration;
     sqlite3_extended_result_codes(FHandle, 1);
-    sqlite3_busy_timeout(FHandle, 5000);
+    sqlite3_busy_timeout(FHandle, BusyTimeoutMs);
     try {
         // Reading the schema is the first touch of the file: a damaged or foreign file fails
         // here, before anything is written to it.
         Execute("SELECT count(*) FROM sqlite_master");
-        Execute("PRAGMA journal_mode=WAL");
-        Execute("PRAGMA synchronous=FULL");
+        if (!ReadOnly) {
+            Execute("PRAGMA journal_mode=WAL");
+            Execute("PRAGMA synchronous=FULL");
+        }
     } catch (const EEasyError& error) {
         const std::string message =
             "Cannot open the database \"" + FileName + "\": " + sqlite3_errmsg(FHandle);
         Close();
-        throw EEasyError(message);
+        throw EEasyError(message, error.Code());
     }
 }
 
@@ -60,7 +72,22 @@ void TEasyDatabase::Open() {
     struct stat info {};
     if (::stat(FileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         throw EEasyError("Cannot open the database \"" + FileName + "\": no such file");
-    connect(SQLITE_OPEN_READWRITE);
+    connect(ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+}
+
+bool TEasyDatabase::CanWriteNow() {
+    if (FHandle == nullptr)
+        throw EEasyError("The database is not open");
+    sqlite3_busy_timeout(FHandle, 0);
+    const int result = sqlite3_exec(FHandle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(FHandle, BusyTimeoutMs);
+    if (result == SQLITE_OK) {
+        sqlite3_exec(FHandle, "ROLLBACK", nullptr, nullptr, nullptr);
+        return true;
+    }
+    if ((result & 0xFF) == SQLITE_BUSY)
+        return false;
+    Fail("Cannot lock the database for writing");
 }
 
 void TEasyDatabase::CreateDatabase() {

@@ -17,7 +17,15 @@ namespace orvanta {
 // An error of the table engine, carrying SQLite's message. The only exception of the core.
 class EEasyError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EEasyError(const std::string& Message, int Code = 0)
+        : std::runtime_error(Message), FCode(Code) {}
+    // SQLite's primary result code, 0 when the error did not come from SQLite.
+    int Code() const { return FCode; }
+    // Another connection holds the lock this one needed.
+    bool Busy() const;
+
+private:
+    int FCode;
 };
 
 // A value bound to a statement's "?N" parameter.
@@ -36,6 +44,8 @@ public:
     TEasyDatabase& operator=(const TEasyDatabase&) = delete;
 
     std::string FileName;
+    // Opens without write access and leaves the journal mode as it is.
+    bool ReadOnly = false;
 
     // Opens the existing file FileName; an error when it is missing, unreadable or not a
     // database.
@@ -44,6 +54,9 @@ public:
     void CreateDatabase();
     void Close();
     bool Connected() const { return FHandle != nullptr; }
+    // Takes and gives back the write lock without waiting; false when another connection
+    // holds it.
+    bool CanWriteNow();
 
     void Execute(const std::string& Sql);
     // Whether the file holds no table, view or index at all.

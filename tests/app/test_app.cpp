@@ -69,9 +69,9 @@ private slots:
     void secondInstanceIsRefusedWhileTheFirstHoldsTheLock() {
         QLockFile first(home.path() + QStringLiteral("/Orvanta.lock"));
         QVERIFY(first.tryLock(0));
-        QVERIFY(IsAlreadyRunning());
+        QVERIFY(IsAlreadyRunning(home.path()));
         first.unlock();
-        QVERIFY(!IsAlreadyRunning()); // takes the lock for this process
+        QVERIFY(!IsAlreadyRunning(home.path())); // takes the lock for this process
         QLockFile later(home.path() + QStringLiteral("/Orvanta.lock"));
         QVERIFY(!later.tryLock(0));
     }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+namespace orvanta {
+
+// Turns SIGTERM, SIGINT and SIGHUP (logout, shutdown, Ctrl+C, a closed terminal) into one
+// call of OnQuit on the Qt thread. The handler only writes a byte to a socket pair; a second
+// signal, once the first was taken, ends the process the usual way.
+class TQuitSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TQuitSignals(std::function<void()> OnQuit, QObject* Parent = nullptr);
+    ~TQuitSignals() override;
+
+private:
+    void SignalArrived();
+
+    std::function<void()> FOnQuit;
+    QSocketNotifier* FNotifier = nullptr;
+};
+
+} // namespace orvanta
