@@ -1,4 +1,5 @@
 #include <QIcon>
+#include <QWidget>
 #include <exception>
 #include <unistd.h>
 
@@ -53,10 +54,14 @@ int main(int argc, char** argv) {
     bool quitRequested = false;
     const auto requestQuit = [&frmMain, &quitRequested] {
         quitRequested = true;
-        if (frmMain)
+        if (frmMain) {
             frmMain->close();
-        else
-            TOrvantaApplication::quit();
+            return;
+        }
+        // Before the main window there is no loop to end but that of a message box.
+        while (QWidget* modal = TOrvantaApplication::activeModalWidget())
+            if (!modal->close())
+                break;
     };
     TQuitSignals quitSignals(requestQuit);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, requestQuit);
