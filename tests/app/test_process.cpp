@@ -143,22 +143,15 @@ private slots:
         const QString a = MakeMp3(home.str(), QStringLiteral("Alpha"), 4);
         const QString b = MakeMp3(home.str(), QStringLiteral("Beta"), 4);
         QVERIFY2(!a.isEmpty() && !b.isEmpty(), "sox and lame are needed");
-        ForceFolder(home.file("Playlists"));
-        TMyMediaDB library;
-        library.OpenDatabase(home.file("MyMedia.edb"));
-        TPlayListManager playLists;
-        playLists.Open(home.file("Playlists"));
-        TCustomStringList fileTypes;
-        RegisterFileTypes(fileTypes);
+        qputenv("ORVANTA_HOME", QByteArray::fromStdString(home.str()));
         FakePrompts prompts;
+        TInstanceServer server;
+        TStartRequest request;
+        request.Server = &server;
+        QVERIFY(InitApplication(prompts, QString::fromStdString(home.str()), request));
         TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
         TfrmMain window(prompts, nullptr, nullptr, &engine);
-        window.InitializeViews(library, playLists, fileTypes);
-
-        const QString homePath = QString::fromStdString(home.str());
-        QVERIFY(!IsAlreadyRunning(homePath));
-        TInstanceServer server;
-        QVERIFY(server.Listen(homePath));
+        window.InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
         server.SetReceiver([&window](const std::vector<std::string>& Files) {
             window.RaiseWindow();
             window.OpenFiles(Files);
@@ -172,6 +165,9 @@ private slots:
         QVERIFY(window.isVisible());
         QCOMPARE(window.fraMedia1->MediaModel->rowCount(), 2);
         QVERIFY(prompts.Messages.empty());
+        window.fraMedia1->Finalize();
+        ReleaseGlobals();
+        qunsetenv("ORVANTA_HOME");
     }
 
     // Another process holds the library's write lock while the program starts: it waits,
