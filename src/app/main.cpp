@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         }
     } catch (const std::exception& error) {
         // Start-up failed before the loop (an unreadable library, say): say why, then end.
-        showException(QString::fromUtf8(error.what()));
+        showException(ExceptionText(error));
         exitCode = 1;
     }
     ReleaseGlobals();

@@ -81,17 +81,21 @@ void ReleaseGlobals() {
     FileTypes.reset();
 }
 
+QString ExceptionText(const std::exception& Error) {
+    // SQLite's "database is locked" tells the user nothing they can act on.
+    if (const auto* engine = dynamic_cast<const EEasyError*>(&Error); engine && engine->Busy())
+        return LibraryBusyText;
+    return QString::fromUtf8(Error.what());
+}
+
 TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
 
 bool TOrvantaApplication::notify(QObject* Receiver, QEvent* Event) {
     try {
         return QApplication::notify(Receiver, Event);
-    } catch (const EEasyError& error) {
-        if (OnException)
-            OnException(error.Busy() ? LibraryBusyText : QString::fromUtf8(error.what()));
     } catch (const std::exception& error) {
         if (OnException)
-            OnException(QString::fromUtf8(error.what()));
+            OnException(ExceptionText(error));
     } catch (...) {
         if (OnException)
             OnException(QStringLiteral("Unknown error."));

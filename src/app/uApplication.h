@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ struct TStartRequest {
 bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
                      const TStartRequest& Request = {});
 void ReleaseGlobals();
+
+// The text shown for an exception: its message, or words for a library another program holds.
+QString ExceptionText(const std::exception& Error);
 
 // The application object: an exception that escapes an event handler reaches one handler
 // instead of ending the program.

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -451,11 +452,10 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
 void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
     if (Paths.empty() || !FMediaDB || !FFileTypes)
         return;
-    // One library command at a time: files that arrive while My Music works wait for it.
+    // One library command at a time: files that arrive while My Music adds, refreshes or
+    // fills its list wait for it.
     if (fraMedia1->Busy()) {
-        connect(
-            fraMedia1, &TfraMedia::WorkFinished, this, [this, Paths] { OpenFiles(Paths); },
-            Qt::SingleShotConnection);
+        QTimer::singleShot(100, this, [this, Paths] { OpenFiles(Paths); });
         return;
     }
     std::vector<std::string> found;
