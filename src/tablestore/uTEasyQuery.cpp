@@ -136,7 +136,7 @@ void TEasyQuery::step() {
     const std::string message =
         "Cannot run \"" + SQL + "\": " + sqlite3_errmsg(sqlite3_db_handle(FStatement));
     Close();
-    throw EEasyError(message);
+    throw EEasyError(message, result & 0xFF);
 }
 
 std::int32_t TEasyQuery::countRows() {
