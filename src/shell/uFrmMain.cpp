@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -18,6 +19,7 @@
 #include "app/uShellOpen.h"
 #include "app/uTOptions.h"
 #include "library/uFraMedia.h"
+#include "library/uTrackInfo.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uTPlayListManager.h"
@@ -89,6 +91,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     Playback = new TPlaybackControl(
         *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
         &RandomGenerator, this);
+    ConnectPlayback(*Engine);
     SwitchView(1);
 
     if (FOptions) {
@@ -103,6 +106,8 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
 TfrmMain::~TfrmMain() {
     StopNotices();
+    if (!FCoverFile.isEmpty())
+        QFile::remove(FCoverFile);
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
 }
@@ -110,6 +115,8 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                                const TCustomStringList& FileTypes) {
     FPlayListManager = &PlayLists;
+    Playback->SetTrackInfoSource(
+        [&MediaDB](const std::string& Path) { return LookUpTrackInfo(Path, &MediaDB); });
     // My Music purges missing files here, which can take a while and lets events run.
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
@@ -445,6 +452,9 @@ void TfrmMain::PlayTrack(const QString& Path) {
 }
 void TfrmMain::PlayPlayList(const TPlayList& PlayList) {
     Playback->PlayPlayList(PlayList);
+}
+void TfrmMain::PlayFromHere(const TPlayList& PlayList, int Index) {
+    Playback->PlayFromHere(PlayList, Index);
 }
 void TfrmMain::RefreshPlayListNames() {
     FillPlayListCombo();
