@@ -135,17 +135,16 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
 }
 
 bool TPlaybackControl::PlayNextTrack() {
+    // NextTrack hands out the entry at Position in Normal and Loop; Random draws its own.
     const bool ordered = FNowPlaying.PlayMode != pmRandom;
-    const int index = ordered && FNowPlaying.Position >= 0 &&
-                              FNowPlaying.Position < FNowPlaying.Count()
-                          ? FNowPlaying.Position
-                          : -1;
+    const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    const int index = ordered && inRange ? FNowPlaying.Position : -1;
     const std::string entry = FNowPlaying.NextTrack();
     if (entry.empty()) {
         ResetPlayButtons();
         return false;
     }
-    HandOn({entry, ordered ? index : -1});
+    HandOn({entry, index});
     return true;
 }
 

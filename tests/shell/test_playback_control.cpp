@@ -168,19 +168,32 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("log");
         QTest::addColumn<bool>("playing");
-        QTest::newRow("normal next stops at the last") << 0 << "ABC" << -1 << "nnn" << "ABC" << true;
-        QTest::newRow("normal back") << 0 << "ABC" << -1 << "nnppp" << "ABCBA0" << true;
-        QTest::newRow("normal back then on") << 0 << "ABC" << -1 << "nnpn" << "ABCBC" << true;
-        QTest::newRow("restart after 3 s") << 0 << "ABC" << -1 << "nr" << "AB0" << true;
-        QTest::newRow("loop next wraps") << 1 << "ABC" << -1 << "nnnp" << "ABCAC" << true;
-        QTest::newRow("skip two broken") << 0 << "AXYB" << -1 << "nffe" << "AXYB" << false;
-        QTest::newRow("broken last ends") << 0 << "AX" << -1 << "nf" << "AX" << false;
-        QTest::newRow("loop all broken") << 1 << "XY" << -1 << "ff" << "XY" << false;
-        QTest::newRow("broken not gone back to") << 1 << "AXB" << -1 << "nfp" << "AXBA" << true;
-        QTest::newRow("from here normal") << 0 << "ABC" << 1 << "ee" << "BC" << false;
-        QTest::newRow("from here loop") << 1 << "ABC" << 2 << "ep" << "CAC" << true;
-        QTest::newRow("from here random") << 2 << "ABC" << 1 << "" << "B" << true;
-        QTest::newRow("single file has neither") << -1 << "A" << -1 << "np" << "A" << true;
+        QTest::newRow("normal next stops at the last") << 0 << "ABC" << -1 << "nnn"
+                                                       << "ABC" << true;
+        QTest::newRow("normal back") << 0 << "ABC" << -1 << "nnppp"
+                                     << "ABCBA0" << true;
+        QTest::newRow("normal back then on") << 0 << "ABC" << -1 << "nnpn"
+                                             << "ABCBC" << true;
+        QTest::newRow("restart after 3 s") << 0 << "ABC" << -1 << "nr"
+                                           << "AB0" << true;
+        QTest::newRow("loop next wraps") << 1 << "ABC" << -1 << "nnnp"
+                                         << "ABCAC" << true;
+        QTest::newRow("skip two broken") << 0 << "AXYB" << -1 << "nffe"
+                                         << "AXYB" << false;
+        QTest::newRow("broken last ends") << 0 << "AX" << -1 << "nf"
+                                          << "AX" << false;
+        QTest::newRow("loop all broken") << 1 << "XY" << -1 << "ff"
+                                         << "XY" << false;
+        QTest::newRow("broken not gone back to") << 1 << "AXB" << -1 << "nfp"
+                                                 << "AXBA" << true;
+        QTest::newRow("from here normal") << 0 << "ABC" << 1 << "ee"
+                                          << "BC" << false;
+        QTest::newRow("from here loop") << 1 << "ABC" << 2 << "ep"
+                                        << "CAC" << true;
+        QTest::newRow("from here random") << 2 << "ABC" << 1 << ""
+                                          << "B" << true;
+        QTest::newRow("single file has neither") << -1 << "A" << -1 << "np"
+                                                 << "A" << true;
     }
 
     void queueNavigation() {
