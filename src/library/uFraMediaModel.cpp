@@ -1,5 +1,7 @@
 #include "library/uFraMediaModel.h"
 
+#include <QFont>
+
 #include <algorithm>
 #include <numeric>
 #include <string_view>
@@ -50,7 +52,15 @@ std::string TMediaItem::TrackEntry() const {
 }
 
 TMediaListModel::TMediaListModel(QObject* Parent)
-    : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")) {}
+    : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")),
+      FPlayingIcon(QStringLiteral(":/icons/play.svg")) {}
+
+void TMediaListModel::SetPlayingPath(const std::string& Path) {
+    FPlayingPath = Path;
+    if (Count() > 0)
+        emit dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1),
+                         {Qt::FontRole, Qt::DecorationRole});
+}
 
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
     beginResetModel();
@@ -183,8 +193,15 @@ QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
     if (!Index.isValid() || Index.row() >= Count())
         return {};
     const TMediaItem& item = Item(Index.row());
+    const bool playing = (Role == Qt::DecorationRole || Role == Qt::FontRole) &&
+                         !FPlayingPath.empty() && item.FullPath() == FPlayingPath;
     if (Role == Qt::DecorationRole && Index.column() == colTitle)
-        return FIcon;
+        return playing ? FPlayingIcon : FIcon;
+    if (Role == Qt::FontRole && playing) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     if (Role != Qt::DisplayRole)
         return {};
     switch (Index.column()) {

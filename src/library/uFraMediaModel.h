@@ -59,6 +59,8 @@ public:
     void Sort(int SortState);
     // Less than 0, 0 or more than 0, as item A sorts before, with or after item B.
     static int Compare(const TMediaItem& A, const TMediaItem& B, int SortState);
+    // The row of this file is shown as the one playing; empty marks none.
+    void SetPlayingPath(const std::string& Path);
 
     int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
@@ -69,6 +71,8 @@ public:
 private:
     std::vector<TMediaItem> FItems;
     QIcon FIcon;
+    QIcon FPlayingIcon;
+    std::string FPlayingPath;
 };
 
 } // namespace orvanta

@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -107,6 +108,7 @@ void TfraPlayLists::CreateMenus() {
     popTracks = new QMenu(this);
     popTracks->setObjectName(QStringLiteral("popTracks"));
     AddMenuItem(popTracks, QStringLiteral("Play Track"), 5);
+    AddMenuItem(popTracks, QStringLiteral("Play From Here"), 9);
     popTracks->addSeparator();
     AddMenuItem(popTracks, QStringLiteral("Remove Tracks"), 6);
     popTracks->addSeparator();
@@ -141,6 +143,13 @@ void TfraPlayLists::Finalize() {
 }
 
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == lvwTracks && Event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(Event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DoCommand(9);
+            return true;
+        }
+    }
     if (Event->type() == QEvent::FocusIn) {
         SetFocusMarker(Watched == lstPlayLists ? 1 : 2);
     } else if (Event->type() == QEvent::FocusOut) {
@@ -191,6 +200,9 @@ void TfraPlayLists::DoCommand(int Number) {
         break;
     case 8:
         MoveTrack(1);
+        break;
+    case 9:
+        PlayFromHere();
         break;
     default:
         break;
@@ -399,6 +411,12 @@ void TfraPlayLists::PlayTrack() {
     const std::vector<int> rows = SelectedTrackRows();
     if (!rows.empty())
         FMain->PlayTrack(TrackModel->Row(rows.front()).Path);
+}
+
+void TfraPlayLists::PlayFromHere() {
+    const std::vector<int> rows = SelectedTrackRows();
+    if (FCurrentPlayList && !rows.empty())
+        FMain->PlayFromHere(*FCurrentPlayList, rows.front());
 }
 
 void TfraPlayLists::RemoveTracks() {

@@ -77,6 +77,7 @@ private:
     void RemovePlayList();
     void ShufflePlayList();
     void PlayTrack();
+    void PlayFromHere();
     void RemoveTracks();
     void MoveTrack(int Step);
 

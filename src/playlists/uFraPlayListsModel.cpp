@@ -1,9 +1,18 @@
 #include "playlists/uFraPlayListsModel.h"
 
+#include <QFont>
+
 namespace orvanta {
 
 TTrackListModel::TTrackListModel(QObject* Parent)
-    : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")) {}
+    : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")),
+      FPlayingIcon(QStringLiteral(":/icons/play.svg")) {}
+
+void TTrackListModel::SetPlayingPath(const QString& Path) {
+    FPlayingPath = Path;
+    if (!FRows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 1), {Qt::FontRole, Qt::DecorationRole});
+}
 
 void TTrackListModel::SetRows(std::vector<TRow> Rows) {
     beginResetModel();
@@ -25,8 +34,14 @@ QVariant TTrackListModel::data(const QModelIndex& Index, int Role) const {
     const TRow& row = Row(Index.row());
     if (Role == Qt::DisplayRole)
         return Index.column() == 0 ? row.Caption : row.Duration;
+    const bool playing = !FPlayingPath.isEmpty() && row.Path == FPlayingPath;
     if (Role == Qt::DecorationRole && Index.column() == 0)
-        return FIcon;
+        return playing ? FPlayingIcon : FIcon;
+    if (Role == Qt::FontRole && playing) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     if (Role == Qt::ToolTipRole)
         return row.Path;
     return {};

@@ -23,6 +23,8 @@ public:
     // Replaces every row at once.
     void SetRows(std::vector<TRow> Rows);
     const TRow& Row(int Index) const { return FRows[static_cast<size_t>(Index)]; }
+    // Rows of this file are shown as playing; empty marks none.
+    void SetPlayingPath(const QString& Path);
 
     int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
@@ -33,6 +35,8 @@ public:
 private:
     std::vector<TRow> FRows;
     QIcon FIcon;
+    QIcon FPlayingIcon;
+    QString FPlayingPath;
 };
 
 } // namespace orvanta

@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
+#include <QProxyStyle>
 #include <QSlider>
+#include <QStringList>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -18,6 +21,24 @@ namespace orvanta {
 namespace {
 
 constexpr int PositionInterval = 200;
+constexpr int CoverSize = 40;
+constexpr int InfoWidth = 170;
+
+// A click on the seek bar goes to the point clicked, not a page towards it.
+class TJumpToClickStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == QStyle::SH_Slider_AbsoluteSetButtons) {
+            return Qt::LeftButton | Qt::MiddleButton;
+        }
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+};
+
+QString Elided(const QLabel* Label, const QString& Text) {
+    return Label->fontMetrics().elidedText(Text, Qt::ElideRight, InfoWidth);
+}
 
 QToolButton* MakeButton(QWidget* Parent, const QString& Name) {
     auto* button = new QToolButton(Parent);
@@ -50,10 +71,31 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     : QWidget(Parent), FEngine(Engine) {
     setObjectName(QStringLiteral("fraTransportBar"));
 
+    imgCover = new QLabel(this);
+    imgCover->setFixedSize(CoverSize, CoverSize);
+    imgCover->setAlignment(Qt::AlignCenter);
+    imgCover->setAccessibleName(QStringLiteral("Cover"));
+    imgCover->hide();
+    cmdPrevious = MakeButton(this, QStringLiteral("Previous (Alt+Left)"));
+    cmdPrevious->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
     cmdPlayPause = MakeButton(this, QStringLiteral("Play"));
     cmdPlayPause->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    cmdNext = MakeButton(this, QStringLiteral("Next (Alt+Right)"));
+    cmdNext->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     cmdStop = MakeButton(this, QStringLiteral("Stop"));
     cmdStop->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    SetNavigation(false, false);
+
+    lblTitle = new QLabel(this);
+    lblArtist = new QLabel(this);
+    QFont bold = lblTitle->font();
+    bold.setBold(true);
+    lblTitle->setFont(bold);
+    for (QLabel* label : {lblTitle, lblArtist}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setFixedWidth(InfoWidth);
+        label->hide();
+    }
 
     lblElapsed = new QLabel(FormatPlayTime(0), this);
     lblTotal = new QLabel(FormatPlayTime(0), this);
@@ -63,6 +105,9 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     }
 
     trkSeek = new QSlider(Qt::Horizontal, this);
+    auto* jumpStyle = new TJumpToClickStyle;
+    jumpStyle->setParent(trkSeek);
+    trkSeek->setStyle(jumpStyle);
     trkSeek->setFocusPolicy(Qt::StrongFocus);
     trkSeek->setRange(0, 0);
     trkSeek->setSingleStep(5000);
@@ -76,8 +121,9 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     lblStatus->setAccessibleName(QStringLiteral("Player message"));
     lblStatus->hide();
 
-    auto* volumeIcon = new QLabel(this);
-    volumeIcon->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
+    cmdMute = MakeButton(this, QStringLiteral("Mute"));
+    cmdMute->setCheckable(true);
+    cmdMute->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
     trkVolume = new QSlider(Qt::Horizontal, this);
     trkVolume->setFocusPolicy(Qt::StrongFocus);
     trkVolume->setRange(0, 100);
@@ -91,32 +137,64 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
+    layout->addWidget(imgCover);
+    layout->addWidget(cmdPrevious);
     layout->addWidget(cmdPlayPause);
+    layout->addWidget(cmdNext);
     layout->addWidget(cmdStop);
+    auto* info = new QVBoxLayout;
+    info->setSpacing(0);
+    info->addStretch();
+    info->addWidget(lblTitle);
+    info->addWidget(lblArtist);
+    info->addStretch();
+    layout->addLayout(info);
     layout->addWidget(lblElapsed);
     layout->addWidget(trkSeek, 3);
     layout->addWidget(lblTotal);
     layout->addWidget(lblStatus, 3);
     layout->addSpacing(6);
-    layout->addWidget(volumeIcon);
+    layout->addWidget(cmdMute);
     layout->addWidget(trkVolume);
     setFocusProxy(cmdPlayPause);
-    setTabOrder(cmdPlayPause, cmdStop);
+    setTabOrder(cmdPrevious, cmdPlayPause);
+    setTabOrder(cmdPlayPause, cmdNext);
+    setTabOrder(cmdNext, cmdStop);
     setTabOrder(cmdStop, trkSeek);
-    setTabOrder(trkSeek, trkVolume);
+    setTabOrder(trkSeek, cmdMute);
+    setTabOrder(cmdMute, trkVolume);
 
     tmrPosition = new QTimer(this);
     tmrPosition->setInterval(PositionInterval);
 
     connect(cmdPlayPause, &QToolButton::clicked, this, &TfraTransportBar::cmdPlayPauseClick);
-    connect(cmdStop, &QToolButton::clicked, this, [this] { FEngine.Stop(); });
+    connect(cmdPrevious, &QToolButton::clicked, this, &TfraTransportBar::PreviousClicked);
+    connect(cmdNext, &QToolButton::clicked, this, &TfraTransportBar::NextClicked);
+    connect(cmdStop, &QToolButton::clicked, this, [this] {
+        FEngine.Stop();
+        emit StopClicked();
+    });
     connect(trkSeek, &QSlider::valueChanged, this, &TfraTransportBar::trkSeekChange);
-    connect(trkSeek, &QSlider::sliderReleased, this,
-            [this] { FEngine.Seek(trkSeek->sliderPosition()); });
-    connect(trkSeek, &QSlider::sliderMoved, this,
-            [this](int Value) { lblElapsed->setText(FormatPlayTime(Value)); });
-    connect(trkVolume, &QSlider::valueChanged, this,
-            [this](int Value) { FEngine.SetVolume(Value); });
+    // A click has sought already when the press set the value; only a drag seeks on release.
+    connect(trkSeek, &QSlider::sliderReleased, this, [this] {
+        if (FDragged) {
+            FDragged = false;
+            SeekTo(trkSeek->sliderPosition());
+        }
+    });
+    connect(trkSeek, &QSlider::sliderMoved, this, [this](int Value) {
+        FDragged = true;
+        lblElapsed->setText(FormatPlayTime(Value));
+    });
+    connect(trkVolume, &QSlider::valueChanged, this, [this] {
+        // Setting a volume ends a mute.
+        if (cmdMute->isChecked()) {
+            cmdMute->setChecked(false);
+        } else {
+            ApplyVolume();
+        }
+    });
+    connect(cmdMute, &QToolButton::toggled, this, &TfraTransportBar::ApplyVolume);
     connect(tmrPosition, &QTimer::timeout, this, &TfraTransportBar::tmrPositionTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this, &TfraTransportBar::EngineStateChange);
     connect(&FEngine, &IPlayerEngine::MediaError, this, &TfraTransportBar::EngineMediaError);
@@ -132,6 +210,76 @@ QString TfraTransportBar::ElapsedText() const {
 
 QString TfraTransportBar::TotalText() const {
     return lblTotal->text();
+}
+
+void TfraTransportBar::SetNavigation(bool CanGoPrevious, bool CanGoNext) {
+    cmdPrevious->setEnabled(CanGoPrevious);
+    cmdNext->setEnabled(CanGoNext);
+}
+
+void TfraTransportBar::SetNowPlaying(const QString& Title, const QString& Artist,
+                                     const QString& Album) {
+    QStringList from;
+    for (const QString& part : {Artist, Album}) {
+        if (!part.isEmpty()) {
+            from << part;
+        }
+    }
+    const QString second = from.join(QStringLiteral(" \u2013 "));
+    lblTitle->setText(Elided(lblTitle, Title));
+    lblArtist->setText(Elided(lblArtist, second));
+    const QString whole = second.isEmpty() ? Title : Title + QLatin1Char('\n') + second;
+    lblTitle->setToolTip(whole);
+    lblArtist->setToolTip(whole);
+    lblTitle->setVisible(!Title.isEmpty());
+    lblArtist->setVisible(!Title.isEmpty() && !second.isEmpty());
+}
+
+void TfraTransportBar::SetCoverArt(const QImage& Cover) {
+    if (Cover.isNull()) {
+        imgCover->clear();
+        imgCover->hide();
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(Cover.scaled(
+        QSize(CoverSize, CoverSize) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture.setDevicePixelRatio(ratio);
+    imgCover->setPixmap(picture);
+    imgCover->show();
+}
+
+int TfraTransportBar::Volume() const {
+    return trkVolume->value();
+}
+
+void TfraTransportBar::SetVolume(int Volume) {
+    trkVolume->setValue(Volume);
+}
+
+bool TfraTransportBar::Muted() const {
+    return cmdMute->isChecked();
+}
+
+void TfraTransportBar::SetMuted(bool Muted) {
+    cmdMute->setChecked(Muted);
+}
+
+void TfraTransportBar::ApplyVolume() {
+    const bool muted = cmdMute->isChecked();
+    FEngine.SetVolume(muted ? 0 : trkVolume->value());
+    cmdMute->setIcon(
+        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    const QString name = muted ? QStringLiteral("Unmute") : QStringLiteral("Mute");
+    cmdMute->setToolTip(name);
+    cmdMute->setAccessibleName(name);
+    emit VolumeChanged();
+}
+
+void TfraTransportBar::SeekTo(int Milliseconds) {
+    FEngine.Seek(Milliseconds);
+    lblElapsed->setText(FormatPlayTime(Milliseconds));
+    emit Jumped(Milliseconds);
 }
 
 void TfraTransportBar::cmdPlayPauseClick() {
@@ -181,8 +329,7 @@ void TfraTransportBar::trkSeekChange(int Value) {
     if (FUpdating || trkSeek->isSliderDown()) {
         return;
     }
-    FEngine.Seek(Value);
-    lblElapsed->setText(FormatPlayTime(Value));
+    SeekTo(Value);
 }
 
 void TfraTransportBar::tmrPositionTimer() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -13,8 +14,10 @@ namespace orvanta {
 
 class IPlayerEngine;
 
-// The player strip's controls: play/pause, stop, seek, elapsed and total time, volume, and one
-// line that says why a file could not be played. Every control is reachable by Tab.
+// The player strip's controls: cover, previous, play/pause, next, stop, what plays, seek,
+// elapsed and total time, mute and volume, and one line that says why a file could not be
+// played. Every control is reachable by Tab. Previous, next and stop are announced, not acted
+// on: the queue decides what they mean.
 class TfraTransportBar : public QWidget {
     Q_OBJECT
 
@@ -25,16 +28,45 @@ public:
     QString ElapsedText() const;
     QString TotalText() const;
 
+    void SetNavigation(bool CanGoPrevious, bool CanGoNext);
+    // The playing track's texts; an empty title hides them.
+    void SetNowPlaying(const QString& Title, const QString& Artist, const QString& Album);
+    // The playing track's cover; an empty image hides it.
+    void SetCoverArt(const QImage& Cover);
+    // 0 to 100, as the slider shows it whether muted or not.
+    int Volume() const;
+    void SetVolume(int Volume);
+    bool Muted() const;
+    void SetMuted(bool Muted);
+
+    QLabel* imgCover = nullptr;
+    QToolButton* cmdPrevious = nullptr;
     QToolButton* cmdPlayPause = nullptr;
+    QToolButton* cmdNext = nullptr;
     QToolButton* cmdStop = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* lblArtist = nullptr;
+    QToolButton* cmdMute = nullptr;
     QSlider* trkSeek = nullptr;
     QSlider* trkVolume = nullptr;
     QLabel* lblElapsed = nullptr;
     QLabel* lblTotal = nullptr;
     QLabel* lblStatus = nullptr;
 
+signals:
+    void PreviousClicked();
+    void NextClicked();
+    // After the bar's own stop reached the engine.
+    void StopClicked();
+    // The bar moved playback to this point.
+    void Jumped(qint64 Milliseconds);
+    // The volume or the mute changed.
+    void VolumeChanged();
+
 private:
     void cmdPlayPauseClick();
+    void ApplyVolume();
+    void SeekTo(int Milliseconds);
     void EngineStateChange(int NewState);
     void EngineMediaError(const QString& Message, const QString& Path);
     void trkSeekChange(int Value);
@@ -45,6 +77,7 @@ private:
     QTimer* tmrPosition = nullptr;
     // Set while the bar moves the seek slider itself, so that is not taken for a seek.
     bool FUpdating = false;
+    bool FDragged = false;
 };
 
 // "m:ss", or "h:mm:ss" from one hour on.

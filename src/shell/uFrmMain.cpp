@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -23,6 +24,7 @@
 #include "library/uFraMedia.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
+#include "library/uTrackInfo.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uTPlayListManager.h"
@@ -99,6 +101,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     Playback = new TPlaybackControl(
         *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
         &RandomGenerator, this);
+    ConnectPlayback(*Engine);
     SwitchView(1);
 
     if (FOptions) {
@@ -113,6 +116,8 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
 TfrmMain::~TfrmMain() {
     StopNotices();
+    if (!FCoverFile.isEmpty())
+        QFile::remove(FCoverFile);
     fraMedia1->Finalize();
     fraPlayLists1->Finalize();
 }
@@ -122,6 +127,8 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FPlayListManager = &PlayLists;
     FMediaDB = &MediaDB;
     FFileTypes = &FileTypes;
+    Playback->SetTrackInfoSource(
+        [&MediaDB](const std::string& Path) { return LookUpTrackInfo(Path, &MediaDB); });
     // My Music purges missing files here, which can take a while and lets events run.
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
@@ -512,6 +519,9 @@ void TfrmMain::PlayTrack(const QString& Path) {
 }
 void TfrmMain::PlayPlayList(const TPlayList& PlayList) {
     Playback->PlayPlayList(PlayList);
+}
+void TfrmMain::PlayFromHere(const TPlayList& PlayList, int Index) {
+    Playback->PlayFromHere(PlayList, Index);
 }
 void TfrmMain::RefreshPlayListNames() {
     FillPlayListCombo();

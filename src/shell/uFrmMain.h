@@ -13,6 +13,7 @@ class QActionGroup;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
+class QImage;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -23,6 +24,7 @@ namespace orvanta {
 class IPlayerEngine;
 class IPrompts;
 class TFirstRunNotices;
+class TMprisService;
 class TOptions;
 class TPlaybackControl;
 class TToolPlayButtons;
@@ -54,6 +56,7 @@ public:
     void PlayFile(const QString& Path) override;
     void PlayTrack(const QString& Path) override;
     void PlayPlayList(const TPlayList& PlayList) override;
+    void PlayFromHere(const TPlayList& PlayList, int Index) override;
     void RefreshPlayListNames() override;
     void RefreshPlayListTracks() override;
     QString SelectedPlayListName() const override;
@@ -73,6 +76,8 @@ public:
     void ShowToolButtons(int View);
     void FillPlayListCombo();
     void ShowAbout();
+    // The playing track's cover in the player strip and for the desktop; empty for none.
+    void ShowCoverArt(const QImage& Cover);
     // Ends the notice downloads; must run before the settings are freed.
     void StopNotices();
 
@@ -96,6 +101,9 @@ public:
     QWidget* pnlPlayer = nullptr;
     TfraTransportBar* wmpPlayer = nullptr;
     TPlaybackControl* Playback = nullptr;
+    TMprisService* Mpris = nullptr;
+    QAction* mnuPlayPrevious = nullptr;
+    QAction* mnuPlayNext = nullptr;
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
@@ -142,6 +150,9 @@ private:
     static int TagOf(const QObject* Control);
 
     void FormActivate();
+    // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
+    void ConnectPlayback(IPlayerEngine& Engine);
+    void ShowNowPlaying();
 
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;
@@ -156,6 +167,8 @@ private:
     bool FPlaced = false;
     std::unique_ptr<IPlayerEngine> FOwnEngine;
     std::unique_ptr<TToolPlayButtons> FPlayButtons;
+    unsigned FShownTrack = 0;
+    QString FCoverFile;
 };
 
 } // namespace orvanta

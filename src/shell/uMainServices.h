@@ -14,6 +14,8 @@ public:
     virtual void PlayFile(const QString& Path) = 0;
     virtual void PlayTrack(const QString& Path) = 0;
     virtual void PlayPlayList(const TPlayList& PlayList) = 0;
+    // Plays PlayList in its mode from its entry at Index on.
+    virtual void PlayFromHere(const TPlayList& PlayList, int Index) = 0;
     virtual void RefreshPlayListNames() = 0;
     virtual void RefreshPlayListTracks() = 0;
     // The text of cmbPlayLists' selected item: the target of "Add Files to Playlist".

@@ -177,6 +177,8 @@ void TGstPlayerEngine::Stop() {
     if (FPlayBin == nullptr || FState == psStopped || FState == psUndefined) {
         return;
     }
+    // A stop asked for while a failure is on its way is a stop, not a failure.
+    FFailed = false;
     Unload();
     ChangeState(psStopped);
 }

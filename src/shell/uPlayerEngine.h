@@ -43,6 +43,8 @@ public:
     virtual std::int64_t Position() const = 0;
     virtual std::int64_t Duration() const = 0;
     virtual int PlayState() const = 0;
+    // Whether the file set last could not be played; a stop clears it.
+    virtual bool LoadFailed() const = 0;
 
 signals:
     void PlayStateChange(int NewState);
@@ -76,6 +78,7 @@ public:
     std::int64_t Position() const override;
     std::int64_t Duration() const override;
     int PlayState() const override { return FState; }
+    bool LoadFailed() const override { return FFailed; }
 
 private:
     void HandleMessage(GstMessage* Message, unsigned Load);

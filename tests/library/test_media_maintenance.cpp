@@ -5,6 +5,7 @@
 #include "common/uDisplayUtils.h"
 #include "library/MakeMp3.h"
 #include "library/uMediaMaintenance.h"
+#include "library/uTrackInfo.h"
 
 using namespace orvanta;
 using orvanta::test::makeMp3;
@@ -44,6 +45,33 @@ struct Fixture {
 };
 
 } // namespace
+
+TEST(LookUpTrackInfo, LibraryRowThenTagThenFileName) {
+    Fixture f;
+    const std::string tagged = makeMp3(f.dir, "tagged.mp3", 1, "--tt Song --ta Band --tl Disc");
+    const std::string bare = makeMp3(f.dir, "Bare Tone.mp3", 1);
+    ASSERT_FALSE(tagged.empty() || bare.empty());
+    const std::string listed = f.dir.file("listed.mp3");
+    std::filesystem::copy_file(tagged, listed);
+    f.library.AddMedia(f.dir.str(), "listed.mp3", 1, "Row Song", "Row Band", "Row Disc", "", "", "",
+                       "", 215, 128);
+    struct Case {
+        std::string path;
+        TMyMediaDB* library;
+        TTrackInfo expected;
+    };
+    for (const Case& c : {Case{listed, &f.library, {"Row Song", "Row Band", "Row Disc", 215}},
+                          Case{listed, nullptr, {"Song", "Band", "Disc", 1}},
+                          Case{tagged, &f.library, {"Song", "Band", "Disc", 1}},
+                          Case{bare, &f.library, {"Bare Tone", "", "", 1}},
+                          Case{f.dir.file("gone.mp3"), &f.library, {"gone", "", "", 0}}}) {
+        const TTrackInfo info = LookUpTrackInfo(c.path, c.library);
+        EXPECT_EQ(info.Title, c.expected.Title) << c.path;
+        EXPECT_EQ(info.Artist, c.expected.Artist) << c.path;
+        EXPECT_EQ(info.Album, c.expected.Album) << c.path;
+        EXPECT_EQ(info.Seconds, c.expected.Seconds) << c.path;
+    }
+}
 
 TEST(ReadMediaInfo, Id3v2DecidesEveryText) {
     TempDir dir;

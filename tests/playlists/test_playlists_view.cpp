@@ -293,6 +293,7 @@ private slots:
             f.View->SelectTrackRows(rows);
             f.View->popTracksPopup();
             QCOMPARE(enabled("Play Track"), one);
+            QCOMPARE(enabled("Play From Here"), one);
             QCOMPARE(enabled("Move Track Up"), one);
             QCOMPARE(enabled("Move Track Down"), one);
             QCOMPARE(enabled("Remove Tracks"), some);
@@ -323,6 +324,12 @@ private slots:
         QTest::mouseClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(f.Main.PlayedTracks.last(), QStringLiteral("/music/b.mp3"));
+        // Enter, or the menu's "Play From Here", plays the playlist from the selected track.
+        QTest::keyClick(f.View->lvwTracks, Qt::Key_Return);
+        f.MenuItem(f.View->popTracks, QStringLiteral("Play From Here"))->trigger();
+        QCOMPARE(f.Main.PlayedFromHere.size(), size_t(2));
+        QCOMPARE(f.Main.PlayedFromHere[0].first.Name, std::string("Full"));
+        QCOMPARE(f.Main.PlayedFromHere[1].second, 1);
     }
 
     void modeBoxAndShuffle() {

@@ -12,6 +12,7 @@ class TFakePlayerEngine : public IPlayerEngine {
 public:
     void SetURL(const QString& Path) override {
         FURL = Path;
+        FFailed = false;
         Calls << QStringLiteral("URL ") + Path;
         Report(psTransitioning);
     }
@@ -22,6 +23,7 @@ public:
         Calls << QStringLiteral("stop");
         // Like the real engine, a stop is reported as it happens.
         if (StopReportsState && FState != psStopped) {
+            FFailed = false;
             Report(psStopped);
         }
     }
@@ -33,12 +35,14 @@ public:
     std::int64_t Position() const override { return FakePosition; }
     std::int64_t Duration() const override { return FakeDuration; }
     int PlayState() const override { return FState; }
+    bool LoadFailed() const override { return FFailed; }
 
     void Report(int State) {
         FState = State;
         emit PlayStateChange(State);
     }
     void Fail(const QString& Message) {
+        FFailed = true;
         Report(psStopped);
         emit MediaError(Message, FURL);
     }
@@ -61,6 +65,7 @@ public:
 private:
     QString FURL;
     int FState = psUndefined;
+    bool FFailed = false;
     int FVolume = 50;
 };
 

@@ -18,8 +18,10 @@ inline bool RunTool(const QString& Program, const QStringList& Arguments) {
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// A real MP3 of a sine tone, made with sox and lame; empty on failure.
-inline QString MakeMp3(const std::string& Folder, const QString& Name, double Seconds) {
+// A real MP3 of a sine tone, made with sox and lame; empty on failure. LameOptions may give
+// its tag ("--tt", title, "--ta", artist, "--tl", album).
+inline QString MakeMp3(const std::string& Folder, const QString& Name, double Seconds,
+                       const QStringList& LameOptions = {}) {
     const QString dir = QString::fromStdString(Folder);
     const QString wav = dir + QStringLiteral("/") + Name + QStringLiteral(".wav");
     const QString mp3 = dir + QStringLiteral("/") + Name + QStringLiteral(".mp3");
@@ -29,8 +31,9 @@ inline QString MakeMp3(const std::string& Folder, const QString& Name, double Se
                   QString::number(Seconds), QStringLiteral("sine"), QStringLiteral("440")})) {
         return {};
     }
-    if (!RunTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"),
-                                          QStringLiteral("128"), wav, mp3})) {
+    if (!RunTool(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet"),
+                                                     QStringLiteral("-b"), QStringLiteral("128")} +
+                                             LameOptions + QStringList{wav, mp3})) {
         return {};
     }
     return mp3;

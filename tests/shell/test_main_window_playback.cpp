@@ -1,8 +1,13 @@
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFont>
+#include <QLabel>
 #include <QTest>
 #include <QToolButton>
 
+#include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsModel.h"
 #include "shell/FakePlayerEngine.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uFrmMain.h"
@@ -44,7 +49,7 @@ private slots:
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.PlayPlayList(ThreeTracks(pmNormal));
         QCOMPARE(window.spdPlayPlayList->toolTip(), QStringLiteral("Stop Playing Playlist"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("one"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("one \u2013 Orvanta"));
 
         // "Play File" of the other view: a stop, and no new file.
         window.spdPlayFile->click();
@@ -62,8 +67,8 @@ private slots:
             QCOMPARE(engine.Calls.last(), QStringLiteral("stop"));
             QCOMPARE(window.spdPlayFile->toolTip(), QStringLiteral("Play File"));
         }
-        // The caption keeps the last track after playback ends.
-        QCOMPARE(window.windowTitle(), QStringLiteral("file"));
+        // Nothing plays after the stop: the caption is the program's name.
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
     }
 
     void theModeBoxLeavesTheRunningQueueAlone() {
@@ -80,6 +85,30 @@ private slots:
         }
         QCOMPARE(engine.URLs().size(), 3);
         QVERIFY(!window.Playback->Playing());
+    }
+
+    void playFromHereAndThePlayingRowIsMarked() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        TTrackListModel* rows = window.fraPlayLists1->TrackModel;
+        rows->SetRows({{QStringLiteral(" one"), QString(), QStringLiteral("/m/one.mp3")},
+                       {QStringLiteral(" two"), QString(), QStringLiteral("/m/two.mp3")}});
+        QVERIFY(!window.wmpPlayer->cmdNext->isEnabled());
+        window.PlayFromHere(ThreeTracks(pmNormal), 1);
+        QCOMPARE(engine.URLs(), QStringList{QStringLiteral("/m/two.mp3")});
+        QCOMPARE(window.wmpPlayer->lblTitle->text(), QStringLiteral("two"));
+        QVERIFY(window.wmpPlayer->cmdNext->isEnabled() && window.mnuPlayNext->isEnabled());
+        QCOMPARE(window.mnuPlayNext->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
+        QVERIFY(rows->data(rows->index(1, 0), Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!rows->data(rows->index(0, 0), Qt::FontRole).isValid());
+        window.wmpPlayer->cmdNext->click();
+        QCOMPARE(engine.URLs().last(), QStringLiteral("/m/three.mp3"));
+        // The last track of a Normal queue: nothing further.
+        QVERIFY(!window.wmpPlayer->cmdNext->isEnabled());
+        window.wmpPlayer->cmdStop->click();
+        QVERIFY(!rows->data(rows->index(1, 0), Qt::FontRole).isValid());
+        QVERIFY(!window.wmpPlayer->lblTitle->isVisible());
     }
 
     void theServicesReachThePlayback() {

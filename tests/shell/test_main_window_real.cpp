@@ -23,7 +23,9 @@ private slots:
     // Two pictures of the window a second apart while a track plays: the time has moved.
     // With ORVANTA_SCREENSHOT_DIR set they are kept there as PNG files.
     void theTimeMovesWhileATrackPlays() {
-        const QString track = MakeMp3(FDir.str(), QStringLiteral("Evening Tone"), 3.5);
+        const QString track = MakeMp3(FDir.str(), QStringLiteral("Evening Tone"), 3.5,
+                                      {QStringLiteral("--ta"), QStringLiteral("Test Band"),
+                                       QStringLiteral("--tl"), QStringLiteral("Tones of the Day")});
         QVERIFY2(!track.isEmpty(), "sox and lame are needed to make the test track");
         FakePrompts prompts;
         TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
@@ -34,7 +36,15 @@ private slots:
         window.PlayFile(track);
         QVERIFY(
             QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 5000));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Evening Tone"));
+        // The tag has no title: the file's name stands in for it.
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Test Band \u2013 Evening Tone \u2013 Orvanta"));
+        QCOMPARE(window.wmpPlayer->lblArtist->toolTip(),
+                 QStringLiteral("Evening Tone\nTest Band \u2013 Tones of the Day"));
+        QImage cover(200, 200, QImage::Format_RGB32);
+        cover.fill(QColor(200, 120, 40));
+        window.ShowCoverArt(cover);
+        QVERIFY(window.wmpPlayer->imgCover->isVisible());
         QTest::qWait(1100);
         const QString elapsed1 = window.wmpPlayer->ElapsedText();
         const int slider1 = window.wmpPlayer->trkSeek->value();

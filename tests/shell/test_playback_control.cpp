@@ -54,20 +54,20 @@ private slots:
         // Only the button that started playback shows a stop picture.
         QCOMPARE(rig.Buttons.Image(TPlayButton::PlayFile), 0);
         QCOMPARE(rig.Buttons.Image(TPlayButton::PlayTrack), 4);
-        QCOMPARE(rig.Caption, QStringLiteral("a"));
+        QCOMPARE(rig.Caption, QStringLiteral("a – Orvanta"));
 
         rig.Engine.Report(IPlayerEngine::psMediaEnded);
         rig.Engine.Report(IPlayerEngine::psMediaEnded);
         QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
-        QCOMPARE(rig.Caption, QStringLiteral("c.d"));
+        QCOMPARE(rig.Caption, QStringLiteral("c.d – Orvanta"));
         QVERIFY(rig.Control.Playing());
 
         rig.Engine.Report(IPlayerEngine::psMediaEnded);
         QCOMPARE(rig.Engine.URLs(), (QStringList{A, B, C}));
         QVERIFY(!rig.Control.Playing());
         QVERIFY(rig.Buttons.AllPlay());
-        // The caption keeps the last track.
-        QCOMPARE(rig.Caption, QStringLiteral("c.d"));
+        // Nothing plays: the caption is the program's name again.
+        QCOMPARE(rig.Caption, QStringLiteral("Orvanta"));
     }
 
     void loopAndRandomNeverEnd() {
@@ -112,7 +112,7 @@ private slots:
         rig.Control.PlayTrack(B);
         QCOMPARE(rig.Buttons.Image(TPlayButton::PlayTrack), 5);
         QCOMPARE(rig.Buttons.Hint(TPlayButton::PlayTrack), QStringLiteral("Stop Playing Track"));
-        QCOMPARE(rig.Caption, QStringLiteral("b"));
+        QCOMPARE(rig.Caption, QStringLiteral("b – Orvanta"));
         rig.Engine.Report(IPlayerEngine::psMediaEnded);
         QCOMPARE(rig.Engine.URLs(), (QStringList{A, C, B}));
         QVERIFY(rig.Buttons.AllPlay());
@@ -139,13 +139,135 @@ private slots:
         QVERIFY(slow.Buttons.AllPlay());
     }
 
-    void stopFromTheTransportBarOrAnErrorEndsTheQueue() {
+    void anErrorEndsASingleFileAndAStopEndsTheWaitToSkip() {
         TRig rig;
-        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
+        rig.Control.PlayFile(A);
         rig.Engine.Fail(QStringLiteral("Resource not found."));
         QVERIFY(!rig.Control.Playing());
         QVERIFY(rig.Buttons.AllPlay());
-        QCOMPARE(rig.Engine.URLs(), QStringList{A});
+        QCOMPARE(rig.Caption, QStringLiteral("Orvanta"));
+
+        rig.Control.PlayPlayList(MakePlayList(pmNormal, {A, B, C}));
+        rig.Engine.Fail(QStringLiteral("Resource not found."));
+        QVERIFY(rig.Control.tmrSkip->isActive());
+        QVERIFY(rig.Control.Playing());
+        rig.Control.StopPlaying();
+        QVERIFY(!rig.Control.Playing());
+        QVERIFY(rig.Buttons.AllPlay());
+        QCOMPARE(rig.Engine.URLs(), (QStringList{A, A}));
+    }
+
+    // Script: n Next, e the track ends, p Previous in a track's first seconds, r Previous
+    // later on, f the track fails (and is skipped when the queue goes on). Each track has
+    // played before n, e, p and r. The log holds the files handed on and "0" for a restart
+    // (Previous at the first track restarts it).
+    void queueNavigation_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("tracks");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("playing");
+        QTest::newRow("normal next stops at the last") << 0 << "ABC" << -1 << "nnn"
+                                                       << "ABC" << true;
+        QTest::newRow("normal back") << 0 << "ABC" << -1 << "nnppp"
+                                     << "ABCBA0" << true;
+        QTest::newRow("normal back then on") << 0 << "ABC" << -1 << "nnpn"
+                                             << "ABCBC" << true;
+        QTest::newRow("restart after 3 s") << 0 << "ABC" << -1 << "nr"
+                                           << "AB0" << true;
+        QTest::newRow("loop next wraps") << 1 << "ABC" << -1 << "nnnp"
+                                         << "ABCAC" << true;
+        QTest::newRow("skip two broken") << 0 << "AXYB" << -1 << "nffe"
+                                         << "AXYB" << false;
+        QTest::newRow("broken last ends") << 0 << "AX" << -1 << "nf"
+                                          << "AX" << false;
+        QTest::newRow("loop all broken") << 1 << "XY" << -1 << "ff"
+                                         << "XY" << false;
+        QTest::newRow("broken not gone back to") << 1 << "AXB" << -1 << "nfp"
+                                                 << "AXBA" << true;
+        QTest::newRow("from here normal") << 0 << "ABC" << 1 << "ee"
+                                          << "BC" << false;
+        QTest::newRow("from here loop") << 1 << "ABC" << 2 << "ep"
+                                        << "CAC" << true;
+        QTest::newRow("from here random") << 2 << "ABC" << 1 << ""
+                                          << "B" << true;
+        QTest::newRow("single file has neither") << -1 << "A" << -1 << "np"
+                                                 << "A" << true;
+    }
+
+    void queueNavigation() {
+        QFETCH(int, mode);
+        QFETCH(QString, tracks);
+        QFETCH(int, start);
+        QFETCH(QString, script);
+        QFETCH(QString, log);
+        QFETCH(bool, playing);
+        const auto path = [](QChar Name) { return QStringLiteral("/m/%1.mp3").arg(Name); };
+        TRig rig;
+        rig.Control.tmrSkip->setInterval(0);
+        QStringList paths;
+        for (QChar name : tracks) {
+            paths << path(name);
+        }
+        if (mode < 0) {
+            rig.Control.PlayFile(paths.front());
+        } else if (start < 0) {
+            rig.Control.PlayPlayList(MakePlayList(mode, paths));
+        } else {
+            rig.Control.PlayFromHere(MakePlayList(mode, paths), start);
+        }
+        QCOMPARE(rig.Control.CanGoNext(), mode >= 0);
+        QCOMPARE(rig.Control.CanGoPrevious(), mode >= 0);
+        for (QChar step : script) {
+            if (step == QLatin1Char('f')) {
+                rig.Engine.Fail(QStringLiteral("broken"));
+                QTRY_VERIFY(!rig.Control.tmrSkip->isActive());
+                continue;
+            }
+            rig.Engine.Report(IPlayerEngine::psPlaying);
+            rig.Engine.FakePosition = step == QLatin1Char('r') ? 5000 : 1000;
+            if (step == QLatin1Char('n')) {
+                rig.Control.Next();
+            } else if (step == QLatin1Char('e')) {
+                rig.Engine.Report(IPlayerEngine::psMediaEnded);
+            } else {
+                rig.Control.Previous();
+            }
+        }
+        QString handedOn;
+        for (const QString& call : rig.Engine.Calls) {
+            if (call.startsWith(QStringLiteral("URL "))) {
+                handedOn += call.at(call.size() - 5);
+            } else if (call == QStringLiteral("seek 0")) {
+                handedOn += QLatin1Char('0');
+            }
+        }
+        QCOMPARE(handedOn, log);
+        QCOMPARE(rig.Control.Playing(), playing);
+        QCOMPARE(rig.Buttons.AllPlay(), !playing);
+    }
+
+    void randomGoesBackToWhatPlayedAndStopsWhenAllFail() {
+        TRig rig;
+        rig.Control.tmrSkip->setInterval(0);
+        rig.Control.PlayPlayList(MakePlayList(pmRandom, {A, B, C}));
+        for (int i = 0; i < 4; ++i) {
+            rig.Engine.Report(IPlayerEngine::psPlaying);
+            rig.Control.Next();
+        }
+        rig.Control.Previous();
+        rig.Control.Previous();
+        const QStringList urls = rig.Engine.URLs();
+        QCOMPARE(urls.mid(5), (QStringList{urls[3], urls[2]}));
+
+        rig.Control.PlayPlayList(MakePlayList(pmRandom, {A, B}));
+        for (int i = 0; i < 50 && rig.Control.Playing(); ++i) {
+            rig.Engine.Fail(QStringLiteral("broken"));
+            QTRY_VERIFY(!rig.Control.tmrSkip->isActive());
+        }
+        QVERIFY(!rig.Control.Playing());
+        QCOMPARE(rig.Caption, QStringLiteral("Orvanta"));
     }
 
     void playStartsOneSecondAfterEachTrackIsHandedOn() {
@@ -232,7 +354,7 @@ private slots:
         const QString odd = QStringLiteral("/music/it's \\ \"Ünïcødé\".mp3");
         rig.Control.PlayFile(odd);
         QCOMPARE(rig.Engine.URLs(), QStringList{odd});
-        QCOMPARE(rig.Caption, QStringLiteral("it's \\ \"Ünïcødé\""));
+        QCOMPARE(rig.Caption, QStringLiteral("it's \\ \"Ünïcødé\" – Orvanta"));
     }
 };
 

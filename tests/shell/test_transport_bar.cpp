@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -72,10 +73,70 @@ private slots:
         QTest::keyClick(bar.trkSeek, Qt::Key_Right);
         QCOMPARE(engine.Calls.last(), QStringLiteral("seek 25000"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), bar.cmdMute);
+        QTest::keyClick(bar.cmdMute, Qt::Key_Space);
+        QVERIFY(bar.Muted());
+        QCOMPARE(engine.Volume(), 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), bar.trkVolume);
         QCOMPARE(bar.trkVolume->value(), 50);
+        // Setting a volume ends the mute.
         QTest::keyClick(bar.trkVolume, Qt::Key_Left);
+        QVERIFY(!bar.Muted());
         QCOMPARE(engine.Volume(), 45);
+        QCOMPARE(bar.cmdMute->toolTip(), QStringLiteral("Mute"));
+
+        // With a queue to walk, Previous and Next join the tab chain around play/pause.
+        bar.SetNavigation(true, true);
+        bar.cmdPlayPause->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), bar.cmdNext);
+        QSignalSpy next(&bar, &TfraTransportBar::NextClicked);
+        QTest::keyClick(bar.cmdNext, Qt::Key_Space);
+        QCOMPARE(next.size(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), bar.cmdPrevious);
+    }
+
+    void aClickOnTheSeekBarJumpsThere() {
+        TFakePlayerEngine engine;
+        TfraTransportBar bar(engine);
+        bar.resize(900, 45);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        engine.FakeDuration = 200000;
+        engine.Report(IPlayerEngine::psPlaying);
+        QSignalSpy jumped(&bar, &TfraTransportBar::Jumped);
+        QSlider* seek = bar.trkSeek;
+        for (double at : {0.75, 0.25}) {
+            QTest::mouseClick(seek, Qt::LeftButton, {},
+                              QPoint(int(seek->width() * at), seek->height() / 2));
+            const qint64 target = jumped.last().at(0).toLongLong();
+            QVERIFY2(qAbs(target - 200000 * at) < 200000 * 0.05,
+                     qPrintable(QString::number(target)));
+            QCOMPARE(engine.Calls.last(), QStringLiteral("seek %1").arg(target));
+        }
+        QCOMPARE(jumped.size(), 2);
+    }
+
+    void showsWhatPlays() {
+        TFakePlayerEngine engine;
+        TfraTransportBar bar(engine);
+        bar.show();
+        QVERIFY(!bar.cmdNext->isEnabled() && !bar.cmdPrevious->isEnabled());
+        QVERIFY(!bar.lblTitle->isVisible() && !bar.imgCover->isVisible());
+        bar.SetNowPlaying(QStringLiteral("Song"), QStringLiteral("Band"), QStringLiteral("Record"));
+        QCOMPARE(bar.lblTitle->text(), QStringLiteral("Song"));
+        QCOMPARE(bar.lblArtist->text(), QStringLiteral("Band \u2013 Record"));
+        QVERIFY(bar.lblTitle->isVisible() && bar.lblArtist->isVisible());
+        QImage cover(300, 300, QImage::Format_RGB32);
+        cover.fill(Qt::red);
+        bar.SetCoverArt(cover);
+        QVERIFY(bar.imgCover->isVisible());
+        bar.SetCoverArt(QImage());
+        bar.SetNowPlaying(QString(), QString(), QString());
+        QVERIFY(!bar.lblTitle->isVisible() && !bar.imgCover->isVisible());
     }
 
     void errorIsShownUntilTheNextPlay() {

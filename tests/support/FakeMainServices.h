@@ -36,6 +36,11 @@ public:
     void PlayPlayList(const TPlayList& PlayList) override {
         PlayedPlayLists.push_back({PlayList.Name, PlayList.Tracks()});
     }
+    // Each playlist handed to PlayFromHere with its start index.
+    std::vector<std::pair<Played, int>> PlayedFromHere;
+    void PlayFromHere(const TPlayList& PlayList, int Index) override {
+        PlayedFromHere.push_back({{PlayList.Name, PlayList.Tracks()}, Index});
+    }
     void RefreshPlayListNames() override { ++NameRefreshes; }
     void RefreshPlayListTracks() override {
         ++TrackRefreshes;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvanta {
+
+class TMyMediaDB;
+
+// What the player shows of a file: its texts and length in whole seconds.
+struct TTrackInfo {
+    std::string Title;
+    std::string Artist;
+    std::string Album;
+    std::int32_t Seconds = 0;
+};
+
+// From the file's library row when MediaDB holds one, else from its tags; an empty title
+// becomes the file's name without folder and extension. Never throws: a library that cannot
+// answer counts as having no row.
+TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB);
+
+} // namespace orvanta

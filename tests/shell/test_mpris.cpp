@@ -1,0 +1,138 @@
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include "shell/PlaybackTestSupport.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uFrmMain.h"
+#include "shell/uMpris.h"
+#include "shell/uPlaybackControl.h"
+#include "shell/uPlayerEngine.h"
+#include "support/FakePrompts.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using namespace orvanta::test;
+
+// Collects the names of the player properties announced as changed.
+class TChangeLog : public QObject {
+    Q_OBJECT
+public:
+    QStringList Names;
+public slots:
+    void Changed(const QString& Interface, const QVariantMap& Values, const QStringList&) {
+        if (Interface == QStringLiteral("org.mpris.MediaPlayer2.Player")) {
+            Names << Values.keys();
+        }
+    }
+};
+
+// The desktop's side, through playerctl on a session bus of the test's own (the test runs
+// under dbus-run-session), with the real engine on a fake sink.
+class TestMpris : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (!qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) {
+            QSKIP("needs a session bus: run under dbus-run-session");
+        }
+        FFirst =
+            MakeMp3(FDir.str(), QStringLiteral("first"), 8,
+                    {QStringLiteral("--tt"), QStringLiteral("Morning Tone"), QStringLiteral("--ta"),
+                     QStringLiteral("Test Band"), QStringLiteral("--tl"), QStringLiteral("Tones")});
+        FSecond = MakeMp3(FDir.str(), QStringLiteral("second"), 8,
+                          {QStringLiteral("--tt"), QStringLiteral("Evening Tone")});
+        QVERIFY2(!FFirst.isEmpty() && !FSecond.isEmpty(), "sox and lame make the test tracks");
+    }
+
+    void playerctlDrivesAQueueOfTwo() {
+        FakePrompts prompts;
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        QVERIFY(window.Mpris->Registered());
+        TChangeLog changes;
+        QVERIFY(QDBusConnection::sessionBus().connect(
+            QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            &changes, SLOT(Changed(QString, QVariantMap, QStringList))));
+        QSignalSpy seeked(window.Mpris, &TMprisService::Seeked);
+
+        TPlayList queue;
+        queue.SetUp("Two", pmNormal);
+        queue.InsertTrack(MakeTrackEntry(FFirst.toStdString(), 8), -1);
+        queue.InsertTrack(MakeTrackEntry(FSecond.toStdString(), 8), -1);
+        window.PlayPlayList(queue);
+
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl({QStringLiteral("status")}), QStringLiteral("Playing"), 5000);
+        QCOMPARE(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}),
+                 QStringLiteral("Morning Tone"));
+        QCOMPARE(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:artist")}),
+                 QStringLiteral("Test Band"));
+        QCOMPARE(Ctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}),
+                 QStringLiteral("8000000"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Test Band \u2013 Morning Tone \u2013 Orvanta"));
+
+        Ctl({QStringLiteral("pause")});
+        QTRY_COMPARE(engine.PlayState(), int(IPlayerEngine::psPaused));
+        QCOMPARE(Ctl({QStringLiteral("status")}), QStringLiteral("Paused"));
+        Ctl({QStringLiteral("play")});
+        QTRY_COMPARE(engine.PlayState(), int(IPlayerEngine::psPlaying));
+
+        Ctl({QStringLiteral("position"), QStringLiteral("5")});
+        QTRY_VERIFY(engine.Position() >= 4900);
+        QCOMPARE(seeked.size(), 1);
+        QCOMPARE(seeked.first().at(0).toLongLong(), 5000000);
+
+        Ctl({QStringLiteral("volume"), QStringLiteral("0.3")});
+        QTRY_COMPARE(window.wmpPlayer->Volume(), 30);
+
+        Ctl({QStringLiteral("next")});
+        QTRY_COMPARE(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}),
+                     QStringLiteral("Evening Tone"));
+        QTRY_COMPARE(engine.PlayState(), int(IPlayerEngine::psPlaying));
+        // The last track of a Normal queue: Next does nothing.
+        Ctl({QStringLiteral("next")});
+        QTest::qWait(300);
+        QCOMPARE(engine.URL(), FSecond);
+        QCOMPARE(Ctl({QStringLiteral("status")}), QStringLiteral("Playing"));
+        Ctl({QStringLiteral("previous")});
+        QTRY_COMPARE(engine.URL(), FFirst);
+
+        Ctl({QStringLiteral("stop")});
+        QTRY_COMPARE(Ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
+        for (const char* name : {"PlaybackStatus", "Metadata", "Volume", "CanGoNext"}) {
+            QVERIFY2(changes.Names.contains(QString::fromLatin1(name)), name);
+        }
+
+        // A file URI plays that file alone.
+        Ctl({QStringLiteral("open"), QUrl::fromLocalFile(FSecond).toString()});
+        QTRY_COMPARE(engine.URL(), FSecond);
+        QVERIFY(!window.Playback->CanGoNext());
+    }
+
+private:
+    // Runs playerctl for this player while the event loop answers its calls.
+    QString Ctl(const QStringList& Arguments) {
+        QProcess process;
+        process.start(QStringLiteral("playerctl"),
+                      QStringList{QStringLiteral("-p"), QStringLiteral("orvanta")} + Arguments);
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    TempDir FDir;
+    QString FFirst;
+    QString FSecond;
+};
+
+QTEST_MAIN(TestMpris)
+#include "test_mpris.moc"
