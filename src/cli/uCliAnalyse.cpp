@@ -1,4 +1,5 @@
 #include "cli/uCliCommands.h"
+#include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
 #include <cmath>
@@ -132,6 +133,10 @@ int RunTag(const TagOptions& O) {
     if (O.V2 && O.GenreIndex)
         return Usage("--genre-index is an ID3v1 field.");
 
+    if (!TFileUtils::IsRegularFile(O.File)) {
+        std::cerr << TFileUtils::NotRegularFileMessage(O.File) << "\n";
+        return ExitFailed;
+    }
     TMPEGaudio audio;
     if (!audio.Analyse(O.File)) {
         std::cerr << "Error reading file.\n" << O.File << "\n";
@@ -181,11 +186,21 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     analyse->add_option("FILE", *files, "MP3 files")->required();
     analyse->callback([&Chosen, files] {
         Chosen = [files] {
-            for (const std::string& path : *files)
-                std::cout << AnalysisJson(path).dump(-1, ' ', false, json::error_handler_t::replace)
-                          << "\n";
+            // Every file gets its line; one that could not be read fails the run.
+            bool allRead = true;
+            for (const std::string& path : *files) {
+                const json analysis = AnalysisJson(path);
+                std::cout << analysis.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+                if (!analysis["analysed"].get<bool>()) {
+                    allRead = false;
+                    std::cerr << (TFileUtils::IsRegularFile(path)
+                                      ? "Error reading file.\n" + path
+                                      : TFileUtils::NotRegularFileMessage(path))
+                              << "\n";
+                }
+            }
             std::cout.flush();
-            return ExitOk;
+            return allRead ? ExitOk : ExitFailed;
         };
     });
 

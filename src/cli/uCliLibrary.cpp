@@ -116,10 +116,12 @@ int runAdd(const std::vector<std::string>& files) {
                                  out["result"] = "already in library";
                                  break;
                              case TAddOutcome::Unsupported:
-                                 out["result"] = "unsupported";
+                             case TAddOutcome::NotRegularFile:
+                                 out["result"] = result.Outcome == TAddOutcome::Unsupported
+                                                     ? "unsupported"
+                                                     : "not a regular file";
                                  allAdded = false;
-                                 std::cerr << forTerminal(UnsupportedFileMessage(result.Path))
-                                           << "\n";
+                                 std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
                                  break;
                              }
                              printLine(out);

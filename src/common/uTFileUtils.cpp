@@ -66,6 +66,15 @@ std::string TFileUtils::FileToString(const std::string& FileName) {
     return content;
 }
 
+bool TFileUtils::IsRegularFile(const std::string& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string TFileUtils::NotRegularFileMessage(std::string_view Path) {
+    return "Not a regular file (a folder, FIFO or device): " + std::string(Path);
+}
+
 bool TFileUtils::StringToFile(const std::string& FileName, std::string_view Text) {
     TAtomicReplace replace(FileName);
     return replace.Begin() && writeAll(replace.Fd(), Text) && replace.Commit();

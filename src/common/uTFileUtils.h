@@ -17,6 +17,12 @@ public:
     // old file, flushed and renamed over it, so a failure or a crash leaves the old file whole
     // (see TAtomicReplace for links, owners and temporary names).
     static bool StringToFile(const std::string& FileName, std::string_view Text);
+
+    // Whether Path names a regular file (through links). A folder, FIFO or device is never
+    // opened for reading: a FIFO would block the reader for ever.
+    static bool IsRegularFile(const std::string& Path);
+    // The message for such a path.
+    static std::string NotRegularFileMessage(std::string_view Path);
 };
 
 } // namespace orvanta

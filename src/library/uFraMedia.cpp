@@ -548,8 +548,8 @@ void TfraMedia::AddFiles() {
     FMaintenance->AddFiles(
         paths,
         [this](const TAddResult& result) {
-            if (result.Outcome == TAddOutcome::Unsupported) {
-                FPrompts->Information(fromStd(UnsupportedFileMessage(result.Path)));
+            if (const std::string refusal = AddRefusalMessage(result); !refusal.empty()) {
+                FPrompts->Information(fromStd(refusal));
             } else if (result.Outcome == TAddOutcome::Added) {
                 const TMediaRow& row = result.Row;
                 TMediaItem item;

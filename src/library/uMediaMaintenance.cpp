@@ -8,6 +8,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
 namespace orvanta {
@@ -75,11 +76,28 @@ std::string UnsupportedFileMessage(std::string_view Path) {
     return "The following file type is not supported.\r\n" + ExtractFileName(Path);
 }
 
+std::string AddRefusalMessage(const TAddResult& Result) {
+    switch (Result.Outcome) {
+    case TAddOutcome::Unsupported:
+        return UnsupportedFileMessage(Result.Path);
+    case TAddOutcome::NotRegularFile:
+        return TFileUtils::NotRegularFileMessage(Result.Path);
+    case TAddOutcome::Added:
+    case TAddOutcome::AlreadyInLibrary:
+        break;
+    }
+    return {};
+}
+
 TAddResult TMediaMaintenance::addOne(const std::string& Path) {
     TAddResult result;
     result.Path = Path;
     if (FileTypeOf(Path, FFileTypes).empty()) {
         result.Outcome = TAddOutcome::Unsupported;
+        return result;
+    }
+    if (!TFileUtils::IsRegularFile(Path)) {
+        result.Outcome = TAddOutcome::NotRegularFile;
         return result;
     }
     TMediaRow& row = result.Row;
