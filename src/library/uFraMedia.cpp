@@ -649,10 +649,16 @@ void TfraMedia::AddFilesToPlayList() {
     if (name.empty() || !FPlayLists->Exists(name))
         return;
     TPlayList* target = FPlayLists->FindByName(name);
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        target->InsertTrack(MediaModel->Item(*row).TrackEntry(), -1);
+    std::vector<std::string> refused;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        const TMediaItem& item = MediaModel->Item(*row);
+        if (!target->AddTrack(item.TrackEntry(), -1))
+            refused.push_back(JoinPath(item.Directory, item.FileName));
+    }
     lvwMedia->selectionModel()->clearSelection();
     FMain->RefreshPlayListTracks();
+    for (const std::string& path : refused)
+        FPrompts->Information(fromStd(PlayListRefusalMessage(path)));
 }
 
 } // namespace orvanta
