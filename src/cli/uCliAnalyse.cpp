@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orvanta::cli {
@@ -193,9 +194,10 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
                 std::cout << analysis.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
                 if (!analysis["analysed"].get<bool>()) {
                     allRead = false;
-                    std::cerr << (TFileUtils::IsRegularFile(path)
-                                      ? "Error reading file.\n" + path
-                                      : TFileUtils::NotRegularFileMessage(path))
+                    struct stat node {};
+                    const bool special = ::stat(path.c_str(), &node) == 0 && !S_ISREG(node.st_mode);
+                    std::cerr << (special ? TFileUtils::NotRegularFileMessage(path)
+                                          : "Error reading file.\n" + path)
                               << "\n";
                 }
             }

@@ -67,7 +67,8 @@ json rowJson(const TEasyQuery& query) {
     for (const char* field : {"fDirectory", "fFileName", "fTitle", "fArtist", "fAlbum", "fYear",
                               "fGenre", "fLanguage", "fComposer"})
         row[field] = query.FieldByName(field).AsString();
-    for (const char* field : {"fFileSize", "fSeconds", "fQuality"})
+    row["fFileSize"] = query.FieldByName("fFileSize").AsInt64();
+    for (const char* field : {"fSeconds", "fQuality"})
         row[field] = query.FieldByName(field).AsInteger();
     return row;
 }

@@ -77,7 +77,7 @@ struct TMediaColumns {
         item.Album = query.Fields(Album).AsString();
         item.Year = query.Fields(Year).AsString();
         item.Genre = query.Fields(Genre).AsString();
-        item.FileSize = query.Fields(FileSize).AsInteger();
+        item.FileSize = query.Fields(FileSize).AsInt64();
         item.Seconds = query.Fields(Seconds).AsInteger();
         item.Quality = query.Fields(Quality).AsInteger();
         return item;

@@ -96,7 +96,8 @@ TAddResult TMediaMaintenance::addOne(const std::string& Path) {
         result.Outcome = TAddOutcome::Unsupported;
         return result;
     }
-    if (!TFileUtils::IsRegularFile(Path)) {
+    // A missing file is the caller's to refuse; a FIFO or device would block the reader.
+    if (struct stat node{}; ::stat(Path.c_str(), &node) == 0 && !S_ISREG(node.st_mode)) {
         result.Outcome = TAddOutcome::NotRegularFile;
         return result;
     }

@@ -34,7 +34,7 @@ TMediaInfo ReadMediaInfo(const std::string& Path);
 struct TMediaRow {
     std::string Directory;
     std::string FileName;
-    std::int32_t FileSize = 0;
+    std::int64_t FileSize = 0;
     TMediaInfo Info;
 
     std::string FullPath() const;

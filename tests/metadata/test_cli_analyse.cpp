@@ -17,7 +17,8 @@ std::vector<json> Lines(const std::string& Output) {
     std::vector<json> out;
     std::istringstream in(Output);
     for (std::string line; std::getline(in, line);)
-        out.push_back(json::parse(line));
+        if (line.starts_with('{')) // messages on standard error are not results
+            out.push_back(json::parse(line));
     return out;
 }
 
