@@ -1,4 +1,5 @@
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
 #include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
@@ -191,7 +192,7 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
             bool allRead = true;
             for (const std::string& path : *files) {
                 const json analysis = AnalysisJson(path);
-                std::cout << analysis.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+                std::cout << JsonLine(analysis) << "\n";
                 if (!analysis["analysed"].get<bool>()) {
                     allRead = false;
                     struct stat node {};

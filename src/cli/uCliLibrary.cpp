@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "library/uMediaMaintenance.h"
@@ -20,7 +21,7 @@ namespace {
 using json = nlohmann::json;
 
 void printLine(const json& object) {
-    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout << JsonLine(object) << "\n";
     std::cout.flush();
 }
 
@@ -139,7 +140,7 @@ int runList() {
     library.SelectAllMedia(query);
     query.First();
     for (int i = 0; i < query.RecordCount(); ++i, query.Next())
-        std::cout << rowJson(query).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+        std::cout << JsonLine(rowJson(query)) << "\n";
     query.Close();
     std::cout.flush();
     return ExitOk;
