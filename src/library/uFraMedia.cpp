@@ -27,6 +27,7 @@
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
@@ -455,7 +456,7 @@ void TfraMedia::popMediaPopup() {
 void TfraMedia::PlaySelectedFile() {
     const std::vector<int> rows = SelectedRows();
     if (rows.size() == 1)
-        FMain->PlayFile(fromStd(MediaModel->Item(rows.front()).FullPath()));
+        FMain->PlayFile(PathToQString(MediaModel->Item(rows.front()).FullPath()));
 }
 
 void TfraMedia::LocateFile() {
@@ -471,7 +472,7 @@ void TfraMedia::EditMP3Tag() {
     const int row = rows.front();
     TMediaItem item = MediaModel->Item(row);
     TfrmMP3Tag dialog(*FPrompts, this);
-    if (!dialog.LoadFile(*FMediaDB, fromStd(item.Directory), fromStd(item.FileName)))
+    if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
         return;
     if (dialog.exec() != QDialog::Accepted || !FMediaDB)
         return;
@@ -529,7 +530,7 @@ void TfraMedia::AddFiles() {
     std::vector<std::string> paths;
     paths.reserve(static_cast<size_t>(chosen.size()));
     for (const QString& path : chosen)
-        paths.push_back(path.toStdString());
+        paths.push_back(PathFromQString(path));
     const int total = static_cast<int>(paths.size());
     const auto describe = [&paths, total](int done) {
         const int next = std::min(done, total - 1);

@@ -5,6 +5,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "shell/uPlayerEngine.h"
+#include "shell/uQtPath.h"
 #include "shell/uResources.h"
 
 namespace orvanta {
@@ -83,7 +84,7 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
     // A single file plays once, whatever mode the last playlist had.
     FNowPlaying.PlayMode = pmNormal;
     FNowPlaying.Clear();
-    FNowPlaying.InsertTrack(MakeTrackEntry(Path.toStdString(), 0), -1);
+    FNowPlaying.InsertTrack(MakeTrackEntry(PathFromQString(Path), 0), -1);
     FNowPlaying.Rewind();
     return PlayNextTrack();
 }
@@ -98,7 +99,7 @@ bool TPlaybackControl::PlayNextTrack() {
     if (FSetCaption) {
         FSetCaption(QString::fromStdString(FileTitle(path)));
     }
-    FEngine.SetURL(QString::fromStdString(path));
+    FEngine.SetURL(PathToQString(path));
     tmrPlay->start();
     return true;
 }
