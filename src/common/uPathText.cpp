@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace orvanta {
 
@@ -127,6 +129,25 @@ std::string DisplayPath(std::string_view Path) {
         }
     }
     return out;
+}
+
+std::string FindDisplayedPath(const std::string& Path) {
+    struct stat info {};
+    const auto slash = Path.rfind('/');
+    if (::lstat(Path.c_str(), &info) == 0 || slash == std::string::npos)
+        return Path;
+    const std::string folder = slash == 0 ? "/" : Path.substr(0, slash);
+    const std::string shown = DisplayPath(std::string_view(Path).substr(slash + 1));
+    std::string found;
+    int matches = 0;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            if (DisplayPath(entry->d_name) == shown && ++matches == 1)
+                found = entry->d_name;
+        }
+        ::closedir(dir);
+    }
+    return matches == 1 ? (slash == 0 ? "/" : folder + "/") + found : Path;
 }
 
 std::string JsonPathLiteral(std::string_view Path) {

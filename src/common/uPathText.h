@@ -20,6 +20,11 @@ std::string PathFromUtf16(std::u16string_view Text);
 // The path for display: valid UTF-8, each stray byte shown as U+FFFD.
 std::string DisplayPath(std::string_view Path);
 
+// The file a dialog meant when it handed back Path with its stray bytes already turned into
+// U+FFFD: the one entry of Path's folder that displays the same. Path itself when it exists,
+// or when no entry or more than one matches.
+std::string FindDisplayedPath(const std::string& Path);
+
 // A JSON string literal (quotes included) holding the bytes: valid UTF-8 as it stands, each
 // stray byte as the escaped lone surrogate "\udcXX".
 std::string JsonPathLiteral(std::string_view Path);

@@ -529,8 +529,9 @@ void TfraMedia::AddFiles() {
         return;
     std::vector<std::string> paths;
     paths.reserve(static_cast<size_t>(chosen.size()));
+    // The dialog shows stray bytes of a name as U+FFFD; the file meant is found by its look.
     for (const QString& path : chosen)
-        paths.push_back(PathFromQString(path));
+        paths.push_back(FindDisplayedPath(PathFromQString(path)));
     const int total = static_cast<int>(paths.size());
     const auto describe = [&paths, total](int done) {
         const int next = std::min(done, total - 1);

@@ -76,6 +76,7 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         Library f(dir);
         const std::string path = test::MakeHardFile(dir, hard);
         EXPECT_EQ(PathFromUtf16(PathToUtf16(path)), path);
+        EXPECT_EQ(FindDisplayedPath(DisplayPath(path)), path); // as a file dialog hands it back
 
         const TAddResult added = f.maintenance.AddFile(path);
         ASSERT_EQ(added.Outcome, TAddOutcome::Added);
