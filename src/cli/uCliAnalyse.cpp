@@ -174,6 +174,8 @@ int RunTag(const TagOptions& O) {
     }
     if (!stored) {
         std::cerr << "Error writing MP3 tag.\n" << O.File << "\n";
+        if (const std::string note = TFileUtils::HardLinkNote(O.File); !note.empty())
+            std::cerr << note << "\n";
         return ExitFailed;
     }
     return ExitOk;

@@ -75,6 +75,13 @@ std::string TFileUtils::NotRegularFileMessage(std::string_view Path) {
     return "Not a regular file (a folder, FIFO or device): " + std::string(Path);
 }
 
+std::string TFileUtils::HardLinkNote(const std::string& Path) {
+    struct stat info {};
+    if (::stat(Path.c_str(), &info) != 0 || info.st_nlink < 2)
+        return {};
+    return "The file has other hard links; it was left as it was rather than split from them.";
+}
+
 bool TFileUtils::StringToFile(const std::string& FileName, std::string_view Text) {
     TAtomicReplace replace(FileName);
     return replace.Begin() && writeAll(replace.Fd(), Text) && replace.Commit();

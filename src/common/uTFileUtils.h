@@ -23,6 +23,8 @@ public:
     static bool IsRegularFile(const std::string& Path);
     // The message for such a path.
     static std::string NotRegularFileMessage(std::string_view Path);
+    // Why a rewrite of Path was refused when the reason is its hard links, else "".
+    static std::string HardLinkNote(const std::string& Path);
 };
 
 } // namespace orvanta
