@@ -1,4 +1,6 @@
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
+#include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orvanta::cli {
@@ -132,6 +135,10 @@ int RunTag(const TagOptions& O) {
     if (O.V2 && O.GenreIndex)
         return Usage("--genre-index is an ID3v1 field.");
 
+    if (!TFileUtils::IsRegularFile(O.File)) {
+        std::cerr << TFileUtils::NotRegularFileMessage(O.File) << "\n";
+        return ExitFailed;
+    }
     TMPEGaudio audio;
     if (!audio.Analyse(O.File)) {
         std::cerr << "Error reading file.\n" << O.File << "\n";
@@ -167,6 +174,8 @@ int RunTag(const TagOptions& O) {
     }
     if (!stored) {
         std::cerr << "Error writing MP3 tag.\n" << O.File << "\n";
+        if (const std::string note = TFileUtils::HardLinkNote(O.File); !note.empty())
+            std::cerr << note << "\n";
         return ExitFailed;
     }
     return ExitOk;
@@ -181,11 +190,22 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     analyse->add_option("FILE", *files, "MP3 files")->required();
     analyse->callback([&Chosen, files] {
         Chosen = [files] {
-            for (const std::string& path : *files)
-                std::cout << AnalysisJson(path).dump(-1, ' ', false, json::error_handler_t::replace)
-                          << "\n";
+            // Every file gets its line; one that could not be read fails the run.
+            bool allRead = true;
+            for (const std::string& path : *files) {
+                const json analysis = AnalysisJson(path);
+                std::cout << JsonLine(analysis) << "\n";
+                if (!analysis["analysed"].get<bool>()) {
+                    allRead = false;
+                    struct stat node {};
+                    const bool special = ::stat(path.c_str(), &node) == 0 && !S_ISREG(node.st_mode);
+                    std::cerr << (special ? TFileUtils::NotRegularFileMessage(path)
+                                          : "Error reading file.\n" + path)
+                              << "\n";
+                }
+            }
             std::cout.flush();
-            return ExitOk;
+            return allRead ? ExitOk : ExitFailed;
         };
     });
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "library/uMediaMaintenance.h"
@@ -20,7 +21,7 @@ namespace {
 using json = nlohmann::json;
 
 void printLine(const json& object) {
-    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout << JsonLine(object) << "\n";
     std::cout.flush();
 }
 
@@ -67,7 +68,8 @@ json rowJson(const TEasyQuery& query) {
     for (const char* field : {"fDirectory", "fFileName", "fTitle", "fArtist", "fAlbum", "fYear",
                               "fGenre", "fLanguage", "fComposer"})
         row[field] = query.FieldByName(field).AsString();
-    for (const char* field : {"fFileSize", "fSeconds", "fQuality"})
+    row["fFileSize"] = query.FieldByName("fFileSize").AsInt64();
+    for (const char* field : {"fSeconds", "fQuality"})
         row[field] = query.FieldByName(field).AsInteger();
     return row;
 }
@@ -116,10 +118,12 @@ int runAdd(const std::vector<std::string>& files) {
                                  out["result"] = "already in library";
                                  break;
                              case TAddOutcome::Unsupported:
-                                 out["result"] = "unsupported";
+                             case TAddOutcome::NotRegularFile:
+                                 out["result"] = result.Outcome == TAddOutcome::Unsupported
+                                                     ? "unsupported"
+                                                     : "not a regular file";
                                  allAdded = false;
-                                 std::cerr << forTerminal(UnsupportedFileMessage(result.Path))
-                                           << "\n";
+                                 std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
                                  break;
                              }
                              printLine(out);
@@ -136,7 +140,7 @@ int runList() {
     library.SelectAllMedia(query);
     query.First();
     for (int i = 0; i < query.RecordCount(); ++i, query.Next())
-        std::cout << rowJson(query).dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+        std::cout << JsonLine(rowJson(query)) << "\n";
     query.Close();
     std::cout.flush();
     return ExitOk;

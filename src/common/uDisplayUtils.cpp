@@ -22,11 +22,11 @@ void RegisterFileTypes() {
         RegisterFileTypes(*FileTypes);
 }
 
-std::string FormatFileSize(std::int32_t Bytes) {
+std::string FormatFileSize(std::int64_t Bytes) {
     char text[64];
     // "%.2f" follows LC_NUMERIC, which the application sets from the user's locale.
     if (Bytes < 1024)
-        std::snprintf(text, sizeof text, "%d bytes", Bytes);
+        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(Bytes));
     else if (Bytes < 1024000)
         std::snprintf(text, sizeof text, "%.2f KB", Bytes / 1024.0);
     else
@@ -81,11 +81,11 @@ std::string FileTypeOf(std::string_view Path) {
     return FileTypes ? FileTypeOf(Path, *FileTypes) : std::string();
 }
 
-std::int32_t FileSizeOf(const std::string& Path) {
+std::int64_t FileSizeOf(const std::string& Path) {
     struct stat info {};
     if (Path.empty() || ::stat(Path.c_str(), &info) != 0)
         return 0;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(info.st_size));
+    return info.st_size;
 }
 
 std::string MediaFileFilter() {

@@ -21,7 +21,7 @@ void RegisterFileTypes(TCustomStringList& Types);
 void RegisterFileTypes();
 
 // "N bytes", "x.xx KB" (/1024) or "x.xx MB" (/1,024,000), with the locale's decimal point.
-std::string FormatFileSize(std::int32_t Bytes);
+std::string FormatFileSize(std::int64_t Bytes);
 // "hh:mm:ss" with hours not capped.
 std::string FormatDuration(std::int32_t Seconds);
 // The file name without folder and extension.
@@ -30,7 +30,7 @@ std::string FileTitle(std::string_view Path);
 std::string FileTypeOf(std::string_view Path, const TCustomStringList& Types);
 std::string FileTypeOf(std::string_view Path);
 // The size in bytes (low 32 bits), 0 when the path does not exist.
-std::int32_t FileSizeOf(const std::string& Path);
+std::int64_t FileSizeOf(const std::string& Path);
 // Filter rows of the open dialog: "MP3 Files|*.MP3|All Files|*.*".
 std::string MediaFileFilter();
 

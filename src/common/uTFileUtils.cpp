@@ -1,6 +1,7 @@
 #include "common/uTFileUtils.h"
 
-#include <atomic>
+#include "common/uAtomicReplace.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,7 +47,7 @@ bool writeAll(int fd, std::string_view bytes) {
 } // namespace
 
 std::string TFileUtils::FileToString(const std::string& FileName) {
-    FileDescriptor file(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         return {};
     struct stat info {};
@@ -65,29 +66,25 @@ std::string TFileUtils::FileToString(const std::string& FileName) {
     return content;
 }
 
-std::string TFileUtils::TemporaryNameBeside(const std::string& FileName) {
-    static std::atomic<unsigned> counter{0};
-    return FileName + ".tmp-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
+bool TFileUtils::IsRegularFile(const std::string& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string TFileUtils::NotRegularFileMessage(std::string_view Path) {
+    return "Not a regular file (a folder, FIFO or device): " + std::string(Path);
+}
+
+std::string TFileUtils::HardLinkNote(const std::string& Path) {
+    struct stat info {};
+    if (::stat(Path.c_str(), &info) != 0 || info.st_nlink < 2)
+        return {};
+    return "The file has other hard links; it was left as it was rather than split from them.";
 }
 
 bool TFileUtils::StringToFile(const std::string& FileName, std::string_view Text) {
-    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-    struct stat old {};
-    const bool hadOld = ::stat(FileName.c_str(), &old) == 0;
-    const std::string temporary = TemporaryNameBeside(FileName);
-    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.get() < 0)
-        return false;
-    bool ok = writeAll(file.get(), Text);
-    if (ok && hadOld)
-        ok = ::fchmod(file.get(), old.st_mode & 07777) == 0;
-    ok = ok && ::fsync(file.get()) == 0;
-    ok = file.closeChecked() && ok;
-    ok = ok && ::rename(temporary.c_str(), FileName.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    TAtomicReplace replace(FileName);
+    return replace.Begin() && writeAll(replace.Fd(), Text) && replace.Commit();
 }
 
 } // namespace orvanta

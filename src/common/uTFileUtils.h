@@ -14,12 +14,17 @@ public:
     static std::string FileToString(const std::string& FileName);
 
     // Replaces FileName by a file holding exactly Text. The new content is written beside the
-    // old file, flushed and renamed over it, so a failure or a crash leaves the old file whole.
+    // old file, flushed and renamed over it, so a failure or a crash leaves the old file whole
+    // (see TAtomicReplace for links, owners and temporary names).
     static bool StringToFile(const std::string& FileName, std::string_view Text);
 
-    // A unique name beside FileName for a temporary file (the file is not created), for
-    // writers that build a replacement and rename it over the original.
-    static std::string TemporaryNameBeside(const std::string& FileName);
+    // Whether Path names a regular file (through links). A folder, FIFO or device is never
+    // opened for reading: a FIFO would block the reader for ever.
+    static bool IsRegularFile(const std::string& Path);
+    // The message for such a path.
+    static std::string NotRegularFileMessage(std::string_view Path);
+    // Why a rewrite of Path was refused when the reason is its hard links, else "".
+    static std::string HardLinkNote(const std::string& Path);
 };
 
 } // namespace orvanta

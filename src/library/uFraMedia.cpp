@@ -28,6 +28,7 @@
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
@@ -78,7 +79,7 @@ struct TMediaColumns {
         item.Album = query.Fields(Album).AsString();
         item.Year = query.Fields(Year).AsString();
         item.Genre = query.Fields(Genre).AsString();
-        item.FileSize = query.Fields(FileSize).AsInteger();
+        item.FileSize = query.Fields(FileSize).AsInt64();
         item.Seconds = query.Fields(Seconds).AsInteger();
         item.Quality = query.Fields(Quality).AsInteger();
         return item;
@@ -460,7 +461,7 @@ void TfraMedia::popMediaPopup() {
 void TfraMedia::PlaySelectedFile() {
     const std::vector<int> rows = SelectedRows();
     if (rows.size() == 1)
-        FMain->PlayFile(fromStd(MediaModel->Item(rows.front()).FullPath()));
+        FMain->PlayFile(PathToQString(MediaModel->Item(rows.front()).FullPath()));
 }
 
 void TfraMedia::LocateFile() {
@@ -476,7 +477,7 @@ void TfraMedia::EditMP3Tag() {
     const int row = rows.front();
     TMediaItem item = MediaModel->Item(row);
     TfrmMP3Tag dialog(*FPrompts, this);
-    if (!dialog.LoadFile(*FMediaDB, fromStd(item.Directory), fromStd(item.FileName)))
+    if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
         return;
     if (dialog.exec() != QDialog::Accepted || !FMediaDB)
         return;
@@ -533,11 +534,12 @@ void TfraMedia::AddFiles() {
         return;
     std::vector<std::string> paths;
     paths.reserve(static_cast<size_t>(chosen.size()));
+    // The dialog shows stray bytes of a name as U+FFFD; the file meant is found by its look.
     for (const QString& path : chosen)
-        paths.push_back(path.toStdString());
+        paths.push_back(FindDisplayedPath(PathFromQString(path)));
     AddPaths(paths, [this](const TAddResult& result) {
-        if (result.Outcome == TAddOutcome::Unsupported)
-            FPrompts->Information(fromStd(UnsupportedFileMessage(result.Path)));
+        if (const std::string refusal = AddRefusalMessage(result); !refusal.empty())
+            FPrompts->Information(fromStd(refusal));
     });
 }
 
@@ -665,10 +667,16 @@ void TfraMedia::AddFilesToPlayList() {
     if (name.empty() || !FPlayLists->Exists(name))
         return;
     TPlayList* target = FPlayLists->FindByName(name);
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        target->InsertTrack(MediaModel->Item(*row).TrackEntry(), -1);
+    std::vector<std::string> refused;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        const TMediaItem& item = MediaModel->Item(*row);
+        if (!target->AddTrack(item.TrackEntry(), -1))
+            refused.push_back(JoinPath(item.Directory, item.FileName));
+    }
     lvwMedia->selectionModel()->clearSelection();
     FMain->RefreshPlayListTracks();
+    for (const std::string& path : refused)
+        FPrompts->Information(fromStd(PlayListRefusalMessage(path)));
 }
 
 } // namespace orvanta

@@ -18,7 +18,7 @@ struct TMediaItem {
     std::string Genre;
     std::int32_t Seconds = 0;
     std::int32_t Quality = 0;
-    std::int32_t FileSize = 0;
+    std::int64_t FileSize = 0;
     std::string Directory;
     std::string FileName;
 

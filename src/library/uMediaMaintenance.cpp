@@ -8,6 +8,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
 namespace orvanta {
@@ -75,11 +76,29 @@ std::string UnsupportedFileMessage(std::string_view Path) {
     return "The following file type is not supported.\r\n" + ExtractFileName(Path);
 }
 
+std::string AddRefusalMessage(const TAddResult& Result) {
+    switch (Result.Outcome) {
+    case TAddOutcome::Unsupported:
+        return UnsupportedFileMessage(Result.Path);
+    case TAddOutcome::NotRegularFile:
+        return TFileUtils::NotRegularFileMessage(Result.Path);
+    case TAddOutcome::Added:
+    case TAddOutcome::AlreadyInLibrary:
+        break;
+    }
+    return {};
+}
+
 TAddResult TMediaMaintenance::addOne(const std::string& Path) {
     TAddResult result;
     result.Path = Path;
     if (FileTypeOf(Path, FFileTypes).empty()) {
         result.Outcome = TAddOutcome::Unsupported;
+        return result;
+    }
+    // A missing file is the caller's to refuse; a FIFO or device would block the reader.
+    if (struct stat node{}; ::stat(Path.c_str(), &node) == 0 && !S_ISREG(node.st_mode)) {
+        result.Outcome = TAddOutcome::NotRegularFile;
         return result;
     }
     TMediaRow& row = result.Row;

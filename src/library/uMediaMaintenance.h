@@ -34,7 +34,7 @@ TMediaInfo ReadMediaInfo(const std::string& Path);
 struct TMediaRow {
     std::string Directory;
     std::string FileName;
-    std::int32_t FileSize = 0;
+    std::int64_t FileSize = 0;
     TMediaInfo Info;
 
     std::string FullPath() const;
@@ -42,7 +42,7 @@ struct TMediaRow {
     std::string TrackEntry() const;
 };
 
-enum class TAddOutcome { Added, AlreadyInLibrary, Unsupported };
+enum class TAddOutcome { Added, AlreadyInLibrary, Unsupported, NotRegularFile };
 
 struct TAddResult {
     std::string Path;
@@ -52,6 +52,8 @@ struct TAddResult {
 
 // The message shown for a file whose type the program does not handle.
 std::string UnsupportedFileMessage(std::string_view Path);
+// The message for a file that was not added, empty when it was added or already there.
+std::string AddRefusalMessage(const TAddResult& Result);
 
 // Lets a caller show progress and stay responsive during a long run: OnProgress after each
 // file or row (Done of Total), Cancelled checked before each; a cancelled run keeps what it did.

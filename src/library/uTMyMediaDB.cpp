@@ -8,6 +8,9 @@ namespace {
 
 constexpr int TextSize = 256;
 constexpr int YearSize = 4;
+// What Linux allows: a 4,096-byte path, a 255-byte name.
+constexpr int DirectorySize = 4096;
+constexpr int FileNameSize = 255;
 
 // Every statement binds its values; the texts below are the whole statements.
 const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2";
@@ -93,8 +96,8 @@ void TMyMediaDB::createTable() {
     const auto addInteger = [this](const char* name) {
         FTable.FieldDefs.push_back({name, TEasyFieldType::ftInteger, 0, false});
     };
-    addText("fDirectory", TextSize);
-    addText("fFileName", TextSize);
+    addText("fDirectory", DirectorySize);
+    addText("fFileName", FileNameSize);
     addInteger("fFileSize");
     addInteger("fSeconds");
     addInteger("fQuality");
@@ -136,7 +139,7 @@ void TMyMediaDB::CloseDatabase() {
 }
 
 bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
-                          std::int32_t FileSize, std::string_view Title, std::string_view Artist,
+                          std::int64_t FileSize, std::string_view Title, std::string_view Artist,
                           std::string_view Album, std::string_view Year, std::string_view Genre,
                           std::string_view Language, std::string_view Composer,
                           std::int32_t Seconds, std::int32_t Quality) {
@@ -151,8 +154,9 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
         if (added) {
             FTable.Open();
             FTable.Append();
-            FTable.SetFieldText("fDirectory", Directory);
-            FTable.SetFieldText("fFileName", FileName);
+            // Paths are bytes and never cut, whatever width an older library declares.
+            FTable.SetFieldBytes("fDirectory", Directory);
+            FTable.SetFieldBytes("fFileName", FileName);
             FTable.SetFieldInteger("fFileSize", FileSize);
             FTable.SetFieldText("fTitle", Title);
             FTable.SetFieldText("fArtist", Artist);

@@ -36,7 +36,7 @@ public:
     const std::string& FileName() const { return FTable.DatabaseFileName; }
 
     // False, and nothing added, when a row for that file already exists.
-    bool AddMedia(std::string_view Directory, std::string_view FileName, std::int32_t FileSize,
+    bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
                   std::string_view Title, std::string_view Artist, std::string_view Album,
                   std::string_view Year, std::string_view Genre, std::string_view Language,
                   std::string_view Composer, std::int32_t Seconds, std::int32_t Quality);

@@ -15,6 +15,7 @@
 #include "library/uTMyMediaDB.h"
 #include "metadata/MPEGaudio.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
@@ -186,7 +187,7 @@ void TfrmMP3Tag::PrepareControls() {
 }
 
 QString TfrmMP3Tag::FullPath() const {
-    return fromStd(JoinPath(FFolder.toStdString(), FFileName.toStdString()));
+    return PathToQString(JoinPath(PathFromQString(FFolder), PathFromQString(FFileName)));
 }
 
 bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName) {
@@ -194,12 +195,14 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     FFolder = Folder;
     FFileName = FileName;
     FLoaded = false;
-    if (!FAudio->Analyse(FullPath().toStdString())) {
-        FPrompts.Information(QStringLiteral("Error reading file.\r\n") + FullPath());
+    if (!FAudio->Analyse(PathFromQString(FullPath()))) {
+        FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
         return false;
     }
     if (!FAudio->IsValid()) {
-        FPrompts.Information(QStringLiteral("Invalid MP3 file.\r\n") + FullPath());
+        FPrompts.Information(QStringLiteral("Invalid MP3 file.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
         return false;
     }
     FMediaDB->SelectArtists(*FQuery);
@@ -328,8 +331,9 @@ void TfrmMP3Tag::SaveV1Tag() {
     tag.SetGenreIndex(static_cast<std::uint8_t>(genre < 0 ? OtherGenre : genre));
     tag.SetTrack(static_cast<std::uint8_t>(incTrack->Position()));
     tag.SetComment(trimmed(txtComment->text()));
-    if (!tag.StoreTag(FullPath().toStdString()))
-        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") + FullPath());
+    if (!tag.StoreTag(PathFromQString(FullPath())))
+        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
 }
 
 void TfrmMP3Tag::SaveV2Tag() {
@@ -344,15 +348,16 @@ void TfrmMP3Tag::SaveV2Tag() {
     tag.SetLanguage(trimmed(cmbLanguages->currentText()));
     tag.SetComposer(trimmed(cmbComposers->currentText()));
     tag.SetCopyright(trimmed(txtCopyright->text()));
-    if (!tag.StoreTag(FullPath().toStdString()))
-        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") + FullPath());
+    if (!tag.StoreTag(PathFromQString(FullPath())))
+        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
 }
 
 void TfrmMP3Tag::UpdateLibraryRow() {
-    FMediaDB->UpdateMedia(FFolder.toStdString(), FFileName.toStdString(), trimmed(txtTitle->text()),
-                          trimmed(cmbArtists->currentText()), trimmed(cmbAlbums->currentText()),
-                          trimmed(txtYear->text()), trimmed(cmbGenres->currentText()),
-                          trimmed(cmbLanguages->currentText()),
+    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName),
+                          trimmed(txtTitle->text()), trimmed(cmbArtists->currentText()),
+                          trimmed(cmbAlbums->currentText()), trimmed(txtYear->text()),
+                          trimmed(cmbGenres->currentText()), trimmed(cmbLanguages->currentText()),
                           trimmed(cmbComposers->currentText()));
 }
 

@@ -1,6 +1,6 @@
 #include "metadata/uTagFile.h"
 
-#include "common/uTFileUtils.h"
+#include "common/uAtomicReplace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -89,7 +89,7 @@ TFileSource::~TFileSource() {
 }
 
 bool TFileSource::Open(const std::string& FileName) {
-    FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (FFd < 0)
         return false;
     const std::int64_t got =
@@ -165,7 +165,7 @@ std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t 
 namespace tagfile {
 
 bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
     if (file.get() < 0 || !RegularFileSize(file.get(), size))
         return false;
@@ -173,7 +173,7 @@ bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view 
 }
 
 bool Append(const std::string& FileName, std::string_view Bytes) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
     if (file.get() < 0 || !RegularFileSize(file.get(), size))
         return false;
@@ -184,7 +184,7 @@ bool Append(const std::string& FileName, std::string_view Bytes) {
 }
 
 bool Truncate(const std::string& FileName, std::int64_t Length) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC));
+    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
     if (file.get() < 0 || !RegularFileSize(file.get(), size))
         return false;
@@ -193,19 +193,15 @@ bool Truncate(const std::string& FileName, std::int64_t Length) {
 
 bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
                        std::int64_t SkipBytes) {
-    Fd source(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    TAtomicReplace replace(FileName);
+    Fd source(::open(replace.Target().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     // Refuse early what the rename would refuse late: a file we may not change.
-    if (::access(FileName.c_str(), W_OK) != 0)
+    if (::access(replace.Target().c_str(), W_OK) != 0 || !replace.Begin())
         return false;
-    const std::string temporary = TFileUtils::TemporaryNameBeside(FileName);
-    Fd target(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (target.get() < 0)
-        return false;
-    bool ok =
-        ::fchmod(target.get(), info.st_mode & 07777) == 0 && PwriteAll(target.get(), 0, Prefix);
+    bool ok = PwriteAll(replace.Fd(), 0, Prefix);
     std::vector<char> buffer(1 << 16);
     std::int64_t in = SkipBytes;
     std::int64_t out = static_cast<std::int64_t>(Prefix.size());
@@ -215,16 +211,11 @@ bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
             ok = false;
         if (got <= 0)
             break;
-        ok = PwriteAll(target.get(), out, {buffer.data(), static_cast<std::size_t>(got)});
+        ok = PwriteAll(replace.Fd(), out, {buffer.data(), static_cast<std::size_t>(got)});
         in += got;
         out += got;
     }
-    ok = ok && ::fsync(target.get()) == 0;
-    ok = target.Close() && ok;
-    ok = ok && ::rename(temporary.c_str(), FileName.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    return ok && replace.Commit();
 }
 
 } // namespace tagfile

@@ -18,6 +18,7 @@
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 
 namespace orvanta {
 
@@ -270,8 +271,8 @@ int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
         // A seconds field that is not a decimal number counts as 0.
         const std::int32_t seconds = TrackSeconds(entry);
         total += seconds;
-        rows.push_back(
-            {space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)), fromStd(path)});
+        rows.push_back({space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)),
+                        PathToQString(path)});
     }
     TrackModel->SetRows(std::move(rows));
     return total;

@@ -48,15 +48,26 @@ std::string LowerEntry(std::string_view Entry) {
     return lowered;
 }
 
+// A file name may hold "*" itself; the seconds never do, so the last "*" splits the entry.
 std::string TrackPath(std::string_view Entry) {
-    return TStringUtils::GetField(Entry, "*", 1);
+    return std::string(Entry.substr(0, Entry.rfind('*')));
 }
 
 std::int32_t TrackSeconds(std::string_view Entry) {
+    const auto star = Entry.rfind('*');
     std::int32_t seconds = 0;
-    if (!parseDecimal(TStringUtils::GetField(Entry, "*", 2), seconds))
+    if (star == std::string_view::npos || !parseDecimal(Entry.substr(star + 1), seconds))
         return 0;
     return seconds;
+}
+
+bool PlayListCanHold(std::string_view Path) {
+    return Path.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::string PlayListRefusalMessage(std::string_view Path) {
+    return "A playlist cannot hold a file whose name contains a line break:\r\n" +
+           std::string(Path);
 }
 
 void TPlayList::SetUp(std::string AName, std::int32_t APlayMode) {
@@ -128,6 +139,13 @@ void TPlayList::InsertTrack(std::string Entry, std::int32_t Index) {
         FTracks.insert(FTracks.begin() + Index, std::move(Entry));
     else
         FTracks.push_back(std::move(Entry));
+}
+
+bool TPlayList::AddTrack(std::string Entry, std::int32_t Index) {
+    if (!PlayListCanHold(TrackPath(Entry)))
+        return false;
+    InsertTrack(std::move(Entry), Index);
+    return true;
 }
 
 void TPlayList::Clear() {

@@ -18,10 +18,14 @@ inline constexpr std::int32_t pmRandom = 2;
 
 // A track entry: the file's full path, "*", and its length in whole seconds.
 std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds);
-// The path of an entry (everything before the first "*").
+// The path of an entry (everything before the last "*").
 std::string TrackPath(std::string_view Entry);
 // The seconds of an entry; 0 when the field is missing or not a decimal number.
 std::int32_t TrackSeconds(std::string_view Entry);
+// Whether a playlist line can hold the path: one line each, so no CR or LF in it.
+bool PlayListCanHold(std::string_view Path);
+// The message naming a file that a playlist cannot hold.
+std::string PlayListRefusalMessage(std::string_view Path);
 // A-Z to a-z, every other byte unchanged: how entries are matched for removal.
 std::string LowerEntry(std::string_view Entry);
 
@@ -56,6 +60,9 @@ public:
     std::string GetTrack(std::int32_t Index) const;
     // Inserts before Index when it is in range; appends for any other index.
     void InsertTrack(std::string Entry, std::int32_t Index = -1);
+    // InsertTrack for a playlist that is saved: false, and nothing inserted, when its file
+    // cannot hold the entry's path (see PlayListCanHold). Every command that adds uses this.
+    bool AddTrack(std::string Entry, std::int32_t Index = -1);
     void Clear();
     void DeleteTrack(std::int32_t Index);
     // Deletes every entry equal to Entry after lowering A-Z in both.

@@ -15,12 +15,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <sys/stat.h>
 
 #include "app/uApplication.h"
 #include "app/uShellOpen.h"
 #include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
+#include "common/uPathText.h"
+#include "common/uTFileUtils.h"
 #include "library/uFraMedia.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
@@ -41,11 +42,6 @@ constexpr int DesignWidth = 760;
 constexpr int ButtonSize = 33;
 constexpr int ButtonTop = 4;
 const char* const TagProperty = "Tag";
-
-bool IsRegularFile(const std::string& Path) {
-    struct stat info {};
-    return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 QIcon iconNamed(const QString& name) {
     return QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
@@ -468,10 +464,10 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
     std::vector<std::string> found;
     QStringList missing;
     for (const std::string& path : Paths) {
-        if (IsRegularFile(path))
+        if (TFileUtils::IsRegularFile(path))
             found.push_back(path);
         else
-            missing << QString::fromStdString(path);
+            missing << QString::fromStdString(DisplayPath(path));
     }
     if (!missing.isEmpty())
         FPrompts.Information(QStringLiteral("These files could not be opened:\r\n") +
@@ -491,9 +487,9 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
                 queue.InsertTrack(MakeTrackEntry(path, 0));
         }
     } else {
-        fraMedia1->AddPaths(found, [&queue, &unsupported](const TAddResult& result) {
-            if (result.Outcome == TAddOutcome::Unsupported)
-                unsupported(result.Path);
+        fraMedia1->AddPaths(found, [this, &queue](const TAddResult& result) {
+            if (const std::string refusal = AddRefusalMessage(result); !refusal.empty())
+                FPrompts.Information(QString::fromStdString(refusal));
             else
                 queue.InsertTrack(result.Row.TrackEntry());
         });

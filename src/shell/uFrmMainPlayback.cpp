@@ -18,6 +18,7 @@
 #include "shell/uMpris.h"
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
+#include "shell/uQtPath.h"
 
 namespace orvanta {
 
@@ -69,7 +70,7 @@ void TfrmMain::ShowNowPlaying() {
         ShowCoverArt(QImage());
     }
     fraPlayLists1->TrackModel->SetPlayingPath(track.Path);
-    fraMedia1->MediaModel->SetPlayingPath(track.Path.toStdString());
+    fraMedia1->MediaModel->SetPlayingPath(PathFromQString(track.Path));
 }
 
 void TfrmMain::ShowCoverArt(const QImage& Cover) {

@@ -1,4 +1,5 @@
 #include "shell/uMpris.h"
+#include "shell/uQtPath.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -176,7 +177,10 @@ QVariantMap TMprisService::Metadata() const {
     if (!track.Album.isEmpty()) {
         metadata.insert(QStringLiteral("xesam:album"), track.Album);
     }
-    metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(track.Path).toString());
+    // Built from the path's bytes, so a name that is not UTF-8 still names its file.
+    const QByteArray bytes = QByteArray::fromStdString(PathFromQString(track.Path));
+    metadata.insert(QStringLiteral("xesam:url"),
+                    QString::fromLatin1("file://" + bytes.toPercentEncoding("/")));
     const qlonglong length = Length();
     if (length > 0) {
         metadata.insert(QStringLiteral("mpris:length"), length);

@@ -6,6 +6,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "shell/uPlayerEngine.h"
+#include "shell/uQtPath.h"
 #include "shell/uResources.h"
 
 namespace orvanta {
@@ -127,7 +128,7 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
     // A single file plays once, whatever mode the last playlist had.
     FNowPlaying.PlayMode = pmNormal;
     FNowPlaying.Clear();
-    FNowPlaying.InsertTrack(MakeTrackEntry(Path.toStdString(), 0), -1);
+    FNowPlaying.InsertTrack(MakeTrackEntry(PathFromQString(Path), 0), -1);
     FNowPlaying.Rewind();
     FHistory.clear();
     FFailed.clear();
@@ -159,7 +160,7 @@ void TPlaybackControl::HandOn(const TQueueTrack& Track) {
     } else {
         info.Title = FileTitle(path);
     }
-    FCurrent.Path = QString::fromStdString(path);
+    FCurrent.Path = PathToQString(path);
     FCurrent.Title = QString::fromStdString(info.Title);
     FCurrent.Artist = QString::fromStdString(info.Artist);
     FCurrent.Album = QString::fromStdString(info.Album);

@@ -1,6 +1,6 @@
 #include "shell/uPlayerEngine.h"
+#include "shell/uQtPath.h"
 
-#include <QFile>
 #include <QMetaObject>
 
 #include <gst/gst.h>
@@ -121,7 +121,7 @@ void TGstPlayerEngine::SetURL(const QString& Path) {
         return;
     }
     GError* error = nullptr;
-    gchar* uri = gst_filename_to_uri(QFile::encodeName(Path).constData(), &error);
+    gchar* uri = gst_filename_to_uri(PathFromQString(Path).c_str(), &error);
     if (uri == nullptr) {
         FailLater(FromGChar(error != nullptr ? error->message : nullptr));
         g_clear_error(&error);

@@ -72,12 +72,16 @@ bool TEasyField::IsNull() const {
 }
 
 std::int32_t TEasyField::AsInteger() const {
+    return static_cast<std::int32_t>(AsInt64());
+}
+
+std::int64_t TEasyField::AsInt64() const {
     std::string_view text = AsText();
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
     std::int64_t value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
-    return static_cast<std::int32_t>(value);
+    return value;
 }
 
 TEasyQuery::~TEasyQuery() {

@@ -20,6 +20,7 @@ public:
     std::string AsString() const { return std::string(AsText()); }
     // The leading decimal number of the value; 0 when there is none.
     std::int32_t AsInteger() const;
+    std::int64_t AsInt64() const;
     bool IsNull() const;
 
 private:

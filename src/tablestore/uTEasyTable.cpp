@@ -151,13 +151,22 @@ void TEasyTable::SetFieldText(std::string_view Name, std::string_view Value) {
         field.Size > 0 ? CutToChars(Value, static_cast<std::size_t>(field.Size)) : Value);
 }
 
-void TEasyTable::SetFieldInteger(std::string_view Name, std::int32_t Value) {
+void TEasyTable::SetFieldBytes(std::string_view Name, std::string_view Value) {
+    if (!FEditing)
+        throw EEasyError("Table " + TableName + " is not appending a record");
+    const auto index = static_cast<std::size_t>(fieldIndex(Name));
+    if (FFields[index].DataType == TEasyFieldType::ftInteger)
+        throw EEasyError("Field " + FFields[index].Name + " is not a string field");
+    FRecord[index] = std::string(Value);
+}
+
+void TEasyTable::SetFieldInteger(std::string_view Name, std::int64_t Value) {
     if (!FEditing)
         throw EEasyError("Table " + TableName + " is not appending a record");
     const auto index = static_cast<std::size_t>(fieldIndex(Name));
     if (FFields[index].DataType != TEasyFieldType::ftInteger)
         throw EEasyError("Field " + FFields[index].Name + " is not an integer field");
-    FRecord[index] = std::int64_t{Value};
+    FRecord[index] = Value;
 }
 
 void TEasyTable::Post() {

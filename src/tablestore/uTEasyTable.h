@@ -56,7 +56,10 @@ public:
     // Starts a new record with every field empty; Post stores it.
     void Append();
     void SetFieldText(std::string_view Name, std::string_view Value);
-    void SetFieldInteger(std::string_view Name, std::int32_t Value);
+    void SetFieldInteger(std::string_view Name, std::int64_t Value);
+    // Stores Value whole, whatever size the field declares: for bytes such as paths, which
+    // must never be cut.
+    void SetFieldBytes(std::string_view Name, std::string_view Value);
     void Post();
     void Cancel() { FEditing = false; }
 

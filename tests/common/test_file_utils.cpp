@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -79,4 +80,87 @@ TEST(StringToFile, FailedRenameRemovesTemporaryFile) {
     EXPECT_FALSE(TFileUtils::StringToFile(dir.file("target"), "x"));
     EXPECT_EQ(filesIn(dir), 1);
     EXPECT_EQ(orvanta::test::readAll(dir.file("target/inside")), "keep");
+}
+
+// Each case prepares a folder, replaces one path in it and checks the folder afterwards.
+TEST(StringToFile, KeepsWhatTheReplacedFileWas) {
+    namespace fs = std::filesystem;
+    const auto stat = [](const std::string& path) {
+        struct stat info {};
+        ::lstat(path.c_str(), &info);
+        return info;
+    };
+    const std::string longName(255, 'n');
+    struct Case {
+        const char* what;
+        std::function<std::string(TempDir&)> prepare; // returns the path written
+        bool written;
+        std::function<void(TempDir&)> check;
+    };
+    const std::vector<Case> cases = {
+        {"a 255-byte name", [&](TempDir& d) { return d.write(longName, "old"); }, true,
+         [&](TempDir& d) { EXPECT_EQ(orvanta::test::readAll(d.file(longName)), "new"); }},
+        {"a link is written through",
+         [](TempDir& d) {
+             fs::create_directory(d.file("real"));
+             d.write("real/list.ply", "old");
+             fs::create_symlink("real/list.ply", d.file("link.ply"));
+             return d.file("link.ply");
+         },
+         true,
+         [&](TempDir& d) {
+             EXPECT_TRUE(fs::is_symlink(d.file("link.ply")));
+             EXPECT_EQ(orvanta::test::readAll(d.file("real/list.ply")), "new");
+             EXPECT_EQ(filesIn(d), 2);
+         }},
+        {"a hard link is not split",
+         [](TempDir& d) {
+             fs::create_hard_link(d.write("a", "old"), d.file("b"));
+             return d.file("a");
+         },
+         false,
+         [&](TempDir& d) {
+             EXPECT_EQ(stat(d.file("a")).st_ino, stat(d.file("b")).st_ino);
+             EXPECT_EQ(orvanta::test::readAll(d.file("b")), "old");
+         }},
+        {"owner, group and mode stay",
+         [](TempDir& d) {
+             const std::string f = d.write("f", "old");
+             ::chmod(f.c_str(), 0604);
+             if (::geteuid() == 0) {
+                 EXPECT_EQ(::chown(f.c_str(), 4321, 4321), 0);
+             }
+             return f;
+         },
+         true,
+         [&](TempDir& d) {
+             const auto info = stat(d.file("f"));
+             EXPECT_EQ(info.st_mode & 07777, 0604u);
+             if (::geteuid() == 0) {
+                 EXPECT_EQ(info.st_uid + info.st_gid, 8642u);
+             }
+         }},
+        {"stale temporary files of ours go, others stay",
+         [](TempDir& d) {
+             const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+             fs::last_write_time(d.write(".orvanta-abcdef", "x"), old);
+             fs::last_write_time(d.write(".orvanta-keep.txt", "x"), old);
+             d.write(".orvanta-fresh1", "x");
+             return d.write("f", "old");
+         },
+         true,
+         [&](TempDir& d) {
+             EXPECT_FALSE(fs::exists(d.file(".orvanta-abcdef")));
+             EXPECT_TRUE(fs::exists(d.file(".orvanta-keep.txt")));
+             EXPECT_TRUE(fs::exists(d.file(".orvanta-fresh1")));
+             EXPECT_EQ(filesIn(d), 3);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = c.prepare(dir);
+        EXPECT_EQ(TFileUtils::StringToFile(path, "new"), c.written);
+        c.check(dir);
+    }
 }

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "library/MakeMp3.h"
 #include "library/uTMyMediaDB.h"
+#include "metadata/uTagFile.h"
 #include "playlists/uTPlayListManager.h"
 
 using namespace orvanta;
@@ -153,4 +155,41 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
     TPlayListManager reader;
     reader.LoadAll(dir.str());
     EXPECT_EQ(reader.Count(), Lists);
+}
+
+// Temporary copies that a killed writer left beside the music go at the next write there.
+TEST(CrashSafety, KilledRewritesLeaveNoTemporaryFileAfterTheNextWrite) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string song = dir.write("song.mp3", std::string(4 << 20, 'a'));
+    const std::string list = dir.file("list.ply");
+    std::mt19937 random(54321);
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (char c = 'b';; c = c == 'z' ? 'b' : static_cast<char>(c + 1)) {
+                tagfile::RewriteWithPrefix(song, std::string(1, c), 1);
+                TFileUtils::StringToFile(list, std::string(100000, c));
+            }
+        }
+        ::usleep(static_cast<useconds_t>(1000 + random() % 30000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    const auto temporaries = [&] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
+            if (name != "song.mp3" && name != "list.ply")
+                ++count;
+        }
+        return count;
+    };
+    // As if a minute had passed since the kills.
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        fs::last_write_time(entry.path(),
+                            fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    ASSERT_TRUE(TFileUtils::StringToFile(list, "after"));
+    EXPECT_EQ(temporaries(), 0);
+    EXPECT_EQ(fs::file_size(song), 4u << 20);
 }

@@ -1,0 +1,160 @@
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "common/uDisplayUtils.h"
+#include "common/uPathText.h"
+#include "library/MakeMp3.h"
+#include "library/uMediaMaintenance.h"
+#include "metadata/MPEGaudio.h"
+#include "support/HardNames.h"
+
+using namespace orvanta;
+using orvanta::test::HardNames;
+using orvanta::test::readAll;
+using orvanta::test::shellQuoted;
+using orvanta::test::TempDir;
+
+namespace {
+
+struct Library {
+    TMyMediaDB library;
+    TPlayListManager playLists;
+    TCustomStringList types;
+    TMediaMaintenance maintenance{library, playLists, types};
+    explicit Library(const TempDir& Dir) {
+        types.NameValueSeparator = ':';
+        RegisterFileTypes(types);
+        library.OpenDatabase(Dir.file("MyMedia.edb"));
+        playLists.AddPlayList("One");
+    }
+    int rows(const std::string& Path) {
+        TEasyQuery query;
+        library.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
+        return query.RecordCount();
+    }
+};
+
+std::string titleOf(const std::string& Path) {
+    TMPEGaudio audio;
+    return audio.Analyse(Path) ? audio.ID3v2().Title() : "(unreadable)";
+}
+
+bool storeTitle(const std::string& Path, const std::string& Title) {
+    TMPEGaudio audio;
+    audio.Analyse(Path);
+    audio.ID3v2().SetTitle(Title);
+    return audio.ID3v2().StoreTag(Path);
+}
+
+// Standard output and exit code of orvanta-cli; messages on standard error are dropped.
+std::string cli(const TempDir& Home, const std::string& Arguments, int& Exit) {
+    const std::string command = "ORVANTA_HOME=" + shellQuoted(Home.str()) + " timeout 20 " +
+                                ORVANTA_CLI_PATH + " " + Arguments + " 2>/dev/null";
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+        out.append(buffer.data(), got);
+    const int status = ::pclose(pipe);
+    Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+bool holds(const std::string& Out, const std::string& Text) {
+    return Out.find(Text) != std::string::npos;
+}
+
+} // namespace
+
+TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
+    for (const auto& hard : HardNames()) {
+        SCOPED_TRACE(hard.What);
+        TempDir dir;
+        Library f(dir);
+        const std::string path = test::MakeHardFile(dir, hard);
+        EXPECT_EQ(PathFromUtf16(PathToUtf16(path)), path);
+        EXPECT_EQ(FindDisplayedPath(DisplayPath(path)), path); // as a file dialog hands it back
+
+        const TAddResult added = f.maintenance.AddFile(path);
+        ASSERT_EQ(added.Outcome, TAddOutcome::Added);
+        EXPECT_EQ(added.Row.FullPath(), path);
+        EXPECT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::AlreadyInLibrary);
+        TEasyQuery query;
+        f.library.SelectAllMedia(query);
+        ASSERT_EQ(query.RecordCount(), 1);
+        EXPECT_EQ(JoinPath(query.FieldByName("fDirectory").AsString(),
+                           query.FieldByName("fFileName").AsString()),
+                  path);
+        query.Close();
+
+        TPlayList* list = f.playLists.FindByName("One");
+        EXPECT_EQ(list->AddTrack(added.Row.TrackEntry()), hard.PlayListCanHoldIt);
+        if (hard.PlayListCanHoldIt) {
+            ASSERT_TRUE(list->SaveToFile(dir.file("One.ply")));
+            TPlayList reloaded;
+            ASSERT_TRUE(reloaded.LoadFromFile(dir.file("One.ply")));
+            ASSERT_EQ(reloaded.Count(), 1);
+            EXPECT_EQ(TrackPath(reloaded.GetTrack(0)), path);
+            EXPECT_EQ(TrackSeconds(reloaded.GetTrack(0)), 1);
+        } else {
+            EXPECT_NE(PlayListRefusalMessage(path).find(path), std::string::npos);
+        }
+
+        // The first tag needs a rewrite, the second fits in place.
+        EXPECT_TRUE(storeTitle(path, std::string(40, 'R')));
+        EXPECT_TRUE(storeTitle(path, "In place"));
+        EXPECT_EQ(titleOf(path), "In place");
+        EXPECT_EQ(std::filesystem::is_symlink(path), hard.Link);
+
+        f.maintenance.RemoveFile(added.Row.Directory, added.Row.FileName, 1);
+        EXPECT_EQ(f.rows(path), 0);
+        EXPECT_EQ(list->Count(), 0);
+
+        f.maintenance.AddFile(path);
+        std::filesystem::remove(path);
+        EXPECT_EQ(f.maintenance.RemoveMissingFiles().Removed.size(), 1u);
+        EXPECT_EQ(f.rows(path), 0);
+    }
+}
+
+TEST(HardNames, AddListTagAndRemoveThroughTheCli) {
+    for (const auto& hard : HardNames()) {
+        SCOPED_TRACE(hard.What);
+        TempDir dir;
+        const std::string path = test::MakeHardFile(dir, hard);
+        const std::string quoted = shellQuoted(path);
+        int exit = -1;
+        EXPECT_TRUE(holds(cli(dir, "library add " + quoted, exit), "\"added\""));
+        EXPECT_EQ(exit, 0);
+        const std::string list = cli(dir, "library list", exit);
+        EXPECT_TRUE(holds(list, "\"fFileName\":" + hard.Json)) << list;
+        EXPECT_TRUE(holds(list, "\"fSeconds\":1"));
+        cli(dir, "tag " + quoted + " --v2 --title " + shellQuoted(std::string(60, 'T')), exit);
+        EXPECT_EQ(exit, 0);
+        EXPECT_TRUE(holds(cli(dir, "analyse " + quoted, exit), std::string(60, 'T')));
+        EXPECT_TRUE(holds(cli(dir, "library remove " + quoted, exit), "\"removed\""));
+        EXPECT_EQ(exit, 0);
+        EXPECT_EQ(cli(dir, "library list", exit), "");
+    }
+}
+
+// Nothing that is not a regular file is read: each command ends at once, with exit 1.
+TEST(HardNames, FifoIsRefusedAtOnce) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directories(dir.file("Playlists"));
+    ASSERT_EQ(::mkfifo(dir.file("Playlists/x.ply").c_str(), 0600), 0);
+    int exit = -1;
+    for (const std::string& command :
+         {"analyse " + fifo, "tag " + fifo + " --v2 --title T", "library add " + fifo}) {
+        SCOPED_TRACE(command);
+        cli(dir, command, exit);
+        EXPECT_EQ(exit, 1);
+    }
+    EXPECT_TRUE(holds(cli(dir, "playlist list", exit), R"("name":"x")"));
+    EXPECT_EQ(exit, 0);
+}
