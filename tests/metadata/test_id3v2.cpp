@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace orvanta {
@@ -112,6 +113,39 @@ TEST(ID3v2Read, Version3TextsAndFallbacks) {
     EXPECT_EQ(
         Load(dir, Tag(3, Frame(3, "TIT2", Text("zz"), std::string("\0\x80", 2))) + Audio).Title(),
         "");
+}
+
+TEST(ID3v2Read, ValuesAsTaggersWriteThem) {
+    TempDir dir;
+    const std::string plain = Frame(3, "COMM", std::string("\0eng\0Mine", 9));
+    const std::string itunes = Frame(3, "COMM", std::string("\0engiTunNORM\0 0A1B", 18));
+    const std::string utf16Values = std::string("\x01\xFF\xFE"
+                                                "A\0\0\0\xFF\xFE"
+                                                "B\0",
+                                                10);
+    const struct {
+        int Version;
+        std::string Frames;
+        const std::string& (TID3v2::*Field)() const;
+        std::string Expected;
+    } cases[] = {
+        {3, Frame(3, "TCON", Text("(17)")), &TID3v2::Genre, "Rock"},
+        {3, Frame(3, "TCON", Text("(RX)(CR)")), &TID3v2::Genre, "Remix / Cover"},
+        {3, Frame(3, "TCON", Text("(17)(13)")), &TID3v2::Genre, "Rock / Pop"},
+        {3, Frame(3, "TCON", Text("Rock (Classic)")), &TID3v2::Genre, "Rock (Classic)"},
+        {3, Frame(3, "TCON", Text("((Paren)")), &TID3v2::Genre, "(Paren)"},
+        {3, Frame(3, "TCON", Text("(999)")), &TID3v2::Genre, "(999)"},
+        {4, Frame(4, "TCON", Text(std::string("17\0Pop", 6))), &TID3v2::Genre, "Rock / Pop"},
+        {4, Frame(4, "TPE1", utf16Values), &TID3v2::Artist, "A / B"},
+        {4, Frame(4, "TDRL", Text("2020-01-02")), &TID3v2::Year, "2020"},
+        {3, itunes + plain, &TID3v2::Comment, "Mine"},
+        {3, plain + itunes, &TID3v2::Comment, "Mine"},
+        {2, Frame(2, "COM", std::string("\0eng\0Old", 8)), &TID3v2::Comment, "Old"},
+    };
+    for (const auto& c : cases) {
+        const TID3v2 tag = Load(dir, Tag(c.Version, c.Frames) + Audio);
+        EXPECT_EQ((tag.*c.Field)(), c.Expected) << c.Frames;
+    }
 }
 
 TEST(ID3v2Read, Utf16InBothByteOrders) {
@@ -360,6 +394,64 @@ TEST(ID3v2Tools, TagsOfOtherToolsReadAndRewrittenForMutagen) {
     ASSERT_TRUE(tag.LoadTag(eye));
     EXPECT_EQ(tag.Version(), 3);
     EXPECT_EQ(tag.Title(), "Eye ☃");
+}
+
+// Files as other taggers make them: a save that changes only the title keeps every other frame
+// as mutagen reads it and the audio bytes; a changed comment in UTF-16 keeps the encoder
+// comments; a save without a change writes nothing; ffprobe and eyeD3 accept every result.
+TEST(ID3v2Tools, SavesChangeOnlyTheEditedFields) {
+    TempDir dir;
+    const std::string script = std::string(ORVANTA_TEST_DATA) + "/../support/tagged_mp3s.py";
+    const std::string cover = dir.file("cover.png");
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -f lavfi -i color=red:s=16x8 -frames:v 1 '" +
+                           cover + "'")
+                              .c_str()),
+              0);
+    std::istringstream names(test::Capture("/usr/bin/python3 '" + script + "' make '" + dir.str() +
+                                           "' '" + test::MP3Fixtures::Get().Path("cbr") + "' '" +
+                                           cover + "'"));
+    const auto frames = [&](const std::string& File) {
+        const std::string out =
+            test::Capture("/usr/bin/python3 '" + script + "' dump '" + File + "'");
+        return out.empty() ? nlohmann::json() : nlohmann::json::parse(out)["frames"];
+    };
+    const auto complaints = [](const std::string& File) {
+        return test::Capture("ffprobe -v error '" + File + "' 2>&1; eyeD3 --no-color '" + File +
+                             "' 2>&1 | grep -iE 'warn|error|invalid'");
+    };
+    int files = 0;
+    for (std::string name; std::getline(names, name); ++files) {
+        SCOPED_TRACE(name);
+        const std::string file = dir.file(name + ".mp3");
+        const std::string audio = test::AudioBytes(file);
+        nlohmann::json before = frames(file);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.LoadTag(file));
+        tag.SetTitle("Neuer Titel ☃");
+        ASSERT_TRUE(tag.StoreTag(file));
+        nlohmann::json after = frames(file);
+        EXPECT_EQ(after["TIT2"]["text"], "['Neuer Titel ☃']");
+        before.erase("TIT2");
+        after.erase("TIT2");
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(test::AudioBytes(file), audio);
+        EXPECT_EQ(complaints(file), "");
+
+        ASSERT_TRUE(tag.LoadTag(file));
+        tag.SetComment("Kommentar ☃");
+        ASSERT_TRUE(tag.StoreTag(file));
+        after = frames(file);
+        EXPECT_EQ(after.value("COMM::eng", nlohmann::json())["text"], "['Kommentar ☃']");
+        for (const char* kept : {"COMM:iTunNORM:eng", "COMM:iTunSMPB:eng", "APIC:Cover"})
+            EXPECT_EQ(after.value(kept, nlohmann::json()), before.value(kept, nlohmann::json()));
+        EXPECT_EQ(complaints(file), "");
+
+        const std::string saved = readAll(file);
+        ASSERT_TRUE(tag.LoadTag(file));
+        ASSERT_TRUE(tag.StoreTag(file));
+        EXPECT_EQ(readAll(file), saved);
+    }
+    EXPECT_EQ(files, 9);
 }
 
 } // namespace
