@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "metadata/ID3v2Frames.h"
 
 namespace orvanta {
 
@@ -92,5 +95,9 @@ private:
     std::array<std::string, FrameKinds> FContents;
     std::string FReadBuffer;
 };
+
+// Every frame of the tag at the start of Source, in order and in the version 3 form a save
+// writes; empty when there is no tag.
+std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source);
 
 } // namespace orvanta
