@@ -400,8 +400,13 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
         text(title, FrameIdsV3[SlotTitle], FTitle);
         text(artist, FrameIdsV3[SlotArtist], FArtist);
         text(album, FrameIdsV3[SlotAlbum], FAlbum);
-        if (FTrack != 0)
-            text(track, FrameIdsV3[SlotTrack], std::to_string(FTrack));
+        if (FTrack != 0) {
+            // A new number keeps the track count of "3/12".
+            const std::size_t slash = FTrackText.find('/');
+            text(track, FrameIdsV3[SlotTrack],
+                 std::to_string(FTrack) +
+                     (slash == std::string::npos ? std::string() : FTrackText.substr(slash)));
+        }
         text(year, FrameIdsV3[SlotYear], FYear);
         text(genre, FrameIdsV3[SlotGenre], FGenre);
         if (comment && !FComment.empty())
