@@ -2,7 +2,8 @@
 """Tagged MP3 files as common taggers and rippers make them, and what mutagen reads in a file.
 
   tagged_mp3s.py make DIR AUDIO.mp3 COVER.png   writes DIR/<name>.mp3 and prints the names
-  tagged_mp3s.py dump FILE.mp3                  prints every frame as JSON, keyed by mutagen's key
+  tagged_mp3s.py dump FILE.mp3...               prints the frames of each file as JSON:
+                                                {file: {mutagen's key: {field: value}}}
 """
 import json, shutil, struct, subprocess, sys, hashlib
 
@@ -105,10 +106,9 @@ def make(out, audio, cover):
     print("\n".join(made))
 
 
-def dump(path):
+def frames(path):
     out = {}
-    tag = ID3(path)
-    for key, frame in sorted(tag.items()):
+    for key, frame in sorted(ID3(path).items()):
         fields = {}
         for name, value in vars(frame).items():
             if name == "encoding":
@@ -117,11 +117,11 @@ def dump(path):
                 value = hashlib.sha1(value).hexdigest()
             fields[name] = str(value) if not isinstance(value, (int, str)) else value
         out[key] = fields
-    print(json.dumps({"version": list(tag.version), "frames": out}, ensure_ascii=False))
+    return out
 
 
 if __name__ == "__main__":
     if sys.argv[1] == "make":
         make(*sys.argv[2:5])
     else:
-        dump(sys.argv[2])
+        print(json.dumps({path: frames(path) for path in sys.argv[2:]}, ensure_ascii=False))
