@@ -7,11 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-25}
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_id3v1 fuzz_id3v2 fuzz_frame_search
+cmake --build --preset fuzz --target fuzz_id3v1 fuzz_id3v2 fuzz_frame_search fuzz_tag_writer
 mkdir -p build/fuzz/findings
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in id3v1 id3v2 frame_search; do
+for target in id3v1 id3v2 frame_search tag_writer; do
     mkdir -p "$scratch/$target"
     echo "fuzz_$target: ${seconds}s"
     status=0

@@ -479,7 +479,8 @@ void TfraMedia::EditMP3Tag() {
     TfrmMP3Tag dialog(*FPrompts, this);
     if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
         return;
-    if (dialog.exec() != QDialog::Accepted || !FMediaDB)
+    // OK writes the row, and so does a "Save Tag" (from the file) even when Cancel follows.
+    if ((dialog.exec() != QDialog::Accepted && !dialog.LibraryChanged()) || !FMediaDB)
         return;
     // The item keeps its place; the filter list is not rebuilt.
     FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);

@@ -217,6 +217,11 @@ void TID3v1::Clear() {
     FComment.clear();
     FTrack = 0;
     FGenreIndex = 255;
+    FRead = Edited();
+}
+
+TID3v1::TEdited TID3v1::Edited() const {
+    return {FTitle, FArtist, FAlbum, FYear, FComment, FTrack, FGenreIndex};
 }
 
 bool TID3v1::LoadTag(const std::string& FileName) {
@@ -251,6 +256,7 @@ void TID3v1::ReadBlock(const Block& Bytes) {
         FTrack = Bytes[126];
     }
     FGenreIndex = Bytes[127];
+    FRead = Edited();
 }
 
 TID3v1::Block TID3v1::BuildBlock() const {
@@ -281,7 +287,32 @@ bool TID3v1::StoreTag(const std::string& FileName) const {
             return false;
         size = source.Size();
     }
-    const Block bytes = BuildBlock();
+    const TEdited now = Edited();
+    if (now == FRead)
+        return true; // nothing to change
+    Block bytes = BuildBlock();
+    if (HasMarker(old)) {
+        // Only the changed fields are written; the others keep their bytes as they are.
+        const auto keep = [&](std::size_t Offset, std::size_t Width) {
+            std::memcpy(bytes.data() + Offset, old.data() + Offset, Width);
+        };
+        if (now.Title == FRead.Title)
+            keep(TitleOffset, TextWidth);
+        if (now.Artist == FRead.Artist)
+            keep(ArtistOffset, TextWidth);
+        if (now.Album == FRead.Album)
+            keep(AlbumOffset, TextWidth);
+        if (now.Year == FRead.Year)
+            keep(YearOffset, YearWidth);
+        if (now.Comment == FRead.Comment && now.Track == FRead.Track)
+            keep(CommentOffset, TextWidth);
+        else if (now.Comment == FRead.Comment)
+            keep(CommentOffset, 28);
+        else if (now.Track == FRead.Track)
+            keep(125, 2);
+        if (now.GenreIndex == FRead.GenreIndex)
+            keep(127, 1);
+    }
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!HasMarker(old))
         return tagfile::Append(FileName, view);

@@ -31,7 +31,8 @@ public:
     // Takes the fields from the file's last 128 bytes.
     void ReadBlock(const Block& Bytes);
 
-    // Writes the current values as the file's tag, replacing an existing one.
+    // Writes the fields changed since the last read into the file's tag (the others keep their
+    // bytes), or a new tag when the file has none. Writes nothing when no field changed.
     bool StoreTag(const std::string& FileName) const;
     // Cuts an existing tag off the end of the file; true also when there was none.
     bool StripTag(const std::string& FileName) const;
@@ -60,6 +61,14 @@ public:
     std::uint8_t GenreIndex() const { return FGenreIndex; }
 
 private:
+    struct TEdited {
+        std::string Title, Artist, Album, Year, Comment;
+        std::uint8_t Track = 0;
+        std::uint8_t GenreIndex = 255;
+        bool operator==(const TEdited&) const = default;
+    };
+    TEdited Edited() const;
+
     bool FPresent = false;
     std::uint8_t FVersion = 1;
     std::string FTitle;
@@ -69,6 +78,8 @@ private:
     std::string FComment;
     std::uint8_t FTrack = 0;
     std::uint8_t FGenreIndex = 255;
+    // The values as last read (empty after Clear): StoreTag writes what differs.
+    TEdited FRead;
 };
 
 } // namespace orvanta

@@ -1,5 +1,8 @@
 #include "metadata/ID3v2.h"
 
+#include "metadata/ID3v1.h"
+#include "metadata/ID3v2Frames.h"
+#include "metadata/ID3v2Text.h"
 #include "metadata/uTagFile.h"
 #include "metadata/uTagText.h"
 
@@ -13,17 +16,19 @@ namespace orvanta {
 
 namespace {
 
+using namespace id3text;
+
 constexpr std::size_t HeaderSize = 10;
-constexpr std::size_t SlotCount = 16;
+constexpr std::size_t SlotCount = 17;
 constexpr std::size_t ContentLimit = 500;
 constexpr std::int64_t DefaultTagSize = 4096;
 
 constexpr std::array<std::string_view, SlotCount> FrameIdsV3 = {
-    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM",
-    "TENC", "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL"};
+    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM", "TENC",
+    "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL", "TDRL"};
 constexpr std::array<std::string_view, SlotCount> FrameIdsV2 = {
-    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM",
-    "TEN", "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT"};
+    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN",
+    "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT", "---"};
 
 enum Slot : std::size_t {
     SlotTitle,
@@ -42,6 +47,7 @@ enum Slot : std::size_t {
     SlotOriginalArtist,
     SlotContentGroup,
     SlotOriginalAlbum,
+    SlotReleaseTime,
 };
 
 static_assert(SlotCount == TID3v2::FrameKinds);
@@ -99,19 +105,6 @@ std::uint32_t BigEndian(const std::uint8_t* P, int Bytes) {
 std::uint32_t Syncsafe(const std::uint8_t* P) {
     return (std::uint32_t(P[0] & 0x7F) << 21) | (std::uint32_t(P[1] & 0x7F) << 14) |
            (std::uint32_t(P[2] & 0x7F) << 7) | (P[3] & 0x7F);
-}
-
-// Undoes unsynchronisation: every 0xFF 0x00 pair loses its zero byte.
-std::string Resynchronise(std::string_view Bytes) {
-    std::string out;
-    out.reserve(Bytes.size());
-    for (std::size_t i = 0; i < Bytes.size(); ++i) {
-        out += Bytes[i];
-        if (static_cast<unsigned char>(Bytes[i]) == 0xFF && i + 1 < Bytes.size() &&
-            Bytes[i + 1] == 0)
-            ++i;
-    }
-    return out;
 }
 
 bool IsFrameIdChar(std::uint8_t C) {
@@ -180,9 +173,9 @@ public:
             FCopy.resize(std::size_t(TagSize));
             const std::int64_t got = Source.ReadAt(0, FCopy.data(), FCopy.size());
             FCopy.resize(std::size_t(std::max<std::int64_t>(got, 0)));
-            FCopy =
-                std::string(FCopy.substr(0, HeaderSize)) +
-                Resynchronise(std::string_view(FCopy).substr(std::min(FCopy.size(), HeaderSize)));
+            FCopy = std::string(FCopy.substr(0, HeaderSize)) +
+                    id3frames::Resynchronise(
+                        std::string_view(FCopy).substr(std::min(FCopy.size(), HeaderSize)));
             FMemory.emplace(FCopy);
             FSource = &*FMemory;
             FEnd = static_cast<std::int64_t>(FCopy.size());
@@ -217,7 +210,7 @@ bool FrameContent(TByteSource& Source, std::uint8_t Version, const RawFrame& Fra
         if (Frame.Flags1 & 0x01) // data length indicator
             Content.erase(0, std::min<std::size_t>(4, Content.size()));
         if (Frame.Flags1 & 0x02)
-            Content = Resynchronise(Content);
+            Content = id3frames::Resynchronise(Content);
     } else if (Version == 3 && (Frame.Flags1 & 0x80)) {
         return false; // compressed
     }
@@ -240,101 +233,7 @@ bool KnownEncoding(std::uint8_t Version, std::string_view Content) {
     return static_cast<std::uint8_t>(Content[0]) <= (Version == 4 ? 3 : 1);
 }
 
-bool IsTwoByteEncoding(std::uint8_t Encoding) {
-    return Encoding == 1 || Encoding == 2;
-}
-
-// Text of a frame's content: encoding byte, then the text up to the zero fill. Written into
-// Out, whose memory is reused.
-void DecodeText(std::string& Out, std::string_view Content) {
-    Out.clear();
-    if (Content.empty())
-        return;
-    const auto encoding = static_cast<std::uint8_t>(Content[0]);
-    std::string_view body = Content.substr(1);
-    if (IsTwoByteEncoding(encoding)) {
-        bool bigEndian = encoding == 2;
-        if (body.size() >= 2) {
-            const auto a = static_cast<std::uint8_t>(body[0]);
-            const auto b = static_cast<std::uint8_t>(body[1]);
-            if ((a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF)) {
-                bigEndian = a == 0xFE;
-                body.remove_prefix(2);
-            }
-        }
-        tagtext::AppendUtf16AsUtf8(Out, body, bigEndian);
-    } else if (encoding == 3) {
-        tagtext::AppendSanitizedUtf8(Out, tagtext::TrimControl(body, true));
-    } else {
-        tagtext::AppendLatin1AsUtf8(Out, tagtext::TrimControl(Content, true));
-    }
-    tagtext::TrimControlInPlace(Out, true);
-}
-
-void TextOrFallback(std::string& Out, std::string_view First, std::string_view Second) {
-    DecodeText(Out, First);
-    if (Out.empty())
-        DecodeText(Out, Second);
-}
-
-// The track number of a decoded text such as "7" or "7/12"; 0 when there is none.
-std::uint16_t ParseTrack(std::string_view Text) {
-    std::string_view number = Text;
-    if (const auto slash = number.find('/'); slash != std::string_view::npos)
-        number = number.substr(0, slash);
-    if (!number.empty() && number.front() == '+')
-        number.remove_prefix(1);
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (number.empty() || error != std::errc() || end != number.data() + number.size())
-        return 0;
-    return static_cast<std::uint16_t>(value);
-}
-
-void DecodeYear(std::string& Out, std::string_view First, std::string_view Second) {
-    DecodeText(Out, First);
-    if (!Out.empty())
-        return;
-    DecodeText(Out, Second);
-    Out.resize(tagtext::FirstChars(Out, 4).size());
-}
-
-// "(13)Pop" and "Pop" give "Pop"; numeric references are not looked up.
-void DecodeGenre(std::string& Out, std::string_view Content) {
-    DecodeText(Out, Content);
-    if (const auto close = Out.rfind(')'); close != std::string::npos)
-        Out.erase(0, close + 1);
-}
-
-// Comment and link frames: encoding, [language,] description, separator, value. The value of a
-// link frame is always single-byte text.
-void DecodeDescribedText(std::string& Out, std::string_view Content, bool HasLanguage,
-                         bool Latin1Value) {
-    Out.clear();
-    if (Content.empty())
-        return;
-    const char encoding = Content[0];
-    const std::size_t separator = IsTwoByteEncoding(std::uint8_t(encoding)) ? 2 : 1;
-    std::string_view rest =
-        Content.substr(std::min<std::size_t>(Content.size(), HasLanguage ? 4 : 1));
-    std::size_t found = std::string_view::npos;
-    for (std::size_t i = 0; i + separator <= rest.size(); i += separator)
-        if (rest[i] == 0 && (separator == 1 || rest[i + 1] == 0)) {
-            found = i;
-            break;
-        }
-    rest.remove_prefix(found != std::string_view::npos ? found + separator : separator - 1);
-    std::string value(1, Latin1Value ? '\0' : encoding);
-    value.append(rest);
-    DecodeText(Out, value);
-}
-
 // ---- writing ----
-
-void PutBigEndian(std::string& Out, std::uint32_t Value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        Out += static_cast<char>((Value >> shift) & 0xFF);
-}
 
 // Encoding byte and bytes of a text: single-byte when ISO-8859-1 holds it, else UTF-16.
 std::string EncodedText(std::string_view Text, bool& Wide) {
@@ -345,10 +244,7 @@ std::string EncodedText(std::string_view Text, bool& Wide) {
 }
 
 void AppendFrame(std::string& Out, std::string_view Id, std::string_view Payload) {
-    Out.append(Id);
-    PutBigEndian(Out, static_cast<std::uint32_t>(Payload.size()));
-    Out.append(2, '\0');
-    Out.append(Payload);
+    id3frames::AppendFrame(Out, {std::string(Id), 0, 0, std::string(Payload)});
 }
 
 std::string TextPayload(std::string_view Text) {
@@ -362,108 +258,20 @@ std::string CommentPayload(std::string_view Text) {
     const std::string bytes = EncodedText(Text, wide);
     std::string payload(1, wide ? '\1' : '\0');
     payload += "eng";
-    payload.append(wide ? 2 : 1, '\0'); // empty description
+    // An empty description; in UTF-16 it too begins with a byte-order mark.
+    payload += wide ? std::string("\xFF\xFE\0\0", 4) : std::string(1, '\0');
     return payload + bytes;
 }
 
-std::string LinkPayload(std::string_view Url) {
-    return std::string(2, '\0') + tagtext::Utf8ToLatin1(Url);
-}
-
-// Frames whose content begins with a text encoding byte, in ID3v2.4.
-bool HasEncodingByte(std::string_view Id) {
-    static constexpr std::array<std::string_view, 10> others = {
-        "WXXX", "COMM", "USLT", "SYLT", "APIC", "GEOB", "USER", "OWNE", "COMR", "IPLS"};
-    return Id[0] == 'T' || std::find(others.begin(), others.end(), Id) != others.end();
-}
-
-// Re-encodes a version 4 frame whose text is UTF-16BE or UTF-8 as UTF-16 with a byte-order
-// mark, the one Unicode form version 3 knows. Empty when the frame's layout is not known.
-std::optional<std::string> ReencodeForV3(std::string_view Id, std::string_view Content) {
-    if (Content.empty() || !HasEncodingByte(Id))
-        return std::string(Content);
-    const auto encoding = static_cast<std::uint8_t>(Content[0]);
-    if (encoding != 2 && encoding != 3)
-        return std::string(Content);
-    // Layout as a list of parts: 'S' encoded text ended by a terminator (or the content),
-    // 'L' single-byte text ended by a zero byte, '1'/'3' fixed bytes, 'R' the raw rest,
-    // '*' encoded texts to the end.
-    std::string_view layout;
-    if (Id[0] == 'T')
-        layout = "*";
-    else if (Id == "COMM" || Id == "USLT")
-        layout = "3S*";
-    else if (Id == "WXXX")
-        layout = "SR";
-    else if (Id == "APIC")
-        layout = "L1SR";
-    else if (Id == "GEOB")
-        layout = "LSSR";
-    else if (Id == "USER")
-        layout = "3*";
-    else
-        return std::nullopt;
-    const std::size_t unit = encoding == 2 ? 2 : 1;
-    std::string_view rest = Content.substr(1);
-    std::string out(1, '\1');
-    const auto encodedString = [&] {
-        std::size_t end = 0;
-        while (end + unit <= rest.size() && !(rest[end] == 0 && (unit == 1 || rest[end + 1] == 0)))
-            end += unit;
-        const bool terminated = end + unit <= rest.size();
-        const std::string_view raw = rest.substr(0, std::min(end, rest.size()));
-        const std::string text =
-            encoding == 2 ? tagtext::Utf16ToUtf8(raw, true) : tagtext::SanitizeUtf8(raw);
-        out += "\xFF\xFE";
-        out += tagtext::Utf8ToUtf16LE(text);
-        if (terminated)
-            out.append(2, '\0');
-        rest.remove_prefix(terminated ? end + unit : rest.size());
-    };
-    for (const char part : layout) {
-        switch (part) {
-        case 'S':
-            encodedString();
-            break;
-        case '*':
-            while (!rest.empty())
-                encodedString();
-            break;
-        case 'L': {
-            const std::size_t end = std::min(rest.find('\0'), rest.size() - 1);
-            if (rest.empty())
-                return std::nullopt;
-            out.append(rest.substr(0, end + 1));
-            rest.remove_prefix(end + 1);
-            break;
-        }
-        case '1':
-        case '3': {
-            const std::size_t n = std::size_t(part - '0');
-            if (rest.size() < n)
-                return std::nullopt;
-            out.append(rest.substr(0, n));
-            rest.remove_prefix(n);
-            break;
-        }
-        default: // 'R'
-            out.append(rest);
-            rest = {};
-        }
-    }
-    return out;
-}
-
-// Frames of the old tag that the new one carries: every frame whose identifier is none of the
-// sixteen read here. Version 3 frames go byte for byte, unless they ask to be dropped when the
-// tag changes; version 4 frames get a version 3 header, and those with format flags (which
-// version 3 cannot express) are dropped.
-std::string CarriedFrames(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize) {
+// Calls Visit with every frame of the tag, in order and in version 3 form.
+template <typename Visitor>
+void VisitFramesV3(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize,
+                   Visitor&& Visit) {
     const std::uint8_t version = Header.MajorVersion();
-    std::string carried;
-    if (version != 3 && version != 4)
-        return carried;
+    if (version < 2 || version > 4)
+        return;
     TagBody body(Source, Header, TagSize);
+    std::string content;
     WalkFrames(body.Source(), version, FramesStart(body.Source(), Header), body.End(),
                [&](const RawFrame& Frame) {
                    if (!std::all_of(Frame.Id.begin(), Frame.Id.end(),
@@ -471,29 +279,15 @@ std::string CarriedFrames(TByteSource& Source, const TagHeader& Header, std::int
                        return false;
                    if (Frame.ContentOffset + Frame.Size > body.End())
                        return false;
-                   if (std::find(FrameIdsV3.begin(), FrameIdsV3.end(), Frame.Id) !=
-                       FrameIdsV3.end())
-                       return true;
-                   const bool drop =
-                       version == 3 ? (Frame.Flags0 & 0x80) != 0 : (Frame.Flags1 & 0x4F) != 0;
-                   if (drop)
-                       return true;
-                   std::string content(std::size_t(Frame.Size), '\0');
+                   content.resize(std::size_t(Frame.Size));
                    if (body.Source().ReadAt(Frame.ContentOffset, content.data(), content.size()) !=
                        Frame.Size)
                        return false;
-                   if (version == 3) {
-                       carried.append(Frame.Id);
-                       PutBigEndian(carried, std::uint32_t(Frame.Size));
-                       carried += static_cast<char>(Frame.Flags0);
-                       carried += static_cast<char>(Frame.Flags1);
-                       carried += content;
-                   } else if (const auto v3 = ReencodeForV3(Frame.Id, content)) {
-                       AppendFrame(carried, Frame.Id, *v3);
-                   }
+                   if (auto v3 =
+                           id3frames::ToV3(version, Frame.Id, Frame.Flags0, Frame.Flags1, content))
+                       Visit(std::move(*v3));
                    return true;
                });
-    return carried;
 }
 
 } // namespace
@@ -506,6 +300,12 @@ void TID3v2::Clear() {
                               &FComposer, &FEncodedBy, &FCopyright, &FLanguage, &FUserURL})
         text->clear();
     FTrack = 0;
+    FRead = Edited();
+}
+
+TID3v2::TEdited TID3v2::Edited() const {
+    return {FTitle,   FArtist,   FAlbum,     FYear,     FGenre,
+            FComment, FComposer, FCopyright, FLanguage, FTrack};
 }
 
 bool TID3v2::LoadTag(const std::string& FileName) {
@@ -530,34 +330,55 @@ bool TID3v2::LoadTag(TByteSource& Source) {
 
     for (std::string& content : FContents)
         content.clear();
+    bool plainComment = false;
     TagBody body(Source, header, FTagSize);
     WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
                [&](const RawFrame& Frame) {
                    const std::size_t slot = SlotOf(FVersion, Frame.Id);
-                   if (slot < SlotCount &&
-                       FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) &&
-                       KnownEncoding(FVersion, FReadBuffer))
-                       std::swap(FContents[slot], FReadBuffer); // a later frame wins
+                   if (slot >= SlotCount || (slot == SlotComment && plainComment) ||
+                       !FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) ||
+                       !KnownEncoding(FVersion, FReadBuffer))
+                       return true;
+                   // The user's comment is the one without a description; encoder data such as
+                   // gapless information comes in described ones.
+                   if (slot == SlotComment)
+                       plainComment = IsPlainCommentContent(FReadBuffer);
+                   std::swap(FContents[slot], FReadBuffer); // otherwise a later frame wins
                    return true;
                });
 
-    TextOrFallback(FTitle, FContents[SlotTitle], FContents[SlotContentGroup]);
-    TextOrFallback(FArtist, FContents[SlotArtist], FContents[SlotOriginalArtist]);
-    TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum]);
-    DecodeText(FTrackText, FContents[SlotTrack]);
+    const bool multi = FVersion == 4;
+    TextOrFallback(FTitle, FContents[SlotTitle], FContents[SlotContentGroup], multi);
+    TextOrFallback(FArtist, FContents[SlotArtist], FContents[SlotOriginalArtist], multi);
+    TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum], multi);
+    DecodeValues(FTrackText, FContents[SlotTrack], multi);
     FTrack = ParseTrack(FTrackText);
-    DecodeYear(FYear, FContents[SlotYear], FContents[SlotRecordingTime]);
-    DecodeGenre(FGenre, FContents[SlotGenre]);
+    DecodeYear(FYear, FContents[SlotYear], FContents[SlotRecordingTime],
+               FContents[SlotReleaseTime]);
+    DecodeGenre(FGenre, FContents[SlotGenre], multi);
     DecodeDescribedText(FComment, FContents[SlotComment], true, false);
-    DecodeText(FComposer, FContents[SlotComposer]);
-    DecodeText(FEncodedBy, FContents[SlotEncodedBy]);
-    DecodeText(FCopyright, FContents[SlotCopyright]);
-    DecodeText(FLanguage, FContents[SlotLanguage]);
+    DecodeValues(FComposer, FContents[SlotComposer], multi);
+    DecodeValues(FEncodedBy, FContents[SlotEncodedBy], multi);
+    DecodeValues(FCopyright, FContents[SlotCopyright], multi);
+    DecodeValues(FLanguage, FContents[SlotLanguage], multi);
     DecodeDescribedText(FUserURL, FContents[SlotUserURL], false, true);
+    FRead = Edited();
     return true;
 }
 
 bool TID3v2::StoreTag(const std::string& FileName) const {
+    const TEdited now = Edited();
+    const bool title = now.Title != FRead.Title;
+    const bool artist = now.Artist != FRead.Artist;
+    const bool album = now.Album != FRead.Album;
+    const bool year = now.Year != FRead.Year;
+    const bool genre = now.Genre != FRead.Genre;
+    const bool comment = now.Comment != FRead.Comment;
+    const bool composer = now.Composer != FRead.Composer;
+    const bool copyright = now.Copyright != FRead.Copyright;
+    const bool language = now.Language != FRead.Language;
+    const bool track = now.Track != FRead.Track;
+
     std::string frames;
     std::int64_t oldSize = 0;
     bool hadTag = false;
@@ -566,30 +387,49 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
         TagHeader header;
         if (!source.Open(FileName) || !ReadTagHeader(source, header))
             return false;
+        if (!(title || artist || album || year || genre || comment || composer || copyright ||
+              language || track))
+            return true; // nothing to change: the file stays as it is, byte for byte
         hadTag = header.IsID3();
         oldSize = hadTag ? header.TotalTagSize() : 0;
 
-        const auto text = [&](std::string_view Id, const std::string& Value) {
-            if (!Value.empty())
+        const auto text = [&](bool Changed, std::string_view Id, const std::string& Value) {
+            if (Changed && !Value.empty())
                 AppendFrame(frames, Id, TextPayload(Value));
         };
-        text(FrameIdsV3[SlotTitle], FTitle);
-        text(FrameIdsV3[SlotArtist], FArtist);
-        text(FrameIdsV3[SlotAlbum], FAlbum);
-        if (FTrack != 0)
-            text(FrameIdsV3[SlotTrack], std::to_string(FTrack));
-        text(FrameIdsV3[SlotYear], FYear);
-        text(FrameIdsV3[SlotGenre], FGenre);
-        if (!FComment.empty())
+        text(title, FrameIdsV3[SlotTitle], FTitle);
+        text(artist, FrameIdsV3[SlotArtist], FArtist);
+        text(album, FrameIdsV3[SlotAlbum], FAlbum);
+        if (FTrack != 0) {
+            // A new number keeps the track count of "3/12".
+            const std::size_t slash = FTrackText.find('/');
+            text(track, FrameIdsV3[SlotTrack],
+                 std::to_string(FTrack) +
+                     (slash == std::string::npos ? std::string() : FTrackText.substr(slash)));
+        }
+        text(year, FrameIdsV3[SlotYear], FYear);
+        text(genre, FrameIdsV3[SlotGenre], FGenre);
+        if (comment && !FComment.empty())
             AppendFrame(frames, FrameIdsV3[SlotComment], CommentPayload(FComment));
-        text(FrameIdsV3[SlotComposer], FComposer);
-        text(FrameIdsV3[SlotEncodedBy], FEncodedBy);
-        text(FrameIdsV3[SlotCopyright], FCopyright);
-        text(FrameIdsV3[SlotLanguage], FLanguage);
-        if (!FUserURL.empty())
-            AppendFrame(frames, FrameIdsV3[SlotUserURL], LinkPayload(FUserURL));
+        text(composer, FrameIdsV3[SlotComposer], FComposer);
+        text(copyright, FrameIdsV3[SlotCopyright], FCopyright);
+        text(language, FrameIdsV3[SlotLanguage], FLanguage);
+
+        // The frames of a changed field give way to the new one; every other frame stays.
+        const auto replaced = [&](const id3frames::TFrameV3& Frame) {
+            const std::string_view id = Frame.Id;
+            return (title && id == "TIT2") || (artist && id == "TPE1") || (album && id == "TALB") ||
+                   (track && id == "TRCK") || (year && (id == "TYER" || id == "TDRC")) ||
+                   (genre && id == "TCON") || (comment && id3frames::IsPlainComment(Frame)) ||
+                   (composer && id == "TCOM") || (copyright && id == "TCOP") ||
+                   (language && id == "TLAN");
+        };
+        // Then the old tag's other frames, in their old order.
         if (oldSize > 0)
-            frames += CarriedFrames(source, header, oldSize);
+            VisitFramesV3(source, header, oldSize, [&](const id3frames::TFrameV3& Frame) {
+                if (!replaced(Frame))
+                    id3frames::AppendFrame(frames, Frame);
+            });
     }
 
     std::int64_t newSize = std::int64_t(HeaderSize) + std::int64_t(frames.size());
@@ -614,6 +454,16 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
         return tagfile::WriteAt(FileName, 0, tag);
     // A tag whose size ran past the end of the file is copied along rather than guessed at.
     return tagfile::RewriteWithPrefix(FileName, tag, hadTag ? oldSize : 0);
+}
+
+std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
+    std::vector<id3frames::TFrameV3> frames;
+    TagHeader header;
+    if (!ReadTagHeader(Source, header) || !header.IsID3() || header.TotalTagSize() == 0)
+        return frames;
+    VisitFramesV3(Source, header, header.TotalTagSize(),
+                  [&](id3frames::TFrameV3&& Frame) { frames.push_back(std::move(Frame)); });
+    return frames;
 }
 
 namespace {

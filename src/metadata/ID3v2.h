@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "metadata/ID3v2Frames.h"
 
 namespace orvanta {
 
@@ -21,9 +24,12 @@ public:
     bool LoadTag(const std::string& FileName);
     bool LoadTag(TByteSource& Source);
 
-    // Writes the values as a new version 3 tag. Frames this class does not know (album art,
-    // private frames) are carried over. The tag is written in place when it fits the old one
-    // (of at most 4096 bytes); otherwise the file is rewritten beside and renamed over.
+    // Writes a version 3 tag in which only the fields changed since LoadTag get new frames;
+    // every other frame of the file's tag is carried (converted to version 3 when the tag is of
+    // another version). Writes nothing when no field changed. The frames are taken from the file
+    // as it is now, so nothing another program added meanwhile is lost. The tag is written in
+    // place when it fits the old one (of at most 4096 bytes); otherwise the file is rewritten
+    // beside and renamed over.
     bool StoreTag(const std::string& FileName) const;
 
     void SetTitle(std::string_view Value);
@@ -55,10 +61,17 @@ public:
     const std::string& Language() const { return FLanguage; }
     const std::string& UserURL() const { return FUserURL; }
 
-    // The frames whose texts are read: title, artist, album, ... (see ID3v2.cpp).
-    static constexpr std::size_t FrameKinds = 16;
+    // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
+    static constexpr std::size_t FrameKinds = 17;
 
 private:
+    // The values a save may change.
+    struct TEdited {
+        std::string Title, Artist, Album, Year, Genre, Comment, Composer, Copyright, Language;
+        std::uint16_t Track = 0;
+    };
+    TEdited Edited() const;
+
     bool FPresent = false;
     std::uint8_t FVersion = 0;
     std::int32_t FTagSize = 0;
@@ -75,10 +88,16 @@ private:
     std::string FCopyright;
     std::string FLanguage;
     std::string FUserURL;
+    // The values as LoadTag read them (empty after Clear): StoreTag writes what differs.
+    TEdited FRead;
     // The raw content of each kind of frame during LoadTag, and the buffer a frame is read into.
     // Members so that their memory serves the next tag as well.
     std::array<std::string, FrameKinds> FContents;
     std::string FReadBuffer;
 };
+
+// Every frame of the tag at the start of Source, in order and in the version 3 form a save
+// writes; empty when there is no tag.
+std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source);
 
 } // namespace orvanta

@@ -11,9 +11,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <QImage>
+#include <QPixmap>
+
 #include "common/uDisplayUtils.h"
+#include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 #include "metadata/MPEGaudio.h"
+#include "metadata/uCoverArt.h"
 #include "shell/uPrompts.h"
 #include "shell/uQtPath.h"
 #include "tablestore/uTEasyQuery.h"
@@ -29,6 +34,10 @@ constexpr int YearLimit = 4;
 constexpr int V1GenreChoices = 80;
 constexpr int OtherGenre = 12;
 constexpr int TrackMax = 255;
+constexpr int CoverSide = 96;
+// Pick lists are as wide as this many characters whatever the library holds; longer values are
+// elided in the list and scroll in the edit field.
+constexpr int ComboChars = 24;
 
 QString fromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -46,18 +55,47 @@ std::string trimmed(const QString& text) {
     return utf8.substr(begin, end - begin);
 }
 
+const char* const LimitProperty = "typingLimit";
+
+// The limit applies to typing: a longer loaded text stays whole, and the box closes in on the
+// limit as the user shortens it.
+void setLimit(QLineEdit* box, int limit) {
+    box->setProperty(LimitProperty, limit);
+    box->setMaxLength(std::max({limit, int(box->text().size()), 1}));
+}
+
+void limitTyping(QLineEdit* box, int limit) {
+    setLimit(box, limit);
+    QObject::connect(box, &QLineEdit::textEdited, box,
+                     [box] { setLimit(box, box->property(LimitProperty).toInt()); });
+}
+
+QComboBox* sizedCombo(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(ComboChars);
+    return box;
+}
+
 QComboBox* editableCombo(QWidget* parent, int limit) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = sizedCombo(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->lineEdit()->setMaxLength(limit);
+    limitTyping(combo->lineEdit(), limit);
     return combo;
 }
 
 QLineEdit* edit(QWidget* parent, int limit) {
     auto* box = new QLineEdit(parent);
-    box->setMaxLength(limit);
+    limitTyping(box, limit);
     return box;
+}
+
+// A loaded text is shown whole.
+void showWhole(QLineEdit* box, const QString& text, int limit) {
+    box->setMaxLength(std::max({limit, int(text.size()), 1}));
+    box->setText(text);
+    setLimit(box, limit);
 }
 
 } // namespace
@@ -132,7 +170,7 @@ void TfrmMP3Tag::PrepareControls() {
     cmbAlbums = editableCombo(gbxHeader, V1TextLimit);
     txtYear = edit(gbxHeader, YearLimit);
     txtYear->setMaximumWidth(60);
-    cmbGenres = new QComboBox(gbxHeader);
+    cmbGenres = sizedCombo(gbxHeader);
     txtTrack = new QLineEdit(gbxHeader);
     txtTrack->setReadOnly(true);
     txtTrack->setMaximumWidth(44);
@@ -165,11 +203,26 @@ void TfrmMP3Tag::PrepareControls() {
             grid->addLayout(track, i, 1);
         }
     }
+    imgCover = new QLabel(gbxHeader);
+    imgCover->setObjectName(QStringLiteral("imgCover"));
+    imgCover->setFixedSize(CoverSide, CoverSide);
+    imgCover->setAlignment(Qt::AlignCenter);
+    imgCover->setFrameShape(QFrame::StyledPanel);
+    lblCoverSize = new QLabel(gbxHeader);
+    lblCoverSize->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    grid->addWidget(imgCover, 0, 2, 4, 1, Qt::AlignTop);
+    grid->addWidget(lblCoverSize, 4, 2, 2, 1, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
     // Language, composer and copyright exist in ID3v2 only.
     for (int i = 7; i < 10; ++i) {
         lblHeader[i]->setEnabled(false);
         controls[i]->setEnabled(false);
     }
+
+    lblStatus = new QLabel(pnlContainer);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+    layout->addWidget(lblStatus);
 
     auto* buttons = new QHBoxLayout;
     cmdSaveTag = new QPushButton(QStringLiteral("Save Tag"), pnlContainer);
@@ -231,6 +284,8 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
         FillGenreTable();
         ShowV1Tag();
     }
+    FShown = Showing();
+    ShowCover();
     FLoaded = true;
     return true;
 }
@@ -243,7 +298,7 @@ int TfrmMP3Tag::Execute() {
 
 void TfrmMP3Tag::EnableV2Controls() {
     for (QLineEdit* box : {txtTitle, cmbArtists->lineEdit(), cmbAlbums->lineEdit(), txtComment})
-        box->setMaxLength(V2TextLimit);
+        setLimit(box, V2TextLimit);
     cmbGenres->setEditable(true);
     cmbGenres->setInsertPolicy(QComboBox::NoInsert);
     for (int i = 7; i < 10; ++i)
@@ -275,11 +330,11 @@ void TfrmMP3Tag::ShowTrack(int Position) {
 
 void TfrmMP3Tag::ShowV1Tag() {
     const TID3v1& tag = FAudio->ID3v1();
-    txtTitle->setText(fromStd(tag.Title()));
-    cmbArtists->setEditText(fromStd(tag.Artist()));
-    cmbAlbums->setEditText(fromStd(tag.Album()));
-    txtYear->setText(fromStd(tag.Year()));
-    txtComment->setText(fromStd(tag.Comment()));
+    showWhole(txtTitle, fromStd(tag.Title()), V1TextLimit);
+    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V1TextLimit);
+    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V1TextLimit);
+    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
+    showWhole(txtComment, fromStd(tag.Comment()), V1TextLimit);
     cmbGenres->setCurrentIndex(tag.GenreIndex() < V1GenreChoices ? tag.GenreIndex() : OtherGenre);
     incTrack->SetPosition(tag.Track());
     ShowTrack(incTrack->Position());
@@ -287,18 +342,50 @@ void TfrmMP3Tag::ShowV1Tag() {
 
 void TfrmMP3Tag::ShowV2Tag() {
     const TID3v2& tag = FAudio->ID3v2();
-    txtTitle->setText(fromStd(tag.Title()));
-    cmbArtists->setEditText(fromStd(tag.Artist()));
-    cmbAlbums->setEditText(fromStd(tag.Album()));
-    txtYear->setText(fromStd(tag.Year()));
+    showWhole(txtTitle, fromStd(tag.Title()), V2TextLimit);
+    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V2TextLimit);
+    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V2TextLimit);
+    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
     cmbGenres->setEditText(fromStd(tag.Genre()));
-    // The up-down holds 0..255: a larger track number wraps.
+    // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
     incTrack->SetPosition(tag.Track() % (TrackMax + 1));
     ShowTrack(incTrack->Position());
-    txtComment->setText(fromStd(tag.Comment()));
-    cmbLanguages->setEditText(fromStd(tag.Language()));
-    cmbComposers->setEditText(fromStd(tag.Composer()));
-    txtCopyright->setText(fromStd(tag.Copyright()));
+    showWhole(txtComment, fromStd(tag.Comment()), V2TextLimit);
+    showWhole(cmbLanguages->lineEdit(), fromStd(tag.Language()), V2TextLimit);
+    showWhole(cmbComposers->lineEdit(), fromStd(tag.Composer()), V2TextLimit);
+    showWhole(txtCopyright, fromStd(tag.Copyright()), V2TextLimit);
+}
+
+TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
+    return {txtTitle->text(),
+            cmbArtists->currentText(),
+            cmbAlbums->currentText(),
+            txtYear->text(),
+            cmbGenres->currentText(),
+            txtComment->text(),
+            cmbLanguages->currentText(),
+            cmbComposers->currentText(),
+            txtCopyright->text(),
+            cmbGenres->currentIndex(),
+            incTrack->Position()};
+}
+
+void TfrmMP3Tag::ShowCover() {
+    // Decoded once, when the dialog opens, and kept only at the size shown.
+    const std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()));
+    QImage image;
+    if (art)
+        image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
+                           static_cast<int>(art->Bytes.size()));
+    if (image.isNull()) {
+        imgCover->setText(art ? QStringLiteral("?") : QString());
+        lblCoverSize->setText(art ? QStringLiteral("Unreadable picture")
+                                  : QStringLiteral("No picture"));
+        return;
+    }
+    imgCover->setPixmap(QPixmap::fromImage(
+        image.scaled(CoverSide - 4, CoverSide - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    lblCoverSize->setText(QStringLiteral("%1 × %2").arg(image.width()).arg(image.height()));
 }
 
 bool TfrmMP3Tag::eventFilter(QObject* Watched, QEvent* Event) {
@@ -321,36 +408,99 @@ void TfrmMP3Tag::cmdSaveTagClick() {
         SaveV1Tag();
 }
 
+// Only the controls the user changed reach the tag, so a value shown differently from how the
+// file holds it (a wrapped track number, a genre outside the pick list) stays as it was.
 void TfrmMP3Tag::SaveV1Tag() {
     TID3v1& tag = FAudio->ID3v1();
-    tag.SetTitle(trimmed(txtTitle->text()));
-    tag.SetArtist(trimmed(cmbArtists->currentText()));
-    tag.SetAlbum(trimmed(cmbAlbums->currentText()));
-    tag.SetYear(trimmed(txtYear->text()));
-    const int genre = cmbGenres->currentIndex();
-    tag.SetGenreIndex(static_cast<std::uint8_t>(genre < 0 ? OtherGenre : genre));
-    tag.SetTrack(static_cast<std::uint8_t>(incTrack->Position()));
-    tag.SetComment(trimmed(txtComment->text()));
-    if (!tag.StoreTag(PathFromQString(FullPath())))
+    const TShown now = Showing();
+    QStringList changed;
+    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
+                          void (TID3v1::*Set)(std::string_view)) {
+        if (trimmed(Now) == trimmed(Before))
+            return;
+        (tag.*Set)(trimmed(Now));
+        changed << QString::fromLatin1(Name);
+    };
+    text(now.Title, FShown.Title, "Title", &TID3v1::SetTitle);
+    text(now.Artist, FShown.Artist, "Artist", &TID3v1::SetArtist);
+    text(now.Album, FShown.Album, "Album", &TID3v1::SetAlbum);
+    text(now.Year, FShown.Year, "Year", &TID3v1::SetYear);
+    if (now.GenreIndex != FShown.GenreIndex) {
+        tag.SetGenreIndex(
+            static_cast<std::uint8_t>(now.GenreIndex < 0 ? OtherGenre : now.GenreIndex));
+        changed << QStringLiteral("Genre");
+    }
+    if (now.Track != FShown.Track) {
+        tag.SetTrack(static_cast<std::uint8_t>(now.Track));
+        changed << QStringLiteral("Track");
+    }
+    text(now.Comment, FShown.Comment, "Comment", &TID3v1::SetComment);
+    if (changed.isEmpty()) {
+        lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
+        return;
+    }
+    if (!tag.StoreTag(PathFromQString(FullPath()))) {
+        lblStatus->clear();
         FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
+        return;
+    }
+    FShown = now;
+    lblStatus->setText(
+        QStringLiteral("Saved to the file: %1.").arg(changed.join(QStringLiteral(", "))));
+    UpdateLibraryFromFile();
 }
 
 void TfrmMP3Tag::SaveV2Tag() {
     TID3v2& tag = FAudio->ID3v2();
-    tag.SetTitle(trimmed(txtTitle->text()));
-    tag.SetArtist(trimmed(cmbArtists->currentText()));
-    tag.SetAlbum(trimmed(cmbAlbums->currentText()));
-    tag.SetYear(trimmed(txtYear->text()));
-    tag.SetGenre(trimmed(cmbGenres->currentText()));
-    tag.SetTrack(static_cast<std::uint16_t>(incTrack->Position()));
-    tag.SetComment(trimmed(txtComment->text()));
-    tag.SetLanguage(trimmed(cmbLanguages->currentText()));
-    tag.SetComposer(trimmed(cmbComposers->currentText()));
-    tag.SetCopyright(trimmed(txtCopyright->text()));
-    if (!tag.StoreTag(PathFromQString(FullPath())))
+    const TShown now = Showing();
+    QStringList changed;
+    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
+                          void (TID3v2::*Set)(std::string_view)) {
+        if (trimmed(Now) == trimmed(Before))
+            return;
+        (tag.*Set)(trimmed(Now));
+        changed << QString::fromLatin1(Name);
+    };
+    text(now.Title, FShown.Title, "Title", &TID3v2::SetTitle);
+    text(now.Artist, FShown.Artist, "Artist", &TID3v2::SetArtist);
+    text(now.Album, FShown.Album, "Album", &TID3v2::SetAlbum);
+    text(now.Year, FShown.Year, "Year", &TID3v2::SetYear);
+    text(now.Genre, FShown.Genre, "Genre", &TID3v2::SetGenre);
+    if (now.Track != FShown.Track) {
+        tag.SetTrack(static_cast<std::uint16_t>(now.Track));
+        changed << QStringLiteral("Track");
+    }
+    text(now.Comment, FShown.Comment, "Comment", &TID3v2::SetComment);
+    text(now.Language, FShown.Language, "Language", &TID3v2::SetLanguage);
+    text(now.Composer, FShown.Composer, "Composer", &TID3v2::SetComposer);
+    text(now.Copyright, FShown.Copyright, "Copyright", &TID3v2::SetCopyright);
+    if (changed.isEmpty()) {
+        lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
+        return;
+    }
+    if (!tag.StoreTag(PathFromQString(FullPath()))) {
+        lblStatus->clear();
         FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
+        return;
+    }
+    FShown = now;
+    lblStatus->setText(
+        QStringLiteral("Saved to the file: %1.").arg(changed.join(QStringLiteral(", "))));
+    UpdateLibraryFromFile();
+}
+
+// The library row follows the file just written, read back as adding the file reads it.
+void TfrmMP3Tag::UpdateLibraryFromFile() {
+    const std::string path = PathFromQString(FullPath());
+    TMediaInfo info = ReadMediaInfo(path);
+    if (info.Title.empty())
+        info.Title = FileTitle(path);
+    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName), info.Title,
+                          info.Artist, info.Album, info.Year, info.Genre, info.Language,
+                          info.Composer);
+    FLibraryChanged = true;
 }
 
 void TfrmMP3Tag::UpdateLibraryRow() {
@@ -364,6 +514,7 @@ void TfrmMP3Tag::UpdateLibraryRow() {
 void TfrmMP3Tag::cmdOKClick() {
     if (FLoaded)
         UpdateLibraryRow();
+    // The view shows the row at once; the file is written by "Save Tag" only.
     accept();
 }
 

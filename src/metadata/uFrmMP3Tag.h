@@ -58,6 +58,8 @@ public:
     // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
     int Execute();
     bool UseV2() const { return FUseV2; }
+    // "Save Tag" wrote the file and copied its new values into the library row.
+    bool LibraryChanged() const { return FLibraryChanged; }
     QString FullPath() const;
 
     QWidget* pnlContainer = nullptr;
@@ -74,6 +76,10 @@ public:
     QComboBox* cmbLanguages = nullptr;
     QComboBox* cmbComposers = nullptr;
     QLineEdit* txtCopyright = nullptr;
+    QLabel* imgCover = nullptr;
+    QLabel* lblCoverSize = nullptr;
+    // What the last "Save Tag" wrote, or why it wrote nothing.
+    QLabel* lblStatus = nullptr;
     QPushButton* cmdSaveTag = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
@@ -98,6 +104,15 @@ private:
     void UpdateLibraryRow();
     void incTrackClick(int Position);
     void ShowTrack(int Position);
+    void ShowCover();
+    // The values as shown after loading, to tell which controls the user changed.
+    struct TShown {
+        QString Title, Artist, Album, Year, Genre, Comment, Language, Composer, Copyright;
+        int GenreIndex = -1;
+        int Track = 0;
+    };
+    TShown Showing() const;
+    void UpdateLibraryFromFile();
 
     IPrompts& FPrompts;
     std::unique_ptr<TEasyQuery> FQuery;
@@ -107,6 +122,8 @@ private:
     QString FFileName;
     bool FUseV2 = true;
     bool FLoaded = false;
+    bool FLibraryChanged = false;
+    TShown FShown;
 };
 
 } // namespace orvanta

@@ -97,6 +97,26 @@ TEST(ID3v1, Latin1ReadsAsUtf8AndUnknownCharactersBecomeQuestionMarks) {
     EXPECT_EQ(bytes[33 + 29], 0xE9);
 }
 
+TEST(ID3v1, ASaveRewritesOnlyTheChangedFields) {
+    TempDir dir;
+    // Title with trailing spaces and an inner zero, comment of 30 characters, genre 200.
+    const std::string old = Block(std::string("Ab\0c  ", 6), std::string(30, 'c'), 200);
+    const std::string file = dir.write("a.mp3", std::string(500, '\x55') + old);
+    TID3v1 tag;
+    ASSERT_TRUE(tag.LoadTag(file));
+    ASSERT_TRUE(tag.StoreTag(file));
+    EXPECT_EQ(readAll(file).substr(500), old) << "no change, no write";
+    tag.SetArtist("New");
+    ASSERT_TRUE(tag.StoreTag(file));
+    std::string expected = old;
+    expected.replace(33, 3, "New");
+    EXPECT_EQ(readAll(file).substr(500), expected);
+    tag.SetTrack(4); // the track takes the comment's last two bytes
+    ASSERT_TRUE(tag.StoreTag(file));
+    expected.replace(125, 2, std::string("\0\4", 2));
+    EXPECT_EQ(readAll(file).substr(500), expected);
+}
+
 TEST(ID3v1, WritingReplacesTheLastBlockAndKeepsTheAudio) {
     TempDir dir;
     const std::string audio(1000, '\x55');

@@ -1,4 +1,6 @@
+#include <QBuffer>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -120,7 +122,7 @@ private slots:
         QCOMPARE(again.txtTrack->text(), QStringLiteral("007"));
     }
 
-    void saveTagWritesTheFileNotTheLibrary() {
+    void saveTagWritesTheFileAndTheRowFollows() {
         Fixture f;
         const QString path = f.Mp3("v1.mp3");
         storeV1(path, 17, 3);
@@ -146,7 +148,61 @@ private slots:
         QCOMPARE(tag.Version(), std::uint8_t(2));
         QCOMPARE(tag.GenreIndex(), std::uint8_t(2));
         QCOMPARE(tag.Comment(), std::string("hi"));
-        QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("Old"));
+        QCOMPARE(dialog.lblStatus->text(),
+                 QStringLiteral("Saved to the file: Title, Genre, Track, Comment."));
+        QVERIFY(dialog.LibraryChanged());
+        QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("New Title"));
+        QCOMPARE(f.RowValue("v1.mp3", "fGenre"), std::string("Country"));
+    }
+
+    // Long values neither widen the dialog nor get cut; a save without edits writes nothing.
+    void longValuesFitAndAreKeptWhole() {
+        Fixture f;
+        const QString path = f.Mp3("long.mp3");
+        f.DB.AddMedia("/y", "c.mp3", 1, "T", "A", "B", "", "", "", std::string(300, 'c'), 1, 1);
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        const std::string title(300, 't');
+        const auto frame = [](std::string_view id, const std::string& content) {
+            const auto n = std::uint32_t(content.size());
+            return std::string(id) +
+                   std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n), 0, 0} + content;
+        };
+        const std::string frames =
+            frame("TIT2", std::string(1, '\0') + title) +
+            frame("TYER", std::string("\0"
+                                      "1999-05",
+                                      8)) +
+            frame("APIC", std::string("\0image/png\0\3\0", 13) + png.toStdString());
+        const std::string body = frames + std::string(100, '\0');
+        const auto n = std::uint32_t(body.size());
+        const std::string tag = std::string("ID3\3\0\0", 6) +
+                                std::string{char((n >> 21) & 0x7F), char((n >> 14) & 0x7F),
+                                            char((n >> 7) & 0x7F), char(n & 0x7F)} +
+                                body;
+        const std::string file = path.toStdString();
+        const std::string original = tag + test::SampleMp3Bytes();
+        f.Dir.write("long.mp3", original);
+
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("long.mp3")));
+        dialog.show();
+        QCOMPARE(dialog.txtTitle->text().size(), 300);
+        QCOMPARE(dialog.txtYear->text(), QStringLiteral("1999-05"));
+        QCOMPARE(dialog.lblCoverSize->text(), QStringLiteral("40 × 30"));
+        QVERIFY(dialog.width() <= 640);
+        dialog.cmdSaveTag->click();
+        QCOMPARE(dialog.lblStatus->text(),
+                 QStringLiteral("Nothing changed; the file was not written."));
+        QCOMPARE(test::readAll(file), original);
+        // Typing still meets the limit.
+        dialog.txtYear->clear();
+        QTest::keyClicks(dialog.txtYear, QStringLiteral("200345"));
+        QCOMPARE(dialog.txtYear->text(), QStringLiteral("2003"));
     }
 
     void id3v2ModeAndOkWritesTheLibraryNotTheFile() {
@@ -251,6 +307,7 @@ private slots:
         QCOMPARE(f.Prompts.Messages[0].Text, QStringLiteral("Error writing MP3 tag.\r\n") + path);
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.txtTitle->text(), QStringLiteral("Lost?"));
+        QVERIFY(!dialog.LibraryChanged());
         QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("Old"));
     }
 
