@@ -36,6 +36,9 @@ public:
     TEasyDatabase& operator=(const TEasyDatabase&) = delete;
 
     std::string FileName;
+    // When set, a file that holds tables but not this one is refused before anything in it
+    // changes (the switch to the write-ahead log writes to the file).
+    std::string RequiredTable;
 
     // Opens the existing file FileName; an error when it is missing, unreadable or not a
     // database.
@@ -73,6 +76,7 @@ public:
 
 private:
     void connect(int Flags);
+    void refuseForeignFile();
     sqlite3_stmt* compile(const std::string& Sql);
     void bind(sqlite3_stmt* Statement, const std::string& Sql,
               const std::vector<TEasyValue>& Params);
