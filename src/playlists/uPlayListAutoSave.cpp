@@ -28,7 +28,7 @@ void TPlayListAutoSave::tmrSaveTimer() {
 }
 
 void TPlayListAutoSave::SaveNow() {
-    const TPlayListSync sync = FManager.SaveChanged();
+    const TPlayListSync sync = FManager.SaveChanged(false);
     if (FOnSynced)
         FOnSynced(sync);
 }

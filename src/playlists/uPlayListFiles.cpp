@@ -49,21 +49,22 @@ std::string LinkTargetOf(const std::string& Path) {
     return current;
 }
 
-bool TFolderLock::Acquire(const std::string& Folder) {
+TFolderLock::TResult TFolderLock::Acquire(const std::string& Folder, bool Wait) {
     Release();
     const std::string path = JoinPath(Folder, LockFileName);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
-        return false;
+        return TResult::Unavailable;
     int result;
-    while ((result = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    while ((result = ::flock(fd, Wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (result != 0) {
+        const bool busy = errno == EWOULDBLOCK;
         ::close(fd);
-        return false;
+        return busy ? TResult::Busy : TResult::Unavailable;
     }
     FDescriptor = fd;
-    return true;
+    return TResult::Held;
 }
 
 void TFolderLock::Release() {

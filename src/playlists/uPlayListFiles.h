@@ -33,8 +33,10 @@ public:
     TFolderLock(const TFolderLock&) = delete;
     TFolderLock& operator=(const TFolderLock&) = delete;
 
-    // Waits for the lock; false when the lock file cannot be made (a read-only folder).
-    bool Acquire(const std::string& Folder);
+    enum class TResult { Held, Busy, Unavailable };
+    // Takes the lock, waiting for it unless told not to (then Busy while another holds it).
+    // Unavailable when the lock file cannot be made (a read-only folder).
+    TResult Acquire(const std::string& Folder, bool Wait = true);
     void Release();
     bool Held() const { return FDescriptor >= 0; }
 

@@ -70,9 +70,9 @@ std::unique_ptr<TPlayListManager::TLock> TPlayListManager::OpenLocked(const std:
     return lock;
 }
 
-TPlayListManager::TLock::TLock(TPlayListManager& Manager) : FManager(Manager) {
+TPlayListManager::TLock::TLock(TPlayListManager& Manager, bool Wait) : FManager(Manager) {
     if (FManager.FLockDepth++ == 0 && !FManager.FFolder.empty())
-        FManager.FLock.Acquire(FManager.FFolder);
+        FBusy = FManager.FLock.Acquire(FManager.FFolder, Wait) == TFolderLock::TResult::Busy;
 }
 
 TPlayListManager::TLock::~TLock() {
@@ -302,7 +302,7 @@ void TPlayListManager::syncWithFolder(TPlayListSync& Sync) {
     }
 }
 
-TPlayListSync TPlayListManager::SaveChanged() {
+TPlayListSync TPlayListManager::SaveChanged(bool Wait) {
     TPlayListSync sync;
     if (FFolder.empty() || !FolderExists(FFolder))
         return sync;
@@ -312,7 +312,11 @@ TPlayListSync TPlayListManager::SaveChanged() {
         unwritten = IsValidName(GetPlayList(i)->Name) && IsChanged(GetPlayList(i));
     if (!unwritten)
         return sync;
-    TLock lock(*this);
+    TLock lock(*this, Wait);
+    if (lock.Busy()) {
+        sync.Deferred = true;
+        return sync;
+    }
     // Again under the lock: another writer may have saved since the first look.
     syncWithFolder(sync);
     for (int i = 0; i < Count(); ++i) {

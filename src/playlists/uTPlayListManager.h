@@ -26,6 +26,9 @@ struct TPlayListSync {
     std::vector<std::pair<std::string, std::string>> Conflicts;
     // Playlists whose file could not be written; they are tried again next time.
     std::vector<std::string> Failed;
+    // Another process held the folder's lock and the caller would not wait: nothing was
+    // written this time.
+    bool Deferred = false;
 };
 
 // Every playlist of the user, one per ".ply" file of the playlists folder. A playlist's file
@@ -71,19 +74,23 @@ public:
     // Takes in what other processes changed in the folder, then writes every playlist that
     // changed here (atomically, through a symbolic link to its target), under the folder's
     // lock. Nothing else is written. Call it often: it costs a directory read when idle.
-    TPlayListSync SaveChanged();
+    // Wait false: when another process holds the lock, leave the writing to the next call
+    // rather than block (the window must not freeze while orvanta-cli works).
+    TPlayListSync SaveChanged(bool Wait = true);
 
     // Holds the folder's lock for a whole read-change-write, for callers that load, edit and
     // save in one go (orvanta-cli); SaveChanged inside it does not wait for itself.
     class TLock {
     public:
-        explicit TLock(TPlayListManager& Manager);
+        explicit TLock(TPlayListManager& Manager, bool Wait = true);
         ~TLock();
         TLock(const TLock&) = delete;
         TLock& operator=(const TLock&) = delete;
+        bool Busy() const { return FBusy; }
 
     private:
         TPlayListManager& FManager;
+        bool FBusy = false;
     };
     // Sets the folder, takes its lock, then loads it.
     [[nodiscard]] std::unique_ptr<TLock> OpenLocked(const std::string& AFolder);
