@@ -18,8 +18,9 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli analyse, orvanta-cli tag (uCliAnalyse.cpp).
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
 
-// orvanta-cli library add|list|remove|refresh, playlist list|show (uCliLibrary.cpp).
+// orvanta-cli library add|list|remove|refresh (uCliLibrary.cpp).
 void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen);
+// orvanta-cli playlist list|show|new|rename|delete|add|remove-track|mode (uCliPlayLists.cpp).
 void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen);
 
 } // namespace orvanta::cli

@@ -146,14 +146,30 @@ int runList() {
     return ExitOk;
 }
 
+// A playlist that could not be written is a failure: the caller reports it, never "removed".
+bool savePlayLists(TPlayListManager& playLists) {
+    const TPlayListSync saved = playLists.SaveChanged();
+    for (const std::string& name : saved.Failed)
+        std::cerr << "Cannot save the playlist \"" << name << "\" in " << PlayListsFolder() << "\n";
+    return saved.Failed.empty();
+}
+
 int runRemove(const std::vector<std::string>& files) {
     TMyMediaDB library;
     if (!openLibrary(library))
         return ExitFailed;
-    // The playlists are written back when the manager goes, as the program does at shutdown.
+    // The playlists are read, changed and written under the folder's lock, so another run
+    // (or the program) changing them at the same time loses nothing.
     TPlayListManager playLists;
-    playLists.Open(PlayListsFolder());
-    TMediaMaintenance maintenance(library, playLists, *FileTypes);
+    const auto lock = playLists.OpenLocked(PlayListsFolder());
+    struct TRow {
+        std::string Directory;
+        std::string FileName;
+        std::string Entry;
+    };
+    std::vector<TRow> rows;
+    // Printed in the order of the arguments, once everything is written.
+    std::vector<json> results;
     bool allFound = true;
     for (const std::string& file : files) {
         const std::string path = fullPath(file);
@@ -161,18 +177,38 @@ int runRemove(const std::vector<std::string>& files) {
         library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
         if (query.RecordCount() == 0) {
             std::cerr << "Not in the library: " << path << "\n";
-            printLine({{"path", path}, {"result", "not in library"}});
+            results.push_back({{"path", path}, {"result", "not in library"}});
             allFound = false;
             continue;
         }
         query.First();
-        const std::string directory = query.FieldByName("fDirectory").AsString();
-        const std::string fileName = query.FieldByName("fFileName").AsString();
-        const std::int32_t seconds = query.FieldByName("fSeconds").AsInteger();
-        query.Close();
-        maintenance.RemoveFile(directory, fileName, seconds);
-        printLine({{"path", JoinPath(directory, fileName)}, {"result", "removed"}});
+        TRow row{query.FieldByName("fDirectory").AsString(),
+                 query.FieldByName("fFileName").AsString(),
+                 {}};
+        row.Entry = MakeTrackEntry(JoinPath(row.Directory, row.FileName),
+                                   query.FieldByName("fSeconds").AsInteger());
+        results.push_back({{"path", JoinPath(row.Directory, row.FileName)}, {"result", "removed"}});
+        rows.push_back(std::move(row));
     }
+    // Playlists first: a row left in the library after a failure can be removed again, an
+    // entry left behind a removed row would never be cleaned up.
+    std::vector<std::string> entries;
+    for (const TRow& row : rows)
+        entries.push_back(row.Entry);
+    playLists.RemoveTracksEverywhere(entries);
+    if (!savePlayLists(playLists))
+        return ExitFailed;
+    library.BeginBatch();
+    try {
+        for (const TRow& row : rows)
+            library.DeleteMedia(row.Directory, row.FileName);
+        library.EndBatch();
+    } catch (...) {
+        library.CancelBatch();
+        throw;
+    }
+    for (const json& result : results)
+        printLine(result);
     return allFound ? ExitOk : ExitFailed;
 }
 
@@ -181,7 +217,7 @@ int runRefresh() {
     if (!openLibrary(library))
         return ExitFailed;
     TPlayListManager playLists;
-    playLists.Open(PlayListsFolder());
+    const auto lock = playLists.OpenLocked(PlayListsFolder());
     TMediaMaintenance maintenance(library, playLists, *FileTypes);
     TPurgeResult result;
     {
@@ -189,51 +225,15 @@ int runRefresh() {
         result = maintenance.RemoveMissingFiles(
             {[&line](int done, int total) { line.Show(done, total); }, {}});
     }
+    const bool saved = savePlayLists(playLists);
     for (const std::string& entry : result.Removed)
         printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
               << " missing files";
     if (result.KeptFolderMissing > 0)
-        std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing";
+        std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
     std::cerr << ".\n";
-    return ExitOk;
-}
-
-// Reads the playlists without taking charge of the folder: nothing is written back.
-void loadPlayLists(TPlayListManager& playLists) {
-    if (FolderExists(PlayListsFolder()))
-        playLists.LoadAll(PlayListsFolder());
-}
-
-int runPlayListList() {
-    TPlayListManager playLists;
-    loadPlayLists(playLists);
-    for (int i = 0; i < playLists.Count(); ++i) {
-        const TPlayList* list = playLists.GetPlayList(i);
-        printLine({{"name", list->Name},
-                   {"mode", list->PlayMode},
-                   {"tracks", list->Count()},
-                   {"unreadable", playLists.IsUnread(list)}});
-    }
-    return ExitOk;
-}
-
-int runPlayListShow(const std::string& name) {
-    TPlayListManager playLists;
-    loadPlayLists(playLists);
-    const TPlayList* list = playLists.FindByName(name);
-    if (list == nullptr) {
-        std::cerr << "No playlist named " << name << "\n";
-        return ExitFailed;
-    }
-    for (int i = 0; i < list->Count(); ++i) {
-        const std::string entry = list->GetTrack(i);
-        printLine({{"index", i},
-                   {"path", TrackPath(entry)},
-                   {"seconds", TrackSeconds(entry)},
-                   {"entry", entry}});
-    }
-    return ExitOk;
+    return saved ? ExitOk : ExitFailed;
 }
 
 // Errors of the library reach the user as a message and exit code 1, never as a crash.
@@ -274,18 +274,6 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
     CLI::App* refresh = library->add_subcommand(
         "refresh", "Remove rows whose file is gone, with their playlist entries");
     refresh->callback([&Chosen] { Chosen = guarded(runRefresh); });
-}
-
-void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen) {
-    CLI::App* playlist = App.add_subcommand("playlist", "Show the playlists");
-    playlist->require_subcommand(1);
-    CLI::App* list = playlist->add_subcommand("list", "Print each playlist's name, mode and size");
-    list->callback([&Chosen] { Chosen = guarded(runPlayListList); });
-    auto name = std::make_shared<std::string>();
-    CLI::App* show = playlist->add_subcommand("show", "Print the entries of one playlist");
-    show->add_option("NAME", *name, "Playlist name (letter case aside)")->required();
-    show->callback(
-        [&Chosen, name] { Chosen = guarded([name] { return runPlayListShow(*name); }); });
 }
 
 } // namespace orvanta::cli

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <dirent.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -34,6 +35,24 @@ TPresence presenceOf(const std::string& path) {
     if (::lstat(path.c_str(), &info) == 0)
         return TPresence::Present;
     return errno == ENOENT ? TPresence::Missing : TPresence::Unknown;
+}
+
+// A folder that exists and holds something. The mount point of an unmounted drive stays as
+// an empty folder; its files are not gone, only out of reach.
+bool folderHasContent(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    bool content = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            content = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return content;
 }
 
 } // namespace
@@ -189,7 +208,7 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     };
     TPurgeResult result;
     std::vector<TMissing> missing;
-    std::unordered_map<std::string, bool> folderExists;
+    std::unordered_map<std::string, bool> folderReachable;
     {
         TEasyQuery query;
         FLibrary.SelectAllMedia(query);
@@ -201,9 +220,9 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
                 break;
             }
             std::string directory = query.FieldByName("fDirectory").AsString();
-            auto known = folderExists.find(directory);
-            if (known == folderExists.end())
-                known = folderExists.emplace(directory, FolderExists(directory)).first;
+            auto known = folderReachable.find(directory);
+            if (known == folderReachable.end())
+                known = folderReachable.emplace(directory, folderHasContent(directory)).first;
             std::string fileName = query.FieldByName("fFileName").AsString();
             if (!known->second) {
                 ++result.KeptFolderMissing;
@@ -217,6 +236,9 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
         }
         query.Close();
     }
+    // Nothing missing: the library is only read, so a start beside a busy writer never waits.
+    if (missing.empty())
+        return result;
     FLibrary.BeginBatch();
     try {
         for (const TMissing& row : missing) {

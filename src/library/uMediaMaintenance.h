@@ -66,7 +66,7 @@ struct TPurgeResult {
     int Checked = 0;
     // Rows removed, as their track entries.
     std::vector<std::string> Removed;
-    // Rows kept because their folder is missing (an unmounted drive, an absent share).
+    // Rows kept because their folder is missing or empty (an unmounted drive, an absent share).
     int KeptFolderMissing = 0;
     bool Cancelled = false;
 };
@@ -95,8 +95,8 @@ public:
     // Deletes the file's rows and its entries in every playlist. The file stays on disk.
     void RemoveFile(std::string_view Directory, std::string_view FileName, std::int32_t Seconds);
 
-    // Removes the rows whose file is gone from a folder that exists, with their playlist
-    // entries. A row whose folder is missing stays.
+    // Removes the rows whose file is gone from a folder that holds other things, with their
+    // playlist entries. A row whose folder is missing or empty stays.
     TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {});
 
 private:

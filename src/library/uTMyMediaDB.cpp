@@ -60,6 +60,7 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
     CloseDatabase();
     FTable.DatabaseFileName = FileName;
     FTable.TableName = MediaTableName;
+    FTable.TableRequired = true;
     if (!FileExists(FileName)) {
         CreateDatabase();
         return;

@@ -14,6 +14,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "playlists/uFraPlayListsModel.h"
+#include "playlists/uPlayListAutoSave.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
@@ -136,11 +137,54 @@ void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, I
     FillPlayLists();
     if (FManager->Count() > 0)
         SelectPlayList(0);
+    delete FAutoSave;
+    FAutoSave = new TPlayListAutoSave(
+        Manager, [this](const TPlayListSync& Sync) { ShowSync(Sync); }, this);
 }
 
 void TfraPlayLists::Finalize() {
+    delete FAutoSave;
+    FAutoSave = nullptr;
     FManager = nullptr;
     FCurrentPlayList = nullptr;
+}
+
+void TfraPlayLists::SavePlayLists() {
+    if (FAutoSave)
+        FAutoSave->SaveNow();
+}
+
+void TfraPlayLists::ShowSync(const TPlayListSync& Sync) {
+    if (Sync.ChangedOutside) {
+        // The shown playlist may be gone or reloaded: find it again by name.
+        const int row = SelectedPlayListRow();
+        const QString shown = row >= 0 ? lstPlayLists->item(row)->text() : QString();
+        std::vector<QString> before;
+        for (int i = 0; i < lstPlayLists->count(); ++i)
+            before.push_back(lstPlayLists->item(i)->text());
+        FCurrentPlayList = nullptr;
+        FillPlayLists();
+        std::vector<QString> after;
+        for (int i = 0; i < lstPlayLists->count(); ++i)
+            after.push_back(lstPlayLists->item(i)->text());
+        int again = -1;
+        for (int i = 0; i < lstPlayLists->count() && !shown.isEmpty(); ++i)
+            if (after[static_cast<std::size_t>(i)] == shown)
+                again = i;
+        SelectPlayList(again >= 0 ? again : (lstPlayLists->count() > 0 ? 0 : -1));
+        // The tool bar's box keeps its choice unless the names themselves changed.
+        if (before != after)
+            FMain->RefreshPlayListNames();
+    }
+    QStringList notes;
+    for (const auto& [name, copy] : Sync.Conflicts)
+        notes << QStringLiteral(
+                     "\"%1\" was changed by another program; your version is now \"%2\".")
+                     .arg(fromStd(name), fromStd(copy));
+    for (const std::string& name : Sync.Failed)
+        notes << QStringLiteral("Cannot save the playlist \"%1\".").arg(fromStd(name));
+    if (!notes.isEmpty())
+        FMain->SetPlayListInfo(notes.join(QStringLiteral(" ")));
 }
 
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
@@ -349,7 +393,9 @@ void TfraPlayLists::RenamePlayList() {
         return;
     }
     if (!FManager->RenamePlayList(oldName, newName)) {
-        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        FPrompts->Information(TPlayListManager::IsValidName(newName)
+                                  ? QStringLiteral("Cannot save the playlist \"%1\".").arg(*answer)
+                                  : QString::fromLatin1(InvalidPlayListNameMessage));
         return;
     }
     const int row = SelectedPlayListRow();

@@ -16,11 +16,14 @@ namespace orvanta {
 class IMainServices;
 class IPrompts;
 class TPlayList;
+class TPlayListAutoSave;
 class TPlayListManager;
 class TTrackListModel;
+struct TPlayListSync;
 
 // The "Playlists" view: the playlist names on the left, the tracks of the selected one on the
-// right. It edits playlists in memory; the manager writes them at shutdown.
+// right. It edits the manager's playlists, which reach their files within about a second, and
+// shows what other processes changed in the folder.
 class TfraPlayLists : public TViewFrame {
     Q_OBJECT
 public:
@@ -34,6 +37,8 @@ public:
     void RefreshTracks();
     // The selected playlist takes the mode picked in the tool bar.
     void ApplyPlayMode();
+    // Writes what changed and takes in other processes' changes now, as the timer does.
+    void SavePlayLists();
 
     void SelectPlayList(int Index);
     TPlayList* CurrentPlayList() const { return FCurrentPlayList; }
@@ -70,6 +75,7 @@ private:
     bool ConfirmRemove(const QString& Name);
     int SelectedPlayListRow() const;
     void SetFocusMarker(int Marker);
+    void ShowSync(const TPlayListSync& Sync);
 
     void PlayPlayList();
     void NewPlayList();
@@ -85,6 +91,7 @@ private:
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
     TPlayList* FCurrentPlayList = nullptr;
+    TPlayListAutoSave* FAutoSave = nullptr;
 };
 
 } // namespace orvanta

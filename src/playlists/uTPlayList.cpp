@@ -6,6 +6,7 @@
 
 #include "common/uTFileUtils.h"
 #include "common/uTStringUtils.h"
+#include "metadata/uTagText.h"
 #include "playlists/uTextFold.h"
 
 namespace orvanta {
@@ -91,22 +92,43 @@ bool TPlayList::LoadFromFile(const std::string& FileName) {
     const std::string text = TFileUtils::FileToString(FileName);
     if (text.empty())
         return isReadableEmptyFile(FileName);
-    // A file saved by a Linux editor has bare LF line ends; reading it as one line would lose
-    // its entries at the next save.
-    const std::string_view lineBreak =
-        text.find(LineBreak) == std::string::npos && text.find('\n') != std::string::npos
-            ? std::string_view("\n")
-            : LineBreak;
-    std::string field;
-    int next = TStringUtils::NextField(field, text, 1, lineBreak);
-    if (!field.empty()) {
-        std::int32_t mode = pmNormal;
-        PlayMode = parseDecimal(field, mode) ? mode : pmNormal;
+    return LoadFromText(text);
+}
+
+bool TPlayList::LoadFromText(std::string_view Bytes) {
+    std::string decoded;
+    if (Bytes.starts_with("\xFF\xFE") || Bytes.starts_with("\xFE\xFF")) {
+        decoded = tagtext::Utf16ToUtf8(Bytes.substr(2), Bytes[0] == '\xFE');
+        Bytes = decoded;
+    } else if (Bytes.find('\0') != std::string_view::npos) {
+        return false;
+    } else if (Bytes.starts_with("\xEF\xBB\xBF")) {
+        Bytes.remove_prefix(3);
     }
-    while (next > 0) {
-        next = TStringUtils::NextField(field, text, next, lineBreak);
-        InsertTrack(field, -1);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < Bytes.size(); ++i) {
+        if (Bytes[i] != '\r' && Bytes[i] != '\n')
+            continue;
+        lines.emplace_back(Bytes.substr(start, i - start));
+        if (Bytes[i] == '\r' && i + 1 < Bytes.size() && Bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
     }
+    lines.emplace_back(Bytes.substr(start));
+    // An empty first line keeps the mode; a first line that is not a number is a hand-written
+    // list's first entry.
+    auto line = lines.begin();
+    std::int32_t mode = pmNormal;
+    if (line->empty() || parseDecimal(*line, mode)) {
+        if (!line->empty())
+            PlayMode = mode;
+        ++line;
+    } else {
+        PlayMode = pmNormal;
+    }
+    for (; line != lines.end(); ++line)
+        InsertTrack(std::move(*line), -1);
     return true;
 }
 
@@ -135,6 +157,7 @@ std::string TPlayList::GetTrack(std::int32_t Index) const {
 }
 
 void TPlayList::InsertTrack(std::string Entry, std::int32_t Index) {
+    ++FRevision;
     if (inRange(Index))
         FTracks.insert(FTracks.begin() + Index, std::move(Entry));
     else
@@ -149,27 +172,33 @@ bool TPlayList::AddTrack(std::string Entry, std::int32_t Index) {
 }
 
 void TPlayList::Clear() {
+    ++FRevision;
     FTracks.clear();
     Position = -1;
 }
 
 void TPlayList::DeleteTrack(std::int32_t Index) {
-    if (inRange(Index))
+    if (inRange(Index)) {
         FTracks.erase(FTracks.begin() + Index);
+        ++FRevision;
+    }
 }
 
 void TPlayList::RemoveTrack(std::string_view Entry) {
     for (std::int32_t i = Count() - 1; i >= 0; --i)
-        if (SameTextAscii(FTracks[static_cast<std::size_t>(i)], Entry))
+        if (SameTextAscii(FTracks[static_cast<std::size_t>(i)], Entry)) {
             FTracks.erase(FTracks.begin() + i);
+            ++FRevision;
+        }
 }
 
 void TPlayList::RemoveTracks(const std::unordered_set<std::string>& LoweredEntries) {
     if (LoweredEntries.empty())
         return;
-    std::erase_if(FTracks, [&](const std::string& entry) {
-        return LoweredEntries.contains(LowerEntry(entry));
-    });
+    if (std::erase_if(FTracks, [&](const std::string& entry) {
+            return LoweredEntries.contains(LowerEntry(entry));
+        }) > 0)
+        ++FRevision;
 }
 
 std::string TPlayList::NextTrack() {
@@ -197,9 +226,11 @@ void TPlayList::Shuffle() {
 }
 
 void TPlayList::Exchange(std::int32_t Index1, std::int32_t Index2) {
-    if (inRange(Index1) && inRange(Index2) && Index1 != Index2)
+    if (inRange(Index1) && inRange(Index2) && Index1 != Index2) {
+        ++FRevision;
         std::swap(FTracks[static_cast<std::size_t>(Index1)],
                   FTracks[static_cast<std::size_t>(Index2)]);
+    }
 }
 
 } // namespace orvanta

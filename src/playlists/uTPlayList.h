@@ -46,8 +46,12 @@ public:
     void Assign(const TPlayList& Source);
 
     // Appends the file's entries and takes its mode; Name is untouched. False when the file
-    // could not be read (missing or unreadable); the playlist is then unchanged.
+    // could not be read (missing, unreadable, or binary); the playlist is then unchanged.
     bool LoadFromFile(const std::string& FileName);
+    // The same for a file's bytes: CR, LF and CR LF all end lines, a first line that is not a
+    // number is an entry, UTF-16 with a byte-order mark is decoded. False for other bytes
+    // holding NUL, which are no playlist.
+    bool LoadFromText(std::string_view Bytes);
     // Replaces the file atomically: a failed write leaves the old file whole. False on failure.
     bool SaveToFile(const std::string& FileName) const;
     // The text SaveToFile writes: the mode line, then one line per entry, CR LF between lines.
@@ -74,12 +78,15 @@ public:
     std::string NextTrack();
     void Shuffle();
     void Exchange(std::int32_t Index1, std::int32_t Index2);
+    // Grows with every change of the entries, so an owner can tell cheaply whether to save.
+    std::uint64_t Revision() const { return FRevision; }
 
 private:
     bool inRange(std::int32_t Index) const { return Index >= 0 && Index < Count(); }
 
     TRandom* FRandom;
     std::vector<std::string> FTracks;
+    std::uint64_t FRevision = 0;
 };
 
 } // namespace orvanta

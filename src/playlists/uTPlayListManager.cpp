@@ -7,6 +7,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "playlists/uTextFold.h"
 
 namespace orvanta {
@@ -37,8 +38,9 @@ std::vector<std::string> playListFilesIn(const std::string& folder) {
 } // namespace
 
 TPlayListManager::~TPlayListManager() {
+    // Only what is still unwritten; everything else reached its file when it changed.
     if (!FFolder.empty() && FolderExists(FFolder))
-        SaveAll(FFolder);
+        SaveChanged();
 }
 
 bool TPlayListManager::IsValidName(std::string_view Name) {
@@ -60,6 +62,24 @@ void TPlayListManager::Open(const std::string& AFolder) {
         LoadAll(FFolder);
 }
 
+std::unique_ptr<TPlayListManager::TLock> TPlayListManager::OpenLocked(const std::string& AFolder) {
+    FFolder = AFolder;
+    auto lock = std::make_unique<TLock>(*this);
+    if (FolderExists(FFolder))
+        LoadAll(FFolder);
+    return lock;
+}
+
+TPlayListManager::TLock::TLock(TPlayListManager& Manager, bool Wait) : FManager(Manager) {
+    if (FManager.FLockDepth++ == 0 && !FManager.FFolder.empty())
+        FBusy = FManager.FLock.Acquire(FManager.FFolder, Wait) == TFolderLock::TResult::Busy;
+}
+
+TPlayListManager::TLock::~TLock() {
+    if (--FManager.FLockDepth == 0)
+        FManager.FLock.Release();
+}
+
 int TPlayListManager::indexOf(std::string_view Name) const {
     for (int i = 0; i < FPlayLists.Count(); ++i)
         if (SameTextFolded(FPlayLists.Strings(i), Name))
@@ -78,6 +98,53 @@ TPlayList* TPlayListManager::GetPlayList(std::int32_t Index) const {
     return FPlayLists.ObjectAs<TPlayList>(Index);
 }
 
+bool TPlayListManager::IsUnread(const TPlayList* List) const {
+    const auto state = FStates.find(List);
+    return state != FStates.end() && state->second.Unread;
+}
+
+bool TPlayListManager::IsChanged(const TPlayList* List) const {
+    const auto found = FStates.find(List);
+    if (found == FStates.end())
+        return true;
+    const TFileState& state = found->second;
+    if (state.Unread)
+        return false;
+    if (!state.Known)
+        return true;
+    if (state.Revision == List->Revision() && state.PlayMode == List->PlayMode)
+        return false;
+    return List->ToText() != state.Text;
+}
+
+void TPlayListManager::remember(const TPlayList* List, const TFileStamp& Stamp, bool Unread) {
+    TFileState& state = FStates[List];
+    state.Stamp = Stamp;
+    state.Unread = Unread;
+    state.Known = !Unread;
+    state.Text = Unread ? std::string() : List->ToText();
+    state.Revision = List->Revision();
+    state.PlayMode = List->PlayMode;
+}
+
+TPlayList* TPlayListManager::loadFile(const std::string& Name, const std::string& Path) {
+    auto* list = new TPlayList(FRandom);
+    list->Name = Name;
+    // Stamped before reading: a change made while it is read shows as a change next time.
+    const TFileStamp stamp = StampOf(Path);
+    remember(list, stamp, !list->LoadFromFile(Path));
+    FPlayLists.AddObject(Name, list);
+    return list;
+}
+
+bool TPlayListManager::writeFile(TPlayList* List) {
+    const std::string path = FileNameOf(List->Name);
+    if (!TFileUtils::StringToFile(LinkTargetOf(path), List->ToText()))
+        return false;
+    remember(List, StampOf(path), false);
+    return true;
+}
+
 bool TPlayListManager::AddPlayList(const std::string& Name) {
     if (!IsValidName(Name) || Exists(Name))
         return false;
@@ -94,9 +161,9 @@ bool TPlayListManager::DeletePlayList(const std::string& Name) {
     // The playlist's own file, named after its stored name: on a case-sensitive file system
     // the name as typed may name no file, and the playlist would come back at the next start.
     const auto* list = FPlayLists.ObjectAs<TPlayList>(index);
-    if (IsValidName(list->Name))
+    if (IsValidName(list->Name) && !FFolder.empty())
         ::unlink(FileNameOf(list->Name).c_str());
-    FUnread.erase(list);
+    FStates.erase(list);
     FPlayLists.Delete(index);
     return true;
 }
@@ -106,11 +173,25 @@ bool TPlayListManager::RenamePlayList(const std::string& OldName, const std::str
     if (index < 0 || !IsValidName(NewName) || Exists(NewName))
         return false;
     auto* list = FPlayLists.ObjectAs<TPlayList>(index);
-    // An unread file keeps its name and content; the renamed playlist is written as new.
-    if (FUnread.erase(list) == 0)
-        ::unlink(FileNameOf(list->Name).c_str());
+    const std::string oldName = list->Name;
+    const bool hadFile = !FFolder.empty() && FStates[list].Stamp.Exists();
+    const bool unread = FStates[list].Unread;
     list->Name = NewName;
     FPlayLists.SetString(index, NewName);
+    // An unread file keeps its name and content; the renamed playlist is written as new.
+    if (unread || FFolder.empty() || !FolderExists(FFolder)) {
+        FStates.erase(list);
+        return true;
+    }
+    // The new file first: a crash in between leaves both, never neither.
+    TLock lock(*this);
+    if (!writeFile(list)) {
+        list->Name = oldName;
+        FPlayLists.SetString(index, oldName);
+        return false;
+    }
+    if (hadFile)
+        ::unlink(FileNameOf(oldName).c_str());
     return true;
 }
 
@@ -136,28 +217,116 @@ bool TPlayListManager::ContainsTrack(std::string_view Entry) const {
 
 void TPlayListManager::LoadAll(const std::string& AFolder) {
     FPlayLists.Clear();
-    FUnread.clear();
+    FStates.clear();
     for (const std::string& fileName : playListFilesIn(AFolder)) {
         const std::string name = fileName.substr(0, fileName.size() - Extension.size());
-        if (!IsValidName(name) || Exists(name))
-            continue;
-        auto* list = new TPlayList(FRandom);
-        list->Name = name;
-        if (!list->LoadFromFile(JoinPath(AFolder, fileName)))
-            FUnread.insert(list);
-        FPlayLists.AddObject(name, list);
+        if (IsValidName(name) && !Exists(name))
+            loadFile(name, JoinPath(AFolder, fileName));
     }
 }
 
 bool TPlayListManager::SaveAll(const std::string& AFolder) {
     bool ok = true;
     for (int i = 0; i < Count(); ++i) {
-        const TPlayList* list = GetPlayList(i);
-        if (FUnread.contains(list) || !IsValidName(list->Name))
+        TPlayList* list = GetPlayList(i);
+        if (IsUnread(list) || !IsValidName(list->Name))
             continue;
-        ok = list->SaveToFile(JoinPath(AFolder, list->Name + std::string(Extension))) && ok;
+        if (AFolder == FFolder)
+            ok = writeFile(list) && ok;
+        else
+            ok = list->SaveToFile(JoinPath(AFolder, list->Name + std::string(Extension))) && ok;
     }
     return ok;
+}
+
+std::string TPlayListManager::freeCopyName(const std::string& Name) const {
+    std::string base = Name;
+    // Room for " (NNN)" within the longest name, without cutting a character in half.
+    while (base.size() + 8 > LongestName ||
+           (!base.empty() && (static_cast<unsigned char>(base.back()) & 0xC0u) == 0x80u))
+        base.pop_back();
+    std::string candidate;
+    for (int number = 2;; ++number) {
+        candidate = base + " (" + std::to_string(number) + ")";
+        if (!Exists(candidate) && !FileExists(FileNameOf(candidate)))
+            return candidate;
+    }
+}
+
+void TPlayListManager::mergeOutsideChange(int Index, TPlayListSync& Sync) {
+    TPlayList* list = GetPlayList(Index);
+    TFileState& state = FStates[list];
+    const std::string path = FileNameOf(list->Name);
+    const TFileStamp now = StampOf(path);
+    if (now == state.Stamp)
+        return;
+    Sync.ChangedOutside = true;
+    // A playlist made here and still empty simply takes the file that appeared under its name.
+    const bool changedHere = IsChanged(list) && !(!state.Known && list->Count() == 0);
+    if (changedHere) {
+        // Both sides changed it: the file keeps its name, this process's version is kept
+        // under the next free "Name (n)" and written with the other changes.
+        auto* copy = new TPlayList(FRandom);
+        copy->Assign(*list);
+        copy->Name = freeCopyName(list->Name);
+        FPlayLists.AddObject(copy->Name, copy);
+        Sync.Conflicts.emplace_back(list->Name, copy->Name);
+    }
+    if (!now.Exists()) {
+        // Removed or renamed by another process: it does not come back.
+        FStates.erase(list);
+        FPlayLists.Delete(Index);
+        return;
+    }
+    TPlayList fresh(FRandom);
+    if (!fresh.LoadFromFile(path)) {
+        remember(list, now, true);
+        return;
+    }
+    const std::string name = list->Name;
+    list->Assign(fresh);
+    list->Name = name;
+    remember(list, now, false);
+}
+
+void TPlayListManager::syncWithFolder(TPlayListSync& Sync) {
+    // Downwards, so that a deleted playlist or an appended copy leaves the rest in place.
+    for (int i = Count() - 1; i >= 0; --i)
+        mergeOutsideChange(i, Sync);
+    for (const std::string& fileName : playListFilesIn(FFolder)) {
+        const std::string name = fileName.substr(0, fileName.size() - Extension.size());
+        if (!IsValidName(name) || Exists(name))
+            continue;
+        loadFile(name, JoinPath(FFolder, fileName));
+        Sync.ChangedOutside = true;
+    }
+}
+
+TPlayListSync TPlayListManager::SaveChanged(bool Wait) {
+    TPlayListSync sync;
+    if (FFolder.empty() || !FolderExists(FFolder))
+        return sync;
+    syncWithFolder(sync);
+    bool unwritten = false;
+    for (int i = 0; i < Count() && !unwritten; ++i)
+        unwritten = IsValidName(GetPlayList(i)->Name) && IsChanged(GetPlayList(i));
+    if (!unwritten)
+        return sync;
+    TLock lock(*this, Wait);
+    if (lock.Busy()) {
+        sync.Deferred = true;
+        return sync;
+    }
+    // Again under the lock: another writer may have saved since the first look.
+    syncWithFolder(sync);
+    for (int i = 0; i < Count(); ++i) {
+        TPlayList* list = GetPlayList(i);
+        if (!IsValidName(list->Name) || !IsChanged(list))
+            continue;
+        if (!writeFile(list))
+            sync.Failed.push_back(list->Name);
+    }
+    return sync;
 }
 
 } // namespace orvanta

@@ -56,6 +56,7 @@ void TEasyDatabase::connect(int Flags) {
         // Reading the schema is the first touch of the file: a damaged or foreign file fails
         // here, before anything is written to it.
         Execute("SELECT count(*) FROM sqlite_master");
+        refuseForeignFile();
         if (!ReadOnly) {
             Execute("PRAGMA journal_mode=WAL");
             Execute("PRAGMA synchronous=FULL");
@@ -66,6 +67,18 @@ void TEasyDatabase::connect(int Flags) {
         Close();
         throw EEasyError(message, error.Code());
     }
+}
+
+void TEasyDatabase::refuseForeignFile() {
+    if (RequiredTable.empty() || IsEmpty())
+        return;
+    sqlite3_stmt* find = Prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1", {RequiredTable});
+    const bool found = sqlite3_step(find) == SQLITE_ROW && sqlite3_column_int64(find, 0) > 0;
+    sqlite3_reset(find);
+    if (!found)
+        throw EEasyError("Cannot open the database \"" + FileName + "\": it has no table " +
+                         RequiredTable);
 }
 
 void TEasyDatabase::Open() {

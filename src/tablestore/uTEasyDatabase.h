@@ -46,6 +46,9 @@ public:
     std::string FileName;
     // Opens without write access and leaves the journal mode as it is.
     bool ReadOnly = false;
+    // When set, a file that holds tables but not this one is refused before anything in it
+    // changes (the switch to the write-ahead log writes to the file).
+    std::string RequiredTable;
 
     // Opens the existing file FileName; an error when it is missing, unreadable or not a
     // database.
@@ -86,6 +89,7 @@ public:
 
 private:
     void connect(int Flags);
+    void refuseForeignFile();
     sqlite3_stmt* compile(const std::string& Sql);
     void bind(sqlite3_stmt* Statement, const std::string& Sql,
               const std::vector<TEasyValue>& Params);

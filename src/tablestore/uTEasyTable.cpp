@@ -48,6 +48,8 @@ std::shared_ptr<TEasyDatabase> TEasyTable::Database() {
     if (!FDatabase || !FDatabase->Connected() || FDatabase->FileName != DatabaseFileName) {
         auto connection = std::make_shared<TEasyDatabase>();
         connection->FileName = DatabaseFileName;
+        if (TableRequired)
+            connection->RequiredTable = TableName;
         connection->Open();
         FDatabase = std::move(connection);
     }

@@ -35,6 +35,9 @@ public:
 
     std::string DatabaseFileName;
     std::string TableName;
+    // Opening an existing file that lacks this table is an error, raised before the file is
+    // touched.
+    bool TableRequired = false;
     std::vector<TEasyFieldDef> FieldDefs;
     std::vector<TEasyIndexDef> IndexDefs;
 

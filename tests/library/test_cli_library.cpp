@@ -139,3 +139,45 @@ TEST(CliLibrary, DamagedLibraryIsAnErrorAndKeepsItsBytes) {
     EXPECT_EQ(runCli(home, "library add " + shellQuoted(home.write("a.mp3", "x"))).Exit, 1);
     EXPECT_EQ(readAll(home.file("Data/MyMedia.edb")), bytes);
 }
+
+TEST(CliLibrary, RunsAtTheSameTimeLoseNoChange) {
+    TempDir home;
+    const std::string model = orvanta::test::makeMp3(home, "model.mp3", 0.3);
+    ASSERT_FALSE(model.empty());
+    constexpr int Rounds = 30;
+    std::vector<std::string> paths;
+    std::string all;
+    for (int i = 0; i < 2 * Rounds; ++i) {
+        paths.push_back(home.file(std::to_string(i) + ".mp3"));
+        std::filesystem::copy_file(model, paths.back());
+        all.append(" ").append(shellQuoted(paths.back()));
+    }
+    ASSERT_EQ(runCli(home, "library add" + all).Exit, 0);
+    ASSERT_EQ(runCli(home, "playlist new P").Exit, 0);
+    ASSERT_EQ(runCli(home, "playlist new Q").Exit, 0);
+    ASSERT_EQ(runCli(home, "playlist add P" + all).Exit, 0);
+    const std::string cli = "ORVANTA_HOME=" + shellQuoted(home.str()) + " " + ORVANTA_CLI_PATH;
+    for (int round = 0; round < Rounds; ++round) {
+        // Two removals and two additions (of files no removal touches) at once; a run that
+        // fails says so.
+        std::string script;
+        for (int k : {0, 1}) {
+            const std::string index = std::to_string(2 * round + k);
+            for (const std::string& command :
+                 {" library remove " + shellQuoted(paths[std::stoul(index)]),
+                  " playlist add Q /elsewhere/" + index + ".mp3"})
+                script.append("(").append(cli).append(command).append(
+                    " >/dev/null 2>&1 || echo failed) & ");
+        }
+        FILE* pipe = ::popen((script + "wait").c_str(), "r");
+        std::array<char, 256> buffer{};
+        std::string out;
+        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+            out.append(buffer.data(), got);
+        ::pclose(pipe);
+        EXPECT_EQ(out, "") << "round " << round;
+    }
+    EXPECT_TRUE(runCli(home, "library list").Out.empty());
+    EXPECT_TRUE(runCli(home, "playlist show P").Out.empty());
+    EXPECT_EQ(runCli(home, "playlist show Q").lines().size(), paths.size());
+}

@@ -103,7 +103,6 @@ TEST(CrashSafety, KilledLibraryAddLosesNoReportedFile) {
 }
 
 TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
-    TempDir dir;
     constexpr int Lists = 40;
     const auto version = [](int list, int v) {
         TPlayList playList;
@@ -116,45 +115,73 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
     std::vector<std::array<std::string, 2>> texts;
     for (int i = 0; i < Lists; ++i)
         texts.push_back({version(i, 0).ToText(), version(i, 1).ToText()});
+    // A playlist renamed back and forth: after a kill its file is there under one name or
+    // both, whole, never under neither.
+    const TPlayList moving = version(99, 1);
+    const std::array<std::string, 2> movingNames = {"Moving A", "Moving B"};
     std::mt19937 random(12345);
-    for (int round = 0; round < 6; ++round) {
-        int saved[2];
-        ASSERT_EQ(::pipe(saved), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(saved[0]);
-            TPlayListManager manager;
-            for (int i = 0; i < Lists; ++i)
-                manager.AddPlayList("List" + std::to_string(i));
-            for (int v = 0;; v = 1 - v) {
+    // Every playlist written at once, and the program's own path: only what changed.
+    for (const bool onlyChanged : {false, true}) {
+        TempDir dir;
+        for (int round = 0; round < 6; ++round) {
+            int saved[2];
+            ASSERT_EQ(::pipe(saved), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(saved[0]);
+                TPlayListManager manager;
+                manager.Open(dir.str());
                 for (int i = 0; i < Lists; ++i)
-                    manager.GetPlayList(i)->Assign(version(i, v));
-                manager.SaveAll(dir.str());
-                const char done = 'v';
-                if (::write(saved[1], &done, 1) != 1)
-                    ::_exit(1);
+                    manager.AddPlayList("List" + std::to_string(i));
+                if (!manager.Exists(movingNames[0]) && !manager.Exists(movingNames[1])) {
+                    manager.AddPlayList(movingNames[0]);
+                    manager.FindByName(movingNames[0])->Assign(moving);
+                    manager.FindByName(movingNames[0])->Name = movingNames[0];
+                }
+                for (int v = 0;; v = 1 - v) {
+                    for (int i = 0; i < Lists; ++i)
+                        manager.FindByName("List" + std::to_string(i))->Assign(version(i, v));
+                    if (onlyChanged) {
+                        const int from = manager.Exists(movingNames[0]) ? 0 : 1;
+                        manager.RenamePlayList(movingNames[from], movingNames[1 - from]);
+                        manager.SaveChanged();
+                    } else {
+                        manager.SaveAll(dir.str());
+                    }
+                    const char done = 'v';
+                    if (::write(saved[1], &done, 1) != 1)
+                        ::_exit(1);
+                }
             }
+            ::close(saved[1]);
+            // One whole save first, so the kill lands in a save that replaces existing files.
+            char done = 0;
+            ASSERT_EQ(::read(saved[0], &done, 1), 1);
+            ::usleep(static_cast<useconds_t>(random() % 40000));
+            ::kill(child, SIGKILL);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ::close(saved[0]);
+            for (int i = 0; i < Lists; ++i) {
+                const std::string path = dir.file("List" + std::to_string(i) + ".ply");
+                const std::string text = readAll(path);
+                EXPECT_TRUE(text == texts[static_cast<std::size_t>(i)][0] ||
+                            text == texts[static_cast<std::size_t>(i)][1])
+                    << path << " holds " << text.size() << " bytes of neither version";
+            }
+            int movingFiles = 0;
+            for (const std::string& name : movingNames) {
+                if (!std::filesystem::exists(dir.file(name + ".ply")))
+                    continue;
+                ++movingFiles;
+                EXPECT_EQ(readAll(dir.file(name + ".ply")), moving.ToText()) << name;
+            }
+            EXPECT_GE(movingFiles, 1);
         }
-        ::close(saved[1]);
-        // One whole save first, so the kill lands in a save that replaces existing files.
-        char done = 0;
-        ASSERT_EQ(::read(saved[0], &done, 1), 1);
-        ::usleep(static_cast<useconds_t>(random() % 40000));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ::close(saved[0]);
-        for (int i = 0; i < Lists; ++i) {
-            const std::string path = dir.file("List" + std::to_string(i) + ".ply");
-            const std::string text = readAll(path);
-            EXPECT_TRUE(text == texts[static_cast<std::size_t>(i)][0] ||
-                        text == texts[static_cast<std::size_t>(i)][1])
-                << path << " holds " << text.size() << " bytes of neither version";
-        }
+        TPlayListManager reader;
+        reader.LoadAll(dir.str());
+        EXPECT_GE(reader.Count(), Lists + 1);
     }
-    TPlayListManager reader;
-    reader.LoadAll(dir.str());
-    EXPECT_EQ(reader.Count(), Lists);
 }
 
 // Temporary copies that a killed writer left beside the music go at the next write there.

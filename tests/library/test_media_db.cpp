@@ -289,8 +289,11 @@ TEST(MediaDB, DamagedOrForeignFileIsAnErrorAndStaysUntouched) {
         other.FileName = foreign;
         other.CreateDatabase();
         other.Execute("CREATE TABLE tOther (x)");
+        other.Execute("PRAGMA journal_mode=DELETE");
     }
+    const std::string foreignBytes = readAll(foreign);
     EXPECT_THROW(db.OpenDatabase(foreign), EEasyError);
+    EXPECT_EQ(readAll(foreign), foreignBytes); // not even switched to the write-ahead log
 
     // A database whose header survived but whose pages are gone.
     TempDir second;

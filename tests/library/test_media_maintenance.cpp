@@ -260,16 +260,22 @@ TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedFoldersStay) {
     std::filesystem::remove(deleted);
     std::filesystem::remove(local);
 
-    // The drive is unmounted: its rows stay, with their playlist entries.
+    // The drive is unmounted: its rows stay, with their playlist entries, whether its folder
+    // is gone or left behind empty as a mount point.
     std::filesystem::rename(f.dir.file("drive"), f.dir.file("unmounted"));
     TPurgeResult result = f.maintenance.RemoveMissingFiles();
     EXPECT_EQ(result.Checked, 4);
     EXPECT_EQ(result.KeptFolderMissing, 3);
     EXPECT_EQ(result.Removed, (std::vector<std::string>{MakeTrackEntry(local, 0)}));
+    std::filesystem::create_directories(music);
+    result = f.maintenance.RemoveMissingFiles();
+    EXPECT_EQ(result.KeptFolderMissing, 3);
+    EXPECT_TRUE(result.Removed.empty());
     EXPECT_EQ(f.rows(), 3);
     EXPECT_EQ(f.playLists.FindByName("One")->Count(), 3);
 
     // Back again: the file deleted meanwhile goes, and so does one removed now.
+    std::filesystem::remove_all(f.dir.file("drive"));
     std::filesystem::rename(f.dir.file("unmounted"), f.dir.file("drive"));
     std::filesystem::remove(later);
     result = f.maintenance.RemoveMissingFiles();

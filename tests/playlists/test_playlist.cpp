@@ -66,10 +66,10 @@ TEST(PlayListFile, BareLineFeedsFromAnEditorStillSeparateLines) {
     ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", "1\n/m/a.mp3*1\n/m/b.mp3*2\n")));
     EXPECT_EQ(list.PlayMode, pmLoop);
     EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/m/a.mp3*1", "/m/b.mp3*2", ""}));
-    // In a CR LF file a bare LF is part of its line.
+    // CR, LF and CR LF all end a line, mixed in one file too.
     TPlayList mixed;
-    ASSERT_TRUE(mixed.LoadFromFile(dir.write("b.ply", "0\r\n/m/odd\nname.mp3*1")));
-    EXPECT_EQ(mixed.Tracks(), (std::vector<std::string>{"/m/odd\nname.mp3*1"}));
+    ASSERT_TRUE(mixed.LoadFromFile(dir.write("b.ply", "0\r\n/m/a*1\n/m/b*2\r/m/c*3")));
+    EXPECT_EQ(mixed.Tracks(), (std::vector<std::string>{"/m/a*1", "/m/b*2", "/m/c*3"}));
 }
 
 TEST(PlayListFile, LoadAppendsToPresentEntries) {
@@ -85,7 +85,9 @@ TEST(PlayListFile, BadModeLineGivesNormalAndKeepsEntries) {
         TPlayList list = makeList({}, pmLoop);
         ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", std::string(mode) + "\r\nA*1\r\nB*2")));
         EXPECT_EQ(list.PlayMode, pmNormal) << mode;
-        EXPECT_EQ(list.Count(), 2) << mode;
+        // A hand-written list without a mode line: its first line is an entry.
+        ASSERT_EQ(list.Count(), 3) << mode;
+        EXPECT_EQ(list.GetTrack(0), mode);
     }
     TPlayList negative;
     ASSERT_TRUE(negative.LoadFromFile(dir.write("n.ply", "-3")));
@@ -270,9 +272,10 @@ TEST(PlayListFile, FixtureWithWordModeAndBadSeconds) {
     TPlayList list;
     ASSERT_TRUE(list.LoadFromFile(std::string(ORVANTA_TEST_DATA) + "/playlists/bad-mode.ply"));
     EXPECT_EQ(list.PlayMode, pmNormal);
-    ASSERT_EQ(list.Count(), 3);
-    EXPECT_EQ(TrackSeconds(list.GetTrack(0)), 165);
-    EXPECT_EQ(TrackSeconds(list.GetTrack(1)), 0);
-    EXPECT_EQ(TrackPath(list.GetTrack(1)), "/music/Abba/SOS.mp3");
-    EXPECT_EQ(list.GetTrack(2), "");
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.GetTrack(0), "loop");
+    EXPECT_EQ(TrackSeconds(list.GetTrack(1)), 165);
+    EXPECT_EQ(TrackSeconds(list.GetTrack(2)), 0);
+    EXPECT_EQ(TrackPath(list.GetTrack(2)), "/music/Abba/SOS.mp3");
+    EXPECT_EQ(list.GetTrack(3), "");
 }

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -173,4 +174,100 @@ TEST(PlayListManager, SaveAllWritesOthersWhenOneFails) {
     std::filesystem::create_directories(dir.file("Blocked.ply") + "/inside");
     EXPECT_FALSE(manager.SaveAll(dir.str()));
     EXPECT_EQ(readAll(dir.file("Good.ply")), "0");
+}
+
+TEST(PlayListManager, OddFilesLoseNoEntryAndUntouchedFilesKeepEveryByte) {
+    struct Case {
+        const char* File;
+        std::string Bytes;
+        std::int32_t Mode;
+        std::vector<std::string> Entries;
+        bool Unread;
+    };
+    const std::string utf16 =
+        std::string("\xFF\xFE", 2) + std::string("2\0\r\0\n\0/\0\xE9\0*\0004\0", 14);
+    const std::vector<Case> cases = {
+        {"cr.ply", "1\r/m/a*1\r/m/b*2\r/m/c*3", 1, {"/m/a*1", "/m/b*2", "/m/c*3"}, false},
+        {"nomode.ply", "/m/a.mp3\n/m/b.mp3", 0, {"/m/a.mp3", "/m/b.mp3"}, false},
+        {"utf16.ply", utf16, 2, {"/\xC3\xA9*4"}, false},
+        {"binary.ply", std::string("PK\3\4\0\0\xFF", 7), 0, {}, true},
+        {"lf.ply", "0\n/m/a*1\n/m/b*2", 0, {"/m/a*1", "/m/b*2"}, false},
+        {"bytes.ply", "0\r\n/m/\xFF\xFE.mp3*5", 0, {"/m/\xFF\xFE.mp3*5"}, false},
+    };
+    TempDir home;
+    std::filesystem::create_directories(home.file("Playlists"));
+    const auto path = [&](const Case& c) { return home.file(std::string("Playlists/") + c.File); };
+    const auto unchanged = [&](const std::string& except) {
+        for (const Case& c : cases) {
+            if (c.File != except) {
+                EXPECT_EQ(readAll(path(c)), c.Bytes) << c.File;
+            }
+        }
+    };
+    for (const Case& c : cases)
+        home.write(std::string("Playlists/") + c.File, c.Bytes);
+    {
+        TPlayListManager manager;
+        manager.Open(home.file("Playlists"));
+        for (const Case& c : cases) {
+            const std::string name = std::string(c.File).substr(0, std::strlen(c.File) - 4);
+            const TPlayList* list = manager.FindByName(name);
+            ASSERT_NE(list, nullptr) << name;
+            EXPECT_EQ(manager.IsUnread(list), c.Unread) << name;
+            EXPECT_EQ(list->PlayMode, c.Mode) << name;
+            EXPECT_EQ(list->Tracks(), c.Entries) << name;
+        }
+        EXPECT_TRUE(manager.SaveChanged().Failed.empty());
+    }
+    unchanged("");
+    const std::string cli = std::string("ORVANTA_HOME=") + home.str() + " " + ORVANTA_CLI_PATH +
+                            " library refresh 2>/dev/null";
+    EXPECT_EQ(std::system(cli.c_str()), 0);
+    unchanged("");
+    EXPECT_FALSE(exists(home.file("Playlists/My Playlist.ply")));
+
+    // An edit rewrites its own file only, every entry kept; a binary file is never written.
+    TPlayListManager manager;
+    manager.Open(home.file("Playlists"));
+    manager.FindByName("cr")->InsertTrack("/m/d*4");
+    manager.FindByName("binary")->InsertTrack("/m/x*1");
+    EXPECT_TRUE(manager.SaveChanged().Failed.empty());
+    EXPECT_EQ(readAll(path(cases[0])), "1\r\n/m/a*1\r\n/m/b*2\r\n/m/c*3\r\n/m/d*4");
+    unchanged("cr.ply");
+}
+
+TEST(PlayListManager, OutsideChangesComeInAndBothSidesOfAConflictAreKept) {
+    TempDir dir;
+    TempDir elsewhere;
+    for (const char* name : {"A", "B", "C"})
+        dir.write(std::string(name) + ".ply", std::string("0\r\n") + name + "*1");
+    const std::string target = elsewhere.write("target.ply", "0\r\nt*1");
+    std::filesystem::create_symlink(target, dir.file("Link.ply"));
+    TPlayListManager manager;
+    manager.Open(dir.str());
+    EXPECT_FALSE(manager.SaveChanged().ChangedOutside);
+
+    dir.write("A.ply", "1\r\nA*1\r\nx*2");      // changed elsewhere only: taken in
+    std::filesystem::remove(dir.file("B.ply")); // removed elsewhere: gone for good
+    dir.write("D.ply", "2");                    // added elsewhere
+    manager.FindByName("C")->InsertTrack("mine*1");
+    dir.write("C.ply", "0\r\ntheirs*1"); // changed on both sides
+    manager.FindByName("Link")->InsertTrack("l*2");
+    const TPlayListSync sync = manager.SaveChanged();
+    EXPECT_TRUE(sync.ChangedOutside);
+    EXPECT_TRUE(sync.Failed.empty());
+    EXPECT_EQ(sync.Conflicts, (std::vector<std::pair<std::string, std::string>>{{"C", "C (2)"}}));
+    EXPECT_EQ(namesOf(manager), (std::vector<std::string>{"A", "C", "Link", "C (2)", "D"}));
+    EXPECT_EQ(manager.FindByName("A")->Tracks(), (std::vector<std::string>{"A*1", "x*2"}));
+    EXPECT_EQ(readAll(dir.file("C.ply")), "0\r\ntheirs*1");
+    EXPECT_EQ(readAll(dir.file("C (2).ply")), "0\r\nC*1\r\nmine*1");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("Link.ply")));
+    EXPECT_EQ(readAll(target), "0\r\nt*1\r\nl*2");
+    EXPECT_EQ(readAll(dir.file("A.ply")), "1\r\nA*1\r\nx*2"); // not rewritten
+
+    // A rename writes the new file at once and only then removes the old one.
+    ASSERT_TRUE(manager.RenamePlayList("A", "R"));
+    EXPECT_EQ(readAll(dir.file("R.ply")), "1\r\nA*1\r\nx*2");
+    EXPECT_FALSE(exists(dir.file("A.ply")));
+    EXPECT_FALSE(exists(dir.file("B.ply")));
 }

@@ -378,6 +378,36 @@ private slots:
         f.View->RefreshTracks();
         QCOMPARE(f.Captions(), QStringList{QStringLiteral(" b")});
     }
+
+    // Edits reach their files within a second without a shutdown, and another program's
+    // changes come in, both sides of a conflict kept and named in the info label.
+    void editsAndOutsideChangesMeetTheFilesWithinASecond() {
+        Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2)})}});
+        const auto file = [&f](const char* name) {
+            return test::readAll(f.Dir.file(std::string(name) + ".ply"));
+        };
+        f.Main.ModeIndex = 1;
+        f.View->ApplyPlayMode();
+        f.View->SelectTrackRows({0});
+        f.View->DoCommand(6);
+        QTRY_COMPARE_WITH_TIMEOUT(file("P"), "1\r\n" + entry("b", 2), 1000);
+        f.Prompts.TextAnswers = {QStringLiteral("N")};
+        f.View->DoCommand(1);
+        QTRY_COMPARE_WITH_TIMEOUT(file("N"), std::string("0"), 1000);
+
+        f.Dir.write("Outside.ply", "2\r\n" + entry("o", 3));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.Names(),
+            (QStringList{QStringLiteral("P"), QStringLiteral("N"), QStringLiteral("Outside")}),
+            1000);
+        f.View->SelectPlayList(0);
+        f.Manager->FindByName("P")->InsertTrack(entry("mine", 4));
+        f.Dir.write("P.ply", "0\r\n" + entry("theirs", 5));
+        f.View->SavePlayLists();
+        QCOMPARE(f.Captions(), QStringList{QStringLiteral(" theirs")});
+        QCOMPARE(file("P (2)"), "1\r\n" + entry("b", 2) + "\r\n" + entry("mine", 4));
+        QVERIFY2(f.Main.Info.contains(QStringLiteral("P (2)")), qPrintable(f.Main.Info));
+    }
 };
 
 QTEST_MAIN(TestPlayListsView)

@@ -1,0 +1,281 @@
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/uCliCommands.h"
+#include "common/uDataPaths.h"
+#include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+
+namespace orvanta::cli {
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr const char* NameTakenMessage = "You already have a playlist with this name.";
+
+void printLine(const json& object) {
+    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout.flush();
+}
+
+std::string fullPath(const std::string& path) {
+    std::error_code ignored;
+    std::string full = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    while (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    return full;
+}
+
+int fail(const std::string& message) {
+    std::cerr << message << "\n";
+    return ExitFailed;
+}
+
+// Reads the playlists without taking charge of the folder: nothing is written back.
+void loadPlayLists(TPlayListManager& playLists) {
+    if (FolderExists(PlayListsFolder()))
+        playLists.LoadAll(PlayListsFolder());
+}
+
+int runPlayListList() {
+    TPlayListManager playLists;
+    loadPlayLists(playLists);
+    for (int i = 0; i < playLists.Count(); ++i) {
+        const TPlayList* list = playLists.GetPlayList(i);
+        printLine({{"name", list->Name},
+                   {"mode", list->PlayMode},
+                   {"tracks", list->Count()},
+                   {"unreadable", playLists.IsUnread(list)}});
+    }
+    return ExitOk;
+}
+
+int runPlayListShow(const std::string& name) {
+    TPlayListManager playLists;
+    loadPlayLists(playLists);
+    const TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr)
+        return fail("No playlist named " + name);
+    for (int i = 0; i < list->Count(); ++i) {
+        const std::string entry = list->GetTrack(i);
+        printLine({{"index", i},
+                   {"path", TrackPath(entry)},
+                   {"seconds", TrackSeconds(entry)},
+                   {"entry", entry}});
+    }
+    return ExitOk;
+}
+
+// One change to the playlists, made the way the program makes it: read, change and write
+// under the folder's lock, writing only the playlists that changed, at once.
+using TChange = std::function<int(TPlayListManager&)>;
+
+int changePlayLists(const TChange& change) {
+    if (!ForceFolder(AppPath) || !ForceFolder(PlayListsFolder()))
+        return fail("Cannot create the playlists folder " + PlayListsFolder());
+    TPlayListManager playLists;
+    const auto lock = playLists.OpenLocked(PlayListsFolder());
+    const int result = change(playLists);
+    const TPlayListSync saved = playLists.SaveChanged();
+    for (const std::string& name : saved.Failed)
+        std::cerr << "Cannot save the playlist \"" << name << "\" in " << PlayListsFolder() << "\n";
+    return saved.Failed.empty() ? result : ExitFailed;
+}
+
+// The message for a name that cannot become a new playlist, or "" when it can.
+std::string refusalOf(const TPlayListManager& playLists, const std::string& name) {
+    if (!TPlayListManager::IsValidName(name))
+        return InvalidPlayListNameMessage;
+    if (playLists.Exists(name))
+        return NameTakenMessage;
+    return {};
+}
+
+int runNew(TPlayListManager& playLists, const std::string& name) {
+    if (const std::string refusal = refusalOf(playLists, name); !refusal.empty())
+        return fail(refusal);
+    playLists.AddPlayList(name);
+    printLine({{"name", name}, {"result", "created"}});
+    return ExitOk;
+}
+
+int runRename(TPlayListManager& playLists, const std::string& oldName, const std::string& newName) {
+    if (!playLists.Exists(oldName))
+        return fail("No playlist named " + oldName);
+    if (const std::string refusal = refusalOf(playLists, newName); !refusal.empty())
+        return fail(refusal);
+    if (!playLists.RenamePlayList(oldName, newName))
+        return fail("Cannot save the playlist \"" + newName + "\" in " + PlayListsFolder());
+    printLine({{"name", newName}, {"result", "renamed"}});
+    return ExitOk;
+}
+
+int runDelete(TPlayListManager& playLists, const std::string& name) {
+    const TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr)
+        return fail("No playlist named " + name);
+    const std::string file = playLists.FileNameOf(list->Name);
+    playLists.DeletePlayList(name);
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(file, error)))
+        return fail("Cannot delete the playlist file " + file);
+    printLine({{"name", name}, {"result", "deleted"}});
+    return ExitOk;
+}
+
+// The seconds the library holds for a file and the path as it stores it; 0 and the path as
+// given for a file the library does not hold. The library is never created here.
+std::string trackEntryOf(TMyMediaDB* library, const std::string& path) {
+    if (library != nullptr) {
+        TEasyQuery query;
+        library->SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        if (query.RecordCount() > 0) {
+            query.First();
+            return MakeTrackEntry(JoinPath(query.FieldByName("fDirectory").AsString(),
+                                           query.FieldByName("fFileName").AsString()),
+                                  query.FieldByName("fSeconds").AsInteger());
+        }
+    }
+    return MakeTrackEntry(path, 0);
+}
+
+int runAddTracks(TPlayListManager& playLists, const std::string& name,
+                 const std::vector<std::string>& files) {
+    TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr)
+        return fail("No playlist named " + name);
+    std::unique_ptr<TMyMediaDB> library;
+    if (FileExists(MediaDatabaseFile())) {
+        library = std::make_unique<TMyMediaDB>();
+        library->OpenDatabase(MediaDatabaseFile());
+    }
+    int result = ExitOk;
+    for (const std::string& file : files) {
+        const std::string path = fullPath(file);
+        // A line break would split the entry into two lines of the file.
+        if (path.find_first_of("\r\n") != std::string::npos) {
+            result = fail("A playlist cannot hold this file name: " + path);
+            continue;
+        }
+        const std::string entry = trackEntryOf(library.get(), path);
+        list->InsertTrack(entry, -1);
+        printLine({{"path", path}, {"seconds", TrackSeconds(entry)}, {"result", "added"}});
+    }
+    return result;
+}
+
+int runRemoveTrack(TPlayListManager& playLists, const std::string& name, const std::string& file) {
+    TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr)
+        return fail("No playlist named " + name);
+    const std::string path = LowerEntry(fullPath(file));
+    int removed = 0;
+    for (int i = list->Count() - 1; i >= 0; --i)
+        if (LowerEntry(TrackPath(list->GetTrack(i))) == path) {
+            list->DeleteTrack(i);
+            ++removed;
+        }
+    if (removed == 0)
+        return fail("Not in the playlist: " + fullPath(file));
+    printLine({{"path", fullPath(file)}, {"removed", removed}, {"result", "removed"}});
+    return ExitOk;
+}
+
+int runMode(TPlayListManager& playLists, const std::string& name, int mode) {
+    TPlayList* list = playLists.FindByName(name);
+    if (list == nullptr)
+        return fail("No playlist named " + name);
+    list->PlayMode = mode;
+    printLine({{"name", list->Name}, {"mode", mode}, {"result", "changed"}});
+    return ExitOk;
+}
+
+CommandAction guarded(std::function<int()> action) {
+    return [action = std::move(action)] {
+        try {
+            return action();
+        } catch (const EEasyError& error) {
+            std::cerr << error.what() << "\n";
+            return ExitFailed;
+        }
+    };
+}
+
+CommandAction changing(std::function<int(TPlayListManager&)> change) {
+    return guarded([change = std::move(change)] { return changePlayLists(change); });
+}
+
+} // namespace
+
+void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen) {
+    CLI::App* playlist = App.add_subcommand("playlist", "Show and change the playlists");
+    playlist->require_subcommand(1);
+    CLI::App* list = playlist->add_subcommand("list", "Print each playlist's name, mode and size");
+    list->callback([&Chosen] { Chosen = guarded(runPlayListList); });
+
+    // The arguments live as long as the app; the callbacks capture them.
+    auto name = std::make_shared<std::string>();
+    auto other = std::make_shared<std::string>();
+    auto files = std::make_shared<std::vector<std::string>>();
+    auto mode = std::make_shared<int>(0);
+    const char* nameHelp = "Playlist name (letter case aside)";
+
+    CLI::App* show = playlist->add_subcommand("show", "Print the entries of one playlist");
+    show->add_option("NAME", *name, nameHelp)->required();
+    show->callback(
+        [&Chosen, name] { Chosen = guarded([name] { return runPlayListShow(*name); }); });
+
+    CLI::App* create = playlist->add_subcommand("new", "Create an empty playlist");
+    create->add_option("NAME", *name, "Name of the new playlist")->required();
+    create->callback([&Chosen, name] {
+        Chosen = changing([name](TPlayListManager& p) { return runNew(p, *name); });
+    });
+
+    CLI::App* rename = playlist->add_subcommand("rename", "Rename a playlist");
+    rename->add_option("OLD", *name, nameHelp)->required();
+    rename->add_option("NEW", *other, "The new name")->required();
+    rename->callback([&Chosen, name, other] {
+        Chosen =
+            changing([name, other](TPlayListManager& p) { return runRename(p, *name, *other); });
+    });
+
+    CLI::App* remove = playlist->add_subcommand("delete", "Delete a playlist and its file");
+    remove->add_option("NAME", *name, nameHelp)->required();
+    remove->callback([&Chosen, name] {
+        Chosen = changing([name](TPlayListManager& p) { return runDelete(p, *name); });
+    });
+
+    CLI::App* add = playlist->add_subcommand(
+        "add", "Append files to a playlist, with the library's seconds (0 when not in it)");
+    add->add_option("NAME", *name, nameHelp)->required();
+    add->add_option("FILE", *files, "Files to append")->required();
+    add->callback([&Chosen, name, files] {
+        Chosen =
+            changing([name, files](TPlayListManager& p) { return runAddTracks(p, *name, *files); });
+    });
+
+    CLI::App* removeTrack =
+        playlist->add_subcommand("remove-track", "Remove every entry of a file from a playlist");
+    removeTrack->add_option("NAME", *name, nameHelp)->required();
+    removeTrack->add_option("FILE", *other, "The file whose entries go")->required();
+    removeTrack->callback([&Chosen, name, other] {
+        Chosen = changing(
+            [name, other](TPlayListManager& p) { return runRemoveTrack(p, *name, *other); });
+    });
+
+    CLI::App* setMode =
+        playlist->add_subcommand("mode", "Set the play mode: 0 normal, 1 loop, 2 random");
+    setMode->add_option("NAME", *name, nameHelp)->required();
+    setMode->add_option("MODE", *mode, "0, 1 or 2")->required()->check(CLI::Range(0, 2));
+    setMode->callback([&Chosen, name, mode] {
+        Chosen = changing([name, mode](TPlayListManager& p) { return runMode(p, *name, *mode); });
+    });
+}
+
+} // namespace orvanta::cli
