@@ -31,7 +31,7 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir) {
 
     frmSplash = std::make_unique<TfrmSplash>();
 
-    ForceFolder(AppPath); // the user's data folder may not exist yet
+    ForceFolderPath(AppPath); // the user's data folder may not exist yet
     ForceFolder(DataFolder());
     MyMediaDB = std::make_unique<TMyMediaDB>();
     MyMediaDB->OpenDatabase(MediaDatabaseFile());

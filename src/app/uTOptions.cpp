@@ -11,10 +11,14 @@ const QString FirstRunKey = QStringLiteral("Options/FirstRun");
 }
 
 std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey) {
-    const QString home = qEnvironmentVariable("ORVANTA_HOME");
-    if (!home.isEmpty())
-        return std::make_unique<QSettings>(home + QStringLiteral("/Orvanta.ini"),
-                                           QSettings::IniFormat);
+    const QByteArray variable = qgetenv("ORVANTA_HOME");
+    const std::string exeDir = ExecutableDir();
+    if (SettingsInHome(exeDir, variable.constData())) {
+        // Tests and portable copies keep their settings beside their data.
+        const std::string home = ResolveAppPath(exeDir, variable.constData(), UserDataDir());
+        return std::make_unique<QSettings>(
+            QString::fromStdString(home) + QStringLiteral("/Orvanta.ini"), QSettings::IniFormat);
+    }
     const QString organization = BaseKey.section(QLatin1Char('\\'), -1);
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization,
                                        QStringLiteral("Orvanta"));

@@ -8,7 +8,8 @@ class QSettings;
 namespace orvanta {
 
 // The one persistent setting. Stored with QSettings under "Options/FirstRun" as an integer;
-// when ORVANTA_HOME is set, in an INI file there so tests never touch the user's settings.
+// when the home is ORVANTA_HOME or a portable copy, in an INI file there so tests and
+// portable copies never touch the user's settings.
 class TOptions {
 public:
     bool FirstRun = false;
