@@ -76,8 +76,12 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     lblStatus->setAccessibleName(QStringLiteral("Player message"));
     lblStatus->hide();
 
-    auto* volumeIcon = new QLabel(this);
-    volumeIcon->setPixmap(style()->standardIcon(QStyle::SP_MediaVolume).pixmap(16, 16));
+    cmdMute = new QToolButton(this);
+    cmdMute->setCheckable(true);
+    cmdMute->setAutoRaise(true);
+    cmdMute->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    cmdMute->setToolTip(QStringLiteral("Mute"));
+    cmdMute->setAccessibleName(QStringLiteral("Mute"));
     trkVolume = new QSlider(Qt::Horizontal, this);
     trkVolume->setFocusPolicy(Qt::StrongFocus);
     trkVolume->setRange(0, 100);
@@ -98,12 +102,13 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     layout->addWidget(lblTotal);
     layout->addWidget(lblStatus, 3);
     layout->addSpacing(6);
-    layout->addWidget(volumeIcon);
+    layout->addWidget(cmdMute);
     layout->addWidget(trkVolume);
     setFocusProxy(cmdPlayPause);
     setTabOrder(cmdPlayPause, cmdStop);
     setTabOrder(cmdStop, trkSeek);
-    setTabOrder(trkSeek, trkVolume);
+    setTabOrder(trkSeek, cmdMute);
+    setTabOrder(cmdMute, trkVolume);
 
     tmrPosition = new QTimer(this);
     tmrPosition->setInterval(PositionInterval);
@@ -115,8 +120,18 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
             [this] { FEngine.Seek(trkSeek->sliderPosition()); });
     connect(trkSeek, &QSlider::sliderMoved, this,
             [this](int Value) { lblElapsed->setText(FormatPlayTime(Value)); });
-    connect(trkVolume, &QSlider::valueChanged, this,
-            [this](int Value) { FEngine.SetVolume(Value); });
+    connect(trkVolume, &QSlider::valueChanged, this, [this](int Value) {
+        // Moving the volume while muted unmutes, as desktop sound controls do.
+        if (cmdMute->isChecked())
+            cmdMute->setChecked(false);
+        else
+            FEngine.SetVolume(Value);
+    });
+    connect(cmdMute, &QToolButton::toggled, this, [this](bool Muted) {
+        cmdMute->setIcon(
+            style()->standardIcon(Muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+        FEngine.SetVolume(Muted ? 0 : trkVolume->value());
+    });
     connect(tmrPosition, &QTimer::timeout, this, &TfraTransportBar::tmrPositionTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this, &TfraTransportBar::EngineStateChange);
     connect(&FEngine, &IPlayerEngine::MediaError, this, &TfraTransportBar::EngineMediaError);

@@ -29,6 +29,8 @@ public:
     QToolButton* cmdStop = nullptr;
     QSlider* trkSeek = nullptr;
     QSlider* trkVolume = nullptr;
+    // Silences the player; the slider keeps the volume to come back to.
+    QToolButton* cmdMute = nullptr;
     QLabel* lblElapsed = nullptr;
     QLabel* lblTotal = nullptr;
     QLabel* lblStatus = nullptr;

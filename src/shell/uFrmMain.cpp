@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -26,6 +27,7 @@
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
+#include "shell/uWindowState.h"
 
 namespace orvanta {
 
@@ -114,6 +116,9 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
+    // The real program (with its options) comes back as the user left it.
+    if (FOptions && RestoreWindowState(*this, *OpenSettings(SettingsBaseKey)))
+        FPlaced = true;
 }
 
 void TfrmMain::CreateMenus() {
@@ -432,6 +437,8 @@ void TfrmMain::StopNotices() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
+    if (FOptions)
+        SaveWindowState(*this, *OpenSettings(SettingsBaseKey));
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
     QApplication::quit();

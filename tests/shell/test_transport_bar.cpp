@@ -72,10 +72,16 @@ private slots:
         QTest::keyClick(bar.trkSeek, Qt::Key_Right);
         QCOMPARE(engine.Calls.last(), QStringLiteral("seek 25000"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), bar.cmdMute);
+        QTest::keyClick(bar.cmdMute, Qt::Key_Space);
+        QCOMPARE(engine.Volume(), 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), bar.trkVolume);
         QCOMPARE(bar.trkVolume->value(), 50);
+        // Moving the volume unmutes.
         QTest::keyClick(bar.trkVolume, Qt::Key_Left);
         QCOMPARE(engine.Volume(), 45);
+        QVERIFY(!bar.cmdMute->isChecked());
     }
 
     void errorIsShownUntilTheNextPlay() {
