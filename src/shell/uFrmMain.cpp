@@ -23,6 +23,7 @@
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uFraTransportBar.h"
+#include "shell/uMenuKeys.h"
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
@@ -116,28 +117,33 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
+    AddAccessKeys(*menuBar());
+    for (QMenu* menu : {fraMedia1->popMedia, fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
+        AddAccessKeys(*menu);
     // The real program (with its options) comes back as the user left it.
     if (FOptions && RestoreWindowState(*this, *OpenSettings(SettingsBaseKey)))
         FPlaced = true;
 }
 
 void TfrmMain::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    QAction* addFiles = file->addAction(QStringLiteral("Add Files..."));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* addFiles = file->addAction(QStringLiteral("&Add Files..."));
+    addFiles->setShortcut(QKeySequence::Open);
     addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
     addFiles->setProperty(TagProperty, 103);
     connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
     file->addSeparator();
-    QAction* exitAction = file->addAction(QStringLiteral("Exit"));
+    QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exitAction->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto* group = new QActionGroup(this);
-    mnuViewMedia = view->addAction(QStringLiteral("My Music"));
+    mnuViewMedia = view->addAction(QStringLiteral("&My Music"));
     mnuViewMedia->setObjectName(QStringLiteral("mnuViewMedia"));
     mnuViewMedia->setProperty(TagProperty, 0);
-    mnuViewPlayLists = view->addAction(QStringLiteral("Playlists"));
+    mnuViewPlayLists = view->addAction(QStringLiteral("&Playlists"));
     mnuViewPlayLists->setObjectName(QStringLiteral("mnuViewPlayLists"));
     mnuViewPlayLists->setProperty(TagProperty, 1);
     for (QAction* item : {mnuViewMedia, mnuViewPlayLists}) {
@@ -146,16 +152,19 @@ void TfrmMain::CreateMenus() {
         connect(item, &QAction::triggered, this, &TfrmMain::mnuViewClick);
     }
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* home = help->addAction(QStringLiteral("Home..."));
+    CreateCommandMenus(file, view);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* home = help->addAction(QStringLiteral("H&ome..."));
     home->setObjectName(QStringLiteral("mnuHelpHome"));
     connect(home, &QAction::triggered, this, &TfrmMain::mnuHelpHomeClick);
     help->addSeparator();
-    QAction* helpPage = help->addAction(QStringLiteral("Help..."));
+    QAction* helpPage = help->addAction(QStringLiteral("&Help..."));
+    helpPage->setShortcut(QKeySequence::HelpContents);
     helpPage->setObjectName(QStringLiteral("mnuHelpHelp"));
     connect(helpPage, &QAction::triggered, this, &TfrmMain::mnuHelpHelpClick);
     help->addSeparator();
-    QAction* about = help->addAction(QStringLiteral("About..."));
+    QAction* about = help->addAction(QStringLiteral("&About..."));
     about->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(about, &QAction::triggered, this, &TfrmMain::ShowAbout);
 }

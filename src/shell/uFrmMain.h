@@ -123,6 +123,12 @@ private:
     };
 
     void CreateMenus();
+    // The Edit and Playback menus and File's playlist item, with their shortcuts
+    // (uFrmMainCommands.cpp).
+    void CreateCommandMenus(QMenu* File, QMenu* View);
+    void PlayPauseClick();
+    void RemoveClick();
+    void EnableCommandMenus();
     void CreateToolBar();
     QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
                                 bool AnchoredRight = false);

@@ -1,9 +1,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -121,6 +125,68 @@ private slots:
         f.Window->MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
         QCOMPARE(f.Window->CurrentView(), 2);
         QCOMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 2);
+    }
+
+    void shortcutsReachTheirCommandsAndEveryItemHasAnAccessKey() {
+        Fixture f;
+        f.Window->show();
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        auto* text = new QLineEdit(f.Window->pnlToolButtons);
+        struct Case {
+            int View;
+            QWidget* Focus;
+            QKeyCombination Key;
+            QString Question; // the caption asked first, or "" for none
+            QString Played;   // the file the player was given, or ""
+        };
+        const QString b = QString::fromStdString(f.Home.file("b.mp3"));
+        TfraPlayLists& lists = *f.Window->fraPlayLists1;
+        // In a playlist, so removing it from the library asks first (and is refused).
+        f.PlayLists->FindByName("Rock")->InsertTrack(b.toStdString() + "*30");
+        for (const Case& c : {
+                 Case{1, nullptr, Qt::CTRL | Qt::Key_O, QStringLiteral("Add Files"), {}},
+                 Case{2, nullptr, Qt::CTRL | Qt::Key_N, QStringLiteral("New Playlist"), {}},
+                 Case{2,
+                      lists.lstPlayLists,
+                      QKeyCombination(Qt::Key_F2),
+                      QStringLiteral("Rename Playlist"),
+                      {}},
+                 Case{1,
+                      f.Window->fraMedia1->lvwMedia,
+                      QKeyCombination(Qt::Key_Delete),
+                      QStringLiteral("Confirm Action"),
+                      {}},
+                 Case{2,
+                      lists.lstPlayLists,
+                      QKeyCombination(Qt::Key_Delete),
+                      QStringLiteral("Confirm Action"),
+                      {}},
+                 Case{1, text, QKeyCombination(Qt::Key_Space), {}, {}},
+                 Case{1, f.Window->fraMedia1->lvwMedia, QKeyCombination(Qt::Key_Space), {}, b},
+             }) {
+            f.Window->SwitchView(c.View);
+            f.Window->fraMedia1->SelectRows({0});
+            f.Prompts.Questions.clear();
+            f.Engine.Calls.clear();
+            QWidget* focus = c.Focus ? c.Focus : f.Window.get();
+            focus->setFocus();
+            QTest::keyClick(focus, c.Key.key(), c.Key.keyboardModifiers());
+            const QString asked = f.Prompts.Questions.value(0).section(QLatin1Char(':'), 0, 0);
+            QCOMPARE(asked, c.Question);
+            QCOMPARE(f.Engine.Calls.value(0),
+                     c.Played.isEmpty() ? QString() : QStringLiteral("URL ") + c.Played);
+        }
+
+        QList<QMenu*> menus{f.Window->fraMedia1->popMedia, lists.popPlayLists, lists.popTracks};
+        for (QAction* title : f.Window->menuBar()->actions()) {
+            QVERIFY2(title->text().contains(QLatin1Char('&')), qPrintable(title->text()));
+            menus << title->menu();
+        }
+        for (QMenu* menu : menus)
+            for (QAction* item : menu->actions())
+                QVERIFY2(item->isSeparator() || item->text().contains(QLatin1Char('&')),
+                         qPrintable(item->text()));
     }
 };
 
