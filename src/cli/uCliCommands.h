@@ -22,4 +22,7 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
 void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen);
 void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli playlist import|export (uCliM3U.cpp); after RegisterPlayListCommands.
+void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);
+
 } // namespace orvanta::cli
