@@ -21,6 +21,7 @@
 #include "library/uFraMedia.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsM3U.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uMenuKeys.h"
@@ -117,6 +118,7 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
+    PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, PlayLists, *this, FPrompts);
     AddAccessKeys(*menuBar());
     for (QMenu* menu : {fraMedia1->popMedia, fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
         AddAccessKeys(*menu);
@@ -366,6 +368,13 @@ void TfrmMain::cmbPlayListModeClick() {
 void TfrmMain::pnlPlayerResize() {
     // The bar lays itself out; it takes the keyboard, so the player answers keys at once.
     wmpPlayer->setFocus();
+}
+
+int TfrmMain::ImportPlayListFiles(const QStringList& Files) {
+    const int imported = PlayListFiles ? PlayListFiles->ImportFiles(Files) : 0;
+    if (imported > 0)
+        spdViewPlayLists->click();
+    return imported;
 }
 
 void TfrmMain::SwitchView(int View) {

@@ -22,6 +22,7 @@ class IPlayerEngine;
 class IPrompts;
 class TFirstRunNotices;
 class TOptions;
+class TPlayListFileCommands;
 class TPlaybackControl;
 class TToolPlayButtons;
 class TfraTransportBar;
@@ -61,6 +62,10 @@ public:
     // The info label's whole text (the label itself may show it elided).
     QString PlayListInfo() const { return FPlayListInfo; }
 
+    // Makes a playlist of each M3U/M3U8 file (a file the program was asked to open) and
+    // shows the Playlists view; returns how many were imported.
+    int ImportPlayListFiles(const QStringList& Files);
+
     void SwitchView(int View);
     void ShowToolButtons(int View);
     void FillPlayListCombo();
@@ -92,6 +97,7 @@ public:
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
     TfraPlayLists* fraPlayLists1 = nullptr;
+    TPlayListFileCommands* PlayListFiles = nullptr;
 
 signals:
     // The main window is shown for the first time and active.

@@ -18,6 +18,7 @@
 #include "library/uFraMedia.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsM3U.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
@@ -187,6 +188,30 @@ private slots:
             for (QAction* item : menu->actions())
                 QVERIFY2(item->isSeparator() || item->text().contains(QLatin1Char('&')),
                          qPrintable(item->text()));
+    }
+
+    void m3uFilesImportAndExportThroughThePlaylistsView() {
+        Fixture f;
+        const QString file = QString::fromStdString(
+            f.Home.write("Trip.m3u", "#EXTM3U\r\n#EXTINF:30,B\r\nb.mp3\r\ngone.mp3\r\n"));
+        f.Prompts.YesNoAnswers = {false, true}; // leave the missing file out, then keep it
+        f.Prompts.TextAnswers = {QStringLiteral("Trip 2")};
+        QCOMPARE(f.Window->ImportPlayListFiles({file, file}), 2);
+        QCOMPARE(f.Window->CurrentView(), 2);
+        QCOMPARE(f.Prompts.Messages.at(0).Text,
+                 QStringLiteral("You already have a playlist with this name."));
+        QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Jazz"), QStringLiteral("Rock"),
+                                         QStringLiteral("Trip"), QStringLiteral("Trip 2")}));
+        QCOMPARE(f.PlayLists->FindByName("Trip")->Tracks(),
+                 std::vector<std::string>{f.Home.file("b.mp3") + "*30"});
+        QCOMPARE(f.PlayLists->FindByName("Trip 2")->Count(), 2);
+
+        // The selected playlist ("Trip 2") goes out with paths relative to the file.
+        f.Prompts.TextAnswers = {QString::fromStdString(f.Home.file("out.m3u8"))};
+        f.Prompts.YesNoAnswers = {true};
+        f.Window->PlayListFiles->mnuPopPlayListsExport->trigger();
+        QCOMPARE(test::readAll(f.Home.file("out.m3u8")),
+                 std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
 };
 
