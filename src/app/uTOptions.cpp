@@ -8,7 +8,8 @@ namespace orvanta {
 
 namespace {
 const QString FirstRunKey = QStringLiteral("Options/FirstRun");
-}
+const QString CheckNoticesKey = QStringLiteral("Options/CheckNotices");
+} // namespace
 
 std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey) {
     const QByteArray variable = qgetenv("ORVANTA_HOME");
@@ -28,6 +29,7 @@ void TOptions::LoadFromRegistry(const QString& BaseKey) {
     const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
     if (settings->status() != QSettings::NoError)
         return;
+    CheckNotices = settings->value(CheckNoticesKey, 1).toInt() != 0;
     FirstRun = true;
     const QVariant stored = settings->value(FirstRunKey);
     if (!stored.isValid()) {
@@ -47,6 +49,12 @@ void TOptions::SaveToRegistry(const QString& BaseKey) const {
         return;
     settings->setValue(FirstRunKey, FirstRun ? 1 : 0);
     settings->sync();
+}
+
+void TOptions::SaveCheckNotices(const QString& BaseKey) const {
+    const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
+    if (settings->status() == QSettings::NoError)
+        settings->setValue(CheckNoticesKey, CheckNotices ? 1 : 0);
 }
 
 } // namespace orvanta

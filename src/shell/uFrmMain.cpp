@@ -45,7 +45,7 @@ QIcon iconNamed(const QString& name) {
 } // namespace
 
 TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
-    : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
+    : QMainWindow(Parent), OnShellOpen(ShellOpen), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvanta"));
@@ -115,6 +115,7 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                                const TCustomStringList& FileTypes) {
     FPlayListManager = &PlayLists;
     // My Music purges missing files here, which can take a while and lets events run.
+    fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
@@ -165,6 +166,16 @@ void TfrmMain::CreateMenus() {
     helpPage->setShortcut(QKeySequence::HelpContents);
     helpPage->setObjectName(QStringLiteral("mnuHelpHelp"));
     connect(helpPage, &QAction::triggered, this, &TfrmMain::mnuHelpHelpClick);
+    help->addSeparator();
+    QAction* notices = help->addAction(QStringLiteral("Check for &Notices at Start-up"));
+    notices->setObjectName(QStringLiteral("mnuHelpCheckNotices"));
+    notices->setCheckable(true);
+    notices->setChecked(!FOptions || FOptions->CheckNotices);
+    notices->setEnabled(FOptions != nullptr);
+    connect(notices, &QAction::toggled, this, [this](bool Checked) {
+        FOptions->CheckNotices = Checked;
+        FOptions->SaveCheckNotices(SettingsBaseKey);
+    });
     help->addSeparator();
     QAction* about = help->addAction(QStringLiteral("&About..."));
     about->setObjectName(QStringLiteral("mnuHelpAbout"));
@@ -354,11 +365,17 @@ void TfrmMain::mnuFileAddFilesClick() {
 }
 
 void TfrmMain::mnuHelpHomeClick() {
-    OpenHomePage();
+    OpenOrSay(HomePage());
 }
 
 void TfrmMain::mnuHelpHelpClick() {
-    OpenHelpPage();
+    OpenOrSay(HelpPage());
+}
+
+void TfrmMain::OpenOrSay(const QString& Target) {
+    if (OnShellOpen && !OnShellOpen(Target))
+        FPrompts.Information(
+            QStringLiteral("There is no program on this desktop that can open\r\n") + Target);
 }
 
 void TfrmMain::cmbPlayListModeClick() {
@@ -446,7 +463,7 @@ void TfrmMain::changeEvent(QEvent* Event) {
 }
 
 void TfrmMain::FormActivate() {
-    if (FLiveUpdate)
+    if (FLiveUpdate && FOptions->CheckNotices)
         FLiveUpdate->FormActivate(FOptions->FirstRun);
 }
 

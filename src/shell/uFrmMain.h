@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 #include "shell/uMainServices.h"
@@ -76,6 +77,8 @@ public:
     // The control with this Tag on the tool bar, or null.
     QWidget* ToolControl(int Tag) const;
     QAction* MenuAction(const QString& Name) const;
+    // Hands a folder or web address to the desktop; replaceable so tests stay off it.
+    std::function<bool(const QString& Target)> OnShellOpen;
     int CurrentView() const;
 
     // Tool bar and menus (named as the window's controls).
@@ -146,6 +149,8 @@ private:
     static int TagOf(const QObject* Control);
 
     void FormActivate();
+    // Says so when the desktop has no program for Target.
+    void OpenOrSay(const QString& Target);
 
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;

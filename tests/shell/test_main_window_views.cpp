@@ -213,6 +213,26 @@ private slots:
         QCOMPARE(test::readAll(f.Home.file("out.m3u8")),
                  std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
+
+    void openingWithNoProgramOnTheDesktopIsTold() {
+        Fixture f;
+        QStringList targets;
+        f.Window->OnShellOpen = [&targets](const QString& Target) {
+            targets << Target;
+            return false;
+        };
+        f.Window->fraMedia1->SelectRows({0});
+        f.Click(101); // Locate File
+        f.Window->MenuAction(QStringLiteral("mnuHelpHome"))->trigger();
+        f.Window->MenuAction(QStringLiteral("mnuHelpHelp"))->trigger();
+        QCOMPARE(targets.size(), 3);
+        QCOMPARE(targets.first(), QString::fromStdString(f.Home.str()));
+        QCOMPARE(f.Prompts.Messages.size(), std::size_t(3));
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(f.Prompts.Messages[i].Text,
+                     QStringLiteral("There is no program on this desktop that can open\r\n") +
+                         targets[int(i)]);
+    }
 };
 
 QTEST_MAIN(TestMainWindowViews)

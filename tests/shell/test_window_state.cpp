@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListView>
@@ -128,6 +129,18 @@ private slots:
         // A hidden splitter has no sizes of its own until its view is shown.
         window->spdViewMedia->click();
         QCOMPARE(window->fraMedia1->splMedia->sizes(), mediaSplit);
+        window->close();
+    }
+
+    void noticesAtStartUpCanBeTurnedOff() {
+        std::unique_ptr<TfrmMain> window = Open();
+        QVERIFY(window);
+        QAction* item = window->MenuAction(QStringLiteral("mnuHelpCheckNotices"));
+        QVERIFY(item->isChecked());
+        item->trigger();
+        TOptions again;
+        again.LoadFromRegistry(QStringLiteral("Software\\Orvanta"));
+        QVERIFY(!Options.CheckNotices && !again.CheckNotices);
         window->close();
     }
 };
