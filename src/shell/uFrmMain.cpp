@@ -81,6 +81,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     CreateMenus();
     CreateToolBar();
+    FitMinimumWidth();
 
     if (Engine == nullptr) {
         FOwnEngine = std::make_unique<TGstPlayerEngine>();
@@ -301,6 +302,25 @@ void TfrmMain::CreateToolBar() {
     AddToolControl(251, lblPlayListInfo,
                    std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
                    false);
+}
+
+void TfrmMain::FitMinimumWidth() {
+    // With the desktop's font the boxes and the info label may need more than the design
+    // width: the window never gets so narrow that a view's controls overlap or the info of a
+    // long playlist is cut.
+    const int info = lblPlayListInfo->fontMetrics().horizontalAdvance(
+        QStringLiteral("00:00:00 (0000 Tracks)"));
+    int needed = lblPlayListInfo->x() + info + 4;
+    int rightGroupLeft = DesignWidth;
+    for (const TToolControl& control : FToolControls)
+        if (control.AnchoredRight)
+            rightGroupLeft = std::min(rightGroupLeft, control.Left);
+    for (const TToolControl& control : FToolControls)
+        if (!control.AnchoredRight && control.Tag / 100 == 1)
+            needed = std::max(needed, control.Left + control.Control->width() + 4 + DesignWidth -
+                                          rightGroupLeft);
+    setMinimumWidth(std::max(DesignWidth, needed));
+    resize(std::max(width(), minimumWidth()), height());
 }
 
 int TfrmMain::TagOf(const QObject* Control) {

@@ -144,6 +144,7 @@ private:
     void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
     void RunToolCommand(int Tag);
     void PlaceRightAnchoredControls();
+    void FitMinimumWidth();
     void FitPlayListInfo();
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
