@@ -308,8 +308,8 @@ void TfrmMain::FitMinimumWidth() {
     // With the desktop's font the boxes and the info label may need more than the design
     // width: the window never gets so narrow that a view's controls overlap or the info of a
     // long playlist is cut.
-    const int info = lblPlayListInfo->fontMetrics().horizontalAdvance(
-        QStringLiteral("00:00:00 (0000 Tracks)"));
+    const int info =
+        lblPlayListInfo->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 (0000 Tracks)"));
     int needed = lblPlayListInfo->x() + info + 4;
     int rightGroupLeft = DesignWidth;
     for (const TToolControl& control : FToolControls)
