@@ -31,7 +31,7 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
     RandomGenerator.Randomize();
     AppPath =
         ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());
-    ForceFolder(AppPath); // the user's data folder may not exist yet
+    ForceFolderPath(AppPath); // the user's data folder may not exist yet
     const QString home = QString::fromStdString(AppPath);
 
     // Decided before anything in the home is read or written: a second start changes nothing.

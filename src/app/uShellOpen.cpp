@@ -16,16 +16,16 @@ QUrl ShellOpenUrl(const QString& Target) {
     return QUrl(QStringLiteral("http://") + Target);
 }
 
-void ShellOpen(const QString& Target) {
-    QDesktopServices::openUrl(ShellOpenUrl(Target));
+bool ShellOpen(const QString& Target) {
+    return QDesktopServices::openUrl(ShellOpenUrl(Target));
 }
 
-void OpenHomePage() {
-    ShellOpen(QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HomePagePath));
+QString HomePage() {
+    return QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HomePagePath);
 }
 
-void OpenHelpPage() {
-    ShellOpen(QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HelpPagePath));
+QString HelpPage() {
+    return QString::fromLatin1(web::HomeHost) + QString::fromLatin1(web::HelpPagePath);
 }
 
 } // namespace orvanta

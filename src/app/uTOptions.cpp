@@ -8,13 +8,18 @@ namespace orvanta {
 
 namespace {
 const QString FirstRunKey = QStringLiteral("Options/FirstRun");
-}
+const QString CheckNoticesKey = QStringLiteral("Options/CheckNotices");
+} // namespace
 
 std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey) {
-    const QString home = qEnvironmentVariable("ORVANTA_HOME");
-    if (!home.isEmpty())
-        return std::make_unique<QSettings>(home + QStringLiteral("/Orvanta.ini"),
-                                           QSettings::IniFormat);
+    const QByteArray variable = qgetenv("ORVANTA_HOME");
+    const std::string exeDir = ExecutableDir();
+    if (SettingsInHome(exeDir, variable.constData())) {
+        // Tests and portable copies keep their settings beside their data.
+        const std::string home = ResolveAppPath(exeDir, variable.constData(), UserDataDir());
+        return std::make_unique<QSettings>(
+            QString::fromStdString(home) + QStringLiteral("/Orvanta.ini"), QSettings::IniFormat);
+    }
     const QString organization = BaseKey.section(QLatin1Char('\\'), -1);
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization,
                                        QStringLiteral("Orvanta"));
@@ -24,6 +29,7 @@ void TOptions::LoadFromRegistry(const QString& BaseKey) {
     const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
     if (settings->status() != QSettings::NoError)
         return;
+    CheckNotices = settings->value(CheckNoticesKey, 1).toInt() != 0;
     FirstRun = true;
     const QVariant stored = settings->value(FirstRunKey);
     if (!stored.isValid()) {
@@ -43,6 +49,12 @@ void TOptions::SaveToRegistry(const QString& BaseKey) const {
         return;
     settings->setValue(FirstRunKey, FirstRun ? 1 : 0);
     settings->sync();
+}
+
+void TOptions::SaveCheckNotices(const QString& BaseKey) const {
+    const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
+    if (settings->status() == QSettings::NoError)
+        settings->setValue(CheckNoticesKey, CheckNotices ? 1 : 0);
 }
 
 } // namespace orvanta

@@ -7,6 +7,7 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterAnalyseCommands(App, Chosen);
     RegisterLibraryCommands(App, Chosen);
     RegisterPlayListCommands(App, Chosen);
+    RegisterM3UCommands(App, Chosen);
 }
 
 } // namespace orvanta::cli

@@ -23,4 +23,7 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli playlist list|show|new|rename|delete|add|remove-track|mode (uCliPlayLists.cpp).
 void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli playlist import|export (uCliM3U.cpp); after RegisterPlayListCommands.
+void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);
+
 } // namespace orvanta::cli

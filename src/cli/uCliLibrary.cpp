@@ -76,7 +76,7 @@ json rowJson(const TEasyQuery& query) {
 
 // Opens the library of the data folder, creating the folder and the file when missing.
 bool openLibrary(TMyMediaDB& library) {
-    if (!ForceFolder(AppPath) || !ForceFolder(DataFolder())) {
+    if (!ForceFolderPath(AppPath) || !ForceFolder(DataFolder())) {
         std::cerr << "Cannot create the data folder " << DataFolder() << "\n";
         return false;
     }

@@ -20,9 +20,20 @@ std::string ResolveAppPath(const std::string& ExecutableDir, const char* Orvanta
                            const std::string& UserDataDir) {
     if (OrvantaHome && *OrvantaHome)
         return withoutTrailingSeparator(OrvantaHome);
-    if (!ExecutableDir.empty() && ::access(ExecutableDir.c_str(), W_OK) == 0)
+    if (IsPortableCopy(ExecutableDir))
         return withoutTrailingSeparator(ExecutableDir);
     return withoutTrailingSeparator(UserDataDir);
+}
+
+bool IsPortableCopy(const std::string& ExecutableDir) {
+    if (ExecutableDir.empty())
+        return false;
+    const std::string dir = withoutTrailingSeparator(ExecutableDir);
+    return FileExists(dir + "/portable") || FileExists(dir + "/Data/MyMedia.edb");
+}
+
+bool SettingsInHome(const std::string& ExecutableDir, const char* OrvantaHome) {
+    return (OrvantaHome && *OrvantaHome) || IsPortableCopy(ExecutableDir);
 }
 
 std::string ExecutableDir() {
@@ -66,6 +77,13 @@ bool ForceFolder(const std::string& Folder) {
     if (FolderExists(Folder))
         return true;
     return ::mkdir(Folder.c_str(), 0777) == 0 || FolderExists(Folder);
+}
+
+bool ForceFolderPath(const std::string& Folder) {
+    for (std::size_t slash = Folder.find('/', 1); slash != std::string::npos;
+         slash = Folder.find('/', slash + 1))
+        ForceFolder(Folder.substr(0, slash));
+    return ForceFolder(Folder);
 }
 
 } // namespace orvanta

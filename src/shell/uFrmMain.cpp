@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -28,12 +29,15 @@
 #include "library/uTrackInfo.h"
 #include "notices/uFirstRunNotices.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsM3U.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uFraTransportBar.h"
+#include "shell/uMenuKeys.h"
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 #include "shell/uResources.h"
+#include "shell/uWindowState.h"
 
 namespace orvanta {
 
@@ -49,7 +53,7 @@ QIcon iconNamed(const QString& name) {
 } // namespace
 
 TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
-    : QMainWindow(Parent), FPrompts(Prompts), FOptions(Options) {
+    : QMainWindow(Parent), OnShellOpen(ShellOpen), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orvanta"));
@@ -85,6 +89,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     CreateMenus();
     CreateToolBar();
+    FitMinimumWidth();
 
     if (Engine == nullptr) {
         FOwnEngine = std::make_unique<TGstPlayerEngine>();
@@ -126,28 +131,38 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     Playback->SetTrackInfoSource(
         [&MediaDB](const std::string& Path) { return LookUpTrackInfo(Path, &MediaDB); });
     // My Music purges missing files here, which can take a while and lets events run.
+    fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
+    PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, PlayLists, *this, FPrompts);
+    AddAccessKeys(*menuBar());
+    for (QMenu* menu : {fraMedia1->popMedia, fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
+        AddAccessKeys(*menu);
+    // The real program (with its options) comes back as the user left it.
+    if (FOptions && RestoreWindowState(*this, *OpenSettings(SettingsBaseKey)))
+        FPlaced = true;
 }
 
 void TfrmMain::CreateMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    QAction* addFiles = file->addAction(QStringLiteral("Add Files..."));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* addFiles = file->addAction(QStringLiteral("&Add Files..."));
+    addFiles->setShortcut(QKeySequence::Open);
     addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
     addFiles->setProperty(TagProperty, 103);
     connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
     file->addSeparator();
-    QAction* exitAction = file->addAction(QStringLiteral("Exit"));
+    QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exitAction->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     auto* group = new QActionGroup(this);
-    mnuViewMedia = view->addAction(QStringLiteral("My Music"));
+    mnuViewMedia = view->addAction(QStringLiteral("&My Music"));
     mnuViewMedia->setObjectName(QStringLiteral("mnuViewMedia"));
     mnuViewMedia->setProperty(TagProperty, 0);
-    mnuViewPlayLists = view->addAction(QStringLiteral("Playlists"));
+    mnuViewPlayLists = view->addAction(QStringLiteral("&Playlists"));
     mnuViewPlayLists->setObjectName(QStringLiteral("mnuViewPlayLists"));
     mnuViewPlayLists->setProperty(TagProperty, 1);
     for (QAction* item : {mnuViewMedia, mnuViewPlayLists}) {
@@ -156,16 +171,29 @@ void TfrmMain::CreateMenus() {
         connect(item, &QAction::triggered, this, &TfrmMain::mnuViewClick);
     }
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* home = help->addAction(QStringLiteral("Home..."));
+    CreateCommandMenus(file, view);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* home = help->addAction(QStringLiteral("H&ome..."));
     home->setObjectName(QStringLiteral("mnuHelpHome"));
     connect(home, &QAction::triggered, this, &TfrmMain::mnuHelpHomeClick);
     help->addSeparator();
-    QAction* helpPage = help->addAction(QStringLiteral("Help..."));
+    QAction* helpPage = help->addAction(QStringLiteral("&Help..."));
+    helpPage->setShortcut(QKeySequence::HelpContents);
     helpPage->setObjectName(QStringLiteral("mnuHelpHelp"));
     connect(helpPage, &QAction::triggered, this, &TfrmMain::mnuHelpHelpClick);
     help->addSeparator();
-    QAction* about = help->addAction(QStringLiteral("About..."));
+    QAction* notices = help->addAction(QStringLiteral("Check for &Notices at Start-up"));
+    notices->setObjectName(QStringLiteral("mnuHelpCheckNotices"));
+    notices->setCheckable(true);
+    notices->setChecked(!FOptions || FOptions->CheckNotices);
+    notices->setEnabled(FOptions != nullptr);
+    connect(notices, &QAction::toggled, this, [this](bool Checked) {
+        FOptions->CheckNotices = Checked;
+        FOptions->SaveCheckNotices(SettingsBaseKey);
+    });
+    help->addSeparator();
+    QAction* about = help->addAction(QStringLiteral("&About..."));
     about->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(about, &QAction::triggered, this, &TfrmMain::ShowAbout);
 }
@@ -291,6 +319,25 @@ void TfrmMain::CreateToolBar() {
                    false);
 }
 
+void TfrmMain::FitMinimumWidth() {
+    // With the desktop's font the boxes and the info label may need more than the design
+    // width: the window never gets so narrow that a view's controls overlap or the info of a
+    // long playlist is cut.
+    const int info =
+        lblPlayListInfo->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 (0000 Tracks)"));
+    int needed = lblPlayListInfo->x() + info + 4;
+    int rightGroupLeft = DesignWidth;
+    for (const TToolControl& control : FToolControls)
+        if (control.AnchoredRight)
+            rightGroupLeft = std::min(rightGroupLeft, control.Left);
+    for (const TToolControl& control : FToolControls)
+        if (!control.AnchoredRight && control.Tag / 100 == 1)
+            needed = std::max(needed, control.Left + control.Control->width() + 4 + DesignWidth -
+                                          rightGroupLeft);
+    setMinimumWidth(std::max(DesignWidth, needed));
+    resize(std::max(width(), minimumWidth()), height());
+}
+
 int TfrmMain::TagOf(const QObject* Control) {
     return Control->property(TagProperty).toInt();
 }
@@ -353,11 +400,17 @@ void TfrmMain::mnuFileAddFilesClick() {
 }
 
 void TfrmMain::mnuHelpHomeClick() {
-    OpenHomePage();
+    OpenOrSay(HomePage());
 }
 
 void TfrmMain::mnuHelpHelpClick() {
-    OpenHelpPage();
+    OpenOrSay(HelpPage());
+}
+
+void TfrmMain::OpenOrSay(const QString& Target) {
+    if (OnShellOpen && !OnShellOpen(Target))
+        FPrompts.Information(
+            QStringLiteral("There is no program on this desktop that can open\r\n") + Target);
 }
 
 void TfrmMain::cmbPlayListModeClick() {
@@ -367,6 +420,13 @@ void TfrmMain::cmbPlayListModeClick() {
 void TfrmMain::pnlPlayerResize() {
     // The bar lays itself out; it takes the keyboard, so the player answers keys at once.
     wmpPlayer->setFocus();
+}
+
+int TfrmMain::ImportPlayListFiles(const QStringList& Files) {
+    const int imported = PlayListFiles ? PlayListFiles->ImportFiles(Files) : 0;
+    if (imported > 0)
+        spdViewPlayLists->click();
+    return imported;
 }
 
 void TfrmMain::SwitchView(int View) {
@@ -438,7 +498,7 @@ void TfrmMain::changeEvent(QEvent* Event) {
 }
 
 void TfrmMain::FormActivate() {
-    if (FLiveUpdate)
+    if (FLiveUpdate && FOptions->CheckNotices)
         FLiveUpdate->FormActivate(FOptions->FirstRun);
 }
 
@@ -447,6 +507,8 @@ void TfrmMain::StopNotices() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
+    if (FOptions)
+        SaveWindowState(*this, *OpenSettings(SettingsBaseKey));
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
     QApplication::quit();

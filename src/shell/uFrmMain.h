@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QVector>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@ class IPrompts;
 class TFirstRunNotices;
 class TMprisService;
 class TOptions;
+class TPlayListFileCommands;
 class TPlaybackControl;
 class TToolPlayButtons;
 class TfraTransportBar;
@@ -71,6 +73,9 @@ public:
     void OpenFiles(const std::vector<std::string>& Paths);
     // Brings the window to the front (a second start asked for it).
     void RaiseWindow();
+    // Makes a playlist of each M3U/M3U8 file (a file the program was asked to open) and
+    // shows the Playlists view; returns how many were imported.
+    int ImportPlayListFiles(const QStringList& Files);
 
     void SwitchView(int View);
     void ShowToolButtons(int View);
@@ -84,6 +89,8 @@ public:
     // The control with this Tag on the tool bar, or null.
     QWidget* ToolControl(int Tag) const;
     QAction* MenuAction(const QString& Name) const;
+    // Hands a folder or web address to the desktop; replaceable so tests stay off it.
+    std::function<bool(const QString& Target)> OnShellOpen;
     int CurrentView() const;
 
     // Tool bar and menus (named as the window's controls).
@@ -108,6 +115,7 @@ public:
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
     TfraPlayLists* fraPlayLists1 = nullptr;
+    TPlayListFileCommands* PlayListFiles = nullptr;
 
 signals:
     // The main window is shown for the first time and active.
@@ -139,12 +147,19 @@ private:
     };
 
     void CreateMenus();
+    // The Edit and Playback menus and File's playlist item, with their shortcuts
+    // (uFrmMainCommands.cpp).
+    void CreateCommandMenus(QMenu* File, QMenu* View);
+    void PlayPauseClick();
+    void RemoveClick();
+    void EnableCommandMenus();
     void CreateToolBar();
     QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
                                 bool AnchoredRight = false);
     void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
     void RunToolCommand(int Tag);
     void PlaceRightAnchoredControls();
+    void FitMinimumWidth();
     void FitPlayListInfo();
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
@@ -153,6 +168,8 @@ private:
     // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
     void ConnectPlayback(IPlayerEngine& Engine);
     void ShowNowPlaying();
+    // Says so when the desktop has no program for Target.
+    void OpenOrSay(const QString& Target);
 
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;

@@ -47,6 +47,11 @@ QStringList TQtPrompts::AskOpenFiles(const QString& Caption, const QString& Filt
     return QFileDialog::getOpenFileNames(owner(), Caption, QString(), QtFileFilter(Filter));
 }
 
+QString TQtPrompts::AskSaveFile(const QString& Caption, const QString& Filter,
+                                const QString& Initial) {
+    return QFileDialog::getSaveFileName(owner(), Caption, Initial, QtFileFilter(Filter));
+}
+
 QString QtFileFilter(const QString& Filter) {
     const QStringList parts = Filter.split(QLatin1Char('|'));
     QStringList rows;

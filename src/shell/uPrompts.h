@@ -21,6 +21,9 @@ public:
                                            const QString& Initial) = 0;
     // Open-file dialog allowing several files; Filter is "Name|*.a;*.b|Name|*.*".
     virtual QStringList AskOpenFiles(const QString& Caption, const QString& Filter) = 0;
+    // Save-file dialog starting at Initial; empty when cancelled. Filter as above.
+    virtual QString AskSaveFile(const QString& Caption, const QString& Filter,
+                                const QString& Initial) = 0;
 
     // The system's usual boxes.
     void Information(const QString& Text) {
@@ -39,6 +42,8 @@ public:
     std::optional<QString> AskText(const QString& Caption, const QString& Prompt,
                                    const QString& Initial) override;
     QStringList AskOpenFiles(const QString& Caption, const QString& Filter) override;
+    QString AskSaveFile(const QString& Caption, const QString& Filter,
+                        const QString& Initial) override;
 };
 
 // "Name|patterns|Name|patterns" as QFileDialog's "Name (patterns);;Name (patterns)".

@@ -1,9 +1,13 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeView>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +18,7 @@
 #include "library/uFraMedia.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uFraPlayLists.h"
+#include "playlists/uFraPlayListsM3U.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
@@ -121,6 +126,112 @@ private slots:
         f.Window->MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
         QCOMPARE(f.Window->CurrentView(), 2);
         QCOMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 2);
+    }
+
+    void shortcutsReachTheirCommandsAndEveryItemHasAnAccessKey() {
+        Fixture f;
+        f.Window->show();
+        f.Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
+        auto* text = new QLineEdit(f.Window->pnlToolButtons);
+        struct Case {
+            int View;
+            QWidget* Focus;
+            QKeyCombination Key;
+            QString Question; // the caption asked first, or "" for none
+            QString Played;   // the file the player was given, or ""
+        };
+        const QString b = QString::fromStdString(f.Home.file("b.mp3"));
+        TfraPlayLists& lists = *f.Window->fraPlayLists1;
+        // In a playlist, so removing it from the library asks first (and is refused).
+        f.PlayLists->FindByName("Rock")->InsertTrack(b.toStdString() + "*30");
+        for (const Case& c : {
+                 Case{1, nullptr, Qt::CTRL | Qt::Key_O, QStringLiteral("Add Files"), {}},
+                 Case{2, nullptr, Qt::CTRL | Qt::Key_N, QStringLiteral("New Playlist"), {}},
+                 Case{2,
+                      lists.lstPlayLists,
+                      QKeyCombination(Qt::Key_F2),
+                      QStringLiteral("Rename Playlist"),
+                      {}},
+                 Case{1,
+                      f.Window->fraMedia1->lvwMedia,
+                      QKeyCombination(Qt::Key_Delete),
+                      QStringLiteral("Confirm Action"),
+                      {}},
+                 Case{2,
+                      lists.lstPlayLists,
+                      QKeyCombination(Qt::Key_Delete),
+                      QStringLiteral("Confirm Action"),
+                      {}},
+                 Case{1, text, QKeyCombination(Qt::Key_Space), {}, {}},
+                 Case{1, f.Window->fraMedia1->lvwMedia, QKeyCombination(Qt::Key_Space), {}, b},
+             }) {
+            f.Window->SwitchView(c.View);
+            f.Window->fraMedia1->SelectRows({0});
+            f.Prompts.Questions.clear();
+            f.Engine.Calls.clear();
+            QWidget* focus = c.Focus ? c.Focus : f.Window.get();
+            focus->setFocus();
+            QTest::keyClick(focus, c.Key.key(), c.Key.keyboardModifiers());
+            const QString asked = f.Prompts.Questions.value(0).section(QLatin1Char(':'), 0, 0);
+            QCOMPARE(asked, c.Question);
+            QCOMPARE(f.Engine.Calls.value(0),
+                     c.Played.isEmpty() ? QString() : QStringLiteral("URL ") + c.Played);
+        }
+
+        QList<QMenu*> menus{f.Window->fraMedia1->popMedia, lists.popPlayLists, lists.popTracks};
+        for (QAction* title : f.Window->menuBar()->actions()) {
+            QVERIFY2(title->text().contains(QLatin1Char('&')), qPrintable(title->text()));
+            menus << title->menu();
+        }
+        for (QMenu* menu : menus)
+            for (QAction* item : menu->actions())
+                QVERIFY2(item->isSeparator() || item->text().contains(QLatin1Char('&')),
+                         qPrintable(item->text()));
+    }
+
+    void m3uFilesImportAndExportThroughThePlaylistsView() {
+        Fixture f;
+        const QString file = QString::fromStdString(
+            f.Home.write("Trip.m3u", "#EXTM3U\r\n#EXTINF:30,B\r\nb.mp3\r\ngone.mp3\r\n"));
+        f.Prompts.YesNoAnswers = {false, true}; // leave the missing file out, then keep it
+        f.Prompts.TextAnswers = {QStringLiteral("Trip 2")};
+        QCOMPARE(f.Window->ImportPlayListFiles({file, file}), 2);
+        QCOMPARE(f.Window->CurrentView(), 2);
+        QCOMPARE(f.Prompts.Messages.at(0).Text,
+                 QStringLiteral("You already have a playlist with this name."));
+        QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Jazz"), QStringLiteral("Rock"),
+                                         QStringLiteral("Trip"), QStringLiteral("Trip 2")}));
+        QCOMPARE(f.PlayLists->FindByName("Trip")->Tracks(),
+                 std::vector<std::string>{f.Home.file("b.mp3") + "*30"});
+        QCOMPARE(f.PlayLists->FindByName("Trip 2")->Count(), 2);
+
+        // The selected playlist ("Trip 2") goes out with paths relative to the file.
+        f.Prompts.TextAnswers = {QString::fromStdString(f.Home.file("out.m3u8"))};
+        f.Prompts.YesNoAnswers = {true};
+        f.Window->PlayListFiles->mnuPopPlayListsExport->trigger();
+        QCOMPARE(test::readAll(f.Home.file("out.m3u8")),
+                 std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
+    }
+
+    void openingWithNoProgramOnTheDesktopIsTold() {
+        Fixture f;
+        QStringList targets;
+        f.Window->OnShellOpen = [&targets](const QString& Target) {
+            targets << Target;
+            return false;
+        };
+        f.Window->fraMedia1->SelectRows({0});
+        f.Click(101); // Locate File
+        f.Window->MenuAction(QStringLiteral("mnuHelpHome"))->trigger();
+        f.Window->MenuAction(QStringLiteral("mnuHelpHelp"))->trigger();
+        QCOMPARE(targets.size(), 3);
+        QCOMPARE(targets.first(), QString::fromStdString(f.Home.str()));
+        QCOMPARE(f.Prompts.Messages.size(), std::size_t(3));
+        for (std::size_t i = 0; i < 3; ++i)
+            QCOMPARE(f.Prompts.Messages[i].Text,
+                     QStringLiteral("There is no program on this desktop that can open\r\n") +
+                         targets[int(i)]);
     }
 };
 

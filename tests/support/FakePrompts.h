@@ -45,6 +45,12 @@ public:
         Questions << Caption;
         return pop(FileAnswers, QStringList());
     }
+    // Answered from TextAnswers; the initial name goes to TextInitials.
+    QString AskSaveFile(const QString& Caption, const QString&, const QString& Initial) override {
+        Questions << Caption;
+        TextInitials << Initial;
+        return pop(TextAnswers, QString());
+    }
 
 private:
     template <class T> static T pop(std::deque<T>& answers, T fallback) {

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvanta {
+
+class TPlayList;
+class TPlayListManager;
+
+// One entry of an M3U or M3U8 playlist, its path made absolute.
+struct TM3UEntry {
+    std::string Path;
+    std::int32_t Seconds = 0; // from #EXTINF; 0 when unknown
+    std::string Title;        // from #EXTINF; empty when none
+    bool Exists = false;      // a regular file is there
+};
+
+// Reads M3U text, extended (#EXTM3U, #EXTINF) or plain, with LF or CR LF lines. Relative
+// paths and file:// URLs are resolved against Folder, the playlist file's folder.
+std::vector<TM3UEntry> ParseM3U(std::string_view Text, const std::string& Folder);
+
+// Reads and parses a playlist file; false with a message naming the file when it cannot be
+// read or is not a regular file.
+bool ReadM3UFile(const std::string& FileName, std::vector<TM3UEntry>& Entries, std::string& Error);
+
+// The UTF-8 M3U8 text of a playlist: #EXTM3U, then #EXTINF (seconds, title) and the path of
+// each entry, LF line ends. With a Folder the paths are written relative to it where they
+// can be. False, and Error names the file, when a path holds a line break.
+bool RenderM3U(const TPlayList& List, const std::string& Folder, std::string& Text,
+               std::string& Error);
+
+// Writes a playlist to FileName atomically, paths relative to the file's folder when asked.
+bool WriteM3UFile(const std::string& FileName, const TPlayList& List, bool Relative,
+                  std::string& Error);
+
+// The playlist name an imported file gets by default: its name without the extension.
+std::string PlayListNameOfM3U(const std::string& FileName);
+
+// Adds playlist Name with the entries (those that do not exist only when KeepMissing). False,
+// with the message to show, when the name is taken or cannot be a playlist name.
+bool ImportM3UEntries(TPlayListManager& Manager, const std::string& Name,
+                      const std::vector<TM3UEntry>& Entries, bool KeepMissing, std::string& Error);
+
+} // namespace orvanta

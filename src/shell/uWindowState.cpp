@@ -1,0 +1,73 @@
+#include "shell/uWindowState.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QSettings>
+#include <QSlider>
+#include <QSplitter>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "library/uFraMedia.h"
+#include "library/uFraMediaState.h"
+#include "playlists/uFraPlayLists.h"
+#include "shell/uFraTransportBar.h"
+#include "shell/uFrmMain.h"
+
+namespace orvanta {
+
+namespace {
+const QString GeometryKey = QStringLiteral("Window/Geometry");
+const QString StateKey = QStringLiteral("Window/State");
+const QString ViewKey = QStringLiteral("Window/View");
+const QString PlayListKey = QStringLiteral("Window/PlayList");
+const QString PlayListsSplitterKey = QStringLiteral("Playlists/Splitter");
+const QString TrackColumnsKey = QStringLiteral("Playlists/ColumnWidths");
+const QString VolumeKey = QStringLiteral("Player/Volume");
+const QString MutedKey = QStringLiteral("Player/Muted");
+
+QVariantList columnWidths(const QTreeView& List) {
+    QVariantList widths;
+    for (int column = 0; column < List.header()->count(); ++column)
+        widths << List.header()->sectionSize(column);
+    return widths;
+}
+
+void setColumnWidths(QTreeView& List, const QVariantList& Widths) {
+    for (int column = 0; column < List.header()->count() && column < Widths.size(); ++column)
+        if (const int width = Widths[column].toInt(); width > 0)
+            List.header()->resizeSection(column, width);
+}
+} // namespace
+
+void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
+    Settings.setValue(GeometryKey, Window.saveGeometry());
+    Settings.setValue(StateKey, Window.saveState());
+    Settings.setValue(ViewKey, Window.CurrentView());
+    Settings.setValue(PlayListKey, Window.cmbPlayLists->currentText());
+    Settings.setValue(PlayListsSplitterKey, Window.fraPlayLists1->splPlayLists->saveState());
+    Settings.setValue(TrackColumnsKey, columnWidths(*Window.fraPlayLists1->lvwTracks));
+    Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
+    Settings.setValue(MutedKey, Window.wmpPlayer->cmdMute->isChecked());
+    SaveMediaViewState(*Window.fraMedia1, Settings);
+}
+
+bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
+    const bool placed = Window.restoreGeometry(Settings.value(GeometryKey).toByteArray());
+    Window.restoreState(Settings.value(StateKey).toByteArray());
+    if (Settings.value(ViewKey, 1).toInt() == 2)
+        Window.spdViewPlayLists->click();
+    const int playList = Window.cmbPlayLists->findText(Settings.value(PlayListKey).toString());
+    if (playList >= 0)
+        Window.cmbPlayLists->setCurrentIndex(playList);
+    Window.fraPlayLists1->splPlayLists->restoreState(
+        Settings.value(PlayListsSplitterKey).toByteArray());
+    setColumnWidths(*Window.fraPlayLists1->lvwTracks, Settings.value(TrackColumnsKey).toList());
+    Window.wmpPlayer->trkVolume->setValue(
+        Settings.value(VolumeKey, Window.wmpPlayer->trkVolume->value()).toInt());
+    Window.wmpPlayer->cmdMute->setChecked(Settings.value(MutedKey, false).toBool());
+    RestoreMediaViewState(*Window.fraMedia1, Settings);
+    return placed;
+}
+
+} // namespace orvanta

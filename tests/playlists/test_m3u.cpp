@@ -1,0 +1,123 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "library/MakeMp3.h"
+#include "playlists/uM3U.h"
+#include "playlists/uTPlayList.h"
+#include "playlists/uTPlayListManager.h"
+#include "support/TempDir.h"
+
+using namespace orvanta;
+using test::TempDir;
+
+namespace {
+// Music in Home/music, playlists written to Home/lists: relative paths go up a level.
+struct M3UFixture {
+    TempDir Home;
+    TPlayList List;
+    M3UFixture() {
+        std::filesystem::create_directories(Home.file("music/sub"));
+        std::filesystem::create_directories(Home.file("lists"));
+        for (const auto& [name, seconds] :
+             {std::pair{"music/a b.mp3", 123}, std::pair{"music/sub/#1 ü.mp3", 0},
+              std::pair{"music/sub/c*d.mp3", 7}})
+            List.InsertTrack(MakeTrackEntry(Home.write(name, ""), seconds));
+    }
+};
+} // namespace
+
+TEST(M3U, ExportThenImportGivesTheSameEntriesAndSeconds) {
+    M3UFixture f;
+    for (const bool relative : {false, true}) {
+        const std::string file = f.Home.file(relative ? "lists/r.m3u8" : "lists/a.m3u8");
+        std::string error;
+        ASSERT_TRUE(WriteM3UFile(file, f.List, relative, error)) << error;
+        const std::string text = test::readAll(file);
+        EXPECT_EQ(text.rfind("#EXTM3U\n#EXTINF:123,a b\n", 0), 0u) << text;
+        EXPECT_EQ(text.find(f.Home.str()) == std::string::npos, relative) << text;
+        std::vector<TM3UEntry> entries;
+        ASSERT_TRUE(ReadM3UFile(file, entries, error)) << error;
+        ASSERT_EQ(entries.size(), 3u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(MakeTrackEntry(entries[i].Path, entries[i].Seconds), f.List.GetTrack(i));
+            EXPECT_TRUE(entries[i].Exists);
+        }
+    }
+}
+
+TEST(M3U, FileOfAnotherProgramImports) {
+    M3UFixture f;
+    // CR LF, a byte-order mark, relative paths, a file URL, a Windows separator, comments,
+    // attributes before the title and an entry whose file is gone.
+    const std::string file =
+        f.Home.write("lists/Road Trip.m3u", "\xEF\xBB\xBF#EXTM3U\r\n"
+                                            "#EXTINF:123 tvg-id=\"x\",Artist - A B\r\n"
+                                            "../music/a b.mp3\r\n"
+                                            "\r\n# a comment\r\n"
+                                            "#EXTINF:61.9,Gone\r\n"
+                                            "../music/gone.mp3\r\n"
+                                            "file://" +
+                                                f.Home.file("music/sub/%231%20%C3%BC.mp3") +
+                                                "\r\n"
+                                                "..\\music\\sub\\c*d.mp3");
+    std::vector<TM3UEntry> entries;
+    std::string error;
+    ASSERT_TRUE(ReadM3UFile(file, entries, error)) << error;
+    struct Expected {
+        std::string Path;
+        int Seconds;
+        std::string Title;
+        bool Exists;
+    };
+    const std::vector<Expected> expected{{"music/a b.mp3", 123, "Artist - A B", true},
+                                         {"music/gone.mp3", 61, "Gone", false},
+                                         {"music/sub/#1 ü.mp3", 0, "", true},
+                                         {"music/sub/c*d.mp3", 0, "", true}};
+    ASSERT_EQ(entries.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(entries[i].Path, f.Home.file(expected[i].Path));
+        EXPECT_EQ(entries[i].Seconds, expected[i].Seconds) << i;
+        EXPECT_EQ(entries[i].Title, expected[i].Title) << i;
+        EXPECT_EQ(entries[i].Exists, expected[i].Exists) << i;
+    }
+
+    // The missing entry stays out unless the user agrees; a taken name is refused.
+    TPlayListManager manager;
+    ASSERT_TRUE(ImportM3UEntries(manager, PlayListNameOfM3U(file), entries, false, error));
+    EXPECT_EQ(manager.FindByName("Road Trip")->Count(), 3);
+    EXPECT_FALSE(ImportM3UEntries(manager, "road trip", entries, true, error));
+    EXPECT_EQ(error, "You already have a playlist with this name.");
+    ASSERT_TRUE(ImportM3UEntries(manager, "Kept", entries, true, error));
+    EXPECT_EQ(manager.FindByName("Kept")->Count(), 4);
+}
+
+TEST(M3U, WhatCannotBeReadOrWrittenIsRefusedByName) {
+    M3UFixture f;
+    std::vector<TM3UEntry> entries;
+    std::string error;
+    EXPECT_FALSE(ReadM3UFile(f.Home.file("lists"), entries, error));
+    EXPECT_EQ(error, "Not a playlist file: " + f.Home.file("lists"));
+    EXPECT_FALSE(ReadM3UFile(f.Home.file("none.m3u"), entries, error));
+    f.List.InsertTrack(MakeTrackEntry("/music/two\nlines.mp3", 1));
+    const std::string target = f.Home.write("lists/old.m3u8", "old");
+    EXPECT_FALSE(WriteM3UFile(target, f.List, false, error));
+    EXPECT_NE(error.find("/music/two\nlines.mp3"), std::string::npos);
+    EXPECT_EQ(test::readAll(target), "old");
+}
+
+TEST(M3U, CliImportsAndExports) {
+    M3UFixture f;
+    f.Home.write("lists/in.m3u", "../music/a b.mp3\n../music/gone.mp3\n");
+    const std::string cli = "ORVANTA_HOME=" + test::shellQuoted(f.Home.file("home")) + " " +
+                            ORVANTA_CLI_PATH + " playlist ";
+    const auto run = [&](const std::string& arguments) {
+        return WEXITSTATUS(std::system((cli + arguments + " >/dev/null 2>&1").c_str()));
+    };
+    EXPECT_EQ(run("import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 0);
+    EXPECT_EQ(test::readAll(f.Home.file("home/Playlists/in.ply")),
+              "0\r\n" + f.Home.file("music/a b.mp3") + "*0");
+    EXPECT_EQ(run("import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 1);
+    EXPECT_EQ(run("export IN " + test::shellQuoted(f.Home.file("out.m3u")) + " --relative"), 0);
+    EXPECT_EQ(test::readAll(f.Home.file("out.m3u")), "#EXTM3U\n#EXTINF:-1,a b\nmusic/a b.mp3\n");
+    EXPECT_EQ(run("export nosuch " + test::shellQuoted(f.Home.file("x.m3u"))), 1);
+}
