@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStringListModel>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,9 +37,18 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     setObjectName(QStringLiteral("fraMedia1"));
     CreateControls();
     CreateMenu();
+    tmrImport = new QTimer(this);
+    tmrImport->setInterval(static_cast<int>(ResponsiveMs));
+    connect(tmrImport, &QTimer::timeout, this, &TfraMedia::ImportTick);
 }
 
 TfraMedia::~TfraMedia() = default;
+
+void TfraMedia::CancelWork() {
+    FCancelled = true;
+    if (FImport)
+        FImport->Import.Cancel();
+}
 
 void TfraMedia::CreateControls() {
     auto* frameLayout = new QVBoxLayout(this);
@@ -150,6 +160,7 @@ void TfraMedia::CreateMenu() {
     mnuPopMediaEditMP3Tag = AddMenuItem(QStringLiteral("Edit MP3 Tag..."), 2);
     popMedia->addSeparator();
     mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), 3);
+    mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), 8);
     mnuPopMediaRemoveFiles = AddMenuItem(QStringLiteral("Remove Files"), 4);
     popMedia->addSeparator();
     mnuPopMediaRefreshMedia = AddMenuItem(QStringLiteral("Refresh Media"), 5);
@@ -172,6 +183,7 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FPrompts = &Prompts;
     FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
+    FFileTypes = &FileTypes;
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
@@ -180,6 +192,10 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
 
 void TfraMedia::Finalize() {
     FCancelled = true;
+    // The add's own connection goes with it; its written rows stay.
+    tmrImport->stop();
+    FImportQueue.clear();
+    FImport.reset();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
     FQuery.reset();
@@ -189,7 +205,7 @@ void TfraMedia::Finalize() {
 
 bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == window() && Event->type() == QEvent::Close && FBusy)
-        FCancelled = true;
+        CancelWork();
     return TViewFrame::eventFilter(Watched, Event);
 }
 
@@ -197,7 +213,7 @@ void TfraMedia::DoCommand(int Number) {
     if (!FMediaDB)
         return;
     // One library command at a time: the others wait while one lets events through.
-    if (FBusy && Number >= 2 && Number <= 5)
+    if (FBusy && ((Number >= 2 && Number <= 5) || Number == 8))
         return;
     switch (Number) {
     case 0:
@@ -220,6 +236,9 @@ void TfraMedia::DoCommand(int Number) {
         break;
     case 7:
         AddFilesToPlayList();
+        break;
+    case 8:
+        AddFolder();
         break;
     default: // 6, Find Media, does nothing
         break;
@@ -260,6 +279,7 @@ void TfraMedia::popMediaPopup() {
     for (QAction* some : {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList})
         some->setEnabled(selected >= 1);
     mnuPopMediaAddFiles->setEnabled(true);
+    mnuPopMediaAddFolder->setEnabled(true);
     mnuPopMediaRefreshMedia->setEnabled(true);
 }
 

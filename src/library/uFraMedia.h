@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "library/uFraMediaModel.h"
@@ -17,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStringListModel;
+class QTimer;
 class QTreeView;
 
 namespace orvanta {
@@ -59,7 +61,10 @@ public:
     // A command is running and lets window events through; library commands wait.
     bool Busy() const { return FBusy; }
     // Asks the running add or refresh to stop after the file in hand.
-    void CancelWork() { FCancelled = true; }
+    void CancelWork();
+    // Adds files and folders in the background, and, when PlayList names one, appends them
+    // to it in the order given. While an add runs, further paths wait their turn.
+    void AddPaths(const QStringList& Paths, const QString& PlayList = {});
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
@@ -76,6 +81,7 @@ public:
     QAction* mnuPopMediaLocateFile = nullptr;
     QAction* mnuPopMediaEditMP3Tag = nullptr;
     QAction* mnuPopMediaAddFiles = nullptr;
+    QAction* mnuPopMediaAddFolder = nullptr;
     QAction* mnuPopMediaRemoveFiles = nullptr;
     QAction* mnuPopMediaRefreshMedia = nullptr;
     QAction* mnuPopMediaFindMedia = nullptr;
@@ -126,6 +132,7 @@ private:
     void LocateFile();
     void EditMP3Tag();
     void AddFiles();
+    void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
     void RefreshMedia();
@@ -138,12 +145,26 @@ private:
     // Lets window events run, at most every few tens of milliseconds.
     void KeepResponsive();
 
+    // The background add: started here, its rows listed by the timer as they reach the disk.
+    void StartImport();
+    void ImportTick();
+    void EndImport();
+    struct TImportRequest {
+        std::vector<std::string> Paths;
+        std::string PlayList;
+    };
+    struct TImportRun;
+
     TMyMediaDB* FMediaDB = nullptr;
     TPlayListManager* FPlayLists = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
     std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TMediaMaintenance> FMaintenance;
+    const TCustomStringList* FFileTypes = nullptr;
+    std::unique_ptr<TImportRun> FImport;
+    std::vector<TImportRequest> FImportQueue;
+    QTimer* tmrImport = nullptr;
     QStringListModel* FFilterModel = nullptr;
     int FSortState = 0;
     bool FBusy = false;

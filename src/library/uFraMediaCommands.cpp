@@ -73,54 +73,6 @@ void TfraMedia::EditMP3Tag() {
     FQuery->Close();
 }
 
-void TfraMedia::AddFiles() {
-    const QStringList chosen =
-        FPrompts->AskOpenFiles(QStringLiteral("Add Files"), fromStd(MediaFileFilter()));
-    if (chosen.isEmpty())
-        return;
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<size_t>(chosen.size()));
-    for (const QString& path : chosen)
-        paths.push_back(path.toStdString());
-    const int total = static_cast<int>(paths.size());
-    const auto describe = [&paths, total](int done) {
-        const int next = std::min(done, total - 1);
-        return QStringLiteral("Adding file %1 of %2: %3")
-            .arg(next + 1)
-            .arg(total)
-            .arg(fromStd(ExtractFileName(paths[static_cast<size_t>(next)])));
-    };
-
-    BeginWork(describe(0), total);
-    const TWorkGuard guard([this] { EndWork(); });
-    TMaintenanceProgress progress;
-    progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
-    progress.Cancelled = [this] { return FCancelled; };
-    // Rows are listed once they are on disk; a cancel keeps what was added before it.
-    FMaintenance->AddFiles(
-        paths,
-        [this](const TAddResult& result) {
-            if (result.Outcome == TAddOutcome::Unsupported) {
-                FPrompts->Information(fromStd(UnsupportedFileMessage(result.Path)));
-            } else if (result.Outcome == TAddOutcome::Added) {
-                const TMediaRow& row = result.Row;
-                TMediaItem item;
-                item.Title = row.Info.Title;
-                item.Artist = row.Info.Artist;
-                item.Album = row.Info.Album;
-                item.Year = row.Info.Year;
-                item.Genre = row.Info.Genre;
-                item.Seconds = row.Info.Seconds;
-                item.Quality = row.Info.Quality;
-                item.FileSize = row.FileSize;
-                item.Directory = row.Directory;
-                item.FileName = row.FileName;
-                MediaModel->Append({std::move(item)});
-            }
-        },
-        progress);
-}
-
 bool TfraMedia::ConfirmRemoveFiles(const std::vector<int>& Rows) {
     for (auto row = Rows.rbegin(); row != Rows.rend(); ++row) {
         if (!FMaintenance->InPlayLists(MediaModel->Item(*row).TrackEntry()))

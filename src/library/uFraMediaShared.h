@@ -5,6 +5,9 @@
 #include <QString>
 #include <string_view>
 
+#include "library/uFraMedia.h"
+#include "library/uMediaImport.h"
+
 namespace orvanta::media_view {
 
 inline const QString AllEntry = QStringLiteral("All");
@@ -16,3 +19,19 @@ inline QString fromStd(std::string_view text) {
 }
 
 } // namespace orvanta::media_view
+
+namespace orvanta {
+
+// One background add and what the view keeps of it until it ends.
+struct TfraMedia::TImportRun {
+    TImportRun(std::string LibraryFile, const TCustomStringList& Types, TImportRequest Request)
+        : Import(std::move(LibraryFile), Types, Request.Paths),
+          PlayList(std::move(Request.PlayList)) {}
+    TMediaImport Import;
+    std::string PlayList;
+    TAddTally Tally;
+    // Track entries of the files added or already known, for the playlist, in order.
+    std::vector<std::string> Entries;
+};
+
+} // namespace orvanta

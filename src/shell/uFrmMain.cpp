@@ -122,6 +122,11 @@ void TfrmMain::CreateMenus() {
     addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
     addFiles->setProperty(TagProperty, 103);
     connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
+    QAction* addFolder = file->addAction(QStringLiteral("Add Folder..."));
+    addFolder->setObjectName(QStringLiteral("mnuFileAddFolder"));
+    addFolder->setProperty(TagProperty, 108);
+    addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    connect(addFolder, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
     file->addSeparator();
     QAction* exitAction = file->addAction(QStringLiteral("Exit"));
     exitAction->setObjectName(QStringLiteral("mnuFileExit"));
@@ -223,6 +228,7 @@ void TfrmMain::CreateToolBar() {
         {103, "Add Files", "add-files", 318, false},
         {104, "Remove Files", "remove-files", 354, false},
         {105, "Refresh Media", "refresh", 390, false},
+        {108, "Add Folder", "add-folder", 426, false},
         {107, "Add Files to Playlist", "add-to-playlist", 534, true},
         {200, "Play Playlist", "play", 210, false},
         {201, "New Playlist", "new-playlist", 246, false},

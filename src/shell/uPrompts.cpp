@@ -47,6 +47,19 @@ QStringList TQtPrompts::AskOpenFiles(const QString& Caption, const QString& Filt
     return QFileDialog::getOpenFileNames(owner(), Caption, QString(), QtFileFilter(Filter));
 }
 
+QString TQtPrompts::AskFolder(const QString& Caption) {
+    return QFileDialog::getExistingDirectory(owner(), Caption);
+}
+
+void TQtPrompts::ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                             TPromptIcon Icon) {
+    QMessageBox box(Icon == TPromptIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                    Caption, lineBreaks(Text), QMessageBox::Ok, owner());
+    if (!Details.isEmpty())
+        box.setDetailedText(lineBreaks(Details));
+    box.exec();
+}
+
 QString QtFileFilter(const QString& Filter) {
     const QStringList parts = Filter.split(QLatin1Char('|'));
     QStringList rows;

@@ -21,6 +21,11 @@ public:
                                            const QString& Initial) = 0;
     // Open-file dialog allowing several files; Filter is "Name|*.a;*.b|Name|*.*".
     virtual QStringList AskOpenFiles(const QString& Caption, const QString& Filter) = 0;
+    // Folder dialog; empty when cancelled.
+    virtual QString AskFolder(const QString& Caption) = 0;
+    // A message with a longer text the user can unfold (one line per item).
+    virtual void ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                             TPromptIcon Icon) = 0;
 
     // The system's usual boxes.
     void Information(const QString& Text) {
@@ -39,6 +44,9 @@ public:
     std::optional<QString> AskText(const QString& Caption, const QString& Prompt,
                                    const QString& Initial) override;
     QStringList AskOpenFiles(const QString& Caption, const QString& Filter) override;
+    QString AskFolder(const QString& Caption) override;
+    void ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                     TPromptIcon Icon) override;
 };
 
 // "Name|patterns|Name|patterns" as QFileDialog's "Name (patterns);;Name (patterns)".

@@ -1,0 +1,137 @@
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "common/uDisplayUtils.h"
+#include "library/uFraMedia.h"
+#include "library/uFraMediaShared.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+#include "shell/uMainServices.h"
+#include "shell/uPrompts.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+namespace {
+
+TMediaItem itemOf(const TMediaRow& row) {
+    TMediaItem item;
+    item.Title = row.Info.Title;
+    item.Artist = row.Info.Artist;
+    item.Album = row.Info.Album;
+    item.Year = row.Info.Year;
+    item.Genre = row.Info.Genre;
+    item.Seconds = row.Info.Seconds;
+    item.Quality = row.Info.Quality;
+    item.FileSize = row.FileSize;
+    item.Directory = row.Directory;
+    item.FileName = row.FileName;
+    return item;
+}
+
+} // namespace
+
+void TfraMedia::AddFiles() {
+    const QStringList chosen =
+        FPrompts->AskOpenFiles(QStringLiteral("Add Files"), fromStd(MediaFileFilter()));
+    if (!chosen.isEmpty())
+        AddPaths(chosen);
+}
+
+void TfraMedia::AddFolder() {
+    const QString folder = FPrompts->AskFolder(QStringLiteral("Add Folder"));
+    if (!folder.isEmpty())
+        AddPaths({folder});
+}
+
+void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
+    if (!FMediaDB || Paths.isEmpty())
+        return;
+    TImportRequest request;
+    for (const QString& path : Paths)
+        request.Paths.push_back(path.toStdString());
+    request.PlayList = PlayList.toStdString();
+    FImportQueue.push_back(std::move(request));
+    if (!FBusy)
+        StartImport();
+}
+
+void TfraMedia::StartImport() {
+    if (FImportQueue.empty())
+        return;
+    TImportRequest request = std::move(FImportQueue.front());
+    FImportQueue.erase(FImportQueue.begin());
+    BeginWork(QStringLiteral("Looking for files"), 0);
+    prgProgress->setRange(0, 0);
+    FImport = std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
+    FImport->Import.Start();
+    tmrImport->start();
+}
+
+void TfraMedia::ImportTick() {
+    if (!FImport)
+        return;
+    TMediaImport& import = FImport->Import;
+    // Read before taking the results: once finished, the last take gets everything.
+    const bool finished = import.Finished();
+    std::vector<TMediaItem> items;
+    for (TAddResult& result : import.TakeResults()) {
+        FImport->Tally.Count(result);
+        if (result.Outcome == TAddOutcome::Added)
+            items.push_back(itemOf(result.Row));
+        if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::AlreadyInLibrary)
+            FImport->Entries.push_back(result.Row.TrackEntry());
+    }
+    if (!items.empty())
+        MediaModel->Append(std::move(items));
+    if (finished) {
+        EndImport();
+        return;
+    }
+    const int total = import.Total();
+    const int done = import.Done();
+    if (total > 0 && done > 0) {
+        const QLocale locale;
+        prgProgress->setRange(0, total);
+        prgProgress->setValue(done);
+        lblProgress->setText(QStringLiteral("Adding %1 of %2: %3")
+                                 .arg(locale.toString(done), locale.toString(total),
+                                      fromStd(ExtractFileName(import.Current()))));
+    }
+}
+
+void TfraMedia::EndImport() {
+    tmrImport->stop();
+    std::unique_ptr<TImportRun> run = std::move(FImport);
+    run->Import.Wait();
+    for (const TFolderProblem& problem : run->Import.Problems())
+        run->Tally.CountFolder(problem.Path, problem.Reason);
+    if (!run->PlayList.empty() && FPlayLists->Exists(run->PlayList)) {
+        TPlayList* target = FPlayLists->FindByName(run->PlayList);
+        for (const std::string& entry : run->Entries)
+            target->InsertTrack(entry, -1);
+    }
+    EndWork();
+    if (!run->PlayList.empty())
+        FMain->RefreshPlayListTracks();
+    const std::string error = run->Import.Error();
+    if (!error.empty())
+        FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
+    // Quiet when every file came in; otherwise one summary names each file left out.
+    const TAddTally& tally = run->Tally;
+    if (tally.Skipped > 0) {
+        QStringList details;
+        for (const std::string& line : tally.Details)
+            details << fromStd(line);
+        FPrompts->ShowDetails(QStringLiteral("Information"), fromStd(tally.Summary()),
+                              details.join(QStringLiteral("\r\n")), TPromptIcon::Information);
+    }
+    if (!FImportQueue.empty() && FMediaDB)
+        StartImport();
+}
+
+} // namespace orvanta
