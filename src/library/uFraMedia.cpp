@@ -21,6 +21,7 @@
 #include "library/uFraMediaShared.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
+#include "shell/uFileDrop.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
@@ -142,6 +143,8 @@ void TfraMedia::CreateControls() {
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
     });
     connect(cmdCancelWork, &QPushButton::clicked, this, &TfraMedia::CancelWork);
+    new TFileDrop(lvwMedia->viewport(),
+                  [this](const QStringList& Paths, const QPoint&) { AddPaths(Paths); });
 }
 
 QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {

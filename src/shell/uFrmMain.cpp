@@ -467,6 +467,9 @@ int TfrmMain::PlayListModeIndex() const {
 void TfrmMain::SetPlayListModeIndex(int Index) {
     cmbPlayListMode->setCurrentIndex(Index);
 }
+void TfrmMain::AddToLibrary(const QStringList& Paths, const QString& PlayList) {
+    fraMedia1->AddPaths(Paths, PlayList);
+}
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     FPlayListInfo = Text;
     FitPlayListInfo();

@@ -19,6 +19,7 @@
 #include "metadata/MPEGaudio.h"
 #include "metadata/uFrmMP3Tag.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
@@ -385,6 +386,30 @@ private slots:
         QVERIFY(added < Files);
         QCOMPARE(f.RowsInLibrary(), added);
         QVERIFY(!f.View->pnlProgress->isVisibleTo(f.View.get()));
+    }
+
+    // Dropped on the list: into the library; dropped for a playlist: into it too, in the
+    // order dropped, folders walked in path order, and nothing twice when dropped again.
+    void droppedFilesAndFoldersComeInInOrder() {
+        Fixture f;
+        f.Start();
+        std::filesystem::create_directories(f.Music + "/Album/cd 2");
+        const QString a = f.Mp3("a.mp3"), b = f.Mp3("b.mp3"), c = f.Mp3("Album/c.mp3"),
+                      d = f.Mp3("Album/cd 2/d.mp3");
+        QVERIFY(test::DropFiles(f.View->lvwMedia->viewport(), {5, 5}, {b}));
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 1);
+
+        f.View->AddPaths({a, f.FullPath("Album"), b}, QStringLiteral("Mix"));
+        f.View->AddPaths({f.FullPath("Album")}); // waits its turn, then finds all known
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 4);
+        QCOMPARE(f.View->MediaModel->rowCount(), 4);
+        const auto entry = [](const QString& path) { return path.toStdString() + "*1"; };
+        QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
+                 (std::vector<std::string>{entry(a), entry(c), entry(d), entry(b)}));
+        QVERIFY(f.Main.TrackRefreshes >= 1);
+        QVERIFY(f.Prompts.Messages.empty());
     }
 
     void longListsFillInSlicesAndEndAsInOneGo() {
