@@ -18,9 +18,9 @@ cold() {
 files() { find "$WORK/music" -name '*.mp3' | sort; }
 
 run() {
-    cold; t0=$(now); files | xargs -s 1000000 "$BIN/taglib_read" > /dev/null; t1=$(now)
+    cold; t0=$(now); files | xargs -d '\n' -s 1000000 "$BIN/taglib_read" > /dev/null; t1=$(now)
     taglib=$(rate "$t0" "$t1")
-    cold; t0=$(now); files | xargs -s 1000000 "$BIN/orvanta-cli" analyse > /dev/null; t1=$(now)
+    cold; t0=$(now); files | xargs -d '\n' -s 1000000 "$BIN/orvanta-cli" analyse > /dev/null; t1=$(now)
     analyse=$(rate "$t0" "$t1")
     rm -rf "$WORK/home"; mkdir -p "$WORK/home"
     cold; t0=$(now)
@@ -32,7 +32,7 @@ run() {
         "library add FOLDER $add files/s ($(echo "$add / $taglib" | bc -l | xargs printf '%.2f')x)"
 }
 
-files | xargs -s 1000000 cat > /dev/null # warm
+files | xargs -d '\n' -s 1000000 cat > /dev/null # warm
 CACHE=warm run warm
 if [ "$(id -u)" = 0 ] && (echo 3 > /proc/sys/vm/drop_caches) 2>/dev/null; then
     CACHE=cold run cold
