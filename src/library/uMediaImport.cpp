@@ -1,5 +1,8 @@
 #include "library/uMediaImport.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 
@@ -24,6 +27,9 @@ void TMediaImport::Wait() {
 }
 
 void TMediaImport::Run() {
+    // Below the window's thread, so it gets the processor first; the readers started from
+    // here inherit it.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     try {
         TMyMediaDB library;
         library.OpenDatabase(FLibraryFile);
