@@ -3,6 +3,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <iterator>
 
 #include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
@@ -17,6 +18,9 @@ namespace orvanta {
 using namespace media_view;
 
 namespace {
+
+// Rows listed per tick of the add's timer at most.
+constexpr std::size_t RowsPerTick = 500;
 
 TMediaItem itemOf(const TMediaRow& row) {
     TMediaItem item;
@@ -78,17 +82,23 @@ void TfraMedia::ImportTick() {
     TMediaImport& import = FImport->Import;
     // Read before taking the results: once finished, the last take gets everything.
     const bool finished = import.Finished();
-    std::vector<TMediaItem> items;
+    std::vector<TMediaItem>& waiting = FImport->Waiting;
     for (TAddResult& result : import.TakeResults()) {
         FImport->Tally.Count(result);
         if (result.Outcome == TAddOutcome::Added)
-            items.push_back(itemOf(result.Row));
+            waiting.push_back(itemOf(result.Row));
         if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::AlreadyInLibrary)
             FImport->Entries.push_back(result.Row.TrackEntry());
     }
-    if (!items.empty())
-        MediaModel->Append(std::move(items));
-    if (finished) {
+    // A bounded slice per tick keeps each pause of the window short, however fast rows land.
+    const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
+    if (slice > 0) {
+        const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
+        MediaModel->Append(std::vector<TMediaItem>(std::make_move_iterator(waiting.begin()),
+                                                   std::make_move_iterator(end)));
+        waiting.erase(waiting.begin(), end);
+    }
+    if (finished && waiting.empty()) {
         EndImport();
         return;
     }

@@ -32,6 +32,8 @@ struct TfraMedia::TImportRun {
     TAddTally Tally;
     // Track entries of the files added or already known, for the playlist, in order.
     std::vector<std::string> Entries;
+    // Rows on disk, not listed yet.
+    std::vector<TMediaItem> Waiting;
 };
 
 } // namespace orvanta
