@@ -41,6 +41,9 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     tmrImport = new QTimer(this);
     tmrImport->setInterval(static_cast<int>(ResponsiveMs));
     connect(tmrImport, &QTimer::timeout, this, &TfraMedia::ImportTick);
+    tmrOutside = new QTimer(this);
+    tmrOutside->setInterval(1000);
+    connect(tmrOutside, &QTimer::timeout, this, &TfraMedia::FollowOutsideChanges);
 }
 
 TfraMedia::~TfraMedia() = default;
@@ -191,12 +194,15 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     if (window() != this)
         window()->installEventFilter(this);
     RefreshMedia();
+    FLibraryVersion = LibraryVersion();
+    tmrOutside->start();
 }
 
 void TfraMedia::Finalize() {
     FCancelled = true;
     // The add's own connection goes with it; its written rows stay.
     tmrImport->stop();
+    tmrOutside->stop();
     FImportQueue.clear();
     FImport.reset();
     // The library may be closed already: drop the objects without touching it.

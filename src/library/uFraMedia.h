@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -109,7 +110,13 @@ private:
     // Long lists are read with window events let through every few tens of milliseconds;
     // what shows at the end is the same as reading them in one go.
     void LoadFilterItems(const char* FieldName, bool WithAll);
+    // The filter list of the chosen filter, without choosing a value.
+    void LoadFilterList();
     void LoadMediaItems();
+    // Another program (orvanta-cli, a second window) changed the library: both lists are read
+    // again, keeping the chosen filter value, the sort and the scroll position.
+    void FollowOutsideChanges();
+    std::int64_t LibraryVersion();
     // One fill of a list: counts the rows read, and lets events run when they are due,
     // keeping the view busy from the first pause to the end of the fill.
     class TListing {
@@ -165,6 +172,8 @@ private:
     std::unique_ptr<TImportRun> FImport;
     std::vector<TImportRequest> FImportQueue;
     QTimer* tmrImport = nullptr;
+    QTimer* tmrOutside = nullptr;
+    std::int64_t FLibraryVersion = -1;
     QStringListModel* FFilterModel = nullptr;
     int FSortState = 0;
     bool FBusy = false;

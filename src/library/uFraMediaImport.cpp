@@ -125,6 +125,8 @@ void TfraMedia::EndImport() {
         for (const std::string& entry : run->Entries)
             target->InsertTrack(entry, -1);
     }
+    // The add's own writes are not news from outside.
+    FLibraryVersion = LibraryVersion();
     EndWork();
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();

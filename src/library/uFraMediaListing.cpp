@@ -2,6 +2,7 @@
 #include <QDateTime>
 #include <QHeaderView>
 #include <QListView>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QTreeView>
@@ -81,6 +82,11 @@ void TfraMedia::SelectFilterItem(int Row) {
 void TfraMedia::cmbFilterChange() {
     if (!FMediaDB || FBusy)
         return;
+    LoadFilterList();
+    SelectFilterItem(FFilterModel->rowCount() > 0 ? 0 : -1);
+}
+
+void TfraMedia::LoadFilterList() {
     const QString filter = cmbFilter->currentText();
     if (filter == QStringLiteral("Artists")) {
         FMediaDB->SelectArtists(*FQuery);
@@ -92,7 +98,6 @@ void TfraMedia::cmbFilterChange() {
         FMediaDB->SelectGenres(*FQuery);
         LoadFilterItems("fGenre", false);
     }
-    SelectFilterItem(FFilterModel->rowCount() > 0 ? 0 : -1);
 }
 
 void TfraMedia::LoadFilterItems(const char* FieldName, bool WithAll) {
@@ -183,6 +188,38 @@ void TfraMedia::TListing::RowRead() {
         FFrame.pnlFilter->setEnabled(false);
     }
     FFrame.KeepResponsive();
+}
+
+std::int64_t TfraMedia::LibraryVersion() {
+    // SQLite counts here the commits of every other connection to the file.
+    FMediaDB->OpenQuery(*FQuery, "PRAGMA data_version");
+    FQuery->First();
+    const std::int64_t version = FQuery->Eof() ? -1 : FQuery->Fields(0).AsInteger();
+    FQuery->Close();
+    return version;
+}
+
+void TfraMedia::FollowOutsideChanges() {
+    if (!FMediaDB || FBusy)
+        return;
+    const std::int64_t version = LibraryVersion();
+    if (version == FLibraryVersion)
+        return;
+    FLibraryVersion = version;
+    const QModelIndexList chosen = lstItems->selectionModel()->selectedIndexes();
+    const QString value = chosen.isEmpty() ? QString() : chosen.first().data().toString();
+    const int sortState = FSortState;
+    const int scrolled = lvwMedia->verticalScrollBar()->value();
+    LoadFilterList();
+    const int row = static_cast<int>(FilterItems().indexOf(value));
+    SelectFilterItem(row >= 0 ? row : (FilterItems().isEmpty() ? -1 : 0));
+    if (sortState != 0 && sortState != FSortState) {
+        const int column = std::abs(sortState) - 1;
+        lvwMediaColumnClick(column);
+        if (FSortState != sortState) // a second click turns it round
+            lvwMediaColumnClick(column);
+    }
+    lvwMedia->verticalScrollBar()->setValue(scrolled);
 }
 
 } // namespace orvanta

@@ -412,6 +412,27 @@ private slots:
         QVERIFY(f.Prompts.Messages.empty());
     }
 
+    // Another program's adds and removes show, with the chosen value and sort kept.
+    void followsChangesMadeOutside() {
+        Fixture f;
+        f.Row("1.mp3", "Alpha", "ABBA");
+        f.Row("2.mp3", "Beta", "Queen");
+        f.Start();
+        f.Pick(QStringLiteral("Queen"));
+        f.View->lvwMediaColumnClick(0);
+        QCOMPARE(f.View->SortState(), -1);
+        TMyMediaDB other;
+        other.OpenDatabase(f.Home.file("MyMedia.edb"));
+        other.AddMedia(f.Music, "3.mp3", 0, "Gamma", "Queen", "", "", "", "", "", 0, 0);
+        other.AddMedia(f.Music, "4.mp3", 0, "Delta", "Yes", "", "", "", "", "", 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.Titles(), (QStringList{QStringLiteral(" Gamma"), QStringLiteral(" Beta")}), 5000);
+        QVERIFY(f.View->FilterItems().contains(QStringLiteral("Yes")));
+        QCOMPARE(f.View->SortState(), -1);
+        other.DeleteMedia(f.Music, "2.mp3");
+        QTRY_COMPARE_WITH_TIMEOUT(f.Titles(), QStringList{QStringLiteral(" Gamma")}, 5000);
+    }
+
     void longListsFillInSlicesAndEndAsInOneGo() {
         Fixture f;
         // Rows in a folder that is gone are kept by the purge; titles run against the rows'
