@@ -206,8 +206,15 @@ int runRefresh() {
     }
     for (const std::string& entry : result.Removed)
         printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
+    // Files that appeared beside the library's files since come in.
+    TAddTally tally;
+    maintenance.AddFiles(FindNewFiles(library, *FileTypes), [&tally](const TAddResult& added) {
+        tally.Count(added);
+        if (added.Outcome == TAddOutcome::Added)
+            printLine({{"path", added.Path}, {"result", "added"}});
+    });
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
-              << " missing files";
+              << " missing files, added " << tally.Added << " new files";
     if (result.KeptFolderMissing > 0)
         std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing";
     std::cerr << ".\n";

@@ -242,6 +242,10 @@ void TfraMedia::DoCommand(int Number) {
         break;
     case 5:
         RefreshMedia();
+        // Then, in the background, the files that appeared beside the library's files.
+        FImportQueue.push_back({{}, {}, true});
+        if (!FBusy)
+            StartImport();
         break;
     case 7:
         AddFilesToPlayList();

@@ -159,6 +159,7 @@ private:
     struct TImportRequest {
         std::vector<std::string> Paths;
         std::string PlayList;
+        bool NewFiles = false;
     };
     struct TImportRun;
 

@@ -135,7 +135,8 @@ void TfraMedia::EndImport() {
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
     const TAddTally& tally = run->Tally;
-    if (tally.Skipped > 0) {
+    // A refresh that found nothing new does not bring up the same broken files every time.
+    if (tally.Skipped > 0 && !(run->Import.FindNew && tally.Added == 0)) {
         QStringList details;
         for (const std::string& line : tally.Details)
             details << fromStd(line);

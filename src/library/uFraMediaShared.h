@@ -26,7 +26,9 @@ namespace orvanta {
 struct TfraMedia::TImportRun {
     TImportRun(std::string LibraryFile, const TCustomStringList& Types, TImportRequest Request)
         : Import(std::move(LibraryFile), Types, Request.Paths),
-          PlayList(std::move(Request.PlayList)) {}
+          PlayList(std::move(Request.PlayList)) {
+        Import.FindNew = Request.NewFiles;
+    }
     TMediaImport Import;
     std::string PlayList;
     TAddTally Tally;

@@ -6,9 +6,12 @@
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <utility>
 
+#include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "library/uTMyMediaDB.h"
 
 namespace orvanta {
 
@@ -16,7 +19,8 @@ namespace {
 
 class TFolderWalk {
 public:
-    TFolderWalk(const TCustomStringList& Types, TCollectedFiles& Out) : FTypes(Types), FOut(Out) {}
+    TFolderWalk(const TCustomStringList& Types, TCollectedFiles& Out, bool Recursive)
+        : FTypes(Types), FOut(Out), FRecursive(Recursive) {}
 
     // Adds the known files below Folder to Found (unsorted).
     void Walk(const std::string& Folder, const struct stat& Info, std::vector<std::string>& Found) {
@@ -42,7 +46,7 @@ public:
                 type = S_ISDIR(target.st_mode) ? DT_DIR : DT_REG;
             }
             if (type == DT_DIR) {
-                if (name[0] != '.')
+                if (name[0] != '.' && FRecursive)
                     folders.push_back(path);
             } else if (type == DT_REG && !FileTypeOf(name, FTypes).empty()) {
                 Found.push_back(path);
@@ -65,15 +69,16 @@ public:
 private:
     const TCustomStringList& FTypes;
     TCollectedFiles& FOut;
+    bool FRecursive;
     std::set<std::pair<dev_t, ino_t>> FSeen;
 };
 
 } // namespace
 
 TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
-                                  const TCustomStringList& Types) {
+                                  const TCustomStringList& Types, bool Recursive) {
     TCollectedFiles out;
-    TFolderWalk walk(Types, out);
+    TFolderWalk walk(Types, out, Recursive);
     for (const std::string& path : Paths) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -87,6 +92,33 @@ TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
             out.Files.push_back(std::move(file));
     }
     return out;
+}
+
+std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
+    std::unordered_set<std::string> known;
+    std::set<std::string> folders;
+    {
+        TEasyQuery query;
+        Library.SelectAllMedia(query);
+        const TEasyField directory = query.FieldByName("fDirectory");
+        const TEasyField fileName = query.FieldByName("fFileName");
+        for (query.First(); !query.Eof(); query.Next()) {
+            std::string folder = directory.AsString();
+            known.insert(LowerAscii(JoinPath(folder, fileName.AsString())));
+            folders.insert(std::move(folder));
+        }
+        query.Close();
+    }
+    std::vector<std::string> present;
+    for (const std::string& folder : folders)
+        if (FolderExists(folder))
+            present.push_back(folder);
+    std::vector<std::string> found;
+    for (std::string& path : CollectMediaFiles(present, Types, false).Files)
+        if (known.count(LowerAscii(path)) == 0)
+            found.push_back(std::move(path));
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 } // namespace orvanta

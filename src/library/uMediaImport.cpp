@@ -36,7 +36,11 @@ void TMediaImport::Run() {
         TPlayListManager noPlayLists; // adding never touches a playlist
         TMediaMaintenance maintenance(library, noPlayLists, FTypes);
         maintenance.Readers = Readers;
-        TCollectedFiles collected = CollectMediaFiles(FPaths, FTypes);
+        TCollectedFiles collected;
+        if (FindNew)
+            collected.Files = FindNewFiles(library, FTypes);
+        else
+            collected = CollectMediaFiles(FPaths, FTypes);
         {
             const std::lock_guard<std::mutex> hold(FLock);
             FProblems = std::move(collected.Problems);

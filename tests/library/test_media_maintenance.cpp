@@ -4,6 +4,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "library/MakeMp3.h"
+#include "library/uMediaFolders.h"
 #include "library/uMediaMaintenance.h"
 
 using namespace orvanta;
@@ -289,4 +290,15 @@ TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
     EXPECT_TRUE(result.Cancelled);
     EXPECT_EQ(result.Removed.size(), 4u);
     EXPECT_EQ(f.rows(), 6);
+}
+
+// Refresh looks beside the library's files, not below them nor in other folders.
+TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
+    Fixture f;
+    std::filesystem::create_directories(f.dir.file("a/sub"));
+    std::filesystem::create_directories(f.dir.file("b"));
+    f.addRow(f.dir.write("a/x.mp3", "x"));
+    for (const char* file : {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3"})
+        f.dir.write(file, "x");
+    EXPECT_EQ(FindNewFiles(f.library, f.types), std::vector<std::string>{f.dir.file("a/y.mp3")});
 }

@@ -549,6 +549,7 @@ private slots:
         f.Filter(QStringLiteral("Genres"));
 
         std::filesystem::remove(JoinPath(f.Music, "a.mp3"));
+        f.Mp3("new.mp3"); // appeared beside the library's files
         f.View->DoCommand(5);
         QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Artists"));
         QCOMPARE(f.View->FilterItems(),
@@ -557,6 +558,9 @@ private slots:
         QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
                  std::vector<std::string>{"/no/such/drive/c.mp3*30"});
         QVERIFY(f.Main.TrackRefreshes >= 2);
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" B"), QStringLiteral(" C"), QStringLiteral(" new")}));
     }
 
     void editTagUpdatesTheRowInPlace() {
