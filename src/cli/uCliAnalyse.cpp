@@ -1,9 +1,12 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
+#include "common/uOrderedWork.h"
+#include "common/uPathText.h"
 #include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
 #include <cmath>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -29,71 +32,179 @@ const char* VersionName(std::uint8_t VersionCode) {
     }
 }
 
-json FirstFrameJson(const FrameHeaderInfo& Frame) {
-    if (!Frame.Present)
-        return nullptr;
-    return {{"offset", Frame.Offset},
-            {"length", Frame.Length},
-            {"version", VersionName(Frame.VersionCode)},
-            {"layer", 4 - Frame.LayerCode},
-            {"sample_rate", SampleRateHz(Frame)},
-            {"channel_mode", Frame.ModeCode},
-            {"padded", Frame.Padded}};
-}
+// One file's analysis as a line of JSON, written straight into a string: no document per
+// file. Keys come in sorted order, as the JSON library's objects keep them; texts and numbers
+// that need care (escapes, invalid UTF-8, floating point) are still spelled by that library.
+class TAnalysisLine {
+public:
+    explicit TAnalysisLine(std::string& Out) : FOut(Out) {}
 
-json VbrJson(const VBRData& VBR) {
-    if (!VBR.Present)
-        return nullptr;
-    return {{"marker", VBR.Marker},
-            {"frames", VBR.FrameCount},
-            {"bytes", VBR.ByteCount},
-            {"quality", VBR.Quality}};
-}
+    // False when the file could not be analysed.
+    bool Write(const std::string& Path) {
+        TMPEGaudio audio;
+        const bool analysed = audio.Analyse(Path);
+        const double duration = audio.DurationSeconds();
+        Open();
+        Key("analysed");
+        Bool(analysed);
+        Key("bitrate");
+        Number(static_cast<std::uint16_t>(audio.BitRateKbps()));
+        Key("duration");
+        FOut += json(duration).dump();
+        Key("encoder_tag");
+        Text(audio.EncoderTag());
+        Key("file_bytes");
+        Number(audio.FileBytes());
+        Key("first_frame");
+        FirstFrame(audio.FirstFrame());
+        Key("id3v1");
+        ID3v1(audio.ID3v1());
+        Key("id3v2");
+        ID3v2(audio.ID3v2());
+        Key("path");
+        Text(Path);
+        Key("seconds");
+        Number(static_cast<std::int64_t>(std::nearbyint(duration)));
+        Key("valid");
+        Bool(audio.IsValid());
+        Key("vbr");
+        Vbr(audio.VBRHeader());
+        Close();
+        return analysed;
+    }
 
-json ID3v1Json(const TID3v1& Tag) {
-    return {
-        {"present", Tag.Present()}, {"version", Tag.Version()}, {"title", Tag.Title()},
-        {"artist", Tag.Artist()},   {"album", Tag.Album()},     {"year", Tag.Year()},
-        {"comment", Tag.Comment()}, {"track", Tag.Track()},     {"genre_index", Tag.GenreIndex()},
-        {"genre", Tag.GenreName()}};
-}
+private:
+    void Open() {
+        FOut += '{';
+        FFirst = true;
+    }
+    void Close() {
+        FOut += '}';
+        FFirst = false;
+    }
+    void Key(const char* Name) {
+        if (!FFirst)
+            FOut += ',';
+        FFirst = false;
+        FOut += '"';
+        FOut += Name;
+        FOut += "\":";
+    }
+    void Bool(bool Value) { FOut += Value ? "true" : "false"; }
+    template <class T> void Number(T Value) { FOut += std::to_string(Value); }
+    void Text(const std::string& Value) {
+        for (const char c : Value)
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7e ||
+                c == '"' || c == '\\') {
+                FOut += JsonPathLiteral(Value);
+                return;
+            }
+        FOut += '"';
+        FOut += Value;
+        FOut += '"';
+    }
+    void FirstFrame(const FrameHeaderInfo& Frame) {
+        if (!Frame.Present) {
+            FOut += "null";
+            return;
+        }
+        Open();
+        Key("channel_mode");
+        Number(static_cast<int>(Frame.ModeCode));
+        Key("layer");
+        Number(4 - Frame.LayerCode);
+        Key("length");
+        Number(static_cast<int>(Frame.Length));
+        Key("offset");
+        Number(Frame.Offset);
+        Key("padded");
+        Bool(Frame.Padded);
+        Key("sample_rate");
+        Number(SampleRateHz(Frame));
+        Key("version");
+        Text(VersionName(Frame.VersionCode));
+        Close();
+    }
+    void Vbr(const VBRData& VBR) {
+        if (!VBR.Present) {
+            FOut += "null";
+            return;
+        }
+        Open();
+        Key("bytes");
+        Number(VBR.ByteCount);
+        Key("frames");
+        Number(VBR.FrameCount);
+        Key("marker");
+        Text(VBR.Marker);
+        Key("quality");
+        Number(static_cast<int>(VBR.Quality));
+        Close();
+    }
+    void ID3v1(const TID3v1& Tag) {
+        Open();
+        Key("album");
+        Text(Tag.Album());
+        Key("artist");
+        Text(Tag.Artist());
+        Key("comment");
+        Text(Tag.Comment());
+        Key("genre");
+        Text(Tag.GenreName());
+        Key("genre_index");
+        Number(static_cast<int>(Tag.GenreIndex()));
+        Key("present");
+        Bool(Tag.Present());
+        Key("title");
+        Text(Tag.Title());
+        Key("track");
+        Number(static_cast<int>(Tag.Track()));
+        Key("version");
+        Number(static_cast<int>(Tag.Version()));
+        Key("year");
+        Text(Tag.Year());
+        Close();
+    }
+    void ID3v2(const TID3v2& Tag) {
+        Open();
+        Key("album");
+        Text(Tag.Album());
+        Key("artist");
+        Text(Tag.Artist());
+        Key("comment");
+        Text(Tag.Comment());
+        Key("composer");
+        Text(Tag.Composer());
+        Key("copyright");
+        Text(Tag.Copyright());
+        Key("encoded_by");
+        Text(Tag.EncodedBy());
+        Key("genre");
+        Text(Tag.Genre());
+        Key("language");
+        Text(Tag.Language());
+        Key("present");
+        Bool(Tag.Present());
+        Key("tag_size");
+        Number(Tag.TagSize());
+        Key("title");
+        Text(Tag.Title());
+        Key("track");
+        Number(static_cast<int>(Tag.Track()));
+        Key("track_text");
+        Text(Tag.TrackText());
+        Key("user_url");
+        Text(Tag.UserURL());
+        Key("version");
+        Number(static_cast<int>(Tag.Version()));
+        Key("year");
+        Text(Tag.Year());
+        Close();
+    }
 
-json ID3v2Json(const TID3v2& Tag) {
-    return {{"present", Tag.Present()},
-            {"version", Tag.Version()},
-            {"tag_size", Tag.TagSize()},
-            {"title", Tag.Title()},
-            {"artist", Tag.Artist()},
-            {"album", Tag.Album()},
-            {"track", Tag.Track()},
-            {"track_text", Tag.TrackText()},
-            {"year", Tag.Year()},
-            {"genre", Tag.Genre()},
-            {"comment", Tag.Comment()},
-            {"composer", Tag.Composer()},
-            {"encoded_by", Tag.EncodedBy()},
-            {"copyright", Tag.Copyright()},
-            {"language", Tag.Language()},
-            {"user_url", Tag.UserURL()}};
-}
-
-json AnalysisJson(const std::string& Path) {
-    TMPEGaudio audio;
-    const bool analysed = audio.Analyse(Path);
-    const double duration = audio.DurationSeconds();
-    return {{"path", Path},
-            {"analysed", analysed},
-            {"valid", audio.IsValid()},
-            {"duration", duration},
-            {"seconds", static_cast<std::int64_t>(std::nearbyint(duration))},
-            {"bitrate", static_cast<std::uint16_t>(audio.BitRateKbps())},
-            {"file_bytes", audio.FileBytes()},
-            {"first_frame", FirstFrameJson(audio.FirstFrame())},
-            {"vbr", VbrJson(audio.VBRHeader())},
-            {"encoder_tag", audio.EncoderTag()},
-            {"id3v1", ID3v1Json(audio.ID3v1())},
-            {"id3v2", ID3v2Json(audio.ID3v2())}};
-}
+    std::string& FOut;
+    bool FFirst = true;
+};
 
 struct TagOptions {
     std::string File;
@@ -185,25 +296,42 @@ int RunTag(const TagOptions& O) {
 
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     auto files = std::make_shared<std::vector<std::string>>();
+    auto jobs = std::make_shared<int>(12);
     CLI::App* analyse =
         App.add_subcommand("analyse", "Print the MPEG analysis and tags of MP3 files as JSON");
     analyse->add_option("FILE", *files, "MP3 files")->required();
-    analyse->callback([&Chosen, files] {
-        Chosen = [files] {
+    analyse->add_option("--jobs", *jobs, "Files read at the same time (output keeps its order)")
+        ->check(CLI::Range(1, 256));
+    analyse->callback([&Chosen, files, jobs] {
+        Chosen = [files, jobs] {
+            // Several files are read at once, so that a cold disk has work queued; the lines
+            // still come out in the order of the arguments.
             // Every file gets its line; one that could not be read fails the run.
+            std::vector<char> failed(files->size(), 0);
+            const std::function<std::string(std::size_t)> analyseOne = [&](std::size_t i) {
+                std::string line;
+                line.reserve(1024);
+                failed[i] = TAnalysisLine(line).Write((*files)[i]) ? 0 : 1;
+                return line;
+            };
             bool allRead = true;
-            for (const std::string& path : *files) {
-                const json analysis = AnalysisJson(path);
-                std::cout << JsonLine(analysis) << "\n";
-                if (!analysis["analysed"].get<bool>()) {
+            const std::function<bool(std::size_t, std::string&)> print = [&](std::size_t i,
+                                                                             std::string& line) {
+                line += '\n';
+                std::cout << line;
+                if (failed[i]) {
                     allRead = false;
-                    struct stat node {};
-                    const bool special = ::stat(path.c_str(), &node) == 0 && !S_ISREG(node.st_mode);
-                    std::cerr << (special ? TFileUtils::NotRegularFileMessage(path)
-                                          : "Error reading file.\n" + path)
+                    const std::string& path = (*files)[i];
+                    std::cout.flush();
+                    std::cerr << (TFileUtils::IsRegularFile(path)
+                                      ? "Error reading file.\n" + DisplayPath(path)
+                                      : TFileUtils::NotRegularFileMessage(path))
                               << "\n";
                 }
-            }
+                return true;
+            };
+            RunOrdered<std::string>(files->size(), *jobs, static_cast<std::size_t>(*jobs) * 16,
+                                    analyseOne, print);
             std::cout.flush();
             return allRead ? ExitOk : ExitFailed;
         };

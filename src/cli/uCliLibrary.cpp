@@ -10,6 +10,7 @@
 #include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "library/uMediaFolders.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
@@ -90,45 +91,63 @@ int runAdd(const std::vector<std::string>& files) {
         return ExitFailed;
     TPlayListManager noPlayLists; // adding never touches a playlist
     TMediaMaintenance maintenance(library, noPlayLists, *FileTypes);
-    std::vector<std::string> paths;
+    std::vector<std::string> chosen;
     bool allAdded = true;
     for (const std::string& file : files) {
-        // The window adds only what its open dialog found; a mistyped path would leave a
+        // The window adds only what its dialogs found; a mistyped path would leave a
         // ghost row until the next purge, so it is refused here.
         const std::string path = fullPath(file);
-        if (FileExists(path)) {
-            paths.push_back(path);
+        if (FileExists(path) || FolderExists(path)) {
+            chosen.push_back(path);
             continue;
         }
         allAdded = false;
         std::cerr << "File not found: " << path << "\n";
         printLine({{"path", path}, {"result", "not found"}});
     }
-    TProgressLine line("Adding files");
-    maintenance.AddFiles(paths,
-                         [&allAdded](const TAddResult& result) {
-                             json out = {{"path", result.Path}};
-                             switch (result.Outcome) {
-                             case TAddOutcome::Added:
-                                 out["result"] = "added";
-                                 out["seconds"] = result.Row.Info.Seconds;
-                                 out["title"] = result.Row.Info.Title;
-                                 break;
-                             case TAddOutcome::AlreadyInLibrary:
-                                 out["result"] = "already in library";
-                                 break;
-                             case TAddOutcome::Unsupported:
-                             case TAddOutcome::NotRegularFile:
-                                 out["result"] = result.Outcome == TAddOutcome::Unsupported
-                                                     ? "unsupported"
-                                                     : "not a regular file";
-                                 allAdded = false;
-                                 std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
-                                 break;
-                             }
-                             printLine(out);
-                         },
-                         {[&line](int done, int total) { line.Show(done, total); }, {}});
+    const TCollectedFiles collected = CollectMediaFiles(chosen, *FileTypes);
+    TAddTally tally;
+    for (const TFolderProblem& problem : collected.Problems) {
+        allAdded = false;
+        tally.CountFolder(problem.Path, problem.Reason);
+        printLine({{"path", problem.Path}, {"result", "cannot be read"}});
+    }
+    {
+        TProgressLine line("Adding files");
+        maintenance.AddFiles(collected.Files,
+                             [&allAdded, &tally](const TAddResult& result) {
+                                 tally.Count(result);
+                                 json out = {{"path", result.Path}};
+                                 switch (result.Outcome) {
+                                 case TAddOutcome::Added:
+                                     out["result"] = "added";
+                                     out["seconds"] = result.Row.Info.Seconds;
+                                     out["title"] = result.Row.Info.Title;
+                                     break;
+                                 case TAddOutcome::AlreadyInLibrary:
+                                     out["result"] = "already in library";
+                                     break;
+                                 case TAddOutcome::Unsupported:
+                                 case TAddOutcome::NotRegularFile:
+                                     out["result"] = result.Outcome == TAddOutcome::Unsupported
+                                                         ? "unsupported"
+                                                         : "not a regular file";
+                                     allAdded = false;
+                                     std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
+                                     break;
+                                 case TAddOutcome::NoAudio:
+                                 case TAddOutcome::Unreadable:
+                                     out["result"] = SkipReason(result.Outcome);
+                                     allAdded = false;
+                                     break;
+                                 }
+                                 printLine(out);
+                             },
+                             {[&line](int done, int total) { line.Show(done, total); }, {}});
+    }
+    std::cerr << tally.Summary() << "\n";
+    for (const std::string& detail : tally.Details)
+        std::cerr << "  " << forTerminal(detail) << "\n";
     return allAdded ? ExitOk : ExitFailed;
 }
 
@@ -228,8 +247,15 @@ int runRefresh() {
     const bool saved = savePlayLists(playLists);
     for (const std::string& entry : result.Removed)
         printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
+    // Files that appeared beside the library's files since come in.
+    TAddTally tally;
+    maintenance.AddFiles(FindNewFiles(library, *FileTypes), [&tally](const TAddResult& added) {
+        tally.Count(added);
+        if (added.Outcome == TAddOutcome::Added)
+            printLine({{"path", added.Path}, {"result", "added"}});
+    });
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
-              << " missing files";
+              << " missing files, added " << tally.Added << " new files";
     if (result.KeptFolderMissing > 0)
         std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
     std::cerr << ".\n";
@@ -255,8 +281,9 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
     library->require_subcommand(1);
 
     auto addFiles = std::make_shared<std::vector<std::string>>();
-    CLI::App* add = library->add_subcommand("add", "Add MP3 files to the library");
-    add->add_option("FILE", *addFiles, "Files to add")->required();
+    CLI::App* add = library->add_subcommand(
+        "add", "Add MP3 files, and the MP3 files in folders, to the library");
+    add->add_option("FILE", *addFiles, "Files or folders to add")->required();
     add->callback(
         [&Chosen, addFiles] { Chosen = guarded([addFiles] { return runAdd(*addFiles); }); });
 

@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,91 +10,28 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStringListModel>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/uLibraryStart.h"
 #include "app/uShellOpen.h"
-#include "common/uDisplayUtils.h"
+#include "library/uFraMediaShared.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
-#include "metadata/uFrmMP3Tag.h"
-#include "playlists/uTPlayListManager.h"
-#include "shell/uMainServices.h"
-#include "shell/uPrompts.h"
-#include "shell/uQtPath.h"
+#include "shell/uFileDrop.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
 
+using namespace media_view;
+
 namespace {
 
 const char* const TagProperty = "Tag";
-const QString AllEntry = QStringLiteral("All");
-// Window events run at least this often while a long command works.
-constexpr qint64 ResponsiveMs = 30;
-// Rows read between two looks at the clock while a list is filled.
-constexpr int ClockEveryRows = 64;
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Where each field of tMedia sits in a query, looked up once per fill instead of per row.
-struct TMediaColumns {
-    int Directory, FileName, FileSize, Seconds, Quality, Title, Artist, Album, Year, Genre;
-
-    explicit TMediaColumns(const TEasyQuery& query) {
-        const auto column = [&query](std::string_view name) {
-            for (int i = 0; i < query.FieldCount(); ++i)
-                if (query.FieldName(i) == name)
-                    return i;
-            query.FieldByName(name); // throws the engine's "no such field"
-            return -1;
-        };
-        Directory = column("fDirectory");
-        FileName = column("fFileName");
-        FileSize = column("fFileSize");
-        Seconds = column("fSeconds");
-        Quality = column("fQuality");
-        Title = column("fTitle");
-        Artist = column("fArtist");
-        Album = column("fAlbum");
-        Year = column("fYear");
-        Genre = column("fGenre");
-    }
-
-    TMediaItem Read(const TEasyQuery& query) const {
-        TMediaItem item;
-        item.Directory = query.Fields(Directory).AsString();
-        item.FileName = query.Fields(FileName).AsString();
-        item.Title = query.Fields(Title).AsString();
-        item.Artist = query.Fields(Artist).AsString();
-        item.Album = query.Fields(Album).AsString();
-        item.Year = query.Fields(Year).AsString();
-        item.Genre = query.Fields(Genre).AsString();
-        item.FileSize = query.Fields(FileSize).AsInt64();
-        item.Seconds = query.Fields(Seconds).AsInteger();
-        item.Quality = query.Fields(Quality).AsInteger();
-        return item;
-    }
-};
-
-// Ends the busy state however a long command ends, exceptions included.
-class TWorkGuard {
-public:
-    explicit TWorkGuard(std::function<void()> End) : FEnd(std::move(End)) {}
-    ~TWorkGuard() { FEnd(); }
-    TWorkGuard(const TWorkGuard&) = delete;
-    TWorkGuard& operator=(const TWorkGuard&) = delete;
-
-private:
-    std::function<void()> FEnd;
-};
 
 } // namespace
 
@@ -104,9 +39,21 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     setObjectName(QStringLiteral("fraMedia1"));
     CreateControls();
     CreateMenu();
+    tmrImport = new QTimer(this);
+    tmrImport->setInterval(static_cast<int>(ResponsiveMs));
+    connect(tmrImport, &QTimer::timeout, this, &TfraMedia::ImportTick);
+    tmrOutside = new QTimer(this);
+    tmrOutside->setInterval(1000);
+    connect(tmrOutside, &QTimer::timeout, this, &TfraMedia::FollowOutsideChanges);
 }
 
 TfraMedia::~TfraMedia() = default;
+
+void TfraMedia::CancelWork() {
+    FCancelled = true;
+    if (FImport)
+        FImport->Import.Cancel();
+}
 
 void TfraMedia::CreateControls() {
     auto* frameLayout = new QVBoxLayout(this);
@@ -200,6 +147,8 @@ void TfraMedia::CreateControls() {
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
     });
     connect(cmdCancelWork, &QPushButton::clicked, this, &TfraMedia::CancelWork);
+    new TFileDrop(lvwMedia->viewport(),
+                  [this](const QStringList& Paths, const QPoint&) { AddPaths(Paths); });
 }
 
 QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {
@@ -218,6 +167,7 @@ void TfraMedia::CreateMenu() {
     mnuPopMediaEditMP3Tag = AddMenuItem(QStringLiteral("Edit MP3 Tag..."), 2);
     popMedia->addSeparator();
     mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), 3);
+    mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), 8);
     mnuPopMediaRemoveFiles = AddMenuItem(QStringLiteral("Remove Files"), 4);
     popMedia->addSeparator();
     mnuPopMediaRefreshMedia = AddMenuItem(QStringLiteral("Refresh Media"), 5);
@@ -240,14 +190,22 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FPrompts = &Prompts;
     FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
+    FFileTypes = &FileTypes;
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
     RefreshMedia();
+    FLibraryVersion = LibraryVersion();
+    tmrOutside->start();
 }
 
 void TfraMedia::Finalize() {
     FCancelled = true;
+    // The add's own connection goes with it; its written rows stay.
+    tmrImport->stop();
+    tmrOutside->stop();
+    FImportQueue.clear();
+    FImport.reset();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
     FQuery.reset();
@@ -257,7 +215,7 @@ void TfraMedia::Finalize() {
 
 bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == window() && Event->type() == QEvent::Close && FBusy)
-        FCancelled = true;
+        CancelWork();
     return TViewFrame::eventFilter(Watched, Event);
 }
 
@@ -265,9 +223,9 @@ void TfraMedia::DoCommand(int Number) {
     if (!FMediaDB)
         return;
     // One library command at a time: the others wait while one lets events through.
-    if (FBusy && Number >= 2 && Number <= 5)
+    if (FBusy && ((Number >= 2 && Number <= 5) || Number == 8))
         return;
-    if (FMediaDB->ReadOnly() && Number >= 2 && Number <= 5) {
+    if (FMediaDB->ReadOnly() && ((Number >= 2 && Number <= 5) || Number == 8)) {
         FPrompts->Information(LibraryReadOnlyText);
         return;
     }
@@ -289,136 +247,20 @@ void TfraMedia::DoCommand(int Number) {
         break;
     case 5:
         RefreshMedia();
+        // Then, in the background, the files that appeared beside the library's files.
+        FImportQueue.push_back({{}, {}, true});
+        if (!FBusy)
+            StartImport();
         break;
     case 7:
         AddFilesToPlayList();
         break;
+    case 8:
+        AddFolder();
+        break;
     default: // 6, Find Media, does nothing
         break;
     }
-}
-
-QStringList TfraMedia::FilterItems() const {
-    return FFilterModel->stringList();
-}
-
-void TfraMedia::SelectFilterItem(int Row) {
-    {
-        const QSignalBlocker blocker(lstItems->selectionModel());
-        lstItems->selectionModel()->clearSelection();
-        if (Row >= 0 && Row < FFilterModel->rowCount())
-            lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(Row),
-                                                        QItemSelectionModel::ClearAndSelect);
-    }
-    lstItems->viewport()->update();
-    lstItemsClick();
-}
-
-void TfraMedia::cmbFilterChange() {
-    if (!FMediaDB || FBusy)
-        return;
-    const QString filter = cmbFilter->currentText();
-    if (filter == QStringLiteral("Artists")) {
-        FMediaDB->SelectArtists(*FQuery);
-        LoadFilterItems("fArtist", true);
-    } else if (filter == QStringLiteral("Albums")) {
-        FMediaDB->SelectAlbums(*FQuery);
-        LoadFilterItems("fAlbum", false);
-    } else {
-        FMediaDB->SelectGenres(*FQuery);
-        LoadFilterItems("fGenre", false);
-    }
-    SelectFilterItem(FFilterModel->rowCount() > 0 ? 0 : -1);
-}
-
-void TfraMedia::LoadFilterItems(const char* FieldName, bool WithAll) {
-    QStringList values;
-    values.reserve(FQuery->RecordCount() + 1);
-    {
-        TListing listing(*this);
-        const TEasyField field = FQuery->FieldByName(FieldName);
-        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            const std::string_view value = field.AsText();
-            if (!value.empty())
-                values << fromStd(value);
-            listing.RowRead();
-        }
-    }
-    FQuery->Close();
-    if (WithAll)
-        values.prepend(AllEntry);
-    const QSignalBlocker blocker(lstItems->selectionModel());
-    FFilterModel->setStringList(values);
-}
-
-void TfraMedia::lstItemsClick() {
-    if (!FMediaDB || FBusy)
-        return;
-    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) {
-        MediaModel->SetItems({});
-        return;
-    }
-    const QString text = selected.first().data().toString();
-    const std::string value = text.toStdString();
-    const QString filter = cmbFilter->currentText();
-    if (filter == QStringLiteral("Artists")) {
-        if (text == AllEntry)
-            FMediaDB->SelectAllMedia(*FQuery);
-        else
-            FMediaDB->SelectMediaByArtist(*FQuery, value);
-    } else if (filter == QStringLiteral("Albums")) {
-        FMediaDB->SelectMediaByAlbum(*FQuery, value);
-    } else {
-        FMediaDB->SelectMediaByGenre(*FQuery, value);
-    }
-    LoadMediaItems();
-    FQuery->Close();
-    // The rows arrive ordered by title.
-    FSortState = 1;
-    lvwMedia->header()->setSortIndicatorShown(false);
-}
-
-void TfraMedia::LoadMediaItems() {
-    std::vector<TMediaItem> items;
-    items.reserve(static_cast<size_t>(FQuery->RecordCount()));
-    const TMediaColumns columns(*FQuery);
-    {
-        TListing listing(*this);
-        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            items.push_back(columns.Read(*FQuery));
-            listing.RowRead();
-        }
-    }
-    MediaModel->SetItems(std::move(items));
-}
-
-TfraMedia::TListing::TListing(TfraMedia& Frame)
-    : FFrame(Frame), FStart(QDateTime::currentMSecsSinceEpoch()) {}
-
-TfraMedia::TListing::~TListing() {
-    if (!FPaused)
-        return;
-    FFrame.pnlFilter->setEnabled(true);
-    FFrame.FBusy = false;
-}
-
-void TfraMedia::TListing::RowRead() {
-    if (++FRows % ClockEveryRows != 0)
-        return;
-    // Events are due counted from when they last ran, often before the fill began; a list
-    // read within a third of that time never pauses.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - FFrame.FLastEvents < ResponsiveMs || now - FStart < ResponsiveMs / 3)
-        return;
-    // From the first pause on, the filter and the library commands wait: the query is in
-    // the middle of its walk.
-    if (!FPaused) {
-        FPaused = true;
-        FFrame.FBusy = true;
-        FFrame.pnlFilter->setEnabled(false);
-    }
-    FFrame.KeepResponsive();
 }
 
 void TfraMedia::lvwMediaColumnClick(int Column) {
@@ -455,229 +297,8 @@ void TfraMedia::popMediaPopup() {
     for (QAction* some : {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList})
         some->setEnabled(selected >= 1);
     mnuPopMediaAddFiles->setEnabled(true);
+    mnuPopMediaAddFolder->setEnabled(true);
     mnuPopMediaRefreshMedia->setEnabled(true);
-}
-
-void TfraMedia::PlaySelectedFile() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.size() == 1)
-        FMain->PlayFile(PathToQString(MediaModel->Item(rows.front()).FullPath()));
-}
-
-void TfraMedia::LocateFile() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.size() == 1 && OnLocateFile)
-        OnLocateFile(fromStd(MediaModel->Item(rows.front()).Directory));
-}
-
-void TfraMedia::EditMP3Tag() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.size() != 1)
-        return;
-    const int row = rows.front();
-    TMediaItem item = MediaModel->Item(row);
-    TfrmMP3Tag dialog(*FPrompts, this);
-    if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
-        return;
-    // OK writes the row, and so does a "Save Tag" (from the file) even when Cancel follows.
-    if ((dialog.exec() != QDialog::Accepted && !dialog.LibraryChanged()) || !FMediaDB)
-        return;
-    // The item keeps its place; the filter list is not rebuilt.
-    FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
-    if (FQuery->RecordCount() > 0) {
-        FQuery->First();
-        item.Title = FQuery->FieldByName("fTitle").AsString();
-        item.Artist = FQuery->FieldByName("fArtist").AsString();
-        item.Album = FQuery->FieldByName("fAlbum").AsString();
-        item.Year = FQuery->FieldByName("fYear").AsString();
-        item.Genre = FQuery->FieldByName("fGenre").AsString();
-        MediaModel->UpdateItem(row, item);
-    }
-    FQuery->Close();
-}
-
-void TfraMedia::BeginWork(const QString& Text, int Total) {
-    FBusy = true;
-    FCancelled = false;
-    pnlFilter->setEnabled(false);
-    prgProgress->setRange(0, std::max(Total, 1));
-    prgProgress->setValue(0);
-    lblProgress->setText(Text);
-    pnlProgress->show();
-    FLastEvents = 0;
-}
-
-void TfraMedia::ShowWork(const QString& Text, int Done) {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - FLastEvents < ResponsiveMs)
-        return;
-    lblProgress->setText(Text);
-    prgProgress->setValue(Done);
-    KeepResponsive();
-}
-
-void TfraMedia::KeepResponsive() {
-    QCoreApplication::processEvents();
-    FLastEvents = QDateTime::currentMSecsSinceEpoch();
-}
-
-void TfraMedia::EndWork() {
-    pnlProgress->hide();
-    pnlFilter->setEnabled(true);
-    FBusy = false;
-    emit WorkFinished();
-}
-
-void TfraMedia::AddFiles() {
-    const QStringList chosen =
-        FPrompts->AskOpenFiles(QStringLiteral("Add Files"), fromStd(MediaFileFilter()));
-    if (chosen.isEmpty())
-        return;
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<size_t>(chosen.size()));
-    // The dialog shows stray bytes of a name as U+FFFD; the file meant is found by its look.
-    for (const QString& path : chosen)
-        paths.push_back(FindDisplayedPath(PathFromQString(path)));
-    AddPaths(paths, [this](const TAddResult& result) {
-        if (const std::string refusal = AddRefusalMessage(result); !refusal.empty())
-            FPrompts->Information(fromStd(refusal));
-    });
-}
-
-void TfraMedia::AddPaths(const std::vector<std::string>& Paths,
-                         const std::function<void(const TAddResult&)>& OnResult) {
-    if (Paths.empty())
-        return;
-    const int total = static_cast<int>(Paths.size());
-    const auto describe = [&Paths, total](int done) {
-        const int next = std::min(done, total - 1);
-        return QStringLiteral("Adding file %1 of %2: %3")
-            .arg(next + 1)
-            .arg(total)
-            .arg(fromStd(ExtractFileName(Paths[static_cast<size_t>(next)])));
-    };
-
-    BeginWork(describe(0), total);
-    const TWorkGuard guard([this] { EndWork(); });
-    TMaintenanceProgress progress;
-    progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
-    progress.Cancelled = [this] { return FCancelled; };
-    // Rows are listed once they are on disk; a cancel keeps what was added before it.
-    FMaintenance->AddFiles(
-        Paths,
-        [this, &OnResult](const TAddResult& result) {
-            OnResult(result);
-            if (result.Outcome == TAddOutcome::Added) {
-                const TMediaRow& row = result.Row;
-                TMediaItem item;
-                item.Title = row.Info.Title;
-                item.Artist = row.Info.Artist;
-                item.Album = row.Info.Album;
-                item.Year = row.Info.Year;
-                item.Genre = row.Info.Genre;
-                item.Seconds = row.Info.Seconds;
-                item.Quality = row.Info.Quality;
-                item.FileSize = row.FileSize;
-                item.Directory = row.Directory;
-                item.FileName = row.FileName;
-                MediaModel->Append({std::move(item)});
-            }
-        },
-        progress);
-}
-
-bool TfraMedia::ConfirmRemoveFiles(const std::vector<int>& Rows) {
-    for (auto row = Rows.rbegin(); row != Rows.rend(); ++row) {
-        if (!FMaintenance->InPlayLists(MediaModel->Item(*row).TrackEntry()))
-            continue;
-        const bool one = Rows.size() == 1;
-        return FPrompts->ConfirmAction(
-            (one ? QStringLiteral("The selected file is part of one or more playlists.\r\n")
-                 : QStringLiteral(
-                       "Some of the selected files are part of one or more playlists.\r\n")) +
-            QStringLiteral("Files removed from the My Music view will also be removed from the "
-                           "playlists of which they are part.") +
-            QStringLiteral("\r\n") +
-            (one ? QStringLiteral("Do you really want to remove the selected file ?")
-                 : QStringLiteral("Do you really want to remove the selected files ?")));
-    }
-    return true;
-}
-
-void TfraMedia::RemoveFiles() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty() || !ConfirmRemoveFiles(rows))
-        return;
-    const int total = static_cast<int>(rows.size());
-    std::vector<int> removed;
-    removed.reserve(rows.size());
-    {
-        BeginWork(QStringLiteral("Removing files"), total);
-        const TWorkGuard guard([this] { EndWork(); });
-        // One write to disk for the whole removal instead of one per file.
-        FMediaDB->BeginBatch();
-        try {
-            for (auto row = rows.rbegin(); row != rows.rend() && !FCancelled; ++row) {
-                const TMediaItem& item = MediaModel->Item(*row);
-                FMaintenance->RemoveFile(item.Directory, item.FileName, item.Seconds);
-                removed.push_back(*row);
-                ShowWork(QStringLiteral("Removing file %1 of %2: %3")
-                             .arg(removed.size())
-                             .arg(total)
-                             .arg(fromStd(item.FileName)),
-                         static_cast<int>(removed.size()));
-            }
-            FMediaDB->EndBatch();
-        } catch (...) {
-            FMediaDB->CancelBatch();
-            throw;
-        }
-    }
-    MediaModel->RemoveRows(removed);
-    FMain->RefreshPlayListTracks();
-}
-
-void TfraMedia::RefreshMedia() {
-    {
-        BeginWork(QStringLiteral("Looking for missing files"), 0);
-        const TWorkGuard guard([this] { EndWork(); });
-        TMaintenanceProgress progress;
-        progress.OnProgress = [this](int done, int total) {
-            prgProgress->setMaximum(std::max(total, 1));
-            ShowWork(QStringLiteral("Looking for missing files: %1 of %2").arg(done).arg(total),
-                     done);
-        };
-        progress.Cancelled = [this] { return FCancelled; };
-        // A library opened read-only is listed as it is.
-        if (!FMediaDB->ReadOnly())
-            FMaintenance->RemoveMissingFiles(progress);
-    }
-    FMain->RefreshPlayListTracks();
-    if (cmbFilter->currentIndex() != 0) {
-        const QSignalBlocker blocker(cmbFilter);
-        cmbFilter->setCurrentIndex(0);
-    }
-    cmbFilterChange();
-}
-
-void TfraMedia::AddFilesToPlayList() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty())
-        return;
-    const std::string name = FMain->SelectedPlayListName().toStdString();
-    if (name.empty() || !FPlayLists->Exists(name))
-        return;
-    TPlayList* target = FPlayLists->FindByName(name);
-    std::vector<std::string> refused;
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        const TMediaItem& item = MediaModel->Item(*row);
-        if (!target->AddTrack(item.TrackEntry(), -1))
-            refused.push_back(JoinPath(item.Directory, item.FileName));
-    }
-    lvwMedia->selectionModel()->clearSelection();
-    FMain->RefreshPlayListTracks();
-    for (const std::string& path : refused)
-        FPrompts->Information(fromStd(PlayListRefusalMessage(path)));
 }
 
 } // namespace orvanta

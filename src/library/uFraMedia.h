@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "library/uFraMediaModel.h"
@@ -17,6 +19,7 @@ class QProgressBar;
 class QPushButton;
 class QSplitter;
 class QStringListModel;
+class QTimer;
 class QTreeView;
 
 namespace orvanta {
@@ -60,11 +63,15 @@ public:
     void SelectRows(const std::vector<int>& Rows);
     // A command is running and lets window events through; library commands wait.
     bool Busy() const { return FBusy; }
-    // Adds the files in order, listing each once it is on disk; OnResult sees every result.
-    void AddPaths(const std::vector<std::string>& Paths,
-                  const std::function<void(const TAddResult&)>& OnResult);
+    // Adds the files in order now, listing each once it is on disk; OnResult sees every
+    // result. For callers that need the rows before they go on (files to play at once).
+    void AddPathsNow(const std::vector<std::string>& Paths,
+                     const std::function<void(const TAddResult&)>& OnResult);
     // Asks the running add or refresh to stop after the file in hand.
-    void CancelWork() { FCancelled = true; }
+    void CancelWork();
+    // Adds files and folders in the background, and, when PlayList names one, appends them
+    // to it in the order given. While an add runs, further paths wait their turn.
+    void AddPaths(const QStringList& Paths, const QString& PlayList = {});
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
@@ -81,6 +88,7 @@ public:
     QAction* mnuPopMediaLocateFile = nullptr;
     QAction* mnuPopMediaEditMP3Tag = nullptr;
     QAction* mnuPopMediaAddFiles = nullptr;
+    QAction* mnuPopMediaAddFolder = nullptr;
     QAction* mnuPopMediaRemoveFiles = nullptr;
     QAction* mnuPopMediaRefreshMedia = nullptr;
     QAction* mnuPopMediaFindMedia = nullptr;
@@ -108,7 +116,13 @@ private:
     // Long lists are read with window events let through every few tens of milliseconds;
     // what shows at the end is the same as reading them in one go.
     void LoadFilterItems(const char* FieldName, bool WithAll);
+    // The filter list of the chosen filter, without choosing a value.
+    void LoadFilterList();
     void LoadMediaItems();
+    // Another program (orvanta-cli, a second window) changed the library: both lists are read
+    // again, keeping the chosen filter value, the sort and the scroll position.
+    void FollowOutsideChanges();
+    std::int64_t LibraryVersion();
     // One fill of a list: counts the rows read, and lets events run when they are due,
     // keeping the view busy from the first pause to the end of the fill.
     class TListing {
@@ -131,6 +145,7 @@ private:
     void LocateFile();
     void EditMP3Tag();
     void AddFiles();
+    void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
     void RefreshMedia();
@@ -143,12 +158,29 @@ private:
     // Lets window events run, at most every few tens of milliseconds.
     void KeepResponsive();
 
+    // The background add: started here, its rows listed by the timer as they reach the disk.
+    void StartImport();
+    void ImportTick();
+    void EndImport();
+    struct TImportRequest {
+        std::vector<std::string> Paths;
+        std::string PlayList;
+        bool NewFiles = false;
+    };
+    struct TImportRun;
+
     TMyMediaDB* FMediaDB = nullptr;
     TPlayListManager* FPlayLists = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
     std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TMediaMaintenance> FMaintenance;
+    const TCustomStringList* FFileTypes = nullptr;
+    std::unique_ptr<TImportRun> FImport;
+    std::vector<TImportRequest> FImportQueue;
+    QTimer* tmrImport = nullptr;
+    QTimer* tmrOutside = nullptr;
+    std::int64_t FLibraryVersion = -1;
     QStringListModel* FFilterModel = nullptr;
     int FSortState = 0;
     bool FBusy = false;

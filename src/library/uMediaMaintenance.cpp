@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cmath>
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uOrderedWork.h"
+#include "common/uPathText.h"
 #include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
 
@@ -55,13 +59,30 @@ bool folderHasContent(const std::string& folder) {
     return content;
 }
 
+// The analyser also fails on files too short to hold a frame; those can be opened.
+bool canOpen(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 } // namespace
 
 TMediaInfo ReadMediaInfo(const std::string& Path) {
     TMediaInfo info;
+    ReadMediaInfo(Path, info);
+    return info;
+}
+
+TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
+    info = TMediaInfo();
     TMPEGaudio audio;
-    if (!audio.Analyse(Path) || !audio.IsValid())
-        return info;
+    if (!audio.Analyse(Path))
+        return canOpen(Path) ? TMediaRead::NoAudio : TMediaRead::Unreadable;
+    if (!audio.IsValid())
+        return TMediaRead::NoAudio;
     info.Seconds = roundSeconds(audio.DurationSeconds());
     info.Quality = static_cast<std::uint16_t>(audio.BitRateKbps());
     // An ID3v2 tag decides every text, even the empty ones; no mixing with ID3v1.
@@ -80,7 +101,7 @@ TMediaInfo ReadMediaInfo(const std::string& Path) {
         info.Year = old.Year();
         info.Genre = old.GenreName();
     }
-    return info;
+    return TMediaRead::Audio;
 }
 
 std::string TMediaRow::FullPath() const {
@@ -101,6 +122,9 @@ std::string AddRefusalMessage(const TAddResult& Result) {
         return UnsupportedFileMessage(Result.Path);
     case TAddOutcome::NotRegularFile:
         return TFileUtils::NotRegularFileMessage(Result.Path);
+    case TAddOutcome::NoAudio:
+    case TAddOutcome::Unreadable:
+        return DisplayPath(Result.Path) + ": " + SkipReason(Result.Outcome);
     case TAddOutcome::Added:
     case TAddOutcome::AlreadyInLibrary:
         break;
@@ -108,10 +132,50 @@ std::string AddRefusalMessage(const TAddResult& Result) {
     return {};
 }
 
-TAddResult TMediaMaintenance::addOne(const std::string& Path) {
+std::string SkipReason(TAddOutcome Outcome) {
+    switch (Outcome) {
+    case TAddOutcome::Unsupported:
+        return "not an MP3 file";
+    case TAddOutcome::NoAudio:
+        return "no MPEG audio found";
+    case TAddOutcome::Unreadable:
+        return "cannot be read";
+    case TAddOutcome::NotRegularFile:
+        return "not a regular file";
+    default:
+        return {};
+    }
+}
+
+void TAddTally::Count(const TAddResult& Result) {
+    switch (Result.Outcome) {
+    case TAddOutcome::Added:
+        ++Added;
+        break;
+    case TAddOutcome::AlreadyInLibrary:
+        ++Known;
+        break;
+    default:
+        ++Skipped;
+        Details.push_back(Result.Path + ": " + SkipReason(Result.Outcome));
+        break;
+    }
+}
+
+void TAddTally::CountFolder(const std::string& Path, const std::string& Reason) {
+    ++Skipped;
+    Details.push_back(Path + ": " + SkipReason(TAddOutcome::Unreadable) + " (" + Reason + ")");
+}
+
+std::string TAddTally::Summary() const {
+    return std::to_string(Added) + " added, " + std::to_string(Known) +
+           " already in the library, " + std::to_string(Skipped) + " skipped";
+}
+
+TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported) const {
     TAddResult result;
     result.Path = Path;
-    if (FileTypeOf(Path, FFileTypes).empty()) {
+    if (!Supported) {
         result.Outcome = TAddOutcome::Unsupported;
         return result;
     }
@@ -124,14 +188,37 @@ TAddResult TMediaMaintenance::addOne(const std::string& Path) {
     row.Directory = ExtractFileDir(Path);
     row.FileName = ExtractFileName(Path);
     row.FileSize = FileSizeOf(Path);
-    row.Info = ReadMediaInfo(Path);
+    switch (ReadMediaInfo(Path, row.Info)) {
+    case TMediaRead::Audio:
+        result.Outcome = TAddOutcome::Added;
+        break;
+    case TMediaRead::NoAudio:
+        result.Outcome = TAddOutcome::NoAudio;
+        break;
+    case TMediaRead::Unreadable:
+        result.Outcome = TAddOutcome::Unreadable;
+        break;
+    }
     if (row.Info.Title.empty())
         row.Info.Title = FileTitle(Path);
+    return result;
+}
+
+void TMediaMaintenance::writeOne(TAddResult& Result) {
+    if (Result.Outcome != TAddOutcome::Added)
+        return;
+    const TMediaRow& row = Result.Row;
     const TMediaInfo& info = row.Info;
     const bool added = FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title,
                                          info.Artist, info.Album, info.Year, info.Genre,
                                          info.Language, info.Composer, info.Seconds, info.Quality);
-    result.Outcome = added ? TAddOutcome::Added : TAddOutcome::AlreadyInLibrary;
+    if (!added)
+        Result.Outcome = TAddOutcome::AlreadyInLibrary;
+}
+
+TAddResult TMediaMaintenance::addOne(const std::string& Path) {
+    TAddResult result = readOne(Path, !FileTypeOf(Path, FFileTypes).empty());
+    writeOne(result);
     return result;
 }
 
@@ -164,17 +251,26 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
         pending.clear();
     };
     const int total = static_cast<int>(Paths.size());
+    // The file types are looked up here, so the readers share nothing but the paths.
+    std::vector<bool> supported(Paths.size());
+    for (std::size_t i = 0; i < Paths.size(); ++i)
+        supported[i] = !FileTypeOf(Paths[i], FFileTypes).empty();
     int done = 0;
-    for (const std::string& path : Paths) {
+    const std::function<TAddResult(std::size_t)> read = [&](std::size_t i) {
+        return readOne(Paths[i], supported[i]);
+    };
+    const std::function<bool(std::size_t, TAddResult&)> write = [&](std::size_t,
+                                                                    TAddResult& result) {
         if (Progress.Cancelled && Progress.Cancelled())
-            break;
+            return false;
         if (!inBatch && CommitInterval.count() > 0) {
             FLibrary.BeginBatch();
             inBatch = true;
             batchStart = Clock::now();
         }
         try {
-            pending.push_back(addOne(path));
+            writeOne(result);
+            pending.push_back(std::move(result));
         } catch (...) {
             // The failing file undid its own work; the files before it stay added.
             flush();
@@ -185,7 +281,10 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
             flush();
         if (Progress.OnProgress)
             Progress.OnProgress(done, total);
-    }
+        return true;
+    };
+    RunOrdered<TAddResult>(Paths.size(), Readers, static_cast<std::size_t>(Readers) * 16, read,
+                           write);
     flush();
     return done;
 }

@@ -30,6 +30,10 @@ struct TMediaInfo {
 // A file that is not valid MPEG audio gives zeros; its tags still count.
 TMediaInfo ReadMediaInfo(const std::string& Path);
 
+enum class TMediaRead { Audio, NoAudio, Unreadable };
+// As above, also saying whether the file could be read and held MPEG audio.
+TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& Info);
+
 // One library row as the add path builds it.
 struct TMediaRow {
     std::string Directory;
@@ -42,7 +46,15 @@ struct TMediaRow {
     std::string TrackEntry() const;
 };
 
-enum class TAddOutcome { Added, AlreadyInLibrary, Unsupported, NotRegularFile };
+// Unsupported, NoAudio, Unreadable and NotRegularFile files are skipped: they never get a row.
+enum class TAddOutcome {
+    Added,
+    AlreadyInLibrary,
+    Unsupported,
+    NoAudio,
+    Unreadable,
+    NotRegularFile
+};
 
 struct TAddResult {
     std::string Path;
@@ -54,6 +66,23 @@ struct TAddResult {
 std::string UnsupportedFileMessage(std::string_view Path);
 // The message for a file that was not added, empty when it was added or already there.
 std::string AddRefusalMessage(const TAddResult& Result);
+// Why a file was skipped: "not an MP3 file", "no MPEG audio found" or "cannot be read";
+// empty for a file added or already in the library.
+std::string SkipReason(TAddOutcome Outcome);
+
+// Counts the outcomes of an add for the one summary shown at its end.
+struct TAddTally {
+    int Added = 0;
+    int Known = 0;
+    int Skipped = 0;
+    // "path: reason" for each skipped file or unreadable folder, in order.
+    std::vector<std::string> Details;
+
+    void Count(const TAddResult& Result);
+    void CountFolder(const std::string& Path, const std::string& Reason);
+    // "98 added, 3 already in the library, 5 skipped".
+    std::string Summary() const;
+};
 
 // Lets a caller show progress and stay responsive during a long run: OnProgress after each
 // file or row (Done of Total), Cancelled checked before each; a cancelled run keeps what it did.
@@ -81,11 +110,15 @@ public:
 
     // How long additions may wait to be written together; 0 writes every file on its own.
     std::chrono::milliseconds CommitInterval{250};
+    // Files read at the same time by AddFiles, so that a cold disk has work queued; 1 reads
+    // them one after another on the calling thread.
+    int Readers = 12;
 
     // Adds one file; on disk when it returns.
     TAddResult AddFile(const std::string& Path);
-    // Adds the files in order. OnFileDone receives each result, in order, only once the file
-    // is on disk. Returns how many files were handled (all unless cancelled).
+    // Adds the files in order, reading them ahead in parallel. OnFileDone receives each
+    // result, in order, on the calling thread, only once the file is on disk. Returns how many
+    // files were handled (all unless cancelled).
     int AddFiles(const std::vector<std::string>& Paths,
                  const std::function<void(const TAddResult&)>& OnFileDone,
                  const TMaintenanceProgress& Progress = {});
@@ -101,6 +134,9 @@ public:
 
 private:
     TAddResult addOne(const std::string& Path);
+    // The part of an add that only reads the file; safe on any thread.
+    TAddResult readOne(const std::string& Path, bool Supported) const;
+    void writeOne(TAddResult& Result);
 
     TMyMediaDB& FLibrary;
     TPlayListManager& FPlayLists;

@@ -17,6 +17,7 @@
 #include "playlists/uPlayListAutoSave.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
+#include "shell/uFileDrop.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
 #include "shell/uQtPath.h"
@@ -82,6 +83,16 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
 
     for (QWidget* list : {static_cast<QWidget*>(lstPlayLists), static_cast<QWidget*>(lvwTracks)})
         list->installEventFilter(this);
+
+    // Files dropped on a playlist's name or on its tracks go to the library and to it.
+    new TFileDrop(lstPlayLists->viewport(), [this](const QStringList& Paths, const QPoint& At) {
+        if (const QListWidgetItem* item = lstPlayLists->itemAt(At); item && FMain)
+            FMain->AddToLibrary(Paths, item->text());
+    });
+    new TFileDrop(lvwTracks->viewport(), [this](const QStringList& Paths, const QPoint&) {
+        if (FCurrentPlayList && FMain)
+            FMain->AddToLibrary(Paths, QString::fromStdString(FCurrentPlayList->Name));
+    });
 
     CreateMenus();
     connect(lstPlayLists, &QListWidget::itemSelectionChanged, this,

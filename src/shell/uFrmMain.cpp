@@ -151,6 +151,11 @@ void TfrmMain::CreateMenus() {
     addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
     addFiles->setProperty(TagProperty, 103);
     connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
+    QAction* addFolder = file->addAction(QStringLiteral("Add Folder..."));
+    addFolder->setObjectName(QStringLiteral("mnuFileAddFolder"));
+    addFolder->setProperty(TagProperty, 108);
+    addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    connect(addFolder, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
     file->addSeparator();
     QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -266,6 +271,7 @@ void TfrmMain::CreateToolBar() {
         {103, "Add Files", "add-files", 318, false},
         {104, "Remove Files", "remove-files", 354, false},
         {105, "Refresh Media", "refresh", 390, false},
+        {108, "Add Folder", "add-folder", 426, false},
         {107, "Add Files to Playlist", "add-to-playlist", 534, true},
         {200, "Play Playlist", "play", 210, false},
         {201, "New Playlist", "new-playlist", 246, false},
@@ -549,7 +555,7 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
                 queue.InsertTrack(MakeTrackEntry(path, 0));
         }
     } else {
-        fraMedia1->AddPaths(found, [this, &queue](const TAddResult& result) {
+        fraMedia1->AddPathsNow(found, [this, &queue](const TAddResult& result) {
             if (const std::string refusal = AddRefusalMessage(result); !refusal.empty())
                 FPrompts.Information(QString::fromStdString(refusal));
             else
@@ -595,6 +601,9 @@ int TfrmMain::PlayListModeIndex() const {
 }
 void TfrmMain::SetPlayListModeIndex(int Index) {
     cmbPlayListMode->setCurrentIndex(Index);
+}
+void TfrmMain::AddToLibrary(const QStringList& Paths, const QString& PlayList) {
+    fraMedia1->AddPaths(Paths, PlayList);
 }
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     FPlayListInfo = Text;

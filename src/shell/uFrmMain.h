@@ -65,6 +65,7 @@ public:
     int PlayListModeIndex() const override;
     void SetPlayListModeIndex(int Index) override;
     void SetPlayListInfo(const QString& Text) override;
+    void AddToLibrary(const QStringList& Paths, const QString& PlayList) override;
     // The info label's whole text (the label itself may show it elided).
     QString PlayListInfo() const { return FPlayListInfo; }
 

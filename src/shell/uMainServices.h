@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace orvanta {
 
@@ -24,6 +25,9 @@ public:
     virtual int PlayListModeIndex() const = 0;
     virtual void SetPlayListModeIndex(int Index) = 0;
     virtual void SetPlayListInfo(const QString& Text) = 0;
+    // Adds dropped files and folders to the library in the background and, when PlayList
+    // names one, appends them to it in the order dropped.
+    virtual void AddToLibrary(const QStringList& Paths, const QString& PlayList) = 0;
 };
 
 } // namespace orvanta

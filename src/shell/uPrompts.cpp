@@ -52,6 +52,19 @@ QString TQtPrompts::AskSaveFile(const QString& Caption, const QString& Filter,
     return QFileDialog::getSaveFileName(owner(), Caption, Initial, QtFileFilter(Filter));
 }
 
+QString TQtPrompts::AskFolder(const QString& Caption) {
+    return QFileDialog::getExistingDirectory(owner(), Caption);
+}
+
+void TQtPrompts::ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                             TPromptIcon Icon) {
+    QMessageBox box(Icon == TPromptIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                    Caption, lineBreaks(Text), QMessageBox::Ok, owner());
+    if (!Details.isEmpty())
+        box.setDetailedText(lineBreaks(Details));
+    box.exec();
+}
+
 QString QtFileFilter(const QString& Filter) {
     const QStringList parts = Filter.split(QLatin1Char('|'));
     QStringList rows;

@@ -24,6 +24,11 @@ public:
     // Save-file dialog starting at Initial; empty when cancelled. Filter as above.
     virtual QString AskSaveFile(const QString& Caption, const QString& Filter,
                                 const QString& Initial) = 0;
+    // Folder dialog; empty when cancelled.
+    virtual QString AskFolder(const QString& Caption) = 0;
+    // A message with a longer text the user can unfold (one line per item).
+    virtual void ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                             TPromptIcon Icon) = 0;
 
     // The system's usual boxes.
     void Information(const QString& Text) {
@@ -44,6 +49,9 @@ public:
     QStringList AskOpenFiles(const QString& Caption, const QString& Filter) override;
     QString AskSaveFile(const QString& Caption, const QString& Filter,
                         const QString& Initial) override;
+    QString AskFolder(const QString& Caption) override;
+    void ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                     TPromptIcon Icon) override;
 };
 
 // "Name|patterns|Name|patterns" as QFileDialog's "Name (patterns);;Name (patterns)".

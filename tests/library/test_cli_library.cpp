@@ -53,15 +53,22 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     TempDir home;
     const std::string a = orvanta::test::makeMp3(home, "a.mp3", 1, "--id3v2-only --tt Zebra");
     const std::string b = home.write("b.txt", "x");
-    const std::string c = home.write("Quote \"and\" back\\slash.mp3", "not audio");
-    CliRun add =
-        runCli(home, "library add " + shellQuoted(a) + " " + shellQuoted(b) + " " + shellQuoted(c));
+    const std::string c =
+        orvanta::test::makeMp3(home, "Quote \"and\" back\\slash.mp3", 1, "--id3v2-only");
+    const std::string d = home.write("noise.mp3", "not audio");
+    CliRun add = runCli(home, "library add " + shellQuoted(a) + " " + shellQuoted(b) + " " +
+                                  shellQuoted(c) + " " + shellQuoted(d));
     EXPECT_EQ(add.Exit, 1); // one file was not supported
     EXPECT_NE(add.Err.find("The following file type is not supported.\nb.txt"), std::string::npos)
         << add.Err;
-    ASSERT_EQ(add.lines().size(), 3u);
+    EXPECT_NE(add.Err.find("2 added, 0 already in the library, 2 skipped\n  " + b +
+                           ": not an MP3 file\n  " + d + ": no MPEG audio found\n"),
+              std::string::npos)
+        << add.Err;
+    ASSERT_EQ(add.lines().size(), 4u);
     EXPECT_EQ(add.lines()[0]["result"], "added");
     EXPECT_EQ(add.lines()[1]["result"], "unsupported");
+    EXPECT_EQ(add.lines()[3]["result"], "no MPEG audio found");
 
     // A path that differs only in the case of A-Z names the same library row.
     std::filesystem::copy_file(a, home.file("A.MP3"));
@@ -87,7 +94,7 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(rows[1].size(), 12u);
 
     std::filesystem::create_directories(home.file("Playlists"));
-    home.write("Playlists/Mix.ply", "1\r\n" + a + "*1\r\n" + c + "*0\r\n/else.mp3*3");
+    home.write("Playlists/Mix.ply", "1\r\n" + a + "*1\r\n" + c + "*1\r\n/else.mp3*3");
     CliRun remove = runCli(home, "library remove " + shellQuoted(c) + " " +
                                      shellQuoted(home.file("never.mp3")));
     EXPECT_EQ(remove.Exit, 1);

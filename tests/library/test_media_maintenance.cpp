@@ -4,6 +4,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "library/MakeMp3.h"
+#include "library/uMediaFolders.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTrackInfo.h"
 
@@ -36,6 +37,11 @@ struct Fixture {
         library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
         query.First();
         return query;
+    }
+    // A row as an add would leave it, without reading the file.
+    void addRow(const std::string& path) {
+        library.AddMedia(ExtractFileDir(path), ExtractFileName(path), 0, FileTitle(path), "", "",
+                         "", "", "", "", 0, 0);
     }
     int rows() {
         library.SelectAllMedia(query);
@@ -162,30 +168,54 @@ TEST(AddFiles, TitleFallsBackToTheFileNameNotToId3v1) {
         EXPECT_EQ(row.FieldByName(field).AsString(), "") << field;
 }
 
-TEST(AddFiles, InvalidVanishedAndKnownFiles) {
+// Files without MPEG audio get no row and say why; a known file is not added twice.
+TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
     Fixture f;
-    const std::string garbage = f.dir.write("noise.mp3", std::string(3000, '\x55'));
-    const TAddResult invalid = f.maintenance.AddFile(garbage);
-    EXPECT_EQ(invalid.Outcome, TAddOutcome::Added);
-    EXPECT_EQ(f.row(garbage).FieldByName("fSeconds").AsInteger(), 0);
-    EXPECT_EQ(f.row(garbage).FieldByName("fQuality").AsInteger(), 0);
-    EXPECT_EQ(f.row(garbage).FieldByName("fTitle").AsString(), "noise");
-    EXPECT_EQ(f.row(garbage).FieldByName("fFileSize").AsInteger(), 3000);
-
-    const std::string vanished = f.dir.file("gone.mp3");
-    EXPECT_EQ(f.maintenance.AddFile(vanished).Outcome, TAddOutcome::Added);
-    EXPECT_EQ(f.row(vanished).FieldByName("fFileSize").AsInteger(), 0);
-
-    EXPECT_EQ(f.maintenance.AddFile(f.dir.file("NOISE.MP3")).Outcome,
-              TAddOutcome::AlreadyInLibrary);
-    EXPECT_EQ(f.rows(), 2);
+    const struct {
+        std::string path;
+        TAddOutcome outcome;
+        const char* reason;
+    } cases[] = {
+        {f.dir.write("noise.mp3", std::string(3000, '\x55')), TAddOutcome::NoAudio,
+         "no MPEG audio found"},
+        {f.dir.write("empty.mp3", ""), TAddOutcome::NoAudio, "no MPEG audio found"},
+        {f.dir.file("gone.mp3"), TAddOutcome::Unreadable, "cannot be read"},
+        {f.dir.write("cover.jpg", "x"), TAddOutcome::Unsupported, "not an MP3 file"},
+    };
+    TAddTally tally;
+    for (const auto& c : cases) {
+        const TAddResult result = f.maintenance.AddFile(c.path);
+        EXPECT_EQ(result.Outcome, c.outcome) << c.path;
+        EXPECT_EQ(SkipReason(result.Outcome), c.reason) << c.path;
+        tally.Count(result);
+    }
+    const std::string song = makeMp3(f.dir, "song.mp3", 1);
+    tally.Count(f.maintenance.AddFile(song));
+    std::filesystem::copy_file(song, f.dir.file("SONG.MP3"));
+    tally.Count(f.maintenance.AddFile(f.dir.file("SONG.MP3")));
+    EXPECT_EQ(tally.Summary(), "1 added, 1 already in the library, 4 skipped");
+    EXPECT_EQ(tally.Details.at(2), cases[2].path + ": cannot be read");
+    EXPECT_EQ(f.rows(), 1);
 }
+
+namespace {
+
+// Copies of one real MP3, so that each gets a row.
+std::vector<std::string> songs(const TempDir& dir, int count) {
+    const std::string model = makeMp3(dir, "model.mp3", 0.2);
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        paths.push_back(dir.file(std::to_string(i) + ".mp3"));
+        std::filesystem::copy_file(model, paths.back());
+    }
+    return paths;
+}
+
+} // namespace
 
 TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
     Fixture f;
-    std::vector<std::string> paths;
-    for (int i = 0; i < 50; ++i)
-        paths.push_back(f.dir.write(std::to_string(i) + ".mp3", "x"));
+    const std::vector<std::string> paths = songs(f.dir, 50);
     int reported = 0;
     TMaintenanceProgress progress;
     int calls = 0;
@@ -209,9 +239,7 @@ TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
 
 TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
     Fixture f;
-    std::vector<std::string> paths;
-    for (int i = 0; i < 5; ++i)
-        paths.push_back(f.dir.write(std::to_string(i) + ".mp3", "x"));
+    const std::vector<std::string> paths = songs(f.dir, 5);
     int reported = 0;
     TMaintenanceProgress progress;
     progress.OnProgress = [&](int done, int) {
@@ -229,8 +257,8 @@ TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
 TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     Fixture f;
     const std::string path = f.dir.write("Song.mp3", "x");
-    f.maintenance.AddFile(path);
-    f.maintenance.AddFile(f.dir.write("other.mp3", "x"));
+    f.addRow(path);
+    f.addRow(f.dir.write("other.mp3", "x"));
     const std::string entry = MakeTrackEntry(path, 0);
     f.playLists.FindByName("One")->InsertTrack(entry);
     f.playLists.FindByName("One")->InsertTrack(entry);
@@ -254,7 +282,7 @@ TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedFoldersStay) {
     const std::string later = f.dir.write("drive/music/later.mp3", "x");
     const std::string local = f.dir.write("local.mp3", "x");
     for (const std::string& path : {kept, deleted, later, local}) {
-        f.maintenance.AddFile(path);
+        f.addRow(path);
         f.playLists.FindByName("One")->InsertTrack(MakeTrackEntry(path, 0));
     }
     std::filesystem::remove(deleted);
@@ -288,7 +316,7 @@ TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedFoldersStay) {
 TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
     Fixture f;
     for (int i = 0; i < 10; ++i)
-        f.maintenance.AddFile(f.dir.file("gone" + std::to_string(i) + ".mp3"));
+        f.addRow(f.dir.file("gone" + std::to_string(i) + ".mp3"));
     int calls = 0;
     TMaintenanceProgress progress;
     progress.Cancelled = [&] { return ++calls > 4; };
@@ -296,4 +324,15 @@ TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
     EXPECT_TRUE(result.Cancelled);
     EXPECT_EQ(result.Removed.size(), 4u);
     EXPECT_EQ(f.rows(), 6);
+}
+
+// Refresh looks beside the library's files, not below them nor in other folders.
+TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
+    Fixture f;
+    std::filesystem::create_directories(f.dir.file("a/sub"));
+    std::filesystem::create_directories(f.dir.file("b"));
+    f.addRow(f.dir.write("a/x.mp3", "x"));
+    for (const char* file : {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3"})
+        f.dir.write(file, "x");
+    EXPECT_EQ(FindNewFiles(f.library, f.types), std::vector<std::string>{f.dir.file("a/y.mp3")});
 }

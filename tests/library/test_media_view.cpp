@@ -19,6 +19,7 @@
 #include "metadata/MPEGaudio.h"
 #include "metadata/uFrmMP3Tag.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
@@ -322,19 +323,24 @@ private slots:
         QVERIFY(v1.StoreTag(tagged.toStdString()));
         const QString text = QString::fromStdString(f.Home.write("notes.txt", "hello"));
         const QString noise = QString::fromStdString(f.Home.write("noise.mp3", "not audio"));
-        // Already there under other letter case: added nothing, said nothing.
-        const QString again = QString::fromStdString(f.Music) + QStringLiteral("/B.MP3");
+        // Already there under other letter case: added nothing, named nowhere.
+        const QString again = f.Mp3("B.MP3");
 
         f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, again}};
         f.View->DoCommand(3);
+        QTRY_VERIFY(!f.View->Busy());
         QCOMPARE(f.Prompts.Questions.last(), QStringLiteral("Add Files"));
+        // One summary for the whole add, naming each file left out and why.
         QCOMPARE(f.Prompts.Messages.size(), size_t(1));
         QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
         QCOMPARE(f.Prompts.Messages[0].Text,
-                 QStringLiteral("The following file type is not supported.\r\nnotes.txt"));
-        QCOMPARE(f.RowsInLibrary(), 5);
+                 QStringLiteral("3 added, 1 already in the library, 2 skipped"));
+        QCOMPARE(f.Prompts.Messages[0].Details, text + QStringLiteral(": not an MP3 file\r\n") +
+                                                    noise +
+                                                    QStringLiteral(": no MPEG audio found"));
+        QCOMPARE(f.RowsInLibrary(), 4);
         QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" song.v2"), QStringLiteral(" Old Title"),
-                                          QStringLiteral(" both"), QStringLiteral(" noise")}));
+                                          QStringLiteral(" both")}));
         const TMediaItem& first = f.View->MediaModel->Item(0);
         QCOMPARE(first.Seconds, 1);
         QCOMPARE(first.Quality, 128);
@@ -342,49 +348,89 @@ private slots:
         QCOMPARE(f.View->MediaModel->Item(1).Genre, std::string(GenreNames[17]));
         // An ID3v2 tag decides every text: its empty title is not the ID3v1 one.
         QCOMPARE(f.View->MediaModel->Item(2).Artist, std::string("New Artist"));
-        QCOMPARE(f.View->MediaModel->Item(3).Seconds, 0);
         QVERIFY(!f.View->Busy());
         // The filter list is not rebuilt by an add.
         QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New Artist")));
 
         f.Prompts.FileAnswers = {{}}; // cancelled dialog
         f.View->DoCommand(3);
-        QCOMPARE(f.RowsInLibrary(), 5);
+        QVERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 4);
     }
 
-    void longAddShowsProgressStaysResponsiveAndCancels() {
+    void longAddRunsInTheBackgroundAndCancels() {
         Fixture f;
         f.Start();
+        const QString model = f.Mp3("model.mp3");
         QStringList paths;
-        for (int i = 0; i < 40; ++i)
-            paths << f.Mp3("track" + std::to_string(i) + ".mp3");
+        constexpr int Files = 3000;
+        for (int i = 0; i < Files; ++i) {
+            paths << f.FullPath("track" + std::to_string(i) + ".mp3");
+            std::filesystem::copy_file(model.toStdString(), paths.back().toStdString());
+        }
         f.Prompts.FileAnswers = {paths};
-        QString seen;
-        bool progressShown = false;
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(0);
-        QTimer::singleShot(0, [&] {
-            seen = f.View->lblProgress->text();
-            progressShown = f.View->pnlProgress->isVisibleTo(f.View.get());
-            // Library commands wait while the add runs.
-            f.Prompts.FileAnswers = {{f.Mp3("other.mp3")}};
-            f.View->DoCommand(3);
-            f.View->cmdCancelWork->click();
-        });
         f.View->DoCommand(3);
-        QVERIFY(progressShown);
-        QVERIFY2(seen.startsWith(QStringLiteral("Adding file ")), qPrintable(seen));
-        QVERIFY(seen.contains(QStringLiteral(" of 40: track")));
-        QVERIFY(ticks > 0);
-        const int added = f.View->MediaModel->rowCount();
-        QVERIFY(added >= 1 && added < 40);
-        // What was added before the cancel stays added, and only that.
-        QCOMPARE(f.RowsInLibrary(), added);
+        QVERIFY(f.View->Busy());
+        QVERIFY(f.View->pnlProgress->isVisibleTo(f.View.get()));
+        // Library commands wait while the add runs.
+        f.Prompts.FileAnswers = {{f.Mp3("other.mp3")}};
+        f.View->DoCommand(3);
         QCOMPARE(f.Prompts.FileAnswers.size(), size_t(1));
-        QVERIFY(!f.View->Busy());
+        QTRY_VERIFY(f.View->lblProgress->text().startsWith(QStringLiteral("Adding ")));
+        QVERIFY2(f.View->lblProgress->text().contains(QStringLiteral(" of %L1: track").arg(Files)),
+                 qPrintable(f.View->lblProgress->text()));
+        f.View->cmdCancelWork->click();
+        QTRY_VERIFY(!f.View->Busy());
+        // What was listed before the cancel is exactly what the library holds.
+        const int added = f.View->MediaModel->rowCount();
+        QVERIFY(added < Files);
+        QCOMPARE(f.RowsInLibrary(), added);
         QVERIFY(!f.View->pnlProgress->isVisibleTo(f.View.get()));
+    }
+
+    // Dropped on the list: into the library; dropped for a playlist: into it too, in the
+    // order dropped, folders walked in path order, and nothing twice when dropped again.
+    void droppedFilesAndFoldersComeInInOrder() {
+        Fixture f;
+        f.Start();
+        std::filesystem::create_directories(f.Music + "/Album/cd 2");
+        const QString a = f.Mp3("a.mp3"), b = f.Mp3("b.mp3"), c = f.Mp3("Album/c.mp3"),
+                      d = f.Mp3("Album/cd 2/d.mp3");
+        QVERIFY(test::DropFiles(f.View->lvwMedia->viewport(), {5, 5}, {b}));
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 1);
+
+        f.View->AddPaths({a, f.FullPath("Album"), b}, QStringLiteral("Mix"));
+        f.View->AddPaths({f.FullPath("Album")}); // waits its turn, then finds all known
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 4);
+        QCOMPARE(f.View->MediaModel->rowCount(), 4);
+        const auto entry = [](const QString& path) { return path.toStdString() + "*1"; };
+        QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
+                 (std::vector<std::string>{entry(a), entry(c), entry(d), entry(b)}));
+        QVERIFY(f.Main.TrackRefreshes >= 1);
+        QVERIFY(f.Prompts.Messages.empty());
+    }
+
+    // Another program's adds and removes show, with the chosen value and sort kept.
+    void followsChangesMadeOutside() {
+        Fixture f;
+        f.Row("1.mp3", "Alpha", "ABBA");
+        f.Row("2.mp3", "Beta", "Queen");
+        f.Start();
+        f.Pick(QStringLiteral("Queen"));
+        f.View->lvwMediaColumnClick(0);
+        QCOMPARE(f.View->SortState(), -1);
+        TMyMediaDB other;
+        other.OpenDatabase(f.Home.file("MyMedia.edb"));
+        other.AddMedia(f.Music, "3.mp3", 0, "Gamma", "Queen", "", "", "", "", "", 0, 0);
+        other.AddMedia(f.Music, "4.mp3", 0, "Delta", "Yes", "", "", "", "", "", 0, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.Titles(), (QStringList{QStringLiteral(" Gamma"), QStringLiteral(" Beta")}), 5000);
+        QVERIFY(f.View->FilterItems().contains(QStringLiteral("Yes")));
+        QCOMPARE(f.View->SortState(), -1);
+        other.DeleteMedia(f.Music, "2.mp3");
+        QTRY_COMPARE_WITH_TIMEOUT(f.Titles(), QStringList{QStringLiteral(" Gamma")}, 5000);
     }
 
     void longListsFillInSlicesAndEndAsInOneGo() {
@@ -503,6 +549,7 @@ private slots:
         f.Filter(QStringLiteral("Genres"));
 
         std::filesystem::remove(JoinPath(f.Music, "a.mp3"));
+        f.Mp3("new.mp3"); // appeared beside the library's files
         f.View->DoCommand(5);
         QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Artists"));
         QCOMPARE(f.View->FilterItems(),
@@ -511,6 +558,9 @@ private slots:
         QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
                  std::vector<std::string>{"/no/such/drive/c.mp3*30"});
         QVERIFY(f.Main.TrackRefreshes >= 2);
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" B"), QStringLiteral(" C"), QStringLiteral(" new")}));
     }
 
     void editTagUpdatesTheRowInPlace() {

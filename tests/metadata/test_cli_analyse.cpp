@@ -52,6 +52,24 @@ TEST(CliAnalyse, OneLinePerFileWithTheDocumentedKeys) {
     EXPECT_EQ(exit, 2);
 }
 
+// Files read at once print exactly what one reader prints, in the order of the arguments.
+TEST(CliAnalyse, ParallelOutputIsTheSerialOutput) {
+    TempDir dir;
+    std::string arguments;
+    for (int i = 0; i < 60; ++i) {
+        const char* kinds[] = {"vbr", "mono22", "gone"};
+        const std::string kind = kinds[i % 3];
+        const std::string path = dir.file(std::to_string(i) + kind + ".mp3");
+        if (kind != "gone")
+            std::filesystem::copy_file(test::MP3Fixtures::Get().Path(kind), path);
+        arguments += " '" + path + "'";
+    }
+    const std::string serial = Cli("analyse --jobs 1" + arguments);
+    EXPECT_EQ(Lines(serial).size(), 60u);
+    EXPECT_EQ(Cli("analyse --jobs 16" + arguments), serial);
+    EXPECT_EQ(Cli("analyse" + arguments), serial);
+}
+
 TEST(CliTag, WritesEachTagAndKeepsTheAudio) {
     TempDir dir;
     const std::string file = test::MP3Fixtures::Get().CopyTo(dir, "sox");

@@ -11,6 +11,7 @@
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
@@ -97,6 +98,19 @@ class TestPlayListsView : public QObject {
     Q_OBJECT
 
 private slots:
+    // Files dropped on a playlist's name, or on the tracks of the one shown, go to it.
+    void droppedFilesGoToThePlayListUnderThem() {
+        Fixture f({{"Jazz", "0"}, {"Rock", "0"}});
+        const QStringList paths = {QStringLiteral("/m/b.mp3"), QStringLiteral("/m/folder")};
+        QListWidget* names = f.View->lstPlayLists;
+        QVERIFY(test::DropFiles(names->viewport(), names->visualItemRect(names->item(1)).center(),
+                                paths));
+        QVERIFY(test::DropFiles(f.View->lvwTracks->viewport(), {5, 5}, paths));
+        QCOMPARE(f.Main.AddedToLibrary.size(), size_t(2));
+        QCOMPARE(f.Main.AddedToLibrary[0], std::make_pair(paths, QStringLiteral("Rock")));
+        QCOMPARE(f.Main.AddedToLibrary[1], std::make_pair(paths, QStringLiteral("Jazz")));
+    }
+
     void showsNamesTracksModeAndInfo() {
         Fixture f({{"Jazz", playlistText(1, {entry("So What", 322), entry("Blue in Green", 120)})},
                    {"Rock", playlistText(0, {entry("One", 60)})}});

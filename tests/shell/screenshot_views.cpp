@@ -91,7 +91,11 @@ int main(int argc, char** argv) {
     TfraMedia* media = window->fraMedia1;
     prompts.FileAnswers = {paths};
     media->DoCommand(3);
+    while (media->Busy()) // the add runs in the background
+        QTest::qWait(20);
     media->DoCommand(5); // rebuilds the filter list with the new artists
+    while (media->Busy())
+        QTest::qWait(20);
     std::printf("library rows listed: %d\n", media->MediaModel->rowCount());
 
     media->lvwMediaColumnClick(1); // by artist

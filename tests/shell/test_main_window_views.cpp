@@ -24,6 +24,7 @@
 #include "shell/FakePlayerEngine.h"
 #include "shell/uFrmMain.h"
 #include "support/FakePrompts.h"
+#include "support/Mp3Files.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;
@@ -122,10 +123,19 @@ private slots:
     void addFilesFromTheMenuWorksInEitherView() {
         Fixture f;
         f.Window->mnuViewPlayLists->trigger();
-        f.Prompts.FileAnswers = {{QString::fromStdString(f.Home.write("c.mp3", "x"))}};
+        const std::string folder = f.Home.file("Album");
+        std::filesystem::create_directories(folder + "/CD 2");
+        test::WriteMp3(folder + "/CD 2/d.mp3");
+        test::WriteMp3(f.Home.file("c.mp3"));
+        f.Prompts.FileAnswers = {{QString::fromStdString(f.Home.file("c.mp3"))}};
         f.Window->MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
         QCOMPARE(f.Window->CurrentView(), 2);
-        QCOMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 2);
+        QTRY_COMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 2);
+        f.Prompts.FolderAnswers = {QString::fromStdString(folder)};
+        QAction* addFolder = f.Window->MenuAction(QStringLiteral("mnuFileAddFolder"));
+        QCOMPARE(addFolder->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+        addFolder->trigger();
+        QTRY_COMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 3);
     }
 
     void shortcutsReachTheirCommandsAndEveryItemHasAnAccessKey() {

@@ -51,6 +51,11 @@ public:
     int PlayListModeIndex() const override { return ModeIndex; }
     void SetPlayListModeIndex(int Index) override { ModeIndex = Index; }
     void SetPlayListInfo(const QString& Text) override { Info = Text; }
+    void AddToLibrary(const QStringList& Paths, const QString& PlayList) override {
+        AddedToLibrary.push_back({Paths, PlayList});
+    }
+    // Each AddToLibrary call: the paths and the playlist.
+    std::vector<std::pair<QStringList, QString>> AddedToLibrary;
 };
 
 } // namespace orvanta::test

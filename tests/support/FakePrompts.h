@@ -15,18 +15,28 @@ public:
         QString Caption;
         QString Text;
         TPromptIcon Icon;
+        QString Details;
     };
     std::vector<Shown> Messages;
     std::deque<bool> YesNoAnswers;
     // A null QString answers Cancel.
     std::deque<QString> TextAnswers;
     std::deque<QStringList> FileAnswers;
+    std::deque<QString> FolderAnswers;
     QStringList Questions;
     // The initial text of each input dialog.
     QStringList TextInitials;
 
     void ShowMessage(const QString& Caption, const QString& Text, TPromptIcon Icon) override {
-        Messages.push_back({Caption, Text, Icon});
+        Messages.push_back({Caption, Text, Icon, {}});
+    }
+    void ShowDetails(const QString& Caption, const QString& Text, const QString& Details,
+                     TPromptIcon Icon) override {
+        Messages.push_back({Caption, Text, Icon, Details});
+    }
+    QString AskFolder(const QString& Caption) override {
+        Questions << Caption;
+        return pop(FolderAnswers, QString());
     }
     bool AskYesNo(const QString& Caption, const QString& Text) override {
         Questions << Caption + QStringLiteral(": ") + Text;

@@ -1,0 +1,173 @@
+#include <QComboBox>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTreeView>
+#include <algorithm>
+#include <functional>
+
+#include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
+#include "library/uFraMedia.h"
+#include "library/uFraMediaShared.h"
+#include "library/uMediaMaintenance.h"
+#include "library/uTMyMediaDB.h"
+#include "metadata/uFrmMP3Tag.h"
+#include "playlists/uTPlayListManager.h"
+#include "shell/uMainServices.h"
+#include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
+#include "tablestore/uTEasyQuery.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+namespace {
+
+// Ends the busy state however a long command ends, exceptions included.
+class TWorkGuard {
+public:
+    explicit TWorkGuard(std::function<void()> End) : FEnd(std::move(End)) {}
+    ~TWorkGuard() { FEnd(); }
+    TWorkGuard(const TWorkGuard&) = delete;
+    TWorkGuard& operator=(const TWorkGuard&) = delete;
+
+private:
+    std::function<void()> FEnd;
+};
+
+} // namespace
+
+void TfraMedia::PlaySelectedFile() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() == 1)
+        FMain->PlayFile(PathToQString(MediaModel->Item(rows.front()).FullPath()));
+}
+
+void TfraMedia::LocateFile() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() == 1 && OnLocateFile)
+        OnLocateFile(PathToQString(MediaModel->Item(rows.front()).Directory));
+}
+
+void TfraMedia::EditMP3Tag() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1)
+        return;
+    const int row = rows.front();
+    TMediaItem item = MediaModel->Item(row);
+    TfrmMP3Tag dialog(*FPrompts, this);
+    if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
+        return;
+    // OK writes the row, and so does a "Save Tag" (from the file) even when Cancel follows.
+    if ((dialog.exec() != QDialog::Accepted && !dialog.LibraryChanged()) || !FMediaDB)
+        return;
+    // The item keeps its place; the filter list is not rebuilt.
+    FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
+    if (FQuery->RecordCount() > 0) {
+        FQuery->First();
+        item.Title = FQuery->FieldByName("fTitle").AsString();
+        item.Artist = FQuery->FieldByName("fArtist").AsString();
+        item.Album = FQuery->FieldByName("fAlbum").AsString();
+        item.Year = FQuery->FieldByName("fYear").AsString();
+        item.Genre = FQuery->FieldByName("fGenre").AsString();
+        MediaModel->UpdateItem(row, item);
+    }
+    FQuery->Close();
+}
+
+bool TfraMedia::ConfirmRemoveFiles(const std::vector<int>& Rows) {
+    for (auto row = Rows.rbegin(); row != Rows.rend(); ++row) {
+        if (!FMaintenance->InPlayLists(MediaModel->Item(*row).TrackEntry()))
+            continue;
+        const bool one = Rows.size() == 1;
+        return FPrompts->ConfirmAction(
+            (one ? QStringLiteral("The selected file is part of one or more playlists.\r\n")
+                 : QStringLiteral(
+                       "Some of the selected files are part of one or more playlists.\r\n")) +
+            QStringLiteral("Files removed from the My Music view will also be removed from the "
+                           "playlists of which they are part.") +
+            QStringLiteral("\r\n") +
+            (one ? QStringLiteral("Do you really want to remove the selected file ?")
+                 : QStringLiteral("Do you really want to remove the selected files ?")));
+    }
+    return true;
+}
+
+void TfraMedia::RemoveFiles() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty() || !ConfirmRemoveFiles(rows))
+        return;
+    const int total = static_cast<int>(rows.size());
+    std::vector<int> removed;
+    removed.reserve(rows.size());
+    {
+        BeginWork(QStringLiteral("Removing files"), total);
+        const TWorkGuard guard([this] { EndWork(); });
+        // One write to disk for the whole removal instead of one per file.
+        FMediaDB->BeginBatch();
+        try {
+            for (auto row = rows.rbegin(); row != rows.rend() && !FCancelled; ++row) {
+                const TMediaItem& item = MediaModel->Item(*row);
+                FMaintenance->RemoveFile(item.Directory, item.FileName, item.Seconds);
+                removed.push_back(*row);
+                ShowWork(QStringLiteral("Removing file %1 of %2: %3")
+                             .arg(removed.size())
+                             .arg(total)
+                             .arg(fromStd(item.FileName)),
+                         static_cast<int>(removed.size()));
+            }
+            FMediaDB->EndBatch();
+        } catch (...) {
+            FMediaDB->CancelBatch();
+            throw;
+        }
+    }
+    MediaModel->RemoveRows(removed);
+    FMain->RefreshPlayListTracks();
+}
+
+void TfraMedia::RefreshMedia() {
+    {
+        BeginWork(QStringLiteral("Looking for missing files"), 0);
+        const TWorkGuard guard([this] { EndWork(); });
+        TMaintenanceProgress progress;
+        progress.OnProgress = [this](int done, int total) {
+            prgProgress->setMaximum(std::max(total, 1));
+            ShowWork(QStringLiteral("Looking for missing files: %1 of %2").arg(done).arg(total),
+                     done);
+        };
+        progress.Cancelled = [this] { return FCancelled; };
+        // A library opened read-only is listed as it is.
+        if (!FMediaDB->ReadOnly())
+            FMaintenance->RemoveMissingFiles(progress);
+    }
+    FMain->RefreshPlayListTracks();
+    if (cmbFilter->currentIndex() != 0) {
+        const QSignalBlocker blocker(cmbFilter);
+        cmbFilter->setCurrentIndex(0);
+    }
+    cmbFilterChange();
+}
+
+void TfraMedia::AddFilesToPlayList() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    const std::string name = FMain->SelectedPlayListName().toStdString();
+    if (name.empty() || !FPlayLists->Exists(name))
+        return;
+    TPlayList* target = FPlayLists->FindByName(name);
+    std::vector<std::string> refused;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        const TMediaItem& item = MediaModel->Item(*row);
+        if (!target->AddTrack(item.TrackEntry(), -1))
+            refused.push_back(JoinPath(item.Directory, item.FileName));
+    }
+    lvwMedia->selectionModel()->clearSelection();
+    FMain->RefreshPlayListTracks();
+    for (const std::string& path : refused)
+        FPrompts->Information(fromStd(PlayListRefusalMessage(path)));
+}
+
+} // namespace orvanta

@@ -1,0 +1,189 @@
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+#include <iterator>
+
+#include "common/uDisplayUtils.h"
+#include "library/uFraMedia.h"
+#include "library/uFraMediaShared.h"
+#include "library/uMediaMaintenance.h"
+#include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayListManager.h"
+#include "shell/uMainServices.h"
+#include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+namespace {
+
+// Rows listed per tick of the add's timer at most.
+constexpr std::size_t RowsPerTick = 500;
+
+TMediaItem itemOf(const TMediaRow& row) {
+    TMediaItem item;
+    item.Title = row.Info.Title;
+    item.Artist = row.Info.Artist;
+    item.Album = row.Info.Album;
+    item.Year = row.Info.Year;
+    item.Genre = row.Info.Genre;
+    item.Seconds = row.Info.Seconds;
+    item.Quality = row.Info.Quality;
+    item.FileSize = row.FileSize;
+    item.Directory = row.Directory;
+    item.FileName = row.FileName;
+    return item;
+}
+
+} // namespace
+
+void TfraMedia::AddFiles() {
+    const QStringList chosen =
+        FPrompts->AskOpenFiles(QStringLiteral("Add Files"), fromStd(MediaFileFilter()));
+    // The dialog shows stray bytes of a name as U+FFFD; the file meant is found by its look.
+    QStringList paths;
+    for (const QString& path : chosen)
+        paths << PathToQString(FindDisplayedPath(PathFromQString(path)));
+    if (!paths.isEmpty())
+        AddPaths(paths);
+}
+
+void TfraMedia::AddFolder() {
+    const QString folder = FPrompts->AskFolder(QStringLiteral("Add Folder"));
+    if (!folder.isEmpty())
+        AddPaths({folder});
+}
+
+void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
+    if (!FMediaDB || Paths.isEmpty())
+        return;
+    TImportRequest request;
+    for (const QString& path : Paths)
+        request.Paths.push_back(PathFromQString(path));
+    request.PlayList = PlayList.toStdString();
+    FImportQueue.push_back(std::move(request));
+    if (!FBusy)
+        StartImport();
+}
+
+void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
+                            const std::function<void(const TAddResult&)>& OnResult) {
+    if (Paths.empty())
+        return;
+    const int total = static_cast<int>(Paths.size());
+    const auto describe = [&Paths, total](int done) {
+        const int next = std::min(done, total - 1);
+        return QStringLiteral("Adding file %1 of %2: %3")
+            .arg(next + 1)
+            .arg(total)
+            .arg(fromStd(ExtractFileName(Paths[static_cast<size_t>(next)])));
+    };
+    BeginWork(describe(0), total);
+    TMaintenanceProgress progress;
+    progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
+    progress.Cancelled = [this] { return FCancelled; };
+    try {
+        // Rows are listed once they are on disk; a cancel keeps what was added before it.
+        FMaintenance->AddFiles(
+            Paths,
+            [this, &OnResult](const TAddResult& result) {
+                OnResult(result);
+                if (result.Outcome == TAddOutcome::Added)
+                    MediaModel->Append({itemOf(result.Row)});
+            },
+            progress);
+    } catch (...) {
+        EndWork();
+        throw;
+    }
+    EndWork();
+}
+
+void TfraMedia::StartImport() {
+    if (FImportQueue.empty())
+        return;
+    TImportRequest request = std::move(FImportQueue.front());
+    FImportQueue.erase(FImportQueue.begin());
+    BeginWork(QStringLiteral("Looking for files"), 0);
+    prgProgress->setRange(0, 0);
+    FImport = std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
+    FImport->Import.Start();
+    tmrImport->start();
+}
+
+void TfraMedia::ImportTick() {
+    if (!FImport)
+        return;
+    TMediaImport& import = FImport->Import;
+    // Read before taking the results: once finished, the last take gets everything.
+    const bool finished = import.Finished();
+    std::vector<TMediaItem>& waiting = FImport->Waiting;
+    for (TAddResult& result : import.TakeResults()) {
+        FImport->Tally.Count(result);
+        if (result.Outcome == TAddOutcome::Added)
+            waiting.push_back(itemOf(result.Row));
+        if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::AlreadyInLibrary)
+            FImport->Entries.push_back(result.Row.TrackEntry());
+    }
+    // A bounded slice per tick keeps each pause of the window short, however fast rows land.
+    const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
+    if (slice > 0) {
+        const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
+        MediaModel->Append(std::vector<TMediaItem>(std::make_move_iterator(waiting.begin()),
+                                                   std::make_move_iterator(end)));
+        waiting.erase(waiting.begin(), end);
+    }
+    if (finished && waiting.empty()) {
+        EndImport();
+        return;
+    }
+    const int total = import.Total();
+    const int done = import.Done();
+    if (total > 0 && done > 0) {
+        const QLocale locale;
+        prgProgress->setRange(0, total);
+        prgProgress->setValue(done);
+        lblProgress->setText(QStringLiteral("Adding %1 of %2: %3")
+                                 .arg(locale.toString(done), locale.toString(total),
+                                      fromStd(ExtractFileName(import.Current()))));
+    }
+}
+
+void TfraMedia::EndImport() {
+    tmrImport->stop();
+    std::unique_ptr<TImportRun> run = std::move(FImport);
+    run->Import.Wait();
+    for (const TFolderProblem& problem : run->Import.Problems())
+        run->Tally.CountFolder(problem.Path, problem.Reason);
+    if (!run->PlayList.empty() && FPlayLists->Exists(run->PlayList)) {
+        TPlayList* target = FPlayLists->FindByName(run->PlayList);
+        for (const std::string& entry : run->Entries)
+            target->InsertTrack(entry, -1);
+    }
+    // The add's own writes are not news from outside.
+    FLibraryVersion = LibraryVersion();
+    EndWork();
+    if (!run->PlayList.empty())
+        FMain->RefreshPlayListTracks();
+    const std::string error = run->Import.Error();
+    if (!error.empty())
+        FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
+    // Quiet when every file came in; otherwise one summary names each file left out.
+    const TAddTally& tally = run->Tally;
+    // A refresh that found nothing new does not bring up the same broken files every time.
+    if (tally.Skipped > 0 && !(run->Import.FindNew && tally.Added == 0)) {
+        QStringList details;
+        for (const std::string& line : tally.Details)
+            details << fromStd(line);
+        FPrompts->ShowDetails(QStringLiteral("Information"), fromStd(tally.Summary()),
+                              details.join(QStringLiteral("\r\n")), TPromptIcon::Information);
+    }
+    if (!FImportQueue.empty() && FMediaDB)
+        StartImport();
+}
+
+} // namespace orvanta

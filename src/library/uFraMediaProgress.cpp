@@ -1,0 +1,46 @@
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+
+#include "library/uFraMedia.h"
+#include "library/uFraMediaShared.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+void TfraMedia::BeginWork(const QString& Text, int Total) {
+    FBusy = true;
+    FCancelled = false;
+    pnlFilter->setEnabled(false);
+    prgProgress->setRange(0, std::max(Total, 1));
+    prgProgress->setValue(0);
+    lblProgress->setText(Text);
+    pnlProgress->show();
+    FLastEvents = 0;
+}
+
+void TfraMedia::ShowWork(const QString& Text, int Done) {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - FLastEvents < ResponsiveMs)
+        return;
+    lblProgress->setText(Text);
+    prgProgress->setValue(Done);
+    KeepResponsive();
+}
+
+void TfraMedia::KeepResponsive() {
+    QCoreApplication::processEvents();
+    FLastEvents = QDateTime::currentMSecsSinceEpoch();
+}
+
+void TfraMedia::EndWork() {
+    pnlProgress->hide();
+    pnlFilter->setEnabled(true);
+    FBusy = false;
+    emit WorkFinished();
+}
+
+} // namespace orvanta

@@ -1,0 +1,41 @@
+#pragma once
+
+// Shared by the files of the My Music view only.
+
+#include <QString>
+#include <string_view>
+
+#include "library/uFraMedia.h"
+#include "library/uMediaImport.h"
+
+namespace orvanta::media_view {
+
+inline const QString AllEntry = QStringLiteral("All");
+// Window events run at least this often while a long command works.
+constexpr qint64 ResponsiveMs = 30;
+
+inline QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace orvanta::media_view
+
+namespace orvanta {
+
+// One background add and what the view keeps of it until it ends.
+struct TfraMedia::TImportRun {
+    TImportRun(std::string LibraryFile, const TCustomStringList& Types, TImportRequest Request)
+        : Import(std::move(LibraryFile), Types, Request.Paths),
+          PlayList(std::move(Request.PlayList)) {
+        Import.FindNew = Request.NewFiles;
+    }
+    TMediaImport Import;
+    std::string PlayList;
+    TAddTally Tally;
+    // Track entries of the files added or already known, for the playlist, in order.
+    std::vector<std::string> Entries;
+    // Rows on disk, not listed yet.
+    std::vector<TMediaItem> Waiting;
+};
+
+} // namespace orvanta

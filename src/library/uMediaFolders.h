@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/uTCustomStringList.h"
+
+namespace orvanta {
+class TMyMediaDB;
+}
+
+namespace orvanta {
+
+// A folder the walk could not list.
+struct TFolderProblem {
+    std::string Path;
+    std::string Reason;
+};
+
+struct TCollectedFiles {
+    std::vector<std::string> Files;
+    std::vector<TFolderProblem> Problems;
+};
+
+// Turns what the user chose into the files to add: a file stays as it is, in its place; a
+// folder gives every file below it whose type is known, sorted by path. Symbolic links are
+// followed, a folder reached twice (a link loop, two links to one folder) is walked once,
+// and hidden folders are left out.
+// Without Recursive, a folder gives only the files directly in it.
+TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
+                                  const TCustomStringList& Types, bool Recursive = true);
+
+// The files of a known type in the folders that hold library rows (not below them) that
+// have no row yet, in path order: what appeared there since they were added.
+std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types);
+
+} // namespace orvanta
