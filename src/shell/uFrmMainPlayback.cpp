@@ -11,6 +11,7 @@
 
 #include "library/uFraMedia.h"
 #include "library/uFraMediaModel.h"
+#include "metadata/uCoverArt.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "shell/uFraTransportBar.h"
@@ -58,6 +59,23 @@ void TfrmMain::ConnectPlayback(IPlayerEngine& Engine) {
     ShowNowPlaying();
 }
 
+namespace {
+
+// The track's picture, kept small: the strip and the desktop's controls show a thumbnail.
+QImage CoverOf(const std::string& Path) {
+    const std::optional<TCoverArt> art = FindCoverArt(Path);
+    QImage image;
+    if (!art || !image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
+                                    static_cast<int>(art->Bytes.size())))
+        return {};
+    constexpr int Largest = 256;
+    if (image.width() > Largest || image.height() > Largest)
+        image = image.scaled(Largest, Largest, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+} // namespace
+
 void TfrmMain::ShowNowPlaying() {
     const TNowPlaying& track = Playback->Current();
     wmpPlayer->SetNavigation(Playback->CanGoPrevious(), Playback->CanGoNext());
@@ -66,8 +84,8 @@ void TfrmMain::ShowNowPlaying() {
     wmpPlayer->SetNowPlaying(track.Title, track.Artist, track.Album);
     if (track.Serial != FShownTrack) {
         FShownTrack = track.Serial;
-        // A new track starts without the cover of the last one.
-        ShowCoverArt(QImage());
+        // A new track starts without the cover of the last one; the new one is read once, here.
+        ShowCoverArt(track.Path.isEmpty() ? QImage() : CoverOf(PathFromQString(track.Path)));
     }
     fraPlayLists1->TrackModel->SetPlayingPath(track.Path);
     fraMedia1->MediaModel->SetPlayingPath(PathFromQString(track.Path));
