@@ -158,9 +158,10 @@ void TfraMedia::AddFilesToPlayList() {
     if (name.empty() || !FPlayLists->Exists(name))
         return;
     TPlayList* target = FPlayLists->FindByName(name);
+    // In the order the list shows them, so an album lands as it plays.
     std::vector<std::string> refused;
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        const TMediaItem& item = MediaModel->Item(*row);
+    for (int row : rows) {
+        const TMediaItem& item = MediaModel->Item(row);
         if (!target->AddTrack(item.TrackEntry(), -1))
             refused.push_back(JoinPath(item.Directory, item.FileName));
     }

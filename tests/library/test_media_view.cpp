@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(f.Main.PlayedFiles.size(), 1);
     }
 
-    void addFilesToPlayListAppendsInReverse() {
+    void addFilesToPlayListAppendsInListOrder() {
         Fixture f;
         f.Row("a.mp3", "A", "", "", "", "", 10);
         f.Row("b.mp3", "B", "", "", "", "", 20);
@@ -293,14 +293,14 @@ private slots:
         f.Main.SelectedName = QStringLiteral("mix");
         f.View->DoCommand(7);
         QCOMPARE(mix->Count(), 3);
-        QCOMPARE(mix->GetTrack(0), f.Music + "/c.mp3*30");
-        QCOMPARE(mix->GetTrack(2), f.Music + "/a.mp3*10");
+        QCOMPARE(mix->GetTrack(0), f.Music + "/a.mp3*10");
+        QCOMPARE(mix->GetTrack(2), f.Music + "/c.mp3*30");
         QVERIFY(f.View->SelectedRows().empty());
         QCOMPARE(f.Main.TrackRefreshes, 2);
         // The same row again gives a second, equal entry.
         f.View->SelectRows({0});
         f.View->DoCommand(7);
-        QCOMPARE(mix->GetTrack(3), mix->GetTrack(2));
+        QCOMPARE(mix->GetTrack(3), mix->GetTrack(0));
     }
 
     void addFilesReadsTagsAndSkipsWhatItCannot() {
