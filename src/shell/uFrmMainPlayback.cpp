@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
@@ -30,14 +31,19 @@ void TfrmMain::ConnectPlayback(IPlayerEngine& Engine) {
     connect(wmpPlayer, &TfraTransportBar::StopClicked, Playback, &TPlaybackControl::StopPlaying);
     connect(Playback, &TPlaybackControl::NowPlayingChanged, this, &TfrmMain::ShowNowPlaying);
 
-    mnuPlayPrevious = new QAction(QStringLiteral("Previous"), this);
+    mnuPlayPrevious = new QAction(QStringLiteral("Pre&vious"), this);
     mnuPlayPrevious->setObjectName(QStringLiteral("mnuPlayPrevious"));
     mnuPlayPrevious->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-    mnuPlayNext = new QAction(QStringLiteral("Next"), this);
+    mnuPlayNext = new QAction(QStringLiteral("&Next"), this);
     mnuPlayNext->setObjectName(QStringLiteral("mnuPlayNext"));
     mnuPlayNext->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
     connect(mnuPlayPrevious, &QAction::triggered, Playback, &TPlaybackControl::Previous);
     connect(mnuPlayNext, &QAction::triggered, Playback, &TPlaybackControl::Next);
+    // Shown in the Playback menu with their keys; kept on the window for a menu-less test.
+    if (auto* menu = findChild<QMenu*>(QStringLiteral("mnuPlayback"))) {
+        menu->addAction(mnuPlayPrevious);
+        menu->addAction(mnuPlayNext);
+    }
     addAction(mnuPlayPrevious);
     addAction(mnuPlayNext);
 
