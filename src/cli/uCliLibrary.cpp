@@ -27,10 +27,13 @@ void printLine(const json& object) {
 }
 
 // Messages keep their wording; a line break is "\n" on a terminal.
-std::string forTerminal(std::string text) {
-    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
-        text.replace(at, 2, "\n");
-    return text;
+std::string forTerminal(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
 }
 
 // The full path the program would get from its open dialog.

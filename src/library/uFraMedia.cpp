@@ -23,6 +23,7 @@
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 #include "shell/uFileDrop.h"
+#include "shell/uPrompts.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
