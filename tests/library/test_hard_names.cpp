@@ -6,6 +6,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "common/uPathText.h"
+#include "common/uTFileUtils.h"
 #include "library/MakeMp3.h"
 #include "library/uMediaMaintenance.h"
 #include "metadata/MPEGaudio.h"
@@ -114,6 +115,9 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         EXPECT_EQ(list->Count(), 0);
 
         f.maintenance.AddFile(path);
+        // A folder left empty looks like an unmounted drive's mount point; a neighbour says not.
+        const std::string neighbour = ExtractFileDir(path) + "/neighbour.txt";
+        ASSERT_TRUE(TFileUtils::StringToFile(neighbour, "x"));
         std::filesystem::remove(path);
         EXPECT_EQ(f.maintenance.RemoveMissingFiles().Removed.size(), 1u);
         EXPECT_EQ(f.rows(path), 0);
