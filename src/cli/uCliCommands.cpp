@@ -1,5 +1,9 @@
 #include "cli/uCliCommands.h"
 
+#include <iostream>
+
+#include "tablestore/uTEasyDatabase.h"
+
 namespace orvanta::cli {
 
 void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
@@ -8,6 +12,17 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterLibraryCommands(App, Chosen);
     RegisterPlayListCommands(App, Chosen);
     RegisterM3UCommands(App, Chosen);
+}
+
+CommandAction guarded(std::function<int()> action) {
+    return [action = std::move(action)] {
+        try {
+            return action();
+        } catch (const EEasyError& error) {
+            std::cerr << error.what() << "\n";
+            return ExitFailed;
+        }
+    };
 }
 
 } // namespace orvanta::cli

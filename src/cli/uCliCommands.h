@@ -15,6 +15,9 @@ inline constexpr int ExitUsage = 2;
 using CommandAction = std::function<int()>;
 void RegisterCommands(CLI::App& App, CommandAction& Chosen);
 
+// Errors of the library reach the user as a message and exit code 1, never as a crash.
+CommandAction guarded(std::function<int()> action);
+
 // orvanta-cli analyse, orvanta-cli tag (uCliAnalyse.cpp).
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
 

@@ -265,18 +265,6 @@ int runRefresh() {
     return saved ? ExitOk : ExitFailed;
 }
 
-// Errors of the library reach the user as a message and exit code 1, never as a crash.
-CommandAction guarded(std::function<int()> action) {
-    return [action = std::move(action)] {
-        try {
-            return action();
-        } catch (const EEasyError& error) {
-            std::cerr << error.what() << "\n";
-            return ExitFailed;
-        }
-    };
-}
-
 } // namespace
 
 void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {

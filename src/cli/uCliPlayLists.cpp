@@ -196,17 +196,6 @@ int runMode(TPlayListManager& playLists, const std::string& name, int mode) {
     return ExitOk;
 }
 
-CommandAction guarded(std::function<int()> action) {
-    return [action = std::move(action)] {
-        try {
-            return action();
-        } catch (const EEasyError& error) {
-            std::cerr << error.what() << "\n";
-            return ExitFailed;
-        }
-    };
-}
-
 CommandAction changing(std::function<int(TPlayListManager&)> change) {
     return guarded([change = std::move(change)] { return changePlayLists(change); });
 }

@@ -435,20 +435,7 @@ void TfrmMP3Tag::SaveV1Tag() {
         changed << QStringLiteral("Track");
     }
     text(now.Comment, FShown.Comment, "Comment", &TID3v1::SetComment);
-    if (changed.isEmpty()) {
-        lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
-        return;
-    }
-    if (!tag.StoreTag(PathFromQString(FullPath()))) {
-        lblStatus->clear();
-        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
-                             PathForDisplay(PathFromQString(FullPath())));
-        return;
-    }
-    FShown = now;
-    lblStatus->setText(
-        QStringLiteral("Saved to the file: %1.").arg(changed.join(QStringLiteral(", "))));
-    UpdateLibraryFromFile();
+    FinishSave(changed, now, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
 }
 
 void TfrmMP3Tag::SaveV2Tag() {
@@ -475,19 +462,25 @@ void TfrmMP3Tag::SaveV2Tag() {
     text(now.Language, FShown.Language, "Language", &TID3v2::SetLanguage);
     text(now.Composer, FShown.Composer, "Composer", &TID3v2::SetComposer);
     text(now.Copyright, FShown.Copyright, "Copyright", &TID3v2::SetCopyright);
-    if (changed.isEmpty()) {
+    FinishSave(changed, now, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+}
+
+// Writes the tag when a field changed and says in the status line what reached the file.
+void TfrmMP3Tag::FinishSave(const QStringList& Changed, const TShown& Now,
+                            const std::function<bool(const std::string&)>& Store) {
+    if (Changed.isEmpty()) {
         lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
         return;
     }
-    if (!tag.StoreTag(PathFromQString(FullPath()))) {
+    if (!Store(PathFromQString(FullPath()))) {
         lblStatus->clear();
         FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
         return;
     }
-    FShown = now;
+    FShown = Now;
     lblStatus->setText(
-        QStringLiteral("Saved to the file: %1.").arg(changed.join(QStringLiteral(", "))));
+        QStringLiteral("Saved to the file: %1.").arg(Changed.join(QStringLiteral(", "))));
     UpdateLibraryFromFile();
 }
 

@@ -2,7 +2,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QComboBox;
 class QGroupBox;
@@ -112,6 +115,8 @@ private:
         int Track = 0;
     };
     TShown Showing() const;
+    void FinishSave(const QStringList& Changed, const TShown& Now,
+                    const std::function<bool(const std::string&)>& Store);
     void UpdateLibraryFromFile();
 
     IPrompts& FPrompts;
