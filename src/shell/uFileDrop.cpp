@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "shell/uQtPath.h"
+
 namespace orvanta {
 
 QStringList DroppedPaths(const QMimeData* Data) {
@@ -14,8 +16,12 @@ QStringList DroppedPaths(const QMimeData* Data) {
     if (Data == nullptr || !Data->hasUrls())
         return paths;
     for (const QUrl& url : Data->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
+        if (url.isLocalFile()) {
+            // The address's own bytes, so a name that is not UTF-8 reaches its file.
+            const QByteArray bytes =
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            paths << PathToQString(bytes.toStdString());
+        }
     return paths;
 }
 

@@ -36,6 +36,7 @@
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 #include "shell/uResources.h"
 #include "shell/uWindowState.h"
 
@@ -529,9 +530,21 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
         QTimer::singleShot(100, this, [this, Paths] { OpenFiles(Paths); });
         return;
     }
+    // Playlist files (.m3u, .m3u8) become playlists; the rest is music to add and play.
+    QStringList lists;
+    std::vector<std::string> music;
+    for (const std::string& path : Paths) {
+        const QStringList one = PlayListFilesAmong({PathToQString(path)});
+        if (one.isEmpty())
+            music.push_back(path);
+        else
+            lists << one;
+    }
+    if (!lists.isEmpty())
+        ImportPlayListFiles(lists);
     std::vector<std::string> found;
     QStringList missing;
-    for (const std::string& path : Paths) {
+    for (const std::string& path : music) {
         if (TFileUtils::IsRegularFile(path))
             found.push_back(path);
         else
