@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "playlists/uM3U.h"
 #include "playlists/uTPlayListManager.h"
@@ -16,7 +17,7 @@ namespace {
 using json = nlohmann::json;
 
 void printLine(const json& object) {
-    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout << JsonLine(object) << "\n";
     std::cout.flush();
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "library/uTMyMediaDB.h"
@@ -20,7 +21,7 @@ using json = nlohmann::json;
 constexpr const char* NameTakenMessage = "You already have a playlist with this name.";
 
 void printLine(const json& object) {
-    std::cout << object.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
+    std::cout << JsonLine(object) << "\n";
     std::cout.flush();
 }
 
@@ -150,6 +151,9 @@ int runAddTracks(TPlayListManager& playLists, const std::string& name,
     TPlayList* list = playLists.FindByName(name);
     if (list == nullptr)
         return fail("No playlist named " + name);
+    // A file that could not be read is never written over, so it cannot take a change.
+    if (playLists.IsUnread(list))
+        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
     std::unique_ptr<TMyMediaDB> library;
     if (FileExists(MediaDatabaseFile())) {
         library = std::make_unique<TMyMediaDB>();
@@ -174,6 +178,9 @@ int runRemoveTrack(TPlayListManager& playLists, const std::string& name, const s
     TPlayList* list = playLists.FindByName(name);
     if (list == nullptr)
         return fail("No playlist named " + name);
+    // A file that could not be read is never written over, so it cannot take a change.
+    if (playLists.IsUnread(list))
+        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
     const std::string path = LowerEntry(fullPath(file));
     int removed = 0;
     for (int i = list->Count() - 1; i >= 0; --i)
@@ -191,6 +198,9 @@ int runMode(TPlayListManager& playLists, const std::string& name, int mode) {
     TPlayList* list = playLists.FindByName(name);
     if (list == nullptr)
         return fail("No playlist named " + name);
+    // A file that could not be read is never written over, so it cannot take a change.
+    if (playLists.IsUnread(list))
+        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
     list->PlayMode = mode;
     printLine({{"name", list->Name}, {"mode", mode}, {"result", "changed"}});
     return ExitOk;
