@@ -155,6 +155,8 @@ private:
     void BeginWork(const QString& Text, int Total);
     void ShowWork(const QString& Text, int Done);
     void EndWork();
+    // A short note in the strip (no progress, no Cancel) that goes away by itself.
+    void ShowNote(const QString& Text);
     // Lets window events run, at most every few tens of milliseconds.
     void KeepResponsive();
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/uDisplayUtils.h"
+#include "common/uPathText.h"
 #include "common/uTFileUtils.h"
 #include "library/uFraMedia.h"
 #include "library/uFraMediaShared.h"
@@ -60,8 +61,12 @@ void TfraMedia::EditMP3Tag() {
     if (!dialog.LoadFile(*FMediaDB, PathToQString(item.Directory), PathToQString(item.FileName)))
         return;
     // OK writes the row, and so does a "Save Tag" (from the file) even when Cancel follows.
-    if ((dialog.exec() != QDialog::Accepted && !dialog.LibraryChanged()) || !FMediaDB)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if ((!accepted && !dialog.LibraryChanged()) || !FMediaDB)
         return;
+    if (accepted)
+        ShowNote(QStringLiteral("Saved to the library: %1. \"Save Tag\" writes the file.")
+                     .arg(fromStd(DisplayPath(item.FileName))));
     // The item keeps its place; the filter list is not rebuilt.
     FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
     if (FQuery->RecordCount() > 0) {

@@ -2,6 +2,8 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 
 #include "library/uFraMedia.h"
@@ -11,12 +13,19 @@ namespace orvanta {
 
 using namespace media_view;
 
+namespace {
+// How long a note stays in the strip.
+constexpr int NoteMs = 5000;
+} // namespace
+
 void TfraMedia::BeginWork(const QString& Text, int Total) {
     FBusy = true;
     FCancelled = false;
     pnlFilter->setEnabled(false);
     prgProgress->setRange(0, std::max(Total, 1));
     prgProgress->setValue(0);
+    prgProgress->show();
+    cmdCancelWork->show();
     lblProgress->setText(Text);
     pnlProgress->show();
     FLastEvents = 0;
@@ -41,6 +50,19 @@ void TfraMedia::EndWork() {
     pnlFilter->setEnabled(true);
     FBusy = false;
     emit WorkFinished();
+}
+
+void TfraMedia::ShowNote(const QString& Text) {
+    if (FBusy)
+        return;
+    lblProgress->setText(Text);
+    prgProgress->hide();
+    cmdCancelWork->hide();
+    pnlProgress->show();
+    QTimer::singleShot(NoteMs, this, [this] {
+        if (!FBusy)
+            pnlProgress->hide();
+    });
 }
 
 } // namespace orvanta

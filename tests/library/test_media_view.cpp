@@ -585,6 +585,8 @@ private slots:
         f.View->DoCommand(2);
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("Yankee"));
         QCOMPARE(f.View->MediaModel->Item(0).Artist, std::string("New"));
+        QVERIFY(
+            f.View->lblProgress->text().startsWith(QStringLiteral("Saved to the library: z.mp3")));
         // The filter list keeps the old artist until the next rebuild.
         QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New")));
         TID3v2 tag;
