@@ -33,7 +33,7 @@ TEST(CoverArt, FrontCoverElseFirstPictureElseAFileBesideElseNone) {
     const std::string audio = std::string("\xFF\xFB\x90\x64", 4) + std::string(500, '\x11');
     const std::string pic22 = std::string("\0PNG\x03\0", 6) + Png(5, 6);
     const std::string jpeg =
-        std::string("\xFF\xD8\xFF\xE0\0\x04xx\xFF\xC0\0\x11\x08\0\x07\0\x09", 19);
+        std::string("\xFF\xD8\xFF\xE0\0\x04xx\xFF\xC0\0\x11\x08\0\x07\0\x09", 17);
     const struct {
         std::string File;
         std::string Beside; // name of a picture file in the same folder
