@@ -1,5 +1,6 @@
 #include "cli/uCliCommands.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "tablestore/uTEasyDatabase.h"
@@ -12,6 +13,14 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterLibraryCommands(App, Chosen);
     RegisterPlayListCommands(App, Chosen);
     RegisterM3UCommands(App, Chosen);
+}
+
+std::string fullPath(const std::string& path) {
+    std::error_code ignored;
+    std::string full = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    while (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    return full;
 }
 
 CommandAction guarded(std::function<int()> action) {

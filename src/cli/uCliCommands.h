@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <string>
 
 namespace orvanta::cli {
 
@@ -14,6 +15,10 @@ inline constexpr int ExitUsage = 2;
 // successful parse when one of its subcommands was chosen, and yields the exit code.
 using CommandAction = std::function<int()>;
 void RegisterCommands(CLI::App& App, CommandAction& Chosen);
+
+// The full path the program would get from its open dialog: absolute, normalised, no
+// trailing "/".
+std::string fullPath(const std::string& path);
 
 // Errors of the library reach the user as a message and exit code 1, never as a crash.
 CommandAction guarded(std::function<int()> action);

@@ -2,6 +2,8 @@
 
 #include "common/uPathText.h"
 
+#include <iostream>
+
 namespace orvanta::cli {
 
 namespace {
@@ -40,6 +42,11 @@ std::string JsonLine(const nlohmann::json& Value) {
     std::string line;
     append(line, Value);
     return line;
+}
+
+void printLine(const nlohmann::json& Value) {
+    std::cout << JsonLine(Value) << "\n";
+    std::cout.flush();
 }
 
 } // namespace orvanta::cli

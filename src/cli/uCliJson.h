@@ -9,4 +9,7 @@ namespace orvanta::cli {
 // path that is not UTF-8 is written as the escaped lone surrogate "\udcXX".
 std::string JsonLine(const nlohmann::json& Value);
 
+// Writes Value as one line on standard output, flushed, so a script sees each result at once.
+void printLine(const nlohmann::json& Value);
+
 } // namespace orvanta::cli

@@ -21,11 +21,6 @@ namespace {
 
 using json = nlohmann::json;
 
-void printLine(const json& object) {
-    std::cout << JsonLine(object) << "\n";
-    std::cout.flush();
-}
-
 // Messages keep their wording; a line break is "\n" on a terminal.
 std::string forTerminal(std::string_view text) {
     std::string out;
@@ -34,15 +29,6 @@ std::string forTerminal(std::string_view text) {
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
             out += text[i];
     return out;
-}
-
-// The full path the program would get from its open dialog.
-std::string fullPath(const std::string& path) {
-    std::error_code ignored;
-    std::string full = std::filesystem::absolute(path, ignored).lexically_normal().string();
-    while (full.size() > 1 && full.back() == '/')
-        full.pop_back();
-    return full;
 }
 
 // A progress line on standard error, only when it is a terminal.

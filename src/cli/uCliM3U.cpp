@@ -16,11 +16,6 @@ namespace {
 
 using json = nlohmann::json;
 
-void printLine(const json& object) {
-    std::cout << JsonLine(object) << "\n";
-    std::cout.flush();
-}
-
 int runImport(const std::string& file, std::string name, bool keepMissing) {
     std::vector<TM3UEntry> entries;
     std::string error;

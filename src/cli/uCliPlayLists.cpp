@@ -20,19 +20,6 @@ using json = nlohmann::json;
 
 constexpr const char* NameTakenMessage = "You already have a playlist with this name.";
 
-void printLine(const json& object) {
-    std::cout << JsonLine(object) << "\n";
-    std::cout.flush();
-}
-
-std::string fullPath(const std::string& path) {
-    std::error_code ignored;
-    std::string full = std::filesystem::absolute(path, ignored).lexically_normal().string();
-    while (full.size() > 1 && full.back() == '/')
-        full.pop_back();
-    return full;
-}
-
 int fail(const std::string& message) {
     std::cerr << message << "\n";
     return ExitFailed;

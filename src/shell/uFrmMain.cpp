@@ -21,8 +21,6 @@
 #include "app/uShellOpen.h"
 #include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
-#include "common/uPathText.h"
-#include "common/uTFileUtils.h"
 #include "library/uFraMedia.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
@@ -36,7 +34,6 @@
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
-#include "shell/uQtPath.h"
 #include "shell/uResources.h"
 #include "shell/uWindowState.h"
 
@@ -429,13 +426,6 @@ void TfrmMain::pnlPlayerResize() {
     wmpPlayer->setFocus();
 }
 
-int TfrmMain::ImportPlayListFiles(const QStringList& Files) {
-    const int imported = PlayListFiles ? PlayListFiles->ImportFiles(Files) : 0;
-    if (imported > 0)
-        spdViewPlayLists->click();
-    return imported;
-}
-
 void TfrmMain::SwitchView(int View) {
     if (View == 1) {
         mnuViewMedia->setChecked(true);
@@ -519,73 +509,6 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
     QApplication::quit();
-}
-
-void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
-    if (Paths.empty() || !FMediaDB || !FFileTypes)
-        return;
-    // One library command at a time: files that arrive while My Music adds, refreshes or
-    // fills its list wait for it.
-    if (fraMedia1->Busy()) {
-        QTimer::singleShot(100, this, [this, Paths] { OpenFiles(Paths); });
-        return;
-    }
-    // Playlist files (.m3u, .m3u8) become playlists; the rest is music to add and play.
-    QStringList lists;
-    std::vector<std::string> music;
-    for (const std::string& path : Paths) {
-        const QStringList one = PlayListFilesAmong({PathToQString(path)});
-        if (one.isEmpty())
-            music.push_back(path);
-        else
-            lists << one;
-    }
-    if (!lists.isEmpty())
-        ImportPlayListFiles(lists);
-    std::vector<std::string> found;
-    QStringList missing;
-    for (const std::string& path : music) {
-        if (TFileUtils::IsRegularFile(path))
-            found.push_back(path);
-        else
-            missing << QString::fromStdString(DisplayPath(path));
-    }
-    if (!missing.isEmpty())
-        FPrompts.Information(QStringLiteral("These files could not be opened:\r\n") +
-                             missing.join(QStringLiteral("\r\n")));
-
-    TPlayList queue;
-    queue.SetUp({}, pmNormal);
-    const auto unsupported = [this](const std::string& path) {
-        FPrompts.Information(QString::fromStdString(UnsupportedFileMessage(path)));
-    };
-    if (FMediaDB->ReadOnly()) {
-        // Nothing can be added: the files still play, as "Play File" plays one.
-        for (const std::string& path : found) {
-            if (FileTypeOf(path, *FFileTypes).empty())
-                unsupported(path);
-            else
-                queue.InsertTrack(MakeTrackEntry(path, 0));
-        }
-    } else {
-        fraMedia1->AddPathsNow(found, [this, &queue](const TAddResult& result) {
-            if (const std::string refusal = AddRefusalMessage(result); !refusal.empty())
-                FPrompts.Information(QString::fromStdString(refusal));
-            else
-                queue.InsertTrack(result.Row.TrackEntry());
-        });
-    }
-    if (queue.Count() > 0)
-        Playback->PlayPlayList(queue);
-}
-
-void TfrmMain::RaiseWindow() {
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
 }
 
 void TfrmMain::PlayFile(const QString& Path) {

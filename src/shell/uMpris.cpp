@@ -70,7 +70,8 @@ bool TMprisService::Register() {
         !bus.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors)) {
         return false;
     }
-    // A second player under the same name takes the instance form the specification allows.
+    // A second player under the same name registers as "<name>.instance<pid>", which
+    // desktop controls still find.
     FServiceName = ServiceName;
     if (!bus.registerService(FServiceName)) {
         FServiceName =
