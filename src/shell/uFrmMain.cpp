@@ -40,9 +40,6 @@
 namespace orvanta {
 
 namespace {
-constexpr int DesignWidth = 760;
-constexpr int ButtonSize = 33;
-constexpr int ButtonTop = 4;
 const char* const TagProperty = "Tag";
 
 QIcon iconNamed(const QString& name) {
@@ -57,7 +54,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     setWindowTitle(QStringLiteral("Orvanta"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/orvanta.svg")));
     resize(DesignWidth, 570);
-    setMinimumSize(DesignWidth, 285);
+    setMinimumHeight(285);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -87,7 +84,6 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     CreateMenus();
     CreateToolBar();
-    FitMinimumWidth();
 
     if (Engine == nullptr) {
         FOwnEngine = std::make_unique<TGstPlayerEngine>();
@@ -95,6 +91,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     }
     wmpPlayer = new TfraTransportBar(*Engine, pnlPlayer);
     playerLayout->addWidget(wmpPlayer);
+    FitMinimumWidth();
     pnlPlayer->installEventFilter(this);
     FPlayButtons = std::make_unique<TToolPlayButtons>(spdPlayFile, spdPlayPlayList, spdPlayTrack);
     Playback = new TPlaybackControl(
@@ -321,25 +318,7 @@ void TfrmMain::CreateToolBar() {
     AddToolControl(251, lblPlayListInfo,
                    std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
                    false);
-}
-
-void TfrmMain::FitMinimumWidth() {
-    // With the desktop's font the boxes and the info label may need more than the design
-    // width: the window never gets so narrow that a view's controls overlap or the info of a
-    // long playlist is cut.
-    const int info =
-        lblPlayListInfo->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 (0000 Tracks)"));
-    int needed = lblPlayListInfo->x() + info + 4;
-    int rightGroupLeft = DesignWidth;
-    for (const TToolControl& control : FToolControls)
-        if (control.AnchoredRight)
-            rightGroupLeft = std::min(rightGroupLeft, control.Left);
-    for (const TToolControl& control : FToolControls)
-        if (!control.AnchoredRight && control.Tag / 100 == 1)
-            needed = std::max(needed, control.Left + control.Control->width() + 4 + DesignWidth -
-                                          rightGroupLeft);
-    setMinimumWidth(std::max(DesignWidth, needed));
-    resize(std::max(width(), minimumWidth()), height());
+    CreateToolOverflow();
 }
 
 int TfrmMain::TagOf(const QObject* Control) {
@@ -444,6 +423,8 @@ void TfrmMain::ShowToolButtons(int View) {
         else if (control.Tag >= 100)
             control.Control->hide();
     }
+    FToolView = View;
+    LayOutToolBar();
 }
 
 void TfrmMain::FillPlayListCombo() {
@@ -460,18 +441,10 @@ void TfrmMain::ShowAbout() {
                          TPromptIcon::Information);
 }
 
-void TfrmMain::PlaceRightAnchoredControls() {
-    const int shift = pnlToolButtons->width() - DesignWidth;
-    for (const TToolControl& control : FToolControls)
-        if (control.AnchoredRight)
-            control.Control->move(control.Left + shift, control.Control->y());
-    FitPlayListInfo();
-}
-
 bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
     // The tool bar panel, not the window, decides where the right-anchored controls go.
     if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
-        PlaceRightAnchoredControls();
+        LayOutToolBar();
     if (Watched == pnlPlayer && Event->type() == QEvent::Resize)
         pnlPlayerResize();
     return QMainWindow::eventFilter(Watched, Event);

@@ -29,6 +29,8 @@ class TMprisService;
 class TOptions;
 class TPlayListFileCommands;
 class TPlaybackControl;
+class TToolOverflow;
+struct TFoldButton;
 class TToolPlayButtons;
 class TfraTransportBar;
 class TfraMedia;
@@ -103,6 +105,8 @@ public:
     QToolButton* spdPlayPlayList = nullptr;
     QToolButton* spdPlayTrack = nullptr;
     QToolButton* spdAddToPlayList = nullptr;
+    // Offers the buttons that do not fit a narrow window.
+    QToolButton* spdToolOverflow = nullptr;
     QComboBox* cmbPlayLists = nullptr;
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
@@ -140,6 +144,10 @@ private slots:
     void pnlPlayerResize();
 
 private:
+    static constexpr int DesignWidth = 760;
+    static constexpr int ButtonSize = 33;
+    static constexpr int ButtonTop = 4;
+
     struct TToolControl {
         int Tag;
         QWidget* Control;
@@ -159,8 +167,15 @@ private:
                                 bool AnchoredRight = false);
     void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
     void RunToolCommand(int Tag);
-    void PlaceRightAnchoredControls();
+    // The overflow button, with the menu command keys its items show (uFrmMainToolBar.cpp).
+    void CreateToolOverflow();
+    // Places the right-anchored controls and folds the shown view's buttons that do not fit.
+    void LayOutToolBar();
+    // The window opens wide enough for every button and never gets narrower than the controls
+    // that cannot be folded.
     void FitMinimumWidth();
+    QVector<TFoldButton> FoldableButtons(int View) const;
+    int ToolRowTail(int View, bool Natural) const;
     void FitPlayListInfo();
     TViewFrame* ViewOf(int Group) const;
     static int TagOf(const QObject* Control);
@@ -180,6 +195,8 @@ private:
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
+    TToolOverflow* FOverflow = nullptr;
+    int FToolView = 1;
     bool FActivated = false;
     QString FPlayListInfo;
     bool FPlaced = false;

@@ -16,6 +16,21 @@ class TestMainWindow : public QObject {
         return window.ToolControl(tag)->isVisibleTo(window.pnlToolButtons);
     }
 
+    static void checkNothingOverlaps(TfrmMain& window) {
+        for (int view : {1, 2}) {
+            window.SwitchView(view);
+            QList<QRect> shown;
+            for (QWidget* control : window.pnlToolButtons->findChildren<QWidget*>(
+                     QString(), Qt::FindDirectChildrenOnly))
+                if (control->isVisible()) {
+                    QVERIFY(window.pnlToolButtons->rect().contains(control->geometry()));
+                    for (const QRect& other : shown)
+                        QVERIFY(!other.intersects(control->geometry()));
+                    shown << control->geometry();
+                }
+        }
+    }
+
 private slots:
     void startsInMyMusicWithItsControls() {
         test::FakePrompts prompts;
@@ -76,26 +91,25 @@ private slots:
         TfrmMain window(prompts);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.resize(500, 200);
-        // 760 x 285, wider when the desktop's font needs it: then no two controls of a view
-        // overlap and a long playlist's info is shown whole.
-        QTRY_COMPARE(window.size(), window.minimumSize().expandedTo(window.minimumSizeHint()));
-        QVERIFY(window.minimumWidth() >= 760);
-        QCOMPARE(window.minimumHeight(), 285);
-        for (int view : {1, 2}) {
-            window.SwitchView(view);
-            QList<QRect> shown;
-            for (QWidget* control : window.pnlToolButtons->findChildren<QWidget*>(
-                     QString(), Qt::FindDirectChildrenOnly))
-                if (control->isVisible()) {
-                    for (const QRect& other : shown)
-                        QVERIFY(!other.intersects(control->geometry()));
-                    shown << control->geometry();
-                }
-        }
+        // At the default size every button shows and a long playlist's info is whole.
         const QString typical = QStringLiteral("10:00:00 (1234 Tracks)");
+        window.SwitchView(2);
         window.SetPlayListInfo(typical);
         QCOMPARE(window.lblPlayListInfo->text(), typical);
+        QVERIFY(!window.spdToolOverflow->isVisible());
+        const int natural = window.width();
+        checkNothingOverlaps(window);
+
+        window.resize(200, 200);
+        // Buttons fold down to the overflow button; the boxes and the info label keep their
+        // room, so nothing overlaps at the least width either.
+        QTRY_COMPARE(window.size(), window.minimumSize().expandedTo(window.minimumSizeHint()));
+        QVERIFY(window.minimumWidth() < 760);
+        QCOMPARE(window.minimumHeight(), 285);
+        checkNothingOverlaps(window);
+        window.resize(natural, 570);
+        QTRY_COMPARE(window.lblPlayListInfo->text(), typical);
+        QVERIFY(!window.spdToolOverflow->isVisible());
         window.SwitchView(1);
 
         const int comboLeft = window.cmbPlayLists->x();

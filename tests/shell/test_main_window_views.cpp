@@ -224,6 +224,48 @@ private slots:
                  std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
 
+    void narrowWindowFoldsButtonsIntoTheOverflowMenu() {
+        Fixture f;
+        TfrmMain& window = *f.Window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(600, 570);
+        QTRY_COMPARE(window.width(), 600);
+        const auto shown = [&window](int Tag) {
+            return window.ToolControl(Tag)->isVisibleTo(window.pnlToolButtons);
+        };
+        const auto offered = [&window] {
+            QStringList captions;
+            for (const QAction* item : window.spdToolOverflow->menu()->actions())
+                captions << QString(item->text()).remove(QLatin1Char('&'));
+            return captions;
+        };
+        // Folded from the right-hand end; Play File and the playlist box's group stay.
+        QVERIFY(window.spdToolOverflow->isVisible());
+        for (int tag : {100, 101, 102, 107, 150})
+            QVERIFY(shown(tag));
+        QCOMPARE(offered(),
+                 (QStringList{QStringLiteral("Add Files"), QStringLiteral("Remove Files"),
+                              QStringLiteral("Refresh Media"), QStringLiteral("Add Folder")}));
+        QAction* addFolder = window.spdToolOverflow->menu()->actions().last();
+        QCOMPARE(addFolder->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+        QVERIFY(!addFolder->icon().isNull() && addFolder->isEnabled());
+        addFolder->trigger();
+        // The item's keys do not take the window's own shortcut away.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(f.Prompts.Questions,
+                 (QStringList{QStringLiteral("Add Folder"), QStringLiteral("Add Folder")}));
+
+        window.SwitchView(2);
+        QVERIFY(offered().contains(QStringLiteral("Move Track Down")));
+        QVERIFY(!offered().contains(QStringLiteral("Add Folder")));
+        window.resize(1000, 570);
+        QTRY_VERIFY(!window.spdToolOverflow->isVisible());
+        QVERIFY(shown(208));
+    }
+
     void openingWithNoProgramOnTheDesktopIsTold() {
         Fixture f;
         QStringList targets;
