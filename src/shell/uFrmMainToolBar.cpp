@@ -1,5 +1,6 @@
 // The tool bar's layout: the right-anchored controls follow the window's edge and the shown
 // view's buttons fold into the overflow menu when the window is narrow.
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QToolButton>
@@ -21,7 +22,8 @@ void TfrmMain::CreateToolOverflow() {
                 {202, "mnuEditRenamePlayList"}};
             for (const auto& [tag, name] : commands)
                 if (TagOf(&Button) == tag)
-                    return MenuAction(QString::fromLatin1(name))->shortcut();
+                    if (const QAction* command = MenuAction(QString::fromLatin1(name)))
+                        return command->shortcut();
             return QKeySequence();
         });
     spdToolOverflow = FOverflow->Button();

@@ -34,6 +34,8 @@ TToolOverflow::TToolOverflow(QWidget& Panel, int ButtonSize, int Top,
     FMenu = new QMenu(FButton);
     FButton->setMenu(FMenu);
     FButton->setPopupMode(QToolButton::InstantPopup);
+    // The chevron says there is a menu; the style's small arrow beside it would say it twice.
+    FButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     connect(FMenu, &QMenu::aboutToShow, this, &TToolOverflow::UpdateMenu);
 }
 
