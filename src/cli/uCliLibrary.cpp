@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -115,6 +116,11 @@ int runAdd(const std::vector<std::string>& files) {
                                      break;
                                  case TAddOutcome::AlreadyInLibrary:
                                      out["result"] = "already in library";
+                                     break;
+                                 case TAddOutcome::Updated:
+                                     out["result"] = "updated";
+                                     out["seconds"] = result.Row.Info.Seconds;
+                                     out["title"] = result.Row.Info.Title;
                                      break;
                                  case TAddOutcome::Unsupported:
                                  case TAddOutcome::NotRegularFile:
@@ -236,15 +242,23 @@ int runRefresh() {
     const bool saved = savePlayLists(playLists);
     for (const std::string& entry : result.Removed)
         printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
-    // Files that appeared beside the library's files since come in.
+    // Files that appeared beside the library's files since come in; changed ones are read
+    // again.
+    std::vector<std::string> files = FindNewFiles(library, *FileTypes);
+    for (std::string& changed : FindChangedFiles(library))
+        files.push_back(std::move(changed));
+    std::sort(files.begin(), files.end());
     TAddTally tally;
-    maintenance.AddFiles(FindNewFiles(library, *FileTypes), [&tally](const TAddResult& added) {
+    maintenance.AddFiles(files, [&tally](const TAddResult& added) {
         tally.Count(added);
         if (added.Outcome == TAddOutcome::Added)
             printLine({{"path", added.Path}, {"result", "added"}});
+        else if (added.Outcome == TAddOutcome::Updated)
+            printLine({{"path", added.Path}, {"result", "updated"}});
     });
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
-              << " missing files, added " << tally.Added << " new files";
+              << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
+              << " changed files";
     if (result.KeptFolderMissing > 0)
         std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
     std::cerr << ".\n";
@@ -276,7 +290,9 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
     });
 
     CLI::App* refresh = library->add_subcommand(
-        "refresh", "Remove rows whose file is gone, with their playlist entries");
+        "refresh",
+        "Remove rows whose file is gone, with their playlist entries; add new files beside "
+        "the library's files and read changed files again");
     refresh->callback([&Chosen] { Chosen = guarded(runRefresh); });
 }
 

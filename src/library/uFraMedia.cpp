@@ -248,7 +248,8 @@ void TfraMedia::DoCommand(int Number) {
         break;
     case 5:
         RefreshMedia();
-        // Then, in the background, the files that appeared beside the library's files.
+        // Then, in the background, the files that appeared beside the library's files and
+        // those that changed since they were read.
         FImportQueue.push_back({{}, {}, true});
         if (!FBusy)
             StartImport();

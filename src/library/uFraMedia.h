@@ -164,6 +164,8 @@ private:
     void StartImport();
     void ImportTick();
     void EndImport();
+    // Shows rows read again from their changed files where the list holds them.
+    void ShowUpdatedRows(const std::vector<TMediaItem>& Items);
     struct TImportRequest {
         std::vector<std::string> Paths;
         std::string PlayList;

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 #include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
@@ -94,6 +95,8 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
                 OnResult(result);
                 if (result.Outcome == TAddOutcome::Added)
                     MediaModel->Append({itemOf(result.Row)});
+                else if (result.Outcome == TAddOutcome::Updated)
+                    ShowUpdatedRows({itemOf(result.Row)});
             },
             progress);
     } catch (...) {
@@ -126,7 +129,10 @@ void TfraMedia::ImportTick() {
         FImport->Tally.Count(result);
         if (result.Outcome == TAddOutcome::Added)
             waiting.push_back(itemOf(result.Row));
-        if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::AlreadyInLibrary)
+        else if (result.Outcome == TAddOutcome::Updated)
+            FImport->Updated.push_back(itemOf(result.Row));
+        if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
+            result.Outcome == TAddOutcome::AlreadyInLibrary)
             FImport->Entries.push_back(result.Row.TrackEntry());
     }
     // A bounded slice per tick keeps each pause of the window short, however fast rows land.
@@ -153,12 +159,26 @@ void TfraMedia::ImportTick() {
     }
 }
 
+void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
+    if (Items.empty())
+        return;
+    // One look-up table for the whole run, built once: rows are matched as the library
+    // matches them, by A-Z lowered path.
+    std::unordered_map<std::string, int> rows;
+    for (int row = 0; row < MediaModel->Count(); ++row)
+        rows.emplace(LowerAscii(MediaModel->Item(row).FullPath()), row);
+    for (const TMediaItem& item : Items)
+        if (const auto found = rows.find(LowerAscii(item.FullPath())); found != rows.end())
+            MediaModel->UpdateItem(found->second, item);
+}
+
 void TfraMedia::EndImport() {
     tmrImport->stop();
     std::unique_ptr<TImportRun> run = std::move(FImport);
     run->Import.Wait();
     for (const TFolderProblem& problem : run->Import.Problems())
         run->Tally.CountFolder(problem.Path, problem.Reason);
+    ShowUpdatedRows(run->Updated);
     if (!run->PlayList.empty() && FPlayLists->Exists(run->PlayList)) {
         TPlayList* target = FPlayLists->FindByName(run->PlayList);
         for (const std::string& entry : run->Entries)
@@ -174,6 +194,8 @@ void TfraMedia::EndImport() {
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
     const TAddTally& tally = run->Tally;
+    if (run->Import.FindNew && (tally.Added > 0 || tally.Updated > 0) && error.empty())
+        ShowNote(QStringLiteral("Refresh Media: %1").arg(fromStd(tally.Summary())));
     // A refresh that found nothing new does not bring up the same broken files every time.
     if (tally.Skipped > 0 && !(run->Import.FindNew && tally.Added == 0)) {
         QStringList details;

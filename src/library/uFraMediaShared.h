@@ -36,6 +36,8 @@ struct TfraMedia::TImportRun {
     std::vector<std::string> Entries;
     // Rows on disk, not listed yet.
     std::vector<TMediaItem> Waiting;
+    // Rows read again from their changed files, shown once the run ends.
+    std::vector<TMediaItem> Updated;
 };
 
 } // namespace orvanta

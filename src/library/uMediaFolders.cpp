@@ -11,6 +11,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 
 namespace orvanta {
@@ -119,6 +120,49 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
             found.push_back(std::move(path));
     std::sort(found.begin(), found.end());
     return found;
+}
+
+std::vector<std::string> FindChangedFiles(TMyMediaDB& Library) {
+    struct TUnstamped {
+        std::string Directory;
+        std::string FileName;
+        TMediaStamp Stamp;
+    };
+    std::vector<std::string> changed;
+    std::vector<TUnstamped> unstamped;
+    {
+        TEasyQuery query;
+        Library.SelectAllMedia(query);
+        const TEasyField directory = query.FieldByName("fDirectory");
+        const TEasyField fileName = query.FieldByName("fFileName");
+        const TEasyField fileSize = query.FieldByName("fFileSize");
+        const TEasyField fileTime = query.FieldByName("fFileTime");
+        for (query.First(); !query.Eof(); query.Next()) {
+            std::string path = JoinPath(directory.AsString(), fileName.AsString());
+            TMediaStamp now;
+            if (!ReadFileStamp(path, now))
+                continue;
+            const TMediaStamp stored{fileSize.AsInt64(), fileTime.AsInt64()};
+            if (FileChanged(stored, now))
+                changed.push_back(std::move(path));
+            else if (stored.FileTime != now.FileTime)
+                unstamped.push_back({directory.AsString(), fileName.AsString(), now});
+        }
+        query.Close();
+    }
+    if (!unstamped.empty()) {
+        Library.BeginBatch();
+        try {
+            for (const TUnstamped& row : unstamped)
+                Library.StampMedia(row.Directory, row.FileName, row.Stamp);
+            Library.EndBatch();
+        } catch (...) {
+            Library.CancelBatch();
+            throw;
+        }
+    }
+    std::sort(changed.begin(), changed.end());
+    return changed;
 }
 
 } // namespace orvanta

@@ -34,4 +34,9 @@ TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
 // have no row yet, in path order: what appeared there since they were added.
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types);
 
+// The library's files that changed on disk since their rows were written (FileChanged), in
+// path order; a file that is gone or out of reach is left to the purge. Rows stored without
+// a time, whose file kept its size, get the file's time instead, so its next change shows.
+std::vector<std::string> FindChangedFiles(TMyMediaDB& Library);
+
 } // namespace orvanta

@@ -1,5 +1,7 @@
 #include "library/uMediaImport.h"
 
+#include <algorithm>
+#include <iterator>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -37,9 +39,15 @@ void TMediaImport::Run() {
         TMediaMaintenance maintenance(library, noPlayLists, FTypes);
         maintenance.Readers = Readers;
         TCollectedFiles collected;
-        if (FindNew)
+        if (FindNew) {
+            // New files and changed ones, in path order: each comes in as an add, which
+            // reads a changed file's row again.
             collected.Files = FindNewFiles(library, FTypes);
-        else
+            std::vector<std::string> changed = FindChangedFiles(library);
+            collected.Files.insert(collected.Files.end(), std::make_move_iterator(changed.begin()),
+                                   std::make_move_iterator(changed.end()));
+            std::sort(collected.Files.begin(), collected.Files.end());
+        } else
             collected = CollectMediaFiles(FPaths, FTypes);
         {
             const std::lock_guard<std::mutex> hold(FLock);

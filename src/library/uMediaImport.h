@@ -47,7 +47,8 @@ public:
 
     // Files read at the same time.
     int Readers = 12;
-    // Adds the new files beside the library's files (FindNewFiles) instead of the paths.
+    // Adds the new files beside the library's files (FindNewFiles) and reads the changed
+    // ones again (FindChangedFiles) instead of the paths.
     bool FindNew = false;
 
 private:

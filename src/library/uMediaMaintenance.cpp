@@ -30,6 +30,10 @@ std::int32_t roundSeconds(double seconds) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::int64_t modificationTime(const struct stat& info) {
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 enum class TPresence { Present, Missing, Unknown };
 
 // Only a definite "no such file" in a folder that exists counts as missing; a folder that
@@ -69,6 +73,20 @@ bool canOpen(const std::string& path) {
 }
 
 } // namespace
+
+bool ReadFileStamp(const std::string& Path, TMediaStamp& Stamp) {
+    struct stat info {};
+    if (::stat(Path.c_str(), &info) != 0)
+        return false;
+    Stamp.FileSize = info.st_size;
+    Stamp.FileTime = modificationTime(info);
+    return true;
+}
+
+bool FileChanged(const TMediaStamp& Stored, const TMediaStamp& Now) {
+    return Stored.FileSize != Now.FileSize ||
+           (Stored.FileTime != 0 && Stored.FileTime != Now.FileTime);
+}
 
 TMediaInfo ReadMediaInfo(const std::string& Path) {
     TMediaInfo info;
@@ -127,6 +145,7 @@ std::string AddRefusalMessage(const TAddResult& Result) {
         return DisplayPath(Result.Path) + ": " + SkipReason(Result.Outcome);
     case TAddOutcome::Added:
     case TAddOutcome::AlreadyInLibrary:
+    case TAddOutcome::Updated:
         break;
     }
     return {};
@@ -155,6 +174,9 @@ void TAddTally::Count(const TAddResult& Result) {
     case TAddOutcome::AlreadyInLibrary:
         ++Known;
         break;
+    case TAddOutcome::Updated:
+        ++Updated;
+        break;
     default:
         ++Skipped;
         Details.push_back(Result.Path + ": " + SkipReason(Result.Outcome));
@@ -168,8 +190,10 @@ void TAddTally::CountFolder(const std::string& Path, const std::string& Reason) 
 }
 
 std::string TAddTally::Summary() const {
-    return std::to_string(Added) + " added, " + std::to_string(Known) +
-           " already in the library, " + std::to_string(Skipped) + " skipped";
+    return std::to_string(Added) + " added, " +
+           (Updated > 0 ? std::to_string(Updated) + " updated, " : std::string()) +
+           std::to_string(Known) + " already in the library, " + std::to_string(Skipped) +
+           " skipped";
 }
 
 TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported) const {
@@ -180,14 +204,19 @@ TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported) c
         return result;
     }
     // A missing file is the caller's to refuse; a FIFO or device would block the reader.
-    if (struct stat node{}; ::stat(Path.c_str(), &node) == 0 && !S_ISREG(node.st_mode)) {
+    struct stat node {};
+    const bool found = ::stat(Path.c_str(), &node) == 0;
+    if (found && !S_ISREG(node.st_mode)) {
         result.Outcome = TAddOutcome::NotRegularFile;
         return result;
     }
     TMediaRow& row = result.Row;
     row.Directory = ExtractFileDir(Path);
     row.FileName = ExtractFileName(Path);
-    row.FileSize = FileSizeOf(Path);
+    if (found) {
+        row.FileSize = node.st_size;
+        row.FileTime = modificationTime(node);
+    }
     switch (ReadMediaInfo(Path, row.Info)) {
     case TMediaRead::Audio:
         result.Outcome = TAddOutcome::Added;
@@ -209,11 +238,23 @@ void TMediaMaintenance::writeOne(TAddResult& Result) {
         return;
     const TMediaRow& row = Result.Row;
     const TMediaInfo& info = row.Info;
-    const bool added = FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title,
-                                         info.Artist, info.Album, info.Year, info.Genre,
-                                         info.Language, info.Composer, info.Seconds, info.Quality);
-    if (!added)
-        Result.Outcome = TAddOutcome::AlreadyInLibrary;
+    if (FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title, info.Artist,
+                          info.Album, info.Year, info.Genre, info.Language, info.Composer,
+                          info.Seconds, info.Quality, row.FileTime))
+        return;
+    Result.Outcome = TAddOutcome::AlreadyInLibrary;
+    TMediaStamp stored;
+    const TMediaStamp now{row.FileSize, row.FileTime};
+    if (!FLibrary.MediaStamp(row.Directory, row.FileName, stored))
+        return;
+    if (FileChanged(stored, now)) {
+        FLibrary.RewriteMedia(row.Directory, row.FileName, now, info.Title, info.Artist, info.Album,
+                              info.Year, info.Genre, info.Language, info.Composer, info.Seconds,
+                              info.Quality);
+        Result.Outcome = TAddOutcome::Updated;
+    } else if (stored.FileTime != now.FileTime) {
+        FLibrary.StampMedia(row.Directory, row.FileName, now); // a row from before the time
+    }
 }
 
 TAddResult TMediaMaintenance::addOne(const std::string& Path) {

@@ -39,6 +39,8 @@ struct TMediaRow {
     std::string Directory;
     std::string FileName;
     std::int64_t FileSize = 0;
+    // Modification time in nanoseconds since the epoch.
+    std::int64_t FileTime = 0;
     TMediaInfo Info;
 
     std::string FullPath() const;
@@ -46,10 +48,19 @@ struct TMediaRow {
     std::string TrackEntry() const;
 };
 
+// The file's size and modification time; false when it cannot be examined.
+bool ReadFileStamp(const std::string& Path, TMediaStamp& Stamp);
+// Whether a file with stamp Now changed since its row stored Stored. A row without a time
+// counts as changed only when the size differs, so a library from before the time was kept
+// does not re-read every file, and edits kept only in the library stay.
+bool FileChanged(const TMediaStamp& Stored, const TMediaStamp& Now);
+
 // Unsupported, NoAudio, Unreadable and NotRegularFile files are skipped: they never get a row.
+// Updated: the file already had a row, but changed since; the row was read again.
 enum class TAddOutcome {
     Added,
     AlreadyInLibrary,
+    Updated,
     Unsupported,
     NoAudio,
     Unreadable,
@@ -73,6 +84,7 @@ std::string SkipReason(TAddOutcome Outcome);
 // Counts the outcomes of an add for the one summary shown at its end.
 struct TAddTally {
     int Added = 0;
+    int Updated = 0;
     int Known = 0;
     int Skipped = 0;
     // "path: reason" for each skipped file or unreadable folder, in order.
@@ -80,7 +92,8 @@ struct TAddTally {
 
     void Count(const TAddResult& Result);
     void CountFolder(const std::string& Path, const std::string& Reason);
-    // "98 added, 3 already in the library, 5 skipped".
+    // "98 added, 3 already in the library, 5 skipped"; "2 updated" follows the added when
+    // there are any.
     std::string Summary() const;
 };
 

@@ -1,5 +1,7 @@
 #include "library/uTMyMediaDB.h"
 
+#include <algorithm>
+
 #include "common/uDataPaths.h"
 
 namespace orvanta {
@@ -20,6 +22,24 @@ const std::string UpdateMediaSql =
     "UPDATE tMedia SET fTitle = ?3, fArtist = ?4, fAlbum = ?5, fYear = ?6, fGenre = ?7, "
     "fLanguage = ?8, fComposer = ?9" +
     WhereFile;
+// A row read again or stamped is the file's own: byte for byte the same path, so a name
+// that differs in letter case only (another file on Linux) never touches it.
+const std::string WhereSameFile = WhereFile + " AND fDirectory = ?3 AND fFileName = ?4";
+const std::string RewriteMediaSql =
+    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
+    "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
+    "fQuality = ?15" +
+    WhereSameFile;
+const std::string StampMediaSql =
+    "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereSameFile;
+const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereSameFile;
+const std::string MediaExistsSql = "SELECT 1 FROM tMedia" + WhereFile + " LIMIT 1";
+
+// Columns tMedia gained after its first version. A library file made before them gets them
+// when it is opened for writing; every reader takes a row without them as it is.
+const TEasyFieldDef AddedColumns[] = {
+    {"fFileTime", TEasyFieldType::ftInteger, 0, false},
+};
 
 std::string distinctOf(const char* field) {
     return std::string("SELECT DISTINCT ") + field + " FROM tMedia ORDER BY " + field;
@@ -71,6 +91,7 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
         createTable();
         return;
     }
+    addMissingColumns();
     FTable.Open();
     FTable.Close();
     // For a file whose indexes were dropped by another tool or made before some of them.
@@ -109,9 +130,28 @@ void TMyMediaDB::createTable() {
     addText("fGenre", TextSize);
     addText("fLanguage", TextSize);
     addText("fComposer", TextSize);
+    for (const TEasyFieldDef& column : AddedColumns)
+        FTable.FieldDefs.push_back(column);
     FTable.IndexDefs.assign(std::begin(MediaIndexes), std::end(MediaIndexes));
     FTable.CreateTable();
     FTable.Close();
+}
+
+void TMyMediaDB::addMissingColumns() {
+    std::vector<std::string> present;
+    OpenQuery(FQuery, "SELECT name FROM pragma_table_info(?1)", {std::string(MediaTableName)});
+    for (FQuery.First(); !FQuery.Eof(); FQuery.Next())
+        present.push_back(LowerAscii(FQuery.Fields(0).AsText()));
+    FQuery.Close();
+    for (const TEasyFieldDef& column : AddedColumns) {
+        if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
+            continue;
+        // Rows already there get NULL: nothing known yet.
+        FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
+                                   (column.DataType == TEasyFieldType::ftInteger
+                                        ? std::string(" INTEGER")
+                                        : " VARCHAR(" + std::to_string(column.Size) + ")"));
+    }
 }
 
 void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
@@ -143,16 +183,21 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
                           std::int64_t FileSize, std::string_view Title, std::string_view Artist,
                           std::string_view Album, std::string_view Year, std::string_view Genre,
                           std::string_view Language, std::string_view Composer,
-                          std::int32_t Seconds, std::int32_t Quality) {
+                          std::int32_t Seconds, std::int32_t Quality, std::int64_t FileTime) {
     auto database = FTable.Database();
     // The check and the append are one transaction, so a second writer cannot slip a copy
-    // of the row in between.
-    database->StartTransaction();
+    // of the row in between. Inside a batch the write lock is already held, and one
+    // statement fails whole.
+    const bool own = !database->InTransaction();
+    if (own)
+        database->StartTransaction();
     try {
-        SelectMedia(FQuery, Directory, FileName);
-        const bool added = FQuery.RecordCount() == 0;
+        OpenQuery(FQuery, MediaExistsSql, {LowerAscii(Directory), LowerAscii(FileName)});
+        const bool added = FQuery.Eof();
         FQuery.Close();
         if (added) {
+            // The table stays open from one row to the next: reading its fields again for
+            // every file would cost more than the row.
             FTable.Open();
             FTable.Append();
             // Paths are bytes and never cut, whatever width an older library declares.
@@ -168,17 +213,53 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
             FTable.SetFieldText("fComposer", Composer);
             FTable.SetFieldInteger("fSeconds", Seconds);
             FTable.SetFieldInteger("fQuality", Quality);
+            FTable.SetFieldInteger("fFileTime", FileTime);
             FTable.Post();
-            FTable.Close();
         }
-        database->Commit();
+        if (own)
+            database->Commit();
         return added;
     } catch (...) {
         FTable.Close();
         FQuery.Close();
-        database->Rollback();
+        if (own)
+            database->Rollback();
         throw;
     }
+}
+
+void TMyMediaDB::RewriteMedia(std::string_view Directory, std::string_view FileName,
+                              const TMediaStamp& Stamp, std::string_view Title,
+                              std::string_view Artist, std::string_view Album,
+                              std::string_view Year, std::string_view Genre,
+                              std::string_view Language, std::string_view Composer,
+                              std::int32_t Seconds, std::int32_t Quality) {
+    ExecQuery(FQuery, RewriteMediaSql,
+              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
+               std::string(FileName), text(Title), text(Artist), text(Album), text(Year, YearSize),
+               text(Genre), text(Language), text(Composer), Stamp.FileSize, Stamp.FileTime,
+               std::int64_t{Seconds}, std::int64_t{Quality}});
+}
+
+bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
+                            TMediaStamp& Stamp) {
+    OpenQuery(FQuery, MediaStampSql,
+              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
+               std::string(FileName)});
+    const bool found = !FQuery.Eof();
+    if (found) {
+        Stamp.FileSize = FQuery.Fields(0).AsInt64();
+        Stamp.FileTime = FQuery.Fields(1).AsInt64();
+    }
+    FQuery.Close();
+    return found;
+}
+
+void TMyMediaDB::StampMedia(std::string_view Directory, std::string_view FileName,
+                            const TMediaStamp& Stamp) {
+    ExecQuery(FQuery, StampMediaSql,
+              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
+               std::string(FileName), Stamp.FileSize, Stamp.FileTime});
 }
 
 void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {

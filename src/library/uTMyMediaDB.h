@@ -12,6 +12,14 @@ namespace orvanta {
 
 inline constexpr const char* MediaTableName = "tMedia";
 
+// What the library remembers of a file to tell whether it changed since its row was written.
+struct TMediaStamp {
+    std::int64_t FileSize = 0;
+    // Modification time in nanoseconds since the epoch; 0 when not known (a row written
+    // before the library kept it).
+    std::int64_t FileTime = 0;
+};
+
 // The media library: table tMedia, one row per audio file, identified by its directory and
 // file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
@@ -39,7 +47,21 @@ public:
     bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
                   std::string_view Title, std::string_view Artist, std::string_view Album,
                   std::string_view Year, std::string_view Genre, std::string_view Language,
-                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality);
+                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality,
+                  std::int64_t FileTime = 0);
+    // Everything read from the file again, for a file that changed since it was added.
+    void RewriteMedia(std::string_view Directory, std::string_view FileName,
+                      const TMediaStamp& Stamp, std::string_view Title, std::string_view Artist,
+                      std::string_view Album, std::string_view Year, std::string_view Genre,
+                      std::string_view Language, std::string_view Composer, std::int32_t Seconds,
+                      std::int32_t Quality);
+    // These three address the row of exactly this path (a name differing in letter case
+    // only is another file).
+    // The file's stamp of the row; false when the file has no row.
+    bool MediaStamp(std::string_view Directory, std::string_view FileName, TMediaStamp& Stamp);
+    // Records the file's stamp without touching the rest of the row.
+    void StampMedia(std::string_view Directory, std::string_view FileName,
+                    const TMediaStamp& Stamp);
     void DeleteMedia(std::string_view Directory, std::string_view FileName);
     void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
                      std::string_view Artist, std::string_view Album, std::string_view Year,
@@ -75,6 +97,7 @@ private:
     void PrepareQuery(TEasyQuery& Query, const std::string& Statement,
                       std::vector<TEasyValue> Params);
     void createTable();
+    void addMissingColumns();
 
     TEasyTable FTable;
     TEasyQuery FQuery;

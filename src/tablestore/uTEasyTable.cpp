@@ -113,7 +113,12 @@ void TEasyTable::Open() {
         database->Fail("Cannot read the fields of " + TableName);
     if (FFields.empty())
         throw EEasyError("Table " + TableName + " not found in \"" + DatabaseFileName + "\"");
-    FInsert = "INSERT INTO " + quoteName(TableName) + " VALUES (";
+    // The columns are named, so a column another program adds while this one is open gets
+    // its default instead of failing every append.
+    FInsert = "INSERT INTO " + quoteName(TableName) + " (";
+    for (std::size_t i = 0; i < FFields.size(); ++i)
+        FInsert += (i == 0 ? "" : ", ") + quoteName(FFields[i].Name);
+    FInsert += ") VALUES (";
     for (std::size_t i = 0; i < FFields.size(); ++i)
         FInsert += (i == 0 ? "?" : ", ?") + std::to_string(i + 1);
     FInsert += ")";

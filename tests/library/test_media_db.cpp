@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -40,10 +41,10 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
         db.SelectAllMedia(query);
         EXPECT_EQ(query.RecordCount(), 0);
         const std::vector<std::string> fields = {
-            "fDirectory", "fFileName", "fFileSize", "fSeconds", "fQuality",  "fTitle",
-            "fArtist",    "fAlbum",    "fYear",     "fGenre",   "fLanguage", "fComposer"};
-        ASSERT_EQ(query.FieldCount(), 12);
-        for (int i = 0; i < 12; ++i)
+            "fDirectory", "fFileName", "fFileSize", "fSeconds",  "fQuality",  "fTitle",   "fArtist",
+            "fAlbum",     "fYear",     "fGenre",    "fLanguage", "fComposer", "fFileTime"};
+        ASSERT_EQ(query.FieldCount(), 13);
+        for (int i = 0; i < 13; ++i)
             EXPECT_EQ(query.FieldName(i), fields[static_cast<std::size_t>(i)]);
         EXPECT_TRUE(add(db, "/music", "a.mp3"));
     }
@@ -332,4 +333,40 @@ TEST(MediaDB, MissingDataFolderIsAnError) {
     TempDir dir;
     TMyMediaDB db;
     EXPECT_THROW(db.OpenDatabase(dir.file("no/such/MyMedia.edb")), EEasyError);
+}
+
+// A library file from before the file time was kept opens read-only as it is, and gains the
+// column, keeping every row, once opened for writing.
+TEST(MediaDB, OlderFileGainsTheFileTimeColumnAndKeepsEveryRow) {
+    TempDir dir;
+    const std::string file = dir.file("MyMedia.edb");
+    {
+        TMyMediaDB db;
+        db.OpenDatabase(file);
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+            add(db, "/m", name);
+        TEasyQuery raw;
+        db.ExecQuery(raw, "ALTER TABLE tMedia DROP COLUMN fFileTime");
+    }
+    const auto listed = [](TMyMediaDB& db, int fields) {
+        TEasyQuery query;
+        db.SelectAllMedia(query);
+        EXPECT_EQ(query.FieldCount(), fields);
+        std::vector<std::string> names;
+        for (; !query.Eof(); query.Next())
+            names.push_back(query.FieldByName("fFileName").AsString() + " " +
+                            query.FieldByName("fTitle").AsString());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> expected = {"a.mp3 T", "b.mp3 T", "c.mp3 T"};
+    TMyMediaDB db;
+    db.OpenReadOnly(file);
+    EXPECT_EQ(listed(db, 12), expected);
+    db.OpenDatabase(file);
+    EXPECT_EQ(listed(db, 13), expected);
+    TMediaStamp stamp;
+    ASSERT_TRUE(db.MediaStamp("/m", "b.mp3", stamp));
+    EXPECT_EQ(stamp.FileTime, 0);
+    EXPECT_EQ(stamp.FileSize, 1000);
 }

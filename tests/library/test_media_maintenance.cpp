@@ -7,6 +7,8 @@
 #include "library/uMediaFolders.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTrackInfo.h"
+#include "metadata/ID3v2.h"
+#include "support/Mp3Files.h"
 
 using namespace orvanta;
 using orvanta::test::makeMp3;
@@ -335,4 +337,70 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
     for (const char* file : {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3"})
         f.dir.write(file, "x");
     EXPECT_EQ(FindNewFiles(f.library, f.types), std::vector<std::string>{f.dir.file("a/y.mp3")});
+}
+
+// A row stored with a time is changed by any other size or time; a row from before the time
+// was kept only by another size.
+TEST(FileChanged, SizeOrTimeAndRowsWithoutATimeBySizeOnly) {
+    const struct {
+        TMediaStamp stored, now;
+        bool changed;
+    } cases[] = {
+        {{100, 5}, {100, 5}, false}, {{100, 5}, {100, 6}, true}, {{100, 5}, {101, 5}, true},
+        {{100, 0}, {100, 6}, false}, {{100, 0}, {99, 6}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileChanged(c.stored, c.now), c.changed)
+            << c.stored.FileTime << " " << c.now.FileSize;
+}
+
+// Refresh reads a file another tagger rewrote again, row and all; a row without a time whose
+// file kept its size keeps what the library holds and gets the time.
+TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
+    Fixture f;
+    const auto mp3 = [&f](const char* name) {
+        const std::string path = f.dir.file(name);
+        test::WriteMp3(path);
+        return path;
+    };
+    const std::string retagged = mp3("retagged.mp3");
+    const std::string same = mp3("same.mp3");
+    const std::string old = mp3("old.mp3");
+    const std::string oldResized = mp3("old-resized.mp3");
+    for (const std::string& path : {retagged, same})
+        ASSERT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
+    for (const auto& [path, size] : {std::pair{old, FileSizeOf(old)}, {oldResized, 1}})
+        f.library.AddMedia(ExtractFileDir(path), ExtractFileName(path), size, "Library only", "",
+                           "", "", "", "", "", 1, 128);
+
+    TID3v2 tag;
+    tag.SetTitle("New Title");
+    ASSERT_TRUE(tag.StoreTag(retagged));
+    const auto later = std::filesystem::last_write_time(same) + std::chrono::seconds(5);
+    std::filesystem::last_write_time(retagged, later);
+    std::filesystem::last_write_time(old, later);
+
+    const std::vector<std::string> changed = FindChangedFiles(f.library);
+    EXPECT_EQ(changed, (std::vector<std::string>{oldResized, retagged}));
+    EXPECT_EQ(f.row(old).FieldByName("fTitle").AsString(), "Library only");
+    TMediaStamp stamp, onDisk;
+    ASSERT_TRUE(f.library.MediaStamp(f.dir.str(), "old.mp3", stamp));
+    ASSERT_TRUE(ReadFileStamp(old, onDisk));
+    EXPECT_EQ(stamp.FileTime, onDisk.FileTime);
+    EXPECT_NE(stamp.FileTime, 0);
+
+    TAddTally tally;
+    f.maintenance.AddFiles(changed, [&tally](const TAddResult& result) { tally.Count(result); });
+    EXPECT_EQ(tally.Summary(), "0 added, 2 updated, 0 already in the library, 0 skipped");
+    EXPECT_EQ(f.row(retagged).FieldByName("fTitle").AsString(), "New Title");
+    EXPECT_EQ(f.row(retagged).FieldByName("fFileSize").AsInt64(), FileSizeOf(retagged));
+    EXPECT_EQ(f.row(oldResized).FieldByName("fSeconds").AsInteger(), 1);
+    EXPECT_EQ(f.rows(), 4);
+    EXPECT_TRUE(FindChangedFiles(f.library).empty());
+    // Adding a changed file again reads it again too.
+    tag.SetTitle("Newer");
+    ASSERT_TRUE(tag.StoreTag(same));
+    std::filesystem::last_write_time(same, later);
+    EXPECT_EQ(f.maintenance.AddFile(same).Outcome, TAddOutcome::Updated);
+    EXPECT_EQ(f.row(same).FieldByName("fTitle").AsString(), "Newer");
 }
