@@ -36,6 +36,8 @@ TMediaItem itemOf(const TMediaRow& row) {
     item.FileSize = row.FileSize;
     item.Directory = row.Directory;
     item.FileName = row.FileName;
+    item.Track = row.Info.Numbers.Track;
+    item.Disc = row.Info.Numbers.Disc;
     return item;
 }
 
@@ -167,6 +169,9 @@ void TfraMedia::EndImport() {
     // The add's own writes are not news from outside.
     FLibraryVersion = LibraryVersion();
     EndWork();
+    // The filter list takes in the new values; a refresh lists the rows again too, with the
+    // numbers it found.
+    ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
     const std::string error = run->Import.Error();

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/uDisplayUtils.h"
-#include "library/uTMyMediaDB.h"
+#include "library/uMediaKeys.h"
 #include "playlists/uTPlayList.h"
 
 namespace orvanta {
@@ -18,28 +18,32 @@ QString fromStd(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Byte-wise comparison with A-Z lowered; a prefix sorts first.
-int compareLowered(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(a[i]);
-        auto y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + 32);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 int compareNumbers(std::int64_t a, std::int64_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-const char* const Captions[TMediaListModel::ColumnCount] = {"Title", "Artist",   "Album",   "Year",
-                                                            "Genre", "Duration", "Quality", "Size"};
+const char* const Captions[TMediaListModel::ColumnCount] = {
+    "Title", "Artist", "Album", "Year", "Genre", "Duration", "Quality", "Size", "#"};
+
+const std::string& textOf(const TMediaItem& item, int column) {
+    switch (column) {
+    case 2:
+        return item.Artist;
+    case 3:
+        return item.Album;
+    case 4:
+        return item.Year;
+    case 5:
+        return item.Genre;
+    default:
+        return item.Title;
+    }
+}
+
+// Disc, then track: an album in the order it plays.
+std::int64_t albumPlace(const TMediaItem& item) {
+    return static_cast<std::int64_t>(item.Disc) * 100000 + item.Track;
+}
 
 } // namespace
 
@@ -105,20 +109,14 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     int result = 0;
     switch (SortState < 0 ? -SortState : SortState) {
     case 1:
-        result = compareLowered(A.Title, B.Title);
-        break;
     case 2:
-        result = compareLowered(A.Artist, B.Artist);
-        break;
     case 3:
-        result = compareLowered(A.Album, B.Album);
-        break;
     case 4:
-        result = compareLowered(A.Year, B.Year);
+    case 5: {
+        const int column = SortState < 0 ? -SortState : SortState;
+        result = SortKey(textOf(A, column)).compare(SortKey(textOf(B, column)));
         break;
-    case 5:
-        result = compareLowered(A.Genre, B.Genre);
-        break;
+    }
     case 6:
         // Time order, also beyond 99 hours where the text would no longer sort.
         result = compareNumbers(A.Seconds, B.Seconds);
@@ -128,6 +126,9 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
         break;
     case 8:
         result = compareNumbers(A.FileSize, B.FileSize);
+        break;
+    case 9:
+        result = compareNumbers(albumPlace(A), albumPlace(B));
         break;
     default:
         break;
@@ -142,18 +143,12 @@ void TMediaListModel::Sort(int SortState) {
     const int column = SortState < 0 ? -SortState : SortState;
     const bool descending = SortState < 0;
     if (column >= 1 && column <= 5) {
-        // Lowered once per row instead of once per comparison; std::string compares its bytes
-        // as unsigned values, as the text columns require.
+        // One key per row instead of one per comparison; std::string compares its bytes as
+        // unsigned values, as the keys require.
         std::vector<std::string> keys;
         keys.reserve(FItems.size());
-        for (const TMediaItem& item : FItems) {
-            const std::string& text = column == 1   ? item.Title
-                                      : column == 2 ? item.Artist
-                                      : column == 3 ? item.Album
-                                      : column == 4 ? item.Year
-                                                    : item.Genre;
-            keys.push_back(LowerAscii(text));
-        }
+        for (const TMediaItem& item : FItems)
+            keys.push_back(SortKey(textOf(item, column)));
         std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
             return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                               : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
@@ -221,6 +216,8 @@ QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
         return QString::number(item.Quality);
     case colSize:
         return fromStd(FormatFileSize(item.FileSize));
+    case colTrack:
+        return item.Track > 0 ? QString::number(item.Track) : QString();
     default:
         return {};
     }

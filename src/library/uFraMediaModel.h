@@ -19,6 +19,9 @@ struct TMediaItem {
     std::int32_t Seconds = 0;
     std::int32_t Quality = 0;
     std::int64_t FileSize = 0;
+    // Number on the album and disc; 0 when the tag has none.
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
     std::string Directory;
     std::string FileName;
 
@@ -41,6 +44,8 @@ public:
         colDuration,
         colQuality,
         colSize,
+        // "#": shown first, numbered last so the other columns keep their numbers.
+        colTrack,
         ColumnCount
     };
 
@@ -55,7 +60,8 @@ public:
     int Count() const { return static_cast<int>(FItems.size()); }
 
     // Sorts by the column numbered from 1 (1 is Title); a negative number sorts descending.
-    // Rows move with their selection.
+    // Texts sort in the order people expect, equal ones keep their order. Rows move with
+    // their selection.
     void Sort(int SortState);
     // Less than 0, 0 or more than 0, as item A sorts before, with or after item B.
     static int Compare(const TMediaItem& A, const TMediaItem& B, int SortState);

@@ -12,6 +12,22 @@ namespace orvanta {
 
 inline constexpr const char* MediaTableName = "tMedia";
 
+// What the My Music list shows: the rows of one filter value (or all of them) that contain
+// every search word, in title order, or in disc and track order for an album.
+struct TMediaListing {
+    enum TKind { All, Artist, Album, Genre };
+    TKind Kind = All;
+    std::string Value;
+    std::vector<std::string> Words;
+};
+
+// The numbers of a file's tag the lists order an album by; 0 and empty when it has none.
+struct TMediaNumbers {
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    std::string AlbumArtist;
+};
+
 // The media library: table tMedia, one row per audio file, identified by its directory and
 // file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
@@ -39,7 +55,8 @@ public:
     bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
                   std::string_view Title, std::string_view Artist, std::string_view Album,
                   std::string_view Year, std::string_view Genre, std::string_view Language,
-                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality);
+                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality,
+                  const TMediaNumbers& Numbers = {});
     void DeleteMedia(std::string_view Directory, std::string_view FileName);
     void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
                      std::string_view Artist, std::string_view Album, std::string_view Year,
@@ -55,6 +72,17 @@ public:
     void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
+
+    // The listing's rows; SearchWords makes Words from what was typed. Only reads.
+    void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
+    // The non-empty values of Kind's field in the order people expect, values differing
+    // only in letter case given once, under their most frequent spelling. Only reads.
+    std::vector<std::string> FilterValues(TMediaListing::TKind Kind);
+    void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
+                         const TMediaNumbers& Numbers);
+    // Whether the file keeps the listing keys; an older file opened read-only does not, and
+    // is listed by its texts.
+    bool HasListingKeys() const { return FListingKeys; }
 
     // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
     void OpenQuery(TEasyQuery& Query, const std::string& Statement,
@@ -75,10 +103,19 @@ private:
     void PrepareQuery(TEasyQuery& Query, const std::string& Statement,
                       std::vector<TEasyValue> Params);
     void createTable();
+    // The fields and indexes the lists order and search by, added to a file made without
+    // them, and the keys of rows written without them (by an older version or another
+    // program), filled in batches.
+    void addListingFields();
+    bool listingFieldsComplete();
+    void addListingSchema();
+    bool fillListingKeys();
+    bool hasField(const char* Name);
 
     TEasyTable FTable;
     TEasyQuery FQuery;
     bool FReadOnly = false;
+    bool FListingKeys = false;
 };
 
 // A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.

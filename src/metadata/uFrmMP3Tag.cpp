@@ -493,6 +493,7 @@ void TfrmMP3Tag::UpdateLibraryFromFile() {
     FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName), info.Title,
                           info.Artist, info.Album, info.Year, info.Genre, info.Language,
                           info.Composer);
+    FMediaDB->SetMediaNumbers(PathFromQString(FFolder), PathFromQString(FFileName), info.Numbers);
     FLibraryChanged = true;
 }
 
