@@ -109,6 +109,8 @@ void TfraMedia::CreateControls() {
     listLayout->addWidget(txtSearch);
 
     MediaModel = new TMediaListModel(this);
+    MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
+                          [this](int Column) { return SortRanks(Column); });
     lvwMedia = new QTreeView(pnlList);
     listLayout->addWidget(lvwMedia, 1);
     lvwMedia->setObjectName(QStringLiteral("lvwMedia"));
@@ -229,7 +231,9 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
-    RefreshMedia();
+    // The list first, so the window is usable at once; then the rows whose files are gone.
+    cmbFilterChange();
+    RefreshMedia(false);
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
 }

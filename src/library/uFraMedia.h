@@ -127,6 +127,10 @@ private:
     // The filter list of the chosen filter, without choosing a value.
     void LoadFilterList();
     void LoadMediaItems();
+    // The model's reads of rows and sort orders.
+    std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
+    std::vector<std::int32_t> SortRanks(int Column);
+    std::int64_t RowIdOf(const TMediaItem& Item);
     // Another program (orvanta-cli, a second window) changed the library: both lists are read
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();
@@ -156,7 +160,8 @@ private:
     void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
-    void RefreshMedia();
+    // Relist false lists the rows again only when some were removed.
+    void RefreshMedia(bool Relist = true);
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();

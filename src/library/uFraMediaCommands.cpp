@@ -135,7 +135,8 @@ void TfraMedia::RemoveFiles() {
     ReloadFilterItems(false);
 }
 
-void TfraMedia::RefreshMedia() {
+void TfraMedia::RefreshMedia(bool Relist) {
+    TPurgeResult purged;
     {
         BeginWork(QStringLiteral("Looking for missing files"), 0);
         const TWorkGuard guard([this] { EndWork(); });
@@ -148,13 +149,13 @@ void TfraMedia::RefreshMedia() {
         progress.Cancelled = [this] { return FCancelled; };
         // A library opened read-only is listed as it is.
         if (!FMediaDB->ReadOnly())
-            FMaintenance->RemoveMissingFiles(progress);
+            purged = FMaintenance->RemoveMissingFiles(progress);
     }
     FMain->RefreshPlayListTracks();
     // The first refresh fills the lists; later ones keep the user's choice.
     if (FSortState == 0)
         cmbFilterChange();
-    else
+    else if (Relist || !purged.Removed.empty())
         ReloadFilterItems(true);
 }
 

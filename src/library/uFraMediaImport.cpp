@@ -94,8 +94,11 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
             Paths,
             [this, &OnResult](const TAddResult& result) {
                 OnResult(result);
-                if (result.Outcome == TAddOutcome::Added)
-                    MediaModel->Append({itemOf(result.Row)});
+                if (result.Outcome == TAddOutcome::Added) {
+                    TMediaItem item = itemOf(result.Row);
+                    item.Id = RowIdOf(item);
+                    MediaModel->Append({std::move(item)});
+                }
             },
             progress);
     } catch (...) {
@@ -103,6 +106,15 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
         throw;
     }
     EndWork();
+}
+
+std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
+    // Without its id the row is still listed; it only sorts last in a long list.
+    try {
+        return FMediaDB->MediaId(Item.Directory, Item.FileName);
+    } catch (const EEasyError&) {
+        return 0;
+    }
 }
 
 void TfraMedia::StartImport() {
@@ -135,6 +147,8 @@ void TfraMedia::ImportTick() {
     const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
     if (slice > 0) {
         const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
+        for (auto item = waiting.begin(); item != end; ++item)
+            item->Id = RowIdOf(*item);
         MediaModel->Append(std::vector<TMediaItem>(std::make_move_iterator(waiting.begin()),
                                                    std::make_move_iterator(end)));
         waiting.erase(waiting.begin(), end);

@@ -8,6 +8,7 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QTreeView>
+#include <unordered_map>
 
 #include "library/uFraMedia.h"
 #include "library/uFraMediaShared.h"
@@ -27,7 +28,7 @@ constexpr int ClockEveryRows = 64;
 // Where each field of tMedia sits in a query, looked up once per fill instead of per row.
 struct TMediaColumns {
     int Directory, FileName, FileSize, Seconds, Quality, Title, Artist, Album, Year, Genre, Track,
-        Disc;
+        Disc, Id;
 
     explicit TMediaColumns(const TEasyQuery& query) {
         // An older file opened read-only has no numbers.
@@ -56,6 +57,7 @@ struct TMediaColumns {
         Genre = column("fGenre");
         Track = optional("fTrack");
         Disc = optional("fDisc");
+        Id = optional("fRowId");
     }
 
     TMediaItem Read(const TEasyQuery& query) const {
@@ -72,6 +74,7 @@ struct TMediaColumns {
         item.Quality = query.Fields(Quality).AsInteger();
         item.Track = Track < 0 ? 0 : query.Fields(Track).AsInteger();
         item.Disc = Disc < 0 ? 0 : query.Fields(Disc).AsInteger();
+        item.Id = Id < 0 ? 0 : query.Fields(Id).AsInt64();
         return item;
     }
 };
@@ -187,7 +190,7 @@ void TfraMedia::lstItemsClick() {
         listing.Kind = TMediaListing::All;
     listing.Value = text.toStdString();
     listing.Words = SearchWords(txtSearch->text().toStdString());
-    FMediaDB->SelectListing(*FQuery, listing);
+    FMediaDB->SelectListingIds(*FQuery, listing);
     LoadMediaItems();
     FQuery->Close();
     QHeaderView* header = lvwMedia->header();
@@ -218,17 +221,47 @@ void TfraMedia::lstItemsClick() {
 }
 
 void TfraMedia::LoadMediaItems() {
-    std::vector<TMediaItem> items;
-    items.reserve(static_cast<size_t>(FQuery->RecordCount()));
-    const TMediaColumns columns(*FQuery);
+    std::vector<std::int64_t> ids;
+    ids.reserve(static_cast<size_t>(FQuery->RecordCount()));
     {
         TListing listing(*this);
         for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            items.push_back(columns.Read(*FQuery));
+            ids.push_back(FQuery->Fields(0).AsInt64());
             listing.RowRead();
         }
     }
-    MediaModel->SetItems(std::move(items));
+    MediaModel->SetIds(std::move(ids));
+}
+
+std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& Ids) {
+    std::vector<TMediaItem> items(Ids.size());
+    if (!FMediaDB || Ids.empty())
+        return items;
+    std::unordered_map<std::int64_t, std::size_t> at;
+    for (std::size_t i = 0; i < Ids.size(); ++i)
+        at.emplace(Ids[i], i);
+    // Called while the list paints: a failed read shows empty rows rather than ending the
+    // program, and the next paint tries again.
+    try {
+        TEasyQuery query;
+        FMediaDB->SelectMediaByIds(query, Ids);
+        const TMediaColumns columns(query);
+        for (; !query.Eof(); query.Next()) {
+            TMediaItem item = columns.Read(query);
+            if (const auto found = at.find(item.Id); found != at.end())
+                items[found->second] = std::move(item);
+        }
+    } catch (const EEasyError&) {
+    }
+    return items;
+}
+
+std::vector<std::int32_t> TfraMedia::SortRanks(int Column) {
+    try {
+        return FMediaDB ? FMediaDB->SortRanks(Column) : std::vector<std::int32_t>();
+    } catch (const EEasyError&) {
+        return {}; // sorted by the rows' texts instead
+    }
 }
 
 TfraMedia::TListing::TListing(TfraMedia& Frame)

@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <string_view>
 
@@ -66,9 +67,30 @@ void TMediaListModel::SetPlayingPath(const std::string& Path) {
                          {Qt::FontRole, Qt::DecorationRole});
 }
 
+void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks) {
+    FFetch = std::move(Fetch);
+    FRanks = std::move(Ranks);
+}
+
+void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
+    beginResetModel();
+    FEntries.clear();
+    FEntries.resize(Ids.size());
+    for (std::size_t i = 0; i < Ids.size(); ++i)
+        FEntries[i].Id = Ids[i];
+    FCached = 0;
+    endResetModel();
+}
+
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
     beginResetModel();
-    FItems = std::move(Items);
+    FEntries.clear();
+    FCached = 0;
+    FEntries.reserve(Items.size());
+    for (TMediaItem& item : Items) {
+        const std::int64_t id = item.Id;
+        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+    }
     endResetModel();
 }
 
@@ -77,7 +99,10 @@ void TMediaListModel::Append(std::vector<TMediaItem> Items) {
         return;
     const int first = Count();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
-    std::move(Items.begin(), Items.end(), std::back_inserter(FItems));
+    for (TMediaItem& item : Items) {
+        const std::int64_t id = item.Id;
+        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+    }
     endInsertRows();
 }
 
@@ -92,16 +117,58 @@ void TMediaListModel::RemoveRows(std::vector<int> Rows) {
         const int first = Rows[begin];
         const int last = Rows[end - 1];
         beginRemoveRows(QModelIndex(), first, last);
-        FItems.erase(FItems.begin() + first, FItems.begin() + last + 1);
+        FEntries.erase(FEntries.begin() + first, FEntries.begin() + last + 1);
         endRemoveRows();
         end = begin;
     }
 }
 
+const TMediaItem& TMediaListModel::Item(int Row) const {
+    TEntry& entry = FEntries[static_cast<size_t>(Row)];
+    if (!entry.Item)
+        load(Row);
+    return *entry.Item;
+}
+
+void TMediaListModel::load(int Row) const {
+    constexpr int Page = 256;
+    // Rows read earlier go when too many are kept; those given whole stay.
+    if (FFetch && !FHold && FCached + Page > CacheLimit) {
+        for (TEntry& entry : FEntries)
+            if (entry.Id != 0)
+                entry.Item.reset();
+        FCached = 0;
+    }
+    const int first = Row / Page * Page;
+    const int last = std::min(Count(), first + Page);
+    std::vector<std::int64_t> ids;
+    std::vector<int> rows;
+    for (int row = first; row < last; ++row) {
+        if (FEntries[static_cast<size_t>(row)].Item)
+            continue;
+        ids.push_back(FEntries[static_cast<size_t>(row)].Id);
+        rows.push_back(row);
+    }
+    std::vector<TMediaItem> items;
+    if (FFetch)
+        items = FFetch(ids);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        TEntry& entry = FEntries[static_cast<size_t>(rows[i])];
+        entry.Item =
+            std::make_unique<TMediaItem>(i < items.size() ? std::move(items[i]) : TMediaItem());
+        entry.Item->Id = entry.Id;
+    }
+    FCached += static_cast<int>(rows.size());
+}
+
 void TMediaListModel::UpdateItem(int Row, const TMediaItem& Item) {
     if (Row < 0 || Row >= Count())
         return;
-    FItems[static_cast<size_t>(Row)] = Item;
+    TEntry& entry = FEntries[static_cast<size_t>(Row)];
+    if (!entry.Item)
+        ++FCached;
+    entry.Item = std::make_unique<TMediaItem>(Item);
+    entry.Item->Id = entry.Id;
     emit dataChanged(index(Row, 0), index(Row, ColumnCount - 1));
 }
 
@@ -136,37 +203,66 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     return SortState < 0 ? -result : result;
 }
 
-void TMediaListModel::Sort(int SortState) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order(FItems.size());
-    std::iota(order.begin(), order.end(), 0);
-    const int column = SortState < 0 ? -SortState : SortState;
-    const bool descending = SortState < 0;
-    if (column >= 1 && column <= 5) {
-        // One key per row instead of one per comparison; std::string compares its bytes as
-        // unsigned values, as the keys require.
-        std::vector<std::string> keys;
-        keys.reserve(FItems.size());
-        for (const TMediaItem& item : FItems)
-            keys.push_back(SortKey(textOf(item, column)));
-        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
-            return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
-                              : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
-        });
-    } else {
-        std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
-            return Compare(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)],
-                           SortState) < 0;
-        });
+bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
+    if (Count() <= InMemorySortLimit || !FRanks)
+        return false;
+    const std::vector<std::int32_t> ranks = FRanks(SortState < 0 ? -SortState : SortState);
+    if (ranks.empty())
+        return false;
+    // Rows the library does not know (any more) go last.
+    std::vector<std::int32_t> rankOf(FEntries.size());
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        const std::int64_t id = FEntries[i].Id;
+        rankOf[i] = id > 0 && static_cast<std::size_t>(id) < ranks.size()
+                        ? ranks[static_cast<std::size_t>(id)]
+                        : std::numeric_limits<std::int32_t>::max();
     }
-    std::vector<TMediaItem> sorted;
-    sorted.reserve(FItems.size());
-    std::vector<int> newRowOf(FItems.size());
+    const bool descending = SortState < 0;
+    std::stable_sort(Order.begin(), Order.end(), [&rankOf, descending](int a, int b) {
+        return descending ? rankOf[static_cast<size_t>(b)] < rankOf[static_cast<size_t>(a)]
+                          : rankOf[static_cast<size_t>(a)] < rankOf[static_cast<size_t>(b)];
+    });
+    return true;
+}
+
+void TMediaListModel::Sort(int SortState) {
+    std::vector<int> order(FEntries.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (!sortByRanks(SortState, order)) {
+        // Every row is read and kept while the rows' texts are compared.
+        FHold = true;
+        const int column = SortState < 0 ? -SortState : SortState;
+        const bool descending = SortState < 0;
+        if (column >= 1 && column <= 5) {
+            // One key per row instead of one per comparison; std::string compares its bytes
+            // as unsigned values, as the keys require.
+            std::vector<std::string> keys;
+            keys.reserve(FEntries.size());
+            for (int row = 0; row < Count(); ++row)
+                keys.push_back(SortKey(textOf(Item(row), column)));
+            std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
+                return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
+                                  : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+            });
+        } else {
+            for (int row = 0; row < Count(); ++row)
+                Item(row);
+            std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
+                return Compare(*FEntries[static_cast<size_t>(a)].Item,
+                               *FEntries[static_cast<size_t>(b)].Item, SortState) < 0;
+            });
+        }
+        FHold = false;
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<TEntry> sorted;
+    sorted.reserve(FEntries.size());
+    std::vector<int> newRowOf(FEntries.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(FItems[static_cast<size_t>(order[i])]));
+        sorted.push_back(std::move(FEntries[static_cast<size_t>(order[i])]));
         newRowOf[static_cast<size_t>(order[i])] = static_cast<int>(i);
     }
-    FItems = std::move(sorted);
+    FEntries = std::move(sorted);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());

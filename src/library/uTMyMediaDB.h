@@ -75,6 +75,15 @@ public:
 
     // The listing's rows; SearchWords makes Words from what was typed. Only reads.
     void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
+    // The listing's row ids alone, in the same order.
+    void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
+    // The rows of these ids (in no particular order), with the id as fRowId.
+    void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
+    // The row id of a file; 0 when it has no row.
+    std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
+    // The place of every row id (the index) in the order of a list column numbered from 1
+    // (Title ... Size, then "#"), equal values in row id order; empty when not available.
+    std::vector<std::int32_t> SortRanks(int Column);
     // The non-empty values of Kind's field in the order people expect, values differing
     // only in letter case given once, under their most frequent spelling. Only reads.
     std::vector<std::string> FilterValues(TMediaListing::TKind Kind);
@@ -107,6 +116,7 @@ private:
     // them, and the keys of rows written without them (by an older version or another
     // program), filled in batches.
     void addListingFields();
+    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields);
     bool listingFieldsComplete();
     void addListingSchema();
     bool fillListingKeys();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <limits>
 
 #include "library/uMediaKeys.h"
 #include "library/uTMyMediaDB.h"
@@ -159,6 +160,14 @@ bool TMyMediaDB::fillListingKeys() {
 }
 
 void TMyMediaDB::SelectListing(TEasyQuery& Query, const TMediaListing& Listing) {
+    openListing(Query, Listing, "*");
+}
+
+void TMyMediaDB::SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing) {
+    openListing(Query, Listing, "rowid");
+}
+
+void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields) {
     std::string where;
     std::vector<TEasyValue> params;
     const auto condition = [&where](const std::string& Text) {
@@ -209,9 +218,85 @@ void TMyMediaDB::SelectListing(TEasyQuery& Query, const TMediaListing& Listing) 
     // cheaper than visiting every row in title order to keep a few.
     const bool scan = Listing.Kind == TMediaListing::All && !where.empty();
     OpenQuery(Query,
-              std::string(scan ? "SELECT * FROM tMedia NOT INDEXED" : "SELECT * FROM tMedia") +
+              std::string("SELECT ") + Fields + " FROM tMedia" + (scan ? " NOT INDEXED" : "") +
                   where + order,
               std::move(params));
+}
+
+void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids) {
+    std::string list;
+    std::vector<TEasyValue> params;
+    params.reserve(Ids.size());
+    for (const std::int64_t id : Ids) {
+        params.emplace_back(id);
+        list += list.empty() ? "?" : ", ?";
+        list += std::to_string(params.size());
+    }
+    OpenQuery(Query, "SELECT rowid AS fRowId, * FROM tMedia WHERE rowid IN (" + list + ")",
+              std::move(params));
+}
+
+std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view FileName) {
+    TEasyQuery query;
+    OpenQuery(query,
+              "SELECT rowid FROM tMedia WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2",
+              {LowerAscii(Directory), LowerAscii(FileName)});
+    return query.Eof() ? 0 : query.Fields(0).AsInt64();
+}
+
+std::vector<std::int32_t> TMyMediaDB::SortRanks(int Column) {
+    const bool keys = FListingKeys;
+    const char* order = nullptr;
+    switch (Column) {
+    case 1:
+        order = keys ? "fTitleKey" : "fTitle";
+        break;
+    case 2:
+        order = keys ? "fArtistKey" : "fArtist";
+        break;
+    case 3:
+        order = keys ? "fAlbumKey" : "fAlbum";
+        break;
+    case 4:
+        order = "fYear";
+        break;
+    case 5:
+        order = keys ? "fGenreKey" : "fGenre";
+        break;
+    case 6:
+        order = "fSeconds";
+        break;
+    case 7:
+        order = "fQuality";
+        break;
+    case 8:
+        order = "fFileSize";
+        break;
+    case 9:
+        order = keys ? "COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
+        break;
+    default:
+        break;
+    }
+    if (!order)
+        return {};
+    TEasyQuery query;
+    OpenQuery(query, std::string("SELECT rowid FROM tMedia ORDER BY ") + order + ", rowid");
+    const std::int64_t rows = query.RecordCount();
+    std::vector<std::int32_t> ranks;
+    ranks.reserve(static_cast<std::size_t>(rows) + 1);
+    std::int32_t place = 0;
+    for (query.First(); !query.Eof(); query.Next(), ++place) {
+        const std::int64_t id = query.Fields(0).AsInt64();
+        // Ids far beyond the count of rows (set by another program) are not worth a table.
+        if (id <= 0 || id > 4 * rows + 1000000)
+            return {};
+        if (static_cast<std::size_t>(id) >= ranks.size())
+            ranks.resize(static_cast<std::size_t>(id) + 1,
+                         std::numeric_limits<std::int32_t>::max());
+        ranks[static_cast<std::size_t>(id)] = place;
+    }
+    return ranks;
 }
 
 std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind) {
