@@ -6,10 +6,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStringListModel>
 #include <QTimer>
@@ -96,8 +98,21 @@ void TfraMedia::CreateControls() {
     lstItems->setSelectionMode(QAbstractItemView::SingleSelection);
     filterLayout->addWidget(lstItems, 1);
 
+    auto* pnlList = new QWidget(splMedia);
+    auto* listLayout = new QVBoxLayout(pnlList);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    txtSearch = new QLineEdit(pnlList);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setPlaceholderText(QStringLiteral("Search (Ctrl+F)"));
+    txtSearch->setClearButtonEnabled(true);
+    listLayout->addWidget(txtSearch);
+
     MediaModel = new TMediaListModel(this);
-    lvwMedia = new QTreeView(splMedia);
+    MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
+                          [this](int Column) { return SortRanks(Column); });
+    lvwMedia = new QTreeView(pnlList);
+    listLayout->addWidget(lvwMedia, 1);
     lvwMedia->setObjectName(QStringLiteral("lvwMedia"));
     lvwMedia->setModel(MediaModel);
     lvwMedia->setRootIsDecorated(false);
@@ -113,12 +128,13 @@ void TfraMedia::CreateControls() {
     header->setSectionsMovable(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
-    const int widths[TMediaListModel::ColumnCount] = {200, 100, 100, 50, 75, 75, 75, 75};
+    const int widths[TMediaListModel::ColumnCount] = {200, 100, 100, 50, 75, 75, 75, 75, 35};
     for (int column = 0; column < TMediaListModel::ColumnCount; ++column)
         header->resizeSection(column, widths[column]);
+    header->moveSection(TMediaListModel::colTrack, 0);
 
     splMedia->addWidget(pnlFilter);
-    splMedia->addWidget(lvwMedia);
+    splMedia->addWidget(pnlList);
     splMedia->setStretchFactor(1, 1);
     splMedia->setSizes({145, 600});
 
@@ -139,8 +155,27 @@ void TfraMedia::CreateControls() {
 
     connect(cmbFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &TfraMedia::cmbFilterChange);
-    connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TfraMedia::lstItemsClick);
+    connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        FListedOnPress = true;
+        lstItemsClick();
+    });
+    // A click on the entry already chosen lists it again, as a click on another one does.
+    lstItems->viewport()->installEventFilter(this);
+    connect(lstItems, &QListView::clicked, this, [this] {
+        if (!FListedOnPress)
+            lstItemsClick();
+        FListedOnPress = false;
+    });
+    connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::lstItemsClick);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtSearch->setFocus(Qt::ShortcutFocusReason);
+        txtSearch->selectAll();
+    });
+    auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), txtSearch);
+    clear->setContext(Qt::WidgetShortcut);
+    connect(clear, &QShortcut::activated, txtSearch, &QLineEdit::clear);
     connect(header, &QHeaderView::sectionClicked, this, &TfraMedia::lvwMediaColumnClick);
     connect(lvwMedia, &QTreeView::doubleClicked, this, [this] { DoCommand(0); });
     connect(lvwMedia, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -163,6 +198,7 @@ void TfraMedia::CreateMenu() {
     popMedia = new QMenu(this);
     popMedia->setObjectName(QStringLiteral("popMedia"));
     mnuPopMediaPlayFile = AddMenuItem(QStringLiteral("Play File"), 0);
+    mnuPopMediaPlayAlbum = AddMenuItem(QStringLiteral("Play Album"), 9);
     mnuPopMediaLocateFile = AddMenuItem(QStringLiteral("Locate File..."), 1);
     popMedia->addSeparator();
     mnuPopMediaEditMP3Tag = AddMenuItem(QStringLiteral("Edit MP3 Tag..."), 2);
@@ -195,7 +231,9 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
-    RefreshMedia();
+    // The list first, so the window is usable at once; then the rows whose files are gone.
+    cmbFilterChange();
+    RefreshMedia(false);
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
 }
@@ -217,6 +255,8 @@ void TfraMedia::Finalize() {
 bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == window() && Event->type() == QEvent::Close && FBusy)
         CancelWork();
+    if (Watched == lstItems->viewport() && Event->type() == QEvent::MouseButtonPress)
+        FListedOnPress = false;
     return TViewFrame::eventFilter(Watched, Event);
 }
 
@@ -260,6 +300,9 @@ void TfraMedia::DoCommand(int Number) {
     case 8:
         AddFolder();
         break;
+    case 9:
+        PlayAlbum();
+        break;
     default: // 6, Find Media, does nothing
         break;
     }
@@ -298,6 +341,7 @@ void TfraMedia::popMediaPopup() {
         single->setEnabled(selected == 1);
     for (QAction* some : {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList})
         some->setEnabled(selected >= 1);
+    mnuPopMediaPlayAlbum->setEnabled(MediaModel->Count() > 0);
     mnuPopMediaAddFiles->setEnabled(true);
     mnuPopMediaAddFolder->setEnabled(true);
     mnuPopMediaRefreshMedia->setEnabled(true);

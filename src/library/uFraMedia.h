@@ -13,6 +13,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QProgressBar;
@@ -55,6 +56,10 @@ public:
     // Selects one filter entry (or none with -1) and shows its rows.
     void SelectFilterItem(int Row);
     QStringList FilterItems() const;
+    // Reads the filter list again after the library changed, keeping the chosen entry (by
+    // its value, letter case aside), the sort and the scroll positions. Relist lists the
+    // chosen entry's rows again too.
+    void ReloadFilterItems(bool Relist);
 
     // 0 before the first fill; then the column from 1, negative when descending.
     int SortState() const { return FSortState; }
@@ -83,6 +88,8 @@ public:
     QListView* lstItems = nullptr;
     QSplitter* splMedia = nullptr;
     QTreeView* lvwMedia = nullptr;
+    // Words every listed row must contain, in its title, artist, album or genre.
+    QLineEdit* txtSearch = nullptr;
     QMenu* popMedia = nullptr;
     QAction* mnuPopMediaPlayFile = nullptr;
     QAction* mnuPopMediaLocateFile = nullptr;
@@ -93,6 +100,7 @@ public:
     QAction* mnuPopMediaRefreshMedia = nullptr;
     QAction* mnuPopMediaFindMedia = nullptr;
     QAction* mnuPopMediaAddFilesToPlayList = nullptr;
+    QAction* mnuPopMediaPlayAlbum = nullptr;
     // Progress of a long add or refresh, with its Cancel button.
     QWidget* pnlProgress = nullptr;
     QLabel* lblProgress = nullptr;
@@ -115,10 +123,14 @@ private:
 
     // Long lists are read with window events let through every few tens of milliseconds;
     // what shows at the end is the same as reading them in one go.
-    void LoadFilterItems(const char* FieldName, bool WithAll);
+    void LoadFilterItems(bool WithAll);
     // The filter list of the chosen filter, without choosing a value.
     void LoadFilterList();
     void LoadMediaItems();
+    // The model's reads of rows and sort orders.
+    std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
+    std::vector<std::int32_t> SortRanks(int Column);
+    std::int64_t RowIdOf(const TMediaItem& Item);
     // Another program (orvanta-cli, a second window) changed the library: both lists are read
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();
@@ -148,8 +160,11 @@ private:
     void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
-    void RefreshMedia();
+    // Relist false lists the rows again only when some were removed.
+    void RefreshMedia(bool Relist = true);
     void AddFilesToPlayList();
+    // Plays every listed row, in the order shown.
+    void PlayAlbum();
 
     // Progress shown while a long command lets window events through.
     void BeginWork(const QString& Text, int Total);
@@ -189,6 +204,11 @@ private:
     int FSortState = 0;
     bool FBusy = false;
     bool FCancelled = false;
+    // A press on the filter list changed its selection, which lists the rows already.
+    bool FListedOnPress = false;
+    // The rows are listed again after a change of the library, in the order shown.
+    bool FKeepSort = false;
+    bool FRelistPending = false;
     qint64 FLastEvents = 0;
 };
 

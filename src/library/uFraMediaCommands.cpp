@@ -13,6 +13,7 @@
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 #include "metadata/uFrmMP3Tag.h"
+#include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
@@ -79,6 +80,7 @@ void TfraMedia::EditMP3Tag() {
         MediaModel->UpdateItem(row, item);
     }
     FQuery->Close();
+    ReloadFilterItems(false);
 }
 
 bool TfraMedia::ConfirmRemoveFiles(const std::vector<int>& Rows) {
@@ -130,9 +132,11 @@ void TfraMedia::RemoveFiles() {
     }
     MediaModel->RemoveRows(removed);
     FMain->RefreshPlayListTracks();
+    ReloadFilterItems(false);
 }
 
-void TfraMedia::RefreshMedia() {
+void TfraMedia::RefreshMedia(bool Relist) {
+    TPurgeResult purged;
     {
         BeginWork(QStringLiteral("Looking for missing files"), 0);
         const TWorkGuard guard([this] { EndWork(); });
@@ -145,14 +149,22 @@ void TfraMedia::RefreshMedia() {
         progress.Cancelled = [this] { return FCancelled; };
         // A library opened read-only is listed as it is.
         if (!FMediaDB->ReadOnly())
-            FMaintenance->RemoveMissingFiles(progress);
+            purged = FMaintenance->RemoveMissingFiles(progress);
     }
     FMain->RefreshPlayListTracks();
-    if (cmbFilter->currentIndex() != 0) {
-        const QSignalBlocker blocker(cmbFilter);
-        cmbFilter->setCurrentIndex(0);
-    }
-    cmbFilterChange();
+    // The first refresh fills the lists; later ones keep the user's choice.
+    if (FSortState == 0)
+        cmbFilterChange();
+    else if (Relist || !purged.Removed.empty())
+        ReloadFilterItems(true);
+}
+
+void TfraMedia::PlayAlbum() {
+    TPlayList queue;
+    for (int row = 0; row < MediaModel->Count(); ++row)
+        queue.InsertTrack(MediaModel->Item(row).TrackEntry(), -1);
+    if (queue.Count() > 0)
+        FMain->PlayPlayList(queue);
 }
 
 void TfraMedia::AddFilesToPlayList() {

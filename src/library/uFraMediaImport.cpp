@@ -37,6 +37,8 @@ TMediaItem itemOf(const TMediaRow& row) {
     item.FileSize = row.FileSize;
     item.Directory = row.Directory;
     item.FileName = row.FileName;
+    item.Track = row.Info.Numbers.Track;
+    item.Disc = row.Info.Numbers.Disc;
     return item;
 }
 
@@ -93,10 +95,13 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
             Paths,
             [this, &OnResult](const TAddResult& result) {
                 OnResult(result);
-                if (result.Outcome == TAddOutcome::Added)
-                    MediaModel->Append({itemOf(result.Row)});
-                else if (result.Outcome == TAddOutcome::Updated)
+                if (result.Outcome == TAddOutcome::Added) {
+                    TMediaItem item = itemOf(result.Row);
+                    item.Id = RowIdOf(item);
+                    MediaModel->Append({std::move(item)});
+                } else if (result.Outcome == TAddOutcome::Updated) {
                     ShowUpdatedRows({itemOf(result.Row)});
+                }
             },
             progress);
     } catch (...) {
@@ -104,6 +109,15 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
         throw;
     }
     EndWork();
+}
+
+std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
+    // Without its id the row is still listed; it only sorts last in a long list.
+    try {
+        return FMediaDB->MediaId(Item.Directory, Item.FileName);
+    } catch (const EEasyError&) {
+        return 0;
+    }
 }
 
 void TfraMedia::StartImport() {
@@ -139,6 +153,8 @@ void TfraMedia::ImportTick() {
     const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
     if (slice > 0) {
         const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
+        for (auto item = waiting.begin(); item != end; ++item)
+            item->Id = RowIdOf(*item);
         MediaModel->Append(std::vector<TMediaItem>(std::make_move_iterator(waiting.begin()),
                                                    std::make_move_iterator(end)));
         waiting.erase(waiting.begin(), end);
@@ -162,14 +178,16 @@ void TfraMedia::ImportTick() {
 void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
     if (Items.empty())
         return;
-    // One look-up table for the whole run, built once: rows are matched as the library
-    // matches them, by A-Z lowered path.
-    std::unordered_map<std::string, int> rows;
+    // Rows are matched by library row id, which the list holds for every row without
+    // reading it, so a long list is not read whole for a few updates.
+    std::unordered_map<std::int64_t, int> rows;
     for (int row = 0; row < MediaModel->Count(); ++row)
-        rows.emplace(LowerAscii(MediaModel->Item(row).FullPath()), row);
-    for (const TMediaItem& item : Items)
-        if (const auto found = rows.find(LowerAscii(item.FullPath())); found != rows.end())
+        rows.emplace(MediaModel->Id(row), row);
+    for (TMediaItem item : Items) {
+        item.Id = RowIdOf(item);
+        if (const auto found = rows.find(item.Id); item.Id != 0 && found != rows.end())
             MediaModel->UpdateItem(found->second, item);
+    }
 }
 
 void TfraMedia::EndImport() {
@@ -187,6 +205,9 @@ void TfraMedia::EndImport() {
     // The add's own writes are not news from outside.
     FLibraryVersion = LibraryVersion();
     EndWork();
+    // The filter list takes in the new values; a refresh lists the rows again too, with the
+    // numbers it found.
+    ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
     const std::string error = run->Import.Error();

@@ -1,14 +1,18 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringListModel>
+#include <QTimer>
 #include <QTreeView>
+#include <unordered_map>
 
 #include "library/uFraMedia.h"
 #include "library/uFraMediaShared.h"
+#include "library/uMediaKeys.h"
 #include "library/uTMyMediaDB.h"
 #include "tablestore/uTEasyQuery.h"
 
@@ -23,9 +27,17 @@ constexpr int ClockEveryRows = 64;
 
 // Where each field of tMedia sits in a query, looked up once per fill instead of per row.
 struct TMediaColumns {
-    int Directory, FileName, FileSize, Seconds, Quality, Title, Artist, Album, Year, Genre;
+    int Directory, FileName, FileSize, Seconds, Quality, Title, Artist, Album, Year, Genre, Track,
+        Disc, Id;
 
     explicit TMediaColumns(const TEasyQuery& query) {
+        // An older file opened read-only has no numbers.
+        const auto optional = [&query](std::string_view name) {
+            for (int i = 0; i < query.FieldCount(); ++i)
+                if (query.FieldName(i) == name)
+                    return i;
+            return -1;
+        };
         const auto column = [&query](std::string_view name) {
             for (int i = 0; i < query.FieldCount(); ++i)
                 if (query.FieldName(i) == name)
@@ -43,6 +55,9 @@ struct TMediaColumns {
         Album = column("fAlbum");
         Year = column("fYear");
         Genre = column("fGenre");
+        Track = optional("fTrack");
+        Disc = optional("fDisc");
+        Id = optional("fRowId");
     }
 
     TMediaItem Read(const TEasyQuery& query) const {
@@ -57,6 +72,9 @@ struct TMediaColumns {
         item.FileSize = query.Fields(FileSize).AsInt64();
         item.Seconds = query.Fields(Seconds).AsInteger();
         item.Quality = query.Fields(Quality).AsInteger();
+        item.Track = Track < 0 ? 0 : query.Fields(Track).AsInteger();
+        item.Disc = Disc < 0 ? 0 : query.Fields(Disc).AsInteger();
+        item.Id = Id < 0 ? 0 : query.Fields(Id).AsInt64();
         return item;
     }
 };
@@ -79,6 +97,18 @@ void TfraMedia::SelectFilterItem(int Row) {
     lstItemsClick();
 }
 
+namespace {
+
+TMediaListing::TKind kindOf(const QString& Filter) {
+    if (Filter == QStringLiteral("Albums"))
+        return TMediaListing::Album;
+    if (Filter == QStringLiteral("Genres"))
+        return TMediaListing::Genre;
+    return TMediaListing::Artist;
+}
+
+} // namespace
+
 void TfraMedia::cmbFilterChange() {
     if (!FMediaDB || FBusy)
         return;
@@ -87,40 +117,65 @@ void TfraMedia::cmbFilterChange() {
 }
 
 void TfraMedia::LoadFilterList() {
-    const QString filter = cmbFilter->currentText();
-    if (filter == QStringLiteral("Artists")) {
-        FMediaDB->SelectArtists(*FQuery);
-        LoadFilterItems("fArtist", true);
-    } else if (filter == QStringLiteral("Albums")) {
-        FMediaDB->SelectAlbums(*FQuery);
-        LoadFilterItems("fAlbum", false);
-    } else {
-        FMediaDB->SelectGenres(*FQuery);
-        LoadFilterItems("fGenre", false);
-    }
+    LoadFilterItems(cmbFilter->currentText() == QStringLiteral("Artists"));
 }
 
-void TfraMedia::LoadFilterItems(const char* FieldName, bool WithAll) {
+void TfraMedia::LoadFilterItems(bool WithAll) {
     QStringList values;
-    values.reserve(FQuery->RecordCount() + 1);
-    {
-        TListing listing(*this);
-        const TEasyField field = FQuery->FieldByName(FieldName);
-        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            const std::string_view value = field.AsText();
-            if (!value.empty())
-                values << fromStd(value);
-            listing.RowRead();
-        }
-    }
-    FQuery->Close();
     if (WithAll)
-        values.prepend(AllEntry);
+        values << AllEntry;
+    for (const std::string& value : FMediaDB->FilterValues(kindOf(cmbFilter->currentText())))
+        values << fromStd(value);
     const QSignalBlocker blocker(lstItems->selectionModel());
     FFilterModel->setStringList(values);
 }
 
+void TfraMedia::ReloadFilterItems(bool Relist) {
+    if (!FMediaDB || FBusy)
+        return;
+    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
+    const QString chosen = selected.isEmpty() ? QString() : selected.first().data().toString();
+    const int chosenRow = selected.isEmpty() ? -1 : selected.first().row();
+    const int filterScroll = lstItems->verticalScrollBar()->value();
+    const int listScroll = lvwMedia->verticalScrollBar()->value();
+    LoadFilterItems(cmbFilter->currentText() == QStringLiteral("Artists"));
+    // The same value in another spelling is the same entry; a value gone leaves its place
+    // to the entry that took it.
+    int row = -1;
+    const std::string key = SortKey(chosen.toStdString());
+    if (chosenRow >= 0) {
+        const QStringList values = FFilterModel->stringList();
+        for (int i = 0; i < values.size() && row < 0; ++i)
+            if (SortKey(values[i].toStdString()) == key)
+                row = i;
+        if (row < 0 && !values.isEmpty())
+            row = std::min(chosenRow, static_cast<int>(values.size()) - 1);
+    }
+    {
+        const QSignalBlocker blocker(lstItems->selectionModel());
+        if (row >= 0)
+            lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(row),
+                                                        QItemSelectionModel::ClearAndSelect);
+    }
+    lstItems->verticalScrollBar()->setValue(filterScroll);
+    const bool same =
+        row >= 0 && SortKey(FFilterModel->index(row).data().toString().toStdString()) == key;
+    if (chosenRow >= 0 && (Relist || FRelistPending || !same)) {
+        FKeepSort = true;
+        try {
+            lstItemsClick();
+        } catch (...) {
+            FKeepSort = false;
+            throw;
+        }
+        FKeepSort = false;
+    }
+    lvwMedia->verticalScrollBar()->setValue(listScroll);
+}
+
 void TfraMedia::lstItemsClick() {
+    if (FBusy)
+        FRelistPending = true; // typed while a long list fills: listed once it is done
     if (!FMediaDB || FBusy)
         return;
     const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
@@ -129,37 +184,84 @@ void TfraMedia::lstItemsClick() {
         return;
     }
     const QString text = selected.first().data().toString();
-    const std::string value = text.toStdString();
-    const QString filter = cmbFilter->currentText();
-    if (filter == QStringLiteral("Artists")) {
-        if (text == AllEntry)
-            FMediaDB->SelectAllMedia(*FQuery);
-        else
-            FMediaDB->SelectMediaByArtist(*FQuery, value);
-    } else if (filter == QStringLiteral("Albums")) {
-        FMediaDB->SelectMediaByAlbum(*FQuery, value);
-    } else {
-        FMediaDB->SelectMediaByGenre(*FQuery, value);
-    }
+    TMediaListing listing;
+    listing.Kind = kindOf(cmbFilter->currentText());
+    if (listing.Kind == TMediaListing::Artist && text == AllEntry)
+        listing.Kind = TMediaListing::All;
+    listing.Value = text.toStdString();
+    listing.Words = SearchWords(txtSearch->text().toStdString());
+    FMediaDB->SelectListingIds(*FQuery, listing);
     LoadMediaItems();
     FQuery->Close();
-    // The rows arrive ordered by title.
-    FSortState = 1;
-    lvwMedia->header()->setSortIndicatorShown(false);
+    QHeaderView* header = lvwMedia->header();
+    const bool album = listing.Kind == TMediaListing::Album;
+    const int arrived = album ? TMediaListModel::colTrack + 1 : 1;
+    if (FKeepSort && FSortState != 0) {
+        // Listed again after a change of the library: the order shown stays.
+        if (FSortState != arrived)
+            MediaModel->Sort(FSortState);
+    } else if (album) {
+        // An album lists in the order it plays.
+        FSortState = arrived;
+        header->setSortIndicatorShown(true);
+        header->setSortIndicator(TMediaListModel::colTrack, Qt::AscendingOrder);
+    } else if (FSortState == 0 || FSortState == 1 ||
+               std::abs(FSortState) == TMediaListModel::colTrack + 1) {
+        // The rows arrive ordered by title.
+        FSortState = 1;
+        header->setSortIndicatorShown(false);
+    } else {
+        // The order the user chose stays.
+        MediaModel->Sort(FSortState);
+    }
+    if (FRelistPending) {
+        FRelistPending = false;
+        QTimer::singleShot(0, this, [this] { lstItemsClick(); });
+    }
 }
 
 void TfraMedia::LoadMediaItems() {
-    std::vector<TMediaItem> items;
-    items.reserve(static_cast<size_t>(FQuery->RecordCount()));
-    const TMediaColumns columns(*FQuery);
+    std::vector<std::int64_t> ids;
+    ids.reserve(static_cast<size_t>(FQuery->RecordCount()));
     {
         TListing listing(*this);
         for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            items.push_back(columns.Read(*FQuery));
+            ids.push_back(FQuery->Fields(0).AsInt64());
             listing.RowRead();
         }
     }
-    MediaModel->SetItems(std::move(items));
+    MediaModel->SetIds(std::move(ids));
+}
+
+std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& Ids) {
+    std::vector<TMediaItem> items(Ids.size());
+    if (!FMediaDB || Ids.empty())
+        return items;
+    std::unordered_map<std::int64_t, std::size_t> at;
+    for (std::size_t i = 0; i < Ids.size(); ++i)
+        at.emplace(Ids[i], i);
+    // Called while the list paints: a failed read shows empty rows rather than ending the
+    // program, and the next paint tries again.
+    try {
+        TEasyQuery query;
+        FMediaDB->SelectMediaByIds(query, Ids);
+        const TMediaColumns columns(query);
+        for (; !query.Eof(); query.Next()) {
+            TMediaItem item = columns.Read(query);
+            if (const auto found = at.find(item.Id); found != at.end())
+                items[found->second] = std::move(item);
+        }
+    } catch (const EEasyError&) {
+    }
+    return items;
+}
+
+std::vector<std::int32_t> TfraMedia::SortRanks(int Column) {
+    try {
+        return FMediaDB ? FMediaDB->SortRanks(Column) : std::vector<std::int32_t>();
+    } catch (const EEasyError&) {
+        return {}; // sorted by the rows' texts instead
+    }
 }
 
 TfraMedia::TListing::TListing(TfraMedia& Frame)
@@ -206,20 +308,7 @@ void TfraMedia::FollowOutsideChanges() {
     if (version == FLibraryVersion)
         return;
     FLibraryVersion = version;
-    const QModelIndexList chosen = lstItems->selectionModel()->selectedIndexes();
-    const QString value = chosen.isEmpty() ? QString() : chosen.first().data().toString();
-    const int sortState = FSortState;
-    const int scrolled = lvwMedia->verticalScrollBar()->value();
-    LoadFilterList();
-    const int row = static_cast<int>(FilterItems().indexOf(value));
-    SelectFilterItem(row >= 0 ? row : (FilterItems().isEmpty() ? -1 : 0));
-    if (sortState != 0 && sortState != FSortState) {
-        const int column = std::abs(sortState) - 1;
-        lvwMediaColumnClick(column);
-        if (FSortState != sortState) // a second click turns it round
-            lvwMediaColumnClick(column);
-    }
-    lvwMedia->verticalScrollBar()->setValue(scrolled);
+    ReloadFilterItems(true);
 }
 
 } // namespace orvanta

@@ -3,11 +3,12 @@
 #include <QFont>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <string_view>
 
 #include "common/uDisplayUtils.h"
-#include "library/uTMyMediaDB.h"
+#include "library/uMediaKeys.h"
 #include "playlists/uTPlayList.h"
 
 namespace orvanta {
@@ -18,28 +19,32 @@ QString fromStd(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Byte-wise comparison with A-Z lowered; a prefix sorts first.
-int compareLowered(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(a[i]);
-        auto y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y + 32);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 int compareNumbers(std::int64_t a, std::int64_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-const char* const Captions[TMediaListModel::ColumnCount] = {"Title", "Artist",   "Album",   "Year",
-                                                            "Genre", "Duration", "Quality", "Size"};
+const char* const Captions[TMediaListModel::ColumnCount] = {
+    "Title", "Artist", "Album", "Year", "Genre", "Duration", "Quality", "Size", "#"};
+
+const std::string& textOf(const TMediaItem& item, int column) {
+    switch (column) {
+    case 2:
+        return item.Artist;
+    case 3:
+        return item.Album;
+    case 4:
+        return item.Year;
+    case 5:
+        return item.Genre;
+    default:
+        return item.Title;
+    }
+}
+
+// Disc, then track: an album in the order it plays.
+std::int64_t albumPlace(const TMediaItem& item) {
+    return static_cast<std::int64_t>(item.Disc) * 100000 + item.Track;
+}
 
 } // namespace
 
@@ -62,9 +67,30 @@ void TMediaListModel::SetPlayingPath(const std::string& Path) {
                          {Qt::FontRole, Qt::DecorationRole});
 }
 
+void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks) {
+    FFetch = std::move(Fetch);
+    FRanks = std::move(Ranks);
+}
+
+void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
+    beginResetModel();
+    FEntries.clear();
+    FEntries.resize(Ids.size());
+    for (std::size_t i = 0; i < Ids.size(); ++i)
+        FEntries[i].Id = Ids[i];
+    FCached = 0;
+    endResetModel();
+}
+
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
     beginResetModel();
-    FItems = std::move(Items);
+    FEntries.clear();
+    FCached = 0;
+    FEntries.reserve(Items.size());
+    for (TMediaItem& item : Items) {
+        const std::int64_t id = item.Id;
+        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+    }
     endResetModel();
 }
 
@@ -73,7 +99,10 @@ void TMediaListModel::Append(std::vector<TMediaItem> Items) {
         return;
     const int first = Count();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
-    std::move(Items.begin(), Items.end(), std::back_inserter(FItems));
+    for (TMediaItem& item : Items) {
+        const std::int64_t id = item.Id;
+        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+    }
     endInsertRows();
 }
 
@@ -88,16 +117,58 @@ void TMediaListModel::RemoveRows(std::vector<int> Rows) {
         const int first = Rows[begin];
         const int last = Rows[end - 1];
         beginRemoveRows(QModelIndex(), first, last);
-        FItems.erase(FItems.begin() + first, FItems.begin() + last + 1);
+        FEntries.erase(FEntries.begin() + first, FEntries.begin() + last + 1);
         endRemoveRows();
         end = begin;
     }
 }
 
+const TMediaItem& TMediaListModel::Item(int Row) const {
+    TEntry& entry = FEntries[static_cast<size_t>(Row)];
+    if (!entry.Item)
+        load(Row);
+    return *entry.Item;
+}
+
+void TMediaListModel::load(int Row) const {
+    constexpr int Page = 256;
+    // Rows read earlier go when too many are kept; those given whole stay.
+    if (FFetch && !FHold && FCached + Page > CacheLimit) {
+        for (TEntry& entry : FEntries)
+            if (entry.Id != 0)
+                entry.Item.reset();
+        FCached = 0;
+    }
+    const int first = Row / Page * Page;
+    const int last = std::min(Count(), first + Page);
+    std::vector<std::int64_t> ids;
+    std::vector<int> rows;
+    for (int row = first; row < last; ++row) {
+        if (FEntries[static_cast<size_t>(row)].Item)
+            continue;
+        ids.push_back(FEntries[static_cast<size_t>(row)].Id);
+        rows.push_back(row);
+    }
+    std::vector<TMediaItem> items;
+    if (FFetch)
+        items = FFetch(ids);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        TEntry& entry = FEntries[static_cast<size_t>(rows[i])];
+        entry.Item =
+            std::make_unique<TMediaItem>(i < items.size() ? std::move(items[i]) : TMediaItem());
+        entry.Item->Id = entry.Id;
+    }
+    FCached += static_cast<int>(rows.size());
+}
+
 void TMediaListModel::UpdateItem(int Row, const TMediaItem& Item) {
     if (Row < 0 || Row >= Count())
         return;
-    FItems[static_cast<size_t>(Row)] = Item;
+    TEntry& entry = FEntries[static_cast<size_t>(Row)];
+    if (!entry.Item)
+        ++FCached;
+    entry.Item = std::make_unique<TMediaItem>(Item);
+    entry.Item->Id = entry.Id;
     emit dataChanged(index(Row, 0), index(Row, ColumnCount - 1));
 }
 
@@ -105,20 +176,14 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     int result = 0;
     switch (SortState < 0 ? -SortState : SortState) {
     case 1:
-        result = compareLowered(A.Title, B.Title);
-        break;
     case 2:
-        result = compareLowered(A.Artist, B.Artist);
-        break;
     case 3:
-        result = compareLowered(A.Album, B.Album);
-        break;
     case 4:
-        result = compareLowered(A.Year, B.Year);
+    case 5: {
+        const int column = SortState < 0 ? -SortState : SortState;
+        result = SortKey(textOf(A, column)).compare(SortKey(textOf(B, column)));
         break;
-    case 5:
-        result = compareLowered(A.Genre, B.Genre);
-        break;
+    }
     case 6:
         // Time order, also beyond 99 hours where the text would no longer sort.
         result = compareNumbers(A.Seconds, B.Seconds);
@@ -129,49 +194,75 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     case 8:
         result = compareNumbers(A.FileSize, B.FileSize);
         break;
+    case 9:
+        result = compareNumbers(albumPlace(A), albumPlace(B));
+        break;
     default:
         break;
     }
     return SortState < 0 ? -result : result;
 }
 
-void TMediaListModel::Sort(int SortState) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order(FItems.size());
-    std::iota(order.begin(), order.end(), 0);
-    const int column = SortState < 0 ? -SortState : SortState;
-    const bool descending = SortState < 0;
-    if (column >= 1 && column <= 5) {
-        // Lowered once per row instead of once per comparison; std::string compares its bytes
-        // as unsigned values, as the text columns require.
-        std::vector<std::string> keys;
-        keys.reserve(FItems.size());
-        for (const TMediaItem& item : FItems) {
-            const std::string& text = column == 1   ? item.Title
-                                      : column == 2 ? item.Artist
-                                      : column == 3 ? item.Album
-                                      : column == 4 ? item.Year
-                                                    : item.Genre;
-            keys.push_back(LowerAscii(text));
-        }
-        std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
-            return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
-                              : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
-        });
-    } else {
-        std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
-            return Compare(FItems[static_cast<size_t>(a)], FItems[static_cast<size_t>(b)],
-                           SortState) < 0;
-        });
+bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
+    if (Count() <= InMemorySortLimit || !FRanks)
+        return false;
+    const std::vector<std::int32_t> ranks = FRanks(SortState < 0 ? -SortState : SortState);
+    if (ranks.empty())
+        return false;
+    // Rows the library does not know (any more) go last.
+    std::vector<std::int32_t> rankOf(FEntries.size());
+    for (std::size_t i = 0; i < FEntries.size(); ++i) {
+        const std::int64_t id = FEntries[i].Id;
+        rankOf[i] = id > 0 && static_cast<std::size_t>(id) < ranks.size()
+                        ? ranks[static_cast<std::size_t>(id)]
+                        : std::numeric_limits<std::int32_t>::max();
     }
-    std::vector<TMediaItem> sorted;
-    sorted.reserve(FItems.size());
-    std::vector<int> newRowOf(FItems.size());
+    const bool descending = SortState < 0;
+    std::stable_sort(Order.begin(), Order.end(), [&rankOf, descending](int a, int b) {
+        return descending ? rankOf[static_cast<size_t>(b)] < rankOf[static_cast<size_t>(a)]
+                          : rankOf[static_cast<size_t>(a)] < rankOf[static_cast<size_t>(b)];
+    });
+    return true;
+}
+
+void TMediaListModel::Sort(int SortState) {
+    std::vector<int> order(FEntries.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (!sortByRanks(SortState, order)) {
+        // Every row is read and kept while the rows' texts are compared.
+        FHold = true;
+        const int column = SortState < 0 ? -SortState : SortState;
+        const bool descending = SortState < 0;
+        if (column >= 1 && column <= 5) {
+            // One key per row instead of one per comparison; std::string compares its bytes
+            // as unsigned values, as the keys require.
+            std::vector<std::string> keys;
+            keys.reserve(FEntries.size());
+            for (int row = 0; row < Count(); ++row)
+                keys.push_back(SortKey(textOf(Item(row), column)));
+            std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
+                return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
+                                  : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+            });
+        } else {
+            for (int row = 0; row < Count(); ++row)
+                Item(row);
+            std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
+                return Compare(*FEntries[static_cast<size_t>(a)].Item,
+                               *FEntries[static_cast<size_t>(b)].Item, SortState) < 0;
+            });
+        }
+        FHold = false;
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<TEntry> sorted;
+    sorted.reserve(FEntries.size());
+    std::vector<int> newRowOf(FEntries.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(FItems[static_cast<size_t>(order[i])]));
+        sorted.push_back(std::move(FEntries[static_cast<size_t>(order[i])]));
         newRowOf[static_cast<size_t>(order[i])] = static_cast<int>(i);
     }
-    FItems = std::move(sorted);
+    FEntries = std::move(sorted);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -221,6 +312,8 @@ QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
         return QString::number(item.Quality);
     case colSize:
         return fromStd(FormatFileSize(item.FileSize));
+    case colTrack:
+        return item.Track > 0 ? QString::number(item.Track) : QString();
     default:
         return {};
     }

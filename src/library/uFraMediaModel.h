@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,16 +21,28 @@ struct TMediaItem {
     std::int32_t Seconds = 0;
     std::int32_t Quality = 0;
     std::int64_t FileSize = 0;
+    // Number on the album and disc; 0 when the tag has none.
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
     std::string Directory;
     std::string FileName;
+    // The library's row id; 0 for a row known only by its texts.
+    std::int64_t Id = 0;
 
     std::string FullPath() const;
     // Full path, "*", seconds: how playlists refer to the file.
     std::string TrackEntry() const;
 };
 
-// The library rows behind the My Music list. Texts are turned into display strings only for
-// the rows on screen, so 100,000 rows fill and sort in a blink.
+// Reads the rows of these library row ids, in that order; a row gone gives an empty item.
+using TMediaFetch = std::function<std::vector<TMediaItem>(const std::vector<std::int64_t>& Ids)>;
+// The place of every library row id (the index) in the order of a sort state's column; empty
+// when that order cannot be read.
+using TMediaRanks = std::function<std::vector<std::int32_t>(int Column)>;
+
+// The library rows behind the My Music list: the row ids in the order shown, the rows read
+// from the library a page at a time as they are shown or used, a bounded number kept. Texts
+// are turned into display strings only for the rows on screen.
 class TMediaListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,24 +55,37 @@ public:
         colDuration,
         colQuality,
         colSize,
+        // "#": shown first, numbered last so the other columns keep their numbers.
+        colTrack,
         ColumnCount
     };
 
     explicit TMediaListModel(QObject* Parent = nullptr);
 
+    void SetSource(TMediaFetch Fetch, TMediaRanks Ranks);
+    // The rows of these ids, read when needed.
+    void SetIds(std::vector<std::int64_t> Ids);
+    // Rows given whole (an item without Id stays whole).
     void SetItems(std::vector<TMediaItem> Items);
     void Append(std::vector<TMediaItem> Items);
     // Removes the rows (any order, no duplicates).
     void RemoveRows(std::vector<int> Rows);
     void UpdateItem(int Row, const TMediaItem& Item);
-    const TMediaItem& Item(int Row) const { return FItems[static_cast<size_t>(Row)]; }
-    int Count() const { return static_cast<int>(FItems.size()); }
+    // Reads the row's page first when it is not at hand.
+    const TMediaItem& Item(int Row) const;
+    std::int64_t Id(int Row) const { return FEntries[static_cast<size_t>(Row)].Id; }
+    int Count() const { return static_cast<int>(FEntries.size()); }
 
     // Sorts by the column numbered from 1 (1 is Title); a negative number sorts descending.
-    // Rows move with their selection.
+    // Texts sort in the order people expect, equal ones keep their order. Rows move with
+    // their selection. A list longer than InMemorySortLimit is ordered by the library's
+    // ranks instead of its rows' texts.
     void Sort(int SortState);
+    int InMemorySortLimit = 10000;
     // Less than 0, 0 or more than 0, as item A sorts before, with or after item B.
     static int Compare(const TMediaItem& A, const TMediaItem& B, int SortState);
+    // Rows read and kept at most, beside those given whole.
+    int CacheLimit = 20000;
     // The row of this file is shown as the one playing; empty marks none.
     void SetPlayingPath(const std::string& Path);
 
@@ -69,7 +96,18 @@ public:
                         int Role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<TMediaItem> FItems;
+    struct TEntry {
+        std::int64_t Id = 0;
+        std::unique_ptr<TMediaItem> Item;
+    };
+    void load(int Row) const;
+    bool sortByRanks(int SortState, std::vector<int>& Order);
+
+    mutable std::vector<TEntry> FEntries;
+    mutable int FCached = 0;
+    bool FHold = false;
+    TMediaFetch FFetch;
+    TMediaRanks FRanks;
     QIcon FIcon;
     QIcon FPlayingIcon;
     std::string FPlayingPath;

@@ -69,6 +69,12 @@ void TMediaImport::Run() {
                 FResults.push_back(result);
             },
             progress);
+        // A refresh also brings the track numbers to rows an older version wrote.
+        if (FindNew && !FCancelled) {
+            TMaintenanceProgress numbers;
+            numbers.Cancelled = progress.Cancelled;
+            maintenance.FillMissingNumbers(numbers);
+        }
     } catch (const std::exception& error) { // the library's EEasyError, or out of memory
         const std::lock_guard<std::mutex> hold(FLock);
         FError = error.what();

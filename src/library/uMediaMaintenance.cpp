@@ -14,6 +14,8 @@
 #include "common/uOrderedWork.h"
 #include "common/uPathText.h"
 #include "common/uTFileUtils.h"
+#include "metadata/ID3v1.h"
+#include "metadata/ID3v2.h"
 #include "metadata/MPEGaudio.h"
 
 namespace orvanta {
@@ -112,12 +114,14 @@ TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
         info.Genre = tag.Genre();
         info.Language = tag.Language();
         info.Composer = tag.Composer();
+        info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
     } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
         info.Title = old.Title();
         info.Artist = old.Artist();
         info.Album = old.Album();
         info.Year = old.Year();
         info.Genre = old.GenreName();
+        info.Numbers.Track = old.Track();
     }
     return TMediaRead::Audio;
 }
@@ -240,7 +244,7 @@ void TMediaMaintenance::writeOne(TAddResult& Result) {
     const TMediaInfo& info = row.Info;
     if (FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title, info.Artist,
                           info.Album, info.Year, info.Genre, info.Language, info.Composer,
-                          info.Seconds, info.Quality, row.FileTime))
+                          info.Seconds, info.Quality, info.Numbers, row.FileTime))
         return;
     Result.Outcome = TAddOutcome::AlreadyInLibrary;
     TMediaStamp stored;
@@ -250,7 +254,7 @@ void TMediaMaintenance::writeOne(TAddResult& Result) {
     if (FileChanged(stored, now)) {
         FLibrary.RewriteMedia(row.Directory, row.FileName, now, info.Title, info.Artist, info.Album,
                               info.Year, info.Genre, info.Language, info.Composer, info.Seconds,
-                              info.Quality);
+                              info.Quality, info.Numbers);
         Result.Outcome = TAddOutcome::Updated;
     } else if (stored.FileTime != now.FileTime) {
         FLibrary.StampMedia(row.Directory, row.FileName, now); // a row from before the time
@@ -393,6 +397,72 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     }
     FPlayLists.RemoveTracksEverywhere(result.Removed);
     return result;
+}
+
+int TMediaMaintenance::FillMissingNumbers(const TMaintenanceProgress& Progress) {
+    if (!FLibrary.HasListingKeys())
+        return 0;
+    struct TRow {
+        std::int64_t Id;
+        std::string Path;
+    };
+    // A few thousand rows at a time: an old library of a million rows is never held whole.
+    constexpr int Chunk = 2000;
+    int filled = 0;
+    std::int64_t last = 0;
+    for (;;) {
+        std::vector<TRow> rows;
+        {
+            TEasyQuery query;
+            FLibrary.OpenQuery(query,
+                               "SELECT rowid, fDirectory, fFileName FROM tMedia WHERE fTrack IS "
+                               "NULL AND rowid > ?1 ORDER BY rowid LIMIT " +
+                                   std::to_string(Chunk),
+                               {last});
+            for (query.First(); !query.Eof(); query.Next())
+                rows.push_back({query.Fields(0).AsInt64(),
+                                JoinPath(query.Fields(1).AsString(), query.Fields(2).AsString())});
+        }
+        if (rows.empty())
+            return filled;
+        std::vector<std::pair<std::int64_t, TMediaNumbers>> found;
+        for (const TRow& row : rows) {
+            if (Progress.Cancelled && Progress.Cancelled())
+                break;
+            if (!TFileUtils::IsRegularFile(row.Path))
+                continue;
+            TMediaNumbers numbers;
+            TID3v2 tag;
+            TID3v1 old;
+            if (!tag.LoadTag(row.Path))
+                continue;
+            if (tag.Present())
+                numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
+            else if (old.LoadTag(row.Path) && old.Present())
+                numbers.Track = old.Track();
+            found.emplace_back(row.Id, std::move(numbers));
+        }
+        FLibrary.BeginBatch();
+        try {
+            for (const auto& [id, numbers] : found)
+                FLibrary.ExecQuery(FNumbersQuery,
+                                   "UPDATE tMedia SET fTrack = ?2, fDisc = ?3, fAlbumArtist = ?4 "
+                                   "WHERE rowid = ?1",
+                                   {id, std::int64_t{numbers.Track}, std::int64_t{numbers.Disc},
+                                    numbers.AlbumArtist});
+            FLibrary.EndBatch();
+        } catch (...) {
+            FNumbersQuery.Close();
+            FLibrary.CancelBatch();
+            throw;
+        }
+        filled += static_cast<int>(found.size());
+        if (Progress.OnProgress)
+            Progress.OnProgress(filled, 0);
+        if (Progress.Cancelled && Progress.Cancelled())
+            return filled;
+        last = rows.back().Id;
+    }
 }
 
 } // namespace orvanta

@@ -24,6 +24,8 @@ struct TMediaInfo {
     std::string Genre;
     std::string Language;
     std::string Composer;
+    // The track's place on its album, and the album's artist; 0 and empty when unknown.
+    TMediaNumbers Numbers;
 };
 
 // Duration and bit rate of the audio, and the texts of the ID3v2 tag, else of the ID3v1 tag.
@@ -145,6 +147,10 @@ public:
     // playlist entries. A row whose folder is missing or empty stays.
     TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {});
 
+    // Reads again the tags of rows older than the track numbers and writes their numbers;
+    // a row whose file cannot be read now waits for the next time. Returns the rows filled.
+    int FillMissingNumbers(const TMaintenanceProgress& Progress = {});
+
 private:
     TAddResult addOne(const std::string& Path);
     // The part of an add that only reads the file; safe on any thread.
@@ -154,6 +160,7 @@ private:
     TMyMediaDB& FLibrary;
     TPlayListManager& FPlayLists;
     const TCustomStringList& FFileTypes;
+    TEasyQuery FNumbersQuery;
 };
 
 } // namespace orvanta

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/uDataPaths.h"
+#include "library/uMediaKeys.h"
 
 namespace orvanta {
 
@@ -20,7 +21,8 @@ const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
 const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
 const std::string UpdateMediaSql =
     "UPDATE tMedia SET fTitle = ?3, fArtist = ?4, fAlbum = ?5, fYear = ?6, fGenre = ?7, "
-    "fLanguage = ?8, fComposer = ?9" +
+    "fLanguage = ?8, fComposer = ?9, fTitleKey = ?10, fArtistKey = ?11, fAlbumKey = ?12, "
+    "fGenreKey = ?13" +
     WhereFile;
 // A row read again or stamped is the file's own: byte for byte the same path, so a name
 // that differs in letter case only (another file on Linux) never touches it.
@@ -28,7 +30,8 @@ const std::string WhereSameFile = WhereFile + " AND fDirectory = ?3 AND fFileNam
 const std::string RewriteMediaSql =
     "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
     "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
-    "fQuality = ?15" +
+    "fQuality = ?15, fTitleKey = ?16, fArtistKey = ?17, fAlbumKey = ?18, fGenreKey = ?19, "
+    "fTrack = ?20, fDisc = ?21, fAlbumArtist = ?22" +
     WhereSameFile;
 const std::string StampMediaSql =
     "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereSameFile;
@@ -49,16 +52,14 @@ std::string mediaWhereLowered(const char* field) {
     return std::string("SELECT * FROM tMedia WHERE LOWER(") + field + ") = ?1 ORDER BY fTitle";
 }
 
-// The look-up index of a file, and the orders the view lists in: titles, and the values of
-// the filter lists, read straight off these indexes instead of sorting the whole table
-// before the first row.
+// The look-up index of a file; the orders the view lists in are the listing keys' indexes.
 const TEasyIndexDef MediaIndexes[] = {
     {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
-    {"ixMediaTitle", "fTitle"},
-    {"ixMediaArtist", "fArtist"},
-    {"ixMediaAlbum", "fAlbum"},
-    {"ixMediaGenre", "fGenre"},
 };
+
+std::string cut(std::string_view value) {
+    return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
+}
 
 TEasyValue text(std::string_view value, int size = TextSize) {
     return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
@@ -98,6 +99,7 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
     for (const TEasyIndexDef& index : MediaIndexes)
         FTable.Database()->Execute("CREATE INDEX IF NOT EXISTS " + index.Name + " ON tMedia (" +
                                    index.Expressions + ")");
+    addListingFields();
 }
 
 void TMyMediaDB::CreateDatabase() {
@@ -135,6 +137,7 @@ void TMyMediaDB::createTable() {
     FTable.IndexDefs.assign(std::begin(MediaIndexes), std::end(MediaIndexes));
     FTable.CreateTable();
     FTable.Close();
+    addListingFields();
 }
 
 void TMyMediaDB::addMissingColumns() {
@@ -166,6 +169,7 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FReadOnly = true;
     FTable.Open();
     FTable.Close();
+    FListingKeys = hasField("fTitleKey");
 }
 
 bool TMyMediaDB::CanWriteNow() {
@@ -177,13 +181,15 @@ void TMyMediaDB::CloseDatabase() {
     FQuery.Database.reset();
     FTable.Disconnect();
     FReadOnly = false;
+    FListingKeys = false;
 }
 
 bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
                           std::int64_t FileSize, std::string_view Title, std::string_view Artist,
                           std::string_view Album, std::string_view Year, std::string_view Genre,
                           std::string_view Language, std::string_view Composer,
-                          std::int32_t Seconds, std::int32_t Quality, std::int64_t FileTime) {
+                          std::int32_t Seconds, std::int32_t Quality, const TMediaNumbers& Numbers,
+                          std::int64_t FileTime) {
     auto database = FTable.Database();
     // The check and the append are one transaction, so a second writer cannot slip a copy
     // of the row in between. Inside a batch the write lock is already held, and one
@@ -214,6 +220,13 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
             FTable.SetFieldInteger("fSeconds", Seconds);
             FTable.SetFieldInteger("fQuality", Quality);
             FTable.SetFieldInteger("fFileTime", FileTime);
+            FTable.SetFieldText("fTitleKey", SortKey(cut(Title)));
+            FTable.SetFieldText("fArtistKey", SortKey(cut(Artist)));
+            FTable.SetFieldText("fAlbumKey", SortKey(cut(Album)));
+            FTable.SetFieldText("fGenreKey", SortKey(cut(Genre)));
+            FTable.SetFieldInteger("fTrack", Numbers.Track);
+            FTable.SetFieldInteger("fDisc", Numbers.Disc);
+            FTable.SetFieldText("fAlbumArtist", Numbers.AlbumArtist);
             FTable.Post();
         }
         if (own)
@@ -233,12 +246,31 @@ void TMyMediaDB::RewriteMedia(std::string_view Directory, std::string_view FileN
                               std::string_view Artist, std::string_view Album,
                               std::string_view Year, std::string_view Genre,
                               std::string_view Language, std::string_view Composer,
-                              std::int32_t Seconds, std::int32_t Quality) {
+                              std::int32_t Seconds, std::int32_t Quality,
+                              const TMediaNumbers& Numbers) {
     ExecQuery(FQuery, RewriteMediaSql,
-              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
-               std::string(FileName), text(Title), text(Artist), text(Album), text(Year, YearSize),
-               text(Genre), text(Language), text(Composer), Stamp.FileSize, Stamp.FileTime,
-               std::int64_t{Seconds}, std::int64_t{Quality}});
+              {LowerAscii(Directory),
+               LowerAscii(FileName),
+               std::string(Directory),
+               std::string(FileName),
+               text(Title),
+               text(Artist),
+               text(Album),
+               text(Year, YearSize),
+               text(Genre),
+               text(Language),
+               text(Composer),
+               Stamp.FileSize,
+               Stamp.FileTime,
+               std::int64_t{Seconds},
+               std::int64_t{Quality},
+               SortKey(cut(Title)),
+               SortKey(cut(Artist)),
+               SortKey(cut(Album)),
+               SortKey(cut(Genre)),
+               std::int64_t{Numbers.Track},
+               std::int64_t{Numbers.Disc},
+               text(Numbers.AlbumArtist)});
 }
 
 bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
@@ -272,7 +304,9 @@ void TMyMediaDB::UpdateMedia(std::string_view Directory, std::string_view FileNa
                              std::string_view Language, std::string_view Composer) {
     ExecQuery(FQuery, UpdateMediaSql,
               {LowerAscii(Directory), LowerAscii(FileName), text(Title), text(Artist), text(Album),
-               text(Year, YearSize), text(Genre), text(Language), text(Composer)});
+               text(Year, YearSize), text(Genre), text(Language), text(Composer),
+               SortKey(cut(Title)), SortKey(cut(Artist)), SortKey(cut(Album)),
+               SortKey(cut(Genre))});
 }
 
 void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
@@ -281,7 +315,8 @@ void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
 }
 
 void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
-    OpenQuery(Query, "SELECT * FROM tMedia ORDER BY fTitle");
+    OpenQuery(Query, FListingKeys ? "SELECT * FROM tMedia ORDER BY fTitleKey, rowid"
+                                  : "SELECT * FROM tMedia ORDER BY fTitle");
 }
 
 void TMyMediaDB::SelectArtists(TEasyQuery& Query) {

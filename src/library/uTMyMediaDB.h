@@ -20,6 +20,22 @@ struct TMediaStamp {
     std::int64_t FileTime = 0;
 };
 
+// What the My Music list shows: the rows of one filter value (or all of them) that contain
+// every search word, in title order, or in disc and track order for an album.
+struct TMediaListing {
+    enum TKind { All, Artist, Album, Genre };
+    TKind Kind = All;
+    std::string Value;
+    std::vector<std::string> Words;
+};
+
+// The numbers of a file's tag the lists order an album by; 0 and empty when it has none.
+struct TMediaNumbers {
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    std::string AlbumArtist;
+};
+
 // The media library: table tMedia, one row per audio file, identified by its directory and
 // file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
@@ -48,13 +64,13 @@ public:
                   std::string_view Title, std::string_view Artist, std::string_view Album,
                   std::string_view Year, std::string_view Genre, std::string_view Language,
                   std::string_view Composer, std::int32_t Seconds, std::int32_t Quality,
-                  std::int64_t FileTime = 0);
+                  const TMediaNumbers& Numbers = {}, std::int64_t FileTime = 0);
     // Everything read from the file again, for a file that changed since it was added.
     void RewriteMedia(std::string_view Directory, std::string_view FileName,
                       const TMediaStamp& Stamp, std::string_view Title, std::string_view Artist,
                       std::string_view Album, std::string_view Year, std::string_view Genre,
                       std::string_view Language, std::string_view Composer, std::int32_t Seconds,
-                      std::int32_t Quality);
+                      std::int32_t Quality, const TMediaNumbers& Numbers);
     // These three address the row of exactly this path (a name differing in letter case
     // only is another file).
     // The file's stamp of the row; false when the file has no row.
@@ -78,6 +94,26 @@ public:
     void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
 
+    // The listing's rows; SearchWords makes Words from what was typed. Only reads.
+    void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
+    // The listing's row ids alone, in the same order.
+    void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
+    // The rows of these ids (in no particular order), with the id as fRowId.
+    void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
+    // The row id of a file; 0 when it has no row.
+    std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
+    // The place of every row id (the index) in the order of a list column numbered from 1
+    // (Title ... Size, then "#"), equal values in row id order; empty when not available.
+    std::vector<std::int32_t> SortRanks(int Column);
+    // The non-empty values of Kind's field in the order people expect, values differing
+    // only in letter case given once, under their most frequent spelling. Only reads.
+    std::vector<std::string> FilterValues(TMediaListing::TKind Kind);
+    void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
+                         const TMediaNumbers& Numbers);
+    // Whether the file keeps the listing keys; an older file opened read-only does not, and
+    // is listed by its texts.
+    bool HasListingKeys() const { return FListingKeys; }
+
     // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
     void OpenQuery(TEasyQuery& Query, const std::string& Statement,
                    std::vector<TEasyValue> Params = {});
@@ -98,10 +134,20 @@ private:
                       std::vector<TEasyValue> Params);
     void createTable();
     void addMissingColumns();
+    // The fields and indexes the lists order and search by, added to a file made without
+    // them, and the keys of rows written without them (by an older version or another
+    // program), filled in batches.
+    void addListingFields();
+    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields);
+    bool listingFieldsComplete();
+    void addListingSchema();
+    bool fillListingKeys();
+    bool hasField(const char* Name);
 
     TEasyTable FTable;
     TEasyQuery FQuery;
     bool FReadOnly = false;
+    bool FListingKeys = false;
 };
 
 // A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.

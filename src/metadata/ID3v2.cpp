@@ -19,16 +19,16 @@ namespace {
 using namespace id3text;
 
 constexpr std::size_t HeaderSize = 10;
-constexpr std::size_t SlotCount = 17;
+constexpr std::size_t SlotCount = 19;
 constexpr std::size_t ContentLimit = 500;
 constexpr std::int64_t DefaultTagSize = 4096;
 
 constexpr std::array<std::string_view, SlotCount> FrameIdsV3 = {
-    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM", "TENC",
-    "TCOP", "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL", "TDRL"};
+    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM", "TENC", "TCOP",
+    "TLAN", "WXXX", "TDRC", "TOPE", "TIT1", "TOAL", "TDRL", "TPOS", "TPE2"};
 constexpr std::array<std::string_view, SlotCount> FrameIdsV2 = {
-    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN",
-    "TCR", "TLA", "WXX", "TOR", "TOA", "TT1", "TOT", "---"};
+    "TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM", "TCM", "TEN", "TCR",
+    "TLA", "WXX", "TOR", "TOA", "TT1", "TOT", "---", "TPA", "TP2"};
 
 enum Slot : std::size_t {
     SlotTitle,
@@ -48,6 +48,8 @@ enum Slot : std::size_t {
     SlotContentGroup,
     SlotOriginalAlbum,
     SlotReleaseTime,
+    SlotDisc,
+    SlotAlbumArtist,
 };
 
 static_assert(SlotCount == TID3v2::FrameKinds);
@@ -296,10 +298,12 @@ void TID3v2::Clear() {
     FPresent = false;
     FVersion = 0;
     FTagSize = 0;
-    for (std::string* text : {&FTitle, &FArtist, &FAlbum, &FTrackText, &FYear, &FGenre, &FComment,
-                              &FComposer, &FEncodedBy, &FCopyright, &FLanguage, &FUserURL})
+    for (std::string* text :
+         {&FTitle, &FArtist, &FAlbum, &FTrackText, &FYear, &FGenre, &FComment, &FComposer,
+          &FEncodedBy, &FCopyright, &FLanguage, &FUserURL, &FAlbumArtist})
         text->clear();
     FTrack = 0;
+    FDisc = 0;
     FRead = Edited();
 }
 
@@ -353,6 +357,10 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum], multi);
     DecodeValues(FTrackText, FContents[SlotTrack], multi);
     FTrack = ParseTrack(FTrackText);
+    std::string disc;
+    DecodeValues(disc, FContents[SlotDisc], multi);
+    FDisc = ParseTrack(disc); // "1/2" reads as a track number does
+    DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi);
     DecodeYear(FYear, FContents[SlotYear], FContents[SlotRecordingTime],
                FContents[SlotReleaseTime]);
     DecodeGenre(FGenre, FContents[SlotGenre], multi);

@@ -60,9 +60,12 @@ public:
     const std::string& Copyright() const { return FCopyright; }
     const std::string& Language() const { return FLanguage; }
     const std::string& UserURL() const { return FUserURL; }
+    // Read only: the disc of a set (TPOS) and the album's artist (TPE2).
+    std::uint16_t Disc() const { return FDisc; }
+    const std::string& AlbumArtist() const { return FAlbumArtist; }
 
     // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
-    static constexpr std::size_t FrameKinds = 17;
+    static constexpr std::size_t FrameKinds = 19;
 
 private:
     // The values a save may change.
@@ -88,6 +91,8 @@ private:
     std::string FCopyright;
     std::string FLanguage;
     std::string FUserURL;
+    std::uint16_t FDisc = 0;
+    std::string FAlbumArtist;
     // The values as LoadTag read them (empty after Clear): StoreTag writes what differs.
     TEdited FRead;
     // The raw content of each kind of frame during LoadTag, and the buffer a frame is read into.

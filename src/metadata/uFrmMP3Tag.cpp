@@ -493,6 +493,7 @@ void TfrmMP3Tag::UpdateLibraryFromFile() {
     FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName), info.Title,
                           info.Artist, info.Album, info.Year, info.Genre, info.Language,
                           info.Composer);
+    FMediaDB->SetMediaNumbers(PathFromQString(FFolder), PathFromQString(FFileName), info.Numbers);
     // The row now matches the file as written, so a refresh does not read it again over
     // what "OK" keeps in the library only.
     if (TMediaStamp stamp; ReadFileStamp(path, stamp))

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "library/uMediaKeys.h"
 #include "library/uTMyMediaDB.h"
 #include "support/TempDir.h"
 
@@ -41,10 +42,12 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
         db.SelectAllMedia(query);
         EXPECT_EQ(query.RecordCount(), 0);
         const std::vector<std::string> fields = {
-            "fDirectory", "fFileName", "fFileSize", "fSeconds",  "fQuality",  "fTitle",   "fArtist",
-            "fAlbum",     "fYear",     "fGenre",    "fLanguage", "fComposer", "fFileTime"};
-        ASSERT_EQ(query.FieldCount(), 13);
-        for (int i = 0; i < 13; ++i)
+            "fDirectory",   "fFileName", "fFileSize",  "fSeconds",  "fQuality",
+            "fTitle",       "fArtist",   "fAlbum",     "fYear",     "fGenre",
+            "fLanguage",    "fComposer", "fFileTime",  "fTrack",    "fDisc",
+            "fAlbumArtist", "fTitleKey", "fArtistKey", "fAlbumKey", "fGenreKey"};
+        ASSERT_EQ(query.FieldCount(), 20);
+        for (int i = 0; i < 20; ++i)
             EXPECT_EQ(query.FieldName(i), fields[static_cast<std::size_t>(i)]);
         EXPECT_TRUE(add(db, "/music", "a.mp3"));
     }
@@ -212,10 +215,11 @@ TEST(MediaDB, ListOrdersComeFromIndexesAlsoInOlderFiles) {
     // The number of listing statements that sort the whole table before their first row.
     const auto sortsWholeTable = [](TMyMediaDB& db) {
         int sorting = 0;
-        for (const char* listing : {"SELECT * FROM tMedia ORDER BY fTitle",
-                                    "SELECT DISTINCT fArtist FROM tMedia ORDER BY fArtist",
-                                    "SELECT DISTINCT fAlbum FROM tMedia ORDER BY fAlbum",
-                                    "SELECT DISTINCT fGenre FROM tMedia ORDER BY fGenre"}) {
+        for (const char* listing :
+             {"SELECT * FROM tMedia ORDER BY fTitleKey, rowid",
+              "SELECT fArtistKey, fArtist, COUNT(*) FROM tMedia GROUP BY fArtistKey, fArtist",
+              "SELECT fAlbumKey, fAlbum, COUNT(*) FROM tMedia GROUP BY fAlbumKey, fAlbum",
+              "SELECT fGenreKey, fGenre, COUNT(*) FROM tMedia GROUP BY fGenreKey, fGenre"}) {
             TEasyQuery plan;
             db.OpenQuery(plan, std::string("EXPLAIN QUERY PLAN ") + listing);
             std::string details;
@@ -233,7 +237,8 @@ TEST(MediaDB, ListOrdersComeFromIndexesAlsoInOlderFiles) {
         add(db, "/m", "b.mp3");
         add(db, "/m", "a.mp3");
         TEasyQuery raw;
-        for (const char* index : {"ixMediaTitle", "ixMediaArtist", "ixMediaAlbum", "ixMediaGenre"})
+        for (const char* index :
+             {"ixMediaTitleKey", "ixMediaArtistKey", "ixMediaAlbumKey", "ixMediaGenreKey"})
             db.ExecQuery(raw, std::string("DROP INDEX ") + index);
         EXPECT_EQ(sortsWholeTable(db), 4);
     }
@@ -362,11 +367,133 @@ TEST(MediaDB, OlderFileGainsTheFileTimeColumnAndKeepsEveryRow) {
     const std::vector<std::string> expected = {"a.mp3 T", "b.mp3 T", "c.mp3 T"};
     TMyMediaDB db;
     db.OpenReadOnly(file);
-    EXPECT_EQ(listed(db, 12), expected);
+    EXPECT_EQ(listed(db, 19), expected);
     db.OpenDatabase(file);
-    EXPECT_EQ(listed(db, 13), expected);
+    EXPECT_EQ(listed(db, 20), expected);
     TMediaStamp stamp;
     ASSERT_TRUE(db.MediaStamp("/m", "b.mp3", stamp));
     EXPECT_EQ(stamp.FileTime, 0);
     EXPECT_EQ(stamp.FileSize, 1000);
+}
+
+TEST(MediaKeys, OrderPeopleExpect) {
+    struct Case {
+        const char* Before;
+        const char* After;
+    };
+    const Case cases[] = {
+        {"Ágætis byrjun", "Vespertine"},
+        {"wildflower", "Wildflowers"},
+        {"apple", "Banana"},
+        {"Track 2", "Track 10"},
+        {"Track 02", "Track 3"},
+        {"Track 9", "Track A"},
+        {"Zoe", "Zoë"},
+        {"Zoë", "Zoey"},
+        {"Ólafur", "Oliver"},
+        {"straße", "strasse x"},
+        {"ABBA", "Abbey"},
+    };
+    for (const Case& c : cases)
+        EXPECT_LT(SortKey(c.Before), SortKey(c.After)) << c.Before << " / " << c.After;
+    // Only letter case apart: one key.
+    EXPECT_EQ(SortKey("ABBA"), SortKey("abba"));
+    EXPECT_EQ(SortKey("ÉTÉ"), SortKey("été"));
+    EXPECT_NE(SortKey("ete"), SortKey("été"));
+    EXPECT_EQ(FoldText("Ágætis Łódź ŒUVRE Straße Ёлка"), "agaetis lodz oeuvre strasse елка");
+    EXPECT_EQ(SearchWords("  Dánc\tQUEEN "), (std::vector<std::string>{"danc", "queen"}));
+}
+
+TEST(MediaKeys, SearchWordsMatchKeys) {
+    struct Case {
+        const char* Word;
+        const char* Text;
+        bool Found;
+    };
+    const Case cases[] = {
+        {"agua", "Las Águas", true}, {"ÉTÉ", "Un ete", true},    {"mp3", "MP3 Mix", true},
+        {"199", "Live 1999", true},  {"999", "Live 1999", true}, {"10", "Track 10", true},
+        {"1", "Track 2", false},     {"2", "Track 10", false},   {"track2", "Track2", true},
+        {"02", "Track 2", true},     {"a*c", "abc", false},      {"[a]", "x[a]y", true},
+        {"a?c", "abc", false},       {"Mix", "Mi x", false},     {"", "x", true},
+    };
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    TEasyQuery query;
+    for (const Case& c : cases) {
+        db.OpenQuery(query, "SELECT ?1 GLOB ?2", {SortKey(c.Text), KeyPattern(FoldText(c.Word))});
+        EXPECT_EQ(query.Fields(0).AsInteger() == 1, c.Found) << c.Word << " in " << c.Text;
+    }
+}
+
+namespace {
+
+// A library as written before the listing fields existed.
+void makeOlderLibrary(const std::string& Path) {
+    TEasyDatabase old;
+    old.FileName = Path;
+    old.CreateDatabase();
+    old.Execute("CREATE TABLE tMedia (fDirectory VARCHAR(256), fFileName VARCHAR(256), "
+                "fFileSize INTEGER, fSeconds INTEGER, fQuality INTEGER, fTitle VARCHAR(256), "
+                "fArtist VARCHAR(256), fAlbum VARCHAR(256), fYear VARCHAR(4), fGenre "
+                "VARCHAR(256), fLanguage VARCHAR(256), fComposer VARCHAR(256))");
+    old.Execute("CREATE INDEX ixMediaTitle ON tMedia (fTitle)");
+    old.Execute("INSERT INTO tMedia VALUES ('/m', 'a.mp3', 1, 2, 3, 'Zulu', 'ABBA', 'X', "
+                "'', 'Pop', '', ''), ('/m', 'b.mp3', 1, 2, 3, 'Águas', 'abba', 'X', '', "
+                "'Pop', '', ''), ('/m', 'c.mp3', 1, 2, 3, 'Mike', 'Abba', 'Y', '', 'Rock', "
+                "'', '')");
+}
+
+} // namespace
+
+TEST(MediaDB, OlderFileOpenedReadOnlyIsListedWithoutAWrite) {
+    TempDir dir;
+    const std::string path = dir.file("MyMedia.edb");
+    makeOlderLibrary(path);
+    const std::string before = readAll(path);
+    TMyMediaDB db;
+    db.OpenReadOnly(path);
+    EXPECT_FALSE(db.HasListingKeys());
+    EXPECT_EQ(db.FilterValues(TMediaListing::Artist), std::vector<std::string>{"ABBA"});
+    TEasyQuery query;
+    db.SelectListing(query, {});
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Mike", "Zulu", "Águas"}));
+    db.SelectListing(query, {TMediaListing::Artist, "abba", SearchWords("U pop")});
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Zulu", "Águas"}));
+    query.Close();
+    db.CloseDatabase();
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST(MediaDB, OlderFileGainsListingFieldsAndKeepsEveryRow) {
+    TempDir dir;
+    makeOlderLibrary(dir.file("MyMedia.edb"));
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    EXPECT_EQ(rows(db), 3);
+    EXPECT_EQ(db.FilterValues(TMediaListing::Artist), std::vector<std::string>{"ABBA"});
+    TEasyQuery query;
+    db.SelectListing(query, {});
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Águas", "Mike", "Zulu"}));
+    EXPECT_EQ(db.IntegrityCheck(), "ok");
+
+    // Album order, search words with a filter, and the keys following an edit of the tags.
+    db.SetMediaNumbers("/m", "a.mp3", {2, 1, ""});
+    db.SetMediaNumbers("/m", "b.mp3", {1, 2, "Them"});
+    db.UpdateMedia("/m", "c.mp3", "Mike", "Abba", "x", "", "Rock", "", "");
+    db.SelectListing(query, {TMediaListing::Album, "X", {}});
+    EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Mike", "Zulu", "Águas"}));
+    db.SelectListing(query, {TMediaListing::Genre, "pop", SearchWords("AGUAS abb")});
+    EXPECT_EQ(column(query, "fTitle"), std::vector<std::string>{"Águas"});
+    EXPECT_EQ(db.FilterValues(TMediaListing::Album), std::vector<std::string>{"X"});
+    query.Close();
+    // A row another program wrote without keys gets them at the next open.
+    db.ExecQuery(query, "INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist) VALUES "
+                        "('/m', 'd.mp3', 'Alpha', 'abba')");
+    db.CloseDatabase();
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    db.SelectListing(query, {TMediaListing::Artist, "Abba", {}});
+    EXPECT_EQ(column(query, "fTitle"),
+              (std::vector<std::string>{"Águas", "Alpha", "Mike", "Zulu"}));
 }

@@ -85,7 +85,8 @@ TEST(ReadMediaInfo, Id3v2DecidesEveryText) {
     TempDir dir;
     const std::string path = makeMp3(dir, "a.mp3", 2,
                                      "--id3v2-only --tt Tïtle --ta Artist --tl Album --ty 1999 "
-                                     "--tg Rock --tv TCOM=Comp --tv TLAN=fra");
+                                     "--tg Rock --tv TCOM=Comp --tv TLAN=fra --tn 3/9 "
+                                     "--tv TPOS=1/2 --tv TPE2=Band");
     ASSERT_FALSE(path.empty());
     // An ID3v1 tag with other texts is ignored while the ID3v2 tag is there.
     append(path, orvanta::test::id3v1Block("Other", "Other", 17));
@@ -99,6 +100,9 @@ TEST(ReadMediaInfo, Id3v2DecidesEveryText) {
     EXPECT_EQ(info.Genre, "Rock");
     EXPECT_EQ(info.Language, "fra");
     EXPECT_EQ(info.Composer, "Comp");
+    EXPECT_EQ(info.Numbers.Track, 3);
+    EXPECT_EQ(info.Numbers.Disc, 1);
+    EXPECT_EQ(info.Numbers.AlbumArtist, "Band");
 }
 
 TEST(ReadMediaInfo, Id3v1GivesTheGenreNameAndNoLanguageOrComposer) {
@@ -403,4 +407,21 @@ TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     std::filesystem::last_write_time(same, later);
     EXPECT_EQ(f.maintenance.AddFile(same).Outcome, TAddOutcome::Updated);
     EXPECT_EQ(f.row(same).FieldByName("fTitle").AsString(), "Newer");
+}
+
+TEST(FillMissingNumbers, ReadsTheTagsOfRowsWrittenBeforeTheNumbers) {
+    Fixture f;
+    const std::string tagged =
+        makeMp3(f.dir, "t.mp3", 1, "--id3v2-only --tn 7/12 --tv TPOS=2 --tv TPE2=Band");
+    ASSERT_FALSE(tagged.empty());
+    f.addRow(tagged);
+    f.addRow(f.dir.file("gone.mp3"));
+    TEasyQuery raw;
+    f.library.ExecQuery(raw, "UPDATE tMedia SET fTrack = NULL"); // as in an older file
+    EXPECT_EQ(f.maintenance.FillMissingNumbers(), 1);
+    EXPECT_EQ(f.row(tagged).FieldByName("fTrack").AsInteger(), 7);
+    EXPECT_EQ(f.row(tagged).FieldByName("fDisc").AsInteger(), 2);
+    EXPECT_EQ(f.row(tagged).FieldByName("fAlbumArtist").AsString(), "Band");
+    // A file that cannot be read now is tried again next time.
+    EXPECT_TRUE(f.row(f.dir.file("gone.mp3")).FieldByName("fTrack").IsNull());
 }

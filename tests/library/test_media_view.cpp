@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
@@ -165,14 +166,15 @@ private slots:
         QCOMPARE(captions, (QStringList{QStringLiteral("Title"), QStringLiteral("Artist"),
                                         QStringLiteral("Album"), QStringLiteral("Year"),
                                         QStringLiteral("Genre"), QStringLiteral("Duration"),
-                                        QStringLiteral("Quality"), QStringLiteral("Size")}));
+                                        QStringLiteral("Quality"), QStringLiteral("Size"),
+                                        QStringLiteral("#")}));
         QStringList cells;
         for (int c = 0; c < TMediaListModel::ColumnCount; ++c)
             cells << f.View->MediaModel->index(0, c).data().toString();
         QCOMPARE(cells, (QStringList{QStringLiteral(" T"), QStringLiteral("A"), QStringLiteral("B"),
                                      QStringLiteral("1999"), QStringLiteral("Rock"),
                                      QStringLiteral("00:04:05"), QStringLiteral("128"),
-                                     QString::fromStdString(FormatFileSize(1536))}));
+                                     QString::fromStdString(FormatFileSize(1536)), QString()}));
         const TMediaItem& item = f.View->MediaModel->Item(0);
         QCOMPARE(item.Directory, f.Music);
         QCOMPARE(item.FileName, std::string("dir.mp3"));
@@ -228,6 +230,32 @@ private slots:
         f.View->lvwMediaColumnClick(3);
         QCOMPARE(f.View->SelectedRows(), std::vector<int>{0});
         QCOMPARE(f.View->MediaModel->Item(0).FileName, selected);
+    }
+
+    void longListsSortByTheLibrarysOrder() {
+        Fixture f;
+        // Every column's values differ, so both ways of sorting have one answer.
+        f.Row("a.mp3", "Track 10", "Édith", "Été", "1999", "Pop", 61, 320, 10);
+        f.Row("b.mp3", "track 9", "abba", "Zoo", "2001", "jazz", 3600, 96, 2000);
+        f.Row("c.mp3", "Ágætis", "Beck", "alpha", "", "Électro", 5, 128, 7);
+        f.Row("d.mp3", "Zulu", "Édith 2", "Eta", "1980", "rock", 600, 192, 300);
+        for (const auto& [file, track, disc] :
+             {std::tuple{"a.mp3", 3, 1}, {"b.mp3", 2, 1}, {"c.mp3", 11, 0}, {"d.mp3", 1, 2}})
+            f.DB.SetMediaNumbers(f.Music, file, {track, disc, ""});
+        f.Start();
+        for (int state = -TMediaListModel::ColumnCount; state <= TMediaListModel::ColumnCount;
+             ++state) {
+            if (state == 0)
+                continue;
+            f.View->MediaModel->InMemorySortLimit = 1000;
+            f.View->MediaModel->Sort(state);
+            const QStringList byTexts = f.Column(TMediaListModel::colSize);
+            f.View->MediaModel->InMemorySortLimit = 0;
+            f.View->SelectFilterItem(0);
+            f.View->MediaModel->Sort(state);
+            QVERIFY2(f.Column(TMediaListModel::colSize) == byTexts,
+                     qPrintable(QString::number(state)));
+        }
     }
 
     void popupEnablingFollowsTheSelection() {
@@ -318,6 +346,8 @@ private slots:
         const QString tagged = f.Mp3("both.mp3");
         TID3v2 v2;
         v2.SetArtist("New Artist");
+        v2.SetAlbum("New Album");
+        v2.SetTrack(3);
         v2.SetLanguage("eng");
         QVERIFY(v2.StoreTag(tagged.toStdString()));
         QVERIFY(v1.StoreTag(tagged.toStdString()));
@@ -348,9 +378,10 @@ private slots:
         QCOMPARE(f.View->MediaModel->Item(1).Genre, std::string(GenreNames[17]));
         // An ID3v2 tag decides every text: its empty title is not the ID3v1 one.
         QCOMPARE(f.View->MediaModel->Item(2).Artist, std::string("New Artist"));
+        QCOMPARE(f.View->MediaModel->Item(2).Track, 3);
         QVERIFY(!f.View->Busy());
-        // The filter list is not rebuilt by an add.
-        QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New Artist")));
+        // The filter list follows the add, the rows shown stay.
+        QCOMPARE(f.View->FilterItems(), QStringList{QStringLiteral("New Album")});
 
         f.Prompts.FileAnswers = {{}}; // cancelled dialog
         f.View->DoCommand(3);
@@ -437,7 +468,7 @@ private slots:
         Fixture f;
         // Rows in a folder that is gone are kept by the purge; titles run against the rows'
         // order, every row has an album of its own.
-        constexpr int Rows = 40000;
+        constexpr int Rows = 150000;
         TEasyQuery raw;
         f.DB.ExecQuery(raw, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                             "WHERE i < " +
@@ -447,6 +478,7 @@ private slots:
                                 "printf('T%06d', " +
                                 std::to_string(Rows + 1) +
                                 " - i), 'Artist ' || (i % 7), printf('A%06d', i), 'Rock' FROM n");
+        f.DB.OpenDatabase(std::string(f.DB.FileName())); // as at start-up: the rows get keys
         int fillTicks = 0;
         int refreshesBefore = 0;
         int finished = 0;
@@ -475,15 +507,16 @@ private slots:
         QCOMPARE(f.View->FilterItems().size(), 8); // All and seven artists
         QCOMPARE(f.View->MediaModel->rowCount(), Rows);
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("T000001"));
-        QCOMPARE(f.View->MediaModel->Item(Rows - 1).Title, std::string("T040000"));
+        const std::string last = std::to_string(Rows);
+        QCOMPARE(f.View->MediaModel->Item(Rows - 1).Title, "T" + last);
         QCOMPARE(f.View->MediaModel->Item(Rows - 1).FileName, std::string("f1.mp3"));
         QCOMPARE(f.View->SortState(), 1);
 
         f.Filter(QStringLiteral("Albums"));
         QCOMPARE(f.View->FilterItems().size(), Rows);
         QCOMPARE(f.View->FilterItems().first(), QStringLiteral("A000001"));
-        QCOMPARE(f.View->FilterItems().last(), QStringLiteral("A040000"));
-        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" T040000")});
+        QCOMPARE(f.View->FilterItems().last(), QString::fromStdString("A" + last));
+        QCOMPARE(f.Titles(), QStringList{QString::fromStdString(" T" + last)});
         QVERIFY(!f.View->Busy() && f.View->pnlFilter->isEnabled());
     }
 
@@ -550,9 +583,9 @@ private slots:
 
         std::filesystem::remove(JoinPath(f.Music, "a.mp3"));
         f.Mp3("new.mp3"); // appeared beside the library's files
-        f.Mp3("b.mp3");   // rewritten by another program: read again
+        f.Filter(QStringLiteral("Artists"));
+        f.Mp3("b.mp3"); // rewritten by another program: read again
         f.View->DoCommand(5);
-        QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Artists"));
         QCOMPARE(f.View->FilterItems(),
                  (QStringList{QStringLiteral("All"), QStringLiteral("Y"), QStringLiteral("Z")}));
         QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" B"), QStringLiteral(" C")}));
@@ -588,8 +621,8 @@ private slots:
         QCOMPARE(f.View->MediaModel->Item(0).Artist, std::string("New"));
         QVERIFY(
             f.View->lblProgress->text().startsWith(QStringLiteral("Saved to the library: z.mp3")));
-        // The filter list keeps the old artist until the next rebuild.
-        QVERIFY(!f.View->FilterItems().contains(QStringLiteral("New")));
+        // The filter list follows the edit.
+        QVERIFY(f.View->FilterItems().contains(QStringLiteral("New")));
         TID3v2 tag;
         QVERIFY(tag.LoadTag(path.toStdString()));
         QVERIFY(!tag.Present());
@@ -602,6 +635,96 @@ private slots:
         QCOMPARE(f.Prompts.Messages[0].Text,
                  QStringLiteral("Invalid MP3 file.\r\n") + f.FullPath("m.mp3"));
         QCOMPARE(f.View->MediaModel->Item(1).Title, std::string("Mike"));
+    }
+
+    void searchCombinesWithTheFilterAndAlbumsPlayInOrder() {
+        Fixture f;
+        f.Row("1.mp3", "Dancing Queen", "ABBA", "Arrival", "1976", "Pop");
+        f.Row("2.mp3", "Águas de Março", "Elis", "Elis & Tom", "1974", "Bossa");
+        f.Row("3.mp3", "Queen of Hearts", "abba", "Other", "1980", "Pop");
+        f.Row("4.mp3", "Intro", "Abba", "Arrival", "1976", "Pop");
+        f.Row("5.mp3", "Outro", "Abba", "Arrival", "1976", "Pop");
+        for (const auto& [file, track, disc] :
+             {std::tuple{"4.mp3", 1, 1}, {"5.mp3", 2, 2}, {"1.mp3", 10, 1}})
+            f.DB.SetMediaNumbers(f.Music, file, {track, disc, ""});
+        f.Start();
+        // Case variants are one artist, under the most frequent spelling.
+        QCOMPARE(f.View->FilterItems(), (QStringList{QStringLiteral("All"), QStringLiteral("Abba"),
+                                                     QStringLiteral("Elis")}));
+        struct Case {
+            QString Typed;
+            QString Pick;
+            QStringList Titles;
+        };
+        const Case cases[] = {
+            {QStringLiteral("QUEEN"),
+             QStringLiteral("All"),
+             {QStringLiteral(" Dancing Queen"), QStringLiteral(" Queen of Hearts")}},
+            {QStringLiteral("aguas marco"),
+             QStringLiteral("All"),
+             {QStringLiteral(" Águas de Março")}},
+            {QStringLiteral(" pop  queen dan"),
+             QStringLiteral("Abba"),
+             {QStringLiteral(" Dancing Queen")}},
+            {QStringLiteral("bossa"), QStringLiteral("Abba"), {}},
+        };
+        for (const Case& c : cases) {
+            f.Pick(c.Pick);
+            f.View->txtSearch->setText(c.Typed);
+            QCOMPARE(f.Titles(), c.Titles);
+        }
+        // Ctrl+F reaches the box, Escape empties it and lists the filter's rows again.
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        f.View->lvwMedia->setFocus();
+        QTest::keyClick(f.View->lvwMedia, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(f.View->txtSearch->hasFocus());
+        QTest::keyClick(f.View->txtSearch, Qt::Key_Escape);
+        QVERIFY(f.View->txtSearch->text().isEmpty());
+        QCOMPARE(f.Titles().size(), 4);
+
+        // An album lists by disc and track, and plays in that order.
+        f.Filter(QStringLiteral("Albums"));
+        f.Pick(QStringLiteral("Arrival"));
+        QCOMPARE(f.Titles(),
+                 (QStringList{QStringLiteral(" Intro"), QStringLiteral(" Dancing Queen"),
+                              QStringLiteral(" Outro")}));
+        QCOMPARE(f.Column(TMediaListModel::colTrack),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("2")}));
+        QCOMPARE(f.View->lvwMedia->header()->visualIndex(TMediaListModel::colTrack), 0);
+        f.View->mnuPopMediaPlayAlbum->trigger();
+        QCOMPARE(f.Main.PlayedPlayLists.size(), size_t(1));
+        QCOMPARE(f.Main.PlayedPlayLists[0].Tracks,
+                 (std::vector<std::string>{f.Music + "/4.mp3*0", f.Music + "/1.mp3*0",
+                                           f.Music + "/5.mp3*0"}));
+    }
+
+    void filterListKeepsTheChoiceAndAClickListsAgain() {
+        Fixture f;
+        f.Row("a.mp3", "A", "X", "Blue", "1971");
+        f.Row("b.mp3", "B", "X", "Blue", "1970");
+        f.Row("c.mp3", "C", "X", "Court", "1975");
+        f.Start();
+        f.Filter(QStringLiteral("Albums"));
+        f.Pick(QStringLiteral("Court"));
+        f.View->lvwMediaColumnClick(3); // by year
+        // Another program adds an album; Refresh lists it and keeps kind, value and sort.
+        std::ofstream(JoinPath(f.Music, "d.mp3")).flush();
+        f.DB.AddMedia(f.Music, "d.mp3", 0, "D", "", "Aja", "1977", "", "", "", 0, 0);
+        f.View->DoCommand(5);
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Albums"));
+        QCOMPARE(f.View->FilterItems(), (QStringList{QStringLiteral("Aja"), QStringLiteral("Blue"),
+                                                     QStringLiteral("Court")}));
+        QCOMPARE(f.View->lstItems->currentIndex().data().toString(), QStringLiteral("Court"));
+        QCOMPARE(f.View->SortState(), 4);
+        // A click on the entry already chosen lists it again.
+        f.View->MediaModel->SetItems({});
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        const QRect box = f.View->lstItems->visualRect(f.View->lstItems->currentIndex());
+        QTest::mouseClick(f.View->lstItems->viewport(), Qt::LeftButton, {}, box.center());
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" C")});
     }
 
     void finalizeLetsGoOfTheLibrary() {

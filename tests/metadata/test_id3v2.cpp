@@ -142,11 +142,16 @@ TEST(ID3v2Read, ValuesAsTaggersWriteThem) {
         {3, itunes + plain, &TID3v2::Comment, "Mine"},
         {3, plain + itunes, &TID3v2::Comment, "Mine"},
         {2, Frame(2, "COM", std::string("\0eng\0Old", 8)), &TID3v2::Comment, "Old"},
+        {3, Frame(3, "TPE2", Text("Various")), &TID3v2::AlbumArtist, "Various"},
+        {2, Frame(2, "TP2", Text("Band")), &TID3v2::AlbumArtist, "Band"},
     };
     for (const auto& c : cases) {
         const TID3v2 tag = Load(dir, Tag(c.Version, c.Frames) + Audio);
         EXPECT_EQ((tag.*c.Field)(), c.Expected) << c.Frames;
     }
+    // The disc of a set reads as the track does.
+    EXPECT_EQ(Load(dir, Tag(3, Frame(3, "TPOS", Text("2/3"))) + Audio).Disc(), 2);
+    EXPECT_EQ(Load(dir, Tag(2, Frame(2, "TPA", Text("4"))) + Audio).Disc(), 4);
 }
 
 TEST(ID3v2Read, Utf16InBothByteOrders) {
