@@ -251,16 +251,16 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
         order = keys ? "fTitleKey" : "fTitle";
         break;
     case 2:
-        order = keys ? "fArtistKey" : "fArtist";
+        order = keys ? "fArtistKey, fArtist" : "fArtist";
         break;
     case 3:
-        order = keys ? "fAlbumKey" : "fAlbum";
+        order = keys ? "fAlbumKey, fAlbum" : "fAlbum";
         break;
     case 4:
         order = "fYear";
         break;
     case 5:
-        order = keys ? "fGenreKey" : "fGenre";
+        order = keys ? "fGenreKey, fGenre" : "fGenre";
         break;
     case 6:
         order = "fSeconds";
@@ -279,6 +279,7 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
     }
     if (!order)
         return {};
+    // Equal keys in the order of their index (the text, then the row id): a walk, no sort.
     TEasyQuery query;
     OpenQuery(query, std::string("SELECT rowid FROM tMedia ORDER BY ") + order + ", rowid");
     std::vector<std::int64_t> ids;
