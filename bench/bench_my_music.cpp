@@ -151,6 +151,8 @@ int main(int argc, char** argv) {
         key.start();
         window->fraMedia1->txtSearch->setText(QString::fromLatin1(typed));
         QApplication::processEvents();
+        while (window->fraMedia1->SearchPending())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         std::printf("search \"%s\": %lld ms, %d rows\n", typed,
                     static_cast<long long>(key.elapsed()),
                     window->fraMedia1->MediaModel->rowCount());
@@ -159,6 +161,11 @@ int main(int argc, char** argv) {
     std::printf("longest stall of the event loop while searching: %lld ms\n",
                 static_cast<long long>(longestStall));
 
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("peak memory before Refresh Media: %ld MB\n", usage.ru_maxrss / 1024);
+    }
     QElapsedTimer refresh;
     refresh.start();
     longestStall = 0;

@@ -166,7 +166,10 @@ void TfraMedia::CreateControls() {
             lstItemsClick();
         FListedOnPress = false;
     });
-    connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::lstItemsClick);
+    connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::SearchTyped);
+    tmrSearch = new QTimer(this);
+    tmrSearch->setInterval(10);
+    connect(tmrSearch, &QTimer::timeout, this, &TfraMedia::SearchTick);
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -238,11 +241,17 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     tmrOutside->start();
 }
 
+bool TfraMedia::SearchPending() const {
+    return tmrSearch->isActive();
+}
+
 void TfraMedia::Finalize() {
     FCancelled = true;
     // The add's own connection goes with it; its written rows stay.
     tmrImport->stop();
     tmrOutside->stop();
+    tmrSearch->stop();
+    FSearch.reset();
     FImportQueue.clear();
     FImport.reset();
     // The library may be closed already: drop the objects without touching it.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "library/uFraMediaModel.h"
+#include "library/uMediaSearch.h"
 #include "shell/uViewFrame.h"
 
 class QAction;
@@ -68,6 +69,8 @@ public:
     void SelectRows(const std::vector<int>& Rows);
     // A command is running and lets window events through; library commands wait.
     bool Busy() const { return FBusy; }
+    // A search typed is still being listed.
+    bool SearchPending() const;
     // Adds the files in order now, listing each once it is on disk; OnResult sees every
     // result. For callers that need the rows before they go on (files to play at once).
     void AddPathsNow(const std::vector<std::string>& Paths,
@@ -129,8 +132,15 @@ private:
     void LoadMediaItems();
     // The model's reads of rows and sort orders.
     std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
-    std::vector<std::int32_t> SortRanks(int Column);
+    std::vector<std::int64_t> SortRanks(int Column);
     std::int64_t RowIdOf(const TMediaItem& Item);
+    // The listing the filter and the search box ask for; false when no filter entry is chosen.
+    bool CurrentListing(TMediaListing& Listing) const;
+    // The sort state and header after a listing arrived.
+    void ShowListed(const TMediaListing& Listing);
+    // Typing in the search box lists on the search's thread; SearchTick shows the answer.
+    void SearchTyped();
+    void SearchTick();
     // Another program (orvanta-cli, a second window) changed the library: both lists are read
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();
@@ -209,6 +219,10 @@ private:
     // The rows are listed again after a change of the library, in the order shown.
     bool FKeepSort = false;
     bool FRelistPending = false;
+    std::unique_ptr<TMediaSearch> FSearch;
+    std::uint64_t FSearchTicket = 0;
+    TMediaListing FSearchListing;
+    QTimer* tmrSearch = nullptr;
     qint64 FLastEvents = 0;
 };
 

@@ -173,28 +173,71 @@ void TfraMedia::ReloadFilterItems(bool Relist) {
     lvwMedia->verticalScrollBar()->setValue(listScroll);
 }
 
+bool TfraMedia::CurrentListing(TMediaListing& Listing) const {
+    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return false;
+    const QString text = selected.first().data().toString();
+    Listing.Kind = kindOf(cmbFilter->currentText());
+    if (Listing.Kind == TMediaListing::Artist && text == AllEntry)
+        Listing.Kind = TMediaListing::All;
+    Listing.Value = text.toStdString();
+    Listing.Words = SearchWords(txtSearch->text().toStdString());
+    return true;
+}
+
 void TfraMedia::lstItemsClick() {
     if (FBusy)
         FRelistPending = true; // typed while a long list fills: listed once it is done
     if (!FMediaDB || FBusy)
         return;
-    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) {
+    ++FSearchTicket; // a search still under way is not shown
+    tmrSearch->stop();
+    TMediaListing listing;
+    if (!CurrentListing(listing)) {
         MediaModel->SetItems({});
         return;
     }
-    const QString text = selected.first().data().toString();
-    TMediaListing listing;
-    listing.Kind = kindOf(cmbFilter->currentText());
-    if (listing.Kind == TMediaListing::Artist && text == AllEntry)
-        listing.Kind = TMediaListing::All;
-    listing.Value = text.toStdString();
-    listing.Words = SearchWords(txtSearch->text().toStdString());
     FMediaDB->SelectListingIds(*FQuery, listing);
     LoadMediaItems();
     FQuery->Close();
+    ShowListed(listing);
+    if (FRelistPending) {
+        FRelistPending = false;
+        QTimer::singleShot(0, this, [this] { lstItemsClick(); });
+    }
+}
+
+void TfraMedia::SearchTyped() {
+    TMediaListing listing;
+    if (!FMediaDB || FBusy || !CurrentListing(listing) || listing.Words.empty()) {
+        lstItemsClick();
+        return;
+    }
+    // Words make the library read every row of a long list: off the window's thread.
+    if (!FSearch)
+        FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+    FSearch->Request(listing, ++FSearchTicket);
+    FSearchListing = std::move(listing);
+    tmrSearch->start();
+}
+
+void TfraMedia::SearchTick() {
+    std::optional<TMediaSearch::TAnswer> answer = FSearch ? FSearch->Take() : std::nullopt;
+    if (!answer || answer->Ticket != FSearchTicket)
+        return;
+    tmrSearch->stop();
+    if (!answer->Error.empty() || FBusy) {
+        lstItemsClick(); // read here instead, where errors are reported as everywhere
+        return;
+    }
+    MediaModel->SetIds(std::move(answer->Ids));
+    ShowListed(FSearchListing);
+}
+
+void TfraMedia::ShowListed(const TMediaListing& Listing) {
     QHeaderView* header = lvwMedia->header();
-    const bool album = listing.Kind == TMediaListing::Album;
+    const bool album = Listing.Kind == TMediaListing::Album;
     const int arrived = album ? TMediaListModel::colTrack + 1 : 1;
     if (FKeepSort && FSortState != 0) {
         // Listed again after a change of the library: the order shown stays.
@@ -213,10 +256,6 @@ void TfraMedia::lstItemsClick() {
     } else {
         // The order the user chose stays.
         MediaModel->Sort(FSortState);
-    }
-    if (FRelistPending) {
-        FRelistPending = false;
-        QTimer::singleShot(0, this, [this] { lstItemsClick(); });
     }
 }
 
@@ -256,9 +295,9 @@ std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& I
     return items;
 }
 
-std::vector<std::int32_t> TfraMedia::SortRanks(int Column) {
+std::vector<std::int64_t> TfraMedia::SortRanks(int Column) {
     try {
-        return FMediaDB ? FMediaDB->SortRanks(Column) : std::vector<std::int32_t>();
+        return FMediaDB ? FMediaDB->OrderedIds(Column) : std::vector<std::int64_t>();
     } catch (const EEasyError&) {
         return {}; // sorted by the rows' texts instead
     }

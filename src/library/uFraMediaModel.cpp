@@ -3,7 +3,6 @@
 #include <QFont>
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 #include <string_view>
 
@@ -206,22 +205,46 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
 bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
     if (Count() <= InMemorySortLimit || !FRanks)
         return false;
-    const std::vector<std::int32_t> ranks = FRanks(SortState < 0 ? -SortState : SortState);
-    if (ranks.empty())
+    const std::vector<std::int64_t> ordered = FRanks(SortState < 0 ? -SortState : SortState);
+    if (ordered.empty())
         return false;
-    // Rows the library does not know (any more) go last.
-    std::vector<std::int32_t> rankOf(FEntries.size());
-    for (std::size_t i = 0; i < FEntries.size(); ++i) {
-        const std::int64_t id = FEntries[i].Id;
-        rankOf[i] = id > 0 && static_cast<std::size_t>(id) < ranks.size()
-                        ? ranks[static_cast<std::size_t>(id)]
-                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t largest = 0;
+    for (const TEntry& entry : FEntries)
+        largest = std::max(largest, entry.Id);
+    // Ids far beyond the count of rows (set by another program) are not worth a table.
+    if (largest > 4 * static_cast<std::int64_t>(Count()) + 1000000)
+        return false;
+    // The rows in the library's order, read off in one pass; rows it does not know (any
+    // more) keep their order after them.
+    std::vector<std::int32_t> rowOf(static_cast<std::size_t>(largest) + 1, -1);
+    std::vector<int> rest;
+    for (int row = 0; row < Count(); ++row) {
+        const std::int64_t id = FEntries[static_cast<size_t>(row)].Id;
+        std::int32_t& slot = rowOf[static_cast<std::size_t>(std::max<std::int64_t>(id, 0))];
+        if (id <= 0 || slot >= 0)
+            rest.push_back(row);
+        else
+            slot = row;
     }
-    const bool descending = SortState < 0;
-    std::stable_sort(Order.begin(), Order.end(), [&rankOf, descending](int a, int b) {
-        return descending ? rankOf[static_cast<size_t>(b)] < rankOf[static_cast<size_t>(a)]
-                          : rankOf[static_cast<size_t>(a)] < rankOf[static_cast<size_t>(b)];
-    });
+    Order.clear();
+    for (const std::int64_t id : ordered) {
+        if (id <= 0 || id > largest)
+            continue;
+        std::int32_t& slot = rowOf[static_cast<std::size_t>(id)];
+        if (slot >= 0) {
+            Order.push_back(slot);
+            slot = -1;
+        }
+    }
+    for (int row = 0; row < Count(); ++row) {
+        const std::int64_t id = FEntries[static_cast<size_t>(row)].Id;
+        if (id > 0 && rowOf[static_cast<std::size_t>(id)] == row)
+            rest.push_back(row); // not in the library's answer
+    }
+    std::sort(rest.begin(), rest.end());
+    if (SortState < 0)
+        std::reverse(Order.begin(), Order.end());
+    Order.insert(Order.end(), rest.begin(), rest.end());
     return true;
 }
 

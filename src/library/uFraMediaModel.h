@@ -36,9 +36,9 @@ struct TMediaItem {
 
 // Reads the rows of these library row ids, in that order; a row gone gives an empty item.
 using TMediaFetch = std::function<std::vector<TMediaItem>(const std::vector<std::int64_t>& Ids)>;
-// The place of every library row id (the index) in the order of a sort state's column; empty
-// when that order cannot be read.
-using TMediaRanks = std::function<std::vector<std::int32_t>(int Column)>;
+// Every library row id in the order of a sort state's column; empty when that order cannot
+// be read.
+using TMediaRanks = std::function<std::vector<std::int64_t>(int Column)>;
 
 // The library rows behind the My Music list: the row ids in the order shown, the rows read
 // from the library a page at a time as they are shown or used, a bounded number kept. Texts
@@ -78,8 +78,8 @@ public:
 
     // Sorts by the column numbered from 1 (1 is Title); a negative number sorts descending.
     // Texts sort in the order people expect, equal ones keep their order. Rows move with
-    // their selection. A list longer than InMemorySortLimit is ordered by the library's
-    // ranks instead of its rows' texts.
+    // their selection. A list longer than InMemorySortLimit takes the library's order
+    // instead of comparing its rows' texts.
     void Sort(int SortState);
     int InMemorySortLimit = 10000;
     // Less than 0, 0 or more than 0, as item A sorts before, with or after item B.

@@ -102,9 +102,9 @@ public:
     void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
     // The row id of a file; 0 when it has no row.
     std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
-    // The place of every row id (the index) in the order of a list column numbered from 1
-    // (Title ... Size, then "#"), equal values in row id order; empty when not available.
-    std::vector<std::int32_t> SortRanks(int Column);
+    // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#"),
+    // equal values in row id order; empty when not available.
+    std::vector<std::int64_t> OrderedIds(int Column);
     // The non-empty values of Kind's field in the order people expect, values differing
     // only in letter case given once, under their most frequent spelling. Only reads.
     std::vector<std::string> FilterValues(TMediaListing::TKind Kind);

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <limits>
 
 #include "library/uMediaKeys.h"
 #include "library/uTMyMediaDB.h"
@@ -244,7 +243,7 @@ std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view Fi
     return query.Eof() ? 0 : query.Fields(0).AsInt64();
 }
 
-std::vector<std::int32_t> TMyMediaDB::SortRanks(int Column) {
+std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
     const bool keys = FListingKeys;
     const char* order = nullptr;
     switch (Column) {
@@ -252,16 +251,16 @@ std::vector<std::int32_t> TMyMediaDB::SortRanks(int Column) {
         order = keys ? "fTitleKey" : "fTitle";
         break;
     case 2:
-        order = keys ? "fArtistKey" : "fArtist";
+        order = keys ? "fArtistKey, fArtist" : "fArtist";
         break;
     case 3:
-        order = keys ? "fAlbumKey" : "fAlbum";
+        order = keys ? "fAlbumKey, fAlbum" : "fAlbum";
         break;
     case 4:
         order = "fYear";
         break;
     case 5:
-        order = keys ? "fGenreKey" : "fGenre";
+        order = keys ? "fGenreKey, fGenre" : "fGenre";
         break;
     case 6:
         order = "fSeconds";
@@ -280,23 +279,14 @@ std::vector<std::int32_t> TMyMediaDB::SortRanks(int Column) {
     }
     if (!order)
         return {};
+    // Equal keys in the order of their index (the text, then the row id): a walk, no sort.
     TEasyQuery query;
     OpenQuery(query, std::string("SELECT rowid FROM tMedia ORDER BY ") + order + ", rowid");
-    const std::int64_t rows = query.RecordCount();
-    std::vector<std::int32_t> ranks;
-    ranks.reserve(static_cast<std::size_t>(rows) + 1);
-    std::int32_t place = 0;
-    for (query.First(); !query.Eof(); query.Next(), ++place) {
-        const std::int64_t id = query.Fields(0).AsInt64();
-        // Ids far beyond the count of rows (set by another program) are not worth a table.
-        if (id <= 0 || id > 4 * rows + 1000000)
-            return {};
-        if (static_cast<std::size_t>(id) >= ranks.size())
-            ranks.resize(static_cast<std::size_t>(id) + 1,
-                         std::numeric_limits<std::int32_t>::max());
-        ranks[static_cast<std::size_t>(id)] = place;
-    }
-    return ranks;
+    std::vector<std::int64_t> ids;
+    ids.reserve(static_cast<std::size_t>(query.RecordCount()));
+    for (; !query.Eof(); query.Next())
+        ids.push_back(query.Fields(0).AsInt64());
+    return ids;
 }
 
 std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "library/uMediaKeys.h"
+#include "library/uMediaSearch.h"
 #include "library/uTMyMediaDB.h"
 #include "support/TempDir.h"
 
@@ -496,4 +497,26 @@ TEST(MediaDB, OlderFileGainsListingFieldsAndKeepsEveryRow) {
     db.SelectListing(query, {TMediaListing::Artist, "Abba", {}});
     EXPECT_EQ(column(query, "fTitle"),
               (std::vector<std::string>{"Águas", "Alpha", "Mike", "Zulu"}));
+}
+
+TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    db.AddMedia("/m", "a.mp3", 1, "Águas", "Elis", "", "", "", "", "", 1, 1);
+    db.AddMedia("/m", "b.mp3", 1, "Queen", "Abba", "", "", "", "", "", 1, 1);
+    TMediaSearch search(dir.file("MyMedia.edb"));
+    search.Request({TMediaListing::All, "", SearchWords("queen")}, 1);
+    search.Request({TMediaListing::All, "", SearchWords("AGUA")}, 2);
+    std::optional<TMediaSearch::TAnswer> answer;
+    for (int wait = 0; wait < 500 && !(answer && answer->Ticket == 2); ++wait) {
+        if (auto taken = search.Take())
+            answer = std::move(taken);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->Ticket, 2u);
+    EXPECT_EQ(answer->Ids, std::vector<std::int64_t>{db.MediaId("/m", "a.mp3")});
+    EXPECT_TRUE(answer->Error.empty());
 }

@@ -671,6 +671,7 @@ private slots:
         for (const Case& c : cases) {
             f.Pick(c.Pick);
             f.View->txtSearch->setText(c.Typed);
+            QTRY_VERIFY(!f.View->SearchPending());
             QCOMPARE(f.Titles(), c.Titles);
         }
         // Ctrl+F reaches the box, Escape empties it and lists the filter's rows again.
