@@ -124,7 +124,14 @@ void TfraMedia::LoadFilterItems(bool WithAll) {
     QStringList values;
     if (WithAll)
         values << AllEntry;
-    for (const std::string& value : FMediaDB->FilterValues(kindOf(cmbFilter->currentText())))
+    std::vector<std::string> found;
+    {
+        TListing listing(*this);
+        found = FMediaDB->FilterValues(kindOf(cmbFilter->currentText()),
+                                       [&listing] { listing.RowRead(); });
+    }
+    values.reserve(static_cast<qsizetype>(found.size()) + 1);
+    for (const std::string& value : found)
         values << fromStd(value);
     const QSignalBlocker blocker(lstItems->selectionModel());
     FFilterModel->setStringList(values);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,7 +108,9 @@ public:
     std::vector<std::int64_t> OrderedIds(int Column);
     // The non-empty values of Kind's field in the order people expect, values differing
     // only in letter case given once, under their most frequent spelling. Only reads.
-    std::vector<std::string> FilterValues(TMediaListing::TKind Kind);
+    // RowRead is called for each row read.
+    std::vector<std::string> FilterValues(TMediaListing::TKind Kind,
+                                          const std::function<void()>& RowRead = {});
     void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
                          const TMediaNumbers& Numbers);
     // Whether the file keeps the listing keys; an older file opened read-only does not, and

@@ -289,7 +289,8 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
     return ids;
 }
 
-std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind) {
+std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
+                                                  const std::function<void()>& RowRead) {
     const TKindFields fields = fieldsOf(Kind);
     TEasyQuery query;
     struct TSpelling {
@@ -298,17 +299,24 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind) {
     };
     std::vector<TSpelling> spellings;
     if (FListingKeys) {
+        // Row by row off the covering index, so that the caller can let events run.
         OpenQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
-                             ", COUNT(*) FROM tMedia WHERE " + fields.Value + " <> '' GROUP BY " +
-                             fields.Key + ", " + fields.Value + " ORDER BY " + fields.Key + ", " +
-                             fields.Value);
+                             " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
+                             fields.Key + ", " + fields.Value);
         bool unkeyed = false;
-        for (query.First(); !query.Eof(); query.Next()) {
-            std::string value = query.Fields(1).AsString();
+        for (; !query.Eof(); query.Next()) {
+            if (RowRead)
+                RowRead();
+            const std::string_view value = query.Fields(1).AsText();
+            if (!spellings.empty() && spellings.back().Value == value &&
+                !query.Fields(0).IsNull()) {
+                ++spellings.back().Count;
+                continue;
+            }
             unkeyed = unkeyed || query.Fields(0).IsNull();
             spellings.push_back(
                 {query.Fields(0).IsNull() ? SortKey(value) : query.Fields(0).AsString(),
-                 std::move(value), query.Fields(2).AsInteger()});
+                 std::string(value), 1});
         }
         if (unkeyed)
             std::stable_sort(spellings.begin(), spellings.end(),
