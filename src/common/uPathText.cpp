@@ -21,24 +21,6 @@ void appendUtf16(std::u16string& Out, char32_t Code) {
     Out += static_cast<char16_t>(0xDC00 + (Code & 0x3FF));
 }
 
-void appendUtf8(std::string& Out, char32_t Code) {
-    if (Code < 0x80) {
-        Out += static_cast<char>(Code);
-    } else if (Code < 0x800) {
-        Out += static_cast<char>(0xC0 | (Code >> 6));
-        Out += static_cast<char>(0x80 | (Code & 0x3F));
-    } else if (Code < 0x10000) {
-        Out += static_cast<char>(0xE0 | (Code >> 12));
-        Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (Code & 0x3F));
-    } else {
-        Out += static_cast<char>(0xF0 | (Code >> 18));
-        Out += static_cast<char>(0x80 | ((Code >> 12) & 0x3F));
-        Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (Code & 0x3F));
-    }
-}
-
 char32_t decodeAt(std::string_view Text, std::size_t At, std::size_t Length) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(Text[At + i]); };
     if (Length == 1)
@@ -102,14 +84,14 @@ std::string PathFromUtf16(std::u16string_view Text) {
         const char16_t unit = Text[at];
         if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < Text.size() && Text[at + 1] >= 0xDC00 &&
             Text[at + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[at + 1] - 0xDC00));
+            AppendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (Text[at + 1] - 0xDC00));
             ++at;
         } else if (unit >= StrayBase + 0x80 && unit <= StrayBase + 0xFF) {
             out += static_cast<char>(unit - StrayBase);
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendUtf8(out, 0xFFFD); // a lone surrogate no byte stands for
+            AppendUtf8(out, 0xFFFD); // a lone surrogate no byte stands for
         } else {
-            appendUtf8(out, unit);
+            AppendUtf8(out, unit);
         }
     }
     return out;
@@ -121,7 +103,7 @@ std::string DisplayPath(std::string_view Path) {
     for (std::size_t at = 0; at < Path.size();) {
         const std::size_t length = Utf8SequenceAt(Path, at);
         if (length == 0) {
-            appendUtf8(out, 0xFFFD);
+            AppendUtf8(out, 0xFFFD);
             ++at;
         } else {
             out.append(Path.substr(at, length));
@@ -189,6 +171,24 @@ std::string JsonPathLiteral(std::string_view Path) {
         at += length == 0 ? 1 : length;
     }
     return out + "\"";
+}
+
+void AppendUtf8(std::string& Out, char32_t Code) {
+    if (Code < 0x80) {
+        Out += static_cast<char>(Code);
+    } else if (Code < 0x800) {
+        Out += static_cast<char>(0xC0 | (Code >> 6));
+        Out += static_cast<char>(0x80 | (Code & 0x3F));
+    } else if (Code < 0x10000) {
+        Out += static_cast<char>(0xE0 | (Code >> 12));
+        Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (Code & 0x3F));
+    } else {
+        Out += static_cast<char>(0xF0 | (Code >> 18));
+        Out += static_cast<char>(0x80 | ((Code >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (Code & 0x3F));
+    }
 }
 
 } // namespace orvanta

@@ -9,6 +9,9 @@ namespace orvanta {
 // must become text, each byte that is not part of valid UTF-8 becomes the lone surrogate
 // U+DC80 + byte (the convention Python's os.fsencode reverses), so it comes back exactly.
 
+// Appends the code point Code as UTF-8.
+void AppendUtf8(std::string& Out, char32_t Code);
+
 // The length of the valid UTF-8 sequence starting at Text[At], or 0 when there is none.
 std::size_t Utf8SequenceAt(std::string_view Text, std::size_t At);
 

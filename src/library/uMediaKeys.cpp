@@ -1,5 +1,7 @@
 #include "library/uMediaKeys.h"
 
+#include "common/uPathText.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -14,24 +16,6 @@ constexpr std::string_view Latin1Base = "aaaaaa*ceeeeiiii*nooooo=*uuuuy**"
 constexpr std::string_view LatinExtABase = "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii**jj"
                                            "kkkllllllllllnnnnnnnnnoooooo**rrrrrrssssssssttttttuuuu"
                                            "uuuuuuuuwwyyyzzzzzzs";
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // The code point at Text[At], moving At past it; a byte that does not start a sound
 // sequence stands for itself.
@@ -89,7 +73,7 @@ void appendFolded(std::string& out, char32_t cp) {
     if (cp >= 0xE0 && cp <= 0xFF) {
         const char base = Latin1Base[cp - 0xC0];
         if (base == '=')
-            appendUtf8(out, cp);
+            AppendUtf8(out, cp);
         else if (base != '*')
             out += base;
         else
@@ -112,7 +96,7 @@ void appendFolded(std::string& out, char32_t cp) {
         cp = 0x3C3; // final sigma
     if (cp == 0x451)
         cp = 0x435; // ё
-    appendUtf8(out, cp);
+    AppendUtf8(out, cp);
 }
 
 // Bytes below this mark a run of digits in a key: the mark's distance from '\x01' is the
@@ -160,7 +144,7 @@ std::string LowerText(std::string_view Text) {
     std::string out;
     out.reserve(Text.size());
     for (std::size_t at = 0; at < Text.size();)
-        appendUtf8(out, lowerCodePoint(nextCodePoint(Text, at)));
+        AppendUtf8(out, lowerCodePoint(nextCodePoint(Text, at)));
     return out;
 }
 
