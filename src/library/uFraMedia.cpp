@@ -239,6 +239,9 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     RefreshMedia(false);
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
+    // Ready in memory by the first typed word.
+    FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+    FSearch->Prepare();
 }
 
 bool TfraMedia::SearchPending() const {

@@ -222,6 +222,11 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
               std::move(params));
 }
 
+void TMyMediaDB::SelectSearchKeys(TEasyQuery& Query) {
+    OpenQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
+                     "ORDER BY fTitleKey, rowid");
+}
+
 void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids) {
     std::string list;
     std::vector<TEasyValue> params;
