@@ -26,6 +26,13 @@ const char* const ListingIndexes[] = {
     "ixMediaArtistKey ON tMedia (fArtistKey, fArtist)",
     "ixMediaAlbumKey ON tMedia (fAlbumKey, fAlbum)",
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
+    // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
+    // writes it.
+    "ixMediaYear ON tMedia (fYear)",
+    "ixMediaSeconds ON tMedia (fSeconds)",
+    "ixMediaQuality ON tMedia (fQuality)",
+    "ixMediaFileSize ON tMedia (fFileSize)",
+    "ixMediaNumber ON tMedia (COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
 };
 
 // The plain text indexes of older files, which the keys' indexes replace.
