@@ -1,6 +1,7 @@
 #include "library/uMediaSearch.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace orvanta {
 
@@ -131,13 +132,20 @@ bool TMediaSearch::listFromText(const TMediaListing& Listing, std::int64_t Versi
 void TMediaSearch::Run() {
     TMyMediaDB library;
     bool opened = false;
+    std::int64_t seen = -1;
     for (;;) {
         std::optional<std::pair<TMediaListing, std::uint64_t>> next;
+        bool asked = false;
         {
             std::unique_lock<std::mutex> hold(FLock);
-            FWake.wait(hold, [this] { return FStop || FPrepare || FNext.has_value(); });
+            // Once a second a changed library is read again, when it has been quiet since
+            // the last look (not over and over while files are added).
+            asked = FWake.wait_for(hold, std::chrono::seconds(1),
+                                   [this] { return FStop || FPrepare || FNext.has_value(); });
             if (FStop)
                 return;
+            if (!asked && !opened)
+                continue;
             FPrepare = false;
             next.swap(FNext);
         }
@@ -148,7 +156,9 @@ void TMediaSearch::Run() {
                 opened = true;
             }
             const std::int64_t version = dataVersion(library);
-            loadText(version);
+            if (asked || version == seen)
+                loadText(version);
+            seen = version;
             if (!next)
                 continue;
             answer.Ticket = next->second;
