@@ -236,6 +236,9 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
         window()->installEventFilter(this);
     // The list first, so the window is usable at once; then the rows whose files are gone.
     cmbFilterChange();
+    // Read into memory meanwhile, ready by the first typed word.
+    FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+    FSearch->Prepare();
     RefreshMedia(false);
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();

@@ -26,6 +26,13 @@ const char* const ListingIndexes[] = {
     "ixMediaArtistKey ON tMedia (fArtistKey, fArtist)",
     "ixMediaAlbumKey ON tMedia (fAlbumKey, fAlbum)",
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
+    // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
+    // writes it.
+    "ixMediaYear ON tMedia (fYear)",
+    "ixMediaSeconds ON tMedia (fSeconds)",
+    "ixMediaQuality ON tMedia (fQuality)",
+    "ixMediaFileSize ON tMedia (fFileSize)",
+    "ixMediaNumber ON tMedia (COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
 };
 
 // The plain text indexes of older files, which the keys' indexes replace.
@@ -220,6 +227,11 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
               std::string("SELECT ") + Fields + " FROM tMedia" + (scan ? " NOT INDEXED" : "") +
                   where + order,
               std::move(params));
+}
+
+void TMyMediaDB::SelectSearchKeys(TEasyQuery& Query) {
+    OpenQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
+                     "ORDER BY fTitleKey, rowid");
 }
 
 void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids) {

@@ -520,3 +520,65 @@ TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
     EXPECT_EQ(answer->Ids, std::vector<std::int64_t>{db.MediaId("/m", "a.mp3")});
     EXPECT_TRUE(answer->Error.empty());
 }
+
+namespace {
+TMediaSearch::TAnswer answerOf(TMediaSearch& search, const std::string& typed,
+                               std::uint64_t ticket) {
+    search.Request({TMediaListing::All, "", SearchWords(typed)}, ticket);
+    for (int wait = 0; wait < 1000; ++wait) {
+        if (auto taken = search.Take(); taken && taken->Ticket == ticket)
+            return std::move(*taken);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return {};
+}
+std::vector<std::int64_t> listedIds(TMyMediaDB& db, const std::string& typed) {
+    TEasyQuery query;
+    db.SelectListingIds(query, {TMediaListing::All, "", SearchWords(typed)});
+    std::vector<std::int64_t> ids;
+    for (; !query.Eof(); query.Next())
+        ids.push_back(query.Fields(0).AsInt64());
+    return ids;
+}
+} // namespace
+
+TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    const char* const rows[][4] = {
+        {"Ágætis byrjun", "Sigur Rós", "Ágætis Byrjun", "Post-Rock"},
+        {"Track 2", "ABBA", "Gold", "Pop"},
+        {"Track 10", "Abba", "Arrival 1976", "pop"},
+        {"Track 007", "Bond", "Theme [*?]", "Score"},
+        {"queen of hearts", "Björk", "Vespertine", "Electronic"},
+        {"QUEENS", "Мумий Тролль", "Морская", "Rock"},
+        {"Sum41 Zebra 2", "The 2 Bears", "Be Strong 12", ""},
+    };
+    int file = 0;
+    for (const auto& row : rows)
+        db.AddMedia("/m", std::to_string(file++) + ".mp3", 1, row[0], row[1], row[2], "", row[3],
+                    "", "", 1, 1);
+    TMediaSearch search(dir.file("MyMedia.edb"));
+    search.Prepare();
+    for (int wait = 0; wait < 1000 && !search.InMemory(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(search.InMemory());
+    // In typing order, so that longer words narrow the hits of shorter ones.
+    const char* const typed[] = {
+        "q",        "qu",    "queen", "queens",  "QUEEN OF", "agaetis", "ÁGÆ",   "rós", "ros",
+        "abba",     "track", "2",     "1",       "10",       "track 2", "7",     "007", "07",
+        "0",        "1976",  "12",    "2 bears", "[*",       "?]",      "*",     "мум", "МОРС",
+        "pop rock", "k",     "zzz",   "e 2",     "s 1",      "-rock",   "sum41", "m4",  "um0041",
+    };
+    std::uint64_t ticket = 0;
+    for (const char* words : typed) {
+        const TMediaSearch::TAnswer answer = answerOf(search, words, ++ticket);
+        EXPECT_TRUE(answer.Error.empty()) << words;
+        EXPECT_EQ(answer.Ids, listedIds(db, words)) << words;
+    }
+    // A change of the library is searched at once, by the library until read again.
+    db.AddMedia("/m", "new.mp3", 1, "Queen Bee", "", "", "", "", "", "", 1, 1);
+    EXPECT_EQ(answerOf(search, "queen", ++ticket).Ids, listedIds(db, "queen"));
+    EXPECT_EQ(listedIds(db, "queen").size(), 3u);
+}

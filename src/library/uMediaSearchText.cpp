@@ -1,0 +1,161 @@
+#include "library/uMediaSearchText.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "library/uMediaKeys.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr char AnyChar = '\0';
+
+} // namespace
+
+void TMediaSearchText::clear() {
+    FText.reset();
+    FSize = FRoom = 0;
+    FStarts = {};
+    FIds = {};
+}
+
+void TMediaSearchText::append(std::string_view Key) {
+    if (FSize + Key.size() + 1 > FRoom) {
+        const std::size_t room = std::max(FRoom + FRoom / 2, FSize + Key.size() + (1u << 20));
+        char* grown = static_cast<char*>(std::realloc(FText.get(), room));
+        if (!grown)
+            throw std::bad_alloc();
+        (void)FText.release();
+        FText.reset(grown);
+        FRoom = room;
+    }
+    std::memcpy(FText.get() + FSize, Key.data(), Key.size());
+    FSize += Key.size();
+    FText.get()[FSize++] = '\0';
+}
+
+bool TMediaSearchText::Load(TMyMediaDB& Library, const std::atomic<bool>& Stop) {
+    clear();
+    if (!Library.HasListingKeys())
+        return false;
+    TEasyQuery query;
+    Library.SelectSearchKeys(query);
+    const auto rows = static_cast<std::size_t>(query.RecordCount());
+    FIds.reserve(rows);
+    FStarts.reserve(rows + 1);
+    for (; !query.Eof(); query.Next()) {
+        if (Stop.load(std::memory_order_relaxed)) {
+            clear();
+            return false;
+        }
+        FIds.push_back(query.Fields(0).AsInt64());
+        FStarts.push_back(FSize);
+        // A row without keys (written by another program) is matched by no word.
+        for (int key = 1; key <= 4; ++key)
+            append(query.Fields(key).AsText());
+    }
+    FStarts.push_back(FSize);
+    return true;
+}
+
+std::string TMediaSearchText::Compiled(std::string_view Word) {
+    const std::string pattern = KeyPattern(Word);
+    std::string out;
+    // Between the leading and the trailing '*'.
+    for (std::size_t i = 1; i + 1 < pattern.size(); ++i) {
+        if (pattern[i] == '?')
+            out += AnyChar;
+        else if (pattern[i] == '[' && i + 2 < pattern.size()) {
+            out += pattern[i + 1];
+            i += 2;
+        } else
+            out += pattern[i];
+    }
+    return out;
+}
+
+bool TMediaSearchText::matchAt(const std::string& Pattern, std::size_t At, std::size_t To) const {
+    const char* const text = FText.get();
+    for (const char p : Pattern) {
+        if (At >= To || text[At] == '\0')
+            return false;
+        const auto c = static_cast<unsigned char>(text[At++]);
+        if (p != AnyChar) {
+            if (static_cast<char>(c) != p)
+                return false;
+            continue;
+        }
+        // One character, as the library's GLOB reads UTF-8.
+        if (c >= 0xC0)
+            while (At < To && (static_cast<unsigned char>(text[At]) & 0xC0) == 0x80)
+                ++At;
+    }
+    return true;
+}
+
+std::size_t TMediaSearchText::search(const std::string& Pattern, std::size_t From,
+                                     std::size_t To) const {
+    if (Pattern.empty() || Pattern.front() == AnyChar) {
+        for (std::size_t at = From; at < To; ++at)
+            if (matchAt(Pattern, at, To))
+                return at;
+        return std::string::npos;
+    }
+    // The leading literal run is looked for with memmem, the rest checked where it is found.
+    const std::size_t run = std::min(Pattern.find(AnyChar), Pattern.size());
+    const char* const text = FText.get();
+    while (From < To) {
+        const void* found = memmem(text + From, To - From, Pattern.data(), run);
+        if (!found)
+            return std::string::npos;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+        if (matchAt(Pattern, at, To))
+            return at;
+        From = at + 1;
+    }
+    return std::string::npos;
+}
+
+std::vector<std::uint32_t> TMediaSearchText::Find(const std::vector<std::string>& Patterns,
+                                                  const std::vector<std::uint32_t>* Within) const {
+    std::vector<std::uint32_t> rows;
+    if (Patterns.empty() || FIds.empty())
+        return rows;
+    // The longest pattern first: it leaves the fewest rows for the others.
+    std::vector<const std::string*> order;
+    for (const std::string& pattern : Patterns)
+        order.push_back(&pattern);
+    std::stable_sort(order.begin(), order.end(), [](const std::string* a, const std::string* b) {
+        return a->size() > b->size();
+    });
+    const auto matches = [this, &order](std::uint32_t Row, std::size_t First) {
+        for (std::size_t i = First; i < order.size(); ++i)
+            if (search(*order[i], FStarts[Row], FStarts[Row + 1]) == std::string::npos)
+                return false;
+        return true;
+    };
+    if (Within) {
+        for (const std::uint32_t row : *Within)
+            if (matches(row, 0))
+                rows.push_back(row);
+        return rows;
+    }
+    // One pass over the block for the first pattern, from each hit to the next row.
+    std::uint32_t row = 0;
+    for (std::size_t from = 0;;) {
+        const std::size_t at = search(*order.front(), from, FSize);
+        if (at == std::string::npos)
+            break;
+        // Hits come in text order: the row of each is found by walking on from the last.
+        while (FStarts[row + 1] <= at)
+            ++row;
+        if (matches(row, 1))
+            rows.push_back(row);
+        from = FStarts[++row];
+    }
+    return rows;
+}
+
+} // namespace orvanta
