@@ -26,7 +26,9 @@ const std::string UpdateMediaSql =
     WhereFile;
 // A row read again or stamped is the file's own: byte for byte the same path, so a name
 // that differs in letter case only (another file on Linux) never touches it.
-const std::string WhereSameFile = WhereFile + " AND fDirectory = ?3 AND fFileName = ?4";
+// The unary "+" keeps SQLite from putting the bound path into LOWER(...) for the plain
+// columns, which would turn the index terms into constants and scan the whole table.
+const std::string WhereSameFile = WhereFile + " AND +fDirectory = ?3 AND +fFileName = ?4";
 const std::string RewriteMediaSql =
     "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
     "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
