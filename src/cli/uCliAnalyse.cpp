@@ -296,11 +296,14 @@ int RunTag(const TagOptions& O) {
 
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     auto files = std::make_shared<std::vector<std::string>>();
-    auto jobs = std::make_shared<int>(12);
+    auto jobs = std::make_shared<int>(0);
     CLI::App* analyse =
         App.add_subcommand("analyse", "Print the MPEG analysis and tags of MP3 files as JSON");
     analyse->add_option("FILE", *files, "MP3 files")->required();
-    analyse->add_option("--jobs", *jobs, "Files read at the same time (output keeps its order)")
+    analyse
+        ->add_option("--jobs", *jobs,
+                     "Files read at the same time (output keeps its order); by default 12 when "
+                     "the files must come from disk, else one per processor")
         ->check(CLI::Range(1, 256));
     analyse->callback([&Chosen, files, jobs] {
         Chosen = [files, jobs] {
@@ -330,7 +333,8 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
                 }
                 return true;
             };
-            RunOrdered<std::string>(files->size(), *jobs, static_cast<std::size_t>(*jobs) * 16,
+            const int readers = *jobs > 0 ? *jobs : TFileUtils::ReadersFor(*files);
+            RunOrdered<std::string>(files->size(), readers, static_cast<std::size_t>(readers) * 16,
                                     analyseOne, print);
             std::cout.flush();
             return allRead ? ExitOk : ExitFailed;

@@ -2,9 +2,12 @@
 
 #include "common/uAtomicReplace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <thread>
 #include <unistd.h>
 
 namespace orvanta {
@@ -85,6 +88,37 @@ std::string TFileUtils::HardLinkNote(const std::string& Path) {
 bool TFileUtils::StringToFile(const std::string& FileName, std::string_view Text) {
     TAtomicReplace replace(FileName);
     return replace.Begin() && writeAll(replace.Fd(), Text) && replace.Commit();
+}
+
+namespace {
+
+// Whether the first page of Path is in memory: a read that must not wait for the disk says so.
+// A file that cannot be read counts as in memory, as no disk time is spent on it.
+bool StartIsInMemory(const std::string& Path) {
+    const int file = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0)
+        return true;
+    struct stat info {};
+    bool inMemory = true;
+    if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        char byte = 0;
+        iovec one{&byte, 1};
+        inMemory = !(::preadv2(file, &one, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN);
+    }
+    ::close(file);
+    return inMemory;
+}
+
+} // namespace
+
+int TFileUtils::ReadersFor(const std::vector<std::string>& Paths) {
+    constexpr int ColdReaders = 12;
+    constexpr std::size_t Samples = 8;
+    const std::size_t step = std::max<std::size_t>(1, Paths.size() / Samples);
+    for (std::size_t i = 0; i < Paths.size(); i += step)
+        if (!StartIsInMemory(Paths[i]))
+            return ColdReaders;
+    return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
 }
 
 } // namespace orvanta

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvanta {
 
@@ -25,6 +26,11 @@ public:
     static std::string NotRegularFileMessage(std::string_view Path);
     // Why a rewrite of Path was refused when the reason is its hard links, else "".
     static std::string HardLinkNote(const std::string& Path);
+
+    // How many of Paths to read at once. On a cold disk a dozen requests in flight keep it
+    // busy; when the files' first pages are already in memory, readers beyond the processors
+    // only add hand-overs. A few files spread over the list decide.
+    static int ReadersFor(const std::vector<std::string>& Paths);
 };
 
 } // namespace orvanta
