@@ -32,6 +32,9 @@ struct TfraMedia::TImportRun {
     TMediaImport Import;
     std::string PlayList;
     TAddTally Tally;
+    // Results taken from the import and not yet counted, from ResultsAt on.
+    std::vector<TAddResult> Results;
+    std::size_t ResultsAt = 0;
     // Track entries of the files added or already known, for the playlist, in order.
     std::vector<std::string> Entries;
     // Rows on disk, not listed yet.
