@@ -4,6 +4,8 @@
 #include "common/uPathText.h"
 #include "common/uTFileUtils.h"
 #include "metadata/MPEGaudio.h"
+#include "metadata/uFileBatch.h"
+#include "metadata/uTagFile.h"
 
 #include <cmath>
 #include <functional>
@@ -40,9 +42,10 @@ public:
     explicit TAnalysisLine(std::string& Out) : FOut(Out) {}
 
     // False when the file could not be analysed.
-    bool Write(const std::string& Path) {
+    bool Write(const std::string& Path, const TFileBatch::TFile& File) {
         TMPEGaudio audio;
-        const bool analysed = audio.Analyse(Path);
+        TFileSource source;
+        const bool analysed = source.Adopt(File) && audio.Analyse(source);
         const double duration = audio.DurationSeconds();
         Open();
         Key("analysed");
@@ -307,35 +310,58 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
         ->check(CLI::Range(1, 256));
     analyse->callback([&Chosen, files, jobs] {
         Chosen = [files, jobs] {
-            // Several files are read at once, so that a cold disk has work queued; the lines
-            // still come out in the order of the arguments.
-            // Every file gets its line; one that could not be read fails the run.
-            std::vector<char> failed(files->size(), 0);
-            const std::function<std::string(std::size_t)> analyseOne = [&](std::size_t i) {
-                std::string line;
-                line.reserve(1024);
-                failed[i] = TAnalysisLine(line).Write((*files)[i]) ? 0 : 1;
-                return line;
+            // Several runs of files are read at once, so that a cold disk has work queued; the
+            // lines still come out in the order of the arguments. Every file gets its line; one
+            // that could not be read fails the run.
+            struct TRun {
+                std::string Lines;
+                std::vector<std::size_t> Ends; // where each file's line ends
+                std::vector<char> Failed;
+            };
+            const std::size_t runs =
+                (files->size() + TFileBatch::MaxFiles - 1) / TFileBatch::MaxFiles;
+            const std::function<TRun(std::size_t)> analyseRun = [&](std::size_t r) {
+                // One batch per reader: it keeps its ring from run to run.
+                thread_local TFileBatch batch;
+                const std::size_t first = r * TFileBatch::MaxFiles;
+                batch.Open(*files, first, files->size() - first, TFileSource::HeadBytes);
+                TRun run;
+                run.Lines.reserve(batch.Files().size() * 2048);
+                for (std::size_t i = 0; i < batch.Files().size(); ++i) {
+                    const bool read =
+                        TAnalysisLine(run.Lines).Write((*files)[first + i], batch.Files()[i]);
+                    run.Lines += '\n';
+                    run.Ends.push_back(run.Lines.size());
+                    run.Failed.push_back(read ? 0 : 1);
+                }
+                batch.Close();
+                return run;
             };
             bool allRead = true;
-            const std::function<bool(std::size_t, std::string&)> print = [&](std::size_t i,
-                                                                             std::string& line) {
-                line += '\n';
-                std::cout << line;
-                if (failed[i]) {
+            const std::function<bool(std::size_t, TRun&)> print = [&](std::size_t r, TRun& run) {
+                std::size_t from = 0;
+                for (std::size_t i = 0; i < run.Failed.size(); ++i) {
+                    if (!run.Failed[i])
+                        continue;
+                    // The error follows its file's line, as when files are read one by one.
+                    std::cout.write(run.Lines.data() + from,
+                                    static_cast<std::streamsize>(run.Ends[i] - from));
+                    from = run.Ends[i];
                     allRead = false;
-                    const std::string& path = (*files)[i];
+                    const std::string& path = (*files)[r * TFileBatch::MaxFiles + i];
                     std::cout.flush();
                     std::cerr << (TFileUtils::IsRegularFile(path)
                                       ? "Error reading file.\n" + DisplayPath(path)
                                       : TFileUtils::NotRegularFileMessage(path))
                               << "\n";
                 }
+                std::cout.write(run.Lines.data() + from,
+                                static_cast<std::streamsize>(run.Lines.size() - from));
                 return true;
             };
             const int readers = *jobs > 0 ? *jobs : TFileUtils::ReadersFor(*files);
-            RunOrdered<std::string>(files->size(), readers, static_cast<std::size_t>(readers) * 16,
-                                    analyseOne, print);
+            RunOrdered<TRun>(runs, readers, static_cast<std::size_t>(readers) * 2, analyseRun,
+                             print);
             std::cout.flush();
             return allRead ? ExitOk : ExitFailed;
         };

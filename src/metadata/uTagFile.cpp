@@ -84,8 +84,25 @@ std::int64_t TMemorySource::ReadAt(std::int64_t Offset, void* Buffer, std::size_
 }
 
 TFileSource::~TFileSource() {
-    if (FFd >= 0)
+    if (FFd >= 0 && FOwnsFd)
         ::close(FFd);
+}
+
+bool TFileSource::Adopt(const TFileBatch::TFile& File) {
+    if (File.Fd < 0)
+        return false;
+    FFd = File.Fd;
+    FOwnsFd = false;
+    FSize = File.Size;
+    FHeadSize = File.HeadSize;
+    std::memcpy(FHead.data(), File.Head.data(), File.HeadSize);
+    FHeadIsFile = FHeadSize < FirstReadBytes;
+    if (File.TailSize > 0) {
+        std::memcpy(FTail.data(), File.Tail.data(), File.TailSize);
+        FTailOffset = File.TailOffset;
+        FTailSize = File.TailSize;
+    }
+    return true;
 }
 
 bool TFileSource::Open(const std::string& FileName) {
@@ -128,6 +145,9 @@ void TFileSource::WillRead(std::int64_t Offset, std::size_t Count) {
         Offset + std::int64_t(Count) > FSize || FHeadIsFile ||
         Offset + std::int64_t(Count) <= std::int64_t(HeadBytes))
         return;
+    if (FTailOffset >= 0 && Offset >= FTailOffset &&
+        Offset + std::int64_t(Count) <= FTailOffset + std::int64_t(FTailSize))
+        return; // read already
     LoadTail(Offset, Count);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "metadata/uFileBatch.h"
+
 namespace orvanta {
 
 // Random-access bytes of one file (or of a buffer, for tests and fuzzing). The tag readers and
@@ -40,9 +42,9 @@ private:
 // Each page read costs far more than copying its bytes, so no page is read before it is needed.
 class TFileSource : public TByteSource {
 public:
-    static constexpr std::size_t FirstReadBytes = 4096;
+    static constexpr std::size_t FirstReadBytes = TFileBatch::PageBytes;
     static constexpr std::size_t HeadBytes = 8192;
-    static constexpr std::size_t TailBytes = 4096;
+    static constexpr std::size_t TailBytes = TFileBatch::PageBytes;
 
     TFileSource() = default;
     ~TFileSource() override;
@@ -50,6 +52,9 @@ public:
     TFileSource& operator=(const TFileSource&) = delete;
 
     bool Open(const std::string& FileName);
+    // Takes a file a batch opened and read: its pages serve the reads they cover, its
+    // descriptor the rest, and the batch closes it.
+    bool Adopt(const TFileBatch::TFile& File);
     bool IsOpen() const { return FFd >= 0; }
     std::int64_t Size() const override { return FSize; }
     std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
@@ -60,6 +65,7 @@ private:
     bool LoadTail(std::int64_t Offset, std::size_t Count);
 
     int FFd = -1;
+    bool FOwnsFd = true;
     std::int64_t FSize = 0;
     // Inside the object rather than on the heap: a source lives for one analysis, and two
     // allocations would cost more than the parsing they serve.

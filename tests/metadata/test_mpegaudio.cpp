@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orvanta {
@@ -289,35 +290,52 @@ TEST(MPEGAnalyse, FileSourceServesTheFileBytes) {
         std::string bytes(size, '\0');
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = char((i * 7919) >> 5);
-        const std::string file = dir.write("f.bin", bytes);
-        for (const int hint : {0, 1, 2}) {
-            TFileSource source;
-            ASSERT_TRUE(source.Open(file));
-            const std::int64_t n = std::int64_t(size);
-            if (hint == 1)
-                source.WillRead(std::max<std::int64_t>(0, n - 2221),
-                                std::min<std::size_t>(size, 2221));
-            if (hint == 2)
-                source.WillRead(std::max<std::int64_t>(0, n - 128),
-                                std::min<std::size_t>(size, 128));
-            for (const std::int64_t at :
-                 {std::int64_t(0), std::int64_t(10), std::int64_t(4000), std::int64_t(4096),
-                  std::int64_t(8000), n - 3586, n - 2000, n - 128, n - 5, n})
-                for (const std::size_t count : {10, 128, 1536, 3458}) {
-                    if (at < 0)
-                        continue;
-                    std::string got(count, '\xEE');
-                    const std::int64_t read = source.ReadAt(at, got.data(), count);
-                    const std::size_t expected =
-                        std::size_t(std::clamp<std::int64_t>(n - at, 0, std::int64_t(count)));
-                    ASSERT_EQ(read, std::int64_t(expected)) << size << " " << at << " " << count;
-                    EXPECT_EQ(got.substr(0, expected),
-                              bytes.substr(std::min(std::size_t(at), size), expected));
+        const std::vector<std::string> file{dir.write("f.bin", bytes)};
+        // Opened alone, or taken from a batch that read it through a ring or with plain calls.
+        for (const int way : {0, 1, 2})
+            for (const int hint : {0, 1, 2}) {
+                TFileBatch batch(way == 1);
+                TFileSource source;
+                if (way == 0)
+                    ASSERT_TRUE(source.Open(file[0]));
+                else {
+                    batch.Open(file, 0, 1, TFileSource::HeadBytes);
+                    ASSERT_TRUE(source.Adopt(batch.Files()[0]));
                 }
-        }
+                const std::int64_t n = std::int64_t(size);
+                if (hint == 1)
+                    source.WillRead(std::max<std::int64_t>(0, n - 2221),
+                                    std::min<std::size_t>(size, 2221));
+                if (hint == 2)
+                    source.WillRead(std::max<std::int64_t>(0, n - 128),
+                                    std::min<std::size_t>(size, 128));
+                for (const std::int64_t at :
+                     {std::int64_t(0), std::int64_t(10), std::int64_t(4000), std::int64_t(4096),
+                      std::int64_t(8000), n - 3586, n - 2000, n - 128, n - 5, n})
+                    for (const std::size_t count : {10, 128, 1536, 3458}) {
+                        if (at < 0)
+                            continue;
+                        std::string got(count, '\xEE');
+                        const std::int64_t read = source.ReadAt(at, got.data(), count);
+                        const std::size_t expected =
+                            std::size_t(std::clamp<std::int64_t>(n - at, 0, std::int64_t(count)));
+                        ASSERT_EQ(read, std::int64_t(expected))
+                            << size << " " << at << " " << count;
+                        EXPECT_EQ(got.substr(0, expected),
+                                  bytes.substr(std::min(std::size_t(at), size), expected));
+                    }
+            }
     }
     TFileSource directory;
     EXPECT_FALSE(directory.Open(dir.file("")));
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const std::vector<std::string> unreadable{dir.file(""), dir.file("fifo"), dir.file("none")};
+    for (const bool ring : {true, false}) {
+        TFileBatch batch(ring);
+        batch.Open(unreadable, 0, unreadable.size(), TFileSource::HeadBytes);
+        for (const TFileBatch::TFile& file : batch.Files())
+            EXPECT_EQ(file.Fd, -1);
+    }
 }
 
 } // namespace
