@@ -1,5 +1,6 @@
 #include "library/uMediaMaintenance.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <dirent.h>
@@ -17,6 +18,7 @@
 #include "metadata/ID3v1.h"
 #include "metadata/ID3v2.h"
 #include "metadata/MPEGaudio.h"
+#include "metadata/uTagFile.h"
 
 namespace orvanta {
 
@@ -96,11 +98,10 @@ TMediaInfo ReadMediaInfo(const std::string& Path) {
     return info;
 }
 
-TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
-    info = TMediaInfo();
-    TMPEGaudio audio;
-    if (!audio.Analyse(Path))
-        return canOpen(Path) ? TMediaRead::NoAudio : TMediaRead::Unreadable;
+namespace {
+
+// The fields of an analysed file: NoAudio when it holds no valid MPEG audio.
+TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaInfo& info) {
     if (!audio.IsValid())
         return TMediaRead::NoAudio;
     info.Seconds = roundSeconds(audio.DurationSeconds());
@@ -124,6 +125,16 @@ TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
         info.Numbers.Track = old.Track();
     }
     return TMediaRead::Audio;
+}
+
+} // namespace
+
+TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
+    info = TMediaInfo();
+    TMPEGaudio audio;
+    if (!audio.Analyse(Path))
+        return canOpen(Path) ? TMediaRead::NoAudio : TMediaRead::Unreadable;
+    return mediaInfoOf(audio, info);
 }
 
 std::string TMediaRow::FullPath() const {
@@ -200,28 +211,43 @@ std::string TAddTally::Summary() const {
            " skipped";
 }
 
-TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported) const {
+TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
+                                      const TFileBatch::TFile* File) const {
     TAddResult result;
     result.Path = Path;
     if (!Supported) {
         result.Outcome = TAddOutcome::Unsupported;
         return result;
     }
-    // A missing file is the caller's to refuse; a FIFO or device would block the reader.
-    struct stat node {};
-    const bool found = ::stat(Path.c_str(), &node) == 0;
-    if (found && !S_ISREG(node.st_mode)) {
-        result.Outcome = TAddOutcome::NotRegularFile;
-        return result;
-    }
     TMediaRow& row = result.Row;
-    row.Directory = ExtractFileDir(Path);
-    row.FileName = ExtractFileName(Path);
-    if (found) {
-        row.FileSize = node.st_size;
-        row.FileTime = modificationTime(node);
+    TMediaRead read;
+    if (File && File->Fd >= 0) {
+        // A regular file the batch opened and read.
+        row.Directory = ExtractFileDir(Path);
+        row.FileName = ExtractFileName(Path);
+        row.FileSize = File->Size;
+        row.FileTime = File->ModifiedNs;
+        TFileSource source;
+        TMPEGaudio audio;
+        read = source.Adopt(*File) && audio.Analyse(source) ? mediaInfoOf(audio, row.Info)
+                                                            : TMediaRead::NoAudio;
+    } else {
+        // A missing file is the caller's to refuse; a FIFO or device would block the reader.
+        struct stat node {};
+        const bool found = ::stat(Path.c_str(), &node) == 0;
+        if (found && !S_ISREG(node.st_mode)) {
+            result.Outcome = TAddOutcome::NotRegularFile;
+            return result;
+        }
+        row.Directory = ExtractFileDir(Path);
+        row.FileName = ExtractFileName(Path);
+        if (found) {
+            row.FileSize = node.st_size;
+            row.FileTime = modificationTime(node);
+        }
+        read = ReadMediaInfo(Path, row.Info);
     }
-    switch (ReadMediaInfo(Path, row.Info)) {
+    switch (read) {
     case TMediaRead::Audio:
         result.Outcome = TAddOutcome::Added;
         break;
@@ -301,11 +327,27 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
     for (std::size_t i = 0; i < Paths.size(); ++i)
         supported[i] = !FileTypeOf(Paths[i], FFileTypes).empty();
     int done = 0;
-    const std::function<TAddResult(std::size_t)> read = [&](std::size_t i) {
-        return readOne(Paths[i], supported[i]);
+    // Readers take runs of files, each opened and read by one batch with a few system calls.
+    const std::size_t runs = (Paths.size() + TFileBatch::MaxFiles - 1) / TFileBatch::MaxFiles;
+    const std::function<std::vector<TAddResult>(std::size_t)> read = [&](std::size_t r) {
+        thread_local TFileBatch batch;
+        const std::size_t first = r * TFileBatch::MaxFiles;
+        const std::size_t count = std::min(TFileBatch::MaxFiles, Paths.size() - first);
+        std::vector<std::string> wanted;
+        for (std::size_t i = first; i < first + count; ++i)
+            if (supported[i])
+                wanted.push_back(Paths[i]);
+        batch.Open(wanted, 0, wanted.size(), TFileSource::HeadBytes);
+        std::vector<TAddResult> results;
+        results.reserve(count);
+        std::size_t opened = 0;
+        for (std::size_t i = first; i < first + count; ++i)
+            results.push_back(
+                readOne(Paths[i], supported[i], supported[i] ? &batch.Files()[opened++] : nullptr));
+        batch.Close();
+        return results;
     };
-    const std::function<bool(std::size_t, TAddResult&)> write = [&](std::size_t,
-                                                                    TAddResult& result) {
+    const std::function<bool(TAddResult&)> writeResult = [&](TAddResult& result) {
         if (Progress.Cancelled && Progress.Cancelled())
             return false;
         if (!inBatch && CommitInterval.count() > 0) {
@@ -328,8 +370,15 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
             Progress.OnProgress(done, total);
         return true;
     };
-    RunOrdered<TAddResult>(Paths.size(), Readers, static_cast<std::size_t>(Readers) * 16, read,
-                           write);
+    const std::function<bool(std::size_t, std::vector<TAddResult>&)> write =
+        [&](std::size_t, std::vector<TAddResult>& results) {
+            for (TAddResult& result : results)
+                if (!writeResult(result))
+                    return false;
+            return true;
+        };
+    RunOrdered<std::vector<TAddResult>>(runs, Readers, static_cast<std::size_t>(Readers) * 2, read,
+                                        write);
     flush();
     return done;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/uFileBatch.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -154,7 +156,9 @@ public:
 private:
     TAddResult addOne(const std::string& Path);
     // The part of an add that only reads the file; safe on any thread.
-    TAddResult readOne(const std::string& Path, bool Supported) const;
+    // File: the file a batch opened and read already, or null.
+    TAddResult readOne(const std::string& Path, bool Supported,
+                       const TFileBatch::TFile* File = nullptr) const;
     void writeOne(TAddResult& Result);
 
     TMyMediaDB& FLibrary;

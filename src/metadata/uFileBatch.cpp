@@ -56,6 +56,8 @@ void readPlain(TFileBatch::TFile& File, std::int64_t TailFrom) {
         return;
     }
     File.Size = info.st_size;
+    File.ModifiedNs =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
     File.HeadSize = headBytes(File);
     planTail(File, TailFrom);
     if (!readFully(File.Fd, 0, File.Head.data(), File.HeadSize) ||
@@ -93,6 +95,7 @@ void TFileBatch::Open(const std::vector<std::string>& Paths, std::size_t First, 
     for (TFile& file : FFiles) {
         file.Fd = -1;
         file.Size = 0;
+        file.ModifiedNs = 0;
         file.HeadSize = 0;
         file.TailOffset = -1;
         file.TailSize = 0;
@@ -169,8 +172,8 @@ bool TFileBatch::openRing(const std::vector<std::string>& Paths, std::size_t Fir
         if (FFiles[i].Fd < 0)
             continue;
         io_uring_sqe* sqe = io_uring_get_sqe(&ring);
-        io_uring_prep_statx(sqe, FFiles[i].Fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE,
-                            &FRing->Stats[i]);
+        io_uring_prep_statx(sqe, FFiles[i].Fd, "", AT_EMPTY_PATH,
+                            STATX_TYPE | STATX_SIZE | STATX_MTIME, &FRing->Stats[i]);
         io_uring_sqe_set_data64(sqe, i);
         ++queued;
     }
@@ -186,7 +189,10 @@ bool TFileBatch::openRing(const std::vector<std::string>& Paths, std::size_t Fir
             closeFile(file);
             continue;
         }
-        file.Size = static_cast<std::int64_t>(FRing->Stats[i].stx_size);
+        const struct statx& info = FRing->Stats[i];
+        file.Size = static_cast<std::int64_t>(info.stx_size);
+        file.ModifiedNs =
+            info.stx_mtime.tv_sec * 1'000'000'000 + std::int64_t(info.stx_mtime.tv_nsec);
         file.HeadSize = headBytes(file);
         planTail(file, TailFrom);
         io_uring_sqe* sqe = io_uring_get_sqe(&ring);

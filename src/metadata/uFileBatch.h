@@ -21,6 +21,7 @@ public:
     struct TFile {
         int Fd = -1; // -1: not a regular file, or it could not be opened or read
         std::int64_t Size = 0;
+        std::int64_t ModifiedNs = 0; // modification time, nanoseconds since the epoch
         std::array<char, PageBytes> Head;
         std::size_t HeadSize = 0;
         // The last page, when the file is longer than the head's reach (else TailSize is 0).
