@@ -43,6 +43,7 @@ TMediaItem itemOf(TMediaRow&& row) {
     item.FileName = std::move(row.FileName);
     item.Track = row.Info.Numbers.Track;
     item.Disc = row.Info.Numbers.Disc;
+    item.Id = row.Id;
     return item;
 }
 
@@ -101,7 +102,8 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
                 OnResult(result);
                 if (result.Outcome == TAddOutcome::Added) {
                     TMediaItem item = itemOf(TMediaRow(result.Row));
-                    item.Id = RowIdOf(item);
+                    if (item.Id == 0)
+                        item.Id = RowIdOf(item);
                     MediaModel->Append({std::move(item)});
                 } else if (result.Outcome == TAddOutcome::Updated) {
                     ShowUpdatedRows({itemOf(TMediaRow(result.Row))});
@@ -172,7 +174,8 @@ void TfraMedia::ImportTick() {
     if (slice > 0) {
         const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
         for (auto item = waiting.begin(); item != end; ++item)
-            item->Id = RowIdOf(*item);
+            if (item->Id == 0) // the writer gives the ids of the rows it added
+                item->Id = RowIdOf(*item);
         MediaModel->Append(std::vector<TMediaItem>(std::make_move_iterator(waiting.begin()),
                                                    std::make_move_iterator(end)));
         waiting.erase(waiting.begin(), end);

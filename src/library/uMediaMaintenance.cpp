@@ -270,8 +270,10 @@ void TMediaMaintenance::writeOne(TAddResult& Result) {
     const TMediaInfo& info = row.Info;
     if (FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title, info.Artist,
                           info.Album, info.Year, info.Genre, info.Language, info.Composer,
-                          info.Seconds, info.Quality, info.Numbers, row.FileTime))
+                          info.Seconds, info.Quality, info.Numbers, row.FileTime)) {
+        Result.Row.Id = FLibrary.AddedId();
         return;
+    }
     Result.Outcome = TAddOutcome::AlreadyInLibrary;
     TMediaStamp stored;
     const TMediaStamp now{row.FileSize, row.FileTime};

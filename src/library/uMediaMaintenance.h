@@ -46,6 +46,8 @@ struct TMediaRow {
     // Modification time in nanoseconds since the epoch.
     std::int64_t FileTime = 0;
     TMediaInfo Info;
+    // The library row's id once added, else 0.
+    std::int64_t Id = 0;
 
     std::string FullPath() const;
     // Full path, "*", seconds: how playlists refer to the file.

@@ -230,6 +230,7 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
             FTable.SetFieldInteger("fDisc", Numbers.Disc);
             FTable.SetFieldText("fAlbumArtist", Numbers.AlbumArtist);
             FTable.Post();
+            FAddedId = database->LastInsertId();
         }
         if (own)
             database->Commit();

@@ -58,9 +58,11 @@ public:
     // Whether a write could start now, without waiting for another program's lock.
     bool CanWriteNow();
     void CloseDatabase();
+    std::int64_t AddedId() const { return FAddedId; }
     const std::string& FileName() const { return FTable.DatabaseFileName; }
 
-    // False, and nothing added, when a row for that file already exists.
+    // False, and nothing added, when a row for that file already exists. The new row's id is
+    // then AddedId().
     bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
                   std::string_view Title, std::string_view Artist, std::string_view Album,
                   std::string_view Year, std::string_view Genre, std::string_view Language,
@@ -152,6 +154,7 @@ private:
 
     TEasyTable FTable;
     TEasyQuery FQuery;
+    std::int64_t FAddedId = 0;
     bool FReadOnly = false;
     bool FListingKeys = false;
 };

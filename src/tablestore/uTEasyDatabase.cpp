@@ -228,6 +228,10 @@ void TEasyDatabase::Release(sqlite3_stmt* Statement, std::uint64_t Generation) {
         sqlite3_finalize(Statement);
 }
 
+std::int64_t TEasyDatabase::LastInsertId() const {
+    return sqlite3_last_insert_rowid(FHandle);
+}
+
 int TEasyDatabase::Run(sqlite3_stmt* Statement) {
     int result = sqlite3_step(Statement);
     while (result == SQLITE_ROW)

@@ -74,6 +74,8 @@ public:
     void Release(sqlite3_stmt* Statement, std::uint64_t Generation);
     // Steps a statement that returns no rows; the number of rows it changed.
     int Run(sqlite3_stmt* Statement);
+    // The row id of the last row this connection inserted.
+    std::int64_t LastInsertId() const;
 
     // Transactions nest: the outermost level is on disk when its Commit returns; Rollback
     // undoes the innermost level only.

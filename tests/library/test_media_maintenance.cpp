@@ -156,6 +156,9 @@ TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
     EXPECT_EQ(f.rows(), 2);
     EXPECT_EQ(f.row(a).FieldByName("fFileSize").AsInteger(), FileSizeOf(a));
     EXPECT_EQ(f.row(c).FieldByName("fArtist").AsString(), "Someone");
+    // Each added row comes with its id, so a view lists it without looking it up.
+    EXPECT_EQ(results[2].Row.Id, f.library.MediaId(ExtractFileDir(c), ExtractFileName(c)));
+    EXPECT_NE(results[0].Row.Id, results[2].Row.Id);
 }
 
 TEST(AddFiles, TitleFallsBackToTheFileNameNotToId3v1) {
