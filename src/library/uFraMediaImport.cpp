@@ -94,11 +94,13 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
     TMaintenanceProgress progress;
     progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
     progress.Cancelled = [this] { return FCancelled; };
+    // Rows read again are shown together at the end: each showing maps the whole list.
+    std::vector<TMediaItem> updated;
     try {
         // Rows are listed once they are on disk; a cancel keeps what was added before it.
         FMaintenance->AddFiles(
             Paths,
-            [this, &OnResult](const TAddResult& result) {
+            [this, &OnResult, &updated](const TAddResult& result) {
                 OnResult(result);
                 if (result.Outcome == TAddOutcome::Added) {
                     TMediaItem item = itemOf(TMediaRow(result.Row));
@@ -106,14 +108,16 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
                         item.Id = RowIdOf(item);
                     MediaModel->Append({std::move(item)});
                 } else if (result.Outcome == TAddOutcome::Updated) {
-                    ShowUpdatedRows({itemOf(TMediaRow(result.Row))});
+                    updated.push_back(itemOf(TMediaRow(result.Row)));
                 }
             },
             progress);
     } catch (...) {
+        ShowUpdatedRows(updated);
         EndWork();
         throw;
     }
+    ShowUpdatedRows(updated);
     EndWork();
 }
 
