@@ -143,10 +143,11 @@ void TfraMedia::ImportTick() {
         FImport->Tally.Count(result);
         if (result.Outcome == TAddOutcome::Added)
             waiting.push_back(itemOf(result.Row));
-        else if (result.Outcome == TAddOutcome::Updated)
+        else if (result.Outcome == TAddOutcome::Updated && !import.FindNew)
             FImport->Updated.push_back(itemOf(result.Row));
-        if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
-            result.Outcome == TAddOutcome::AlreadyInLibrary)
+        if (!FImport->PlayList.empty() &&
+            (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
+             result.Outcome == TAddOutcome::AlreadyInLibrary))
             FImport->Entries.push_back(result.Row.TrackEntry());
     }
     // A bounded slice per tick keeps each pause of the window short, however fast rows land.
