@@ -208,6 +208,7 @@ void TfraMedia::EndImport() {
     EndWork();
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.
+    const TAddTally& tally = run->Tally;
     ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
@@ -215,7 +216,6 @@ void TfraMedia::EndImport() {
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
-    const TAddTally& tally = run->Tally;
     if (run->Import.FindNew && (tally.Added > 0 || tally.Updated > 0) && error.empty())
         ShowNote(QStringLiteral("Refresh Media: %1").arg(fromStd(tally.Summary())));
     // A refresh that found nothing new does not bring up the same broken files every time.

@@ -419,7 +419,7 @@ int TMediaMaintenance::FillMissingNumbers(const TMaintenanceProgress& Progress) 
         std::vector<TRow> rows;
         {
             TEasyQuery query;
-            FLibrary.OpenQuery(query,
+            FLibrary.WalkQuery(query,
                                "SELECT rowid, fDirectory, fFileName FROM tMedia WHERE fTrack IS "
                                "NULL AND rowid > ?1 ORDER BY rowid LIMIT " +
                                    std::to_string(Chunk),

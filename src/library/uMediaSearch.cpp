@@ -116,8 +116,10 @@ bool TMediaSearch::listFromText(const TMediaListing& Listing, std::int64_t Versi
     for (const std::string& word : Listing.Words)
         if (!word.empty())
             patterns.push_back(TMediaSearchText::Compiled(word));
-    if (patterns.empty())
-        return false;
+    if (patterns.empty()) {
+        Answer.Ids = text->Ids(); // the search cleared: the whole library
+        return true;
+    }
     const bool narrowed = FLastText == text && narrows(FLastPatterns, patterns);
     std::vector<std::uint32_t> rows = text->Find(patterns, narrowed ? &FLastRows : nullptr);
     Answer.Ids.reserve(rows.size());

@@ -31,6 +31,8 @@ public:
                                     const std::vector<std::uint32_t>* Within = nullptr) const;
 
     std::int64_t Id(std::uint32_t Row) const { return FIds[Row]; }
+    // Every row's id, in title order: the listing of the whole library.
+    const std::vector<std::int64_t>& Ids() const { return FIds; }
     std::size_t Count() const { return FIds.size(); }
 
 private:

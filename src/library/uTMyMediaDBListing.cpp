@@ -312,7 +312,7 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
     std::vector<TSpelling> spellings;
     if (FListingKeys) {
         // Row by row off the covering index, so that the caller can let events run.
-        OpenQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
+        WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
                              " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
                              fields.Key + ", " + fields.Value);
         bool unkeyed = false;
