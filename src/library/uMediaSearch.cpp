@@ -122,9 +122,7 @@ bool TMediaSearch::listFromText(const TMediaListing& Listing, std::int64_t Versi
     }
     const bool narrowed = FLastText == text && narrows(FLastPatterns, patterns);
     std::vector<std::uint32_t> rows = text->Find(patterns, narrowed ? &FLastRows : nullptr);
-    Answer.Ids.reserve(rows.size());
-    for (const std::uint32_t row : rows)
-        Answer.Ids.push_back(text->Id(row));
+    Answer.Ids = text->IdsOf(rows);
     FLastText = std::move(text);
     FLastPatterns = std::move(patterns);
     FLastRows = std::move(rows);

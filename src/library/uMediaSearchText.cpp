@@ -19,6 +19,7 @@ void TMediaSearchText::clear() {
     FSize = FRoom = 0;
     FStarts = {};
     FIds = {};
+    FPlace = {};
 }
 
 void TMediaSearchText::append(std::string_view Key) {
@@ -40,21 +41,38 @@ bool TMediaSearchText::Load(TMyMediaDB& Library, const std::atomic<bool>& Stop) 
     clear();
     if (!Library.HasListingKeys())
         return false;
+    // Both reads below see one state of the file: a statement left in the middle of its
+    // walk holds the snapshot.
+    TEasyQuery snapshot;
+    Library.WalkQuery(snapshot, "SELECT rowid FROM tMedia LIMIT 2");
+    // The title order off its index alone, then the keys in row id order: two straight reads,
+    // where visiting the rows in title order would jump about the whole file.
+    FIds = Library.OrderedIds(1);
+    std::vector<std::pair<std::int64_t, std::uint32_t>> byId(FIds.size());
+    for (std::size_t place = 0; place < FIds.size(); ++place)
+        byId[place] = {FIds[place], static_cast<std::uint32_t>(place)};
+    std::sort(byId.begin(), byId.end());
+    FPlace.reserve(byId.size());
+    FStarts.reserve(byId.size() + 1);
     TEasyQuery query;
     Library.SelectSearchKeys(query);
-    const auto rows = static_cast<std::size_t>(query.RecordCount());
-    FIds.reserve(rows);
-    FStarts.reserve(rows + 1);
     for (; !query.Eof(); query.Next()) {
-        if (Stop.load(std::memory_order_relaxed)) {
+        const std::size_t row = FStarts.size();
+        // Rows that the two reads saw differently: read again once the library changes.
+        if (Stop.load(std::memory_order_relaxed) || row >= byId.size() ||
+            byId[row].first != query.Fields(0).AsInt64()) {
             clear();
             return false;
         }
-        FIds.push_back(query.Fields(0).AsInt64());
+        FPlace.push_back(byId[row].second);
         FStarts.push_back(FSize);
         // A row without keys (written by another program) is matched by no word.
         for (int key = 1; key <= 4; ++key)
             append(query.Fields(key).AsText());
+    }
+    if (FStarts.size() != byId.size()) {
+        clear();
+        return false;
     }
     FStarts.push_back(FSize);
     return true;
@@ -156,6 +174,19 @@ std::vector<std::uint32_t> TMediaSearchText::Find(const std::vector<std::string>
         from = FStarts[++row];
     }
     return rows;
+}
+
+std::vector<std::int64_t> TMediaSearchText::IdsOf(const std::vector<std::uint32_t>& Rows) const {
+    // Marked at their places, then read off in title order: no sort.
+    std::vector<std::uint8_t> found(FIds.size(), 0);
+    for (const std::uint32_t row : Rows)
+        found[FPlace[row]] = 1;
+    std::vector<std::int64_t> ids;
+    ids.reserve(Rows.size());
+    for (std::size_t place = 0; place < found.size(); ++place)
+        if (found[place] != 0)
+            ids.push_back(FIds[place]);
+    return ids;
 }
 
 } // namespace orvanta

@@ -108,8 +108,8 @@ public:
     void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
     // The listing's row ids alone, in the same order.
     void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
-    // Every row's id and its title, artist, album and genre keys, in the listing's title
-    // order.
+    // Every row's id and its title, artist, album and genre keys, in row id order (a
+    // straight read of the table), for one walk.
     void SelectSearchKeys(TEasyQuery& Query);
     // The rows of these ids (in no particular order), with the id as fRowId.
     void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);

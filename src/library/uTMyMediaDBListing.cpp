@@ -230,8 +230,8 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
 }
 
 void TMyMediaDB::SelectSearchKeys(TEasyQuery& Query) {
-    OpenQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
-                     "ORDER BY fTitleKey, rowid");
+    WalkQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
+                     "ORDER BY rowid");
 }
 
 void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids) {
