@@ -213,6 +213,16 @@ int main(int argc, char** argv) {
         std::printf("search block read: %lld ms, %zu rows%s\n",
                     static_cast<long long>(read.elapsed()), text.Count(),
                     loaded ? "" : " (failed)");
+        for (const char* word : {"q", "qu"}) {
+            QElapsedTimer scan;
+            scan.start();
+            const auto rows = text.Find({TMediaSearchText::Compiled(word)});
+            const qint64 found = scan.elapsed();
+            const auto ids = text.IdsOf(rows);
+            std::printf("  scan for \"%s\": %lld ms, in title order %lld ms, %zu rows\n", word,
+                        static_cast<long long>(found),
+                        static_cast<long long>(scan.elapsed() - found), ids.size());
+        }
     }
     std::printf("library file: %lld MB\n",
                 static_cast<long long>(std::filesystem::file_size(home + "/Data/MyMedia.edb") /

@@ -181,11 +181,15 @@ std::vector<std::int64_t> TMediaSearchText::IdsOf(const std::vector<std::uint32_
     std::vector<std::uint8_t> found(FIds.size(), 0);
     for (const std::uint32_t row : Rows)
         found[FPlace[row]] = 1;
-    std::vector<std::int64_t> ids;
-    ids.reserve(Rows.size());
-    for (std::size_t place = 0; place < found.size(); ++place)
-        if (found[place] != 0)
-            ids.push_back(FIds[place]);
+    // Every place written, the next one only kept when marked: no branch to mispredict on a
+    // word that half the rows hold. One slot more takes the last write.
+    std::vector<std::int64_t> ids(Rows.size() + 1);
+    std::size_t kept = 0;
+    for (std::size_t place = 0; place < found.size(); ++place) {
+        ids[kept] = FIds[place];
+        kept += found[place];
+    }
+    ids.resize(kept);
     return ids;
 }
 
