@@ -270,7 +270,6 @@ void TfraMedia::ShowListed(const TMediaListing& Listing) {
 
 void TfraMedia::LoadMediaItems() {
     std::vector<std::int64_t> ids;
-    ids.reserve(static_cast<size_t>(FQuery->RecordCount()));
     {
         TListing listing(*this);
         for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {

@@ -167,7 +167,6 @@ void TMediaSearch::Run() {
             if (listing.Kind != TMediaListing::All || !listFromText(listing, version, answer)) {
                 TEasyQuery query;
                 library.SelectListingIds(query, listing);
-                answer.Ids.reserve(static_cast<std::size_t>(query.RecordCount()));
                 for (; !query.Eof(); query.Next())
                     answer.Ids.push_back(query.Fields(0).AsInt64());
             }

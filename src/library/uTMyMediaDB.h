@@ -106,7 +106,7 @@ public:
 
     // The listing's rows; SearchWords makes Words from what was typed. Only reads.
     void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
-    // The listing's row ids alone, in the same order.
+    // The listing's row ids alone, in the same order, for one walk (not counted first).
     void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
     // Every row's id and its title, artist, album and genre keys, in row id order (a
     // straight read of the table), for one walk.
@@ -171,7 +171,8 @@ private:
     // them, and the keys of rows written without them (by an older version or another
     // program), filled in batches.
     void addListingFields();
-    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields);
+    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields,
+                     bool Counted);
     bool listingFieldsComplete();
     void addListingSchema();
     bool fillListingKeys();
