@@ -180,15 +180,17 @@ void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
     if (Items.empty())
         return;
     // Rows are matched by library row id, which the list holds for every row without
-    // reading it, so a long list is not read whole for a few updates.
-    std::unordered_map<std::int64_t, int> rows;
-    for (int row = 0; row < MediaModel->Count(); ++row)
-        rows.emplace(MediaModel->Id(row), row);
+    // reading it, so a long list is not read whole for a few updates; one pass over the
+    // ids finds them, with no table of the whole list.
+    std::unordered_map<std::int64_t, TMediaItem> updated;
     for (TMediaItem item : Items) {
         item.Id = RowIdOf(item);
-        if (const auto found = rows.find(item.Id); item.Id != 0 && found != rows.end())
-            MediaModel->UpdateItem(found->second, item);
+        if (item.Id != 0)
+            updated.insert_or_assign(item.Id, std::move(item));
     }
+    for (int row = 0; row < MediaModel->Count() && !updated.empty(); ++row)
+        if (const auto found = updated.find(MediaModel->Id(row)); found != updated.end())
+            MediaModel->UpdateItem(row, found->second);
 }
 
 void TfraMedia::EndImport() {
