@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <thread>
 
 #include "library/uMediaKeys.h"
 
@@ -11,6 +13,8 @@ namespace orvanta {
 namespace {
 
 constexpr char AnyChar = '\0';
+// Rows from which a scan of every row is split between two threads.
+constexpr std::uint32_t SplitRows = 1u << 16;
 
 } // namespace
 
@@ -160,19 +164,49 @@ std::vector<std::uint32_t> TMediaSearchText::Find(const std::vector<std::string>
                 rows.push_back(row);
         return rows;
     }
-    // One pass over the block for the first pattern, from each hit to the next row.
-    std::uint32_t row = 0;
-    for (std::size_t from = 0;;) {
-        const std::size_t at = search(*order.front(), from, FSize);
-        if (at == std::string::npos)
-            break;
-        // Hits come in text order: the row of each is found by walking on from the last.
-        while (FStarts[row + 1] <= at)
-            ++row;
-        if (matches(row, 1))
-            rows.push_back(row);
-        from = FStarts[++row];
+    // One pass over the block for the first pattern, from each hit to the next row, over
+    // the rows First to Last.
+    const auto scan = [this, &order, &matches](std::uint32_t First, std::uint32_t Last,
+                                               std::vector<std::uint32_t>& Found) {
+        std::uint32_t row = First;
+        for (std::size_t from = FStarts[First];;) {
+            const std::size_t at = search(*order.front(), from, FStarts[Last]);
+            if (at == std::string::npos)
+                break;
+            // Hits come in text order: the row of each is found by walking on from the last.
+            while (FStarts[row + 1] <= at)
+                ++row;
+            if (matches(row, 1))
+                Found.push_back(row);
+            from = FStarts[++row];
+        }
+    };
+    const auto count = static_cast<std::uint32_t>(FIds.size());
+    // A large library is scanned in two halves at once: a one-letter word holds the window's
+    // answer for the whole scan.
+    if (count < SplitRows || std::thread::hardware_concurrency() < 2) {
+        scan(0, count, rows);
+        return rows;
     }
+    std::vector<std::uint32_t> upper;
+    std::exception_ptr failed;
+    std::thread second([&] {
+        try {
+            scan(count / 2, count, upper);
+        } catch (...) { // out of memory: raised here, on the caller's thread
+            failed = std::current_exception();
+        }
+    });
+    try {
+        scan(0, count / 2, rows);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (failed)
+        std::rethrow_exception(failed);
+    rows.insert(rows.end(), upper.begin(), upper.end());
     return rows;
 }
 
