@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
+#include "library/uMediaSearchText.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uFrmMain.h"
@@ -199,6 +201,29 @@ int main(int argc, char** argv) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory: %ld MB\n", usage.ru_maxrss / 1024);
+    {
+        // What the search thread reads into memory at start and after each change.
+        TMyMediaDB library;
+        library.OpenReadOnly(MyMediaDB->FileName());
+        TMediaSearchText text;
+        const std::atomic<bool> stop{false};
+        QElapsedTimer read;
+        read.start();
+        const bool loaded = text.Load(library, stop);
+        std::printf("search block read: %lld ms, %zu rows%s\n",
+                    static_cast<long long>(read.elapsed()), text.Count(),
+                    loaded ? "" : " (failed)");
+        for (const char* word : {"q", "qu"}) {
+            QElapsedTimer scan;
+            scan.start();
+            const auto rows = text.Find({TMediaSearchText::Compiled(word)});
+            const qint64 found = scan.elapsed();
+            const auto ids = text.IdsOf(rows);
+            std::printf("  scan for \"%s\": %lld ms, in title order %lld ms, %zu rows\n", word,
+                        static_cast<long long>(found),
+                        static_cast<long long>(scan.elapsed() - found), ids.size());
+        }
+    }
     std::printf("library file: %lld MB\n",
                 static_cast<long long>(std::filesystem::file_size(home + "/Data/MyMedia.edb") /
                                        (1024 * 1024)));

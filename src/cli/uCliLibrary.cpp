@@ -244,18 +244,15 @@ int runRefresh() {
         printLine({{"path", TrackPath(entry)}, {"result", "removed"}});
     // Files that appeared beside the library's files since come in; changed ones are read
     // again.
-    std::vector<std::string> files = FindNewFiles(library, *FileTypes);
-    for (std::string& changed : FindChangedFiles(library))
-        files.push_back(std::move(changed));
-    std::sort(files.begin(), files.end());
     TAddTally tally;
-    maintenance.AddFiles(files, [&tally](const TAddResult& added) {
-        tally.Count(added);
-        if (added.Outcome == TAddOutcome::Added)
-            printLine({{"path", added.Path}, {"result", "added"}});
-        else if (added.Outcome == TAddOutcome::Updated)
-            printLine({{"path", added.Path}, {"result", "updated"}});
-    });
+    AddRefreshFiles(maintenance, library, FindRefreshFiles(library, *FileTypes),
+                    [&tally](const TAddResult& added) {
+                        tally.Count(added);
+                        if (added.Outcome == TAddOutcome::Added)
+                            printLine({{"path", added.Path}, {"result", "added"}});
+                        else if (added.Outcome == TAddOutcome::Updated)
+                            printLine({{"path", added.Path}, {"result", "updated"}});
+                    });
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
               << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
               << " changed files";

@@ -239,7 +239,7 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // Read into memory meanwhile, ready by the first typed word.
     FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
     FSearch->Prepare();
-    RefreshMedia(false);
+    RefreshMedia();
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
 }
@@ -299,6 +299,8 @@ void TfraMedia::DoCommand(int Number) {
         RemoveFiles();
         break;
     case 5:
+        // The rows are listed again once the background part ends (at once when the purge
+        // removed some).
         RefreshMedia();
         // Then, in the background, the files that appeared beside the library's files and
         // those that changed since they were read.

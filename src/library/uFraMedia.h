@@ -170,8 +170,8 @@ private:
     void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
-    // Relist false lists the rows again only when some were removed.
-    void RefreshMedia(bool Relist = true);
+    // Purges the rows of missing files; lists the rows again when some were removed.
+    void RefreshMedia();
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();

@@ -135,7 +135,7 @@ void TfraMedia::RemoveFiles() {
     ReloadFilterItems(false);
 }
 
-void TfraMedia::RefreshMedia(bool Relist) {
+void TfraMedia::RefreshMedia() {
     TPurgeResult purged;
     {
         BeginWork(QStringLiteral("Looking for missing files"), 0);
@@ -155,7 +155,7 @@ void TfraMedia::RefreshMedia(bool Relist) {
     // The first refresh fills the lists; later ones keep the user's choice.
     if (FSortState == 0)
         cmbFilterChange();
-    else if (Relist || !purged.Removed.empty())
+    else if (!purged.Removed.empty())
         ReloadFilterItems(true);
 }
 

@@ -162,12 +162,13 @@ void TfraMedia::ImportTick() {
         for (; run.ResultsAt < end; ++run.ResultsAt) {
             TAddResult& result = run.Results[run.ResultsAt];
             run.Tally.Count(result);
-            if (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
-                result.Outcome == TAddOutcome::AlreadyInLibrary)
+            if (!run.PlayList.empty() &&
+                (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
+                 result.Outcome == TAddOutcome::AlreadyInLibrary))
                 run.Entries.push_back(result.Row.TrackEntry());
             if (result.Outcome == TAddOutcome::Added)
                 run.Waiting.push_back(itemOf(std::move(result.Row)));
-            else if (result.Outcome == TAddOutcome::Updated)
+            else if (result.Outcome == TAddOutcome::Updated && !import.FindNew)
                 run.Updated.push_back(itemOf(std::move(result.Row)));
         }
     }
@@ -204,15 +205,17 @@ void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
     if (Items.empty())
         return;
     // Rows are matched by library row id, which the list holds for every row without
-    // reading it, so a long list is not read whole for a few updates.
-    std::unordered_map<std::int64_t, int> rows;
-    for (int row = 0; row < MediaModel->Count(); ++row)
-        rows.emplace(MediaModel->Id(row), row);
+    // reading it, so a long list is not read whole for a few updates; one pass over the
+    // ids finds them, with no table of the whole list.
+    std::unordered_map<std::int64_t, TMediaItem> updated;
     for (TMediaItem item : Items) {
         item.Id = RowIdOf(item);
-        if (const auto found = rows.find(item.Id); item.Id != 0 && found != rows.end())
-            MediaModel->UpdateItem(found->second, item);
+        if (item.Id != 0)
+            updated.insert_or_assign(item.Id, std::move(item));
     }
+    for (int row = 0; row < MediaModel->Count() && !updated.empty(); ++row)
+        if (const auto found = updated.find(MediaModel->Id(row)); found != updated.end())
+            MediaModel->UpdateItem(row, found->second);
 }
 
 void TfraMedia::EndImport() {
@@ -232,6 +235,7 @@ void TfraMedia::EndImport() {
     EndWork();
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.
+    const TAddTally& tally = run->Tally;
     ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
@@ -239,7 +243,6 @@ void TfraMedia::EndImport() {
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
-    const TAddTally& tally = run->Tally;
     if (run->Import.FindNew && (tally.Added > 0 || tally.Updated > 0) && error.empty())
         ShowNote(QStringLiteral("Refresh Media: %1").arg(fromStd(tally.Summary())));
     // A refresh that found nothing new does not bring up the same broken files every time.

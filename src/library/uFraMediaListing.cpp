@@ -217,11 +217,13 @@ void TfraMedia::lstItemsClick() {
 
 void TfraMedia::SearchTyped() {
     TMediaListing listing;
-    if (!FMediaDB || FBusy || !CurrentListing(listing) || listing.Words.empty()) {
+    // Words make the library read every row of a long list, and the whole library is long:
+    // both are listed off the window's thread.
+    if (!FMediaDB || FBusy || !CurrentListing(listing) ||
+        (listing.Words.empty() && listing.Kind != TMediaListing::All)) {
         lstItemsClick();
         return;
     }
-    // Words make the library read every row of a long list: off the window's thread.
     if (!FSearch)
         FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
     FSearch->Request(listing, ++FSearchTicket);
@@ -268,7 +270,6 @@ void TfraMedia::ShowListed(const TMediaListing& Listing) {
 
 void TfraMedia::LoadMediaItems() {
     std::vector<std::int64_t> ids;
-    ids.reserve(static_cast<size_t>(FQuery->RecordCount()));
     {
         TListing listing(*this);
         for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {

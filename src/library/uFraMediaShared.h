@@ -28,6 +28,9 @@ struct TfraMedia::TImportRun {
         : Import(std::move(LibraryFile), Types, Request.Paths),
           PlayList(std::move(Request.PlayList)) {
         Import.FindNew = Request.NewFiles;
+        // A refresh of a large library may skip a great many files; the summary names the
+        // first of them.
+        Tally.DetailLimit = 1000;
     }
     TMediaImport Import;
     std::string PlayList;
@@ -39,7 +42,8 @@ struct TfraMedia::TImportRun {
     std::vector<std::string> Entries;
     // Rows on disk, not listed yet.
     std::vector<TMediaItem> Waiting;
-    // Rows read again from their changed files, shown once the run ends.
+    // Rows read again from their changed files, shown once the run ends (a refresh lists
+    // its rows again instead).
     std::vector<TMediaItem> Updated;
 };
 

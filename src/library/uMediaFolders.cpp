@@ -6,7 +6,6 @@
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
-#include <unordered_set>
 #include <utility>
 
 #include "common/uDataPaths.h"
@@ -96,73 +95,116 @@ TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
 }
 
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
-    std::unordered_set<std::string> known;
+    // One folder at a time, each spelling of a folder once: only that folder's names are
+    // held, however large the library.
     std::set<std::string> folders;
-    {
-        TEasyQuery query;
-        Library.SelectAllMedia(query);
-        const TEasyField directory = query.FieldByName("fDirectory");
-        const TEasyField fileName = query.FieldByName("fFileName");
-        for (query.First(); !query.Eof(); query.Next()) {
-            std::string folder = directory.AsString();
-            known.insert(LowerAscii(JoinPath(folder, fileName.AsString())));
-            folders.insert(std::move(folder));
-        }
-        query.Close();
+    for (std::string& folder : Library.MediaDirectories()) {
+        if (folder.empty() || folder.back() != '/')
+            folder += '/';
+        folders.insert(std::move(folder));
     }
-    std::vector<std::string> present;
-    for (const std::string& folder : folders)
-        if (FolderExists(folder))
-            present.push_back(folder);
+    // One walk for all of them, so a folder reached under two names is listed once.
+    TCollectedFiles unread;
+    TFolderWalk walk(Types, unread, false);
     std::vector<std::string> found;
-    for (std::string& path : CollectMediaFiles(present, Types, false).Files)
-        if (known.count(LowerAscii(path)) == 0)
-            found.push_back(std::move(path));
+    for (const std::string& folder : folders) {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            continue;
+        std::vector<std::string> files;
+        walk.Walk(folder, info, files);
+        if (files.empty())
+            continue;
+        std::vector<std::string> known = Library.LoweredNamesIn(folder);
+        std::sort(known.begin(), known.end());
+        for (std::string& path : files)
+            if (!std::binary_search(known.begin(), known.end(), LowerAscii(ExtractFileName(path))))
+                found.push_back(std::move(path));
+    }
     std::sort(found.begin(), found.end());
     return found;
 }
 
-std::vector<std::string> FindChangedFiles(TMyMediaDB& Library) {
-    struct TUnstamped {
-        std::string Directory;
-        std::string FileName;
-        TMediaStamp Stamp;
-    };
-    std::vector<std::string> changed;
-    std::vector<TUnstamped> unstamped;
-    {
-        TEasyQuery query;
-        Library.SelectAllMedia(query);
-        const TEasyField directory = query.FieldByName("fDirectory");
-        const TEasyField fileName = query.FieldByName("fFileName");
-        const TEasyField fileSize = query.FieldByName("fFileSize");
-        const TEasyField fileTime = query.FieldByName("fFileTime");
-        for (query.First(); !query.Eof(); query.Next()) {
-            std::string path = JoinPath(directory.AsString(), fileName.AsString());
+std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library) {
+    std::vector<std::int64_t> changed;
+    std::vector<const TMediaFileRow*> unstamped;
+    std::vector<TMediaStamp> stamps;
+    Library.WalkMediaFiles([&](const std::vector<TMediaFileRow>& Rows) {
+        unstamped.clear();
+        stamps.clear();
+        for (const TMediaFileRow& row : Rows) {
             TMediaStamp now;
-            if (!ReadFileStamp(path, now))
+            if (!ReadFileStamp(JoinPath(row.Directory, row.FileName), now))
                 continue;
-            const TMediaStamp stored{fileSize.AsInt64(), fileTime.AsInt64()};
-            if (FileChanged(stored, now))
-                changed.push_back(std::move(path));
-            else if (stored.FileTime != now.FileTime)
-                unstamped.push_back({directory.AsString(), fileName.AsString(), now});
+            if (FileChanged(row.Stamp, now))
+                changed.push_back(row.Id);
+            else if (row.Stamp.FileTime != now.FileTime) {
+                unstamped.push_back(&row);
+                stamps.push_back(now);
+            }
         }
-        query.Close();
-    }
-    if (!unstamped.empty()) {
+        if (unstamped.empty())
+            return true;
         Library.BeginBatch();
         try {
-            for (const TUnstamped& row : unstamped)
-                Library.StampMedia(row.Directory, row.FileName, row.Stamp);
+            for (std::size_t i = 0; i < unstamped.size(); ++i)
+                Library.StampMedia(unstamped[i]->Directory, unstamped[i]->FileName, stamps[i]);
             Library.EndBatch();
         } catch (...) {
             Library.CancelBatch();
             throw;
         }
-    }
+        return true;
+    });
+    return changed;
+}
+
+std::vector<std::string> FindChangedFiles(TMyMediaDB& Library) {
+    std::vector<std::string> changed = Library.MediaPaths(FindChangedRows(Library));
     std::sort(changed.begin(), changed.end());
     return changed;
+}
+
+TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
+    TRefreshFiles files;
+    files.New = FindNewFiles(Library, Types);
+    files.Changed = FindChangedRows(Library);
+    return files;
+}
+
+int AddRefreshFiles(
+    TMediaMaintenance& Maintenance, TMyMediaDB& Library, const TRefreshFiles& Files,
+    const std::function<void(const TAddResult&)>& OnFileDone,
+    const std::function<void(int Done, int Total, const std::string& Path)>& OnProgress,
+    const std::function<bool()>& Cancelled) {
+    constexpr std::size_t Chunk = 2000;
+    const int total = Files.Count();
+    int done = 0;
+    const auto add = [&](const std::vector<std::string>& Paths) {
+        TMaintenanceProgress progress;
+        const int before = done;
+        progress.OnProgress = [&](int Done, int) {
+            done = before + Done;
+            if (OnProgress)
+                OnProgress(done, total, Paths[static_cast<std::size_t>(Done - 1)]);
+        };
+        progress.Cancelled = Cancelled;
+        const int handled = Maintenance.AddFiles(Paths, OnFileDone, progress);
+        done = before + handled;
+        return handled == static_cast<int>(Paths.size());
+    };
+    if (!add(Files.New))
+        return done;
+    // A row gone meanwhile has nothing left to read.
+    for (std::size_t from = 0; from < Files.Changed.size(); from += Chunk) {
+        const auto first = Files.Changed.begin() + static_cast<std::ptrdiff_t>(from);
+        const std::vector<std::int64_t> ids(
+            first,
+            first + static_cast<std::ptrdiff_t>(std::min(Chunk, Files.Changed.size() - from)));
+        if (!add(Library.MediaPaths(ids)))
+            break;
+    }
+    return done;
 }
 
 } // namespace orvanta

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,7 +9,9 @@
 
 namespace orvanta {
 class TMyMediaDB;
-}
+class TMediaMaintenance;
+struct TAddResult;
+} // namespace orvanta
 
 namespace orvanta {
 
@@ -38,5 +42,24 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
 // path order; a file that is gone or out of reach is left to the purge. Rows stored without
 // a time, whose file kept its size, get the file's time instead, so its next change shows.
 std::vector<std::string> FindChangedFiles(TMyMediaDB& Library);
+// The same, as row ids in row id order: what a library whose every file changed can hold.
+std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library);
+
+// What a refresh reads: the new files, and the rows whose files changed.
+struct TRefreshFiles {
+    std::vector<std::string> New;
+    std::vector<std::int64_t> Changed;
+    int Count() const { return static_cast<int>(New.size() + Changed.size()); }
+};
+TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types);
+
+// Adds the new files in path order, then reads the changed ones again, through
+// Maintenance.AddFiles a few thousand paths at a time. OnProgress sees each file as it is
+// handled (Done of Total); Cancelled is asked before each. Returns the files handled.
+int AddRefreshFiles(
+    TMediaMaintenance& Maintenance, TMyMediaDB& Library, const TRefreshFiles& Files,
+    const std::function<void(const TAddResult&)>& OnFileDone,
+    const std::function<void(int Done, int Total, const std::string& Path)>& OnProgress = {},
+    const std::function<bool()>& Cancelled = {});
 
 } // namespace orvanta

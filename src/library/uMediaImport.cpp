@@ -1,7 +1,5 @@
 #include "library/uMediaImport.h"
 
-#include <algorithm>
-#include <iterator>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -38,37 +36,39 @@ void TMediaImport::Run() {
         TPlayListManager noPlayLists; // adding never touches a playlist
         TMediaMaintenance maintenance(library, noPlayLists, FTypes);
         maintenance.Readers = Readers;
-        TCollectedFiles collected;
-        if (FindNew) {
-            // New files and changed ones, in path order: each comes in as an add, which
-            // reads a changed file's row again.
-            collected.Files = FindNewFiles(library, FTypes);
-            std::vector<std::string> changed = FindChangedFiles(library);
-            collected.Files.insert(collected.Files.end(), std::make_move_iterator(changed.begin()),
-                                   std::make_move_iterator(changed.end()));
-            std::sort(collected.Files.begin(), collected.Files.end());
-        } else
-            collected = CollectMediaFiles(FPaths, FTypes);
-        {
-            const std::lock_guard<std::mutex> hold(FLock);
-            FProblems = std::move(collected.Problems);
-        }
-        FTotal = static_cast<int>(collected.Files.size());
-        const std::vector<std::string>& files = collected.Files;
         TMaintenanceProgress progress;
-        progress.OnProgress = [this, &files](int done, int) {
-            const std::lock_guard<std::mutex> hold(FLock);
-            FCurrent = files[static_cast<std::size_t>(done - 1)];
-            FDone = done;
-        };
         progress.Cancelled = [this] { return FCancelled.load(); };
-        maintenance.AddFiles(
-            files,
-            [this](const TAddResult& result) {
+        const auto handed = [this](const TAddResult& result) {
+            const std::lock_guard<std::mutex> hold(FLock);
+            FResults.push_back(result);
+        };
+        const auto current = [this](int Done, const std::string& Path) {
+            const std::lock_guard<std::mutex> hold(FLock);
+            FCurrent = Path;
+            FDone = Done;
+        };
+        if (FindNew) {
+            // New files, then changed ones: each comes in as an add, which reads a changed
+            // file's row again.
+            const TRefreshFiles files = FindRefreshFiles(library, FTypes);
+            FTotal = files.Count();
+            AddRefreshFiles(
+                maintenance, library, files, handed,
+                [&current](int Done, int, const std::string& Path) { current(Done, Path); },
+                progress.Cancelled);
+        } else {
+            TCollectedFiles collected = CollectMediaFiles(FPaths, FTypes);
+            {
                 const std::lock_guard<std::mutex> hold(FLock);
-                FResults.push_back(result);
-            },
-            progress);
+                FProblems = std::move(collected.Problems);
+            }
+            FTotal = static_cast<int>(collected.Files.size());
+            const std::vector<std::string>& files = collected.Files;
+            progress.OnProgress = [&current, &files](int done, int) {
+                current(done, files[static_cast<std::size_t>(done - 1)]);
+            };
+            maintenance.AddFiles(files, handed, progress);
+        }
         // A refresh also brings the track numbers to rows an older version wrote.
         if (FindNew && !FCancelled) {
             TMaintenanceProgress numbers;

@@ -181,6 +181,15 @@ std::string SkipReason(TAddOutcome Outcome) {
     }
 }
 
+void TAddTally::detail(std::string Line) {
+    if (DetailLimit > 0 && Details.size() >= DetailLimit) {
+        ++FDetailsLeftOut;
+        Details.back() = "... and " + std::to_string(FDetailsLeftOut + 1) + " more";
+        return;
+    }
+    Details.push_back(std::move(Line));
+}
+
 void TAddTally::Count(const TAddResult& Result) {
     switch (Result.Outcome) {
     case TAddOutcome::Added:
@@ -194,14 +203,14 @@ void TAddTally::Count(const TAddResult& Result) {
         break;
     default:
         ++Skipped;
-        Details.push_back(Result.Path + ": " + SkipReason(Result.Outcome));
+        detail(Result.Path + ": " + SkipReason(Result.Outcome));
         break;
     }
 }
 
 void TAddTally::CountFolder(const std::string& Path, const std::string& Reason) {
     ++Skipped;
-    Details.push_back(Path + ": " + SkipReason(TAddOutcome::Unreadable) + " (" + Reason + ")");
+    detail(Path + ": " + SkipReason(TAddOutcome::Unreadable) + " (" + Reason + ")");
 }
 
 std::string TAddTally::Summary() const {
@@ -404,33 +413,28 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     TPurgeResult result;
     std::vector<TMissing> missing;
     std::unordered_map<std::string, bool> folderReachable;
-    {
-        TEasyQuery query;
-        FLibrary.SelectAllMedia(query);
-        const int total = query.RecordCount();
-        query.First();
-        for (int i = 0; i < total; ++i, query.Next()) {
+    const auto total = static_cast<int>(FLibrary.MediaCount());
+    FLibrary.WalkMediaFiles([&](const std::vector<TMediaFileRow>& Rows) {
+        for (const TMediaFileRow& row : Rows) {
             if (Progress.Cancelled && Progress.Cancelled()) {
                 result.Cancelled = true;
-                break;
+                return false;
             }
-            std::string directory = query.FieldByName("fDirectory").AsString();
-            auto known = folderReachable.find(directory);
+            auto known = folderReachable.find(row.Directory);
             if (known == folderReachable.end())
-                known = folderReachable.emplace(directory, folderHasContent(directory)).first;
-            std::string fileName = query.FieldByName("fFileName").AsString();
+                known =
+                    folderReachable.emplace(row.Directory, folderHasContent(row.Directory)).first;
             if (!known->second) {
                 ++result.KeptFolderMissing;
-            } else if (presenceOf(JoinPath(directory, fileName)) == TPresence::Missing) {
-                missing.push_back({std::move(directory), std::move(fileName),
-                                   query.FieldByName("fSeconds").AsInteger()});
+            } else if (presenceOf(JoinPath(row.Directory, row.FileName)) == TPresence::Missing) {
+                missing.push_back({row.Directory, row.FileName, row.Seconds});
             }
             ++result.Checked;
             if (Progress.OnProgress)
-                Progress.OnProgress(result.Checked, total);
+                Progress.OnProgress(result.Checked, std::max(total, result.Checked));
         }
-        query.Close();
-    }
+        return true;
+    });
     // Nothing missing: the library is only read, so a start beside a busy writer never waits.
     if (missing.empty())
         return result;
@@ -465,7 +469,7 @@ int TMediaMaintenance::FillMissingNumbers(const TMaintenanceProgress& Progress) 
         std::vector<TRow> rows;
         {
             TEasyQuery query;
-            FLibrary.OpenQuery(query,
+            FLibrary.WalkQuery(query,
                                "SELECT rowid, fDirectory, fFileName FROM tMedia WHERE fTrack IS "
                                "NULL AND rowid > ?1 ORDER BY rowid LIMIT " +
                                    std::to_string(Chunk),

@@ -95,12 +95,18 @@ struct TAddTally {
     int Skipped = 0;
     // "path: reason" for each skipped file or unreadable folder, in order.
     std::vector<std::string> Details;
+    // Lines kept at most when above 0, the last of them then saying how many more there were.
+    std::size_t DetailLimit = 0;
 
     void Count(const TAddResult& Result);
     void CountFolder(const std::string& Path, const std::string& Reason);
     // "98 added, 3 already in the library, 5 skipped"; "2 updated" follows the added when
     // there are any.
     std::string Summary() const;
+
+private:
+    void detail(std::string Line);
+    std::size_t FDetailsLeftOut = 0;
 };
 
 // Lets a caller show progress and stay responsive during a long run: OnProgress after each

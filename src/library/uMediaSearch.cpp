@@ -116,13 +116,13 @@ bool TMediaSearch::listFromText(const TMediaListing& Listing, std::int64_t Versi
     for (const std::string& word : Listing.Words)
         if (!word.empty())
             patterns.push_back(TMediaSearchText::Compiled(word));
-    if (patterns.empty())
-        return false;
+    if (patterns.empty()) {
+        Answer.Ids = text->Ids(); // the search cleared: the whole library
+        return true;
+    }
     const bool narrowed = FLastText == text && narrows(FLastPatterns, patterns);
     std::vector<std::uint32_t> rows = text->Find(patterns, narrowed ? &FLastRows : nullptr);
-    Answer.Ids.reserve(rows.size());
-    for (const std::uint32_t row : rows)
-        Answer.Ids.push_back(text->Id(row));
+    Answer.Ids = text->IdsOf(rows);
     FLastText = std::move(text);
     FLastPatterns = std::move(patterns);
     FLastRows = std::move(rows);
@@ -167,7 +167,6 @@ void TMediaSearch::Run() {
             if (listing.Kind != TMediaListing::All || !listFromText(listing, version, answer)) {
                 TEasyQuery query;
                 library.SelectListingIds(query, listing);
-                answer.Ids.reserve(static_cast<std::size_t>(query.RecordCount()));
                 for (; !query.Eof(); query.Next())
                     answer.Ids.push_back(query.Fields(0).AsInt64());
             }

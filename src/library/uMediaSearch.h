@@ -48,7 +48,8 @@ private:
     void Run();
     // Starts reading the text of the library as it is at Version, unless under way.
     void loadText(std::int64_t Version);
-    // Answers from memory; false when the text of this version is not there.
+    // Answers from memory (the whole library without words); false when the text of this
+    // version is not there.
     bool listFromText(const TMediaListing& Listing, std::int64_t Version, TAnswer& Answer);
 
     const std::string FLibraryFile;

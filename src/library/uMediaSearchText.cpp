@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <thread>
 
 #include "library/uMediaKeys.h"
 
@@ -11,6 +13,8 @@ namespace orvanta {
 namespace {
 
 constexpr char AnyChar = '\0';
+// Rows from which a scan of every row is split between two threads.
+constexpr std::uint32_t SplitRows = 1u << 16;
 
 } // namespace
 
@@ -19,6 +23,7 @@ void TMediaSearchText::clear() {
     FSize = FRoom = 0;
     FStarts = {};
     FIds = {};
+    FPlace = {};
 }
 
 void TMediaSearchText::append(std::string_view Key) {
@@ -40,21 +45,38 @@ bool TMediaSearchText::Load(TMyMediaDB& Library, const std::atomic<bool>& Stop) 
     clear();
     if (!Library.HasListingKeys())
         return false;
+    // Both reads below see one state of the file: a statement left in the middle of its
+    // walk holds the snapshot.
+    TEasyQuery snapshot;
+    Library.WalkQuery(snapshot, "SELECT rowid FROM tMedia LIMIT 2");
+    // The title order off its index alone, then the keys in row id order: two straight reads,
+    // where visiting the rows in title order would jump about the whole file.
+    FIds = Library.OrderedIds(1);
+    std::vector<std::pair<std::int64_t, std::uint32_t>> byId(FIds.size());
+    for (std::size_t place = 0; place < FIds.size(); ++place)
+        byId[place] = {FIds[place], static_cast<std::uint32_t>(place)};
+    std::sort(byId.begin(), byId.end());
+    FPlace.reserve(byId.size());
+    FStarts.reserve(byId.size() + 1);
     TEasyQuery query;
     Library.SelectSearchKeys(query);
-    const auto rows = static_cast<std::size_t>(query.RecordCount());
-    FIds.reserve(rows);
-    FStarts.reserve(rows + 1);
     for (; !query.Eof(); query.Next()) {
-        if (Stop.load(std::memory_order_relaxed)) {
+        const std::size_t row = FStarts.size();
+        // Rows that the two reads saw differently: read again once the library changes.
+        if (Stop.load(std::memory_order_relaxed) || row >= byId.size() ||
+            byId[row].first != query.Fields(0).AsInt64()) {
             clear();
             return false;
         }
-        FIds.push_back(query.Fields(0).AsInt64());
+        FPlace.push_back(byId[row].second);
         FStarts.push_back(FSize);
         // A row without keys (written by another program) is matched by no word.
         for (int key = 1; key <= 4; ++key)
             append(query.Fields(key).AsText());
+    }
+    if (FStarts.size() != byId.size()) {
+        clear();
+        return false;
     }
     FStarts.push_back(FSize);
     return true;
@@ -142,20 +164,67 @@ std::vector<std::uint32_t> TMediaSearchText::Find(const std::vector<std::string>
                 rows.push_back(row);
         return rows;
     }
-    // One pass over the block for the first pattern, from each hit to the next row.
-    std::uint32_t row = 0;
-    for (std::size_t from = 0;;) {
-        const std::size_t at = search(*order.front(), from, FSize);
-        if (at == std::string::npos)
-            break;
-        // Hits come in text order: the row of each is found by walking on from the last.
-        while (FStarts[row + 1] <= at)
-            ++row;
-        if (matches(row, 1))
-            rows.push_back(row);
-        from = FStarts[++row];
+    // One pass over the block for the first pattern, from each hit to the next row, over
+    // the rows First to Last.
+    const auto scan = [this, &order, &matches](std::uint32_t First, std::uint32_t Last,
+                                               std::vector<std::uint32_t>& Found) {
+        std::uint32_t row = First;
+        for (std::size_t from = FStarts[First];;) {
+            const std::size_t at = search(*order.front(), from, FStarts[Last]);
+            if (at == std::string::npos)
+                break;
+            // Hits come in text order: the row of each is found by walking on from the last.
+            while (FStarts[row + 1] <= at)
+                ++row;
+            if (matches(row, 1))
+                Found.push_back(row);
+            from = FStarts[++row];
+        }
+    };
+    const auto count = static_cast<std::uint32_t>(FIds.size());
+    // A large library is scanned in two halves at once: a one-letter word holds the window's
+    // answer for the whole scan.
+    if (count < SplitRows || std::thread::hardware_concurrency() < 2) {
+        scan(0, count, rows);
+        return rows;
     }
+    std::vector<std::uint32_t> upper;
+    std::exception_ptr failed;
+    std::thread second([&] {
+        try {
+            scan(count / 2, count, upper);
+        } catch (...) { // out of memory: raised here, on the caller's thread
+            failed = std::current_exception();
+        }
+    });
+    try {
+        scan(0, count / 2, rows);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (failed)
+        std::rethrow_exception(failed);
+    rows.insert(rows.end(), upper.begin(), upper.end());
     return rows;
+}
+
+std::vector<std::int64_t> TMediaSearchText::IdsOf(const std::vector<std::uint32_t>& Rows) const {
+    // Marked at their places, then read off in title order: no sort.
+    std::vector<std::uint8_t> found(FIds.size(), 0);
+    for (const std::uint32_t row : Rows)
+        found[FPlace[row]] = 1;
+    // Every place written, the next one only kept when marked: no branch to mispredict on a
+    // word that half the rows hold. One slot more takes the last write.
+    std::vector<std::int64_t> ids(Rows.size() + 1);
+    std::size_t kept = 0;
+    for (std::size_t place = 0; place < found.size(); ++place) {
+        ids[kept] = FIds[place];
+        kept += found[place];
+    }
+    ids.resize(kept);
+    return ids;
 }
 
 } // namespace orvanta

@@ -12,9 +12,10 @@
 
 namespace orvanta {
 
-// The four keys of every row, in the library's title order, held in one block so that a
-// search of the whole library is a scan of memory rather than of the file. A word matches a
-// row exactly when the library's GLOB of KeyPattern matches one of its keys.
+// The four keys of every row, held in one block so that a search of the whole library is a
+// scan of memory rather than of the file, and the rows' places in the library's title order,
+// in which answers come. A word matches a row exactly when the library's GLOB of KeyPattern
+// matches one of its keys.
 class TMediaSearchText {
 public:
     // Reads the keys through Library; false, and empty, when Stop was set meanwhile or the
@@ -25,12 +26,15 @@ public:
     // Rows matching a pattern that contains another's match that other too.
     static std::string Compiled(std::string_view Word);
 
-    // The positions (in title order) of the rows matching every compiled pattern, out of
-    // Within when given (positions in ascending order), else out of all rows.
+    // The rows (in the block's order, ascending) matching every compiled pattern, out of
+    // Within when given (rows in ascending order), else out of all rows.
     std::vector<std::uint32_t> Find(const std::vector<std::string>& Patterns,
                                     const std::vector<std::uint32_t>* Within = nullptr) const;
 
-    std::int64_t Id(std::uint32_t Row) const { return FIds[Row]; }
+    // The ids of these rows, in title order.
+    std::vector<std::int64_t> IdsOf(const std::vector<std::uint32_t>& Rows) const;
+    // Every row's id, in title order: the listing of the whole library.
+    const std::vector<std::int64_t>& Ids() const { return FIds; }
     std::size_t Count() const { return FIds.size(); }
 
 private:
@@ -50,9 +54,11 @@ private:
     std::unique_ptr<char, TFree> FText;
     std::size_t FSize = 0;
     std::size_t FRoom = 0;
-    // Where each row starts in FText, and one past the last row.
+    // Where each row starts in FText (rows in row id order), and one past the last row.
     std::vector<std::size_t> FStarts;
+    // The row ids in title order, and each row's place in it.
     std::vector<std::int64_t> FIds;
+    std::vector<std::uint32_t> FPlace;
 };
 
 } // namespace orvanta

@@ -362,6 +362,12 @@ void TMyMediaDB::OpenQuery(TEasyQuery& Query, const std::string& Statement,
     Query.Open();
 }
 
+void TMyMediaDB::WalkQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    PrepareQuery(Query, Statement, std::move(Params));
+    Query.OpenUncounted();
+}
+
 void TMyMediaDB::ExecQuery(TEasyQuery& Query, const std::string& Statement,
                            std::vector<TEasyValue> Params) {
     PrepareQuery(Query, Statement, std::move(Params));

@@ -37,6 +37,15 @@ struct TMediaNumbers {
     std::string AlbumArtist;
 };
 
+// What the maintenance reads of a row to find its file.
+struct TMediaFileRow {
+    std::int64_t Id = 0;
+    std::string Directory;
+    std::string FileName;
+    TMediaStamp Stamp;
+    std::int32_t Seconds = 0;
+};
+
 // The media library: table tMedia, one row per audio file, identified by its directory and
 // file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
@@ -99,10 +108,10 @@ public:
 
     // The listing's rows; SearchWords makes Words from what was typed. Only reads.
     void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
-    // The listing's row ids alone, in the same order.
+    // The listing's row ids alone, in the same order, for one walk (not counted first).
     void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
-    // Every row's id and its title, artist, album and genre keys, in the listing's title
-    // order.
+    // Every row's id and its title, artist, album and genre keys, in row id order (a
+    // straight read of the table), for one walk.
     void SelectSearchKeys(TEasyQuery& Query);
     // The rows of these ids (in no particular order), with the id as fRowId.
     void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
@@ -122,10 +131,28 @@ public:
     // is listed by its texts.
     bool HasListingKeys() const { return FListingKeys; }
 
+    // The rows' files, a page of PageRows rows at a time in row id order, so that a large
+    // library is never held whole. Each page's read has ended when Page sees it, so Page may
+    // write; it returns false to stop the walk.
+    void WalkMediaFiles(const std::function<bool(const std::vector<TMediaFileRow>& Rows)>& Page,
+                        int PageRows = 2000);
+    // The directories of the rows, each spelling once.
+    std::vector<std::string> MediaDirectories();
+    // The A-Z lowered file names of the rows whose file lies directly in Folder (whose
+    // directory joins a name into the same path, trailing '/' or not).
+    std::vector<std::string> LoweredNamesIn(const std::string& Folder);
+    // The full paths of the rows of these ids, in that order; ids without a row are left out.
+    std::vector<std::string> MediaPaths(const std::vector<std::int64_t>& Ids);
+    // The number of rows.
+    std::int64_t MediaCount();
+
     // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
     void OpenQuery(TEasyQuery& Query, const std::string& Statement,
                    std::vector<TEasyValue> Params = {});
     void ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    // As OpenQuery, for one walk to the end without counting the rows first.
+    void WalkQuery(TEasyQuery& Query, const std::string& Statement,
                    std::vector<TEasyValue> Params = {});
 
     // Groups many operations into one write to disk; batches nest. A batch left by an
@@ -146,7 +173,8 @@ private:
     // them, and the keys of rows written without them (by an older version or another
     // program), filled in batches.
     void addListingFields();
-    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields);
+    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields,
+                     bool Counted);
     bool listingFieldsComplete();
     void addListingSchema();
     bool fillListingKeys();

@@ -166,14 +166,15 @@ bool TMyMediaDB::fillListingKeys() {
 }
 
 void TMyMediaDB::SelectListing(TEasyQuery& Query, const TMediaListing& Listing) {
-    openListing(Query, Listing, "*");
+    openListing(Query, Listing, "*", true);
 }
 
 void TMyMediaDB::SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing) {
-    openListing(Query, Listing, "rowid");
+    openListing(Query, Listing, "rowid", false);
 }
 
-void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields) {
+void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields,
+                             bool Counted) {
     std::string where;
     std::vector<TEasyValue> params;
     const auto condition = [&where](const std::string& Text) {
@@ -223,15 +224,17 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
     // Words over the whole library read the table straight through and sort what matched:
     // cheaper than visiting every row in title order to keep a few.
     const bool scan = Listing.Kind == TMediaListing::All && !where.empty();
-    OpenQuery(Query,
-              std::string("SELECT ") + Fields + " FROM tMedia" + (scan ? " NOT INDEXED" : "") +
-                  where + order,
-              std::move(params));
+    const std::string statement = std::string("SELECT ") + Fields + " FROM tMedia" +
+                                  (scan ? " NOT INDEXED" : "") + where + order;
+    if (Counted)
+        OpenQuery(Query, statement, std::move(params));
+    else
+        WalkQuery(Query, statement, std::move(params));
 }
 
 void TMyMediaDB::SelectSearchKeys(TEasyQuery& Query) {
-    OpenQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
-                     "ORDER BY fTitleKey, rowid");
+    WalkQuery(Query, "SELECT rowid, fTitleKey, fArtistKey, fAlbumKey, fGenreKey FROM tMedia "
+                     "ORDER BY rowid");
 }
 
 void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids) {
@@ -312,7 +315,7 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
     std::vector<TSpelling> spellings;
     if (FListingKeys) {
         // Row by row off the covering index, so that the caller can let events run.
-        OpenQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
+        WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
                              " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
                              fields.Key + ", " + fields.Value);
         bool unkeyed = false;

@@ -95,7 +95,16 @@ std::shared_ptr<TEasyDatabase> TEasyQuery::database() const {
 }
 
 void TEasyQuery::Open() {
+    open(true);
+}
+
+void TEasyQuery::OpenUncounted() {
+    open(false);
+}
+
+void TEasyQuery::open(bool Counted) {
     Close();
+    FCounted = Counted;
     FConnection = database();
     FGeneration = FConnection->Generation();
     FStatement = FConnection->PrepareOwn(SQL, Params);
@@ -122,7 +131,7 @@ void TEasyQuery::execute() {
     FCount = 0;
     step();
     if (!FEof)
-        FCount = countRows();
+        FCount = FCounted ? countRows() : -1;
 }
 
 void TEasyQuery::step() {

@@ -47,12 +47,15 @@ public:
     std::vector<TEasyValue> Params;
 
     void Open();
+    // Open for a walk from the first row to the end, without counting the rows first (a
+    // second pass over the result): RecordCount is -1 unless the result is empty.
+    void OpenUncounted();
     // Runs a statement that returns no rows.
     void ExecSQL();
     void Close();
     bool Active() const { return FStatement != nullptr; }
 
-    // Exact from Open on: the number of rows the walk will visit.
+    // Exact from Open on: the number of rows the walk will visit; -1 after OpenUncounted.
     std::int32_t RecordCount() const { return FCount; }
     std::int32_t RowsAffected() const { return FRowsAffected; }
     void First();
@@ -73,6 +76,7 @@ private:
     bool cellIsNull(int Column) const;
     std::shared_ptr<TEasyDatabase> database() const;
     void checkConnection() const;
+    void open(bool Counted);
     // Runs the statement from its start: first row and count.
     void execute();
     void step();
@@ -84,6 +88,7 @@ private:
     std::uint64_t FGeneration = 0;
     bool FEof = true;
     std::int32_t FCount = 0;
+    bool FCounted = true;
     std::int32_t FRow = 0;
     std::int32_t FRowsAffected = 0;
     std::vector<std::string> FColumns;

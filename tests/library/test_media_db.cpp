@@ -570,6 +570,7 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
         "abba",     "track", "2",     "1",       "10",       "track 2", "7",     "007", "07",
         "0",        "1976",  "12",    "2 bears", "[*",       "?]",      "*",     "мум", "МОРС",
         "pop rock", "k",     "zzz",   "e 2",     "s 1",      "-rock",   "sum41", "m4",  "um0041",
+        "", // cleared: the whole library
     };
     std::uint64_t ticket = 0;
     for (const char* words : typed) {

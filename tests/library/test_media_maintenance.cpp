@@ -205,6 +205,14 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
     EXPECT_EQ(tally.Summary(), "1 added, 1 already in the library, 4 skipped");
     EXPECT_EQ(tally.Details.at(2), cases[2].path + ": cannot be read");
     EXPECT_EQ(f.rows(), 1);
+    // A bounded summary names the first files and counts the rest.
+    TAddTally bounded;
+    bounded.DetailLimit = 3;
+    for (const auto& c : cases)
+        bounded.Count(f.maintenance.AddFile(c.path));
+    EXPECT_EQ(bounded.Details,
+              (std::vector<std::string>{tally.Details[0], tally.Details[1], "... and 2 more"}));
+    EXPECT_EQ(bounded.Skipped, 4);
 }
 
 namespace {
@@ -341,7 +349,10 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
     std::filesystem::create_directories(f.dir.file("a/sub"));
     std::filesystem::create_directories(f.dir.file("b"));
     f.addRow(f.dir.write("a/x.mp3", "x"));
-    for (const char* file : {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3"})
+    // One folder under two spellings is looked through once.
+    f.library.AddMedia(f.dir.file("a") + "/", "v.mp3", 0, "v", "", "", "", "", "", "", 0, 0);
+    for (const char* file :
+         {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3", "a/v.mp3"})
         f.dir.write(file, "x");
     EXPECT_EQ(FindNewFiles(f.library, f.types), std::vector<std::string>{f.dir.file("a/y.mp3")});
 }
