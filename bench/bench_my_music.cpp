@@ -122,11 +122,15 @@ int main(int argc, char** argv) {
         for (int pass = 0; pass < 2; ++pass) {
             QElapsedTimer sortClock;
             sortClock.start();
+            longestStall = 0;
+            sinceTick.restart();
             window->fraMedia1->lvwMediaColumnClick(column);
             QApplication::processEvents(); // the repaint counts too
-            std::printf("sort by %-8s (state %+d): %lld ms\n", captions[column],
-                        window->fraMedia1->SortState(),
-                        static_cast<long long>(sortClock.elapsed()));
+            longestStall = std::max(longestStall, sinceTick.elapsed());
+            std::printf("sort by %-8s (state %+d): %lld ms, longest stall %lld ms\n",
+                        captions[column], window->fraMedia1->SortState(),
+                        static_cast<long long>(sortClock.elapsed()),
+                        static_cast<long long>(longestStall));
         }
     }
 

@@ -323,6 +323,8 @@ void TfraMedia::DoCommand(int Number) {
 }
 
 void TfraMedia::lvwMediaColumnClick(int Column) {
+    if (FSorting)
+        return;
     const int k = Column + 1;
     FSortState = (k == std::abs(FSortState)) ? -FSortState : k;
     MediaModel->Sort(FSortState);

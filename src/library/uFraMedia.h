@@ -219,6 +219,8 @@ private:
     // The rows are listed again after a change of the library, in the order shown.
     bool FKeepSort = false;
     bool FRelistPending = false;
+    // A sort is reading the library's order and lets the window run meanwhile.
+    bool FSorting = false;
     std::unique_ptr<TMediaSearch> FSearch;
     std::uint64_t FSearchTicket = 0;
     TMediaListing FSearchListing;

@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
@@ -304,9 +305,26 @@ std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& I
 }
 
 std::vector<std::int64_t> TfraMedia::SortRanks(int Column) {
+    if (!FMediaDB)
+        return {};
+    // A million rows take a few tenths of a second to walk: the window goes on meanwhile,
+    // and a second click on a column waits for this sort (FSorting).
+    FSorting = true;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    int rows = 0;
+    const auto rowRead = [&] {
+        if (++rows % ClockEveryRows == 0 && sinceEvents.elapsed() >= ResponsiveMs) {
+            KeepResponsive();
+            sinceEvents.restart();
+        }
+    };
     try {
-        return FMediaDB ? FMediaDB->OrderedIds(Column) : std::vector<std::int64_t>();
+        std::vector<std::int64_t> ids = FMediaDB->OrderedIds(Column, rowRead);
+        FSorting = false;
+        return ids;
     } catch (const EEasyError&) {
+        FSorting = false;
         return {}; // sorted by the rows' texts instead
     }
 }

@@ -119,7 +119,7 @@ public:
     std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
     // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#"),
     // equal values in row id order; empty when not available.
-    std::vector<std::int64_t> OrderedIds(int Column);
+    std::vector<std::int64_t> OrderedIds(int Column, const std::function<void()>& RowRead = {});
     // The non-empty values of Kind's field in the order people expect, values differing
     // only in letter case given once, under their most frequent spelling. Only reads.
     // RowRead is called for each row read.

@@ -258,7 +258,7 @@ std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view Fi
     return query.Eof() ? 0 : query.Fields(0).AsInt64();
 }
 
-std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
+std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function<void()>& RowRead) {
     const bool keys = FListingKeys;
     const char* order = nullptr;
     switch (Column) {
@@ -299,8 +299,11 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column) {
     OpenQuery(query, std::string("SELECT rowid FROM tMedia ORDER BY ") + order + ", rowid");
     std::vector<std::int64_t> ids;
     ids.reserve(static_cast<std::size_t>(query.RecordCount()));
-    for (; !query.Eof(); query.Next())
+    for (; !query.Eof(); query.Next()) {
         ids.push_back(query.Fields(0).AsInt64());
+        if (RowRead)
+            RowRead();
+    }
     return ids;
 }
 
