@@ -173,7 +173,7 @@ void TfraMedia::ImportTick() {
         }
     }
     const bool counted = run.ResultsAt == run.Results.size();
-    std::vector<TMediaItem>& waiting = run.Waiting;
+    std::deque<TMediaItem>& waiting = run.Waiting;
     // A bounded slice per tick keeps each pause of the window short, however fast rows land.
     const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
     if (slice > 0) {

@@ -3,6 +3,7 @@
 // Shared by the files of the My Music view only.
 
 #include <QString>
+#include <deque>
 #include <string_view>
 
 #include "library/uFraMedia.h"
@@ -41,7 +42,9 @@ struct TfraMedia::TImportRun {
     // Track entries of the files added or already known, for the playlist, in order.
     std::vector<std::string> Entries;
     // Rows on disk, not listed yet.
-    std::vector<TMediaItem> Waiting;
+    // A queue rather than a vector: rows leave from the front, and a growing vector would move
+    // every row into fresh memory, whose first touch is costly on a virtual machine.
+    std::deque<TMediaItem> Waiting;
     // Rows read again from their changed files, shown once the run ends (a refresh lists
     // its rows again instead).
     std::vector<TMediaItem> Updated;
