@@ -216,7 +216,8 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
         return false;
     // The rows in the library's order, read off in one pass; rows it does not know (any
     // more) keep their order after them.
-    std::vector<std::int32_t> rowOf(static_cast<std::size_t>(largest) + 1, -1);
+    std::vector<int> rowOf = std::move(FSortRowOf);
+    rowOf.assign(static_cast<std::size_t>(largest) + 1, -1);
     std::vector<int> rest;
     for (int row = 0; row < Count(); ++row) {
         const std::int64_t id = FEntries[static_cast<size_t>(row)].Id;
@@ -245,11 +246,13 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
     if (SortState < 0)
         std::reverse(Order.begin(), Order.end());
     Order.insert(Order.end(), rest.begin(), rest.end());
+    FSortRowOf = std::move(rowOf);
     return true;
 }
 
 void TMediaListModel::Sort(int SortState) {
-    std::vector<int> order(FEntries.size());
+    std::vector<int> order = std::move(FSortOrder);
+    order.resize(FEntries.size());
     std::iota(order.begin(), order.end(), 0);
     if (!sortByRanks(SortState, order)) {
         // Every row is read and kept while the rows' texts are compared.
@@ -278,20 +281,31 @@ void TMediaListModel::Sort(int SortState) {
         FHold = false;
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<TEntry> sorted;
+    std::vector<TEntry> sorted = std::move(FSortEntries);
+    sorted.clear();
     sorted.reserve(FEntries.size());
-    std::vector<int> newRowOf(FEntries.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(FEntries[static_cast<size_t>(order[i])]));
-        newRowOf[static_cast<size_t>(order[i])] = static_cast<int>(i);
+    for (const int row : order)
+        sorted.push_back(std::move(FEntries[static_cast<size_t>(row)]));
+    // The order turns into the new row of each old row, the old order kept meanwhile in the
+    // row table's memory.
+    std::vector<int>& newRowOf = order;
+    {
+        std::vector<int> oldRows = std::move(FSortRowOf);
+        oldRows.assign(order.begin(), order.end());
+        for (std::size_t i = 0; i < oldRows.size(); ++i)
+            newRowOf[static_cast<size_t>(oldRows[i])] = static_cast<int>(i);
+        FSortRowOf = std::move(oldRows);
     }
-    FEntries = std::move(sorted);
+    FEntries.swap(sorted);
+    sorted.clear();
+    FSortEntries = std::move(sorted);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before)
         after << index(newRowOf[static_cast<size_t>(old.row())], old.column());
     changePersistentIndexList(before, after);
+    FSortOrder = std::move(order);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

@@ -104,6 +104,12 @@ private:
     bool sortByRanks(int SortState, std::vector<int>& Order);
 
     mutable std::vector<TEntry> FEntries;
+    // Sorting's working memory, kept from one sort to the next: a million rows' worth of
+    // fresh memory costs more to touch for the first time than the sort itself. A sort takes
+    // it and gives it back, so a sort started while another walks finds none and makes its own.
+    std::vector<int> FSortOrder;
+    std::vector<int> FSortRowOf;
+    std::vector<TEntry> FSortEntries;
     mutable int FCached = 0;
     bool FHold = false;
     TMediaFetch FFetch;
