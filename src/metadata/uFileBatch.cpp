@@ -1,5 +1,7 @@
 #include "metadata/uFileBatch.h"
 
+#include "metadata/uTagFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -14,16 +16,7 @@ namespace {
 constexpr int OpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 bool readFully(int Fd, std::int64_t Offset, char* Buffer, std::size_t Count) {
-    std::size_t done = 0;
-    while (done < Count) {
-        const ssize_t got = ::pread(Fd, Buffer + done, Count - done, Offset + std::int64_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return tagfile::ReadAt(Fd, Offset, Buffer, Count) == static_cast<std::int64_t>(Count);
 }
 
 void closeFile(TFileBatch::TFile& File) {
@@ -77,7 +70,7 @@ TFileBatch::TFileBatch(bool UseRing) {
     if (!UseRing)
         return;
     auto ring = std::make_unique<TRing>();
-    // Three entries per file at most are queued at once (a head and a tail read, or one open).
+    // Two entries per file at most are queued at once (a head and a tail read).
     if (io_uring_queue_init(2 * MaxFiles, &ring->Ring, 0) == 0)
         FRing = std::move(ring);
 }

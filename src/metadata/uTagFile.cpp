@@ -34,22 +34,6 @@ private:
     int FValue;
 };
 
-std::int64_t PreadAll(int F, std::int64_t Offset, void* Buffer, std::size_t Count) {
-    auto* out = static_cast<char*>(Buffer);
-    std::size_t done = 0;
-    while (done < Count) {
-        const ssize_t got = ::pread(F, out + done, Count - done, Offset + std::int64_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<std::int64_t>(done);
-}
-
 bool PwriteAll(int F, std::int64_t Offset, std::string_view Bytes) {
     while (!Bytes.empty()) {
         const ssize_t put = ::pwrite(F, Bytes.data(), Bytes.size(), Offset);
@@ -110,7 +94,7 @@ bool TFileSource::Open(const std::string& FileName) {
     if (FFd < 0)
         return false;
     const std::int64_t got =
-        RegularFileSize(FFd, FSize) ? PreadAll(FFd, 0, FHead.data(), FirstReadBytes) : -1;
+        RegularFileSize(FFd, FSize) ? tagfile::ReadAt(FFd, 0, FHead.data(), FirstReadBytes) : -1;
     if (got < 0) {
         ::close(FFd);
         FFd = -1;
@@ -122,8 +106,8 @@ bool TFileSource::Open(const std::string& FileName) {
 }
 
 bool TFileSource::ExtendHead() {
-    const std::int64_t got =
-        PreadAll(FFd, std::int64_t(FHeadSize), FHead.data() + FHeadSize, HeadBytes - FHeadSize);
+    const std::int64_t got = tagfile::ReadAt(FFd, std::int64_t(FHeadSize), FHead.data() + FHeadSize,
+                                             HeadBytes - FHeadSize);
     if (got < 0)
         return false;
     FHeadSize += static_cast<std::size_t>(got);
@@ -132,7 +116,7 @@ bool TFileSource::ExtendHead() {
 }
 
 bool TFileSource::LoadTail(std::int64_t Offset, std::size_t Count) {
-    if (PreadAll(FFd, Offset, FTail.data(), Count) != std::int64_t(Count))
+    if (tagfile::ReadAt(FFd, Offset, FTail.data(), Count) != std::int64_t(Count))
         return false;
     FTailOffset = Offset;
     FTailSize = Count;
@@ -179,10 +163,26 @@ std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t 
         std::memcpy(Buffer, FTail.data() + (Offset - FTailOffset), Count);
         return static_cast<std::int64_t>(Count);
     }
-    return PreadAll(FFd, Offset, Buffer, Count);
+    return tagfile::ReadAt(FFd, Offset, Buffer, Count);
 }
 
 namespace tagfile {
+
+std::int64_t ReadAt(int F, std::int64_t Offset, void* Buffer, std::size_t Count) {
+    auto* out = static_cast<char*>(Buffer);
+    std::size_t done = 0;
+    while (done < Count) {
+        const ssize_t got = ::pread(F, out + done, Count - done, Offset + std::int64_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
 
 bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes) {
     Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
@@ -226,7 +226,7 @@ bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
     std::int64_t in = SkipBytes;
     std::int64_t out = static_cast<std::int64_t>(Prefix.size());
     while (ok) {
-        const std::int64_t got = PreadAll(source.get(), in, buffer.data(), buffer.size());
+        const std::int64_t got = tagfile::ReadAt(source.get(), in, buffer.data(), buffer.size());
         if (got < 0)
             ok = false;
         if (got <= 0)

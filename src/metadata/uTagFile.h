@@ -81,6 +81,10 @@ private:
 // Small file operations for the tag writers; each returns false on any failure.
 namespace tagfile {
 
+// Reads up to Count bytes of an open file at Offset, going on after interruptions and short
+// reads: the number read (short only at the end), or -1 on an error.
+std::int64_t ReadAt(int Fd, std::int64_t Offset, void* Buffer, std::size_t Count);
+
 // Writes Bytes over the file's content at Offset, without truncating or creating the file.
 bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes);
 
