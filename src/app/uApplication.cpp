@@ -12,6 +12,7 @@
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 #include "playlists/uTRandom.h"
+#include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 
 namespace orvanta {
@@ -42,6 +43,7 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
     }
     if (Request.Server)
         Request.Server->Listen(home);
+    TGstPlayerEngine::StartLoading(); // while the library opens and the window is built
 
     Options = std::make_unique<TOptions>();
     Options->LoadFromRegistry(SettingsBaseKey);

@@ -6,7 +6,9 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <future>
 #include <memory>
+#include <mutex>
 
 namespace orvanta {
 
@@ -22,10 +24,34 @@ QString FromGChar(const gchar* Text) {
     return Text != nullptr ? QString::fromUtf8(Text) : QString();
 }
 
+std::mutex LoadingLock;
+std::future<void> Loading;
+
 } // namespace
+
+void TGstPlayerEngine::StartLoading() {
+    const std::lock_guard lock(LoadingLock);
+    if (Loading.valid())
+        return;
+    Loading = std::async(std::launch::async, [] {
+        if (!gst_init_check(nullptr, nullptr, nullptr))
+            return; // the engine says why when it is made
+        // Loading the plugin is most of what making the first playbin costs.
+        if (GstElementFactory* factory = gst_element_factory_find("playbin")) {
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
+                gst_object_unref(loaded);
+            gst_object_unref(factory);
+        }
+    });
+}
 
 TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
     : IPlayerEngine(Parent) {
+    {
+        const std::lock_guard lock(LoadingLock);
+        if (Loading.valid())
+            Loading.wait();
+    }
     GError* error = nullptr;
     if (!gst_init_check(nullptr, nullptr, &error)) {
         FInitError = QStringLiteral("GStreamer could not start: ") +

@@ -61,6 +61,9 @@ public:
     // AudioSink is a gst-launch description such as "fakesink sync=true"; empty takes the default.
     explicit TGstPlayerEngine(const QString& AudioSink = QString(), QObject* Parent = nullptr);
     ~TGstPlayerEngine() override;
+    // Starts GStreamer and loads playbin on a thread of its own, while the program does other
+    // work; an engine made later waits for it and then starts at once.
+    static void StartLoading();
     TGstPlayerEngine(const TGstPlayerEngine&) = delete;
     TGstPlayerEngine& operator=(const TGstPlayerEngine&) = delete;
 
