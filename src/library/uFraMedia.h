@@ -22,7 +22,7 @@ class QPushButton;
 class QSplitter;
 class QStringListModel;
 class QTimer;
-class QTreeView;
+class QTableView;
 
 namespace orvanta {
 
@@ -90,7 +90,7 @@ public:
     QComboBox* cmbFilter = nullptr;
     QListView* lstItems = nullptr;
     QSplitter* splMedia = nullptr;
-    QTreeView* lvwMedia = nullptr;
+    QTableView* lvwMedia = nullptr;
     // Words every listed row must contain, in its title, artist, album or genre.
     QLineEdit* txtSearch = nullptr;
     QMenu* popMedia = nullptr;

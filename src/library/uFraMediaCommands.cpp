@@ -1,7 +1,7 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QSignalBlocker>
-#include <QTreeView>
+#include <QTableView>
 #include <algorithm>
 #include <functional>
 

@@ -7,8 +7,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStringListModel>
+#include <QTableView>
 #include <QTimer>
-#include <QTreeView>
 #include <unordered_map>
 
 #include "library/uFraMedia.h"
@@ -246,7 +246,7 @@ void TfraMedia::SearchTick() {
 }
 
 void TfraMedia::ShowListed(const TMediaListing& Listing) {
-    QHeaderView* header = lvwMedia->header();
+    QHeaderView* header = lvwMedia->horizontalHeader();
     const bool album = Listing.Kind == TMediaListing::Album;
     const int arrived = album ? TMediaListModel::colTrack + 1 : 1;
     if (FKeepSort && FSortState != 0) {

@@ -1,6 +1,7 @@
 #include "library/uFraMediaModel.h"
 
 #include <QFont>
+#include <QTimer>
 
 #include <algorithm>
 #include <numeric>
@@ -57,12 +58,17 @@ std::string TMediaItem::TrackEntry() const {
 
 TMediaListModel::TMediaListModel(QObject* Parent)
     : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")),
-      FPlayingIcon(QStringLiteral(":/icons/play.svg")) {}
+      FPlayingIcon(QStringLiteral(":/icons/play.svg")) {
+    FRevealTimer = new QTimer(this);
+    FRevealTimer->setSingleShot(true);
+    FRevealTimer->setInterval(0);
+    connect(FRevealTimer, &QTimer::timeout, this, &TMediaListModel::revealNext);
+}
 
 void TMediaListModel::SetPlayingPath(const std::string& Path) {
     FPlayingPath = Path;
-    if (Count() > 0)
-        emit dataChanged(index(0, 0), index(Count() - 1, ColumnCount - 1),
+    if (FShown > 0)
+        emit dataChanged(index(0, 0), index(FShown - 1, ColumnCount - 1),
                          {Qt::FontRole, Qt::DecorationRole});
 }
 
@@ -73,39 +79,102 @@ void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks) {
 
 void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
     beginResetModel();
-    FEntries.clear();
-    FEntries.resize(Ids.size());
-    for (std::size_t i = 0; i < Ids.size(); ++i)
-        FEntries[i].Id = Ids[i];
+    // Taken as they are: copying a million ids into fresh memory would hold up the window.
+    FKeys = std::move(Ids);
+    FItems.clear();
     FCached = 0;
+    FShown = std::min(Count(), std::max(RevealStep, FShownMost));
     endResetModel();
+    revealLater();
+    prepareSortMemory();
+}
+
+void TMediaListModel::prepareSortMemory() {
+    const std::size_t rows = FKeys.size();
+    if (rows == 0 || static_cast<int>(rows) <= InMemorySortLimit || FSortOrder.capacity() >= rows ||
+        FSortMemory.valid())
+        return;
+    const std::size_t ids =
+        static_cast<std::size_t>(std::max<std::int64_t>(0, *std::ranges::max_element(FKeys))) + 1;
+    FSortMemory = std::async(std::launch::async, [rows, ids] {
+        TSortMemory memory;
+        memory.Order.resize(rows);
+        memory.RowOf.resize(std::min(ids, 4 * rows + 1000001));
+        memory.Keys.resize(rows);
+        return memory;
+    });
+}
+
+std::int64_t TMediaListModel::keyFor(const TMediaItem& Item) {
+    return Item.Id > 0 ? Item.Id : --FLastOwnKey;
 }
 
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
     beginResetModel();
-    FEntries.clear();
+    FKeys.clear();
+    FItems.clear();
     FCached = 0;
-    FEntries.reserve(Items.size());
+    FKeys.reserve(Items.size());
     for (TMediaItem& item : Items) {
-        const std::int64_t id = item.Id;
-        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+        const std::int64_t key = keyFor(item);
+        FKeys.push_back(key);
+        FItems[key] = std::make_unique<TMediaItem>(std::move(item));
     }
+    FShown = std::min(Count(), std::max(RevealStep, FShownMost));
     endResetModel();
+    revealLater();
 }
 
 void TMediaListModel::Append(std::vector<TMediaItem> Items) {
     if (Items.empty())
         return;
+    // While a list is still being shown, the new rows are shown with the rest.
+    const bool shownWhole = FShown == Count();
     const int first = Count();
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
+    if (shownWhole)
+        beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
     for (TMediaItem& item : Items) {
-        const std::int64_t id = item.Id;
-        FEntries.push_back({id, std::make_unique<TMediaItem>(std::move(item))});
+        const std::int64_t key = keyFor(item);
+        FKeys.push_back(key);
+        FItems[key] = std::make_unique<TMediaItem>(std::move(item));
     }
+    if (shownWhole) {
+        FShown = Count();
+        FShownMost = std::max(FShownMost, FShown);
+        endInsertRows();
+    }
+}
+
+void TMediaListModel::revealLater() {
+    if (FShown < Count())
+        FRevealTimer->start();
+    else
+        FRevealTimer->stop();
+}
+
+void TMediaListModel::revealNext() {
+    if (FShown >= Count())
+        return;
+    const int last = std::min(Count(), FShown + std::max(1, RevealStep)) - 1;
+    beginInsertRows(QModelIndex(), FShown, last);
+    FShown = last + 1;
+    FShownMost = std::max(FShownMost, FShown);
+    endInsertRows();
+    revealLater();
+}
+
+void TMediaListModel::revealAll() {
+    FRevealTimer->stop();
+    if (FShown >= Count())
+        return;
+    beginInsertRows(QModelIndex(), FShown, Count() - 1);
+    FShown = Count();
+    FShownMost = std::max(FShownMost, FShown);
     endInsertRows();
 }
 
 void TMediaListModel::RemoveRows(std::vector<int> Rows) {
+    revealAll();
     std::sort(Rows.begin(), Rows.end());
     // Runs of adjacent rows go in one step, the last run first so earlier rows keep their place.
     std::size_t end = Rows.size();
@@ -116,59 +185,68 @@ void TMediaListModel::RemoveRows(std::vector<int> Rows) {
         const int first = Rows[begin];
         const int last = Rows[end - 1];
         beginRemoveRows(QModelIndex(), first, last);
-        FEntries.erase(FEntries.begin() + first, FEntries.begin() + last + 1);
+        // A removed library row's id may be given to a new row later.
+        for (int row = first; row <= last; ++row)
+            if (FItems.erase(FKeys[static_cast<size_t>(row)]) > 0 &&
+                FKeys[static_cast<size_t>(row)] > 0)
+                FCached = std::max(0, FCached - 1);
+        FKeys.erase(FKeys.begin() + first, FKeys.begin() + last + 1);
+        FShown = Count();
         endRemoveRows();
         end = begin;
     }
 }
 
 const TMediaItem& TMediaListModel::Item(int Row) const {
-    TEntry& entry = FEntries[static_cast<size_t>(Row)];
-    if (!entry.Item)
+    const std::int64_t key = FKeys[static_cast<size_t>(Row)];
+    auto found = FItems.find(key);
+    if (found == FItems.end()) {
         load(Row);
-    return *entry.Item;
+        found = FItems.find(key);
+        if (found == FItems.end()) // no source to read from
+            found = FItems.emplace(key, std::make_unique<TMediaItem>()).first;
+    }
+    return *found->second;
 }
 
 void TMediaListModel::load(int Row) const {
     constexpr int Page = 256;
-    // Rows read earlier go when too many are kept; those given whole stay.
+    // Rows read earlier go when too many are kept; those given whole without an id stay.
     if (FFetch && !FHold && FCached + Page > CacheLimit) {
-        for (TEntry& entry : FEntries)
-            if (entry.Id != 0)
-                entry.Item.reset();
+        std::erase_if(FItems, [](const auto& item) { return item.first > 0; });
         FCached = 0;
     }
     const int first = Row / Page * Page;
     const int last = std::min(Count(), first + Page);
     std::vector<std::int64_t> ids;
-    std::vector<int> rows;
     for (int row = first; row < last; ++row) {
-        if (FEntries[static_cast<size_t>(row)].Item)
-            continue;
-        ids.push_back(FEntries[static_cast<size_t>(row)].Id);
-        rows.push_back(row);
+        const std::int64_t key = FKeys[static_cast<size_t>(row)];
+        if (key > 0 && !FItems.contains(key))
+            ids.push_back(key);
     }
     std::vector<TMediaItem> items;
     if (FFetch)
         items = FFetch(ids);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        TEntry& entry = FEntries[static_cast<size_t>(rows[i])];
-        entry.Item =
-            std::make_unique<TMediaItem>(i < items.size() ? std::move(items[i]) : TMediaItem());
-        entry.Item->Id = entry.Id;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        auto& item = FItems[ids[i]];
+        if (!item)
+            ++FCached;
+        item = std::make_unique<TMediaItem>(i < items.size() ? std::move(items[i]) : TMediaItem());
+        item->Id = ids[i];
     }
-    FCached += static_cast<int>(rows.size());
 }
 
 void TMediaListModel::UpdateItem(int Row, const TMediaItem& Item) {
     if (Row < 0 || Row >= Count())
         return;
-    TEntry& entry = FEntries[static_cast<size_t>(Row)];
-    if (!entry.Item)
+    const std::int64_t key = FKeys[static_cast<size_t>(Row)];
+    auto& item = FItems[key];
+    if (!item && key > 0)
         ++FCached;
-    entry.Item = std::make_unique<TMediaItem>(Item);
-    entry.Item->Id = entry.Id;
-    emit dataChanged(index(Row, 0), index(Row, ColumnCount - 1));
+    item = std::make_unique<TMediaItem>(Item);
+    item->Id = std::max<std::int64_t>(key, 0);
+    if (Row < FShown)
+        emit dataChanged(index(Row, 0), index(Row, ColumnCount - 1));
 }
 
 int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortState) {
@@ -209,8 +287,8 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
     if (ordered.empty())
         return false;
     std::int64_t largest = 0;
-    for (const TEntry& entry : FEntries)
-        largest = std::max(largest, entry.Id);
+    for (const std::int64_t key : FKeys)
+        largest = std::max(largest, key);
     // Ids far beyond the count of rows (set by another program) are not worth a table.
     if (largest > 4 * static_cast<std::int64_t>(Count()) + 1000000)
         return false;
@@ -220,7 +298,7 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
     rowOf.assign(static_cast<std::size_t>(largest) + 1, -1);
     std::vector<int> rest;
     for (int row = 0; row < Count(); ++row) {
-        const std::int64_t id = FEntries[static_cast<size_t>(row)].Id;
+        const std::int64_t id = FKeys[static_cast<size_t>(row)];
         std::int32_t& slot = rowOf[static_cast<std::size_t>(std::max<std::int64_t>(id, 0))];
         if (id <= 0 || slot >= 0)
             rest.push_back(row);
@@ -238,7 +316,7 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
         }
     }
     for (int row = 0; row < Count(); ++row) {
-        const std::int64_t id = FEntries[static_cast<size_t>(row)].Id;
+        const std::int64_t id = FKeys[static_cast<size_t>(row)];
         if (id > 0 && rowOf[static_cast<std::size_t>(id)] == row)
             rest.push_back(row); // not in the library's answer
     }
@@ -251,41 +329,51 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
 }
 
 void TMediaListModel::Sort(int SortState) {
+    revealAll();
+    if (FSortMemory.valid()) {
+        TSortMemory memory = FSortMemory.get();
+        if (memory.Order.capacity() > FSortOrder.capacity()) {
+            FSortOrder = std::move(memory.Order);
+            FSortRowOf = std::move(memory.RowOf);
+            FSortKeys = std::move(memory.Keys);
+        }
+    }
     std::vector<int> order = std::move(FSortOrder);
-    order.resize(FEntries.size());
+    order.resize(FKeys.size());
     std::iota(order.begin(), order.end(), 0);
     if (!sortByRanks(SortState, order)) {
         // Every row is read and kept while the rows' texts are compared.
         FHold = true;
+        std::vector<const TMediaItem*> items(FKeys.size());
+        for (int row = 0; row < Count(); ++row)
+            items[static_cast<size_t>(row)] = &Item(row);
         const int column = SortState < 0 ? -SortState : SortState;
         const bool descending = SortState < 0;
         if (column >= 1 && column <= 5) {
             // One key per row instead of one per comparison; std::string compares its bytes
             // as unsigned values, as the keys require.
             std::vector<std::string> keys;
-            keys.reserve(FEntries.size());
-            for (int row = 0; row < Count(); ++row)
-                keys.push_back(SortKey(textOf(Item(row), column)));
+            keys.reserve(items.size());
+            for (const TMediaItem* item : items)
+                keys.push_back(SortKey(textOf(*item, column)));
             std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
                 return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                                   : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
             });
         } else {
-            for (int row = 0; row < Count(); ++row)
-                Item(row);
-            std::stable_sort(order.begin(), order.end(), [this, SortState](int a, int b) {
-                return Compare(*FEntries[static_cast<size_t>(a)].Item,
-                               *FEntries[static_cast<size_t>(b)].Item, SortState) < 0;
+            std::stable_sort(order.begin(), order.end(), [&items, SortState](int a, int b) {
+                return Compare(*items[static_cast<size_t>(a)], *items[static_cast<size_t>(b)],
+                               SortState) < 0;
             });
         }
         FHold = false;
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<TEntry> sorted = std::move(FSortEntries);
+    std::vector<std::int64_t> sorted = std::move(FSortKeys);
     sorted.clear();
-    sorted.reserve(FEntries.size());
+    sorted.reserve(FKeys.size());
     for (const int row : order)
-        sorted.push_back(std::move(FEntries[static_cast<size_t>(row)]));
+        sorted.push_back(FKeys[static_cast<size_t>(row)]);
     // The order turns into the new row of each old row, the old order kept meanwhile in the
     // row table's memory.
     std::vector<int>& newRowOf = order;
@@ -296,9 +384,8 @@ void TMediaListModel::Sort(int SortState) {
             newRowOf[static_cast<size_t>(oldRows[i])] = static_cast<int>(i);
         FSortRowOf = std::move(oldRows);
     }
-    FEntries.swap(sorted);
-    sorted.clear();
-    FSortEntries = std::move(sorted);
+    FKeys.swap(sorted);
+    FSortKeys = std::move(sorted);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -310,7 +397,7 @@ void TMediaListModel::Sort(int SortState) {
 }
 
 int TMediaListModel::rowCount(const QModelIndex& Parent) const {
-    return Parent.isValid() ? 0 : Count();
+    return Parent.isValid() ? 0 : FShown;
 }
 
 int TMediaListModel::columnCount(const QModelIndex& Parent) const {
@@ -318,7 +405,7 @@ int TMediaListModel::columnCount(const QModelIndex& Parent) const {
 }
 
 QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
-    if (!Index.isValid() || Index.row() >= Count())
+    if (!Index.isValid() || Index.row() >= FShown)
         return {};
     const TMediaItem& item = Item(Index.row());
     const bool playing = (Role == Qt::DecorationRole || Role == Qt::FontRole) &&

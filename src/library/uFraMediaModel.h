@@ -2,11 +2,16 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+class QTimer;
 
 namespace orvanta {
 
@@ -73,8 +78,16 @@ public:
     void UpdateItem(int Row, const TMediaItem& Item);
     // Reads the row's page first when it is not at hand.
     const TMediaItem& Item(int Row) const;
-    std::int64_t Id(int Row) const { return FEntries[static_cast<size_t>(Row)].Id; }
-    int Count() const { return static_cast<int>(FEntries.size()); }
+    std::int64_t Id(int Row) const {
+        return std::max<std::int64_t>(FKeys[static_cast<size_t>(Row)], 0);
+    }
+    // Every row, also those not yet shown to views.
+    int Count() const { return static_cast<int>(FKeys.size()); }
+    // Views are told of a long list this many rows per turn of the event loop: a view keeps
+    // memory for every row it knows of, and a million rows' worth of fresh memory at once is
+    // more than the window can wait for. Lists no longer than the longest shown so far are
+    // shown whole at once. Commands that change rows show every row first.
+    int RevealStep = 65536;
 
     // Sorts by the column numbered from 1 (1 is Title); a negative number sorts descending.
     // Texts sort in the order people expect, equal ones keep their order. Rows move with
@@ -96,20 +109,38 @@ public:
                         int Role = Qt::DisplayRole) const override;
 
 private:
-    struct TEntry {
-        std::int64_t Id = 0;
-        std::unique_ptr<TMediaItem> Item;
-    };
     void load(int Row) const;
     bool sortByRanks(int SortState, std::vector<int>& Order);
+    void revealLater();
+    void revealNext();
+    void revealAll();
+    std::int64_t keyFor(const TMediaItem& Item);
 
-    mutable std::vector<TEntry> FEntries;
+    // Each row's key: its library id, or a negative number of the model's own for a row given
+    // whole without one.
+    std::vector<std::int64_t> FKeys;
+    // The rows at hand by key; a key a list holds twice is read once.
+    mutable std::unordered_map<std::int64_t, std::unique_ptr<TMediaItem>> FItems;
+    std::int64_t FLastOwnKey = 0;
+    // Rows views know of, and the most they ever knew of at once.
+    int FShown = 0;
+    int FShownMost = 0;
+    QTimer* FRevealTimer = nullptr;
     // Sorting's working memory, kept from one sort to the next: a million rows' worth of
     // fresh memory costs more to touch for the first time than the sort itself. A sort takes
     // it and gives it back, so a sort started while another walks finds none and makes its own.
     std::vector<int> FSortOrder;
     std::vector<int> FSortRowOf;
-    std::vector<TEntry> FSortEntries;
+    std::vector<std::int64_t> FSortKeys;
+    // That memory for a longer list than any sorted so far, touched on a thread of its own
+    // while the list is new, so that not even the first sort waits for it.
+    struct TSortMemory {
+        std::vector<int> Order;
+        std::vector<int> RowOf;
+        std::vector<std::int64_t> Keys;
+    };
+    std::future<TSortMemory> FSortMemory;
+    void prepareSortMemory();
     mutable int FCached = 0;
     bool FHold = false;
     TMediaFetch FFetch;

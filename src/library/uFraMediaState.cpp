@@ -5,7 +5,7 @@
 #include <QListView>
 #include <QSettings>
 #include <QSplitter>
-#include <QTreeView>
+#include <QTableView>
 #include <cstdlib>
 
 #include "library/uFraMedia.h"
@@ -23,7 +23,7 @@ const QString SortKey = QStringLiteral("MyMusic/Sort");
 void SaveMediaViewState(const TfraMedia& View, QSettings& Settings) {
     Settings.setValue(SplitterKey, View.splMedia->saveState());
     QVariantList widths;
-    const QHeaderView* header = View.lvwMedia->header();
+    const QHeaderView* header = View.lvwMedia->horizontalHeader();
     for (int column = 0; column < header->count(); ++column)
         widths << header->sectionSize(column);
     Settings.setValue(ColumnsKey, widths);
@@ -37,7 +37,7 @@ void SaveMediaViewState(const TfraMedia& View, QSettings& Settings) {
 void RestoreMediaViewState(TfraMedia& View, const QSettings& Settings) {
     View.splMedia->restoreState(Settings.value(SplitterKey).toByteArray());
     const QVariantList widths = Settings.value(ColumnsKey).toList();
-    QHeaderView* header = View.lvwMedia->header();
+    QHeaderView* header = View.lvwMedia->horizontalHeader();
     for (int column = 0; column < header->count() && column < widths.size(); ++column)
         if (const int width = widths[column].toInt(); width > 0)
             header->resizeSection(column, width);

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -180,8 +181,8 @@ private slots:
         QCOMPARE(item.Directory, f.Music);
         QCOMPARE(item.FileName, std::string("dir.mp3"));
         QCOMPARE(item.TrackEntry(), f.Music + "/dir.mp3*245");
-        QCOMPARE(f.View->lvwMedia->header()->sectionSize(0), 200);
-        QCOMPARE(f.View->lvwMedia->header()->sectionSize(3), 50);
+        QCOMPARE(f.View->lvwMedia->horizontalHeader()->sectionSize(0), 200);
+        QCOMPARE(f.View->lvwMedia->horizontalHeader()->sectionSize(3), 50);
     }
 
     void columnClicksFlipAndSort() {
@@ -195,7 +196,7 @@ private slots:
         // Title right after a fill: the state was 1, so it sorts descending; again ascending.
         f.View->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
-        QHeaderView* header = f.View->lvwMedia->header();
+        QHeaderView* header = f.View->lvwMedia->horizontalHeader();
         const auto clickHeader = [header](int column) {
             const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
@@ -489,8 +490,11 @@ private slots:
         int fillTicks = 0;
         int refreshesBefore = 0;
         int finished = 0;
+        int partlyShown = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, [&] {
+            if (f.View && f.View->MediaModel->rowCount() < f.View->MediaModel->Count())
+                ++partlyShown; // the view is told of the rows in steps
             if (!f.View || !f.View->Busy() || f.View->pnlProgress->isVisibleTo(f.View.get()))
                 return;
             // A fill is under way: the filter waits, and so do the library commands.
@@ -505,14 +509,16 @@ private slots:
         f.View = std::make_unique<TfraMedia>();
         connect(f.View.get(), &TfraMedia::WorkFinished, [&] { ++finished; });
         f.View->resize(900, 500);
+        f.View->MediaModel->RevealStep = Rows / 4;
         f.View->Initialize(f.DB, *f.PlayLists, f.Types, f.Main, f.Prompts);
+        QTRY_COMPARE(f.View->MediaModel->rowCount(), Rows);
         ticker.stop();
         QVERIFY2(fillTicks > 0, "the fill never let events through");
+        QVERIFY(partlyShown > 0);
         QCOMPARE(finished, 1);
         QVERIFY(!f.View->Busy());
         QVERIFY(f.View->pnlFilter->isEnabled());
         QCOMPARE(f.View->FilterItems().size(), 8); // All and seven artists
-        QCOMPARE(f.View->MediaModel->rowCount(), Rows);
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("T000001"));
         const std::string last = std::to_string(Rows);
         QCOMPARE(f.View->MediaModel->Item(Rows - 1).Title, "T" + last);
@@ -699,7 +705,7 @@ private slots:
                               QStringLiteral(" Outro")}));
         QCOMPARE(f.Column(TMediaListModel::colTrack),
                  (QStringList{QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("2")}));
-        QCOMPARE(f.View->lvwMedia->header()->visualIndex(TMediaListModel::colTrack), 0);
+        QCOMPARE(f.View->lvwMedia->horizontalHeader()->visualIndex(TMediaListModel::colTrack), 0);
         f.View->mnuPopMediaPlayAlbum->trigger();
         QCOMPARE(f.Main.PlayedPlayLists.size(), size_t(1));
         QCOMPARE(f.Main.PlayedPlayLists[0].Tracks,

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>

@@ -4,6 +4,7 @@
 #include <QListView>
 #include <QSlider>
 #include <QSplitter>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -76,7 +77,7 @@ private slots:
                 w.fraMedia1->lstItems->selectionModel()->selectedIndexes();
             return Remembered{w.size(),
                               w.fraPlayLists1->splPlayLists->sizes(),
-                              w.fraMedia1->lvwMedia->header()->sectionSize(1),
+                              w.fraMedia1->lvwMedia->horizontalHeader()->sectionSize(1),
                               w.fraPlayLists1->lvwTracks->header()->sectionSize(0),
                               w.fraMedia1->cmbFilter->currentIndex(),
                               w.fraMedia1->SortState(),
@@ -92,7 +93,7 @@ private slots:
         const Remembered defaults = read(*window);
         window->resize(900, 640);
         window->fraMedia1->splMedia->setSizes({230, 600});
-        window->fraMedia1->lvwMedia->header()->resizeSection(1, 171);
+        window->fraMedia1->lvwMedia->horizontalHeader()->resizeSection(1, 171);
         window->fraMedia1->cmbFilter->setCurrentIndex(1); // Albums
         window->fraMedia1->SelectFilterItem(2);
         window->fraMedia1->lvwMediaColumnClick(2);
