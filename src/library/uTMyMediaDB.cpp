@@ -322,20 +322,15 @@ void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
                                   : "SELECT * FROM tMedia ORDER BY fTitle");
 }
 
-void TMyMediaDB::SelectArtists(TEasyQuery& Query) {
-    OpenQuery(Query, distinctOf("fArtist"));
-}
-void TMyMediaDB::SelectAlbums(TEasyQuery& Query) {
-    OpenQuery(Query, distinctOf("fAlbum"));
-}
-void TMyMediaDB::SelectGenres(TEasyQuery& Query) {
-    OpenQuery(Query, distinctOf("fGenre"));
-}
-void TMyMediaDB::SelectLanguages(TEasyQuery& Query) {
-    OpenQuery(Query, distinctOf("fLanguage"));
-}
-void TMyMediaDB::SelectComposers(TEasyQuery& Query) {
-    OpenQuery(Query, distinctOf("fComposer"));
+std::vector<std::string> TMyMediaDB::DistinctValues(const char* Field,
+                                                    const std::atomic<bool>& Stop) {
+    std::vector<std::string> values;
+    TEasyQuery query;
+    WalkQuery(query, distinctOf(Field));
+    for (; !query.Eof() && !Stop; query.Next())
+        if (std::string_view value = query.Fields(0).AsText(); !value.empty())
+            values.emplace_back(value);
+    return values;
 }
 
 void TMyMediaDB::SelectMediaByArtist(TEasyQuery& Query, std::string_view Value) {

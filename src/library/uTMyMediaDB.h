@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -97,11 +98,10 @@ public:
 
     void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
     void SelectAllMedia(TEasyQuery& Query);
-    void SelectArtists(TEasyQuery& Query);
-    void SelectAlbums(TEasyQuery& Query);
-    void SelectGenres(TEasyQuery& Query);
-    void SelectLanguages(TEasyQuery& Query);
-    void SelectComposers(TEasyQuery& Query);
+    // The distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre, fLanguage,
+    // fComposer) in ascending order, read without counting them first. Stops, with what it
+    // has, soon after Stop is set.
+    std::vector<std::string> DistinctValues(const char* Field, const std::atomic<bool>& Stop);
     void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);

@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,9 +22,9 @@
 #include "library/uTMyMediaDB.h"
 #include "metadata/MPEGaudio.h"
 #include "metadata/uCoverArt.h"
+#include "metadata/uTagPickLists.h"
 #include "shell/uPrompts.h"
 #include "shell/uQtPath.h"
-#include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
 
@@ -141,11 +144,13 @@ void TUpDown::keyPressEvent(QKeyEvent* Event) {
 }
 
 TfrmMP3Tag::TfrmMP3Tag(IPrompts& Prompts, QWidget* Parent)
-    : QDialog(Parent), FPrompts(Prompts), FQuery(std::make_unique<TEasyQuery>()),
-      FAudio(std::make_unique<TMPEGaudio>()) {
+    : QDialog(Parent), FPrompts(Prompts), FAudio(std::make_unique<TMPEGaudio>()) {
     setObjectName(QStringLiteral("frmMP3Tag"));
     setWindowTitle(QStringLiteral("MP3 Tag Editor"));
     PrepareControls();
+    tmrPickLists = new QTimer(this);
+    tmrPickLists->setInterval(20);
+    connect(tmrPickLists, &QTimer::timeout, this, &TfrmMP3Tag::ShowPickLists);
     resize(401, 373);
 }
 
@@ -258,26 +263,10 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
                              PathForDisplay(PathFromQString(FullPath())));
         return false;
     }
-    FMediaDB->SelectArtists(*FQuery);
-    FillComboFromQuery(cmbArtists, "fArtist");
-    FQuery->Close();
-    FMediaDB->SelectAlbums(*FQuery);
-    FillComboFromQuery(cmbAlbums, "fAlbum");
-    FQuery->Close();
-
     FUseV2 = FAudio->ID3v2().Present() || !FAudio->ID3v1().Present();
     if (FUseV2) {
         setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v2)"));
         EnableV2Controls();
-        FMediaDB->SelectGenres(*FQuery);
-        FillComboFromQuery(cmbGenres, "fGenre");
-        FQuery->Close();
-        FMediaDB->SelectLanguages(*FQuery);
-        FillComboFromQuery(cmbLanguages, "fLanguage");
-        FQuery->Close();
-        FMediaDB->SelectComposers(*FQuery);
-        FillComboFromQuery(cmbComposers, "fComposer");
-        FQuery->Close();
         ShowV2Tag();
     } else {
         setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v1)"));
@@ -286,8 +275,42 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     }
     FShown = Showing();
     ShowCover();
+    StartPickLists();
     FLoaded = true;
     return true;
+}
+
+void TfrmMP3Tag::StartPickLists() {
+    FPickCombos = {cmbArtists, cmbAlbums};
+    std::vector<const char*> fields = {"fArtist", "fAlbum"};
+    if (FUseV2) {
+        FPickCombos.insert(FPickCombos.end(), {cmbGenres, cmbLanguages, cmbComposers});
+        fields.insert(fields.end(), {"fGenre", "fLanguage", "fComposer"});
+    }
+    FPickLists = std::make_unique<TPickListReader>(FMediaDB->FileName(), std::move(fields));
+    tmrPickLists->start();
+}
+
+void TfrmMP3Tag::ShowPickLists() {
+    std::optional<std::vector<QStringList>> lists = FPickLists->Take();
+    if (!lists)
+        return;
+    tmrPickLists->stop();
+    for (std::size_t i = 0; i < FPickCombos.size() && i < lists->size(); ++i) {
+        // The list comes in under what is shown or typed meanwhile, which stays as it is.
+        QComboBox* combo = FPickCombos[i];
+        QLineEdit* edit = combo->lineEdit(); // every pick list here is editable
+        const QString text = edit->text();
+        const int cursor = edit->cursorPosition();
+        const bool modified = edit->isModified();
+        const QSignalBlocker quietCombo(combo);
+        const QSignalBlocker quietEdit(edit);
+        combo->setModel(new QStringListModel((*lists)[i], combo));
+        combo->setCurrentIndex(-1);
+        edit->setText(text);
+        edit->setCursorPosition(cursor);
+        edit->setModified(modified);
+    }
 }
 
 int TfrmMP3Tag::Execute() {
@@ -307,16 +330,6 @@ void TfrmMP3Tag::EnableV2Controls() {
          {static_cast<QWidget*>(cmbLanguages), static_cast<QWidget*>(cmbComposers),
           static_cast<QWidget*>(txtCopyright)})
         control->setEnabled(true);
-}
-
-void TfrmMP3Tag::FillComboFromQuery(QComboBox* Combo, const char* FieldName) {
-    FQuery->First();
-    for (std::int32_t i = 0; i < FQuery->RecordCount(); ++i) {
-        const std::string_view value = FQuery->FieldByName(FieldName).AsText();
-        if (!value.empty())
-            Combo->addItem(fromStd(value));
-        FQuery->Next();
-    }
 }
 
 void TfrmMP3Tag::FillGenreTable() {

@@ -6,20 +6,22 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace orvanta {
 
 class IPrompts;
-class TEasyQuery;
 class TMPEGaudio;
 class TMyMediaDB;
+class TPickListReader;
 
 // An up-down control: two arrow buttons that step a position within a range.
 class TUpDown : public QWidget {
@@ -98,7 +100,9 @@ protected:
 private:
     void PrepareControls();
     void EnableV2Controls();
-    void FillComboFromQuery(QComboBox* Combo, const char* FieldName);
+    // The pick lists of the library's values arrive from a thread of their own.
+    void StartPickLists();
+    void ShowPickLists();
     void FillGenreTable();
     void ShowV1Tag();
     void ShowV2Tag();
@@ -120,7 +124,6 @@ private:
     void UpdateLibraryFromFile();
 
     IPrompts& FPrompts;
-    std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TMPEGaudio> FAudio;
     TMyMediaDB* FMediaDB = nullptr;
     QString FFolder;
@@ -129,6 +132,9 @@ private:
     bool FLoaded = false;
     bool FLibraryChanged = false;
     TShown FShown;
+    std::unique_ptr<TPickListReader> FPickLists;
+    std::vector<QComboBox*> FPickCombos;
+    QTimer* tmrPickLists = nullptr;
 };
 
 } // namespace orvanta
