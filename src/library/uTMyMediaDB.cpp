@@ -322,15 +322,13 @@ void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
                                   : "SELECT * FROM tMedia ORDER BY fTitle");
 }
 
-std::vector<std::string> TMyMediaDB::DistinctValues(const char* Field,
-                                                    const std::atomic<bool>& Stop) {
-    std::vector<std::string> values;
+void TMyMediaDB::DistinctValues(const char* Field,
+                                const std::function<bool(std::string_view)>& Value) {
     TEasyQuery query;
     WalkQuery(query, distinctOf(Field));
-    for (; !query.Eof() && !Stop; query.Next())
-        if (std::string_view value = query.Fields(0).AsText(); !value.empty())
-            values.emplace_back(value);
-    return values;
+    for (; !query.Eof(); query.Next())
+        if (std::string_view value = query.Fields(0).AsText(); !value.empty() && !Value(value))
+            return;
 }
 
 void TMyMediaDB::SelectMediaByArtist(TEasyQuery& Query, std::string_view Value) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -98,10 +97,10 @@ public:
 
     void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
     void SelectAllMedia(TEasyQuery& Query);
-    // The distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre, fLanguage,
-    // fComposer) in ascending order, read without counting them first. Stops, with what it
-    // has, soon after Stop is set.
-    std::vector<std::string> DistinctValues(const char* Field, const std::atomic<bool>& Stop);
+    // Hands Value the distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre,
+    // fLanguage, fComposer) in ascending order, read without counting them first, until it
+    // returns false.
+    void DistinctValues(const char* Field, const std::function<bool(std::string_view)>& Value);
     void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
     void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "library/uTMyMediaDB.h"
@@ -24,8 +25,11 @@ TPickListReader::TPickListReader(const std::string& LibraryFile, std::vector<con
             TMyMediaDB library;
             library.OpenReadOnly(LibraryFile);
             for (std::size_t i = 0; i < Fields.size() && !state->Stop; ++i)
-                for (const std::string& value : library.DistinctValues(Fields[i], state->Stop))
-                    lists[i] << QString::fromStdString(value);
+                library.DistinctValues(Fields[i], [&](std::string_view value) {
+                    lists[i] << QString::fromUtf8(value.data(),
+                                                  static_cast<qsizetype>(value.size()));
+                    return !state->Stop;
+                });
         } catch (const std::exception&) { // a damaged library offers no values
             lists.assign(Fields.size(), QStringList());
         }
