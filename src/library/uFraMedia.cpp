@@ -36,6 +36,20 @@ namespace {
 
 const char* const TagProperty = "Tag";
 
+// A table whose Home and End keys go to the first and last track, as in any list, rather than
+// to the first and last column.
+class TTrackTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override {
+        if (Action == MoveHome || Action == MoveEnd)
+            Modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(Action, Modifiers);
+    }
+};
+
 } // namespace
 
 TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOpen) {
@@ -113,7 +127,7 @@ void TfraMedia::CreateControls() {
                           [this](int Column) { return SortRanks(Column); });
     // A table rather than a tree: a tree view keeps 40 bytes of layout per row, which at a
     // million rows is more fresh memory than the window can wait for.
-    lvwMedia = new QTableView(pnlList);
+    lvwMedia = new TTrackTable(pnlList);
     listLayout->addWidget(lvwMedia, 1);
     lvwMedia->setObjectName(QStringLiteral("lvwMedia"));
     lvwMedia->setModel(MediaModel);

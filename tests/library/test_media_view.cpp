@@ -284,6 +284,12 @@ private slots:
         }
         QVERIFY(!f.View->mnuPopMediaFindMedia->isVisible());
         QCOMPARE(f.View->mnuPopMediaLocateFile->text(), QStringLiteral("Locate File..."));
+        // End and Home go to the last and the first track, as in any list.
+        f.View->lvwMedia->setCurrentIndex(f.View->MediaModel->index(0, 0));
+        for (const auto& [key, row] : {std::pair{Qt::Key_End, 1}, std::pair{Qt::Key_Home, 0}}) {
+            QTest::keyClick(f.View->lvwMedia, key);
+            QCOMPARE(f.View->lvwMedia->currentIndex().row(), row);
+        }
     }
 
     void playAndLocateNeedExactlyOneRow() {
