@@ -83,10 +83,14 @@ void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
     FKeys = std::move(Ids);
     FItems.clear();
     FCached = 0;
+    endReset();
+    prepareSortMemory();
+}
+
+void TMediaListModel::endReset() {
     FShown = std::min(Count(), std::max(RevealStep, FShownMost));
     endResetModel();
     revealLater();
-    prepareSortMemory();
 }
 
 void TMediaListModel::prepareSortMemory() {
@@ -105,8 +109,10 @@ void TMediaListModel::prepareSortMemory() {
     });
 }
 
-std::int64_t TMediaListModel::keyFor(const TMediaItem& Item) {
-    return Item.Id > 0 ? Item.Id : --FLastOwnKey;
+void TMediaListModel::keep(TMediaItem&& Item) {
+    const std::int64_t key = Item.Id > 0 ? Item.Id : --FLastOwnKey;
+    FKeys.push_back(key);
+    FItems[key] = std::make_unique<TMediaItem>(std::move(Item));
 }
 
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
@@ -115,14 +121,9 @@ void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
     FItems.clear();
     FCached = 0;
     FKeys.reserve(Items.size());
-    for (TMediaItem& item : Items) {
-        const std::int64_t key = keyFor(item);
-        FKeys.push_back(key);
-        FItems[key] = std::make_unique<TMediaItem>(std::move(item));
-    }
-    FShown = std::min(Count(), std::max(RevealStep, FShownMost));
-    endResetModel();
-    revealLater();
+    for (TMediaItem& item : Items)
+        keep(std::move(item));
+    endReset();
 }
 
 void TMediaListModel::Append(std::vector<TMediaItem> Items) {
@@ -130,19 +131,10 @@ void TMediaListModel::Append(std::vector<TMediaItem> Items) {
         return;
     // While a list is still being shown, the new rows are shown with the rest.
     const bool shownWhole = FShown == Count();
-    const int first = Count();
+    for (TMediaItem& item : Items)
+        keep(std::move(item));
     if (shownWhole)
-        beginInsertRows(QModelIndex(), first, first + static_cast<int>(Items.size()) - 1);
-    for (TMediaItem& item : Items) {
-        const std::int64_t key = keyFor(item);
-        FKeys.push_back(key);
-        FItems[key] = std::make_unique<TMediaItem>(std::move(item));
-    }
-    if (shownWhole) {
-        FShown = Count();
-        FShownMost = std::max(FShownMost, FShown);
-        endInsertRows();
-    }
+        showUpTo(Count());
 }
 
 void TMediaListModel::revealLater() {
@@ -152,25 +144,23 @@ void TMediaListModel::revealLater() {
         FRevealTimer->stop();
 }
 
-void TMediaListModel::revealNext() {
-    if (FShown >= Count())
+void TMediaListModel::showUpTo(int Rows) {
+    if (Rows <= FShown)
         return;
-    const int last = std::min(Count(), FShown + std::max(1, RevealStep)) - 1;
-    beginInsertRows(QModelIndex(), FShown, last);
-    FShown = last + 1;
+    beginInsertRows(QModelIndex(), FShown, Rows - 1);
+    FShown = Rows;
     FShownMost = std::max(FShownMost, FShown);
     endInsertRows();
+}
+
+void TMediaListModel::revealNext() {
+    showUpTo(std::min(Count(), FShown + std::max(1, RevealStep)));
     revealLater();
 }
 
 void TMediaListModel::revealAll() {
     FRevealTimer->stop();
-    if (FShown >= Count())
-        return;
-    beginInsertRows(QModelIndex(), FShown, Count() - 1);
-    FShown = Count();
-    FShownMost = std::max(FShownMost, FShown);
-    endInsertRows();
+    showUpTo(Count());
 }
 
 void TMediaListModel::RemoveRows(std::vector<int> Rows) {

@@ -111,10 +111,14 @@ public:
 private:
     void load(int Row) const;
     bool sortByRanks(int SortState, std::vector<int>& Order);
+    // Ends a reset showing the first step of the new list.
+    void endReset();
+    void showUpTo(int Rows);
     void revealLater();
     void revealNext();
     void revealAll();
-    std::int64_t keyFor(const TMediaItem& Item);
+    // Adds a row given whole.
+    void keep(TMediaItem&& Item);
 
     // Each row's key: its library id, or a negative number of the model's own for a row given
     // whole without one.
