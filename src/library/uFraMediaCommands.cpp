@@ -13,6 +13,7 @@
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
 #include "metadata/uFrmMP3Tag.h"
+#include "playlists/uPlayListAdd.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
@@ -171,21 +172,19 @@ void TfraMedia::AddFilesToPlayList() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty())
         return;
-    const std::string name = FMain->SelectedPlayListName().toStdString();
-    if (name.empty() || !FPlayLists->Exists(name))
+    const std::string name = PathFromQString(FMain->SelectedPlayListName());
+    TPlayList* target = name.empty() ? nullptr : FPlayLists->FindByName(name);
+    if (!target)
         return;
-    TPlayList* target = FPlayLists->FindByName(name);
     // In the order the list shows them, so an album lands as it plays.
-    std::vector<std::string> refused;
-    for (int row : rows) {
-        const TMediaItem& item = MediaModel->Item(row);
-        if (!target->AddTrack(item.TrackEntry(), -1))
-            refused.push_back(JoinPath(item.Directory, item.FileName));
-    }
+    std::vector<std::string> entries;
+    for (int row : rows)
+        entries.push_back(MediaModel->Item(row).TrackEntry());
+    const std::string refused = AddEntries(*FPlayLists, *target, entries);
     lvwMedia->selectionModel()->clearSelection();
     FMain->RefreshPlayListTracks();
-    for (const std::string& path : refused)
-        FPrompts->Information(fromStd(PlayListRefusalMessage(path)));
+    if (!refused.empty())
+        FPrompts->Information(PathForDisplay(refused));
 }
 
 } // namespace orvanta

@@ -12,6 +12,7 @@
 #include "library/uFraMediaShared.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
+#include "playlists/uPlayListAdd.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
@@ -72,7 +73,7 @@ void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
     TImportRequest request;
     for (const QString& path : Paths)
         request.Paths.push_back(PathFromQString(path));
-    request.PlayList = PlayList.toStdString();
+    request.PlayList = PathFromQString(PlayList);
     FImportQueue.push_back(std::move(request));
     if (!FBusy)
         StartImport();
@@ -225,11 +226,9 @@ void TfraMedia::EndImport() {
     for (const TFolderProblem& problem : run->Import.Problems())
         run->Tally.CountFolder(problem.Path, problem.Reason);
     ShowUpdatedRows(run->Updated);
-    if (!run->PlayList.empty() && FPlayLists->Exists(run->PlayList)) {
-        TPlayList* target = FPlayLists->FindByName(run->PlayList);
-        for (const std::string& entry : run->Entries)
-            target->InsertTrack(entry, -1);
-    }
+    std::string refused;
+    if (TPlayList* target = run->PlayList.empty() ? nullptr : FPlayLists->FindByName(run->PlayList))
+        refused = AddEntries(*FPlayLists, *target, run->Entries);
     // The add's own writes are not news from outside.
     FLibraryVersion = LibraryVersion();
     EndWork();
@@ -239,6 +238,8 @@ void TfraMedia::EndImport() {
     ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
+    if (!refused.empty())
+        FPrompts->Information(PathForDisplay(refused));
     const std::string error = run->Import.Error();
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);

@@ -14,6 +14,7 @@
 
 #include "common/uDisplayUtils.h"
 #include "playlists/uFraPlayListsModel.h"
+#include "playlists/uPlayListAdd.h"
 #include "playlists/uPlayListAutoSave.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
@@ -26,9 +27,17 @@ namespace orvanta {
 
 namespace {
 const char* const TagProperty = "Tag";
+// A name is bytes, as its file's name: the line shows it decoded, this role keeps the bytes.
+constexpr int NameRole = Qt::UserRole;
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+QListWidgetItem* nameItem(const std::string& Name) {
+    auto* item = new QListWidgetItem(PathForDisplay(Name));
+    item->setData(NameRole, PathToQString(Name));
+    return item;
 }
 } // namespace
 
@@ -86,12 +95,12 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
 
     // Files dropped on a playlist's name or on its tracks go to the library and to it.
     new TFileDrop(lstPlayLists->viewport(), [this](const QStringList& Paths, const QPoint& At) {
-        if (const QListWidgetItem* item = lstPlayLists->itemAt(At); item && FMain)
-            FMain->AddToLibrary(Paths, item->text());
+        if (const QListWidgetItem* item = lstPlayLists->itemAt(At))
+            DropOn(NameAt(lstPlayLists->row(item)), Paths);
     });
     new TFileDrop(lvwTracks->viewport(), [this](const QStringList& Paths, const QPoint&) {
-        if (FCurrentPlayList && FMain)
-            FMain->AddToLibrary(Paths, QString::fromStdString(FCurrentPlayList->Name));
+        if (FCurrentPlayList)
+            DropOn(FCurrentPlayList->Name, Paths);
     });
 
     CreateMenus();
@@ -158,44 +167,6 @@ void TfraPlayLists::Finalize() {
     FAutoSave = nullptr;
     FManager = nullptr;
     FCurrentPlayList = nullptr;
-}
-
-void TfraPlayLists::SavePlayLists() {
-    if (FAutoSave)
-        FAutoSave->SaveNow();
-}
-
-void TfraPlayLists::ShowSync(const TPlayListSync& Sync) {
-    if (Sync.ChangedOutside) {
-        // The shown playlist may be gone or reloaded: find it again by name.
-        const int row = SelectedPlayListRow();
-        const QString shown = row >= 0 ? lstPlayLists->item(row)->text() : QString();
-        std::vector<QString> before;
-        for (int i = 0; i < lstPlayLists->count(); ++i)
-            before.push_back(lstPlayLists->item(i)->text());
-        FCurrentPlayList = nullptr;
-        FillPlayLists();
-        std::vector<QString> after;
-        for (int i = 0; i < lstPlayLists->count(); ++i)
-            after.push_back(lstPlayLists->item(i)->text());
-        int again = -1;
-        for (int i = 0; i < lstPlayLists->count() && !shown.isEmpty(); ++i)
-            if (after[static_cast<std::size_t>(i)] == shown)
-                again = i;
-        SelectPlayList(again >= 0 ? again : (lstPlayLists->count() > 0 ? 0 : -1));
-        // The tool bar's box keeps its choice unless the names themselves changed.
-        if (before != after)
-            FMain->RefreshPlayListNames();
-    }
-    QStringList notes;
-    for (const auto& [name, copy] : Sync.Conflicts)
-        notes << QStringLiteral(
-                     "\"%1\" was changed by another program; your version is now \"%2\".")
-                     .arg(fromStd(name), fromStd(copy));
-    for (const std::string& name : Sync.Failed)
-        notes << QStringLiteral("Cannot save the playlist \"%1\".").arg(fromStd(name));
-    if (!notes.isEmpty())
-        FMain->SetPlayListInfo(notes.join(QStringLiteral(" ")));
 }
 
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
@@ -270,8 +241,44 @@ void TfraPlayLists::FillPlayLists() {
     lstPlayLists->setUpdatesEnabled(false);
     lstPlayLists->clear();
     for (std::int32_t i = 0; i < FManager->Count(); ++i)
-        lstPlayLists->addItem(fromStd(FManager->GetPlayList(i)->Name));
+        lstPlayLists->addItem(nameItem(FManager->GetPlayList(i)->Name));
     lstPlayLists->setUpdatesEnabled(true);
+}
+
+std::string TfraPlayLists::NameAt(int Row) const {
+    return PathFromQString(lstPlayLists->item(Row)->data(NameRole).toString());
+}
+
+int TfraPlayLists::RowOf(const std::string& Name) const {
+    for (int row = 0; row < lstPlayLists->count(); ++row)
+        if (NameAt(row) == Name)
+            return row;
+    return -1;
+}
+
+void TfraPlayLists::ShowPlayListNamed(const std::string& Name) {
+    FCurrentPlayList = nullptr;
+    FillPlayLists();
+    const int row = RowOf(Name);
+    SelectPlayList(row >= 0 ? row : (lstPlayLists->count() > 0 ? 0 : -1));
+}
+
+bool TfraPlayLists::RefuseUnread() {
+    if (!FCurrentPlayList || !FManager->IsUnread(FCurrentPlayList))
+        return false;
+    FPrompts->Information(PathForDisplay(UnreadPlayListMessage(FCurrentPlayList->Name)));
+    return true;
+}
+
+void TfraPlayLists::DropOn(const std::string& Name, const QStringList& Paths) {
+    const TPlayList* list = FManager ? FManager->FindByName(Name) : nullptr;
+    if (!list || !FMain)
+        return;
+    if (FManager->IsUnread(list)) {
+        FPrompts->Information(PathForDisplay(UnreadPlayListMessage(list->Name)));
+        return;
+    }
+    FMain->AddToLibrary(Paths, PathToQString(list->Name));
 }
 
 int TfraPlayLists::SelectedPlayListRow() const {
@@ -304,15 +311,13 @@ void TfraPlayLists::ShowSelectedPlayList() {
         TrackModel->SetRows({});
         return;
     }
-    FCurrentPlayList = FManager->FindByName(lstPlayLists->item(row)->text().toStdString());
+    FCurrentPlayList = FManager->FindByName(NameAt(row));
     if (!FCurrentPlayList) {
         TrackModel->SetRows({});
         return;
     }
     const int total = FillTracks(*FCurrentPlayList);
-    const std::int32_t mode = FCurrentPlayList->PlayMode;
-    // Any other mode plays as Normal, so the box says so.
-    FMain->SetPlayListModeIndex(mode >= pmNormal && mode <= pmRandom ? mode : pmNormal);
+    ShowPlayMode();
     ShowPlayListInfo(total);
 }
 
@@ -346,8 +351,18 @@ void TfraPlayLists::RefreshTracks() {
         ShowPlayListInfo(FillTracks(*FCurrentPlayList));
 }
 
+void TfraPlayLists::ShowPlayMode() {
+    const std::int32_t mode = FCurrentPlayList->PlayMode;
+    // Any other mode plays as Normal, so the box says so.
+    FMain->SetPlayListModeIndex(mode >= pmNormal && mode <= pmRandom ? mode : pmNormal);
+}
+
 void TfraPlayLists::ApplyPlayMode() {
-    if (FCurrentPlayList && FMain)
+    if (!FCurrentPlayList || !FMain)
+        return;
+    if (RefuseUnread())
+        ShowPlayMode();
+    else
         FCurrentPlayList->PlayMode = FMain->PlayListModeIndex();
 }
 
@@ -367,7 +382,7 @@ void TfraPlayLists::NewPlayList() {
         QStringLiteral("New Playlist"));
     if (!answer)
         return;
-    const std::string name = answer->toStdString();
+    const std::string name = PathFromQString(*answer);
     if (name.empty()) {
         FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
         return;
@@ -381,37 +396,38 @@ void TfraPlayLists::NewPlayList() {
         FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
         return;
     }
-    {
-        const QSignalBlocker blocker(lstPlayLists);
-        lstPlayLists->addItem(*answer);
-    }
-    SelectPlayList(lstPlayLists->count() - 1);
+    ShowPlayListNamed(name);
     FMain->RefreshPlayListNames();
 }
 
 void TfraPlayLists::RenamePlayList() {
-    if (!FCurrentPlayList)
+    if (!FCurrentPlayList || RefuseUnread())
         return;
     const std::string oldName = FCurrentPlayList->Name;
-    const std::optional<QString> answer = FPrompts->AskText(
-        QStringLiteral("Rename Playlist"),
-        QStringLiteral("Please enter the new name for the playlist."), fromStd(oldName));
+    const QString shown = PathForDisplay(oldName);
+    const std::optional<QString> answer =
+        FPrompts->AskText(QStringLiteral("Rename Playlist"),
+                          QStringLiteral("Please enter the new name for the playlist."), shown);
     if (!answer || answer->isEmpty())
         return;
-    const std::string newName = answer->toStdString();
+    // Accepted as shown, a name that is not UTF-8 still means its own bytes.
+    const std::string newName = *answer == shown ? oldName : PathFromQString(*answer);
+    // Another program may have removed it while the question was open.
+    if (!FManager->Exists(oldName))
+        return;
     if (FManager->Exists(newName)) {
         FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
         return;
     }
+    // The manager takes in other programs' changes first, so the whole list is shown again.
     if (!FManager->RenamePlayList(oldName, newName)) {
-        FPrompts->Information(TPlayListManager::IsValidName(newName)
-                                  ? QStringLiteral("Cannot save the playlist \"%1\".").arg(*answer)
-                                  : QString::fromLatin1(InvalidPlayListNameMessage));
+        FPrompts->Information(
+            TPlayListManager::IsValidName(newName)
+                ? QStringLiteral("Cannot save the playlist \"%1\".").arg(PathForDisplay(newName))
+                : QString::fromLatin1(InvalidPlayListNameMessage));
         return;
     }
-    const int row = SelectedPlayListRow();
-    if (row >= 0)
-        lstPlayLists->item(row)->setText(fromStd(FCurrentPlayList->Name));
+    ShowPlayListNamed(newName);
     FMain->RefreshPlayListNames();
 }
 
@@ -419,9 +435,12 @@ void TfraPlayLists::RemovePlayList() {
     if (!FCurrentPlayList)
         return;
     const std::string name = FCurrentPlayList->Name;
-    if (!ConfirmRemove(fromStd(name)))
+    if (!ConfirmRemove(PathForDisplay(name)))
         return;
-    const int row = SelectedPlayListRow();
+    // Another program may have removed it while the question was open.
+    const int row = RowOf(name);
+    if (row < 0 || !FManager->Exists(name))
+        return;
     // The playlist is freed by the manager: nothing may point at it any more.
     FCurrentPlayList = nullptr;
     FManager->DeletePlayList(name);
@@ -430,7 +449,7 @@ void TfraPlayLists::RemovePlayList() {
         delete lstPlayLists->takeItem(row);
         if (FManager->Count() == 0) {
             FManager->AddPlayList(DefaultPlayListName);
-            lstPlayLists->addItem(QString::fromLatin1(DefaultPlayListName));
+            lstPlayLists->addItem(nameItem(DefaultPlayListName));
         }
     }
     SelectPlayList(row <= 0 ? 0 : row - 1);
@@ -438,7 +457,7 @@ void TfraPlayLists::RemovePlayList() {
 }
 
 void TfraPlayLists::ShufflePlayList() {
-    if (!FCurrentPlayList)
+    if (!FCurrentPlayList || RefuseUnread())
         return;
     FCurrentPlayList->Shuffle();
     FillTracks(*FCurrentPlayList);
@@ -481,6 +500,8 @@ void TfraPlayLists::RemoveTracks() {
     if (!FCurrentPlayList)
         return;
     const std::vector<int> rows = SelectedTrackRows();
+    if (rows.empty() || RefuseUnread())
+        return;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         FCurrentPlayList->DeleteTrack(*row);
     ShowPlayListInfo(FillTracks(*FCurrentPlayList));
@@ -494,7 +515,7 @@ void TfraPlayLists::MoveTrack(int Step) {
         return;
     const int i = rows.front();
     const int target = i + Step;
-    if (target < 0 || target >= TrackModel->rowCount())
+    if (target < 0 || target >= TrackModel->rowCount() || RefuseUnread())
         return;
     FCurrentPlayList->Exchange(std::min(i, target), std::max(i, target));
     FillTracks(*FCurrentPlayList);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "shell/uViewFrame.h"
@@ -39,6 +42,10 @@ public:
     void ApplyPlayMode();
     // Writes what changed and takes in other processes' changes now, as the timer does.
     void SavePlayLists();
+    // The last save before the program ends; names every playlist it could not write.
+    void SaveAtExit();
+    // Lists the playlists again and shows the one named (its bytes), else the first.
+    void ShowPlayListNamed(const std::string& Name);
 
     void SelectPlayList(int Index);
     TPlayList* CurrentPlayList() const { return FCurrentPlayList; }
@@ -74,6 +81,14 @@ private:
     void ShowPlayListInfo(int TotalSeconds);
     bool ConfirmRemove(const QString& Name);
     int SelectedPlayListRow() const;
+    std::string NameAt(int Row) const;
+    int RowOf(const std::string& Name) const;
+    void ShowPlayMode();
+    // Says why and answers true when the shown playlist's file could not be read: such a
+    // playlist is never written back, so it takes no change.
+    bool RefuseUnread();
+    void DropOn(const std::string& Name, const QStringList& Paths);
+    void ReportFailedSaves(const TPlayListSync& Sync);
     void SetFocusMarker(int Marker);
     void ShowSync(const TPlayListSync& Sync);
 
@@ -92,6 +107,8 @@ private:
     IPrompts* FPrompts = nullptr;
     TPlayList* FCurrentPlayList = nullptr;
     TPlayListAutoSave* FAutoSave = nullptr;
+    // Playlists whose failed save the user was told of; told again once one saved.
+    std::set<std::string> FToldFailures;
 };
 
 } // namespace orvanta

@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
-#include <QSignalBlocker>
 
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uM3U.h"
 #include "playlists/uTPlayListManager.h"
 #include "shell/uMainServices.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 
 namespace orvanta {
 
@@ -62,7 +62,7 @@ int TPlayListFileCommands::ImportFiles(const QStringList& Files) {
 }
 
 bool TPlayListFileCommands::ImportFile(const QString& File) {
-    const std::string path = File.toStdString();
+    const std::string path = PathFromQString(File);
     std::vector<TM3UEntry> entries;
     std::string error;
     if (!ReadM3UFile(path, entries, error)) {
@@ -90,16 +90,12 @@ bool TPlayListFileCommands::ImportFile(const QString& File) {
         FPrompts.Information(fromStd(error));
         const std::optional<QString> answer = FPrompts.AskText(
             ImportCaption, QStringLiteral("Please enter the name for the playlist."),
-            fromStd(name));
+            PathForDisplay(name));
         if (!answer)
             return false;
-        name = answer->toStdString();
+        name = PathFromQString(*answer);
     }
-    {
-        const QSignalBlocker blocker(FView.lstPlayLists);
-        FView.lstPlayLists->addItem(fromStd(name));
-    }
-    FView.SelectPlayList(FView.lstPlayLists->count() - 1);
+    FView.ShowPlayListNamed(name);
     FMain.RefreshPlayListNames();
     return true;
 }
@@ -108,8 +104,9 @@ void TPlayListFileCommands::ExportPlayList() {
     const TPlayList* list = FView.CurrentPlayList();
     if (!list)
         return;
+    const std::string name = list->Name;
     const QString file = FPrompts.AskSaveFile(QStringLiteral("Export Playlist"), Filter,
-                                              fromStd(list->Name) + QStringLiteral(".m3u8"));
+                                              PathForDisplay(name) + QStringLiteral(".m3u8"));
     if (file.isEmpty())
         return;
     const bool relative = FPrompts.AskYesNo(
@@ -117,8 +114,12 @@ void TPlayListFileCommands::ExportPlayList() {
         QStringLiteral("Write the paths relative to the folder of the playlist file?\r\n"
                        "Choose Yes when the playlist goes with the music, to a phone or "
                        "another computer."));
+    // Other programs' changes come in while the questions are open: it may be gone.
+    list = FManager.FindByName(name);
+    if (!list)
+        return;
     std::string error;
-    if (!WriteM3UFile(file.toStdString(), *list, relative, error))
+    if (!WriteM3UFile(PathFromQString(file), *list, relative, error))
         FPrompts.Information(fromStd(error));
 }
 

@@ -1,7 +1,5 @@
 #include "playlists/uPlayListAutoSave.h"
 
-#include <QApplication>
-
 #include "playlists/uTPlayListManager.h"
 
 namespace orvanta {
@@ -19,11 +17,8 @@ TPlayListAutoSave::TPlayListAutoSave(TPlayListManager& Manager, TSyncedEvent OnS
 }
 
 void TPlayListAutoSave::tmrSaveTimer() {
-    // A view waiting in a dialog still holds the playlist it asked about; taking in another
-    // process's changes now could free it under its feet. Nothing is edited meanwhile.
-    if (QApplication::activeModalWidget() != nullptr ||
-        QApplication::activePopupWidget() != nullptr)
-        return;
+    // Also while a dialog is open: a view that asked about a playlist finds it again by name
+    // once the answer comes, so other programs' changes never wait for the user.
     SaveNow();
 }
 

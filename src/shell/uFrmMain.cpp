@@ -34,6 +34,7 @@
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
+#include "shell/uQtPath.h"
 #include "shell/uResources.h"
 #include "shell/uWindowState.h"
 
@@ -427,12 +428,19 @@ void TfrmMain::ShowToolButtons(int View) {
     LayOutToolBar();
 }
 
-void TfrmMain::FillPlayListCombo() {
+void TfrmMain::FillPlayListCombo(bool KeepChoice) {
+    const QVariant chosen = cmbPlayLists->currentData();
     cmbPlayLists->clear();
+    // Shown decoded; the item's data keeps the name's bytes.
     if (FPlayListManager)
-        for (std::int32_t i = 0; i < FPlayListManager->Count(); ++i)
-            cmbPlayLists->addItem(QString::fromStdString(FPlayListManager->GetPlayList(i)->Name));
-    if (cmbPlayLists->count() > 0)
+        for (std::int32_t i = 0; i < FPlayListManager->Count(); ++i) {
+            const std::string& name = FPlayListManager->GetPlayList(i)->Name;
+            cmbPlayLists->addItem(PathForDisplay(name), PathToQString(name));
+        }
+    const int kept = KeepChoice ? cmbPlayLists->findData(chosen) : -1;
+    if (kept >= 0)
+        cmbPlayLists->setCurrentIndex(kept);
+    else if (cmbPlayLists->count() > 0)
         cmbPlayLists->setCurrentIndex(0);
 }
 
@@ -477,6 +485,8 @@ void TfrmMain::StopNotices() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
+    // The user hears of a playlist that cannot be saved while the program can still say so.
+    fraPlayLists1->SaveAtExit();
     if (FOptions)
         SaveWindowState(*this, *OpenSettings(SettingsBaseKey));
     QMainWindow::closeEvent(Event);
@@ -499,11 +509,14 @@ void TfrmMain::PlayFromHere(const TPlayList& PlayList, int Index) {
 void TfrmMain::RefreshPlayListNames() {
     FillPlayListCombo();
 }
+void TfrmMain::PlayListsChangedOutside() {
+    FillPlayListCombo(true);
+}
 void TfrmMain::RefreshPlayListTracks() {
     fraPlayLists1->RefreshTracks();
 }
 QString TfrmMain::SelectedPlayListName() const {
-    return cmbPlayLists->currentText();
+    return cmbPlayLists->currentData().toString();
 }
 int TfrmMain::PlayListModeIndex() const {
     return cmbPlayListMode->currentIndex();

@@ -62,6 +62,7 @@ public:
     void PlayPlayList(const TPlayList& PlayList) override;
     void PlayFromHere(const TPlayList& PlayList, int Index) override;
     void RefreshPlayListNames() override;
+    void PlayListsChangedOutside() override;
     void RefreshPlayListTracks() override;
     QString SelectedPlayListName() const override;
     int PlayListModeIndex() const override;
@@ -82,7 +83,8 @@ public:
 
     void SwitchView(int View);
     void ShowToolButtons(int View);
-    void FillPlayListCombo();
+    // KeepChoice: the chosen name stays chosen while it is listed; else the first is chosen.
+    void FillPlayListCombo(bool KeepChoice = false);
     void ShowAbout();
     // The playing track's cover in the player strip and for the desktop; empty for none.
     void ShowCoverArt(const QImage& Cover);

@@ -13,6 +13,7 @@
 #include "playlists/uFraPlayLists.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uFrmMain.h"
+#include "shell/uQtPath.h"
 
 namespace orvanta {
 
@@ -44,7 +45,9 @@ void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
     Settings.setValue(GeometryKey, Window.saveGeometry());
     Settings.setValue(StateKey, Window.saveState());
     Settings.setValue(ViewKey, Window.CurrentView());
-    Settings.setValue(PlayListKey, Window.cmbPlayLists->currentText());
+    // Bytes: a name that is not UTF-8 would not survive the settings file as text.
+    Settings.setValue(PlayListKey,
+                      QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
     Settings.setValue(PlayListsSplitterKey, Window.fraPlayLists1->splPlayLists->saveState());
     Settings.setValue(TrackColumnsKey, columnWidths(*Window.fraPlayLists1->lvwTracks));
     Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
@@ -57,7 +60,8 @@ bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
     Window.restoreState(Settings.value(StateKey).toByteArray());
     if (Settings.value(ViewKey, 1).toInt() == 2)
         Window.spdViewPlayLists->click();
-    const int playList = Window.cmbPlayLists->findText(Settings.value(PlayListKey).toString());
+    const int playList = Window.cmbPlayLists->findData(
+        PathToQString(Settings.value(PlayListKey).toByteArray().toStdString()));
     if (playList >= 0)
         Window.cmbPlayLists->setCurrentIndex(playList);
     Window.fraPlayLists1->splPlayLists->restoreState(

@@ -1,16 +1,20 @@
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
 #include <QTreeView>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 
 #include "common/uDisplayUtils.h"
 #include "playlists/uFraPlayLists.h"
 #include "playlists/uFraPlayListsModel.h"
 #include "playlists/uTPlayListManager.h"
+#include "shell/uQtPath.h"
 #include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
@@ -29,12 +33,16 @@ struct Fixture {
     test::FakeMainServices Main;
     std::unique_ptr<TfraPlayLists> View;
 
-    // Each file is "name" -> its text; they load in name order.
-    explicit Fixture(std::initializer_list<std::pair<std::string, std::string>> Files) {
+    // Each file is "name" -> its text; they load in name order. Sub: the playlists folder
+    // below the test's folder.
+    explicit Fixture(std::initializer_list<std::pair<std::string, std::string>> Files,
+                     const std::string& Sub = {}) {
+        const std::string folder = Sub.empty() ? Dir.str() : Dir.file(Sub);
+        std::filesystem::create_directories(folder);
         for (const auto& [name, text] : Files)
-            Dir.write(name + ".ply", text);
+            std::ofstream(folder + "/" + name + ".ply", std::ios::binary) << text;
         Manager = std::make_unique<TPlayListManager>(&Random);
-        Manager->Open(Dir.str());
+        Manager->Open(folder);
         if (Manager->Count() == 0)
             Manager->AddPlayList(DefaultPlayListName);
         View = std::make_unique<TfraPlayLists>();
@@ -421,6 +429,136 @@ private slots:
         QCOMPARE(f.Captions(), QStringList{QStringLiteral(" theirs")});
         QCOMPARE(file("P (2)"), "1\r\n" + entry("b", 2) + "\r\n" + entry("mine", 4));
         QVERIFY2(f.Main.Info.contains(QStringLiteral("P (2)")), qPrintable(f.Main.Info));
+    }
+
+    // Other programs' changes come in while a dialog is open; a command whose playlist went
+    // meanwhile does nothing to the others.
+    void theFolderIsWatchedWhileADialogIsOpen() {
+        Fixture f({{"A", "0"}, {"B", "0"}, {"C", "0"}});
+        QDialog dialog;
+        dialog.setModal(true);
+        dialog.show();
+        QVERIFY(QApplication::activeModalWidget() == &dialog);
+        f.Dir.write("D.ply", "0");
+        QTRY_COMPARE_WITH_TIMEOUT(f.Names().size(), 4, 2000);
+        dialog.close();
+
+        for (const auto& [command, name] : {std::pair{2, "A"}, std::pair{3, "C"}}) {
+            f.View->SelectPlayList(f.Names().indexOf(QString::fromLatin1(name)));
+            f.Prompts.WhileAsking = [&f, name = std::string(name)] {
+                std::filesystem::remove(f.Dir.file(name + ".ply"));
+                f.View->SavePlayLists();
+            };
+            f.Prompts.TextAnswers = {QStringLiteral("Z")};
+            f.Prompts.YesNoAnswers = {true};
+            f.View->DoCommand(command);
+        }
+        QCOMPARE(f.Names(), (QStringList{QStringLiteral("B"), QStringLiteral("D")}));
+        QVERIFY(std::filesystem::exists(f.Dir.file("B.ply")));
+        QVERIFY(!std::filesystem::exists(f.Dir.file("Z.ply")));
+        QVERIFY(f.Prompts.Messages.empty());
+    }
+
+    // A save that fails is told in a message once, and once more at exit.
+    void aFailedSaveIsToldOnceAndAgainAtExit() {
+        // The folder leaves room for a temporary file but not for a long playlist name.
+        std::string deep = "d";
+        while (deep.size() < 3930 - std::filesystem::temp_directory_path().string().size())
+            deep += "/" + std::string(49, 'd');
+        Fixture f({}, deep);
+        const QString name(200, QLatin1Char('n'));
+        f.Prompts.TextAnswers = {name};
+        f.View->DoCommand(1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.Prompts.Messages.size(), size_t(1), 2000);
+        f.View->SavePlayLists();
+        f.View->SaveAtExit();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(2));
+        for (const auto& message : f.Prompts.Messages) {
+            QVERIFY(message.Icon == TPromptIcon::Warning);
+            QVERIFY(message.Text.contains(name));
+        }
+    }
+
+    // A playlist whose file could not be read takes no change, each refused with the words
+    // orvanta-cli uses, and its file keeps every byte.
+    void anUnreadPlayListTakesNoChange() {
+        Fixture f({{"Bad", playlistText(0, {entry("a", 1), entry("b", 2)})}});
+        const std::string binary("0\r\n\0\0", 5);
+        f.Dir.write("Bad.ply", binary);
+        f.View->SavePlayLists();
+        QVERIFY(f.Manager->IsUnread(f.View->CurrentPlayList()));
+        QListWidget* names = f.View->lstPlayLists;
+        const QStringList song = {QStringLiteral("/m/c.mp3")};
+        const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+            {"shuffle", [&f] { f.View->DoCommand(4); }},
+            {"remove tracks",
+             [&f] {
+                 f.View->SelectTrackRows({0});
+                 f.View->DoCommand(6);
+             }},
+            {"rename",
+             [&f] {
+                 f.Prompts.TextAnswers = {QStringLiteral("Good")};
+                 f.View->DoCommand(2);
+             }},
+            {"mode",
+             [&f] {
+                 f.Main.ModeIndex = 2;
+                 f.View->ApplyPlayMode();
+             }},
+            {"drop on its name",
+             [&] {
+                 test::DropFiles(names->viewport(), names->visualItemRect(names->item(0)).center(),
+                                 song);
+             }},
+            {"drop on its tracks",
+             [&] {
+                 test::DropFiles(f.View->lvwTracks->viewport(), {5, 5}, song);
+             }},
+        };
+        for (const auto& [what, edit] : edits) {
+            f.Prompts.Messages.clear();
+            edit();
+            QVERIFY2(f.Prompts.Messages.size() == 1, what);
+            QCOMPARE(
+                f.Prompts.Messages[0].Text,
+                QStringLiteral("The playlist \"Bad\" could not be read; it is left as it is."));
+        }
+        QCOMPARE(f.Main.ModeIndex, 0);
+        QVERIFY(f.Main.AddedToLibrary.empty());
+        QCOMPARE(f.Names(), QStringList{QStringLiteral("Bad")});
+        f.View->SavePlayLists();
+        QCOMPARE(test::readAll(f.Dir.file("Bad.ply")), binary);
+    }
+
+    // A name that is not UTF-8 is shown decoded and used as its bytes.
+    void aNameThatIsNotUtf8WorksLikeAnyOther() {
+        const std::string cafe = "Caf\xe9", naive = "Na\xefve";
+        Fixture f({{cafe, playlistText(0, {entry("a", 1)})}, {naive, "0"}});
+        QCOMPARE(f.Names(),
+                 (QStringList{QStringLiteral("Caf\uFFFD"), QStringLiteral("Na\uFFFDve")}));
+        QCOMPARE(f.Captions(), QStringList{QStringLiteral(" a")});
+        f.View->DoCommand(0);
+        QCOMPARE(f.Main.PlayedPlayLists.at(0).Name, cafe);
+        QVERIFY(test::DropFiles(f.View->lvwTracks->viewport(), {5, 5}, {QStringLiteral("/m/b")}));
+        QCOMPARE(PathFromQString(f.Main.AddedToLibrary.at(0).second), cafe);
+
+        // Accepted as shown, it is its own name; a new name renames its file.
+        f.Prompts.TextAnswers = {QStringLiteral("Caf\uFFFD"), QStringLiteral("Caf\u00e9")};
+        f.View->DoCommand(2);
+        QCOMPARE(f.Prompts.Messages.at(0).Text,
+                 QStringLiteral("You already have a playlist with this name."));
+        f.View->DoCommand(2);
+        QVERIFY(!std::filesystem::exists(f.Dir.file(cafe + ".ply")));
+        QCOMPARE(test::readAll(f.Dir.file("Caf\u00e9.ply")), playlistText(0, {entry("a", 1)}));
+
+        f.View->SelectPlayList(1);
+        f.Prompts.YesNoAnswers = {true};
+        f.View->DoCommand(3);
+        QCOMPARE(f.Prompts.Questions.last(),
+                 QStringLiteral("Confirm Action: Do you really want to remove\r\nNa\uFFFDve ?"));
+        QVERIFY(!std::filesystem::exists(f.Dir.file(naive + ".ply")));
+        QCOMPARE(f.Names(), QStringList{QStringLiteral("Caf\u00e9")});
     }
 };
 

@@ -24,6 +24,8 @@
 #include "playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
 #include "shell/uFrmMain.h"
+#include "shell/uQtPath.h"
+#include "support/DropFiles.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
@@ -89,6 +91,38 @@ private slots:
         f.Prompts.TextAnswers = {QStringLiteral("Soul")};
         f.Click(201);
         QCOMPARE(f.Combo().last(), QStringLiteral("Soul"));
+    }
+
+    // Playlists another program made or removed come into the box with the choice kept; a
+    // name that is not UTF-8 is the target of its bytes.
+    void playListBoxKeepsTheChoiceAndTheBytes() {
+        Fixture f;
+        f.Window->cmbPlayLists->setCurrentIndex(1);
+        f.Home.write("Playlists/Caf\xe9.ply", "0");
+        std::filesystem::remove(f.Home.file("Playlists/Jazz.ply"));
+        f.Window->fraPlayLists1->SavePlayLists();
+        QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Rock"), QStringLiteral("Caf\uFFFD")}));
+        QCOMPARE(f.Window->cmbPlayLists->currentText(), QStringLiteral("Rock"));
+        f.Window->cmbPlayLists->setCurrentIndex(1);
+        f.Window->fraMedia1->SelectRows({0});
+        f.Click(107);
+        QCOMPARE(f.PlayLists->FindByName("Caf\xe9")->Count(), 1);
+    }
+
+    // A dropped file whose name holds a line break is refused by name; the file stays whole.
+    void aDropThatAPlayListCannotHoldIsRefused() {
+        Fixture f;
+        const std::string bad = f.Home.file("a\nb.mp3");
+        test::WriteMp3(bad);
+        const std::string before = test::readAll(f.Home.file("Playlists/Rock.ply"));
+        f.Window->mnuViewPlayLists->trigger();
+        QListWidget* names = f.Window->fraPlayLists1->lstPlayLists;
+        QVERIFY(test::DropFiles(names->viewport(), names->visualItemRect(names->item(1)).center(),
+                                {PathToQString(bad)}));
+        QTRY_VERIFY(!f.Prompts.Messages.empty());
+        QCOMPARE(f.Prompts.Messages.back().Text, PathForDisplay(PlayListRefusalMessage(bad)));
+        f.Window->fraPlayLists1->SavePlayLists();
+        QCOMPARE(test::readAll(f.Home.file("Playlists/Rock.ply")), before);
     }
 
     void addToPlayListRefreshesThePlayListsView() {

@@ -42,6 +42,8 @@ public:
         PlayedFromHere.push_back({{PlayList.Name, PlayList.Tracks()}, Index});
     }
     void RefreshPlayListNames() override { ++NameRefreshes; }
+    int OutsideRefreshes = 0;
+    void PlayListsChangedOutside() override { ++OutsideRefreshes; }
     void RefreshPlayListTracks() override {
         ++TrackRefreshes;
         if (OnRefreshTracks)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "shell/uPrompts.h"
 
@@ -26,6 +27,8 @@ public:
     QStringList Questions;
     // The initial text of each input dialog.
     QStringList TextInitials;
+    // Runs while a question is open (before it is answered), as the event loop does.
+    std::function<void()> WhileAsking;
 
     void ShowMessage(const QString& Caption, const QString& Text, TPromptIcon Icon) override {
         Messages.push_back({Caption, Text, Icon, {}});
@@ -40,12 +43,14 @@ public:
     }
     bool AskYesNo(const QString& Caption, const QString& Text) override {
         Questions << Caption + QStringLiteral(": ") + Text;
+        asking();
         return pop(YesNoAnswers, false);
     }
     std::optional<QString> AskText(const QString& Caption, const QString& Prompt,
                                    const QString& Initial) override {
         Questions << Caption + QStringLiteral(": ") + Prompt;
         TextInitials << Initial;
+        asking();
         const QString answer = pop(TextAnswers, QString());
         if (answer.isNull())
             return std::nullopt;
@@ -63,6 +68,10 @@ public:
     }
 
 private:
+    void asking() {
+        if (WhileAsking)
+            WhileAsking();
+    }
     template <class T> static T pop(std::deque<T>& answers, T fallback) {
         if (answers.empty())
             return fallback;
