@@ -97,7 +97,7 @@ TEST(MediaDB, PathIsItsBytes) {
     std::vector<std::string> left = column(query, "fTitle");
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"/MUSIC/Song.mp3", "/Music/Song.mp3",
-                                              "/Music/Été/Song.mp3", "/Music/ÉTÉ/Song.mp3"}));
+                                              "/Music/ÉTÉ/Song.mp3", "/Music/Été/Song.mp3"}));
 }
 
 TEST(MediaDB, LongTextsAreCutToTheFieldSizeInCharacters) {
