@@ -95,13 +95,17 @@ int runAdd(const std::vector<std::string>& files) {
         std::cerr << "File not found: " << path << "\n";
         printLine({{"path", path}, {"result", "not found"}});
     }
-    const TCollectedFiles collected = CollectMediaFiles(chosen, *FileTypes);
+    // A file named here comes back after a removal; a folder's removed files stay out.
+    const TCollectedFiles collected = CollectFilesToAdd(library, chosen, *FileTypes);
     TAddTally tally;
     for (const TFolderProblem& problem : collected.Problems) {
         allAdded = false;
         tally.CountFolder(problem.Path, problem.Reason);
         printLine({{"path", problem.Path}, {"result", "cannot be read"}});
     }
+    for (const std::string& path : collected.PassedBy)
+        printLine({{"path", path}, {"result", "removed earlier"}});
+    tally.PassedBy = static_cast<int>(collected.PassedBy.size());
     {
         TProgressLine line("Adding files");
         maintenance.AddFiles(collected.Files,
@@ -215,7 +219,7 @@ int runRemove(const std::vector<std::string>& files) {
     library.BeginBatch();
     try {
         for (const TRow& row : rows)
-            library.DeleteMedia(row.Directory, row.FileName);
+            library.RemoveMedia(row.Directory, row.FileName);
         library.EndBatch();
     } catch (...) {
         library.CancelBatch();
@@ -270,7 +274,8 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
 
     auto addFiles = std::make_shared<std::vector<std::string>>();
     CLI::App* add = library->add_subcommand(
-        "add", "Add MP3 files, and the MP3 files in folders, to the library");
+        "add", "Add MP3 files, and the MP3 files in folders, to the library; a folder's files "
+               "removed earlier stay out, a file named here comes back");
     add->add_option("FILE", *addFiles, "Files or folders to add")->required();
     add->callback(
         [&Chosen, addFiles] { Chosen = guarded([addFiles] { return runAdd(*addFiles); }); });
@@ -280,7 +285,8 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
 
     auto removeFiles = std::make_shared<std::vector<std::string>>();
     CLI::App* remove = library->add_subcommand(
-        "remove", "Remove files from the library and from every playlist (not from disk)");
+        "remove", "Remove files from the library and from every playlist (not from disk); "
+                  "refreshes and folder adds pass them by");
     remove->add_option("FILE", *removeFiles, "Files to remove")->required();
     remove->callback([&Chosen, removeFiles] {
         Chosen = guarded([removeFiles] { return runRemove(*removeFiles); });

@@ -73,12 +73,15 @@ public:
     bool SearchPending() const;
     // Adds the files in order now, listing each once it is on disk; OnResult sees every
     // result. For callers that need the rows before they go on (files to play at once).
+    // The files are named: those the user removed before come back.
     void AddPathsNow(const std::vector<std::string>& Paths,
                      const std::function<void(const TAddResult&)>& OnResult);
     // Asks the running add or refresh to stop after the file in hand.
     void CancelWork();
     // Adds files and folders in the background, and, when PlayList names one, appends them
-    // to it in the order given. While an add runs, further paths wait their turn.
+    // to it in the order given. While an add runs, further paths wait their turn. A file
+    // given comes back even when the user removed it before; a folder's files that the user
+    // removed are passed by.
     void AddPaths(const QStringList& Paths, const QString& PlayList = {});
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.

@@ -91,6 +91,8 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
             .arg(total)
             .arg(fromStd(ExtractFileName(Paths[static_cast<size_t>(next)])));
     };
+    // Files opened by name come back even when the user removed them before.
+    FMediaDB->ForgetRemoved(Paths);
     BeginWork(describe(0), total);
     TMaintenanceProgress progress;
     progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
@@ -225,6 +227,7 @@ void TfraMedia::EndImport() {
     run->Import.Wait();
     for (const TFolderProblem& problem : run->Import.Problems())
         run->Tally.CountFolder(problem.Path, problem.Reason);
+    run->Tally.PassedBy = run->Import.PassedBy();
     ShowUpdatedRows(run->Updated);
     std::string refused;
     if (TPlayList* target = run->PlayList.empty() ? nullptr : FPlayLists->FindByName(run->PlayList))

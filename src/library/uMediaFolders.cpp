@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <utility>
 
 #include "common/uDataPaths.h"
@@ -94,6 +95,28 @@ TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
     return out;
 }
 
+TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::string>& Paths,
+                                  const TCustomStringList& Types) {
+    std::vector<std::string> named;
+    for (const std::string& path : Paths) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            named.push_back(path);
+    }
+    Library.ForgetRemoved(named);
+    TCollectedFiles collected = CollectMediaFiles(Paths, Types);
+    const std::vector<std::string> removed = Library.RemovedPaths();
+    if (removed.empty())
+        return collected;
+    const std::unordered_set<std::string> passBy(removed.begin(), removed.end());
+    std::vector<std::string> kept;
+    kept.reserve(collected.Files.size());
+    for (std::string& file : collected.Files)
+        (passBy.count(file) ? collected.PassedBy : kept).push_back(std::move(file));
+    collected.Files = std::move(kept);
+    return collected;
+}
+
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
     // One folder at a time, each spelling of a folder once: only that folder's names are
     // held, however large the library.
@@ -115,10 +138,10 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
         walk.Walk(folder, info, files);
         if (files.empty())
             continue;
-        std::vector<std::string> known = Library.LoweredNamesIn(folder);
+        std::vector<std::string> known = Library.KnownNamesIn(folder);
         std::sort(known.begin(), known.end());
         for (std::string& path : files)
-            if (!std::binary_search(known.begin(), known.end(), LowerAscii(ExtractFileName(path))))
+            if (!std::binary_search(known.begin(), known.end(), ExtractFileName(path)))
                 found.push_back(std::move(path));
     }
     std::sort(found.begin(), found.end());

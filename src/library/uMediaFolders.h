@@ -24,6 +24,8 @@ struct TFolderProblem {
 struct TCollectedFiles {
     std::vector<std::string> Files;
     std::vector<TFolderProblem> Problems;
+    // Files found in folders that the user removed from the library: left out.
+    std::vector<std::string> PassedBy;
 };
 
 // Turns what the user chose into the files to add: a file stays as it is, in its place; a
@@ -34,8 +36,15 @@ struct TCollectedFiles {
 TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
                                   const TCustomStringList& Types, bool Recursive = true);
 
+// What an add of Paths brings in, as CollectMediaFiles: a file named itself comes in even
+// when the user removed it before (the removal is forgotten), a file found in a folder the
+// user removed is passed by.
+TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::string>& Paths,
+                                  const TCustomStringList& Types);
+
 // The files of a known type in the folders that hold library rows (not below them) that
-// have no row yet, in path order: what appeared there since they were added.
+// have no row yet and that the user did not remove, in path order: what appeared there
+// since they were added.
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types);
 
 // The library's files that changed on disk since their rows were written (FileChanged), in

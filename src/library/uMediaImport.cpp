@@ -57,7 +57,8 @@ void TMediaImport::Run() {
                 [&current](int Done, int, const std::string& Path) { current(Done, Path); },
                 progress.Cancelled);
         } else {
-            TCollectedFiles collected = CollectMediaFiles(FPaths, FTypes);
+            TCollectedFiles collected = CollectFilesToAdd(library, FPaths, FTypes);
+            FPassedBy = static_cast<int>(collected.PassedBy.size());
             {
                 const std::lock_guard<std::mutex> hold(FLock);
                 FProblems = std::move(collected.Problems);

@@ -42,6 +42,9 @@ public:
     std::string Current() const;
     // Folders that could not be read; complete once Total is known.
     std::vector<TFolderProblem> Problems() const;
+    // Files found in folders that the user removed from the library, left out; known once
+    // Total is.
+    int PassedBy() const { return FPassedBy; }
     // The library's error that ended the import early, if any.
     std::string Error() const;
 
@@ -62,6 +65,7 @@ private:
     std::atomic<bool> FFinished{false};
     std::atomic<int> FDone{0};
     std::atomic<int> FTotal{0};
+    std::atomic<int> FPassedBy{0};
     mutable std::mutex FLock;
     std::vector<TAddResult> FResults;
     std::vector<TFolderProblem> FProblems;

@@ -49,22 +49,23 @@ TPresence presenceOf(const std::string& path) {
     return errno == ENOENT ? TPresence::Missing : TPresence::Unknown;
 }
 
-// A folder that exists and holds something. The mount point of an unmounted drive stays as
-// an empty folder; its files are not gone, only out of reach.
-bool folderHasContent(const std::string& folder) {
+enum class TFolderState { Unreachable, Empty, HasContent };
+
+// A folder that is missing or cannot be listed is out of reach (an absent share).
+TFolderState folderState(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
-        return false;
-    bool content = false;
+        return TFolderState::Unreachable;
+    TFolderState state = TFolderState::Empty;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") {
-            content = true;
+            state = TFolderState::HasContent;
             break;
         }
     }
     ::closedir(dir);
-    return content;
+    return state;
 }
 
 // The analyser also fails on files too short to hold a frame; those can be opened.
@@ -216,8 +217,10 @@ void TAddTally::CountFolder(const std::string& Path, const std::string& Reason) 
 std::string TAddTally::Summary() const {
     return std::to_string(Added) + " added, " +
            (Updated > 0 ? std::to_string(Updated) + " updated, " : std::string()) +
-           std::to_string(Known) + " already in the library, " + std::to_string(Skipped) +
-           " skipped";
+           std::to_string(Known) + " already in the library, " +
+           (PassedBy > 0 ? std::to_string(PassedBy) + " left out as removed earlier, "
+                         : std::string()) +
+           std::to_string(Skipped) + " skipped";
 }
 
 TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
@@ -400,7 +403,7 @@ bool TMediaMaintenance::InPlayLists(std::string_view TrackEntry) const {
 
 void TMediaMaintenance::RemoveFile(std::string_view Directory, std::string_view FileName,
                                    std::int32_t Seconds) {
-    FLibrary.DeleteMedia(Directory, FileName);
+    FLibrary.RemoveMedia(Directory, FileName);
     FPlayLists.RemoveTrackEverywhere(MakeTrackEntry(JoinPath(Directory, FileName), Seconds));
 }
 
@@ -412,7 +415,7 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     };
     TPurgeResult result;
     std::vector<TMissing> missing;
-    std::unordered_map<std::string, bool> folderReachable;
+    std::unordered_map<std::string, bool> folderChecked;
     const auto total = static_cast<int>(FLibrary.MediaCount());
     FLibrary.WalkMediaFiles([&](const std::vector<TMediaFileRow>& Rows) {
         for (const TMediaFileRow& row : Rows) {
@@ -420,10 +423,16 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
                 result.Cancelled = true;
                 return false;
             }
-            auto known = folderReachable.find(row.Directory);
-            if (known == folderReachable.end())
-                known =
-                    folderReachable.emplace(row.Directory, folderHasContent(row.Directory)).first;
+            auto known = folderChecked.find(row.Directory);
+            if (known == folderChecked.end()) {
+                // An unmounted drive leaves its mount point empty: its files are only out of
+                // reach. An album folder the user emptied is no mount point.
+                const TFolderState state = folderState(row.Directory);
+                const bool check =
+                    state == TFolderState::HasContent ||
+                    (state == TFolderState::Empty && !MountPoints.Holds(row.Directory));
+                known = folderChecked.emplace(row.Directory, check).first;
+            }
             if (!known->second) {
                 ++result.KeptFolderMissing;
             } else if (presenceOf(JoinPath(row.Directory, row.FileName)) == TPresence::Missing) {

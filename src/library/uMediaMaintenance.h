@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/uTCustomStringList.h"
+#include "library/uMountPoints.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 
@@ -93,6 +94,8 @@ struct TAddTally {
     int Updated = 0;
     int Known = 0;
     int Skipped = 0;
+    // Files found in folders that the user removed from the library before.
+    int PassedBy = 0;
     // "path: reason" for each skipped file or unreadable folder, in order.
     std::vector<std::string> Details;
     // Lines kept at most when above 0, the last of them then saying how many more there were.
@@ -100,8 +103,8 @@ struct TAddTally {
 
     void Count(const TAddResult& Result);
     void CountFolder(const std::string& Path, const std::string& Reason);
-    // "98 added, 3 already in the library, 5 skipped"; "2 updated" follows the added when
-    // there are any.
+    // "98 added, 3 already in the library, 5 skipped"; "2 updated" follows the added and
+    // "4 left out as removed earlier" the known when there are any.
     std::string Summary() const;
 
 private:
@@ -120,7 +123,8 @@ struct TPurgeResult {
     int Checked = 0;
     // Rows removed, as their track entries.
     std::vector<std::string> Removed;
-    // Rows kept because their folder is missing or empty (an unmounted drive, an absent share).
+    // Rows kept because their folder is missing or an empty mount point (an absent share, an
+    // unmounted drive).
     int KeptFolderMissing = 0;
     bool Cancelled = false;
 };
@@ -135,6 +139,8 @@ public:
 
     // How long additions may wait to be written together; 0 writes every file on its own.
     std::chrono::milliseconds CommitInterval{250};
+    // What counts as a drive's mount point for the purge.
+    TMountPoints MountPoints;
     // Files read at the same time by AddFiles, so that a cold disk has work queued; 1 reads
     // them one after another on the calling thread.
     int Readers = 12;
@@ -150,11 +156,12 @@ public:
 
     // Whether some playlist holds the file's track entry (letter case aside).
     bool InPlayLists(std::string_view TrackEntry) const;
-    // Deletes the file's rows and its entries in every playlist. The file stays on disk.
+    // Deletes the file's row and its entries in every playlist, and remembers the removal so
+    // that refreshes and folder imports pass the file by. The file stays on disk.
     void RemoveFile(std::string_view Directory, std::string_view FileName, std::int32_t Seconds);
 
-    // Removes the rows whose file is gone from a folder that holds other things, with their
-    // playlist entries. A row whose folder is missing or empty stays.
+    // Removes the rows whose file is gone, with their playlist entries. A row whose folder
+    // is missing, or is an empty mount point (MountPoints), stays: its drive is away.
     TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {});
 
     // Reads again the tags of rows older than the track numbers and writes their numbers;

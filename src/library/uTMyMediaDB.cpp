@@ -16,28 +16,28 @@ constexpr int DirectorySize = 4096;
 constexpr int FileNameSize = 255;
 
 // Every statement binds its values; the texts below are the whole statements.
-const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2";
+// A file is the bytes of its path: the index on the A-Z lowered path finds the few rows that
+// differ at most in letter case, and the plain columns pick this path's own, so that
+// "Song.mp3" and "song.mp3" are two files. The unary "+" keeps SQLite from putting the bound
+// path into LOWER(...) for the plain columns, which would turn the index terms into constants
+// and scan the whole table.
+const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 AND "
+                              "+fDirectory = ?3 AND +fFileName = ?4";
 const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
 const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
 const std::string UpdateMediaSql =
-    "UPDATE tMedia SET fTitle = ?3, fArtist = ?4, fAlbum = ?5, fYear = ?6, fGenre = ?7, "
-    "fLanguage = ?8, fComposer = ?9, fTitleKey = ?10, fArtistKey = ?11, fAlbumKey = ?12, "
-    "fGenreKey = ?13" +
+    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
+    "fLanguage = ?10, fComposer = ?11, fTitleKey = ?12, fArtistKey = ?13, fAlbumKey = ?14, "
+    "fGenreKey = ?15" +
     WhereFile;
-// A row read again or stamped is the file's own: byte for byte the same path, so a name
-// that differs in letter case only (another file on Linux) never touches it.
-// The unary "+" keeps SQLite from putting the bound path into LOWER(...) for the plain
-// columns, which would turn the index terms into constants and scan the whole table.
-const std::string WhereSameFile = WhereFile + " AND +fDirectory = ?3 AND +fFileName = ?4";
 const std::string RewriteMediaSql =
     "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
     "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
     "fQuality = ?15, fTitleKey = ?16, fArtistKey = ?17, fAlbumKey = ?18, fGenreKey = ?19, "
     "fTrack = ?20, fDisc = ?21, fAlbumArtist = ?22" +
-    WhereSameFile;
-const std::string StampMediaSql =
-    "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereSameFile;
-const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereSameFile;
+    WhereFile;
+const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereFile;
+const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereFile;
 const std::string MediaExistsSql = "SELECT 1 FROM tMedia" + WhereFile + " LIMIT 1";
 
 // Columns tMedia gained after its first version. A library file made before them gets them
@@ -58,6 +58,12 @@ std::string mediaWhereLowered(const char* field) {
 const TEasyIndexDef MediaIndexes[] = {
     {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
 };
+
+// The values of WhereFile's "?1" to "?4".
+std::vector<TEasyValue> fileParams(std::string_view directory, std::string_view fileName) {
+    return {LowerAscii(directory), LowerAscii(fileName), std::string(directory),
+            std::string(fileName)};
+}
 
 std::string cut(std::string_view value) {
     return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
@@ -102,6 +108,7 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
         FTable.Database()->Execute("CREATE INDEX IF NOT EXISTS " + index.Name + " ON tMedia (" +
                                    index.Expressions + ")");
     addListingFields();
+    addRemovedTable();
 }
 
 void TMyMediaDB::CreateDatabase() {
@@ -140,6 +147,7 @@ void TMyMediaDB::createTable() {
     FTable.CreateTable();
     FTable.Close();
     addListingFields();
+    addRemovedTable();
 }
 
 void TMyMediaDB::addMissingColumns() {
@@ -172,6 +180,7 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FTable.Open();
     FTable.Close();
     FListingKeys = hasField("fTitleKey");
+    FRemovedTable = hasRemovedTable();
 }
 
 bool TMyMediaDB::CanWriteNow() {
@@ -184,6 +193,7 @@ void TMyMediaDB::CloseDatabase() {
     FTable.Disconnect();
     FReadOnly = false;
     FListingKeys = false;
+    FRemovedTable = false;
 }
 
 bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
@@ -200,7 +210,7 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
     if (own)
         database->StartTransaction();
     try {
-        OpenQuery(FQuery, MediaExistsSql, {LowerAscii(Directory), LowerAscii(FileName)});
+        OpenQuery(FQuery, MediaExistsSql, fileParams(Directory, FileName));
         const bool added = FQuery.Eof();
         FQuery.Close();
         if (added) {
@@ -251,36 +261,19 @@ void TMyMediaDB::RewriteMedia(std::string_view Directory, std::string_view FileN
                               std::string_view Language, std::string_view Composer,
                               std::int32_t Seconds, std::int32_t Quality,
                               const TMediaNumbers& Numbers) {
-    ExecQuery(FQuery, RewriteMediaSql,
-              {LowerAscii(Directory),
-               LowerAscii(FileName),
-               std::string(Directory),
-               std::string(FileName),
-               text(Title),
-               text(Artist),
-               text(Album),
-               text(Year, YearSize),
-               text(Genre),
-               text(Language),
-               text(Composer),
-               Stamp.FileSize,
-               Stamp.FileTime,
-               std::int64_t{Seconds},
-               std::int64_t{Quality},
-               SortKey(cut(Title)),
-               SortKey(cut(Artist)),
-               SortKey(cut(Album)),
-               SortKey(cut(Genre)),
-               std::int64_t{Numbers.Track},
-               std::int64_t{Numbers.Disc},
-               text(Numbers.AlbumArtist)});
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
+                                 text(Genre), text(Language), text(Composer), Stamp.FileSize,
+                                 Stamp.FileTime, std::int64_t{Seconds}, std::int64_t{Quality},
+                                 SortKey(cut(Title)), SortKey(cut(Artist)), SortKey(cut(Album)),
+                                 SortKey(cut(Genre)), std::int64_t{Numbers.Track},
+                                 std::int64_t{Numbers.Disc}, text(Numbers.AlbumArtist)});
+    ExecQuery(FQuery, RewriteMediaSql, std::move(params));
 }
 
 bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
                             TMediaStamp& Stamp) {
-    OpenQuery(FQuery, MediaStampSql,
-              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
-               std::string(FileName)});
+    OpenQuery(FQuery, MediaStampSql, fileParams(Directory, FileName));
     const bool found = !FQuery.Eof();
     if (found) {
         Stamp.FileSize = FQuery.Fields(0).AsInt64();
@@ -292,29 +285,29 @@ bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileNam
 
 void TMyMediaDB::StampMedia(std::string_view Directory, std::string_view FileName,
                             const TMediaStamp& Stamp) {
-    ExecQuery(FQuery, StampMediaSql,
-              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
-               std::string(FileName), Stamp.FileSize, Stamp.FileTime});
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {Stamp.FileSize, Stamp.FileTime});
+    ExecQuery(FQuery, StampMediaSql, std::move(params));
 }
 
 void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {
-    ExecQuery(FQuery, DeleteMediaSql, {LowerAscii(Directory), LowerAscii(FileName)});
+    ExecQuery(FQuery, DeleteMediaSql, fileParams(Directory, FileName));
 }
 
 void TMyMediaDB::UpdateMedia(std::string_view Directory, std::string_view FileName,
                              std::string_view Title, std::string_view Artist,
                              std::string_view Album, std::string_view Year, std::string_view Genre,
                              std::string_view Language, std::string_view Composer) {
-    ExecQuery(FQuery, UpdateMediaSql,
-              {LowerAscii(Directory), LowerAscii(FileName), text(Title), text(Artist), text(Album),
-               text(Year, YearSize), text(Genre), text(Language), text(Composer),
-               SortKey(cut(Title)), SortKey(cut(Artist)), SortKey(cut(Album)),
-               SortKey(cut(Genre))});
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
+                                 text(Genre), text(Language), text(Composer), SortKey(cut(Title)),
+                                 SortKey(cut(Artist)), SortKey(cut(Album)), SortKey(cut(Genre))});
+    ExecQuery(FQuery, UpdateMediaSql, std::move(params));
 }
 
 void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
                              std::string_view FileName) {
-    OpenQuery(Query, SelectMediaSql, {LowerAscii(Directory), LowerAscii(FileName)});
+    OpenQuery(Query, SelectMediaSql, fileParams(Directory, FileName));
 }
 
 void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {

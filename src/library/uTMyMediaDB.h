@@ -46,8 +46,10 @@ struct TMediaFileRow {
     std::int32_t Seconds = 0;
 };
 
-// The media library: table tMedia, one row per audio file, identified by its directory and
-// file name compared with A-Z lowered. Errors of the engine are thrown as EEasyError.
+// The media library: table tMedia, one row per audio file, identified by the bytes of its
+// directory and file name ("Song.mp3" and "song.mp3" are two files), and table tRemoved, the
+// files the user removed, which imports and refreshes pass by. Errors of the engine are thrown
+// as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
 // EndBatch returns.
 class TMyMediaDB {
@@ -83,14 +85,18 @@ public:
                       std::string_view Album, std::string_view Year, std::string_view Genre,
                       std::string_view Language, std::string_view Composer, std::int32_t Seconds,
                       std::int32_t Quality, const TMediaNumbers& Numbers);
-    // These three address the row of exactly this path (a name differing in letter case
-    // only is another file).
     // The file's stamp of the row; false when the file has no row.
     bool MediaStamp(std::string_view Directory, std::string_view FileName, TMediaStamp& Stamp);
     // Records the file's stamp without touching the rest of the row.
     void StampMedia(std::string_view Directory, std::string_view FileName,
                     const TMediaStamp& Stamp);
     void DeleteMedia(std::string_view Directory, std::string_view FileName);
+    // Deletes the file's row and remembers that the user removed it.
+    void RemoveMedia(std::string_view Directory, std::string_view FileName);
+    // The files the user removed, as full paths, in no particular order.
+    std::vector<std::string> RemovedPaths();
+    // Forgets that the user removed these files (full paths): they were added by name.
+    void ForgetRemoved(const std::vector<std::string>& Paths);
     void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
                      std::string_view Artist, std::string_view Album, std::string_view Year,
                      std::string_view Genre, std::string_view Language, std::string_view Composer);
@@ -137,9 +143,10 @@ public:
                         int PageRows = 2000);
     // The directories of the rows, each spelling once.
     std::vector<std::string> MediaDirectories();
-    // The A-Z lowered file names of the rows whose file lies directly in Folder (whose
-    // directory joins a name into the same path, trailing '/' or not).
-    std::vector<std::string> LoweredNamesIn(const std::string& Folder);
+    // The file names of the rows whose file lies directly in Folder (whose directory joins a
+    // name into the same path, trailing '/' or not), and of the files there that the user
+    // removed: the names a refresh leaves alone.
+    std::vector<std::string> KnownNamesIn(const std::string& Folder);
     // The full paths of the rows of these ids, in that order; ids without a row are left out.
     std::vector<std::string> MediaPaths(const std::vector<std::int64_t>& Ids);
     // The number of rows.
@@ -178,12 +185,16 @@ private:
     void addListingSchema();
     bool fillListingKeys();
     bool hasField(const char* Name);
+    // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
+    void addRemovedTable();
+    bool hasRemovedTable();
 
     TEasyTable FTable;
     TEasyQuery FQuery;
     std::int64_t FAddedId = 0;
     bool FReadOnly = false;
     bool FListingKeys = false;
+    bool FRemovedTable = false;
 };
 
 // A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.

@@ -46,10 +46,10 @@ std::vector<std::string> TMyMediaDB::MediaDirectories() {
     return directories;
 }
 
-std::vector<std::string> TMyMediaDB::LoweredNamesIn(const std::string& Folder) {
+std::vector<std::string> TMyMediaDB::KnownNamesIn(const std::string& Folder) {
     // JoinPath puts one '/' between a directory and a name unless the directory ends with
     // one, so "/a" and "/a/" hold the same files.
-    std::string slashed = LowerAscii(Folder);
+    std::string slashed = Folder;
     if (slashed.empty() || slashed.back() != '/')
         slashed += '/';
     std::string bare = slashed.substr(0, slashed.size() - 1);
@@ -57,10 +57,19 @@ std::vector<std::string> TMyMediaDB::LoweredNamesIn(const std::string& Folder) {
         bare = slashed;
     std::vector<std::string> names;
     TEasyQuery query;
-    WalkQuery(query, "SELECT LOWER(fFileName) FROM tMedia WHERE LOWER(fDirectory) IN (?1, ?2)",
-              {slashed, bare});
+    // The lowered terms reach the index; the plain ones keep the folder's own spelling.
+    WalkQuery(query,
+              "SELECT fFileName FROM tMedia WHERE LOWER(fDirectory) IN (?1, ?2) AND "
+              "+fDirectory IN (?3, ?4)",
+              {LowerAscii(slashed), LowerAscii(bare), slashed, bare});
     for (; !query.Eof(); query.Next())
         names.push_back(query.Fields(0).AsString());
+    if (FRemovedTable) {
+        WalkQuery(query, "SELECT fFileName FROM tRemoved WHERE fDirectory IN (?1, ?2)",
+                  {slashed, bare});
+        for (; !query.Eof(); query.Next())
+            names.push_back(query.Fields(0).AsString());
+    }
     return names;
 }
 

@@ -253,8 +253,10 @@ void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int6
 std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view FileName) {
     TEasyQuery query;
     OpenQuery(query,
-              "SELECT rowid FROM tMedia WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2",
-              {LowerAscii(Directory), LowerAscii(FileName)});
+              "SELECT rowid FROM tMedia WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 "
+              "AND +fDirectory = ?3 AND +fFileName = ?4",
+              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
+               std::string(FileName)});
     return query.Eof() ? 0 : query.Fields(0).AsInt64();
 }
 
@@ -367,10 +369,12 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
 void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view FileName,
                                  const TMediaNumbers& Numbers) {
     ExecQuery(FQuery,
-              "UPDATE tMedia SET fTrack = ?3, fDisc = ?4, fAlbumArtist = ?5 WHERE "
-              "LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2",
-              {LowerAscii(Directory), LowerAscii(FileName), std::int64_t{Numbers.Track},
-               std::int64_t{Numbers.Disc}, std::string(CutToChars(Numbers.AlbumArtist, 256))});
+              "UPDATE tMedia SET fTrack = ?5, fDisc = ?6, fAlbumArtist = ?7 WHERE "
+              "LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 AND +fDirectory = ?3 AND "
+              "+fFileName = ?4",
+              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
+               std::string(FileName), std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
+               std::string(CutToChars(Numbers.AlbumArtist, 256))});
 }
 
 } // namespace orvanta

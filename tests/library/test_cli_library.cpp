@@ -70,11 +70,14 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(add.lines()[1]["result"], "unsupported");
     EXPECT_EQ(add.lines()[3]["result"], "no MPEG audio found");
 
-    // A path that differs only in the case of A-Z names the same library row.
-    std::filesystem::copy_file(a, home.file("A.MP3"));
-    CliRun again = runCli(home, "library add " + shellQuoted(home.file("A.MP3")));
+    // A path that differs only in letter case is another file, added and removed on its own.
+    const std::string upper = home.file("A.MP3");
+    std::filesystem::copy_file(a, upper);
+    EXPECT_EQ(runCli(home, "library add " + shellQuoted(upper)).lines().at(0)["result"], "added");
+    CliRun again = runCli(home, "library add " + shellQuoted(a));
     EXPECT_EQ(again.Exit, 0);
     EXPECT_EQ(again.lines().at(0)["result"], "already in library");
+    EXPECT_EQ(runCli(home, "library remove " + shellQuoted(upper)).lines().at(0)["path"], upper);
 
     // A mistyped path is refused instead of leaving a ghost row.
     CliRun missing = runCli(home, "library add " + shellQuoted(home.file("missing.mp3")));
@@ -108,6 +111,20 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(refresh.lines().at(0)["path"], a);
     EXPECT_EQ(readAll(home.file("Playlists/Mix.ply")), "1\r\n/else.mp3*3");
     EXPECT_TRUE(runCli(home, "library list").Out.empty());
+
+    // Removed files stay out of a folder's add and of refreshes until named.
+    std::filesystem::remove(d);
+    CliRun folder = runCli(home, "library add " + shellQuoted(home.str()));
+    EXPECT_EQ(folder.Exit, 0);
+    ASSERT_EQ(folder.lines().size(), 2u);
+    EXPECT_EQ(folder.lines()[0], (json{{"path", upper}, {"result", "removed earlier"}}));
+    EXPECT_EQ(folder.lines()[1]["path"], c);
+    EXPECT_NE(folder.Err.find("0 added, 0 already in the library, 2 left out as removed earlier"),
+              std::string::npos)
+        << folder.Err;
+    EXPECT_EQ(runCli(home, "library add " + shellQuoted(c)).lines().at(0)["result"], "added");
+    EXPECT_TRUE(runCli(home, "library refresh").Out.empty());
+    EXPECT_EQ(runCli(home, "library list").lines().size(), 1u);
 }
 
 TEST(CliLibrary, PlayListListAndShow) {

@@ -200,11 +200,13 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
     }
     const std::string song = makeMp3(f.dir, "song.mp3", 1);
     tally.Count(f.maintenance.AddFile(song));
+    tally.Count(f.maintenance.AddFile(song));
+    // Another file on Linux, not the same one in other letter case.
     std::filesystem::copy_file(song, f.dir.file("SONG.MP3"));
     tally.Count(f.maintenance.AddFile(f.dir.file("SONG.MP3")));
-    EXPECT_EQ(tally.Summary(), "1 added, 1 already in the library, 4 skipped");
+    EXPECT_EQ(tally.Summary(), "2 added, 1 already in the library, 4 skipped");
     EXPECT_EQ(tally.Details.at(2), cases[2].path + ": cannot be read");
-    EXPECT_EQ(f.rows(), 1);
+    EXPECT_EQ(f.rows(), 2);
     // A bounded summary names the first files and counts the rest.
     TAddTally bounded;
     bounded.DetailLimit = 3;
@@ -276,58 +278,61 @@ TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     const std::string path = f.dir.write("Song.mp3", "x");
     f.addRow(path);
     f.addRow(f.dir.write("other.mp3", "x"));
+    f.addRow(f.dir.write("song.mp3", "x"));
     const std::string entry = MakeTrackEntry(path, 0);
     f.playLists.FindByName("One")->InsertTrack(entry);
     f.playLists.FindByName("One")->InsertTrack(entry);
     f.playLists.FindByName("Two")->InsertTrack(LowerEntry(entry));
     f.playLists.FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
     EXPECT_TRUE(f.maintenance.InPlayLists(entry));
-    f.maintenance.RemoveFile(ExtractFileDir(path), "SONG.mp3", 0);
+    f.maintenance.RemoveFile(ExtractFileDir(path), "Song.mp3", 0);
     EXPECT_FALSE(f.maintenance.InPlayLists(entry));
     EXPECT_EQ(f.playLists.FindByName("One")->Count(), 0);
     EXPECT_EQ(f.playLists.FindByName("Two")->Count(), 1);
-    EXPECT_EQ(f.rows(), 1);
+    EXPECT_EQ(f.rows(), 2);
+    EXPECT_NE(f.library.MediaId(f.dir.str(), "song.mp3"), 0);
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
-TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedFoldersStay) {
+// A row goes with its file, also from a folder left empty; it stays, with its playlist
+// entries, while its folder is missing or is an empty mount point, as an unmounted drive
+// leaves it.
+TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedDrivesStay) {
     Fixture f;
-    const std::string music = f.dir.file("drive/music");
-    std::filesystem::create_directories(music);
-    const std::string kept = f.dir.write("drive/music/kept.mp3", "x");
-    const std::string deleted = f.dir.write("drive/music/deleted.mp3", "x");
-    const std::string later = f.dir.write("drive/music/later.mp3", "x");
-    const std::string local = f.dir.write("local.mp3", "x");
-    for (const std::string& path : {kept, deleted, later, local}) {
-        f.addRow(path);
-        f.playLists.FindByName("One")->InsertTrack(MakeTrackEntry(path, 0));
+    f.dir.write("fstab", "# /mnt/x\nUUID=1 " + f.dir.file("listed") + "/ ext4 defaults 0 2\n");
+    f.dir.write("mounts", "/dev/sdb1 " + f.dir.file("in\\040table") + " vfat rw 0 0\n");
+    f.maintenance.MountPoints.FstabFile = f.dir.file("fstab");
+    f.maintenance.MountPoints.MountsFile = f.dir.file("mounts");
+    f.maintenance.MountPoints.Roots = {f.dir.file("media")};
+    const struct {
+        const char* folder;
+        bool others, folderGone, kept;
+    } cases[] = {
+        {"album", true, false, false},    {"emptied", false, false, false},
+        {"share", false, true, true},     {"listed", false, false, true},
+        {"in table", false, false, true}, {"media/usb", false, false, true},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::create_directories(f.dir.file(c.folder));
+        const std::string song = f.dir.write(std::string(c.folder) + "/song.mp3", "x");
+        f.addRow(song);
+        f.playLists.FindByName("One")->InsertTrack(MakeTrackEntry(song, 0));
+        if (c.others)
+            f.dir.write(std::string(c.folder) + "/cover.jpg", "x");
+        std::filesystem::remove(song);
+        if (c.folderGone)
+            std::filesystem::remove_all(f.dir.file(c.folder));
     }
-    std::filesystem::remove(deleted);
-    std::filesystem::remove(local);
-
-    // The drive is unmounted: its rows stay, with their playlist entries, whether its folder
-    // is gone or left behind empty as a mount point.
-    std::filesystem::rename(f.dir.file("drive"), f.dir.file("unmounted"));
-    TPurgeResult result = f.maintenance.RemoveMissingFiles();
-    EXPECT_EQ(result.Checked, 4);
-    EXPECT_EQ(result.KeptFolderMissing, 3);
-    EXPECT_EQ(result.Removed, (std::vector<std::string>{MakeTrackEntry(local, 0)}));
-    std::filesystem::create_directories(music);
-    result = f.maintenance.RemoveMissingFiles();
-    EXPECT_EQ(result.KeptFolderMissing, 3);
-    EXPECT_TRUE(result.Removed.empty());
-    EXPECT_EQ(f.rows(), 3);
-    EXPECT_EQ(f.playLists.FindByName("One")->Count(), 3);
-
-    // Back again: the file deleted meanwhile goes, and so does one removed now.
-    std::filesystem::remove_all(f.dir.file("drive"));
-    std::filesystem::rename(f.dir.file("unmounted"), f.dir.file("drive"));
-    std::filesystem::remove(later);
-    result = f.maintenance.RemoveMissingFiles();
-    EXPECT_EQ(result.Removed.size(), 2u);
-    EXPECT_EQ(f.rows(), 1);
-    EXPECT_EQ(f.playLists.FindByName("One")->Tracks(),
-              (std::vector<std::string>{MakeTrackEntry(kept, 0)}));
+    const TPurgeResult result = f.maintenance.RemoveMissingFiles();
+    EXPECT_EQ(result.Checked, 6);
+    EXPECT_EQ(result.KeptFolderMissing, 4);
+    std::vector<std::string> entries;
+    for (const auto& c : cases) {
+        EXPECT_EQ(f.library.MediaId(f.dir.file(c.folder), "song.mp3") != 0, c.kept) << c.folder;
+        if (c.kept)
+            entries.push_back(MakeTrackEntry(f.dir.file(std::string(c.folder) + "/song.mp3"), 0));
+    }
+    EXPECT_EQ(f.playLists.FindByName("One")->Tracks(), entries);
 }
 
 TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
@@ -354,7 +359,30 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
     for (const char* file :
          {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3", "a/v.mp3"})
         f.dir.write(file, "x");
-    EXPECT_EQ(FindNewFiles(f.library, f.types), std::vector<std::string>{f.dir.file("a/y.mp3")});
+    EXPECT_EQ(FindNewFiles(f.library, f.types),
+              (std::vector<std::string>{f.dir.file("a/X.MP3"), f.dir.file("a/y.mp3")}));
+}
+
+// A file the user removed stays out of refreshes and folder adds until it is added by name.
+TEST(RemoveFile, RemovedFilesStayOutUntilAddedByName) {
+    Fixture f;
+    const std::vector<std::string> paths = songs(f.dir, 3);
+    const auto add = [&f](const std::vector<std::string>& chosen) {
+        const TCollectedFiles collected = CollectFilesToAdd(f.library, chosen, f.types);
+        f.maintenance.AddFiles(collected.Files, {});
+        return collected.PassedBy;
+    };
+    EXPECT_TRUE(add({f.dir.str()}).empty());
+    EXPECT_EQ(f.rows(), 4);
+    f.maintenance.RemoveFile(f.dir.str(), "0.mp3", 0);
+    f.maintenance.RemoveFile(f.dir.str(), "1.mp3", 0);
+    EXPECT_TRUE(FindNewFiles(f.library, f.types).empty());
+    EXPECT_EQ(add({f.dir.str()}), (std::vector<std::string>{paths[0], paths[1]}));
+    EXPECT_EQ(f.rows(), 2);
+    EXPECT_TRUE(add({paths[0]}).empty());
+    EXPECT_EQ(f.rows(), 3);
+    EXPECT_EQ(add({f.dir.str()}), std::vector<std::string>{paths[1]});
+    EXPECT_TRUE(FindNewFiles(f.library, f.types).empty());
 }
 
 // A row stored with a time is changed by any other size or time; a row from before the time
@@ -385,8 +413,11 @@ TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     const std::string same = mp3("same.mp3");
     const std::string old = mp3("old.mp3");
     const std::string oldResized = mp3("old-resized.mp3");
-    for (const std::string& path : {retagged, same})
+    for (const std::string& path : {retagged, same}) {
         ASSERT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
+        // Kept in the library only ("OK" of the tag editor): the file's new values win.
+        f.library.UpdateMedia(f.dir.str(), ExtractFileName(path), "Edited", "", "", "", "", "", "");
+    }
     for (const auto& [path, size] : {std::pair{old, FileSizeOf(old)}, {oldResized, 1}})
         f.library.AddMedia(ExtractFileDir(path), ExtractFileName(path), size, "Library only", "",
                            "", "", "", "", "", 1, 128);

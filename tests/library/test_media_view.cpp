@@ -361,10 +361,7 @@ private slots:
         QVERIFY(v1.StoreTag(tagged.toStdString()));
         const QString text = QString::fromStdString(f.Home.write("notes.txt", "hello"));
         const QString noise = QString::fromStdString(f.Home.write("noise.mp3", "not audio"));
-        // Already there under other letter case: added nothing, named nowhere.
-        const QString again = f.Mp3("B.MP3");
-
-        f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, again}};
+        f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, plain}};
         f.View->DoCommand(3);
         QTRY_VERIFY(!f.View->Busy());
         QCOMPARE(f.Prompts.Questions.last(), QStringLiteral("Add Files"));
@@ -455,6 +452,21 @@ private slots:
                  (std::vector<std::string>{entry(a), entry(c), entry(d), entry(b)}));
         QVERIFY(f.Main.TrackRefreshes >= 1);
         QVERIFY(f.Prompts.Messages.empty());
+
+        // Removed files: a folder's add passes them by; dropped or opened, they come back.
+        f.Prompts.YesNoAnswers = {true, true};
+        for (const QString& title : {QStringLiteral("a"), QStringLiteral("b")}) {
+            f.View->SelectRows({f.RowOf(title)});
+            f.View->DoCommand(4);
+        }
+        QCOMPARE(f.RowsInLibrary(), 2);
+        f.View->AddPaths({QString::fromStdString(f.Music)});
+        QTRY_VERIFY(!f.View->Busy());
+        QCOMPARE(f.RowsInLibrary(), 2);
+        QVERIFY(test::DropFiles(f.View->lvwMedia->viewport(), {5, 5}, {b}));
+        QTRY_VERIFY(!f.View->Busy());
+        f.View->AddPathsNow({a.toStdString()}, [](const TAddResult&) {});
+        QCOMPARE(f.RowsInLibrary(), 4);
     }
 
     // Another program's adds and removes show, with the chosen value and sort kept.

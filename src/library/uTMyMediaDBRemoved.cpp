@@ -1,0 +1,94 @@
+// The files the user removed from the library. Refresh and folder imports pass them by; an
+// add by name forgets the removal. Kept in the library file, so the program and orvanta-cli
+// share them.
+#include "library/uTMyMediaDB.h"
+
+#include "common/uDisplayUtils.h"
+
+namespace orvanta {
+
+namespace {
+
+// The path's bytes are the key, as for the rows.
+const char* const RemovedTableSql =
+    "CREATE TABLE tRemoved (fDirectory TEXT NOT NULL, fFileName TEXT NOT NULL, "
+    "PRIMARY KEY (fDirectory, fFileName)) WITHOUT ROWID";
+
+} // namespace
+
+bool TMyMediaDB::hasRemovedTable() {
+    TEasyQuery tables;
+    OpenQuery(tables, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tRemoved'");
+    return tables.RecordCount() > 0;
+}
+
+void TMyMediaDB::addRemovedTable() {
+    // Most opens find it there and write nothing.
+    if (!hasRemovedTable())
+        FTable.Database()->Execute(RemovedTableSql);
+    FRemovedTable = true;
+}
+
+void TMyMediaDB::RemoveMedia(std::string_view Directory, std::string_view FileName) {
+    auto database = FTable.Database();
+    const bool own = !database->InTransaction();
+    if (own)
+        database->StartTransaction();
+    try {
+        DeleteMedia(Directory, FileName);
+        ExecQuery(FQuery, "INSERT OR IGNORE INTO tRemoved (fDirectory, fFileName) VALUES (?1, ?2)",
+                  {std::string(Directory), std::string(FileName)});
+        if (own)
+            database->Commit();
+    } catch (...) {
+        FQuery.Close();
+        if (own)
+            database->Rollback();
+        throw;
+    }
+}
+
+std::vector<std::string> TMyMediaDB::RemovedPaths() {
+    std::vector<std::string> paths;
+    if (!FRemovedTable)
+        return paths;
+    TEasyQuery query;
+    WalkQuery(query, "SELECT fDirectory, fFileName FROM tRemoved");
+    for (; !query.Eof(); query.Next())
+        paths.push_back(JoinPath(query.Fields(0).AsText(), query.Fields(1).AsText()));
+    return paths;
+}
+
+void TMyMediaDB::ForgetRemoved(const std::vector<std::string>& Paths) {
+    if (!FRemovedTable || Paths.empty())
+        return;
+    {
+        // Usually there is nothing to forget; an add of many files then writes nothing more.
+        TEasyQuery any;
+        WalkQuery(any, "SELECT 1 FROM tRemoved LIMIT 1");
+        if (any.Eof())
+            return;
+    }
+    auto database = FTable.Database();
+    const bool own = !database->InTransaction();
+    if (own)
+        database->StartTransaction();
+    try {
+        // A row's directory may be spelled with a trailing '/'; its mark is spelled alike.
+        for (const std::string& path : Paths) {
+            const std::string directory = ExtractFileDir(path);
+            ExecQuery(FQuery,
+                      "DELETE FROM tRemoved WHERE fDirectory IN (?1, ?2) AND fFileName = ?3",
+                      {directory, directory + "/", ExtractFileName(path)});
+        }
+        if (own)
+            database->Commit();
+    } catch (...) {
+        FQuery.Close();
+        if (own)
+            database->Rollback();
+        throw;
+    }
+}
+
+} // namespace orvanta
