@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets and runs each for the given seconds (default 25), starting from
-# the seeds under fuzz/corpus. New inputs go to a scratch folder; a crash fails the run and
-# leaves its input in build/fuzz/findings.
+# Builds every target of the fuzz preset (clang; orvanta-cli too, over the instrumented core) and
+# runs each libFuzzer target for the given seconds (default 25), starting from the seeds under
+# fuzz/corpus. New inputs go to a scratch folder; a crash fails the run and leaves its input in
+# build/fuzz/findings.
 # Usage: scripts/fuzz.sh [seconds-per-target]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-25}
+./scripts/install-deps.sh
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_id3v1 fuzz_id3v2 fuzz_frame_search fuzz_tag_writer
+cmake --build --preset fuzz
 mkdir -p build/fuzz/findings
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -70,6 +70,12 @@ QString FormatPlayTime(std::int64_t Milliseconds) {
 TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     : QWidget(Parent), FEngine(Engine) {
     setObjectName(QStringLiteral("fraTransportBar"));
+    // Taken once: each icon the style hands out is new, and every new icon puts its own pixmaps
+    // into the pixmap cache when painted, at every change of the playing state.
+    FPlayIcon = style()->standardIcon(QStyle::SP_MediaPlay);
+    FPauseIcon = style()->standardIcon(QStyle::SP_MediaPause);
+    FVolumeIcon = style()->standardIcon(QStyle::SP_MediaVolume);
+    FMutedIcon = style()->standardIcon(QStyle::SP_MediaVolumeMuted);
 
     imgCover = new QLabel(this);
     imgCover->setFixedSize(CoverSize, CoverSize);
@@ -79,7 +85,7 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
     cmdPrevious = MakeButton(this, QStringLiteral("Previous (Alt+Left)"));
     cmdPrevious->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
     cmdPlayPause = MakeButton(this, QStringLiteral("Play"));
-    cmdPlayPause->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    cmdPlayPause->setIcon(FPlayIcon);
     cmdNext = MakeButton(this, QStringLiteral("Next (Alt+Right)"));
     cmdNext->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     cmdStop = MakeButton(this, QStringLiteral("Stop"));
@@ -123,7 +129,7 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
 
     cmdMute = MakeButton(this, QStringLiteral("Mute"));
     cmdMute->setCheckable(true);
-    cmdMute->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    cmdMute->setIcon(FVolumeIcon);
     trkVolume = new QSlider(Qt::Horizontal, this);
     trkVolume->setFocusPolicy(Qt::StrongFocus);
     trkVolume->setRange(0, 100);
@@ -268,8 +274,7 @@ void TfraTransportBar::SetMuted(bool Muted) {
 void TfraTransportBar::ApplyVolume() {
     const bool muted = cmdMute->isChecked();
     FEngine.SetVolume(muted ? 0 : trkVolume->value());
-    cmdMute->setIcon(
-        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    cmdMute->setIcon(muted ? FMutedIcon : FVolumeIcon);
     const QString name = muted ? QStringLiteral("Unmute") : QStringLiteral("Mute");
     cmdMute->setToolTip(name);
     cmdMute->setAccessibleName(name);
@@ -292,8 +297,7 @@ void TfraTransportBar::cmdPlayPauseClick() {
 
 void TfraTransportBar::EngineStateChange(int NewState) {
     const bool playing = NewState == IPlayerEngine::psPlaying;
-    cmdPlayPause->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    cmdPlayPause->setIcon(playing ? FPauseIcon : FPlayIcon);
     const QString name = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
     cmdPlayPause->setToolTip(name);
     cmdPlayPause->setAccessibleName(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QWidget>
 
@@ -74,6 +75,10 @@ private:
     void ShowStatus(const QString& Text);
 
     IPlayerEngine& FEngine;
+    QIcon FPlayIcon;
+    QIcon FPauseIcon;
+    QIcon FVolumeIcon;
+    QIcon FMutedIcon;
     QTimer* tmrPosition = nullptr;
     // Set while the bar moves the seek slider itself, so that is not taken for a seek.
     bool FUpdating = false;

@@ -14,9 +14,10 @@ namespace orvanta {
 
 namespace {
 
-// playbin's GstPlayFlags: without soft-volume the volume property is ignored.
+// playbin's GstPlayFlags. Its soft-volume flag is left off: with it, GStreamer 1.22 keeps a volume
+// element for every file (each one takes the pipeline down to NULL), so the volume is an element
+// of our own in front of the sink.
 constexpr guint PlayFlagAudio = 1u << 1;
-constexpr guint PlayFlagSoftVolume = 1u << 4;
 
 constexpr std::int64_t NanosPerMilli = 1000000;
 
@@ -65,26 +66,28 @@ TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
         return;
     }
     gst_object_ref_sink(FPlayBin);
-    g_object_set(FPlayBin, "flags", PlayFlagAudio | PlayFlagSoftVolume, nullptr);
-    g_object_set(FPlayBin, "volume", FVolume / 100.0, nullptr);
-    if (!AudioSink.isEmpty()) {
-        GstElement* sink =
-            gst_parse_bin_from_description(AudioSink.toUtf8().constData(), TRUE, &error);
-        if (sink != nullptr) {
-            g_object_set(FPlayBin, "audio-sink", sink, nullptr);
-        } else {
-            FInitError =
-                QStringLiteral("Audio sink \"%1\": %2")
-                    .arg(AudioSink, FromGChar(error != nullptr ? error->message : nullptr));
-            g_clear_error(&error);
-        }
+    g_object_set(FPlayBin, "flags", PlayFlagAudio, nullptr);
+    const QString sinkText = AudioSink.isEmpty() ? QStringLiteral("autoaudiosink") : AudioSink;
+    GstElement* sink = gst_parse_bin_from_description(
+        ("volume name=orvanta-volume ! " + sinkText.toUtf8()).constData(), TRUE, &error);
+    if (sink != nullptr) {
+        FVolumeElement = gst_bin_get_by_name(GST_BIN(sink), "orvanta-volume");
+        g_object_set(FPlayBin, "audio-sink", sink, nullptr);
+        SetVolume(FVolume);
+    } else {
+        FInitError = QStringLiteral("Audio sink \"%1\": %2")
+                         .arg(sinkText, FromGChar(error != nullptr ? error->message : nullptr));
     }
+    g_clear_error(&error);
 
     GstBus* bus = gst_element_get_bus(FPlayBin);
     gst_bus_set_sync_handler(
         bus,
         [](GstBus*, GstMessage* Message, gpointer Data) -> GstBusSyncReply {
             auto* self = static_cast<TGstPlayerEngine*>(Data);
+            // A handler that drops a message owns it. Each message holds its source, so one
+            // left behind keeps that file's whole decoding chain alive.
+            std::shared_ptr<GstMessage> held(Message, gst_message_unref);
             switch (GST_MESSAGE_TYPE(Message)) {
             case GST_MESSAGE_ERROR:
             case GST_MESSAGE_EOS:
@@ -101,7 +104,6 @@ TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
             // The load is read here, on the posting thread, so a message keeps the load it
             // belongs to even when it waits in the queue while a new file is set.
             const unsigned load = self->FLoad.load();
-            std::shared_ptr<GstMessage> held(gst_message_ref(Message), gst_message_unref);
             QMetaObject::invokeMethod(
                 self, [self, held, load] { self->HandleMessage(held.get(), load); },
                 Qt::QueuedConnection);
@@ -120,6 +122,9 @@ TGstPlayerEngine::~TGstPlayerEngine() {
     GstBus* bus = gst_element_get_bus(FPlayBin);
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
+    if (FVolumeElement != nullptr) {
+        gst_object_unref(FVolumeElement);
+    }
     gst_object_unref(FPlayBin);
 }
 
@@ -220,9 +225,9 @@ void TGstPlayerEngine::Seek(std::int64_t Milliseconds) {
 
 void TGstPlayerEngine::SetVolume(int Volume) {
     FVolume = std::clamp(Volume, 0, 100);
-    if (FPlayBin != nullptr) {
-        // playbin's volume is linear: 0.5 is -6 dB.
-        g_object_set(FPlayBin, "volume", FVolume / 100.0, nullptr);
+    if (FVolumeElement != nullptr) {
+        // The volume element is linear: 0.5 is -6 dB.
+        g_object_set(FVolumeElement, "volume", FVolume / 100.0, nullptr);
     }
 }
 

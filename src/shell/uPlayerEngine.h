@@ -91,6 +91,8 @@ private:
     void Unload();
 
     GstElement* FPlayBin = nullptr;
+    // In front of the audio sink; it sets what is heard.
+    GstElement* FVolumeElement = nullptr;
     // Bumped after the pipeline is down for each new file; messages of earlier loads are dropped.
     std::atomic<unsigned> FLoad{0};
     QString FPath;

@@ -2,6 +2,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
 #include "shell/PlaybackTestSupport.h"
 #include "shell/uPlayerEngine.h"
 #include "support/TempDir.h"
@@ -43,6 +47,34 @@ private slots:
         engine.SetVolume(-3);
         QCOMPARE(engine.Volume(), 0);
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psUndefined));
+    }
+
+    // The volume scales the samples the sink receives, linearly.
+    void theVolumeIsWhatIsHeard() {
+        QMap<int, int> peaks;
+        for (const int volume : {100, 25}) {
+            const std::string raw = FDir.file("heard-" + std::to_string(volume) + ".raw");
+            TGstPlayerEngine engine(
+                QStringLiteral("audioconvert ! audio/x-raw,format=S16LE ! filesink location=%1")
+                    .arg(QString::fromStdString(raw)));
+            TStateLog log(engine);
+            engine.SetVolume(volume);
+            engine.SetURL(FTrack);
+            QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psMediaEnded); }, 5000));
+            const std::string bytes = readAll(raw);
+            QVERIFY(bytes.size() > 10000);
+            int peak = 0;
+            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                const auto sample =
+                    static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[i]) |
+                                              static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+                peak = std::max(peak, std::abs(int(sample)));
+            }
+            peaks[volume] = peak;
+        }
+        QVERIFY2(peaks[100] > 20000, qPrintable(QString::number(peaks[100])));
+        QVERIFY2(qAbs(peaks[25] * 4 - peaks[100]) < peaks[100] / 20,
+                 qPrintable(QStringLiteral("%1 %2").arg(peaks[25]).arg(peaks[100])));
     }
 
     void endOfFileReportsMediaEndedOnly() {
