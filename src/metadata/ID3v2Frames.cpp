@@ -231,6 +231,10 @@ std::string Resynchronise(std::string_view Bytes) {
     return out;
 }
 
+bool DroppedOnChange(std::uint8_t Version, std::uint8_t Flags0) {
+    return (Version == 4 && (Flags0 & 0x40)) || (Version == 3 && (Flags0 & 0x80));
+}
+
 std::string_view V3IdOfV2(std::string_view Id) {
     for (const auto& [v2, v3] : V2Ids)
         if (v2 == Id)

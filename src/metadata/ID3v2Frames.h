@@ -24,6 +24,9 @@ struct TFrameV3 {
 std::optional<TFrameV3> ToV3(std::uint8_t Version, std::string_view Id, std::uint8_t Flags0,
                              std::uint8_t Flags1, std::string_view Content);
 
+// True for a frame whose flags ask it to be dropped when the tag is altered.
+bool DroppedOnChange(std::uint8_t Version, std::uint8_t Flags0);
+
 // The version 3 identifier of a version 2 one; empty when there is none.
 std::string_view V3IdOfV2(std::string_view Id);
 
