@@ -164,9 +164,11 @@ bool LandsWell(TByteSource& Source, std::int64_t Pos, std::int64_t End) {
 // Walks the frames of a tag body in Source from Start to End, calling Visit for each frame;
 // stops at padding (a zero byte where a frame would begin), at the end of the tag, at bytes that
 // are no frame, or when Visit returns false.
+// UnsyncAll marks a version 4 tag whose header flags unsynchronisation: every frame then counts as
+// unsynchronised, whatever its own flags say.
 template <typename Visitor>
 WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start, std::int64_t End,
-                   Visitor&& Visit) {
+                   bool UnsyncAll, Visitor&& Visit) {
     const std::int64_t headerSize = Version == 2 ? 6 : 10;
     End = std::min(End, Source.Size());
     std::int64_t pos = Start;
@@ -189,7 +191,7 @@ WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start
             frame.Id = std::string_view(reinterpret_cast<const char*>(h), 4);
             frame.Size = BigEndian(h + 4, 4);
             frame.Flags0 = h[8];
-            frame.Flags1 = h[9];
+            frame.Flags1 = std::uint8_t(h[9] | (UnsyncAll ? 0x02 : 0));
             // ID3v2.4 frame sizes are syncsafe, but some players and encoders wrote plain ones
             // for years: the reading after which the tag goes on as a tag wins.
             if (Version == 4) {
@@ -208,6 +210,10 @@ WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start
         pos = frame.ContentOffset + frame.Size;
     }
     return WalkEnd::Whole;
+}
+
+bool Unsync4(const TagHeader& Header) {
+    return Header.MajorVersion() == 4 && (Header.Flags() & 0x80);
 }
 
 // Where the frames start: after the header and, when flagged, the extended header. Some taggers
@@ -336,7 +342,7 @@ bool VisitFramesV3(TByteSource& Source, const TagHeader& Header, std::int64_t Ta
     std::string content;
     bool whole = true;
     const WalkEnd end = WalkFrames(
-        body.Source(), version, FramesStart(body.Source(), Header), body.End(),
+        body.Source(), version, FramesStart(body.Source(), Header), body.End(), Unsync4(Header),
         [&](const RawFrame& Frame) {
             if (Frame.ContentOffset + Frame.Size > body.End())
                 return false;
@@ -404,7 +410,7 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     TagBody body(Source, header, FTagSize);
     const WalkEnd end =
         WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
-                   [&](const RawFrame& Frame) {
+                   Unsync4(header), [&](const RawFrame& Frame) {
                        const std::size_t slot = SlotOf(FVersion, Frame.Id);
                        if (slot >= SlotCount || (slot == SlotComment && plainComment) ||
                            !FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) ||

@@ -11,7 +11,7 @@ namespace orvanta::id3frames {
 namespace {
 
 // Version 2.2 identifiers and their version 2.3 forms. LNK and CRM have none and are dropped.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 72> V2Ids = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 75> V2Ids = {{
     {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
     {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
     {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"},
@@ -26,7 +26,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 72> V2Ids = 
     {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
     {"WXX", "WXXX"}, {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSP", "TSOP"}, {"TSA", "TSOA"},
     {"TS2", "TSO2"}, {"TSC", "TSOC"}, {"TDR", "TDRC"}, {"TBO", "TBPM"}, {"PCS", "PCST"},
-    {"TID", "TGID"}, {"TDS", "TDES"},
+    {"TID", "TGID"}, {"TDS", "TDES"}, {"GP1", "GRP1"}, {"MVN", "MVNM"}, {"MVI", "MVIN"},
 }};
 
 // Version 2.2 names picture formats with three letters; version 2.3 with a MIME type.
