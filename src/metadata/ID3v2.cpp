@@ -109,10 +109,6 @@ std::uint32_t Syncsafe(const std::uint8_t* P) {
            (std::uint32_t(P[2] & 0x7F) << 7) | (P[3] & 0x7F);
 }
 
-bool IsFrameIdChar(std::uint8_t C) {
-    return (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9');
-}
-
 // One frame as found in the tag body.
 struct RawFrame {
     std::string_view Id; // valid while the frame is visited
@@ -122,44 +118,12 @@ struct RawFrame {
     std::uint8_t Flags1 = 0;
 };
 
-bool IsFrameId(const std::uint8_t* Id, std::size_t Length) {
-    return Id[0] >= 'A' && Id[0] <= 'Z' && std::all_of(Id, Id + Length, IsFrameIdChar);
-}
-
 // How a walk over the frames ended.
 enum class WalkEnd {
     Whole,   // at the end of the tag, or at padding
     Stopped, // at bytes that are no frame, or at a frame running past the tag
     Refused, // the visitor stopped it
 };
-
-// Padding: nothing but zero bytes up to the end of the tag. Only the first bytes are looked at
-// in a large tag.
-bool IsPaddingAt(TByteSource& Source, std::int64_t Pos, std::int64_t End) {
-    std::array<std::uint8_t, 256> bytes{};
-    const std::int64_t want = std::min<std::int64_t>(End - Pos, std::int64_t(bytes.size()));
-    const std::int64_t got = Source.ReadAt(Pos, bytes.data(), std::size_t(want));
-    return got == want &&
-           std::all_of(bytes.begin(), bytes.begin() + got, [](std::uint8_t b) { return b == 0; });
-}
-
-// Whether a frame ending at Pos is followed by what a tag may hold there: its end, padding, or
-// the header of a next frame that fits in the tag.
-bool LandsWell(TByteSource& Source, std::int64_t Pos, std::int64_t End) {
-    if (Pos == End)
-        return true;
-    if (Pos > End)
-        return false;
-    if (End - Pos < 10)
-        return IsPaddingAt(Source, Pos, End);
-    std::uint8_t h[10]{};
-    if (Source.ReadAt(Pos, h, 10) != 10)
-        return false;
-    if (h[0] == 0)
-        return IsPaddingAt(Source, Pos, End);
-    return IsFrameId(h, 4) &&
-           Pos + 10 + std::int64_t(std::min(Syncsafe(h + 4), BigEndian(h + 4, 4))) <= End;
-}
 
 // Walks the frames of a tag body in Source from Start to End, calling Visit for each frame;
 // stops at padding (a zero byte where a frame would begin), at the end of the tag, at bytes that
@@ -175,12 +139,12 @@ WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start
     while (pos < End) {
         std::uint8_t h[10]{};
         if (pos + headerSize > End)
-            return IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
+            return id3frames::IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
         if (Source.ReadAt(pos, h, std::size_t(headerSize)) != headerSize)
             return WalkEnd::Stopped;
         if (h[0] == 0)
-            return IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
-        if (!IsFrameId(h, Version == 2 ? 3 : 4))
+            return id3frames::IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
+        if (!id3frames::IsFrameId(h, Version == 2 ? 3 : 4))
             return WalkEnd::Stopped;
         RawFrame frame;
         frame.ContentOffset = pos + headerSize;
@@ -197,8 +161,8 @@ WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start
             if (Version == 4) {
                 const std::int64_t syncsafe = Syncsafe(h + 4);
                 if (syncsafe == frame.Size ||
-                    LandsWell(Source, frame.ContentOffset + syncsafe, End) ||
-                    !LandsWell(Source, frame.ContentOffset + frame.Size, End))
+                    id3frames::LandsWell(Source, frame.ContentOffset + syncsafe, End) ||
+                    !id3frames::LandsWell(Source, frame.ContentOffset + frame.Size, End))
                     frame.Size = syncsafe;
             }
         }
@@ -222,7 +186,7 @@ std::int64_t FramesStart(TByteSource& Source, const TagHeader& Header) {
     if (Header.MajorVersion() < 3 || !(Header.Flags() & 0x40))
         return HeaderSize;
     std::uint8_t size[4]{};
-    if (Source.ReadAt(HeaderSize, size, 4) != 4 || IsFrameId(size, 4))
+    if (Source.ReadAt(HeaderSize, size, 4) != 4 || id3frames::IsFrameId(size, 4))
         return HeaderSize;
     // Version 3 counts the extended header without its size field, version 4 with it.
     return Header.MajorVersion() == 3 ? HeaderSize + 4 + BigEndian(size, 4)
