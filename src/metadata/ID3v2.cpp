@@ -197,8 +197,9 @@ std::int64_t FramesStart(TByteSource& Source, const TagHeader& Header) {
 // copy when the whole tag is unsynchronised (versions 2 and 3).
 class TagBody {
 public:
+    // The frames end before a footer.
     TagBody(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize)
-        : FSource(&Source), FEnd(TagSize) {
+        : FSource(&Source), FEnd(TagSize - ((Header.Flags() & 0x10) ? 10 : 0)) {
         if (Header.MajorVersion() <= 3 && (Header.Flags() & 0x80)) {
             FCopy.resize(std::size_t(TagSize));
             const std::int64_t got = Source.ReadAt(0, FCopy.data(), FCopy.size());

@@ -217,6 +217,7 @@ TEST(ID3v2Read, TagsAsOtherProgramsLayThemOut) {
          Tag(4, Frame(4, "APIC", Cover + Cover) + PlainSizedFrame("APIC", Cover) + title4), true},
         {"no extended header v4", Tag(4, title4, 10, 0x40), true},
         {"no extended header v3", Tag(3, title, 10, 0x40), true},
+        {"footer", Tag(4, title4, 0, 0x10) + "3DI" + std::string(7, '\0'), true},
         {"second tag follows", Tag(3, title) + Tag(3, Frame(3, "TIT2", Text("Second"))), true},
         {"bare tag", Tag(3, title, 30), true},
         {"bytes that are no frame", Tag(3, title + "\x01junk" + std::string(20, 'j')), false},
