@@ -234,6 +234,9 @@ void TfrmMP3Tag::PrepareControls() {
     cmdOK = new QPushButton(QStringLiteral("OK"), pnlContainer);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), pnlContainer);
     cmdOK->setDefault(true);
+    cmdSaveTag->setToolTip(QStringLiteral("Writes the fields into the file."));
+    cmdOK->setToolTip(
+        QStringLiteral("Stores the fields in the library only; Save Tag writes the file."));
     buttons->addWidget(cmdSaveTag);
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
