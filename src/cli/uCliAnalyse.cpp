@@ -258,8 +258,12 @@ int RunTag(const TagOptions& O) {
         std::cerr << "Error reading file.\n" << O.File << "\n";
         return ExitFailed;
     }
-    if (!audio.IsValid()) {
+    if (!audio.TagWritable(O.V2)) {
         std::cerr << "Invalid MP3 file.\n" << O.File << "\n";
+        return ExitFailed;
+    }
+    if (O.V2 && !audio.ID3v2().ReadWhole()) {
+        std::cerr << TagNotWholeMessage(O.File) << "\n";
         return ExitFailed;
     }
     bool stored = false;
@@ -285,6 +289,10 @@ int RunTag(const TagOptions& O) {
         if (O.Track)
             tag.SetTrack(static_cast<std::uint16_t>(*O.Track));
         stored = tag.StoreTag(O.File);
+    }
+    if (!stored && !audio.ID3v2().ReadWhole()) {
+        std::cerr << TagNotWholeMessage(O.File) << "\n";
+        return ExitFailed;
     }
     if (!stored) {
         std::cerr << "Error writing MP3 tag.\n" << O.File << "\n";

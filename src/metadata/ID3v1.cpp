@@ -278,7 +278,7 @@ TID3v1::Block TID3v1::BuildBlock() const {
     return bytes;
 }
 
-bool TID3v1::StoreTag(const std::string& FileName) const {
+bool TID3v1::StoreTag(const std::string& FileName) {
     Block old{};
     std::int64_t size = 0;
     {
@@ -304,20 +304,24 @@ bool TID3v1::StoreTag(const std::string& FileName) const {
             keep(AlbumOffset, TextWidth);
         if (now.Year == FRead.Year)
             keep(YearOffset, YearWidth);
+        // Bytes 125 and 126 end a long comment or hold the track number: a changed comment or
+        // track writes them as the new values need, never as they were.
         if (now.Comment == FRead.Comment && now.Track == FRead.Track)
             keep(CommentOffset, TextWidth);
         else if (now.Comment == FRead.Comment)
             keep(CommentOffset, 28);
-        else if (now.Track == FRead.Track)
-            keep(125, 2);
         if (now.GenreIndex == FRead.GenreIndex)
             keep(127, 1);
     }
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!HasMarker(old))
-        return tagfile::Append(FileName, view);
     // Overwriting the old tag where it stands never leaves the file without one.
-    return tagfile::WriteAt(FileName, size - std::int64_t(BlockSize), view);
+    const bool written = HasMarker(old)
+                             ? tagfile::WriteAt(FileName, size - std::int64_t(BlockSize), view)
+                             : tagfile::Append(FileName, view);
+    // From now on a save compares with what the file holds.
+    if (written)
+        ReadBlock(bytes);
+    return written;
 }
 
 bool TID3v1::StripTag(const std::string& FileName) const {

@@ -32,8 +32,9 @@ public:
     void ReadBlock(const Block& Bytes);
 
     // Writes the fields changed since the last read into the file's tag (the others keep their
-    // bytes), or a new tag when the file has none. Writes nothing when no field changed.
-    bool StoreTag(const std::string& FileName) const;
+    // bytes), or a new tag when the file has none. Writes nothing when no field changed. After a
+    // write the object holds what the file now holds.
+    bool StoreTag(const std::string& FileName);
     // Cuts an existing tag off the end of the file; true also when there was none.
     bool StripTag(const std::string& FileName) const;
     // The 128 bytes StoreTag writes.

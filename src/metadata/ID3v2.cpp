@@ -109,10 +109,6 @@ std::uint32_t Syncsafe(const std::uint8_t* P) {
            (std::uint32_t(P[2] & 0x7F) << 7) | (P[3] & 0x7F);
 }
 
-bool IsFrameIdChar(std::uint8_t C) {
-    return (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9');
-}
-
 // One frame as found in the tag body.
 struct RawFrame {
     std::string_view Id; // valid while the frame is visited
@@ -122,43 +118,75 @@ struct RawFrame {
     std::uint8_t Flags1 = 0;
 };
 
+// How a walk over the frames ended.
+enum class WalkEnd {
+    Whole,   // at the end of the tag, or at padding
+    Stopped, // at bytes that are no frame, or at a frame running past the tag
+    Refused, // the visitor stopped it
+};
+
 // Walks the frames of a tag body in Source from Start to End, calling Visit for each frame;
-// stops at padding (a first identifier byte that is not a capital letter), at the end of the
-// data, or when Visit returns false.
+// stops at padding (a zero byte where a frame would begin), at the end of the tag, at bytes that
+// are no frame, or when Visit returns false.
+// UnsyncAll marks a version 4 tag whose header flags unsynchronisation: every frame then counts as
+// unsynchronised, whatever its own flags say.
 template <typename Visitor>
-void WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start, std::int64_t End,
-                Visitor&& Visit) {
+WalkEnd WalkFrames(TByteSource& Source, std::uint8_t Version, std::int64_t Start, std::int64_t End,
+                   bool UnsyncAll, Visitor&& Visit) {
     const std::int64_t headerSize = Version == 2 ? 6 : 10;
+    End = std::min(End, Source.Size());
     std::int64_t pos = Start;
-    while (pos < End && pos + headerSize <= Source.Size()) {
+    while (pos < End) {
         std::uint8_t h[10]{};
+        if (pos + headerSize > End)
+            return id3frames::IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
         if (Source.ReadAt(pos, h, std::size_t(headerSize)) != headerSize)
-            return;
-        if (h[0] < 'A' || h[0] > 'Z')
-            return;
+            return WalkEnd::Stopped;
+        if (h[0] == 0)
+            return id3frames::IsPaddingAt(Source, pos, End) ? WalkEnd::Whole : WalkEnd::Stopped;
+        if (!id3frames::IsFrameId(h, Version == 2 ? 3 : 4))
+            return WalkEnd::Stopped;
         RawFrame frame;
+        frame.ContentOffset = pos + headerSize;
         if (Version == 2) {
             frame.Id = std::string_view(reinterpret_cast<const char*>(h), 3);
             frame.Size = BigEndian(h + 3, 3);
         } else {
             frame.Id = std::string_view(reinterpret_cast<const char*>(h), 4);
-            frame.Size = Version == 4 ? Syncsafe(h + 4) : BigEndian(h + 4, 4);
+            frame.Size = BigEndian(h + 4, 4);
             frame.Flags0 = h[8];
-            frame.Flags1 = h[9];
+            frame.Flags1 = std::uint8_t(h[9] | (UnsyncAll ? 0x02 : 0));
+            // ID3v2.4 frame sizes are syncsafe, but some players and encoders wrote plain ones
+            // for years: the reading after which the tag goes on as a tag wins.
+            if (Version == 4) {
+                const std::int64_t syncsafe = Syncsafe(h + 4);
+                if (syncsafe == frame.Size ||
+                    id3frames::LandsWell(Source, frame.ContentOffset + syncsafe, End) ||
+                    !id3frames::LandsWell(Source, frame.ContentOffset + frame.Size, End))
+                    frame.Size = syncsafe;
+            }
         }
-        frame.ContentOffset = pos + headerSize;
         if (!Visit(frame))
-            return;
+            return WalkEnd::Refused;
+        // A frame running past the tag is read as far as it goes, but the tag is not whole.
+        if (frame.ContentOffset + frame.Size > End)
+            return WalkEnd::Stopped;
         pos = frame.ContentOffset + frame.Size;
     }
+    return WalkEnd::Whole;
 }
 
-// Where the frames start: after the header and, when flagged, the extended header.
+bool Unsync4(const TagHeader& Header) {
+    return Header.MajorVersion() == 4 && (Header.Flags() & 0x80);
+}
+
+// Where the frames start: after the header and, when flagged, the extended header. Some taggers
+// set the flag without writing one; their frames start right after the header.
 std::int64_t FramesStart(TByteSource& Source, const TagHeader& Header) {
     if (Header.MajorVersion() < 3 || !(Header.Flags() & 0x40))
         return HeaderSize;
     std::uint8_t size[4]{};
-    if (Source.ReadAt(HeaderSize, size, 4) != 4)
+    if (Source.ReadAt(HeaderSize, size, 4) != 4 || id3frames::IsFrameId(size, 4))
         return HeaderSize;
     // Version 3 counts the extended header without its size field, version 4 with it.
     return Header.MajorVersion() == 3 ? HeaderSize + 4 + BigEndian(size, 4)
@@ -169,8 +197,9 @@ std::int64_t FramesStart(TByteSource& Source, const TagHeader& Header) {
 // copy when the whole tag is unsynchronised (versions 2 and 3).
 class TagBody {
 public:
+    // The frames end before a footer.
     TagBody(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize)
-        : FSource(&Source), FEnd(TagSize) {
+        : FSource(&Source), FEnd(TagSize - ((Header.Flags() & 0x10) ? 10 : 0)) {
         if (Header.MajorVersion() <= 3 && (Header.Flags() & 0x80)) {
             FCopy.resize(std::size_t(TagSize));
             const std::int64_t got = Source.ReadAt(0, FCopy.data(), FCopy.size());
@@ -265,31 +294,34 @@ std::string CommentPayload(std::string_view Text) {
     return payload + bytes;
 }
 
-// Calls Visit with every frame of the tag, in order and in version 3 form.
+// Calls Visit with every frame of the tag, in order and in version 3 form. False when the tag
+// was not read whole: bytes that are no frame, or a frame version 3 cannot hold (frames that ask
+// to be dropped when the tag changes are dropped, as the format wants).
 template <typename Visitor>
-void VisitFramesV3(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize,
+bool VisitFramesV3(TByteSource& Source, const TagHeader& Header, std::int64_t TagSize,
                    Visitor&& Visit) {
     const std::uint8_t version = Header.MajorVersion();
     if (version < 2 || version > 4)
-        return;
+        return false;
     TagBody body(Source, Header, TagSize);
     std::string content;
-    WalkFrames(body.Source(), version, FramesStart(body.Source(), Header), body.End(),
-               [&](const RawFrame& Frame) {
-                   if (!std::all_of(Frame.Id.begin(), Frame.Id.end(),
-                                    [](char c) { return IsFrameIdChar(std::uint8_t(c)); }))
-                       return false;
-                   if (Frame.ContentOffset + Frame.Size > body.End())
-                       return false;
-                   content.resize(std::size_t(Frame.Size));
-                   if (body.Source().ReadAt(Frame.ContentOffset, content.data(), content.size()) !=
-                       Frame.Size)
-                       return false;
-                   if (auto v3 =
-                           id3frames::ToV3(version, Frame.Id, Frame.Flags0, Frame.Flags1, content))
-                       Visit(std::move(*v3));
-                   return true;
-               });
+    bool whole = true;
+    const WalkEnd end = WalkFrames(
+        body.Source(), version, FramesStart(body.Source(), Header), body.End(), Unsync4(Header),
+        [&](const RawFrame& Frame) {
+            if (Frame.ContentOffset + Frame.Size > body.End())
+                return false;
+            content.resize(std::size_t(Frame.Size));
+            if (body.Source().ReadAt(Frame.ContentOffset, content.data(), content.size()) !=
+                Frame.Size)
+                return false;
+            if (auto v3 = id3frames::ToV3(version, Frame.Id, Frame.Flags0, Frame.Flags1, content))
+                Visit(std::move(*v3));
+            else if (!id3frames::DroppedOnChange(version, Frame.Flags0))
+                whole = false;
+            return true;
+        });
+    return whole && end == WalkEnd::Whole;
 }
 
 } // namespace
@@ -304,6 +336,8 @@ void TID3v2::Clear() {
         text->clear();
     FTrack = 0;
     FDisc = 0;
+    FReadWhole = true;
+    FCommentDescribed = false;
     FRead = Edited();
 }
 
@@ -329,6 +363,9 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     FVersion = header.MajorVersion();
     const std::int64_t total = header.TotalTagSize();
     FTagSize = total > INT32_MAX ? 0 : static_cast<std::int32_t>(total);
+    // A tag of another version, or one that runs past the end of the file, is not read, and
+    // so never rewritten.
+    FReadWhole = false;
     if (FVersion < 2 || FVersion > 4 || FTagSize == 0)
         return true;
 
@@ -336,22 +373,26 @@ bool TID3v2::LoadTag(TByteSource& Source) {
         content.clear();
     bool plainComment = false;
     TagBody body(Source, header, FTagSize);
-    WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
-               [&](const RawFrame& Frame) {
-                   const std::size_t slot = SlotOf(FVersion, Frame.Id);
-                   if (slot >= SlotCount || (slot == SlotComment && plainComment) ||
-                       !FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) ||
-                       !KnownEncoding(FVersion, FReadBuffer))
+    const WalkEnd end =
+        WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
+                   Unsync4(header), [&](const RawFrame& Frame) {
+                       const std::size_t slot = SlotOf(FVersion, Frame.Id);
+                       if (slot >= SlotCount || (slot == SlotComment && plainComment) ||
+                           !FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) ||
+                           !KnownEncoding(FVersion, FReadBuffer))
+                           return true;
+                       // The user's comment is the one without a description; encoder data such as
+                       // gapless information comes in described ones.
+                       if (slot == SlotComment)
+                           plainComment = IsPlainCommentContent(FReadBuffer);
+                       std::swap(FContents[slot], FReadBuffer); // otherwise a later frame wins
                        return true;
-                   // The user's comment is the one without a description; encoder data such as
-                   // gapless information comes in described ones.
-                   if (slot == SlotComment)
-                       plainComment = IsPlainCommentContent(FReadBuffer);
-                   std::swap(FContents[slot], FReadBuffer); // otherwise a later frame wins
-                   return true;
-               });
+                   });
 
-    const bool multi = FVersion == 4;
+    FReadWhole = end == WalkEnd::Whole;
+    FCommentDescribed = !plainComment && !FContents[SlotComment].empty();
+    // Every version may hold several values in a text frame, each ended by a zero.
+    const bool multi = true;
     TextOrFallback(FTitle, FContents[SlotTitle], FContents[SlotContentGroup], multi);
     TextOrFallback(FArtist, FContents[SlotArtist], FContents[SlotOriginalArtist], multi);
     TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum], multi);
@@ -374,7 +415,7 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     return true;
 }
 
-bool TID3v2::StoreTag(const std::string& FileName) const {
+bool TID3v2::StoreTag(const std::string& FileName) {
     const TEdited now = Edited();
     const bool title = now.Title != FRead.Title;
     const bool artist = now.Artist != FRead.Artist;
@@ -398,6 +439,8 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
         if (!(title || artist || album || year || genre || comment || composer || copyright ||
               language || track))
             return true; // nothing to change: the file stays as it is, byte for byte
+        if (!FReadWhole)
+            return false; // what was not read cannot be carried
         hadTag = header.IsID3();
         oldSize = hadTag ? header.TotalTagSize() : 0;
 
@@ -423,21 +466,43 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
         text(copyright, FrameIdsV3[SlotCopyright], FCopyright);
         text(language, FrameIdsV3[SlotLanguage], FLanguage);
 
-        // The frames of a changed field give way to the new one; every other frame stays.
+        // The frames of a changed field give way to the new one; every other frame stays. A
+        // cleared field also loses the frames it may have been read from instead, so that it
+        // reads back empty.
+        const auto cleared = [](bool Changed, const std::string& Value) {
+            return Changed && Value.empty();
+        };
+        const bool describedComment = cleared(comment, FComment) && FCommentDescribed;
+        std::string describedText;
         const auto replaced = [&](const id3frames::TFrameV3& Frame) {
             const std::string_view id = Frame.Id;
-            return (title && id == "TIT2") || (artist && id == "TPE1") || (album && id == "TALB") ||
+            if (describedComment && id == "COMM" && !(Frame.Flags1 & 0xC0)) {
+                DecodeDescribedText(describedText, Frame.Content, true, false);
+                if (describedText == FRead.Comment)
+                    return true;
+            }
+            return (title && id == "TIT2") || (cleared(title, FTitle) && id == "TIT1") ||
+                   (artist && id == "TPE1") || (cleared(artist, FArtist) && id == "TOPE") ||
+                   (album && id == "TALB") || (cleared(album, FAlbum) && id == "TOAL") ||
                    (track && id == "TRCK") || (year && (id == "TYER" || id == "TDRC")) ||
-                   (genre && id == "TCON") || (comment && id3frames::IsPlainComment(Frame)) ||
-                   (composer && id == "TCOM") || (copyright && id == "TCOP") ||
-                   (language && id == "TLAN");
+                   (cleared(year, FYear) && id == "TDRL") || (genre && id == "TCON") ||
+                   (comment && id3frames::IsPlainComment(Frame)) || (composer && id == "TCOM") ||
+                   (copyright && id == "TCOP") || (language && id == "TLAN");
         };
-        // Then the old tag's other frames, in their old order.
-        if (oldSize > 0)
-            VisitFramesV3(source, header, oldSize, [&](const id3frames::TFrameV3& Frame) {
+        // Then the old tag's other frames, in their old order. A tag that cannot be read whole
+        // now is left as it is.
+        if (oldSize > 0 &&
+            !VisitFramesV3(source, header, oldSize, [&](const id3frames::TFrameV3& Frame) {
                 if (!replaced(Frame))
                     id3frames::AppendFrame(frames, Frame);
-            });
+            })) {
+            FReadWhole = false;
+            return false;
+        }
+        if (hadTag && oldSize == 0) {
+            FReadWhole = false;
+            return false;
+        }
     }
 
     std::int64_t newSize = std::int64_t(HeaderSize) + std::int64_t(frames.size());
@@ -458,10 +523,12 @@ bool TID3v2::StoreTag(const std::string& FileName) const {
     if (padding > 0)
         tag.append(std::size_t(padding), '\0');
 
-    if (!rewrite)
-        return tagfile::WriteAt(FileName, 0, tag);
-    // A tag whose size ran past the end of the file is copied along rather than guessed at.
-    return tagfile::RewriteWithPrefix(FileName, tag, hadTag ? oldSize : 0);
+    const bool written = rewrite ? tagfile::RewriteWithPrefix(FileName, tag, oldSize)
+                                 : tagfile::WriteAt(FileName, 0, tag);
+    // From now on a save compares with what the file holds.
+    if (written)
+        LoadTag(FileName);
+    return written;
 }
 
 std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {

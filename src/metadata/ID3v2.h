@@ -24,13 +24,17 @@ public:
     bool LoadTag(const std::string& FileName);
     bool LoadTag(TByteSource& Source);
 
-    // Writes a version 3 tag in which only the fields changed since LoadTag get new frames;
-    // every other frame of the file's tag is carried (converted to version 3 when the tag is of
-    // another version). Writes nothing when no field changed. The frames are taken from the file
-    // as it is now, so nothing another program added meanwhile is lost. The tag is written in
-    // place when it fits the old one (of at most 4096 bytes); otherwise the file is rewritten
-    // beside and renamed over.
-    bool StoreTag(const std::string& FileName) const;
+    // Writes a version 3 tag in which only the fields changed since the last read get new
+    // frames; every other frame of the file's tag is carried (converted to version 3 when the
+    // tag is of another version), and a cleared field loses the frames it was read from. Writes
+    // nothing when no field changed. The frames are taken from the file as it is now, so nothing
+    // another program added meanwhile is lost. The tag is written in place when it fits the old
+    // one (of at most 4096 bytes); otherwise the file is rewritten beside and renamed over. After
+    // a write the object holds what the file now holds. A tag that was not read whole is never
+    // written over: false, with ReadWhole false.
+    bool StoreTag(const std::string& FileName);
+    // The last read (or save) found every frame of the tag, or there was no tag.
+    bool ReadWhole() const { return FReadWhole; }
 
     void SetTitle(std::string_view Value);
     void SetArtist(std::string_view Value);
@@ -95,6 +99,9 @@ private:
     std::string FAlbumArtist;
     // The values as LoadTag read them (empty after Clear): StoreTag writes what differs.
     TEdited FRead;
+    bool FReadWhole = true;
+    // The comment came from a comment frame with a description (there was none without).
+    bool FCommentDescribed = false;
     // The raw content of each kind of frame during LoadTag, and the buffer a frame is read into.
     // Members so that their memory serves the next tag as well.
     std::array<std::string, FrameKinds> FContents;

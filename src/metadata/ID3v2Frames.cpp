@@ -1,5 +1,6 @@
 #include "metadata/ID3v2Frames.h"
 
+#include "metadata/uTagFile.h"
 #include "metadata/uTagText.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace orvanta::id3frames {
 namespace {
 
 // Version 2.2 identifiers and their version 2.3 forms. LNK and CRM have none and are dropped.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 72> V2Ids = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 75> V2Ids = {{
     {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
     {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
     {"PIC", "APIC"}, {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"},
@@ -26,7 +27,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 72> V2Ids = 
     {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
     {"WXX", "WXXX"}, {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSP", "TSOP"}, {"TSA", "TSOA"},
     {"TS2", "TSO2"}, {"TSC", "TSOC"}, {"TDR", "TDRC"}, {"TBO", "TBPM"}, {"PCS", "PCST"},
-    {"TID", "TGID"}, {"TDS", "TDES"},
+    {"TID", "TGID"}, {"TDS", "TDES"}, {"GP1", "GRP1"}, {"MVN", "MVNM"}, {"MVI", "MVIN"},
 }};
 
 // Version 2.2 names picture formats with three letters; version 2.3 with a MIME type.
@@ -231,6 +232,10 @@ std::string Resynchronise(std::string_view Bytes) {
     return out;
 }
 
+bool DroppedOnChange(std::uint8_t Version, std::uint8_t Flags0) {
+    return (Version == 4 && (Flags0 & 0x40)) || (Version == 3 && (Flags0 & 0x80));
+}
+
 std::string_view V3IdOfV2(std::string_view Id) {
     for (const auto& [v2, v3] : V2Ids)
         if (v2 == Id)
@@ -255,6 +260,39 @@ void AppendFrame(std::string& Out, const TFrameV3& Frame) {
     Out += static_cast<char>(Frame.Flags0);
     Out += static_cast<char>(Frame.Flags1);
     Out.append(Frame.Content);
+}
+
+bool IsFrameId(const std::uint8_t* Id, std::size_t Length) {
+    return Id[0] >= 'A' && Id[0] <= 'Z' && std::all_of(Id, Id + Length, [](std::uint8_t C) {
+               return (C >= 'A' && C <= 'Z') || (C >= '0' && C <= '9');
+           });
+}
+
+bool IsPaddingAt(TByteSource& Source, std::int64_t Pos, std::int64_t End) {
+    std::array<std::uint8_t, 256> bytes{};
+    const std::int64_t want = std::min<std::int64_t>(End - Pos, std::int64_t(bytes.size()));
+    const std::int64_t got = Source.ReadAt(Pos, bytes.data(), std::size_t(want));
+    return got == want &&
+           std::all_of(bytes.begin(), bytes.begin() + got, [](std::uint8_t b) { return b == 0; });
+}
+
+bool LandsWell(TByteSource& Source, std::int64_t Pos, std::int64_t End) {
+    if (Pos == End)
+        return true;
+    if (Pos > End)
+        return false;
+    if (End - Pos < 10)
+        return IsPaddingAt(Source, Pos, End);
+    std::uint8_t h[10]{};
+    if (Source.ReadAt(Pos, h, 10) != 10)
+        return false;
+    if (h[0] == 0)
+        return IsPaddingAt(Source, Pos, End);
+    const std::string_view size(reinterpret_cast<const char*>(h) + 4, 4);
+    std::uint32_t plain = 0;
+    for (int i = 4; i < 8; ++i)
+        plain = (plain << 8) | h[i];
+    return IsFrameId(h, 4) && Pos + 10 + std::int64_t(std::min(Syncsafe(size), plain)) <= End;
 }
 
 bool IsPlainComment(const TFrameV3& Frame) {

@@ -227,13 +227,41 @@ std::string FindEncoderTag(const SearchBlock& Block, std::uint16_t Limit) {
     return tagtext::Latin1ToUtf8({reinterpret_cast<const char*>(Block.data() + lame), 8});
 }
 
+std::string TagNotWholeMessage(const std::string& Path) {
+    return "The tag of " + Path + " could not be read entirely; it was left as it is.";
+}
+
 void TMPEGaudio::Clear() {
     FFileBytes = 0;
+    ClearAudio();
+    FID3v1.Clear();
+    FID3v2.Clear();
+}
+
+void TMPEGaudio::ClearAudio() {
+    FAudioStart = 0;
     FEncoderTag.clear();
     FVBRHeader = VBRData{};
     FFirstFrame = FrameHeaderInfo{};
-    FID3v1.Clear();
-    FID3v2.Clear();
+}
+
+// Where the audio begins: after the ID3v2 tag and any further tags that follow it (some taggers
+// put a new tag in front of the old one).
+std::int64_t TMPEGaudio::AudioStart(TByteSource& Source) const {
+    std::int64_t start = FID3v2.TagSize();
+    for (int tags = 0; tags < 8 && start > 0; ++tags) {
+        std::uint8_t h[10]{};
+        if (Source.ReadAt(start, h, sizeof h) != std::int64_t(sizeof h) || h[0] != 'I' ||
+            h[1] != 'D' || h[2] != '3' || h[3] < 2 || h[3] > 4 ||
+            ((h[6] | h[7] | h[8] | h[9]) & 0x80))
+            break;
+        const std::int64_t size = (std::int64_t(h[6]) << 21) + (std::int64_t(h[7]) << 14) +
+                                  (std::int64_t(h[8]) << 7) + h[9] + 10 + ((h[5] & 0x10) ? 10 : 0);
+        if (start + size > FFileBytes)
+            break;
+        start += size;
+    }
+    return start;
 }
 
 bool TMPEGaudio::Analyse(const std::string& FileName) {
@@ -261,12 +289,14 @@ bool TMPEGaudio::Analyse(TByteSource& Source) {
         (needsEncoderTag ? SearchBlockSize - EncoderSearchFrom(EncoderSearchLimit()) : 0);
     const std::int64_t endStart = std::max<std::int64_t>(0, FFileBytes - std::int64_t(endBytes));
     Source.WillRead(endStart, std::size_t(FFileBytes - endStart));
-    if (!FID3v1.LoadTag(Source)) {
+    // A file too short for an ID3v1 tag (a bare ID3v2 tag) has none.
+    if (FFileBytes >= std::int64_t(TID3v1::BlockSize) && !FID3v1.LoadTag(Source)) {
         Clear();
         return false;
     }
     if (!FFirstFrame.Present) {
-        Clear();
+        // No audio, but the tags stay readable: a file cut short, or a bare tag.
+        ClearAudio();
         return true;
     }
     return !needsEncoderTag || ReadEncoderTag(Source, block);
@@ -278,19 +308,20 @@ std::uint16_t TMPEGaudio::EncoderSearchLimit() const {
 
 bool TMPEGaudio::FindAudio(TByteSource& Source, SearchBlock& Block) {
     FFileBytes = Source.Size();
+    FAudioStart = AudioStart(Source);
     // The block's first bytes are searched alone when the outcome depends on them only.
-    if (ReadBlockAt(Source, FID3v2.TagSize(), Block, 0, FirstSearchBytes) < 0)
+    if (ReadBlockAt(Source, FAudioStart, Block, 0, FirstSearchBytes) < 0)
         return false;
     if (FindFirstFrame(Block, FFirstFrame, FVBRHeader) <= FirstSearchBytes && FFirstFrame.Present)
         return true;
     FVBRHeader = VBRData{};
-    const std::int64_t got = ReadBlockAt(Source, FID3v2.TagSize(), Block);
+    const std::int64_t got = ReadBlockAt(Source, FAudioStart, Block);
     if (got < 0)
         return false;
     FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     if (!FFirstFrame.Present && got == std::int64_t(SearchBlockSize)) {
         // Nothing at the start (a damaged or oddly padded beginning): try the middle.
-        if (ReadBlockAt(Source, (FFileBytes - FID3v2.TagSize()) / 2, Block) < 0)
+        if (ReadBlockAt(Source, (FFileBytes - FAudioStart) / 2, Block) < 0)
             return false;
         FindFirstFrame(Block, FFirstFrame, FVBRHeader);
     }
@@ -343,7 +374,7 @@ double TMPEGaudio::DurationSeconds() const {
     if (FVBRHeader.Present && FVBRHeader.FrameCount > 0)
         return double(std::int64_t(FVBRHeader.FrameCount) * SizeCoefficient(FFirstFrame) * 8) /
                rate;
-    const std::int64_t audio = FFileBytes - FID3v2.TagSize() -
+    const std::int64_t audio = FFileBytes - FAudioStart -
                                (FID3v1.Present() ? std::int64_t(TID3v1::BlockSize) : 0) -
                                FFirstFrame.Offset;
     return double(audio) / TableBitRate(FFirstFrame) / 1000.0 * 8;

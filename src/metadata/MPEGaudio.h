@@ -46,6 +46,9 @@ struct VBRData {
     std::string EncoderText;
 };
 
+// What a save that refuses a tag not read whole says.
+std::string TagNotWholeMessage(const std::string& Path);
+
 // Frame-header arithmetic (ISO/IEC 11172-3 and 13818-3).
 bool PlausibleHeader(const std::uint8_t* H);
 void DecodeFrameHeader(const std::uint8_t* H, FrameHeaderInfo& Frame);
@@ -72,13 +75,20 @@ public:
 
     void Clear();
 
-    // Reads both tags and the audio blocks. True when every read succeeded; a file in which no
-    // frame is confirmed is cleared whole (tags included), and IsValid is then false.
+    // Reads both tags and the audio blocks. True when every read succeeded; in a file in which
+    // no frame is confirmed the tags stay as read and IsValid is false. A file shorter than an
+    // ID3v1 tag has none.
     bool Analyse(const std::string& FileName);
     bool Analyse(TByteSource& Source);
 
     // A frame was found, the bit rate is 8 to 448 kbit/s and the duration at least 0.1 s.
     bool IsValid() const;
+    // Whether a tag of that version may be written: into MPEG audio, or over a tag the file
+    // already has (a file without audio keeps every byte but its tag). A tag is never put into
+    // a file that is neither.
+    bool TagWritable(bool V2) const {
+        return IsValid() || (V2 ? FID3v2.Present() && FID3v2.TagSize() > 0 : FID3v1.Present());
+    }
     // kbit/s; callers use the low 16 bits.
     int BitRateKbps() const;
     double DurationSeconds() const;
@@ -93,6 +103,8 @@ public:
     const TID3v2& ID3v2() const { return FID3v2; }
 
 private:
+    void ClearAudio();
+    std::int64_t AudioStart(TByteSource& Source) const;
     // The first frame, from the block after the ID3v2 tag (or the file's middle).
     bool FindAudio(TByteSource& Source, SearchBlock& Block);
     // The encoder's mark, searched backwards from the end of the audio.
@@ -100,6 +112,7 @@ private:
     std::uint16_t EncoderSearchLimit() const;
 
     std::int64_t FFileBytes = 0;
+    std::int64_t FAudioStart = 0;
     std::string FEncoderTag;
     VBRData FVBRHeader;
     FrameHeaderInfo FFirstFrame;

@@ -234,6 +234,9 @@ void TfrmMP3Tag::PrepareControls() {
     cmdOK = new QPushButton(QStringLiteral("OK"), pnlContainer);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), pnlContainer);
     cmdOK->setDefault(true);
+    cmdSaveTag->setToolTip(QStringLiteral("Writes the fields into the file."));
+    cmdOK->setToolTip(
+        QStringLiteral("Stores the fields in the library only; Save Tag writes the file."));
     buttons->addWidget(cmdSaveTag);
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
@@ -258,12 +261,12 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
                              PathForDisplay(PathFromQString(FullPath())));
         return false;
     }
-    if (!FAudio->IsValid()) {
+    FUseV2 = FAudio->ID3v2().Present() || !FAudio->ID3v1().Present();
+    if (!FAudio->TagWritable(FUseV2)) {
         FPrompts.Information(QStringLiteral("Invalid MP3 file.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
         return false;
     }
-    FUseV2 = FAudio->ID3v2().Present() || !FAudio->ID3v1().Present();
     if (FUseV2) {
         setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v2)"));
         EnableV2Controls();
@@ -448,7 +451,7 @@ void TfrmMP3Tag::SaveV1Tag() {
         changed << QStringLiteral("Track");
     }
     text(now.Comment, FShown.Comment, "Comment", &TID3v1::SetComment);
-    FinishSave(changed, now, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
 }
 
 void TfrmMP3Tag::SaveV2Tag() {
@@ -475,25 +478,33 @@ void TfrmMP3Tag::SaveV2Tag() {
     text(now.Language, FShown.Language, "Language", &TID3v2::SetLanguage);
     text(now.Composer, FShown.Composer, "Composer", &TID3v2::SetComposer);
     text(now.Copyright, FShown.Copyright, "Copyright", &TID3v2::SetCopyright);
-    FinishSave(changed, now, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
 }
 
-// Writes the tag when a field changed and says in the status line what reached the file.
-void TfrmMP3Tag::FinishSave(const QStringList& Changed, const TShown& Now,
+// Writes the tag when a field changed and says in the status line what reached the file. After
+// a write the controls show what the file now holds, and the next save compares with that.
+void TfrmMP3Tag::FinishSave(const QStringList& Changed,
                             const std::function<bool(const std::string&)>& Store) {
     if (Changed.isEmpty()) {
         lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
         return;
     }
-    if (!Store(PathFromQString(FullPath()))) {
+    const std::string path = PathFromQString(FullPath());
+    const auto notWhole = [&] { return FUseV2 && !FAudio->ID3v2().ReadWhole(); };
+    if (notWhole() || !Store(path)) {
         lblStatus->clear();
-        FPrompts.Information(QStringLiteral("Error writing MP3 tag.\r\n") +
-                             PathForDisplay(PathFromQString(FullPath())));
+        FPrompts.Information(
+            notWhole()
+                ? QString::fromStdString(TagNotWholeMessage(PathForDisplay(path).toStdString()))
+                : QStringLiteral("Error writing MP3 tag.\r\n") + PathForDisplay(path));
         return;
     }
-    FShown = Now;
-    lblStatus->setText(
-        QStringLiteral("Saved to the file: %1.").arg(Changed.join(QStringLiteral(", "))));
+    if (FUseV2)
+        ShowV2Tag();
+    else
+        ShowV1Tag();
+    FShown = Showing();
+    lblStatus->setText(QStringLiteral("Saved to the file."));
     UpdateLibraryFromFile();
 }
 
@@ -523,8 +534,10 @@ void TfrmMP3Tag::UpdateLibraryRow() {
 }
 
 void TfrmMP3Tag::cmdOKClick() {
-    if (FLoaded)
+    if (FLoaded) {
         UpdateLibraryRow();
+        lblStatus->setText(QStringLiteral("Saved to the library only; Save Tag writes the file."));
+    }
     // The view shows the row at once; the file is written by "Save Tag" only.
     accept();
 }

@@ -83,7 +83,7 @@ public:
     QLineEdit* txtCopyright = nullptr;
     QLabel* imgCover = nullptr;
     QLabel* lblCoverSize = nullptr;
-    // What the last "Save Tag" wrote, or why it wrote nothing.
+    // Where the last "Save Tag" or "OK" stored the fields, or why nothing was written.
     QLabel* lblStatus = nullptr;
     QPushButton* cmdSaveTag = nullptr;
     QPushButton* cmdOK = nullptr;
@@ -112,14 +112,15 @@ private:
     void incTrackClick(int Position);
     void ShowTrack(int Position);
     void ShowCover();
-    // The values as shown after loading, to tell which controls the user changed.
+    // The values as shown after loading or the last write, to tell which controls the user
+    // changed.
     struct TShown {
         QString Title, Artist, Album, Year, Genre, Comment, Language, Composer, Copyright;
         int GenreIndex = -1;
         int Track = 0;
     };
     TShown Showing() const;
-    void FinishSave(const QStringList& Changed, const TShown& Now,
+    void FinishSave(const QStringList& Changed,
                     const std::function<bool(const std::string&)>& Store);
     void UpdateLibraryFromFile();
 

@@ -100,6 +100,36 @@ print(json.dumps(out))
     return out.empty() ? nlohmann::json() : nlohmann::json::parse(out);
 }
 
+// ID3v2 tags as bytes: a frame of a version (2, 3 or 4), a tag of frames and padding, the
+// content of a single-byte text frame.
+inline std::string BE(std::uint32_t V, int Bytes) {
+    std::string s;
+    for (int i = Bytes - 1; i >= 0; --i)
+        s += char((V >> (8 * i)) & 0xFF);
+    return s;
+}
+inline std::string Syncsafe(std::uint32_t V) {
+    return {char((V >> 21) & 0x7F), char((V >> 14) & 0x7F), char((V >> 7) & 0x7F), char(V & 0x7F)};
+}
+inline std::string Frame(int Version, std::string_view Id, std::string_view Content,
+                         std::string_view Flags = std::string_view("\0\0", 2)) {
+    if (Version == 2)
+        return std::string(Id) + BE(std::uint32_t(Content.size()), 3) + std::string(Content);
+    return std::string(Id) +
+           (Version == 4 ? Syncsafe(std::uint32_t(Content.size()))
+                         : BE(std::uint32_t(Content.size()), 4)) +
+           std::string(Flags) + std::string(Content);
+}
+inline std::string Tag(int Version, const std::string& Frames, std::size_t Padding = 0,
+                       char Flags = 0) {
+    const std::string body = Frames + std::string(Padding, '\0');
+    return "ID3" + std::string{char(Version), 0, Flags} + Syncsafe(std::uint32_t(body.size())) +
+           body;
+}
+inline std::string Text(std::string_view S) {
+    std::string out(1, '\0');
+    return out.append(S);
+}
 // Bytes of the file between its ID3v2 tag and its ID3v1 tag, found without Orvanta's readers.
 inline std::string AudioBytes(const std::string& File) {
     std::string bytes = readAll(File);

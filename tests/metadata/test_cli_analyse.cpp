@@ -106,6 +106,36 @@ TEST(CliTag, WritesEachTagAndKeepsTheAudio) {
     EXPECT_EQ(Lines(Cli("analyse '" + file + "'"))[0]["id3v2"]["composer"], "C");
 }
 
+// The tool saves as the window does: a tag not read whole is left as it is, and a tag with no
+// audio behind it is read and saved.
+TEST(CliTag, TagsAsOtherProgramsWriteThem) {
+    TempDir dir;
+    const std::string audio = test::AudioBytes(test::MP3Fixtures::Get().Path("cbr"));
+    int exit = -1;
+    const std::string unread =
+        test::Tag(3, test::Frame(3, "TIT2", test::Text("T")) + "\x01junk" + std::string(30, 'j')) +
+        audio;
+    const std::string misread = dir.write("m.mp3", unread);
+    EXPECT_EQ(Cli("tag '" + misread + "' --v2 --title X", &exit),
+              "The tag of " + misread + " could not be read entirely; it was left as it is.\n");
+    EXPECT_EQ(exit, 1);
+    EXPECT_EQ(test::readAll(misread), unread);
+
+    const std::string bare =
+        dir.write("b.mp3", test::Tag(3, test::Frame(3, "TIT2", test::Text("T")), 200));
+    EXPECT_EQ(Lines(Cli("analyse '" + bare + "'"))[0]["id3v2"]["title"], "T");
+    Cli("tag '" + bare + "' --v2 --title X", &exit);
+    EXPECT_EQ(exit, 0);
+    EXPECT_EQ(test::Mutagen(bare)["frames"]["TIT2"], "X");
+
+    // Without audio and without a tag to replace, nothing is written into the file.
+    const std::string noise = dir.write("n.mp3", std::string(3000, '\x01'));
+    EXPECT_EQ(Cli("tag '" + noise + "' --v2 --title X", &exit),
+              "Invalid MP3 file.\n" + noise + "\n");
+    EXPECT_EQ(exit, 1);
+    EXPECT_EQ(test::readAll(noise), std::string(3000, '\x01'));
+}
+
 TEST(CliTag, WrongArgumentsAndFailedWrites) {
     TempDir dir;
     const std::string file = test::MP3Fixtures::Get().CopyTo(dir, "cbr");

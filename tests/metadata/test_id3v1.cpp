@@ -115,6 +115,27 @@ TEST(ID3v1, ASaveRewritesOnlyTheChangedFields) {
     ASSERT_TRUE(tag.StoreTag(file));
     expected.replace(125, 2, std::string("\0\4", 2));
     EXPECT_EQ(readAll(file).substr(500), expected);
+    // Each save compares with what the file then holds: a value changed back is written.
+    tag.SetArtist("");
+    ASSERT_TRUE(tag.StoreTag(file));
+    EXPECT_EQ(readAll(file).substr(500), old.substr(0, 125) + std::string("\0\4", 2) + old[127]);
+}
+
+// A changed comment is written with exactly the layout it needs: the bytes that ended an old
+// 29- or 30-character comment are not left behind to read as a track number.
+TEST(ID3v1, ACommentChangeWritesTheLayoutItNeeds) {
+    TempDir dir;
+    for (const std::size_t oldLength : {29u, 30u}) {
+        const std::string file = dir.write("c.mp3", std::string(500, '\x55') +
+                                                        Block("T", std::string(oldLength, 'c'), 1));
+        TID3v1 tag;
+        ASSERT_TRUE(tag.LoadTag(file));
+        tag.SetComment("short");
+        ASSERT_TRUE(tag.StoreTag(file));
+        EXPECT_EQ(readAll(file).substr(500 + 97, 30), "short" + std::string(25, '\0'));
+        EXPECT_EQ(tag.Version(), 1);
+        EXPECT_EQ(tag.Track(), 0);
+    }
 }
 
 TEST(ID3v1, WritingReplacesTheLastBlockAndKeepsTheAudio) {

@@ -13,33 +13,12 @@ namespace {
 using test::readAll;
 using test::TempDir;
 
-std::string BE(std::uint32_t V, int Bytes) {
-    std::string s;
-    for (int i = Bytes - 1; i >= 0; --i)
-        s += char((V >> (8 * i)) & 0xFF);
-    return s;
-}
-std::string Syncsafe(std::uint32_t V) {
-    return {char((V >> 21) & 0x7F), char((V >> 14) & 0x7F), char((V >> 7) & 0x7F), char(V & 0x7F)};
-}
-std::string Frame(int Version, std::string_view Id, std::string_view Content,
-                  std::string_view Flags = std::string_view("\0\0", 2)) {
-    if (Version == 2)
-        return std::string(Id) + BE(std::uint32_t(Content.size()), 3) + std::string(Content);
-    return std::string(Id) +
-           (Version == 4 ? Syncsafe(std::uint32_t(Content.size()))
-                         : BE(std::uint32_t(Content.size()), 4)) +
-           std::string(Flags) + std::string(Content);
-}
-std::string Tag(int Version, const std::string& Frames, std::size_t Padding = 0, char Flags = 0) {
-    const std::string body = Frames + std::string(Padding, '\0');
-    return "ID3" + std::string{char(Version), 0, Flags} + Syncsafe(std::uint32_t(body.size())) +
-           body;
-}
-std::string Text(std::string_view S) {
-    std::string out(1, '\0');
-    return out.append(S);
-}
+using test::BE;
+using test::Frame;
+using test::Syncsafe;
+using test::Tag;
+using test::Text;
+
 std::string Utf16LE(std::u16string_view S) {
     std::string out = "\x01\xFF\xFE";
     for (char16_t c : S)
@@ -144,6 +123,8 @@ TEST(ID3v2Read, ValuesAsTaggersWriteThem) {
         {2, Frame(2, "COM", std::string("\0eng\0Old", 8)), &TID3v2::Comment, "Old"},
         {3, Frame(3, "TPE2", Text("Various")), &TID3v2::AlbumArtist, "Various"},
         {2, Frame(2, "TP2", Text("Band")), &TID3v2::AlbumArtist, "Band"},
+        {3, Frame(3, "TPE1", Text(std::string("A\0B\0", 4))), &TID3v2::Artist, "A / B"},
+        {3, Frame(3, "TPE1", utf16Values), &TID3v2::Artist, "A / B"},
     };
     for (const auto& c : cases) {
         const TID3v2 tag = Load(dir, Tag(c.Version, c.Frames) + Audio);
@@ -212,6 +193,44 @@ TEST(ID3v2Read, FrameLayoutRules) {
         Load(dir, Tag(3, unsynced + Frame(3, "TPE1", Text("ab")), 0, char(0x80)) + Audio);
     EXPECT_EQ(resynced.Title(), "ÿx");
     EXPECT_EQ(resynced.Artist(), "ab");
+}
+
+// A version 4 frame whose size was written as a plain number, as some players and encoders did.
+std::string PlainSizedFrame(std::string_view Id, std::string_view Content) {
+    return std::string(Id) + BE(std::uint32_t(Content.size()), 4) + std::string("\0\0", 2) +
+           std::string(Content);
+}
+const std::string Cover = std::string("\0image/png\0\3\0", 13) + std::string(173, '\x89');
+
+// Tags as other programs lay them out are read; one that is not read whole says so.
+TEST(ID3v2Read, TagsAsOtherProgramsLayThemOut) {
+    TempDir dir;
+    const std::string title = Frame(3, "TIT2", Text("Title"));
+    const std::string title4 = Frame(4, "TIT2", Text("Title"));
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        bool Whole;
+    } cases[] = {
+        {"plain v4 size", Tag(4, PlainSizedFrame("APIC", Cover) + title4, 20), true},
+        {"plain after syncsafe",
+         Tag(4, Frame(4, "APIC", Cover + Cover) + PlainSizedFrame("APIC", Cover) + title4), true},
+        {"no extended header v4", Tag(4, title4, 10, 0x40), true},
+        {"no extended header v3", Tag(3, title, 10, 0x40), true},
+        {"footer", Tag(4, title4, 0, 0x10) + "3DI" + std::string(7, '\0'), true},
+        {"second tag follows", Tag(3, title) + Tag(3, Frame(3, "TIT2", Text("Second"))), true},
+        {"bare tag", Tag(3, title, 30), true},
+        {"bytes that are no frame", Tag(3, title + "\x01junk" + std::string(20, 'j')), false},
+        {"frame past the tag", Tag(3, title + Frame(3, "TPE1", Text("abc")).substr(0, 12)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TID3v2 tag = Load(dir, c.Bytes);
+        EXPECT_EQ(tag.Title(), "Title");
+        EXPECT_EQ(tag.ReadWhole(), c.Whole);
+    }
+    EXPECT_FALSE(Load(dir, Tag(5, title) + Audio).ReadWhole());
+    EXPECT_TRUE(Load(dir, Audio).ReadWhole());
 }
 
 class ID3v2Write : public ::testing::Test {
@@ -319,6 +338,86 @@ TEST_F(ID3v2Write, UnknownFramesAreCarried) {
               std::string::npos);
     EXPECT_NE(bytes.find(Frame(3, "GRP1", Text("g"), std::string("\0\x20", 2))), std::string::npos);
     EXPECT_EQ(bytes.substr(bytes.size() - Audio.size()), Audio);
+}
+
+// A cleared field reads back empty: the frame it was read from goes, whichever it was.
+TEST_F(ID3v2Write, ClearingAFieldRemovesTheFrameItWasReadFrom) {
+    const std::string kept = Frame(3, "TXXX", Text(std::string("k\0v", 3)));
+    const struct {
+        std::string Frame;
+        void (TID3v2::*Set)(std::string_view);
+        const std::string& (TID3v2::*Get)() const;
+    } cases[] = {
+        {Frame(3, "TIT1", Text("Group")), &TID3v2::SetTitle, &TID3v2::Title},
+        {Frame(3, "TIT2", Text("T")) + Frame(3, "TIT1", Text("G")), &TID3v2::SetTitle,
+         &TID3v2::Title},
+        {Frame(3, "TOPE", Text("Orig")), &TID3v2::SetArtist, &TID3v2::Artist},
+        {Frame(3, "TOAL", Text("Orig")), &TID3v2::SetAlbum, &TID3v2::Album},
+        {Frame(3, "COMM", std::string("\0engdesc\0Said", 13)), &TID3v2::SetComment,
+         &TID3v2::Comment},
+        {Frame(3, "TDRL", Text("2001-02-03")), &TID3v2::SetYear, &TID3v2::Year},
+    };
+    for (const auto& c : cases) {
+        const std::string file = Write(Tag(3, c.Frame + kept, 50) + Audio);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.LoadTag(file));
+        ASSERT_NE((tag.*c.Get)(), "");
+        (tag.*c.Set)("");
+        ASSERT_TRUE(tag.StoreTag(file));
+        EXPECT_EQ((tag.*c.Get)(), "") << c.Frame;
+        EXPECT_NE(readAll(file).find(kept), std::string::npos);
+    }
+}
+
+// What was not read whole is never written over; what other programs wrote is read and kept.
+TEST_F(ID3v2Write, SavesKeepTagsAsOtherProgramsWriteThem) {
+    for (const std::string& unread :
+         {Tag(3, Frame(3, "TIT2", Text("x")) + "\x01junk" + std::string(20, 'j')) + Audio,
+          Tag(5, Frame(3, "TIT2", Text("x"))) + Audio}) {
+        const std::string file = Write(unread);
+        TID3v2 tag;
+        ASSERT_TRUE(tag.LoadTag(file));
+        tag.SetTitle("New");
+        EXPECT_FALSE(tag.StoreTag(file));
+        EXPECT_FALSE(tag.ReadWhole());
+        EXPECT_EQ(readAll(file), unread);
+    }
+    // A version 4 cover with a plain size is carried whole.
+    std::string file =
+        Write(Tag(4, PlainSizedFrame("APIC", Cover) + Frame(4, "TIT2", Text("x"))) + Audio);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.LoadTag(file));
+    tag.SetArtist("Artist");
+    ASSERT_TRUE(tag.StoreTag(file));
+    EXPECT_NE(readAll(file).find(Frame(3, "APIC", Cover)), std::string::npos);
+    // Whatever follows the tag (a second tag, or nothing at all) keeps its bytes.
+    const std::string second = Tag(3, Frame(3, "TIT2", Text("Second")), 10) + Audio;
+    for (const std::string& after : {second, std::string()}) {
+        for (const std::size_t padding : {std::size_t(0), std::size_t(500)}) {
+            file = Write(Tag(3, Frame(3, "TIT2", Text("First")), padding) + after);
+            ASSERT_TRUE(tag.LoadTag(file));
+            tag.SetTitle("Changed");
+            ASSERT_TRUE(tag.StoreTag(file));
+            const std::string bytes = readAll(file);
+            EXPECT_EQ(bytes.substr(std::size_t(tag.TagSize())), after);
+            EXPECT_EQ(tag.Title(), "Changed");
+        }
+    }
+}
+
+// Each save compares with what the file holds after the last one: a value changed back is
+// written too.
+TEST_F(ID3v2Write, EachSaveComparesWithWhatTheFileHolds) {
+    const std::string file = Write(Tag(3, Frame(3, "TIT2", Text("A")), 100) + Audio);
+    TID3v2 tag;
+    ASSERT_TRUE(tag.LoadTag(file));
+    tag.SetTitle("B");
+    ASSERT_TRUE(tag.StoreTag(file));
+    tag.SetTitle("A");
+    ASSERT_TRUE(tag.StoreTag(file));
+    TID3v2 back;
+    ASSERT_TRUE(back.LoadTag(file));
+    EXPECT_EQ(back.Title(), "A");
 }
 
 TEST_F(ID3v2Write, FailuresLeaveTheFileWhole) {

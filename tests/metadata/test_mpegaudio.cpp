@@ -154,12 +154,19 @@ TEST(MPEGAnalyse, SearchRules) {
     const std::int64_t second = std::int64_t(middle.size()) / 2;
     EXPECT_EQ((second + audio.FirstFrame().Offset - 5000) % 417, 0);
 
-    // No frame anywhere: true, but everything (tags too) cleared and not valid.
+    // No frame anywhere: true and not valid, but the tags are read; a tag may be all there is,
+    // even in a file shorter than an ID3v1 tag.
     ASSERT_TRUE(audio.Analyse(dir.write("n.mp3", PaddedTag(200) + junk + ID3v1Block())));
     EXPECT_FALSE(audio.IsValid());
-    EXPECT_FALSE(audio.ID3v2().Present());
+    EXPECT_EQ(audio.ID3v2().Title(), "Hi");
+    EXPECT_EQ(audio.ID3v1().Title(), "One");
+    ASSERT_TRUE(audio.Analyse(dir.write("bare.mp3", PaddedTag(60))));
+    EXPECT_EQ(audio.ID3v2().Title(), "Hi");
     EXPECT_FALSE(audio.ID3v1().Present());
-    EXPECT_EQ(audio.FileBytes(), 0);
+    // A second tag after the first: the audio begins after both.
+    ASSERT_TRUE(audio.Analyse(dir.write("two.mp3", PaddedTag(200) + PaddedTag(2000) + Frames(20))));
+    EXPECT_EQ(audio.FirstFrame().Offset, 0);
+    EXPECT_NEAR(audio.DurationSeconds(), 20 * 417 * 8 / 128000.0, 1e-9);
 
     // A LAME mark near the end, in a file shorter than one block.
     const std::string shortFile = Frames(3) + "LAME3.98r" + std::string(20, '\0');
@@ -169,7 +176,7 @@ TEST(MPEGAnalyse, SearchRules) {
 
     // Unreadable or too short.
     EXPECT_FALSE(audio.Analyse(dir.file("missing.mp3")));
-    EXPECT_FALSE(audio.Analyse(dir.write("tiny.mp3", Frames(1).substr(0, 100))));
+    EXPECT_FALSE(audio.Analyse(dir.write("tiny.mp3", std::string(5, 'x'))));
     EXPECT_FALSE(audio.FirstFrame().Present);
 }
 

@@ -149,11 +149,36 @@ private slots:
         QCOMPARE(tag.Version(), std::uint8_t(2));
         QCOMPARE(tag.GenreIndex(), std::uint8_t(2));
         QCOMPARE(tag.Comment(), std::string("hi"));
-        QCOMPARE(dialog.lblStatus->text(),
-                 QStringLiteral("Saved to the file: Title, Genre, Track, Comment."));
+        QCOMPARE(dialog.lblStatus->text(), QStringLiteral("Saved to the file."));
         QVERIFY(dialog.LibraryChanged());
         QCOMPARE(f.RowValue("v1.mp3", "fTitle"), std::string("New Title"));
         QCOMPARE(f.RowValue("v1.mp3", "fGenre"), std::string("Country"));
+
+        // The next save compares with what the file now holds: a title changed back is written.
+        dialog.txtTitle->setText(QStringLiteral("V1 Title"));
+        dialog.cmdSaveTag->click();
+        QVERIFY(tag.LoadTag(path.toStdString()));
+        QCOMPARE(tag.Title(), std::string("V1 Title"));
+    }
+
+    // A tag that was not read whole is left as it is, and the user is told.
+    void aTagNotReadWholeIsNotWritten() {
+        Fixture f;
+        const std::string body = std::string("TIT2\0\0\0\2\0\0\0T", 12) + "\x01junk";
+        const std::string original =
+            std::string("ID3\3\0\0\0\0\0", 9) + char(body.size()) + body + test::SampleMp3Bytes();
+        const std::string file = f.Dir.write("m.mp3", original);
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("m.mp3")));
+        QCOMPARE(dialog.txtTitle->text(), QStringLiteral("T"));
+        dialog.txtTitle->setText(QStringLiteral("New"));
+        dialog.cmdSaveTag->click();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Text,
+                 QStringLiteral("The tag of %1 could not be read entirely; it was left as it is.")
+                     .arg(QString::fromStdString(file)));
+        QCOMPARE(test::readAll(file), original);
+        QVERIFY(dialog.lblStatus->text().isEmpty());
     }
 
     // Long values neither widen the dialog nor get cut; a save without edits writes nothing.
@@ -238,6 +263,8 @@ private slots:
         dialog.cmbComposers->setEditText(QStringLiteral("Glass"));
         dialog.cmdOK->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.lblStatus->text(),
+                 QStringLiteral("Saved to the library only; Save Tag writes the file."));
         QCOMPARE(f.RowValue("both.mp3", "fArtist"), std::string("Say \"Hi\" \\o/"));
         QCOMPARE(f.RowValue("both.mp3", "fGenre"), std::string("Ambient"));
         QCOMPARE(f.RowValue("both.mp3", "fComposer"), std::string("Glass"));
