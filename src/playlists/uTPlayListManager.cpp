@@ -211,6 +211,7 @@ TPlayListRename TPlayListManager::RenamePlayList(const std::string& OldName,
                                                  const std::string& NewName) {
     TPlayListRename result;
     const bool onDisk = !FFolder.empty() && FolderExists(FFolder);
+    const bool knownBefore = Exists(OldName);
     // Another process may have saved, renamed or removed playlists since the caller looked:
     // take that in first, under the lock, as every save does.
     std::unique_ptr<TLock> lock;
@@ -231,10 +232,9 @@ TPlayListRename TPlayListManager::RenamePlayList(const std::string& OldName,
     }
     const int index = indexOf(OldName);
     if (index < 0)
-        result.Error =
-            result.Sync.ChangedOutside
-                ? "The playlist \"" + OldName + "\" was renamed or removed by another program."
-                : "No playlist named " + OldName;
+        result.Error = knownBefore ? "The playlist \"" + OldName +
+                                         "\" was renamed or removed by another program."
+                                   : "No playlist named " + OldName;
     else if (!IsValidName(NewName))
         result.Error = InvalidPlayListNameMessage;
     else if (Exists(NewName))
