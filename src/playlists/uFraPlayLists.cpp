@@ -403,15 +403,16 @@ void TfraPlayLists::RenamePlayList() {
         FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
         return;
     }
-    if (!FManager->RenamePlayList(oldName, newName)) {
-        FPrompts->Information(TPlayListManager::IsValidName(newName)
-                                  ? QStringLiteral("Cannot save the playlist \"%1\".").arg(*answer)
-                                  : QString::fromLatin1(InvalidPlayListNameMessage));
+    const TPlayListRename renamed = FManager->RenamePlayList(oldName, newName);
+    const int row = SelectedPlayListRow();
+    if (renamed && row >= 0)
+        lstPlayLists->item(row)->setText(*answer);
+    // The rename took in other programs' changes first: the shown playlist may be gone.
+    ShowSync(renamed.Sync);
+    if (!renamed) {
+        FPrompts->Information(fromStd(renamed.Error));
         return;
     }
-    const int row = SelectedPlayListRow();
-    if (row >= 0)
-        lstPlayLists->item(row)->setText(fromStd(FCurrentPlayList->Name));
     FMain->RefreshPlayListNames();
 }
 
