@@ -319,18 +319,17 @@ void TfraPlayLists::ShowSelectedPlayList() {
 int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
     std::vector<TTrackListModel::TRow> rows;
     rows.reserve(static_cast<size_t>(PlayList.Count()));
-    int total = 0;
     const QString space = QStringLiteral(" ");
     for (const std::string& entry : PlayList.Tracks()) {
         const std::string path = TrackPath(entry);
         // A seconds field that is not a decimal number counts as 0.
         const std::int32_t seconds = TrackSeconds(entry);
-        total += seconds;
         rows.push_back({space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)),
                         PathToQString(path)});
     }
     TrackModel->SetRows(std::move(rows));
-    return total;
+    // Hand-edited lengths must not overflow the sum.
+    return PlayList.TotalSeconds();
 }
 
 void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
