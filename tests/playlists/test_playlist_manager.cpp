@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "playlists/uTPlayListManager.h"
@@ -360,4 +361,45 @@ TEST(PlayListManager, RenameTakesInWhatAnotherProcessSaved) {
         EXPECT_EQ(after, c.After);
         EXPECT_FALSE(window.SaveChanged().ChangedOutside);
     }
+}
+
+// Another process appends under the folder's lock while this one renames the playlist back
+// and forth without saving in between: every append lands in the one playlist left.
+TEST(PlayListManager, RenamesRacingAnotherProcessLoseNoEntry) {
+    TempDir dir;
+    dir.write("L.ply", "0");
+    constexpr int Appends = 150;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int i = 0; i < Appends; ++i) {
+            TPlayListManager other;
+            const auto lock = other.OpenLocked(dir.str());
+            TPlayList* list = other.Exists("L") ? other.FindByName("L") : other.FindByName("M");
+            if (list == nullptr)
+                ::_exit(1);
+            list->InsertTrack("/m/" + std::to_string(i) + ".mp3*1");
+            if (!other.SaveChanged().Failed.empty())
+                ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    TPlayListManager window;
+    window.Open(dir.str());
+    int status = 0;
+    int renames = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        const bool atL = window.Exists("L");
+        const TPlayListRename renamed = window.RenamePlayList(atL ? "L" : "M", atL ? "M" : "L");
+        ASSERT_TRUE(renamed) << renamed.Error;
+        ++renames;
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_GT(renames, 0);
+    window.SaveChanged();
+    TPlayListManager reader;
+    reader.Open(dir.str());
+    ASSERT_EQ(reader.Count(), 1);
+    EXPECT_EQ(reader.GetPlayList(0)->Count(), Appends);
+    EXPECT_EQ(reader.GetPlayList(0)->Tracks(), window.GetPlayList(0)->Tracks());
 }
