@@ -4,6 +4,12 @@
 #include <functional>
 #include <string>
 
+#include "playlists/uM3U.h"
+
+namespace orvanta {
+class TPlayListManager;
+}
+
 namespace orvanta::cli {
 
 // Exit codes of orvanta-cli.
@@ -30,6 +36,13 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);
 void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli playlist list|show|new|rename|delete|add|remove-track|mode (uCliPlayLists.cpp).
 void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen);
+
+// One change to the playlists, made the way the program makes it: read, change and write
+// under the folder's lock, writing only the playlists that changed, at once. A playlist that
+// could not be written is reported and makes the exit code 1.
+int ChangePlayLists(const std::function<int(TPlayListManager&)>& Change);
+// The library's track entries for playlist adds; finds nothing when there is no library.
+TTrackEntryLookup LibraryLookup();
 
 // orvanta-cli playlist import|export (uCliM3U.cpp); after RegisterPlayListCommands.
 void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);

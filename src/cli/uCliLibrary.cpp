@@ -167,8 +167,8 @@ int runList() {
 // A playlist that could not be written is a failure: the caller reports it, never "removed".
 bool savePlayLists(TPlayListManager& playLists) {
     const TPlayListSync saved = playLists.SaveChanged();
-    for (const std::string& name : saved.Failed)
-        std::cerr << "Cannot save the playlist \"" << name << "\" in " << PlayListsFolder() << "\n";
+    for (const std::string& error : saved.Errors)
+        std::cerr << error << "\n";
     return saved.Failed.empty();
 }
 

@@ -8,6 +8,7 @@
 #include "cli/uCliJson.h"
 #include "common/uDataPaths.h"
 #include "playlists/uM3U.h"
+#include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
@@ -25,34 +26,34 @@ int runImport(const std::string& file, std::string name, bool keepMissing) {
     }
     if (name.empty())
         name = PlayListNameOfM3U(file);
-    if (!ForceFolderPath(PlayListsFolder())) {
-        std::cerr << "Cannot create the playlists folder " << PlayListsFolder() << "\n";
-        return ExitFailed;
-    }
-    // Only the new playlist's file is written; the others stay as they are on disk.
-    TPlayListManager playLists;
-    playLists.LoadAll(PlayListsFolder());
-    if (!ImportM3UEntries(playLists, name, entries, keepMissing, error)) {
-        std::cerr << error << "\n";
-        return ExitFailed;
-    }
-    const TPlayList* list = playLists.FindByName(name);
-    const std::string target = PlayListsFolder() + "/" + name + ".ply";
-    if (FileExists(target) || !list->SaveToFile(target)) {
-        std::cerr << "Cannot write the playlist file " << target << "\n";
-        return ExitFailed;
-    }
-    for (const TM3UEntry& entry : entries) {
-        if (!entry.Exists)
-            std::cerr << (keepMissing ? "Kept, but not found: " : "Left out, not found: ")
-                      << entry.Path << "\n";
-        printLine({{"path", entry.Path},
-                   {"seconds", entry.Seconds},
-                   {"title", entry.Title},
-                   {"exists", entry.Exists},
-                   {"kept", entry.Exists || keepMissing}});
-    }
-    return ExitOk;
+    // As every change: under the folder's lock, only the new playlist's file written.
+    return ChangePlayLists([&](TPlayListManager& playLists) {
+        if (!ImportM3UEntries(playLists, name, entries, keepMissing, error, LibraryLookup())) {
+            std::cerr << error << "\n";
+            return ExitFailed;
+        }
+        const TPlayList* list = playLists.FindByName(name);
+        int result = ExitOk;
+        int kept = 0;
+        for (const TM3UEntry& entry : entries) {
+            const bool keep = entry.Refusal.empty() && (entry.Exists || keepMissing);
+            json line = {{"path", entry.Path},
+                         {"seconds", keep ? TrackSeconds(list->GetTrack(kept++)) : entry.Seconds},
+                         {"title", entry.Title},
+                         {"exists", entry.Exists},
+                         {"kept", keep}};
+            if (!entry.Refusal.empty()) {
+                std::cerr << entry.Refusal << "\n";
+                line["error"] = entry.Refusal;
+                result = ExitFailed;
+            } else if (!entry.Exists) {
+                std::cerr << (keepMissing ? "Kept, but not found: " : "Left out, not found: ")
+                          << entry.Path << "\n";
+            }
+            printLine(line);
+        }
+        return result;
+    });
 }
 
 int runExport(const std::string& name, const std::string& file, bool relative) {
@@ -89,8 +90,8 @@ void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen) {
     import->add_flag("--keep-missing", in->KeepMissing,
                      "Keep entries whose file does not exist (they are left out otherwise)");
     import->callback([&Chosen, in] {
-        Chosen = [in] { return runImport(in->File, in->Name, in->KeepMissing);
-};
+        Chosen = guarded([in] { return runImport(in->File, in->Name, in->KeepMissing);
+});
 } // namespace orvanta::cli
 );
 
@@ -105,7 +106,7 @@ exportCommand->add_option("NAME", out->Name, "Playlist name (letter case aside)"
 exportCommand->add_option("FILE", out->File, "The file to write")->required();
 exportCommand->add_flag("--relative", out->Relative, "Write paths relative to the file's folder");
 exportCommand->callback([&Chosen, out] {
-    Chosen = [out] { return runExport(out->Name, out->File, out->Relative); };
+    Chosen = guarded([out] { return runExport(out->Name, out->File, out->Relative); });
 });
 }
 

@@ -10,6 +10,8 @@
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "library/uTMyMediaDB.h"
+#include "library/uTrackInfo.h"
+#include "playlists/uM3U.h"
 #include "playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
@@ -17,8 +19,6 @@ namespace orvanta::cli {
 namespace {
 
 using json = nlohmann::json;
-
-constexpr const char* NameTakenMessage = "You already have a playlist with this name.";
 
 int fail(const std::string& message) {
     std::cerr << message << "\n";
@@ -60,28 +60,12 @@ int runPlayListShow(const std::string& name) {
     return ExitOk;
 }
 
-// One change to the playlists, made the way the program makes it: read, change and write
-// under the folder's lock, writing only the playlists that changed, at once.
-using TChange = std::function<int(TPlayListManager&)>;
-
-int changePlayLists(const TChange& change) {
-    if (!ForceFolder(AppPath) || !ForceFolder(PlayListsFolder()))
-        return fail("Cannot create the playlists folder " + PlayListsFolder());
-    TPlayListManager playLists;
-    const auto lock = playLists.OpenLocked(PlayListsFolder());
-    const int result = change(playLists);
-    const TPlayListSync saved = playLists.SaveChanged();
-    for (const std::string& name : saved.Failed)
-        std::cerr << "Cannot save the playlist \"" << name << "\" in " << PlayListsFolder() << "\n";
-    return saved.Failed.empty() ? result : ExitFailed;
-}
-
 // The message for a name that cannot become a new playlist, or "" when it can.
 std::string refusalOf(const TPlayListManager& playLists, const std::string& name) {
     if (!TPlayListManager::IsValidName(name))
         return InvalidPlayListNameMessage;
     if (playLists.Exists(name))
-        return NameTakenMessage;
+        return PlayListNameTakenMessage;
     return {};
 }
 
@@ -94,12 +78,8 @@ int runNew(TPlayListManager& playLists, const std::string& name) {
 }
 
 int runRename(TPlayListManager& playLists, const std::string& oldName, const std::string& newName) {
-    if (!playLists.Exists(oldName))
-        return fail("No playlist named " + oldName);
-    if (const std::string refusal = refusalOf(playLists, newName); !refusal.empty())
-        return fail(refusal);
-    if (!playLists.RenamePlayList(oldName, newName))
-        return fail("Cannot save the playlist \"" + newName + "\" in " + PlayListsFolder());
+    if (const TPlayListRename renamed = playLists.RenamePlayList(oldName, newName); !renamed)
+        return fail(renamed.Error);
     printLine({{"name", newName}, {"result", "renamed"}});
     return ExitOk;
 }
@@ -117,22 +97,6 @@ int runDelete(TPlayListManager& playLists, const std::string& name) {
     return ExitOk;
 }
 
-// The seconds the library holds for a file and the path as it stores it; 0 and the path as
-// given for a file the library does not hold. The library is never created here.
-std::string trackEntryOf(TMyMediaDB* library, const std::string& path) {
-    if (library != nullptr) {
-        TEasyQuery query;
-        library->SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
-        if (query.RecordCount() > 0) {
-            query.First();
-            return MakeTrackEntry(JoinPath(query.FieldByName("fDirectory").AsString(),
-                                           query.FieldByName("fFileName").AsString()),
-                                  query.FieldByName("fSeconds").AsInteger());
-        }
-    }
-    return MakeTrackEntry(path, 0);
-}
-
 int runAddTracks(TPlayListManager& playLists, const std::string& name,
                  const std::vector<std::string>& files) {
     TPlayList* list = playLists.FindByName(name);
@@ -140,22 +104,18 @@ int runAddTracks(TPlayListManager& playLists, const std::string& name,
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
     if (playLists.IsUnread(list))
-        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
-    std::unique_ptr<TMyMediaDB> library;
-    if (FileExists(MediaDatabaseFile())) {
-        library = std::make_unique<TMyMediaDB>();
-        library->OpenDatabase(MediaDatabaseFile());
-    }
+        return fail(UnreadPlayListMessage(list->Name));
+    const TTrackEntryLookup library = LibraryLookup();
     int result = ExitOk;
     for (const std::string& file : files) {
         const std::string path = fullPath(file);
-        // A line break would split the entry into two lines of the file.
-        if (path.find_first_of("\r\n") != std::string::npos) {
-            result = fail("A playlist cannot hold this file name: " + path);
+        std::string entry = library(path);
+        if (entry.empty())
+            entry = MakeTrackEntry(path, 0);
+        if (!list->AddTrack(entry)) {
+            result = fail(PlayListRefusalMessage(path));
             continue;
         }
-        const std::string entry = trackEntryOf(library.get(), path);
-        list->InsertTrack(entry, -1);
         printLine({{"path", path}, {"seconds", TrackSeconds(entry)}, {"result", "added"}});
     }
     return result;
@@ -167,7 +127,7 @@ int runRemoveTrack(TPlayListManager& playLists, const std::string& name, const s
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
     if (playLists.IsUnread(list))
-        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
+        return fail(UnreadPlayListMessage(list->Name));
     const std::string path = LowerEntry(fullPath(file));
     int removed = 0;
     for (int i = list->Count() - 1; i >= 0; --i)
@@ -187,14 +147,39 @@ int runMode(TPlayListManager& playLists, const std::string& name, int mode) {
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
     if (playLists.IsUnread(list))
-        return fail("The playlist \"" + name + "\" could not be read; it is left as it is.");
+        return fail(UnreadPlayListMessage(list->Name));
     list->PlayMode = mode;
     printLine({{"name", list->Name}, {"mode", mode}, {"result", "changed"}});
     return ExitOk;
 }
 
+} // namespace
+
+int ChangePlayLists(const std::function<int(TPlayListManager&)>& Change) {
+    if (!ForceFolder(AppPath) || !ForceFolder(PlayListsFolder()))
+        return fail("Cannot create the playlists folder " + PlayListsFolder());
+    TPlayListManager playLists;
+    const auto lock = playLists.OpenLocked(PlayListsFolder());
+    const int result = Change(playLists);
+    const TPlayListSync saved = playLists.SaveChanged();
+    for (const std::string& error : saved.Errors)
+        std::cerr << error << "\n";
+    return saved.Failed.empty() ? result : ExitFailed;
+}
+
+TTrackEntryLookup LibraryLookup() {
+    // The library is never created here.
+    if (!FileExists(MediaDatabaseFile()))
+        return [](const std::string&) { return std::string(); };
+    auto library = std::make_shared<TMyMediaDB>();
+    library->OpenDatabase(MediaDatabaseFile());
+    return [library](const std::string& path) { return LibraryTrackEntry(path, *library); };
+}
+
+namespace {
+
 CommandAction changing(std::function<int(TPlayListManager&)> change) {
-    return guarded([change = std::move(change)] { return changePlayLists(change); });
+    return guarded([change = std::move(change)] { return ChangePlayLists(change); });
 }
 
 } // namespace

@@ -62,7 +62,8 @@ void TAtomicReplace::RemoveStaleTemporaries(const std::string& Folder) {
     ::closedir(dir);
 }
 
-TAtomicReplace::TAtomicReplace(const std::string& FileName) : FTarget(ResolveLinks(FileName)) {}
+TAtomicReplace::TAtomicReplace(const std::string& FileName, THardLinks HardLinks)
+    : FTarget(ResolveLinks(FileName)), FHardLinks(HardLinks) {}
 
 TAtomicReplace::~TAtomicReplace() {
     if (FFd >= 0)
@@ -75,7 +76,7 @@ bool TAtomicReplace::Begin() {
     FHadOld = ::stat(FTarget.c_str(), &FOld) == 0;
     if (FHadOld && !S_ISREG(FOld.st_mode))
         return false;
-    if (FHadOld && FOld.st_nlink > 1) {
+    if (FHadOld && FOld.st_nlink > 1 && FHardLinks == THardLinks::Refuse) {
         FHardLinked = true;
         errno = EMLINK;
         return false;

@@ -9,15 +9,19 @@ namespace orvanta {
 // written is the target of FileName when that is a symbolic link (the link stays a link); the
 // temporary file has a short name of our own in the target's folder, so a 255-byte name can be
 // replaced, and stale temporary files that a killed process left in that folder are removed.
-// A file with several hard links is refused (a rename would split it); HardLinked() says so.
 class TAtomicReplace {
 public:
-    explicit TAtomicReplace(const std::string& FileName);
+    // What to do with a file that has several hard links. An audio file is refused (a rename
+    // would split it from its other names); a text file such as a playlist is replaced as a
+    // text editor's save replaces it, the other links keeping the old text.
+    enum class THardLinks { Refuse, Replace };
+    explicit TAtomicReplace(const std::string& FileName, THardLinks HardLinks = THardLinks::Refuse);
     ~TAtomicReplace(); // removes the temporary file unless Commit succeeded
     TAtomicReplace(const TAtomicReplace&) = delete;
     TAtomicReplace& operator=(const TAtomicReplace&) = delete;
 
-    // Creates the temporary file; false when the target cannot be replaced.
+    // Creates the temporary file; false when the target cannot be replaced (HardLinked() says
+    // when the reason is its hard links).
     bool Begin();
     int Fd() const { return FFd; }
     // Gives the new file the old one's mode, owner and group (where permitted), flushes it and
@@ -36,6 +40,7 @@ public:
 private:
     std::string FTarget;
     std::string FTemporary;
+    THardLinks FHardLinks;
     int FFd = -1;
     bool FHadOld = false;
     bool FHardLinked = false;

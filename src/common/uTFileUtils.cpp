@@ -86,7 +86,7 @@ std::string TFileUtils::HardLinkNote(const std::string& Path) {
 }
 
 bool TFileUtils::StringToFile(const std::string& FileName, std::string_view Text) {
-    TAtomicReplace replace(FileName);
+    TAtomicReplace replace(FileName, TAtomicReplace::THardLinks::Replace);
     return replace.Begin() && writeAll(replace.Fd(), Text) && replace.Commit();
 }
 

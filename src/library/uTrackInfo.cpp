@@ -3,6 +3,7 @@
 #include "common/uDisplayUtils.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTMyMediaDB.h"
+#include "playlists/uTPlayList.h"
 #include "tablestore/uTEasyQuery.h"
 
 namespace orvanta {
@@ -41,6 +42,20 @@ TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
         info.Title = FileTitle(Path);
     }
     return info;
+}
+
+std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB) {
+    try {
+        TEasyQuery query;
+        MediaDB.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
+        if (query.Eof())
+            return {};
+        return MakeTrackEntry(JoinPath(query.FieldByName("fDirectory").AsString(),
+                                       query.FieldByName("fFileName").AsString()),
+                              query.FieldByName("fSeconds").AsInteger());
+    } catch (const EEasyError&) {
+        return {};
+    }
 }
 
 } // namespace orvanta

@@ -20,4 +20,8 @@ struct TTrackInfo {
 // answer counts as having no row.
 TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB);
 
+// The track entry of Path as the library holds it (its stored path, "*", its seconds), or ""
+// when MediaDB has no row for it or cannot answer. Playlist adds take the seconds from it.
+std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB);
+
 } // namespace orvanta

@@ -324,18 +324,17 @@ void TfraPlayLists::ShowSelectedPlayList() {
 int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
     std::vector<TTrackListModel::TRow> rows;
     rows.reserve(static_cast<size_t>(PlayList.Count()));
-    int total = 0;
     const QString space = QStringLiteral(" ");
     for (const std::string& entry : PlayList.Tracks()) {
         const std::string path = TrackPath(entry);
         // A seconds field that is not a decimal number counts as 0.
         const std::int32_t seconds = TrackSeconds(entry);
-        total += seconds;
         rows.push_back({space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)),
                         PathToQString(path)});
     }
     TrackModel->SetRows(std::move(rows));
-    return total;
+    // Hand-edited lengths must not overflow the sum.
+    return PlayList.TotalSeconds();
 }
 
 void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
@@ -419,16 +418,13 @@ void TfraPlayLists::RenamePlayList() {
         FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
         return;
     }
-    // The manager takes in other programs' changes first, so the whole list is shown again.
-    if (!FManager->RenamePlayList(oldName, newName)) {
-        FPrompts->Information(
-            TPlayListManager::IsValidName(newName)
-                ? QStringLiteral("Cannot save the playlist \"%1\".").arg(PathForDisplay(newName))
-                : QString::fromLatin1(InvalidPlayListNameMessage));
-        return;
-    }
-    ShowPlayListNamed(newName);
+    const TPlayListRename renamed = FManager->RenamePlayList(oldName, newName);
+    // The rename took in other programs' changes first: the shown playlist may be gone.
+    ShowPlayListNamed(renamed ? newName : oldName);
+    ShowSync(renamed.Sync);
     FMain->RefreshPlayListNames();
+    if (!renamed)
+        FPrompts->Information(PathForDisplay(renamed.Error));
 }
 
 void TfraPlayLists::RemovePlayList() {

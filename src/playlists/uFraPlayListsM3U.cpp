@@ -70,8 +70,11 @@ bool TPlayListFileCommands::ImportFile(const QString& File) {
         return false;
     }
     QStringList missing;
+    QStringList refused;
     for (const TM3UEntry& entry : entries)
-        if (!entry.Exists)
+        if (!entry.Refusal.empty())
+            refused << fromStd(entry.Refusal);
+        else if (!entry.Exists)
             missing << fromStd(entry.Path);
     bool keepMissing = false;
     if (!missing.isEmpty()) {
@@ -86,7 +89,7 @@ bool TPlayListFileCommands::ImportFile(const QString& File) {
 
     // The file's name, unless it is taken or cannot be a playlist name: then the user picks.
     std::string name = PlayListNameOfM3U(path);
-    while (!ImportM3UEntries(FManager, name, entries, keepMissing, error)) {
+    while (!ImportM3UEntries(FManager, name, entries, keepMissing, error, LibraryEntries)) {
         FPrompts.Information(fromStd(error));
         const std::optional<QString> answer = FPrompts.AskText(
             ImportCaption, QStringLiteral("Please enter the name for the playlist."),
@@ -95,6 +98,8 @@ bool TPlayListFileCommands::ImportFile(const QString& File) {
             return false;
         name = PathFromQString(*answer);
     }
+    if (!refused.isEmpty())
+        FPrompts.Information(refused.join(QStringLiteral("\r\n")));
     FView.ShowPlayListNamed(name);
     FMain.RefreshPlayListNames();
     return true;

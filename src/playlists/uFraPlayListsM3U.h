@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "playlists/uM3U.h"
+
 class QAction;
 
 namespace orvanta {
@@ -26,6 +28,9 @@ public:
     int ImportFiles(const QStringList& Files);
     // Writes the selected playlist to a file the user chooses.
     void ExportPlayList();
+
+    // The library's entry of an imported file, whose seconds then win over the M3U's.
+    TTrackEntryLookup LibraryEntries;
 
     QAction* mnuPopPlayListsImport = nullptr;
     QAction* mnuPopPlayListsExport = nullptr;

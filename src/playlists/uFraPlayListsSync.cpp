@@ -21,6 +21,19 @@ QString quoted(const std::string& Name) {
     return QStringLiteral("\"%1\"").arg(PathForDisplay(Name));
 }
 
+// The manager's reason for each of Names, naming the file, one line each.
+QString failures(const TPlayListSync& Sync, const std::vector<std::string>& Names) {
+    QStringList lines;
+    for (const std::string& name : Names) {
+        const auto at = std::find(Sync.Failed.begin(), Sync.Failed.end(), name);
+        const auto index = static_cast<std::size_t>(at - Sync.Failed.begin());
+        lines << (index < Sync.Errors.size()
+                      ? PathForDisplay(Sync.Errors[index])
+                      : QStringLiteral("Cannot save the playlist %1.").arg(quoted(name)));
+    }
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 } // namespace
 
 void TfraPlayLists::SavePlayLists() {
@@ -34,13 +47,10 @@ void TfraPlayLists::SaveAtExit() {
     const TPlayListSync sync = FManager->SaveChanged(true);
     if (sync.Failed.empty())
         return;
-    QStringList names;
-    for (const std::string& name : sync.Failed)
-        names << quoted(name);
     FPrompts->ShowMessage(ErrorCaption,
                           QStringLiteral("These playlists could not be saved; their latest "
                                          "changes are lost:\r\n") +
-                              names.join(QStringLiteral("\r\n")),
+                              failures(sync, sync.Failed),
                           TPromptIcon::Warning);
 }
 
@@ -77,18 +87,18 @@ void TfraPlayLists::ReportFailedSaves(const TPlayListSync& Sync) {
     std::erase_if(FToldFailures, [&Sync](const std::string& name) {
         return std::find(Sync.Failed.begin(), Sync.Failed.end(), name) == Sync.Failed.end();
     });
-    QStringList fresh;
+    std::vector<std::string> fresh;
     for (const std::string& name : Sync.Failed)
         if (!FToldFailures.contains(name))
-            fresh << quoted(name);
+            fresh.push_back(name);
     // Not over a dialog the user is answering: a later save tells it.
-    if (fresh.isEmpty() || QApplication::activeModalWidget() != nullptr)
+    if (fresh.empty() || QApplication::activeModalWidget() != nullptr)
         return;
     FToldFailures.insert(Sync.Failed.begin(), Sync.Failed.end());
     FPrompts->ShowMessage(ErrorCaption,
-                          QStringLiteral("Cannot save the playlist %1. Orvanta keeps trying; "
-                                         "until then its changes are only in memory.")
-                              .arg(fresh.join(QStringLiteral(", "))),
+                          failures(Sync, fresh) +
+                              QStringLiteral("\r\nOrvanta keeps trying; until then the "
+                                             "changes are only in memory."),
                           TPromptIcon::Warning);
 }
 

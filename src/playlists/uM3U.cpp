@@ -2,13 +2,13 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <utility>
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "common/uTFileUtils.h"
+#include "playlists/uPlayListFiles.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
 
@@ -101,19 +101,6 @@ std::string resolved(std::string_view Line, const std::string& Folder) {
     return normal.size() > 1 && normal.back() == '/' ? normal.substr(0, normal.size() - 1) : normal;
 }
 
-// An entry is split at its last "*", so a "*" in a file name survives.
-std::pair<std::string, std::int32_t> splitEntry(std::string_view Entry) {
-    const auto star = Entry.rfind('*');
-    if (star == std::string_view::npos)
-        return {std::string(Entry), 0};
-    const std::string_view digits = Entry.substr(star + 1);
-    std::int32_t seconds = 0;
-    const auto [end, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
-    const bool whole = error == std::errc() && end == digits.data() + digits.size();
-    return {std::string(Entry.substr(0, star)), whole && seconds > 0 ? seconds : 0};
-}
-
 std::string folderOf(const std::string& FileName) {
     const std::string absolute = std::filesystem::absolute(FileName).lexically_normal().string();
     const auto slash = absolute.rfind('/');
@@ -127,12 +114,11 @@ std::vector<TM3UEntry> ParseM3U(std::string_view Text, const std::string& Folder
     std::vector<TM3UEntry> entries;
     TM3UEntry pending;
     while (!Text.empty()) {
-        const auto end = Text.find('\n');
-        std::string_view line = Text.substr(0, end);
-        Text.remove_prefix(end == std::string_view::npos ? Text.size() : end + 1);
         // A file name may begin or end with a space: only the line end is cut from a path.
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        const auto end = Text.find_first_of("\r\n");
+        const std::string_view line = Text.substr(0, end);
+        const bool crlf = end != std::string_view::npos && Text.substr(end, 2) == "\r\n";
+        Text.remove_prefix(end == std::string_view::npos ? Text.size() : end + (crlf ? 2 : 1));
         if (trimmed(line).empty())
             continue;
         if (line.substr(0, ExtInf.size()) == ExtInf) {
@@ -142,7 +128,10 @@ std::vector<TM3UEntry> ParseM3U(std::string_view Text, const std::string& Folder
         if (line.front() == '#') // #EXTM3U and every other directive or comment
             continue;
         pending.Path = resolved(line, Folder);
-        pending.Exists = isRegularFile(pending.Path);
+        // A path with NUL would name another file to the system: never looked at.
+        if (!PlayListCanHold(pending.Path))
+            pending.Refusal = PlayListRefusalMessage(pending.Path);
+        pending.Exists = pending.Refusal.empty() && isRegularFile(pending.Path);
         entries.push_back(std::move(pending));
         pending = TM3UEntry();
     }
@@ -155,9 +144,9 @@ bool ReadM3UFile(const std::string& FileName, std::vector<TM3UEntry>& Entries, s
                                                                : "File not found: " + FileName;
         return false;
     }
-    std::ifstream in(FileName, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (!in.good() && !in.eof()) {
+    // FileToString never blocks on a file that turned into a FIFO since the look above.
+    const std::string text = TFileUtils::FileToString(FileName);
+    if (text.empty() && StampOf(FileName).Size != 0) {
         Error = "Cannot read the playlist file " + FileName + ".";
         return false;
     }
@@ -169,10 +158,10 @@ bool RenderM3U(const TPlayList& List, const std::string& Folder, std::string& Te
                std::string& Error) {
     Text = "#EXTM3U\n";
     for (const std::string& entry : List.Tracks()) {
-        const auto [path, seconds] = splitEntry(entry);
-        if (path.find_first_of("\r\n") != std::string::npos) {
-            Error = "The file name cannot be written to a playlist file (it holds a line break): " +
-                    path;
+        const std::string path = TrackPath(entry);
+        const std::int32_t seconds = TrackSeconds(entry);
+        if (!PlayListCanHold(path)) {
+            Error = PlayListRefusalMessage(path);
             return false;
         }
         std::string written = path;
@@ -206,9 +195,10 @@ std::string PlayListNameOfM3U(const std::string& FileName) {
 }
 
 bool ImportM3UEntries(TPlayListManager& Manager, const std::string& Name,
-                      const std::vector<TM3UEntry>& Entries, bool KeepMissing, std::string& Error) {
+                      const std::vector<TM3UEntry>& Entries, bool KeepMissing, std::string& Error,
+                      const TTrackEntryLookup& Library) {
     if (Manager.Exists(Name)) {
-        Error = "You already have a playlist with this name.";
+        Error = PlayListNameTakenMessage;
         return false;
     }
     if (!Manager.AddPlayList(Name)) {
@@ -216,9 +206,13 @@ bool ImportM3UEntries(TPlayListManager& Manager, const std::string& Name,
         return false;
     }
     TPlayList* list = Manager.FindByName(Name);
-    for (const TM3UEntry& entry : Entries)
-        if (entry.Exists || KeepMissing)
-            list->InsertTrack(MakeTrackEntry(entry.Path, entry.Seconds));
+    for (const TM3UEntry& entry : Entries) {
+        if (!entry.Refusal.empty() || !(entry.Exists || KeepMissing))
+            continue;
+        std::string known = Library ? Library(entry.Path) : std::string();
+        list->AddTrack(known.empty() ? MakeTrackEntry(entry.Path, entry.Seconds)
+                                     : std::move(known));
+    }
     return true;
 }
 

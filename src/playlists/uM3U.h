@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,16 @@ struct TM3UEntry {
     std::int32_t Seconds = 0; // from #EXTINF; 0 when unknown
     std::string Title;        // from #EXTINF; empty when none
     bool Exists = false;      // a regular file is there
+    // Why a playlist cannot hold the path (a line break or NUL, say from "%0A" in a file://
+    // URL), naming it; empty when it can. Such an entry is never imported.
+    std::string Refusal;
 };
 
-// Reads M3U text, extended (#EXTM3U, #EXTINF) or plain, with LF or CR LF lines. Relative
+// The library's track entry of a path (its stored path, "*", its seconds), or "" when the
+// library does not hold the file.
+using TTrackEntryLookup = std::function<std::string(const std::string& Path)>;
+
+// Reads M3U text, extended (#EXTM3U, #EXTINF) or plain, with LF, CR LF or CR lines. Relative
 // paths and file:// URLs are resolved against Folder, the playlist file's folder.
 std::vector<TM3UEntry> ParseM3U(std::string_view Text, const std::string& Folder);
 
@@ -39,9 +47,12 @@ bool WriteM3UFile(const std::string& FileName, const TPlayList& List, bool Relat
 // The playlist name an imported file gets by default: its name without the extension.
 std::string PlayListNameOfM3U(const std::string& FileName);
 
-// Adds playlist Name with the entries (those that do not exist only when KeepMissing). False,
-// with the message to show, when the name is taken or cannot be a playlist name.
+// Adds playlist Name with the entries (those that do not exist only when KeepMissing; never
+// those with a Refusal), through the check every add makes. An entry takes its seconds from
+// Library when that holds the file, else from #EXTINF. False, with the message to show, when
+// the name is taken or cannot be a playlist name.
 bool ImportM3UEntries(TPlayListManager& Manager, const std::string& Name,
-                      const std::vector<TM3UEntry>& Entries, bool KeepMissing, std::string& Error);
+                      const std::vector<TM3UEntry>& Entries, bool KeepMissing, std::string& Error,
+                      const TTrackEntryLookup& Library = {});
 
 } // namespace orvanta

@@ -4,10 +4,6 @@
 
 namespace orvanta {
 
-std::string UnreadPlayListMessage(std::string_view Name) {
-    return "The playlist \"" + std::string(Name) + "\" could not be read; it is left as it is.";
-}
-
 std::string AddEntries(const TPlayListManager& Manager, TPlayList& List,
                        const std::vector<std::string>& Entries) {
     if (Manager.IsUnread(&List))

@@ -9,10 +9,6 @@ namespace orvanta {
 class TPlayList;
 class TPlayListManager;
 
-// The refusal of any change to a playlist whose file could not be read: the file is never
-// written over, so a change would be lost at the next save.
-std::string UnreadPlayListMessage(std::string_view Name);
-
 // Appends Entries to List the way every add command does: nothing when its file could not be
 // read, and each entry whose path the file cannot hold left out. Returns what was refused and
 // why, a line each, or "" when everything was added.

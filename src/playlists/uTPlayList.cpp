@@ -1,6 +1,8 @@
 #include "playlists/uTPlayList.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,16 +61,18 @@ std::int32_t TrackSeconds(std::string_view Entry) {
     std::int32_t seconds = 0;
     if (star == std::string_view::npos || !parseDecimal(Entry.substr(star + 1), seconds))
         return 0;
-    return seconds;
+    // Only a hand edit gives a negative length; it counts as unknown.
+    return seconds < 0 ? 0 : seconds;
 }
 
 bool PlayListCanHold(std::string_view Path) {
-    return Path.find_first_of("\r\n") == std::string_view::npos;
+    return Path.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 std::string PlayListRefusalMessage(std::string_view Path) {
-    return "A playlist cannot hold a file whose name contains a line break:\r\n" +
-           std::string(Path);
+    const bool lineBreak = Path.find_first_of("\r\n") != std::string_view::npos;
+    return std::string("A playlist cannot hold a file whose name contains ") +
+           (lineBreak ? "a line break" : "a NUL byte") + ":\r\n" + std::string(Path);
 }
 
 void TPlayList::SetUp(std::string AName, std::int32_t APlayMode) {
@@ -128,7 +132,8 @@ bool TPlayList::LoadFromText(std::string_view Bytes) {
         PlayMode = pmNormal;
     }
     for (; line != lines.end(); ++line)
-        InsertTrack(std::move(*line), -1);
+        if (line->find_first_not_of(" \t") != std::string::npos)
+            InsertTrack(std::move(*line), -1);
     return true;
 }
 
@@ -165,7 +170,7 @@ void TPlayList::InsertTrack(std::string Entry, std::int32_t Index) {
 }
 
 bool TPlayList::AddTrack(std::string Entry, std::int32_t Index) {
-    if (!PlayListCanHold(TrackPath(Entry)))
+    if (!PlayListCanHold(Entry))
         return false;
     InsertTrack(std::move(Entry), Index);
     return true;
@@ -199,6 +204,13 @@ void TPlayList::RemoveTracks(const std::unordered_set<std::string>& LoweredEntri
             return LoweredEntries.contains(LowerEntry(entry));
         }) > 0)
         ++FRevision;
+}
+
+std::int32_t TPlayList::TotalSeconds() const {
+    std::int64_t total = 0;
+    for (const std::string& entry : FTracks)
+        total = std::min<std::int64_t>(total + TrackSeconds(entry), INT32_MAX);
+    return static_cast<std::int32_t>(total);
 }
 
 std::string TPlayList::NextTrack() {

@@ -20,9 +20,10 @@ inline constexpr std::int32_t pmRandom = 2;
 std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds);
 // The path of an entry (everything before the last "*").
 std::string TrackPath(std::string_view Entry);
-// The seconds of an entry; 0 when the field is missing or not a decimal number.
+// The seconds of an entry; 0 when the field is missing, negative or not a decimal number.
 std::int32_t TrackSeconds(std::string_view Entry);
-// Whether a playlist line can hold the path: one line each, so no CR or LF in it.
+// Whether a playlist line can hold the path (or a whole entry): one line each, so no CR or
+// LF, and no NUL, which would make the whole file unreadable. Every add checks this.
 bool PlayListCanHold(std::string_view Path);
 // The message naming a file that a playlist cannot hold.
 std::string PlayListRefusalMessage(std::string_view Path);
@@ -49,7 +50,8 @@ public:
     // could not be read (missing, unreadable, or binary); the playlist is then unchanged.
     bool LoadFromFile(const std::string& FileName);
     // The same for a file's bytes: CR, LF and CR LF all end lines, a first line that is not a
-    // number is an entry, UTF-16 with a byte-order mark is decoded. False for other bytes
+    // number is an entry, UTF-16 with a byte-order mark is decoded; a blank line (such as the
+    // one after the final line end an editor writes) is no entry. False for other bytes
     // holding NUL, which are no playlist.
     bool LoadFromText(std::string_view Bytes);
     // Replaces the file atomically: a failed write leaves the old file whole. False on failure.
@@ -65,7 +67,8 @@ public:
     // Inserts before Index when it is in range; appends for any other index.
     void InsertTrack(std::string Entry, std::int32_t Index = -1);
     // InsertTrack for a playlist that is saved: false, and nothing inserted, when its file
-    // cannot hold the entry's path (see PlayListCanHold). Every command that adds uses this.
+    // cannot hold the entry (see PlayListCanHold; PlayListRefusalMessage of the entry's
+    // TrackPath is the message to show). Every command that adds uses this.
     bool AddTrack(std::string Entry, std::int32_t Index = -1);
     void Clear();
     void DeleteTrack(std::int32_t Index);
@@ -78,6 +81,9 @@ public:
     std::string NextTrack();
     void Shuffle();
     void Exchange(std::int32_t Index1, std::int32_t Index2);
+    // The sum of the entries' seconds, at most INT32_MAX however many long entries a
+    // hand-edited file holds.
+    std::int32_t TotalSeconds() const;
     // Grows with every change of the entries, so an owner can tell cheaply whether to save.
     std::uint64_t Revision() const { return FRevision; }
 

@@ -1,6 +1,9 @@
 #include "playlists/uTPlayListManager.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 #include <dirent.h>
 #include <unistd.h>
 #include <vector>
@@ -15,9 +18,12 @@ namespace orvanta {
 namespace {
 
 constexpr std::string_view Extension = ".ply";
-// File names hold at most 255 bytes; the save writes a temporary file named after the
-// playlist file plus a suffix, so the name leaves room for both.
-constexpr std::size_t LongestName = 200;
+// A file name holds at most NAME_MAX (255) bytes, the extension included. The save's
+// temporary file has a short name of its own, so the whole length is the playlist's.
+constexpr std::size_t LongestName = NAME_MAX - Extension.size();
+// How long a rename waits for another process's read-change-write of the folder.
+constexpr int RenameWaitMs = 3000;
+constexpr int LockPollMs = 20;
 
 std::vector<std::string> playListFilesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -35,7 +41,18 @@ std::vector<std::string> playListFilesIn(const std::string& folder) {
     return names;
 }
 
+std::string saveFailedMessage(std::string_view Name, const std::string& File, int Error) {
+    std::string message = "Cannot save the playlist \"" + std::string(Name) + "\" to " + File;
+    if (Error != 0)
+        message += std::string(": ") + std::strerror(Error);
+    return message + ".";
+}
+
 } // namespace
+
+std::string UnreadPlayListMessage(std::string_view Name) {
+    return "The playlist \"" + std::string(Name) + "\" could not be read; it is left as it is.";
+}
 
 TPlayListManager::~TPlayListManager() {
     // Only what is still unwritten; everything else reached its file when it changed.
@@ -103,6 +120,11 @@ bool TPlayListManager::IsUnread(const TPlayList* List) const {
     return state != FStates.end() && state->second.Unread;
 }
 
+bool TPlayListManager::IsUnread(std::string_view Name) const {
+    const TPlayList* list = FindByName(Name);
+    return list != nullptr && IsUnread(list);
+}
+
 bool TPlayListManager::IsChanged(const TPlayList* List) const {
     const auto found = FStates.find(List);
     if (found == FStates.end())
@@ -137,12 +159,29 @@ TPlayList* TPlayListManager::loadFile(const std::string& Name, const std::string
     return list;
 }
 
-bool TPlayListManager::writeFile(TPlayList* List) {
+bool TPlayListManager::writeFile(TPlayList* List, std::string* Error) {
     const std::string path = FileNameOf(List->Name);
-    if (!TFileUtils::StringToFile(LinkTargetOf(path), List->ToText()))
+    errno = 0;
+    if (!TFileUtils::StringToFile(LinkTargetOf(path), List->ToText())) {
+        if (Error != nullptr)
+            *Error = saveFailedMessage(List->Name, path, errno);
         return false;
+    }
     remember(List, StampOf(path), false);
     return true;
+}
+
+void TPlayListManager::writeChanged(TPlayListSync& Sync) {
+    for (int i = 0; i < Count(); ++i) {
+        TPlayList* list = GetPlayList(i);
+        if (!IsValidName(list->Name) || !IsChanged(list))
+            continue;
+        std::string error;
+        if (!writeFile(list, &error)) {
+            Sync.Failed.push_back(list->Name);
+            Sync.Errors.push_back(error);
+        }
+    }
 }
 
 bool TPlayListManager::AddPlayList(const std::string& Name) {
@@ -168,31 +207,65 @@ bool TPlayListManager::DeletePlayList(const std::string& Name) {
     return true;
 }
 
-bool TPlayListManager::RenamePlayList(const std::string& OldName, const std::string& NewName) {
+TPlayListRename TPlayListManager::RenamePlayList(const std::string& OldName,
+                                                 const std::string& NewName) {
+    TPlayListRename result;
+    const bool onDisk = !FFolder.empty() && FolderExists(FFolder);
+    const bool knownBefore = Exists(OldName);
+    // Another process may have saved, renamed or removed playlists since the caller looked:
+    // take that in first, under the lock, as every save does.
+    std::unique_ptr<TLock> lock;
+    if (onDisk) {
+        // A window must not freeze behind a stopped process that holds the lock: wait a
+        // little, then give up with a message, nothing changed.
+        lock = std::make_unique<TLock>(*this, false);
+        for (int waited = 0; lock->Busy() && waited < RenameWaitMs; waited += LockPollMs) {
+            lock.reset();
+            ::usleep(LockPollMs * 1000);
+            lock = std::make_unique<TLock>(*this, false);
+        }
+        if (lock->Busy()) {
+            result.Error = PlayListsBusyMessage;
+            return result;
+        }
+        syncWithFolder(result.Sync);
+    }
     const int index = indexOf(OldName);
-    if (index < 0 || !IsValidName(NewName) || Exists(NewName))
-        return false;
-    auto* list = FPlayLists.ObjectAs<TPlayList>(index);
+    if (index < 0)
+        result.Error = knownBefore ? "The playlist \"" + OldName +
+                                         "\" was renamed or removed by another program."
+                                   : "No playlist named " + OldName;
+    else if (!IsValidName(NewName))
+        result.Error = InvalidPlayListNameMessage;
+    else if (Exists(NewName))
+        result.Error = PlayListNameTakenMessage;
+    else if (IsUnread(GetPlayList(index)))
+        result.Error = UnreadPlayListMessage(GetPlayList(index)->Name);
+    if (!result.Error.empty()) {
+        if (onDisk)
+            writeChanged(result.Sync);
+        return result;
+    }
+    auto* list = GetPlayList(index);
     const std::string oldName = list->Name;
-    const bool hadFile = !FFolder.empty() && FStates[list].Stamp.Exists();
-    const bool unread = FStates[list].Unread;
+    const bool hadFile = onDisk && FStates[list].Stamp.Exists();
     list->Name = NewName;
     FPlayLists.SetString(index, NewName);
-    // An unread file keeps its name and content; the renamed playlist is written as new.
-    if (unread || FFolder.empty() || !FolderExists(FFolder)) {
+    if (!onDisk) {
         FStates.erase(list);
-        return true;
+        return result;
     }
     // The new file first: a crash in between leaves both, never neither.
-    TLock lock(*this);
-    if (!writeFile(list)) {
+    if (!writeFile(list, &result.Error)) {
         list->Name = oldName;
         FPlayLists.SetString(index, oldName);
-        return false;
+        writeChanged(result.Sync);
+        return result;
     }
     if (hadFile)
         ::unlink(FileNameOf(oldName).c_str());
-    return true;
+    writeChanged(result.Sync);
+    return result;
 }
 
 void TPlayListManager::RemoveTrackEverywhere(std::string_view Entry) {
@@ -319,13 +392,7 @@ TPlayListSync TPlayListManager::SaveChanged(bool Wait) {
     }
     // Again under the lock: another writer may have saved since the first look.
     syncWithFolder(sync);
-    for (int i = 0; i < Count(); ++i) {
-        TPlayList* list = GetPlayList(i);
-        if (!IsValidName(list->Name) || !IsChanged(list))
-            continue;
-        if (!writeFile(list))
-            sync.Failed.push_back(list->Name);
-    }
+    writeChanged(sync);
     return sync;
 }
 

@@ -16,6 +16,10 @@ namespace orvanta {
 
 inline constexpr const char* DefaultPlayListName = "My Playlist";
 inline constexpr const char* InvalidPlayListNameMessage = "Invalid playlist name.";
+inline constexpr const char* PlayListNameTakenMessage =
+    "You already have a playlist with this name.";
+inline constexpr const char* PlayListsBusyMessage =
+    "Another program is changing the playlists. Please try again in a moment.";
 
 // What one SaveChanged found and did.
 struct TPlayListSync {
@@ -26,10 +30,24 @@ struct TPlayListSync {
     std::vector<std::pair<std::string, std::string>> Conflicts;
     // Playlists whose file could not be written; they are tried again next time.
     std::vector<std::string> Failed;
+    // For each of Failed, in the same order, the message to show: it names the file and why.
+    std::vector<std::string> Errors;
     // Another process held the folder's lock and the caller would not wait: nothing was
     // written this time.
     bool Deferred = false;
 };
+
+// What a rename did. Error is empty when the playlist was renamed, else the message to show.
+// Sync tells what was taken in from other processes first (lists to refresh, conflict copies)
+// and what could not be written.
+struct TPlayListRename {
+    std::string Error;
+    TPlayListSync Sync;
+    explicit operator bool() const { return Error.empty(); }
+};
+
+// The message for a change refused because the playlist's file could not be read.
+std::string UnreadPlayListMessage(std::string_view Name);
 
 // Every playlist of the user, one per ".ply" file of the playlists folder. A playlist's file
 // is written only when this process changed the playlist (SaveChanged), and changes that
@@ -59,15 +77,21 @@ public:
     // Deletes the playlist's file (after its stored name) at once; false when there is no
     // such playlist.
     bool DeletePlayList(const std::string& Name);
-    // Writes the file of the new name, then deletes the old one. False, and nothing changes,
-    // when the old name is missing, the new one is taken or invalid, or the write failed.
-    bool RenamePlayList(const std::string& OldName, const std::string& NewName);
+    // Under the folder's lock, as every save: first takes in what other processes saved (a
+    // change made elsewhere is kept, merged or as a conflict copy; a playlist renamed or
+    // removed elsewhere stays gone), then writes the file of the new name and deletes the old
+    // one, with every other unsaved change. Refused, nothing renamed, when the old name is
+    // missing (now), the new one is taken or invalid, the file could not be read, another
+    // process held the folder's lock for seconds, or the write failed.
+    TPlayListRename RenamePlayList(const std::string& OldName, const std::string& NewName);
     void RemoveTrackEverywhere(std::string_view Entry);
     // The same for many entries, in one pass over each playlist.
     void RemoveTracksEverywhere(const std::vector<std::string>& Entries);
     bool ContainsTrack(std::string_view Entry) const;
-    // Whether the playlist's file existed at loading but could not be read.
+    // Whether the playlist's file existed at loading but could not be read. Such a playlist is
+    // never written, renamed or changed on disk; UnreadPlayListMessage says so.
     bool IsUnread(const TPlayList* List) const;
+    bool IsUnread(std::string_view Name) const;
     // Whether the playlist changed here since its file was last read or written.
     bool IsChanged(const TPlayList* List) const;
 
@@ -120,7 +144,9 @@ private:
     int indexOf(std::string_view Name) const;
     TPlayList* loadFile(const std::string& Name, const std::string& Path);
     void remember(const TPlayList* List, const TFileStamp& Stamp, bool Unread);
-    bool writeFile(TPlayList* List);
+    // False, with the message naming the file and the reason in Error, when it failed.
+    bool writeFile(TPlayList* List, std::string* Error = nullptr);
+    void writeChanged(TPlayListSync& Sync);
     std::string freeCopyName(const std::string& Name) const;
     void syncWithFolder(TPlayListSync& Sync);
     void mergeOutsideChange(int Index, TPlayListSync& Sync);

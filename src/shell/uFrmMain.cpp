@@ -132,6 +132,9 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
     PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, PlayLists, *this, FPrompts);
+    PlayListFiles->LibraryEntries = [&MediaDB](const std::string& Path) {
+        return LibraryTrackEntry(Path, MediaDB);
+    };
     AddAccessKeys(*menuBar());
     for (QMenu* menu : {fraMedia1->popMedia, fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
         AddAccessKeys(*menu);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "common/uTFileUtils.h"
+#include "metadata/uTagFile.h"
 #include "support/TempDir.h"
 
 using orvanta::TFileUtils;
@@ -113,15 +114,20 @@ TEST(StringToFile, KeepsWhatTheReplacedFileWas) {
              EXPECT_EQ(orvanta::test::readAll(d.file("real/list.ply")), "new");
              EXPECT_EQ(filesIn(d), 2);
          }},
-        {"a hard link is not split",
+        {"a hard-linked text file is replaced as an editor's save replaces it",
          [](TempDir& d) {
              fs::create_hard_link(d.write("a", "old"), d.file("b"));
              return d.file("a");
          },
-         false,
+         true,
          [&](TempDir& d) {
-             EXPECT_EQ(stat(d.file("a")).st_ino, stat(d.file("b")).st_ino);
+             EXPECT_EQ(orvanta::test::readAll(d.file("a")), "new");
              EXPECT_EQ(orvanta::test::readAll(d.file("b")), "old");
+             // An audio file's rewrite would split it from its other names: refused.
+             fs::create_hard_link(d.write("song.mp3", "old"), d.file("song copy.mp3"));
+             EXPECT_FALSE(orvanta::tagfile::RewriteWithPrefix(d.file("song.mp3"), "new", 0));
+             EXPECT_EQ(stat(d.file("song.mp3")).st_ino, stat(d.file("song copy.mp3")).st_ino);
+             EXPECT_EQ(orvanta::test::readAll(d.file("song.mp3")), "old");
          }},
         {"owner, group and mode stay",
          [](TempDir& d) {

@@ -152,6 +152,34 @@ TEST(CliLibrary, PlayListListAndShow) {
     EXPECT_FALSE(std::filesystem::exists(home.file("Playlists/My Playlist.ply")));
 }
 
+// The tool refuses what the window refuses, with the same message, and changes nothing then.
+TEST(CliLibrary, PlayListChangesFollowTheWindowsRules) {
+    TempDir home;
+    std::filesystem::create_directories(home.file("Playlists/Odd.ply")); // cannot be read
+    home.write("Playlists/P.ply", "0\r\n/m/a.mp3*1\r\n");
+    const std::string longest(251, 'n');
+    struct Case {
+        std::string Arguments;
+        int Exit;
+        std::string Message;
+    };
+    const std::vector<Case> cases = {
+        {"playlist rename Odd New", 1, UnreadPlayListMessage("Odd")},
+        {"playlist add P " + shellQuoted("/m/two\nlines.mp3"), 1, "a line break"},
+        {"playlist new " + longest + "n", 1, InvalidPlayListNameMessage},
+        {"playlist new " + longest, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = runCli(home, c.Arguments);
+        EXPECT_EQ(run.Exit, c.Exit) << c.Arguments;
+        EXPECT_NE(run.Err.find(c.Message), std::string::npos) << run.Err;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(home.file("Playlists/Odd.ply")));
+    EXPECT_FALSE(std::filesystem::exists(home.file("Playlists/New.ply")));
+    EXPECT_EQ(readAll(home.file("Playlists/P.ply")), "0\r\n/m/a.mp3*1\r\n");
+    EXPECT_TRUE(std::filesystem::exists(home.file("Playlists/" + longest + ".ply")));
+}
+
 TEST(CliLibrary, DamagedLibraryIsAnErrorAndKeepsItsBytes) {
     TempDir home;
     std::filesystem::create_directories(home.file("Data"));
@@ -180,6 +208,9 @@ TEST(CliLibrary, RunsAtTheSameTimeLoseNoChange) {
     ASSERT_EQ(runCli(home, "playlist new P").Exit, 0);
     ASSERT_EQ(runCli(home, "playlist new Q").Exit, 0);
     ASSERT_EQ(runCli(home, "playlist add P" + all).Exit, 0);
+    // R holds the same files and is renamed back and forth while they are removed.
+    ASSERT_EQ(runCli(home, "playlist new R0").Exit, 0);
+    ASSERT_EQ(runCli(home, "playlist add R0" + all).Exit, 0);
     const std::string cli = "ORVANTA_HOME=" + shellQuoted(home.str()) + " " + ORVANTA_CLI_PATH;
     for (int round = 0; round < Rounds; ++round) {
         // Two removals and two additions (of files no removal touches) at once; a run that
@@ -193,6 +224,9 @@ TEST(CliLibrary, RunsAtTheSameTimeLoseNoChange) {
                 script.append("(").append(cli).append(command).append(
                     " >/dev/null 2>&1 || echo failed) & ");
         }
+        script.append("(").append(cli).append(" playlist rename R" + std::to_string(round % 2) +
+                                              " R" + std::to_string(1 - round % 2) +
+                                              " >/dev/null 2>&1 || echo failed) & ");
         FILE* pipe = ::popen((script + "wait").c_str(), "r");
         std::array<char, 256> buffer{};
         std::string out;
@@ -203,5 +237,7 @@ TEST(CliLibrary, RunsAtTheSameTimeLoseNoChange) {
     }
     EXPECT_TRUE(runCli(home, "library list").Out.empty());
     EXPECT_TRUE(runCli(home, "playlist show P").Out.empty());
+    EXPECT_TRUE(runCli(home, "playlist show R0").Out.empty());
+    EXPECT_FALSE(std::filesystem::exists(home.file("Playlists/R1.ply")));
     EXPECT_EQ(runCli(home, "playlist show Q").lines().size(), paths.size());
 }

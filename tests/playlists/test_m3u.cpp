@@ -5,6 +5,7 @@
 #include "playlists/uM3U.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/Mp3Files.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;
@@ -105,19 +106,46 @@ TEST(M3U, WhatCannotBeReadOrWrittenIsRefusedByName) {
     EXPECT_EQ(test::readAll(target), "old");
 }
 
+// A hostile M3U: every path a playlist line cannot hold (a line break or NUL, here from a
+// file URL's escapes or the raw byte) is refused by name and never written or looked at.
+TEST(M3U, PathsAPlayListCannotHoldAreRefused) {
+    M3UFixture f;
+    const std::string ok = f.Home.file("music/a b.mp3");
+    const std::string text = "file:///m/x%0D%0A/evil.mp3*9\n/m/nul" + std::string(1, '\0') + ok +
+                             "\r" + ok + "\rfile:///m/cut%00.mp3\n";
+    const std::vector<TM3UEntry> entries = ParseM3U(text, f.Home.str());
+    ASSERT_EQ(entries.size(), 4u);
+    for (const std::size_t refused : {0u, 1u, 3u}) {
+        EXPECT_FALSE(entries[refused].Exists) << refused;
+        EXPECT_NE(entries[refused].Refusal.find(entries[refused].Path), std::string::npos);
+    }
+    EXPECT_EQ(entries[2].Path, ok);
+    EXPECT_TRUE(entries[2].Refusal.empty());
+    TPlayListManager manager;
+    std::string error;
+    ASSERT_TRUE(ImportM3UEntries(manager, "Hostile", entries, true, error));
+    EXPECT_EQ(manager.FindByName("Hostile")->Tracks(), std::vector<std::string>{ok + "*0"});
+}
+
 TEST(M3U, CliImportsAndExports) {
     M3UFixture f;
-    f.Home.write("lists/in.m3u", "../music/a b.mp3\n../music/gone.mp3\n");
-    const std::string cli = "ORVANTA_HOME=" + test::shellQuoted(f.Home.file("home")) + " " +
-                            ORVANTA_CLI_PATH + " playlist ";
+    // A file the library holds takes its seconds from there, not from #EXTINF.
+    test::WriteMp3(f.Home.file("music/a b.mp3"));
+    f.Home.write("lists/in.m3u", "#EXTINF:99,A\n../music/a b.mp3\n../music/gone.mp3\nfile://" +
+                                     f.Home.file("music/x%0Ay.mp3") + "\n");
+    const std::string cli =
+        "ORVANTA_HOME=" + test::shellQuoted(f.Home.file("home")) + " " + ORVANTA_CLI_PATH + " ";
     const auto run = [&](const std::string& arguments) {
         return WEXITSTATUS(std::system((cli + arguments + " >/dev/null 2>&1").c_str()));
     };
-    EXPECT_EQ(run("import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 0);
+    ASSERT_EQ(run("library add " + test::shellQuoted(f.Home.file("music/a b.mp3"))), 0);
+    // The refused entry fails the run; the rest is imported.
+    EXPECT_EQ(run("playlist import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 1);
     EXPECT_EQ(test::readAll(f.Home.file("home/Playlists/in.ply")),
-              "0\r\n" + f.Home.file("music/a b.mp3") + "*0");
-    EXPECT_EQ(run("import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 1);
-    EXPECT_EQ(run("export IN " + test::shellQuoted(f.Home.file("out.m3u")) + " --relative"), 0);
-    EXPECT_EQ(test::readAll(f.Home.file("out.m3u")), "#EXTM3U\n#EXTINF:-1,a b\nmusic/a b.mp3\n");
-    EXPECT_EQ(run("export nosuch " + test::shellQuoted(f.Home.file("x.m3u"))), 1);
+              "0\r\n" + f.Home.file("music/a b.mp3") + "*1");
+    EXPECT_EQ(run("playlist import " + test::shellQuoted(f.Home.file("lists/in.m3u"))), 1);
+    EXPECT_EQ(
+        run("playlist export IN " + test::shellQuoted(f.Home.file("out.m3u")) + " --relative"), 0);
+    EXPECT_EQ(test::readAll(f.Home.file("out.m3u")), "#EXTM3U\n#EXTINF:1,a b\nmusic/a b.mp3\n");
+    EXPECT_EQ(run("playlist export nosuch " + test::shellQuoted(f.Home.file("x.m3u"))), 1);
 }

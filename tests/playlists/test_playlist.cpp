@@ -27,10 +27,10 @@ std::vector<std::string> draws(TPlayList& list, int n) {
 
 TEST(PlayListFile, SaveThenLoadKeepsModeAndEntriesInOrder) {
     TempDir dir;
-    TPlayList list = makeList({"/m/b.mp3*20", "/m/a.mp3*10", "/m/b.mp3*20", ""}, pmLoop);
+    TPlayList list = makeList({"/m/b.mp3*20", "/m/a.mp3*10", "/m/b.mp3*20"}, pmLoop);
     ASSERT_TRUE(list.SaveToFile(dir.file("x.ply")));
     EXPECT_EQ(orvanta::test::readAll(dir.file("x.ply")),
-              "1\r\n/m/b.mp3*20\r\n/m/a.mp3*10\r\n/m/b.mp3*20\r\n");
+              "1\r\n/m/b.mp3*20\r\n/m/a.mp3*10\r\n/m/b.mp3*20");
     TPlayList loaded;
     ASSERT_TRUE(loaded.LoadFromFile(dir.file("x.ply")));
     EXPECT_EQ(loaded.PlayMode, pmLoop);
@@ -45,13 +45,14 @@ TEST(PlayListFile, LineRulesOfTheFormat) {
     EXPECT_EQ(onlyMode.PlayMode, pmRandom);
     EXPECT_EQ(onlyMode.Count(), 0);
 
-    TPlayList trailing;
-    ASSERT_TRUE(trailing.LoadFromFile(dir.write("b.ply", "0\r\nA*1\r\n")));
-    EXPECT_EQ(trailing.Tracks(), (std::vector<std::string>{"A*1", ""}));
-
-    TPlayList blank;
-    ASSERT_TRUE(blank.LoadFromFile(dir.write("c.ply", "1\r\nA*1\r\n\r\nB*2")));
-    EXPECT_EQ(blank.Tracks(), (std::vector<std::string>{"A*1", "", "B*2"}));
+    // A blank line is no entry, nor is the empty line after an editor's final line end.
+    using Entries = std::vector<std::string>;
+    for (const auto& [text, entries] : {std::pair<std::string, Entries>{"0\r\nA*1\r\n", {"A*1"}},
+                                        {"0\r\nA*1\r\n\r\n \t\r\nB*2\n\n", {"A*1", "B*2"}}}) {
+        TPlayList blank;
+        ASSERT_TRUE(blank.LoadFromFile(dir.write("b.ply", text)));
+        EXPECT_EQ(blank.Tracks(), entries) << text;
+    }
 
     // An empty first line leaves the mode as it was.
     TPlayList keepMode = makeList({}, pmLoop);
@@ -65,7 +66,7 @@ TEST(PlayListFile, BareLineFeedsFromAnEditorStillSeparateLines) {
     TPlayList list;
     ASSERT_TRUE(list.LoadFromFile(dir.write("a.ply", "1\n/m/a.mp3*1\n/m/b.mp3*2\n")));
     EXPECT_EQ(list.PlayMode, pmLoop);
-    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/m/a.mp3*1", "/m/b.mp3*2", ""}));
+    EXPECT_EQ(list.Tracks(), (std::vector<std::string>{"/m/a.mp3*1", "/m/b.mp3*2"}));
     // CR, LF and CR LF all end a line, mixed in one file too.
     TPlayList mixed;
     ASSERT_TRUE(mixed.LoadFromFile(dir.write("b.ply", "0\r\n/m/a*1\n/m/b*2\r/m/c*3")));
@@ -131,6 +132,10 @@ TEST(TrackEntry, FieldsAndBadSeconds) {
     EXPECT_EQ(TrackSeconds("/m/a.mp3*2x"), 0);
     EXPECT_EQ(TrackSeconds("/m/a.mp3*"), 0);
     EXPECT_EQ(TrackSeconds("/m/a.mp3*99999999999"), 0);
+    EXPECT_EQ(TrackSeconds("/m/a.mp3*-7"), 0);
+    // Hand-edited lengths never overflow the total.
+    EXPECT_EQ(makeList({"a*2147483647", "b*2147483647", "c*-7"}).TotalSeconds(), INT32_MAX);
+    EXPECT_EQ(makeList({"a*60", "b*-7", "c*x", "d*2"}).TotalSeconds(), 62);
 }
 
 TEST(PlayListNextTrack, NormalYieldsEachOnceThenEmptyThenStartsAgain) {
@@ -272,10 +277,9 @@ TEST(PlayListFile, FixtureWithWordModeAndBadSeconds) {
     TPlayList list;
     ASSERT_TRUE(list.LoadFromFile(std::string(ORVANTA_TEST_DATA) + "/playlists/bad-mode.ply"));
     EXPECT_EQ(list.PlayMode, pmNormal);
-    ASSERT_EQ(list.Count(), 4);
+    ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.GetTrack(0), "loop");
     EXPECT_EQ(TrackSeconds(list.GetTrack(1)), 165);
     EXPECT_EQ(TrackSeconds(list.GetTrack(2)), 0);
     EXPECT_EQ(TrackPath(list.GetTrack(2)), "/music/Abba/SOS.mp3");
-    EXPECT_EQ(list.GetTrack(3), "");
 }

@@ -1,7 +1,10 @@
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "playlists/uTPlayListManager.h"
@@ -70,12 +73,17 @@ TEST(PlayListManager, NamesAreUniqueAndValid) {
     EXPECT_FALSE(manager.AddPlayList("CHANSONS D'ÉTÉ"));
     for (const char* bad : {"", ".", "..", "a/b", "a\\b", "tab\there", "del\x7f"})
         EXPECT_FALSE(manager.AddPlayList(bad)) << bad;
-    EXPECT_FALSE(manager.AddPlayList(std::string(201, 'x')));
-    EXPECT_TRUE(manager.AddPlayList(std::string(200, 'x')));
+    // A file name holds 255 bytes, ".ply" included.
+    const std::string longest(251, 'x');
+    EXPECT_FALSE(manager.AddPlayList(longest + "x"));
+    EXPECT_TRUE(manager.AddPlayList(longest));
     EXPECT_TRUE(manager.AddPlayList(" quoted \"name\" ?*"));
     EXPECT_EQ(manager.Count(), 3);
     EXPECT_TRUE(manager.SaveAll(dir.str()));
     EXPECT_TRUE(exists(dir.file(" quoted \"name\" ?*.ply")));
+    TPlayListManager reader;
+    reader.Open(dir.str());
+    EXPECT_TRUE(reader.Exists(longest));
 }
 
 TEST(PlayListManager, RenameDeletesOldFileAndNewOneAppearsAtShutdown) {
@@ -84,9 +92,10 @@ TEST(PlayListManager, RenameDeletesOldFileAndNewOneAppearsAtShutdown) {
     {
         TPlayListManager manager;
         manager.Open(dir.str());
-        EXPECT_FALSE(manager.RenamePlayList("A", "a")); // own name in other case is taken
-        EXPECT_FALSE(manager.RenamePlayList("missing", "C"));
-        EXPECT_FALSE(manager.RenamePlayList("A", "bad/name"));
+        // Own name in other case is taken.
+        EXPECT_EQ(manager.RenamePlayList("A", "a").Error, PlayListNameTakenMessage);
+        EXPECT_EQ(manager.RenamePlayList("missing", "C").Error, "No playlist named missing");
+        EXPECT_EQ(manager.RenamePlayList("A", "bad/name").Error, InvalidPlayListNameMessage);
         EXPECT_TRUE(exists(dir.file("A.ply")));
         EXPECT_TRUE(manager.RenamePlayList("a", "B"));
         EXPECT_FALSE(exists(dir.file("A.ply")));
@@ -149,20 +158,20 @@ TEST(PlayListManager, UnreadableFileIsNotWrittenBack) {
     EXPECT_EQ(readAll(locked), "1\r\nkeep*1");
 }
 
-TEST(PlayListManager, UnreadPlayListRenamedKeepsTheOldFile) {
+TEST(PlayListManager, UnreadPlayListIsNotRenamed) {
     TempDir dir;
     const std::string unreadable = dir.file("Odd.ply");
     std::filesystem::create_directory(unreadable); // a folder by that name cannot be read
     {
         TPlayListManager manager;
         manager.Open(dir.str());
-        ASSERT_TRUE(manager.IsUnread(manager.FindByName("Odd")));
-        manager.FindByName("Odd")->InsertTrack("n*1");
-        EXPECT_TRUE(manager.RenamePlayList("Odd", "New"));
-        EXPECT_FALSE(manager.IsUnread(manager.FindByName("New")));
+        ASSERT_TRUE(manager.IsUnread("odd"));
+        EXPECT_EQ(manager.RenamePlayList("Odd", "New").Error, UnreadPlayListMessage("Odd"));
+        EXPECT_TRUE(manager.Exists("Odd"));
+        EXPECT_FALSE(manager.Exists("New"));
     }
     EXPECT_TRUE(std::filesystem::is_directory(unreadable));
-    EXPECT_EQ(readAll(dir.file("New.ply")), "0\r\nn*1");
+    EXPECT_FALSE(exists(dir.file("New.ply")));
 }
 
 TEST(PlayListManager, SaveAllWritesOthersWhenOneFails) {
@@ -270,4 +279,127 @@ TEST(PlayListManager, OutsideChangesComeInAndBothSidesOfAConflictAreKept) {
     EXPECT_EQ(readAll(dir.file("R.ply")), "1\r\nA*1\r\nx*2");
     EXPECT_FALSE(exists(dir.file("A.ply")));
     EXPECT_FALSE(exists(dir.file("B.ply")));
+}
+
+// A playlist file with a second hard link (a backup) is replaced as an editor's save replaces
+// it; one that cannot be written is named, with the reason.
+TEST(PlayListManager, SaveReplacesHardLinkedFilesAndNamesTheFileItCannotWrite) {
+    TempDir dir;
+    TempDir backup;
+    std::filesystem::create_hard_link(dir.write("Linked.ply", "0\r\nold*1"),
+                                      backup.file("Linked.ply"));
+    TPlayListManager manager;
+    manager.Open(dir.str());
+    manager.FindByName("Linked")->InsertTrack("new*2");
+    manager.AddPlayList("Blocked");
+    std::filesystem::create_symlink("no/such/folder/x.ply", dir.file("Blocked.ply"));
+    const TPlayListSync sync = manager.SaveChanged();
+    EXPECT_EQ(readAll(dir.file("Linked.ply")), "0\r\nold*1\r\nnew*2");
+    EXPECT_EQ(readAll(backup.file("Linked.ply")), "0\r\nold*1");
+    ASSERT_EQ(sync.Failed, std::vector<std::string>{"Blocked"});
+    ASSERT_EQ(sync.Errors.size(), 1u);
+    EXPECT_NE(sync.Errors[0].find(dir.file("Blocked.ply")), std::string::npos) << sync.Errors[0];
+}
+
+// While the rename dialog was open, another process saved: the rename takes that in first,
+// under the folder's lock, and never brings back what the other process removed.
+TEST(PlayListManager, RenameTakesInWhatAnotherProcessSaved) {
+    using Files = std::map<std::string, std::string>;
+    struct Case {
+        const char* What;
+        bool EditedHere;
+        std::function<void(TPlayListManager&)> Elsewhere;
+        std::string Error; // "" when the rename is done
+        Files After;       // every ".ply" file of the folder afterwards
+    };
+    const std::vector<Case> cases = {
+        {"changed elsewhere",
+         false,
+         [](TPlayListManager& other) { other.FindByName("L")->InsertTrack("theirs*2"); },
+         "",
+         {{"M.ply", "0\r\nold*1\r\ntheirs*2"}}},
+        {"changed on both sides",
+         true,
+         [](TPlayListManager& other) { other.FindByName("L")->InsertTrack("theirs*2"); },
+         "",
+         {{"M.ply", "0\r\nold*1\r\ntheirs*2"}, {"L (2).ply", "0\r\nold*1\r\nmine*3"}}},
+        {"removed elsewhere",
+         false,
+         [](TPlayListManager& other) { other.DeletePlayList("L"); },
+         "The playlist \"L\" was renamed or removed by another program.",
+         {}},
+        {"renamed elsewhere",
+         false,
+         [](TPlayListManager& other) { ASSERT_TRUE(other.RenamePlayList("L", "K")); },
+         "The playlist \"L\" was renamed or removed by another program.",
+         {{"K.ply", "0\r\nold*1"}}},
+        {"new name taken elsewhere",
+         false,
+         [](TPlayListManager& other) { other.AddPlayList("m"); },
+         PlayListNameTakenMessage,
+         {{"L.ply", "0\r\nold*1"}, {"m.ply", "0"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TempDir dir;
+        dir.write("L.ply", "0\r\nold*1");
+        TPlayListManager window;
+        window.Open(dir.str());
+        if (c.EditedHere)
+            window.FindByName("L")->InsertTrack("mine*3");
+        {
+            TPlayListManager other;
+            other.Open(dir.str());
+            c.Elsewhere(other);
+            other.SaveChanged();
+        }
+        EXPECT_EQ(window.RenamePlayList("L", "M").Error, c.Error);
+        Files after;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().extension() == ".ply")
+                after[entry.path().filename().string()] = readAll(entry.path().string());
+        EXPECT_EQ(after, c.After);
+        EXPECT_FALSE(window.SaveChanged().ChangedOutside);
+    }
+}
+
+// Another process appends under the folder's lock while this one renames the playlist back
+// and forth without saving in between: every append lands in the one playlist left.
+TEST(PlayListManager, RenamesRacingAnotherProcessLoseNoEntry) {
+    TempDir dir;
+    dir.write("L.ply", "0");
+    constexpr int Appends = 150;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int i = 0; i < Appends; ++i) {
+            TPlayListManager other;
+            const auto lock = other.OpenLocked(dir.str());
+            TPlayList* list = other.Exists("L") ? other.FindByName("L") : other.FindByName("M");
+            if (list == nullptr)
+                ::_exit(1);
+            list->InsertTrack("/m/" + std::to_string(i) + ".mp3*1");
+            if (!other.SaveChanged().Failed.empty())
+                ::_exit(2);
+        }
+        ::_exit(0);
+    }
+    TPlayListManager window;
+    window.Open(dir.str());
+    int status = 0;
+    int renames = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        const bool atL = window.Exists("L");
+        const TPlayListRename renamed = window.RenamePlayList(atL ? "L" : "M", atL ? "M" : "L");
+        ASSERT_TRUE(renamed) << renamed.Error;
+        ++renames;
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_GT(renames, 0);
+    window.SaveChanged();
+    TPlayListManager reader;
+    reader.Open(dir.str());
+    ASSERT_EQ(reader.Count(), 1);
+    EXPECT_EQ(reader.GetPlayList(0)->Count(), Appends);
+    EXPECT_EQ(reader.GetPlayList(0)->Tracks(), window.GetPlayList(0)->Tracks());
 }
