@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -77,9 +78,17 @@ public:
                      const std::function<void(const TAddResult&)>& OnResult);
     // Asks the running add or refresh to stop after the file in hand.
     void CancelWork();
+    // At the end of the run: lets the running add and those waiting reach the library for at
+    // most Limit, without listing them or saying anything; Finalize cancels what is left.
+    void LetImportsFinish(std::chrono::milliseconds Limit);
     // Adds files and folders in the background, and, when PlayList names one, appends them
     // to it in the order given. While an add runs, further paths wait their turn.
     void AddPaths(const QStringList& Paths, const QString& PlayList = {});
+    // Adds files in the background as AddPaths does, then hands OnDone the track entries of
+    // those added or already in the library, in the order given (not when the view closes
+    // first).
+    void AddPathsThen(std::vector<std::string> Paths,
+                      std::function<void(std::vector<std::string> Entries)> OnDone);
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
@@ -195,6 +204,7 @@ private:
         std::vector<std::string> Paths;
         std::string PlayList;
         bool NewFiles = false;
+        std::function<void(std::vector<std::string> Entries)> OnDone;
     };
     struct TImportRun;
 

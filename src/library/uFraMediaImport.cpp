@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
+#include <thread>
 #include <unordered_map>
 
 #include "common/uDisplayUtils.h"
@@ -78,6 +79,18 @@ void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
         StartImport();
 }
 
+void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
+                             std::function<void(std::vector<std::string> Entries)> OnDone) {
+    if (!FMediaDB || Paths.empty())
+        return;
+    TImportRequest request;
+    request.Paths = std::move(Paths);
+    request.OnDone = std::move(OnDone);
+    FImportQueue.push_back(std::move(request));
+    if (!FBusy)
+        StartImport();
+}
+
 void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
                             const std::function<void(const TAddResult&)>& OnResult) {
     if (Paths.empty())
@@ -121,6 +134,27 @@ void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
     EndWork();
 }
 
+void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
+    const auto deadline = std::chrono::steady_clock::now() + Limit;
+    tmrImport->stop();
+    while (FImport || (!FImportQueue.empty() && FMediaDB)) {
+        if (!FImport) {
+            TImportRequest request = std::move(FImportQueue.front());
+            FImportQueue.erase(FImportQueue.begin());
+            FImport =
+                std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
+            FImport->Import.Start();
+        }
+        // Rows are on disk once the import's thread has ended.
+        while (!FImport->Import.Finished()) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        FImport.reset();
+    }
+}
+
 std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
     // Without its id the row is still listed; it only sorts last in a long list.
     try {
@@ -162,7 +196,7 @@ void TfraMedia::ImportTick() {
         for (; run.ResultsAt < end; ++run.ResultsAt) {
             TAddResult& result = run.Results[run.ResultsAt];
             run.Tally.Count(result);
-            if (!run.PlayList.empty() &&
+            if ((!run.PlayList.empty() || run.OnDone) &&
                 (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
                  result.Outcome == TAddOutcome::AlreadyInLibrary))
                 run.Entries.push_back(result.Row.TrackEntry());
@@ -239,6 +273,8 @@ void TfraMedia::EndImport() {
     ReloadFilterItems(run->Import.FindNew);
     if (!run->PlayList.empty())
         FMain->RefreshPlayListTracks();
+    if (run->OnDone)
+        run->OnDone(std::move(run->Entries));
     const std::string error = run->Import.Error();
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
