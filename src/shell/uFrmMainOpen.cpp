@@ -33,6 +33,12 @@ constexpr std::chrono::milliseconds FinishingMs{1000};
 // Names listed in a message at most; the rest are counted.
 constexpr std::size_t ListedNames = 10;
 
+// The one check before a file is read: an absolute path (a hand-over may come from any
+// program of the user's) naming a regular file.
+bool CanOpen(const std::string& Path) {
+    return !Path.empty() && Path.front() == '/' && TFileUtils::IsRegularFile(Path);
+}
+
 bool IsPlayListFileName(const std::string& Path) {
     const std::size_t dot = Path.rfind('.');
     if (dot == std::string::npos || Path.find('/', dot) != std::string::npos)
@@ -98,7 +104,7 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
     for (const std::string& path : Paths) {
         if (!IsPlayListFileName(path))
             job.Paths.push_back(path);
-        else if (TFileUtils::IsRegularFile(path))
+        else if (CanOpen(path))
             lists << PathToQString(path);
         else
             job.Refused.Add(path);
@@ -118,7 +124,7 @@ void TfrmMain::EndLibraryWork() {
         for (TOpenQueue::TJob& job : FOpenQueue->Jobs) {
             for (; job.Next < job.Paths.size() && std::chrono::steady_clock::now() < deadline;
                  ++job.Next)
-                if (TFileUtils::IsRegularFile(job.Paths[job.Next]))
+                if (CanOpen(job.Paths[job.Next]))
                     job.Music.push_back(std::move(job.Paths[job.Next]));
             if (!FMediaDB->ReadOnly())
                 fraMedia1->AddPathsThen(std::move(job.Music), {});
@@ -143,7 +149,7 @@ void TfrmMain::OpenTick() {
         const std::size_t end = std::min(job.Paths.size(), job.Next + 256);
         for (; job.Next < end; ++job.Next) {
             std::string& path = job.Paths[job.Next];
-            if (TFileUtils::IsRegularFile(path))
+            if (CanOpen(path))
                 job.Music.push_back(std::move(path));
             else
                 job.Refused.Add(path);
