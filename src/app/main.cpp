@@ -95,8 +95,10 @@ int main(int argc, char** argv) {
                 frmMain->OpenFiles(request.Files);
                 exitCode = TOrvantaApplication::exec();
             }
-            // The notices write the settings from their threads: end them before the globals go.
+            // The notices write the settings from their threads, and an add still running
+            // reads the file types: end them before the globals go.
             frmMain->StopNotices();
+            frmMain->EndLibraryWork();
         }
     } catch (const std::exception& error) {
         // Start-up failed before the loop (an unreadable library, say): say why, then end.

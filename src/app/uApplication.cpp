@@ -1,5 +1,6 @@
 #include "app/uApplication.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -37,8 +38,17 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
 
     // Decided before anything in the home is read or written: a second start changes nothing.
     if (IsAlreadyRunning(home)) {
-        if (Request.Files.empty() || !HandOverToRunningInstance(home, Request.Files))
+        if (Request.Files.empty()) {
             ShowAlreadyRunning(Prompts);
+            return false;
+        }
+        // Bounded: a second start ends at once, whatever the running program is doing.
+        const THandOver handed = HandOverToRunningInstance(home, Request.Files);
+        if (handed != THandOver::Accepted) {
+            const QString text = HandOverFailureText(handed);
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            Prompts.Information(text);
+        }
         return false;
     }
     if (Request.Server)

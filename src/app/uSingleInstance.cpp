@@ -1,19 +1,30 @@
 #include "app/uSingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/uPrompts.h"
 
 namespace orvanta {
 
 namespace {
-constexpr int ConnectTimeoutMs = 5000;
-constexpr int AnswerTimeoutMs = 5000;
 const QByteArray Accepted = QByteArrayLiteral("ok\n");
+const QByteArray TooLarge = QByteArrayLiteral("too-large\n");
+// A connection that has not sent a whole message by then is dropped.
+constexpr int ConnectionTimeoutMs = 10000;
+// Second starts served at once at most; more are turned away.
+constexpr int MaxConnections = 16;
+// sockaddr_un holds 108 bytes with the closing NUL.
+constexpr qsizetype MaxSocketPath = 107;
 
 // A message is whole once it ends with the empty path: no path is empty, so two NULs in a
 // row (or a lone NUL for no files) only ever end it.
@@ -28,6 +39,20 @@ std::vector<std::string> ParseMessage(const QByteArray& Buffer) {
             files.push_back(path.toStdString());
     return files;
 }
+
+// $XDG_RUNTIME_DIR only when it is this user's and nobody else may enter or write it.
+bool PrivateFolder(const QString& Folder) {
+    struct stat info {};
+    return !Folder.isEmpty() && ::stat(QFile::encodeName(Folder).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+// One connection of a second start, on the server's thread.
+struct TConnection {
+    QByteArray Buffer;
+    std::size_t Paths = 0;
+    bool Answered = false;
+};
 } // namespace
 
 bool IsAlreadyRunning(const QString& Home) {
@@ -51,50 +76,147 @@ void ShowAlreadyRunning(IPrompts& Prompts) {
 }
 
 QString InstanceServerName(const QString& Home) {
-    const QByteArray digest =
-        QCryptographicHash::hash(Home.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
-    return QStringLiteral("orvanta-") + QString::fromLatin1(digest);
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(Home), QCryptographicHash::Sha256)
+            .toHex()
+            .left(24));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (PrivateFolder(runtime))
+        return runtime + QStringLiteral("/orvanta-") + digest + QStringLiteral(".socket");
+    const QString inHome = Home + QStringLiteral("/Orvanta.socket");
+    if (QFile::encodeName(inHome).size() <= MaxSocketPath)
+        return inHome;
+    return QDir::homePath() + QStringLiteral("/.orvanta-") + digest + QStringLiteral(".socket");
 }
 
-bool HandOverToRunningInstance(const QString& Home, const std::vector<std::string>& Files) {
+THandOver HandOverToRunningInstance(const QString& Home, const std::vector<std::string>& Files,
+                                    int TimeoutMs) {
     QByteArray message;
     for (const std::string& file : Files) {
         message.append(file.data(), static_cast<qsizetype>(file.size()));
         message.append('\0');
     }
     message.append('\0');
+    if (Files.size() > HandOverMaxFiles || std::size_t(message.size()) > HandOverMaxBytes)
+        return THandOver::TooLarge;
 
-    // The running program listens just after it takes the lock: allow it a moment.
-    QLocalSocket socket;
     QElapsedTimer waited;
     waited.start();
+    const auto remaining = [&] { return std::max<int>(1, TimeoutMs - int(waited.elapsed())); };
+    // The running program listens just after it takes the lock: allow it a moment.
+    QLocalSocket socket;
     for (;;) {
         socket.connectToServer(InstanceServerName(Home));
-        if (socket.waitForConnected(1000))
+        if (socket.waitForConnected(std::min(remaining(), 250)))
             break;
-        if (waited.elapsed() > ConnectTimeoutMs)
-            return false;
-        QThread::msleep(100);
+        socket.abort();
+        if (waited.elapsed() >= TimeoutMs)
+            return THandOver::NoAnswer;
+        QThread::msleep(50);
     }
     socket.write(message);
-    if (!socket.waitForBytesWritten(AnswerTimeoutMs))
-        return false;
+    while (socket.bytesToWrite() > 0 && waited.elapsed() < TimeoutMs)
+        if (!socket.waitForBytesWritten(remaining()))
+            break;
     QByteArray answer;
-    while (answer.size() < Accepted.size() && socket.waitForReadyRead(AnswerTimeoutMs))
+    while (!answer.contains('\n') && waited.elapsed() < TimeoutMs &&
+           socket.waitForReadyRead(remaining()))
         answer += socket.readAll();
-    return answer.startsWith(Accepted);
+    answer += socket.readAll();
+    if (answer.startsWith(Accepted))
+        return THandOver::Accepted;
+    if (answer.startsWith(TooLarge))
+        return THandOver::TooLarge;
+    return THandOver::NoAnswer;
+}
+
+QString HandOverFailureText(THandOver Result) {
+    if (Result == THandOver::TooLarge)
+        return QStringLiteral("Orvanta is already running, but these are too many files to hand "
+                              "over at once (at most %1 files, %2 MiB of names). Open fewer "
+                              "at a time.")
+            .arg(HandOverMaxFiles)
+            .arg(HandOverMaxBytes >> 20);
+    return QStringLiteral("Orvanta is already running but did not answer, so the files were not "
+                          "opened. Try again in a moment.");
 }
 
 TInstanceServer::TInstanceServer(QObject* Parent) : QObject(Parent) {
-    FServer.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&FServer, &QLocalServer::newConnection, this, &TInstanceServer::NewConnection);
+    FThread.setObjectName(QStringLiteral("hand-over"));
+}
+
+TInstanceServer::~TInstanceServer() {
+    Close();
 }
 
 bool TInstanceServer::Listen(const QString& Home) {
+    if (FServer)
+        return false;
     const QString name = InstanceServerName(Home);
-    // Only the lock holder listens, so a socket left by a crashed program is ours to clear.
-    QLocalServer::removeServer(name);
-    return FServer.listen(name);
+    FServer = new QLocalServer;
+    FServer->moveToThread(&FThread);
+    connect(&FThread, &QThread::finished, FServer, &QObject::deleteLater);
+    FThread.start();
+    bool listening = false;
+    QLocalServer* server = FServer;
+    const auto serve = [this, server, name, &listening] {
+        // Only the lock holder listens, so a socket left by a killed program is ours to clear.
+        QLocalServer::removeServer(name);
+        server->setSocketOptions(QLocalServer::UserAccessOption);
+        listening = server->listen(name);
+        QObject::connect(server, &QLocalServer::newConnection, server, [this, server] {
+            while (QLocalSocket* socket = server->nextPendingConnection()) {
+                // The socket is the server's child on this thread, where no nested event loop
+                // runs: it is deleted only once its own handlers are done with it.
+                QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                                 &QObject::deleteLater);
+                if (server->findChildren<QLocalSocket*>().size() > MaxConnections) {
+                    socket->abort();
+                    continue;
+                }
+                QTimer::singleShot(ConnectionTimeoutMs, socket, [socket] { socket->abort(); });
+                auto state = std::make_shared<TConnection>();
+                QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, state] {
+                    const QByteArray chunk = socket->readAll();
+                    if (state->Answered)
+                        return;
+                    state->Paths += std::size_t(chunk.count('\0'));
+                    state->Buffer += chunk;
+                    // The closing NUL is not a path.
+                    if (std::size_t(state->Buffer.size()) > HandOverMaxBytes ||
+                        state->Paths > HandOverMaxFiles + 1) {
+                        state->Answered = true;
+                        state->Buffer.clear();
+                        socket->write(TooLarge);
+                        socket->disconnectFromServer();
+                        return;
+                    }
+                    if (!MessageComplete(state->Buffer))
+                        return;
+                    state->Answered = true;
+                    auto files =
+                        std::make_shared<std::vector<std::string>>(ParseMessage(state->Buffer));
+                    state->Buffer.clear();
+                    // Answer first: the second start ends while the files are being added.
+                    socket->write(Accepted);
+                    socket->disconnectFromServer();
+                    QMetaObject::invokeMethod(
+                        this, [this, files] { Deliver(files); }, Qt::QueuedConnection);
+                });
+            }
+        });
+    };
+    QMetaObject::invokeMethod(FServer, serve, Qt::BlockingQueuedConnection);
+    return listening;
+}
+
+void TInstanceServer::Close() {
+    if (!FThread.isRunning())
+        return;
+    // The server is deleted on its thread as the thread ends; closing removes the socket.
+    FThread.quit();
+    FThread.wait();
+    FServer = nullptr;
 }
 
 void TInstanceServer::SetReceiver(TReceiver Receiver) {
@@ -102,32 +224,14 @@ void TInstanceServer::SetReceiver(TReceiver Receiver) {
     auto pending = std::move(FPending);
     FPending.clear();
     for (auto& files : pending)
-        Deliver(std::move(files));
+        Deliver(std::make_shared<std::vector<std::string>>(std::move(files)));
 }
 
-void TInstanceServer::NewConnection() {
-    while (QLocalSocket* socket = FServer.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            if (!MessageComplete(*buffer))
-                return;
-            std::vector<std::string> files = ParseMessage(*buffer);
-            buffer->clear();
-            // Answer first: the second start may end while the files are being added.
-            socket->write(Accepted);
-            socket->flush();
-            Deliver(std::move(files));
-        });
-    }
-}
-
-void TInstanceServer::Deliver(std::vector<std::string> Files) {
+void TInstanceServer::Deliver(const std::shared_ptr<std::vector<std::string>>& Files) {
     if (FReceiver)
-        FReceiver(Files);
+        FReceiver(*Files);
     else
-        FPending.push_back(std::move(Files));
+        FPending.push_back(std::move(*Files));
 }
 
 } // namespace orvanta

@@ -3,6 +3,7 @@
 #include "common/uAtomicReplace.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,8 +71,69 @@ std::string TFileUtils::FileToString(const std::string& FileName) {
 }
 
 bool TFileUtils::IsRegularFile(const std::string& Path) {
+    if (Path.empty() || Path.find('\0') != std::string::npos)
+        return false;
     struct stat info {};
     return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+namespace {
+
+int hexValue(char C) {
+    if (C >= '0' && C <= '9')
+        return C - '0';
+    if (C >= 'a' && C <= 'f')
+        return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F')
+        return C - 'A' + 10;
+    return -1;
+}
+
+bool startsWithNoCase(std::string_view Text, std::string_view Prefix) {
+    if (Text.size() < Prefix.size())
+        return false;
+    for (std::size_t i = 0; i < Prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(Text[i])) != Prefix[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string TFileUtils::LocalPathOfFileUri(std::string_view Uri) {
+    if (!startsWithNoCase(Uri, "file:"))
+        return {};
+    std::string_view rest = Uri.substr(5);
+    // RFC 8089: "file:///p" and "file://localhost/p" name a local path, "file:/p" too.
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos)
+            return {};
+        const std::string_view host = rest.substr(0, slash);
+        if (!host.empty() && !(host.size() == 9 && startsWithNoCase(host, "localhost")))
+            return {};
+        rest.remove_prefix(slash);
+    }
+    if (rest.empty() || rest.front() != '/' || rest.find_first_of("?#") != std::string_view::npos)
+        return {};
+    std::string path;
+    path.reserve(rest.size());
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '%') {
+            path += rest[i];
+            continue;
+        }
+        const int high = i + 2 < rest.size() ? hexValue(rest[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(rest[i + 2]) : -1;
+        if (low < 0)
+            return {};
+        path += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    if (path.find('\0') != std::string::npos)
+        return {};
+    return path;
 }
 
 std::string TFileUtils::NotRegularFileMessage(std::string_view Path) {

@@ -329,7 +329,7 @@ void TfraMedia::DoCommand(int Number) {
         RefreshMedia();
         // Then, in the background, the files that appeared beside the library's files and
         // those that changed since they were read.
-        FImportQueue.push_back({{}, {}, true});
+        FImportQueue.push_back({{}, {}, true, {}});
         if (!FBusy)
             StartImport();
         break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,18 +72,21 @@ public:
     bool Busy() const { return FBusy; }
     // A search typed is still being listed.
     bool SearchPending() const;
-    // Adds the files in order now, listing each once it is on disk; OnResult sees every
-    // result. For callers that need the rows before they go on (files to play at once).
-    // The files are named: those the user removed before come back.
-    void AddPathsNow(const std::vector<std::string>& Paths,
-                     const std::function<void(const TAddResult&)>& OnResult);
     // Asks the running add or refresh to stop after the file in hand.
     void CancelWork();
+    // At the end of the run: lets the running add and those waiting reach the library for at
+    // most Limit, without listing them or saying anything; Finalize cancels what is left.
+    void LetImportsFinish(std::chrono::milliseconds Limit);
     // Adds files and folders in the background, and, when PlayList names one, appends them
     // to it in the order given. While an add runs, further paths wait their turn. A file
     // given comes back even when the user removed it before; a folder's files that the user
     // removed are passed by.
     void AddPaths(const QStringList& Paths, const QString& PlayList = {});
+    // Adds files in the background as AddPaths does, then hands OnDone the track entries of
+    // those added or already in the library, in the order given (not when the view closes
+    // first).
+    void AddPathsThen(std::vector<std::string> Paths,
+                      std::function<void(std::vector<std::string> Entries)> OnDone);
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
@@ -198,6 +202,7 @@ private:
         std::vector<std::string> Paths;
         std::string PlayList;
         bool NewFiles = false;
+        std::function<void(std::vector<std::string> Entries)> OnDone;
     };
     struct TImportRun;
 

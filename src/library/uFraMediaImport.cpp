@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
+#include <thread>
 #include <unordered_map>
 
 #include "common/uDisplayUtils.h"
@@ -79,49 +80,37 @@ void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
         StartImport();
 }
 
-void TfraMedia::AddPathsNow(const std::vector<std::string>& Paths,
-                            const std::function<void(const TAddResult&)>& OnResult) {
-    if (Paths.empty())
+void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
+                             std::function<void(std::vector<std::string> Entries)> OnDone) {
+    if (!FMediaDB || Paths.empty())
         return;
-    const int total = static_cast<int>(Paths.size());
-    const auto describe = [&Paths, total](int done) {
-        const int next = std::min(done, total - 1);
-        return QStringLiteral("Adding file %1 of %2: %3")
-            .arg(next + 1)
-            .arg(total)
-            .arg(fromStd(ExtractFileName(Paths[static_cast<size_t>(next)])));
-    };
-    // Files opened by name come back even when the user removed them before.
-    FMediaDB->ForgetRemoved(Paths);
-    BeginWork(describe(0), total);
-    TMaintenanceProgress progress;
-    progress.OnProgress = [this, &describe](int done, int) { ShowWork(describe(done), done); };
-    progress.Cancelled = [this] { return FCancelled; };
-    // Rows read again are shown together at the end: each showing maps the whole list.
-    std::vector<TMediaItem> updated;
-    try {
-        // Rows are listed once they are on disk; a cancel keeps what was added before it.
-        FMaintenance->AddFiles(
-            Paths,
-            [this, &OnResult, &updated](const TAddResult& result) {
-                OnResult(result);
-                if (result.Outcome == TAddOutcome::Added) {
-                    TMediaItem item = itemOf(TMediaRow(result.Row));
-                    if (item.Id == 0)
-                        item.Id = RowIdOf(item);
-                    MediaModel->Append({std::move(item)});
-                } else if (result.Outcome == TAddOutcome::Updated) {
-                    updated.push_back(itemOf(TMediaRow(result.Row)));
-                }
-            },
-            progress);
-    } catch (...) {
-        ShowUpdatedRows(updated);
-        EndWork();
-        throw;
+    TImportRequest request;
+    request.Paths = std::move(Paths);
+    request.OnDone = std::move(OnDone);
+    FImportQueue.push_back(std::move(request));
+    if (!FBusy)
+        StartImport();
+}
+
+void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
+    const auto deadline = std::chrono::steady_clock::now() + Limit;
+    tmrImport->stop();
+    while (FImport || (!FImportQueue.empty() && FMediaDB)) {
+        if (!FImport) {
+            TImportRequest request = std::move(FImportQueue.front());
+            FImportQueue.erase(FImportQueue.begin());
+            FImport =
+                std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
+            FImport->Import.Start();
+        }
+        // Rows are on disk once the import's thread has ended.
+        while (!FImport->Import.Finished()) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        FImport.reset();
     }
-    ShowUpdatedRows(updated);
-    EndWork();
 }
 
 std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
@@ -165,7 +154,7 @@ void TfraMedia::ImportTick() {
         for (; run.ResultsAt < end; ++run.ResultsAt) {
             TAddResult& result = run.Results[run.ResultsAt];
             run.Tally.Count(result);
-            if (!run.PlayList.empty() &&
+            if ((!run.PlayList.empty() || run.OnDone) &&
                 (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
                  result.Outcome == TAddOutcome::AlreadyInLibrary))
                 run.Entries.push_back(result.Row.TrackEntry());
@@ -243,6 +232,8 @@ void TfraMedia::EndImport() {
         FMain->RefreshPlayListTracks();
     if (!refused.empty())
         FPrompts->Information(PathForDisplay(refused));
+    if (run->OnDone)
+        run->OnDone(std::move(run->Entries));
     const std::string error = run->Import.Error();
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);

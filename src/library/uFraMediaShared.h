@@ -27,7 +27,7 @@ namespace orvanta {
 struct TfraMedia::TImportRun {
     TImportRun(std::string LibraryFile, const TCustomStringList& Types, TImportRequest Request)
         : Import(std::move(LibraryFile), Types, Request.Paths),
-          PlayList(std::move(Request.PlayList)) {
+          PlayList(std::move(Request.PlayList)), OnDone(std::move(Request.OnDone)) {
         Import.FindNew = Request.NewFiles;
         // A refresh of a large library may skip a great many files; the summary names the
         // first of them.
@@ -35,11 +35,12 @@ struct TfraMedia::TImportRun {
     }
     TMediaImport Import;
     std::string PlayList;
+    std::function<void(std::vector<std::string> Entries)> OnDone;
     TAddTally Tally;
     // Results taken from the import and not yet counted, from ResultsAt on.
     std::vector<TAddResult> Results;
     std::size_t ResultsAt = 0;
-    // Track entries of the files added or already known, for the playlist, in order.
+    // Track entries of the files added or already known, for the playlist or OnDone, in order.
     std::vector<std::string> Entries;
     // Rows on disk, not listed yet.
     // A queue rather than a vector: rows leave from the front, and a growing vector would move

@@ -68,9 +68,12 @@ TFolderState folderState(const std::string& folder) {
     return state;
 }
 
-// The analyser also fails on files too short to hold a frame; those can be opened.
+// The analyser also fails on files too short to hold a frame; those can be opened. Never a
+// blocking open: that of a FIFO waits for a writer for ever.
 bool canOpen(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (!TFileUtils::IsRegularFile(path))
+        return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     ::close(fd);

@@ -72,9 +72,14 @@ public:
     // The info label's whole text (the label itself may show it elided).
     QString PlayListInfo() const { return FPlayListInfo; }
 
-    // Files named on the command line or handed over by a second start: the supported ones
-    // are added to the library, then all that exist are played in order as a queue.
+    // Files named on the command line or handed over by a second start: playlist files
+    // become playlists at once; the rest are checked a slice at a time (only regular files
+    // pass), added to the library in the background, then played in order as a queue. Those
+    // refused are named in one short message.
     void OpenFiles(const std::vector<std::string>& Paths);
+    // Drops the files still to be opened and ends My Music's threads, which read the
+    // globals: must run before the globals are freed.
+    void EndLibraryWork();
     // Brings the window to the front (a second start asked for it).
     void RaiseWindow();
     // Makes a playlist of each M3U/M3U8 file (a file the program was asked to open) and
@@ -191,6 +196,11 @@ private:
 
     IPrompts& FPrompts;
     TPlayListManager* FPlayListManager = nullptr;
+    // Files asked to be opened, checked a slice at a time (uFrmMainOpen.cpp).
+    struct TOpenQueue;
+    std::shared_ptr<TOpenQueue> FOpenQueue;
+    void OpenTick();
+    void StartOpened(std::vector<std::string> Music);
     TMyMediaDB* FMediaDB = nullptr;
     const TCustomStringList* FFileTypes = nullptr;
     TOptions* FOptions;

@@ -4,13 +4,14 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+#include "common/uTFileUtils.h"
 
 #include "shell/uPlaybackControl.h"
 #include "shell/uPlayerEngine.h"
@@ -269,7 +270,12 @@ void TMprisService::Seek(qlonglong Offset) {
     if (!CanSeek()) {
         return;
     }
-    const qlonglong target = std::max<qlonglong>(0, Position() + Offset);
+    // A far jump saturates instead of wrapping round 64 bits.
+    qlonglong target = 0;
+    if (__builtin_add_overflow(Position(), Offset, &target)) {
+        target = Offset > 0 ? std::numeric_limits<qlonglong>::max() : 0;
+    }
+    target = std::max<qlonglong>(0, target);
     if (target > Length()) {
         Next();
         return;
@@ -288,9 +294,24 @@ void TMprisService::SetPosition(const QDBusObjectPath& Track, qlonglong Position
 }
 
 void TMprisService::OpenUri(const QString& Uri) {
-    const QUrl url(Uri);
-    if (url.isLocalFile() && FHooks.OpenFile) {
-        FHooks.OpenFile(QDir::cleanPath(url.toLocalFile()));
+    // Decoded to bytes by hand: QUrl would turn stray bytes into U+FFFD and stop at a NUL.
+    const std::string path = TFileUtils::LocalPathOfFileUri(Uri.toStdString());
+    if (path.empty()) {
+        Refuse(QStringLiteral("Not an absolute local file URI: ") + Uri);
+        return;
+    }
+    if (!TFileUtils::IsRegularFile(path)) {
+        Refuse(QString::fromStdString(TFileUtils::NotRegularFileMessage(DisplayPath(path))));
+        return;
+    }
+    if (FHooks.OpenFile) {
+        FHooks.OpenFile(PathToQString(path));
+    }
+}
+
+void TMprisService::Refuse(const QString& Message) {
+    if (calledFromDBus()) {
+        sendErrorReply(QDBusError::InvalidArgs, Message);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QStringList>
@@ -17,7 +18,7 @@ class TPlaybackControl;
 
 // The player as the desktop sees it: MPRIS 2 on the session bus, so media keys, the sound menu
 // and playerctl reach it. Without a session bus it stays silent and the program runs as before.
-class TMprisService : public QObject {
+class TMprisService : public QObject, protected QDBusContext {
     Q_OBJECT
 
 public:
@@ -65,6 +66,8 @@ public:
     void Stop();
     void Seek(qlonglong Offset);
     void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position);
+    // Plays the regular file an absolute "file:" URI names; anything else is refused with an
+    // error reply and changes nothing. Never opens the file here.
     void OpenUri(const QString& Uri);
 
 signals:
@@ -74,6 +77,7 @@ private:
     QDBusObjectPath TrackId() const;
     qlonglong Length() const;
     void SendChanges();
+    void Refuse(const QString& Message);
 
     TPlaybackControl& FPlayback;
     IPlayerEngine& FEngine;

@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uQtPath.h"
 #include "shell/uResources.h"
@@ -155,7 +156,8 @@ void TPlaybackControl::HandOn(const TQueueTrack& Track) {
     tmrSkip->stop();
     const std::string path = TrackPath(Track.Entry);
     TTrackInfo info;
-    if (FInfoSource) {
+    // Only a regular file is read for its tags; the engine refuses the rest with its reason.
+    if (FInfoSource && TFileUtils::IsRegularFile(path)) {
         info = FInfoSource(path);
     } else {
         info.Title = FileTitle(path);

@@ -1,6 +1,8 @@
 #include "shell/uPlayerEngine.h"
 #include "shell/uQtPath.h"
 
+#include "common/uTFileUtils.h"
+
 #include <QMetaObject>
 
 #include <gst/gst.h>
@@ -9,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace orvanta {
 
@@ -151,8 +154,17 @@ void TGstPlayerEngine::SetURL(const QString& Path) {
         FailLater(QStringLiteral("No file name was given."));
         return;
     }
+    const std::string path = PathFromQString(Path);
+    // The streaming thread would block on a FIFO for ever, and the stop that follows with it.
+    // A missing file is left to GStreamer, whose words say so.
+    struct stat info {};
+    if (!TFileUtils::IsRegularFile(path) &&
+        (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) == 0)) {
+        FailLater(QString::fromStdString(TFileUtils::NotRegularFileMessage(DisplayPath(path))));
+        return;
+    }
     GError* error = nullptr;
-    gchar* uri = gst_filename_to_uri(PathFromQString(Path).c_str(), &error);
+    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
     if (uri == nullptr) {
         FailLater(FromGChar(error != nullptr ? error->message : nullptr));
         g_clear_error(&error);

@@ -1,11 +1,18 @@
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <map>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 #include "app/uApplication.h"
 #include "app/uFrmSplash.h"
@@ -13,6 +20,7 @@
 #include "app/uSingleInstance.h"
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uTFileUtils.h"
 #include "library/uFraMedia.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
@@ -66,6 +74,22 @@ bool WaitUntilRunning(const std::string& Home) {
         10000);
     QTest::qWait(2500);
     return listening;
+}
+
+// A socket file at Path as a program leaves it: listening but never answering, or (when
+// killed) bound with nobody behind it. Returns its descriptor.
+int LeaveSocket(const std::string& Path, bool Listening) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", Path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (Listening && ::listen(fd, 4) != 0))
+        return -1;
+    if (Listening)
+        return fd;
+    ::close(fd);
+    return 0;
 }
 
 qint64 MillisecondsToExit(QProcess& Program, int Signal) {
@@ -165,6 +189,145 @@ private slots:
         QVERIFY(window.isVisible());
         QCOMPARE(window.fraMedia1->MediaModel->rowCount(), 2);
         QVERIFY(prompts.Messages.empty());
+        window.fraMedia1->Finalize();
+        ReleaseGlobals();
+        qunsetenv("ORVANTA_HOME");
+    }
+
+    // The hand-over socket is in the user's private runtime folder (an open one is passed
+    // by); a socket left by a killed program is replaced once the lock is taken, and a clean
+    // end removes it.
+    void handOverSocketIsPrivateAndStaleOneReplaced() {
+        TempDir home, runtime;
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.str()));
+        const QString qhome = QString::fromStdString(home.str());
+        ::chmod(runtime.str().c_str(), 0777);
+        QCOMPARE(InstanceServerName(qhome), qhome + QStringLiteral("/Orvanta.socket"));
+        ::chmod(runtime.str().c_str(), 0700);
+        const std::string name = InstanceServerName(qhome).toStdString();
+        QVERIFY(name.rfind(runtime.str() + "/", 0) == 0);
+        QVERIFY(LeaveSocket(name, false) >= 0);
+
+        QProcess first;
+        StartProgram(first, home.str());
+        QVERIFY(WaitUntilRunning(home.str()));
+        struct stat info {};
+        QVERIFY(::stat(name.c_str(), &info) == 0 && S_ISSOCK(info.st_mode));
+        QCOMPARE(info.st_mode & 077, 0u);
+        QCOMPARE(HandOverToRunningInstance(qhome, {home.file("gone.mp3")}), THandOver::Accepted);
+        QVERIFY(MillisecondsToExit(first, SIGTERM) >= 0);
+        QVERIFY(!std::filesystem::exists(name));
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    }
+
+    // Files that cannot be opened, handed over twice, then SIGTERM: the program ends normally
+    // each time, and the playlist handed over with them is written.
+    void failedHandOversThenTermLoseNothing() {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            TempDir home;
+            WriteMp3(home.file("Kept.mp3"));
+            QVERIFY(
+                TFileUtils::StringToFile(home.file("Handed.m3u"), home.file("Kept.mp3") + "\n"));
+            QProcess first;
+            StartProgram(first, home.str());
+            QVERIFY(WaitUntilRunning(home.str()));
+            for (const QStringList& files :
+                 {QStringList{QString::fromStdString(home.file("gone1.mp3")),
+                              QString::fromStdString(home.file("gone2.mp3")),
+                              QString::fromStdString(home.file("Handed.m3u"))},
+                  QStringList{QString::fromStdString(home.file("gone3.mp3"))}}) {
+                QProcess second;
+                StartProgram(second, home.str(), files);
+                QVERIFY(second.waitForFinished(5000));
+                QCOMPARE(second.exitCode(), 0);
+            }
+            QVERIFY(MillisecondsToExit(first, SIGTERM) >= 0);
+            QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(first.exitCode(), 0);
+            QVERIFY(std::filesystem::exists(home.file("Playlists/Handed.ply")));
+        }
+    }
+
+    // The socket is answered on a thread of its own: at once while the window is busy, and
+    // for a large hand-over, which is then checked a slice at a time with the window
+    // answering throughout; its one message names a few files and counts the rest. Too many
+    // files are refused, and a program that never answers is given up on in time.
+    void largeAndBusyHandOvers() {
+        TempDir home;
+        const QString qhome = QString::fromStdString(home.str());
+        qputenv("ORVANTA_HOME", QByteArray::fromStdString(home.str()));
+        FakePrompts prompts;
+        TInstanceServer server;
+        TStartRequest request;
+        request.Server = &server;
+        QVERIFY(InitApplication(prompts, qhome, request));
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        window.InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+        server.SetReceiver(
+            [&window](const std::vector<std::string>& Files) { window.OpenFiles(Files); });
+        const auto handOver = [&qhome](std::vector<std::string> Files) {
+            return std::async(std::launch::async, [qhome, Files] {
+                QElapsedTimer took;
+                took.start();
+                const THandOver result = HandOverToRunningInstance(qhome, Files);
+                return std::pair{result, took.elapsed()};
+            });
+        };
+
+        auto busy = handOver({home.file("busy.mp3")});
+        std::this_thread::sleep_for(2500ms); // the window's thread is busy
+        const auto [busyResult, busyMs] = busy.get();
+        QCOMPARE(busyResult, THandOver::Accepted);
+        QVERIFY2(busyMs < 2000, qPrintable(QString::number(busyMs)));
+        QTRY_COMPARE(prompts.Messages.size(), size_t(1));
+
+        std::vector<std::string> many;
+        for (int i = 0; i < 200000; ++i)
+            many.push_back(home.file("gone/" + std::to_string(i) + ".mp3"));
+        QElapsedTimer gap;
+        qint64 longest = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { longest = std::max(longest, gap.restart()); });
+        gap.start();
+        ticker.start(5);
+        auto large = handOver(many);
+        QVERIFY(QTest::qWaitFor([&] { return large.wait_for(0s) == std::future_status::ready; }));
+        const auto [largeResult, largeMs] = large.get();
+        QCOMPARE(largeResult, THandOver::Accepted);
+        QVERIFY2(largeMs < 2000, qPrintable(QString::number(largeMs)));
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.Messages.size(), size_t(2), 30000);
+        ticker.stop();
+        QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
+        const QString text = prompts.Messages.back().Text;
+        QCOMPARE(text.count(QStringLiteral("\r\n")), 11);
+        QVERIFY(text.endsWith(QStringLiteral("(and 199990 more)")));
+
+        many.resize(HandOverMaxFiles + 1);
+        QCOMPARE(handOver(many).get().first, THandOver::TooLarge);
+        QLocalSocket raw;
+        raw.connectToServer(InstanceServerName(qhome));
+        QVERIFY(raw.waitForConnected(1000));
+        raw.write(QByteArray(int(HandOverMaxBytes) + 1, 'a'));
+        QVERIFY(QTest::qWaitFor([&] { return raw.canReadLine(); }, 5000));
+        QCOMPARE(raw.readLine(), QByteArray("too-large\n"));
+
+        // A program that never answers, and one that is gone: each given up on in time.
+        for (const bool listening : {true, false}) {
+            TempDir other;
+            const QString otherHome = QString::fromStdString(other.str());
+            const int socket = LeaveSocket(InstanceServerName(otherHome).toStdString(), listening);
+            QVERIFY(socket >= 0);
+            QElapsedTimer took;
+            took.start();
+            QCOMPARE(HandOverToRunningInstance(otherHome, {other.file("a.mp3")}),
+                     THandOver::NoAnswer);
+            QVERIFY(took.elapsed() < 2000);
+            if (listening)
+                ::close(socket);
+        }
+        QCOMPARE(prompts.Messages.size(), size_t(2));
         window.fraMedia1->Finalize();
         ReleaseGlobals();
         qunsetenv("ORVANTA_HOME");

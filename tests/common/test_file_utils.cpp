@@ -170,3 +170,51 @@ TEST(StringToFile, KeepsWhatTheReplacedFileWas) {
         c.check(dir);
     }
 }
+
+// Only a regular file passes: a FIFO would block its reader for ever, and a path with a NUL
+// would be read only up to the NUL.
+TEST(IsRegularFile, OnlyRegularFilesPass) {
+    TempDir dir;
+    const std::string file = dir.file("t5.mp3");
+    ASSERT_TRUE(TFileUtils::StringToFile(file, "x"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const struct {
+        std::string Path;
+        bool Regular;
+    } cases[] = {
+        {file, true},
+        {dir.str(), false},
+        {dir.file("fifo"), false},
+        {"/dev/null", false},
+        {dir.file("missing.mp3"), false},
+        {file + std::string(1, '\0') + ".txt", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileUtils::IsRegularFile(c.Path), c.Regular) << c.Path;
+}
+
+// A "file:" URI names an absolute local path, percent-decoded to bytes; nothing else does.
+TEST(LocalPathOfFileUri, AbsoluteLocalPathsOnly) {
+    const struct {
+        const char* Uri;
+        std::string Path;
+    } cases[] = {
+        {"file:///music/a%20b.mp3", "/music/a b.mp3"},
+        {"FILE://localhost/music/a.mp3", "/music/a.mp3"},
+        {"file:/music/a.mp3", "/music/a.mp3"},
+        {"file:///music/caf%C3%A9%FF.mp3", "/music/caf\xC3\xA9\xFF.mp3"},
+        {"file:///music/t5.mp3%00.txt", ""},
+        {"file:t5.mp3", ""},
+        {"file://t5.mp3", ""},
+        {"file://otherhost/music/a.mp3", ""},
+        {"file:///music/a%2", ""},
+        {"file:///music/a%zz.mp3", ""},
+        {"file:///music/a.mp3?x=1", ""},
+        {"http://example.org/a.mp3", ""},
+        {"/music/a.mp3", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TFileUtils::LocalPathOfFileUri(c.Uri), c.Path) << c.Uri;
+}

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "shell/PlaybackTestSupport.h"
 #include "shell/uFraTransportBar.h"
@@ -116,7 +117,63 @@ private slots:
         QVERIFY(!window.Playback->CanGoNext());
     }
 
+    // OpenUri plays only the regular file an absolute "file:" URI names; everything else is
+    // refused with an error reply at once, never opened (a FIFO used to freeze the window).
+    // A far Seek saturates: past the end it goes to the next track, before the start to 0.
+    void openUriRefusesAndSeekSaturates() {
+        FakePrompts prompts;
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        QVERIFY(window.Mpris->Registered());
+        const std::string fifo = FDir.file("fifo.mp3");
+        QVERIFY(::mkfifo(fifo.c_str(), 0600) == 0);
+        const QString dir = QString::fromStdString(FDir.str());
+        for (const QString& uri :
+             {QStringLiteral("file://") + QString::fromStdString(fifo),
+              QStringLiteral("file:first.mp3"),
+              QUrl::fromLocalFile(FFirst).toString() + QStringLiteral("%00.txt"),
+              QStringLiteral("file:///dev/zero"), QStringLiteral("file://") + dir,
+              QStringLiteral("http://localhost/a.mp3")}) {
+            const auto [exitCode, said] =
+                DBusSend({QStringLiteral("org.mpris.MediaPlayer2.Player.OpenUri"),
+                          QStringLiteral("string:") + uri});
+            QVERIFY2(exitCode != 0 && said.contains(QStringLiteral("InvalidArgs")),
+                     qPrintable(uri));
+            QVERIFY(engine.URL().isEmpty());
+        }
+
+        TPlayList queue;
+        queue.SetUp("Two", pmNormal);
+        queue.InsertTrack(MakeTrackEntry(FFirst.toStdString(), 8), -1);
+        queue.InsertTrack(MakeTrackEntry(FSecond.toStdString(), 8), -1);
+        window.PlayPlayList(queue);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.PlayState(), int(IPlayerEngine::psPlaying), 5000);
+        DBusSend({QStringLiteral("org.mpris.MediaPlayer2.Player.Seek"),
+                  QStringLiteral("int64:-9223372036854775808")});
+        QTRY_VERIFY(engine.Position() < 1000);
+        QCOMPARE(engine.URL(), FFirst);
+        DBusSend({QStringLiteral("org.mpris.MediaPlayer2.Player.Seek"),
+                  QStringLiteral("int64:9223372036854775807")});
+        QTRY_COMPARE(engine.URL(), FSecond);
+    }
+
 private:
+    // Calls the player over the bus; the exit code and what dbus-send printed.
+    std::pair<int, QString> DBusSend(const QStringList& Call) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral("dbus-send"),
+                      QStringList{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                                  QStringLiteral("--dest=org.mpris.MediaPlayer2.orvanta"),
+                                  QStringLiteral("/org/mpris/MediaPlayer2")} +
+                          Call);
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return {process.exitCode(), QString::fromUtf8(process.readAll())};
+    }
+
     // Runs playerctl for this player while the event loop answers its calls.
     QString Ctl(const QStringList& Arguments) {
         QProcess process;

@@ -1,6 +1,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -131,6 +132,10 @@ private slots:
             FDir.write("noise.mp3", std::string(20000, '\x5a') + "not audio at all"));
         QTest::newRow("empty") << QString::fromStdString(FDir.write("empty.mp3", ""));
         QTest::newRow("folder") << QString::fromStdString(FDir.str());
+        // Never opened: a FIFO would hold the streaming thread, and the next stop with it.
+        ::mkfifo(FDir.file("fifo.mp3").c_str(), 0600);
+        QTest::newRow("fifo") << QString::fromStdString(FDir.file("fifo.mp3"));
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
         QTest::newRow("no name") << QString();
         QTest::newRow("quote and backslash")
             << QString::fromStdString(FDir.write("it's \\ \"bad\".mp3", "ID3 garbage"));
