@@ -422,7 +422,8 @@ void TfraPlayLists::RenamePlayList() {
     // The rename took in other programs' changes first: the shown playlist may be gone.
     ShowPlayListNamed(renamed ? newName : oldName);
     ShowSync(renamed.Sync);
-    FMain->RefreshPlayListNames();
+    if (renamed || renamed.Sync.ChangedOutside)
+        FMain->RefreshPlayListNames();
     if (!renamed)
         FPrompts->Information(PathForDisplay(renamed.Error));
 }
