@@ -128,10 +128,10 @@ int runRemoveTrack(TPlayListManager& playLists, const std::string& name, const s
     // A file that could not be read is never written over, so it cannot take a change.
     if (playLists.IsUnread(list))
         return fail(UnreadPlayListMessage(list->Name));
-    const std::string path = LowerEntry(fullPath(file));
+    const std::string path = fullPath(file);
     int removed = 0;
     for (int i = list->Count() - 1; i >= 0; --i)
-        if (LowerEntry(TrackPath(list->GetTrack(i))) == path) {
+        if (TrackPath(list->GetTrack(i)) == path) {
             list->DeleteTrack(i);
             ++removed;
         }

@@ -9,7 +9,6 @@
 #include "common/uTFileUtils.h"
 #include "common/uTStringUtils.h"
 #include "metadata/uTagText.h"
-#include "playlists/uTextFold.h"
 
 namespace orvanta {
 
@@ -41,14 +40,6 @@ std::string MakeTrackEntry(std::string_view Path, std::int32_t Seconds) {
     entry += '*';
     entry += std::to_string(Seconds);
     return entry;
-}
-
-std::string LowerEntry(std::string_view Entry) {
-    std::string lowered(Entry);
-    for (char& c : lowered)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lowered;
 }
 
 // A file name may hold "*" itself; the seconds never do, so the last "*" splits the entry.
@@ -152,7 +143,7 @@ bool TPlayList::SaveToFile(const std::string& FileName) const {
 
 bool TPlayList::Contains(std::string_view Entry) const {
     for (const std::string& entry : FTracks)
-        if (SameTextFolded(entry, Entry))
+        if (entry == Entry)
             return true;
     return false;
 }
@@ -191,18 +182,17 @@ void TPlayList::DeleteTrack(std::int32_t Index) {
 
 void TPlayList::RemoveTrack(std::string_view Entry) {
     for (std::int32_t i = Count() - 1; i >= 0; --i)
-        if (SameTextAscii(FTracks[static_cast<std::size_t>(i)], Entry)) {
+        if (FTracks[static_cast<std::size_t>(i)] == Entry) {
             FTracks.erase(FTracks.begin() + i);
             ++FRevision;
         }
 }
 
-void TPlayList::RemoveTracks(const std::unordered_set<std::string>& LoweredEntries) {
-    if (LoweredEntries.empty())
+void TPlayList::RemoveTracks(const std::unordered_set<std::string>& Entries) {
+    if (Entries.empty())
         return;
-    if (std::erase_if(FTracks, [&](const std::string& entry) {
-            return LoweredEntries.contains(LowerEntry(entry));
-        }) > 0)
+    if (std::erase_if(FTracks, [&](const std::string& entry) { return Entries.contains(entry); }) >
+        0)
         ++FRevision;
 }
 

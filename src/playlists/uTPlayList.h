@@ -28,7 +28,6 @@ bool PlayListCanHold(std::string_view Path);
 // The message naming a file that a playlist cannot hold.
 std::string PlayListRefusalMessage(std::string_view Path);
 // A-Z to a-z, every other byte unchanged: how entries are matched for removal.
-std::string LowerEntry(std::string_view Entry);
 
 // One named, ordered list of track entries with a play mode and a play position.
 class TPlayList : public TObject {
@@ -59,7 +58,8 @@ public:
     // The text SaveToFile writes: the mode line, then one line per entry, CR LF between lines.
     std::string ToText() const;
 
-    // Whether an entry equal to Entry, letter case aside, is present.
+    // Whether an entry equal to Entry is present. Paths are bytes: "Song.mp3" and "song.mp3"
+    // are two files.
     bool Contains(std::string_view Entry) const;
     std::int32_t Count() const { return static_cast<std::int32_t>(FTracks.size()); }
     // The entry at Index, or "" when out of range.
@@ -72,10 +72,10 @@ public:
     bool AddTrack(std::string Entry, std::int32_t Index = -1);
     void Clear();
     void DeleteTrack(std::int32_t Index);
-    // Deletes every entry equal to Entry after lowering A-Z in both.
+    // Deletes every entry equal to Entry.
     void RemoveTrack(std::string_view Entry);
-    // Deletes every entry whose A-Z lowered text is in LoweredEntries.
-    void RemoveTracks(const std::unordered_set<std::string>& LoweredEntries);
+    // Deletes every entry that is in Entries.
+    void RemoveTracks(const std::unordered_set<std::string>& Entries);
     void Rewind() { Position = 0; }
     // The next entry to play, or "" when there is none.
     std::string NextTrack();

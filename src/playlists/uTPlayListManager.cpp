@@ -274,11 +274,9 @@ void TPlayListManager::RemoveTrackEverywhere(std::string_view Entry) {
 }
 
 void TPlayListManager::RemoveTracksEverywhere(const std::vector<std::string>& Entries) {
-    std::unordered_set<std::string> lowered;
-    for (const std::string& entry : Entries)
-        lowered.insert(LowerEntry(entry));
+    const std::unordered_set<std::string> entries(Entries.begin(), Entries.end());
     for (int i = 0; i < Count(); ++i)
-        GetPlayList(i)->RemoveTracks(lowered);
+        GetPlayList(i)->RemoveTracks(entries);
 }
 
 bool TPlayListManager::ContainsTrack(std::string_view Entry) const {

@@ -282,13 +282,14 @@ TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     const std::string entry = MakeTrackEntry(path, 0);
     f.playLists.FindByName("One")->InsertTrack(entry);
     f.playLists.FindByName("One")->InsertTrack(entry);
-    f.playLists.FindByName("Two")->InsertTrack(LowerEntry(entry));
+    // Another file, in another letter case: its entry stays.
+    f.playLists.FindByName("Two")->InsertTrack(MakeTrackEntry(f.dir.file("song.mp3"), 0));
     f.playLists.FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
     EXPECT_TRUE(f.maintenance.InPlayLists(entry));
     f.maintenance.RemoveFile(ExtractFileDir(path), "Song.mp3", 0);
     EXPECT_FALSE(f.maintenance.InPlayLists(entry));
     EXPECT_EQ(f.playLists.FindByName("One")->Count(), 0);
-    EXPECT_EQ(f.playLists.FindByName("Two")->Count(), 1);
+    EXPECT_EQ(f.playLists.FindByName("Two")->Count(), 2);
     EXPECT_EQ(f.rows(), 2);
     EXPECT_NE(f.library.MediaId(f.dir.str(), "song.mp3"), 0);
     EXPECT_TRUE(std::filesystem::exists(path));
