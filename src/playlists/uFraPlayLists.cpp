@@ -420,11 +420,11 @@ void TfraPlayLists::RenamePlayList() {
     }
     const TPlayListRename renamed = FManager->RenamePlayList(oldName, newName);
     // The rename took in other programs' changes first: the shown playlist may be gone.
-    ShowPlayListNamed(renamed ? newName : oldName);
     ShowSync(renamed.Sync);
-    if (renamed || renamed.Sync.ChangedOutside)
+    ShowPlayListNamed(renamed ? newName : oldName);
+    if (renamed)
         FMain->RefreshPlayListNames();
-    if (!renamed)
+    else
         FPrompts->Information(PathForDisplay(renamed.Error));
 }
 
