@@ -115,9 +115,12 @@ THandOver HandOverToRunningInstance(const QString& Home, const std::vector<std::
         QThread::msleep(50);
     }
     socket.write(message);
-    while (socket.bytesToWrite() > 0 && waited.elapsed() < TimeoutMs)
+    // A long list of names takes a while to move: the limit is on silence, not on the whole.
+    while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(remaining()))
             break;
+        waited.restart();
+    }
     QByteArray answer;
     while (!answer.contains('\n') && waited.elapsed() < TimeoutMs &&
            socket.waitForReadyRead(remaining()))
