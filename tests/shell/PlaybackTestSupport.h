@@ -15,7 +15,7 @@ inline QString MakeMp3(const std::string& Folder, const QString& Name, double Se
                        const QStringList& LameOptions = {}) {
     std::string options;
     for (const QString& option : LameOptions)
-        options += " " + shellQuoted(option.toStdString());
+        options.append(" ").append(shellQuoted(option.toStdString()));
     return QString::fromStdString(
         makeMp3(Folder, (Name + QStringLiteral(".mp3")).toStdString(), Seconds, options, 2));
 }
