@@ -80,7 +80,7 @@ private slots:
 
         Ctl({QStringLiteral("pause")});
         QTRY_COMPARE(engine.PlayState(), int(IPlayerEngine::psPaused));
-        QCOMPARE(Ctl({QStringLiteral("status")}), QStringLiteral("Paused"));
+        QTRY_COMPARE(Ctl({QStringLiteral("status")}), QStringLiteral("Paused"));
         Ctl({QStringLiteral("play")});
         QTRY_COMPARE(engine.PlayState(), int(IPlayerEngine::psPlaying));
 
