@@ -72,6 +72,7 @@ bool WaitUntilRunning(const std::string& Home) {
             return probe.waitForConnected(100) && std::filesystem::exists(Home + "/Playlists");
         },
         10000);
+    // Nothing outside marks the end of its start-up work; a later change is then the test's.
     QTest::qWait(2500);
     return listening;
 }
@@ -277,7 +278,7 @@ private slots:
         };
 
         auto busy = handOver({home.file("busy.mp3")});
-        std::this_thread::sleep_for(2500ms); // the window's thread is busy
+        std::this_thread::sleep_for(2500ms); // the window's thread is busy: the test's point
         const auto [busyResult, busyMs] = busy.get();
         QCOMPARE(busyResult, THandOver::Accepted);
         QVERIFY2(busyMs < 2000, qPrintable(QString::number(busyMs)));

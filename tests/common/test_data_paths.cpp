@@ -6,7 +6,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uJpegImage.h"
-#include "library/MakeMp3.h"
+#include "support/Mp3Files.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;
@@ -46,12 +46,7 @@ TEST(ResolveAppPath, CliFindsItsLibraryByTheSameRule) {
             "env -u ORVANTA_HOME -u XDG_DATA_HOME HOME=" + test::shellQuoted(dir.file("user")) +
             " " + environment + " " + test::shellQuoted(bin + "/orvanta-cli") + " " + arguments +
             " 2>/dev/null";
-        std::string out;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        for (int c; (c = std::fgetc(pipe)) != EOF;)
-            out += static_cast<char>(c);
-        ::pclose(pipe);
-        return out;
+        return test::Capture(command);
     };
     const std::string add = "library add " + test::shellQuoted(mp3);
     const std::string userLibrary = dir.file("user/.local/share/Orvanta/Data/MyMedia.edb");

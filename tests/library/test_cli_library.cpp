@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "library/MakeMp3.h"
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/CliRun.h"
+#include "support/Mp3Files.h"
 
 using namespace orvanta;
+using orvanta::test::CliRun;
 using orvanta::test::readAll;
 using orvanta::test::shellQuoted;
 using orvanta::test::TempDir;
@@ -19,32 +21,8 @@ using json = nlohmann::json;
 
 namespace {
 
-struct CliRun {
-    int Exit = -1;
-    std::string Out;
-    std::string Err;
-    std::vector<json> lines() const {
-        std::vector<json> result;
-        std::istringstream in(Out);
-        for (std::string line; std::getline(in, line);)
-            result.push_back(json::parse(line));
-        return result;
-    }
-};
-
 CliRun runCli(const TempDir& home, const std::string& arguments) {
-    const std::string errFile = home.file("stderr.txt");
-    const std::string command = "ORVANTA_HOME=" + shellQuoted(home.str()) + " " + ORVANTA_CLI_PATH +
-                                " " + arguments + " 2>" + shellQuoted(errFile);
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-        run.Out.append(buffer.data(), got);
-    const int status = ::pclose(pipe);
-    run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Err = readAll(errFile);
-    return run;
+    return orvanta::test::RunCli(home.str(), arguments);
 }
 
 } // namespace
@@ -227,13 +205,7 @@ TEST(CliLibrary, RunsAtTheSameTimeLoseNoChange) {
         script.append("(").append(cli).append(" playlist rename R" + std::to_string(round % 2) +
                                               " R" + std::to_string(1 - round % 2) +
                                               " >/dev/null 2>&1 || echo failed) & ");
-        FILE* pipe = ::popen((script + "wait").c_str(), "r");
-        std::array<char, 256> buffer{};
-        std::string out;
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            out.append(buffer.data(), got);
-        ::pclose(pipe);
-        EXPECT_EQ(out, "") << "round " << round;
+        EXPECT_EQ(orvanta::test::Capture(script + "wait"), "") << "round " << round;
     }
     EXPECT_TRUE(runCli(home, "library list").Out.empty());
     EXPECT_TRUE(runCli(home, "playlist show P").Out.empty());

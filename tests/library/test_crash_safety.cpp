@@ -11,11 +11,11 @@
 
 #include "common/uDisplayUtils.h"
 #include "common/uTFileUtils.h"
-#include "library/MakeMp3.h"
 #include "library/uMediaImport.h"
 #include "library/uTMyMediaDB.h"
 #include "metadata/uTagFile.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/Mp3Files.h"
 
 using namespace orvanta;
 using orvanta::test::readAll;
@@ -87,7 +87,7 @@ std::function<void()> backgroundImport(const std::string& library, const std::st
             for (const TAddResult& result : import.TakeResults())
                 std::printf("%s\n", nlohmann::json({{"path", result.Path}}).dump().c_str());
             std::fflush(stdout);
-            ::usleep(5000);
+            ::usleep(5000); // the child's own polling of the import, not a wait of the test
         }
     };
 }
@@ -189,6 +189,7 @@ TEST(CrashSafety, KilledPlayListSaveLeavesOldOrNewFiles) {
             // One whole save first, so the kill lands in a save that replaces existing files.
             char done = 0;
             ASSERT_EQ(::read(saved[0], &done, 1), 1);
+            // A random point inside the saves is the point: the kill must land anywhere.
             ::usleep(static_cast<useconds_t>(random() % 40000));
             ::kill(child, SIGKILL);
             int status = 0;
@@ -231,6 +232,7 @@ TEST(CrashSafety, KilledRewritesLeaveNoTemporaryFileAfterTheNextWrite) {
                 TFileUtils::StringToFile(list, std::string(100000, c));
             }
         }
+        // A random point inside the rewrites is the point: the kill must land anywhere.
         ::usleep(static_cast<useconds_t>(1000 + random() % 30000));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);

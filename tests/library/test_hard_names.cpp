@@ -7,10 +7,11 @@
 #include "common/uDisplayUtils.h"
 #include "common/uPathText.h"
 #include "common/uTFileUtils.h"
-#include "library/MakeMp3.h"
 #include "library/uMediaMaintenance.h"
 #include "metadata/MPEGaudio.h"
+#include "support/CliRun.h"
 #include "support/HardNames.h"
+#include "support/Mp3Files.h"
 
 using namespace orvanta;
 using orvanta::test::HardNames;
@@ -52,16 +53,9 @@ bool storeTitle(const std::string& Path, const std::string& Title) {
 
 // Standard output and exit code of orvanta-cli; messages on standard error are dropped.
 std::string cli(const TempDir& Home, const std::string& Arguments, int& Exit) {
-    const std::string command = "ORVANTA_HOME=" + shellQuoted(Home.str()) + " timeout 20 " +
-                                ORVANTA_CLI_PATH + " " + Arguments + " 2>/dev/null";
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-        out.append(buffer.data(), got);
-    const int status = ::pclose(pipe);
-    Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    const test::CliRun run = test::RunCli(Home.str(), Arguments);
+    Exit = run.Exit;
+    return run.Out;
 }
 
 bool holds(const std::string& Out, const std::string& Text) {

@@ -6,10 +6,12 @@
 #include "library/uMediaSearch.h"
 #include "library/uTMyMediaDB.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 using namespace orvanta;
 using orvanta::test::readAll;
 using orvanta::test::TempDir;
+using orvanta::test::WaitUntil;
 
 namespace {
 bool add(TMyMediaDB& db, const std::string& dir, const std::string& file,
@@ -536,12 +538,11 @@ TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
     search.Request({TMediaListing::All, "", SearchWords("queen")}, 1);
     search.Request({TMediaListing::All, "", SearchWords("AGUA")}, 2);
     std::optional<TMediaSearch::TAnswer> answer;
-    for (int wait = 0; wait < 500 && !(answer && answer->Ticket == 2); ++wait) {
+    WaitUntil([&] {
         if (auto taken = search.Take())
             answer = std::move(taken);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+        return answer && answer->Ticket == 2;
+    });
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->Ticket, 2u);
     EXPECT_EQ(answer->Ids, std::vector<std::int64_t>{db.MediaId("/m", "a.mp3")});
@@ -552,12 +553,13 @@ namespace {
 TMediaSearch::TAnswer answerOf(TMediaSearch& search, const std::string& typed,
                                std::uint64_t ticket) {
     search.Request({TMediaListing::All, "", SearchWords(typed)}, ticket);
-    for (int wait = 0; wait < 1000; ++wait) {
+    TMediaSearch::TAnswer answer;
+    WaitUntil([&] {
         if (auto taken = search.Take(); taken && taken->Ticket == ticket)
-            return std::move(*taken);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return {};
+            answer = std::move(*taken);
+        return answer.Ticket == ticket;
+    });
+    return answer;
 }
 std::vector<std::int64_t> listedIds(TMyMediaDB& db, const std::string& typed) {
     TEasyQuery query;
@@ -588,9 +590,7 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
                     "", "", 1, 1);
     TMediaSearch search(dir.file("MyMedia.edb"));
     search.Prepare();
-    for (int wait = 0; wait < 1000 && !search.InMemory(); ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_TRUE(search.InMemory());
+    ASSERT_TRUE(WaitUntil([&] { return search.InMemory(); }));
     // In typing order, so that longer words narrow the hits of shorter ones.
     const char* const typed[] = {
         "q",        "qu",    "queen", "queens",  "QUEEN OF", "agaetis", "ÁGÆ",   "rós", "ros",

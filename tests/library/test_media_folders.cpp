@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "common/uDisplayUtils.h"
-#include "library/MakeMp3.h"
 #include "library/uMediaFolders.h"
+#include "support/Mp3Files.h"
 
 using namespace orvanta;
 using orvanta::test::TempDir;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "common/uDisplayUtils.h"
-#include "library/MakeMp3.h"
 #include "library/uMediaFolders.h"
 #include "library/uMediaMaintenance.h"
 #include "library/uTrackInfo.h"

@@ -1,4 +1,5 @@
-#include "MP3Fixtures.h"
+#include "metadata/Mutagen.h"
+#include "support/CliRun.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -9,8 +10,12 @@ namespace {
 using nlohmann::json;
 using test::TempDir;
 
+// Standard output then standard error of orvanta-cli.
 std::string Cli(const std::string& Arguments, int* Exit = nullptr) {
-    return test::Capture(std::string("'") + ORVANTA_CLI_PATH + "' " + Arguments + " 2>&1", Exit);
+    const test::CliRun run = test::RunCli("", Arguments);
+    if (Exit)
+        *Exit = run.Exit;
+    return run.Out + run.Err;
 }
 
 std::vector<json> Lines(const std::string& Output) {

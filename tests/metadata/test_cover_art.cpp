@@ -1,5 +1,5 @@
-#include "MP3Fixtures.h"
 #include "metadata/uCoverArt.h"
+#include "support/Mp3Files.h"
 
 #include <gtest/gtest.h>
 

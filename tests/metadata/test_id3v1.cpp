@@ -1,5 +1,5 @@
-#include "MP3Fixtures.h"
 #include "metadata/ID3v1.h"
+#include "metadata/Mutagen.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

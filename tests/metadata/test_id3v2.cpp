@@ -1,5 +1,5 @@
-#include "MP3Fixtures.h"
 #include "metadata/ID3v2.h"
+#include "metadata/Mutagen.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "MP3Fixtures.h"
 #include "metadata/MPEGaudio.h"
 #include "metadata/uTagFile.h"
+#include "support/Mp3Files.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,10 +1,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "library/MakeMp3.h"
 #include "playlists/uM3U.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
+#include "support/CliRun.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 
@@ -133,10 +133,8 @@ TEST(M3U, CliImportsAndExports) {
     test::WriteMp3(f.Home.file("music/a b.mp3"));
     f.Home.write("lists/in.m3u", "#EXTINF:99,A\n../music/a b.mp3\n../music/gone.mp3\nfile://" +
                                      f.Home.file("music/x%0Ay.mp3") + "\n");
-    const std::string cli =
-        "ORVANTA_HOME=" + test::shellQuoted(f.Home.file("home")) + " " + ORVANTA_CLI_PATH + " ";
     const auto run = [&](const std::string& arguments) {
-        return WEXITSTATUS(std::system((cli + arguments + " >/dev/null 2>&1").c_str()));
+        return test::RunCli(f.Home.file("home"), arguments).Exit;
     };
     ASSERT_EQ(run("library add " + test::shellQuoted(f.Home.file("music/a b.mp3"))), 0);
     // The refused entry fails the run; the rest is imported.

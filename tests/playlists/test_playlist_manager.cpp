@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "playlists/uTPlayListManager.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;
@@ -230,9 +231,7 @@ TEST(PlayListManager, OddFilesLoseNoEntryAndUntouchedFilesKeepEveryByte) {
         EXPECT_TRUE(manager.SaveChanged().Failed.empty());
     }
     unchanged("");
-    const std::string cli = std::string("ORVANTA_HOME=") + home.str() + " " + ORVANTA_CLI_PATH +
-                            " library refresh 2>/dev/null";
-    EXPECT_EQ(std::system(cli.c_str()), 0);
+    EXPECT_EQ(test::RunCli(home.str(), "library refresh").Exit, 0);
     unchanged("");
     EXPECT_FALSE(exists(home.file("Playlists/My Playlist.ply")));
 

@@ -32,7 +32,7 @@ const char* const Genres[] = {"Jazz", "Soul", "Rock", "Electronic", "Classical",
 
 void save(QWidget* widget, const QString& folder, const QString& name) {
     QApplication::processEvents();
-    QTest::qWait(200);
+    QTest::qWait(200); // late paints (covers, fades) have no signal to wait for
     const QString file = folder + QLatin1Char('/') + name;
     widget->grab().save(file);
     std::printf("%s\n", qPrintable(file));
@@ -91,11 +91,10 @@ int main(int argc, char** argv) {
     TfraMedia* media = window->fraMedia1;
     prompts.FileAnswers = {paths};
     media->DoCommand(3);
-    while (media->Busy()) // the add runs in the background
-        QTest::qWait(20);
+    // The add runs in the background.
+    (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
     media->DoCommand(5); // rebuilds the filter list with the new artists
-    while (media->Busy())
-        QTest::qWait(20);
+    (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
     std::printf("library rows listed: %d\n", media->MediaModel->rowCount());
 
     media->lvwMediaColumnClick(1); // by artist

@@ -150,9 +150,9 @@ private slots:
         QWidget other;
         other.show();
         other.activateWindow();
-        QTest::qWait(20);
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
         window.activateWindow();
-        QTest::qWait(20);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
         QCOMPARE(activations, 1);
     }
 };

@@ -289,7 +289,7 @@ private slots:
         rig.Control.PlayTrack(B);
         rig.Engine.Report(IPlayerEngine::psMediaEnded);
         QVERIFY(!rig.Control.tmrPlay->isActive());
-        QTest::qWait(1200);
+        QTest::qWait(1200); // past the first-second play timer this test is about
         QVERIFY(!rig.Engine.Calls.contains(QStringLiteral("play")));
     }
 

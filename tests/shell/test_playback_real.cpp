@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(caption, QStringLiteral("Orvanta"));
         // The end of each file is reported as such, never as a stop.
         QVERIFY(!timeline.States.contains(IPlayerEngine::psStopped));
-        QTest::qWait(1200);
+        QTest::qWait(1200); // past the first-second play timer: it must not start anything
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psMediaEnded));
     }
 
@@ -147,7 +147,7 @@ private slots:
         QVERIFY2(bar.StatusText().contains(QStringLiteral("\"missing.mp3\"")),
                  qPrintable(bar.StatusText()));
         // The timer's delayed play does not retry the bad file.
-        QTest::qWait(1200);
+        QTest::qWait(1200); // past the first-second play timer: it must not retry
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
 
         // And the next file plays whole, with the message gone.
@@ -172,7 +172,7 @@ private slots:
         bar.cmdStop->click();
         QVERIFY(!control.Playing());
         QVERIFY(buttons.AllPlay());
-        QTest::qWait(1300);
+        QTest::qWait(1300); // past the first-second play timer: it must not undo the stop
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
     }
 

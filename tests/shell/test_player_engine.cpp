@@ -87,7 +87,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return engine.Duration() > 0; }, 2000));
         QVERIFY(qAbs(engine.Duration() - 1500) < 200);
         QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psMediaEnded); }, 5000));
-        QTest::qWait(100);
+        QTest::qWait(100); // a window for a stray stop to show; there is no event to wait for
         QVERIFY(!log.Saw(IPlayerEngine::psStopped));
         QCOMPARE(errors.count(), 0);
         QCOMPARE(log.States.last(), int(IPlayerEngine::psMediaEnded));
@@ -102,7 +102,7 @@ private slots:
         engine.Pause();
         QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPaused); }, 2000));
         const auto paused = engine.Position();
-        QTest::qWait(300);
+        QTest::qWait(300); // time must pass for a paused position to (not) move
         QVERIFY(qAbs(engine.Position() - paused) < 50);
         engine.Seek(1000);
         QVERIFY(QTest::qWaitFor([&] { return qAbs(engine.Position() - 1000) < 150; }, 2000));
@@ -112,7 +112,7 @@ private slots:
         engine.Stop();
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psStopped));
         QCOMPARE(engine.Position(), 0);
-        QTest::qWait(800);
+        QTest::qWait(800); // longer than what was left of the file: an end would have come
         // A stop is not an end: nothing follows it, and nothing plays on.
         QVERIFY(!log.Saw(IPlayerEngine::psMediaEnded));
         QCOMPARE(log.States.last(), int(IPlayerEngine::psStopped));
@@ -152,7 +152,7 @@ private slots:
         // The window must never freeze on a bad file.
         QVERIFY(clock.elapsed() < 300);
         QVERIFY(QTest::qWaitFor([&] { return errors.count() > 0; }, 5000));
-        QTest::qWait(300);
+        QTest::qWait(300); // a window for a second error to show; nothing marks its absence
         QCOMPARE(errors.count(), 1);
         QVERIFY(!errors.at(0).at(0).toString().isEmpty());
         QCOMPARE(errors.at(0).at(1).toString(), Path);
@@ -162,13 +162,13 @@ private slots:
         QVERIFY(!log.Saw(IPlayerEngine::psPlaying));
         // Play on a failed load does not try again.
         engine.Play();
-        QTest::qWait(300);
+        QTest::qWait(300); // a window for a retry to show; nothing marks its absence
         QCOMPARE(errors.count(), 1);
 
         // The error of the bad file does not reach the next one.
         engine.SetURL(FTrack);
         QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
-        QTest::qWait(300);
+        QTest::qWait(300); // a window for a late error of the old file to show
         QCOMPARE(errors.count(), 1);
         QCOMPARE(engine.PlayState(), int(IPlayerEngine::psPlaying));
         engine.Stop();
@@ -182,7 +182,7 @@ private slots:
         // Replaced before its error is handled: the error belongs to a load that is gone.
         engine.SetURL(FTrack);
         QVERIFY(QTest::qWaitFor([&] { return log.Saw(IPlayerEngine::psPlaying); }, 5000));
-        QTest::qWait(200);
+        QTest::qWait(200); // a window for the old load's error to show; nothing marks its absence
         QCOMPARE(errors.count(), 0);
         QVERIFY(!log.Saw(IPlayerEngine::psStopped));
         engine.Stop();

@@ -34,7 +34,8 @@ inline const std::vector<THardName>& HardNames() {
         {"carriage return", "", "a\rb.mp3", R"("a\rb.mp3")", false},
         {"line feed", "", "a\nb.mp3", R"("a\nb.mp3")", false},
         {"not UTF-8", "", "caf\xe9 \xff\x80.mp3", R"("caf\udce9 \udcff\udc80.mp3")"},
-        {"255 bytes", "", std::string(251, 'n') + ".mp3", "\"" + std::string(251, 'n') + ".mp3\""},
+        {"255 bytes", "", std::string(251, 'n') + ".mp3",
+         std::string("\"").append(251, 'n').append(".mp3\"")},
         {"folder over 300 bytes", LongFolder(), "deep.mp3", R"("deep.mp3")"},
         {"symbolic link", "", "link.mp3", R"("link.mp3")", true, true},
     };
