@@ -213,10 +213,9 @@ void TfraMedia::CreateControls() {
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
     });
     connect(cmdCancelWork, &QPushButton::clicked, this, &TfraMedia::CancelWork);
-    new TFileDrop(lvwMedia->viewport(),
-                  [this](const QStringList& Paths, const QPoint&) {
-                      RunGuarded([this, &Paths] { AddPaths(Paths); });
-                  });
+    new TFileDrop(lvwMedia->viewport(), [this](const QStringList& Paths, const QPoint&) {
+        RunGuarded([this, &Paths] { AddPaths(Paths); });
+    });
 }
 
 QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {

@@ -16,8 +16,7 @@ void ShowException(IPrompts& Prompts, const QString& Message);
 
 // Runs one command at its boundary: an exception (a table engine error, say) ends the command,
 // not the program; the user reads its message and the window carries on. False when it threw.
-template <class F>
-bool Guarded(IPrompts& Prompts, F&& Command) noexcept {
+template <class F> bool Guarded(IPrompts& Prompts, F&& Command) noexcept {
     try {
         std::forward<F>(Command)();
         return true;

@@ -27,8 +27,7 @@ protected:
     // Where the guard shows what a command threw; set once the view is initialized.
     void GuardWith(IPrompts& Prompts) { FGuardPrompts = &Prompts; }
     // The view's own timer and signal slots that reach the library run through here as well.
-    template <class F>
-    void RunGuarded(F&& Slot) {
+    template <class F> void RunGuarded(F&& Slot) {
         if (FGuardPrompts)
             Guarded(*FGuardPrompts, std::forward<F>(Slot));
         else
