@@ -168,7 +168,10 @@ int main(int argc, char** argv) {
                                       std::to_string(180 + k % 120));
             }
             const auto start = Clock::now();
-            manager.SaveAll(folder);
+            if (!manager.SaveAll(folder)) {
+                std::fprintf(stderr, "could not save the playlists in %s\n", folder.c_str());
+                return 1;
+            }
             std::printf("save 200 playlists of 500 entries: %.3f s\n", secondsSince(start));
         }
         TPlayListManager manager;

@@ -10,6 +10,7 @@
 #include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
 #include "shell/uFrmMain.h"
+#include "shell/uGuard.h"
 #include "shell/uPrompts.h"
 
 using namespace orvanta;
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
 
     TQtPrompts prompts;
     const auto showException = [&prompts](const QString& message) {
-        prompts.ShowMessage(QStringLiteral("Application Exception"), message, TPromptIcon::Warning);
+        ShowException(prompts, message);
     };
     app.OnException = showException;
 
@@ -87,9 +88,9 @@ int main(int argc, char** argv) {
             // The splash timer may have fired while the main window was being built.
             if (frmSplash->MainWindowDue())
                 frmMain->show();
-            instanceServer.SetReceiver([&frmMain](const std::vector<std::string>& Files) {
+            instanceServer.SetReceiver([&frmMain, &prompts](const std::vector<std::string>& Files) {
                 frmMain->RaiseWindow();
-                frmMain->OpenFiles(Files);
+                Guarded(prompts, [&] { frmMain->OpenFiles(Files); });
             });
             if (!quitRequested) {
                 frmMain->OpenFiles(request.Files);

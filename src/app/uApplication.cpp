@@ -13,15 +13,11 @@
 #include "library/uTMyMediaDB.h"
 #include "playlists/uTPlayListManager.h"
 #include "playlists/uTRandom.h"
+#include "shell/uGuard.h"
 #include "shell/uPlayerEngine.h"
 #include "shell/uPrompts.h"
 
 namespace orvanta {
-
-namespace {
-const QString LibraryBusyText =
-    QStringLiteral("The library is busy: another program is writing to it. Try again in a moment.");
-} // namespace
 
 std::unique_ptr<TOptions> Options;
 std::unique_ptr<TfrmSplash> frmSplash;
@@ -93,22 +89,21 @@ void ReleaseGlobals() {
     FileTypes.reset();
 }
 
-QString ExceptionText(const std::exception& Error) {
-    // SQLite's "database is locked" tells the user nothing they can act on.
-    if (const auto* engine = dynamic_cast<const EEasyError*>(&Error); engine && engine->Busy())
-        return LibraryBusyText;
-    return QString::fromUtf8(Error.what());
-}
-
 TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
 
 bool TOrvantaApplication::notify(QObject* Receiver, QEvent* Event) {
+    // Commands catch at their own boundary (Guarded); reaching here means a slot went unguarded,
+    // a fault to mend. Debug builds stop on it; a release build still tells the user and goes on.
     try {
         return QApplication::notify(Receiver, Event);
     } catch (const std::exception& error) {
+        std::fprintf(stderr, "orvanta: exception escaped an event handler: %s\n", error.what());
+        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
         if (OnException)
             OnException(ExceptionText(error));
     } catch (...) {
+        std::fprintf(stderr, "orvanta: unknown exception escaped an event handler\n");
+        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
         if (OnException)
             OnException(QStringLiteral("Unknown error."));
     }

@@ -43,11 +43,9 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
                      const TStartRequest& Request = {});
 void ReleaseGlobals();
 
-// The text shown for an exception: its message, or words for a library another program holds.
-QString ExceptionText(const std::exception& Error);
-
-// The application object: an exception that escapes an event handler reaches one handler
-// instead of ending the program.
+// The application object. Every command catches at its own boundary (shell/uGuard.h); this
+// handler is the last resort for an exception that still escapes an event handler: it logs it,
+// stops a debug build, and in a release build shows the message instead of ending the program.
 class TOrvantaApplication : public QApplication {
 public:
     TOrvantaApplication(int& Argc, char** Argv);

@@ -1,9 +1,6 @@
 #include "cli/uCliCommands.h"
 
 #include <filesystem>
-#include <iostream>
-
-#include "tablestore/uTEasyDatabase.h"
 
 namespace orvanta::cli {
 
@@ -21,17 +18,6 @@ std::string fullPath(const std::string& path) {
     while (full.size() > 1 && full.back() == '/')
         full.pop_back();
     return full;
-}
-
-CommandAction guarded(std::function<int()> action) {
-    return [action = std::move(action)] {
-        try {
-            return action();
-        } catch (const EEasyError& error) {
-            std::cerr << error.what() << "\n";
-            return ExitFailed;
-        }
-    };
 }
 
 } // namespace orvanta::cli

@@ -18,16 +18,14 @@ inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
 
 // Each command family adds its subcommands to the app. The returned action runs after a
-// successful parse when one of its subcommands was chosen, and yields the exit code.
+// successful parse when one of its subcommands was chosen, and yields the exit code. Any
+// exception it throws is caught in one place (main) and ends the run with its message and 1.
 using CommandAction = std::function<int()>;
 void RegisterCommands(CLI::App& App, CommandAction& Chosen);
 
 // The full path the program would get from its open dialog: absolute, normalised, no
 // trailing "/".
 std::string fullPath(const std::string& path);
-
-// Errors of the library reach the user as a message and exit code 1, never as a crash.
-CommandAction guarded(std::function<int()> action);
 
 // orvanta-cli analyse, orvanta-cli tag (uCliAnalyse.cpp).
 void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen);

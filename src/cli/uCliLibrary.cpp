@@ -277,26 +277,24 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
         "add", "Add MP3 files, and the MP3 files in folders, to the library; a folder's files "
                "removed earlier stay out, a file named here comes back");
     add->add_option("FILE", *addFiles, "Files or folders to add")->required();
-    add->callback(
-        [&Chosen, addFiles] { Chosen = guarded([addFiles] { return runAdd(*addFiles); }); });
+    add->callback([&Chosen, addFiles] { Chosen = [addFiles] { return runAdd(*addFiles); }; });
 
     CLI::App* list = library->add_subcommand("list", "Print every library row as JSON, by title");
-    list->callback([&Chosen] { Chosen = guarded(runList); });
+    list->callback([&Chosen] { Chosen = runList; });
 
     auto removeFiles = std::make_shared<std::vector<std::string>>();
     CLI::App* remove = library->add_subcommand(
         "remove", "Remove files from the library and from every playlist (not from disk); "
                   "refreshes and folder adds pass them by");
     remove->add_option("FILE", *removeFiles, "Files to remove")->required();
-    remove->callback([&Chosen, removeFiles] {
-        Chosen = guarded([removeFiles] { return runRemove(*removeFiles); });
-    });
+    remove->callback(
+        [&Chosen, removeFiles] { Chosen = [removeFiles] { return runRemove(*removeFiles); }; });
 
     CLI::App* refresh = library->add_subcommand(
         "refresh",
         "Remove rows whose file is gone, with their playlist entries; add new files beside "
         "the library's files and read changed files again");
-    refresh->callback([&Chosen] { Chosen = guarded(runRefresh); });
+    refresh->callback([&Chosen] { Chosen = runRefresh; });
 }
 
 } // namespace orvanta::cli

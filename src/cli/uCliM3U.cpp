@@ -90,8 +90,8 @@ void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen) {
     import->add_flag("--keep-missing", in->KeepMissing,
                      "Keep entries whose file does not exist (they are left out otherwise)");
     import->callback([&Chosen, in] {
-        Chosen = guarded([in] { return runImport(in->File, in->Name, in->KeepMissing);
-});
+        Chosen = [in] { return runImport(in->File, in->Name, in->KeepMissing);
+};
 } // namespace orvanta::cli
 );
 
@@ -106,7 +106,7 @@ exportCommand->add_option("NAME", out->Name, "Playlist name (letter case aside)"
 exportCommand->add_option("FILE", out->File, "The file to write")->required();
 exportCommand->add_flag("--relative", out->Relative, "Write paths relative to the file's folder");
 exportCommand->callback([&Chosen, out] {
-    Chosen = guarded([out] { return runExport(out->Name, out->File, out->Relative); });
+    Chosen = [out] { return runExport(out->Name, out->File, out->Relative); };
 });
 }
 

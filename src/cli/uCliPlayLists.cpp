@@ -179,7 +179,7 @@ TTrackEntryLookup LibraryLookup() {
 namespace {
 
 CommandAction changing(std::function<int(TPlayListManager&)> change) {
-    return guarded([change = std::move(change)] { return ChangePlayLists(change); });
+    return [change = std::move(change)] { return ChangePlayLists(change); };
 }
 
 } // namespace
@@ -188,7 +188,7 @@ void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen) {
     CLI::App* playlist = App.add_subcommand("playlist", "Show and change the playlists");
     playlist->require_subcommand(1);
     CLI::App* list = playlist->add_subcommand("list", "Print each playlist's name, mode and size");
-    list->callback([&Chosen] { Chosen = guarded(runPlayListList); });
+    list->callback([&Chosen] { Chosen = runPlayListList; });
 
     // The arguments live as long as the app; the callbacks capture them.
     auto name = std::make_shared<std::string>();
@@ -199,8 +199,7 @@ void RegisterPlayListCommands(CLI::App& App, CommandAction& Chosen) {
 
     CLI::App* show = playlist->add_subcommand("show", "Print the entries of one playlist");
     show->add_option("NAME", *name, nameHelp)->required();
-    show->callback(
-        [&Chosen, name] { Chosen = guarded([name] { return runPlayListShow(*name); }); });
+    show->callback([&Chosen, name] { Chosen = [name] { return runPlayListShow(*name); }; });
 
     CLI::App* create = playlist->add_subcommand("new", "Create an empty playlist");
     create->add_option("NAME", *name, "Name of the new playlist")->required();

@@ -22,11 +22,11 @@ public:
 
     // Creates the temporary file; false when the target cannot be replaced (HardLinked() says
     // when the reason is its hard links).
-    bool Begin();
+    [[nodiscard]] bool Begin();
     int Fd() const { return FFd; }
     // Gives the new file the old one's mode, owner and group (where permitted), flushes it and
     // renames it over the target.
-    bool Commit();
+    [[nodiscard]] bool Commit();
 
     bool HardLinked() const { return FHardLinked; }
     const std::string& Target() const { return FTarget; }

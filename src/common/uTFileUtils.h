@@ -18,7 +18,7 @@ public:
     // old file, flushed and renamed over it, so a failure or a crash leaves the old file whole
     // (see TAtomicReplace for links, owners and temporary names). A file with other hard links
     // is replaced as a text editor's save replaces it: the other links keep the old text.
-    static bool StringToFile(const std::string& FileName, std::string_view Text);
+    [[nodiscard]] static bool StringToFile(const std::string& FileName, std::string_view Text);
 
     // Whether Path names a regular file (through links). A folder, FIFO or device is never
     // opened for reading: a FIFO would block the reader for ever. A path holding a NUL names

@@ -58,10 +58,11 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     CreateMenu();
     tmrImport = new QTimer(this);
     tmrImport->setInterval(static_cast<int>(ResponsiveMs));
-    connect(tmrImport, &QTimer::timeout, this, &TfraMedia::ImportTick);
+    connect(tmrImport, &QTimer::timeout, this, [this] { RunGuarded([this] { ImportTick(); }); });
     tmrOutside = new QTimer(this);
     tmrOutside->setInterval(1000);
-    connect(tmrOutside, &QTimer::timeout, this, &TfraMedia::FollowOutsideChanges);
+    connect(tmrOutside, &QTimer::timeout, this,
+            [this] { RunGuarded([this] { FollowOutsideChanges(); }); });
 }
 
 TfraMedia::~TfraMedia() = default;
@@ -179,22 +180,22 @@ void TfraMedia::CreateControls() {
     mediaLayout->addWidget(pnlProgress);
 
     connect(cmbFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &TfraMedia::cmbFilterChange);
+            [this] { RunGuarded([this] { cmbFilterChange(); }); });
     connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         FListedOnPress = true;
-        lstItemsClick();
+        RunGuarded([this] { lstItemsClick(); });
     });
     // A click on the entry already chosen lists it again, as a click on another one does.
     lstItems->viewport()->installEventFilter(this);
     connect(lstItems, &QListView::clicked, this, [this] {
         if (!FListedOnPress)
-            lstItemsClick();
+            RunGuarded([this] { lstItemsClick(); });
         FListedOnPress = false;
     });
     connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::SearchTyped);
     tmrSearch = new QTimer(this);
     tmrSearch->setInterval(10);
-    connect(tmrSearch, &QTimer::timeout, this, &TfraMedia::SearchTick);
+    connect(tmrSearch, &QTimer::timeout, this, [this] { RunGuarded([this] { SearchTick(); }); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -204,15 +205,17 @@ void TfraMedia::CreateControls() {
     auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), txtSearch);
     clear->setContext(Qt::WidgetShortcut);
     connect(clear, &QShortcut::activated, txtSearch, &QLineEdit::clear);
-    connect(header, &QHeaderView::sectionClicked, this, &TfraMedia::lvwMediaColumnClick);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int Column) { RunGuarded([this, Column] { lvwMediaColumnClick(Column); }); });
     connect(lvwMedia, &QTableView::doubleClicked, this, [this] { DoCommand(0); });
     connect(lvwMedia, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         popMediaPopup();
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
     });
     connect(cmdCancelWork, &QPushButton::clicked, this, &TfraMedia::CancelWork);
-    new TFileDrop(lvwMedia->viewport(),
-                  [this](const QStringList& Paths, const QPoint&) { AddPaths(Paths); });
+    new TFileDrop(lvwMedia->viewport(), [this](const QStringList& Paths, const QPoint&) {
+        RunGuarded([this, &Paths] { AddPaths(Paths); });
+    });
 }
 
 QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {
@@ -253,6 +256,7 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FPlayLists = &PlayLists;
     FMain = &Main;
     FPrompts = &Prompts;
+    GuardWith(Prompts);
     FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
@@ -297,7 +301,7 @@ bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
     return TViewFrame::eventFilter(Watched, Event);
 }
 
-void TfraMedia::DoCommand(int Number) {
+void TfraMedia::RunCommand(int Number) {
     if (!FMediaDB)
         return;
     // One library command at a time: the others wait while one lets events through.

@@ -49,7 +49,6 @@ public:
     void Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                     const TCustomStringList& FileTypes, IMainServices& Main, IPrompts& Prompts);
     void Finalize() override;
-    void DoCommand(int Number) override;
 
     void cmbFilterChange();
     void lstItemsClick();
@@ -124,6 +123,9 @@ signals:
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+protected:
+    void RunCommand(int Number) override;
 
 private:
     void CreateControls();

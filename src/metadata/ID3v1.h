@@ -26,15 +26,15 @@ public:
 
     // False only when the last 128 bytes cannot be read (also for a file shorter than that);
     // Present tells whether a tag was found.
-    bool LoadTag(const std::string& FileName);
-    bool LoadTag(TByteSource& Source);
+    [[nodiscard]] bool LoadTag(const std::string& FileName);
+    [[nodiscard]] bool LoadTag(TByteSource& Source);
     // Takes the fields from the file's last 128 bytes.
     void ReadBlock(const Block& Bytes);
 
     // Writes the fields changed since the last read into the file's tag (the others keep their
     // bytes), or a new tag when the file has none. Writes nothing when no field changed. After a
     // write the object holds what the file now holds.
-    bool StoreTag(const std::string& FileName);
+    [[nodiscard]] bool StoreTag(const std::string& FileName);
     // Cuts an existing tag off the end of the file; true also when there was none.
     bool StripTag(const std::string& FileName) const;
     // The 128 bytes StoreTag writes.

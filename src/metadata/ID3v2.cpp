@@ -525,9 +525,10 @@ bool TID3v2::StoreTag(const std::string& FileName) {
 
     const bool written = rewrite ? tagfile::RewriteWithPrefix(FileName, tag, oldSize)
                                  : tagfile::WriteAt(FileName, 0, tag);
-    // From now on a save compares with what the file holds.
+    // From now on a save compares with what the file holds. The save succeeded whatever the
+    // read-back finds: one that fails leaves this object as for a file it could not read.
     if (written)
-        LoadTag(FileName);
+        static_cast<void>(LoadTag(FileName));
     return written;
 }
 

@@ -21,8 +21,8 @@ public:
     void Clear();
 
     // False only when the first 10 bytes cannot be read; Present tells whether a tag was found.
-    bool LoadTag(const std::string& FileName);
-    bool LoadTag(TByteSource& Source);
+    [[nodiscard]] bool LoadTag(const std::string& FileName);
+    [[nodiscard]] bool LoadTag(TByteSource& Source);
 
     // Writes a version 3 tag in which only the fields changed since the last read get new
     // frames; every other frame of the file's tag is carried (converted to version 3 when the
@@ -32,7 +32,7 @@ public:
     // one (of at most 4096 bytes); otherwise the file is rewritten beside and renamed over. After
     // a write the object holds what the file now holds. A tag that was not read whole is never
     // written over: false, with ReadWhole false.
-    bool StoreTag(const std::string& FileName);
+    [[nodiscard]] bool StoreTag(const std::string& FileName);
     // The last read (or save) found every frame of the tag, or there was no tag.
     bool ReadWhole() const { return FReadWhole; }
 

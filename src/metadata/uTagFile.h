@@ -86,7 +86,8 @@ namespace tagfile {
 std::int64_t ReadAt(int Fd, std::int64_t Offset, void* Buffer, std::size_t Count);
 
 // Writes Bytes over the file's content at Offset, without truncating or creating the file.
-bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes);
+[[nodiscard]] bool WriteAt(const std::string& FileName, std::int64_t Offset,
+                           std::string_view Bytes);
 
 // Appends Bytes; on a failure the file is cut back to its old length.
 bool Append(const std::string& FileName, std::string_view Bytes);

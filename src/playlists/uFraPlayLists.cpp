@@ -96,11 +96,11 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
     // Files dropped on a playlist's name or on its tracks go to the library and to it.
     new TFileDrop(lstPlayLists->viewport(), [this](const QStringList& Paths, const QPoint& At) {
         if (const QListWidgetItem* item = lstPlayLists->itemAt(At))
-            DropOn(NameAt(lstPlayLists->row(item)), Paths);
+            RunGuarded([&] { DropOn(NameAt(lstPlayLists->row(item)), Paths); });
     });
     new TFileDrop(lvwTracks->viewport(), [this](const QStringList& Paths, const QPoint&) {
         if (FCurrentPlayList)
-            DropOn(FCurrentPlayList->Name, Paths);
+            RunGuarded([&] { DropOn(FCurrentPlayList->Name, Paths); });
     });
 
     CreateMenus();
@@ -153,6 +153,7 @@ void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, I
     FManager = &Manager;
     FMain = &Main;
     FPrompts = &Prompts;
+    GuardWith(Prompts);
     FCurrentPlayList = nullptr;
     FillPlayLists();
     if (FManager->Count() > 0)
@@ -197,7 +198,7 @@ int TfraPlayLists::FocusMarker() const {
     return pnlPlayLists->property(TagProperty).toInt();
 }
 
-void TfraPlayLists::DoCommand(int Number) {
+void TfraPlayLists::RunCommand(int Number) {
     if (!FManager)
         return;
     switch (Number) {

@@ -33,7 +33,6 @@ public:
     explicit TfraPlayLists(QWidget* Parent = nullptr);
 
     void Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts);
-    void DoCommand(int Number) override;
     // Forgets the manager, which may be gone already.
     void Finalize() override;
     // Redisplays the selected playlist's tracks and the info label.
@@ -68,6 +67,9 @@ public:
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+protected:
+    void RunCommand(int Number) override;
 
 private:
     void CreateMenus();

@@ -42,9 +42,9 @@ TPlayListFileCommands::TPlayListFileCommands(TfraPlayLists& View, TPlayListManag
     mnuPopPlayListsImport = FView.popPlayLists->addAction(QStringLiteral("Import Playlist..."));
     mnuPopPlayListsExport = FView.popPlayLists->addAction(QStringLiteral("Export Playlist..."));
     connect(mnuPopPlayListsImport, &QAction::triggered, this,
-            &TPlayListFileCommands::ImportPlayList);
+            [this] { Guarded(FPrompts, [this] { ImportPlayList(); }); });
     connect(mnuPopPlayListsExport, &QAction::triggered, this,
-            &TPlayListFileCommands::ExportPlayList);
+            [this] { Guarded(FPrompts, [this] { ExportPlayList(); }); });
     connect(FView.popPlayLists, &QMenu::aboutToShow, this,
             [this] { mnuPopPlayListsExport->setEnabled(FView.CurrentPlayList() != nullptr); });
 }

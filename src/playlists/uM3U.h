@@ -41,8 +41,8 @@ bool RenderM3U(const TPlayList& List, const std::string& Folder, std::string& Te
                std::string& Error);
 
 // Writes a playlist to FileName atomically, paths relative to the file's folder when asked.
-bool WriteM3UFile(const std::string& FileName, const TPlayList& List, bool Relative,
-                  std::string& Error);
+[[nodiscard]] bool WriteM3UFile(const std::string& FileName, const TPlayList& List, bool Relative,
+                                std::string& Error);
 
 // The playlist name an imported file gets by default: its name without the extension.
 std::string PlayListNameOfM3U(const std::string& FileName);

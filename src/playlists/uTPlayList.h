@@ -47,14 +47,14 @@ public:
 
     // Appends the file's entries and takes its mode; Name is untouched. False when the file
     // could not be read (missing, unreadable, or binary); the playlist is then unchanged.
-    bool LoadFromFile(const std::string& FileName);
+    [[nodiscard]] bool LoadFromFile(const std::string& FileName);
     // The same for a file's bytes: CR, LF and CR LF all end lines, a first line that is not a
     // number is an entry, UTF-16 with a byte-order mark is decoded; a blank line (such as the
     // one after the final line end an editor writes) is no entry. False for other bytes
     // holding NUL, which are no playlist.
-    bool LoadFromText(std::string_view Bytes);
+    [[nodiscard]] bool LoadFromText(std::string_view Bytes);
     // Replaces the file atomically: a failed write leaves the old file whole. False on failure.
-    bool SaveToFile(const std::string& FileName) const;
+    [[nodiscard]] bool SaveToFile(const std::string& FileName) const;
     // The text SaveToFile writes: the mode line, then one line per entry, CR LF between lines.
     std::string ToText() const;
 

@@ -124,7 +124,7 @@ public:
     void LoadAll(const std::string& AFolder);
     // Writes every playlist to AFolder; false when any could not be written (the others still
     // are). A playlist whose file could not be read is not written back over it.
-    bool SaveAll(const std::string& AFolder);
+    [[nodiscard]] bool SaveAll(const std::string& AFolder);
 
     std::string FileNameOf(std::string_view Name) const;
 

@@ -16,6 +16,7 @@
 #include "library/uTMyMediaDB.h"
 #include "playlists/uFraPlayListsM3U.h"
 #include "playlists/uTPlayList.h"
+#include "shell/uGuard.h"
 #include "shell/uPlaybackControl.h"
 #include "shell/uPrompts.h"
 #include "shell/uQtPath.h"
@@ -95,7 +96,8 @@ void TfrmMain::OpenFiles(const std::vector<std::string>& Paths) {
     if (!FOpenQueue) {
         FOpenQueue = std::make_shared<TOpenQueue>();
         FOpenQueue->tmrOpen = new QTimer(this);
-        connect(FOpenQueue->tmrOpen, &QTimer::timeout, this, &TfrmMain::OpenTick);
+        connect(FOpenQueue->tmrOpen, &QTimer::timeout, this,
+                [this] { Guarded(FPrompts, [this] { OpenTick(); }); });
     }
     // Playlist files (.m3u, .m3u8) become playlists at once: they are few, and a program
     // told to close right after still keeps them. The rest is music, checked a slice at a time.

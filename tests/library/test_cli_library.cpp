@@ -125,6 +125,11 @@ TEST(CliLibrary, PlayListListAndShow) {
     EXPECT_EQ(runCli(home, "playlist show Missing").Exit, 1);
     EXPECT_EQ(runCli(home, "playlist").Exit, 2);
     EXPECT_EQ(runCli(home, "library add").Exit, 2);
+    // The codes above are the ones the help promises.
+    const CliRun help = runCli(home, "--help");
+    EXPECT_EQ(help.Exit, 0);
+    for (const char* code : {"0  success", "1  an operation failed", "2  wrong arguments"})
+        EXPECT_NE(help.Out.find(code), std::string::npos) << code;
     // Reading never writes: the files keep their bytes and no default playlist appears.
     EXPECT_EQ(readAll(home.file("Playlists/Jazz.ply")), "0");
     EXPECT_FALSE(std::filesystem::exists(home.file("Playlists/My Playlist.ply")));

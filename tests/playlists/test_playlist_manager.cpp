@@ -42,7 +42,7 @@ TEST(PlayListManager, MissingOrEmptyFolderGivesTheDefaultPlayListWithoutAFile) {
     manager.Open(dir.str());
     ASSERT_TRUE(manager.AddPlayList(DefaultPlayListName));
     EXPECT_FALSE(exists(dir.file("My Playlist.ply")));
-    manager.SaveAll(dir.str());
+    EXPECT_TRUE(manager.SaveAll(dir.str()));
     EXPECT_EQ(readAll(dir.file("My Playlist.ply")), "0");
 }
 

@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
             tag.SetYear(std::to_string(1960 + i % 60));
             tag.SetGenreIndex(static_cast<std::uint8_t>(i % 40));
             tag.SetTrack(static_cast<std::uint8_t>(i % 12 + 1));
-            tag.StoreTag(path);
+            if (!tag.StoreTag(path))
+                qWarning("could not tag %s", path.c_str());
         } else {
             TID3v2 tag;
             tag.SetTitle("Song " + std::to_string(i));
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
             tag.SetLanguage(i % 3 ? "eng" : "fra");
             tag.SetComposer(i % 4 ? "" : "Composer " + std::to_string(i % 5));
             tag.SetTrack(static_cast<std::uint16_t>(i % 12 + 1));
-            tag.StoreTag(path);
+            if (!tag.StoreTag(path))
+                qWarning("could not tag %s", path.c_str());
         }
         paths << QString::fromStdString(path);
     }

@@ -304,6 +304,21 @@ private slots:
         QVERIFY(shown(208));
     }
 
+    // An engine error ends the command that met it, not the program: its message is shown and
+    // the window goes on to the next command.
+    void aCommandThatMeetsAnEngineErrorShowsItAndTheWindowCarriesOn() {
+        Fixture f;
+        TEasyQuery query;
+        f.DB.ExecQuery(query, "ALTER TABLE tMedia RENAME TO tGone");
+        f.Window->MenuAction(QStringLiteral("mnuEditRefreshMedia"))->trigger();
+        QTRY_VERIFY(!f.Prompts.Messages.empty());
+        QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Application Exception"));
+        QVERIFY2(f.Prompts.Messages[0].Text.contains(QStringLiteral("tMedia")),
+                 qPrintable(f.Prompts.Messages[0].Text));
+        f.Window->mnuViewPlayLists->trigger();
+        QCOMPARE(f.Window->CurrentView(), 2);
+    }
+
     void openingWithNoProgramOnTheDesktopIsTold() {
         Fixture f;
         QStringList targets;
