@@ -77,7 +77,6 @@ bool TAtomicReplace::Begin() {
     if (FHadOld && !S_ISREG(FOld.st_mode))
         return false;
     if (FHadOld && FOld.st_nlink > 1 && FHardLinks == THardLinks::Refuse) {
-        FHardLinked = true;
         errno = EMLINK;
         return false;
     }

@@ -20,15 +20,14 @@ public:
     TAtomicReplace(const TAtomicReplace&) = delete;
     TAtomicReplace& operator=(const TAtomicReplace&) = delete;
 
-    // Creates the temporary file; false when the target cannot be replaced (HardLinked() says
-    // when the reason is its hard links).
+    // Creates the temporary file; false when the target cannot be replaced (errno EMLINK when
+    // the reason is its hard links).
     bool Begin();
     int Fd() const { return FFd; }
     // Gives the new file the old one's mode, owner and group (where permitted), flushes it and
     // renames it over the target.
     bool Commit();
 
-    bool HardLinked() const { return FHardLinked; }
     const std::string& Target() const { return FTarget; }
 
     static constexpr const char* TemporaryPrefix = ".orvanta-";
@@ -43,7 +42,6 @@ private:
     THardLinks FHardLinks;
     int FFd = -1;
     bool FHadOld = false;
-    bool FHardLinked = false;
     struct stat FOld {};
 };
 

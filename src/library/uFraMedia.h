@@ -168,7 +168,6 @@ private:
         int FRows = 0;
         bool FPaused = false;
     };
-    static TMediaItem ItemFromQuery(const TEasyQuery& Query);
 
     void PlaySelectedFile();
     void LocateFile();

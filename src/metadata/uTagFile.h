@@ -55,7 +55,6 @@ public:
     // Takes a file a batch opened and read: its pages serve the reads they cover, its
     // descriptor the rest, and the batch closes it.
     bool Adopt(const TFileBatch::TFile& File);
-    bool IsOpen() const { return FFd >= 0; }
     std::int64_t Size() const override { return FSize; }
     std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
     void WillRead(std::int64_t Offset, std::size_t Count) override;
