@@ -3,6 +3,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "common/uFileDescriptor.h"
+
 namespace orvanta {
 
 // One replacement of a file by a new content written beside it and renamed over it. The file
@@ -23,7 +25,7 @@ public:
     // Creates the temporary file; false when the target cannot be replaced (errno EMLINK when
     // the reason is its hard links).
     bool Begin();
-    int Fd() const { return FFd; }
+    int Fd() const { return FFd.Get(); }
     // Gives the new file the old one's mode, owner and group (where permitted), flushes it and
     // renames it over the target.
     bool Commit();
@@ -40,7 +42,7 @@ private:
     std::string FTarget;
     std::string FTemporary;
     THardLinks FHardLinks;
-    int FFd = -1;
+    TFileDescriptor FFd;
     bool FHadOld = false;
     struct stat FOld {};
 };
