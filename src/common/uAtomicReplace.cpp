@@ -66,8 +66,7 @@ TAtomicReplace::TAtomicReplace(const std::string& FileName, THardLinks HardLinks
     : FTarget(ResolveLinks(FileName)), FHardLinks(HardLinks) {}
 
 TAtomicReplace::~TAtomicReplace() {
-    if (FFd >= 0)
-        ::close(FFd);
+    FFd.Reset();
     if (!FTemporary.empty())
         ::unlink(FTemporary.c_str());
 }
@@ -77,15 +76,14 @@ bool TAtomicReplace::Begin() {
     if (FHadOld && !S_ISREG(FOld.st_mode))
         return false;
     if (FHadOld && FOld.st_nlink > 1 && FHardLinks == THardLinks::Refuse) {
-        FHardLinked = true;
         errno = EMLINK;
         return false;
     }
     const std::string folder = FolderOf(FTarget);
     RemoveStaleTemporaries(folder);
     std::string name = folder + "/" + TemporaryPrefix + "XXXXXX";
-    FFd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (FFd < 0)
+    FFd.Reset(::mkostemp(name.data(), O_CLOEXEC));
+    if (!FFd.IsOpen())
         return false;
     FTemporary = name;
     // mkostemp makes the file 0600; a new file gets the usual 0666 & ~umask instead.
@@ -98,18 +96,17 @@ bool TAtomicReplace::Begin() {
 }
 
 bool TAtomicReplace::Commit() {
-    if (FFd < 0)
+    if (!FFd.IsOpen())
         return false;
     if (FHadOld && (FOld.st_uid != ::geteuid() || FOld.st_gid != ::getegid())) {
         // Only root may give a file away; a member of the old group may still keep the group.
-        if (::fchown(FFd, FOld.st_uid, FOld.st_gid) != 0) {
-            [[maybe_unused]] const int ignored = ::fchown(FFd, static_cast<uid_t>(-1), FOld.st_gid);
+        if (::fchown(FFd.Get(), FOld.st_uid, FOld.st_gid) != 0) {
+            [[maybe_unused]] const int ignored =
+                ::fchown(FFd.Get(), static_cast<uid_t>(-1), FOld.st_gid);
         }
     }
-    bool ok = ::fchmod(FFd, FOld.st_mode & 07777) == 0 && ::fsync(FFd) == 0;
-    const int fd = FFd;
-    FFd = -1;
-    ok = ::close(fd) == 0 && ok;
+    bool ok = ::fchmod(FFd.Get(), FOld.st_mode & 07777) == 0 && ::fsync(FFd.Get()) == 0;
+    ok = FFd.Close() && ok;
     ok = ok && ::rename(FTemporary.c_str(), FTarget.c_str()) == 0;
     if (ok)
         FTemporary.clear();

@@ -3,6 +3,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "common/uFileDescriptor.h"
+
 namespace orvanta {
 
 // One replacement of a file by a new content written beside it and renamed over it. The file
@@ -20,15 +22,14 @@ public:
     TAtomicReplace(const TAtomicReplace&) = delete;
     TAtomicReplace& operator=(const TAtomicReplace&) = delete;
 
-    // Creates the temporary file; false when the target cannot be replaced (HardLinked() says
-    // when the reason is its hard links).
+    // Creates the temporary file; false when the target cannot be replaced (errno EMLINK when
+    // the reason is its hard links).
     [[nodiscard]] bool Begin();
-    int Fd() const { return FFd; }
+    int Fd() const { return FFd.Get(); }
     // Gives the new file the old one's mode, owner and group (where permitted), flushes it and
     // renames it over the target.
     [[nodiscard]] bool Commit();
 
-    bool HardLinked() const { return FHardLinked; }
     const std::string& Target() const { return FTarget; }
 
     static constexpr const char* TemporaryPrefix = ".orvanta-";
@@ -41,9 +42,8 @@ private:
     std::string FTarget;
     std::string FTemporary;
     THardLinks FHardLinks;
-    int FFd = -1;
+    TFileDescriptor FFd;
     bool FHadOld = false;
-    bool FHardLinked = false;
     struct stat FOld {};
 };
 

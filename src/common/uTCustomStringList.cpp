@@ -1,7 +1,5 @@
 #include "common/uTCustomStringList.h"
 
-#include <stdexcept>
-
 namespace orvanta {
 
 namespace {
@@ -38,12 +36,6 @@ int TCustomStringList::Add(std::string Text) {
 int TCustomStringList::AddObject(std::string Text, TObject* Object) {
     entries_.push_back({std::move(Text), Object});
     return Count() - 1;
-}
-
-void TCustomStringList::Insert(int Index, std::string Text, TObject* Object) {
-    if (Index < 0 || Index > Count())
-        throw std::out_of_range("List index out of bounds");
-    entries_.insert(entries_.begin() + Index, {std::move(Text), Object});
 }
 
 void TCustomStringList::Delete(int Index) {

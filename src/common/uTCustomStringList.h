@@ -36,7 +36,6 @@ public:
 
     int Add(std::string Text);
     int AddObject(std::string Text, TObject* Object);
-    void Insert(int Index, std::string Text, TObject* Object = nullptr);
     void Delete(int Index);
     void Clear();
     // Detaches the object of an entry without freeing it, and deletes the entry.

@@ -1,6 +1,7 @@
 #include "common/uTFileUtils.h"
 
 #include "common/uAtomicReplace.h"
+#include "common/uFileDescriptor.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,26 +15,6 @@
 namespace orvanta {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    bool closeChecked() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -51,16 +32,16 @@ bool writeAll(int fd, std::string_view bytes) {
 } // namespace
 
 std::string TFileUtils::FileToString(const std::string& FileName) {
-    FileDescriptor file(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
+    TFileDescriptor file(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.Get() < 0)
         return {};
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     std::string content(static_cast<std::size_t>(info.st_size), '\0');
     std::size_t done = 0;
     while (done < content.size()) {
-        const ssize_t got = ::read(file.get(), content.data() + done, content.size() - done);
+        const ssize_t got = ::read(file.Get(), content.data() + done, content.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -157,18 +138,15 @@ namespace {
 // Whether the first page of Path is in memory: a read that must not wait for the disk says so.
 // A file that cannot be read counts as in memory, as no disk time is spent on it.
 bool StartIsInMemory(const std::string& Path) {
-    const int file = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (file < 0)
+    const TFileDescriptor file(::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.IsOpen())
         return true;
     struct stat info {};
-    bool inMemory = true;
-    if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        char byte = 0;
-        iovec one{&byte, 1};
-        inMemory = !(::preadv2(file, &one, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN);
-    }
-    ::close(file);
-    return inMemory;
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+        return true;
+    char byte = 0;
+    iovec one{&byte, 1};
+    return !(::preadv2(file.Get(), &one, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN);
 }
 
 } // namespace

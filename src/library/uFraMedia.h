@@ -170,7 +170,6 @@ private:
         int FRows = 0;
         bool FPaused = false;
     };
-    static TMediaItem ItemFromQuery(const TEasyQuery& Query);
 
     void PlaySelectedFile();
     void LocateFile();

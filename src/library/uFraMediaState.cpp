@@ -9,12 +9,14 @@
 #include <cstdlib>
 
 #include "library/uFraMedia.h"
+#include "shell/uColumnState.h"
 
 namespace orvanta {
 
 namespace {
 const QString SplitterKey = QStringLiteral("MyMusic/Splitter");
-const QString ColumnsKey = QStringLiteral("MyMusic/ColumnWidths");
+const QString ColumnsKey = QStringLiteral("MyMusic/Columns");
+const QString ColumnWidthsKey = QStringLiteral("MyMusic/ColumnWidths");
 const QString FilterKindKey = QStringLiteral("MyMusic/FilterKind");
 const QString FilterValueKey = QStringLiteral("MyMusic/FilterValue");
 const QString SortKey = QStringLiteral("MyMusic/Sort");
@@ -22,11 +24,7 @@ const QString SortKey = QStringLiteral("MyMusic/Sort");
 
 void SaveMediaViewState(const TfraMedia& View, QSettings& Settings) {
     Settings.setValue(SplitterKey, View.splMedia->saveState());
-    QVariantList widths;
-    const QHeaderView* header = View.lvwMedia->horizontalHeader();
-    for (int column = 0; column < header->count(); ++column)
-        widths << header->sectionSize(column);
-    Settings.setValue(ColumnsKey, widths);
+    SaveColumns(*View.lvwMedia->horizontalHeader(), Settings, ColumnsKey, ColumnWidthsKey);
     Settings.setValue(FilterKindKey, View.cmbFilter->currentIndex());
     const QModelIndexList selected = View.lstItems->selectionModel()->selectedIndexes();
     Settings.setValue(FilterValueKey,
@@ -36,11 +34,8 @@ void SaveMediaViewState(const TfraMedia& View, QSettings& Settings) {
 
 void RestoreMediaViewState(TfraMedia& View, const QSettings& Settings) {
     View.splMedia->restoreState(Settings.value(SplitterKey).toByteArray());
-    const QVariantList widths = Settings.value(ColumnsKey).toList();
     QHeaderView* header = View.lvwMedia->horizontalHeader();
-    for (int column = 0; column < header->count() && column < widths.size(); ++column)
-        if (const int width = widths[column].toInt(); width > 0)
-            header->resizeSection(column, width);
+    RestoreColumns(*header, Settings, ColumnsKey, ColumnWidthsKey);
 
     const int kind = Settings.value(FilterKindKey, 0).toInt();
     if (kind > 0 && kind < View.cmbFilter->count())

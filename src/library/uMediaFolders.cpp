@@ -182,12 +182,6 @@ std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library) {
     return changed;
 }
 
-std::vector<std::string> FindChangedFiles(TMyMediaDB& Library) {
-    std::vector<std::string> changed = Library.MediaPaths(FindChangedRows(Library));
-    std::sort(changed.begin(), changed.end());
-    return changed;
-}
-
 TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
     TRefreshFiles files;
     files.New = FindNewFiles(Library, Types);

@@ -47,11 +47,10 @@ TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::st
 // since they were added.
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types);
 
-// The library's files that changed on disk since their rows were written (FileChanged), in
-// path order; a file that is gone or out of reach is left to the purge. Rows stored without
-// a time, whose file kept its size, get the file's time instead, so its next change shows.
-std::vector<std::string> FindChangedFiles(TMyMediaDB& Library);
-// The same, as row ids in row id order: what a library whose every file changed can hold.
+// The rows whose files changed on disk since they were written (FileChanged), as row ids in
+// row id order (what a library whose every file changed can hold); a file that is gone or out
+// of reach is left to the purge. Rows stored without a time, whose file kept its size, get the
+// file's time instead, so its next change shows.
 std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library);
 
 // What a refresh reads: the new files, and the rows whose files changed.

@@ -51,7 +51,7 @@ public:
     // Files read at the same time.
     int Readers = 12;
     // Adds the new files beside the library's files (FindNewFiles) and reads the changed
-    // ones again (FindChangedFiles) instead of the paths.
+    // ones again (FindChangedRows) instead of the paths.
     bool FindNew = false;
 
 private:

@@ -12,6 +12,7 @@
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
+#include "common/uFileDescriptor.h"
 #include "common/uOrderedWork.h"
 #include "common/uPathText.h"
 #include "common/uTFileUtils.h"
@@ -73,11 +74,7 @@ TFolderState folderState(const std::string& folder) {
 bool canOpen(const std::string& path) {
     if (!TFileUtils::IsRegularFile(path))
         return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    return TFileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)).IsOpen();
 }
 
 } // namespace

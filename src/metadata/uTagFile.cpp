@@ -1,6 +1,7 @@
 #include "metadata/uTagFile.h"
 
 #include "common/uAtomicReplace.h"
+#include "common/uFileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,26 +14,6 @@
 namespace orvanta {
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int Value) : FValue(Value) {}
-    ~Fd() {
-        if (FValue >= 0)
-            ::close(FValue);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return FValue; }
-    bool Close() {
-        const int value = FValue;
-        FValue = -1;
-        return ::close(value) == 0;
-    }
-
-private:
-    int FValue;
-};
 
 bool PwriteAll(int F, std::int64_t Offset, std::string_view Bytes) {
     while (!Bytes.empty()) {
@@ -67,16 +48,11 @@ std::int64_t TMemorySource::ReadAt(std::int64_t Offset, void* Buffer, std::size_
     return static_cast<std::int64_t>(n);
 }
 
-TFileSource::~TFileSource() {
-    if (FFd >= 0 && FOwnsFd)
-        ::close(FFd);
-}
-
 bool TFileSource::Adopt(const TFileBatch::TFile& File) {
     if (File.Fd < 0)
         return false;
+    FOwned.Reset();
     FFd = File.Fd;
-    FOwnsFd = false;
     FSize = File.Size;
     FHeadSize = File.HeadSize;
     std::memcpy(FHead.data(), File.Head.data(), File.HeadSize);
@@ -90,13 +66,14 @@ bool TFileSource::Adopt(const TFileBatch::TFile& File) {
 }
 
 bool TFileSource::Open(const std::string& FileName) {
-    FFd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    FOwned.Reset(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FFd = FOwned.Get();
     if (FFd < 0)
         return false;
     const std::int64_t got =
         RegularFileSize(FFd, FSize) ? tagfile::ReadAt(FFd, 0, FHead.data(), FirstReadBytes) : -1;
     if (got < 0) {
-        ::close(FFd);
+        FOwned.Reset();
         FFd = -1;
         return false;
     }
@@ -185,38 +162,38 @@ std::int64_t ReadAt(int F, std::int64_t Offset, void* Buffer, std::size_t Count)
 }
 
 bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view Bytes) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    TFileDescriptor file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
-    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+    if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
         return false;
-    return PwriteAll(file.get(), Offset, Bytes) && ::fsync(file.get()) == 0 && file.Close();
+    return PwriteAll(file.Get(), Offset, Bytes) && ::fsync(file.Get()) == 0 && file.Close();
 }
 
 bool Append(const std::string& FileName, std::string_view Bytes) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    TFileDescriptor file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
-    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+    if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
         return false;
-    if (PwriteAll(file.get(), size, Bytes) && ::fsync(file.get()) == 0)
+    if (PwriteAll(file.Get(), size, Bytes) && ::fsync(file.Get()) == 0)
         return file.Close();
-    [[maybe_unused]] const int ignored = ::ftruncate(file.get(), size);
+    [[maybe_unused]] const int ignored = ::ftruncate(file.Get(), size);
     return false;
 }
 
 bool Truncate(const std::string& FileName, std::int64_t Length) {
-    Fd file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    TFileDescriptor file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     std::int64_t size = 0;
-    if (file.get() < 0 || !RegularFileSize(file.get(), size))
+    if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
         return false;
-    return ::ftruncate(file.get(), Length) == 0 && file.Close();
+    return ::ftruncate(file.Get(), Length) == 0 && file.Close();
 }
 
 bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
                        std::int64_t SkipBytes) {
     TAtomicReplace replace(FileName);
-    Fd source(::open(replace.Target().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TFileDescriptor source(::open(replace.Target().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (source.Get() < 0 || ::fstat(source.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     // Refuse early what the rename would refuse late: a file we may not change.
     if (::access(replace.Target().c_str(), W_OK) != 0 || !replace.Begin())
@@ -226,7 +203,7 @@ bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
     std::int64_t in = SkipBytes;
     std::int64_t out = static_cast<std::int64_t>(Prefix.size());
     while (ok) {
-        const std::int64_t got = tagfile::ReadAt(source.get(), in, buffer.data(), buffer.size());
+        const std::int64_t got = tagfile::ReadAt(source.Get(), in, buffer.data(), buffer.size());
         if (got < 0)
             ok = false;
         if (got <= 0)

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/uFileDescriptor.h"
 #include "metadata/uFileBatch.h"
 
 namespace orvanta {
@@ -47,7 +48,6 @@ public:
     static constexpr std::size_t TailBytes = TFileBatch::PageBytes;
 
     TFileSource() = default;
-    ~TFileSource() override;
     TFileSource(const TFileSource&) = delete;
     TFileSource& operator=(const TFileSource&) = delete;
 
@@ -55,7 +55,6 @@ public:
     // Takes a file a batch opened and read: its pages serve the reads they cover, its
     // descriptor the rest, and the batch closes it.
     bool Adopt(const TFileBatch::TFile& File);
-    bool IsOpen() const { return FFd >= 0; }
     std::int64_t Size() const override { return FSize; }
     std::int64_t ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) override;
     void WillRead(std::int64_t Offset, std::size_t Count) override;
@@ -64,8 +63,9 @@ private:
     bool ExtendHead();
     bool LoadTail(std::int64_t Offset, std::size_t Count);
 
+    // The descriptor read from: the one opened here (and closed with the source), or a batch's.
+    TFileDescriptor FOwned;
     int FFd = -1;
-    bool FOwnsFd = true;
     std::int64_t FSize = 0;
     // Inside the object rather than on the heap: a source lives for one analysis, and two
     // allocations would cost more than the parsing they serve.

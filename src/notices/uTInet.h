@@ -55,7 +55,6 @@ public:
     // Asks the body to stop; a stalled transfer is woken at once. Safe from any thread while the
     // object lives.
     void Terminate();
-    bool Terminated() const { return terminated_.load(); }
     bool Busy() const { return busy_.load(); }
     // Waits for the body to end; only without free-on-terminate.
     void WaitFor();

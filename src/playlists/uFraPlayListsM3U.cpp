@@ -25,16 +25,6 @@ QString fromStd(const std::string& Text) {
 }
 } // namespace
 
-QStringList PlayListFilesAmong(const QStringList& Paths) {
-    QStringList files;
-    for (const QString& path : Paths) {
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        if (suffix == QStringLiteral("m3u") || suffix == QStringLiteral("m3u8"))
-            files << path;
-    }
-    return files;
-}
-
 TPlayListFileCommands::TPlayListFileCommands(TfraPlayLists& View, TPlayListManager& Manager,
                                              IMainServices& Main, IPrompts& Prompts)
     : QObject(&View), FView(View), FManager(Manager), FMain(Main), FPrompts(Prompts) {

@@ -44,7 +44,4 @@ private:
     IPrompts& FPrompts;
 };
 
-// The files among Paths that are M3U or M3U8 playlists, judged by their extension.
-QStringList PlayListFilesAmong(const QStringList& Paths);
-
 } // namespace orvanta

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
@@ -52,26 +53,21 @@ std::string LinkTargetOf(const std::string& Path) {
 TFolderLock::TResult TFolderLock::Acquire(const std::string& Folder, bool Wait) {
     Release();
     const std::string path = JoinPath(Folder, LockFileName);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
+    TFileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.IsOpen())
         return TResult::Unavailable;
     int result;
-    while ((result = ::flock(fd, Wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((result = ::flock(fd.Get(), Wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 &&
+           errno == EINTR) {
     }
-    if (result != 0) {
-        const bool busy = errno == EWOULDBLOCK;
-        ::close(fd);
-        return busy ? TResult::Busy : TResult::Unavailable;
-    }
-    FDescriptor = fd;
+    if (result != 0)
+        return errno == EWOULDBLOCK ? TResult::Busy : TResult::Unavailable;
+    FDescriptor = std::move(fd);
     return TResult::Held;
 }
 
 void TFolderLock::Release() {
-    if (FDescriptor >= 0) {
-        ::close(FDescriptor); // closing drops the lock
-        FDescriptor = -1;
-    }
+    FDescriptor.Reset(); // closing drops the lock
 }
 
 } // namespace orvanta

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/uFileDescriptor.h"
+
 namespace orvanta {
 
 // What identifies one version of a file on disk: another process replacing or editing it
@@ -38,10 +40,10 @@ public:
     // Unavailable when the lock file cannot be made (a read-only folder).
     TResult Acquire(const std::string& Folder, bool Wait = true);
     void Release();
-    bool Held() const { return FDescriptor >= 0; }
+    bool Held() const { return FDescriptor.IsOpen(); }
 
 private:
-    int FDescriptor = -1;
+    TFileDescriptor FDescriptor;
 };
 
 } // namespace orvanta

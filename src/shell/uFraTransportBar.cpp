@@ -267,10 +267,6 @@ bool TfraTransportBar::Muted() const {
     return cmdMute->isChecked();
 }
 
-void TfraTransportBar::SetMuted(bool Muted) {
-    cmdMute->setChecked(Muted);
-}
-
 void TfraTransportBar::ApplyVolume() {
     const bool muted = cmdMute->isChecked();
     FEngine.SetVolume(muted ? 0 : trkVolume->value());

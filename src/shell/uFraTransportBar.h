@@ -38,7 +38,6 @@ public:
     int Volume() const;
     void SetVolume(int Volume);
     bool Muted() const;
-    void SetMuted(bool Muted);
 
     QLabel* imgCover = nullptr;
     QToolButton* cmdPrevious = nullptr;

@@ -11,6 +11,7 @@
 #include "library/uFraMedia.h"
 #include "library/uFraMediaState.h"
 #include "playlists/uFraPlayLists.h"
+#include "shell/uColumnState.h"
 #include "shell/uFraTransportBar.h"
 #include "shell/uFrmMain.h"
 #include "shell/uQtPath.h"
@@ -23,22 +24,10 @@ const QString StateKey = QStringLiteral("Window/State");
 const QString ViewKey = QStringLiteral("Window/View");
 const QString PlayListKey = QStringLiteral("Window/PlayList");
 const QString PlayListsSplitterKey = QStringLiteral("Playlists/Splitter");
-const QString TrackColumnsKey = QStringLiteral("Playlists/ColumnWidths");
+const QString TrackColumnsKey = QStringLiteral("Playlists/Columns");
+const QString TrackColumnWidthsKey = QStringLiteral("Playlists/ColumnWidths");
 const QString VolumeKey = QStringLiteral("Player/Volume");
 const QString MutedKey = QStringLiteral("Player/Muted");
-
-QVariantList columnWidths(const QTreeView& List) {
-    QVariantList widths;
-    for (int column = 0; column < List.header()->count(); ++column)
-        widths << List.header()->sectionSize(column);
-    return widths;
-}
-
-void setColumnWidths(QTreeView& List, const QVariantList& Widths) {
-    for (int column = 0; column < List.header()->count() && column < Widths.size(); ++column)
-        if (const int width = Widths[column].toInt(); width > 0)
-            List.header()->resizeSection(column, width);
-}
 } // namespace
 
 void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
@@ -49,7 +38,8 @@ void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
     Settings.setValue(PlayListKey,
                       QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
     Settings.setValue(PlayListsSplitterKey, Window.fraPlayLists1->splPlayLists->saveState());
-    Settings.setValue(TrackColumnsKey, columnWidths(*Window.fraPlayLists1->lvwTracks));
+    SaveColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
+                TrackColumnWidthsKey);
     Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
     Settings.setValue(MutedKey, Window.wmpPlayer->cmdMute->isChecked());
     SaveMediaViewState(*Window.fraMedia1, Settings);
@@ -66,7 +56,8 @@ bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
         Window.cmbPlayLists->setCurrentIndex(playList);
     Window.fraPlayLists1->splPlayLists->restoreState(
         Settings.value(PlayListsSplitterKey).toByteArray());
-    setColumnWidths(*Window.fraPlayLists1->lvwTracks, Settings.value(TrackColumnsKey).toList());
+    RestoreColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
+                   TrackColumnWidthsKey);
     Window.wmpPlayer->trkVolume->setValue(
         Settings.value(VolumeKey, Window.wmpPlayer->trkVolume->value()).toInt());
     Window.wmpPlayer->cmdMute->setChecked(Settings.value(MutedKey, false).toBool());

@@ -75,7 +75,6 @@ private:
     // The fields as the file declares them, with their sizes.
     std::vector<TEasyFieldDef> FFields;
     std::vector<TEasyValue> FRecord;
-    std::vector<bool> FAssigned;
     std::string FInsert;
 };
 

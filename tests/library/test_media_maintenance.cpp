@@ -402,7 +402,7 @@ TEST(FileChanged, SizeOrTimeAndRowsWithoutATimeBySizeOnly) {
 
 // Refresh reads a file another tagger rewrote again, row and all; a row without a time whose
 // file kept its size keeps what the library holds and gets the time.
-TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
+TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     Fixture f;
     const auto mp3 = [&f](const char* name) {
         const std::string path = f.dir.file(name);
@@ -429,8 +429,8 @@ TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     std::filesystem::last_write_time(retagged, later);
     std::filesystem::last_write_time(old, later);
 
-    const std::vector<std::string> changed = FindChangedFiles(f.library);
-    EXPECT_EQ(changed, (std::vector<std::string>{oldResized, retagged}));
+    const std::vector<std::string> changed = f.library.MediaPaths(FindChangedRows(f.library));
+    EXPECT_EQ(changed, (std::vector<std::string>{retagged, oldResized}));
     EXPECT_EQ(f.row(old).FieldByName("fTitle").AsString(), "Library only");
     TMediaStamp stamp, onDisk;
     ASSERT_TRUE(f.library.MediaStamp(f.dir.str(), "old.mp3", stamp));
@@ -445,7 +445,7 @@ TEST(FindChangedFiles, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     EXPECT_EQ(f.row(retagged).FieldByName("fFileSize").AsInt64(), FileSizeOf(retagged));
     EXPECT_EQ(f.row(oldResized).FieldByName("fSeconds").AsInteger(), 1);
     EXPECT_EQ(f.rows(), 4);
-    EXPECT_TRUE(FindChangedFiles(f.library).empty());
+    EXPECT_TRUE(FindChangedRows(f.library).empty());
     // Adding a changed file again reads it again too.
     tag.SetTitle("Newer");
     ASSERT_TRUE(tag.StoreTag(same));

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListView>
+#include <QSettings>
 #include <QSlider>
 #include <QSplitter>
 #include <QTableView>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/uApplication.h"
 #include "app/uTOptions.h"
 #include "common/uDisplayUtils.h"
 #include "library/uFraMedia.h"
@@ -130,6 +132,18 @@ private slots:
         // A hidden splitter has no sizes of its own until its view is shown.
         window->spdViewMedia->click();
         QCOMPARE(window->fraMedia1->splMedia->sizes(), mediaSplit);
+        window->close();
+        window.reset();
+
+        // Settings of older versions kept the widths alone.
+        {
+            const std::unique_ptr<QSettings> settings = OpenSettings(SettingsBaseKey);
+            settings->remove(QStringLiteral("MyMusic/Columns"));
+            settings->setValue(QStringLiteral("MyMusic/ColumnWidths"), QVariantList{200, 140});
+        }
+        window = Open();
+        QVERIFY(window);
+        QCOMPARE(window->fraMedia1->lvwMedia->horizontalHeader()->sectionSize(1), 140);
         window->close();
     }
 
