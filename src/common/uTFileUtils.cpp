@@ -2,6 +2,7 @@
 
 #include "common/uAtomicReplace.h"
 #include "common/uFileDescriptor.h"
+#include "common/uTStringUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -60,16 +61,6 @@ bool TFileUtils::IsRegularFile(const std::string& Path) {
 
 namespace {
 
-int hexValue(char C) {
-    if (C >= '0' && C <= '9')
-        return C - '0';
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
-    return -1;
-}
-
 bool startsWithNoCase(std::string_view Text, std::string_view Prefix) {
     if (Text.size() < Prefix.size())
         return false;
@@ -105,8 +96,8 @@ std::string TFileUtils::LocalPathOfFileUri(std::string_view Uri) {
             path += rest[i];
             continue;
         }
-        const int high = i + 2 < rest.size() ? hexValue(rest[i + 1]) : -1;
-        const int low = high >= 0 ? hexValue(rest[i + 2]) : -1;
+        const int high = i + 2 < rest.size() ? HexDigitValue(rest[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(rest[i + 2]) : -1;
         if (low < 0)
             return {};
         path += static_cast<char>(high * 16 + low);

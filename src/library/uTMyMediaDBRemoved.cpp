@@ -14,6 +14,23 @@ const char* const RemovedTableSql =
     "CREATE TABLE tRemoved (fDirectory TEXT NOT NULL, fFileName TEXT NOT NULL, "
     "PRIMARY KEY (fDirectory, fFileName)) WITHOUT ROWID";
 
+// Runs Work in a transaction of its own, unless the caller's batch already holds one.
+template <class F> void inTransaction(TEasyDatabase& Database, TEasyQuery& Query, F&& Work) {
+    const bool own = !Database.InTransaction();
+    if (own)
+        Database.StartTransaction();
+    try {
+        Work();
+        if (own)
+            Database.Commit();
+    } catch (...) {
+        Query.Close();
+        if (own)
+            Database.Rollback();
+        throw;
+    }
+}
+
 } // namespace
 
 bool TMyMediaDB::hasRemovedTable() {
@@ -30,22 +47,11 @@ void TMyMediaDB::addRemovedTable() {
 }
 
 void TMyMediaDB::RemoveMedia(std::string_view Directory, std::string_view FileName) {
-    auto database = FTable.Database();
-    const bool own = !database->InTransaction();
-    if (own)
-        database->StartTransaction();
-    try {
+    inTransaction(*FTable.Database(), FQuery, [&] {
         DeleteMedia(Directory, FileName);
         ExecQuery(FQuery, "INSERT OR IGNORE INTO tRemoved (fDirectory, fFileName) VALUES (?1, ?2)",
                   {std::string(Directory), std::string(FileName)});
-        if (own)
-            database->Commit();
-    } catch (...) {
-        FQuery.Close();
-        if (own)
-            database->Rollback();
-        throw;
-    }
+    });
 }
 
 std::vector<std::string> TMyMediaDB::RemovedPaths() {
@@ -69,11 +75,7 @@ void TMyMediaDB::ForgetRemoved(const std::vector<std::string>& Paths) {
         if (any.Eof())
             return;
     }
-    auto database = FTable.Database();
-    const bool own = !database->InTransaction();
-    if (own)
-        database->StartTransaction();
-    try {
+    inTransaction(*FTable.Database(), FQuery, [&] {
         // A row's directory may be spelled with a trailing '/'; its mark is spelled alike.
         for (const std::string& path : Paths) {
             const std::string directory = ExtractFileDir(path);
@@ -81,14 +83,7 @@ void TMyMediaDB::ForgetRemoved(const std::vector<std::string>& Paths) {
                       "DELETE FROM tRemoved WHERE fDirectory IN (?1, ?2) AND fFileName = ?3",
                       {directory, directory + "/", ExtractFileName(path)});
         }
-        if (own)
-            database->Commit();
-    } catch (...) {
-        FQuery.Close();
-        if (own)
-            database->Rollback();
-        throw;
-    }
+    });
 }
 
 } // namespace orvanta

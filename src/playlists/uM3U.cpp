@@ -8,6 +8,7 @@
 #include "common/uDataPaths.h"
 #include "common/uDisplayUtils.h"
 #include "common/uTFileUtils.h"
+#include "common/uTStringUtils.h"
 #include "playlists/uPlayListFiles.h"
 #include "playlists/uTPlayList.h"
 #include "playlists/uTPlayListManager.h"
@@ -27,21 +28,11 @@ std::string_view trimmed(std::string_view Text) {
     return Text;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecoded(std::string_view Text) {
     std::string out;
     for (std::size_t i = 0; i < Text.size(); ++i) {
         if (Text[i] == '%' && i + 2 < Text.size()) {
-            const int high = hexValue(Text[i + 1]), low = hexValue(Text[i + 2]);
+            const int high = HexDigitValue(Text[i + 1]), low = HexDigitValue(Text[i + 2]);
             if (high >= 0 && low >= 0) {
                 out += static_cast<char>(high * 16 + low);
                 i += 2;
