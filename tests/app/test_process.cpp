@@ -148,6 +148,16 @@ private slots:
         StartProgram(second, home.str(), {QString::fromStdString(home.file("Handed.mp3"))});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 0);
+        // The file comes in on the add's thread; a slow (sanitizer) build may need longer than
+        // the second a quit grants it.
+        const auto added = [&] {
+            TMyMediaDB reader;
+            reader.OpenReadOnly(home.file("Data/MyMedia.edb"));
+            TEasyQuery found;
+            reader.SelectMedia(found, home.str(), "Handed.mp3");
+            return found.RecordCount() == 1;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(added(), 20000);
 
         const qint64 took = MillisecondsToExit(first, SIGTERM);
         QVERIFY2(took >= 0 && took < 2000, qPrintable(QString::number(took)));
