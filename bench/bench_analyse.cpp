@@ -1,9 +1,9 @@
 // Files per second for TMPEGaudio::Analyse over a corpus of tagged MP3 files, beside TagLib
 // reading the tags and audio properties of the same files. Warm cache: every file is read once
 // before the timing starts.
-#include "metadata/ID3v2.h"
-#include "metadata/MPEGaudio.h"
-#include "metadata/uTagFile.h"
+#include "core/metadata/ID3v2.h"
+#include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uTagFile.h"
 
 #include <benchmark/benchmark.h>
 #include <taglib/id3v1tag.h>

@@ -18,17 +18,17 @@
 #include <string>
 #include <sys/resource.h>
 
-#include "app/uApplication.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uMediaSearchText.h"
-#include "library/uTMyMediaDB.h"
-#include "metadata/uFrmMP3Tag.h"
-#include "playlists/uTPlayListManager.h"
-#include "shell/uFrmMain.h"
-#include "shell/uPrompts.h"
-#include "tablestore/uTEasyQuery.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaSearchText.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
+#include "core/tablestore/uTEasyQuery.h"
+#include "ui/app/uApplication.h"
+#include "ui/common/uPrompts.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

@@ -20,13 +20,13 @@
 #include <malloc.h>
 #include <string>
 
-#include "playlists/uTPlayList.h"
-#include "shell/uFrmMain.h"
-#include "shell/uMpris.h"
-#include "shell/uPlaybackControl.h"
-#include "shell/uPlayerEngine.h"
-#include "shell/uPrompts.h"
-#include "shell/uQtPath.h"
+#include "core/playlists/uTPlayList.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uQtPath.h"
+#include "ui/playback/uMpris.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playback/uPlayerEngine.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

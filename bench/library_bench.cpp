@@ -8,10 +8,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/uDisplayUtils.h"
-#include "library/uMediaMaintenance.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 
 using namespace orvanta;
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
-#include "metadata/MPEGaudio.h"
-#include "metadata/uTagFile.h"
+#include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uTagFile.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
-#include "metadata/ID3v1.h"
-#include "metadata/uTagFile.h"
+#include "core/metadata/ID3v1.h"
+#include "core/metadata/uTagFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Reads a tag, changes fields, writes it back, and checks that the audio behind the tag is
 // untouched and that the new tag reads back with the new values.
-#include "metadata/ID3v2.h"
+#include "core/metadata/ID3v2.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,8 +3,8 @@
 #include <iostream>
 
 #include "cli/uCliCommands.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
 
 int main(int argc, char** argv) {
     using namespace orvanta;

@@ -1,11 +1,11 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
-#include "common/uOrderedWork.h"
-#include "common/uPathText.h"
-#include "common/uTFileUtils.h"
-#include "metadata/MPEGaudio.h"
-#include "metadata/uFileBatch.h"
-#include "metadata/uTagFile.h"
+#include "core/common/uOrderedWork.h"
+#include "core/common/uPathText.h"
+#include "core/common/uTFileUtils.h"
+#include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uFileBatch.h"
+#include "core/metadata/uTagFile.h"
 
 #include <cmath>
 #include <functional>

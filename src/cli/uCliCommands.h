@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "playlists/uM3U.h"
+#include "core/playlists/uM3U.h"
 
 namespace orvanta {
 class TPlayListManager;

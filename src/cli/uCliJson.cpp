@@ -1,6 +1,6 @@
 #include "cli/uCliJson.h"
 
-#include "common/uPathText.h"
+#include "core/common/uPathText.h"
 
 #include <iostream>
 

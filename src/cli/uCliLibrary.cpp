@@ -9,12 +9,12 @@
 
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
-#include "library/uMediaFolders.h"
-#include "library/uMediaMaintenance.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaFolders.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
 

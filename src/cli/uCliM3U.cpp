@@ -6,10 +6,10 @@
 
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
-#include "common/uDataPaths.h"
-#include "playlists/uM3U.h"
-#include "playlists/uTPlayList.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/playlists/uM3U.h"
+#include "core/playlists/uTPlayList.h"
+#include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
 

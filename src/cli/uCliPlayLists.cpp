@@ -7,12 +7,12 @@
 
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
-#include "library/uTMyMediaDB.h"
-#include "library/uTrackInfo.h"
-#include "playlists/uM3U.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/library/uTrackInfo.h"
+#include "core/playlists/uM3U.h"
+#include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
 

@@ -3,10 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/uFrmSplash.h"
-#include "app/uShellOpen.h"
-#include "app/uSingleInstance.h"
-#include "app/uTOptions.h"
+#include "ui/app/uFrmSplash.h"
+#include "ui/app/uSingleInstance.h"
+#include "ui/common/uShellOpen.h"
+#include "ui/common/uTOptions.h"
 
 using namespace orvanta;
 

@@ -14,24 +14,24 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/uApplication.h"
-#include "app/uFrmSplash.h"
-#include "app/uLibraryStart.h"
-#include "app/uSingleInstance.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
-#include "common/uTFileUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/common/uTFileUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
 #include "shell/PlaybackTestSupport.h"
-#include "shell/uFrmMain.h"
-#include "shell/uPlaybackControl.h"
-#include "shell/uPlayerEngine.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "ui/app/uApplication.h"
+#include "ui/app/uFrmSplash.h"
+#include "ui/app/uSingleInstance.h"
+#include "ui/common/uLibraryStart.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playback/uPlayerEngine.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

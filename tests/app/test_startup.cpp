@@ -1,12 +1,12 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/uApplication.h"
-#include "common/uDataPaths.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
+#include "ui/app/uApplication.h"
 
 using namespace orvanta;
 

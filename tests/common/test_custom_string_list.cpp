@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/uTCustomStringList.h"
+#include "core/common/uTCustomStringList.h"
 
 using orvanta::TCustomStringList;
 using orvanta::TObject;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "common/uDataPaths.h"
-#include "common/uJpegImage.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uJpegImage.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 

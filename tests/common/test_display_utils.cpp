@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/uDisplayUtils.h"
+#include "core/common/uDisplayUtils.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;

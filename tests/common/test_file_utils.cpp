@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "common/uTFileUtils.h"
-#include "metadata/uTagFile.h"
+#include "core/common/uTFileUtils.h"
+#include "core/metadata/uTagFile.h"
 #include "support/TempDir.h"
 
 using orvanta::TFileUtils;

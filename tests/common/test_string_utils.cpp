@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/uTStringUtils.h"
+#include "core/common/uTStringUtils.h"
 
 using orvanta::TStringUtils;
 

@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "library/uTMyMediaDB.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/CliRun.h"
 #include "support/Mp3Files.h"
 

@@ -9,12 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/uDisplayUtils.h"
-#include "common/uTFileUtils.h"
-#include "library/uMediaImport.h"
-#include "library/uTMyMediaDB.h"
-#include "metadata/uTagFile.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/common/uTFileUtils.h"
+#include "core/library/uMediaImport.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/metadata/uTagFile.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;

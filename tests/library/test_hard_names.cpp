@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include "common/uDisplayUtils.h"
-#include "common/uPathText.h"
-#include "common/uTFileUtils.h"
-#include "library/uMediaMaintenance.h"
-#include "metadata/MPEGaudio.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/common/uPathText.h"
+#include "core/common/uTFileUtils.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/metadata/MPEGaudio.h"
 #include "support/CliRun.h"
 #include "support/HardNames.h"
 #include "support/Mp3Files.h"

@@ -2,9 +2,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "library/uMediaKeys.h"
-#include "library/uMediaSearch.h"
-#include "library/uTMyMediaDB.h"
+#include "core/library/uMediaKeys.h"
+#include "core/library/uMediaSearch.h"
+#include "core/library/uTMyMediaDB.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "common/uDisplayUtils.h"
-#include "library/uMediaFolders.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaFolders.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;

@@ -2,11 +2,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "common/uDisplayUtils.h"
-#include "library/uMediaFolders.h"
-#include "library/uMediaMaintenance.h"
-#include "library/uTrackInfo.h"
-#include "metadata/ID3v2.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaFolders.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTrackInfo.h"
+#include "core/metadata/ID3v2.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;

@@ -16,17 +16,17 @@
 #include <memory>
 #include <tuple>
 
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uTMyMediaDB.h"
-#include "metadata/MPEGaudio.h"
-#include "metadata/uFrmMP3Tag.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/metadata/MPEGaudio.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/metadata/uFrmMP3Tag.h"
 
 using namespace orvanta;
 

@@ -1,4 +1,4 @@
-#include "metadata/uCoverArt.h"
+#include "core/metadata/uCoverArt.h"
 #include "support/Mp3Files.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "metadata/ID3v1.h"
+#include "core/metadata/ID3v1.h"
 #include "metadata/Mutagen.h"
 
 #include <gtest/gtest.h>

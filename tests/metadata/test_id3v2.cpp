@@ -1,4 +1,4 @@
-#include "metadata/ID3v2.h"
+#include "core/metadata/ID3v2.h"
 #include "metadata/Mutagen.h"
 
 #include <filesystem>

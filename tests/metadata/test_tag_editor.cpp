@@ -9,12 +9,12 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "library/uTMyMediaDB.h"
-#include "metadata/MPEGaudio.h"
-#include "metadata/uFrmMP3Tag.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/metadata/MPEGaudio.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "ui/metadata/uFrmMP3Tag.h"
 
 using namespace orvanta;
 

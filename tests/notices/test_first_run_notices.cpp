@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "common/uDataPaths.h"
+#include "core/common/uDataPaths.h"
+#include "core/notices/uFirstRunNotices.h"
 #include "notices/LoopbackHttpServer.h"
-#include "notices/uFirstRunNotices.h"
 #include "support/WaitUntil.h"
 
 using orvanta::TFirstRunNotices;

@@ -1,8 +1,8 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include "core/notices/uTInet.h"
 #include "notices/LoopbackHttpServer.h"
-#include "notices/uTInet.h"
 #include "support/WaitUntil.h"
 
 using orvanta::TInet;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include "core/notices/uTLiveUpdate.h"
 #include "notices/LoopbackHttpServer.h"
-#include "notices/uTLiveUpdate.h"
 #include "support/WaitUntil.h"
 
 using orvanta::TLiveUpdate;

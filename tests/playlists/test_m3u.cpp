@@ -1,9 +1,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "playlists/uM3U.h"
-#include "playlists/uTPlayList.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/playlists/uM3U.h"
+#include "core/playlists/uTPlayList.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/CliRun.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "playlists/uTPlayList.h"
-#include "playlists/uTextFold.h"
+#include "core/playlists/uTPlayList.h"
+#include "core/playlists/uTextFold.h"
 #include "support/TempDir.h"
 
 using namespace orvanta;

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "playlists/uTPlayListManager.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 

@@ -10,15 +10,15 @@
 #include <functional>
 #include <memory>
 
-#include "common/uDisplayUtils.h"
-#include "playlists/uFraPlayLists.h"
-#include "playlists/uFraPlayListsModel.h"
-#include "playlists/uTPlayListManager.h"
-#include "shell/uQtPath.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
+#include "ui/common/uQtPath.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/playlists/uFraPlayListsModel.h"
 
 using namespace orvanta;
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "shell/uPlayerEngine.h"
+#include "ui/playback/uPlayerEngine.h"
 
 namespace orvanta::test {
 

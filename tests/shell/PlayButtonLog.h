@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "shell/uPlaybackControl.h"
+#include "ui/playback/uPlaybackControl.h"
 
 namespace orvanta::test {
 

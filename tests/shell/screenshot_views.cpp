@@ -8,19 +8,19 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/uApplication.h"
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uTMyMediaDB.h"
-#include "metadata/ID3v1.h"
-#include "metadata/ID3v2.h"
-#include "metadata/uFrmMP3Tag.h"
-#include "playlists/uFraPlayLists.h"
-#include "playlists/uTPlayListManager.h"
-#include "shell/uFrmMain.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/metadata/ID3v1.h"
+#include "core/metadata/ID3v2.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "ui/app/uApplication.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

@@ -6,16 +6,16 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uMediaMaintenance.h"
-#include "metadata/MPEGaudio.h"
-#include "metadata/uFrmMP3Tag.h"
-#include "shell/uPlayerEngine.h"
-#include "shell/uQtPath.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/metadata/MPEGaudio.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
+#include "ui/common/uQtPath.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/playback/uPlayerEngine.h"
 
 using namespace orvanta;
 

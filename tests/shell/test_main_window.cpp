@@ -4,8 +4,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "shell/uFrmMain.h"
 #include "support/FakePrompts.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

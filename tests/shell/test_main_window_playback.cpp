@@ -6,13 +6,13 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "playlists/uFraPlayLists.h"
-#include "playlists/uFraPlayListsModel.h"
 #include "shell/FakePlayerEngine.h"
-#include "shell/uFraTransportBar.h"
-#include "shell/uFrmMain.h"
-#include "shell/uPlaybackControl.h"
 #include "support/FakePrompts.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/playlists/uFraPlayListsModel.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

@@ -6,12 +6,12 @@
 #include <QToolButton>
 
 #include "shell/PlaybackTestSupport.h"
-#include "shell/uFraTransportBar.h"
-#include "shell/uFrmMain.h"
-#include "shell/uPlaybackControl.h"
-#include "shell/uPlayerEngine.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playback/uPlayerEngine.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

@@ -13,22 +13,22 @@
 #include <fstream>
 #include <memory>
 
-#include "app/uApplication.h"
-#include "common/uDataPaths.h"
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uFraPlayLists.h"
-#include "playlists/uFraPlayListsM3U.h"
-#include "playlists/uFraPlayListsModel.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
-#include "shell/uFrmMain.h"
-#include "shell/uQtPath.h"
 #include "support/DropFiles.h"
 #include "support/FakePrompts.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "ui/app/uApplication.h"
+#include "ui/common/uQtPath.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/playlists/uFraPlayListsM3U.h"
+#include "ui/playlists/uFraPlayListsModel.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

@@ -3,7 +3,7 @@
 
 #include "shell/FakePlayerEngine.h"
 #include "shell/PlayButtonLog.h"
-#include "shell/uPlaybackControl.h"
+#include "ui/playback/uPlaybackControl.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

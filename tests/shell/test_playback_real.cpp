@@ -7,10 +7,10 @@
 
 #include "shell/PlayButtonLog.h"
 #include "shell/PlaybackTestSupport.h"
-#include "shell/uFraTransportBar.h"
-#include "shell/uPlaybackControl.h"
-#include "shell/uPlayerEngine.h"
 #include "support/TempDir.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playback/uPlayerEngine.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "shell/PlaybackTestSupport.h"
-#include "shell/uPlayerEngine.h"
 #include "support/TempDir.h"
+#include "ui/playback/uPlayerEngine.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

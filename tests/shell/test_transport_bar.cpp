@@ -5,7 +5,7 @@
 #include <QToolButton>
 
 #include "shell/FakePlayerEngine.h"
-#include "shell/uFraTransportBar.h"
+#include "ui/playback/uFraTransportBar.h"
 
 using namespace orvanta;
 using namespace orvanta::test;

@@ -12,18 +12,18 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/uApplication.h"
-#include "app/uTOptions.h"
-#include "common/uDisplayUtils.h"
-#include "library/uFraMedia.h"
-#include "library/uTMyMediaDB.h"
-#include "playlists/uFraPlayLists.h"
-#include "playlists/uTPlayListManager.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
-#include "shell/uFraTransportBar.h"
-#include "shell/uFrmMain.h"
 #include "support/FakePrompts.h"
 #include "support/TempDir.h"
+#include "ui/app/uApplication.h"
+#include "ui/common/uTOptions.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
 

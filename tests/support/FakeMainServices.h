@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "playlists/uTPlayList.h"
-#include "shell/uMainServices.h"
+#include "core/playlists/uTPlayList.h"
+#include "ui/common/uMainServices.h"
 
 namespace orvanta::test {
 

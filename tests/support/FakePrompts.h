@@ -5,7 +5,7 @@
 #include <deque>
 #include <functional>
 
-#include "shell/uPrompts.h"
+#include "ui/common/uPrompts.h"
 
 namespace orvanta::test {
 

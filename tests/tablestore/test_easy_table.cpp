@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "core/tablestore/uTEasyQuery.h"
+#include "core/tablestore/uTEasyTable.h"
 #include "support/TempDir.h"
-#include "tablestore/uTEasyQuery.h"
-#include "tablestore/uTEasyTable.h"
 
 using namespace orvanta;
 using orvanta::test::TempDir;

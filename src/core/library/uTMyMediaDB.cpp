@@ -1,0 +1,387 @@
+#include "core/library/uTMyMediaDB.h"
+
+#include <algorithm>
+
+#include "core/common/uDataPaths.h"
+#include "core/library/uMediaKeys.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int TextSize = 256;
+constexpr int YearSize = 4;
+// What Linux allows: a 4,096-byte path, a 255-byte name.
+constexpr int DirectorySize = 4096;
+constexpr int FileNameSize = 255;
+
+// Every statement binds its values; the texts below are the whole statements.
+// A file is the bytes of its path: the index on the A-Z lowered path finds the few rows that
+// differ at most in letter case, and the plain columns pick this path's own, so that
+// "Song.mp3" and "song.mp3" are two files. The unary "+" keeps SQLite from putting the bound
+// path into LOWER(...) for the plain columns, which would turn the index terms into constants
+// and scan the whole table.
+const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 AND "
+                              "+fDirectory = ?3 AND +fFileName = ?4";
+const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
+const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
+const std::string UpdateMediaSql =
+    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
+    "fLanguage = ?10, fComposer = ?11, fTitleKey = ?12, fArtistKey = ?13, fAlbumKey = ?14, "
+    "fGenreKey = ?15" +
+    WhereFile;
+const std::string RewriteMediaSql =
+    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
+    "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
+    "fQuality = ?15, fTitleKey = ?16, fArtistKey = ?17, fAlbumKey = ?18, fGenreKey = ?19, "
+    "fTrack = ?20, fDisc = ?21, fAlbumArtist = ?22" +
+    WhereFile;
+const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereFile;
+const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereFile;
+const std::string MediaExistsSql = "SELECT 1 FROM tMedia" + WhereFile + " LIMIT 1";
+
+// Columns tMedia gained after its first version. A library file made before them gets them
+// when it is opened for writing; every reader takes a row without them as it is.
+const TEasyFieldDef AddedColumns[] = {
+    {"fFileTime", TEasyFieldType::ftInteger, 0, false},
+};
+
+std::string distinctOf(const char* field) {
+    return std::string("SELECT DISTINCT ") + field + " FROM tMedia ORDER BY " + field;
+}
+
+std::string mediaWhereLowered(const char* field) {
+    return std::string("SELECT * FROM tMedia WHERE LOWER(") + field + ") = ?1 ORDER BY fTitle";
+}
+
+// The look-up index of a file; the orders the view lists in are the listing keys' indexes.
+const TEasyIndexDef MediaIndexes[] = {
+    {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
+};
+
+// The values of WhereFile's "?1" to "?4".
+std::vector<TEasyValue> fileParams(std::string_view directory, std::string_view fileName) {
+    return {LowerAscii(directory), LowerAscii(fileName), std::string(directory),
+            std::string(fileName)};
+}
+
+std::string cut(std::string_view value) {
+    return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
+}
+
+TEasyValue text(std::string_view value, int size = TextSize) {
+    return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
+}
+
+} // namespace
+
+std::string LowerAscii(std::string_view Text) {
+    std::string lowered(Text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
+TMyMediaDB::TMyMediaDB() = default;
+
+void TMyMediaDB::OpenDatabase(const std::string& FileName) {
+    CloseDatabase();
+    FTable.DatabaseFileName = FileName;
+    FTable.TableName = MediaTableName;
+    FTable.TableRequired = true;
+    if (!FileExists(FileName)) {
+        CreateDatabase();
+        return;
+    }
+    // A file left empty by a crash during its creation gets its table; any other file without
+    // tMedia is not a library and is an error, never replaced.
+    if (FTable.Database()->IsEmpty()) {
+        createTable();
+        return;
+    }
+    addMissingColumns();
+    FTable.Open();
+    FTable.Close();
+    // For a file whose indexes were dropped by another tool or made before some of them.
+    for (const TEasyIndexDef& index : MediaIndexes)
+        FTable.Database()->Execute("CREATE INDEX IF NOT EXISTS " + index.Name + " ON tMedia (" +
+                                   index.Expressions + ")");
+    addListingFields();
+    addRemovedTable();
+}
+
+void TMyMediaDB::CreateDatabase() {
+    FTable.Disconnect();
+    auto database = std::make_shared<TEasyDatabase>();
+    database->FileName = FTable.DatabaseFileName;
+    database->CreateDatabase();
+    FTable.SetDatabase(database);
+    createTable();
+}
+
+void TMyMediaDB::createTable() {
+    FTable.FieldDefs.clear();
+    FTable.IndexDefs.clear();
+    const auto addText = [this](const char* name, int size) {
+        FTable.FieldDefs.push_back({name, TEasyFieldType::ftString, size, false});
+    };
+    const auto addInteger = [this](const char* name) {
+        FTable.FieldDefs.push_back({name, TEasyFieldType::ftInteger, 0, false});
+    };
+    addText("fDirectory", DirectorySize);
+    addText("fFileName", FileNameSize);
+    addInteger("fFileSize");
+    addInteger("fSeconds");
+    addInteger("fQuality");
+    addText("fTitle", TextSize);
+    addText("fArtist", TextSize);
+    addText("fAlbum", TextSize);
+    addText("fYear", YearSize);
+    addText("fGenre", TextSize);
+    addText("fLanguage", TextSize);
+    addText("fComposer", TextSize);
+    for (const TEasyFieldDef& column : AddedColumns)
+        FTable.FieldDefs.push_back(column);
+    FTable.IndexDefs.assign(std::begin(MediaIndexes), std::end(MediaIndexes));
+    FTable.CreateTable();
+    FTable.Close();
+    addListingFields();
+    addRemovedTable();
+}
+
+void TMyMediaDB::addMissingColumns() {
+    std::vector<std::string> present;
+    OpenQuery(FQuery, "SELECT name FROM pragma_table_info(?1)", {std::string(MediaTableName)});
+    for (FQuery.First(); !FQuery.Eof(); FQuery.Next())
+        present.push_back(LowerAscii(FQuery.Fields(0).AsText()));
+    FQuery.Close();
+    for (const TEasyFieldDef& column : AddedColumns) {
+        if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
+            continue;
+        // Rows already there get NULL: nothing known yet.
+        FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
+                                   (column.DataType == TEasyFieldType::ftInteger
+                                        ? std::string(" INTEGER")
+                                        : " VARCHAR(" + std::to_string(column.Size) + ")"));
+    }
+}
+
+void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
+    CloseDatabase();
+    FTable.DatabaseFileName = FileName;
+    FTable.TableName = MediaTableName;
+    auto database = std::make_shared<TEasyDatabase>();
+    database->FileName = FileName;
+    database->ReadOnly = true;
+    database->Open();
+    FTable.SetDatabase(database);
+    FReadOnly = true;
+    FTable.Open();
+    FTable.Close();
+    FListingKeys = hasField("fTitleKey");
+    FRemovedTable = hasRemovedTable();
+}
+
+bool TMyMediaDB::CanWriteNow() {
+    return FTable.Database()->CanWriteNow();
+}
+
+void TMyMediaDB::CloseDatabase() {
+    FQuery.Close();
+    FQuery.Database.reset();
+    FTable.Disconnect();
+    FReadOnly = false;
+    FListingKeys = false;
+    FRemovedTable = false;
+}
+
+bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
+                          std::int64_t FileSize, std::string_view Title, std::string_view Artist,
+                          std::string_view Album, std::string_view Year, std::string_view Genre,
+                          std::string_view Language, std::string_view Composer,
+                          std::int32_t Seconds, std::int32_t Quality, const TMediaNumbers& Numbers,
+                          std::int64_t FileTime) {
+    auto database = FTable.Database();
+    // The check and the append are one transaction, so a second writer cannot slip a copy
+    // of the row in between. Inside a batch the write lock is already held, and one
+    // statement fails whole.
+    const bool own = !database->InTransaction();
+    if (own)
+        database->StartTransaction();
+    try {
+        OpenQuery(FQuery, MediaExistsSql, fileParams(Directory, FileName));
+        const bool added = FQuery.Eof();
+        FQuery.Close();
+        if (added) {
+            // The table stays open from one row to the next: reading its fields again for
+            // every file would cost more than the row.
+            FTable.Open();
+            FTable.Append();
+            // Paths are bytes and never cut, whatever width an older library declares.
+            FTable.SetFieldBytes("fDirectory", Directory);
+            FTable.SetFieldBytes("fFileName", FileName);
+            FTable.SetFieldInteger("fFileSize", FileSize);
+            FTable.SetFieldText("fTitle", Title);
+            FTable.SetFieldText("fArtist", Artist);
+            FTable.SetFieldText("fAlbum", Album);
+            FTable.SetFieldText("fYear", Year);
+            FTable.SetFieldText("fGenre", Genre);
+            FTable.SetFieldText("fLanguage", Language);
+            FTable.SetFieldText("fComposer", Composer);
+            FTable.SetFieldInteger("fSeconds", Seconds);
+            FTable.SetFieldInteger("fQuality", Quality);
+            FTable.SetFieldInteger("fFileTime", FileTime);
+            FTable.SetFieldText("fTitleKey", SortKey(cut(Title)));
+            FTable.SetFieldText("fArtistKey", SortKey(cut(Artist)));
+            FTable.SetFieldText("fAlbumKey", SortKey(cut(Album)));
+            FTable.SetFieldText("fGenreKey", SortKey(cut(Genre)));
+            FTable.SetFieldInteger("fTrack", Numbers.Track);
+            FTable.SetFieldInteger("fDisc", Numbers.Disc);
+            FTable.SetFieldText("fAlbumArtist", Numbers.AlbumArtist);
+            FTable.Post();
+            FAddedId = database->LastInsertId();
+        }
+        if (own)
+            database->Commit();
+        return added;
+    } catch (...) {
+        FTable.Close();
+        FQuery.Close();
+        if (own)
+            database->Rollback();
+        throw;
+    }
+}
+
+void TMyMediaDB::RewriteMedia(std::string_view Directory, std::string_view FileName,
+                              const TMediaStamp& Stamp, std::string_view Title,
+                              std::string_view Artist, std::string_view Album,
+                              std::string_view Year, std::string_view Genre,
+                              std::string_view Language, std::string_view Composer,
+                              std::int32_t Seconds, std::int32_t Quality,
+                              const TMediaNumbers& Numbers) {
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
+                                 text(Genre), text(Language), text(Composer), Stamp.FileSize,
+                                 Stamp.FileTime, std::int64_t{Seconds}, std::int64_t{Quality},
+                                 SortKey(cut(Title)), SortKey(cut(Artist)), SortKey(cut(Album)),
+                                 SortKey(cut(Genre)), std::int64_t{Numbers.Track},
+                                 std::int64_t{Numbers.Disc}, text(Numbers.AlbumArtist)});
+    ExecQuery(FQuery, RewriteMediaSql, std::move(params));
+}
+
+bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
+                            TMediaStamp& Stamp) {
+    OpenQuery(FQuery, MediaStampSql, fileParams(Directory, FileName));
+    const bool found = !FQuery.Eof();
+    if (found) {
+        Stamp.FileSize = FQuery.Fields(0).AsInt64();
+        Stamp.FileTime = FQuery.Fields(1).AsInt64();
+    }
+    FQuery.Close();
+    return found;
+}
+
+void TMyMediaDB::StampMedia(std::string_view Directory, std::string_view FileName,
+                            const TMediaStamp& Stamp) {
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {Stamp.FileSize, Stamp.FileTime});
+    ExecQuery(FQuery, StampMediaSql, std::move(params));
+}
+
+void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {
+    ExecQuery(FQuery, DeleteMediaSql, fileParams(Directory, FileName));
+}
+
+void TMyMediaDB::UpdateMedia(std::string_view Directory, std::string_view FileName,
+                             std::string_view Title, std::string_view Artist,
+                             std::string_view Album, std::string_view Year, std::string_view Genre,
+                             std::string_view Language, std::string_view Composer) {
+    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
+                                 text(Genre), text(Language), text(Composer), SortKey(cut(Title)),
+                                 SortKey(cut(Artist)), SortKey(cut(Album)), SortKey(cut(Genre))});
+    ExecQuery(FQuery, UpdateMediaSql, std::move(params));
+}
+
+void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
+                             std::string_view FileName) {
+    OpenQuery(Query, SelectMediaSql, fileParams(Directory, FileName));
+}
+
+void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
+    OpenQuery(Query, FListingKeys ? "SELECT * FROM tMedia ORDER BY fTitleKey, rowid"
+                                  : "SELECT * FROM tMedia ORDER BY fTitle");
+}
+
+void TMyMediaDB::DistinctValues(const char* Field,
+                                const std::function<bool(std::string_view)>& Value) {
+    TEasyQuery query;
+    WalkQuery(query, distinctOf(Field));
+    for (; !query.Eof(); query.Next())
+        if (std::string_view value = query.Fields(0).AsText(); !value.empty() && !Value(value))
+            return;
+}
+
+void TMyMediaDB::SelectMediaByArtist(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fArtist"), {LowerAscii(Value)});
+}
+void TMyMediaDB::SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fAlbum"), {LowerAscii(Value)});
+}
+void TMyMediaDB::SelectMediaByGenre(TEasyQuery& Query, std::string_view Value) {
+    OpenQuery(Query, mediaWhereLowered("fGenre"), {LowerAscii(Value)});
+}
+
+void TMyMediaDB::PrepareQuery(TEasyQuery& Query, const std::string& Statement,
+                              std::vector<TEasyValue> Params) {
+    Query.Close();
+    Query.Database = FTable.Database();
+    Query.SQL = Statement;
+    Query.Params = std::move(Params);
+}
+
+void TMyMediaDB::OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    PrepareQuery(Query, Statement, std::move(Params));
+    Query.Open();
+}
+
+void TMyMediaDB::WalkQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    PrepareQuery(Query, Statement, std::move(Params));
+    Query.OpenUncounted();
+}
+
+void TMyMediaDB::ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                           std::vector<TEasyValue> Params) {
+    PrepareQuery(Query, Statement, std::move(Params));
+    Query.ExecSQL();
+}
+
+void TMyMediaDB::BeginBatch() {
+    FTable.Database()->StartTransaction();
+}
+
+void TMyMediaDB::EndBatch() {
+    FTable.Database()->Commit();
+}
+
+void TMyMediaDB::CancelBatch() {
+    FTable.Database()->Rollback();
+}
+
+std::string TMyMediaDB::IntegrityCheck() {
+    TEasyQuery check;
+    OpenQuery(check, "PRAGMA integrity_check");
+    std::string result;
+    for (check.First(); !check.Eof(); check.Next()) {
+        if (!result.empty())
+            result += '\n';
+        result += check.Fields(0).AsString();
+    }
+    return result;
+}
+
+} // namespace orvanta

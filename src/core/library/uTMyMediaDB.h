@@ -1,0 +1,203 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/tablestore/uTEasyQuery.h"
+#include "core/tablestore/uTEasyTable.h"
+
+namespace orvanta {
+
+inline constexpr const char* MediaTableName = "tMedia";
+
+// What the library remembers of a file to tell whether it changed since its row was written.
+struct TMediaStamp {
+    std::int64_t FileSize = 0;
+    // Modification time in nanoseconds since the epoch; 0 when not known (a row written
+    // before the library kept it).
+    std::int64_t FileTime = 0;
+};
+
+// What the My Music list shows: the rows of one filter value (or all of them) that contain
+// every search word, in title order, or in disc and track order for an album.
+struct TMediaListing {
+    enum TKind { All, Artist, Album, Genre };
+    TKind Kind = All;
+    std::string Value;
+    std::vector<std::string> Words;
+};
+
+// The numbers of a file's tag the lists order an album by; 0 and empty when it has none.
+struct TMediaNumbers {
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    std::string AlbumArtist;
+};
+
+// What the maintenance reads of a row to find its file.
+struct TMediaFileRow {
+    std::int64_t Id = 0;
+    std::string Directory;
+    std::string FileName;
+    TMediaStamp Stamp;
+    std::int32_t Seconds = 0;
+};
+
+// The media library: table tMedia, one row per audio file, identified by the bytes of its
+// directory and file name ("Song.mp3" and "song.mp3" are two files), and table tRemoved, the
+// files the user removed, which imports and refreshes pass by. Errors of the engine are thrown
+// as EEasyError.
+// Every operation is on disk when it returns, except inside a batch, which is on disk when
+// EndBatch returns.
+class TMyMediaDB {
+public:
+    TMyMediaDB();
+    TMyMediaDB(const TMyMediaDB&) = delete;
+    TMyMediaDB& operator=(const TMyMediaDB&) = delete;
+
+    // Opens the library file, creating it with an empty tMedia when no file is there. An
+    // existing file is never replaced: a damaged one is an error.
+    void OpenDatabase(const std::string& FileName);
+    void CreateDatabase();
+    // Opens an existing library for reading only (another program holds it for long); every
+    // write then fails. Nothing in the file is changed.
+    void OpenReadOnly(const std::string& FileName);
+    bool ReadOnly() const { return FReadOnly; }
+    // Whether a write could start now, without waiting for another program's lock.
+    bool CanWriteNow();
+    void CloseDatabase();
+    std::int64_t AddedId() const { return FAddedId; }
+    const std::string& FileName() const { return FTable.DatabaseFileName; }
+
+    // False, and nothing added, when a row for that file already exists. The new row's id is
+    // then AddedId().
+    bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
+                  std::string_view Title, std::string_view Artist, std::string_view Album,
+                  std::string_view Year, std::string_view Genre, std::string_view Language,
+                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality,
+                  const TMediaNumbers& Numbers = {}, std::int64_t FileTime = 0);
+    // Everything read from the file again, for a file that changed since it was added.
+    void RewriteMedia(std::string_view Directory, std::string_view FileName,
+                      const TMediaStamp& Stamp, std::string_view Title, std::string_view Artist,
+                      std::string_view Album, std::string_view Year, std::string_view Genre,
+                      std::string_view Language, std::string_view Composer, std::int32_t Seconds,
+                      std::int32_t Quality, const TMediaNumbers& Numbers);
+    // The file's stamp of the row; false when the file has no row.
+    bool MediaStamp(std::string_view Directory, std::string_view FileName, TMediaStamp& Stamp);
+    // Records the file's stamp without touching the rest of the row.
+    void StampMedia(std::string_view Directory, std::string_view FileName,
+                    const TMediaStamp& Stamp);
+    void DeleteMedia(std::string_view Directory, std::string_view FileName);
+    // Deletes the file's row and remembers that the user removed it.
+    void RemoveMedia(std::string_view Directory, std::string_view FileName);
+    // The files the user removed, as full paths, in no particular order.
+    std::vector<std::string> RemovedPaths();
+    // Forgets that the user removed these files (full paths): they were added by name.
+    void ForgetRemoved(const std::vector<std::string>& Paths);
+    void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
+                     std::string_view Artist, std::string_view Album, std::string_view Year,
+                     std::string_view Genre, std::string_view Language, std::string_view Composer);
+
+    void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
+    void SelectAllMedia(TEasyQuery& Query);
+    // Hands Value the distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre,
+    // fLanguage, fComposer) in ascending order, read without counting them first, until it
+    // returns false.
+    void DistinctValues(const char* Field, const std::function<bool(std::string_view)>& Value);
+    void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
+
+    // The listing's rows; SearchWords makes Words from what was typed. Only reads.
+    void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
+    // The listing's row ids alone, in the same order, for one walk (not counted first).
+    void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
+    // Every row's id and its title, artist, album and genre keys, in row id order (a
+    // straight read of the table), for one walk.
+    void SelectSearchKeys(TEasyQuery& Query);
+    // The rows of these ids (in no particular order), with the id as fRowId.
+    void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
+    // The row id of a file; 0 when it has no row.
+    std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
+    // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#"),
+    // equal values in row id order; empty when not available.
+    std::vector<std::int64_t> OrderedIds(int Column, const std::function<void()>& RowRead = {});
+    // The non-empty values of Kind's field in the order people expect, values differing
+    // only in letter case given once, under their most frequent spelling. Only reads.
+    // RowRead is called for each row read.
+    std::vector<std::string> FilterValues(TMediaListing::TKind Kind,
+                                          const std::function<void()>& RowRead = {});
+    void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
+                         const TMediaNumbers& Numbers);
+    // Whether the file keeps the listing keys; an older file opened read-only does not, and
+    // is listed by its texts.
+    bool HasListingKeys() const { return FListingKeys; }
+
+    // The rows' files, a page of PageRows rows at a time in row id order, so that a large
+    // library is never held whole. Each page's read has ended when Page sees it, so Page may
+    // write; it returns false to stop the walk.
+    void WalkMediaFiles(const std::function<bool(const std::vector<TMediaFileRow>& Rows)>& Page,
+                        int PageRows = 2000);
+    // The directories of the rows, each spelling once.
+    std::vector<std::string> MediaDirectories();
+    // The file names of the rows whose file lies directly in Folder (whose directory joins a
+    // name into the same path, trailing '/' or not), and of the files there that the user
+    // removed: the names a refresh leaves alone.
+    std::vector<std::string> KnownNamesIn(const std::string& Folder);
+    // The full paths of the rows of these ids, in that order; ids without a row are left out.
+    std::vector<std::string> MediaPaths(const std::vector<std::int64_t>& Ids);
+    // The number of rows.
+    std::int64_t MediaCount();
+
+    // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
+    void OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    void ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    // As OpenQuery, for one walk to the end without counting the rows first.
+    void WalkQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+
+    // Groups many operations into one write to disk; batches nest. A batch left by an
+    // exception must be ended with CancelBatch (which keeps nothing of it) or EndBatch.
+    void BeginBatch();
+    void EndBatch();
+    void CancelBatch();
+
+    // SQLite's own check of the file: "ok" when sound.
+    std::string IntegrityCheck();
+
+private:
+    void PrepareQuery(TEasyQuery& Query, const std::string& Statement,
+                      std::vector<TEasyValue> Params);
+    void createTable();
+    void addMissingColumns();
+    // The fields and indexes the lists order and search by, added to a file made without
+    // them, and the keys of rows written without them (by an older version or another
+    // program), filled in batches.
+    void addListingFields();
+    void openListing(TEasyQuery& Query, const TMediaListing& Listing, const char* Fields,
+                     bool Counted);
+    bool listingFieldsComplete();
+    void addListingSchema();
+    bool fillListingKeys();
+    bool hasField(const char* Name);
+    // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
+    void addRemovedTable();
+    bool hasRemovedTable();
+
+    TEasyTable FTable;
+    TEasyQuery FQuery;
+    std::int64_t FAddedId = 0;
+    bool FReadOnly = false;
+    bool FListingKeys = false;
+    bool FRemovedTable = false;
+};
+
+// A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.
+std::string LowerAscii(std::string_view Text);
+
+} // namespace orvanta

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/metadata/ID3v2Frames.h"
+
+namespace orvanta {
+
+class TByteSource;
+
+// The ID3v2 tag at the start of an MP3 file: versions 2, 3 and 4 are read, version 3 is
+// written. Texts are UTF-8 in memory.
+class TID3v2 {
+public:
+    TID3v2() { Clear(); }
+
+    void Clear();
+
+    // False only when the first 10 bytes cannot be read; Present tells whether a tag was found.
+    [[nodiscard]] bool LoadTag(const std::string& FileName);
+    [[nodiscard]] bool LoadTag(TByteSource& Source);
+
+    // Writes a version 3 tag in which only the fields changed since the last read get new
+    // frames; every other frame of the file's tag is carried (converted to version 3 when the
+    // tag is of another version), and a cleared field loses the frames it was read from. Writes
+    // nothing when no field changed. The frames are taken from the file as it is now, so nothing
+    // another program added meanwhile is lost. The tag is written in place when it fits the old
+    // one (of at most 4096 bytes); otherwise the file is rewritten beside and renamed over. After
+    // a write the object holds what the file now holds. A tag that was not read whole is never
+    // written over: false, with ReadWhole false.
+    [[nodiscard]] bool StoreTag(const std::string& FileName);
+    // The last read (or save) found every frame of the tag, or there was no tag.
+    bool ReadWhole() const { return FReadWhole; }
+
+    void SetTitle(std::string_view Value);
+    void SetArtist(std::string_view Value);
+    void SetAlbum(std::string_view Value);
+    void SetYear(std::string_view Value);
+    void SetGenre(std::string_view Value);
+    void SetComment(std::string_view Value);
+    void SetComposer(std::string_view Value);
+    void SetCopyright(std::string_view Value);
+    void SetLanguage(std::string_view Value);
+    void SetTrack(std::uint16_t Value) { FTrack = Value; }
+
+    bool Present() const { return FPresent; }
+    std::uint8_t Version() const { return FVersion; }
+    // Bytes of the tag with header (and footer); 0 when none or larger than the file.
+    std::int32_t TagSize() const { return FTagSize; }
+    const std::string& Title() const { return FTitle; }
+    const std::string& Artist() const { return FArtist; }
+    const std::string& Album() const { return FAlbum; }
+    std::uint16_t Track() const { return FTrack; }
+    const std::string& TrackText() const { return FTrackText; }
+    const std::string& Year() const { return FYear; }
+    const std::string& Genre() const { return FGenre; }
+    const std::string& Comment() const { return FComment; }
+    const std::string& Composer() const { return FComposer; }
+    const std::string& EncodedBy() const { return FEncodedBy; }
+    const std::string& Copyright() const { return FCopyright; }
+    const std::string& Language() const { return FLanguage; }
+    const std::string& UserURL() const { return FUserURL; }
+    // Read only: the disc of a set (TPOS) and the album's artist (TPE2).
+    std::uint16_t Disc() const { return FDisc; }
+    const std::string& AlbumArtist() const { return FAlbumArtist; }
+
+    // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
+    static constexpr std::size_t FrameKinds = 19;
+
+private:
+    // The values a save may change.
+    struct TEdited {
+        std::string Title, Artist, Album, Year, Genre, Comment, Composer, Copyright, Language;
+        std::uint16_t Track = 0;
+    };
+    TEdited Edited() const;
+
+    bool FPresent = false;
+    std::uint8_t FVersion = 0;
+    std::int32_t FTagSize = 0;
+    std::string FTitle;
+    std::string FArtist;
+    std::string FAlbum;
+    std::uint16_t FTrack = 0;
+    std::string FTrackText;
+    std::string FYear;
+    std::string FGenre;
+    std::string FComment;
+    std::string FComposer;
+    std::string FEncodedBy;
+    std::string FCopyright;
+    std::string FLanguage;
+    std::string FUserURL;
+    std::uint16_t FDisc = 0;
+    std::string FAlbumArtist;
+    // The values as LoadTag read them (empty after Clear): StoreTag writes what differs.
+    TEdited FRead;
+    bool FReadWhole = true;
+    // The comment came from a comment frame with a description (there was none without).
+    bool FCommentDescribed = false;
+    // The raw content of each kind of frame during LoadTag, and the buffer a frame is read into.
+    // Members so that their memory serves the next tag as well.
+    std::array<std::string, FrameKinds> FContents;
+    std::string FReadBuffer;
+};
+
+// Every frame of the tag at the start of Source, in order and in the version 3 form a save
+// writes; empty when there is no tag.
+std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source);
+
+} // namespace orvanta

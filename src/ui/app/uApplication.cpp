@@ -1,0 +1,113 @@
+#include "ui/app/uApplication.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
+#include "core/playlists/uTRandom.h"
+#include "ui/app/uFrmSplash.h"
+#include "ui/app/uSingleInstance.h"
+#include "ui/common/uGuard.h"
+#include "ui/common/uLibraryStart.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uTOptions.h"
+#include "ui/playback/uPlayerEngine.h"
+
+namespace orvanta {
+
+std::unique_ptr<TOptions> Options;
+std::unique_ptr<TfrmSplash> frmSplash;
+std::unique_ptr<TMyMediaDB> MyMediaDB;
+std::unique_ptr<TPlayListManager> PlayListManager;
+
+bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
+                     const TStartRequest& Request) {
+    RandomGenerator.Randomize();
+    AppPath =
+        ResolveAppPath(ExecutableDir.toStdString(), std::getenv("ORVANTA_HOME"), UserDataDir());
+    ForceFolderPath(AppPath); // the user's data folder may not exist yet
+    const QString home = QString::fromStdString(AppPath);
+
+    // Decided before anything in the home is read or written: a second start changes nothing.
+    if (IsAlreadyRunning(home)) {
+        if (Request.Files.empty()) {
+            ShowAlreadyRunning(Prompts);
+            return false;
+        }
+        // Bounded: a second start ends at once, whatever the running program is doing.
+        const THandOver handed = HandOverToRunningInstance(home, Request.Files);
+        if (handed != THandOver::Accepted) {
+            const QString text = HandOverFailureText(handed);
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+            Prompts.Information(text);
+        }
+        return false;
+    }
+    if (Request.Server)
+        Request.Server->Listen(home);
+    TGstPlayerEngine::StartLoading(); // while the library opens and the window is built
+
+    Options = std::make_unique<TOptions>();
+    Options->LoadFromRegistry(SettingsBaseKey);
+
+    frmSplash = std::make_unique<TfrmSplash>();
+
+    ForceFolder(DataFolder());
+    MyMediaDB = std::make_unique<TMyMediaDB>();
+    TLibraryWait wait;
+    wait.Limit = Request.LibraryWait;
+    wait.ShowWaiting = [](const QString& Text) { frmSplash->ShowStatus(Text); };
+    wait.Stopping = Request.Stopping;
+    const TLibraryAccess access = OpenLibraryWaiting(*MyMediaDB, MediaDatabaseFile(), wait);
+    if (access == TLibraryAccess::Stopped)
+        return false;
+    frmSplash->ShowStatus({});
+    ForceFolder(PlayListsFolder());
+    PlayListManager = std::make_unique<TPlayListManager>();
+    PlayListManager->Open(PlayListsFolder());
+    if (PlayListManager->Count() <= 0)
+        PlayListManager->AddPlayList(DefaultPlayListName);
+
+    FileTypes = std::make_unique<TCustomStringList>();
+    FileTypes->NameValueSeparator = ':';
+    RegisterFileTypes();
+    if (access == TLibraryAccess::ReadOnly)
+        Prompts.Information(LibraryReadOnlyText);
+    return true;
+}
+
+void ReleaseGlobals() {
+    Options.reset();
+    frmSplash.reset();
+    MyMediaDB.reset();
+    // Writes every playlist back to its file.
+    PlayListManager.reset();
+    FileTypes.reset();
+}
+
+TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
+
+bool TOrvantaApplication::notify(QObject* Receiver, QEvent* Event) {
+    // Commands catch at their own boundary (Guarded); reaching here means a slot went unguarded,
+    // a fault to mend. Debug builds stop on it; a release build still tells the user and goes on.
+    try {
+        return QApplication::notify(Receiver, Event);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "orvanta: exception escaped an event handler: %s\n", error.what());
+        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
+        if (OnException)
+            OnException(ExceptionText(error));
+    } catch (...) {
+        std::fprintf(stderr, "orvanta: unknown exception escaped an event handler\n");
+        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
+        if (OnException)
+            OnException(QStringLiteral("Unknown error."));
+    }
+    return false;
+}
+
+} // namespace orvanta

@@ -1,0 +1,395 @@
+#include "ui/library/uFraMedia.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/tablestore/uTEasyQuery.h"
+#include "ui/common/uFileDrop.h"
+#include "ui/common/uLibraryStart.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uShellOpen.h"
+#include "ui/library/uFraMediaShared.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+namespace {
+
+const char* const TagProperty = "Tag";
+
+// A table whose Home and End keys go to the first and last track, as in any list, rather than
+// to the first and last column.
+class TTrackTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override {
+        if (Action == MoveHome || Action == MoveEnd)
+            Modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(Action, Modifiers);
+    }
+};
+
+} // namespace
+
+TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOpen) {
+    setObjectName(QStringLiteral("fraMedia1"));
+    CreateControls();
+    CreateMenu();
+    tmrImport = new QTimer(this);
+    tmrImport->setInterval(static_cast<int>(ResponsiveMs));
+    connect(tmrImport, &QTimer::timeout, this, [this] { RunGuarded([this] { ImportTick(); }); });
+    tmrOutside = new QTimer(this);
+    tmrOutside->setInterval(1000);
+    connect(tmrOutside, &QTimer::timeout, this,
+            [this] { RunGuarded([this] { FollowOutsideChanges(); }); });
+}
+
+TfraMedia::~TfraMedia() = default;
+
+void TfraMedia::CancelWork() {
+    FCancelled = true;
+    if (FImport)
+        FImport->Import.Cancel();
+}
+
+void TfraMedia::CreateControls() {
+    auto* frameLayout = new QVBoxLayout(this);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    pnlContainer = new QWidget(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    frameLayout->addWidget(pnlContainer);
+    auto* containerLayout = new QVBoxLayout(pnlContainer);
+    containerLayout->setContentsMargins(0, 0, 0, 0);
+    pnlMedia = new QWidget(pnlContainer);
+    pnlMedia->setObjectName(QStringLiteral("pnlMedia"));
+    containerLayout->addWidget(pnlMedia);
+    auto* mediaLayout = new QVBoxLayout(pnlMedia);
+    mediaLayout->setContentsMargins(0, 0, 0, 0);
+    mediaLayout->setSpacing(2);
+
+    splMedia = new QSplitter(Qt::Horizontal, pnlMedia);
+    splMedia->setObjectName(QStringLiteral("splMedia"));
+    splMedia->setChildrenCollapsible(false);
+    mediaLayout->addWidget(splMedia, 1);
+
+    pnlFilter = new QWidget(splMedia);
+    pnlFilter->setObjectName(QStringLiteral("pnlFilter"));
+    pnlFilter->setMinimumWidth(100);
+    auto* filterLayout = new QVBoxLayout(pnlFilter);
+    filterLayout->setContentsMargins(0, 0, 0, 0);
+    filterLayout->setSpacing(2);
+    cmbFilter = new QComboBox(pnlFilter);
+    cmbFilter->setObjectName(QStringLiteral("cmbFilter"));
+    cmbFilter->addItems(
+        {QStringLiteral("Artists"), QStringLiteral("Albums"), QStringLiteral("Genres")});
+    filterLayout->addWidget(cmbFilter);
+    FFilterModel = new QStringListModel(this);
+    lstItems = new QListView(pnlFilter);
+    lstItems->setObjectName(QStringLiteral("lstItems"));
+    lstItems->setModel(FFilterModel);
+    lstItems->setUniformItemSizes(true);
+    lstItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    filterLayout->addWidget(lstItems, 1);
+
+    auto* pnlList = new QWidget(splMedia);
+    auto* listLayout = new QVBoxLayout(pnlList);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(2);
+    txtSearch = new QLineEdit(pnlList);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setPlaceholderText(QStringLiteral("Search (Ctrl+F)"));
+    txtSearch->setClearButtonEnabled(true);
+    listLayout->addWidget(txtSearch);
+
+    MediaModel = new TMediaListModel(this);
+    MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
+                          [this](int Column) { return SortRanks(Column); });
+    // A table rather than a tree: a tree view keeps 40 bytes of layout per row, which at a
+    // million rows is more fresh memory than the window can wait for.
+    lvwMedia = new TTrackTable(pnlList);
+    listLayout->addWidget(lvwMedia, 1);
+    lvwMedia->setObjectName(QStringLiteral("lvwMedia"));
+    lvwMedia->setModel(MediaModel);
+    lvwMedia->setShowGrid(false);
+    lvwMedia->setWordWrap(false);
+    lvwMedia->setTabKeyNavigation(false);
+    lvwMedia->setCornerButtonEnabled(false);
+    lvwMedia->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwMedia->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwMedia->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwMedia->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwMedia->setIconSize(QSize(16, 16));
+    lvwMedia->setMinimumWidth(100);
+    QHeaderView* rows = lvwMedia->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(std::max(lvwMedia->fontMetrics().height(), 16) + 4);
+    QHeaderView* header = lvwMedia->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    const int widths[TMediaListModel::ColumnCount] = {200, 100, 100, 50, 75, 75, 75, 75, 35};
+    for (int column = 0; column < TMediaListModel::ColumnCount; ++column)
+        header->resizeSection(column, widths[column]);
+    header->moveSection(TMediaListModel::colTrack, 0);
+
+    splMedia->addWidget(pnlFilter);
+    splMedia->addWidget(pnlList);
+    splMedia->setStretchFactor(1, 1);
+    splMedia->setSizes({145, 600});
+
+    pnlProgress = new QWidget(pnlMedia);
+    pnlProgress->setObjectName(QStringLiteral("pnlProgress"));
+    auto* progressLayout = new QHBoxLayout(pnlProgress);
+    progressLayout->setContentsMargins(4, 0, 4, 2);
+    lblProgress = new QLabel(pnlProgress);
+    lblProgress->setTextFormat(Qt::PlainText);
+    prgProgress = new QProgressBar(pnlProgress);
+    prgProgress->setFixedWidth(200);
+    cmdCancelWork = new QPushButton(QStringLiteral("Cancel"), pnlProgress);
+    progressLayout->addWidget(lblProgress, 1);
+    progressLayout->addWidget(prgProgress);
+    progressLayout->addWidget(cmdCancelWork);
+    pnlProgress->hide();
+    mediaLayout->addWidget(pnlProgress);
+
+    connect(cmbFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this] { RunGuarded([this] { cmbFilterChange(); }); });
+    connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        FListedOnPress = true;
+        RunGuarded([this] { lstItemsClick(); });
+    });
+    // A click on the entry already chosen lists it again, as a click on another one does.
+    lstItems->viewport()->installEventFilter(this);
+    connect(lstItems, &QListView::clicked, this, [this] {
+        if (!FListedOnPress)
+            RunGuarded([this] { lstItemsClick(); });
+        FListedOnPress = false;
+    });
+    connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::SearchTyped);
+    tmrSearch = new QTimer(this);
+    tmrSearch->setInterval(10);
+    connect(tmrSearch, &QTimer::timeout, this, [this] { RunGuarded([this] { SearchTick(); }); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        txtSearch->setFocus(Qt::ShortcutFocusReason);
+        txtSearch->selectAll();
+    });
+    auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), txtSearch);
+    clear->setContext(Qt::WidgetShortcut);
+    connect(clear, &QShortcut::activated, txtSearch, &QLineEdit::clear);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int Column) { RunGuarded([this, Column] { lvwMediaColumnClick(Column); }); });
+    connect(lvwMedia, &QTableView::doubleClicked, this, [this] { DoCommand(0); });
+    connect(lvwMedia, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        popMediaPopup();
+        popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
+    });
+    connect(cmdCancelWork, &QPushButton::clicked, this, &TfraMedia::CancelWork);
+    new TFileDrop(lvwMedia->viewport(), [this](const QStringList& Paths, const QPoint&) {
+        RunGuarded([this, &Paths] { AddPaths(Paths); });
+    });
+}
+
+QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {
+    QAction* item = popMedia->addAction(Caption);
+    item->setProperty(TagProperty, Tag);
+    connect(item, &QAction::triggered, this, &TfraMedia::mnuPopMediaClick);
+    return item;
+}
+
+void TfraMedia::CreateMenu() {
+    popMedia = new QMenu(this);
+    popMedia->setObjectName(QStringLiteral("popMedia"));
+    mnuPopMediaPlayFile = AddMenuItem(QStringLiteral("Play File"), 0);
+    mnuPopMediaPlayAlbum = AddMenuItem(QStringLiteral("Play Album"), 9);
+    mnuPopMediaLocateFile = AddMenuItem(QStringLiteral("Locate File..."), 1);
+    popMedia->addSeparator();
+    mnuPopMediaEditMP3Tag = AddMenuItem(QStringLiteral("Edit MP3 Tag..."), 2);
+    popMedia->addSeparator();
+    mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), 3);
+    mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), 8);
+    mnuPopMediaRemoveFiles = AddMenuItem(QStringLiteral("Remove Files"), 4);
+    popMedia->addSeparator();
+    mnuPopMediaRefreshMedia = AddMenuItem(QStringLiteral("Refresh Media"), 5);
+    mnuPopMediaFindMedia = AddMenuItem(QStringLiteral("Find Media..."), 6);
+    mnuPopMediaFindMedia->setVisible(false);
+    popMedia->addSeparator();
+    mnuPopMediaAddFilesToPlayList = AddMenuItem(QStringLiteral("Add Files to Playlist"), 7);
+}
+
+void TfraMedia::mnuPopMediaClick() {
+    DoCommand(sender()->property(TagProperty).toInt());
+}
+
+void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                           const TCustomStringList& FileTypes, IMainServices& Main,
+                           IPrompts& Prompts) {
+    FMediaDB = &MediaDB;
+    FPlayLists = &PlayLists;
+    FMain = &Main;
+    FPrompts = &Prompts;
+    GuardWith(Prompts);
+    FQuery = std::make_unique<TEasyQuery>();
+    FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
+    FFileTypes = &FileTypes;
+    // Closing the window while files are added ends the add after the file in hand.
+    if (window() != this)
+        window()->installEventFilter(this);
+    // The list first, so the window is usable at once; then the rows whose files are gone.
+    cmbFilterChange();
+    // Read into memory meanwhile, ready by the first typed word.
+    FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+    FSearch->Prepare();
+    RefreshMedia();
+    FLibraryVersion = LibraryVersion();
+    tmrOutside->start();
+}
+
+bool TfraMedia::SearchPending() const {
+    return tmrSearch->isActive();
+}
+
+void TfraMedia::Finalize() {
+    FCancelled = true;
+    // The add's own connection goes with it; its written rows stay.
+    tmrImport->stop();
+    tmrOutside->stop();
+    tmrSearch->stop();
+    FSearch.reset();
+    FImportQueue.clear();
+    FImport.reset();
+    // The library may be closed already: drop the objects without touching it.
+    FMaintenance.reset();
+    FQuery.reset();
+    FMediaDB = nullptr;
+    FPlayLists = nullptr;
+}
+
+bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == window() && Event->type() == QEvent::Close && FBusy)
+        CancelWork();
+    if (Watched == lstItems->viewport() && Event->type() == QEvent::MouseButtonPress)
+        FListedOnPress = false;
+    return TViewFrame::eventFilter(Watched, Event);
+}
+
+void TfraMedia::RunCommand(int Number) {
+    if (!FMediaDB)
+        return;
+    // One library command at a time: the others wait while one lets events through.
+    if (FBusy && ((Number >= 2 && Number <= 5) || Number == 8))
+        return;
+    if (FMediaDB->ReadOnly() && ((Number >= 2 && Number <= 5) || Number == 8)) {
+        FPrompts->Information(LibraryReadOnlyText);
+        return;
+    }
+    switch (Number) {
+    case 0:
+        PlaySelectedFile();
+        break;
+    case 1:
+        LocateFile();
+        break;
+    case 2:
+        EditMP3Tag();
+        break;
+    case 3:
+        AddFiles();
+        break;
+    case 4:
+        RemoveFiles();
+        break;
+    case 5:
+        // The rows are listed again once the background part ends (at once when the purge
+        // removed some).
+        RefreshMedia();
+        // Then, in the background, the files that appeared beside the library's files and
+        // those that changed since they were read.
+        FImportQueue.push_back({{}, {}, true, {}});
+        if (!FBusy)
+            StartImport();
+        break;
+    case 7:
+        AddFilesToPlayList();
+        break;
+    case 8:
+        AddFolder();
+        break;
+    case 9:
+        PlayAlbum();
+        break;
+    default: // 6, Find Media, does nothing
+        break;
+    }
+}
+
+void TfraMedia::lvwMediaColumnClick(int Column) {
+    if (FSorting)
+        return;
+    const int k = Column + 1;
+    FSortState = (k == std::abs(FSortState)) ? -FSortState : k;
+    MediaModel->Sort(FSortState);
+    QHeaderView* header = lvwMedia->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(Column, FSortState > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+std::vector<int> TfraMedia::SelectedRows() const {
+    std::vector<int> rows;
+    const QModelIndexList selected = lvwMedia->selectionModel()->selectedRows();
+    rows.reserve(static_cast<size_t>(selected.size()));
+    for (const QModelIndex& index : selected)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfraMedia::SelectRows(const std::vector<int>& Rows) {
+    QItemSelection selection;
+    for (int row : Rows)
+        selection.select(MediaModel->index(row, 0),
+                         MediaModel->index(row, TMediaListModel::ColumnCount - 1));
+    lvwMedia->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void TfraMedia::popMediaPopup() {
+    const size_t selected = SelectedRows().size();
+    for (QAction* single : {mnuPopMediaPlayFile, mnuPopMediaLocateFile, mnuPopMediaEditMP3Tag})
+        single->setEnabled(selected == 1);
+    for (QAction* some : {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList})
+        some->setEnabled(selected >= 1);
+    mnuPopMediaPlayAlbum->setEnabled(MediaModel->Count() > 0);
+    mnuPopMediaAddFiles->setEnabled(true);
+    mnuPopMediaAddFolder->setEnabled(true);
+    mnuPopMediaRefreshMedia->setEnabled(true);
+}
+
+} // namespace orvanta

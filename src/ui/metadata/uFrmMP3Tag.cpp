@@ -1,0 +1,549 @@
+#include "ui/metadata/uFrmMP3Tag.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <QImage>
+#include <QPixmap>
+
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uCoverArt.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uQtPath.h"
+#include "ui/metadata/uTagPickLists.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int V1TextLimit = 30;
+constexpr int V2TextLimit = 256;
+constexpr int YearLimit = 4;
+// The editor offers the first 80 genres of the ID3v1 table ("Blues" to "Hard Rock").
+constexpr int V1GenreChoices = 80;
+constexpr int OtherGenre = 12;
+constexpr int TrackMax = 255;
+constexpr int CoverSide = 96;
+// Pick lists are as wide as this many characters whatever the library holds; longer values are
+// elided in the list and scroll in the edit field.
+constexpr int ComboChars = 24;
+
+QString fromStd(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Characters of code 0x20 or below are cut from both ends, nothing else.
+std::string trimmed(const QString& text) {
+    const std::string utf8 = text.toStdString();
+    std::size_t begin = 0;
+    std::size_t end = utf8.size();
+    while (begin < end && static_cast<unsigned char>(utf8[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(utf8[end - 1]) <= 0x20)
+        --end;
+    return utf8.substr(begin, end - begin);
+}
+
+const char* const LimitProperty = "typingLimit";
+
+// The limit applies to typing: a longer loaded text stays whole, and the box closes in on the
+// limit as the user shortens it.
+void setLimit(QLineEdit* box, int limit) {
+    box->setProperty(LimitProperty, limit);
+    box->setMaxLength(std::max({limit, int(box->text().size()), 1}));
+}
+
+void limitTyping(QLineEdit* box, int limit) {
+    setLimit(box, limit);
+    QObject::connect(box, &QLineEdit::textEdited, box,
+                     [box] { setLimit(box, box->property(LimitProperty).toInt()); });
+}
+
+QComboBox* sizedCombo(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(ComboChars);
+    return box;
+}
+
+QComboBox* editableCombo(QWidget* parent, int limit) {
+    auto* combo = sizedCombo(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    limitTyping(combo->lineEdit(), limit);
+    return combo;
+}
+
+QLineEdit* edit(QWidget* parent, int limit) {
+    auto* box = new QLineEdit(parent);
+    limitTyping(box, limit);
+    return box;
+}
+
+// A loaded text is shown whole.
+void showWhole(QLineEdit* box, const QString& text, int limit) {
+    box->setMaxLength(std::max({limit, int(text.size()), 1}));
+    box->setText(text);
+    setLimit(box, limit);
+}
+
+} // namespace
+
+TUpDown::TUpDown(int Min, int Max, QWidget* Parent) : QWidget(Parent), FMin(Min), FMax(Max) {
+    setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    btnUp = new QToolButton(this);
+    btnUp->setArrowType(Qt::UpArrow);
+    btnDown = new QToolButton(this);
+    btnDown->setArrowType(Qt::DownArrow);
+    for (QToolButton* button : {btnUp, btnDown}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setFixedSize(17, 11);
+        layout->addWidget(button);
+    }
+    connect(btnUp, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(btnDown, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::SetPosition(int Position) {
+    FPosition = std::clamp(Position, FMin, FMax);
+}
+
+void TUpDown::Step(int Delta) {
+    const int next = std::clamp(FPosition + Delta, FMin, FMax);
+    if (next == FPosition)
+        return;
+    FPosition = next;
+    emit Clicked(FPosition);
+}
+
+void TUpDown::keyPressEvent(QKeyEvent* Event) {
+    if (Event->key() == Qt::Key_Up)
+        Step(1);
+    else if (Event->key() == Qt::Key_Down)
+        Step(-1);
+    else
+        QWidget::keyPressEvent(Event);
+}
+
+TfrmMP3Tag::TfrmMP3Tag(IPrompts& Prompts, QWidget* Parent)
+    : QDialog(Parent), FPrompts(Prompts), FAudio(std::make_unique<TMPEGaudio>()) {
+    setObjectName(QStringLiteral("frmMP3Tag"));
+    setWindowTitle(QStringLiteral("MP3 Tag Editor"));
+    PrepareControls();
+    tmrPickLists = new QTimer(this);
+    tmrPickLists->setInterval(20);
+    connect(tmrPickLists, &QTimer::timeout, this, &TfrmMP3Tag::ShowPickLists);
+    resize(401, 373);
+}
+
+TfrmMP3Tag::~TfrmMP3Tag() = default;
+
+void TfrmMP3Tag::PrepareControls() {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnlContainer = new QWidget(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    outer->addWidget(pnlContainer);
+    auto* layout = new QVBoxLayout(pnlContainer);
+    layout->setContentsMargins(8, 8, 8, 8);
+
+    gbxHeader = new QGroupBox(pnlContainer);
+    gbxHeader->setObjectName(QStringLiteral("gbxHeader"));
+    layout->addWidget(gbxHeader);
+    auto* grid = new QGridLayout(gbxHeader);
+
+    txtTitle = edit(gbxHeader, V1TextLimit);
+    cmbArtists = editableCombo(gbxHeader, V1TextLimit);
+    cmbAlbums = editableCombo(gbxHeader, V1TextLimit);
+    txtYear = edit(gbxHeader, YearLimit);
+    txtYear->setMaximumWidth(60);
+    cmbGenres = sizedCombo(gbxHeader);
+    txtTrack = new QLineEdit(gbxHeader);
+    txtTrack->setReadOnly(true);
+    txtTrack->setMaximumWidth(44);
+    txtTrack->installEventFilter(this);
+    incTrack = new TUpDown(0, TrackMax, gbxHeader);
+    connect(incTrack, &TUpDown::Clicked, this, &TfrmMP3Tag::incTrackClick);
+    auto* track = new QHBoxLayout;
+    track->setSpacing(0);
+    track->addWidget(txtTrack);
+    track->addWidget(incTrack);
+    track->addStretch(1);
+    txtComment = edit(gbxHeader, V1TextLimit);
+    cmbLanguages = editableCombo(gbxHeader, V2TextLimit);
+    cmbComposers = editableCombo(gbxHeader, V2TextLimit);
+    txtCopyright = edit(gbxHeader, V2TextLimit);
+
+    const char* const captions[10] = {"Title", "Artist",  "Album",    "Year",     "Genre",
+                                      "Track", "Comment", "Language", "Composer", "Copyright"};
+    QWidget* const controls[10] = {txtTitle, cmbArtists, cmbAlbums,    txtYear,      cmbGenres,
+                                   nullptr,  txtComment, cmbLanguages, cmbComposers, txtCopyright};
+    for (int i = 0; i < 10; ++i) {
+        lblHeader[i] = new QLabel(QString::fromLatin1(captions[i]), gbxHeader);
+        lblHeader[i]->setObjectName(
+            QStringLiteral("lblHeader%1").arg(i + 1, 2, 10, QLatin1Char('0')));
+        grid->addWidget(lblHeader[i], i, 0);
+        if (controls[i]) {
+            grid->addWidget(controls[i], i, 1);
+            lblHeader[i]->setBuddy(controls[i]);
+        } else {
+            grid->addLayout(track, i, 1);
+        }
+    }
+    imgCover = new QLabel(gbxHeader);
+    imgCover->setObjectName(QStringLiteral("imgCover"));
+    imgCover->setFixedSize(CoverSide, CoverSide);
+    imgCover->setAlignment(Qt::AlignCenter);
+    imgCover->setFrameShape(QFrame::StyledPanel);
+    lblCoverSize = new QLabel(gbxHeader);
+    lblCoverSize->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    grid->addWidget(imgCover, 0, 2, 4, 1, Qt::AlignTop);
+    grid->addWidget(lblCoverSize, 4, 2, 2, 1, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    // Language, composer and copyright exist in ID3v2 only.
+    for (int i = 7; i < 10; ++i) {
+        lblHeader[i]->setEnabled(false);
+        controls[i]->setEnabled(false);
+    }
+
+    lblStatus = new QLabel(pnlContainer);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+    layout->addWidget(lblStatus);
+
+    auto* buttons = new QHBoxLayout;
+    cmdSaveTag = new QPushButton(QStringLiteral("Save Tag"), pnlContainer);
+    cmdOK = new QPushButton(QStringLiteral("OK"), pnlContainer);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), pnlContainer);
+    cmdOK->setDefault(true);
+    cmdSaveTag->setToolTip(QStringLiteral("Writes the fields into the file."));
+    cmdOK->setToolTip(
+        QStringLiteral("Stores the fields in the library only; Save Tag writes the file."));
+    buttons->addWidget(cmdSaveTag);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+    connect(cmdSaveTag, &QPushButton::clicked, this, &TfrmMP3Tag::cmdSaveTagClick);
+    connect(cmdOK, &QPushButton::clicked, this, &TfrmMP3Tag::cmdOKClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &TfrmMP3Tag::cmdCancelClick);
+}
+
+QString TfrmMP3Tag::FullPath() const {
+    return PathToQString(JoinPath(PathFromQString(FFolder), PathFromQString(FFileName)));
+}
+
+bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName) {
+    FMediaDB = &MediaDB;
+    FFolder = Folder;
+    FFileName = FileName;
+    FLoaded = false;
+    if (!FAudio->Analyse(PathFromQString(FullPath()))) {
+        FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
+        return false;
+    }
+    FUseV2 = FAudio->ID3v2().Present() || !FAudio->ID3v1().Present();
+    if (!FAudio->TagWritable(FUseV2)) {
+        FPrompts.Information(QStringLiteral("Invalid MP3 file.\r\n") +
+                             PathForDisplay(PathFromQString(FullPath())));
+        return false;
+    }
+    if (FUseV2) {
+        setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v2)"));
+        EnableV2Controls();
+        ShowV2Tag();
+    } else {
+        setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v1)"));
+        FillGenreTable();
+        ShowV1Tag();
+    }
+    FShown = Showing();
+    ShowCover();
+    StartPickLists();
+    FLoaded = true;
+    return true;
+}
+
+void TfrmMP3Tag::StartPickLists() {
+    FPickCombos = {cmbArtists, cmbAlbums};
+    std::vector<const char*> fields = {"fArtist", "fAlbum"};
+    if (FUseV2) {
+        FPickCombos.insert(FPickCombos.end(), {cmbGenres, cmbLanguages, cmbComposers});
+        fields.insert(fields.end(), {"fGenre", "fLanguage", "fComposer"});
+    }
+    FPickLists = std::make_unique<TPickListReader>(FMediaDB->FileName(), std::move(fields));
+    tmrPickLists->start();
+}
+
+void TfrmMP3Tag::ShowPickLists() {
+    std::optional<std::vector<QStringList>> lists = FPickLists->Take();
+    if (!lists)
+        return;
+    tmrPickLists->stop();
+    for (std::size_t i = 0; i < FPickCombos.size() && i < lists->size(); ++i) {
+        // The list comes in under what is shown or typed meanwhile, which stays as it is.
+        QComboBox* combo = FPickCombos[i];
+        QLineEdit* edit = combo->lineEdit(); // every pick list here is editable
+        const QString text = edit->text();
+        const int cursor = edit->cursorPosition();
+        const bool modified = edit->isModified();
+        const QSignalBlocker quietCombo(combo);
+        const QSignalBlocker quietEdit(edit);
+        combo->setModel(new QStringListModel((*lists)[i], combo));
+        combo->setCurrentIndex(-1);
+        edit->setText(text);
+        edit->setCursorPosition(cursor);
+        edit->setModified(modified);
+    }
+}
+
+int TfrmMP3Tag::Execute() {
+    if (!FLoaded)
+        return QDialog::Rejected;
+    return exec();
+}
+
+void TfrmMP3Tag::EnableV2Controls() {
+    for (QLineEdit* box : {txtTitle, cmbArtists->lineEdit(), cmbAlbums->lineEdit(), txtComment})
+        setLimit(box, V2TextLimit);
+    cmbGenres->setEditable(true);
+    cmbGenres->setInsertPolicy(QComboBox::NoInsert);
+    for (int i = 7; i < 10; ++i)
+        lblHeader[i]->setEnabled(true);
+    for (QWidget* control :
+         {static_cast<QWidget*>(cmbLanguages), static_cast<QWidget*>(cmbComposers),
+          static_cast<QWidget*>(txtCopyright)})
+        control->setEnabled(true);
+}
+
+void TfrmMP3Tag::FillGenreTable() {
+    for (int i = 0; i < V1GenreChoices; ++i)
+        cmbGenres->addItem(fromStd(GenreNames[static_cast<std::size_t>(i)]));
+}
+
+void TfrmMP3Tag::ShowTrack(int Position) {
+    txtTrack->setText(QStringLiteral("%1").arg(Position, 3, 10, QLatin1Char('0')));
+}
+
+void TfrmMP3Tag::ShowV1Tag() {
+    const TID3v1& tag = FAudio->ID3v1();
+    showWhole(txtTitle, fromStd(tag.Title()), V1TextLimit);
+    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V1TextLimit);
+    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V1TextLimit);
+    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
+    showWhole(txtComment, fromStd(tag.Comment()), V1TextLimit);
+    cmbGenres->setCurrentIndex(tag.GenreIndex() < V1GenreChoices ? tag.GenreIndex() : OtherGenre);
+    incTrack->SetPosition(tag.Track());
+    ShowTrack(incTrack->Position());
+}
+
+void TfrmMP3Tag::ShowV2Tag() {
+    const TID3v2& tag = FAudio->ID3v2();
+    showWhole(txtTitle, fromStd(tag.Title()), V2TextLimit);
+    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V2TextLimit);
+    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V2TextLimit);
+    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
+    cmbGenres->setEditText(fromStd(tag.Genre()));
+    // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
+    incTrack->SetPosition(tag.Track() % (TrackMax + 1));
+    ShowTrack(incTrack->Position());
+    showWhole(txtComment, fromStd(tag.Comment()), V2TextLimit);
+    showWhole(cmbLanguages->lineEdit(), fromStd(tag.Language()), V2TextLimit);
+    showWhole(cmbComposers->lineEdit(), fromStd(tag.Composer()), V2TextLimit);
+    showWhole(txtCopyright, fromStd(tag.Copyright()), V2TextLimit);
+}
+
+TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
+    return {txtTitle->text(),
+            cmbArtists->currentText(),
+            cmbAlbums->currentText(),
+            txtYear->text(),
+            cmbGenres->currentText(),
+            txtComment->text(),
+            cmbLanguages->currentText(),
+            cmbComposers->currentText(),
+            txtCopyright->text(),
+            cmbGenres->currentIndex(),
+            incTrack->Position()};
+}
+
+void TfrmMP3Tag::ShowCover() {
+    // Decoded once, when the dialog opens, and kept only at the size shown.
+    const std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()));
+    QImage image;
+    if (art)
+        image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
+                           static_cast<int>(art->Bytes.size()));
+    if (image.isNull()) {
+        imgCover->setText(art ? QStringLiteral("?") : QString());
+        lblCoverSize->setText(art ? QStringLiteral("Unreadable picture")
+                                  : QStringLiteral("No picture"));
+        return;
+    }
+    imgCover->setPixmap(QPixmap::fromImage(
+        image.scaled(CoverSide - 4, CoverSide - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    lblCoverSize->setText(QStringLiteral("%1 × %2").arg(image.width()).arg(image.height()));
+}
+
+bool TfrmMP3Tag::eventFilter(QObject* Watched, QEvent* Event) {
+    // The track box cannot be typed into: the focus moves on to its up-down.
+    if (Watched == txtTrack && Event->type() == QEvent::FocusIn)
+        incTrack->setFocus(Qt::OtherFocusReason);
+    return QDialog::eventFilter(Watched, Event);
+}
+
+void TfrmMP3Tag::incTrackClick(int Position) {
+    ShowTrack(Position);
+}
+
+void TfrmMP3Tag::cmdSaveTagClick() {
+    if (!FLoaded)
+        return;
+    if (FUseV2)
+        SaveV2Tag();
+    else
+        SaveV1Tag();
+}
+
+// Only the controls the user changed reach the tag, so a value shown differently from how the
+// file holds it (a wrapped track number, a genre outside the pick list) stays as it was.
+void TfrmMP3Tag::SaveV1Tag() {
+    TID3v1& tag = FAudio->ID3v1();
+    const TShown now = Showing();
+    QStringList changed;
+    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
+                          void (TID3v1::*Set)(std::string_view)) {
+        if (trimmed(Now) == trimmed(Before))
+            return;
+        (tag.*Set)(trimmed(Now));
+        changed << QString::fromLatin1(Name);
+    };
+    text(now.Title, FShown.Title, "Title", &TID3v1::SetTitle);
+    text(now.Artist, FShown.Artist, "Artist", &TID3v1::SetArtist);
+    text(now.Album, FShown.Album, "Album", &TID3v1::SetAlbum);
+    text(now.Year, FShown.Year, "Year", &TID3v1::SetYear);
+    if (now.GenreIndex != FShown.GenreIndex) {
+        tag.SetGenreIndex(
+            static_cast<std::uint8_t>(now.GenreIndex < 0 ? OtherGenre : now.GenreIndex));
+        changed << QStringLiteral("Genre");
+    }
+    if (now.Track != FShown.Track) {
+        tag.SetTrack(static_cast<std::uint8_t>(now.Track));
+        changed << QStringLiteral("Track");
+    }
+    text(now.Comment, FShown.Comment, "Comment", &TID3v1::SetComment);
+    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+}
+
+void TfrmMP3Tag::SaveV2Tag() {
+    TID3v2& tag = FAudio->ID3v2();
+    const TShown now = Showing();
+    QStringList changed;
+    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
+                          void (TID3v2::*Set)(std::string_view)) {
+        if (trimmed(Now) == trimmed(Before))
+            return;
+        (tag.*Set)(trimmed(Now));
+        changed << QString::fromLatin1(Name);
+    };
+    text(now.Title, FShown.Title, "Title", &TID3v2::SetTitle);
+    text(now.Artist, FShown.Artist, "Artist", &TID3v2::SetArtist);
+    text(now.Album, FShown.Album, "Album", &TID3v2::SetAlbum);
+    text(now.Year, FShown.Year, "Year", &TID3v2::SetYear);
+    text(now.Genre, FShown.Genre, "Genre", &TID3v2::SetGenre);
+    if (now.Track != FShown.Track) {
+        tag.SetTrack(static_cast<std::uint16_t>(now.Track));
+        changed << QStringLiteral("Track");
+    }
+    text(now.Comment, FShown.Comment, "Comment", &TID3v2::SetComment);
+    text(now.Language, FShown.Language, "Language", &TID3v2::SetLanguage);
+    text(now.Composer, FShown.Composer, "Composer", &TID3v2::SetComposer);
+    text(now.Copyright, FShown.Copyright, "Copyright", &TID3v2::SetCopyright);
+    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+}
+
+// Writes the tag when a field changed and says in the status line what reached the file. After
+// a write the controls show what the file now holds, and the next save compares with that.
+void TfrmMP3Tag::FinishSave(const QStringList& Changed,
+                            const std::function<bool(const std::string&)>& Store) {
+    if (Changed.isEmpty()) {
+        lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
+        return;
+    }
+    const std::string path = PathFromQString(FullPath());
+    const auto notWhole = [&] { return FUseV2 && !FAudio->ID3v2().ReadWhole(); };
+    if (notWhole() || !Store(path)) {
+        lblStatus->clear();
+        FPrompts.Information(
+            notWhole()
+                ? QString::fromStdString(TagNotWholeMessage(PathForDisplay(path).toStdString()))
+                : QStringLiteral("Error writing MP3 tag.\r\n") + PathForDisplay(path));
+        return;
+    }
+    if (FUseV2)
+        ShowV2Tag();
+    else
+        ShowV1Tag();
+    FShown = Showing();
+    lblStatus->setText(QStringLiteral("Saved to the file."));
+    UpdateLibraryFromFile();
+}
+
+// The library row follows the file just written, read back as adding the file reads it.
+void TfrmMP3Tag::UpdateLibraryFromFile() {
+    const std::string path = PathFromQString(FullPath());
+    TMediaInfo info = ReadMediaInfo(path);
+    if (info.Title.empty())
+        info.Title = FileTitle(path);
+    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName), info.Title,
+                          info.Artist, info.Album, info.Year, info.Genre, info.Language,
+                          info.Composer);
+    FMediaDB->SetMediaNumbers(PathFromQString(FFolder), PathFromQString(FFileName), info.Numbers);
+    // The row now matches the file as written, so a refresh does not read it again over
+    // what "OK" keeps in the library only.
+    if (TMediaStamp stamp; ReadFileStamp(path, stamp))
+        FMediaDB->StampMedia(PathFromQString(FFolder), PathFromQString(FFileName), stamp);
+    FLibraryChanged = true;
+}
+
+void TfrmMP3Tag::UpdateLibraryRow() {
+    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName),
+                          trimmed(txtTitle->text()), trimmed(cmbArtists->currentText()),
+                          trimmed(cmbAlbums->currentText()), trimmed(txtYear->text()),
+                          trimmed(cmbGenres->currentText()), trimmed(cmbLanguages->currentText()),
+                          trimmed(cmbComposers->currentText()));
+}
+
+void TfrmMP3Tag::cmdOKClick() {
+    if (FLoaded) {
+        UpdateLibraryRow();
+        lblStatus->setText(QStringLiteral("Saved to the library only; Save Tag writes the file."));
+    }
+    // The view shows the row at once; the file is written by "Save Tag" only.
+    accept();
+}
+
+void TfrmMP3Tag::cmdCancelClick() {
+    reject();
+}
+
+} // namespace orvanta

@@ -1,0 +1,318 @@
+#include "ui/playback/uPlaybackControl.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QToolButton>
+
+#include "core/common/uDisplayUtils.h"
+#include "core/common/uTFileUtils.h"
+#include "ui/common/uQtPath.h"
+#include "ui/common/uResources.h"
+#include "ui/playback/uPlayerEngine.h"
+
+namespace orvanta {
+
+namespace {
+
+constexpr int PlayDelay = 1000;
+constexpr int SkipDelay = 2000;
+// Previous restarts the track once this much of it has played.
+constexpr std::int64_t RestartAfter = 3000;
+constexpr std::size_t HistoryLimit = 1000;
+
+} // namespace
+
+TToolPlayButtons::TToolPlayButtons(QToolButton* spdPlayFile, QToolButton* spdPlayPlayList,
+                                   QToolButton* spdPlayTrack)
+    : FButtons{spdPlayFile, spdPlayPlayList, spdPlayTrack} {
+    EnsureResources();
+    for (const char* name :
+         {"play-file", "stop-file", "play-playlist", "stop-playlist", "play-track", "stop-track"}) {
+        imlPlayIcons.push_back(
+            QIcon(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(name))));
+    }
+}
+
+void TToolPlayButtons::SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) {
+    QToolButton* button = FButtons[static_cast<int>(Button)];
+    if (button == nullptr) {
+        return;
+    }
+    button->setIcon(ImageIndex >= 0 && ImageIndex < imlPlayIcons.size() ? imlPlayIcons[ImageIndex]
+                                                                        : QIcon());
+    button->setToolTip(Hint);
+    button->setAccessibleName(Hint);
+}
+
+TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
+                                   std::function<void(const QString&)> SetCaption,
+                                   TRandom* Generator, QObject* Parent)
+    : QObject(Parent), FEngine(Engine), FButtons(Buttons), FSetCaption(std::move(SetCaption)),
+      FInfoSource([](const std::string& Path) { return LookUpTrackInfo(Path, nullptr); }),
+      FNowPlaying(Generator) {
+    tmrPlay = new QTimer(this);
+    tmrPlay->setInterval(PlayDelay);
+    connect(tmrPlay, &QTimer::timeout, this, &TPlaybackControl::tmrPlayTimer);
+    tmrSkip = new QTimer(this);
+    tmrSkip->setSingleShot(true);
+    tmrSkip->setInterval(SkipDelay);
+    connect(tmrSkip, &QTimer::timeout, this, &TPlaybackControl::tmrSkipTimer);
+    connect(&FEngine, &IPlayerEngine::PlayStateChange, this,
+            &TPlaybackControl::wmpPlayerPlayStateChange);
+    // The buttons start with their play pictures.
+    ResetPlayButtons();
+}
+
+void TPlaybackControl::PlayFile(const QString& Path) {
+    if (!PlayPath(Path)) {
+        return;
+    }
+    FPlaying = true;
+    FButtons.SetPlayButton(TPlayButton::PlayFile, 1, QStringLiteral("Stop Playing File"));
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::PlayTrack(const QString& Path) {
+    if (!PlayPath(Path)) {
+        return;
+    }
+    FPlaying = true;
+    FButtons.SetPlayButton(TPlayButton::PlayTrack, 5, QStringLiteral("Stop Playing Track"));
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::PlayPlayList(const TPlayList& PlayList) {
+    StartQueue(PlayList, -1, TPlayButton::PlayPlayList, 3, QStringLiteral("Stop Playing Playlist"));
+}
+
+void TPlaybackControl::PlayFromHere(const TPlayList& PlayList, int Index) {
+    if (Index < 0 || Index >= PlayList.Count()) {
+        return;
+    }
+    StartQueue(PlayList, Index, TPlayButton::PlayPlayList, 3,
+               QStringLiteral("Stop Playing Playlist"));
+}
+
+void TPlaybackControl::StartQueue(const TPlayList& PlayList, int Index, TPlayButton Button,
+                                  int ImageIndex, const QString& Hint) {
+    FNowPlaying.Assign(PlayList);
+    FHistory.clear();
+    FFailed.clear();
+    bool handedOn = false;
+    if (Index < 0) {
+        FNowPlaying.Rewind();
+        handedOn = PlayNextTrack();
+    } else if (FNowPlaying.PlayMode == pmRandom) {
+        // The chosen track first; the draws follow.
+        const std::string entry = FNowPlaying.GetTrack(Index);
+        handedOn = !entry.empty();
+        if (handedOn) {
+            HandOn({entry, -1});
+        } else {
+            ResetPlayButtons();
+        }
+    } else {
+        FNowPlaying.Position = Index;
+        handedOn = PlayNextTrack();
+    }
+    // Nothing was handed on (an empty list, an empty first entry): the buttons stay as they
+    // are, or they would show a stop that nothing would ever end.
+    if (!handedOn) {
+        return;
+    }
+    FPlaying = true;
+    FButtons.SetPlayButton(Button, ImageIndex, Hint);
+    emit NowPlayingChanged();
+}
+
+bool TPlaybackControl::PlayPath(const QString& Path) {
+    // A single file plays once, whatever mode the last playlist had.
+    FNowPlaying.PlayMode = pmNormal;
+    FNowPlaying.Clear();
+    FNowPlaying.InsertTrack(MakeTrackEntry(PathFromQString(Path), 0), -1);
+    FNowPlaying.Rewind();
+    FHistory.clear();
+    FFailed.clear();
+    return PlayNextTrack();
+}
+
+bool TPlaybackControl::PlayNextTrack() {
+    // NextTrack hands out the entry at Position in Normal and Loop; Random draws its own.
+    const bool ordered = FNowPlaying.PlayMode != pmRandom;
+    const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    const int index = ordered && inRange ? FNowPlaying.Position : -1;
+    const std::string entry = FNowPlaying.NextTrack();
+    if (entry.empty()) {
+        ResetPlayButtons();
+        return false;
+    }
+    HandOn({entry, index});
+    return true;
+}
+
+void TPlaybackControl::HandOn(const TQueueTrack& Track) {
+    FTrack = Track;
+    FTrackPlayed = false;
+    tmrSkip->stop();
+    const std::string path = TrackPath(Track.Entry);
+    TTrackInfo info;
+    // Only a regular file is read for its tags; the engine refuses the rest with its reason.
+    if (FInfoSource && TFileUtils::IsRegularFile(path)) {
+        info = FInfoSource(path);
+    } else {
+        info.Title = FileTitle(path);
+    }
+    FCurrent.Path = PathToQString(path);
+    FCurrent.Title = QString::fromStdString(info.Title);
+    FCurrent.Artist = QString::fromStdString(info.Artist);
+    FCurrent.Album = QString::fromStdString(info.Album);
+    FCurrent.Seconds = info.Seconds > 0 ? info.Seconds : TrackSeconds(Track.Entry);
+    FCurrent.Serial = ++FSerial;
+    if (FSetCaption) {
+        FSetCaption(WindowTitle(FCurrent));
+    }
+    FEngine.SetURL(FCurrent.Path);
+    tmrPlay->start();
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::RememberPlayed() {
+    if (FTrackPlayed && !FTrack.Entry.empty()) {
+        FHistory.push_back(FTrack);
+        if (FHistory.size() > HistoryLimit) {
+            FHistory.erase(FHistory.begin());
+        }
+    }
+    FTrackPlayed = false;
+}
+
+bool TPlaybackControl::CanGoNext() const {
+    if (!FPlaying || FNowPlaying.Count() < 2) {
+        return false;
+    }
+    if (FNowPlaying.PlayMode == pmLoop || FNowPlaying.PlayMode == pmRandom) {
+        return true;
+    }
+    return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+}
+
+bool TPlaybackControl::CanGoPrevious() const {
+    return FPlaying && FNowPlaying.Count() >= 2;
+}
+
+void TPlaybackControl::Next() {
+    if (!CanGoNext()) {
+        return;
+    }
+    RememberPlayed();
+    PlayNextTrack();
+}
+
+void TPlaybackControl::Previous() {
+    if (!CanGoPrevious()) {
+        return;
+    }
+    const int state = FEngine.PlayState();
+    const bool sounding = state == IPlayerEngine::psPlaying || state == IPlayerEngine::psPaused;
+    if (sounding && (FHistory.empty() || FEngine.Position() > RestartAfter)) {
+        FEngine.Seek(0);
+        emit Jumped(0);
+        return;
+    }
+    if (FHistory.empty()) {
+        return;
+    }
+    const TQueueTrack back = FHistory.back();
+    FHistory.pop_back();
+    if (back.Index >= 0) {
+        // Through the queue, so the tracks after it follow again.
+        FNowPlaying.Position = back.Index;
+        PlayNextTrack();
+    } else {
+        HandOn(back);
+    }
+}
+
+void TPlaybackControl::tmrPlayTimer() {
+    tmrPlay->stop();
+    FEngine.Play();
+}
+
+void TPlaybackControl::tmrSkipTimer() {
+    PlayNextTrack();
+}
+
+void TPlaybackControl::StopPlaying() {
+    // While a failed track waits to be skipped the engine is stopped already.
+    if (tmrSkip->isActive()) {
+        ResetPlayButtons();
+    }
+    FEngine.Stop();
+}
+
+bool TPlaybackControl::CanSkipFailed() const {
+    if (FNowPlaying.Count() < 2) {
+        return false;
+    }
+    if (FNowPlaying.PlayMode != pmLoop && FNowPlaying.PlayMode != pmRandom) {
+        return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    }
+    // Loop and Random never run out: stop once every entry has failed in a row.
+    const std::unordered_set<std::string> entries(FNowPlaying.Tracks().begin(),
+                                                  FNowPlaying.Tracks().end());
+    return FFailed.size() < entries.size();
+}
+
+void TPlaybackControl::wmpPlayerPlayStateChange(int NewState) {
+    if (NewState == IPlayerEngine::psStopped) {
+        if (FPlaying && FEngine.LoadFailed()) {
+            FFailed.insert(FTrack.Entry);
+            if (CanSkipFailed()) {
+                // The strip says why now; the next track comes once it could be read.
+                tmrPlay->stop();
+                if (FSetCaption) {
+                    FSetCaption(QStringLiteral("Orvanta"));
+                }
+                tmrSkip->start();
+                return;
+            }
+        }
+        ResetPlayButtons();
+    } else if (NewState == IPlayerEngine::psMediaEnded) {
+        RememberPlayed();
+        PlayNextTrack();
+    } else if (NewState == IPlayerEngine::psPlaying) {
+        FTrackPlayed = true;
+        FFailed.clear();
+    }
+}
+
+void TPlaybackControl::ResetPlayButtons() {
+    FPlaying = false;
+    // A pending start would undo a stop made in a track's first second, or replay a short
+    // file that has already ended.
+    tmrPlay->stop();
+    tmrSkip->stop();
+    FButtons.SetPlayButton(TPlayButton::PlayFile, 0, QStringLiteral("Play File"));
+    FButtons.SetPlayButton(TPlayButton::PlayPlayList, 2, QStringLiteral("Play Playlist"));
+    FButtons.SetPlayButton(TPlayButton::PlayTrack, 4, QStringLiteral("Play Track"));
+    FCurrent = TNowPlaying{};
+    if (FSetCaption) {
+        FSetCaption(QStringLiteral("Orvanta"));
+    }
+    emit NowPlayingChanged();
+}
+
+QString WindowTitle(const TNowPlaying& Track) {
+    QStringList parts;
+    if (!Track.Artist.isEmpty()) {
+        parts << Track.Artist;
+    }
+    if (!Track.Title.isEmpty()) {
+        parts << Track.Title;
+    }
+    parts << QStringLiteral("Orvanta");
+    return parts.join(QStringLiteral(" \u2013 "));
+}
+
+} // namespace orvanta

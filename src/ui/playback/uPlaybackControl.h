@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "core/library/uTrackInfo.h"
+#include "core/playlists/uTPlayList.h"
+
+class QTimer;
+class QToolButton;
+
+namespace orvanta {
+
+class IPlayerEngine;
+
+enum class TPlayButton { PlayFile, PlayPlayList, PlayTrack };
+
+// The three play buttons of the tool bar, as the playback logic sees them.
+class IPlayButtons {
+public:
+    virtual ~IPlayButtons() = default;
+    // Shows picture ImageIndex of the play pictures on Button, with Hint as its hint.
+    virtual void SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) = 0;
+};
+
+// The play buttons as tool buttons, with the six pictures by index: play file, stop playing
+// file, play playlist, stop playing playlist, play track, stop playing track.
+class TToolPlayButtons : public IPlayButtons {
+public:
+    TToolPlayButtons(QToolButton* spdPlayFile, QToolButton* spdPlayPlayList,
+                     QToolButton* spdPlayTrack);
+    void SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) override;
+
+private:
+    QToolButton* FButtons[3];
+    QVector<QIcon> imlPlayIcons;
+};
+
+// The track being played, as the strip, the window title and the desktop show it. Serial
+// changes with every track handed to the engine; 0 while nothing plays.
+struct TNowPlaying {
+    QString Path;
+    QString Title;
+    QString Artist;
+    QString Album;
+    std::int32_t Seconds = 0;
+    unsigned Serial = 0;
+};
+
+// "Artist – Title – Orvanta", without the parts the track lacks.
+QString WindowTitle(const TNowPlaying& Track);
+
+// The play queue and its advance: what plays next, when it starts, what the play buttons show
+// meanwhile, and the way back through the tracks played. The queue is always a copy, so editing
+// a playlist never touches what plays.
+class TPlaybackControl : public QObject {
+    Q_OBJECT
+
+public:
+    using TTrackInfoSource = std::function<TTrackInfo(const std::string& Path)>;
+
+    // SetCaption receives the window title: "Artist – Title – Orvanta", or "Orvanta".
+    TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
+                     std::function<void(const QString&)> SetCaption,
+                     TRandom* Generator = &RandomGenerator, QObject* Parent = nullptr);
+
+    void PlayFile(const QString& Path);
+    void PlayTrack(const QString& Path);
+    void PlayPlayList(const TPlayList& PlayList);
+    // Plays PlayList in its mode from the entry at Index on.
+    void PlayFromHere(const TPlayList& PlayList, int Index);
+    void StopPlaying();
+    // The next track by the queue's mode; nothing at the end of a Normal queue.
+    void Next();
+    // The track played before this one; after the first seconds of a track, that track again.
+    void Previous();
+    bool CanGoNext() const;
+    bool CanGoPrevious() const;
+
+    bool Playing() const { return FPlaying; }
+    const TPlayList& NowPlaying() const { return FNowPlaying; }
+    const TNowPlaying& Current() const { return FCurrent; }
+    // Where the texts of a track come from; by default its tags.
+    void SetTrackInfoSource(TTrackInfoSource Source) { FInfoSource = std::move(Source); }
+
+    // Starts each track again a second after it was handed over.
+    QTimer* tmrPlay = nullptr;
+    // Moves on from a track that could not be played once the strip has said why.
+    QTimer* tmrSkip = nullptr;
+
+signals:
+    // The track, the playing state or what Next and Previous can do changed.
+    void NowPlayingChanged();
+    // The playing track jumped to this point.
+    void Jumped(qint64 Milliseconds);
+
+private:
+    // One track handed on: its entry and its index in the queue (-1 when drawn at random).
+    struct TQueueTrack {
+        std::string Entry;
+        int Index = -1;
+    };
+
+    void StartQueue(const TPlayList& PlayList, int Index, TPlayButton Button, int ImageIndex,
+                    const QString& Hint);
+    // Both say whether a track was handed to the engine.
+    bool PlayPath(const QString& Path);
+    bool PlayNextTrack();
+    void HandOn(const TQueueTrack& Track);
+    void RememberPlayed();
+    bool CanSkipFailed() const;
+    void ResetPlayButtons();
+    void tmrPlayTimer();
+    void tmrSkipTimer();
+    void wmpPlayerPlayStateChange(int NewState);
+
+    IPlayerEngine& FEngine;
+    IPlayButtons& FButtons;
+    std::function<void(const QString&)> FSetCaption;
+    TTrackInfoSource FInfoSource;
+    TPlayList FNowPlaying;
+    bool FPlaying = false;
+    TQueueTrack FTrack;
+    // Whether the engine reported the track as playing; only such tracks are gone back to.
+    bool FTrackPlayed = false;
+    std::vector<TQueueTrack> FHistory;
+    // Entries that failed since a track last played.
+    std::unordered_set<std::string> FFailed;
+    TNowPlaying FCurrent;
+    unsigned FSerial = 0;
+};
+
+} // namespace orvanta

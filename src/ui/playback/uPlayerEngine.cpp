@@ -1,0 +1,319 @@
+#include "ui/playback/uPlayerEngine.h"
+#include "ui/common/uQtPath.h"
+
+#include "core/common/uTFileUtils.h"
+
+#include <QMetaObject>
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace orvanta {
+
+namespace {
+
+// playbin's GstPlayFlags. Its soft-volume flag is left off: with it, GStreamer 1.22 keeps a volume
+// element for every file (each one takes the pipeline down to NULL), so the volume is an element
+// of our own in front of the sink.
+constexpr guint PlayFlagAudio = 1u << 1;
+
+constexpr std::int64_t NanosPerMilli = 1000000;
+
+QString FromGChar(const gchar* Text) {
+    return Text != nullptr ? QString::fromUtf8(Text) : QString();
+}
+
+std::mutex LoadingLock;
+std::future<void> Loading;
+
+} // namespace
+
+void TGstPlayerEngine::StartLoading() {
+    const std::lock_guard lock(LoadingLock);
+    if (Loading.valid())
+        return;
+    Loading = std::async(std::launch::async, [] {
+        if (!gst_init_check(nullptr, nullptr, nullptr))
+            return; // the engine says why when it is made
+        // Loading the plugin is most of what making the first playbin costs.
+        if (GstElementFactory* factory = gst_element_factory_find("playbin")) {
+            if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
+                gst_object_unref(loaded);
+            gst_object_unref(factory);
+        }
+    });
+}
+
+TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
+    : IPlayerEngine(Parent) {
+    {
+        const std::lock_guard lock(LoadingLock);
+        if (Loading.valid())
+            Loading.wait();
+    }
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        FInitError = QStringLiteral("GStreamer could not start: ") +
+                     FromGChar(error != nullptr ? error->message : nullptr);
+        g_clear_error(&error);
+        return;
+    }
+    FPlayBin = gst_element_factory_make("playbin", nullptr);
+    if (FPlayBin == nullptr) {
+        FInitError = QStringLiteral("GStreamer's playbin is missing (gstreamer1.0-plugins-base).");
+        return;
+    }
+    gst_object_ref_sink(FPlayBin);
+    g_object_set(FPlayBin, "flags", PlayFlagAudio, nullptr);
+    const QString sinkText = AudioSink.isEmpty() ? QStringLiteral("autoaudiosink") : AudioSink;
+    GstElement* sink = gst_parse_bin_from_description(
+        ("volume name=orvanta-volume ! " + sinkText.toUtf8()).constData(), TRUE, &error);
+    if (sink != nullptr) {
+        FVolumeElement = gst_bin_get_by_name(GST_BIN(sink), "orvanta-volume");
+        g_object_set(FPlayBin, "audio-sink", sink, nullptr);
+        SetVolume(FVolume);
+    } else {
+        FInitError = QStringLiteral("Audio sink \"%1\": %2")
+                         .arg(sinkText, FromGChar(error != nullptr ? error->message : nullptr));
+    }
+    g_clear_error(&error);
+
+    GstBus* bus = gst_element_get_bus(FPlayBin);
+    gst_bus_set_sync_handler(
+        bus,
+        [](GstBus*, GstMessage* Message, gpointer Data) -> GstBusSyncReply {
+            auto* self = static_cast<TGstPlayerEngine*>(Data);
+            // A handler that drops a message owns it. Each message holds its source, so one
+            // left behind keeps that file's whole decoding chain alive.
+            std::shared_ptr<GstMessage> held(Message, gst_message_unref);
+            switch (GST_MESSAGE_TYPE(Message)) {
+            case GST_MESSAGE_ERROR:
+            case GST_MESSAGE_EOS:
+            case GST_MESSAGE_STATE_CHANGED:
+            case GST_MESSAGE_DURATION_CHANGED:
+                break;
+            default:
+                return GST_BUS_DROP;
+            }
+            if (GST_MESSAGE_TYPE(Message) == GST_MESSAGE_STATE_CHANGED &&
+                GST_MESSAGE_SRC(Message) != GST_OBJECT(self->FPlayBin)) {
+                return GST_BUS_DROP;
+            }
+            // The load is read here, on the posting thread, so a message keeps the load it
+            // belongs to even when it waits in the queue while a new file is set.
+            const unsigned load = self->FLoad.load();
+            QMetaObject::invokeMethod(
+                self, [self, held, load] { self->HandleMessage(held.get(), load); },
+                Qt::QueuedConnection);
+            return GST_BUS_DROP;
+        },
+        this, nullptr);
+    gst_object_unref(bus);
+}
+
+TGstPlayerEngine::~TGstPlayerEngine() {
+    if (FPlayBin == nullptr) {
+        return;
+    }
+    // Going to NULL joins the streaming threads, so the handler is not running when removed.
+    gst_element_set_state(FPlayBin, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(FPlayBin);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    if (FVolumeElement != nullptr) {
+        gst_object_unref(FVolumeElement);
+    }
+    gst_object_unref(FPlayBin);
+}
+
+void TGstPlayerEngine::Unload() {
+    // NULL, not READY: an error of the old file must not leak into the next one.
+    if (FPlayBin != nullptr) {
+        gst_element_set_state(FPlayBin, GST_STATE_NULL);
+    }
+    ++FLoad;
+}
+
+void TGstPlayerEngine::SetURL(const QString& Path) {
+    FPath = Path;
+    FFailed = false;
+    FPauseWanted = false;
+    FLastDuration = 0;
+    Unload();
+    ChangeState(psTransitioning);
+    if (FPlayBin == nullptr || !FInitError.isEmpty()) {
+        FailLater(FInitError);
+        return;
+    }
+    if (Path.isEmpty()) {
+        FailLater(QStringLiteral("No file name was given."));
+        return;
+    }
+    const std::string path = PathFromQString(Path);
+    // The streaming thread would block on a FIFO for ever, and the stop that follows with it.
+    // A missing file is left to GStreamer, whose words say so.
+    struct stat info {};
+    if (!TFileUtils::IsRegularFile(path) &&
+        (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) == 0)) {
+        FailLater(QString::fromStdString(TFileUtils::NotRegularFileMessage(DisplayPath(path))));
+        return;
+    }
+    GError* error = nullptr;
+    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
+    if (uri == nullptr) {
+        FailLater(FromGChar(error != nullptr ? error->message : nullptr));
+        g_clear_error(&error);
+        return;
+    }
+    g_object_set(FPlayBin, "uri", uri, nullptr);
+    g_free(uri);
+    Play();
+}
+
+void TGstPlayerEngine::Play() {
+    if (FPlayBin == nullptr || FPath.isEmpty() || FFailed) {
+        return;
+    }
+    FPauseWanted = false;
+    if (FState == psPlaying) {
+        return;
+    }
+    if (FState == psStopped || FState == psMediaEnded) {
+        ChangeState(psTransitioning);
+    }
+    if (gst_element_set_state(FPlayBin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        // The element usually posted its own error already; that one is queued first and wins.
+        FailLater(QStringLiteral("The file could not be opened."));
+    }
+}
+
+void TGstPlayerEngine::FailLater(const QString& Message) {
+    // Reported from the event loop, as bus errors are, so a caller that sets a file and then
+    // marks itself as playing sees the stop after that, never before. Fail ends the load, so
+    // whichever error of a load comes first is the only one reported.
+    FFailed = true;
+    const unsigned load = FLoad.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, load, Message] {
+            if (load == FLoad.load()) {
+                Fail(Message);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TGstPlayerEngine::Pause() {
+    if (FPlayBin == nullptr || FState != psPlaying) {
+        return;
+    }
+    FPauseWanted = true;
+    gst_element_set_state(FPlayBin, GST_STATE_PAUSED);
+}
+
+void TGstPlayerEngine::Stop() {
+    if (FPlayBin == nullptr || FState == psStopped || FState == psUndefined) {
+        return;
+    }
+    // A stop asked for while a failure is on its way is a stop, not a failure.
+    FFailed = false;
+    Unload();
+    ChangeState(psStopped);
+}
+
+void TGstPlayerEngine::Seek(std::int64_t Milliseconds) {
+    if (FPlayBin == nullptr || (FState != psPlaying && FState != psPaused)) {
+        return;
+    }
+    gst_element_seek_simple(FPlayBin, GST_FORMAT_TIME,
+                            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                            std::max<std::int64_t>(0, Milliseconds) * NanosPerMilli);
+}
+
+void TGstPlayerEngine::SetVolume(int Volume) {
+    FVolume = std::clamp(Volume, 0, 100);
+    if (FVolumeElement != nullptr) {
+        // The volume element is linear: 0.5 is -6 dB.
+        g_object_set(FVolumeElement, "volume", FVolume / 100.0, nullptr);
+    }
+}
+
+std::int64_t TGstPlayerEngine::Position() const {
+    gint64 position = 0;
+    if (FPlayBin == nullptr || (FState != psPlaying && FState != psPaused) ||
+        !gst_element_query_position(FPlayBin, GST_FORMAT_TIME, &position) || position < 0) {
+        return 0;
+    }
+    return position / NanosPerMilli;
+}
+
+std::int64_t TGstPlayerEngine::Duration() const {
+    gint64 duration = 0;
+    if (FPlayBin != nullptr && (FState == psPlaying || FState == psPaused) &&
+        gst_element_query_duration(FPlayBin, GST_FORMAT_TIME, &duration) && duration > 0) {
+        FLastDuration = duration / NanosPerMilli;
+    }
+    return FLastDuration;
+}
+
+void TGstPlayerEngine::Fail(const QString& Message) {
+    FFailed = true;
+    Unload();
+    // The state goes first: by the time a listener sees the message, playback is over.
+    ChangeState(psStopped);
+    emit MediaError(Message, FPath);
+}
+
+void TGstPlayerEngine::ChangeState(int NewState) {
+    if (NewState == FState) {
+        return;
+    }
+    FState = NewState;
+    emit PlayStateChange(NewState);
+}
+
+void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load) {
+    if (Load != FLoad.load()) {
+        return;
+    }
+    switch (GST_MESSAGE_TYPE(Message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_error(Message, &error, &debug);
+        const QString text = FromGChar(error != nullptr ? error->message : nullptr);
+        g_clear_error(&error);
+        g_free(debug);
+        Fail(text.isEmpty() ? QStringLiteral("The file could not be played.") : text);
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        Unload();
+        ChangeState(psMediaEnded);
+        break;
+    case GST_MESSAGE_STATE_CHANGED: {
+        GstState oldState = GST_STATE_NULL;
+        GstState newState = GST_STATE_NULL;
+        GstState pending = GST_STATE_VOID_PENDING;
+        gst_message_parse_state_changed(Message, &oldState, &newState, &pending);
+        if (newState == GST_STATE_PLAYING) {
+            ChangeState(psPlaying);
+        } else if (newState == GST_STATE_PAUSED && FPauseWanted && FState == psPlaying) {
+            ChangeState(psPaused);
+        }
+        break;
+    }
+    case GST_MESSAGE_DURATION_CHANGED:
+        FLastDuration = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace orvanta

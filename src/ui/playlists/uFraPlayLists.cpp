@@ -1,0 +1,534 @@
+#include "ui/playlists/uFraPlayLists.h"
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTreeView>
+#include <algorithm>
+
+#include "core/common/uDisplayUtils.h"
+#include "core/playlists/uPlayListAdd.h"
+#include "core/playlists/uTPlayList.h"
+#include "core/playlists/uTPlayListManager.h"
+#include "ui/common/uFileDrop.h"
+#include "ui/common/uMainServices.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uQtPath.h"
+#include "ui/playlists/uFraPlayListsModel.h"
+#include "ui/playlists/uPlayListAutoSave.h"
+
+namespace orvanta {
+
+namespace {
+const char* const TagProperty = "Tag";
+// A name is bytes, as its file's name: the line shows it decoded, this role keeps the bytes.
+constexpr int NameRole = Qt::UserRole;
+
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QListWidgetItem* nameItem(const std::string& Name) {
+    auto* item = new QListWidgetItem(PathForDisplay(Name));
+    item->setData(NameRole, PathToQString(Name));
+    return item;
+}
+} // namespace
+
+TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
+    setObjectName(QStringLiteral("fraPlayLists1"));
+    auto* frameLayout = new QHBoxLayout(this);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    pnlContainer = new QWidget(this);
+    pnlContainer->setObjectName(QStringLiteral("pnlContainer"));
+    frameLayout->addWidget(pnlContainer);
+    auto* containerLayout = new QHBoxLayout(pnlContainer);
+    containerLayout->setContentsMargins(0, 0, 0, 0);
+    pnlPlayLists = new QWidget(pnlContainer);
+    pnlPlayLists->setObjectName(QStringLiteral("pnlPlayLists"));
+    pnlPlayLists->setProperty(TagProperty, 0);
+    containerLayout->addWidget(pnlPlayLists);
+    auto* layout = new QHBoxLayout(pnlPlayLists);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    splPlayLists = new QSplitter(Qt::Horizontal, pnlPlayLists);
+    splPlayLists->setObjectName(QStringLiteral("splPlayLists"));
+    splPlayLists->setChildrenCollapsible(false);
+    layout->addWidget(splPlayLists);
+
+    lstPlayLists = new QListWidget(splPlayLists);
+    lstPlayLists->setObjectName(QStringLiteral("lstPlayLists"));
+    lstPlayLists->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstPlayLists->setMinimumWidth(100);
+    lstPlayLists->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    TrackModel = new TTrackListModel(this);
+    lvwTracks = new QTreeView(splPlayLists);
+    lvwTracks->setObjectName(QStringLiteral("lvwTracks"));
+    lvwTracks->setModel(TrackModel);
+    lvwTracks->setRootIsDecorated(false);
+    lvwTracks->setUniformRowHeights(true);
+    lvwTracks->setItemsExpandable(false);
+    lvwTracks->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwTracks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwTracks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwTracks->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwTracks->setIconSize(QSize(16, 16));
+    lvwTracks->header()->setSectionsMovable(false);
+    lvwTracks->header()->resizeSection(0, 400);
+    lvwTracks->header()->resizeSection(1, 75);
+    lvwTracks->setMinimumWidth(100);
+
+    splPlayLists->addWidget(lstPlayLists);
+    splPlayLists->addWidget(lvwTracks);
+    splPlayLists->setStretchFactor(1, 1);
+    splPlayLists->setSizes({145, 600});
+
+    for (QWidget* list : {static_cast<QWidget*>(lstPlayLists), static_cast<QWidget*>(lvwTracks)})
+        list->installEventFilter(this);
+
+    // Files dropped on a playlist's name or on its tracks go to the library and to it.
+    new TFileDrop(lstPlayLists->viewport(), [this](const QStringList& Paths, const QPoint& At) {
+        if (const QListWidgetItem* item = lstPlayLists->itemAt(At))
+            RunGuarded([&] { DropOn(NameAt(lstPlayLists->row(item)), Paths); });
+    });
+    new TFileDrop(lvwTracks->viewport(), [this](const QStringList& Paths, const QPoint&) {
+        if (FCurrentPlayList)
+            RunGuarded([&] { DropOn(FCurrentPlayList->Name, Paths); });
+    });
+
+    CreateMenus();
+    connect(lstPlayLists, &QListWidget::itemSelectionChanged, this,
+            &TfraPlayLists::lstPlayListsClick);
+    connect(lstPlayLists, &QListWidget::itemDoubleClicked, this, [this] { DoCommand(0); });
+    connect(lvwTracks, &QTreeView::doubleClicked, this, [this] { DoCommand(5); });
+    connect(lstPlayLists, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popPlayLists->popup(lstPlayLists->mapToGlobal(at)); });
+    connect(lvwTracks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        popTracksPopup();
+        popTracks->popup(lvwTracks->viewport()->mapToGlobal(at));
+    });
+}
+
+void TfraPlayLists::CreateMenus() {
+    popPlayLists = new QMenu(this);
+    popPlayLists->setObjectName(QStringLiteral("popPlayLists"));
+    AddMenuItem(popPlayLists, QStringLiteral("Play Playlist"), 0);
+    popPlayLists->addSeparator();
+    AddMenuItem(popPlayLists, QStringLiteral("New Playlist"), 1);
+    AddMenuItem(popPlayLists, QStringLiteral("Rename Playlist..."), 2);
+    AddMenuItem(popPlayLists, QStringLiteral("Remove Playlist"), 3);
+    popPlayLists->addSeparator();
+    AddMenuItem(popPlayLists, QStringLiteral("Shuffle Playlist"), 4);
+
+    popTracks = new QMenu(this);
+    popTracks->setObjectName(QStringLiteral("popTracks"));
+    AddMenuItem(popTracks, QStringLiteral("Play Track"), 5);
+    AddMenuItem(popTracks, QStringLiteral("Play From Here"), 9);
+    popTracks->addSeparator();
+    AddMenuItem(popTracks, QStringLiteral("Remove Tracks"), 6);
+    popTracks->addSeparator();
+    AddMenuItem(popTracks, QStringLiteral("Move Track Up"), 7);
+    AddMenuItem(popTracks, QStringLiteral("Move Track Down"), 8);
+}
+
+QAction* TfraPlayLists::AddMenuItem(QMenu* Menu, const QString& Caption, int Tag) {
+    QAction* item = Menu->addAction(Caption);
+    item->setProperty(TagProperty, Tag);
+    connect(item, &QAction::triggered, this, &TfraPlayLists::mnuPopPlayListsClick);
+    return item;
+}
+
+void TfraPlayLists::mnuPopPlayListsClick() {
+    DoCommand(sender()->property(TagProperty).toInt());
+}
+
+void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts) {
+    FManager = &Manager;
+    FMain = &Main;
+    FPrompts = &Prompts;
+    GuardWith(Prompts);
+    FCurrentPlayList = nullptr;
+    FillPlayLists();
+    if (FManager->Count() > 0)
+        SelectPlayList(0);
+    delete FAutoSave;
+    FAutoSave = new TPlayListAutoSave(
+        Manager, [this](const TPlayListSync& Sync) { ShowSync(Sync); }, this);
+}
+
+void TfraPlayLists::Finalize() {
+    delete FAutoSave;
+    FAutoSave = nullptr;
+    FManager = nullptr;
+    FCurrentPlayList = nullptr;
+}
+
+bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == lvwTracks && Event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(Event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DoCommand(9);
+            return true;
+        }
+    }
+    if (Event->type() == QEvent::FocusIn) {
+        SetFocusMarker(Watched == lstPlayLists ? 1 : 2);
+    } else if (Event->type() == QEvent::FocusOut) {
+        // A popup menu or another window taking the keyboard is not leaving the list: the
+        // track menu's Move commands still need the marker.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            SetFocusMarker(0);
+    }
+    return TViewFrame::eventFilter(Watched, Event);
+}
+
+void TfraPlayLists::SetFocusMarker(int Marker) {
+    pnlPlayLists->setProperty(TagProperty, Marker);
+}
+
+int TfraPlayLists::FocusMarker() const {
+    return pnlPlayLists->property(TagProperty).toInt();
+}
+
+void TfraPlayLists::RunCommand(int Number) {
+    if (!FManager)
+        return;
+    switch (Number) {
+    case 0:
+        PlayPlayList();
+        break;
+    case 1:
+        NewPlayList();
+        break;
+    case 2:
+        RenamePlayList();
+        break;
+    case 3:
+        RemovePlayList();
+        break;
+    case 4:
+        ShufflePlayList();
+        break;
+    case 5:
+        PlayTrack();
+        break;
+    case 6:
+        RemoveTracks();
+        break;
+    case 7:
+        MoveTrack(-1);
+        break;
+    case 8:
+        MoveTrack(1);
+        break;
+    case 9:
+        PlayFromHere();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfraPlayLists::FillPlayLists() {
+    const QSignalBlocker blocker(lstPlayLists);
+    lstPlayLists->setUpdatesEnabled(false);
+    lstPlayLists->clear();
+    for (std::int32_t i = 0; i < FManager->Count(); ++i)
+        lstPlayLists->addItem(nameItem(FManager->GetPlayList(i)->Name));
+    lstPlayLists->setUpdatesEnabled(true);
+}
+
+std::string TfraPlayLists::NameAt(int Row) const {
+    return PathFromQString(lstPlayLists->item(Row)->data(NameRole).toString());
+}
+
+int TfraPlayLists::RowOf(const std::string& Name) const {
+    for (int row = 0; row < lstPlayLists->count(); ++row)
+        if (NameAt(row) == Name)
+            return row;
+    return -1;
+}
+
+void TfraPlayLists::ShowPlayListNamed(const std::string& Name) {
+    FCurrentPlayList = nullptr;
+    FillPlayLists();
+    const int row = RowOf(Name);
+    SelectPlayList(row >= 0 ? row : (lstPlayLists->count() > 0 ? 0 : -1));
+}
+
+bool TfraPlayLists::RefuseUnread() {
+    if (!FCurrentPlayList || !FManager->IsUnread(FCurrentPlayList))
+        return false;
+    FPrompts->Information(PathForDisplay(UnreadPlayListMessage(FCurrentPlayList->Name)));
+    return true;
+}
+
+void TfraPlayLists::DropOn(const std::string& Name, const QStringList& Paths) {
+    const TPlayList* list = FManager ? FManager->FindByName(Name) : nullptr;
+    if (!list || !FMain)
+        return;
+    if (FManager->IsUnread(list)) {
+        FPrompts->Information(PathForDisplay(UnreadPlayListMessage(list->Name)));
+        return;
+    }
+    FMain->AddToLibrary(Paths, PathToQString(list->Name));
+}
+
+int TfraPlayLists::SelectedPlayListRow() const {
+    const QList<QListWidgetItem*> selected = lstPlayLists->selectedItems();
+    return selected.isEmpty() ? -1 : lstPlayLists->row(selected.first());
+}
+
+void TfraPlayLists::SelectPlayList(int Index) {
+    if (Index < -1 || Index >= lstPlayLists->count())
+        return;
+    {
+        const QSignalBlocker blocker(lstPlayLists);
+        lstPlayLists->clearSelection();
+        if (Index >= 0) {
+            lstPlayLists->setCurrentRow(Index, QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    ShowSelectedPlayList();
+}
+
+void TfraPlayLists::lstPlayListsClick() {
+    if (FManager)
+        ShowSelectedPlayList();
+}
+
+void TfraPlayLists::ShowSelectedPlayList() {
+    const int row = SelectedPlayListRow();
+    if (row < 0) {
+        FCurrentPlayList = nullptr;
+        TrackModel->SetRows({});
+        return;
+    }
+    FCurrentPlayList = FManager->FindByName(NameAt(row));
+    if (!FCurrentPlayList) {
+        TrackModel->SetRows({});
+        return;
+    }
+    const int total = FillTracks(*FCurrentPlayList);
+    ShowPlayMode();
+    ShowPlayListInfo(total);
+}
+
+int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
+    std::vector<TTrackListModel::TRow> rows;
+    rows.reserve(static_cast<size_t>(PlayList.Count()));
+    const QString space = QStringLiteral(" ");
+    for (const std::string& entry : PlayList.Tracks()) {
+        const std::string path = TrackPath(entry);
+        // A seconds field that is not a decimal number counts as 0.
+        const std::int32_t seconds = TrackSeconds(entry);
+        rows.push_back({space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)),
+                        PathToQString(path)});
+    }
+    TrackModel->SetRows(std::move(rows));
+    // Hand-edited lengths must not overflow the sum.
+    return PlayList.TotalSeconds();
+}
+
+void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
+    if (!FCurrentPlayList)
+        return;
+    FMain->SetPlayListInfo(QStringLiteral("%1 (%2 Tracks)")
+                               .arg(fromStd(FormatDuration(TotalSeconds)))
+                               .arg(FCurrentPlayList->Count()));
+}
+
+void TfraPlayLists::RefreshTracks() {
+    if (FManager && FCurrentPlayList)
+        ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+}
+
+void TfraPlayLists::ShowPlayMode() {
+    const std::int32_t mode = FCurrentPlayList->PlayMode;
+    // Any other mode plays as Normal, so the box says so.
+    FMain->SetPlayListModeIndex(mode >= pmNormal && mode <= pmRandom ? mode : pmNormal);
+}
+
+void TfraPlayLists::ApplyPlayMode() {
+    if (!FCurrentPlayList || !FMain)
+        return;
+    if (RefuseUnread())
+        ShowPlayMode();
+    else
+        FCurrentPlayList->PlayMode = FMain->PlayListModeIndex();
+}
+
+bool TfraPlayLists::ConfirmRemove(const QString& Name) {
+    return FPrompts->ConfirmAction(QStringLiteral("Do you really want to remove\r\n") + Name +
+                                   QStringLiteral(" ?"));
+}
+
+void TfraPlayLists::PlayPlayList() {
+    if (FCurrentPlayList && FCurrentPlayList->Count() > 0)
+        FMain->PlayPlayList(*FCurrentPlayList);
+}
+
+void TfraPlayLists::NewPlayList() {
+    const std::optional<QString> answer = FPrompts->AskText(
+        QStringLiteral("New Playlist"), QStringLiteral("Please enter the name for the playlist."),
+        QStringLiteral("New Playlist"));
+    if (!answer)
+        return;
+    const std::string name = PathFromQString(*answer);
+    if (name.empty()) {
+        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        return;
+    }
+    if (FManager->Exists(name)) {
+        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
+        return;
+    }
+    // A name that cannot be a file name would be lost at shutdown.
+    if (!FManager->AddPlayList(name)) {
+        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+        return;
+    }
+    ShowPlayListNamed(name);
+    FMain->RefreshPlayListNames();
+}
+
+void TfraPlayLists::RenamePlayList() {
+    if (!FCurrentPlayList || RefuseUnread())
+        return;
+    const std::string oldName = FCurrentPlayList->Name;
+    const QString shown = PathForDisplay(oldName);
+    const std::optional<QString> answer =
+        FPrompts->AskText(QStringLiteral("Rename Playlist"),
+                          QStringLiteral("Please enter the new name for the playlist."), shown);
+    if (!answer || answer->isEmpty())
+        return;
+    // Accepted as shown, a name that is not UTF-8 still means its own bytes.
+    const std::string newName = *answer == shown ? oldName : PathFromQString(*answer);
+    // Another program may have removed it while the question was open.
+    if (!FManager->Exists(oldName))
+        return;
+    if (FManager->Exists(newName)) {
+        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
+        return;
+    }
+    const TPlayListRename renamed = FManager->RenamePlayList(oldName, newName);
+    // The rename took in other programs' changes first: the shown playlist may be gone.
+    ShowSync(renamed.Sync);
+    ShowPlayListNamed(renamed ? newName : oldName);
+    if (renamed)
+        FMain->RefreshPlayListNames();
+    else
+        FPrompts->Information(PathForDisplay(renamed.Error));
+}
+
+void TfraPlayLists::RemovePlayList() {
+    if (!FCurrentPlayList)
+        return;
+    const std::string name = FCurrentPlayList->Name;
+    if (!ConfirmRemove(PathForDisplay(name)))
+        return;
+    // Another program may have removed it while the question was open.
+    const int row = RowOf(name);
+    if (row < 0 || !FManager->Exists(name))
+        return;
+    // The playlist is freed by the manager: nothing may point at it any more.
+    FCurrentPlayList = nullptr;
+    FManager->DeletePlayList(name);
+    {
+        const QSignalBlocker blocker(lstPlayLists);
+        delete lstPlayLists->takeItem(row);
+        if (FManager->Count() == 0) {
+            FManager->AddPlayList(DefaultPlayListName);
+            lstPlayLists->addItem(nameItem(DefaultPlayListName));
+        }
+    }
+    SelectPlayList(row <= 0 ? 0 : row - 1);
+    FMain->RefreshPlayListNames();
+}
+
+void TfraPlayLists::ShufflePlayList() {
+    if (!FCurrentPlayList || RefuseUnread())
+        return;
+    FCurrentPlayList->Shuffle();
+    FillTracks(*FCurrentPlayList);
+}
+
+std::vector<int> TfraPlayLists::SelectedTrackRows() const {
+    std::vector<int> rows;
+    const QModelIndexList selected = lvwTracks->selectionModel()->selectedRows();
+    rows.reserve(static_cast<size_t>(selected.size()));
+    for (const QModelIndex& index : selected)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfraPlayLists::SelectTrackRows(const std::vector<int>& Rows) {
+    QItemSelection selection;
+    for (int row : Rows)
+        selection.select(TrackModel->index(row, 0),
+                         TrackModel->index(row, TrackModel->columnCount() - 1));
+    lvwTracks->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!Rows.empty())
+        lvwTracks->selectionModel()->setCurrentIndex(TrackModel->index(Rows.front(), 0),
+                                                     QItemSelectionModel::NoUpdate);
+}
+
+void TfraPlayLists::PlayTrack() {
+    const std::vector<int> rows = SelectedTrackRows();
+    if (!rows.empty())
+        FMain->PlayTrack(TrackModel->Row(rows.front()).Path);
+}
+
+void TfraPlayLists::PlayFromHere() {
+    const std::vector<int> rows = SelectedTrackRows();
+    if (FCurrentPlayList && !rows.empty())
+        FMain->PlayFromHere(*FCurrentPlayList, rows.front());
+}
+
+void TfraPlayLists::RemoveTracks() {
+    if (!FCurrentPlayList)
+        return;
+    const std::vector<int> rows = SelectedTrackRows();
+    if (rows.empty() || RefuseUnread())
+        return;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        FCurrentPlayList->DeleteTrack(*row);
+    ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+}
+
+void TfraPlayLists::MoveTrack(int Step) {
+    if (!FCurrentPlayList || FocusMarker() != 2)
+        return;
+    const std::vector<int> rows = SelectedTrackRows();
+    if (rows.empty())
+        return;
+    const int i = rows.front();
+    const int target = i + Step;
+    if (target < 0 || target >= TrackModel->rowCount() || RefuseUnread())
+        return;
+    FCurrentPlayList->Exchange(std::min(i, target), std::max(i, target));
+    FillTracks(*FCurrentPlayList);
+    SelectTrackRows({target});
+}
+
+void TfraPlayLists::popTracksPopup() {
+    const size_t selected = SelectedTrackRows().size();
+    const QList<QAction*> items = popTracks->actions();
+    for (QAction* item : items) {
+        if (item->isSeparator())
+            continue;
+        const int tag = item->property(TagProperty).toInt();
+        item->setEnabled(tag == 6 ? selected >= 1 : selected == 1);
+    }
+}
+
+} // namespace orvanta

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui/common/uViewFrame.h"
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QTreeView;
+
+namespace orvanta {
+
+class IMainServices;
+class IPrompts;
+class TPlayList;
+class TPlayListAutoSave;
+class TPlayListManager;
+class TTrackListModel;
+struct TPlayListSync;
+
+// The "Playlists" view: the playlist names on the left, the tracks of the selected one on the
+// right. It edits the manager's playlists, which reach their files within about a second, and
+// shows what other processes changed in the folder.
+class TfraPlayLists : public TViewFrame {
+    Q_OBJECT
+public:
+    explicit TfraPlayLists(QWidget* Parent = nullptr);
+
+    void Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts);
+    // Forgets the manager, which may be gone already.
+    void Finalize() override;
+    // Redisplays the selected playlist's tracks and the info label.
+    void RefreshTracks();
+    // The selected playlist takes the mode picked in the tool bar.
+    void ApplyPlayMode();
+    // Writes what changed and takes in other processes' changes now, as the timer does.
+    void SavePlayLists();
+    // The last save before the program ends; names every playlist it could not write.
+    void SaveAtExit();
+    // Lists the playlists again and shows the one named (its bytes), else the first.
+    void ShowPlayListNamed(const std::string& Name);
+
+    void SelectPlayList(int Index);
+    TPlayList* CurrentPlayList() const { return FCurrentPlayList; }
+    // 1 while the names have the focus, 2 while the tracks have it, 0 after either lost it.
+    int FocusMarker() const;
+    // Selected track rows in ascending order.
+    std::vector<int> SelectedTrackRows() const;
+    void SelectTrackRows(const std::vector<int>& Rows);
+    // Enables the track menu's items for the present selection (done before it pops up).
+    void popTracksPopup();
+
+    QWidget* pnlContainer = nullptr;
+    QWidget* pnlPlayLists = nullptr;
+    QListWidget* lstPlayLists = nullptr;
+    QSplitter* splPlayLists = nullptr;
+    QTreeView* lvwTracks = nullptr;
+    QMenu* popPlayLists = nullptr;
+    QMenu* popTracks = nullptr;
+    TTrackListModel* TrackModel = nullptr;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+protected:
+    void RunCommand(int Number) override;
+
+private:
+    void CreateMenus();
+    QAction* AddMenuItem(QMenu* Menu, const QString& Caption, int Tag);
+    void mnuPopPlayListsClick();
+    void lstPlayListsClick();
+
+    void FillPlayLists();
+    void ShowSelectedPlayList();
+    int FillTracks(const TPlayList& PlayList);
+    void ShowPlayListInfo(int TotalSeconds);
+    bool ConfirmRemove(const QString& Name);
+    int SelectedPlayListRow() const;
+    std::string NameAt(int Row) const;
+    int RowOf(const std::string& Name) const;
+    void ShowPlayMode();
+    // Says why and answers true when the shown playlist's file could not be read: such a
+    // playlist is never written back, so it takes no change.
+    bool RefuseUnread();
+    void DropOn(const std::string& Name, const QStringList& Paths);
+    void ReportFailedSaves(const TPlayListSync& Sync);
+    void SetFocusMarker(int Marker);
+    void ShowSync(const TPlayListSync& Sync);
+
+    void PlayPlayList();
+    void NewPlayList();
+    void RenamePlayList();
+    void RemovePlayList();
+    void ShufflePlayList();
+    void PlayTrack();
+    void PlayFromHere();
+    void RemoveTracks();
+    void MoveTrack(int Step);
+
+    TPlayListManager* FManager = nullptr;
+    IMainServices* FMain = nullptr;
+    IPrompts* FPrompts = nullptr;
+    TPlayList* FCurrentPlayList = nullptr;
+    TPlayListAutoSave* FAutoSave = nullptr;
+    // Playlists whose failed save the user was told of; told again once one saved.
+    std::set<std::string> FToldFailures;
+};
+
+} // namespace orvanta

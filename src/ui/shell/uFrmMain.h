@@ -1,0 +1,221 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QVector>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/common/uMainServices.h"
+
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QImage;
+class QLabel;
+class QMenu;
+class QStackedWidget;
+class QToolButton;
+
+namespace orvanta {
+
+class IPlayerEngine;
+class IPrompts;
+class TFirstRunNotices;
+class TMprisService;
+class TOptions;
+class TPlayListFileCommands;
+class TPlaybackControl;
+class TToolOverflow;
+struct TFoldButton;
+class TToolPlayButtons;
+class TfraTransportBar;
+class TfraMedia;
+class TfraPlayLists;
+class TCustomStringList;
+class TMyMediaDB;
+class TPlayListManager;
+class TViewFrame;
+
+// The main window: tool bar, menus, the two stacked views and the player strip. It owns no
+// media logic: each control's Tag routes its click to a numbered command of a view.
+class TfrmMain : public QMainWindow, public IMainServices {
+    Q_OBJECT
+public:
+    // With Options the first activation sends the first-run notices while FirstRun is set.
+    // Without an engine the window plays through GStreamer's playbin.
+    explicit TfrmMain(IPrompts& Prompts, TOptions* Options = nullptr, QWidget* Parent = nullptr,
+                      IPlayerEngine* Engine = nullptr);
+    ~TfrmMain() override;
+
+    // The last steps of the window's creation: the My Music view, then the Playlists view,
+    // then the tool bar's playlist box. The views keep these objects until Finalize.
+    void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
+                         const TCustomStringList& FileTypes);
+
+    // IMainServices
+    void PlayFile(const QString& Path) override;
+    void PlayTrack(const QString& Path) override;
+    void PlayPlayList(const TPlayList& PlayList) override;
+    void PlayFromHere(const TPlayList& PlayList, int Index) override;
+    void RefreshPlayListNames() override;
+    void PlayListsChangedOutside() override;
+    void RefreshPlayListTracks() override;
+    QString SelectedPlayListName() const override;
+    int PlayListModeIndex() const override;
+    void SetPlayListModeIndex(int Index) override;
+    void SetPlayListInfo(const QString& Text) override;
+    void AddToLibrary(const QStringList& Paths, const QString& PlayList) override;
+    // The info label's whole text (the label itself may show it elided).
+    QString PlayListInfo() const { return FPlayListInfo; }
+
+    // Files named on the command line or handed over by a second start: playlist files
+    // become playlists at once; the rest are checked a slice at a time (only regular files
+    // pass), added to the library in the background, then played in order as a queue. Those
+    // refused are named in one short message.
+    void OpenFiles(const std::vector<std::string>& Paths);
+    // Drops the files still to be opened and ends My Music's threads, which read the
+    // globals: must run before the globals are freed.
+    void EndLibraryWork();
+    // Brings the window to the front (a second start asked for it).
+    void RaiseWindow();
+    // Makes a playlist of each M3U/M3U8 file (a file the program was asked to open) and
+    // shows the Playlists view; returns how many were imported.
+    int ImportPlayListFiles(const QStringList& Files);
+
+    void SwitchView(int View);
+    void ShowToolButtons(int View);
+    // KeepChoice: the chosen name stays chosen while it is listed; else the first is chosen.
+    void FillPlayListCombo(bool KeepChoice = false);
+    void ShowAbout();
+    // The playing track's cover in the player strip and for the desktop; empty for none.
+    void ShowCoverArt(const QImage& Cover);
+    // Ends the notice downloads; must run before the settings are freed.
+    void StopNotices();
+
+    // The control with this Tag on the tool bar, or null.
+    QWidget* ToolControl(int Tag) const;
+    QAction* MenuAction(const QString& Name) const;
+    // Hands a folder or web address to the desktop; replaceable so tests stay off it.
+    std::function<bool(const QString& Target)> OnShellOpen;
+    int CurrentView() const;
+
+    // Tool bar and menus (named as the window's controls).
+    QWidget* pnlToolButtons = nullptr;
+    QToolButton* spdViewMedia = nullptr;
+    QToolButton* spdViewPlayLists = nullptr;
+    QFrame* bvlToolButtons = nullptr;
+    QToolButton* spdPlayFile = nullptr;
+    QToolButton* spdPlayPlayList = nullptr;
+    QToolButton* spdPlayTrack = nullptr;
+    QToolButton* spdAddToPlayList = nullptr;
+    // Offers the buttons that do not fit a narrow window.
+    QToolButton* spdToolOverflow = nullptr;
+    QComboBox* cmbPlayLists = nullptr;
+    QComboBox* cmbPlayListMode = nullptr;
+    QLabel* lblPlayListInfo = nullptr;
+    QWidget* pnlPlayer = nullptr;
+    TfraTransportBar* wmpPlayer = nullptr;
+    TPlaybackControl* Playback = nullptr;
+    TMprisService* Mpris = nullptr;
+    QAction* mnuPlayPrevious = nullptr;
+    QAction* mnuPlayNext = nullptr;
+    QAction* mnuViewMedia = nullptr;
+    QAction* mnuViewPlayLists = nullptr;
+    TfraMedia* fraMedia1 = nullptr;
+    TfraPlayLists* fraPlayLists1 = nullptr;
+    TPlayListFileCommands* PlayListFiles = nullptr;
+
+signals:
+    // The main window is shown for the first time and active.
+    void FirstActivated();
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+
+private slots:
+    void spdToolButtonClick();
+    void spdPlayClick();
+    void spdViewButtonClick();
+    void mnuViewClick();
+    void mnuFileAddFilesClick();
+    void mnuHelpHomeClick();
+    void mnuHelpHelpClick();
+    void cmbPlayListModeClick();
+    void pnlPlayerResize();
+
+private:
+    static constexpr int DesignWidth = 760;
+    static constexpr int ButtonSize = 33;
+    static constexpr int ButtonTop = 4;
+
+    struct TToolControl {
+        int Tag;
+        QWidget* Control;
+        int Left;
+        bool AnchoredRight;
+    };
+
+    void CreateMenus();
+    // The Edit and Playback menus and File's playlist item, with their shortcuts
+    // (uFrmMainCommands.cpp).
+    void CreateCommandMenus(QMenu* File, QMenu* View);
+    void PlayPauseClick();
+    void RemoveClick();
+    void EnableCommandMenus();
+    void CreateToolBar();
+    QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
+                                bool AnchoredRight = false);
+    void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
+    void RunToolCommand(int Tag);
+    // The overflow button, with the menu command keys its items show (uFrmMainToolBar.cpp).
+    void CreateToolOverflow();
+    // Places the right-anchored controls and folds the shown view's buttons that do not fit.
+    void LayOutToolBar();
+    // The window opens wide enough for every button and never gets narrower than the controls
+    // that cannot be folded.
+    void FitMinimumWidth();
+    QVector<TFoldButton> FoldableButtons(int View) const;
+    int ToolRowTail(int View, bool Natural) const;
+    void FitPlayListInfo();
+    TViewFrame* ViewOf(int Group) const;
+    static int TagOf(const QObject* Control);
+
+    void FormActivate();
+    // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
+    void ConnectPlayback(IPlayerEngine& Engine);
+    void ShowNowPlaying();
+    // Says so when the desktop has no program for Target.
+    void OpenOrSay(const QString& Target);
+
+    IPrompts& FPrompts;
+    TPlayListManager* FPlayListManager = nullptr;
+    // Files asked to be opened, checked a slice at a time (uFrmMainOpen.cpp).
+    struct TOpenQueue;
+    std::shared_ptr<TOpenQueue> FOpenQueue;
+    void OpenTick();
+    void StartOpened(std::vector<std::string> Music);
+    TMyMediaDB* FMediaDB = nullptr;
+    const TCustomStringList* FFileTypes = nullptr;
+    TOptions* FOptions;
+    std::unique_ptr<TFirstRunNotices> FLiveUpdate;
+    QStackedWidget* FViews = nullptr;
+    QVector<TToolControl> FToolControls;
+    TToolOverflow* FOverflow = nullptr;
+    int FToolView = 1;
+    bool FActivated = false;
+    QString FPlayListInfo;
+    bool FPlaced = false;
+    std::unique_ptr<IPlayerEngine> FOwnEngine;
+    std::unique_ptr<TToolPlayButtons> FPlayButtons;
+    unsigned FShownTrack = 0;
+    QString FCoverFile;
+};
+
+} // namespace orvanta

@@ -1,0 +1,98 @@
+// The main window's menu commands that carry keyboard shortcuts.
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "ui/library/uFraMedia.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playback/uPlaybackControl.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/shell/uFrmMain.h"
+
+namespace orvanta {
+
+namespace {
+QAction* addCommand(QMenu* Menu, const char* Name, const char* Caption, const QKeySequence& Keys) {
+    QAction* action = Menu->addAction(QString::fromLatin1(Caption));
+    action->setObjectName(QString::fromLatin1(Name));
+    action->setShortcut(Keys);
+    return action;
+}
+} // namespace
+
+void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
+    QAction* newPlayList = new QAction(QStringLiteral("&New Playlist..."), File);
+    newPlayList->setObjectName(QStringLiteral("mnuFileNewPlayList"));
+    newPlayList->setShortcut(QKeySequence::New);
+    // Before the separator above Exit.
+    File->insertAction(File->actions().value(1), newPlayList);
+    connect(newPlayList, &QAction::triggered, this, [this] { fraPlayLists1->DoCommand(1); });
+
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    menuBar()->insertMenu(View->menuAction(), edit);
+    QAction* editTag =
+        addCommand(edit, "mnuEditMP3Tag", "&Edit MP3 Tag...", QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(editTag, &QAction::triggered, this, [this] { fraMedia1->DoCommand(2); });
+    QAction* rename =
+        addCommand(edit, "mnuEditRenamePlayList", "Re&name Playlist...", QKeySequence(Qt::Key_F2));
+    connect(rename, &QAction::triggered, this, [this] { fraPlayLists1->DoCommand(2); });
+    QAction* remove = addCommand(edit, "mnuEditRemove", "&Remove", QKeySequence::Delete);
+    connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
+    edit->addSeparator();
+    QAction* refresh =
+        addCommand(edit, "mnuEditRefreshMedia", "Re&fresh Media", QKeySequence(Qt::Key_F5));
+    connect(refresh, &QAction::triggered, this, [this] { fraMedia1->DoCommand(5); });
+
+    auto* playback = new QMenu(QStringLiteral("&Playback"), this);
+    playback->setObjectName(QStringLiteral("mnuPlayback"));
+    menuBar()->insertMenu(View->menuAction(), playback);
+    menuBar()->insertMenu(playback->menuAction(), View);
+    // A text field takes Space for itself before the shortcut sees it.
+    QAction* playPause =
+        addCommand(playback, "mnuPlaybackPlayPause", "&Play/Pause", QKeySequence(Qt::Key_Space));
+    connect(playPause, &QAction::triggered, this, &TfrmMain::PlayPauseClick);
+
+    connect(FViews, &QStackedWidget::currentChanged, this, &TfrmMain::EnableCommandMenus);
+    connect(edit, &QMenu::aboutToShow, this, &TfrmMain::EnableCommandMenus);
+    EnableCommandMenus();
+}
+
+void TfrmMain::EnableCommandMenus() {
+    // A command of the hidden view would act on a selection the user cannot see.
+    const bool media = CurrentView() == 1;
+    MenuAction(QStringLiteral("mnuEditMP3Tag"))->setEnabled(media);
+    MenuAction(QStringLiteral("mnuEditRenamePlayList"))->setEnabled(!media);
+    MenuAction(QStringLiteral("mnuEditRemove"))
+        ->setText(media ? QStringLiteral("&Remove Files")
+                        : (fraPlayLists1->lstPlayLists->hasFocus()
+                               ? QStringLiteral("&Remove Playlist")
+                               : QStringLiteral("&Remove Tracks")));
+}
+
+void TfrmMain::RemoveClick() {
+    // Each removal asks its own question first.
+    if (CurrentView() == 1)
+        fraMedia1->DoCommand(4);
+    else if (fraPlayLists1->lstPlayLists->hasFocus())
+        fraPlayLists1->DoCommand(3);
+    else
+        fraPlayLists1->DoCommand(6);
+}
+
+void TfrmMain::PlayPauseClick() {
+    if (Playback->Playing()) {
+        wmpPlayer->cmdPlayPause->click();
+        return;
+    }
+    if (CurrentView() == 1)
+        RunToolCommand(100);
+    else
+        RunToolCommand(fraPlayLists1->lvwTracks->hasFocus() ? 205 : 200);
+}
+
+} // namespace orvanta

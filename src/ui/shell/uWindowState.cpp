@@ -1,0 +1,68 @@
+#include "ui/shell/uWindowState.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QSettings>
+#include <QSlider>
+#include <QSplitter>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "ui/common/uColumnState.h"
+#include "ui/common/uQtPath.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/library/uFraMediaState.h"
+#include "ui/playback/uFraTransportBar.h"
+#include "ui/playlists/uFraPlayLists.h"
+#include "ui/shell/uFrmMain.h"
+
+namespace orvanta {
+
+namespace {
+const QString GeometryKey = QStringLiteral("Window/Geometry");
+const QString StateKey = QStringLiteral("Window/State");
+const QString ViewKey = QStringLiteral("Window/View");
+const QString PlayListKey = QStringLiteral("Window/PlayList");
+const QString PlayListsSplitterKey = QStringLiteral("Playlists/Splitter");
+const QString TrackColumnsKey = QStringLiteral("Playlists/Columns");
+const QString TrackColumnWidthsKey = QStringLiteral("Playlists/ColumnWidths");
+const QString VolumeKey = QStringLiteral("Player/Volume");
+const QString MutedKey = QStringLiteral("Player/Muted");
+} // namespace
+
+void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
+    Settings.setValue(GeometryKey, Window.saveGeometry());
+    Settings.setValue(StateKey, Window.saveState());
+    Settings.setValue(ViewKey, Window.CurrentView());
+    // Bytes: a name that is not UTF-8 would not survive the settings file as text.
+    Settings.setValue(PlayListKey,
+                      QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
+    Settings.setValue(PlayListsSplitterKey, Window.fraPlayLists1->splPlayLists->saveState());
+    SaveColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
+                TrackColumnWidthsKey);
+    Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
+    Settings.setValue(MutedKey, Window.wmpPlayer->cmdMute->isChecked());
+    SaveMediaViewState(*Window.fraMedia1, Settings);
+}
+
+bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
+    const bool placed = Window.restoreGeometry(Settings.value(GeometryKey).toByteArray());
+    Window.restoreState(Settings.value(StateKey).toByteArray());
+    if (Settings.value(ViewKey, 1).toInt() == 2)
+        Window.spdViewPlayLists->click();
+    const int playList = Window.cmbPlayLists->findData(
+        PathToQString(Settings.value(PlayListKey).toByteArray().toStdString()));
+    if (playList >= 0)
+        Window.cmbPlayLists->setCurrentIndex(playList);
+    Window.fraPlayLists1->splPlayLists->restoreState(
+        Settings.value(PlayListsSplitterKey).toByteArray());
+    RestoreColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
+                   TrackColumnWidthsKey);
+    Window.wmpPlayer->trkVolume->setValue(
+        Settings.value(VolumeKey, Window.wmpPlayer->trkVolume->value()).toInt());
+    Window.wmpPlayer->cmdMute->setChecked(Settings.value(MutedKey, false).toBool());
+    RestoreMediaViewState(*Window.fraMedia1, Settings);
+    return placed;
+}
+
+} // namespace orvanta
