@@ -73,6 +73,7 @@ TEST(PlayListsController, RemoveRowsTakesExactlyThoseAndMovesStopAtTheEnds) {
     EXPECT_EQ(s.Controller.RemoveRows({4, 0, 2}), TPlayListEdit::Changed);
     EXPECT_EQ(s.Titles(), (std::vector<std::string>{"b", "d"}));
     EXPECT_EQ(s.Controller.Info(), "00:00:10 (2 Tracks)");
+    EXPECT_TRUE(s.Controller.CanPlayPlayList());
 
     int target = -1;
     EXPECT_EQ(s.Controller.MoveRow(0, -1, target), TPlayListEdit::Nothing);
@@ -108,6 +109,7 @@ TEST(PlayListsController, RemovingSelectsTheLineAboveAndTheLastBringsBackMyPlayl
     EXPECT_FALSE(s.Controller.RemovePlayList("C"));
     ASSERT_TRUE(s.Controller.RemovePlayList("B"));
     EXPECT_EQ(s.Controller.Names(), std::vector<std::string>{DefaultPlayListName});
+    EXPECT_FALSE(s.Controller.CanPlayPlayList());
     EXPECT_EQ(s.Controller.Selected(), 0);
     EXPECT_TRUE(s.Controller.Rows().empty());
     EXPECT_FALSE(std::filesystem::exists(s.Dir.file("B.ply")));

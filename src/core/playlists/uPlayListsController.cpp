@@ -67,6 +67,10 @@ std::string TPlayListsController::Info() const {
            " Tracks)";
 }
 
+bool TPlayListsController::CanPlayPlayList() const {
+    return FCurrent && FCurrent->Count() > 0;
+}
+
 TTrackCommands TPlayListsController::EnabledFor(std::size_t SelectedRows) {
     const bool one = SelectedRows == 1;
     return {one, one, SelectedRows >= 1, one};

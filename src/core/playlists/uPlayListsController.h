@@ -56,6 +56,8 @@ public:
     // "00:07:22 (2 Tracks)" for the shown playlist; there is no singular.
     std::string Info() const;
 
+    // Play Playlist needs a shown playlist with entries; the other playlist commands a shown one.
+    bool CanPlayPlayList() const;
     static TTrackCommands EnabledFor(std::size_t SelectedRows);
     // The message for a change of List refused because its file could not be read, or "".
     static std::string ChangeRefusal(const TPlayListManager& Manager, const TPlayList* List);

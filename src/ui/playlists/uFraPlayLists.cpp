@@ -353,7 +353,7 @@ bool TfraPlayLists::ConfirmRemove(const QString& Name) {
 }
 
 void TfraPlayLists::PlayPlayList() {
-    if (CurrentPlayList() && CurrentPlayList()->Count() > 0)
+    if (FController.CanPlayPlayList())
         FMain->PlayPlayList(*CurrentPlayList());
 }
 
