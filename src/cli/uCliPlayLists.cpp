@@ -12,6 +12,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/library/uTrackInfo.h"
 #include "core/playlists/uM3U.h"
+#include "core/playlists/uPlayListsController.h"
 #include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
@@ -60,17 +61,9 @@ int runPlayListShow(const std::string& name) {
     return ExitOk;
 }
 
-// The message for a name that cannot become a new playlist, or "" when it can.
-std::string refusalOf(const TPlayListManager& playLists, const std::string& name) {
-    if (!TPlayListManager::IsValidName(name))
-        return InvalidPlayListNameMessage;
-    if (playLists.Exists(name))
-        return PlayListNameTakenMessage;
-    return {};
-}
-
 int runNew(TPlayListManager& playLists, const std::string& name) {
-    if (const std::string refusal = refusalOf(playLists, name); !refusal.empty())
+    if (const std::string refusal = TPlayListsController::NewNameRefusal(playLists, name);
+        !refusal.empty())
         return fail(refusal);
     playLists.AddPlayList(name);
     printLine({{"name", name}, {"result", "created"}});
@@ -103,8 +96,9 @@ int runAddTracks(TPlayListManager& playLists, const std::string& name,
     if (list == nullptr)
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
-    if (playLists.IsUnread(list))
-        return fail(UnreadPlayListMessage(list->Name));
+    if (const std::string refusal = TPlayListsController::ChangeRefusal(playLists, list);
+        !refusal.empty())
+        return fail(refusal);
     const TTrackEntryLookup library = LibraryLookup();
     int result = ExitOk;
     for (const std::string& file : files) {
@@ -126,8 +120,9 @@ int runRemoveTrack(TPlayListManager& playLists, const std::string& name, const s
     if (list == nullptr)
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
-    if (playLists.IsUnread(list))
-        return fail(UnreadPlayListMessage(list->Name));
+    if (const std::string refusal = TPlayListsController::ChangeRefusal(playLists, list);
+        !refusal.empty())
+        return fail(refusal);
     const std::string path = fullPath(file);
     int removed = 0;
     for (int i = list->Count() - 1; i >= 0; --i)
@@ -146,8 +141,9 @@ int runMode(TPlayListManager& playLists, const std::string& name, int mode) {
     if (list == nullptr)
         return fail("No playlist named " + name);
     // A file that could not be read is never written over, so it cannot take a change.
-    if (playLists.IsUnread(list))
-        return fail(UnreadPlayListMessage(list->Name));
+    if (const std::string refusal = TPlayListsController::ChangeRefusal(playLists, list);
+        !refusal.empty())
+        return fail(refusal);
     list->PlayMode = mode;
     printLine({{"name", list->Name}, {"mode", mode}, {"result", "changed"}});
     return ExitOk;

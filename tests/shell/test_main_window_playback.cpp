@@ -2,12 +2,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
 
 #include "shell/FakePlayerEngine.h"
+#include "shell/PlaybackTestSupport.h"
 #include "support/FakePrompts.h"
+#include "support/TempDir.h"
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playback/uPlaybackControl.h"
 #include "ui/playlists/uFraPlayLists.h"
@@ -109,6 +113,40 @@ private slots:
         window.wmpPlayer->cmdStop->click();
         QVERIFY(!rows->data(rows->index(1, 0), Qt::FontRole).isValid());
         QVERIFY(!window.wmpPlayer->lblTitle->isVisible());
+    }
+
+    // A track shows its file name at once and its tags and cover once its file was read off
+    // the window's thread; what was read for the track before never shows.
+    void tagsAndCoverComeInAfterTheFileName() {
+        TempDir dir;
+        const QString tagged = MakeMp3(dir.str(), QStringLiteral("first"), 1,
+                                       {QStringLiteral("--tt"), QStringLiteral("Morning Tone"),
+                                        QStringLiteral("--ta"), QStringLiteral("Test Band")});
+        QVERIFY2(!tagged.isEmpty(), "sox and lame make the test track");
+        QImage(300, 150, QImage::Format_RGB32).save(QString::fromStdString(dir.file("cover.png")));
+        std::filesystem::create_directory(dir.file("other"));
+        const std::string plain = dir.file("other/second.mp3");
+        WriteMp3(plain);
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+
+        window.PlayFile(tagged);
+        QCOMPARE(window.windowTitle(), QStringLiteral("first \u2013 Orvanta"));
+        QTRY_COMPARE(window.windowTitle(),
+                     QStringLiteral("Test Band \u2013 Morning Tone \u2013 Orvanta"));
+        QVERIFY(!window.wmpPlayer->imgCover->isHidden());
+        QCOMPARE(window.Playback->Current().Cover.size(), QSize(256, 128));
+
+        // The first file's answer, if it comes at all, comes after the second started and
+        // before the second's.
+        window.PlayFile(tagged);
+        window.PlayFile(QString::fromStdString(plain));
+        QVERIFY(window.wmpPlayer->imgCover->isHidden());
+        QTRY_VERIFY(window.Playback->Current().FileRead);
+        QCOMPARE(window.windowTitle(), QStringLiteral("second \u2013 Orvanta"));
+        QVERIFY(window.Playback->Current().Artist.isEmpty());
+        QVERIFY(window.wmpPlayer->imgCover->isHidden());
     }
 
     void theServicesReachThePlayback() {

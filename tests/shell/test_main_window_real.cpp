@@ -37,8 +37,8 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }, 5000));
         // The tag has no title: the file's name stands in for it.
-        QCOMPARE(window.windowTitle(),
-                 QStringLiteral("Test Band \u2013 Evening Tone \u2013 Orvanta"));
+        QTRY_COMPARE(window.windowTitle(),
+                     QStringLiteral("Test Band \u2013 Evening Tone \u2013 Orvanta"));
         QCOMPARE(window.wmpPlayer->lblArtist->toolTip(),
                  QStringLiteral("Evening Tone\nTest Band \u2013 Tones of the Day"));
         QImage cover(200, 200, QImage::Format_RGB32);

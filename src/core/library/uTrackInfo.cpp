@@ -29,19 +29,28 @@ bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TTrackInfo& In
 
 } // namespace
 
-TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
+std::optional<TTrackInfo> LibraryTrackInfo(const std::string& Path, TMyMediaDB& MediaDB) {
     TTrackInfo info;
-    if (MediaDB == nullptr || !ReadLibraryRow(Path, *MediaDB, info)) {
-        const TMediaInfo media = ReadMediaInfo(Path);
-        info.Title = media.Title;
-        info.Artist = media.Artist;
-        info.Album = media.Album;
-        info.Seconds = media.Seconds;
-    }
-    if (info.Title.empty()) {
+    if (!ReadLibraryRow(Path, MediaDB, info))
+        return std::nullopt;
+    if (info.Title.empty())
         info.Title = FileTitle(Path);
-    }
     return info;
+}
+
+TTrackInfo FileTrackInfo(const std::string& Path) {
+    const TMediaInfo media = ReadMediaInfo(Path);
+    TTrackInfo info{media.Title, media.Artist, media.Album, media.Seconds};
+    if (info.Title.empty())
+        info.Title = FileTitle(Path);
+    return info;
+}
+
+TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
+    if (MediaDB != nullptr)
+        if (std::optional<TTrackInfo> row = LibraryTrackInfo(Path, *MediaDB))
+            return *row;
+    return FileTrackInfo(Path);
 }
 
 std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB) {

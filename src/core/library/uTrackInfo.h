@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvanta {
@@ -19,6 +20,10 @@ struct TTrackInfo {
 // becomes the file's name without folder and extension. Never throws: a library that cannot
 // answer counts as having no row.
 TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB);
+// The two halves of it: the library row alone (a quick indexed read, on the connection's
+// thread), and the file's tags alone (a read of the file, which may be slow).
+std::optional<TTrackInfo> LibraryTrackInfo(const std::string& Path, TMyMediaDB& MediaDB);
+TTrackInfo FileTrackInfo(const std::string& Path);
 
 // The track entry of Path as the library holds it (its stored path, "*", its seconds), or ""
 // when MediaDB has no row for it or cannot answer. Playlist adds take the seconds from it.

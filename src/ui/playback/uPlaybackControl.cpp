@@ -1,6 +1,7 @@
 #include "ui/playback/uPlaybackControl.h"
 
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -8,6 +9,7 @@
 #include "core/common/uTFileUtils.h"
 #include "ui/common/uQtPath.h"
 #include "ui/common/uResources.h"
+#include "ui/playback/uNowPlayingReader.h"
 #include "ui/playback/uPlayerEngine.h"
 
 namespace orvanta {
@@ -48,8 +50,9 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
                                    std::function<void(const QString&)> SetCaption,
                                    TRandom* Generator, QObject* Parent)
     : QObject(Parent), FEngine(Engine), FButtons(Buttons), FSetCaption(std::move(SetCaption)),
-      FInfoSource([](const std::string& Path) { return LookUpTrackInfo(Path, nullptr); }),
       FNowPlaying(Generator) {
+    FReader = std::make_unique<TNowPlayingReader>(
+        *this, [this](const TNowPlayingFile& File) { FileRead(File); });
     tmrPlay = new QTimer(this);
     tmrPlay->setInterval(PlayDelay);
     connect(tmrPlay, &QTimer::timeout, this, &TPlaybackControl::tmrPlayTimer);
@@ -62,6 +65,8 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
     // The buttons start with their play pictures.
     ResetPlayButtons();
 }
+
+TPlaybackControl::~TPlaybackControl() = default;
 
 void TPlaybackControl::PlayFile(const QString& Path) {
     if (!PlayPath(Path)) {
@@ -151,28 +156,60 @@ bool TPlaybackControl::PlayNextTrack() {
 }
 
 void TPlaybackControl::HandOn(const TQueueTrack& Track) {
+    Q_ASSERT(thread() == QThread::currentThread());
     FTrack = Track;
     FTrackPlayed = false;
     tmrSkip->stop();
     const std::string path = TrackPath(Track.Entry);
-    TTrackInfo info;
-    // Only a regular file is read for its tags; the engine refuses the rest with its reason.
-    if (FInfoSource && TFileUtils::IsRegularFile(path)) {
-        info = FInfoSource(path);
-    } else {
+    // Only a regular file is read; the engine refuses the rest with its reason.
+    const bool readable = TFileUtils::IsRegularFile(path);
+    std::optional<TTrackInfo> row;
+    if (readable && FInfoSource) {
+        row = FInfoSource(path);
+    }
+    TTrackInfo info = row.value_or(TTrackInfo{});
+    if (info.Title.empty()) {
         info.Title = FileTitle(path);
     }
+    // Nothing of the previous track stays: its tags and cover are not this one's.
+    FCurrent = TNowPlaying{};
     FCurrent.Path = PathToQString(path);
     FCurrent.Title = QString::fromStdString(info.Title);
     FCurrent.Artist = QString::fromStdString(info.Artist);
     FCurrent.Album = QString::fromStdString(info.Album);
     FCurrent.Seconds = info.Seconds > 0 ? info.Seconds : TrackSeconds(Track.Entry);
     FCurrent.Serial = ++FSerial;
+    FCurrent.FileRead = !readable;
+    if (readable) {
+        FReader->Read(FCurrent.Serial, path, !row);
+    }
     if (FSetCaption) {
         FSetCaption(WindowTitle(FCurrent));
     }
     FEngine.SetURL(FCurrent.Path);
     tmrPlay->start();
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::FileRead(const TNowPlayingFile& File) {
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (File.Serial == 0 || File.Serial != FCurrent.Serial) {
+        return;
+    }
+    if (File.HasTags) {
+        FCurrent.Title = QString::fromStdString(File.Tags.Title);
+        FCurrent.Artist = QString::fromStdString(File.Tags.Artist);
+        FCurrent.Album = QString::fromStdString(File.Tags.Album);
+        if (File.Tags.Seconds > 0) {
+            FCurrent.Seconds = File.Tags.Seconds;
+        }
+        // A track that failed shows the program's name until the next one starts.
+        if (FSetCaption && !tmrSkip->isActive()) {
+            FSetCaption(WindowTitle(FCurrent));
+        }
+    }
+    FCurrent.FileRead = true;
+    FCurrent.Cover = File.Cover;
     emit NowPlayingChanged();
 }
 

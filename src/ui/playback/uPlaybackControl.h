@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QVector>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -43,8 +46,12 @@ private:
     QVector<QIcon> imlPlayIcons;
 };
 
+class TNowPlayingReader;
+struct TNowPlayingFile;
+
 // The track being played, as the strip, the window title and the desktop show it. Serial
-// changes with every track handed to the engine; 0 while nothing plays.
+// changes with every track handed to the engine; 0 while nothing plays. A track starts with
+// its library row, else its file name, and its tags and cover fill in once its file was read.
 struct TNowPlaying {
     QString Path;
     QString Title;
@@ -52,6 +59,9 @@ struct TNowPlaying {
     QString Album;
     std::int32_t Seconds = 0;
     unsigned Serial = 0;
+    // Whether the file's answer (tags and cover) came in; Cover is null until then.
+    bool FileRead = false;
+    QImage Cover;
 };
 
 // "Artist – Title – Orvanta", without the parts the track lacks.
@@ -64,12 +74,15 @@ class TPlaybackControl : public QObject {
     Q_OBJECT
 
 public:
-    using TTrackInfoSource = std::function<TTrackInfo(const std::string& Path)>;
+    // The library's row of a track, read on this thread; none, and the file's tags are read on
+    // the reader's thread.
+    using TTrackInfoSource = std::function<std::optional<TTrackInfo>(const std::string& Path)>;
 
     // SetCaption receives the window title: "Artist – Title – Orvanta", or "Orvanta".
     TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
                      std::function<void(const QString&)> SetCaption,
                      TRandom* Generator = &RandomGenerator, QObject* Parent = nullptr);
+    ~TPlaybackControl() override;
 
     void PlayFile(const QString& Path);
     void PlayTrack(const QString& Path);
@@ -87,7 +100,7 @@ public:
     bool Playing() const { return FPlaying; }
     const TPlayList& NowPlaying() const { return FNowPlaying; }
     const TNowPlaying& Current() const { return FCurrent; }
-    // Where the texts of a track come from; by default its tags.
+    // Where the texts of a track come from before its tags; by default nowhere.
     void SetTrackInfoSource(TTrackInfoSource Source) { FInfoSource = std::move(Source); }
 
     // Starts each track again a second after it was handed over.
@@ -114,6 +127,8 @@ private:
     bool PlayPath(const QString& Path);
     bool PlayNextTrack();
     void HandOn(const TQueueTrack& Track);
+    // The reader's answer for a track; one for a track no longer current is dropped.
+    void FileRead(const TNowPlayingFile& File);
     void RememberPlayed();
     bool CanSkipFailed() const;
     void ResetPlayButtons();
@@ -135,6 +150,7 @@ private:
     std::unordered_set<std::string> FFailed;
     TNowPlaying FCurrent;
     unsigned FSerial = 0;
+    std::unique_ptr<TNowPlayingReader> FReader;
 };
 
 } // namespace orvanta

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QThread>
 #include <QTreeView>
 #include <algorithm>
 
@@ -96,11 +97,13 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
     // Files dropped on a playlist's name or on its tracks go to the library and to it.
     new TFileDrop(lstPlayLists->viewport(), [this](const QStringList& Paths, const QPoint& At) {
         if (const QListWidgetItem* item = lstPlayLists->itemAt(At))
-            RunGuarded([&] { DropOn(NameAt(lstPlayLists->row(item)), Paths); });
+            RunGuarded([&] {
+                DropOn(FController.Names().at(static_cast<size_t>(lstPlayLists->row(item))), Paths);
+            });
     });
     new TFileDrop(lvwTracks->viewport(), [this](const QStringList& Paths, const QPoint&) {
-        if (FCurrentPlayList)
-            RunGuarded([&] { DropOn(FCurrentPlayList->Name, Paths); });
+        if (const TPlayList* shown = FController.Current())
+            RunGuarded([&] { DropOn(shown->Name, Paths); });
     });
 
     CreateMenus();
@@ -154,7 +157,7 @@ void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, I
     FMain = &Main;
     FPrompts = &Prompts;
     GuardWith(Prompts);
-    FCurrentPlayList = nullptr;
+    FController.Attach(&Manager);
     FillPlayLists();
     if (FManager->Count() > 0)
         SelectPlayList(0);
@@ -167,7 +170,7 @@ void TfraPlayLists::Finalize() {
     delete FAutoSave;
     FAutoSave = nullptr;
     FManager = nullptr;
-    FCurrentPlayList = nullptr;
+    FController.Attach(nullptr);
 }
 
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
@@ -241,33 +244,24 @@ void TfraPlayLists::FillPlayLists() {
     const QSignalBlocker blocker(lstPlayLists);
     lstPlayLists->setUpdatesEnabled(false);
     lstPlayLists->clear();
-    for (std::int32_t i = 0; i < FManager->Count(); ++i)
-        lstPlayLists->addItem(nameItem(FManager->GetPlayList(i)->Name));
+    for (const std::string& name : FController.Names())
+        lstPlayLists->addItem(nameItem(name));
+    if (FController.Selected() >= 0)
+        lstPlayLists->setCurrentRow(FController.Selected(), QItemSelectionModel::ClearAndSelect);
     lstPlayLists->setUpdatesEnabled(true);
 }
 
-std::string TfraPlayLists::NameAt(int Row) const {
-    return PathFromQString(lstPlayLists->item(Row)->data(NameRole).toString());
-}
-
-int TfraPlayLists::RowOf(const std::string& Name) const {
-    for (int row = 0; row < lstPlayLists->count(); ++row)
-        if (NameAt(row) == Name)
-            return row;
-    return -1;
-}
-
 void TfraPlayLists::ShowPlayListNamed(const std::string& Name) {
-    FCurrentPlayList = nullptr;
+    FController.ShowNamed(Name);
     FillPlayLists();
-    const int row = RowOf(Name);
-    SelectPlayList(row >= 0 ? row : (lstPlayLists->count() > 0 ? 0 : -1));
+    ShowSelectedPlayList();
 }
 
 bool TfraPlayLists::RefuseUnread() {
-    if (!FCurrentPlayList || !FManager->IsUnread(FCurrentPlayList))
+    const std::string refusal = TPlayListsController::ChangeRefusal(*FManager, CurrentPlayList());
+    if (refusal.empty())
         return false;
-    FPrompts->Information(PathForDisplay(UnreadPlayListMessage(FCurrentPlayList->Name)));
+    FPrompts->Information(PathForDisplay(refusal));
     return true;
 }
 
@@ -288,7 +282,7 @@ int TfraPlayLists::SelectedPlayListRow() const {
 }
 
 void TfraPlayLists::SelectPlayList(int Index) {
-    if (Index < -1 || Index >= lstPlayLists->count())
+    if (Index < -1 || Index >= lstPlayLists->count() || !FController.Select(Index))
         return;
     {
         const QSignalBlocker blocker(lstPlayLists);
@@ -301,69 +295,56 @@ void TfraPlayLists::SelectPlayList(int Index) {
 }
 
 void TfraPlayLists::lstPlayListsClick() {
-    if (FManager)
+    if (FManager && FController.Select(SelectedPlayListRow()))
         ShowSelectedPlayList();
 }
 
 void TfraPlayLists::ShowSelectedPlayList() {
-    const int row = SelectedPlayListRow();
-    if (row < 0) {
-        FCurrentPlayList = nullptr;
-        TrackModel->SetRows({});
+    Q_ASSERT(thread() == QThread::currentThread());
+    FillTracks();
+    if (!CurrentPlayList())
         return;
-    }
-    FCurrentPlayList = FManager->FindByName(NameAt(row));
-    if (!FCurrentPlayList) {
-        TrackModel->SetRows({});
-        return;
-    }
-    const int total = FillTracks(*FCurrentPlayList);
     ShowPlayMode();
-    ShowPlayListInfo(total);
+    ShowPlayListInfo();
 }
 
-int TfraPlayLists::FillTracks(const TPlayList& PlayList) {
+void TfraPlayLists::FillTracks() {
     std::vector<TTrackListModel::TRow> rows;
-    rows.reserve(static_cast<size_t>(PlayList.Count()));
+    rows.reserve(FController.Rows().size());
     const QString space = QStringLiteral(" ");
-    for (const std::string& entry : PlayList.Tracks()) {
-        const std::string path = TrackPath(entry);
-        // A seconds field that is not a decimal number counts as 0.
-        const std::int32_t seconds = TrackSeconds(entry);
-        rows.push_back({space + fromStd(FileTitle(path)), fromStd(FormatDuration(seconds)),
-                        PathToQString(path)});
-    }
+    for (const TPlayListRow& row : FController.Rows())
+        rows.push_back(
+            {space + fromStd(row.Title), fromStd(row.Duration), PathToQString(row.Path)});
     TrackModel->SetRows(std::move(rows));
-    // Hand-edited lengths must not overflow the sum.
-    return PlayList.TotalSeconds();
 }
 
-void TfraPlayLists::ShowPlayListInfo(int TotalSeconds) {
-    if (!FCurrentPlayList)
-        return;
-    FMain->SetPlayListInfo(QStringLiteral("%1 (%2 Tracks)")
-                               .arg(fromStd(FormatDuration(TotalSeconds)))
-                               .arg(FCurrentPlayList->Count()));
+void TfraPlayLists::ShowPlayListInfo() {
+    if (CurrentPlayList())
+        FMain->SetPlayListInfo(fromStd(FController.Info()));
 }
 
 void TfraPlayLists::RefreshTracks() {
-    if (FManager && FCurrentPlayList)
-        ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (!FManager || !CurrentPlayList())
+        return;
+    FController.Refresh();
+    FillTracks();
+    ShowPlayListInfo();
 }
 
 void TfraPlayLists::ShowPlayMode() {
-    const std::int32_t mode = FCurrentPlayList->PlayMode;
+    const std::int32_t mode = CurrentPlayList()->PlayMode;
     // Any other mode plays as Normal, so the box says so.
     FMain->SetPlayListModeIndex(mode >= pmNormal && mode <= pmRandom ? mode : pmNormal);
 }
 
 void TfraPlayLists::ApplyPlayMode() {
-    if (!FCurrentPlayList || !FMain)
+    if (!CurrentPlayList() || !FMain)
         return;
-    if (RefuseUnread())
+    if (FController.SetPlayMode(FMain->PlayListModeIndex()) == TPlayListEdit::Refused) {
+        RefuseUnread();
         ShowPlayMode();
-    else
-        FCurrentPlayList->PlayMode = FMain->PlayListModeIndex();
+    }
 }
 
 bool TfraPlayLists::ConfirmRemove(const QString& Name) {
@@ -372,8 +353,8 @@ bool TfraPlayLists::ConfirmRemove(const QString& Name) {
 }
 
 void TfraPlayLists::PlayPlayList() {
-    if (FCurrentPlayList && FCurrentPlayList->Count() > 0)
-        FMain->PlayPlayList(*FCurrentPlayList);
+    if (FController.CanPlayPlayList())
+        FMain->PlayPlayList(*CurrentPlayList());
 }
 
 void TfraPlayLists::NewPlayList() {
@@ -383,27 +364,23 @@ void TfraPlayLists::NewPlayList() {
     if (!answer)
         return;
     const std::string name = PathFromQString(*answer);
-    if (name.empty()) {
-        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
-        return;
-    }
-    if (FManager->Exists(name)) {
-        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
-        return;
-    }
+    std::string refusal = TPlayListsController::NewNameRefusal(*FManager, name);
     // A name that cannot be a file name would be lost at shutdown.
-    if (!FManager->AddPlayList(name)) {
-        FPrompts->Information(QString::fromLatin1(InvalidPlayListNameMessage));
+    if (refusal.empty() && !FController.AddPlayList(name))
+        refusal = InvalidPlayListNameMessage;
+    if (!refusal.empty()) {
+        FPrompts->Information(QString::fromStdString(refusal));
         return;
     }
-    ShowPlayListNamed(name);
+    FillPlayLists();
+    ShowSelectedPlayList();
     FMain->RefreshPlayListNames();
 }
 
 void TfraPlayLists::RenamePlayList() {
-    if (!FCurrentPlayList || RefuseUnread())
+    if (!CurrentPlayList() || RefuseUnread())
         return;
-    const std::string oldName = FCurrentPlayList->Name;
+    const std::string oldName = CurrentPlayList()->Name;
     const QString shown = PathForDisplay(oldName);
     const std::optional<QString> answer =
         FPrompts->AskText(QStringLiteral("Rename Playlist"),
@@ -416,7 +393,7 @@ void TfraPlayLists::RenamePlayList() {
     if (!FManager->Exists(oldName))
         return;
     if (FManager->Exists(newName)) {
-        FPrompts->Information(QStringLiteral("You already have a playlist with this name."));
+        FPrompts->Information(QString::fromLatin1(PlayListNameTakenMessage));
         return;
     }
     const TPlayListRename renamed = FManager->RenamePlayList(oldName, newName);
@@ -430,35 +407,25 @@ void TfraPlayLists::RenamePlayList() {
 }
 
 void TfraPlayLists::RemovePlayList() {
-    if (!FCurrentPlayList)
+    if (!CurrentPlayList())
         return;
-    const std::string name = FCurrentPlayList->Name;
+    const std::string name = CurrentPlayList()->Name;
     if (!ConfirmRemove(PathForDisplay(name)))
         return;
     // Another program may have removed it while the question was open.
-    const int row = RowOf(name);
-    if (row < 0 || !FManager->Exists(name))
+    if (!FController.RemovePlayList(name))
         return;
-    // The playlist is freed by the manager: nothing may point at it any more.
-    FCurrentPlayList = nullptr;
-    FManager->DeletePlayList(name);
-    {
-        const QSignalBlocker blocker(lstPlayLists);
-        delete lstPlayLists->takeItem(row);
-        if (FManager->Count() == 0) {
-            FManager->AddPlayList(DefaultPlayListName);
-            lstPlayLists->addItem(nameItem(DefaultPlayListName));
-        }
-    }
-    SelectPlayList(row <= 0 ? 0 : row - 1);
+    FillPlayLists();
+    ShowSelectedPlayList();
     FMain->RefreshPlayListNames();
 }
 
 void TfraPlayLists::ShufflePlayList() {
-    if (!FCurrentPlayList || RefuseUnread())
-        return;
-    FCurrentPlayList->Shuffle();
-    FillTracks(*FCurrentPlayList);
+    const TPlayListEdit edit = FController.Shuffle();
+    if (edit == TPlayListEdit::Refused)
+        RefuseUnread();
+    else if (edit == TPlayListEdit::Changed)
+        FillTracks();
 }
 
 std::vector<int> TfraPlayLists::SelectedTrackRows() const {
@@ -490,44 +457,47 @@ void TfraPlayLists::PlayTrack() {
 
 void TfraPlayLists::PlayFromHere() {
     const std::vector<int> rows = SelectedTrackRows();
-    if (FCurrentPlayList && !rows.empty())
-        FMain->PlayFromHere(*FCurrentPlayList, rows.front());
+    if (CurrentPlayList() && !rows.empty())
+        FMain->PlayFromHere(*CurrentPlayList(), rows.front());
 }
 
 void TfraPlayLists::RemoveTracks() {
-    if (!FCurrentPlayList)
-        return;
-    const std::vector<int> rows = SelectedTrackRows();
-    if (rows.empty() || RefuseUnread())
-        return;
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        FCurrentPlayList->DeleteTrack(*row);
-    ShowPlayListInfo(FillTracks(*FCurrentPlayList));
+    const TPlayListEdit edit = FController.RemoveRows(SelectedTrackRows());
+    if (edit == TPlayListEdit::Refused) {
+        RefuseUnread();
+    } else if (edit == TPlayListEdit::Changed) {
+        FillTracks();
+        ShowPlayListInfo();
+    }
 }
 
 void TfraPlayLists::MoveTrack(int Step) {
-    if (!FCurrentPlayList || FocusMarker() != 2)
+    if (!CurrentPlayList() || FocusMarker() != 2)
         return;
     const std::vector<int> rows = SelectedTrackRows();
     if (rows.empty())
         return;
-    const int i = rows.front();
-    const int target = i + Step;
-    if (target < 0 || target >= TrackModel->rowCount() || RefuseUnread())
-        return;
-    FCurrentPlayList->Exchange(std::min(i, target), std::max(i, target));
-    FillTracks(*FCurrentPlayList);
-    SelectTrackRows({target});
+    int target = -1;
+    const TPlayListEdit edit = FController.MoveRow(rows.front(), Step, target);
+    if (edit == TPlayListEdit::Refused) {
+        RefuseUnread();
+    } else if (edit == TPlayListEdit::Changed) {
+        FillTracks();
+        SelectTrackRows({target});
+    }
 }
 
 void TfraPlayLists::popTracksPopup() {
-    const size_t selected = SelectedTrackRows().size();
+    const TTrackCommands enabled = TPlayListsController::EnabledFor(SelectedTrackRows().size());
     const QList<QAction*> items = popTracks->actions();
     for (QAction* item : items) {
         if (item->isSeparator())
             continue;
         const int tag = item->property(TagProperty).toInt();
-        item->setEnabled(tag == 6 ? selected >= 1 : selected == 1);
+        item->setEnabled(tag == 5   ? enabled.PlayTrack
+                         : tag == 9 ? enabled.PlayFromHere
+                         : tag == 6 ? enabled.Remove
+                                    : enabled.Move);
     }
 }
 

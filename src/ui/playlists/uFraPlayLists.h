@@ -2,10 +2,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "core/playlists/uPlayListsController.h"
 #include "ui/common/uViewFrame.h"
 
 class QAction;
@@ -47,7 +47,7 @@ public:
     void ShowPlayListNamed(const std::string& Name);
 
     void SelectPlayList(int Index);
-    TPlayList* CurrentPlayList() const { return FCurrentPlayList; }
+    TPlayList* CurrentPlayList() const { return FController.Current(); }
     // 1 while the names have the focus, 2 while the tracks have it, 0 after either lost it.
     int FocusMarker() const;
     // Selected track rows in ascending order.
@@ -77,14 +77,14 @@ private:
     void mnuPopPlayListsClick();
     void lstPlayListsClick();
 
+    // Lists the controller's names and selects its row, without the click that follows.
     void FillPlayLists();
     void ShowSelectedPlayList();
-    int FillTracks(const TPlayList& PlayList);
-    void ShowPlayListInfo(int TotalSeconds);
+    // Shows the controller's rows.
+    void FillTracks();
+    void ShowPlayListInfo();
     bool ConfirmRemove(const QString& Name);
     int SelectedPlayListRow() const;
-    std::string NameAt(int Row) const;
-    int RowOf(const std::string& Name) const;
     void ShowPlayMode();
     // Says why and answers true when the shown playlist's file could not be read: such a
     // playlist is never written back, so it takes no change.
@@ -107,10 +107,8 @@ private:
     TPlayListManager* FManager = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
-    TPlayList* FCurrentPlayList = nullptr;
+    TPlayListsController FController;
     TPlayListAutoSave* FAutoSave = nullptr;
-    // Playlists whose failed save the user was told of; told again once one saved.
-    std::set<std::string> FToldFailures;
 };
 
 } // namespace orvanta

@@ -1,5 +1,5 @@
 #include <QApplication>
-#include <QListWidget>
+#include <QThread>
 #include <algorithm>
 
 #include "core/playlists/uTPlayListManager.h"
@@ -55,18 +55,13 @@ void TfraPlayLists::SaveAtExit() {
 }
 
 void TfraPlayLists::ShowSync(const TPlayListSync& Sync) {
-    if (Sync.ChangedOutside) {
-        // The shown playlist may be gone or reloaded: find it again by name.
-        const auto names = [this] {
-            std::vector<std::string> listed;
-            for (int row = 0; row < lstPlayLists->count(); ++row)
-                listed.push_back(NameAt(row));
-            return listed;
-        };
-        const std::vector<std::string> before = names();
-        const int row = SelectedPlayListRow();
-        ShowPlayListNamed(row >= 0 ? before[static_cast<std::size_t>(row)] : std::string());
-        if (before != names())
+    Q_ASSERT(thread() == QThread::currentThread());
+    // The shown playlist may be gone or reloaded: it is found again by name.
+    if (Sync.ChangedOutside && FManager) {
+        const bool namesChanged = FController.FollowOutsideChange();
+        FillPlayLists();
+        ShowSelectedPlayList();
+        if (namesChanged)
             FMain->PlayListsChangedOutside();
     }
     QStringList notes;
@@ -81,20 +76,11 @@ void TfraPlayLists::ShowSync(const TPlayListSync& Sync) {
 }
 
 void TfraPlayLists::ReportFailedSaves(const TPlayListSync& Sync) {
-    if (Sync.Deferred)
-        return;
-    // A playlist that saved since may fail again later, and is then told of again.
-    std::erase_if(FToldFailures, [&Sync](const std::string& name) {
-        return std::find(Sync.Failed.begin(), Sync.Failed.end(), name) == Sync.Failed.end();
-    });
-    std::vector<std::string> fresh;
-    for (const std::string& name : Sync.Failed)
-        if (!FToldFailures.contains(name))
-            fresh.push_back(name);
+    const std::vector<std::string> fresh = FController.UntoldFailures(Sync);
     // Not over a dialog the user is answering: a later save tells it.
     if (fresh.empty() || QApplication::activeModalWidget() != nullptr)
         return;
-    FToldFailures.insert(Sync.Failed.begin(), Sync.Failed.end());
+    FController.MarkTold(fresh);
     FPrompts->ShowMessage(ErrorCaption,
                           failures(Sync, fresh) +
                               QStringLiteral("\r\nOrvanta keeps trying; until then the "

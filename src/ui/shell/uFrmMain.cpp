@@ -124,7 +124,7 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FMediaDB = &MediaDB;
     FFileTypes = &FileTypes;
     Playback->SetTrackInfoSource(
-        [&MediaDB](const std::string& Path) { return LookUpTrackInfo(Path, &MediaDB); });
+        [&MediaDB](const std::string& Path) { return LibraryTrackInfo(Path, MediaDB); });
     // My Music purges missing files here, which can take a while and lets events run.
     fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);

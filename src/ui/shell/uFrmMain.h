@@ -215,6 +215,8 @@ private:
     std::unique_ptr<IPlayerEngine> FOwnEngine;
     std::unique_ptr<TToolPlayButtons> FPlayButtons;
     unsigned FShownTrack = 0;
+    // Whether the shown track's cover (or its absence) was read and shown.
+    bool FShownCover = false;
     QString FCoverFile;
 };
 

@@ -8,9 +8,9 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 
-#include "core/metadata/uCoverArt.h"
 #include "ui/common/uQtPath.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/library/uFraMediaModel.h"
@@ -65,33 +65,19 @@ void TfrmMain::ConnectPlayback(IPlayerEngine& Engine) {
     ShowNowPlaying();
 }
 
-namespace {
-
-// The track's picture, kept small: the strip and the desktop's controls show a thumbnail.
-QImage CoverOf(const std::string& Path) {
-    const std::optional<TCoverArt> art = FindCoverArt(Path);
-    QImage image;
-    if (!art || !image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
-                                    static_cast<int>(art->Bytes.size())))
-        return {};
-    constexpr int Largest = 256;
-    if (image.width() > Largest || image.height() > Largest)
-        image = image.scaled(Largest, Largest, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
-}
-
-} // namespace
-
 void TfrmMain::ShowNowPlaying() {
+    Q_ASSERT(thread() == QThread::currentThread());
     const TNowPlaying& track = Playback->Current();
     wmpPlayer->SetNavigation(Playback->CanGoPrevious(), Playback->CanGoNext());
     mnuPlayPrevious->setEnabled(Playback->CanGoPrevious());
     mnuPlayNext->setEnabled(Playback->CanGoNext());
     wmpPlayer->SetNowPlaying(track.Title, track.Artist, track.Album);
-    if (track.Serial != FShownTrack) {
+    // A new track starts without the cover of the last one; its own comes with its file's
+    // answer, read once off this thread.
+    if (track.Serial != FShownTrack || (track.FileRead && !FShownCover)) {
         FShownTrack = track.Serial;
-        // A new track starts without the cover of the last one; the new one is read once, here.
-        ShowCoverArt(track.Path.isEmpty() ? QImage() : CoverOf(PathFromQString(track.Path)));
+        FShownCover = track.FileRead;
+        ShowCoverArt(track.Cover);
     }
     fraPlayLists1->TrackModel->SetPlayingPath(track.Path);
     fraMedia1->MediaModel->SetPlayingPath(PathFromQString(track.Path));
