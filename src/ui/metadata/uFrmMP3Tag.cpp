@@ -22,6 +22,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uCoverArt.h"
+#include "ui/common/uGuard.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
 #include "ui/metadata/uTagPickLists.h"
@@ -445,8 +446,11 @@ void TfrmMP3Tag::incTrackClick(int Position) {
 // Only the controls the user changed reach the tag, so a value shown differently from how the
 // file holds it (a wrapped track number, a genre outside the pick list) stays as it was.
 void TfrmMP3Tag::cmdSaveTagClick() {
-    if (!FLoaded)
-        return;
+    if (FLoaded)
+        Guarded(FPrompts, [this] { SaveTag(); });
+}
+
+void TfrmMP3Tag::SaveTag() {
     const TShown now = Showing();
     const bool track = now.Track != FShown.Track;
     if (FUseV2) {
@@ -518,8 +522,10 @@ void TfrmMP3Tag::UpdateLibraryRow() {
 }
 
 void TfrmMP3Tag::cmdOKClick() {
+    // A library that cannot be written keeps the dialog open, its fields as typed.
     if (FLoaded) {
-        UpdateLibraryRow();
+        if (!Guarded(FPrompts, [this] { UpdateLibraryRow(); }))
+            return;
         lblStatus->setText(QStringLiteral("Saved to the library only; Save Tag writes the file."));
     }
     // The view shows the row at once; the file is written by "Save Tag" only.

@@ -108,6 +108,8 @@ private:
     // The box the user types a text field into; null for the genre (a pick list) and the track.
     QLineEdit* TypedBox(TTagField Field) const;
     void ShowTag();
+    // Writes the fields the user changed into the file, and the file's new values into the row.
+    void SaveTag();
     void UpdateLibraryRow();
     void incTrackClick(int Position);
     void ShowTrack(int Position);
