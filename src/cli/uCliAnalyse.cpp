@@ -5,8 +5,11 @@
 #include "core/common/uTFileUtils.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uFileBatch.h"
+#include "core/metadata/uTagFields.h"
 #include "core/metadata/uTagFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <iostream>
@@ -213,8 +216,8 @@ struct TagOptions {
     std::string File;
     bool V1 = false;
     bool V2 = false;
-    std::optional<std::string> Title, Artist, Album, Year, Genre, Comment, Composer, Language,
-        Copyright;
+    // The text fields by TTagField; the track's slot stays empty.
+    TFieldArray<std::optional<std::string>> Texts;
     std::optional<int> GenreIndex, Track;
 };
 
@@ -223,18 +226,11 @@ int Usage(const std::string& Message) {
     return ExitUsage;
 }
 
-// The fields both tag versions have, set only where the caller gave them.
-template <class Tag> void SetSharedFields(Tag& tag, const TagOptions& O) {
-    if (O.Title)
-        tag.SetTitle(*O.Title);
-    if (O.Artist)
-        tag.SetArtist(*O.Artist);
-    if (O.Album)
-        tag.SetAlbum(*O.Album);
-    if (O.Year)
-        tag.SetYear(*O.Year);
-    if (O.Comment)
-        tag.SetComment(*O.Comment);
+// The text fields the caller gave; the tag's own rules limit and trim them.
+template <class Tag> void SetTextFields(Tag& tag, const TagOptions& O) {
+    for (const TTagFieldSpec& field : TagFields)
+        if (const auto& value = O.Texts[FieldIndex(field.Id)])
+            tag.SetText(field.Id, *value);
 }
 
 int RunTag(const TagOptions& O) {
@@ -244,7 +240,10 @@ int RunTag(const TagOptions& O) {
         return Usage("--track is out of range.");
     if (O.GenreIndex && (*O.GenreIndex < 0 || *O.GenreIndex > 255))
         return Usage("--genre-index must be 0 to 255.");
-    if (O.V1 && (O.Composer || O.Language || O.Copyright || O.Genre))
+    const bool v2Text = std::ranges::any_of(TagFields, [&](const TTagFieldSpec& Field) {
+        return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
+    });
+    if (O.V1 && v2Text)
         return Usage("--genre, --composer, --language and --copyright are ID3v2 fields.");
     if (O.V2 && O.GenreIndex)
         return Usage("--genre-index is an ID3v1 field.");
@@ -269,7 +268,7 @@ int RunTag(const TagOptions& O) {
     bool stored = false;
     if (O.V1) {
         TID3v1& tag = audio.ID3v1();
-        SetSharedFields(tag, O);
+        SetTextFields(tag, O);
         if (O.Track)
             tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
         if (O.GenreIndex)
@@ -277,15 +276,7 @@ int RunTag(const TagOptions& O) {
         stored = tag.StoreTag(O.File);
     } else {
         TID3v2& tag = audio.ID3v2();
-        SetSharedFields(tag, O);
-        if (O.Genre)
-            tag.SetGenre(*O.Genre);
-        if (O.Composer)
-            tag.SetComposer(*O.Composer);
-        if (O.Language)
-            tag.SetLanguage(*O.Language);
-        if (O.Copyright)
-            tag.SetCopyright(*O.Copyright);
+        SetTextFields(tag, O);
         if (O.Track)
             tag.SetTrack(static_cast<std::uint16_t>(*O.Track));
         stored = tag.StoreTag(O.File);
@@ -380,17 +371,24 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     tag->add_option("FILE", options->File, "MP3 file")->required();
     tag->add_flag("--v1", options->V1, "Write the ID3v1 tag");
     tag->add_flag("--v2", options->V2, "Write the ID3v2 tag");
-    tag->add_option("--title", options->Title);
-    tag->add_option("--artist", options->Artist);
-    tag->add_option("--album", options->Album);
-    tag->add_option("--year", options->Year);
-    tag->add_option("--genre", options->Genre, "Genre text (ID3v2)");
+    // One option per text field, named by its caption; the help lists them in this order.
+    const auto text = [&](TTagField Field) {
+        const TTagFieldSpec& spec = FieldSpec(Field);
+        std::string name = "--" + std::string(spec.Caption);
+        std::ranges::transform(name, name.begin(), [](char c) { return char(std::tolower(c)); });
+        const char* help = Field == TTagField::Genre ? "Genre text (ID3v2)"
+                           : spec.InV1()             ? ""
+                                                     : "ID3v2";
+        tag->add_option(name, options->Texts[FieldIndex(Field)], help);
+    };
+    for (const TTagField field :
+         {TTagField::Title, TTagField::Artist, TTagField::Album, TTagField::Year, TTagField::Genre})
+        text(field);
     tag->add_option("--genre-index", options->GenreIndex, "Genre byte (ID3v1)");
     tag->add_option("--track", options->Track);
-    tag->add_option("--comment", options->Comment);
-    tag->add_option("--composer", options->Composer, "ID3v2");
-    tag->add_option("--language", options->Language, "ID3v2");
-    tag->add_option("--copyright", options->Copyright, "ID3v2");
+    for (const TTagField field :
+         {TTagField::Comment, TTagField::Composer, TTagField::Language, TTagField::Copyright})
+        text(field);
     tag->callback([&Chosen, options] { Chosen = [options] { return RunTag(*options); }; });
 }
 

@@ -11,7 +11,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 #include "core/common/uDataPaths.h"
@@ -93,13 +92,11 @@ int LeaveSocket(const std::string& Path, bool Listening) {
     return 0;
 }
 
-qint64 MillisecondsToExit(QProcess& Program, int Signal) {
-    QElapsedTimer timer;
-    timer.start();
+// The program ends on Signal. How soon is bench_process's figure; the limit here only stops a
+// hang.
+bool EndsOn(QProcess& Program, int Signal) {
     ::kill(static_cast<pid_t>(Program.processId()), Signal);
-    if (!Program.waitForFinished(5000))
-        return -1;
-    return timer.elapsed();
+    return Program.waitForFinished(30000);
 }
 } // namespace
 
@@ -128,12 +125,12 @@ private slots:
         StartProgram(second, home.str());
         QVERIFY(second.waitForStarted());
         QVERIFY(!second.waitForFinished(1500)); // its message is showing
-        QVERIFY(MillisecondsToExit(second, signal) >= 0);
+        QVERIFY(EndsOn(second, signal));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(TakeSnapshot(home.str()) == before);
         QCOMPARE(first.state(), QProcess::Running);
-        QVERIFY(MillisecondsToExit(first, SIGTERM) >= 0);
+        QVERIFY(EndsOn(first, SIGTERM));
     }
 
     // kill -TERM closes the program as File > Exit does: at once, status 0, playlists written;
@@ -159,8 +156,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(added(), 20000);
 
-        const qint64 took = MillisecondsToExit(first, SIGTERM);
-        QVERIFY2(took >= 0 && took < 2000, qPrintable(QString::number(took)));
+        QVERIFY(EndsOn(first, SIGTERM));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(std::filesystem::exists(home.file("Playlists/My Playlist.ply")));
@@ -227,7 +223,7 @@ private slots:
         QVERIFY(::stat(name.c_str(), &info) == 0 && S_ISSOCK(info.st_mode));
         QCOMPARE(info.st_mode & 077, 0u);
         QCOMPARE(HandOverToRunningInstance(qhome, {home.file("gone.mp3")}), THandOver::Accepted);
-        QVERIFY(MillisecondsToExit(first, SIGTERM) >= 0);
+        QVERIFY(EndsOn(first, SIGTERM));
         QVERIFY(!std::filesystem::exists(name));
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
     }
@@ -253,7 +249,7 @@ private slots:
                 QVERIFY(second.waitForFinished(5000));
                 QCOMPARE(second.exitCode(), 0);
             }
-            QVERIFY(MillisecondsToExit(first, SIGTERM) >= 0);
+            QVERIFY(EndsOn(first, SIGTERM));
             QCOMPARE(first.exitStatus(), QProcess::NormalExit);
             QCOMPARE(first.exitCode(), 0);
             QVERIFY(std::filesystem::exists(home.file("Playlists/Handed.ply")));
@@ -279,19 +275,14 @@ private slots:
         server.SetReceiver(
             [&window](const std::vector<std::string>& Files) { window.OpenFiles(Files); });
         const auto handOver = [&qhome](std::vector<std::string> Files) {
-            return std::async(std::launch::async, [qhome, Files] {
-                QElapsedTimer took;
-                took.start();
-                const THandOver result = HandOverToRunningInstance(qhome, Files);
-                return std::pair{result, took.elapsed()};
-            });
+            return std::async(std::launch::async,
+                              [qhome, Files] { return HandOverToRunningInstance(qhome, Files); });
         };
 
+        // The window's thread is busy waiting here, so an answer that needed it never comes.
         auto busy = handOver({home.file("busy.mp3")});
-        std::this_thread::sleep_for(2500ms); // the window's thread is busy: the test's point
-        const auto [busyResult, busyMs] = busy.get();
-        QCOMPARE(busyResult, THandOver::Accepted);
-        QVERIFY2(busyMs < 2000, qPrintable(QString::number(busyMs)));
+        QVERIFY(busy.wait_for(30s) == std::future_status::ready);
+        QCOMPARE(busy.get(), THandOver::Accepted);
         QTRY_COMPARE(prompts.Messages.size(), size_t(1));
 
         std::vector<std::string> many;
@@ -305,7 +296,7 @@ private slots:
         ticker.start(5);
         auto large = handOver(many);
         QVERIFY(QTest::qWaitFor([&] { return large.wait_for(0s) == std::future_status::ready; }));
-        QCOMPARE(large.get().first, THandOver::Accepted);
+        QCOMPARE(large.get(), THandOver::Accepted);
         QTRY_COMPARE_WITH_TIMEOUT(prompts.Messages.size(), size_t(2), 30000);
         ticker.stop();
         // Loose enough for a sanitizer build; it froze for 23 s when paths were read on the
@@ -316,7 +307,7 @@ private slots:
         QVERIFY(text.endsWith(QStringLiteral("(and 199990 more)")));
 
         many.resize(HandOverMaxFiles + 1);
-        QCOMPARE(handOver(many).get().first, THandOver::TooLarge);
+        QCOMPARE(handOver(many).get(), THandOver::TooLarge);
         QLocalSocket raw;
         raw.connectToServer(InstanceServerName(qhome));
         QVERIFY(raw.waitForConnected(1000));
@@ -330,11 +321,11 @@ private slots:
             const QString otherHome = QString::fromStdString(other.str());
             const int socket = LeaveSocket(InstanceServerName(otherHome).toStdString(), listening);
             QVERIFY(socket >= 0);
-            QElapsedTimer took;
-            took.start();
-            QCOMPARE(HandOverToRunningInstance(otherHome, {other.file("a.mp3")}),
-                     THandOver::NoAnswer);
-            QVERIFY(took.elapsed() < 2000);
+            auto given = std::async(std::launch::async, [&] {
+                return HandOverToRunningInstance(otherHome, {other.file("a.mp3")});
+            });
+            QVERIFY(given.wait_for(30s) == std::future_status::ready);
+            QCOMPARE(given.get(), THandOver::NoAnswer);
             if (listening)
                 ::close(socket);
         }

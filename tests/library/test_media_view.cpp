@@ -23,6 +23,7 @@
 #include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
+#include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/library/uFraMedia.h"
@@ -33,40 +34,18 @@ using namespace orvanta;
 namespace {
 
 // A My Music view on a real library file and real playlists in a home folder of its own.
-struct Fixture {
-    test::TempDir Home;
-    std::string Music;
-    TMyMediaDB DB;
-    std::unique_ptr<TPlayListManager> PlayLists;
-    TCustomStringList Types;
+struct Fixture : test::THomeWithLibrary {
     test::FakePrompts Prompts;
     test::FakeMainServices Main;
     std::unique_ptr<TfraMedia> View;
     QStringList Located;
 
-    Fixture() {
-        Music = Home.file("Music");
-        std::filesystem::create_directories(Music);
-        std::filesystem::create_directories(Home.file("Playlists"));
-        DB.OpenDatabase(Home.file("MyMedia.edb"));
-        PlayLists = std::make_unique<TPlayListManager>();
-        PlayLists->Open(Home.file("Playlists"));
-        PlayLists->AddPlayList("Mix");
-        Types.NameValueSeparator = ':';
-        RegisterFileTypes(Types);
-    }
+    Fixture() { PlayLists->AddPlayList("Mix"); }
     void Start() {
         View = std::make_unique<TfraMedia>();
         View->OnLocateFile = [this](const QString& folder) { Located << folder; };
         View->resize(900, 500);
         View->Initialize(DB, *PlayLists, Types, Main, Prompts);
-    }
-    // A library row whose file exists (empty: the view never reads it).
-    void Row(const std::string& file, const std::string& title, const std::string& artist = "",
-             const std::string& album = "", const std::string& year = "",
-             const std::string& genre = "", int seconds = 0, int quality = 0, int size = 0) {
-        std::ofstream(JoinPath(Music, file)).flush();
-        DB.AddMedia(Music, file, size, title, artist, album, year, genre, "", "", seconds, quality);
     }
     QString Mp3(const std::string& file) {
         const std::string path = JoinPath(Music, file);
@@ -479,7 +458,7 @@ private slots:
         f.View->lvwMediaColumnClick(0);
         QCOMPARE(f.View->SortState(), -1);
         TMyMediaDB other;
-        other.OpenDatabase(f.Home.file("MyMedia.edb"));
+        other.OpenDatabase(f.LibraryFile());
         other.AddMedia(f.Music, "3.mp3", 0, "Gamma", "Queen", "", "", "", "", "", 0, 0);
         other.AddMedia(f.Music, "4.mp3", 0, "Delta", "Yes", "", "", "", "", "", 0, 0);
         QTRY_COMPARE_WITH_TIMEOUT(

@@ -20,6 +20,7 @@
 #include "shell/FakePlayerEngine.h"
 #include "support/DropFiles.h"
 #include "support/FakePrompts.h"
+#include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/app/uApplication.h"
@@ -35,26 +36,13 @@ using namespace orvanta;
 namespace {
 
 // The main window with both views on a real library and real playlists.
-struct Fixture {
-    test::TempDir Home;
-    TMyMediaDB DB;
-    std::unique_ptr<TPlayListManager> PlayLists;
-    TCustomStringList Types;
+struct Fixture : test::THomeWithLibrary {
     test::FakePrompts Prompts;
     test::TFakePlayerEngine Engine;
     std::unique_ptr<TfrmMain> Window;
 
-    Fixture() {
-        std::filesystem::create_directories(Home.file("Playlists"));
-        Home.write("Playlists/Jazz.ply", "1\r\n/m/a.mp3*60");
-        Home.write("Playlists/Rock.ply", "0");
-        DB.OpenDatabase(Home.file("MyMedia.edb"));
-        Home.write("b.mp3", "");
-        DB.AddMedia(Home.str(), "b.mp3", 1, "B", "", "", "", "", "", "", 30, 128);
-        PlayLists = std::make_unique<TPlayListManager>();
-        PlayLists->Open(Home.file("Playlists"));
-        Types.NameValueSeparator = ':';
-        RegisterFileTypes(Types);
+    Fixture() : THomeWithLibrary({{"Jazz", "1\r\n/m/a.mp3*60"}, {"Rock", "0"}}) {
+        RowIn(Home.str(), "b.mp3", 1, "B", "", "", "", "", 30, 128);
         Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
     }

@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <sys/stat.h>
@@ -146,11 +145,9 @@ private slots:
         TGstPlayerEngine engine(FakeSink);
         TStateLog log(engine);
         QSignalSpy errors(&engine, &IPlayerEngine::MediaError);
-        QElapsedTimer clock;
-        clock.start();
         engine.SetURL(Path);
-        // The window must never freeze on a bad file.
-        QVERIFY(clock.elapsed() < 300);
+        // The window never waits for the verdict on a bad file: it comes from the event loop.
+        QCOMPARE(errors.count(), 0);
         QVERIFY(QTest::qWaitFor([&] { return errors.count() > 0; }, 5000));
         QTest::qWait(300); // a window for a second error to show; nothing marks its absence
         QCOMPARE(errors.count(), 1);

@@ -17,7 +17,7 @@
 #include "core/playlists/uTPlayListManager.h"
 #include "shell/FakePlayerEngine.h"
 #include "support/FakePrompts.h"
-#include "support/TempDir.h"
+#include "support/HomeWithLibrary.h"
 #include "ui/app/uApplication.h"
 #include "ui/common/uTOptions.h"
 #include "ui/library/uFraMedia.h"
@@ -30,17 +30,15 @@ using namespace orvanta;
 class TestWindowState : public QObject {
     Q_OBJECT
 
-    test::TempDir Home;
-    TMyMediaDB DB;
-    TPlayListManager PlayLists;
-    TCustomStringList Types;
+    // The settings go to an INI file in this home, never to the user's.
+    test::THomeWithLibrary Lib{{{"Jazz", "0\r\n/m/a.mp3*60"}, {"Rock", "0"}}, 3};
     TOptions Options; // FirstRun stays false: nothing is fetched
     test::FakePrompts Prompts;
     test::TFakePlayerEngine Engine;
 
     std::unique_ptr<TfrmMain> Open() {
         auto window = std::make_unique<TfrmMain>(Prompts, &Options, nullptr, &Engine);
-        window->InitializeViews(DB, PlayLists, Types);
+        window->InitializeViews(Lib.DB, *Lib.PlayLists, Lib.Types);
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             return nullptr;
@@ -48,23 +46,6 @@ class TestWindowState : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        // The settings go to an INI file in this home, never to the user's.
-        qputenv("ORVANTA_HOME", QByteArray::fromStdString(Home.str()));
-        std::filesystem::create_directories(Home.file("Playlists"));
-        Home.write("Playlists/Jazz.ply", "0\r\n/m/a.mp3*60");
-        Home.write("Playlists/Rock.ply", "0");
-        DB.OpenDatabase(Home.file("MyMedia.edb"));
-        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-            Home.write(name, "");
-            DB.AddMedia(Home.str(), name, 1, std::string("T") + name, "Artist", name, "", "Pop", "",
-                        "", 30, 128);
-        }
-        PlayLists.Open(Home.file("Playlists"));
-        Types.NameValueSeparator = ':';
-        RegisterFileTypes(Types);
-    }
-
     void everyRememberedSettingComesBack() {
         struct Remembered {
             QSize Size;
@@ -108,7 +89,7 @@ private slots:
         window->fraPlayLists1->splPlayLists->setSizes({260, 500});
         window->fraPlayLists1->lvwTracks->header()->resizeSection(0, 222);
         const Remembered changed = read(*window);
-        QCOMPARE(changed.FilterValue, QStringLiteral("c.mp3"));
+        QCOMPARE(changed.FilterValue, QStringLiteral("3.mp3"));
         QCOMPARE(changed.Sort, -3);
         window->close();
         window.reset();

@@ -4,6 +4,7 @@
 #include "core/metadata/uTagText.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 namespace orvanta {
@@ -159,13 +160,9 @@ const std::array<std::string_view, GenreCount> GenreNames = {"Blues",
 
 namespace {
 
-constexpr std::size_t TitleOffset = 3;
-constexpr std::size_t ArtistOffset = 33;
-constexpr std::size_t AlbumOffset = 63;
-constexpr std::size_t YearOffset = 93;
-constexpr std::size_t CommentOffset = 97;
-constexpr std::size_t TextWidth = 30;
-constexpr std::size_t YearWidth = 4;
+// Bytes 125 and 126 end a long comment or hold the track number (layout 1.1).
+constexpr std::size_t ShortCommentWidth = 28;
+constexpr std::size_t GenreOffset = 127;
 
 bool HasMarker(const TID3v1::Block& Bytes) {
     return Bytes[0] == 'T' && Bytes[1] == 'A' && Bytes[2] == 'G';
@@ -210,18 +207,11 @@ bool ReadLastBlock(TByteSource& Source, TID3v1::Block& Bytes) {
 void TID3v1::Clear() {
     FPresent = false;
     FVersion = 1;
-    FTitle.clear();
-    FArtist.clear();
-    FAlbum.clear();
-    FYear.clear();
-    FComment.clear();
+    for (std::string& text : FText)
+        text.clear();
     FTrack = 0;
     FGenreIndex = 255;
     FRead = Edited();
-}
-
-TID3v1::TEdited TID3v1::Edited() const {
-    return {FTitle, FArtist, FAlbum, FYear, FComment, FTrack, FGenreIndex};
 }
 
 bool TID3v1::LoadTag(const std::string& FileName) {
@@ -245,17 +235,16 @@ void TID3v1::ReadBlock(const Block& Bytes) {
         return;
     FPresent = true;
     FVersion = DetectLayout(Bytes);
-    FieldText(FTitle, Bytes, TitleOffset, TextWidth);
-    FieldText(FArtist, Bytes, ArtistOffset, TextWidth);
-    FieldText(FAlbum, Bytes, AlbumOffset, TextWidth);
-    FieldText(FYear, Bytes, YearOffset, YearWidth);
-    if (FVersion == 1) {
-        FieldText(FComment, Bytes, CommentOffset, TextWidth);
-    } else {
-        FieldText(FComment, Bytes, CommentOffset, 28);
-        FTrack = Bytes[126];
+    for (const TTagFieldSpec& field : TagFields) {
+        if (!field.InV1())
+            continue;
+        const bool shortComment = field.Id == TTagField::Comment && FVersion == 2;
+        FieldText(FText[FieldIndex(field.Id)], Bytes, field.V1Offset,
+                  shortComment ? ShortCommentWidth : field.V1Width);
     }
-    FGenreIndex = Bytes[127];
+    if (FVersion == 2)
+        FTrack = Bytes[126];
+    FGenreIndex = Bytes[GenreOffset];
     FRead = Edited();
 }
 
@@ -264,17 +253,15 @@ TID3v1::Block TID3v1::BuildBlock() const {
     bytes[0] = 'T';
     bytes[1] = 'A';
     bytes[2] = 'G';
-    PutField(bytes, TitleOffset, TextWidth, FTitle);
-    PutField(bytes, ArtistOffset, TextWidth, FArtist);
-    PutField(bytes, AlbumOffset, TextWidth, FAlbum);
-    PutField(bytes, YearOffset, YearWidth, FYear);
-    PutField(bytes, CommentOffset, TextWidth, FComment);
+    for (const TTagFieldSpec& field : TagFields)
+        if (field.InV1())
+            PutField(bytes, field.V1Offset, field.V1Width, FText[FieldIndex(field.Id)]);
     if (FTrack != 0) {
         // Layout 1.1: the track number takes the last two comment bytes.
         bytes[125] = 0;
         bytes[126] = FTrack;
     }
-    bytes[127] = FGenreIndex;
+    bytes[GenreOffset] = FGenreIndex;
     return bytes;
 }
 
@@ -296,22 +283,17 @@ bool TID3v1::StoreTag(const std::string& FileName) {
         const auto keep = [&](std::size_t Offset, std::size_t Width) {
             std::memcpy(bytes.data() + Offset, old.data() + Offset, Width);
         };
-        if (now.Title == FRead.Title)
-            keep(TitleOffset, TextWidth);
-        if (now.Artist == FRead.Artist)
-            keep(ArtistOffset, TextWidth);
-        if (now.Album == FRead.Album)
-            keep(AlbumOffset, TextWidth);
-        if (now.Year == FRead.Year)
-            keep(YearOffset, YearWidth);
-        // Bytes 125 and 126 end a long comment or hold the track number: a changed comment or
-        // track writes them as the new values need, never as they were.
-        if (now.Comment == FRead.Comment && now.Track == FRead.Track)
-            keep(CommentOffset, TextWidth);
-        else if (now.Comment == FRead.Comment)
-            keep(CommentOffset, 28);
+        // A changed comment or track writes bytes 125 and 126 as the new values need, never as
+        // they were.
+        for (const TTagFieldSpec& field : TagFields) {
+            const std::size_t i = FieldIndex(field.Id);
+            if (!field.InV1() || now.Text[i] != FRead.Text[i])
+                continue;
+            const bool shortComment = field.Id == TTagField::Comment && now.Track != FRead.Track;
+            keep(field.V1Offset, shortComment ? ShortCommentWidth : field.V1Width);
+        }
         if (now.GenreIndex == FRead.GenreIndex)
-            keep(127, 1);
+            keep(GenreOffset, 1);
     }
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     // Overwriting the old tag where it stands never leaves the file without one.
@@ -338,20 +320,11 @@ std::string TID3v1::GenreName() const {
     return FGenreIndex < GenreCount ? std::string(GenreNames[FGenreIndex]) : std::string();
 }
 
-void TID3v1::SetTitle(std::string_view Value) {
-    FTitle = Limited(Value, TextWidth);
-}
-void TID3v1::SetArtist(std::string_view Value) {
-    FArtist = Limited(Value, TextWidth);
-}
-void TID3v1::SetAlbum(std::string_view Value) {
-    FAlbum = Limited(Value, TextWidth);
-}
-void TID3v1::SetYear(std::string_view Value) {
-    FYear = Limited(Value, YearWidth);
-}
-void TID3v1::SetComment(std::string_view Value) {
-    FComment = Limited(Value, TextWidth);
+void TID3v1::SetText(TTagField Field, std::string_view Value) {
+    const TTagFieldSpec& field = FieldSpec(Field);
+    assert(field.InV1());
+    if (field.InV1())
+        FText[FieldIndex(Field)] = Limited(Value, field.V1Width);
 }
 
 } // namespace orvanta

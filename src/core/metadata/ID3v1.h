@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/metadata/uTagFields.h"
+
 namespace orvanta {
 
 class TByteSource;
@@ -42,41 +44,41 @@ public:
 
     std::string GenreName() const;
 
-    void SetTitle(std::string_view Value);
-    void SetArtist(std::string_view Value);
-    void SetAlbum(std::string_view Value);
-    void SetYear(std::string_view Value);
-    void SetComment(std::string_view Value);
+    // The text fields InV1; the others hold no text here.
+    void SetText(TTagField Field, std::string_view Value);
+    const std::string& Text(TTagField Field) const { return FText[FieldIndex(Field)]; }
+
+    void SetTitle(std::string_view Value) { SetText(TTagField::Title, Value); }
+    void SetArtist(std::string_view Value) { SetText(TTagField::Artist, Value); }
+    void SetAlbum(std::string_view Value) { SetText(TTagField::Album, Value); }
+    void SetYear(std::string_view Value) { SetText(TTagField::Year, Value); }
+    void SetComment(std::string_view Value) { SetText(TTagField::Comment, Value); }
     void SetTrack(std::uint8_t Value) { FTrack = Value; }
     void SetGenreIndex(std::uint8_t Value) { FGenreIndex = Value; }
 
     bool Present() const { return FPresent; }
     // 1 = layout 1.0, 2 = layout 1.1 (with a track number).
     std::uint8_t Version() const { return FVersion; }
-    const std::string& Title() const { return FTitle; }
-    const std::string& Artist() const { return FArtist; }
-    const std::string& Album() const { return FAlbum; }
-    const std::string& Year() const { return FYear; }
-    const std::string& Comment() const { return FComment; }
+    const std::string& Title() const { return Text(TTagField::Title); }
+    const std::string& Artist() const { return Text(TTagField::Artist); }
+    const std::string& Album() const { return Text(TTagField::Album); }
+    const std::string& Year() const { return Text(TTagField::Year); }
+    const std::string& Comment() const { return Text(TTagField::Comment); }
     std::uint8_t Track() const { return FTrack; }
     std::uint8_t GenreIndex() const { return FGenreIndex; }
 
 private:
     struct TEdited {
-        std::string Title, Artist, Album, Year, Comment;
+        TFieldArray<std::string> Text;
         std::uint8_t Track = 0;
         std::uint8_t GenreIndex = 255;
         bool operator==(const TEdited&) const = default;
     };
-    TEdited Edited() const;
+    TEdited Edited() const { return {FText, FTrack, FGenreIndex}; }
 
     bool FPresent = false;
     std::uint8_t FVersion = 1;
-    std::string FTitle;
-    std::string FArtist;
-    std::string FAlbum;
-    std::string FYear;
-    std::string FComment;
+    TFieldArray<std::string> FText;
     std::uint8_t FTrack = 0;
     std::uint8_t FGenreIndex = 255;
     // The values as last read (empty after Clear): StoreTag writes what differs.

@@ -7,6 +7,7 @@
 #include "core/metadata/uTagText.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstring>
 #include <optional>
@@ -53,6 +54,22 @@ enum Slot : std::size_t {
 };
 
 static_assert(SlotCount == TID3v2::FrameKinds);
+// The field table names the frames a save writes and replaces; the read takes them from here.
+static_assert(FrameIdsV3[SlotTitle] == FieldSpec(TTagField::Title).V2Frame &&
+              FrameIdsV3[SlotContentGroup] == FieldSpec(TTagField::Title).V2Fallback &&
+              FrameIdsV3[SlotArtist] == FieldSpec(TTagField::Artist).V2Frame &&
+              FrameIdsV3[SlotOriginalArtist] == FieldSpec(TTagField::Artist).V2Fallback &&
+              FrameIdsV3[SlotAlbum] == FieldSpec(TTagField::Album).V2Frame &&
+              FrameIdsV3[SlotOriginalAlbum] == FieldSpec(TTagField::Album).V2Fallback &&
+              FrameIdsV3[SlotTrack] == FieldSpec(TTagField::Track).V2Frame &&
+              FrameIdsV3[SlotYear] == FieldSpec(TTagField::Year).V2Frame &&
+              FrameIdsV3[SlotRecordingTime] == FieldSpec(TTagField::Year).V2AlsoReplaced &&
+              FrameIdsV3[SlotReleaseTime] == FieldSpec(TTagField::Year).V2Fallback &&
+              FrameIdsV3[SlotGenre] == FieldSpec(TTagField::Genre).V2Frame &&
+              FrameIdsV3[SlotComment] == FieldSpec(TTagField::Comment).V2Frame &&
+              FrameIdsV3[SlotComposer] == FieldSpec(TTagField::Composer).V2Frame &&
+              FrameIdsV3[SlotCopyright] == FieldSpec(TTagField::Copyright).V2Frame &&
+              FrameIdsV3[SlotLanguage] == FieldSpec(TTagField::Language).V2Frame);
 
 // An identifier's characters as one number, for a quick comparison.
 constexpr std::uint32_t IdKey(std::string_view Id) {
@@ -330,20 +347,15 @@ void TID3v2::Clear() {
     FPresent = false;
     FVersion = 0;
     FTagSize = 0;
-    for (std::string* text :
-         {&FTitle, &FArtist, &FAlbum, &FTrackText, &FYear, &FGenre, &FComment, &FComposer,
-          &FEncodedBy, &FCopyright, &FLanguage, &FUserURL, &FAlbumArtist})
+    for (std::string& text : FText)
+        text.clear();
+    for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist})
         text->clear();
     FTrack = 0;
     FDisc = 0;
     FReadWhole = true;
     FCommentDescribed = false;
     FRead = Edited();
-}
-
-TID3v2::TEdited TID3v2::Edited() const {
-    return {FTitle,   FArtist,   FAlbum,     FYear,     FGenre,
-            FComment, FComposer, FCopyright, FLanguage, FTrack};
 }
 
 bool TID3v2::LoadTag(const std::string& FileName) {
@@ -393,23 +405,27 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     FCommentDescribed = !plainComment && !FContents[SlotComment].empty();
     // Every version may hold several values in a text frame, each ended by a zero.
     const bool multi = true;
-    TextOrFallback(FTitle, FContents[SlotTitle], FContents[SlotContentGroup], multi);
-    TextOrFallback(FArtist, FContents[SlotArtist], FContents[SlotOriginalArtist], multi);
-    TextOrFallback(FAlbum, FContents[SlotAlbum], FContents[SlotOriginalAlbum], multi);
+    const auto text = [this](TTagField Field) -> std::string& { return FText[FieldIndex(Field)]; };
+    TextOrFallback(text(TTagField::Title), FContents[SlotTitle], FContents[SlotContentGroup],
+                   multi);
+    TextOrFallback(text(TTagField::Artist), FContents[SlotArtist], FContents[SlotOriginalArtist],
+                   multi);
+    TextOrFallback(text(TTagField::Album), FContents[SlotAlbum], FContents[SlotOriginalAlbum],
+                   multi);
     DecodeValues(FTrackText, FContents[SlotTrack], multi);
     FTrack = ParseTrack(FTrackText);
     std::string disc;
     DecodeValues(disc, FContents[SlotDisc], multi);
     FDisc = ParseTrack(disc); // "1/2" reads as a track number does
     DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi);
-    DecodeYear(FYear, FContents[SlotYear], FContents[SlotRecordingTime],
+    DecodeYear(text(TTagField::Year), FContents[SlotYear], FContents[SlotRecordingTime],
                FContents[SlotReleaseTime]);
-    DecodeGenre(FGenre, FContents[SlotGenre], multi);
-    DecodeDescribedText(FComment, FContents[SlotComment], true, false);
-    DecodeValues(FComposer, FContents[SlotComposer], multi);
+    DecodeGenre(text(TTagField::Genre), FContents[SlotGenre], multi);
+    DecodeDescribedText(text(TTagField::Comment), FContents[SlotComment], true, false);
+    DecodeValues(text(TTagField::Composer), FContents[SlotComposer], multi);
     DecodeValues(FEncodedBy, FContents[SlotEncodedBy], multi);
-    DecodeValues(FCopyright, FContents[SlotCopyright], multi);
-    DecodeValues(FLanguage, FContents[SlotLanguage], multi);
+    DecodeValues(text(TTagField::Copyright), FContents[SlotCopyright], multi);
+    DecodeValues(text(TTagField::Language), FContents[SlotLanguage], multi);
     DecodeDescribedText(FUserURL, FContents[SlotUserURL], false, true);
     FRead = Edited();
     return true;
@@ -417,16 +433,12 @@ bool TID3v2::LoadTag(TByteSource& Source) {
 
 bool TID3v2::StoreTag(const std::string& FileName) {
     const TEdited now = Edited();
-    const bool title = now.Title != FRead.Title;
-    const bool artist = now.Artist != FRead.Artist;
-    const bool album = now.Album != FRead.Album;
-    const bool year = now.Year != FRead.Year;
-    const bool genre = now.Genre != FRead.Genre;
-    const bool comment = now.Comment != FRead.Comment;
-    const bool composer = now.Composer != FRead.Composer;
-    const bool copyright = now.Copyright != FRead.Copyright;
-    const bool language = now.Language != FRead.Language;
-    const bool track = now.Track != FRead.Track;
+    TFieldArray<bool> changed{};
+    for (std::size_t i = 0; i < TagFieldCount; ++i)
+        changed[i] = now.Text[i] != FRead.Text[i];
+    changed[FieldIndex(TTagField::Track)] = now.Track != FRead.Track;
+    // Changed, and now empty.
+    const auto cleared = [&](std::size_t Field) { return changed[Field] && FText[Field].empty(); };
 
     std::string frames;
     std::int64_t oldSize = 0;
@@ -436,58 +448,56 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         TagHeader header;
         if (!source.Open(FileName) || !ReadTagHeader(source, header))
             return false;
-        if (!(title || artist || album || year || genre || comment || composer || copyright ||
-              language || track))
+        if (std::ranges::find(changed, true) == changed.end())
             return true; // nothing to change: the file stays as it is, byte for byte
         if (!FReadWhole)
             return false; // what was not read cannot be carried
         hadTag = header.IsID3();
         oldSize = hadTag ? header.TotalTagSize() : 0;
 
-        const auto text = [&](bool Changed, std::string_view Id, const std::string& Value) {
-            if (Changed && !Value.empty())
-                AppendFrame(frames, Id, TextPayload(Value));
-        };
-        text(title, FrameIdsV3[SlotTitle], FTitle);
-        text(artist, FrameIdsV3[SlotArtist], FArtist);
-        text(album, FrameIdsV3[SlotAlbum], FAlbum);
-        if (FTrack != 0) {
-            // A new number keeps the track count of "3/12".
-            const std::size_t slash = FTrackText.find('/');
-            text(track, FrameIdsV3[SlotTrack],
-                 std::to_string(FTrack) +
-                     (slash == std::string::npos ? std::string() : FTrackText.substr(slash)));
+        // The new frames, in the table's order.
+        for (const TTagFieldSpec& field : TagFields) {
+            const std::size_t i = FieldIndex(field.Id);
+            if (!changed[i])
+                continue;
+            if (field.Id == TTagField::Track) {
+                // A new number keeps the track count of "3/12".
+                const std::size_t slash = FTrackText.find('/');
+                if (FTrack != 0)
+                    AppendFrame(
+                        frames, field.V2Frame,
+                        TextPayload(std::to_string(FTrack) + (slash == std::string::npos
+                                                                  ? std::string()
+                                                                  : FTrackText.substr(slash))));
+            } else if (!FText[i].empty()) {
+                AppendFrame(frames, field.V2Frame,
+                            field.Id == TTagField::Comment ? CommentPayload(FText[i])
+                                                           : TextPayload(FText[i]));
+            }
         }
-        text(year, FrameIdsV3[SlotYear], FYear);
-        text(genre, FrameIdsV3[SlotGenre], FGenre);
-        if (comment && !FComment.empty())
-            AppendFrame(frames, FrameIdsV3[SlotComment], CommentPayload(FComment));
-        text(composer, FrameIdsV3[SlotComposer], FComposer);
-        text(copyright, FrameIdsV3[SlotCopyright], FCopyright);
-        text(language, FrameIdsV3[SlotLanguage], FLanguage);
 
         // The frames of a changed field give way to the new one; every other frame stays. A
         // cleared field also loses the frames it may have been read from instead, so that it
         // reads back empty.
-        const auto cleared = [](bool Changed, const std::string& Value) {
-            return Changed && Value.empty();
-        };
-        const bool describedComment = cleared(comment, FComment) && FCommentDescribed;
+        const std::size_t commentField = FieldIndex(TTagField::Comment);
+        const bool describedComment = cleared(commentField) && FCommentDescribed;
         std::string describedText;
         const auto replaced = [&](const id3frames::TFrameV3& Frame) {
             const std::string_view id = Frame.Id;
             if (describedComment && id == "COMM" && !(Frame.Flags1 & 0xC0)) {
                 DecodeDescribedText(describedText, Frame.Content, true, false);
-                if (describedText == FRead.Comment)
+                if (describedText == FRead.Text[commentField])
                     return true;
             }
-            return (title && id == "TIT2") || (cleared(title, FTitle) && id == "TIT1") ||
-                   (artist && id == "TPE1") || (cleared(artist, FArtist) && id == "TOPE") ||
-                   (album && id == "TALB") || (cleared(album, FAlbum) && id == "TOAL") ||
-                   (track && id == "TRCK") || (year && (id == "TYER" || id == "TDRC")) ||
-                   (cleared(year, FYear) && id == "TDRL") || (genre && id == "TCON") ||
-                   (comment && id3frames::IsPlainComment(Frame)) || (composer && id == "TCOM") ||
-                   (copyright && id == "TCOP") || (language && id == "TLAN");
+            if (changed[commentField] && id3frames::IsPlainComment(Frame))
+                return true;
+            const auto is = [&](std::string_view Want) { return !Want.empty() && id == Want; };
+            return std::ranges::any_of(TagFields, [&](const TTagFieldSpec& Field) {
+                const std::size_t i = FieldIndex(Field.Id);
+                return Field.Id != TTagField::Comment && changed[i] &&
+                       (is(Field.V2Frame) || is(Field.V2AlsoReplaced) ||
+                        (cleared(i) && is(Field.V2Fallback)));
+            });
         };
         // Then the old tag's other frames, in their old order. A tag that cannot be read whole
         // now is left as it is.
@@ -542,41 +552,10 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
     return frames;
 }
 
-namespace {
-
-std::string Trimmed(std::string_view Value) {
+void TID3v2::SetText(TTagField Field, std::string_view Value) {
+    assert(FieldSpec(Field).IsText());
     const std::string clean = tagtext::SanitizeUtf8(Value);
-    return std::string(tagtext::TrimControl(clean, true));
-}
-
-} // namespace
-
-void TID3v2::SetTitle(std::string_view Value) {
-    FTitle = Trimmed(Value);
-}
-void TID3v2::SetArtist(std::string_view Value) {
-    FArtist = Trimmed(Value);
-}
-void TID3v2::SetAlbum(std::string_view Value) {
-    FAlbum = Trimmed(Value);
-}
-void TID3v2::SetYear(std::string_view Value) {
-    FYear = Trimmed(Value);
-}
-void TID3v2::SetGenre(std::string_view Value) {
-    FGenre = Trimmed(Value);
-}
-void TID3v2::SetComment(std::string_view Value) {
-    FComment = Trimmed(Value);
-}
-void TID3v2::SetComposer(std::string_view Value) {
-    FComposer = Trimmed(Value);
-}
-void TID3v2::SetCopyright(std::string_view Value) {
-    FCopyright = Trimmed(Value);
-}
-void TID3v2::SetLanguage(std::string_view Value) {
-    FLanguage = Trimmed(Value);
+    FText[FieldIndex(Field)] = std::string(tagtext::TrimControl(clean, true));
 }
 
 } // namespace orvanta

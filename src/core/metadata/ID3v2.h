@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/metadata/ID3v2Frames.h"
+#include "core/metadata/uTagFields.h"
 
 namespace orvanta {
 
@@ -36,33 +37,37 @@ public:
     // The last read (or save) found every frame of the tag, or there was no tag.
     bool ReadWhole() const { return FReadWhole; }
 
-    void SetTitle(std::string_view Value);
-    void SetArtist(std::string_view Value);
-    void SetAlbum(std::string_view Value);
-    void SetYear(std::string_view Value);
-    void SetGenre(std::string_view Value);
-    void SetComment(std::string_view Value);
-    void SetComposer(std::string_view Value);
-    void SetCopyright(std::string_view Value);
-    void SetLanguage(std::string_view Value);
+    // Any text field (the track is a number: SetTrack).
+    void SetText(TTagField Field, std::string_view Value);
+    const std::string& Text(TTagField Field) const { return FText[FieldIndex(Field)]; }
+
+    void SetTitle(std::string_view Value) { SetText(TTagField::Title, Value); }
+    void SetArtist(std::string_view Value) { SetText(TTagField::Artist, Value); }
+    void SetAlbum(std::string_view Value) { SetText(TTagField::Album, Value); }
+    void SetYear(std::string_view Value) { SetText(TTagField::Year, Value); }
+    void SetGenre(std::string_view Value) { SetText(TTagField::Genre, Value); }
+    void SetComment(std::string_view Value) { SetText(TTagField::Comment, Value); }
+    void SetComposer(std::string_view Value) { SetText(TTagField::Composer, Value); }
+    void SetCopyright(std::string_view Value) { SetText(TTagField::Copyright, Value); }
+    void SetLanguage(std::string_view Value) { SetText(TTagField::Language, Value); }
     void SetTrack(std::uint16_t Value) { FTrack = Value; }
 
     bool Present() const { return FPresent; }
     std::uint8_t Version() const { return FVersion; }
     // Bytes of the tag with header (and footer); 0 when none or larger than the file.
     std::int32_t TagSize() const { return FTagSize; }
-    const std::string& Title() const { return FTitle; }
-    const std::string& Artist() const { return FArtist; }
-    const std::string& Album() const { return FAlbum; }
+    const std::string& Title() const { return Text(TTagField::Title); }
+    const std::string& Artist() const { return Text(TTagField::Artist); }
+    const std::string& Album() const { return Text(TTagField::Album); }
     std::uint16_t Track() const { return FTrack; }
     const std::string& TrackText() const { return FTrackText; }
-    const std::string& Year() const { return FYear; }
-    const std::string& Genre() const { return FGenre; }
-    const std::string& Comment() const { return FComment; }
-    const std::string& Composer() const { return FComposer; }
+    const std::string& Year() const { return Text(TTagField::Year); }
+    const std::string& Genre() const { return Text(TTagField::Genre); }
+    const std::string& Comment() const { return Text(TTagField::Comment); }
+    const std::string& Composer() const { return Text(TTagField::Composer); }
     const std::string& EncodedBy() const { return FEncodedBy; }
-    const std::string& Copyright() const { return FCopyright; }
-    const std::string& Language() const { return FLanguage; }
+    const std::string& Copyright() const { return Text(TTagField::Copyright); }
+    const std::string& Language() const { return Text(TTagField::Language); }
     const std::string& UserURL() const { return FUserURL; }
     // Read only: the disc of a set (TPOS) and the album's artist (TPE2).
     std::uint16_t Disc() const { return FDisc; }
@@ -74,26 +79,18 @@ public:
 private:
     // The values a save may change.
     struct TEdited {
-        std::string Title, Artist, Album, Year, Genre, Comment, Composer, Copyright, Language;
+        TFieldArray<std::string> Text;
         std::uint16_t Track = 0;
     };
-    TEdited Edited() const;
+    TEdited Edited() const { return {FText, FTrack}; }
 
     bool FPresent = false;
     std::uint8_t FVersion = 0;
     std::int32_t FTagSize = 0;
-    std::string FTitle;
-    std::string FArtist;
-    std::string FAlbum;
+    TFieldArray<std::string> FText;
     std::uint16_t FTrack = 0;
     std::string FTrackText;
-    std::string FYear;
-    std::string FGenre;
-    std::string FComment;
-    std::string FComposer;
     std::string FEncodedBy;
-    std::string FCopyright;
-    std::string FLanguage;
     std::string FUserURL;
     std::uint16_t FDisc = 0;
     std::string FAlbumArtist;

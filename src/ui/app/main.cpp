@@ -44,10 +44,6 @@ int main(int argc, char** argv) {
     TOrvantaApplication::setQuitOnLastWindowClosed(false);
 
     TQtPrompts prompts;
-    const auto showException = [&prompts](const QString& message) {
-        ShowException(prompts, message);
-    };
-    app.OnException = showException;
 
     int exitCode = 0;
     std::unique_ptr<TfrmMain> frmMain;
@@ -89,8 +85,10 @@ int main(int argc, char** argv) {
             if (frmSplash->MainWindowDue())
                 frmMain->show();
             instanceServer.SetReceiver([&frmMain, &prompts](const std::vector<std::string>& Files) {
-                frmMain->RaiseWindow();
-                Guarded(prompts, [&] { frmMain->OpenFiles(Files); });
+                Guarded(prompts, [&] {
+                    frmMain->RaiseWindow();
+                    frmMain->OpenFiles(Files);
+                });
             });
             if (!quitRequested) {
                 frmMain->OpenFiles(request.Files);
@@ -103,7 +101,7 @@ int main(int argc, char** argv) {
         }
     } catch (const std::exception& error) {
         // Start-up failed before the loop (an unreadable library, say): say why, then end.
-        showException(ExceptionText(error));
+        ShowException(prompts, ExceptionText(error));
         exitCode = 1;
     }
     ReleaseGlobals();

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
@@ -11,7 +10,6 @@
 #include "core/playlists/uTRandom.h"
 #include "ui/app/uFrmSplash.h"
 #include "ui/app/uSingleInstance.h"
-#include "ui/common/uGuard.h"
 #include "ui/common/uLibraryStart.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uTOptions.h"
@@ -90,24 +88,5 @@ void ReleaseGlobals() {
 }
 
 TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
-
-bool TOrvantaApplication::notify(QObject* Receiver, QEvent* Event) {
-    // Commands catch at their own boundary (Guarded); reaching here means a slot went unguarded,
-    // a fault to mend. Debug builds stop on it; a release build still tells the user and goes on.
-    try {
-        return QApplication::notify(Receiver, Event);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "orvanta: exception escaped an event handler: %s\n", error.what());
-        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
-        if (OnException)
-            OnException(ExceptionText(error));
-    } catch (...) {
-        std::fprintf(stderr, "orvanta: unknown exception escaped an event handler\n");
-        Q_ASSERT_X(false, "notify", "exception escaped an event handler");
-        if (OnException)
-            OnException(QStringLiteral("Unknown error."));
-    }
-    return false;
-}
 
 } // namespace orvanta

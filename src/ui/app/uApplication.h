@@ -41,16 +41,11 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
                      const TStartRequest& Request = {});
 void ReleaseGlobals();
 
-// The application object. Every command catches at its own boundary (shell/uGuard.h); this
-// handler is the last resort for an exception that still escapes an event handler: it logs it,
-// stops a debug build, and in a release build shows the message instead of ending the program.
+// The application object. There is no catch-all around the event loop: each command, timer and
+// slot that can reach the library catches at its own boundary (ui/common/uGuard.h).
 class TOrvantaApplication : public QApplication {
 public:
     TOrvantaApplication(int& Argc, char** Argv);
-    bool notify(QObject* Receiver, QEvent* Event) override;
-
-    // Shows the message of an escaped exception; the program then carries on.
-    std::function<void(const QString& Message)> OnException;
 };
 
 } // namespace orvanta

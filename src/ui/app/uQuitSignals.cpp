@@ -34,14 +34,14 @@ TQuitSignals::TQuitSignals(std::function<void()> OnQuit, QObject* Parent)
     : QObject(Parent), FOnQuit(std::move(OnQuit)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, SignalPipe) != 0)
         return; // the signals keep their default: the program ends without saving
-    FNotifier = new QSocketNotifier(SignalPipe[1], QSocketNotifier::Read, this);
-    connect(FNotifier, &QSocketNotifier::activated, this, &TQuitSignals::SignalArrived);
+    FNotifier = std::make_unique<QSocketNotifier>(SignalPipe[1], QSocketNotifier::Read);
+    connect(FNotifier.get(), &QSocketNotifier::activated, this, &TQuitSignals::SignalArrived);
     setHandler(quitSignalHandler);
 }
 
 TQuitSignals::~TQuitSignals() {
     setHandler(SIG_DFL);
-    delete FNotifier;
+    FNotifier.reset();
     for (int& end : SignalPipe) {
         if (end >= 0)
             ::close(end);

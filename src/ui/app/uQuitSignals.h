@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 
 class QSocketNotifier;
 
@@ -20,7 +21,8 @@ private:
     void SignalArrived();
 
     std::function<void()> FOnQuit;
-    QSocketNotifier* FNotifier = nullptr;
+    // Ended before the socket pair is closed.
+    std::unique_ptr<QSocketNotifier> FNotifier;
 };
 
 } // namespace orvanta

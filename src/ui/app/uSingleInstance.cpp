@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,15 +61,13 @@ bool IsAlreadyRunning(const QString& Home) {
     static QLockFile* lock = nullptr;
     if (lock)
         return false;
-    auto* candidate = new QLockFile(Home + QStringLiteral("/Orvanta.lock"));
+    auto candidate = std::make_unique<QLockFile>(Home + QStringLiteral("/Orvanta.lock"));
     candidate->setStaleLockTime(0); // a lock of a dead process is taken over, not waited for
     if (candidate->tryLock(0)) {
-        lock = candidate;
+        lock = candidate.release();
         return false;
     }
-    const bool heldByOther = candidate->error() == QLockFile::LockFailedError;
-    delete candidate;
-    return heldByOther;
+    return candidate->error() == QLockFile::LockFailedError;
 }
 
 void ShowAlreadyRunning(IPrompts& Prompts) {

@@ -192,7 +192,8 @@ void TfraMedia::CreateControls() {
             RunGuarded([this] { lstItemsClick(); });
         FListedOnPress = false;
     });
-    connect(txtSearch, &QLineEdit::textChanged, this, &TfraMedia::SearchTyped);
+    connect(txtSearch, &QLineEdit::textChanged, this,
+            [this] { RunGuarded([this] { SearchTyped(); }); });
     tmrSearch = new QTimer(this);
     tmrSearch->setInterval(10);
     connect(tmrSearch, &QTimer::timeout, this, [this] { RunGuarded([this] { SearchTick(); }); });

@@ -212,7 +212,7 @@ void TfraMedia::lstItemsClick() {
     ShowListed(listing);
     if (FRelistPending) {
         FRelistPending = false;
-        QTimer::singleShot(0, this, [this] { lstItemsClick(); });
+        QTimer::singleShot(0, this, [this] { RunGuarded([this] { lstItemsClick(); }); });
     }
 }
 

@@ -22,6 +22,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uCoverArt.h"
+#include "ui/common/uGuard.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
 #include "ui/metadata/uTagPickLists.h"
@@ -30,9 +31,6 @@ namespace orvanta {
 
 namespace {
 
-constexpr int V1TextLimit = 30;
-constexpr int V2TextLimit = 256;
-constexpr int YearLimit = 4;
 // The editor offers the first 80 genres of the ID3v1 table ("Blues" to "Hard Rock").
 constexpr int V1GenreChoices = 80;
 constexpr int OtherGenre = 12;
@@ -80,18 +78,31 @@ QComboBox* sizedCombo(QWidget* parent) {
     return box;
 }
 
-QComboBox* editableCombo(QWidget* parent, int limit) {
+QComboBox* editableCombo(QWidget* parent) {
     auto* combo = sizedCombo(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    limitTyping(combo->lineEdit(), limit);
     return combo;
 }
 
-QLineEdit* edit(QWidget* parent, int limit) {
-    auto* box = new QLineEdit(parent);
-    limitTyping(box, limit);
-    return box;
+// The typing limit of a field in the tag being edited.
+int TypingLimit(const TTagFieldSpec& Field, bool V2) {
+    return V2 || !Field.InV1() ? Field.V2TypingLimit : int(Field.V1Width);
+}
+
+// Sets the text fields whose shown text the user changed (compared trimmed); true when any did.
+template <class Tag>
+bool TakeChangedTexts(Tag& tag, bool V2, const TFieldArray<QString>& Now,
+                      const TFieldArray<QString>& Before) {
+    bool changed = false;
+    for (const TTagFieldSpec& field : TagFields) {
+        const std::size_t i = FieldIndex(field.Id);
+        if (!field.IsText() || !(V2 || field.InV1()) || trimmed(Now[i]) == trimmed(Before[i]))
+            continue;
+        tag.SetText(field.Id, trimmed(Now[i]));
+        changed = true;
+    }
+    return changed;
 }
 
 // A loaded text is shown whole.
@@ -170,10 +181,10 @@ void TfrmMP3Tag::PrepareControls() {
     layout->addWidget(gbxHeader);
     auto* grid = new QGridLayout(gbxHeader);
 
-    txtTitle = edit(gbxHeader, V1TextLimit);
-    cmbArtists = editableCombo(gbxHeader, V1TextLimit);
-    cmbAlbums = editableCombo(gbxHeader, V1TextLimit);
-    txtYear = edit(gbxHeader, YearLimit);
+    txtTitle = new QLineEdit(gbxHeader);
+    cmbArtists = editableCombo(gbxHeader);
+    cmbAlbums = editableCombo(gbxHeader);
+    txtYear = new QLineEdit(gbxHeader);
     txtYear->setMaximumWidth(60);
     cmbGenres = sizedCombo(gbxHeader);
     txtTrack = new QLineEdit(gbxHeader);
@@ -187,10 +198,13 @@ void TfrmMP3Tag::PrepareControls() {
     track->addWidget(txtTrack);
     track->addWidget(incTrack);
     track->addStretch(1);
-    txtComment = edit(gbxHeader, V1TextLimit);
-    cmbLanguages = editableCombo(gbxHeader, V2TextLimit);
-    cmbComposers = editableCombo(gbxHeader, V2TextLimit);
-    txtCopyright = edit(gbxHeader, V2TextLimit);
+    txtComment = new QLineEdit(gbxHeader);
+    cmbLanguages = editableCombo(gbxHeader);
+    cmbComposers = editableCombo(gbxHeader);
+    txtCopyright = new QLineEdit(gbxHeader);
+    for (const TTagFieldSpec& field : TagFields)
+        if (QLineEdit* box = TypedBox(field.Id))
+            limitTyping(box, TypingLimit(field, false));
 
     const char* const captions[10] = {"Title", "Artist",  "Album",    "Year",     "Genre",
                                       "Track", "Comment", "Language", "Composer", "Copyright"};
@@ -270,12 +284,11 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     if (FUseV2) {
         setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v2)"));
         EnableV2Controls();
-        ShowV2Tag();
     } else {
         setWindowTitle(QStringLiteral("MP3 Tag Editor (ID3 v1)"));
         FillGenreTable();
-        ShowV1Tag();
     }
+    ShowTag();
     FShown = Showing();
     ShowCover();
     StartPickLists();
@@ -323,8 +336,9 @@ int TfrmMP3Tag::Execute() {
 }
 
 void TfrmMP3Tag::EnableV2Controls() {
-    for (QLineEdit* box : {txtTitle, cmbArtists->lineEdit(), cmbAlbums->lineEdit(), txtComment})
-        setLimit(box, V2TextLimit);
+    for (const TTagFieldSpec& field : TagFields)
+        if (QLineEdit* box = TypedBox(field.Id))
+            setLimit(box, TypingLimit(field, true));
     cmbGenres->setEditable(true);
     cmbGenres->setInsertPolicy(QComboBox::NoInsert);
     for (int i = 7; i < 10; ++i)
@@ -344,46 +358,60 @@ void TfrmMP3Tag::ShowTrack(int Position) {
     txtTrack->setText(QStringLiteral("%1").arg(Position, 3, 10, QLatin1Char('0')));
 }
 
-void TfrmMP3Tag::ShowV1Tag() {
-    const TID3v1& tag = FAudio->ID3v1();
-    showWhole(txtTitle, fromStd(tag.Title()), V1TextLimit);
-    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V1TextLimit);
-    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V1TextLimit);
-    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
-    showWhole(txtComment, fromStd(tag.Comment()), V1TextLimit);
-    cmbGenres->setCurrentIndex(tag.GenreIndex() < V1GenreChoices ? tag.GenreIndex() : OtherGenre);
-    incTrack->SetPosition(tag.Track());
-    ShowTrack(incTrack->Position());
+QLineEdit* TfrmMP3Tag::TypedBox(TTagField Field) const {
+    switch (Field) {
+    case TTagField::Title:
+        return txtTitle;
+    case TTagField::Artist:
+        return cmbArtists->lineEdit();
+    case TTagField::Album:
+        return cmbAlbums->lineEdit();
+    case TTagField::Year:
+        return txtYear;
+    case TTagField::Comment:
+        return txtComment;
+    case TTagField::Composer:
+        return cmbComposers->lineEdit();
+    case TTagField::Copyright:
+        return txtCopyright;
+    case TTagField::Language:
+        return cmbLanguages->lineEdit();
+    case TTagField::Track:
+    case TTagField::Genre:
+        break;
+    }
+    return nullptr;
 }
 
-void TfrmMP3Tag::ShowV2Tag() {
-    const TID3v2& tag = FAudio->ID3v2();
-    showWhole(txtTitle, fromStd(tag.Title()), V2TextLimit);
-    showWhole(cmbArtists->lineEdit(), fromStd(tag.Artist()), V2TextLimit);
-    showWhole(cmbAlbums->lineEdit(), fromStd(tag.Album()), V2TextLimit);
-    showWhole(txtYear, fromStd(tag.Year()), YearLimit);
-    cmbGenres->setEditText(fromStd(tag.Genre()));
-    // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
-    incTrack->SetPosition(tag.Track() % (TrackMax + 1));
+void TfrmMP3Tag::ShowTag() {
+    const TID3v1& v1 = FAudio->ID3v1();
+    const TID3v2& v2 = FAudio->ID3v2();
+    for (const TTagFieldSpec& field : TagFields) {
+        QLineEdit* box = TypedBox(field.Id);
+        if (box && (FUseV2 || field.InV1()))
+            showWhole(box, fromStd(FUseV2 ? v2.Text(field.Id) : v1.Text(field.Id)),
+                      TypingLimit(field, FUseV2));
+    }
+    if (FUseV2) {
+        cmbGenres->setEditText(fromStd(v2.Genre()));
+        // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
+        incTrack->SetPosition(v2.Track() % (TrackMax + 1));
+    } else {
+        cmbGenres->setCurrentIndex(v1.GenreIndex() < V1GenreChoices ? v1.GenreIndex() : OtherGenre);
+        incTrack->SetPosition(v1.Track());
+    }
     ShowTrack(incTrack->Position());
-    showWhole(txtComment, fromStd(tag.Comment()), V2TextLimit);
-    showWhole(cmbLanguages->lineEdit(), fromStd(tag.Language()), V2TextLimit);
-    showWhole(cmbComposers->lineEdit(), fromStd(tag.Composer()), V2TextLimit);
-    showWhole(txtCopyright, fromStd(tag.Copyright()), V2TextLimit);
 }
 
 TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
-    return {txtTitle->text(),
-            cmbArtists->currentText(),
-            cmbAlbums->currentText(),
-            txtYear->text(),
-            cmbGenres->currentText(),
-            txtComment->text(),
-            cmbLanguages->currentText(),
-            cmbComposers->currentText(),
-            txtCopyright->text(),
-            cmbGenres->currentIndex(),
-            incTrack->Position()};
+    TShown shown;
+    for (const TTagFieldSpec& field : TagFields)
+        if (const QLineEdit* box = TypedBox(field.Id))
+            shown.Text[FieldIndex(field.Id)] = box->text();
+    shown.Text[FieldIndex(TTagField::Genre)] = cmbGenres->currentText();
+    shown.GenreIndex = cmbGenres->currentIndex();
+    shown.Track = incTrack->Position();
+    return shown;
 }
 
 void TfrmMP3Tag::ShowCover() {
@@ -415,77 +443,40 @@ void TfrmMP3Tag::incTrackClick(int Position) {
     ShowTrack(Position);
 }
 
-void TfrmMP3Tag::cmdSaveTagClick() {
-    if (!FLoaded)
-        return;
-    if (FUseV2)
-        SaveV2Tag();
-    else
-        SaveV1Tag();
-}
-
 // Only the controls the user changed reach the tag, so a value shown differently from how the
 // file holds it (a wrapped track number, a genre outside the pick list) stays as it was.
-void TfrmMP3Tag::SaveV1Tag() {
-    TID3v1& tag = FAudio->ID3v1();
-    const TShown now = Showing();
-    QStringList changed;
-    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
-                          void (TID3v1::*Set)(std::string_view)) {
-        if (trimmed(Now) == trimmed(Before))
-            return;
-        (tag.*Set)(trimmed(Now));
-        changed << QString::fromLatin1(Name);
-    };
-    text(now.Title, FShown.Title, "Title", &TID3v1::SetTitle);
-    text(now.Artist, FShown.Artist, "Artist", &TID3v1::SetArtist);
-    text(now.Album, FShown.Album, "Album", &TID3v1::SetAlbum);
-    text(now.Year, FShown.Year, "Year", &TID3v1::SetYear);
-    if (now.GenreIndex != FShown.GenreIndex) {
-        tag.SetGenreIndex(
-            static_cast<std::uint8_t>(now.GenreIndex < 0 ? OtherGenre : now.GenreIndex));
-        changed << QStringLiteral("Genre");
-    }
-    if (now.Track != FShown.Track) {
-        tag.SetTrack(static_cast<std::uint8_t>(now.Track));
-        changed << QStringLiteral("Track");
-    }
-    text(now.Comment, FShown.Comment, "Comment", &TID3v1::SetComment);
-    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+void TfrmMP3Tag::cmdSaveTagClick() {
+    if (FLoaded)
+        Guarded(FPrompts, [this] { SaveTag(); });
 }
 
-void TfrmMP3Tag::SaveV2Tag() {
-    TID3v2& tag = FAudio->ID3v2();
+void TfrmMP3Tag::SaveTag() {
     const TShown now = Showing();
-    QStringList changed;
-    const auto text = [&](const QString& Now, const QString& Before, const char* Name,
-                          void (TID3v2::*Set)(std::string_view)) {
-        if (trimmed(Now) == trimmed(Before))
-            return;
-        (tag.*Set)(trimmed(Now));
-        changed << QString::fromLatin1(Name);
-    };
-    text(now.Title, FShown.Title, "Title", &TID3v2::SetTitle);
-    text(now.Artist, FShown.Artist, "Artist", &TID3v2::SetArtist);
-    text(now.Album, FShown.Album, "Album", &TID3v2::SetAlbum);
-    text(now.Year, FShown.Year, "Year", &TID3v2::SetYear);
-    text(now.Genre, FShown.Genre, "Genre", &TID3v2::SetGenre);
-    if (now.Track != FShown.Track) {
-        tag.SetTrack(static_cast<std::uint16_t>(now.Track));
-        changed << QStringLiteral("Track");
+    const bool track = now.Track != FShown.Track;
+    if (FUseV2) {
+        TID3v2& tag = FAudio->ID3v2();
+        const bool texts = TakeChangedTexts(tag, true, now.Text, FShown.Text);
+        if (track)
+            tag.SetTrack(static_cast<std::uint16_t>(now.Track));
+        FinishSave(texts || track, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+        return;
     }
-    text(now.Comment, FShown.Comment, "Comment", &TID3v2::SetComment);
-    text(now.Language, FShown.Language, "Language", &TID3v2::SetLanguage);
-    text(now.Composer, FShown.Composer, "Composer", &TID3v2::SetComposer);
-    text(now.Copyright, FShown.Copyright, "Copyright", &TID3v2::SetCopyright);
-    FinishSave(changed, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+    TID3v1& tag = FAudio->ID3v1();
+    const bool texts = TakeChangedTexts(tag, false, now.Text, FShown.Text);
+    const bool genre = now.GenreIndex != FShown.GenreIndex;
+    if (genre)
+        tag.SetGenreIndex(
+            static_cast<std::uint8_t>(now.GenreIndex < 0 ? OtherGenre : now.GenreIndex));
+    if (track)
+        tag.SetTrack(static_cast<std::uint8_t>(now.Track));
+    FinishSave(texts || genre || track,
+               [&tag](const std::string& Path) { return tag.StoreTag(Path); });
 }
 
 // Writes the tag when a field changed and says in the status line what reached the file. After
 // a write the controls show what the file now holds, and the next save compares with that.
-void TfrmMP3Tag::FinishSave(const QStringList& Changed,
-                            const std::function<bool(const std::string&)>& Store) {
-    if (Changed.isEmpty()) {
+void TfrmMP3Tag::FinishSave(bool Changed, const std::function<bool(const std::string&)>& Store) {
+    if (!Changed) {
         lblStatus->setText(QStringLiteral("Nothing changed; the file was not written."));
         return;
     }
@@ -499,10 +490,7 @@ void TfrmMP3Tag::FinishSave(const QStringList& Changed,
                 : QStringLiteral("Error writing MP3 tag.\r\n") + PathForDisplay(path));
         return;
     }
-    if (FUseV2)
-        ShowV2Tag();
-    else
-        ShowV1Tag();
+    ShowTag();
     FShown = Showing();
     lblStatus->setText(QStringLiteral("Saved to the file."));
     UpdateLibraryFromFile();
@@ -534,8 +522,10 @@ void TfrmMP3Tag::UpdateLibraryRow() {
 }
 
 void TfrmMP3Tag::cmdOKClick() {
+    // A library that cannot be written keeps the dialog open, its fields as typed.
     if (FLoaded) {
-        UpdateLibraryRow();
+        if (!Guarded(FPrompts, [this] { UpdateLibraryRow(); }))
+            return;
         lblStatus->setText(QStringLiteral("Saved to the library only; Save Tag writes the file."));
     }
     // The view shows the row at once; the file is written by "Save Tag" only.

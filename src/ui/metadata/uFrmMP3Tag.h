@@ -2,11 +2,12 @@
 
 #include <QDialog>
 #include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "core/metadata/uTagFields.h"
 
 class QComboBox;
 class QGroupBox;
@@ -104,10 +105,11 @@ private:
     void StartPickLists();
     void ShowPickLists();
     void FillGenreTable();
-    void ShowV1Tag();
-    void ShowV2Tag();
-    void SaveV1Tag();
-    void SaveV2Tag();
+    // The box the user types a text field into; null for the genre (a pick list) and the track.
+    QLineEdit* TypedBox(TTagField Field) const;
+    void ShowTag();
+    // Writes the fields the user changed into the file, and the file's new values into the row.
+    void SaveTag();
     void UpdateLibraryRow();
     void incTrackClick(int Position);
     void ShowTrack(int Position);
@@ -115,13 +117,12 @@ private:
     // The values as shown after loading or the last write, to tell which controls the user
     // changed.
     struct TShown {
-        QString Title, Artist, Album, Year, Genre, Comment, Language, Composer, Copyright;
+        TFieldArray<QString> Text; // the track's slot stays empty
         int GenreIndex = -1;
         int Track = 0;
     };
     TShown Showing() const;
-    void FinishSave(const QStringList& Changed,
-                    const std::function<bool(const std::string&)>& Store);
+    void FinishSave(bool Changed, const std::function<bool(const std::string&)>& Store);
     void UpdateLibraryFromFile();
 
     IPrompts& FPrompts;
