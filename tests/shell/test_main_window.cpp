@@ -12,12 +12,15 @@ using namespace orvanta;
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    static bool shown(const TfrmMain& window, int tag) {
-        return window.ToolControl(tag)->isVisibleTo(window.pnlToolButtons);
+    static bool shown(const TfrmMain& window, ECommand command) {
+        return shown(window, window.ToolButton(command));
+    }
+    static bool shown(const TfrmMain& window, const QWidget* control) {
+        return control->isVisibleTo(window.pnlToolButtons);
     }
 
     static void checkNothingOverlaps(TfrmMain& window) {
-        for (int view : {1, 2}) {
+        for (EView view : {EView::Media, EView::PlayLists}) {
             window.SwitchView(view);
             QList<QRect> shown;
             for (QWidget* control : window.pnlToolButtons->findChildren<QWidget*>(
@@ -36,13 +39,19 @@ private slots:
         test::FakePrompts prompts;
         TfrmMain window(prompts);
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
-        QCOMPARE(window.CurrentView(), 1);
+        QCOMPARE(window.CurrentView(), EView::Media);
         QVERIFY(window.spdViewMedia->isChecked());
         QVERIFY(window.mnuViewMedia->isChecked());
-        for (int tag : {100, 101, 102, 103, 104, 105, 107, 150})
-            QVERIFY2(shown(window, tag), qPrintable(QString::number(tag)));
-        for (int tag : {200, 201, 205, 208, 250, 251})
-            QVERIFY2(!shown(window, tag), qPrintable(QString::number(tag)));
+        for (ECommand command :
+             {ECommand::MediaPlayFile, ECommand::MediaLocateFile, ECommand::MediaEditMP3Tag,
+              ECommand::MediaAddFiles, ECommand::MediaRemoveFiles, ECommand::MediaRefreshMedia,
+              ECommand::MediaAddFilesToPlayList})
+            QVERIFY2(shown(window, command), qPrintable(QString::number(int(command))));
+        for (ECommand command : {ECommand::PlayListsPlay, ECommand::PlayListsNew,
+                                 ECommand::PlayListsPlayTrack, ECommand::PlayListsMoveTrackDown})
+            QVERIFY2(!shown(window, command), qPrintable(QString::number(int(command))));
+        QVERIFY(shown(window, window.cmbPlayLists));
+        QVERIFY(!shown(window, window.cmbPlayListMode) && !shown(window, window.lblPlayListInfo));
         QCOMPARE(window.cmbPlayListMode->count(), 3);
         QCOMPARE(window.cmbPlayListMode->currentText(), QStringLiteral("Play Normal"));
     }
@@ -51,22 +60,30 @@ private slots:
         test::FakePrompts prompts;
         TfrmMain window(prompts);
         window.mnuViewPlayLists->trigger();
-        QCOMPARE(window.CurrentView(), 2);
+        QCOMPARE(window.CurrentView(), EView::PlayLists);
         QVERIFY(window.spdViewPlayLists->isChecked());
         QVERIFY(!window.spdViewMedia->isChecked());
         QVERIFY(window.mnuViewPlayLists->isChecked());
-        for (int tag : {200, 201, 202, 203, 204, 205, 206, 207, 208, 250, 251})
-            QVERIFY(shown(window, tag));
-        for (int tag : {100, 105, 107, 150})
-            QVERIFY(!shown(window, tag));
+        for (ECommand command :
+             {ECommand::PlayListsPlay, ECommand::PlayListsNew, ECommand::PlayListsRename,
+              ECommand::PlayListsRemove, ECommand::PlayListsShuffle, ECommand::PlayListsPlayTrack,
+              ECommand::PlayListsRemoveTracks, ECommand::PlayListsMoveTrackUp,
+              ECommand::PlayListsMoveTrackDown})
+            QVERIFY(shown(window, command));
+        QVERIFY(shown(window, window.cmbPlayListMode) && shown(window, window.lblPlayListInfo));
+        for (ECommand command : {ECommand::MediaPlayFile, ECommand::MediaRefreshMedia,
+                                 ECommand::MediaAddFilesToPlayList})
+            QVERIFY(!shown(window, command));
+        QVERIFY(!shown(window, window.cmbPlayLists));
         // The view buttons and the bevel are never hidden.
-        QVERIFY(shown(window, 1) && shown(window, 2) && shown(window, 0));
+        QVERIFY(shown(window, window.spdViewMedia) && shown(window, window.spdViewPlayLists) &&
+                shown(window, window.bvlToolButtons));
 
         window.spdViewMedia->click();
-        QCOMPARE(window.CurrentView(), 1);
+        QCOMPARE(window.CurrentView(), EView::Media);
         QVERIFY(window.mnuViewMedia->isChecked());
-        QVERIFY(shown(window, 107));
-        QVERIFY(!shown(window, 250));
+        QVERIFY(shown(window, ECommand::MediaAddFilesToPlayList));
+        QVERIFY(!shown(window, window.cmbPlayListMode));
     }
 
     void addFilesFromTheMenuKeepsTheView() {
@@ -74,7 +91,7 @@ private slots:
         TfrmMain window(prompts);
         window.mnuViewPlayLists->trigger();
         window.MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
-        QCOMPARE(window.CurrentView(), 2);
+        QCOMPARE(window.CurrentView(), EView::PlayLists);
     }
 
     void aboutBoxGoesThroughPrompts() {
@@ -93,7 +110,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         // At the default size every button shows and a long playlist's info is whole.
         const QString typical = QStringLiteral("10:00:00 (1234 Tracks)");
-        window.SwitchView(2);
+        window.SwitchView(EView::PlayLists);
         window.SetPlayListInfo(typical);
         QCOMPARE(window.lblPlayListInfo->text(), typical);
         QVERIFY(!window.spdToolOverflow->isVisible());
@@ -110,16 +127,16 @@ private slots:
         window.resize(natural, 570);
         QTRY_COMPARE(window.lblPlayListInfo->text(), typical);
         QVERIFY(!window.spdToolOverflow->isVisible());
-        window.SwitchView(1);
+        window.SwitchView(EView::Media);
 
         const int comboLeft = window.cmbPlayLists->x();
         const int addLeft = window.spdAddToPlayList->x();
-        const int refreshLeft = window.ToolControl(105)->x();
+        const int refreshLeft = window.ToolButton(ECommand::MediaRefreshMedia)->x();
         const int wider = 960 - window.width();
         window.resize(960, 570);
         QTRY_COMPARE(window.cmbPlayLists->x(), comboLeft + wider);
         QCOMPARE(window.spdAddToPlayList->x(), addLeft + wider);
-        QCOMPARE(window.ToolControl(105)->x(), refreshLeft);
+        QCOMPARE(window.ToolButton(ECommand::MediaRefreshMedia)->x(), refreshLeft);
     }
 
     void longPlayListInfoIsElidedOnlyWhenThereIsNoRoom() {

@@ -4,9 +4,11 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/common/uCommands.h"
 #include "ui/common/uMainServices.h"
 
 class QAction;
@@ -41,7 +43,8 @@ class TPlayListManager;
 class TViewFrame;
 
 // The main window: tool bar, menus, the two stacked views and the player strip. It owns no
-// media logic: each control's Tag routes its click to a numbered command of a view.
+// media logic: each command button and menu item routes its click to a named command of a
+// view.
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
@@ -86,8 +89,8 @@ public:
     // shows the Playlists view; returns how many were imported.
     int ImportPlayListFiles(const QStringList& Files);
 
-    void SwitchView(int View);
-    void ShowToolButtons(int View);
+    void SwitchView(EView View);
+    void ShowToolButtons(EView View);
     // KeepChoice: the chosen name stays chosen while it is listed; else the first is chosen.
     void FillPlayListCombo(bool KeepChoice = false);
     void ShowAbout();
@@ -96,12 +99,12 @@ public:
     // Ends the notice downloads; must run before the settings are freed.
     void StopNotices();
 
-    // The control with this Tag on the tool bar, or null.
-    QWidget* ToolControl(int Tag) const;
+    // The tool bar's button that runs Command, or null.
+    QToolButton* ToolButton(ECommand Command) const;
     QAction* MenuAction(const QString& Name) const;
     // Hands a folder or web address to the desktop; replaceable so tests stay off it.
     std::function<bool(const QString& Target)> OnShellOpen;
-    int CurrentView() const;
+    EView CurrentView() const;
 
     // Tool bar and menus (named as the window's controls).
     QWidget* pnlToolButtons = nullptr;
@@ -140,11 +143,6 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private slots:
-    void spdToolButtonClick();
-    void spdPlayClick();
-    void spdViewButtonClick();
-    void mnuViewClick();
-    void mnuFileAddFilesClick();
     void mnuHelpHomeClick();
     void mnuHelpHelpClick();
     void cmbPlayListModeClick();
@@ -155,9 +153,11 @@ private:
     static constexpr int ButtonSize = 33;
     static constexpr int ButtonTop = 4;
 
+    // A tool bar control: shown with its view's (always with None), at Left in the row.
     struct TToolControl {
-        int Tag;
+        EView View;
         QWidget* Control;
+        std::optional<ECommand> Command; // a command button's
         int Left;
         bool AnchoredRight;
     };
@@ -170,10 +170,17 @@ private:
     void RemoveClick();
     void EnableCommandMenus();
     void CreateToolBar();
-    QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
-                                bool AnchoredRight = false);
-    void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
-    void RunToolCommand(int Tag);
+    QToolButton* AddSpeedButton(ECommand Command, const QString& Hint, const QString& Icon,
+                                int Left, bool AnchoredRight = false);
+    void AddToolControl(EView View, QWidget* Control, int Left, int Top, bool AnchoredRight);
+    // Hands Command to the view its number names.
+    void RunToolCommand(ECommand Command);
+    void spdToolButtonClick(ECommand Command);
+    // The play buttons stop what plays, else run their command.
+    void spdPlayClick(ECommand Command);
+    void spdViewButtonClick(QToolButton* Button, EView View);
+    void mnuViewClick(EView View);
+    void mnuFileAddFilesClick(ECommand Command);
     // The overflow button, with the menu command keys its items show (uFrmMainToolBar.cpp).
     void CreateToolOverflow();
     // Places the right-anchored controls and folds the shown view's buttons that do not fit.
@@ -181,11 +188,10 @@ private:
     // The window opens wide enough for every button and never gets narrower than the controls
     // that cannot be folded.
     void FitMinimumWidth();
-    QVector<TFoldButton> FoldableButtons(int View) const;
-    int ToolRowTail(int View, bool Natural) const;
+    QVector<TFoldButton> FoldableButtons(EView View) const;
+    int ToolRowTail(EView View, bool Natural) const;
     void FitPlayListInfo();
-    TViewFrame* ViewOf(int Group) const;
-    static int TagOf(const QObject* Control);
+    TViewFrame* FrameOf(EView View) const;
 
     void FormActivate();
     // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
@@ -208,7 +214,7 @@ private:
     QStackedWidget* FViews = nullptr;
     QVector<TToolControl> FToolControls;
     TToolOverflow* FOverflow = nullptr;
-    int FToolView = 1;
+    EView FToolView = EView::Media;
     bool FActivated = false;
     QString FPlayListInfo;
     bool FPlaced = false;

@@ -15,13 +15,16 @@ void TfrmMain::CreateToolOverflow() {
     // A folded button's item shows the keys of the menu command that does the same.
     FOverflow = new TToolOverflow(
         *pnlToolButtons, ButtonSize, ButtonTop, [this](const QToolButton& Button) {
-            static const std::pair<int, const char*> commands[] = {
-                {102, "mnuEditMP3Tag"},        {103, "mnuFileAddFiles"},
-                {104, "mnuEditRemove"},        {105, "mnuEditRefreshMedia"},
-                {108, "mnuFileAddFolder"},     {201, "mnuFileNewPlayList"},
-                {202, "mnuEditRenamePlayList"}};
-            for (const auto& [tag, name] : commands)
-                if (TagOf(&Button) == tag)
+            static const std::pair<ECommand, const char*> commands[] = {
+                {ECommand::MediaEditMP3Tag, "mnuEditMP3Tag"},
+                {ECommand::MediaAddFiles, "mnuFileAddFiles"},
+                {ECommand::MediaRemoveFiles, "mnuEditRemove"},
+                {ECommand::MediaRefreshMedia, "mnuEditRefreshMedia"},
+                {ECommand::MediaAddFolder, "mnuFileAddFolder"},
+                {ECommand::PlayListsNew, "mnuFileNewPlayList"},
+                {ECommand::PlayListsRename, "mnuEditRenamePlayList"}};
+            for (const auto& [command, name] : commands)
+                if (ToolButton(command) == &Button)
                     if (const QAction* command = MenuAction(QString::fromLatin1(name)))
                         return command->shortcut();
             return QKeySequence();
@@ -29,21 +32,21 @@ void TfrmMain::CreateToolOverflow() {
     spdToolOverflow = FOverflow->Button();
 }
 
-QVector<TFoldButton> TfrmMain::FoldableButtons(int View) const {
+QVector<TFoldButton> TfrmMain::FoldableButtons(EView View) const {
     // The view's command buttons left of its boxes; the view buttons and the playlist box's
     // group always stay.
     QVector<TFoldButton> buttons;
     for (const TToolControl& control : FToolControls)
-        if (control.Tag / 100 == View && !control.AnchoredRight)
+        if (control.View == View && !control.AnchoredRight)
             if (auto* button = qobject_cast<QToolButton*>(control.Control))
                 buttons.push_back({button, control.Left});
     return buttons;
 }
 
-int TfrmMain::ToolRowTail(int View, bool Natural) const {
+int TfrmMain::ToolRowTail(EView View, bool Natural) const {
     // What a view's row needs after its buttons: the right-anchored group with its gap, or the
     // mode box and the info label, wide enough for a long playlist's info when Natural.
-    if (View == 1) {
+    if (View == EView::Media) {
         int rightGroupLeft = DesignWidth;
         for (const TToolControl& control : FToolControls)
             if (control.AnchoredRight)
@@ -62,7 +65,7 @@ void TfrmMain::FitMinimumWidth() {
     // whole; narrower, buttons fold until only the overflow button is left of the boxes.
     int natural = DesignWidth;
     int least = centralWidget()->minimumSizeHint().width();
-    for (int view : {1, 2}) {
+    for (EView view : {EView::Media, EView::PlayLists}) {
         const QVector<TFoldButton> buttons = FoldableButtons(view);
         natural = std::max(natural, buttons.last().Left + ButtonSize + ToolRowTail(view, true));
         least = std::max(least, buttons.first().Left + ButtonSize + ToolRowTail(view, false));
@@ -80,7 +83,7 @@ void TfrmMain::LayOutToolBar() {
             control.Control->move(control.Left + shift, control.Control->y());
     const int end =
         FOverflow->Fold(FoldableButtons(FToolView), width - ToolRowTail(FToolView, true));
-    if (FToolView == 2) {
+    if (FToolView == EView::PlayLists) {
         // The mode box and the info label follow the buttons left shown.
         cmbPlayListMode->move(end + 3, cmbPlayListMode->y());
         lblPlayListInfo->move(cmbPlayListMode->x() + cmbPlayListMode->width() + 4,
