@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "support/FakePrompts.h"
@@ -17,6 +18,16 @@ class TestMainWindow : public QObject {
     }
     static bool shown(const TfrmMain& window, const QWidget* control) {
         return control->isVisibleTo(window.pnlToolButtons);
+    }
+
+    // Where a control is along the tool bar row.
+    static int left(const TfrmMain& window, const QWidget* control) {
+        return control->mapTo(window.pnlToolButtons, QPoint()).x();
+    }
+    static bool extensionShown(const TfrmMain& window, EView view) {
+        const auto* extension = window.CommandBar(view)->findChild<QToolButton*>(
+            QStringLiteral("qt_toolbar_ext_button"));
+        return extension && extension->isVisible();
     }
 
     static void checkNothingOverlaps(TfrmMain& window) {
@@ -38,6 +49,9 @@ private slots:
     void startsInMyMusicWithItsControls() {
         test::FakePrompts prompts;
         TfrmMain window(prompts);
+        // The bars place their buttons once shown.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
         QCOMPARE(window.CurrentView(), EView::Media);
         QVERIFY(window.spdViewMedia->isChecked());
@@ -59,6 +73,9 @@ private slots:
     void viewMenuAndButtonsSwitchInStep() {
         test::FakePrompts prompts;
         TfrmMain window(prompts);
+        // The bars place their buttons once shown.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.mnuViewPlayLists->trigger();
         QCOMPARE(window.CurrentView(), EView::PlayLists);
         QVERIFY(window.spdViewPlayLists->isChecked());
@@ -75,9 +92,8 @@ private slots:
                                  ECommand::MediaAddFilesToPlayList})
             QVERIFY(!shown(window, command));
         QVERIFY(!shown(window, window.cmbPlayLists));
-        // The view buttons and the bevel are never hidden.
-        QVERIFY(shown(window, window.spdViewMedia) && shown(window, window.spdViewPlayLists) &&
-                shown(window, window.bvlToolButtons));
+        // The view buttons are never hidden.
+        QVERIFY(shown(window, window.spdViewMedia) && shown(window, window.spdViewPlayLists));
 
         window.spdViewMedia->click();
         QCOMPARE(window.CurrentView(), EView::Media);
@@ -113,7 +129,7 @@ private slots:
         window.SwitchView(EView::PlayLists);
         window.SetPlayListInfo(typical);
         QCOMPARE(window.lblPlayListInfo->text(), typical);
-        QVERIFY(!window.spdToolOverflow->isVisible());
+        QVERIFY(!extensionShown(window, EView::PlayLists));
         const int natural = window.width();
         checkNothingOverlaps(window);
 
@@ -126,17 +142,42 @@ private slots:
         checkNothingOverlaps(window);
         window.resize(natural, 570);
         QTRY_COMPARE(window.lblPlayListInfo->text(), typical);
-        QVERIFY(!window.spdToolOverflow->isVisible());
+        QVERIFY(!extensionShown(window, EView::PlayLists));
         window.SwitchView(EView::Media);
+        QTRY_VERIFY(!extensionShown(window, EView::Media));
 
-        const int comboLeft = window.cmbPlayLists->x();
-        const int addLeft = window.spdAddToPlayList->x();
-        const int refreshLeft = window.ToolButton(ECommand::MediaRefreshMedia)->x();
+        QWidget* refresh = window.ToolButton(ECommand::MediaRefreshMedia);
+        const int comboLeft = left(window, window.cmbPlayLists);
+        const int addLeft = left(window, window.spdAddToPlayList);
+        const int refreshLeft = left(window, refresh);
         const int wider = 960 - window.width();
         window.resize(960, 570);
-        QTRY_COMPARE(window.cmbPlayLists->x(), comboLeft + wider);
-        QCOMPARE(window.spdAddToPlayList->x(), addLeft + wider);
-        QCOMPARE(window.ToolButton(ECommand::MediaRefreshMedia)->x(), refreshLeft);
+        QTRY_COMPARE(left(window, window.cmbPlayLists), comboLeft + wider);
+        QCOMPARE(left(window, window.spdAddToPlayList), addLeft + wider);
+        QCOMPARE(left(window, refresh), refreshLeft);
+    }
+
+    void commandButtonsShareTheMenuItemsActions() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        const std::pair<ECommand, const char*> shared[] = {
+            {ECommand::MediaEditMP3Tag, "mnuEditMP3Tag"},
+            {ECommand::MediaAddFiles, "mnuFileAddFiles"},
+            {ECommand::MediaRefreshMedia, "mnuEditRefreshMedia"},
+            {ECommand::MediaAddFolder, "mnuFileAddFolder"},
+            {ECommand::PlayListsNew, "mnuFileNewPlayList"},
+            {ECommand::PlayListsRename, "mnuEditRenamePlayList"}};
+        for (const auto& [command, name] : shared) {
+            QAction* item = window.MenuAction(QString::fromLatin1(name));
+            QCOMPARE(window.CommandAction(command), item);
+            QCOMPARE(window.ToolButton(command)->defaultAction(), item);
+        }
+        // The view buttons are the View menu's items.
+        QCOMPARE(window.spdViewMedia->defaultAction(), window.mnuViewMedia);
+        QCOMPARE(window.spdViewPlayLists->defaultAction(), window.mnuViewPlayLists);
+        QCOMPARE(window.spdViewMedia->toolTip(), QStringLiteral("View My Music"));
+        QCOMPARE(window.ToolButton(ECommand::MediaEditMP3Tag)->toolTip(),
+                 QStringLiteral("Edit MP3 Tag"));
     }
 
     void longPlayListInfoIsElidedOnlyWhenThereIsNoRoom() {
@@ -148,7 +189,7 @@ private slots:
         const QString info = QStringLiteral("100:00:00 (12345 Tracks)");
         window.SetPlayListInfo(info);
         const QLabel* label = window.lblPlayListInfo;
-        QVERIFY(label->x() + label->width() <= window.pnlToolButtons->width());
+        QVERIFY(left(window, label) + label->width() <= window.pnlToolButtons->width());
         if (label->text() != info)
             QCOMPARE(label->toolTip(), info);
         window.resize(1100, 570);

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <filesystem>
@@ -270,36 +271,39 @@ private slots:
                  std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
 
-    void narrowWindowFoldsButtonsIntoTheOverflowMenu() {
+    void narrowWindowHandsButtonsToTheExtensionMenu() {
         Fixture f;
         TfrmMain& window = *f.Window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.resize(600, 570);
-        QTRY_COMPARE(window.width(), 600);
+        window.resize(window.minimumWidth(), 570);
+        QTRY_COMPARE(window.width(), window.minimumWidth());
         const auto shown = [&window](const QWidget* Control) {
             return Control->isVisibleTo(window.pnlToolButtons);
         };
-        const auto offered = [&window] {
+        const auto extension = [&window](EView View) {
+            return window.CommandBar(View)->findChild<QToolButton*>(
+                QStringLiteral("qt_toolbar_ext_button"));
+        };
+        const auto offered = [&extension](EView View) {
             QStringList captions;
-            for (const QAction* item : window.spdToolOverflow->menu()->actions())
+            for (const QAction* item : extension(View)->menu()->actions())
                 captions << QString(item->text()).remove(QLatin1Char('&'));
             return captions;
         };
-        // Folded from the right-hand end; Play File and the playlist box's group stay.
-        QVERIFY(window.spdToolOverflow->isVisible());
-        for (ECommand command : {ECommand::MediaPlayFile, ECommand::MediaLocateFile,
-                                 ECommand::MediaEditMP3Tag, ECommand::MediaAddFilesToPlayList})
-            QVERIFY(shown(window.ToolButton(command)));
-        QVERIFY(shown(window.cmbPlayLists));
-        QCOMPARE(offered(),
-                 (QStringList{QStringLiteral("Add Files"), QStringLiteral("Remove Files"),
-                              QStringLiteral("Refresh Media"), QStringLiteral("Add Folder")}));
-        QAction* addFolder = window.spdToolOverflow->menu()->actions().last();
+        // The bar keeps its first buttons and offers the rest, in order; the playlist box's
+        // group stays.
+        QTRY_VERIFY(extension(EView::Media)->isVisible());
+        QVERIFY(shown(window.ToolButton(ECommand::MediaPlayFile)));
+        QVERIFY(shown(window.spdAddToPlayList) && shown(window.cmbPlayLists));
+        QCOMPARE(offered(EView::Media).mid(offered(EView::Media).size() - 4),
+                 (QStringList{QStringLiteral("Add Files..."), QStringLiteral("Remove Files"),
+                              QStringLiteral("Refresh Media"), QStringLiteral("Add Folder...")}));
+        // The items are the commands' own actions, keys and all.
+        QAction* addFolder = extension(EView::Media)->menu()->actions().last();
+        QCOMPARE(addFolder, window.MenuAction(QStringLiteral("mnuFileAddFolder")));
         QCOMPARE(addFolder->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-        QVERIFY(!addFolder->icon().isNull() && addFolder->isEnabled());
         addFolder->trigger();
-        // The item's keys do not take the window's own shortcut away.
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
@@ -307,10 +311,10 @@ private slots:
                  (QStringList{QStringLiteral("Add Folder"), QStringLiteral("Add Folder")}));
 
         window.SwitchView(EView::PlayLists);
-        QVERIFY(offered().contains(QStringLiteral("Move Track Down")));
-        QVERIFY(!offered().contains(QStringLiteral("Add Folder")));
+        QTRY_VERIFY(offered(EView::PlayLists).contains(QStringLiteral("Move Track Down")));
+        QVERIFY(shown(window.cmbPlayListMode) && shown(window.lblPlayListInfo));
         window.resize(1000, 570);
-        QTRY_VERIFY(!window.spdToolOverflow->isVisible());
+        QTRY_VERIFY(!extension(EView::PlayLists)->isVisible());
         QVERIFY(shown(window.ToolButton(ECommand::PlayListsMoveTrackDown)));
     }
 

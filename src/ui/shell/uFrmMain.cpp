@@ -2,7 +2,6 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
@@ -13,6 +12,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -39,12 +39,6 @@
 
 namespace orvanta {
 
-namespace {
-QIcon iconNamed(const QString& name) {
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
-}
-} // namespace
-
 TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
     : QMainWindow(Parent), OnShellOpen(ShellOpen), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
@@ -61,8 +55,8 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     pnlToolButtons = new QWidget(central);
     pnlToolButtons->setObjectName(QStringLiteral("pnlToolButtons"));
-    pnlToolButtons->setFixedHeight(41);
-    pnlToolButtons->installEventFilter(this);
+    pnlToolButtons->setMinimumHeight(41);
+    pnlToolButtons->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(pnlToolButtons);
 
     FViews = new QStackedWidget(central);
@@ -91,7 +85,9 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     playerLayout->addWidget(wmpPlayer);
     FitMinimumWidth();
     pnlPlayer->installEventFilter(this);
-    FPlayButtons = std::make_unique<TToolPlayButtons>(spdPlayFile, spdPlayPlayList, spdPlayTrack);
+    FPlayButtons = std::make_unique<TToolPlayButtons>(CommandAction(ECommand::MediaPlayFile),
+                                                      CommandAction(ECommand::PlayListsPlay),
+                                                      CommandAction(ECommand::PlayListsPlayTrack));
     Playback = new TPlaybackControl(
         *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
         &RandomGenerator, this);
@@ -198,143 +194,6 @@ void TfrmMain::CreateMenus() {
     connect(about, &QAction::triggered, this, &TfrmMain::ShowAbout);
 }
 
-QToolButton* TfrmMain::AddSpeedButton(ECommand Command, const QString& Hint, const QString& Icon,
-                                      int Left, bool AnchoredRight) {
-    auto* button = new QToolButton(pnlToolButtons);
-    button->setToolTip(Hint);
-    button->setAccessibleName(Hint);
-    button->setIcon(iconNamed(Icon));
-    button->setIconSize(QSize(24, 24));
-    button->setAutoRaise(true);
-    button->setFixedSize(ButtonSize, ButtonSize);
-    AddToolControl(ViewOf(Command), button, Left, ButtonTop, AnchoredRight);
-    FToolControls.last().Command = Command;
-    return button;
-}
-
-void TfrmMain::AddToolControl(EView View, QWidget* Control, int Left, int Top, bool AnchoredRight) {
-    Control->move(Left, Top);
-    FToolControls.push_back({View, Control, std::nullopt, Left, AnchoredRight});
-}
-
-void TfrmMain::CreateToolBar() {
-    struct ViewButton {
-        QToolButton*& Button;
-        EView View;
-        const char* Hint;
-        const char* Caption;
-        const char* Icon;
-        int Left;
-    };
-    auto* viewGroup = new QButtonGroup(this);
-    for (const ViewButton& view :
-         {ViewButton{spdViewMedia, EView::Media, "View My Music", "My Music", "view-media", 4},
-          ViewButton{spdViewPlayLists, EView::PlayLists, "View Playlists", "Playlists",
-                     "view-playlists", 104}}) {
-        auto* button = new QToolButton(pnlToolButtons);
-        button->setText(QString::fromLatin1(view.Caption));
-        button->setToolTip(QString::fromLatin1(view.Hint));
-        button->setIcon(iconNamed(QString::fromLatin1(view.Icon)));
-        button->setIconSize(QSize(24, 24));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setFixedSize(97, ButtonSize);
-        viewGroup->addButton(button);
-        AddToolControl(EView::None, button, view.Left, ButtonTop, false);
-        connect(button, &QToolButton::clicked, this,
-                [this, button, shown = view.View] { spdViewButtonClick(button, shown); });
-        view.Button = button;
-    }
-    spdViewMedia->setChecked(true);
-
-    bvlToolButtons = new QFrame(pnlToolButtons);
-    bvlToolButtons->setFrameShape(QFrame::VLine);
-    bvlToolButtons->setFrameShadow(QFrame::Sunken);
-    bvlToolButtons->setFixedSize(3, ButtonSize);
-    AddToolControl(EView::None, bvlToolButtons, 204, ButtonTop, false);
-
-    struct CommandButton {
-        ECommand Command;
-        const char* Hint;
-        const char* Icon;
-        int Left;
-        bool AnchoredRight;
-    };
-    static const CommandButton commands[] = {
-        {ECommand::MediaPlayFile, "Play File", "play", 210, false},
-        {ECommand::MediaLocateFile, "Locate File", "locate", 246, false},
-        {ECommand::MediaEditMP3Tag, "Edit MP3 Tag", "edit-tag", 282, false},
-        {ECommand::MediaAddFiles, "Add Files", "add-files", 318, false},
-        {ECommand::MediaRemoveFiles, "Remove Files", "remove-files", 354, false},
-        {ECommand::MediaRefreshMedia, "Refresh Media", "refresh", 390, false},
-        {ECommand::MediaAddFolder, "Add Folder", "add-folder", 426, false},
-        {ECommand::MediaAddFilesToPlayList, "Add Files to Playlist", "add-to-playlist", 534, true},
-        {ECommand::PlayListsPlay, "Play Playlist", "play", 210, false},
-        {ECommand::PlayListsNew, "New Playlist", "new-playlist", 246, false},
-        {ECommand::PlayListsRename, "Rename Playlist", "rename-playlist", 282, false},
-        {ECommand::PlayListsRemove, "Remove Playlist", "remove-playlist", 318, false},
-        {ECommand::PlayListsShuffle, "Shuffle Playlist", "shuffle", 354, false},
-        {ECommand::PlayListsPlayTrack, "Play Track", "play", 390, false},
-        {ECommand::PlayListsRemoveTracks, "Remove Tracks", "remove-tracks", 426, false},
-        {ECommand::PlayListsMoveTrackUp, "Move Track Up", "move-up", 462, false},
-        {ECommand::PlayListsMoveTrackDown, "Move Track Down", "move-down", 498, false},
-    };
-    for (const CommandButton& command : commands) {
-        QToolButton* button =
-            AddSpeedButton(command.Command, QString::fromLatin1(command.Hint),
-                           QString::fromLatin1(command.Icon), command.Left, command.AnchoredRight);
-        const ECommand run = command.Command;
-        const bool isPlay = run == ECommand::MediaPlayFile || run == ECommand::PlayListsPlay ||
-                            run == ECommand::PlayListsPlayTrack;
-        if (isPlay)
-            connect(button, &QToolButton::clicked, this, [this, run] { spdPlayClick(run); });
-        else
-            connect(button, &QToolButton::clicked, this, [this, run] { spdToolButtonClick(run); });
-        if (run == ECommand::MediaPlayFile)
-            spdPlayFile = button;
-        else if (run == ECommand::PlayListsPlay)
-            spdPlayPlayList = button;
-        else if (run == ECommand::PlayListsPlayTrack)
-            spdPlayTrack = button;
-        else if (run == ECommand::MediaAddFilesToPlayList)
-            spdAddToPlayList = button;
-    }
-
-    cmbPlayLists = new QComboBox(pnlToolButtons);
-    cmbPlayLists->setObjectName(QStringLiteral("cmbPlayLists"));
-    cmbPlayLists->setFixedWidth(178);
-    AddToolControl(EView::Media, cmbPlayLists, 570, 10 - 2, true);
-
-    cmbPlayListMode = new QComboBox(pnlToolButtons);
-    cmbPlayListMode->setObjectName(QStringLiteral("cmbPlayListMode"));
-    cmbPlayListMode->addItems({QStringLiteral("Play Normal"), QStringLiteral("Play Loop"),
-                               QStringLiteral("Play Random")});
-    cmbPlayListMode->setCurrentIndex(0);
-    // 97 pixels at the design font; wider when the desktop font needs it for "Play Random".
-    cmbPlayListMode->setFixedWidth(std::max(97, cmbPlayListMode->sizeHint().width()));
-    AddToolControl(EView::PlayLists, cmbPlayListMode, 534, 10 - 2, false);
-    connect(cmbPlayListMode, qOverload<int>(&QComboBox::activated), this,
-            &TfrmMain::cmbPlayListModeClick);
-
-    lblPlayListInfo = new QLabel(pnlToolButtons);
-    lblPlayListInfo->setObjectName(QStringLiteral("lblPlayListInfo"));
-    // The label follows the mode box and grows with its text, as "00:00:00 (0 Tracks)".
-    lblPlayListInfo->setMinimumWidth(111);
-    AddToolControl(EView::PlayLists, lblPlayListInfo,
-                   std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
-                   false);
-    CreateToolOverflow();
-}
-
-QToolButton* TfrmMain::ToolButton(ECommand Command) const {
-    for (const TToolControl& control : FToolControls)
-        if (control.Command == Command)
-            if (auto* button = qobject_cast<QToolButton*>(control.Control))
-                return button;
-    return nullptr;
-}
-
 QAction* TfrmMain::MenuAction(const QString& Name) const {
     return findChild<QAction*>(Name);
 }
@@ -369,13 +228,9 @@ void TfrmMain::spdPlayClick(ECommand Command) {
     RunToolCommand(Command);
 }
 
-void TfrmMain::spdViewButtonClick(QToolButton* Button, EView View) {
-    Button->setChecked(true);
-    SwitchView(View);
-}
-
 void TfrmMain::mnuViewClick(EView View) {
-    (View == EView::Media ? spdViewMedia : spdViewPlayLists)->click();
+    // The view buttons are the menu's items, so they are checked in step.
+    SwitchView(View);
 }
 
 void TfrmMain::mnuFileAddFilesClick(ECommand Command) {
@@ -417,18 +272,6 @@ void TfrmMain::SwitchView(EView View) {
     ShowToolButtons(View);
 }
 
-void TfrmMain::ShowToolButtons(EView View) {
-    // The view buttons and the bevel are always shown.
-    for (const TToolControl& control : FToolControls) {
-        if (control.View == View)
-            control.Control->show();
-        else if (control.View != EView::None)
-            control.Control->hide();
-    }
-    FToolView = View;
-    LayOutToolBar();
-}
-
 void TfrmMain::FillPlayListCombo(bool KeepChoice) {
     const QVariant chosen = cmbPlayLists->currentData();
     cmbPlayLists->clear();
@@ -451,9 +294,8 @@ void TfrmMain::ShowAbout() {
 }
 
 bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
-    // The tool bar panel, not the window, decides where the right-anchored controls go.
-    if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
-        LayOutToolBar();
+    if (Watched == lblPlayListInfo && Event->type() == QEvent::Resize)
+        FitPlayListInfo();
     if (Watched == pnlPlayer && Event->type() == QEvent::Resize)
         pnlPlayerResize();
     return QMainWindow::eventFilter(Watched, Event);
@@ -531,17 +373,6 @@ void TfrmMain::AddToLibrary(const QStringList& Paths, const QString& PlayList) {
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     FPlayListInfo = Text;
     FitPlayListInfo();
-}
-
-void TfrmMain::FitPlayListInfo() {
-    // The label runs to the window's edge; a text too long for it is elided and shown whole
-    // in its tooltip.
-    const int room = std::max(111, pnlToolButtons->width() - lblPlayListInfo->x() - 4);
-    const QString shown =
-        lblPlayListInfo->fontMetrics().elidedText(FPlayListInfo, Qt::ElideRight, room);
-    lblPlayListInfo->setText(shown);
-    lblPlayListInfo->setToolTip(shown == FPlayListInfo ? QString() : FPlayListInfo);
-    lblPlayListInfo->resize(room, lblPlayListInfo->sizeHint().height());
 }
 
 } // namespace orvanta

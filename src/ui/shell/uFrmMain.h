@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QVector>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ class QImage;
 class QLabel;
 class QMenu;
 class QStackedWidget;
+class QToolBar;
 class QToolButton;
 
 namespace orvanta {
@@ -31,8 +33,6 @@ class TMprisService;
 class TOptions;
 class TPlayListFileCommands;
 class TPlaybackControl;
-class TToolOverflow;
-struct TFoldButton;
 class TToolPlayButtons;
 class TfraTransportBar;
 class TfraMedia;
@@ -101,22 +101,29 @@ public:
 
     // The tool bar's button that runs Command, or null.
     QToolButton* ToolButton(ECommand Command) const;
+    // The one action of Command, shared by its tool button and its menu item.
+    QAction* CommandAction(ECommand Command) const;
+    // The bar of the view's command buttons.
+    QToolBar* CommandBar(EView View) const;
     QAction* MenuAction(const QString& Name) const;
     // Hands a folder or web address to the desktop; replaceable so tests stay off it.
     std::function<bool(const QString& Target)> OnShellOpen;
     EView CurrentView() const;
 
-    // Tool bar and menus (named as the window's controls).
+    // Tool bar and menus (named as the window's controls). The tool bar row holds the view
+    // buttons' bar and, per view, a bar of its commands and a bar of its boxes.
     QWidget* pnlToolButtons = nullptr;
+    QToolBar* tlbViews = nullptr;
+    QToolBar* tlbMedia = nullptr;
+    QToolBar* tlbMediaBoxes = nullptr;
+    QToolBar* tlbPlayLists = nullptr;
+    QToolBar* tlbPlayListsBoxes = nullptr;
     QToolButton* spdViewMedia = nullptr;
     QToolButton* spdViewPlayLists = nullptr;
-    QFrame* bvlToolButtons = nullptr;
     QToolButton* spdPlayFile = nullptr;
     QToolButton* spdPlayPlayList = nullptr;
     QToolButton* spdPlayTrack = nullptr;
     QToolButton* spdAddToPlayList = nullptr;
-    // Offers the buttons that do not fit a narrow window.
-    QToolButton* spdToolOverflow = nullptr;
     QComboBox* cmbPlayLists = nullptr;
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
@@ -150,17 +157,8 @@ private slots:
 
 private:
     static constexpr int DesignWidth = 760;
-    static constexpr int ButtonSize = 33;
-    static constexpr int ButtonTop = 4;
-
-    // A tool bar control: shown with its view's (always with None), at Left in the row.
-    struct TToolControl {
-        EView View;
-        QWidget* Control;
-        std::optional<ECommand> Command; // a command button's
-        int Left;
-        bool AnchoredRight;
-    };
+    // The info label's least width, enough for "00:00:00 (0 Tracks)" at the design font.
+    static constexpr int InfoRoom = 111;
 
     void CreateMenus();
     // The Edit and Playback menus and File's playlist item, with their shortcuts
@@ -169,27 +167,19 @@ private:
     void PlayPauseClick();
     void RemoveClick();
     void EnableCommandMenus();
+    // The commands' actions, the menu items' among them (uFrmMainToolBar.cpp).
+    void CreateCommandActions();
     void CreateToolBar();
-    QToolButton* AddSpeedButton(ECommand Command, const QString& Hint, const QString& Icon,
-                                int Left, bool AnchoredRight = false);
-    void AddToolControl(EView View, QWidget* Control, int Left, int Top, bool AnchoredRight);
     // Hands Command to the view its number names.
     void RunToolCommand(ECommand Command);
     void spdToolButtonClick(ECommand Command);
     // The play buttons stop what plays, else run their command.
     void spdPlayClick(ECommand Command);
-    void spdViewButtonClick(QToolButton* Button, EView View);
     void mnuViewClick(EView View);
     void mnuFileAddFilesClick(ECommand Command);
-    // The overflow button, with the menu command keys its items show (uFrmMainToolBar.cpp).
-    void CreateToolOverflow();
-    // Places the right-anchored controls and folds the shown view's buttons that do not fit.
-    void LayOutToolBar();
     // The window opens wide enough for every button and never gets narrower than the controls
-    // that cannot be folded.
+    // that cannot go to an extension menu.
     void FitMinimumWidth();
-    QVector<TFoldButton> FoldableButtons(EView View) const;
-    int ToolRowTail(EView View, bool Natural) const;
     void FitPlayListInfo();
     TViewFrame* FrameOf(EView View) const;
 
@@ -212,8 +202,7 @@ private:
     TOptions* FOptions;
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
-    QVector<TToolControl> FToolControls;
-    TToolOverflow* FOverflow = nullptr;
+    std::map<ECommand, QAction*> FCommandActions;
     EView FToolView = EView::Media;
     bool FActivated = false;
     QString FPlayListInfo;
