@@ -112,6 +112,14 @@ void TfrmMain::CreateToolBar() {
             Bar->addAction(FCommandActions.at(command));
     };
     tlbMedia = newBar(pnlToolButtons, "tlbMedia");
+    tlbPlayLists = newBar(pnlToolButtons, "tlbPlayLists");
+    // A bar keeps its first item however narrow; an empty one lets even the first button go
+    // to the extension menu.
+    for (QToolBar* commands : {tlbMedia, tlbPlayLists}) {
+        auto* lead = new QWidget(commands);
+        lead->setFixedSize(0, 0);
+        commands->addWidget(lead);
+    }
     addCommands(tlbMedia,
                 {ECommand::MediaPlayFile, ECommand::MediaLocateFile, ECommand::MediaEditMP3Tag,
                  ECommand::MediaAddFiles, ECommand::MediaRemoveFiles, ECommand::MediaRefreshMedia,
@@ -123,7 +131,6 @@ void TfrmMain::CreateToolBar() {
     cmbPlayLists->setFixedWidth(178);
     tlbMediaBoxes->addWidget(cmbPlayLists);
 
-    tlbPlayLists = newBar(pnlToolButtons, "tlbPlayLists");
     addCommands(tlbPlayLists,
                 {ECommand::PlayListsPlay, ECommand::PlayListsNew, ECommand::PlayListsRename,
                  ECommand::PlayListsRemove, ECommand::PlayListsShuffle,
