@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
     refresh.start();
     longestStall = 0;
     sinceTick.restart();
-    window->fraMedia1->DoCommand(5);
+    window->fraMedia1->DoCommand(ECommand::MediaRefreshMedia);
     longestStall = std::max(longestStall, sinceTick.elapsed());
     const qint64 purged = refresh.elapsed();
     // Then the files beside the library's files are looked for in the background.

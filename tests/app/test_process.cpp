@@ -387,7 +387,7 @@ private slots:
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
         QCOMPARE(window.fraMedia1->MediaModel->rowCount(), 1);
-        window.fraMedia1->DoCommand(5); // Refresh Media
+        window.fraMedia1->DoCommand(ECommand::MediaRefreshMedia);
         const bool toldReadOnly =
             !prompts.Messages.empty() && prompts.Messages.back().Text == LibraryReadOnlyText;
         QCOMPARE(toldReadOnly, readOnly);

@@ -277,16 +277,16 @@ private slots:
         f.Row("b.mp3", "B");
         f.Start();
         f.View->SelectRows({0, 1});
-        f.View->DoCommand(0);
-        f.View->DoCommand(1);
+        f.View->DoCommand(ECommand::MediaPlayFile);
+        f.View->DoCommand(ECommand::MediaLocateFile);
         QVERIFY(f.Main.PlayedFiles.isEmpty() && f.Located.isEmpty());
         f.View->SelectRows({1});
         f.View->mnuPopMediaPlayFile->trigger();
         f.View->mnuPopMediaLocateFile->trigger();
         QCOMPARE(f.Main.PlayedFiles, QStringList{f.FullPath("b.mp3")});
         QCOMPARE(f.Located, QStringList{QString::fromStdString(f.Music)});
-        f.View->DoCommand(6); // Find Media does nothing
-        f.View->DoCommand(42);
+        f.View->DoCommand(ECommand::MediaFindMedia); // does nothing
+        f.View->DoCommand(ECommand::PlayListsPlay);  // the other view's
         QCOMPARE(f.Main.PlayedFiles.size(), 1);
     }
 
@@ -299,14 +299,14 @@ private slots:
         TPlayList* mix = f.PlayLists->FindByName("Mix");
         // No name picked, or a name that is gone: nothing, and no message.
         f.View->SelectRows({0, 1, 2});
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::MediaAddFilesToPlayList);
         f.Main.SelectedName = QStringLiteral("Gone");
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(mix->Count(), 0);
         QCOMPARE(f.Main.TrackRefreshes, 1); // the start-up refresh only
 
         f.Main.SelectedName = QStringLiteral("mix");
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(mix->Count(), 3);
         QCOMPARE(mix->GetTrack(0), f.Music + "/a.mp3*10");
         QCOMPARE(mix->GetTrack(2), f.Music + "/c.mp3*30");
@@ -314,7 +314,7 @@ private slots:
         QCOMPARE(f.Main.TrackRefreshes, 2);
         // The same row again gives a second, equal entry.
         f.View->SelectRows({0});
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(mix->GetTrack(3), mix->GetTrack(0));
     }
 
@@ -341,7 +341,7 @@ private slots:
         const QString text = QString::fromStdString(f.Home.write("notes.txt", "hello"));
         const QString noise = QString::fromStdString(f.Home.write("noise.mp3", "not audio"));
         f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, plain}};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::MediaAddFiles);
         QTRY_VERIFY(!f.View->Busy());
         QCOMPARE(f.Prompts.Questions.last(), QStringLiteral("Add Files"));
         // One summary for the whole add, naming each file left out and why.
@@ -368,7 +368,7 @@ private slots:
         QCOMPARE(f.View->FilterItems(), QStringList{QStringLiteral("New Album")});
 
         f.Prompts.FileAnswers = {{}}; // cancelled dialog
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::MediaAddFiles);
         QVERIFY(!f.View->Busy());
         QCOMPARE(f.RowsInLibrary(), 4);
     }
@@ -384,12 +384,12 @@ private slots:
             std::filesystem::copy_file(model.toStdString(), paths.back().toStdString());
         }
         f.Prompts.FileAnswers = {paths};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::MediaAddFiles);
         QVERIFY(f.View->Busy());
         QVERIFY(f.View->pnlProgress->isVisibleTo(f.View.get()));
         // Library commands wait while the add runs.
         f.Prompts.FileAnswers = {{f.Mp3("other.mp3")}};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::MediaAddFiles);
         QCOMPARE(f.Prompts.FileAnswers.size(), size_t(1));
         // Cancelled at the first tick that shows progress: a warm add of these files takes only
         // a few ticks.
@@ -436,7 +436,7 @@ private slots:
         f.Prompts.YesNoAnswers = {true, true};
         for (const QString& title : {QStringLiteral("a"), QStringLiteral("b")}) {
             f.View->SelectRows({f.RowOf(title)});
-            f.View->DoCommand(4);
+            f.View->DoCommand(ECommand::MediaRemoveFiles);
         }
         QCOMPARE(f.RowsInLibrary(), 2);
         f.View->AddPaths({QString::fromStdString(f.Music)});
@@ -498,7 +498,7 @@ private slots:
             ++fillTicks;
             QVERIFY(!f.View->pnlFilter->isEnabled());
             refreshesBefore = finished;
-            f.View->DoCommand(5);
+            f.View->DoCommand(ECommand::MediaRefreshMedia);
             QCOMPARE(finished, refreshesBefore);
             f.View->cmbFilterChange();
         });
@@ -543,7 +543,7 @@ private slots:
         f.Start();
 
         f.View->SelectRows({0, 1, 2});
-        f.View->DoCommand(4);
+        f.View->DoCommand(ECommand::MediaRemoveFiles);
         QCOMPARE(f.Prompts.Questions.size(), 1);
         QCOMPARE(f.Prompts.Questions[0],
                  QStringLiteral("Confirm Action: Some of the selected files are part of one or "
@@ -555,7 +555,7 @@ private slots:
 
         f.View->SelectRows({1});
         f.Prompts.YesNoAnswers = {true};
-        f.View->DoCommand(4);
+        f.View->DoCommand(ECommand::MediaRemoveFiles);
         QVERIFY(f.Prompts.Questions[1].contains(
             QStringLiteral("The selected file is part of one or more playlists.\r\n")));
         QVERIFY(f.Prompts.Questions[1].endsWith(
@@ -570,13 +570,13 @@ private slots:
         // None in a playlist: no question.
         const int refreshes = f.Main.TrackRefreshes;
         f.View->SelectRows({0, 2});
-        f.View->DoCommand(4);
+        f.View->DoCommand(ECommand::MediaRemoveFiles);
         QCOMPARE(f.Prompts.Questions.size(), 2);
         QCOMPARE(f.Titles(), QStringList{QStringLiteral(" C")});
         QCOMPARE(f.RowsInLibrary(), 1);
         QCOMPARE(f.Main.TrackRefreshes, refreshes + 1);
         f.View->SelectRows({});
-        f.View->DoCommand(4);
+        f.View->DoCommand(ECommand::MediaRemoveFiles);
         QCOMPARE(f.RowsInLibrary(), 1);
     }
 
@@ -595,7 +595,7 @@ private slots:
         f.Mp3("new.mp3"); // appeared beside the library's files
         f.Filter(QStringLiteral("Artists"));
         f.Mp3("b.mp3"); // rewritten by another program: read again
-        f.View->DoCommand(5);
+        f.View->DoCommand(ECommand::MediaRefreshMedia);
         QCOMPARE(f.View->FilterItems(),
                  (QStringList{QStringLiteral("All"), QStringLiteral("Y"), QStringLiteral("Z")}));
         QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" B"), QStringLiteral(" C")}));
@@ -626,7 +626,7 @@ private slots:
             dialog->cmbArtists->setEditText(QStringLiteral("New"));
             dialog->cmdOK->click();
         });
-        f.View->DoCommand(2);
+        f.View->DoCommand(ECommand::MediaEditMP3Tag);
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("Yankee"));
         QCOMPARE(f.View->MediaModel->Item(0).Artist, std::string("New"));
         QVERIFY(
@@ -722,7 +722,7 @@ private slots:
         // Another program adds an album; Refresh lists it and keeps kind, value and sort.
         std::ofstream(JoinPath(f.Music, "d.mp3")).flush();
         f.DB.AddMedia(f.Music, "d.mp3", 0, "D", "", "Aja", "1977", "", "", "", 0, 0);
-        f.View->DoCommand(5);
+        f.View->DoCommand(ECommand::MediaRefreshMedia);
         QTRY_VERIFY(!f.View->Busy());
         QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Albums"));
         QCOMPARE(f.View->FilterItems(), (QStringList{QStringLiteral("Aja"), QStringLiteral("Blue"),
@@ -744,7 +744,10 @@ private slots:
         f.Start();
         f.View->Finalize();
         f.View->SelectRows({0});
-        for (int command = 0; command <= 7; ++command)
+        for (ECommand command :
+             {ECommand::MediaPlayFile, ECommand::MediaLocateFile, ECommand::MediaEditMP3Tag,
+              ECommand::MediaAddFiles, ECommand::MediaRemoveFiles, ECommand::MediaRefreshMedia,
+              ECommand::MediaAddFilesToPlayList})
             f.View->DoCommand(command);
         QVERIFY(f.Prompts.Questions.isEmpty() && f.Main.PlayedFiles.isEmpty());
     }

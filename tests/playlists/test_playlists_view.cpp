@@ -152,7 +152,7 @@ private slots:
         const size_t files = std::distance(std::filesystem::directory_iterator(f.Dir.path()), {});
 
         f.Prompts.TextAnswers = {QString()}; // Cancel
-        f.View->DoCommand(1);
+        f.View->DoCommand(ECommand::PlayListsNew);
         QCOMPARE(f.Prompts.Questions.last(),
                  QStringLiteral("New Playlist: Please enter the name for the playlist."));
         QCOMPARE(f.Prompts.TextInitials.last(), QStringLiteral("New Playlist"));
@@ -163,7 +163,7 @@ private slots:
         f.Prompts.TextAnswers = {QStringLiteral("New Playlist"), QStringLiteral("NEW playlist"),
                                  QStringLiteral(""), QStringLiteral("a/b")};
         for (int i = 0; i < 4; ++i)
-            f.View->DoCommand(1);
+            f.View->DoCommand(ECommand::PlayListsNew);
         QCOMPARE(f.Prompts.Messages.size(), size_t(4));
         for (int i : {0, 1})
             QCOMPARE(f.Prompts.Messages[i].Text,
@@ -176,7 +176,7 @@ private slots:
 
         // Used as typed, without trimming; selected; no file yet.
         f.Prompts.TextAnswers = {QStringLiteral(" Party ")};
-        f.View->DoCommand(1);
+        f.View->DoCommand(ECommand::PlayListsNew);
         QCOMPARE(f.Names().last(), QStringLiteral(" Party "));
         QCOMPARE(f.SelectedName(), QStringLiteral(" Party "));
         QCOMPARE(f.View->CurrentPlayList()->Name, std::string(" Party "));
@@ -191,7 +191,7 @@ private slots:
         f.Prompts.TextAnswers = {QStringLiteral(""), QStringLiteral("JAZZ"), QStringLiteral("rock"),
                                  QStringLiteral("x\\y")};
         for (int i = 0; i < 4; ++i)
-            f.View->DoCommand(2);
+            f.View->DoCommand(ECommand::PlayListsRename);
         QCOMPARE(f.Prompts.TextInitials.first(), QStringLiteral("Jazz"));
         // Empty says nothing; its own name in other case and a taken name are refused.
         QCOMPARE(f.Prompts.Messages.size(), size_t(3));
@@ -204,7 +204,7 @@ private slots:
         QVERIFY(std::filesystem::exists(f.Dir.file("Jazz.ply")));
 
         f.Prompts.TextAnswers = {QStringLiteral("Blues")};
-        f.View->DoCommand(2);
+        f.View->DoCommand(ECommand::PlayListsRename);
         QCOMPARE(f.Names(), (QStringList{QStringLiteral("Blues"), QStringLiteral("Rock")}));
         QCOMPARE(f.SelectedName(), QStringLiteral("Blues"));
         QCOMPARE(f.Main.NameRefreshes, 1);
@@ -218,7 +218,7 @@ private slots:
     void removePlayListSelectsItsNeighbour() {
         Fixture f({{"A", "0"}, {"B", "0"}, {"C", "0"}});
         f.Prompts.YesNoAnswers = {false};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::PlayListsRemove);
         QCOMPARE(f.Prompts.Questions.last(),
                  QStringLiteral("Confirm Action: Do you really want to remove\r\nA ?"));
         QCOMPARE(f.Manager->Count(), 3);
@@ -226,13 +226,13 @@ private slots:
 
         // The first line: the new first line is selected. Another line: the one above it.
         f.Prompts.YesNoAnswers = {true};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::PlayListsRemove);
         QCOMPARE(f.Names(), (QStringList{QStringLiteral("B"), QStringLiteral("C")}));
         QCOMPARE(f.SelectedName(), QStringLiteral("B"));
         QVERIFY(!std::filesystem::exists(f.Dir.file("A.ply")));
         f.View->SelectPlayList(1);
         f.Prompts.YesNoAnswers = {true};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::PlayListsRemove);
         QCOMPARE(f.SelectedName(), QStringLiteral("B"));
         QCOMPARE(f.View->CurrentPlayList()->Name, std::string("B"));
         QCOMPARE(f.Main.NameRefreshes, 2);
@@ -242,7 +242,7 @@ private slots:
         Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2), entry("c", 4),
                                           entry("d", 8), entry("e", 16)})}});
         f.View->SelectTrackRows({0, 2, 4});
-        f.View->DoCommand(6);
+        f.View->DoCommand(ECommand::PlayListsRemoveTracks);
         QCOMPARE(f.Captions(), (QStringList{QStringLiteral(" b"), QStringLiteral(" d")}));
         QCOMPARE(f.View->CurrentPlayList()->Count(), 2);
         QCOMPARE(f.Main.Info, QStringLiteral("00:00:10 (2 Tracks)"));
@@ -253,12 +253,12 @@ private slots:
         Fixture f({{"P", playlistText(0, {entry("a", 1), entry("b", 2), entry("c", 3)})}});
         f.View->SelectTrackRows({1});
         // The focus marker is 0 (or 1 in the names): the tool buttons do nothing.
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::PlayListsMoveTrackUp);
         QCOMPARE(f.Captions().first(), QStringLiteral(" a"));
 
         f.FocusTracks();
         f.View->SelectTrackRows({1, 2});
-        f.View->DoCommand(7);
+        f.View->DoCommand(ECommand::PlayListsMoveTrackUp);
         QCOMPARE(f.Captions(),
                  (QStringList{QStringLiteral(" b"), QStringLiteral(" a"), QStringLiteral(" c")}));
         QCOMPARE(f.View->SelectedTrackRows(), std::vector<int>{0});
@@ -274,7 +274,7 @@ private slots:
         // With the focus in the names the marker is 1 and the move does nothing.
         f.View->lstPlayLists->setFocus(Qt::MouseFocusReason);
         QTRY_COMPARE(f.View->FocusMarker(), 1);
-        f.View->DoCommand(8);
+        f.View->DoCommand(ECommand::PlayListsMoveTrackDown);
         QCOMPARE(f.Captions().at(1), QStringLiteral(" b"));
     }
 
@@ -294,7 +294,7 @@ private slots:
 
     void playCommandsCallTheMainWindow() {
         Fixture f({{"Empty", "0"}, {"Full", playlistText(2, {entry("a", 1), entry("b", 2)})}});
-        f.View->DoCommand(0);
+        f.View->DoCommand(ECommand::PlayListsPlay);
         QVERIFY(f.Main.PlayedPlayLists.empty());
         f.View->SelectPlayList(1);
         f.MenuItem(f.View->popPlayLists, QStringLiteral("Play Playlist"))->trigger();
@@ -302,10 +302,10 @@ private slots:
         QCOMPARE(f.Main.PlayedPlayLists[0].Name, std::string("Full"));
         QCOMPARE(f.Main.PlayedPlayLists[0].Tracks.size(), size_t(2));
 
-        f.View->DoCommand(5); // no row selected
+        f.View->DoCommand(ECommand::PlayListsPlayTrack); // no row selected
         QVERIFY(f.Main.PlayedTracks.isEmpty());
         f.View->SelectTrackRows({1, 0});
-        f.View->DoCommand(5);
+        f.View->DoCommand(ECommand::PlayListsPlayTrack);
         QCOMPARE(f.Main.PlayedTracks, QStringList{QStringLiteral("/music/a.mp3")});
         // Double click on a track plays it.
         f.View->show();
@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(f.Main.ModeIndex, 2);
 
         const QString info = f.Main.Info;
-        f.View->DoCommand(4);
+        f.View->DoCommand(ECommand::PlayListsShuffle);
         QStringList shuffled = f.Captions();
         QCOMPARE(shuffled.size(), 4);
         QStringList inFile;
@@ -352,7 +352,10 @@ private slots:
         QVERIFY(f.View->CurrentPlayList() == nullptr);
         QCOMPARE(f.View->TrackModel->rowCount(), 0);
         f.Prompts.TextAnswers = {QStringLiteral("Z")};
-        for (int command : {0, 2, 3, 4, 6, 9, -1})
+        for (ECommand command :
+             {ECommand::PlayListsPlay, ECommand::PlayListsRename, ECommand::PlayListsRemove,
+              ECommand::PlayListsShuffle, ECommand::PlayListsRemoveTracks,
+              ECommand::PlayListsPlayFromHere, ECommand::MediaPlayFile})
             f.View->DoCommand(command);
         QVERIFY(f.Prompts.Questions.isEmpty());
         QCOMPARE(f.Manager->Count(), 2);
@@ -379,10 +382,10 @@ private slots:
         f.Main.ModeIndex = 1;
         f.View->ApplyPlayMode();
         f.View->SelectTrackRows({0});
-        f.View->DoCommand(6);
+        f.View->DoCommand(ECommand::PlayListsRemoveTracks);
         QTRY_COMPARE_WITH_TIMEOUT(file("P"), "1\r\n" + entry("b", 2), 1000);
         f.Prompts.TextAnswers = {QStringLiteral("N")};
-        f.View->DoCommand(1);
+        f.View->DoCommand(ECommand::PlayListsNew);
         QTRY_COMPARE_WITH_TIMEOUT(file("N"), std::string("0"), 1000);
 
         f.Dir.write("Outside.ply", "2\r\n" + entry("o", 3));
@@ -411,7 +414,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.Names().size(), 4, 2000);
         dialog.close();
 
-        for (const auto& [command, name] : {std::pair{2, "A"}, std::pair{3, "C"}}) {
+        for (const auto& [command, name] : {std::pair{ECommand::PlayListsRename, "A"},
+                                            std::pair{ECommand::PlayListsRemove, "C"}}) {
             f.View->SelectPlayList(f.Names().indexOf(QString::fromLatin1(name)));
             f.Prompts.WhileAsking = [&f, name = std::string(name)] {
                 std::filesystem::remove(f.Dir.file(name + ".ply"));
@@ -436,7 +440,7 @@ private slots:
         Fixture f({}, deep);
         const QString name(200, QLatin1Char('n'));
         f.Prompts.TextAnswers = {name};
-        f.View->DoCommand(1);
+        f.View->DoCommand(ECommand::PlayListsNew);
         QTRY_COMPARE_WITH_TIMEOUT(f.Prompts.Messages.size(), size_t(1), 2000);
         f.View->SavePlayLists();
         f.View->SaveAtExit();
@@ -458,16 +462,16 @@ private slots:
         QListWidget* names = f.View->lstPlayLists;
         const QStringList song = {QStringLiteral("/m/c.mp3")};
         const std::vector<std::pair<const char*, std::function<void()>>> edits = {
-            {"shuffle", [&f] { f.View->DoCommand(4); }},
+            {"shuffle", [&f] { f.View->DoCommand(ECommand::PlayListsShuffle); }},
             {"remove tracks",
              [&f] {
                  f.View->SelectTrackRows({0});
-                 f.View->DoCommand(6);
+                 f.View->DoCommand(ECommand::PlayListsRemoveTracks);
              }},
             {"rename",
              [&f] {
                  f.Prompts.TextAnswers = {QStringLiteral("Good")};
-                 f.View->DoCommand(2);
+                 f.View->DoCommand(ECommand::PlayListsRename);
              }},
             {"mode",
              [&f] {
@@ -506,23 +510,23 @@ private slots:
         QCOMPARE(f.Names(),
                  (QStringList{QStringLiteral("Caf\uFFFD"), QStringLiteral("Na\uFFFDve")}));
         QCOMPARE(f.Captions(), QStringList{QStringLiteral(" a")});
-        f.View->DoCommand(0);
+        f.View->DoCommand(ECommand::PlayListsPlay);
         QCOMPARE(f.Main.PlayedPlayLists.at(0).Name, cafe);
         QVERIFY(test::DropFiles(f.View->lvwTracks->viewport(), {5, 5}, {QStringLiteral("/m/b")}));
         QCOMPARE(PathFromQString(f.Main.AddedToLibrary.at(0).second), cafe);
 
         // Accepted as shown, it is its own name; a new name renames its file.
         f.Prompts.TextAnswers = {QStringLiteral("Caf\uFFFD"), QStringLiteral("Caf\u00e9")};
-        f.View->DoCommand(2);
+        f.View->DoCommand(ECommand::PlayListsRename);
         QCOMPARE(f.Prompts.Messages.at(0).Text,
                  QStringLiteral("You already have a playlist with this name."));
-        f.View->DoCommand(2);
+        f.View->DoCommand(ECommand::PlayListsRename);
         QVERIFY(!std::filesystem::exists(f.Dir.file(cafe + ".ply")));
         QCOMPARE(test::readAll(f.Dir.file("Caf\u00e9.ply")), playlistText(0, {entry("a", 1)}));
 
         f.View->SelectPlayList(1);
         f.Prompts.YesNoAnswers = {true};
-        f.View->DoCommand(3);
+        f.View->DoCommand(ECommand::PlayListsRemove);
         QCOMPARE(f.Prompts.Questions.last(),
                  QStringLiteral("Confirm Action: Do you really want to remove\r\nNa\uFFFDve ?"));
         QVERIFY(!std::filesystem::exists(f.Dir.file(naive + ".ply")));

@@ -92,10 +92,10 @@ int main(int argc, char** argv) {
     (void)QTest::qWaitForWindowExposed(window.get());
     TfraMedia* media = window->fraMedia1;
     prompts.FileAnswers = {paths};
-    media->DoCommand(3);
+    media->DoCommand(ECommand::MediaAddFiles);
     // The add runs in the background.
     (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
-    media->DoCommand(5); // rebuilds the filter list with the new artists
+    media->DoCommand(ECommand::MediaRefreshMedia); // rebuilds the filter list with the new artists
     (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
     std::printf("library rows listed: %d\n", media->MediaModel->rowCount());
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
 
     media->SelectFilterItem(0);
     media->SelectRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
-    media->DoCommand(7);
+    media->DoCommand(ECommand::MediaAddFilesToPlayList);
     window->mnuViewPlayLists->trigger();
     save(window.get(), out, QStringLiteral("playlists-20-tracks.png"));
 

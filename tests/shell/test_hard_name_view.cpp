@@ -48,7 +48,7 @@ private slots:
 
         view.lvwMedia->selectionModel()->select(
             view.MediaModel->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        view.DoCommand(0);
+        view.DoCommand(ECommand::MediaPlayFile);
         QCOMPARE(main.PlayedFiles.size(), 1);
         QCOMPARE(PathFromQString(main.PlayedFiles[0]), path);
         TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));

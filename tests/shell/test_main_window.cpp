@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "support/FakePrompts.h"
@@ -12,12 +13,25 @@ using namespace orvanta;
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    static bool shown(const TfrmMain& window, int tag) {
-        return window.ToolControl(tag)->isVisibleTo(window.pnlToolButtons);
+    static bool shown(const TfrmMain& window, ECommand command) {
+        return shown(window, window.ToolButton(command));
+    }
+    static bool shown(const TfrmMain& window, const QWidget* control) {
+        return control->isVisibleTo(window.pnlToolButtons);
+    }
+
+    // Where a control is along the tool bar row.
+    static int left(const TfrmMain& window, const QWidget* control) {
+        return control->mapTo(window.pnlToolButtons, QPoint()).x();
+    }
+    static bool extensionShown(const TfrmMain& window, EView view) {
+        const auto* extension = window.CommandBar(view)->findChild<QToolButton*>(
+            QStringLiteral("qt_toolbar_ext_button"));
+        return extension && extension->isVisible();
     }
 
     static void checkNothingOverlaps(TfrmMain& window) {
-        for (int view : {1, 2}) {
+        for (EView view : {EView::Media, EView::PlayLists}) {
             window.SwitchView(view);
             QList<QRect> shown;
             for (QWidget* control : window.pnlToolButtons->findChildren<QWidget*>(
@@ -35,14 +49,23 @@ private slots:
     void startsInMyMusicWithItsControls() {
         test::FakePrompts prompts;
         TfrmMain window(prompts);
+        // The bars place their buttons once shown.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Orvanta"));
-        QCOMPARE(window.CurrentView(), 1);
+        QCOMPARE(window.CurrentView(), EView::Media);
         QVERIFY(window.spdViewMedia->isChecked());
         QVERIFY(window.mnuViewMedia->isChecked());
-        for (int tag : {100, 101, 102, 103, 104, 105, 107, 150})
-            QVERIFY2(shown(window, tag), qPrintable(QString::number(tag)));
-        for (int tag : {200, 201, 205, 208, 250, 251})
-            QVERIFY2(!shown(window, tag), qPrintable(QString::number(tag)));
+        for (ECommand command :
+             {ECommand::MediaPlayFile, ECommand::MediaLocateFile, ECommand::MediaEditMP3Tag,
+              ECommand::MediaAddFiles, ECommand::MediaRemoveFiles, ECommand::MediaRefreshMedia,
+              ECommand::MediaAddFilesToPlayList})
+            QVERIFY2(shown(window, command), qPrintable(QString::number(int(command))));
+        for (ECommand command : {ECommand::PlayListsPlay, ECommand::PlayListsNew,
+                                 ECommand::PlayListsPlayTrack, ECommand::PlayListsMoveTrackDown})
+            QVERIFY2(!shown(window, command), qPrintable(QString::number(int(command))));
+        QVERIFY(shown(window, window.cmbPlayLists));
+        QVERIFY(!shown(window, window.cmbPlayListMode) && !shown(window, window.lblPlayListInfo));
         QCOMPARE(window.cmbPlayListMode->count(), 3);
         QCOMPARE(window.cmbPlayListMode->currentText(), QStringLiteral("Play Normal"));
     }
@@ -50,23 +73,33 @@ private slots:
     void viewMenuAndButtonsSwitchInStep() {
         test::FakePrompts prompts;
         TfrmMain window(prompts);
+        // The bars place their buttons once shown.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.mnuViewPlayLists->trigger();
-        QCOMPARE(window.CurrentView(), 2);
+        QCOMPARE(window.CurrentView(), EView::PlayLists);
         QVERIFY(window.spdViewPlayLists->isChecked());
         QVERIFY(!window.spdViewMedia->isChecked());
         QVERIFY(window.mnuViewPlayLists->isChecked());
-        for (int tag : {200, 201, 202, 203, 204, 205, 206, 207, 208, 250, 251})
-            QVERIFY(shown(window, tag));
-        for (int tag : {100, 105, 107, 150})
-            QVERIFY(!shown(window, tag));
-        // The view buttons and the bevel are never hidden.
-        QVERIFY(shown(window, 1) && shown(window, 2) && shown(window, 0));
+        for (ECommand command :
+             {ECommand::PlayListsPlay, ECommand::PlayListsNew, ECommand::PlayListsRename,
+              ECommand::PlayListsRemove, ECommand::PlayListsShuffle, ECommand::PlayListsPlayTrack,
+              ECommand::PlayListsRemoveTracks, ECommand::PlayListsMoveTrackUp,
+              ECommand::PlayListsMoveTrackDown})
+            QVERIFY(shown(window, command));
+        QVERIFY(shown(window, window.cmbPlayListMode) && shown(window, window.lblPlayListInfo));
+        for (ECommand command : {ECommand::MediaPlayFile, ECommand::MediaRefreshMedia,
+                                 ECommand::MediaAddFilesToPlayList})
+            QVERIFY(!shown(window, command));
+        QVERIFY(!shown(window, window.cmbPlayLists));
+        // The view buttons are never hidden.
+        QVERIFY(shown(window, window.spdViewMedia) && shown(window, window.spdViewPlayLists));
 
         window.spdViewMedia->click();
-        QCOMPARE(window.CurrentView(), 1);
+        QCOMPARE(window.CurrentView(), EView::Media);
         QVERIFY(window.mnuViewMedia->isChecked());
-        QVERIFY(shown(window, 107));
-        QVERIFY(!shown(window, 250));
+        QVERIFY(shown(window, ECommand::MediaAddFilesToPlayList));
+        QVERIFY(!shown(window, window.cmbPlayListMode));
     }
 
     void addFilesFromTheMenuKeepsTheView() {
@@ -74,7 +107,7 @@ private slots:
         TfrmMain window(prompts);
         window.mnuViewPlayLists->trigger();
         window.MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
-        QCOMPARE(window.CurrentView(), 2);
+        QCOMPARE(window.CurrentView(), EView::PlayLists);
     }
 
     void aboutBoxGoesThroughPrompts() {
@@ -93,10 +126,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         // At the default size every button shows and a long playlist's info is whole.
         const QString typical = QStringLiteral("10:00:00 (1234 Tracks)");
-        window.SwitchView(2);
+        window.SwitchView(EView::PlayLists);
         window.SetPlayListInfo(typical);
         QCOMPARE(window.lblPlayListInfo->text(), typical);
-        QVERIFY(!window.spdToolOverflow->isVisible());
+        QVERIFY(!extensionShown(window, EView::PlayLists));
         const int natural = window.width();
         checkNothingOverlaps(window);
 
@@ -109,17 +142,42 @@ private slots:
         checkNothingOverlaps(window);
         window.resize(natural, 570);
         QTRY_COMPARE(window.lblPlayListInfo->text(), typical);
-        QVERIFY(!window.spdToolOverflow->isVisible());
-        window.SwitchView(1);
+        QVERIFY(!extensionShown(window, EView::PlayLists));
+        window.SwitchView(EView::Media);
+        QTRY_VERIFY(!extensionShown(window, EView::Media));
 
-        const int comboLeft = window.cmbPlayLists->x();
-        const int addLeft = window.spdAddToPlayList->x();
-        const int refreshLeft = window.ToolControl(105)->x();
+        QWidget* refresh = window.ToolButton(ECommand::MediaRefreshMedia);
+        const int comboLeft = left(window, window.cmbPlayLists);
+        const int addLeft = left(window, window.spdAddToPlayList);
+        const int refreshLeft = left(window, refresh);
         const int wider = 960 - window.width();
         window.resize(960, 570);
-        QTRY_COMPARE(window.cmbPlayLists->x(), comboLeft + wider);
-        QCOMPARE(window.spdAddToPlayList->x(), addLeft + wider);
-        QCOMPARE(window.ToolControl(105)->x(), refreshLeft);
+        QTRY_COMPARE(left(window, window.cmbPlayLists), comboLeft + wider);
+        QCOMPARE(left(window, window.spdAddToPlayList), addLeft + wider);
+        QCOMPARE(left(window, refresh), refreshLeft);
+    }
+
+    void commandButtonsShareTheMenuItemsActions() {
+        test::FakePrompts prompts;
+        TfrmMain window(prompts);
+        const std::pair<ECommand, const char*> shared[] = {
+            {ECommand::MediaEditMP3Tag, "mnuEditMP3Tag"},
+            {ECommand::MediaAddFiles, "mnuFileAddFiles"},
+            {ECommand::MediaRefreshMedia, "mnuEditRefreshMedia"},
+            {ECommand::MediaAddFolder, "mnuFileAddFolder"},
+            {ECommand::PlayListsNew, "mnuFileNewPlayList"},
+            {ECommand::PlayListsRename, "mnuEditRenamePlayList"}};
+        for (const auto& [command, name] : shared) {
+            QAction* item = window.MenuAction(QString::fromLatin1(name));
+            QCOMPARE(window.CommandAction(command), item);
+            QCOMPARE(window.ToolButton(command)->defaultAction(), item);
+        }
+        // The view buttons are the View menu's items.
+        QCOMPARE(window.spdViewMedia->defaultAction(), window.mnuViewMedia);
+        QCOMPARE(window.spdViewPlayLists->defaultAction(), window.mnuViewPlayLists);
+        QCOMPARE(window.spdViewMedia->toolTip(), QStringLiteral("View My Music"));
+        QCOMPARE(window.ToolButton(ECommand::MediaEditMP3Tag)->toolTip(),
+                 QStringLiteral("Edit MP3 Tag"));
     }
 
     void longPlayListInfoIsElidedOnlyWhenThereIsNoRoom() {
@@ -131,7 +189,7 @@ private slots:
         const QString info = QStringLiteral("100:00:00 (12345 Tracks)");
         window.SetPlayListInfo(info);
         const QLabel* label = window.lblPlayListInfo;
-        QVERIFY(label->x() + label->width() <= window.pnlToolButtons->width());
+        QVERIFY(left(window, label) + label->width() <= window.pnlToolButtons->width());
         if (label->text() != info)
             QCOMPARE(label->toolTip(), info);
         window.resize(1100, 570);

@@ -79,7 +79,7 @@ private slots:
         FakePrompts prompts;
         TFakePlayerEngine engine;
         TfrmMain window(prompts, nullptr, nullptr, &engine);
-        window.SwitchView(2);
+        window.SwitchView(EView::PlayLists);
         window.PlayPlayList(ThreeTracks(pmNormal));
         window.cmbPlayListMode->setCurrentIndex(1);
         emit window.cmbPlayListMode->activated(1);

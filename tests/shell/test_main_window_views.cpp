@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <filesystem>
@@ -46,7 +47,7 @@ struct Fixture : test::THomeWithLibrary {
         Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
     }
-    void Click(int Tag) { qobject_cast<QToolButton*>(Window->ToolControl(Tag))->click(); }
+    void Click(ECommand Command) { Window->ToolButton(Command)->click(); }
     QStringList Combo() const {
         QStringList names;
         for (int i = 0; i < Window->cmbPlayLists->count(); ++i)
@@ -73,11 +74,11 @@ private slots:
         f.Window->cmbPlayLists->setCurrentIndex(1);
         f.Window->mnuViewPlayLists->trigger();
         f.Prompts.TextAnswers = {QStringLiteral("Bebop")};
-        f.Click(202);
+        f.Click(ECommand::PlayListsRename);
         QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Bebop"), QStringLiteral("Rock")}));
         QCOMPARE(f.Window->cmbPlayLists->currentIndex(), 0);
         f.Prompts.TextAnswers = {QStringLiteral("Soul")};
-        f.Click(201);
+        f.Click(ECommand::PlayListsNew);
         QCOMPARE(f.Combo().last(), QStringLiteral("Soul"));
     }
 
@@ -93,7 +94,7 @@ private slots:
         QCOMPARE(f.Window->cmbPlayLists->currentText(), QStringLiteral("Rock"));
         f.Window->cmbPlayLists->setCurrentIndex(1);
         f.Window->fraMedia1->SelectRows({0});
-        f.Click(107);
+        f.Click(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(f.PlayLists->FindByName("Caf\xe9")->Count(), 1);
     }
 
@@ -116,7 +117,7 @@ private slots:
     void addToPlayListRefreshesThePlayListsView() {
         Fixture f;
         f.Window->fraMedia1->SelectRows({0});
-        f.Click(107);
+        f.Click(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(f.PlayLists->FindByName("Jazz")->Count(), 2);
         QCOMPARE(f.Window->fraPlayLists1->TrackModel->rowCount(), 2);
         QCOMPARE(f.Window->PlayListInfo(), QStringLiteral("00:01:30 (2 Tracks)"));
@@ -135,11 +136,11 @@ private slots:
     void playButtonsReachThePlayerThroughTheViews() {
         Fixture f;
         f.Window->fraMedia1->SelectRows({0});
-        f.Click(100);
+        f.Click(ECommand::MediaPlayFile);
         QCOMPARE(f.Engine.URL(), QString::fromStdString(f.Home.file("b.mp3")));
         f.Engine.Report(IPlayerEngine::psMediaEnded); // nothing follows a single file
         f.Window->mnuViewPlayLists->trigger();
-        f.Click(200);
+        f.Click(ECommand::PlayListsPlay);
         QCOMPARE(f.Engine.URL(), QStringLiteral("/m/a.mp3"));
     }
 
@@ -152,7 +153,7 @@ private slots:
         test::WriteMp3(f.Home.file("c.mp3"));
         f.Prompts.FileAnswers = {{QString::fromStdString(f.Home.file("c.mp3"))}};
         f.Window->MenuAction(QStringLiteral("mnuFileAddFiles"))->trigger();
-        QCOMPARE(f.Window->CurrentView(), 2);
+        QCOMPARE(f.Window->CurrentView(), EView::PlayLists);
         QTRY_COMPARE(f.Window->fraMedia1->MediaModel->rowCount(), 2);
         f.Prompts.FolderAnswers = {QString::fromStdString(folder)};
         QAction* addFolder = f.Window->MenuAction(QStringLiteral("mnuFileAddFolder"));
@@ -168,7 +169,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(f.Window.get()));
         auto* text = new QLineEdit(f.Window->pnlToolButtons);
         struct Case {
-            int View;
+            EView View;
             QWidget* Focus;
             QKeyCombination Key;
             QString Question; // the caption asked first, or "" for none
@@ -179,25 +180,33 @@ private slots:
         // In a playlist, so removing it from the library asks first (and is refused).
         f.PlayLists->FindByName("Rock")->InsertTrack(b.toStdString() + "*30");
         for (const Case& c : {
-                 Case{1, nullptr, Qt::CTRL | Qt::Key_O, QStringLiteral("Add Files"), {}},
-                 Case{2, nullptr, Qt::CTRL | Qt::Key_N, QStringLiteral("New Playlist"), {}},
-                 Case{2,
+                 Case{EView::Media, nullptr, Qt::CTRL | Qt::Key_O, QStringLiteral("Add Files"), {}},
+                 Case{EView::PlayLists,
+                      nullptr,
+                      Qt::CTRL | Qt::Key_N,
+                      QStringLiteral("New Playlist"),
+                      {}},
+                 Case{EView::PlayLists,
                       lists.lstPlayLists,
                       QKeyCombination(Qt::Key_F2),
                       QStringLiteral("Rename Playlist"),
                       {}},
-                 Case{1,
+                 Case{EView::Media,
                       f.Window->fraMedia1->lvwMedia,
                       QKeyCombination(Qt::Key_Delete),
                       QStringLiteral("Confirm Action"),
                       {}},
-                 Case{2,
+                 Case{EView::PlayLists,
                       lists.lstPlayLists,
                       QKeyCombination(Qt::Key_Delete),
                       QStringLiteral("Confirm Action"),
                       {}},
-                 Case{1, text, QKeyCombination(Qt::Key_Space), {}, {}},
-                 Case{1, f.Window->fraMedia1->lvwMedia, QKeyCombination(Qt::Key_Space), {}, b},
+                 Case{EView::Media, text, QKeyCombination(Qt::Key_Space), {}, {}},
+                 Case{EView::Media,
+                      f.Window->fraMedia1->lvwMedia,
+                      QKeyCombination(Qt::Key_Space),
+                      {},
+                      b},
              }) {
             f.Window->SwitchView(c.View);
             f.Window->fraMedia1->SelectRows({0});
@@ -231,7 +240,7 @@ private slots:
         f.Prompts.YesNoAnswers = {false, true}; // leave the missing file out, then keep it
         f.Prompts.TextAnswers = {QStringLiteral("Trip 2")};
         QCOMPARE(f.Window->ImportPlayListFiles({file, file}), 2);
-        QCOMPARE(f.Window->CurrentView(), 2);
+        QCOMPARE(f.Window->CurrentView(), EView::PlayLists);
         // A path a playlist line cannot hold is named, never imported.
         QVERIFY(f.Prompts.Messages.at(0).Text.contains(QStringLiteral("/m/x\r\ny.mp3")));
         QCOMPARE(f.Prompts.Messages.at(1).Text,
@@ -250,46 +259,53 @@ private slots:
                  std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
 
-    void narrowWindowFoldsButtonsIntoTheOverflowMenu() {
+    void narrowWindowHandsButtonsToTheExtensionMenu() {
         Fixture f;
         TfrmMain& window = *f.Window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.resize(600, 570);
-        QTRY_COMPARE(window.width(), 600);
-        const auto shown = [&window](int Tag) {
-            return window.ToolControl(Tag)->isVisibleTo(window.pnlToolButtons);
+        window.resize(window.minimumWidth(), 570);
+        QTRY_COMPARE(window.width(), window.minimumWidth());
+        const auto shown = [&window](const QWidget* Control) {
+            return Control->isVisibleTo(window.pnlToolButtons);
         };
-        const auto offered = [&window] {
+        const auto extension = [&window](EView View) {
+            return window.CommandBar(View)->findChild<QToolButton*>(
+                QStringLiteral("qt_toolbar_ext_button"));
+        };
+        const auto offered = [&extension](EView View) {
             QStringList captions;
-            for (const QAction* item : window.spdToolOverflow->menu()->actions())
+            for (const QAction* item : extension(View)->menu()->actions())
                 captions << QString(item->text()).remove(QLatin1Char('&'));
             return captions;
         };
-        // Folded from the right-hand end; Play File and the playlist box's group stay.
-        QVERIFY(window.spdToolOverflow->isVisible());
-        for (int tag : {100, 101, 102, 107, 150})
-            QVERIFY(shown(tag));
-        QCOMPARE(offered(),
-                 (QStringList{QStringLiteral("Add Files"), QStringLiteral("Remove Files"),
-                              QStringLiteral("Refresh Media"), QStringLiteral("Add Folder")}));
-        QAction* addFolder = window.spdToolOverflow->menu()->actions().last();
+        // At the least width the bar offers all its buttons, in order; the playlist box's group
+        // stays.
+        QTRY_VERIFY(extension(EView::Media)->isVisible());
+        QVERIFY(!shown(window.ToolButton(ECommand::MediaPlayFile)));
+        QVERIFY(shown(window.spdAddToPlayList) && shown(window.cmbPlayLists));
+        QCOMPARE(offered(EView::Media),
+                 (QStringList{QStringLiteral("Play File"), QStringLiteral("Locate File"),
+                              QStringLiteral("Edit MP3 Tag..."), QStringLiteral("Add Files..."),
+                              QStringLiteral("Remove Files"), QStringLiteral("Refresh Media"),
+                              QStringLiteral("Add Folder...")}));
+        // The items are the commands' own actions, keys and all.
+        QAction* addFolder = extension(EView::Media)->menu()->actions().last();
+        QCOMPARE(addFolder, window.MenuAction(QStringLiteral("mnuFileAddFolder")));
         QCOMPARE(addFolder->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-        QVERIFY(!addFolder->icon().isNull() && addFolder->isEnabled());
         addFolder->trigger();
-        // The item's keys do not take the window's own shortcut away.
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(f.Prompts.Questions,
                  (QStringList{QStringLiteral("Add Folder"), QStringLiteral("Add Folder")}));
 
-        window.SwitchView(2);
-        QVERIFY(offered().contains(QStringLiteral("Move Track Down")));
-        QVERIFY(!offered().contains(QStringLiteral("Add Folder")));
+        window.SwitchView(EView::PlayLists);
+        QTRY_VERIFY(offered(EView::PlayLists).contains(QStringLiteral("Move Track Down")));
+        QVERIFY(shown(window.cmbPlayListMode) && shown(window.lblPlayListInfo));
         window.resize(1000, 570);
-        QTRY_VERIFY(!window.spdToolOverflow->isVisible());
-        QVERIFY(shown(208));
+        QTRY_VERIFY(!extension(EView::PlayLists)->isVisible());
+        QVERIFY(shown(window.ToolButton(ECommand::PlayListsMoveTrackDown)));
     }
 
     // An engine error ends the command that met it, not the program: its message is shown and
@@ -304,7 +320,7 @@ private slots:
         QVERIFY2(f.Prompts.Messages[0].Text.contains(QStringLiteral("tMedia")),
                  qPrintable(f.Prompts.Messages[0].Text));
         f.Window->mnuViewPlayLists->trigger();
-        QCOMPARE(f.Window->CurrentView(), 2);
+        QCOMPARE(f.Window->CurrentView(), EView::PlayLists);
     }
 
     void openingWithNoProgramOnTheDesktopIsTold() {
@@ -315,7 +331,7 @@ private slots:
             return false;
         };
         f.Window->fraMedia1->SelectRows({0});
-        f.Click(101); // Locate File
+        f.Click(ECommand::MediaLocateFile);
         f.Window->MenuAction(QStringLiteral("mnuHelpHome"))->trigger();
         f.Window->MenuAction(QStringLiteral("mnuHelpHelp"))->trigger();
         QCOMPARE(targets.size(), 3);

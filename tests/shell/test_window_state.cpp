@@ -53,7 +53,7 @@ private slots:
             int MediaColumn, TrackColumn, FilterKind, Sort, Volume;
             QString FilterValue, PlayList;
             bool Muted;
-            int View;
+            EView View;
         };
         const auto read = [](const TfrmMain& w) {
             const QModelIndexList value =
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(again.Muted);
         QCOMPARE(Engine.Volume(), 0);
         QCOMPARE(again.PlayList, QStringLiteral("Rock"));
-        QCOMPARE(again.View, 2);
+        QCOMPARE(again.View, EView::PlayLists);
         QVERIFY(again.Size != defaults.Size && again.View != defaults.View);
         // A hidden splitter has no sizes of its own until its view is shown.
         window->spdViewMedia->click();

@@ -34,7 +34,7 @@ using namespace media_view;
 
 namespace {
 
-const char* const TagProperty = "Tag";
+const char* const CommandProperty = "Command";
 
 // A table whose Home and End keys go to the first and last track, as in any list, rather than
 // to the first and last column.
@@ -208,7 +208,8 @@ void TfraMedia::CreateControls() {
     connect(clear, &QShortcut::activated, txtSearch, &QLineEdit::clear);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int Column) { RunGuarded([this, Column] { lvwMediaColumnClick(Column); }); });
-    connect(lvwMedia, &QTableView::doubleClicked, this, [this] { DoCommand(0); });
+    connect(lvwMedia, &QTableView::doubleClicked, this,
+            [this] { DoCommand(ECommand::MediaPlayFile); });
     connect(lvwMedia, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         popMediaPopup();
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));
@@ -219,9 +220,9 @@ void TfraMedia::CreateControls() {
     });
 }
 
-QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {
+QAction* TfraMedia::AddMenuItem(const QString& Caption, ECommand Command) {
     QAction* item = popMedia->addAction(Caption);
-    item->setProperty(TagProperty, Tag);
+    item->setProperty(CommandProperty, QVariant::fromValue(Command));
     connect(item, &QAction::triggered, this, &TfraMedia::mnuPopMediaClick);
     return item;
 }
@@ -229,25 +230,30 @@ QAction* TfraMedia::AddMenuItem(const QString& Caption, int Tag) {
 void TfraMedia::CreateMenu() {
     popMedia = new QMenu(this);
     popMedia->setObjectName(QStringLiteral("popMedia"));
-    mnuPopMediaPlayFile = AddMenuItem(QStringLiteral("Play File"), 0);
-    mnuPopMediaPlayAlbum = AddMenuItem(QStringLiteral("Play Album"), 9);
-    mnuPopMediaLocateFile = AddMenuItem(QStringLiteral("Locate File..."), 1);
+    mnuPopMediaPlayFile = AddMenuItem(QStringLiteral("Play File"), ECommand::MediaPlayFile);
+    mnuPopMediaPlayAlbum = AddMenuItem(QStringLiteral("Play Album"), ECommand::MediaPlayAlbum);
+    mnuPopMediaLocateFile =
+        AddMenuItem(QStringLiteral("Locate File..."), ECommand::MediaLocateFile);
     popMedia->addSeparator();
-    mnuPopMediaEditMP3Tag = AddMenuItem(QStringLiteral("Edit MP3 Tag..."), 2);
+    mnuPopMediaEditMP3Tag =
+        AddMenuItem(QStringLiteral("Edit MP3 Tag..."), ECommand::MediaEditMP3Tag);
     popMedia->addSeparator();
-    mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), 3);
-    mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), 8);
-    mnuPopMediaRemoveFiles = AddMenuItem(QStringLiteral("Remove Files"), 4);
+    mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), ECommand::MediaAddFiles);
+    mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), ECommand::MediaAddFolder);
+    mnuPopMediaRemoveFiles =
+        AddMenuItem(QStringLiteral("Remove Files"), ECommand::MediaRemoveFiles);
     popMedia->addSeparator();
-    mnuPopMediaRefreshMedia = AddMenuItem(QStringLiteral("Refresh Media"), 5);
-    mnuPopMediaFindMedia = AddMenuItem(QStringLiteral("Find Media..."), 6);
+    mnuPopMediaRefreshMedia =
+        AddMenuItem(QStringLiteral("Refresh Media"), ECommand::MediaRefreshMedia);
+    mnuPopMediaFindMedia = AddMenuItem(QStringLiteral("Find Media..."), ECommand::MediaFindMedia);
     mnuPopMediaFindMedia->setVisible(false);
     popMedia->addSeparator();
-    mnuPopMediaAddFilesToPlayList = AddMenuItem(QStringLiteral("Add Files to Playlist"), 7);
+    mnuPopMediaAddFilesToPlayList =
+        AddMenuItem(QStringLiteral("Add Files to Playlist"), ECommand::MediaAddFilesToPlayList);
 }
 
 void TfraMedia::mnuPopMediaClick() {
-    DoCommand(sender()->property(TagProperty).toInt());
+    DoCommand(sender()->property(CommandProperty).value<ECommand>());
 }
 
 void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
@@ -302,33 +308,37 @@ bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
     return TViewFrame::eventFilter(Watched, Event);
 }
 
-void TfraMedia::RunCommand(int Number) {
+void TfraMedia::RunCommand(ECommand Command) {
     if (!FMediaDB)
         return;
+    const bool changesLibrary =
+        Command == ECommand::MediaEditMP3Tag || Command == ECommand::MediaAddFiles ||
+        Command == ECommand::MediaRemoveFiles || Command == ECommand::MediaRefreshMedia ||
+        Command == ECommand::MediaAddFolder;
     // One library command at a time: the others wait while one lets events through.
-    if (FBusy && ((Number >= 2 && Number <= 5) || Number == 8))
+    if (FBusy && changesLibrary)
         return;
-    if (FMediaDB->ReadOnly() && ((Number >= 2 && Number <= 5) || Number == 8)) {
+    if (FMediaDB->ReadOnly() && changesLibrary) {
         FPrompts->Information(LibraryReadOnlyText);
         return;
     }
-    switch (Number) {
-    case 0:
+    switch (Command) {
+    case ECommand::MediaPlayFile:
         PlaySelectedFile();
         break;
-    case 1:
+    case ECommand::MediaLocateFile:
         LocateFile();
         break;
-    case 2:
+    case ECommand::MediaEditMP3Tag:
         EditMP3Tag();
         break;
-    case 3:
+    case ECommand::MediaAddFiles:
         AddFiles();
         break;
-    case 4:
+    case ECommand::MediaRemoveFiles:
         RemoveFiles();
         break;
-    case 5:
+    case ECommand::MediaRefreshMedia:
         // The rows are listed again once the background part ends (at once when the purge
         // removed some).
         RefreshMedia();
@@ -338,16 +348,16 @@ void TfraMedia::RunCommand(int Number) {
         if (!FBusy)
             StartImport();
         break;
-    case 7:
+    case ECommand::MediaAddFilesToPlayList:
         AddFilesToPlayList();
         break;
-    case 8:
+    case ECommand::MediaAddFolder:
         AddFolder();
         break;
-    case 9:
+    case ECommand::MediaPlayAlbum:
         PlayAlbum();
         break;
-    default: // 6, Find Media, does nothing
+    default: // Find Media does nothing; the other view's commands are not this view's
         break;
     }
 }

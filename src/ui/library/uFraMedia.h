@@ -125,12 +125,12 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 protected:
-    void RunCommand(int Number) override;
+    void RunCommand(ECommand Command) override;
 
 private:
     void CreateControls();
     void CreateMenu();
-    QAction* AddMenuItem(const QString& Caption, int Tag);
+    QAction* AddMenuItem(const QString& Caption, ECommand Command);
     void mnuPopMediaClick();
 
     // Long lists are read with window events let through every few tens of milliseconds;

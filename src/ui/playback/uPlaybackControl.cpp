@@ -1,9 +1,9 @@
 #include "ui/playback/uPlaybackControl.h"
 
+#include <QAction>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
-#include <QToolButton>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uTFileUtils.h"
@@ -24,8 +24,8 @@ constexpr std::size_t HistoryLimit = 1000;
 
 } // namespace
 
-TToolPlayButtons::TToolPlayButtons(QToolButton* spdPlayFile, QToolButton* spdPlayPlayList,
-                                   QToolButton* spdPlayTrack)
+TToolPlayButtons::TToolPlayButtons(QAction* spdPlayFile, QAction* spdPlayPlayList,
+                                   QAction* spdPlayTrack)
     : FButtons{spdPlayFile, spdPlayPlayList, spdPlayTrack} {
     EnsureResources();
     for (const char* name :
@@ -36,14 +36,15 @@ TToolPlayButtons::TToolPlayButtons(QToolButton* spdPlayFile, QToolButton* spdPla
 }
 
 void TToolPlayButtons::SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) {
-    QToolButton* button = FButtons[static_cast<int>(Button)];
+    QAction* button = FButtons[static_cast<int>(Button)];
     if (button == nullptr) {
         return;
     }
     button->setIcon(ImageIndex >= 0 && ImageIndex < imlPlayIcons.size() ? imlPlayIcons[ImageIndex]
                                                                         : QIcon());
+    // The text names the button to the desktop's readers and in the extension menu.
+    button->setText(Hint);
     button->setToolTip(Hint);
-    button->setAccessibleName(Hint);
 }
 
 TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,

@@ -17,7 +17,7 @@
 #include "core/playlists/uTPlayList.h"
 
 class QTimer;
-class QToolButton;
+class QAction;
 
 namespace orvanta {
 
@@ -33,16 +33,15 @@ public:
     virtual void SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) = 0;
 };
 
-// The play buttons as tool buttons, with the six pictures by index: play file, stop playing
-// file, play playlist, stop playing playlist, play track, stop playing track.
+// The play buttons as the tool bar's actions, with the six pictures by index: play file, stop
+// playing file, play playlist, stop playing playlist, play track, stop playing track.
 class TToolPlayButtons : public IPlayButtons {
 public:
-    TToolPlayButtons(QToolButton* spdPlayFile, QToolButton* spdPlayPlayList,
-                     QToolButton* spdPlayTrack);
+    TToolPlayButtons(QAction* spdPlayFile, QAction* spdPlayPlayList, QAction* spdPlayTrack);
     void SetPlayButton(TPlayButton Button, int ImageIndex, const QString& Hint) override;
 
 private:
-    QToolButton* FButtons[3];
+    QAction* FButtons[3];
     QVector<QIcon> imlPlayIcons;
 };
 

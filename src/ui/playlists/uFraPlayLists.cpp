@@ -28,6 +28,7 @@ namespace orvanta {
 
 namespace {
 const char* const TagProperty = "Tag";
+const char* const CommandProperty = "Command";
 // A name is bytes, as its file's name: the line shows it decoded, this role keeps the bytes.
 constexpr int NameRole = Qt::UserRole;
 
@@ -109,8 +110,10 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
     CreateMenus();
     connect(lstPlayLists, &QListWidget::itemSelectionChanged, this,
             &TfraPlayLists::lstPlayListsClick);
-    connect(lstPlayLists, &QListWidget::itemDoubleClicked, this, [this] { DoCommand(0); });
-    connect(lvwTracks, &QTreeView::doubleClicked, this, [this] { DoCommand(5); });
+    connect(lstPlayLists, &QListWidget::itemDoubleClicked, this,
+            [this] { DoCommand(ECommand::PlayListsPlay); });
+    connect(lvwTracks, &QTreeView::doubleClicked, this,
+            [this] { DoCommand(ECommand::PlayListsPlayTrack); });
     connect(lstPlayLists, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popPlayLists->popup(lstPlayLists->mapToGlobal(at)); });
     connect(lvwTracks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -122,34 +125,34 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
 void TfraPlayLists::CreateMenus() {
     popPlayLists = new QMenu(this);
     popPlayLists->setObjectName(QStringLiteral("popPlayLists"));
-    AddMenuItem(popPlayLists, QStringLiteral("Play Playlist"), 0);
+    AddMenuItem(popPlayLists, QStringLiteral("Play Playlist"), ECommand::PlayListsPlay);
     popPlayLists->addSeparator();
-    AddMenuItem(popPlayLists, QStringLiteral("New Playlist"), 1);
-    AddMenuItem(popPlayLists, QStringLiteral("Rename Playlist..."), 2);
-    AddMenuItem(popPlayLists, QStringLiteral("Remove Playlist"), 3);
+    AddMenuItem(popPlayLists, QStringLiteral("New Playlist"), ECommand::PlayListsNew);
+    AddMenuItem(popPlayLists, QStringLiteral("Rename Playlist..."), ECommand::PlayListsRename);
+    AddMenuItem(popPlayLists, QStringLiteral("Remove Playlist"), ECommand::PlayListsRemove);
     popPlayLists->addSeparator();
-    AddMenuItem(popPlayLists, QStringLiteral("Shuffle Playlist"), 4);
+    AddMenuItem(popPlayLists, QStringLiteral("Shuffle Playlist"), ECommand::PlayListsShuffle);
 
     popTracks = new QMenu(this);
     popTracks->setObjectName(QStringLiteral("popTracks"));
-    AddMenuItem(popTracks, QStringLiteral("Play Track"), 5);
-    AddMenuItem(popTracks, QStringLiteral("Play From Here"), 9);
+    AddMenuItem(popTracks, QStringLiteral("Play Track"), ECommand::PlayListsPlayTrack);
+    AddMenuItem(popTracks, QStringLiteral("Play From Here"), ECommand::PlayListsPlayFromHere);
     popTracks->addSeparator();
-    AddMenuItem(popTracks, QStringLiteral("Remove Tracks"), 6);
+    AddMenuItem(popTracks, QStringLiteral("Remove Tracks"), ECommand::PlayListsRemoveTracks);
     popTracks->addSeparator();
-    AddMenuItem(popTracks, QStringLiteral("Move Track Up"), 7);
-    AddMenuItem(popTracks, QStringLiteral("Move Track Down"), 8);
+    AddMenuItem(popTracks, QStringLiteral("Move Track Up"), ECommand::PlayListsMoveTrackUp);
+    AddMenuItem(popTracks, QStringLiteral("Move Track Down"), ECommand::PlayListsMoveTrackDown);
 }
 
-QAction* TfraPlayLists::AddMenuItem(QMenu* Menu, const QString& Caption, int Tag) {
+QAction* TfraPlayLists::AddMenuItem(QMenu* Menu, const QString& Caption, ECommand Command) {
     QAction* item = Menu->addAction(Caption);
-    item->setProperty(TagProperty, Tag);
+    item->setProperty(CommandProperty, QVariant::fromValue(Command));
     connect(item, &QAction::triggered, this, &TfraPlayLists::mnuPopPlayListsClick);
     return item;
 }
 
 void TfraPlayLists::mnuPopPlayListsClick() {
-    DoCommand(sender()->property(TagProperty).toInt());
+    DoCommand(sender()->property(CommandProperty).value<ECommand>());
 }
 
 void TfraPlayLists::Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts) {
@@ -177,7 +180,7 @@ bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == lvwTracks && Event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(Event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            DoCommand(9);
+            DoCommand(ECommand::PlayListsPlayFromHere);
             return true;
         }
     }
@@ -201,38 +204,38 @@ int TfraPlayLists::FocusMarker() const {
     return pnlPlayLists->property(TagProperty).toInt();
 }
 
-void TfraPlayLists::RunCommand(int Number) {
+void TfraPlayLists::RunCommand(ECommand Command) {
     if (!FManager)
         return;
-    switch (Number) {
-    case 0:
+    switch (Command) {
+    case ECommand::PlayListsPlay:
         PlayPlayList();
         break;
-    case 1:
+    case ECommand::PlayListsNew:
         NewPlayList();
         break;
-    case 2:
+    case ECommand::PlayListsRename:
         RenamePlayList();
         break;
-    case 3:
+    case ECommand::PlayListsRemove:
         RemovePlayList();
         break;
-    case 4:
+    case ECommand::PlayListsShuffle:
         ShufflePlayList();
         break;
-    case 5:
+    case ECommand::PlayListsPlayTrack:
         PlayTrack();
         break;
-    case 6:
+    case ECommand::PlayListsRemoveTracks:
         RemoveTracks();
         break;
-    case 7:
+    case ECommand::PlayListsMoveTrackUp:
         MoveTrack(-1);
         break;
-    case 8:
+    case ECommand::PlayListsMoveTrackDown:
         MoveTrack(1);
         break;
-    case 9:
+    case ECommand::PlayListsPlayFromHere:
         PlayFromHere();
         break;
     default:
@@ -493,11 +496,11 @@ void TfraPlayLists::popTracksPopup() {
     for (QAction* item : items) {
         if (item->isSeparator())
             continue;
-        const int tag = item->property(TagProperty).toInt();
-        item->setEnabled(tag == 5   ? enabled.PlayTrack
-                         : tag == 9 ? enabled.PlayFromHere
-                         : tag == 6 ? enabled.Remove
-                                    : enabled.Move);
+        const auto command = item->property(CommandProperty).value<ECommand>();
+        item->setEnabled(command == ECommand::PlayListsPlayTrack      ? enabled.PlayTrack
+                         : command == ECommand::PlayListsPlayFromHere ? enabled.PlayFromHere
+                         : command == ECommand::PlayListsRemoveTracks ? enabled.Remove
+                                                                      : enabled.Move);
     }
 }
 

@@ -69,11 +69,11 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 protected:
-    void RunCommand(int Number) override;
+    void RunCommand(ECommand Command) override;
 
 private:
     void CreateMenus();
-    QAction* AddMenuItem(QMenu* Menu, const QString& Caption, int Tag);
+    QAction* AddMenuItem(QMenu* Menu, const QString& Caption, ECommand Command);
     void mnuPopPlayListsClick();
     void lstPlayListsClick();
 

@@ -2,7 +2,6 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
@@ -13,6 +12,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -39,14 +39,6 @@
 
 namespace orvanta {
 
-namespace {
-const char* const TagProperty = "Tag";
-
-QIcon iconNamed(const QString& name) {
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
-}
-} // namespace
-
 TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
     : QMainWindow(Parent), OnShellOpen(ShellOpen), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
@@ -63,8 +55,8 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     pnlToolButtons = new QWidget(central);
     pnlToolButtons->setObjectName(QStringLiteral("pnlToolButtons"));
-    pnlToolButtons->setFixedHeight(41);
-    pnlToolButtons->installEventFilter(this);
+    pnlToolButtons->setMinimumHeight(41);
+    pnlToolButtons->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(pnlToolButtons);
 
     FViews = new QStackedWidget(central);
@@ -93,12 +85,14 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     playerLayout->addWidget(wmpPlayer);
     FitMinimumWidth();
     pnlPlayer->installEventFilter(this);
-    FPlayButtons = std::make_unique<TToolPlayButtons>(spdPlayFile, spdPlayPlayList, spdPlayTrack);
+    FPlayButtons = std::make_unique<TToolPlayButtons>(CommandAction(ECommand::MediaPlayFile),
+                                                      CommandAction(ECommand::PlayListsPlay),
+                                                      CommandAction(ECommand::PlayListsPlayTrack));
     Playback = new TPlaybackControl(
         *Engine, *FPlayButtons, [this](const QString& Caption) { setWindowTitle(Caption); },
         &RandomGenerator, this);
     ConnectPlayback(*Engine);
-    SwitchView(1);
+    SwitchView(EView::Media);
 
     if (FOptions) {
         // The answer arrives on a download thread; the setting is stored and saved there.
@@ -147,13 +141,13 @@ void TfrmMain::CreateMenus() {
     QAction* addFiles = file->addAction(QStringLiteral("&Add Files..."));
     addFiles->setShortcut(QKeySequence::Open);
     addFiles->setObjectName(QStringLiteral("mnuFileAddFiles"));
-    addFiles->setProperty(TagProperty, 103);
-    connect(addFiles, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
+    connect(addFiles, &QAction::triggered, this,
+            [this] { mnuFileAddFilesClick(ECommand::MediaAddFiles); });
     QAction* addFolder = file->addAction(QStringLiteral("Add Folder..."));
     addFolder->setObjectName(QStringLiteral("mnuFileAddFolder"));
-    addFolder->setProperty(TagProperty, 108);
     addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    connect(addFolder, &QAction::triggered, this, &TfrmMain::mnuFileAddFilesClick);
+    connect(addFolder, &QAction::triggered, this,
+            [this] { mnuFileAddFilesClick(ECommand::MediaAddFolder); });
     file->addSeparator();
     QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -164,14 +158,13 @@ void TfrmMain::CreateMenus() {
     auto* group = new QActionGroup(this);
     mnuViewMedia = view->addAction(QStringLiteral("&My Music"));
     mnuViewMedia->setObjectName(QStringLiteral("mnuViewMedia"));
-    mnuViewMedia->setProperty(TagProperty, 0);
     mnuViewPlayLists = view->addAction(QStringLiteral("&Playlists"));
     mnuViewPlayLists->setObjectName(QStringLiteral("mnuViewPlayLists"));
-    mnuViewPlayLists->setProperty(TagProperty, 1);
     for (QAction* item : {mnuViewMedia, mnuViewPlayLists}) {
         item->setCheckable(true);
         group->addAction(item);
-        connect(item, &QAction::triggered, this, &TfrmMain::mnuViewClick);
+        const EView shown = item == mnuViewMedia ? EView::Media : EView::PlayLists;
+        connect(item, &QAction::triggered, this, [this, shown] { mnuViewClick(shown); });
     }
 
     CreateCommandMenus(file, view);
@@ -201,188 +194,48 @@ void TfrmMain::CreateMenus() {
     connect(about, &QAction::triggered, this, &TfrmMain::ShowAbout);
 }
 
-QToolButton* TfrmMain::AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
-                                      bool AnchoredRight) {
-    auto* button = new QToolButton(pnlToolButtons);
-    button->setToolTip(Hint);
-    button->setAccessibleName(Hint);
-    button->setIcon(iconNamed(Icon));
-    button->setIconSize(QSize(24, 24));
-    button->setAutoRaise(true);
-    button->setFixedSize(ButtonSize, ButtonSize);
-    AddToolControl(Tag, button, Left, ButtonTop, AnchoredRight);
-    return button;
-}
-
-void TfrmMain::AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight) {
-    Control->setProperty(TagProperty, Tag);
-    Control->move(Left, Top);
-    FToolControls.push_back({Tag, Control, Left, AnchoredRight});
-}
-
-void TfrmMain::CreateToolBar() {
-    struct ViewButton {
-        QToolButton*& Button;
-        int Tag;
-        const char* Hint;
-        const char* Caption;
-        const char* Icon;
-        int Left;
-    };
-    auto* viewGroup = new QButtonGroup(this);
-    for (const ViewButton& view :
-         {ViewButton{spdViewMedia, 1, "View My Music", "My Music", "view-media", 4},
-          ViewButton{spdViewPlayLists, 2, "View Playlists", "Playlists", "view-playlists", 104}}) {
-        auto* button = new QToolButton(pnlToolButtons);
-        button->setText(QString::fromLatin1(view.Caption));
-        button->setToolTip(QString::fromLatin1(view.Hint));
-        button->setIcon(iconNamed(QString::fromLatin1(view.Icon)));
-        button->setIconSize(QSize(24, 24));
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setCheckable(true);
-        button->setAutoRaise(true);
-        button->setFixedSize(97, ButtonSize);
-        viewGroup->addButton(button);
-        AddToolControl(view.Tag, button, view.Left, ButtonTop, false);
-        connect(button, &QToolButton::clicked, this, &TfrmMain::spdViewButtonClick);
-        view.Button = button;
-    }
-    spdViewMedia->setChecked(true);
-
-    bvlToolButtons = new QFrame(pnlToolButtons);
-    bvlToolButtons->setFrameShape(QFrame::VLine);
-    bvlToolButtons->setFrameShadow(QFrame::Sunken);
-    bvlToolButtons->setFixedSize(3, ButtonSize);
-    AddToolControl(0, bvlToolButtons, 204, ButtonTop, false);
-
-    struct CommandButton {
-        int Tag;
-        const char* Hint;
-        const char* Icon;
-        int Left;
-        bool AnchoredRight;
-    };
-    static const CommandButton commands[] = {
-        {100, "Play File", "play", 210, false},
-        {101, "Locate File", "locate", 246, false},
-        {102, "Edit MP3 Tag", "edit-tag", 282, false},
-        {103, "Add Files", "add-files", 318, false},
-        {104, "Remove Files", "remove-files", 354, false},
-        {105, "Refresh Media", "refresh", 390, false},
-        {108, "Add Folder", "add-folder", 426, false},
-        {107, "Add Files to Playlist", "add-to-playlist", 534, true},
-        {200, "Play Playlist", "play", 210, false},
-        {201, "New Playlist", "new-playlist", 246, false},
-        {202, "Rename Playlist", "rename-playlist", 282, false},
-        {203, "Remove Playlist", "remove-playlist", 318, false},
-        {204, "Shuffle Playlist", "shuffle", 354, false},
-        {205, "Play Track", "play", 390, false},
-        {206, "Remove Tracks", "remove-tracks", 426, false},
-        {207, "Move Track Up", "move-up", 462, false},
-        {208, "Move Track Down", "move-down", 498, false},
-    };
-    for (const CommandButton& command : commands) {
-        QToolButton* button =
-            AddSpeedButton(command.Tag, QString::fromLatin1(command.Hint),
-                           QString::fromLatin1(command.Icon), command.Left, command.AnchoredRight);
-        const bool isPlay = command.Tag == 100 || command.Tag == 200 || command.Tag == 205;
-        connect(button, &QToolButton::clicked, this,
-                isPlay ? &TfrmMain::spdPlayClick : &TfrmMain::spdToolButtonClick);
-        if (command.Tag == 100)
-            spdPlayFile = button;
-        else if (command.Tag == 200)
-            spdPlayPlayList = button;
-        else if (command.Tag == 205)
-            spdPlayTrack = button;
-        else if (command.Tag == 107)
-            spdAddToPlayList = button;
-    }
-
-    cmbPlayLists = new QComboBox(pnlToolButtons);
-    cmbPlayLists->setObjectName(QStringLiteral("cmbPlayLists"));
-    cmbPlayLists->setFixedWidth(178);
-    AddToolControl(150, cmbPlayLists, 570, 10 - 2, true);
-
-    cmbPlayListMode = new QComboBox(pnlToolButtons);
-    cmbPlayListMode->setObjectName(QStringLiteral("cmbPlayListMode"));
-    cmbPlayListMode->addItems({QStringLiteral("Play Normal"), QStringLiteral("Play Loop"),
-                               QStringLiteral("Play Random")});
-    cmbPlayListMode->setCurrentIndex(0);
-    // 97 pixels at the design font; wider when the desktop font needs it for "Play Random".
-    cmbPlayListMode->setFixedWidth(std::max(97, cmbPlayListMode->sizeHint().width()));
-    AddToolControl(250, cmbPlayListMode, 534, 10 - 2, false);
-    connect(cmbPlayListMode, qOverload<int>(&QComboBox::activated), this,
-            &TfrmMain::cmbPlayListModeClick);
-
-    lblPlayListInfo = new QLabel(pnlToolButtons);
-    lblPlayListInfo->setObjectName(QStringLiteral("lblPlayListInfo"));
-    // The label follows the mode box and grows with its text, as "00:00:00 (0 Tracks)".
-    lblPlayListInfo->setMinimumWidth(111);
-    AddToolControl(251, lblPlayListInfo,
-                   std::max(635, cmbPlayListMode->x() + cmbPlayListMode->width() + 4), 14 - 2,
-                   false);
-    CreateToolOverflow();
-}
-
-int TfrmMain::TagOf(const QObject* Control) {
-    return Control->property(TagProperty).toInt();
-}
-
-QWidget* TfrmMain::ToolControl(int Tag) const {
-    for (const TToolControl& control : FToolControls)
-        if (control.Tag == Tag)
-            return control.Control;
-    return nullptr;
-}
-
 QAction* TfrmMain::MenuAction(const QString& Name) const {
     return findChild<QAction*>(Name);
 }
 
-int TfrmMain::CurrentView() const {
-    return FViews->currentWidget() == fraMedia1 ? 1 : 2;
+EView TfrmMain::CurrentView() const {
+    return FViews->currentWidget() == fraMedia1 ? EView::Media : EView::PlayLists;
 }
 
-TViewFrame* TfrmMain::ViewOf(int Group) const {
-    if (Group == 1)
+TViewFrame* TfrmMain::FrameOf(EView View) const {
+    if (View == EView::Media)
         return fraMedia1;
-    if (Group == 2)
+    if (View == EView::PlayLists)
         return fraPlayLists1;
     return nullptr;
 }
 
-void TfrmMain::RunToolCommand(int Tag) {
-    if (TViewFrame* view = ViewOf(Tag / 100))
-        view->DoCommand(Tag % 100);
+void TfrmMain::RunToolCommand(ECommand Command) {
+    // The command runs whatever view is in front.
+    if (TViewFrame* view = FrameOf(ViewOf(Command)))
+        view->DoCommand(Command);
 }
 
-void TfrmMain::spdToolButtonClick() {
-    RunToolCommand(TagOf(sender()));
+void TfrmMain::spdToolButtonClick(ECommand Command) {
+    RunToolCommand(Command);
 }
 
-void TfrmMain::spdPlayClick() {
+void TfrmMain::spdPlayClick(ECommand Command) {
     if (Playback->Playing()) {
         Playback->StopPlaying();
         return;
     }
-    RunToolCommand(TagOf(sender()));
+    RunToolCommand(Command);
 }
 
-void TfrmMain::spdViewButtonClick() {
-    auto* button = qobject_cast<QToolButton*>(sender());
-    if (!button)
-        return;
-    button->setChecked(true);
-    SwitchView(TagOf(button));
+void TfrmMain::mnuViewClick(EView View) {
+    // The view buttons are the menu's items, so they are checked in step.
+    SwitchView(View);
 }
 
-void TfrmMain::mnuViewClick() {
-    QToolButton* button = TagOf(sender()) == 0 ? spdViewMedia : spdViewPlayLists;
-    button->click();
-}
-
-void TfrmMain::mnuFileAddFilesClick() {
-    fraMedia1->DoCommand(TagOf(sender()) % 100);
+void TfrmMain::mnuFileAddFilesClick(ECommand Command) {
+    // In either view.
+    fraMedia1->DoCommand(Command);
 }
 
 void TfrmMain::mnuHelpHomeClick() {
@@ -408,26 +261,15 @@ void TfrmMain::pnlPlayerResize() {
     wmpPlayer->setFocus();
 }
 
-void TfrmMain::SwitchView(int View) {
-    if (View == 1) {
+void TfrmMain::SwitchView(EView View) {
+    if (View == EView::Media) {
         mnuViewMedia->setChecked(true);
         FViews->setCurrentWidget(fraMedia1);
-    } else if (View == 2) {
+    } else if (View == EView::PlayLists) {
         mnuViewPlayLists->setChecked(true);
         FViews->setCurrentWidget(fraPlayLists1);
     }
     ShowToolButtons(View);
-}
-
-void TfrmMain::ShowToolButtons(int View) {
-    for (const TToolControl& control : FToolControls) {
-        if (control.Tag / 100 == View)
-            control.Control->show();
-        else if (control.Tag >= 100)
-            control.Control->hide();
-    }
-    FToolView = View;
-    LayOutToolBar();
 }
 
 void TfrmMain::FillPlayListCombo(bool KeepChoice) {
@@ -452,9 +294,8 @@ void TfrmMain::ShowAbout() {
 }
 
 bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
-    // The tool bar panel, not the window, decides where the right-anchored controls go.
-    if (Watched == pnlToolButtons && Event->type() == QEvent::Resize)
-        LayOutToolBar();
+    if (Watched == lblPlayListInfo && Event->type() == QEvent::Resize)
+        FitPlayListInfo();
     if (Watched == pnlPlayer && Event->type() == QEvent::Resize)
         pnlPlayerResize();
     return QMainWindow::eventFilter(Watched, Event);
@@ -532,17 +373,6 @@ void TfrmMain::AddToLibrary(const QStringList& Paths, const QString& PlayList) {
 void TfrmMain::SetPlayListInfo(const QString& Text) {
     FPlayListInfo = Text;
     FitPlayListInfo();
-}
-
-void TfrmMain::FitPlayListInfo() {
-    // The label runs to the window's edge; a text too long for it is elided and shown whole
-    // in its tooltip.
-    const int room = std::max(111, pnlToolButtons->width() - lblPlayListInfo->x() - 4);
-    const QString shown =
-        lblPlayListInfo->fontMetrics().elidedText(FPlayListInfo, Qt::ElideRight, room);
-    lblPlayListInfo->setText(shown);
-    lblPlayListInfo->setToolTip(shown == FPlayListInfo ? QString() : FPlayListInfo);
-    lblPlayListInfo->resize(room, lblPlayListInfo->sizeHint().height());
 }
 
 } // namespace orvanta

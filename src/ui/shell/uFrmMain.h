@@ -3,10 +3,13 @@
 #include <QMainWindow>
 #include <QVector>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/common/uCommands.h"
 #include "ui/common/uMainServices.h"
 
 class QAction;
@@ -18,6 +21,7 @@ class QImage;
 class QLabel;
 class QMenu;
 class QStackedWidget;
+class QToolBar;
 class QToolButton;
 
 namespace orvanta {
@@ -29,8 +33,6 @@ class TMprisService;
 class TOptions;
 class TPlayListFileCommands;
 class TPlaybackControl;
-class TToolOverflow;
-struct TFoldButton;
 class TToolPlayButtons;
 class TfraTransportBar;
 class TfraMedia;
@@ -41,7 +43,8 @@ class TPlayListManager;
 class TViewFrame;
 
 // The main window: tool bar, menus, the two stacked views and the player strip. It owns no
-// media logic: each control's Tag routes its click to a numbered command of a view.
+// media logic: each command button and menu item routes its click to a named command of a
+// view.
 class TfrmMain : public QMainWindow, public IMainServices {
     Q_OBJECT
 public:
@@ -86,8 +89,8 @@ public:
     // shows the Playlists view; returns how many were imported.
     int ImportPlayListFiles(const QStringList& Files);
 
-    void SwitchView(int View);
-    void ShowToolButtons(int View);
+    void SwitchView(EView View);
+    void ShowToolButtons(EView View);
     // KeepChoice: the chosen name stays chosen while it is listed; else the first is chosen.
     void FillPlayListCombo(bool KeepChoice = false);
     void ShowAbout();
@@ -96,24 +99,31 @@ public:
     // Ends the notice downloads; must run before the settings are freed.
     void StopNotices();
 
-    // The control with this Tag on the tool bar, or null.
-    QWidget* ToolControl(int Tag) const;
+    // The tool bar's button that runs Command, or null.
+    QToolButton* ToolButton(ECommand Command) const;
+    // The one action of Command, shared by its tool button and its menu item.
+    QAction* CommandAction(ECommand Command) const;
+    // The bar of the view's command buttons.
+    QToolBar* CommandBar(EView View) const;
     QAction* MenuAction(const QString& Name) const;
     // Hands a folder or web address to the desktop; replaceable so tests stay off it.
     std::function<bool(const QString& Target)> OnShellOpen;
-    int CurrentView() const;
+    EView CurrentView() const;
 
-    // Tool bar and menus (named as the window's controls).
+    // Tool bar and menus (named as the window's controls). The tool bar row holds the view
+    // buttons' bar and, per view, a bar of its commands and a bar of its boxes.
     QWidget* pnlToolButtons = nullptr;
+    QToolBar* tlbViews = nullptr;
+    QToolBar* tlbMedia = nullptr;
+    QToolBar* tlbMediaBoxes = nullptr;
+    QToolBar* tlbPlayLists = nullptr;
+    QToolBar* tlbPlayListsBoxes = nullptr;
     QToolButton* spdViewMedia = nullptr;
     QToolButton* spdViewPlayLists = nullptr;
-    QFrame* bvlToolButtons = nullptr;
     QToolButton* spdPlayFile = nullptr;
     QToolButton* spdPlayPlayList = nullptr;
     QToolButton* spdPlayTrack = nullptr;
     QToolButton* spdAddToPlayList = nullptr;
-    // Offers the buttons that do not fit a narrow window.
-    QToolButton* spdToolOverflow = nullptr;
     QComboBox* cmbPlayLists = nullptr;
     QComboBox* cmbPlayListMode = nullptr;
     QLabel* lblPlayListInfo = nullptr;
@@ -140,11 +150,6 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private slots:
-    void spdToolButtonClick();
-    void spdPlayClick();
-    void spdViewButtonClick();
-    void mnuViewClick();
-    void mnuFileAddFilesClick();
     void mnuHelpHomeClick();
     void mnuHelpHelpClick();
     void cmbPlayListModeClick();
@@ -152,15 +157,8 @@ private slots:
 
 private:
     static constexpr int DesignWidth = 760;
-    static constexpr int ButtonSize = 33;
-    static constexpr int ButtonTop = 4;
-
-    struct TToolControl {
-        int Tag;
-        QWidget* Control;
-        int Left;
-        bool AnchoredRight;
-    };
+    // The info label's least width, enough for "00:00:00 (0 Tracks)" at the design font.
+    static constexpr int InfoRoom = 111;
 
     void CreateMenus();
     // The Edit and Playback menus and File's playlist item, with their shortcuts
@@ -169,23 +167,21 @@ private:
     void PlayPauseClick();
     void RemoveClick();
     void EnableCommandMenus();
+    // The commands' actions, the menu items' among them (uFrmMainToolBar.cpp).
+    void CreateCommandActions();
     void CreateToolBar();
-    QToolButton* AddSpeedButton(int Tag, const QString& Hint, const QString& Icon, int Left,
-                                bool AnchoredRight = false);
-    void AddToolControl(int Tag, QWidget* Control, int Left, int Top, bool AnchoredRight);
-    void RunToolCommand(int Tag);
-    // The overflow button, with the menu command keys its items show (uFrmMainToolBar.cpp).
-    void CreateToolOverflow();
-    // Places the right-anchored controls and folds the shown view's buttons that do not fit.
-    void LayOutToolBar();
+    // Hands Command to the view its number names.
+    void RunToolCommand(ECommand Command);
+    void spdToolButtonClick(ECommand Command);
+    // The play buttons stop what plays, else run their command.
+    void spdPlayClick(ECommand Command);
+    void mnuViewClick(EView View);
+    void mnuFileAddFilesClick(ECommand Command);
     // The window opens wide enough for every button and never gets narrower than the controls
-    // that cannot be folded.
+    // that cannot go to an extension menu.
     void FitMinimumWidth();
-    QVector<TFoldButton> FoldableButtons(int View) const;
-    int ToolRowTail(int View, bool Natural) const;
     void FitPlayListInfo();
-    TViewFrame* ViewOf(int Group) const;
-    static int TagOf(const QObject* Control);
+    TViewFrame* FrameOf(EView View) const;
 
     void FormActivate();
     // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
@@ -206,9 +202,8 @@ private:
     TOptions* FOptions;
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
-    QVector<TToolControl> FToolControls;
-    TToolOverflow* FOverflow = nullptr;
-    int FToolView = 1;
+    std::map<ECommand, QAction*> FCommandActions;
+    EView FToolView = EView::Media;
     bool FActivated = false;
     QString FPlayListInfo;
     bool FPlaced = false;

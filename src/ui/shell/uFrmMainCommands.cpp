@@ -30,23 +30,27 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
     newPlayList->setShortcut(QKeySequence::New);
     // Before the separator above Exit.
     File->insertAction(File->actions().value(1), newPlayList);
-    connect(newPlayList, &QAction::triggered, this, [this] { fraPlayLists1->DoCommand(1); });
+    connect(newPlayList, &QAction::triggered, this,
+            [this] { fraPlayLists1->DoCommand(ECommand::PlayListsNew); });
 
     auto* edit = new QMenu(QStringLiteral("&Edit"), this);
     edit->setObjectName(QStringLiteral("mnuEdit"));
     menuBar()->insertMenu(View->menuAction(), edit);
     QAction* editTag =
         addCommand(edit, "mnuEditMP3Tag", "&Edit MP3 Tag...", QKeySequence(Qt::CTRL | Qt::Key_E));
-    connect(editTag, &QAction::triggered, this, [this] { fraMedia1->DoCommand(2); });
+    connect(editTag, &QAction::triggered, this,
+            [this] { fraMedia1->DoCommand(ECommand::MediaEditMP3Tag); });
     QAction* rename =
         addCommand(edit, "mnuEditRenamePlayList", "Re&name Playlist...", QKeySequence(Qt::Key_F2));
-    connect(rename, &QAction::triggered, this, [this] { fraPlayLists1->DoCommand(2); });
+    connect(rename, &QAction::triggered, this,
+            [this] { fraPlayLists1->DoCommand(ECommand::PlayListsRename); });
     QAction* remove = addCommand(edit, "mnuEditRemove", "&Remove", QKeySequence::Delete);
     connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
     edit->addSeparator();
     QAction* refresh =
         addCommand(edit, "mnuEditRefreshMedia", "Re&fresh Media", QKeySequence(Qt::Key_F5));
-    connect(refresh, &QAction::triggered, this, [this] { fraMedia1->DoCommand(5); });
+    connect(refresh, &QAction::triggered, this,
+            [this] { fraMedia1->DoCommand(ECommand::MediaRefreshMedia); });
 
     auto* playback = new QMenu(QStringLiteral("&Playback"), this);
     playback->setObjectName(QStringLiteral("mnuPlayback"));
@@ -64,7 +68,7 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
 
 void TfrmMain::EnableCommandMenus() {
     // A command of the hidden view would act on a selection the user cannot see.
-    const bool media = CurrentView() == 1;
+    const bool media = CurrentView() == EView::Media;
     MenuAction(QStringLiteral("mnuEditMP3Tag"))->setEnabled(media);
     MenuAction(QStringLiteral("mnuEditRenamePlayList"))->setEnabled(!media);
     MenuAction(QStringLiteral("mnuEditRemove"))
@@ -76,12 +80,12 @@ void TfrmMain::EnableCommandMenus() {
 
 void TfrmMain::RemoveClick() {
     // Each removal asks its own question first.
-    if (CurrentView() == 1)
-        fraMedia1->DoCommand(4);
+    if (CurrentView() == EView::Media)
+        fraMedia1->DoCommand(ECommand::MediaRemoveFiles);
     else if (fraPlayLists1->lstPlayLists->hasFocus())
-        fraPlayLists1->DoCommand(3);
+        fraPlayLists1->DoCommand(ECommand::PlayListsRemove);
     else
-        fraPlayLists1->DoCommand(6);
+        fraPlayLists1->DoCommand(ECommand::PlayListsRemoveTracks);
 }
 
 void TfrmMain::PlayPauseClick() {
@@ -89,10 +93,11 @@ void TfrmMain::PlayPauseClick() {
         wmpPlayer->cmdPlayPause->click();
         return;
     }
-    if (CurrentView() == 1)
-        RunToolCommand(100);
+    if (CurrentView() == EView::Media)
+        RunToolCommand(ECommand::MediaPlayFile);
     else
-        RunToolCommand(fraPlayLists1->lvwTracks->hasFocus() ? 205 : 200);
+        RunToolCommand(fraPlayLists1->lvwTracks->hasFocus() ? ECommand::PlayListsPlayTrack
+                                                            : ECommand::PlayListsPlay);
 }
 
 } // namespace orvanta

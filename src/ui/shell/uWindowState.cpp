@@ -33,7 +33,7 @@ const QString MutedKey = QStringLiteral("Player/Muted");
 void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
     Settings.setValue(GeometryKey, Window.saveGeometry());
     Settings.setValue(StateKey, Window.saveState());
-    Settings.setValue(ViewKey, Window.CurrentView());
+    Settings.setValue(ViewKey, static_cast<int>(Window.CurrentView()));
     // Bytes: a name that is not UTF-8 would not survive the settings file as text.
     Settings.setValue(PlayListKey,
                       QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
@@ -48,7 +48,7 @@ void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
 bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
     const bool placed = Window.restoreGeometry(Settings.value(GeometryKey).toByteArray());
     Window.restoreState(Settings.value(StateKey).toByteArray());
-    if (Settings.value(ViewKey, 1).toInt() == 2)
+    if (Settings.value(ViewKey).toInt() == static_cast<int>(EView::PlayLists))
         Window.spdViewPlayLists->click();
     const int playList = Window.cmbPlayLists->findData(
         PathToQString(Settings.value(PlayListKey).toByteArray().toStdString()));
