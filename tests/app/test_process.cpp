@@ -395,6 +395,8 @@ private slots:
         TFakePlayerEngine engine;
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return !window.fraMedia1->ListPending() && !window.fraMedia1->Busy(); }));
         QCOMPARE(window.fraMedia1->MediaModel->rowCount(), 1);
         window.fraMedia1->DoCommand(5); // Refresh Media
         const bool toldReadOnly =

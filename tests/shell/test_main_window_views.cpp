@@ -57,6 +57,9 @@ struct Fixture {
         RegisterFileTypes(Types);
         Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
+        // My Music's list and its purge come from its library worker.
+        QVERIFY(QTest::qWaitFor(
+            [this] { return !Window->fraMedia1->ListPending() && !Window->fraMedia1->Busy(); }));
     }
     void Click(int Tag) { qobject_cast<QToolButton*>(Window->ToolControl(Tag))->click(); }
     QStringList Combo() const {
