@@ -290,9 +290,9 @@ void TfraMedia::Finalize() {
     FImport.reset();
     // Its results still queued are dropped: no request is newer than these numbers.
     FWorker.reset();
-    FFilterDone = ++FFilterAsked;
-    FListDone = ++FListAsked;
-    FWork = TWork::None;
+    FController.FilterLists.Drop();
+    FController.Listings.Drop();
+    FController.End();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
     FQuery.reset();
@@ -310,12 +310,14 @@ void TfraMedia::RunCommand(int Number) {
     AssertGuiThread();
     if (!FMediaDB)
         return;
-    // One library command at a time: the others are ignored while one runs.
-    if (Busy() && ((Number >= 2 && Number <= 5) || Number == 8))
+    switch (FController.Gate(Number, FMediaDB->ReadOnly())) {
+    case TMediaController::TGate::Wait:
         return;
-    if (FMediaDB->ReadOnly() && ((Number >= 2 && Number <= 5) || Number == 8)) {
+    case TMediaController::TGate::ReadOnly:
         FPrompts->Information(LibraryReadOnlyText);
         return;
+    case TMediaController::TGate::Run:
+        break;
     }
     switch (Number) {
     case 0:
@@ -353,18 +355,17 @@ void TfraMedia::RunCommand(int Number) {
 }
 
 void TfraMedia::lvwMediaColumnClick(int Column) {
-    const int k = Column + 1;
-    SortBy(k == std::abs(FSortState) ? -FSortState : k);
+    SortBy(FController.ClickedColumn(Column + 1));
 }
 
 void TfraMedia::SortBy(int SortState) {
     AssertGuiThread();
-    FSortState = SortState;
-    MediaModel->Sort(FSortState);
+    FController.SetSortState(SortState);
+    MediaModel->Sort(SortState);
     QHeaderView* header = lvwMedia->horizontalHeader();
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(std::abs(FSortState) - 1,
-                             FSortState > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    header->setSortIndicator(std::abs(SortState) - 1,
+                             SortState > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 std::vector<int> TfraMedia::SelectedRows() const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/library/uMediaController.h"
 #include "core/library/uMediaSearch.h"
 #include "ui/common/uViewFrame.h"
 #include "ui/library/uFraMediaModel.h"
@@ -71,14 +72,14 @@ public:
     void RestoreChoice(int Kind, const QString& Value, int SortState);
 
     // 0 before the first fill; then the column from 1, negative when descending.
-    int SortState() const { return FSortState; }
+    int SortState() const { return FController.SortState(); }
     // Sorts by the column numbered from 1, descending when negative.
     void SortBy(int SortState);
     // Selected rows in ascending order.
     std::vector<int> SelectedRows() const;
     void SelectRows(const std::vector<int>& Rows);
     // A library command (a purge, a removal, an add or refresh) runs; the others wait.
-    bool Busy() const { return FWork != TWork::None; }
+    bool Busy() const { return FController.Busy(); }
     // A filter list, a listing or a sort is still being read.
     bool ListPending() const;
     // A search typed is still being listed.
@@ -205,7 +206,7 @@ private:
     void PlayAlbum();
 
     // The library command running, and its progress strip.
-    enum class TWork { None, Purging, Removing, Importing };
+    using TWork = TMediaController::TWork;
     void BeginWork(TWork Work, const QString& Text, int Total);
     // From the worker: progress of the command, shown at most every few tens of milliseconds.
     std::function<void(int Done, int Total)> ProgressSender(TWork Work, const QString& Text);
@@ -236,15 +237,11 @@ private:
     std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TLibraryWorker> FWorker;
     TWorkerInbox* FInbox = nullptr;
-    // Requests of each kind are numbered; an answer counts only when it is the newest's.
-    std::uint64_t FFilterAsked = 0;
-    std::uint64_t FFilterDone = 0;
-    std::uint64_t FListAsked = 0;
-    std::uint64_t FListDone = 0;
+    // The command running, the requests under way and the sort state.
+    TMediaController FController;
     TMediaListing FListing;
     // At start the purge follows the first listing, so the list comes first.
     bool FStartPurgeDue = false;
-    TWork FWork = TWork::None;
     // The user's Cancel of the running command.
     std::shared_ptr<std::atomic<bool>> FStopWork;
     std::unique_ptr<TMediaMaintenance> FMaintenance;
@@ -255,7 +252,6 @@ private:
     QTimer* tmrOutside = nullptr;
     std::int64_t FLibraryVersion = -1;
     QStringListModel* FFilterModel = nullptr;
-    int FSortState = 0;
     std::unique_ptr<TMediaSearch> FSearch;
     std::uint64_t FSearchTicket = 0;
     TMediaListing FSearchListing;

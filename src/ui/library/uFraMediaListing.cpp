@@ -105,7 +105,7 @@ void TfraMedia::AssertGuiThread() const {
 }
 
 bool TfraMedia::ListPending() const {
-    return FFilterAsked != FFilterDone || FListAsked != FListDone || MediaModel->SortPending();
+    return FController.ListPending() || MediaModel->SortPending();
 }
 
 void TfraMedia::SelectFilterItem(int Row) {
@@ -162,7 +162,7 @@ void TfraMedia::RestoreChoice(int Kind, const QString& Value, int SortState) {
 
 void TfraMedia::RequestFilterList(const TAfterFilter& After) {
     AssertGuiThread();
-    const std::uint64_t asked = ++FFilterAsked;
+    const std::uint64_t asked = FController.FilterLists.Ask();
     const TMediaListing::TKind kind = kindOf(cmbFilter->currentText());
     const bool withAll = cmbFilter->currentText() == QStringLiteral("Artists");
     FInbox->Post<std::vector<std::string>>(
@@ -171,15 +171,13 @@ void TfraMedia::RequestFilterList(const TAfterFilter& After) {
             return Library.FilterValues(kind, cancelCheck(Cancel));
         },
         [this, asked, withAll, After](std::vector<std::string> Found) {
-            if (asked != FFilterAsked)
+            if (!FController.FilterLists.Arrived(asked))
                 return;
-            FFilterDone = asked;
             RunGuarded([&] { FilterListArrived(Found, withAll, After); });
         },
         [this, asked](const QString& Error) {
-            if (asked != FFilterAsked)
+            if (!FController.FilterLists.Arrived(asked))
                 return;
-            FFilterDone = asked;
             ShowException(*FPrompts, Error);
         });
 }
@@ -271,14 +269,15 @@ void TfraMedia::lstItemsClick() {
     // The press that chose an entry lists it already; the click that follows does not
     // list it a second time.
     TMediaListing listing;
-    if (FListAsked != FListDone && CurrentListing(listing) && sameListing(listing, FListing))
+    if (FController.Listings.Pending() && CurrentListing(listing) && sameListing(listing, FListing))
         return;
     RequestListing({});
 }
 
 void TfraMedia::DropListing() {
-    FListDone = ++FListAsked;
-    FWorker->CancelLane(TLibraryLane::Listing);
+    FController.Listings.Drop();
+    if (FWorker)
+        FWorker->CancelLane(TLibraryLane::Listing);
 }
 
 void TfraMedia::RequestListing(const TAfterListing& After) {
@@ -290,7 +289,7 @@ void TfraMedia::RequestListing(const TAfterListing& After) {
         DropListing();
         MediaModel->SetItems({});
     } else {
-        const std::uint64_t asked = ++FListAsked;
+        const std::uint64_t asked = FController.Listings.Ask();
         FListing = listing;
         FInbox->Post<std::vector<std::int64_t>>(
             *FWorker, TLibraryLane::Listing,
@@ -306,22 +305,20 @@ void TfraMedia::RequestListing(const TAfterListing& After) {
                 return ids;
             },
             [this, asked, After](std::vector<std::int64_t> Ids) {
-                if (asked != FListAsked)
+                if (!FController.Listings.Arrived(asked))
                     return;
-                FListDone = asked;
                 RunGuarded([&] {
                     MediaModel->SetIds(std::move(Ids));
                     ShowListed(FListing, After.KeepSort);
                     if (After.Scroll >= 0)
                         lvwMedia->verticalScrollBar()->setValue(After.Scroll);
-                    if (After.WantedSort != 0 && After.WantedSort != FSortState)
+                    if (After.WantedSort != 0 && After.WantedSort != FController.SortState())
                         SortBy(After.WantedSort);
                 });
             },
             [this, asked](const QString& Error) {
-                if (asked != FListAsked)
+                if (!FController.Listings.Arrived(asked))
                     return;
-                FListDone = asked;
                 ShowException(*FPrompts, Error);
             });
     }
@@ -364,27 +361,18 @@ void TfraMedia::SearchTick() {
 }
 
 void TfraMedia::ShowListed(const TMediaListing& Listing, bool KeepSort) {
-    QHeaderView* header = lvwMedia->horizontalHeader();
     const bool album = Listing.Kind == TMediaListing::Album;
-    const int arrived = album ? TMediaListModel::colTrack + 1 : 1;
-    if (KeepSort && FSortState != 0) {
-        // Listed again after a change of the library: the order shown stays.
-        if (FSortState != arrived)
-            MediaModel->Sort(FSortState);
-    } else if (album) {
-        // An album lists in the order it plays.
-        FSortState = arrived;
-        header->setSortIndicatorShown(true);
+    const TMediaController::TListedOrder order =
+        FController.AfterListing(album, KeepSort, TMediaListModel::colTrack + 1);
+    if (order.Sort != 0)
+        MediaModel->Sort(order.Sort);
+    if (!order.ArrivalOrder)
+        return;
+    // An album lists in the order it plays; other rows arrive ordered by title.
+    QHeaderView* header = lvwMedia->horizontalHeader();
+    header->setSortIndicatorShown(album);
+    if (album)
         header->setSortIndicator(TMediaListModel::colTrack, Qt::AscendingOrder);
-    } else if (FSortState == 0 || FSortState == 1 ||
-               std::abs(FSortState) == TMediaListModel::colTrack + 1) {
-        // The rows arrive ordered by title.
-        FSortState = 1;
-        header->setSortIndicatorShown(false);
-    } else {
-        // The order the user chose stays.
-        MediaModel->Sort(FSortState);
-    }
 }
 
 std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& Ids) {

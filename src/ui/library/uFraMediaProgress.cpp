@@ -20,7 +20,7 @@ constexpr int NoteMs = 5000;
 
 void TfraMedia::BeginWork(TWork Work, const QString& Text, int Total) {
     AssertGuiThread();
-    FWork = Work;
+    FController.Begin(Work);
     FStopWork = std::make_shared<std::atomic<bool>>(false);
     pnlFilter->setEnabled(false);
     prgProgress->setRange(0, std::max(Total, 1));
@@ -40,7 +40,7 @@ std::function<void(int Done, int Total)> TfraMedia::ProgressSender(TWork Work,
             return;
         *last = now;
         send([this, Work, Text, Done, Total] {
-            if (FWork != Work)
+            if (FController.Work() != Work)
                 return;
             prgProgress->setRange(0, std::max(Total, 1));
             prgProgress->setValue(Done);
@@ -52,7 +52,7 @@ std::function<void(int Done, int Total)> TfraMedia::ProgressSender(TWork Work,
 void TfraMedia::EndWork() {
     pnlProgress->hide();
     pnlFilter->setEnabled(true);
-    FWork = TWork::None;
+    FController.End();
     emit WorkFinished();
 }
 
