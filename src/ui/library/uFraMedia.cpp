@@ -267,9 +267,6 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // The list first, so the window is usable at once; then the rows whose files are gone.
     FStartPurgeDue = true;
     cmbFilterChange();
-    // Read into memory meanwhile, ready by the first typed word.
-    FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
-    FSearch->Prepare();
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
 }

@@ -148,6 +148,8 @@ private:
     struct TAfterFilter {
         // A new kind: its first entry is chosen and listed.
         bool SelectFirst = false;
+        // That entry's rows are read already ("All" of the artists).
+        bool Listed = false;
         // A restored choice: this value, then this sort.
         bool Restore = false;
         QString Wanted;
@@ -171,6 +173,8 @@ private:
     void FilterListArrived(const std::vector<std::string>& Found, bool WithAll,
                            const TAfterFilter& After);
     void RequestListing(const TAfterListing& After);
+    void PostListing(const TMediaListing& Listing, const TAfterListing& After);
+    void StartPurgeDue();
     // A listing under way is no longer wanted.
     void DropListing();
     // The model's reads of rows and sort orders.

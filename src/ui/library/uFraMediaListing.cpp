@@ -165,21 +165,35 @@ void TfraMedia::RequestFilterList(const TAfterFilter& After) {
     const std::uint64_t asked = FController.FilterLists.Ask();
     const TMediaListing::TKind kind = kindOf(cmbFilter->currentText());
     const bool withAll = cmbFilter->currentText() == QStringLiteral("Artists");
+    TAfterFilter after = After;
+    if (after.SelectFirst && withAll) {
+        // The first artist entry is "All", whose rows are read at once, ahead of the list of
+        // artists, rather than after it came back.
+        TMediaListing all;
+        all.Value = AllEntry.toStdString();
+        all.Words = SearchWords(txtSearch->text().toStdString());
+        ++FSearchTicket;
+        tmrSearch->stop();
+        PostListing(all, {});
+        after.Listed = true;
+    }
     FInbox->Post<std::vector<std::string>>(
         *FWorker, TLibraryLane::Filter,
         [kind](TMyMediaDB& Library, const TCancelToken& Cancel) {
             return Library.FilterValues(kind, cancelCheck(Cancel));
         },
-        [this, asked, withAll, After](std::vector<std::string> Found) {
+        [this, asked, withAll, after](std::vector<std::string> Found) {
             if (!FController.FilterLists.Arrived(asked))
                 return;
-            RunGuarded([&] { FilterListArrived(Found, withAll, After); });
+            RunGuarded([&] { FilterListArrived(Found, withAll, after); });
         },
         [this, asked](const QString& Error) {
             if (!FController.FilterLists.Arrived(asked))
                 return;
             ShowException(*FPrompts, Error);
         });
+    if (after.Listed)
+        StartPurgeDue();
 }
 
 void TfraMedia::FilterListArrived(const std::vector<std::string>& Found, bool WithAll,
@@ -205,6 +219,8 @@ void TfraMedia::FilterListArrived(const std::vector<std::string>& Found, bool Wi
                                                             QItemSelectionModel::ClearAndSelect);
         }
         lstItems->viewport()->update();
+        if (After.Listed)
+            return;
         TAfterListing listing;
         listing.WantedSort = After.Restore ? After.WantedSort : 0;
         RequestListing(listing);
@@ -289,6 +305,22 @@ void TfraMedia::RequestListing(const TAfterListing& After) {
         DropListing();
         MediaModel->SetItems({});
     } else {
+        PostListing(listing, After);
+    }
+    StartPurgeDue();
+}
+
+void TfraMedia::StartPurgeDue() {
+    // Queued behind the first lists, so they are there before missing files are looked for.
+    if (FStartPurgeDue) {
+        FStartPurgeDue = false;
+        RefreshMedia(false);
+    }
+}
+
+void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& After) {
+    {
+        const TMediaListing& listing = Listing;
         const std::uint64_t asked = FController.Listings.Ask();
         FListing = listing;
         FInbox->Post<std::vector<std::int64_t>>(
@@ -308,6 +340,12 @@ void TfraMedia::RequestListing(const TAfterListing& After) {
                 if (!FController.Listings.Arrived(asked))
                     return;
                 RunGuarded([&] {
+                    // Once the first list is there, the search reads the library into memory,
+                    // ready by the first typed word.
+                    if (!FSearch) {
+                        FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+                        FSearch->Prepare();
+                    }
                     MediaModel->SetIds(std::move(Ids));
                     ShowListed(FListing, After.KeepSort);
                     if (After.Scroll >= 0)
@@ -321,12 +359,6 @@ void TfraMedia::RequestListing(const TAfterListing& After) {
                     return;
                 ShowException(*FPrompts, Error);
             });
-    }
-    // Queued behind the first listing, so the list is there before missing files are looked
-    // for.
-    if (FStartPurgeDue) {
-        FStartPurgeDue = false;
-        RefreshMedia(false);
     }
 }
 
