@@ -12,7 +12,7 @@
 namespace orvanta::media_view {
 
 inline const QString AllEntry = QStringLiteral("All");
-// Window events run at least this often while a long command works.
+// The add lists its rows, and a command shows its progress, at most this often.
 constexpr qint64 ResponsiveMs = 15;
 
 // The view's kinds of work on the library worker; a newer request of a kind supersedes the
