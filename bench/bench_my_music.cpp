@@ -104,7 +104,14 @@ int main(int argc, char** argv) {
     shown = window.get();
     window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
     window->show();
-    QApplication::processEvents();
+    TfraMedia* media = window->fraMedia1;
+    // Lists and the purge arrive from the library worker through the event loop.
+    const auto settle = [media] {
+        QApplication::processEvents();
+        while (media->ListPending() || media->Busy())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    settle();
     const qint64 filled = clock.elapsed();
     longestStall = std::max(longestStall, sinceTick.elapsed());
     const int listed = window->fraMedia1->MediaModel->rowCount();
@@ -127,7 +134,7 @@ int main(int argc, char** argv) {
             longestStall = 0;
             sinceTick.restart();
             window->fraMedia1->lvwMediaColumnClick(column);
-            QApplication::processEvents(); // the repaint counts too
+            settle(); // the repaint counts too
             longestStall = std::max(longestStall, sinceTick.elapsed());
             std::printf("sort by %-8s (state %+d): %lld ms, longest stall %lld ms\n",
                         captions[column], window->fraMedia1->SortState(),
@@ -140,7 +147,7 @@ int main(int argc, char** argv) {
     QElapsedTimer refill;
     refill.start();
     window->fraMedia1->SelectFilterItem(0);
-    QApplication::processEvents();
+    settle();
     std::printf("refill of All: %lld ms\n", static_cast<long long>(refill.elapsed()));
     {
         TEasyQuery query;
@@ -209,11 +216,16 @@ int main(int argc, char** argv) {
     longestStall = 0;
     sinceTick.restart();
     window->fraMedia1->DoCommand(ECommand::MediaRefreshMedia);
-    longestStall = std::max(longestStall, sinceTick.elapsed());
-    const qint64 purged = refresh.elapsed();
-    // Then the files beside the library's files are looked for in the background.
-    while (window->fraMedia1->Busy())
+    // The purge, then the files beside the library's files are looked for in the background.
+    qint64 purged = -1;
+    QObject::connect(media, &TfraMedia::WorkFinished, [&] {
+        if (purged < 0)
+            purged = refresh.elapsed();
+    });
+    while (window->fraMedia1->Busy() || purged < 0)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    settle();
+    longestStall = std::max(longestStall, sinceTick.elapsed());
     std::printf("Refresh Media: %lld ms (%lld ms in the background), longest stall %lld ms\n",
                 static_cast<long long>(purged), static_cast<long long>(refresh.elapsed() - purged),
                 static_cast<long long>(longestStall));

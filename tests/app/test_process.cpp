@@ -386,6 +386,8 @@ private slots:
         TFakePlayerEngine engine;
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         window.InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return !window.fraMedia1->ListPending() && !window.fraMedia1->Busy(); }));
         QCOMPARE(window.fraMedia1->MediaModel->rowCount(), 1);
         window.fraMedia1->DoCommand(ECommand::MediaRefreshMedia);
         const bool toldReadOnly =

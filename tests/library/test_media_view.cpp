@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <tuple>
 
 #include "core/common/uDisplayUtils.h"
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -26,6 +28,8 @@
 #include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/metadata/uFrmMP3Tag.h"
 
@@ -46,6 +50,11 @@ struct Fixture : test::THomeWithLibrary {
         View->OnLocateFile = [this](const QString& folder) { Located << folder; };
         View->resize(900, 500);
         View->Initialize(DB, *PlayLists, Types, Main, Prompts);
+        Settle();
+    }
+    // Waits for the lists and the command the view reads and runs on its library worker.
+    void Settle() {
+        QVERIFY(QTest::qWaitFor([this] { return !View->ListPending() && !View->Busy(); }, 10000));
     }
     QString Mp3(const std::string& file) {
         const std::string path = JoinPath(Music, file);
@@ -64,9 +73,13 @@ struct Fixture : test::THomeWithLibrary {
         DB.SelectAllMedia(query);
         return query.RecordCount();
     }
-    void Filter(const QString& text) { View->cmbFilter->setCurrentText(text); }
+    void Filter(const QString& text) {
+        View->cmbFilter->setCurrentText(text);
+        Settle();
+    }
     void Pick(const QString& value) {
         View->SelectFilterItem(static_cast<int>(View->FilterItems().indexOf(value)));
+        Settle();
     }
     int RowOf(const QString& title) const {
         return static_cast<int>(Titles().indexOf(QStringLiteral(" ") + title));
@@ -131,6 +144,7 @@ private slots:
         f.View->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
         QTest::mouseClick(f.View->lstItems->viewport(), Qt::LeftButton, {}, box.center());
+        f.Settle();
         QCOMPARE(f.Titles().size(), 2);
         // No entry selected: the list is emptied.
         f.View->SelectFilterItem(-1);
@@ -230,10 +244,13 @@ private slots:
                 continue;
             f.View->MediaModel->InMemorySortLimit = 1000;
             f.View->MediaModel->Sort(state);
+            f.Settle();
             const QStringList byTexts = f.Column(TMediaListModel::colSize);
             f.View->MediaModel->InMemorySortLimit = 0;
             f.View->SelectFilterItem(0);
+            f.Settle();
             f.View->MediaModel->Sort(state);
+            f.Settle();
             QVERIFY2(f.Column(TMediaListModel::colSize) == byTexts,
                      qPrintable(QString::number(state)));
         }
@@ -342,7 +359,7 @@ private slots:
         const QString noise = QString::fromStdString(f.Home.write("noise.mp3", "not audio"));
         f.Prompts.FileAnswers = {{plain, text, old, tagged, noise, plain}};
         f.View->DoCommand(ECommand::MediaAddFiles);
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         QCOMPARE(f.Prompts.Questions.last(), QStringLiteral("Add Files"));
         // One summary for the whole add, naming each file left out and why.
         QCOMPARE(f.Prompts.Messages.size(), size_t(1));
@@ -401,7 +418,7 @@ private slots:
         QVERIFY2(f.View->lblProgress->text().contains(QStringLiteral(" of %L1: track").arg(Files)),
                  qPrintable(f.View->lblProgress->text()));
         f.View->cmdCancelWork->click();
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         // What was listed before the cancel is exactly what the library holds.
         const int added = f.View->MediaModel->rowCount();
         QVERIFY(added < Files);
@@ -418,12 +435,12 @@ private slots:
         const QString a = f.Mp3("a.mp3"), b = f.Mp3("b.mp3"), c = f.Mp3("Album/c.mp3"),
                       d = f.Mp3("Album/cd 2/d.mp3");
         QVERIFY(test::DropFiles(f.View->lvwMedia->viewport(), {5, 5}, {b}));
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         QCOMPARE(f.RowsInLibrary(), 1);
 
         f.View->AddPaths({a, f.FullPath("Album"), b}, QStringLiteral("Mix"));
         f.View->AddPaths({f.FullPath("Album")}); // waits its turn, then finds all known
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         QCOMPARE(f.RowsInLibrary(), 4);
         QCOMPARE(f.View->MediaModel->rowCount(), 4);
         const auto entry = [](const QString& path) { return path.toStdString() + "*1"; };
@@ -437,13 +454,14 @@ private slots:
         for (const QString& title : {QStringLiteral("a"), QStringLiteral("b")}) {
             f.View->SelectRows({f.RowOf(title)});
             f.View->DoCommand(ECommand::MediaRemoveFiles);
+            f.Settle();
         }
         QCOMPARE(f.RowsInLibrary(), 2);
         f.View->AddPaths({QString::fromStdString(f.Music)});
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         QCOMPARE(f.RowsInLibrary(), 2);
         QVERIFY(test::DropFiles(f.View->lvwMedia->viewport(), {5, 5}, {b}));
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         f.View->AddPathsThen({a.toStdString()}, {});
         QTRY_COMPARE(f.RowsInLibrary(), 4);
     }
@@ -484,23 +502,17 @@ private slots:
                                 std::to_string(Rows + 1) +
                                 " - i), 'Artist ' || (i % 7), printf('A%06d', i), 'Rock' FROM n");
         f.DB.OpenDatabase(std::string(f.DB.FileName())); // as at start-up: the rows get keys
+        // The window runs while the worker reads the list, and a choice made meanwhile
+        // supersedes the listing under way.
         int fillTicks = 0;
-        int refreshesBefore = 0;
         int finished = 0;
         int partlyShown = 0;
         QTimer ticker;
         connect(&ticker, &QTimer::timeout, [&] {
             if (f.View && f.View->MediaModel->rowCount() < f.View->MediaModel->Count())
                 ++partlyShown; // the view is told of the rows in steps
-            if (!f.View || !f.View->Busy() || f.View->pnlProgress->isVisibleTo(f.View.get()))
-                return;
-            // A fill is under way: the filter waits, and so do the library commands.
-            ++fillTicks;
-            QVERIFY(!f.View->pnlFilter->isEnabled());
-            refreshesBefore = finished;
-            f.View->DoCommand(ECommand::MediaRefreshMedia);
-            QCOMPARE(finished, refreshesBefore);
-            f.View->cmbFilterChange();
+            if (f.View && f.View->ListPending() && ++fillTicks == 1)
+                f.View->cmbFilterChange();
         });
         ticker.start(0);
         f.View = std::make_unique<TfraMedia>();
@@ -508,13 +520,12 @@ private slots:
         f.View->resize(900, 500);
         f.View->MediaModel->RevealStep = Rows / 4;
         f.View->Initialize(f.DB, *f.PlayLists, f.Types, f.Main, f.Prompts);
+        f.Settle();
         QTRY_COMPARE(f.View->MediaModel->rowCount(), Rows);
         ticker.stop();
-        QVERIFY2(fillTicks > 0, "the fill never let events through");
+        QVERIFY2(fillTicks > 1, "the fill held the window");
         QVERIFY(partlyShown > 0);
         QCOMPARE(finished, 1);
-        QVERIFY(!f.View->Busy());
-        QVERIFY(f.View->pnlFilter->isEnabled());
         QCOMPARE(f.View->FilterItems().size(), 8); // All and seven artists
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("T000001"));
         const std::string last = std::to_string(Rows);
@@ -556,6 +567,7 @@ private slots:
         f.View->SelectRows({1});
         f.Prompts.YesNoAnswers = {true};
         f.View->DoCommand(ECommand::MediaRemoveFiles);
+        f.Settle();
         QVERIFY(f.Prompts.Questions[1].contains(
             QStringLiteral("The selected file is part of one or more playlists.\r\n")));
         QVERIFY(f.Prompts.Questions[1].endsWith(
@@ -571,6 +583,7 @@ private slots:
         const int refreshes = f.Main.TrackRefreshes;
         f.View->SelectRows({0, 2});
         f.View->DoCommand(ECommand::MediaRemoveFiles);
+        f.Settle();
         QCOMPARE(f.Prompts.Questions.size(), 2);
         QCOMPARE(f.Titles(), QStringList{QStringLiteral(" C")});
         QCOMPARE(f.RowsInLibrary(), 1);
@@ -596,13 +609,10 @@ private slots:
         f.Filter(QStringLiteral("Artists"));
         f.Mp3("b.mp3"); // rewritten by another program: read again
         f.View->DoCommand(ECommand::MediaRefreshMedia);
-        QCOMPARE(f.View->FilterItems(),
-                 (QStringList{QStringLiteral("All"), QStringLiteral("Y"), QStringLiteral("Z")}));
-        QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" B"), QStringLiteral(" C")}));
+        f.Settle();
         QCOMPARE(f.PlayLists->FindByName("Mix")->Tracks(),
                  std::vector<std::string>{"/no/such/drive/c.mp3*30"});
         QVERIFY(f.Main.TrackRefreshes >= 2);
-        QTRY_VERIFY(!f.View->Busy());
         QCOMPARE(f.Titles(),
                  (QStringList{QStringLiteral(" b"), QStringLiteral(" C"), QStringLiteral(" new")}));
     }
@@ -627,6 +637,7 @@ private slots:
             dialog->cmdOK->click();
         });
         f.View->DoCommand(ECommand::MediaEditMP3Tag);
+        f.Settle();
         QCOMPARE(f.View->MediaModel->Item(0).Title, std::string("Yankee"));
         QCOMPARE(f.View->MediaModel->Item(0).Artist, std::string("New"));
         QVERIFY(
@@ -682,6 +693,7 @@ private slots:
             f.Pick(c.Pick);
             f.View->txtSearch->setText(c.Typed);
             QTRY_VERIFY(!f.View->SearchPending());
+            f.Settle();
             QCOMPARE(f.Titles(), c.Titles);
         }
         // Ctrl+F reaches the box, Escape empties it and lists the filter's rows again.
@@ -692,6 +704,7 @@ private slots:
         QVERIFY(f.View->txtSearch->hasFocus());
         QTest::keyClick(f.View->txtSearch, Qt::Key_Escape);
         QVERIFY(f.View->txtSearch->text().isEmpty());
+        f.Settle();
         QCOMPARE(f.Titles().size(), 4);
 
         // An album lists by disc and track, and plays in that order.
@@ -723,7 +736,7 @@ private slots:
         std::ofstream(JoinPath(f.Music, "d.mp3")).flush();
         f.DB.AddMedia(f.Music, "d.mp3", 0, "D", "", "Aja", "1977", "", "", "", 0, 0);
         f.View->DoCommand(ECommand::MediaRefreshMedia);
-        QTRY_VERIFY(!f.View->Busy());
+        f.Settle();
         QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Albums"));
         QCOMPARE(f.View->FilterItems(), (QStringList{QStringLiteral("Aja"), QStringLiteral("Blue"),
                                                      QStringLiteral("Court")}));
@@ -735,7 +748,45 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
         const QRect box = f.View->lstItems->visualRect(f.View->lstItems->currentIndex());
         QTest::mouseClick(f.View->lstItems->viewport(), Qt::LeftButton, {}, box.center());
+        f.Settle();
         QCOMPARE(f.Titles(), QStringList{QStringLiteral(" C")});
+    }
+
+    // A worker's result reaches the window's thread, unless its job was superseded or the
+    // receiver is gone by then.
+    void workerResultsReachOnlyTheirLiveReceiver() {
+        test::TempDir home;
+        TMyMediaDB library;
+        library.OpenDatabase(home.file("MyMedia.edb"));
+        TLibraryWorker worker(library.FileName(), false);
+        auto inbox = std::make_unique<TWorkerInbox>();
+        QList<int> got;
+        bool onGuiThread = true;
+        std::atomic<bool> release{false};
+        const auto post = [&](int value, int lane) {
+            inbox->Post<int>(
+                worker, lane,
+                [&release, value](TMyMediaDB&, const TCancelToken& cancel) {
+                    test::WaitUntil([&] { return release.load() || cancel.Cancelled(); });
+                    return value;
+                },
+                [&](int result) {
+                    got << result;
+                    onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+                });
+        };
+        post(1, 7);
+        post(2, 7); // supersedes 1
+        release = true;
+        QTRY_COMPARE(got, QList<int>{2});
+        release = false;
+        post(3, TLibraryWorker::NoLane);
+        inbox.reset();
+        release = true;
+        QVERIFY(test::WaitUntil([&] { return worker.Idle(); }));
+        QCoreApplication::processEvents();
+        QCOMPARE(got, QList<int>{2});
+        QVERIFY(onGuiThread);
     }
 
     void finalizeLetsGoOfTheLibrary() {

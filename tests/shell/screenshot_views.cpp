@@ -91,21 +91,28 @@ int main(int argc, char** argv) {
     window->show();
     (void)QTest::qWaitForWindowExposed(window.get());
     TfraMedia* media = window->fraMedia1;
+    // Lists, purges and adds come in from the background.
+    const auto settle = [media] {
+        (void)QTest::qWaitFor([&] { return !media->Busy() && !media->ListPending(); }, 60000);
+    };
+    settle();
     prompts.FileAnswers = {paths};
     media->DoCommand(ECommand::MediaAddFiles);
-    // The add runs in the background.
-    (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
+    settle();
     media->DoCommand(ECommand::MediaRefreshMedia); // rebuilds the filter list with the new artists
-    (void)QTest::qWaitFor([&] { return !media->Busy(); }, 60000);
+    settle();
     std::printf("library rows listed: %d\n", media->MediaModel->rowCount());
 
     media->lvwMediaColumnClick(1); // by artist
+    settle();
     save(window.get(), out, QStringLiteral("my-music-all-by-artist.png"));
     media->SelectFilterItem(
         static_cast<int>(media->FilterItems().indexOf(QStringLiteral("Nina Simone"))));
+    settle();
     save(window.get(), out, QStringLiteral("my-music-artist-nina-simone.png"));
 
     media->SelectFilterItem(0);
+    settle();
     media->SelectRows({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
     media->DoCommand(ECommand::MediaAddFilesToPlayList);
     window->mnuViewPlayLists->trigger();

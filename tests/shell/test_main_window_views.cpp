@@ -46,6 +46,9 @@ struct Fixture : test::THomeWithLibrary {
         RowIn(Home.str(), "b.mp3", 1, "B", "", "", "", "", 30, 128);
         Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
+        // My Music's list and its purge come from its library worker.
+        QVERIFY(QTest::qWaitFor(
+            [this] { return !Window->fraMedia1->ListPending() && !Window->fraMedia1->Busy(); }));
     }
     void Click(ECommand Command) { Window->ToolButton(Command)->click(); }
     QStringList Combo() const {

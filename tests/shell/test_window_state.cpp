@@ -40,9 +40,14 @@ class TestWindowState : public QObject {
         auto window = std::make_unique<TfrmMain>(Prompts, &Options, nullptr, &Engine);
         window->InitializeViews(Lib.DB, *Lib.PlayLists, Lib.Types);
         window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
+        if (!QTest::qWaitForWindowExposed(window.get()) || !Settled(*window))
             return nullptr;
         return window;
+    }
+    // My Music's lists and its purge come from its library worker.
+    static bool Settled(const TfrmMain& Window) {
+        return QTest::qWaitFor(
+            [&Window] { return !Window.fraMedia1->ListPending() && !Window.fraMedia1->Busy(); });
     }
 
 private slots:
@@ -78,7 +83,9 @@ private slots:
         window->fraMedia1->splMedia->setSizes({230, 600});
         window->fraMedia1->lvwMedia->horizontalHeader()->resizeSection(1, 171);
         window->fraMedia1->cmbFilter->setCurrentIndex(1); // Albums
+        QVERIFY(Settled(*window));
         window->fraMedia1->SelectFilterItem(2);
+        QVERIFY(Settled(*window));
         window->fraMedia1->lvwMediaColumnClick(2);
         window->fraMedia1->lvwMediaColumnClick(2); // descending
         window->wmpPlayer->trkVolume->setValue(30);

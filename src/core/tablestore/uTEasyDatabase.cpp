@@ -1,5 +1,6 @@
 #include "core/tablestore/uTEasyDatabase.h"
 
+#include <cassert>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,28 @@ namespace {
 // How long a statement waits for another connection's lock before it fails as busy.
 constexpr int BusyTimeoutMs = 5000;
 } // namespace
+
+class TEasyDatabase::TUse {
+public:
+#ifndef NDEBUG
+    explicit TUse(const TEasyDatabase& Database) : FDatabase(Database) {
+        const std::thread::id self = std::this_thread::get_id();
+        if (FDatabase.FUses.fetch_add(1) > 0)
+            assert(FDatabase.FUser.load() == self && "one connection used by two threads at once");
+        FDatabase.FUser = self;
+    }
+    ~TUse() {
+        FDatabase.FUses.fetch_sub(1);
+    }
+    TUse(const TUse&) = delete;
+    TUse& operator=(const TUse&) = delete;
+
+private:
+    const TEasyDatabase& FDatabase;
+#else
+    explicit TUse(const TEasyDatabase&) {}
+#endif
+};
 
 std::string_view CutToChars(std::string_view Text, std::size_t MaxChars) {
     std::size_t pos = 0;
@@ -133,6 +156,7 @@ void TEasyDatabase::Close() {
 }
 
 void TEasyDatabase::Execute(const std::string& Sql) {
+    [[maybe_unused]] const TUse use(*this);
     if (FHandle == nullptr)
         throw EEasyError("The database is not open");
     if (sqlite3_exec(FHandle, Sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -184,6 +208,7 @@ void TEasyDatabase::bind(sqlite3_stmt* Statement, const std::string& Sql,
 
 sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
                                      const std::vector<TEasyValue>& Params) {
+    [[maybe_unused]] const TUse use(*this);
     if (FHandle == nullptr)
         throw EEasyError("The database is not open");
     sqlite3_stmt* statement = nullptr;
@@ -201,6 +226,7 @@ sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
 
 sqlite3_stmt* TEasyDatabase::PrepareOwn(const std::string& Sql,
                                         const std::vector<TEasyValue>& Params) {
+    [[maybe_unused]] const TUse use(*this);
     sqlite3_stmt* statement = nullptr;
     if (auto idle = FIdle.find(Sql); idle != FIdle.end() && FHandle != nullptr) {
         statement = idle->second;
@@ -233,6 +259,7 @@ std::int64_t TEasyDatabase::LastInsertId() const {
 }
 
 int TEasyDatabase::Run(sqlite3_stmt* Statement) {
+    [[maybe_unused]] const TUse use(*this);
     int result = sqlite3_step(Statement);
     while (result == SQLITE_ROW)
         result = sqlite3_step(Statement);
@@ -246,6 +273,7 @@ int TEasyDatabase::Run(sqlite3_stmt* Statement) {
 }
 
 void TEasyDatabase::StartTransaction() {
+    [[maybe_unused]] const TUse use(*this);
     // Inner levels are savepoints, so an inner failure undoes only its own work.
     Execute(FDepth == 0 ? std::string("BEGIN IMMEDIATE")
                         : "SAVEPOINT level" + std::to_string(FDepth));
@@ -253,6 +281,7 @@ void TEasyDatabase::StartTransaction() {
 }
 
 void TEasyDatabase::Commit() {
+    [[maybe_unused]] const TUse use(*this);
     if (FDepth == 0)
         return;
     Execute(FDepth == 1 ? std::string("COMMIT") : "RELEASE level" + std::to_string(FDepth - 1));
@@ -260,6 +289,7 @@ void TEasyDatabase::Commit() {
 }
 
 void TEasyDatabase::Rollback() {
+    [[maybe_unused]] const TUse use(*this);
     if (FDepth == 0)
         return;
     --FDepth;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -95,6 +97,14 @@ private:
     sqlite3_stmt* compile(const std::string& Sql);
     void bind(sqlite3_stmt* Statement, const std::string& Sql,
               const std::vector<TEasyValue>& Params);
+
+    // Debug builds check that one thread at a time uses the connection: SQLite runs it without
+    // a mutex of its own.
+    class TUse;
+#ifndef NDEBUG
+    mutable std::atomic<int> FUses{0};
+    mutable std::atomic<std::thread::id> FUser{};
+#endif
 
     sqlite3* FHandle = nullptr;
     int FDepth = 0;

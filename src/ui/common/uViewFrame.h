@@ -2,7 +2,7 @@
 
 #include <QFrame>
 
-#include "ui/common/uCommands.h"
+#include "core/common/uCommands.h"
 #include "ui/common/uGuard.h"
 
 namespace orvanta {

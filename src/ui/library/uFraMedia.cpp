@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/tablestore/uTEasyQuery.h"
@@ -26,6 +27,7 @@
 #include "ui/common/uLibraryStart.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uShellOpen.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMediaShared.h"
 
 namespace orvanta {
@@ -54,6 +56,7 @@ protected:
 
 TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOpen) {
     setObjectName(QStringLiteral("fraMedia1"));
+    FInbox = new TWorkerInbox(this);
     CreateControls();
     CreateMenu();
     tmrImport = new QTimer(this);
@@ -68,7 +71,8 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
 TfraMedia::~TfraMedia() = default;
 
 void TfraMedia::CancelWork() {
-    FCancelled = true;
+    if (FStopWork)
+        *FStopWork = true;
     if (FImport)
         FImport->Import.Cancel();
 }
@@ -125,7 +129,9 @@ void TfraMedia::CreateControls() {
 
     MediaModel = new TMediaListModel(this);
     MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
-                          [this](int Column) { return SortRanks(Column); });
+                          [this](int Column, std::function<void(std::vector<std::int64_t>)> Done) {
+                              RequestRanks(Column, std::move(Done));
+                          });
     // A table rather than a tree: a tree view keeps 40 bytes of layout per row, which at a
     // million rows is more fresh memory than the window can wait for.
     lvwMedia = new TTrackTable(pnlList);
@@ -181,17 +187,11 @@ void TfraMedia::CreateControls() {
 
     connect(cmbFilter, qOverload<int>(&QComboBox::currentIndexChanged), this,
             [this] { RunGuarded([this] { cmbFilterChange(); }); });
-    connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        FListedOnPress = true;
-        RunGuarded([this] { lstItemsClick(); });
-    });
+    connect(lstItems->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { RunGuarded([this] { lstItemsClick(); }); });
     // A click on the entry already chosen lists it again, as a click on another one does.
-    lstItems->viewport()->installEventFilter(this);
-    connect(lstItems, &QListView::clicked, this, [this] {
-        if (!FListedOnPress)
-            RunGuarded([this] { lstItemsClick(); });
-        FListedOnPress = false;
-    });
+    connect(lstItems, &QListView::clicked, this,
+            [this] { RunGuarded([this] { lstItemsClick(); }); });
     connect(txtSearch, &QLineEdit::textChanged, this,
             [this] { RunGuarded([this] { SearchTyped(); }); });
     tmrSearch = new QTimer(this);
@@ -267,15 +267,13 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
+    FWorker = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
     // The list first, so the window is usable at once; then the rows whose files are gone.
+    FStartPurgeDue = true;
     cmbFilterChange();
-    // Read into memory meanwhile, ready by the first typed word.
-    FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
-    FSearch->Prepare();
-    RefreshMedia();
     FLibraryVersion = LibraryVersion();
     tmrOutside->start();
 }
@@ -285,7 +283,8 @@ bool TfraMedia::SearchPending() const {
 }
 
 void TfraMedia::Finalize() {
-    FCancelled = true;
+    if (FStopWork)
+        *FStopWork = true;
     // The add's own connection goes with it; its written rows stay.
     tmrImport->stop();
     tmrOutside->stop();
@@ -293,6 +292,11 @@ void TfraMedia::Finalize() {
     FSearch.reset();
     FImportQueue.clear();
     FImport.reset();
+    // Its results still queued are dropped: no request is newer than these numbers.
+    FWorker.reset();
+    FController.FilterLists.Drop();
+    FController.Listings.Drop();
+    FController.End();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
     FQuery.reset();
@@ -301,26 +305,23 @@ void TfraMedia::Finalize() {
 }
 
 bool TfraMedia::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == window() && Event->type() == QEvent::Close && FBusy)
+    if (Watched == window() && Event->type() == QEvent::Close && Busy())
         CancelWork();
-    if (Watched == lstItems->viewport() && Event->type() == QEvent::MouseButtonPress)
-        FListedOnPress = false;
     return TViewFrame::eventFilter(Watched, Event);
 }
 
 void TfraMedia::RunCommand(ECommand Command) {
+    AssertGuiThread();
     if (!FMediaDB)
         return;
-    const bool changesLibrary =
-        Command == ECommand::MediaEditMP3Tag || Command == ECommand::MediaAddFiles ||
-        Command == ECommand::MediaRemoveFiles || Command == ECommand::MediaRefreshMedia ||
-        Command == ECommand::MediaAddFolder;
-    // One library command at a time: the others wait while one lets events through.
-    if (FBusy && changesLibrary)
+    switch (FController.Gate(Command, FMediaDB->ReadOnly())) {
+    case TMediaController::TGate::Wait:
         return;
-    if (FMediaDB->ReadOnly() && changesLibrary) {
+    case TMediaController::TGate::ReadOnly:
         FPrompts->Information(LibraryReadOnlyText);
         return;
+    case TMediaController::TGate::Run:
+        break;
     }
     switch (Command) {
     case ECommand::MediaPlayFile:
@@ -341,12 +342,7 @@ void TfraMedia::RunCommand(ECommand Command) {
     case ECommand::MediaRefreshMedia:
         // The rows are listed again once the background part ends (at once when the purge
         // removed some).
-        RefreshMedia();
-        // Then, in the background, the files that appeared beside the library's files and
-        // those that changed since they were read.
-        FImportQueue.push_back({{}, {}, true, {}});
-        if (!FBusy)
-            StartImport();
+        RefreshMedia(true);
         break;
     case ECommand::MediaAddFilesToPlayList:
         AddFilesToPlayList();
@@ -363,14 +359,17 @@ void TfraMedia::RunCommand(ECommand Command) {
 }
 
 void TfraMedia::lvwMediaColumnClick(int Column) {
-    if (FSorting)
-        return;
-    const int k = Column + 1;
-    FSortState = (k == std::abs(FSortState)) ? -FSortState : k;
-    MediaModel->Sort(FSortState);
+    SortBy(FController.ClickedColumn(Column + 1));
+}
+
+void TfraMedia::SortBy(int SortState) {
+    AssertGuiThread();
+    FController.SetSortState(SortState);
+    MediaModel->Sort(SortState);
     QHeaderView* header = lvwMedia->horizontalHeader();
     header->setSortIndicatorShown(true);
-    header->setSortIndicator(Column, FSortState > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    header->setSortIndicator(std::abs(SortState) - 1,
+                             SortState > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 std::vector<int> TfraMedia::SelectedRows() const {

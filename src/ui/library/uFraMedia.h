@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/library/uMediaController.h"
 #include "core/library/uMediaSearch.h"
 #include "ui/common/uViewFrame.h"
 #include "ui/library/uFraMediaModel.h"
@@ -33,12 +35,16 @@ class IMainServices;
 class IPrompts;
 class TCustomStringList;
 class TEasyQuery;
+class TLibraryWorker;
+class TWorkerInbox;
 class TMediaMaintenance;
 class TMyMediaDB;
 class TPlayListManager;
 
 // The "My Music" view: a filter (artists, albums or genres) and the library rows of the
-// chosen value, with sortable columns and the library's commands.
+// chosen value, with sortable columns and the library's commands. Its long reads and the purge
+// run on a library worker of its own; their results come back through the event loop, the
+// newest request of a kind superseding older ones. Everything here runs on the GUI thread.
 class TfraMedia : public TViewFrame {
     Q_OBJECT
 public:
@@ -61,14 +67,21 @@ public:
     // its value, letter case aside), the sort and the scroll positions. Relist lists the
     // chosen entry's rows again too.
     void ReloadFilterItems(bool Relist);
+    // Lists the filter kind (an index of cmbFilter) with Value chosen when it is there (else
+    // the first entry), sorted by SortState (0 keeps the order the rows arrive in).
+    void RestoreChoice(int Kind, const QString& Value, int SortState);
 
     // 0 before the first fill; then the column from 1, negative when descending.
-    int SortState() const { return FSortState; }
+    int SortState() const { return FController.SortState(); }
+    // Sorts by the column numbered from 1, descending when negative.
+    void SortBy(int SortState);
     // Selected rows in ascending order.
     std::vector<int> SelectedRows() const;
     void SelectRows(const std::vector<int>& Rows);
-    // A command is running and lets window events through; library commands wait.
-    bool Busy() const { return FBusy; }
+    // A library command (a purge, a removal, an add or refresh) runs; the others wait.
+    bool Busy() const { return FController.Busy(); }
+    // A filter list, a listing or a sort is still being read.
+    bool ListPending() const;
     // A search typed is still being listed.
     bool SearchPending() const;
     // Asks the running add or refresh to stop after the file in hand.
@@ -133,20 +146,48 @@ private:
     QAction* AddMenuItem(const QString& Caption, ECommand Command);
     void mnuPopMediaClick();
 
-    // Long lists are read with window events let through every few tens of milliseconds;
-    // what shows at the end is the same as reading them in one go.
-    void LoadFilterItems(bool WithAll);
-    // The filter list of the chosen filter, without choosing a value.
-    void LoadFilterList();
-    void LoadMediaItems();
+    // What follows when a filter list arrives.
+    struct TAfterFilter {
+        // A new kind: its first entry is chosen and listed.
+        bool SelectFirst = false;
+        // That entry's rows are read already ("All" of the artists).
+        bool Listed = false;
+        // A restored choice: this value, then this sort.
+        bool Restore = false;
+        QString Wanted;
+        int WantedSort = 0;
+        // A list read again: the entry chosen before (row -1: none), found by its value, and
+        // the scroll positions.
+        QString Chosen;
+        int ChosenRow = -1;
+        int FilterScroll = 0;
+        int ListScroll = 0;
+        bool Relist = false;
+    };
+    // What follows when a listing arrives.
+    struct TAfterListing {
+        // Listed again after a change of the library: the order shown stays.
+        bool KeepSort = false;
+        int Scroll = -1;
+        int WantedSort = 0;
+    };
+    void RequestFilterList(const TAfterFilter& After);
+    void FilterListArrived(const std::vector<std::string>& Found, bool WithAll,
+                           const TAfterFilter& After);
+    void RequestListing(const TAfterListing& After);
+    void PostListing(const TMediaListing& Listing, const TAfterListing& After);
+    void StartPurgeDue();
+    // A listing under way is no longer wanted.
+    void DropListing();
     // The model's reads of rows and sort orders.
     std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
-    std::vector<std::int64_t> SortRanks(int Column);
+    void RequestRanks(int Column, std::function<void(std::vector<std::int64_t>)> Done);
     std::int64_t RowIdOf(const TMediaItem& Item);
     // The listing the filter and the search box ask for; false when no filter entry is chosen.
     bool CurrentListing(TMediaListing& Listing) const;
     // The sort state and header after a listing arrived.
-    void ShowListed(const TMediaListing& Listing);
+    void ShowListed(const TMediaListing& Listing, bool KeepSort);
+    void AssertGuiThread() const;
     // Typing in the search box lists on the search's thread; SearchTick shows the answer.
     void SearchTyped();
     void SearchTick();
@@ -154,22 +195,6 @@ private:
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();
     std::int64_t LibraryVersion();
-    // One fill of a list: counts the rows read, and lets events run when they are due,
-    // keeping the view busy from the first pause to the end of the fill.
-    class TListing {
-    public:
-        explicit TListing(TfraMedia& Frame);
-        ~TListing();
-        TListing(const TListing&) = delete;
-        TListing& operator=(const TListing&) = delete;
-        void RowRead();
-
-    private:
-        TfraMedia& FFrame;
-        qint64 FStart;
-        int FRows = 0;
-        bool FPaused = false;
-    };
 
     void PlaySelectedFile();
     void LocateFile();
@@ -178,23 +203,27 @@ private:
     void AddFolder();
     void RemoveFiles();
     bool ConfirmRemoveFiles(const std::vector<int>& Rows);
-    // Purges the rows of missing files; lists the rows again when some were removed.
-    void RefreshMedia();
+    void RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t Removed);
+    // Purges the rows of missing files on the worker; lists the rows again when some were
+    // removed, then, for Refresh Media, adds the new and changed files in the background.
+    void RefreshMedia(bool ThenFindNew);
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();
 
-    // Progress shown while a long command lets window events through.
-    void BeginWork(const QString& Text, int Total);
-    void ShowWork(const QString& Text, int Done);
+    // The library command running, and its progress strip.
+    using TWork = TMediaController::TWork;
+    void BeginWork(TWork Work, const QString& Text, int Total);
+    // From the worker: progress of the command, shown at most every few tens of milliseconds.
+    std::function<void(int Done, int Total)> ProgressSender(TWork Work, const QString& Text);
     void EndWork();
     // A short note in the strip (no progress, no Cancel) that goes away by itself.
     void ShowNote(const QString& Text);
-    // Lets window events run, at most every few tens of milliseconds.
-    void KeepResponsive();
 
     // The background add: started here, its rows listed by the timer as they reach the disk.
     void StartImport();
+    // Starts the add waiting, if any, once no command runs.
+    void StartNextImport();
     void ImportTick();
     void EndImport();
     // Shows rows read again from their changed files where the list holds them.
@@ -212,6 +241,15 @@ private:
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
     std::unique_ptr<TEasyQuery> FQuery;
+    std::unique_ptr<TLibraryWorker> FWorker;
+    TWorkerInbox* FInbox = nullptr;
+    // The command running, the requests under way and the sort state.
+    TMediaController FController;
+    TMediaListing FListing;
+    // At start the purge follows the first listing, so the list comes first.
+    bool FStartPurgeDue = false;
+    // The user's Cancel of the running command.
+    std::shared_ptr<std::atomic<bool>> FStopWork;
     std::unique_ptr<TMediaMaintenance> FMaintenance;
     const TCustomStringList* FFileTypes = nullptr;
     std::unique_ptr<TImportRun> FImport;
@@ -220,21 +258,10 @@ private:
     QTimer* tmrOutside = nullptr;
     std::int64_t FLibraryVersion = -1;
     QStringListModel* FFilterModel = nullptr;
-    int FSortState = 0;
-    bool FBusy = false;
-    bool FCancelled = false;
-    // A press on the filter list changed its selection, which lists the rows already.
-    bool FListedOnPress = false;
-    // The rows are listed again after a change of the library, in the order shown.
-    bool FKeepSort = false;
-    bool FRelistPending = false;
-    // A sort is reading the library's order and lets the window run meanwhile.
-    bool FSorting = false;
     std::unique_ptr<TMediaSearch> FSearch;
     std::uint64_t FSearchTicket = 0;
     TMediaListing FSearchListing;
     QTimer* tmrSearch = nullptr;
-    qint64 FLastEvents = 0;
 };
 
 } // namespace orvanta

@@ -4,10 +4,12 @@
 #include <QTableView>
 #include <algorithm>
 #include <functional>
+#include <unordered_set>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uPlayListAdd.h"
@@ -17,6 +19,7 @@
 #include "ui/common/uMainServices.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/library/uFraMediaShared.h"
 #include "ui/metadata/uFrmMP3Tag.h"
@@ -24,22 +27,6 @@
 namespace orvanta {
 
 using namespace media_view;
-
-namespace {
-
-// Ends the busy state however a long command ends, exceptions included.
-class TWorkGuard {
-public:
-    explicit TWorkGuard(std::function<void()> End) : FEnd(std::move(End)) {}
-    ~TWorkGuard() { FEnd(); }
-    TWorkGuard(const TWorkGuard&) = delete;
-    TWorkGuard& operator=(const TWorkGuard&) = delete;
-
-private:
-    std::function<void()> FEnd;
-};
-
-} // namespace
 
 void TfraMedia::PlaySelectedFile() {
     const std::vector<int> rows = SelectedRows();
@@ -69,16 +56,21 @@ void TfraMedia::EditMP3Tag() {
     if (accepted)
         ShowNote(QStringLiteral("Saved to the library: %1. \"Save Tag\" writes the file.")
                      .arg(fromStd(DisplayPath(item.FileName))));
-    // The item keeps its place; the filter list is not rebuilt.
+    // The item keeps its place; the filter list is not rebuilt. The list may have been read
+    // again while the dialog was open: the row is found by its id.
+    int at = row < MediaModel->Count() && MediaModel->Id(row) == item.Id ? row : -1;
+    for (int i = 0; at < 0 && item.Id > 0 && i < MediaModel->Count(); ++i)
+        if (MediaModel->Id(i) == item.Id)
+            at = i;
     FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
-    if (FQuery->RecordCount() > 0) {
+    if (FQuery->RecordCount() > 0 && at >= 0) {
         FQuery->First();
         item.Title = FQuery->FieldByName("fTitle").AsString();
         item.Artist = FQuery->FieldByName("fArtist").AsString();
         item.Album = FQuery->FieldByName("fAlbum").AsString();
         item.Year = FQuery->FieldByName("fYear").AsString();
         item.Genre = FQuery->FieldByName("fGenre").AsString();
-        MediaModel->UpdateItem(row, item);
+        MediaModel->UpdateItem(at, item);
     }
     FQuery->Close();
     ReloadFilterItems(false);
@@ -106,58 +98,106 @@ void TfraMedia::RemoveFiles() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || !ConfirmRemoveFiles(rows))
         return;
-    const int total = static_cast<int>(rows.size());
-    std::vector<int> removed;
-    removed.reserve(rows.size());
-    {
-        BeginWork(QStringLiteral("Removing files"), total);
-        const TWorkGuard guard([this] { EndWork(); });
-        // One write to disk for the whole removal instead of one per file.
-        FMediaDB->BeginBatch();
-        try {
-            for (auto row = rows.rbegin(); row != rows.rend() && !FCancelled; ++row) {
-                const TMediaItem& item = MediaModel->Item(*row);
-                FMaintenance->RemoveFile(item.Directory, item.FileName, item.Seconds);
-                removed.push_back(*row);
-                ShowWork(QStringLiteral("Removing file %1 of %2: %3")
-                             .arg(removed.size())
-                             .arg(total)
-                             .arg(fromStd(item.FileName)),
-                         static_cast<int>(removed.size()));
+    // Last row first, as before; the rows are found again by id when the removal ends, as
+    // the list may be sorted or read again meanwhile.
+    std::vector<TMediaItem> items;
+    items.reserve(rows.size());
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        items.push_back(MediaModel->Item(*row));
+    BeginWork(TWork::Removing, QStringLiteral("Removing files"), static_cast<int>(items.size()));
+    auto progress = ProgressSender(TWork::Removing, QStringLiteral("Removing file %1 of %2"));
+    FInbox->Post<std::size_t>(
+        *FWorker, TLibraryWorker::NoLane,
+        [items, stop = FStopWork, progress](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            std::size_t removed = 0;
+            // One write to disk for the whole removal instead of one per file.
+            Library.BeginBatch();
+            try {
+                for (; removed < items.size() && !*stop && !Cancel.Cancelled(); ++removed) {
+                    Library.RemoveMedia(items[removed].Directory, items[removed].FileName);
+                    progress(static_cast<int>(removed + 1), static_cast<int>(items.size()));
+                }
+                Library.EndBatch();
+            } catch (...) {
+                Library.CancelBatch();
+                throw;
             }
-            FMediaDB->EndBatch();
-        } catch (...) {
-            FMediaDB->CancelBatch();
-            throw;
-        }
-    }
-    MediaModel->RemoveRows(removed);
-    FMain->RefreshPlayListTracks();
-    ReloadFilterItems(false);
+            return removed;
+        },
+        [this, items](std::size_t Removed) { RunGuarded([&] { RemovedFiles(items, Removed); }); },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
 }
 
-void TfraMedia::RefreshMedia() {
-    TPurgeResult purged;
-    {
-        BeginWork(QStringLiteral("Looking for missing files"), 0);
-        const TWorkGuard guard([this] { EndWork(); });
-        TMaintenanceProgress progress;
-        progress.OnProgress = [this](int done, int total) {
-            prgProgress->setMaximum(std::max(total, 1));
-            ShowWork(QStringLiteral("Looking for missing files: %1 of %2").arg(done).arg(total),
-                     done);
-        };
-        progress.Cancelled = [this] { return FCancelled; };
-        // A library opened read-only is listed as it is.
-        if (!FMediaDB->ReadOnly())
-            purged = FMaintenance->RemoveMissingFiles(progress);
+void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t Removed) {
+    std::vector<std::string> entries;
+    std::unordered_set<std::int64_t> ids;
+    std::unordered_set<std::string> paths;
+    for (std::size_t i = 0; i < Removed; ++i) {
+        entries.push_back(Items[i].TrackEntry());
+        if (Items[i].Id > 0)
+            ids.insert(Items[i].Id);
+        else
+            paths.insert(Items[i].FullPath());
     }
+    std::vector<int> rows;
+    for (int row = 0; row < MediaModel->Count(); ++row) {
+        const std::int64_t id = MediaModel->Id(row);
+        if (id > 0 ? ids.contains(id)
+                   : !paths.empty() && paths.contains(MediaModel->Item(row).FullPath()))
+            rows.push_back(row);
+    }
+    FPlayLists->RemoveTracksEverywhere(entries);
+    FLibraryVersion = LibraryVersion();
+    EndWork();
+    MediaModel->RemoveRows(rows);
     FMain->RefreshPlayListTracks();
-    // The first refresh fills the lists; later ones keep the user's choice.
-    if (FSortState == 0)
-        cmbFilterChange();
-    else if (!purged.Removed.empty())
-        ReloadFilterItems(true);
+    ReloadFilterItems(false);
+    StartNextImport();
+}
+
+void TfraMedia::RefreshMedia(bool ThenFindNew) {
+    BeginWork(TWork::Purging, QStringLiteral("Looking for missing files"), 0);
+    auto progress =
+        ProgressSender(TWork::Purging, QStringLiteral("Looking for missing files: %1 of %2"));
+    FInbox->Post<TPurgeResult>(
+        *FWorker, TLibraryLane::Purge,
+        [types = FFileTypes, stop = FStopWork, progress](TMyMediaDB& Library,
+                                                         const TCancelToken& Cancel) {
+            // A library opened read-only is listed as it is.
+            if (Library.ReadOnly())
+                return TPurgeResult();
+            // The playlists are the window's: their entries go when the result arrives.
+            TPlayListManager noPlayLists;
+            TMediaMaintenance maintenance(Library, noPlayLists, *types);
+            TMaintenanceProgress watch;
+            watch.OnProgress = progress;
+            watch.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            return maintenance.RemoveMissingFiles(watch);
+        },
+        [this, ThenFindNew](TPurgeResult Purged) {
+            RunGuarded([&] {
+                FPlayLists->RemoveTracksEverywhere(Purged.Removed);
+                FLibraryVersion = LibraryVersion();
+                EndWork();
+                FMain->RefreshPlayListTracks();
+                if (!Purged.Removed.empty())
+                    ReloadFilterItems(true);
+                // Then, in the background, the files that appeared beside the library's files
+                // and those that changed since they were read.
+                if (ThenFindNew)
+                    FImportQueue.push_back({{}, {}, true, {}});
+                StartNextImport();
+            });
+        },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
 }
 
 void TfraMedia::PlayAlbum() {

@@ -76,8 +76,7 @@ void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
         request.Paths.push_back(PathFromQString(path));
     request.PlayList = PathFromQString(PlayList);
     FImportQueue.push_back(std::move(request));
-    if (!FBusy)
-        StartImport();
+    StartNextImport();
 }
 
 void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
@@ -88,8 +87,7 @@ void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
     request.Paths = std::move(Paths);
     request.OnDone = std::move(OnDone);
     FImportQueue.push_back(std::move(request));
-    if (!FBusy)
-        StartImport();
+    StartNextImport();
 }
 
 void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
@@ -122,12 +120,17 @@ std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
     }
 }
 
+void TfraMedia::StartNextImport() {
+    if (!Busy() && FMediaDB && !FImportQueue.empty())
+        StartImport();
+}
+
 void TfraMedia::StartImport() {
     if (FImportQueue.empty())
         return;
     TImportRequest request = std::move(FImportQueue.front());
     FImportQueue.erase(FImportQueue.begin());
-    BeginWork(QStringLiteral("Looking for files"), 0);
+    BeginWork(TWork::Importing, QStringLiteral("Looking for files"), 0);
     prgProgress->setRange(0, 0);
     FImport = std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
     FImport->Import.Start();
@@ -248,8 +251,7 @@ void TfraMedia::EndImport() {
         FPrompts->ShowDetails(QStringLiteral("Information"), fromStd(tally.Summary()),
                               details.join(QStringLiteral("\r\n")), TPromptIcon::Information);
     }
-    if (!FImportQueue.empty() && FMediaDB)
-        StartImport();
+    StartNextImport();
 }
 
 } // namespace orvanta

@@ -1,6 +1,4 @@
 #include <QComboBox>
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
@@ -8,12 +6,16 @@
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 #include <unordered_map>
 
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uMediaKeys.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/tablestore/uTEasyQuery.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/library/uFraMediaShared.h"
 
@@ -23,8 +25,20 @@ using namespace media_view;
 
 namespace {
 
-// Rows read between two looks at the clock while a list is filled.
-constexpr int ClockEveryRows = 64;
+// Rows a walk on the worker reads between two looks at its cancel token.
+constexpr int CancelEveryRows = 1024;
+
+// A walk's row callback: ends the job once a newer request cancelled it.
+auto cancelCheck(const TCancelToken& Cancel) {
+    return [&Cancel, rows = 0]() mutable {
+        if (++rows % CancelEveryRows == 0 && Cancel.Cancelled())
+            throw TJobCancelled();
+    };
+}
+
+bool sameListing(const TMediaListing& A, const TMediaListing& B) {
+    return A.Kind == B.Kind && A.Value == B.Value && A.Words == B.Words;
+}
 
 // Where each field of tMedia sits in a query, looked up once per fill instead of per row.
 struct TMediaColumns {
@@ -86,6 +100,14 @@ QStringList TfraMedia::FilterItems() const {
     return FFilterModel->stringList();
 }
 
+void TfraMedia::AssertGuiThread() const {
+    Q_ASSERT(QThread::currentThread() == thread());
+}
+
+bool TfraMedia::ListPending() const {
+    return FController.ListPending() || MediaModel->SortPending();
+}
+
 void TfraMedia::SelectFilterItem(int Row) {
     {
         const QSignalBlocker blocker(lstItems->selectionModel());
@@ -111,53 +133,109 @@ TMediaListing::TKind kindOf(const QString& Filter) {
 } // namespace
 
 void TfraMedia::cmbFilterChange() {
-    if (!FMediaDB || FBusy)
+    if (!FMediaDB)
         return;
-    LoadFilterList();
-    SelectFilterItem(FFilterModel->rowCount() > 0 ? 0 : -1);
+    TAfterFilter after;
+    after.SelectFirst = true;
+    RequestFilterList(after);
 }
 
-void TfraMedia::LoadFilterList() {
-    LoadFilterItems(cmbFilter->currentText() == QStringLiteral("Artists"));
+void TfraMedia::RestoreChoice(int Kind, const QString& Value, int SortState) {
+    if (!FMediaDB)
+        return;
+    // What the first fill shows anyway is not read a second time.
+    const bool sameKind = Kind < 0 || Kind == cmbFilter->currentIndex();
+    if (sameKind && (SortState == 0 || SortState == 1) &&
+        (Value.isEmpty() ||
+         (Value == AllEntry && cmbFilter->currentText() == QStringLiteral("Artists"))))
+        return;
+    if (Kind >= 0 && Kind < cmbFilter->count()) {
+        const QSignalBlocker blocker(cmbFilter);
+        cmbFilter->setCurrentIndex(Kind);
+    }
+    TAfterFilter after;
+    after.Restore = true;
+    after.Wanted = Value;
+    after.WantedSort = SortState;
+    RequestFilterList(after);
 }
 
-void TfraMedia::LoadFilterItems(bool WithAll) {
+void TfraMedia::RequestFilterList(const TAfterFilter& After) {
+    AssertGuiThread();
+    const std::uint64_t asked = FController.FilterLists.Ask();
+    const TMediaListing::TKind kind = kindOf(cmbFilter->currentText());
+    const bool withAll = cmbFilter->currentText() == QStringLiteral("Artists");
+    TAfterFilter after = After;
+    if (after.SelectFirst && withAll) {
+        // The first artist entry is "All", whose rows are read at once, ahead of the list of
+        // artists, rather than after it came back.
+        TMediaListing all;
+        all.Value = AllEntry.toStdString();
+        all.Words = SearchWords(txtSearch->text().toStdString());
+        ++FSearchTicket;
+        tmrSearch->stop();
+        PostListing(all, {});
+        after.Listed = true;
+    }
+    FInbox->Post<std::vector<std::string>>(
+        *FWorker, TLibraryLane::Filter,
+        [kind](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            return Library.FilterValues(kind, cancelCheck(Cancel));
+        },
+        [this, asked, withAll, after](std::vector<std::string> Found) {
+            if (!FController.FilterLists.Arrived(asked))
+                return;
+            RunGuarded([&] { FilterListArrived(Found, withAll, after); });
+        },
+        [this, asked](const QString& Error) {
+            if (!FController.FilterLists.Arrived(asked))
+                return;
+            ShowException(*FPrompts, Error);
+        });
+    if (after.Listed)
+        StartPurgeDue();
+}
+
+void TfraMedia::FilterListArrived(const std::vector<std::string>& Found, bool WithAll,
+                                  const TAfterFilter& After) {
     QStringList values;
+    values.reserve(static_cast<qsizetype>(Found.size()) + 1);
     if (WithAll)
         values << AllEntry;
-    std::vector<std::string> found;
-    {
-        TListing listing(*this);
-        found = FMediaDB->FilterValues(kindOf(cmbFilter->currentText()),
-                                       [&listing] { listing.RowRead(); });
-    }
-    values.reserve(static_cast<qsizetype>(found.size()) + 1);
-    for (const std::string& value : found)
+    for (const std::string& value : Found)
         values << fromStd(value);
-    const QSignalBlocker blocker(lstItems->selectionModel());
-    FFilterModel->setStringList(values);
-}
-
-void TfraMedia::ReloadFilterItems(bool Relist) {
-    if (!FMediaDB || FBusy)
+    {
+        const QSignalBlocker blocker(lstItems->selectionModel());
+        FFilterModel->setStringList(values);
+    }
+    if (After.SelectFirst || After.Restore) {
+        int row = values.isEmpty() ? -1 : 0;
+        if (After.Restore && values.indexOf(After.Wanted) > 0)
+            row = static_cast<int>(values.indexOf(After.Wanted));
+        {
+            const QSignalBlocker blocker(lstItems->selectionModel());
+            if (row >= 0)
+                lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(row),
+                                                            QItemSelectionModel::ClearAndSelect);
+        }
+        lstItems->viewport()->update();
+        if (After.Listed)
+            return;
+        TAfterListing listing;
+        listing.WantedSort = After.Restore ? After.WantedSort : 0;
+        RequestListing(listing);
         return;
-    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
-    const QString chosen = selected.isEmpty() ? QString() : selected.first().data().toString();
-    const int chosenRow = selected.isEmpty() ? -1 : selected.first().row();
-    const int filterScroll = lstItems->verticalScrollBar()->value();
-    const int listScroll = lvwMedia->verticalScrollBar()->value();
-    LoadFilterItems(cmbFilter->currentText() == QStringLiteral("Artists"));
+    }
     // The same value in another spelling is the same entry; a value gone leaves its place
     // to the entry that took it.
     int row = -1;
-    const std::string key = SortKey(chosen.toStdString());
-    if (chosenRow >= 0) {
-        const QStringList values = FFilterModel->stringList();
+    const std::string key = SortKey(After.Chosen.toStdString());
+    if (After.ChosenRow >= 0) {
         for (int i = 0; i < values.size() && row < 0; ++i)
             if (SortKey(values[i].toStdString()) == key)
                 row = i;
         if (row < 0 && !values.isEmpty())
-            row = std::min(chosenRow, static_cast<int>(values.size()) - 1);
+            row = std::min(After.ChosenRow, static_cast<int>(values.size()) - 1);
     }
     {
         const QSignalBlocker blocker(lstItems->selectionModel());
@@ -165,20 +243,27 @@ void TfraMedia::ReloadFilterItems(bool Relist) {
             lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(row),
                                                         QItemSelectionModel::ClearAndSelect);
     }
-    lstItems->verticalScrollBar()->setValue(filterScroll);
-    const bool same =
-        row >= 0 && SortKey(FFilterModel->index(row).data().toString().toStdString()) == key;
-    if (chosenRow >= 0 && (Relist || FRelistPending || !same)) {
-        FKeepSort = true;
-        try {
-            lstItemsClick();
-        } catch (...) {
-            FKeepSort = false;
-            throw;
-        }
-        FKeepSort = false;
+    lstItems->verticalScrollBar()->setValue(After.FilterScroll);
+    const bool same = row >= 0 && SortKey(values[row].toStdString()) == key;
+    if (After.ChosenRow >= 0 && (After.Relist || !same)) {
+        TAfterListing listing;
+        listing.KeepSort = true;
+        listing.Scroll = After.ListScroll;
+        RequestListing(listing);
     }
-    lvwMedia->verticalScrollBar()->setValue(listScroll);
+}
+
+void TfraMedia::ReloadFilterItems(bool Relist) {
+    if (!FMediaDB)
+        return;
+    const QModelIndexList selected = lstItems->selectionModel()->selectedIndexes();
+    TAfterFilter after;
+    after.Chosen = selected.isEmpty() ? QString() : selected.first().data().toString();
+    after.ChosenRow = selected.isEmpty() ? -1 : selected.first().row();
+    after.FilterScroll = lstItems->verticalScrollBar()->value();
+    after.ListScroll = lvwMedia->verticalScrollBar()->value();
+    after.Relist = Relist;
+    RequestFilterList(after);
 }
 
 bool TfraMedia::CurrentListing(TMediaListing& Listing) const {
@@ -195,24 +280,85 @@ bool TfraMedia::CurrentListing(TMediaListing& Listing) const {
 }
 
 void TfraMedia::lstItemsClick() {
-    if (FBusy)
-        FRelistPending = true; // typed while a long list fills: listed once it is done
-    if (!FMediaDB || FBusy)
+    if (!FMediaDB)
         return;
+    // The press that chose an entry lists it already; the click that follows does not
+    // list it a second time.
+    TMediaListing listing;
+    if (FController.Listings.Pending() && CurrentListing(listing) && sameListing(listing, FListing))
+        return;
+    RequestListing({});
+}
+
+void TfraMedia::DropListing() {
+    FController.Listings.Drop();
+    if (FWorker)
+        FWorker->CancelLane(TLibraryLane::Listing);
+}
+
+void TfraMedia::RequestListing(const TAfterListing& After) {
+    AssertGuiThread();
     ++FSearchTicket; // a search still under way is not shown
     tmrSearch->stop();
     TMediaListing listing;
     if (!CurrentListing(listing)) {
+        DropListing();
         MediaModel->SetItems({});
-        return;
+    } else {
+        PostListing(listing, After);
     }
-    FMediaDB->SelectListingIds(*FQuery, listing);
-    LoadMediaItems();
-    FQuery->Close();
-    ShowListed(listing);
-    if (FRelistPending) {
-        FRelistPending = false;
-        QTimer::singleShot(0, this, [this] { RunGuarded([this] { lstItemsClick(); }); });
+    StartPurgeDue();
+}
+
+void TfraMedia::StartPurgeDue() {
+    // Queued behind the first lists, so they are there before missing files are looked for.
+    if (FStartPurgeDue) {
+        FStartPurgeDue = false;
+        RefreshMedia(false);
+    }
+}
+
+void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& After) {
+    {
+        const TMediaListing& listing = Listing;
+        const std::uint64_t asked = FController.Listings.Ask();
+        FListing = listing;
+        FInbox->Post<std::vector<std::int64_t>>(
+            *FWorker, TLibraryLane::Listing,
+            [listing](TMyMediaDB& Library, const TCancelToken& Cancel) {
+                TEasyQuery query;
+                Library.SelectListingIds(query, listing);
+                std::vector<std::int64_t> ids;
+                auto check = cancelCheck(Cancel);
+                for (; !query.Eof(); query.Next()) {
+                    ids.push_back(query.Fields(0).AsInt64());
+                    check();
+                }
+                return ids;
+            },
+            [this, asked, After](std::vector<std::int64_t> Ids) {
+                if (!FController.Listings.Arrived(asked))
+                    return;
+                RunGuarded([&] {
+                    // Once the first list is there, the search reads the library into memory,
+                    // ready by the first typed word.
+                    if (!FSearch) {
+                        FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
+                        FSearch->Prepare();
+                    }
+                    MediaModel->SetIds(std::move(Ids));
+                    ShowListed(FListing, After.KeepSort);
+                    if (After.Scroll >= 0)
+                        lvwMedia->verticalScrollBar()->setValue(After.Scroll);
+                    if (After.WantedSort != 0 && After.WantedSort != FController.SortState())
+                        SortBy(After.WantedSort);
+                });
+            },
+            [this, asked](const QString& Error) {
+                if (!FController.Listings.Arrived(asked))
+                    return;
+                ShowException(*FPrompts, Error);
+            });
     }
 }
 
@@ -220,11 +366,12 @@ void TfraMedia::SearchTyped() {
     TMediaListing listing;
     // Words make the library read every row of a long list, and the whole library is long:
     // both are listed off the window's thread.
-    if (!FMediaDB || FBusy || !CurrentListing(listing) ||
+    if (!FMediaDB || !CurrentListing(listing) ||
         (listing.Words.empty() && listing.Kind != TMediaListing::All)) {
         lstItemsClick();
         return;
     }
+    DropListing();
     if (!FSearch)
         FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
     FSearch->Request(listing, ++FSearchTicket);
@@ -237,48 +384,27 @@ void TfraMedia::SearchTick() {
     if (!answer || answer->Ticket != FSearchTicket)
         return;
     tmrSearch->stop();
-    if (!answer->Error.empty() || FBusy) {
-        lstItemsClick(); // read here instead, where errors are reported as everywhere
+    if (!answer->Error.empty()) {
+        RequestListing({}); // read by the worker instead, where errors are reported as everywhere
         return;
     }
     MediaModel->SetIds(std::move(answer->Ids));
-    ShowListed(FSearchListing);
+    ShowListed(FSearchListing, false);
 }
 
-void TfraMedia::ShowListed(const TMediaListing& Listing) {
-    QHeaderView* header = lvwMedia->horizontalHeader();
+void TfraMedia::ShowListed(const TMediaListing& Listing, bool KeepSort) {
     const bool album = Listing.Kind == TMediaListing::Album;
-    const int arrived = album ? TMediaListModel::colTrack + 1 : 1;
-    if (FKeepSort && FSortState != 0) {
-        // Listed again after a change of the library: the order shown stays.
-        if (FSortState != arrived)
-            MediaModel->Sort(FSortState);
-    } else if (album) {
-        // An album lists in the order it plays.
-        FSortState = arrived;
-        header->setSortIndicatorShown(true);
+    const TMediaController::TListedOrder order =
+        FController.AfterListing(album, KeepSort, TMediaListModel::colTrack + 1);
+    if (order.Sort != 0)
+        MediaModel->Sort(order.Sort);
+    if (!order.ArrivalOrder)
+        return;
+    // An album lists in the order it plays; other rows arrive ordered by title.
+    QHeaderView* header = lvwMedia->horizontalHeader();
+    header->setSortIndicatorShown(album);
+    if (album)
         header->setSortIndicator(TMediaListModel::colTrack, Qt::AscendingOrder);
-    } else if (FSortState == 0 || FSortState == 1 ||
-               std::abs(FSortState) == TMediaListModel::colTrack + 1) {
-        // The rows arrive ordered by title.
-        FSortState = 1;
-        header->setSortIndicatorShown(false);
-    } else {
-        // The order the user chose stays.
-        MediaModel->Sort(FSortState);
-    }
-}
-
-void TfraMedia::LoadMediaItems() {
-    std::vector<std::int64_t> ids;
-    {
-        TListing listing(*this);
-        for (FQuery->First(); !FQuery->Eof(); FQuery->Next()) {
-            ids.push_back(FQuery->Fields(0).AsInt64());
-            listing.RowRead();
-        }
-    }
-    MediaModel->SetIds(std::move(ids));
 }
 
 std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& Ids) {
@@ -304,57 +430,22 @@ std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& I
     return items;
 }
 
-std::vector<std::int64_t> TfraMedia::SortRanks(int Column) {
-    if (!FMediaDB)
-        return {};
-    // A million rows take a few tenths of a second to walk: the window goes on meanwhile,
-    // and a second click on a column waits for this sort (FSorting).
-    FSorting = true;
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    int rows = 0;
-    const auto rowRead = [&] {
-        if (++rows % ClockEveryRows == 0 && sinceEvents.elapsed() >= ResponsiveMs) {
-            KeepResponsive();
-            sinceEvents.restart();
-        }
-    };
-    try {
-        std::vector<std::int64_t> ids = FMediaDB->OrderedIds(Column, rowRead);
-        FSorting = false;
-        return ids;
-    } catch (const EEasyError&) {
-        FSorting = false;
-        return {}; // sorted by the rows' texts instead
+void TfraMedia::RequestRanks(int Column, std::function<void(std::vector<std::int64_t>)> Done) {
+    if (!FWorker) {
+        Done({});
+        return;
     }
-}
-
-TfraMedia::TListing::TListing(TfraMedia& Frame)
-    : FFrame(Frame), FStart(QDateTime::currentMSecsSinceEpoch()) {}
-
-TfraMedia::TListing::~TListing() {
-    if (!FPaused)
-        return;
-    FFrame.pnlFilter->setEnabled(true);
-    FFrame.FBusy = false;
-}
-
-void TfraMedia::TListing::RowRead() {
-    if (++FRows % ClockEveryRows != 0)
-        return;
-    // Events are due counted from when they last ran, often before the fill began; a list
-    // read within a third of that time never pauses.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - FFrame.FLastEvents < ResponsiveMs || now - FStart < ResponsiveMs / 3)
-        return;
-    // From the first pause on, the filter and the library commands wait: the query is in
-    // the middle of its walk.
-    if (!FPaused) {
-        FPaused = true;
-        FFrame.FBusy = true;
-        FFrame.pnlFilter->setEnabled(false);
-    }
-    FFrame.KeepResponsive();
+    // A million rows take a few tenths of a second to walk; a newer sort supersedes this one.
+    FInbox->Post<std::vector<std::int64_t>>(
+        *FWorker, TLibraryLane::Sort,
+        [Column](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            try {
+                return Library.OrderedIds(Column, cancelCheck(Cancel));
+            } catch (const EEasyError&) {
+                return std::vector<std::int64_t>(); // sorted by the rows' texts instead
+            }
+        },
+        std::move(Done));
 }
 
 std::int64_t TfraMedia::LibraryVersion() {
@@ -367,7 +458,7 @@ std::int64_t TfraMedia::LibraryVersion() {
 }
 
 void TfraMedia::FollowOutsideChanges() {
-    if (!FMediaDB || FBusy)
+    if (!FMediaDB || Busy() || ListPending())
         return;
     const std::int64_t version = LibraryVersion();
     if (version == FLibraryVersion)

@@ -78,6 +78,8 @@ void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks) {
 }
 
 void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
+    ++FSortGeneration;
+    FSortPending = false;
     beginResetModel();
     // Taken as they are: copying a million ids into fresh memory would hold up the window.
     FKeys = std::move(Ids);
@@ -116,6 +118,8 @@ void TMediaListModel::keep(TMediaItem&& Item) {
 }
 
 void TMediaListModel::SetItems(std::vector<TMediaItem> Items) {
+    ++FSortGeneration;
+    FSortPending = false;
     beginResetModel();
     FKeys.clear();
     FItems.clear();
@@ -270,10 +274,8 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     return SortState < 0 ? -result : result;
 }
 
-bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
-    if (Count() <= InMemorySortLimit || !FRanks)
-        return false;
-    const std::vector<std::int64_t> ordered = FRanks(SortState < 0 ? -SortState : SortState);
+bool TMediaListModel::sortByRanks(int SortState, const std::vector<std::int64_t>& ordered,
+                                  std::vector<int>& Order) {
     if (ordered.empty())
         return false;
     std::int64_t largest = 0;
@@ -319,6 +321,23 @@ bool TMediaListModel::sortByRanks(int SortState, std::vector<int>& Order) {
 }
 
 void TMediaListModel::Sort(int SortState) {
+    const std::uint64_t generation = ++FSortGeneration;
+    FSortPending = false;
+    if (Count() <= InMemorySortLimit || !FRanks) {
+        sortNow(SortState, nullptr);
+        return;
+    }
+    FSortPending = true;
+    FRanks(SortState < 0 ? -SortState : SortState,
+           [this, generation, SortState](std::vector<std::int64_t> Ranked) {
+               if (generation != FSortGeneration)
+                   return;
+               FSortPending = false;
+               sortNow(SortState, &Ranked);
+           });
+}
+
+void TMediaListModel::sortNow(int SortState, const std::vector<std::int64_t>* Ranked) {
     revealAll();
     if (FSortMemory.valid()) {
         TSortMemory memory = FSortMemory.get();
@@ -331,7 +350,7 @@ void TMediaListModel::Sort(int SortState) {
     std::vector<int> order = std::move(FSortOrder);
     order.resize(FKeys.size());
     std::iota(order.begin(), order.end(), 0);
-    if (!sortByRanks(SortState, order)) {
+    if (!Ranked || !sortByRanks(SortState, *Ranked, order)) {
         // Every row is read and kept while the rows' texts are compared.
         FHold = true;
         std::vector<const TMediaItem*> items(FKeys.size());

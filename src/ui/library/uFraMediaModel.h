@@ -41,9 +41,10 @@ struct TMediaItem {
 
 // Reads the rows of these library row ids, in that order; a row gone gives an empty item.
 using TMediaFetch = std::function<std::vector<TMediaItem>(const std::vector<std::int64_t>& Ids)>;
-// Every library row id in the order of a sort state's column; empty when that order cannot
-// be read.
-using TMediaRanks = std::function<std::vector<std::int64_t>(int Column)>;
+// Reads every library row id in the order of a sort state's column, off the window's thread,
+// and hands them to Done later on the window's thread; empty when that order cannot be read.
+using TMediaRanks =
+    std::function<void(int Column, std::function<void(std::vector<std::int64_t> Ids)> Done)>;
 
 // The library rows behind the My Music list: the row ids in the order shown, the rows read
 // from the library a page at a time as they are shown or used, a bounded number kept. Texts
@@ -92,8 +93,10 @@ public:
     // Sorts by the column numbered from 1 (1 is Title); a negative number sorts descending.
     // Texts sort in the order people expect, equal ones keep their order. Rows move with
     // their selection. A list longer than InMemorySortLimit takes the library's order
-    // instead of comparing its rows' texts.
+    // instead of comparing its rows' texts, and is sorted once that order arrives; a newer
+    // sort or list supersedes it.
     void Sort(int SortState);
+    bool SortPending() const { return FSortPending; }
     int InMemorySortLimit = 10000;
     // Less than 0, 0 or more than 0, as item A sorts before, with or after item B.
     static int Compare(const TMediaItem& A, const TMediaItem& B, int SortState);
@@ -110,7 +113,9 @@ public:
 
 private:
     void load(int Row) const;
-    bool sortByRanks(int SortState, std::vector<int>& Order);
+    void sortNow(int SortState, const std::vector<std::int64_t>* Ranked);
+    bool sortByRanks(int SortState, const std::vector<std::int64_t>& Ordered,
+                     std::vector<int>& Order);
     // Ends a reset showing the first step of the new list.
     void endReset();
     void showUpTo(int Rows);
@@ -146,6 +151,8 @@ private:
     std::future<TSortMemory> FSortMemory;
     void prepareSortMemory();
     mutable int FCached = 0;
+    std::uint64_t FSortGeneration = 0;
+    bool FSortPending = false;
     bool FHold = false;
     TMediaFetch FFetch;
     TMediaRanks FRanks;

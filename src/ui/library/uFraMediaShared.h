@@ -12,8 +12,17 @@
 namespace orvanta::media_view {
 
 inline const QString AllEntry = QStringLiteral("All");
-// Window events run at least this often while a long command works.
+// The add lists its rows, and a command shows its progress, at most this often.
 constexpr qint64 ResponsiveMs = 15;
+
+// The view's kinds of work on the library worker; a newer request of a kind supersedes the
+// older one (removals never do).
+struct TLibraryLane {
+    static constexpr int Filter = 1;
+    static constexpr int Listing = 2;
+    static constexpr int Sort = 3;
+    static constexpr int Purge = 4;
+};
 
 inline QString fromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -37,22 +37,13 @@ void RestoreMediaViewState(TfraMedia& View, const QSettings& Settings) {
     QHeaderView* header = View.lvwMedia->horizontalHeader();
     RestoreColumns(*header, Settings, ColumnsKey, ColumnWidthsKey);
 
+    // Applied as the lists arrive: a kind the box does not have keeps the one shown.
     const int kind = Settings.value(FilterKindKey, 0).toInt();
-    if (kind > 0 && kind < View.cmbFilter->count())
-        View.cmbFilter->setCurrentIndex(kind); // lists the kind's values, the first chosen
-    const QString value = Settings.value(FilterValueKey).toString();
-    if (const int row = View.FilterItems().indexOf(value); row > 0)
-        View.SelectFilterItem(row);
-
-    // Each column click sorts ascending first, then flips the direction.
     const int sort = Settings.value(SortKey, 0).toInt();
     const int column = std::abs(sort);
-    if (column < 1 || column > header->count())
-        return;
-    if (std::abs(View.SortState()) != column)
-        View.lvwMediaColumnClick(column - 1);
-    if (View.SortState() != sort)
-        View.lvwMediaColumnClick(column - 1);
+    View.RestoreChoice(kind > 0 && kind < View.cmbFilter->count() ? kind : -1,
+                       Settings.value(FilterValueKey).toString(),
+                       column < 1 || column > header->count() ? 0 : sort);
 }
 
 } // namespace orvanta

@@ -119,7 +119,7 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FFileTypes = &FileTypes;
     Playback->SetTrackInfoSource(
         [&MediaDB](const std::string& Path) { return LibraryTrackInfo(Path, MediaDB); });
-    // My Music purges missing files here, which can take a while and lets events run.
+    // My Music lists the library and then purges missing files on its library worker.
     fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);

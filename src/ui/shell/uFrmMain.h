@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/common/uCommands.h"
+#include "core/common/uCommands.h"
 #include "ui/common/uMainServices.h"
 
 class QAction;

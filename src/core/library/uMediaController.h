@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/common/uCommands.h"
+
+namespace orvanta {
+
+// Requests of one kind (a filter list, a listing) answered later, off the window's thread:
+// only the answer to the newest request counts.
+class TRequests {
+public:
+    // Numbers a new request; any answer to an older one is then stale.
+    std::uint64_t Ask() { return ++FAsked; }
+    // Whether the answer to request Number is the one wanted; it then ends the wait.
+    bool Arrived(std::uint64_t Number) {
+        if (Number != FAsked)
+            return false;
+        FDone = Number;
+        return true;
+    }
+    // No answer is wanted any more.
+    void Drop() { FDone = ++FAsked; }
+    bool Pending() const { return FAsked != FDone; }
+
+private:
+    std::uint64_t FAsked = 0;
+    std::uint64_t FDone = 0;
+};
+
+// What My Music may do when, without its widgets: the library command running, the listing
+// requests under way and the sort state.
+class TMediaController {
+public:
+    enum class TWork { None, Purging, Removing, Importing };
+    enum class TGate { Run, Wait, ReadOnly };
+
+    // Edit MP3 Tag, Add Files, Remove Files, Refresh Media and Add Folder write the library:
+    // one at a time (the others are ignored while one runs), none on a library opened
+    // read-only. Playing, locating and adding to a playlist always run.
+    static bool WritesLibrary(ECommand Command) {
+        return Command == ECommand::MediaEditMP3Tag || Command == ECommand::MediaAddFiles ||
+               Command == ECommand::MediaRemoveFiles || Command == ECommand::MediaRefreshMedia ||
+               Command == ECommand::MediaAddFolder;
+    }
+    TGate Gate(ECommand Command, bool ReadOnly) const {
+        if (!WritesLibrary(Command))
+            return TGate::Run;
+        if (Busy())
+            return TGate::Wait;
+        return ReadOnly ? TGate::ReadOnly : TGate::Run;
+    }
+    void Begin(TWork Work) { FWork = Work; }
+    void End() { FWork = TWork::None; }
+    TWork Work() const { return FWork; }
+    bool Busy() const { return FWork != TWork::None; }
+
+    TRequests FilterLists;
+    TRequests Listings;
+    // Lists still to arrive (a sort under way is the model's).
+    bool ListPending() const { return FilterLists.Pending() || Listings.Pending(); }
+
+    // 0 before the first fill; then the column from 1 (Title), negative when descending.
+    int SortState() const { return FSortState; }
+    void SetSortState(int State) { FSortState = State; }
+    // The state a click on a column asks for: that column ascending, or the other direction
+    // on a second click.
+    int ClickedColumn(int Column) const { return Column == abs(FSortState) ? -FSortState : Column; }
+    // How the rows show once a listing arrived. An album arrives by disc and track
+    // (AlbumColumn), any other listing by title; KeepSort (a list read again after a change
+    // of the library) keeps the order shown, and so does any order the user chose.
+    struct TListedOrder {
+        // What the rows must be sorted by; 0 when they arrived in the order to show.
+        int Sort = 0;
+        // The header shows the order of arrival (the album's, or none for titles).
+        bool ArrivalOrder = false;
+    };
+    TListedOrder AfterListing(bool Album, bool KeepSort, int AlbumColumn) {
+        const int arrived = Album ? AlbumColumn : 1;
+        if (KeepSort && FSortState != 0)
+            return {FSortState == arrived ? 0 : FSortState, false};
+        if (Album || FSortState == 0 || FSortState == 1 || abs(FSortState) == AlbumColumn) {
+            FSortState = arrived;
+            return {0, true};
+        }
+        return {FSortState, false};
+    }
+
+private:
+    static int abs(int Value) { return Value < 0 ? -Value : Value; }
+
+    TWork FWork = TWork::None;
+    int FSortState = 0;
+};
+
+} // namespace orvanta
