@@ -20,6 +20,7 @@
 #include "shell/FakePlayerEngine.h"
 #include "support/DropFiles.h"
 #include "support/FakePrompts.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/app/uApplication.h"
@@ -50,7 +51,12 @@ struct Fixture {
         Home.write("Playlists/Rock.ply", "0");
         DB.OpenDatabase(Home.file("MyMedia.edb"));
         Home.write("b.mp3", "");
-        DB.AddMedia(Home.str(), "b.mp3", 1, "B", "", "", "", "", "", "", 30, 128);
+        DB.AddMedia({.Directory = Home.str(),
+                     .FileName = "b.mp3",
+                     .Stamp = {1},
+                     .Title = "B",
+                     .Seconds = 30,
+                     .Quality = 128});
         PlayLists = std::make_unique<TPlayListManager>();
         PlayLists->Open(Home.file("Playlists"));
         Types.NameValueSeparator = ':';
@@ -309,7 +315,7 @@ private slots:
     void aCommandThatMeetsAnEngineErrorShowsItAndTheWindowCarriesOn() {
         Fixture f;
         TEasyQuery query;
-        f.DB.ExecQuery(query, "ALTER TABLE tMedia RENAME TO tGone");
+        TMyMediaDBTestAccess::ExecQuery(f.DB, query, "ALTER TABLE tMedia RENAME TO tGone");
         f.Window->MenuAction(QStringLiteral("mnuEditRefreshMedia"))->trigger();
         QTRY_VERIFY(!f.Prompts.Messages.empty());
         QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Application Exception"));

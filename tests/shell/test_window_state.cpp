@@ -57,8 +57,15 @@ private slots:
         DB.OpenDatabase(Home.file("MyMedia.edb"));
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
             Home.write(name, "");
-            DB.AddMedia(Home.str(), name, 1, std::string("T") + name, "Artist", name, "", "Pop", "",
-                        "", 30, 128);
+            DB.AddMedia({.Directory = Home.str(),
+                         .FileName = name,
+                         .Stamp = {1},
+                         .Title = std::string("T") + name,
+                         .Artist = "Artist",
+                         .Album = name,
+                         .Genre = "Pop",
+                         .Seconds = 30,
+                         .Quality = 128});
         }
         PlayLists.Open(Home.file("Playlists"));
         Types.NameValueSeparator = ':';

@@ -4,24 +4,14 @@
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayList.h"
-#include "core/tablestore/uTEasyQuery.h"
 
 namespace orvanta {
 
 namespace {
 
-bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TTrackInfo& Info) {
+bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TMediaRecord& Row) {
     try {
-        TEasyQuery query;
-        MediaDB.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
-        if (query.Eof()) {
-            return false;
-        }
-        Info.Title = query.FieldByName("fTitle").AsString();
-        Info.Artist = query.FieldByName("fArtist").AsString();
-        Info.Album = query.FieldByName("fAlbum").AsString();
-        Info.Seconds = query.FieldByName("fSeconds").AsInteger();
-        return true;
+        return MediaDB.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), Row);
     } catch (const EEasyError&) {
         return false;
     }
@@ -30,32 +20,16 @@ bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TTrackInfo& In
 } // namespace
 
 TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
-    TTrackInfo info;
-    if (MediaDB == nullptr || !ReadLibraryRow(Path, *MediaDB, info)) {
-        const TMediaInfo media = ReadMediaInfo(Path);
-        info.Title = media.Title;
-        info.Artist = media.Artist;
-        info.Album = media.Album;
-        info.Seconds = media.Seconds;
-    }
-    if (info.Title.empty()) {
-        info.Title = FileTitle(Path);
-    }
-    return info;
+    TMediaRecord row;
+    if (MediaDB == nullptr || !ReadLibraryRow(Path, *MediaDB, row))
+        row = ReadMediaInfo(Path);
+    return {TitleOrFileName(row.Title, Path), std::move(row.Artist), std::move(row.Album),
+            row.Seconds};
 }
 
 std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB) {
-    try {
-        TEasyQuery query;
-        MediaDB.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
-        if (query.Eof())
-            return {};
-        return MakeTrackEntry(JoinPath(query.FieldByName("fDirectory").AsString(),
-                                       query.FieldByName("fFileName").AsString()),
-                              query.FieldByName("fSeconds").AsInteger());
-    } catch (const EEasyError&) {
-        return {};
-    }
+    TMediaRecord row;
+    return ReadLibraryRow(Path, MediaDB, row) ? row.TrackEntry() : std::string();
 }
 
 } // namespace orvanta

@@ -257,7 +257,6 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FMain = &Main;
     FPrompts = &Prompts;
     GuardWith(Prompts);
-    FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
     // Closing the window while files are added ends the add after the file in hand.
@@ -288,7 +287,6 @@ void TfraMedia::Finalize() {
     FImport.reset();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
-    FQuery.reset();
     FMediaDB = nullptr;
     FPlayLists = nullptr;
 }

@@ -138,7 +138,7 @@ private:
     void LoadFilterItems(bool WithAll);
     // The filter list of the chosen filter, without choosing a value.
     void LoadFilterList();
-    void LoadMediaItems();
+    void LoadMediaItems(const TMediaListing& Listing);
     // The model's reads of rows and sort orders.
     std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
     std::vector<std::int64_t> SortRanks(int Column);
@@ -211,7 +211,6 @@ private:
     TPlayListManager* FPlayLists = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
-    std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TMediaMaintenance> FMaintenance;
     const TCustomStringList* FFileTypes = nullptr;
     std::unique_ptr<TImportRun> FImport;

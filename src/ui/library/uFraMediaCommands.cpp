@@ -70,17 +70,14 @@ void TfraMedia::EditMP3Tag() {
         ShowNote(QStringLiteral("Saved to the library: %1. \"Save Tag\" writes the file.")
                      .arg(fromStd(DisplayPath(item.FileName))));
     // The item keeps its place; the filter list is not rebuilt.
-    FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
-    if (FQuery->RecordCount() > 0) {
-        FQuery->First();
-        item.Title = FQuery->FieldByName("fTitle").AsString();
-        item.Artist = FQuery->FieldByName("fArtist").AsString();
-        item.Album = FQuery->FieldByName("fAlbum").AsString();
-        item.Year = FQuery->FieldByName("fYear").AsString();
-        item.Genre = FQuery->FieldByName("fGenre").AsString();
+    if (TMediaRecord edited; FMediaDB->FindMedia(item.Directory, item.FileName, edited)) {
+        item.Title = std::move(edited.Title);
+        item.Artist = std::move(edited.Artist);
+        item.Album = std::move(edited.Album);
+        item.Year = std::move(edited.Year);
+        item.Genre = std::move(edited.Genre);
         MediaModel->UpdateItem(row, item);
     }
-    FQuery->Close();
     ReloadFilterItems(false);
 }
 
