@@ -63,13 +63,14 @@ TEasyValue text(std::string_view value, int size = TextSize) {
     return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
 }
 
-// The tag texts as stored, each cut to its field's size, and the keys the lists order by.
+// The tag texts as stored, each cut to its field's size.
 std::vector<TEasyValue> tagParams(const TMediaRecord& record) {
     return {text(record.Title),          text(record.Artist), text(record.Album),
             text(record.Year, YearSize), text(record.Genre),  text(record.Language),
             text(record.Composer)};
 }
 
+// The keys the lists order and search by, made from the stored texts.
 std::vector<TEasyValue> keyParams(const TMediaRecord& record) {
     return {SortKey(cut(record.Title)), SortKey(cut(record.Artist)), SortKey(cut(record.Album)),
             SortKey(cut(record.Genre))};
