@@ -43,10 +43,17 @@ std::vector<std::string> linkFiles(const std::string& model, const std::string& 
 void fillRows(TMyMediaDB& library, const std::string& folder, int from, int to) {
     library.BeginBatch();
     for (int i = from; i < to; ++i)
-        library.AddMedia(folder, "filler" + std::to_string(i) + ".mp3", 5000,
-                         "Title " + std::to_string(i * 7919 % 100003),
-                         "Artist " + std::to_string(i % 500), "Album " + std::to_string(i % 2000),
-                         "1999", "Rock", "eng", "", 215, 128);
+        library.AddMedia({.Directory = folder,
+                          .FileName = "filler" + std::to_string(i) + ".mp3",
+                          .Stamp = {5000},
+                          .Title = "Title " + std::to_string(i * 7919 % 100003),
+                          .Artist = "Artist " + std::to_string(i % 500),
+                          .Album = "Album " + std::to_string(i % 2000),
+                          .Year = "1999",
+                          .Genre = "Rock",
+                          .Language = "eng",
+                          .Seconds = 215,
+                          .Quality = 128});
     library.EndBatch();
 }
 
@@ -111,17 +118,15 @@ int main(int argc, char** argv) {
         std::printf("add 2,000 files at 100,000 rows: %.0f files/s\n",
                     addRate(maintenance, at100k));
 
-        TEasyQuery query;
         auto start = Clock::now();
-        library.SelectAllMedia(query);
-        const int rows = query.RecordCount();
-        query.First();
+        int rows = 0;
         long long seconds = 0;
-        for (int i = 0; i < rows; ++i, query.Next())
-            seconds += query.FieldByName("fSeconds").AsInteger() +
-                       static_cast<long long>(query.FieldByName("fTitle").AsText().size());
-        query.Close();
-        std::printf("SelectAllMedia and read %d rows: %.3f s\n", rows, secondsSince(start));
+        library.WalkAllMedia([&](const TMediaRecord& row) {
+            ++rows;
+            seconds += row.Seconds + static_cast<long long>(row.Title.size());
+            return true;
+        });
+        std::printf("WalkAllMedia and read %d rows: %.3f s\n", rows, secondsSince(start));
         (void)seconds;
     }
 
@@ -137,11 +142,19 @@ int main(int argc, char** argv) {
             const std::string dir = work + "/purge/f" + std::to_string(folder);
             const auto paths = linkFiles(model, dir, "p", 9900);
             for (const std::string& path : paths)
-                library.AddMedia(dir, ExtractFileName(path), 1, "T", "", "", "", "", "", "", 4,
-                                 192);
+                library.AddMedia({.Directory = dir,
+                                  .FileName = ExtractFileName(path),
+                                  .Stamp = {1},
+                                  .Title = "T",
+                                  .Seconds = 4,
+                                  .Quality = 192});
             for (int i = 0; i < 100; ++i)
-                library.AddMedia(dir, "gone" + std::to_string(i) + ".mp3", 1, "T", "", "", "", "",
-                                 "", "", 4, 192);
+                library.AddMedia({.Directory = dir,
+                                  .FileName = "gone" + std::to_string(i) + ".mp3",
+                                  .Stamp = {1},
+                                  .Title = "T",
+                                  .Seconds = 4,
+                                  .Quality = 192});
         }
         library.EndBatch();
         for (int i = 0; i < 500; ++i)

@@ -54,15 +54,13 @@ private:
     bool FUsed = false;
 };
 
-json rowJson(const TEasyQuery& query) {
-    json row = json::object();
-    for (const char* field : {"fDirectory", "fFileName", "fTitle", "fArtist", "fAlbum", "fYear",
-                              "fGenre", "fLanguage", "fComposer"})
-        row[field] = query.FieldByName(field).AsString();
-    row["fFileSize"] = query.FieldByName("fFileSize").AsInt64();
-    for (const char* field : {"fSeconds", "fQuality"})
-        row[field] = query.FieldByName(field).AsInteger();
-    return row;
+json rowJson(const TMediaRecord& row) {
+    return {{"fDirectory", row.Directory}, {"fFileName", row.FileName},
+            {"fTitle", row.Title},         {"fArtist", row.Artist},
+            {"fAlbum", row.Album},         {"fYear", row.Year},
+            {"fGenre", row.Genre},         {"fLanguage", row.Language},
+            {"fComposer", row.Composer},   {"fFileSize", row.Stamp.FileSize},
+            {"fSeconds", row.Seconds},     {"fQuality", row.Quality}};
 }
 
 // Opens the library of the data folder, creating the folder and the file when missing.
@@ -115,16 +113,16 @@ int runAdd(const std::vector<std::string>& files) {
                                  switch (result.Outcome) {
                                  case TAddOutcome::Added:
                                      out["result"] = "added";
-                                     out["seconds"] = result.Row.Info.Seconds;
-                                     out["title"] = result.Row.Info.Title;
+                                     out["seconds"] = result.Row.Seconds;
+                                     out["title"] = result.Row.Title;
                                      break;
                                  case TAddOutcome::AlreadyInLibrary:
                                      out["result"] = "already in library";
                                      break;
                                  case TAddOutcome::Updated:
                                      out["result"] = "updated";
-                                     out["seconds"] = result.Row.Info.Seconds;
-                                     out["title"] = result.Row.Info.Title;
+                                     out["seconds"] = result.Row.Seconds;
+                                     out["title"] = result.Row.Title;
                                      break;
                                  case TAddOutcome::Unsupported:
                                  case TAddOutcome::NotRegularFile:
@@ -154,12 +152,10 @@ int runList() {
     TMyMediaDB library;
     if (!openLibrary(library))
         return ExitFailed;
-    TEasyQuery query;
-    library.SelectAllMedia(query);
-    query.First();
-    for (int i = 0; i < query.RecordCount(); ++i, query.Next())
-        std::cout << JsonLine(rowJson(query)) << "\n";
-    query.Close();
+    library.WalkAllMedia([](const TMediaRecord& row) {
+        std::cout << JsonLine(rowJson(row)) << "\n";
+        return true;
+    });
     std::cout.flush();
     return ExitOk;
 }
@@ -191,20 +187,14 @@ int runRemove(const std::vector<std::string>& files) {
     bool allFound = true;
     for (const std::string& file : files) {
         const std::string path = fullPath(file);
-        TEasyQuery query;
-        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
-        if (query.RecordCount() == 0) {
+        TMediaRecord found;
+        if (!library.FindMedia(ExtractFileDir(path), ExtractFileName(path), found)) {
             std::cerr << "Not in the library: " << path << "\n";
             results.push_back({{"path", path}, {"result", "not in library"}});
             allFound = false;
             continue;
         }
-        query.First();
-        TRow row{query.FieldByName("fDirectory").AsString(),
-                 query.FieldByName("fFileName").AsString(),
-                 {}};
-        row.Entry = MakeTrackEntry(JoinPath(row.Directory, row.FileName),
-                                   query.FieldByName("fSeconds").AsInteger());
+        TRow row{found.Directory, found.FileName, found.TrackEntry()};
         results.push_back({{"path", JoinPath(row.Directory, row.FileName)}, {"result", "removed"}});
         rows.push_back(std::move(row));
     }

@@ -21,6 +21,7 @@
 #include "shell/FakePlayerEngine.h"
 #include "shell/PlaybackTestSupport.h"
 #include "support/FakePrompts.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/app/uApplication.h"
@@ -151,7 +152,7 @@ private slots:
             TMyMediaDB reader;
             reader.OpenReadOnly(home.file("Data/MyMedia.edb"));
             TEasyQuery found;
-            reader.SelectMedia(found, home.str(), "Handed.mp3");
+            TMyMediaDBTestAccess::SelectMedia(reader, found, home.str(), "Handed.mp3");
             return found.RecordCount() == 1;
         };
         QTRY_VERIFY_WITH_TIMEOUT(added(), 20000);
@@ -163,7 +164,7 @@ private slots:
         TMyMediaDB library;
         library.OpenDatabase(home.file("Data/MyMedia.edb"));
         TEasyQuery row;
-        library.SelectMedia(row, home.str(), "Handed.mp3");
+        TMyMediaDBTestAccess::SelectMedia(library, row, home.str(), "Handed.mp3");
         QCOMPARE(row.RecordCount(), 1);
     }
 
@@ -354,7 +355,12 @@ private slots:
         {
             TMyMediaDB library;
             library.OpenDatabase(home.file("Data/MyMedia.edb"));
-            library.AddMedia("/m", "a.mp3", 1, "A", "", "", "", "", "", "", 1, 128);
+            library.AddMedia({.Directory = "/m",
+                              .FileName = "a.mp3",
+                              .Stamp = {1},
+                              .Title = "A",
+                              .Seconds = 1,
+                              .Quality = 128});
         }
         QProcess holder;
         holder.start(QStringLiteral("python3"),

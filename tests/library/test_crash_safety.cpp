@@ -15,6 +15,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/uTagFile.h"
 #include "core/playlists/uTPlayListManager.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;
@@ -127,10 +128,11 @@ TEST(CrashSafety, KilledLibraryAddLosesNoReportedFile) {
     EXPECT_EQ(library.IntegrityCheck(), "ok");
     TEasyQuery query;
     for (const std::string& path : reported) {
-        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        TMyMediaDBTestAccess::SelectMedia(library, query, ExtractFileDir(path),
+                                          ExtractFileName(path));
         EXPECT_EQ(query.RecordCount(), 1) << path;
     }
-    library.SelectAllMedia(query);
+    TMyMediaDBTestAccess::SelectAllMedia(library, query);
     EXPECT_GE(query.RecordCount(), static_cast<int>(reported.size()));
 }
 

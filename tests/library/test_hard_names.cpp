@@ -11,6 +11,7 @@
 #include "core/metadata/MPEGaudio.h"
 #include "support/CliRun.h"
 #include "support/HardNames.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;
@@ -34,7 +35,8 @@ struct Library {
     }
     int rows(const std::string& Path) {
         TEasyQuery query;
-        library.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
+        TMyMediaDBTestAccess::SelectMedia(library, query, ExtractFileDir(Path),
+                                          ExtractFileName(Path));
         return query.RecordCount();
     }
 };
@@ -78,7 +80,7 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         EXPECT_EQ(added.Row.FullPath(), path);
         EXPECT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::AlreadyInLibrary);
         TEasyQuery query;
-        f.library.SelectAllMedia(query);
+        TMyMediaDBTestAccess::SelectAllMedia(f.library, query);
         ASSERT_EQ(query.RecordCount(), 1);
         EXPECT_EQ(JoinPath(query.FieldByName("fDirectory").AsString(),
                            query.FieldByName("fFileName").AsString()),

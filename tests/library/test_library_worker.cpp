@@ -5,6 +5,7 @@
 
 #include "core/library/uLibraryWorker.h"
 #include "core/library/uTMyMediaDB.h"
+#include "support/LibraryQueries.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
@@ -26,7 +27,12 @@ struct Fixture {
     Fixture() {
         TMyMediaDB library;
         library.OpenDatabase(dir.file("MyMedia.edb"));
-        library.AddMedia("/music", "a.mp3", 1, "A", "", "", "", "", "", "", 1, 128);
+        library.AddMedia({.Directory = "/music",
+                          .FileName = "a.mp3",
+                          .Stamp = {1},
+                          .Title = "A",
+                          .Seconds = 1,
+                          .Quality = 128});
         worker = std::make_unique<TLibraryWorker>(dir.file("MyMedia.edb"), false);
     }
     void note(const std::string& what) {
@@ -97,7 +103,7 @@ TEST(LibraryWorker, CancelsOnRequestAndWhenDestroyed) {
     f.worker->Post([](TMyMediaDB&, const TCancelToken&) { throw TJobCancelled(); });
     f.worker->Post([](TMyMediaDB& library, const TCancelToken&) {
         TEasyQuery query;
-        library.OpenQuery(query, "SELECT nonsense FROM tMedia");
+        TMyMediaDBTestAccess::OpenQuery(library, query, "SELECT nonsense FROM tMedia");
     });
     ASSERT_TRUE(WaitUntil([&] { return f.worker->Idle(); }));
     EXPECT_NE(error.find("nonsense"), std::string::npos);

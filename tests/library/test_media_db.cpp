@@ -5,6 +5,7 @@
 #include "core/library/uMediaKeys.h"
 #include "core/library/uMediaSearch.h"
 #include "core/library/uTMyMediaDB.h"
+#include "support/LibraryQueries.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
@@ -17,8 +18,18 @@ namespace {
 bool add(TMyMediaDB& db, const std::string& dir, const std::string& file,
          const std::string& title = "T", const std::string& artist = "",
          const std::string& year = "") {
-    return db.AddMedia(dir, file, 1000, title, artist, "Album", year, "Pop", "eng", "Comp", 215,
-                       128);
+    return db.AddMedia({.Directory = dir,
+                        .FileName = file,
+                        .Stamp = {1000},
+                        .Title = title,
+                        .Artist = artist,
+                        .Album = "Album",
+                        .Year = year,
+                        .Genre = "Pop",
+                        .Language = "eng",
+                        .Composer = "Comp",
+                        .Seconds = 215,
+                        .Quality = 128});
 }
 std::vector<std::string> column(TEasyQuery& query, const char* field) {
     std::vector<std::string> values;
@@ -30,7 +41,7 @@ std::vector<std::string> column(TEasyQuery& query, const char* field) {
 }
 int rows(TMyMediaDB& db) {
     TEasyQuery query;
-    db.SelectAllMedia(query);
+    TMyMediaDBTestAccess::SelectAllMedia(db, query);
     return query.RecordCount();
 }
 } // namespace
@@ -42,7 +53,7 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
         db.OpenDatabase(dir.file("MyMedia.edb"));
         EXPECT_TRUE(std::filesystem::exists(dir.file("MyMedia.edb")));
         TEasyQuery query;
-        db.SelectAllMedia(query);
+        TMyMediaDBTestAccess::SelectAllMedia(db, query);
         EXPECT_EQ(query.RecordCount(), 0);
         const std::vector<std::string> fields = {
             "fDirectory",   "fFileName", "fFileSize",  "fSeconds",  "fQuality",
@@ -57,7 +68,7 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
     TMyMediaDB db;
     db.OpenDatabase(dir.file("MyMedia.edb"));
     TEasyQuery query;
-    db.SelectMedia(query, "/music", "a.mp3");
+    TMyMediaDBTestAccess::SelectMedia(db, query, "/music", "a.mp3");
     ASSERT_EQ(query.RecordCount(), 1);
     EXPECT_EQ(query.FieldByName("fFileSize").AsInteger(), 1000);
     EXPECT_EQ(query.FieldByName("fSeconds").AsInteger(), 215);
@@ -66,8 +77,9 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
     EXPECT_EQ(db.IntegrityCheck(), "ok");
 }
 
-// A file is the bytes of its path: names that differ in letter case only are two files, and
-// every look-up, change and removal reaches its own row alone.
+// A file is the bytes of its path: names that differ in letter case only are two files, a
+// folder with or without its trailing '/' is one, and every look-up, change and removal
+// reaches its own row alone.
 TEST(MediaDB, PathIsItsBytes) {
     TempDir dir;
     TMyMediaDB db;
@@ -80,22 +92,24 @@ TEST(MediaDB, PathIsItsBytes) {
         {"/Music", "Song.mp3", true},     {"/Music", "Song.mp3", false},
         {"/Music", "song.mp3", true},     {"/MUSIC", "Song.mp3", true},
         {"/Music/Été", "Song.mp3", true}, {"/Music/ÉTÉ", "Song.mp3", true},
+        {"/Music/", "Song.mp3", false},   {"/Music/Été/", "Song.mp3", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(add(db, c.directory, c.file, std::string(c.directory) + "/" + c.file), c.added)
             << c.directory << "/" << c.file;
     // Rows written by an older writer that did not check for duplicates.
     TEasyQuery raw;
-    db.ExecQuery(raw, "INSERT INTO tMedia (fDirectory, fFileName) VALUES ('/Music', 'song.mp3')");
+    TMyMediaDBTestAccess::ExecQuery(
+        db, raw, "INSERT INTO tMedia (fDirectory, fFileName) VALUES ('/Music', 'song.mp3')");
     EXPECT_EQ(rows(db), 6);
-    db.UpdateMedia("/Music", "song.mp3", "Edited", "", "", "", "", "", "");
+    db.UpdateMedia({.Directory = "/Music", .FileName = "song.mp3", .Title = "Edited"});
     TEasyQuery query;
-    db.SelectMedia(query, "/Music", "Song.mp3");
+    TMyMediaDBTestAccess::SelectMedia(db, query, "/Music", "Song.mp3");
     EXPECT_EQ(column(query, "fTitle"), std::vector<std::string>{"/Music/Song.mp3"});
     EXPECT_NE(db.MediaId("/MUSIC", "Song.mp3"), db.MediaId("/Music", "Song.mp3"));
     db.DeleteMedia("/Music", "song.mp3");
     EXPECT_EQ(db.MediaId("/Music", "song.mp3"), 0);
-    db.SelectAllMedia(query);
+    TMyMediaDBTestAccess::SelectAllMedia(db, query);
     std::vector<std::string> left = column(query, "fTitle");
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"/MUSIC/Song.mp3", "/Music/Song.mp3",
@@ -111,12 +125,13 @@ TEST(MediaDB, LongTextsAreCutToTheFieldSizeInCharacters) {
         accented += "é";
     EXPECT_TRUE(add(db, "/m", "a.mp3", std::string(300, 't'), accented, "19999"));
     TEasyQuery query;
-    db.SelectMedia(query, "/m", "a.mp3");
+    TMyMediaDBTestAccess::SelectMedia(db, query, "/m", "a.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), std::string(256, 't'));
     EXPECT_EQ(query.FieldByName("fArtist").AsString().size(), 512u);
     EXPECT_EQ(query.FieldByName("fYear").AsString(), "1999");
-    db.UpdateMedia("/m", "a.mp3", std::string(257, 'u'), "", "", "20201", "", "", "");
-    db.SelectMedia(query, "/m", "a.mp3");
+    db.UpdateMedia(
+        {.Directory = "/m", .FileName = "a.mp3", .Title = std::string(257, 'u'), .Year = "20201"});
+    TMyMediaDBTestAccess::SelectMedia(db, query, "/m", "a.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), std::string(256, 'u'));
     EXPECT_EQ(query.FieldByName("fYear").AsString(), "2020");
 }
@@ -156,17 +171,17 @@ TEST(MediaDB, FilteredSelectsLowerAsciiAndOrderByTitle) {
     add(db, "/m", "4.mp3", "Other", "Abbacadabra");
     add(db, "/m", "5.mp3", "Non, je ne regrette rien", "ÉDITH");
     TEasyQuery query;
-    db.SelectMediaByArtist(query, "abba");
+    TMyMediaDBTestAccess::SelectMediaByArtist(db, query, "abba");
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Fernando", "SOS", "Waterloo"}));
-    db.SelectMediaByArtist(query, "ÉDITH");
+    TMyMediaDBTestAccess::SelectMediaByArtist(db, query, "ÉDITH");
     EXPECT_EQ(query.RecordCount(), 1);
-    db.SelectMediaByArtist(query, "édith"); // lowering touches A-Z only
+    TMyMediaDBTestAccess::SelectMediaByArtist(db, query, "édith"); // lowering touches A-Z only
     EXPECT_EQ(query.RecordCount(), 0);
-    db.SelectMediaByAlbum(query, "ALBUM");
+    TMyMediaDBTestAccess::SelectMediaByAlbum(db, query, "ALBUM");
     EXPECT_EQ(query.RecordCount(), 5);
-    db.SelectMediaByGenre(query, "pop");
+    TMyMediaDBTestAccess::SelectMediaByGenre(db, query, "pop");
     EXPECT_EQ(query.RecordCount(), 5);
-    db.SelectAllMedia(query);
+    TMyMediaDBTestAccess::SelectAllMedia(db, query);
     EXPECT_EQ(column(query, "fTitle").front(), "Fernando");
 }
 
@@ -181,16 +196,20 @@ TEST(MediaDB, QuotesBackslashesAndAccentsMatchTheirOwnRow) {
     EXPECT_FALSE(add(db, folder, file));
 
     const std::string title = R"(Title" OR "1"="1 \ ')";
-    db.UpdateMedia(folder, file, title, "ÉDITH", R"(")", "", "", "", "");
+    db.UpdateMedia({.Directory = folder,
+                    .FileName = file,
+                    .Title = title,
+                    .Artist = "ÉDITH",
+                    .Album = R"(")"});
     TEasyQuery query;
-    db.SelectMedia(query, folder, file);
+    TMyMediaDBTestAccess::SelectMedia(db, query, folder, file);
     ASSERT_EQ(query.RecordCount(), 1);
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), title);
-    db.SelectMedia(query, "/m", "other.mp3");
+    TMyMediaDBTestAccess::SelectMedia(db, query, "/m", "other.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), "T"); // not widened to other rows
-    db.SelectMediaByAlbum(query, R"(")");
+    TMyMediaDBTestAccess::SelectMediaByAlbum(db, query, R"(")");
     EXPECT_EQ(query.RecordCount(), 1);
-    db.SelectMediaByArtist(query, "ÉDITH");
+    TMyMediaDBTestAccess::SelectMediaByArtist(db, query, "ÉDITH");
     EXPECT_EQ(query.RecordCount(), 1);
 
     db.DeleteMedia(folder, file);
@@ -202,10 +221,10 @@ TEST(MediaDB, UpdateOrDeleteOfAMissingRowChangesNothing) {
     TMyMediaDB db;
     db.OpenDatabase(dir.file("MyMedia.edb"));
     add(db, "/m", "a.mp3", "Kept");
-    EXPECT_NO_THROW(db.UpdateMedia("/m", "b.mp3", "X", "", "", "", "", "", ""));
+    EXPECT_NO_THROW(db.UpdateMedia({.Directory = "/m", .FileName = "b.mp3", .Title = "X"}));
     EXPECT_NO_THROW(db.DeleteMedia("/m", "b.mp3"));
     TEasyQuery query;
-    db.SelectAllMedia(query);
+    TMyMediaDBTestAccess::SelectAllMedia(db, query);
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Kept"}));
 }
 
@@ -220,8 +239,8 @@ TEST(MediaDB, LookUpsUseTheIndex) {
          {"SELECT * FROM" + file, "DELETE FROM" + file,
           std::string("SELECT fFileName FROM tMedia WHERE LOWER(fDirectory) IN (?1, ?2) AND "
                       "+fDirectory IN (?3, ?4)")}) {
-        db.OpenQuery(
-            plan, "EXPLAIN QUERY PLAN " + statement,
+        TMyMediaDBTestAccess::OpenQuery(
+            db, plan, "EXPLAIN QUERY PLAN " + statement,
             {std::string("/m"), std::string("a.mp3"), std::string("/m"), std::string("a.mp3")});
         ASSERT_EQ(plan.RecordCount(), 1);
         EXPECT_NE(plan.FieldByName("detail").AsString().find("USING INDEX ixMediaFile"),
@@ -241,7 +260,7 @@ TEST(MediaDB, ListOrdersComeFromIndexesAlsoInOlderFiles) {
               "SELECT fAlbumKey, fAlbum, COUNT(*) FROM tMedia GROUP BY fAlbumKey, fAlbum",
               "SELECT fGenreKey, fGenre, COUNT(*) FROM tMedia GROUP BY fGenreKey, fGenre"}) {
             TEasyQuery plan;
-            db.OpenQuery(plan, std::string("EXPLAIN QUERY PLAN ") + listing);
+            TMyMediaDBTestAccess::OpenQuery(db, plan, std::string("EXPLAIN QUERY PLAN ") + listing);
             std::string details;
             for (; !plan.Eof(); plan.Next())
                 details += plan.FieldByName("detail").AsString() + ";";
@@ -259,7 +278,7 @@ TEST(MediaDB, ListOrdersComeFromIndexesAlsoInOlderFiles) {
         TEasyQuery raw;
         for (const char* index :
              {"ixMediaTitleKey", "ixMediaArtistKey", "ixMediaAlbumKey", "ixMediaGenreKey"})
-            db.ExecQuery(raw, std::string("DROP INDEX ") + index);
+            TMyMediaDBTestAccess::ExecQuery(db, raw, std::string("DROP INDEX ") + index);
         EXPECT_EQ(sortsWholeTable(db), 4);
     }
     TMyMediaDB db;
@@ -276,9 +295,9 @@ TEST(MediaDB, EveryOperationIsSeenByAnotherConnectionAtOnce) {
     reader.OpenDatabase(dir.file("MyMedia.edb"));
     add(writer, "/m", "a.mp3");
     EXPECT_EQ(rows(reader), 1);
-    writer.UpdateMedia("/m", "a.mp3", "New", "", "", "", "", "", "");
+    writer.UpdateMedia({.Directory = "/m", .FileName = "a.mp3", .Title = "New"});
     TEasyQuery query;
-    reader.SelectMedia(query, "/m", "a.mp3");
+    TMyMediaDBTestAccess::SelectMedia(reader, query, "/m", "a.mp3");
     EXPECT_EQ(query.FieldByName("fTitle").AsString(), "New");
     // A query with a row in hand keeps reading the file as it was when it opened.
     query.Close();
@@ -371,11 +390,11 @@ TEST(MediaDB, OlderFileGainsTheFileTimeColumnAndKeepsEveryRow) {
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
             add(db, "/m", name);
         TEasyQuery raw;
-        db.ExecQuery(raw, "ALTER TABLE tMedia DROP COLUMN fFileTime");
+        TMyMediaDBTestAccess::ExecQuery(db, raw, "ALTER TABLE tMedia DROP COLUMN fFileTime");
     }
     const auto listed = [](TMyMediaDB& db, int fields) {
         TEasyQuery query;
-        db.SelectAllMedia(query);
+        TMyMediaDBTestAccess::SelectAllMedia(db, query);
         EXPECT_EQ(query.FieldCount(), fields);
         std::vector<std::string> names;
         for (; !query.Eof(); query.Next())
@@ -442,7 +461,8 @@ TEST(MediaKeys, SearchWordsMatchKeys) {
     db.OpenDatabase(dir.file("MyMedia.edb"));
     TEasyQuery query;
     for (const Case& c : cases) {
-        db.OpenQuery(query, "SELECT ?1 GLOB ?2", {SortKey(c.Text), KeyPattern(FoldText(c.Word))});
+        TMyMediaDBTestAccess::OpenQuery(db, query, "SELECT ?1 GLOB ?2",
+                                        {SortKey(c.Text), KeyPattern(FoldText(c.Word))});
         EXPECT_EQ(query.Fields(0).AsInteger() == 1, c.Found) << c.Word << " in " << c.Text;
     }
 }
@@ -477,9 +497,10 @@ TEST(MediaDB, OlderFileOpenedReadOnlyIsListedWithoutAWrite) {
     EXPECT_FALSE(db.HasListingKeys());
     EXPECT_EQ(db.FilterValues(TMediaListing::Artist), std::vector<std::string>{"ABBA"});
     TEasyQuery query;
-    db.SelectListing(query, {});
+    TMyMediaDBTestAccess::SelectListing(db, query, {});
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Mike", "Zulu", "Águas"}));
-    db.SelectListing(query, {TMediaListing::Artist, "abba", SearchWords("U pop")});
+    TMyMediaDBTestAccess::SelectListing(db, query,
+                                        {TMediaListing::Artist, "abba", SearchWords("U pop")});
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Zulu", "Águas"}));
     query.Close();
     EXPECT_TRUE(db.RemovedPaths().empty());
@@ -495,26 +516,34 @@ TEST(MediaDB, OlderFileGainsListingFieldsAndKeepsEveryRow) {
     EXPECT_EQ(rows(db), 3);
     EXPECT_EQ(db.FilterValues(TMediaListing::Artist), std::vector<std::string>{"ABBA"});
     TEasyQuery query;
-    db.SelectListing(query, {});
+    TMyMediaDBTestAccess::SelectListing(db, query, {});
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Águas", "Mike", "Zulu"}));
     EXPECT_EQ(db.IntegrityCheck(), "ok");
 
     // Album order, search words with a filter, and the keys following an edit of the tags.
     db.SetMediaNumbers("/m", "a.mp3", {2, 1, ""});
     db.SetMediaNumbers("/m", "b.mp3", {1, 2, "Them"});
-    db.UpdateMedia("/m", "c.mp3", "Mike", "Abba", "x", "", "Rock", "", "");
-    db.SelectListing(query, {TMediaListing::Album, "X", {}});
+    db.UpdateMedia({.Directory = "/m",
+                    .FileName = "c.mp3",
+                    .Title = "Mike",
+                    .Artist = "Abba",
+                    .Album = "x",
+                    .Genre = "Rock"});
+    TMyMediaDBTestAccess::SelectListing(db, query, {TMediaListing::Album, "X", {}});
     EXPECT_EQ(column(query, "fTitle"), (std::vector<std::string>{"Mike", "Zulu", "Águas"}));
-    db.SelectListing(query, {TMediaListing::Genre, "pop", SearchWords("AGUAS abb")});
+    TMyMediaDBTestAccess::SelectListing(db, query,
+                                        {TMediaListing::Genre, "pop", SearchWords("AGUAS abb")});
     EXPECT_EQ(column(query, "fTitle"), std::vector<std::string>{"Águas"});
     EXPECT_EQ(db.FilterValues(TMediaListing::Album), std::vector<std::string>{"X"});
     query.Close();
     // A row another program wrote without keys gets them at the next open.
-    db.ExecQuery(query, "INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist) VALUES "
-                        "('/m', 'd.mp3', 'Alpha', 'abba')");
+    TMyMediaDBTestAccess::ExecQuery(
+        db, query,
+        "INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist) VALUES "
+        "('/m', 'd.mp3', 'Alpha', 'abba')");
     db.CloseDatabase();
     db.OpenDatabase(dir.file("MyMedia.edb"));
-    db.SelectListing(query, {TMediaListing::Artist, "Abba", {}});
+    TMyMediaDBTestAccess::SelectListing(db, query, {TMediaListing::Artist, "Abba", {}});
     EXPECT_EQ(column(query, "fTitle"),
               (std::vector<std::string>{"Águas", "Alpha", "Mike", "Zulu"}));
     // It remembers the files the user removed, until one is added by name.
@@ -532,8 +561,20 @@ TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
     TempDir dir;
     TMyMediaDB db;
     db.OpenDatabase(dir.file("MyMedia.edb"));
-    db.AddMedia("/m", "a.mp3", 1, "Águas", "Elis", "", "", "", "", "", 1, 1);
-    db.AddMedia("/m", "b.mp3", 1, "Queen", "Abba", "", "", "", "", "", 1, 1);
+    db.AddMedia({.Directory = "/m",
+                 .FileName = "a.mp3",
+                 .Stamp = {1},
+                 .Title = "Águas",
+                 .Artist = "Elis",
+                 .Seconds = 1,
+                 .Quality = 1});
+    db.AddMedia({.Directory = "/m",
+                 .FileName = "b.mp3",
+                 .Stamp = {1},
+                 .Title = "Queen",
+                 .Artist = "Abba",
+                 .Seconds = 1,
+                 .Quality = 1});
     TMediaSearch search(dir.file("MyMedia.edb"));
     search.Request({TMediaListing::All, "", SearchWords("queen")}, 1);
     search.Request({TMediaListing::All, "", SearchWords("AGUA")}, 2);
@@ -563,7 +604,7 @@ TMediaSearch::TAnswer answerOf(TMediaSearch& search, const std::string& typed,
 }
 std::vector<std::int64_t> listedIds(TMyMediaDB& db, const std::string& typed) {
     TEasyQuery query;
-    db.SelectListingIds(query, {TMediaListing::All, "", SearchWords(typed)});
+    TMyMediaDBTestAccess::SelectListingIds(db, query, {TMediaListing::All, "", SearchWords(typed)});
     std::vector<std::int64_t> ids;
     for (; !query.Eof(); query.Next())
         ids.push_back(query.Fields(0).AsInt64());
@@ -586,8 +627,15 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
     };
     int file = 0;
     for (const auto& row : rows)
-        db.AddMedia("/m", std::to_string(file++) + ".mp3", 1, row[0], row[1], row[2], "", row[3],
-                    "", "", 1, 1);
+        db.AddMedia({.Directory = "/m",
+                     .FileName = std::to_string(file++) + ".mp3",
+                     .Stamp = {1},
+                     .Title = row[0],
+                     .Artist = row[1],
+                     .Album = row[2],
+                     .Genre = row[3],
+                     .Seconds = 1,
+                     .Quality = 1});
     TMediaSearch search(dir.file("MyMedia.edb"));
     search.Prepare();
     ASSERT_TRUE(WaitUntil([&] { return search.InMemory(); }));
@@ -606,7 +654,12 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
         EXPECT_EQ(answer.Ids, listedIds(db, words)) << words;
     }
     // A change of the library is searched at once, by the library until read again.
-    db.AddMedia("/m", "new.mp3", 1, "Queen Bee", "", "", "", "", "", "", 1, 1);
+    db.AddMedia({.Directory = "/m",
+                 .FileName = "new.mp3",
+                 .Stamp = {1},
+                 .Title = "Queen Bee",
+                 .Seconds = 1,
+                 .Quality = 1});
     EXPECT_EQ(answerOf(search, "queen", ++ticket).Ids, listedIds(db, "queen"));
     EXPECT_EQ(listedIds(db, "queen").size(), 3u);
 }

@@ -7,6 +7,7 @@
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTrackInfo.h"
 #include "core/metadata/ID3v2.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;
@@ -35,17 +36,19 @@ struct Fixture {
         playLists.AddPlayList("Two");
     }
     TEasyQuery& row(const std::string& path) {
-        library.SelectMedia(query, ExtractFileDir(path), ExtractFileName(path));
+        TMyMediaDBTestAccess::SelectMedia(library, query, ExtractFileDir(path),
+                                          ExtractFileName(path));
         query.First();
         return query;
     }
     // A row as an add would leave it, without reading the file.
     void addRow(const std::string& path) {
-        library.AddMedia(ExtractFileDir(path), ExtractFileName(path), 0, FileTitle(path), "", "",
-                         "", "", "", "", 0, 0);
+        library.AddMedia({.Directory = ExtractFileDir(path),
+                          .FileName = ExtractFileName(path),
+                          .Title = FileTitle(path)});
     }
     int rows() {
-        library.SelectAllMedia(query);
+        TMyMediaDBTestAccess::SelectAllMedia(library, query);
         return query.RecordCount();
     }
     TEasyQuery query;
@@ -60,8 +63,14 @@ TEST(LookUpTrackInfo, LibraryRowThenTagThenFileName) {
     ASSERT_FALSE(tagged.empty() || bare.empty());
     const std::string listed = f.dir.file("listed.mp3");
     std::filesystem::copy_file(tagged, listed);
-    f.library.AddMedia(f.dir.str(), "listed.mp3", 1, "Row Song", "Row Band", "Row Disc", "", "", "",
-                       "", 215, 128);
+    f.library.AddMedia({.Directory = f.dir.str(),
+                        .FileName = "listed.mp3",
+                        .Stamp = {1},
+                        .Title = "Row Song",
+                        .Artist = "Row Band",
+                        .Album = "Row Disc",
+                        .Seconds = 215,
+                        .Quality = 128});
     struct Case {
         std::string path;
         TMyMediaDB* library;
@@ -89,7 +98,7 @@ TEST(ReadMediaInfo, Id3v2DecidesEveryText) {
     ASSERT_FALSE(path.empty());
     // An ID3v1 tag with other texts is ignored while the ID3v2 tag is there.
     append(path, orvanta::test::id3v1Block("Other", "Other", 17));
-    const TMediaInfo info = ReadMediaInfo(path);
+    const TMediaRecord info = ReadMediaInfo(path);
     EXPECT_EQ(info.Seconds, 2);
     EXPECT_EQ(info.Quality, 128);
     EXPECT_EQ(info.Title, "Tïtle");
@@ -110,7 +119,7 @@ TEST(ReadMediaInfo, Id3v1GivesTheGenreNameAndNoLanguageOrComposer) {
     ASSERT_FALSE(path.empty());
     std::filesystem::copy_file(path, dir.file("b.mp3"));
     append(path, orvanta::test::id3v1Block("Old Title", "Old Artist", 17));
-    TMediaInfo info = ReadMediaInfo(path);
+    TMediaRecord info = ReadMediaInfo(path);
     EXPECT_EQ(info.Title, "Old Title");
     EXPECT_EQ(info.Artist, "Old Artist");
     EXPECT_EQ(info.Year, "1987");
@@ -123,11 +132,11 @@ TEST(ReadMediaInfo, Id3v1GivesTheGenreNameAndNoLanguageOrComposer) {
 
 TEST(ReadMediaInfo, NotAudioOrMissingGivesZerosAndEmptyTexts) {
     TempDir dir;
-    const TMediaInfo garbage = ReadMediaInfo(dir.write("x.mp3", std::string(5000, 'x')));
+    const TMediaRecord garbage = ReadMediaInfo(dir.write("x.mp3", std::string(5000, 'x')));
     EXPECT_EQ(garbage.Seconds, 0);
     EXPECT_EQ(garbage.Quality, 0);
     EXPECT_EQ(garbage.Title, "");
-    const TMediaInfo missing = ReadMediaInfo(dir.file("missing.mp3"));
+    const TMediaRecord missing = ReadMediaInfo(dir.file("missing.mp3"));
     EXPECT_EQ(missing.Seconds, 0);
     EXPECT_EQ(ReadMediaInfo(dir.write("empty.mp3", "")).Quality, 0);
 }
@@ -149,7 +158,7 @@ TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
     EXPECT_EQ(UnsupportedFileMessage(results[1].Path),
               "The following file type is not supported.\r\nb.txt");
     EXPECT_EQ(results[2].Outcome, TAddOutcome::Added);
-    EXPECT_EQ(results[2].Row.Info.Title, "c"); // ID3v2 without a title: the file's name
+    EXPECT_EQ(results[2].Row.Title, "c"); // ID3v2 without a title: the file's name
     EXPECT_EQ(results[2].Row.TrackEntry(), c + "*1");
     EXPECT_EQ(progress.back(), std::make_pair(3, 3));
     EXPECT_EQ(f.rows(), 2);
@@ -246,7 +255,7 @@ TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
             TMyMediaDB other; // what a second process would see
             other.OpenDatabase(f.dir.file("MyMedia.edb"));
             TEasyQuery query;
-            other.SelectAllMedia(query);
+            TMyMediaDBTestAccess::SelectAllMedia(other, query);
             EXPECT_GE(query.RecordCount(), reported);
         },
         progress);
@@ -262,13 +271,14 @@ TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
     TMaintenanceProgress progress;
     progress.OnProgress = [&](int done, int) {
         if (done == 3) // the table goes away under the running batch
-            f.library.ExecQuery(f.query, "ALTER TABLE tMedia RENAME TO tGone");
+            TMyMediaDBTestAccess::ExecQuery(f.library, f.query,
+                                            "ALTER TABLE tMedia RENAME TO tGone");
     };
     EXPECT_THROW(f.maintenance.AddFiles(
                      paths, [&](const TAddResult&) { ++reported; }, progress),
                  EEasyError);
     EXPECT_EQ(reported, 3);
-    f.library.OpenQuery(f.query, "SELECT * FROM tGone");
+    TMyMediaDBTestAccess::OpenQuery(f.library, f.query, "SELECT * FROM tGone");
     EXPECT_EQ(f.query.RecordCount(), 3);
 }
 
@@ -355,7 +365,7 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
     std::filesystem::create_directories(f.dir.file("b"));
     f.addRow(f.dir.write("a/x.mp3", "x"));
     // One folder under two spellings is looked through once.
-    f.library.AddMedia(f.dir.file("a") + "/", "v.mp3", 0, "v", "", "", "", "", "", "", 0, 0);
+    f.library.AddMedia({.Directory = f.dir.file("a") + "/", .FileName = "v.mp3", .Title = "v"});
     for (const char* file :
          {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3", "a/v.mp3"})
         f.dir.write(file, "x");
@@ -416,11 +426,16 @@ TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     for (const std::string& path : {retagged, same}) {
         ASSERT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
         // Kept in the library only ("OK" of the tag editor): the file's new values win.
-        f.library.UpdateMedia(f.dir.str(), ExtractFileName(path), "Edited", "", "", "", "", "", "");
+        f.library.UpdateMedia(
+            {.Directory = f.dir.str(), .FileName = ExtractFileName(path), .Title = "Edited"});
     }
     for (const auto& [path, size] : {std::pair{old, FileSizeOf(old)}, {oldResized, 1}})
-        f.library.AddMedia(ExtractFileDir(path), ExtractFileName(path), size, "Library only", "",
-                           "", "", "", "", "", 1, 128);
+        f.library.AddMedia({.Directory = ExtractFileDir(path),
+                            .FileName = ExtractFileName(path),
+                            .Stamp = {size},
+                            .Title = "Library only",
+                            .Seconds = 1,
+                            .Quality = 128});
 
     TID3v2 tag;
     tag.SetTitle("New Title");
@@ -462,7 +477,8 @@ TEST(FillMissingNumbers, ReadsTheTagsOfRowsWrittenBeforeTheNumbers) {
     f.addRow(tagged);
     f.addRow(f.dir.file("gone.mp3"));
     TEasyQuery raw;
-    f.library.ExecQuery(raw, "UPDATE tMedia SET fTrack = NULL"); // as in an older file
+    TMyMediaDBTestAccess::ExecQuery(f.library, raw,
+                                    "UPDATE tMedia SET fTrack = NULL"); // as in an older file
     EXPECT_EQ(f.maintenance.FillMissingNumbers(), 1);
     EXPECT_EQ(f.row(tagged).FieldByName("fTrack").AsInteger(), 7);
     EXPECT_EQ(f.row(tagged).FieldByName("fDisc").AsInteger(), 2);

@@ -26,6 +26,7 @@
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
 #include "support/HomeWithLibrary.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -70,7 +71,7 @@ struct Fixture : test::THomeWithLibrary {
     QStringList Titles() const { return Column(0); }
     int RowsInLibrary() {
         TEasyQuery query;
-        DB.SelectAllMedia(query);
+        TMyMediaDBTestAccess::SelectAllMedia(DB, query);
         return query.RecordCount();
     }
     void Filter(const QString& text) {
@@ -379,7 +380,7 @@ private slots:
         QCOMPARE(f.View->MediaModel->Item(1).Genre, std::string(GenreNames[17]));
         // An ID3v2 tag decides every text: its empty title is not the ID3v1 one.
         QCOMPARE(f.View->MediaModel->Item(2).Artist, std::string("New Artist"));
-        QCOMPARE(f.View->MediaModel->Item(2).Track, 3);
+        QCOMPARE(f.View->MediaModel->Item(2).Numbers.Track, 3);
         QVERIFY(!f.View->Busy());
         // The filter list follows the add, the rows shown stay.
         QCOMPARE(f.View->FilterItems(), QStringList{QStringLiteral("New Album")});
@@ -477,8 +478,10 @@ private slots:
         QCOMPARE(f.View->SortState(), -1);
         TMyMediaDB other;
         other.OpenDatabase(f.LibraryFile());
-        other.AddMedia(f.Music, "3.mp3", 0, "Gamma", "Queen", "", "", "", "", "", 0, 0);
-        other.AddMedia(f.Music, "4.mp3", 0, "Delta", "Yes", "", "", "", "", "", 0, 0);
+        other.AddMedia(
+            {.Directory = f.Music, .FileName = "3.mp3", .Title = "Gamma", .Artist = "Queen"});
+        other.AddMedia(
+            {.Directory = f.Music, .FileName = "4.mp3", .Title = "Delta", .Artist = "Yes"});
         QTRY_COMPARE_WITH_TIMEOUT(
             f.Titles(), (QStringList{QStringLiteral(" Gamma"), QStringLiteral(" Beta")}), 5000);
         QVERIFY(f.View->FilterItems().contains(QStringLiteral("Yes")));
@@ -493,14 +496,16 @@ private slots:
         // order, every row has an album of its own.
         constexpr int Rows = 150000;
         TEasyQuery raw;
-        f.DB.ExecQuery(raw, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                            "WHERE i < " +
-                                std::to_string(Rows) +
-                                ") INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist, "
-                                "fAlbum, fGenre) SELECT '/gone', 'f' || i || '.mp3', "
-                                "printf('T%06d', " +
-                                std::to_string(Rows + 1) +
-                                " - i), 'Artist ' || (i % 7), printf('A%06d', i), 'Rock' FROM n");
+        TMyMediaDBTestAccess::ExecQuery(
+            f.DB, raw,
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+            "WHERE i < " +
+                std::to_string(Rows) +
+                ") INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist, "
+                "fAlbum, fGenre) SELECT '/gone', 'f' || i || '.mp3', "
+                "printf('T%06d', " +
+                std::to_string(Rows + 1) +
+                " - i), 'Artist ' || (i % 7), printf('A%06d', i), 'Rock' FROM n");
         f.DB.OpenDatabase(std::string(f.DB.FileName())); // as at start-up: the rows get keys
         // The window runs while the worker reads the list, and a choice made meanwhile
         // supersedes the listing under way.
@@ -597,7 +602,11 @@ private slots:
         Fixture f;
         f.Row("a.mp3", "A", "X", "", "", "", 10);
         f.Row("b.mp3", "B", "Y", "", "", "", 20);
-        f.DB.AddMedia("/no/such/drive", "c.mp3", 0, "C", "Z", "", "", "", "", "", 30, 0);
+        f.DB.AddMedia({.Directory = "/no/such/drive",
+                       .FileName = "c.mp3",
+                       .Title = "C",
+                       .Artist = "Z",
+                       .Seconds = 30});
         f.PlayLists->FindByName("Mix")->InsertTrack(f.Music + "/a.mp3*10");
         f.PlayLists->FindByName("Mix")->InsertTrack("/no/such/drive/c.mp3*30");
         f.Start();
@@ -621,7 +630,13 @@ private slots:
         Fixture f;
         f.Row("a.mp3", "Alpha", "Old");
         const QString path = f.Mp3("z.mp3");
-        f.DB.AddMedia(f.Music, "z.mp3", 1, "Zulu", "Old", "", "", "", "", "", 1, 128);
+        f.DB.AddMedia({.Directory = f.Music,
+                       .FileName = "z.mp3",
+                       .Stamp = {1},
+                       .Title = "Zulu",
+                       .Artist = "Old",
+                       .Seconds = 1,
+                       .Quality = 128});
         f.Row("m.mp3", "Mike", "Old");
         f.Start();
         f.View->lvwMediaColumnClick(0); // descending: Zulu, Mike, Alpha
@@ -734,7 +749,11 @@ private slots:
         f.View->lvwMediaColumnClick(3); // by year
         // Another program adds an album; Refresh lists it and keeps kind, value and sort.
         std::ofstream(JoinPath(f.Music, "d.mp3")).flush();
-        f.DB.AddMedia(f.Music, "d.mp3", 0, "D", "", "Aja", "1977", "", "", "", 0, 0);
+        f.DB.AddMedia({.Directory = f.Music,
+                       .FileName = "d.mp3",
+                       .Title = "D",
+                       .Album = "Aja",
+                       .Year = "1977"});
         f.View->DoCommand(ECommand::MediaRefreshMedia);
         f.Settle();
         QCOMPARE(f.View->cmbFilter->currentText(), QStringLiteral("Albums"));

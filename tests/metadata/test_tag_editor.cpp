@@ -12,6 +12,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/FakePrompts.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/metadata/uFrmMP3Tag.h"
@@ -28,20 +29,54 @@ struct Fixture {
 
     Fixture() {
         DB.OpenDatabase(Dir.file("MyMedia.edb"));
-        DB.AddMedia("/x", "1.mp3", 1, "T1", "Beta", "Zeta", "1999", "Rock", "eng", "Bach", 1, 1);
-        DB.AddMedia("/x", "2.mp3", 1, "T2", "Alpha", "", "", "", "", "", 1, 1);
-        DB.AddMedia("/x", "3.mp3", 1, "T3", "Beta", "Eta", "", "Jazz", "fra", "", 1, 1);
+        DB.AddMedia({.Directory = "/x",
+                     .FileName = "1.mp3",
+                     .Stamp = {1},
+                     .Title = "T1",
+                     .Artist = "Beta",
+                     .Album = "Zeta",
+                     .Year = "1999",
+                     .Genre = "Rock",
+                     .Language = "eng",
+                     .Composer = "Bach",
+                     .Seconds = 1,
+                     .Quality = 1});
+        DB.AddMedia({.Directory = "/x",
+                     .FileName = "2.mp3",
+                     .Stamp = {1},
+                     .Title = "T2",
+                     .Artist = "Alpha",
+                     .Seconds = 1,
+                     .Quality = 1});
+        DB.AddMedia({.Directory = "/x",
+                     .FileName = "3.mp3",
+                     .Stamp = {1},
+                     .Title = "T3",
+                     .Artist = "Beta",
+                     .Album = "Eta",
+                     .Genre = "Jazz",
+                     .Language = "fra",
+                     .Seconds = 1,
+                     .Quality = 1});
     }
     QString Mp3(const std::string& name) {
         test::WriteMp3(Dir.file(name));
-        DB.AddMedia(Dir.str(), name, 1, "Old", "Old Artist", "Old Album", "1990", "Pop", "", "", 1,
-                    128);
+        DB.AddMedia({.Directory = Dir.str(),
+                     .FileName = name,
+                     .Stamp = {1},
+                     .Title = "Old",
+                     .Artist = "Old Artist",
+                     .Album = "Old Album",
+                     .Year = "1990",
+                     .Genre = "Pop",
+                     .Seconds = 1,
+                     .Quality = 128});
         return QString::fromStdString(Dir.file(name));
     }
     QString Folder() const { return QString::fromStdString(Dir.str()); }
     std::string RowValue(const std::string& name, const char* field) {
         TEasyQuery query;
-        DB.SelectMedia(query, Dir.str(), name);
+        TMyMediaDBTestAccess::SelectMedia(DB, query, Dir.str(), name);
         query.First();
         std::string value = query.FieldByName(field).AsString();
         query.Close();
@@ -185,7 +220,15 @@ private slots:
     void longValuesFitAndAreKeptWhole() {
         Fixture f;
         const QString path = f.Mp3("long.mp3");
-        f.DB.AddMedia("/y", "c.mp3", 1, "T", "A", "B", "", "", "", std::string(300, 'c'), 1, 1);
+        f.DB.AddMedia({.Directory = "/y",
+                       .FileName = "c.mp3",
+                       .Stamp = {1},
+                       .Title = "T",
+                       .Artist = "A",
+                       .Album = "B",
+                       .Composer = std::string(300, 'c'),
+                       .Seconds = 1,
+                       .Quality = 1});
         QImage image(40, 30, QImage::Format_RGB32);
         image.fill(Qt::red);
         QByteArray png;
@@ -270,7 +313,7 @@ private slots:
         QCOMPARE(f.RowValue("both.mp3", "fComposer"), std::string("Glass"));
         QCOMPARE(f.RowValue("both.mp3", "fLanguage"), std::string("deu"));
         TEasyQuery query;
-        f.DB.SelectMedia(query, "/x", "1.mp3");
+        TMyMediaDBTestAccess::SelectMedia(f.DB, query, "/x", "1.mp3");
         query.First();
         QCOMPARE(query.FieldByName("fArtist").AsString(), std::string("Beta"));
 

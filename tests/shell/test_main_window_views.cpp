@@ -22,6 +22,7 @@
 #include "support/DropFiles.h"
 #include "support/FakePrompts.h"
 #include "support/HomeWithLibrary.h"
+#include "support/LibraryQueries.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/app/uApplication.h"
@@ -316,7 +317,7 @@ private slots:
     void aCommandThatMeetsAnEngineErrorShowsItAndTheWindowCarriesOn() {
         Fixture f;
         TEasyQuery query;
-        f.DB.ExecQuery(query, "ALTER TABLE tMedia RENAME TO tGone");
+        TMyMediaDBTestAccess::ExecQuery(f.DB, query, "ALTER TABLE tMedia RENAME TO tGone");
         f.Window->MenuAction(QStringLiteral("mnuEditRefreshMedia"))->trigger();
         QTRY_VERIFY(!f.Prompts.Messages.empty());
         QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Application Exception"));

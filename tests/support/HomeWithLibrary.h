@@ -60,13 +60,21 @@ public:
              const std::string& Genre = "", int Seconds = 0, int Quality = 0, int Size = 0) {
         RowIn(Music, File, Size, Title, Artist, Album, Year, Genre, Seconds, Quality);
     }
-    // The same in another folder, with AddMedia's order of values.
+    // The same in another folder.
     void RowIn(const std::string& Folder, const std::string& File, int Size,
                const std::string& Title, const std::string& Artist, const std::string& Album,
                const std::string& Year, const std::string& Genre, int Seconds, int Quality) {
         std::ofstream(Folder + "/" + File).flush();
-        DB.AddMedia(Folder, File, Size, Title, Artist, Album, Year, Genre, "", "", Seconds,
-                    Quality);
+        DB.AddMedia({.Directory = Folder,
+                     .FileName = File,
+                     .Stamp = {Size},
+                     .Title = Title,
+                     .Artist = Artist,
+                     .Album = Album,
+                     .Year = Year,
+                     .Genre = Genre,
+                     .Seconds = Seconds,
+                     .Quality = Quality});
     }
     // Count rows in Music/: "1.mp3" titled "T1" by "Artist" on album "1.mp3", genre Pop, 30 s.
     void AddRows(int Count) {

@@ -150,14 +150,14 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
 
 std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library) {
     std::vector<std::int64_t> changed;
-    std::vector<const TMediaFileRow*> unstamped;
+    std::vector<const TMediaRecord*> unstamped;
     std::vector<TMediaStamp> stamps;
-    Library.WalkMediaFiles([&](const std::vector<TMediaFileRow>& Rows) {
+    Library.WalkMediaFiles([&](const std::vector<TMediaRecord>& Rows) {
         unstamped.clear();
         stamps.clear();
-        for (const TMediaFileRow& row : Rows) {
+        for (const TMediaRecord& row : Rows) {
             TMediaStamp now;
-            if (!ReadFileStamp(JoinPath(row.Directory, row.FileName), now))
+            if (!ReadFileStamp(row.FullPath(), now))
                 continue;
             if (FileChanged(row.Stamp, now))
                 changed.push_back(row.Id);

@@ -93,16 +93,26 @@ bool FileChanged(const TMediaStamp& Stored, const TMediaStamp& Now) {
            (Stored.FileTime != 0 && Stored.FileTime != Now.FileTime);
 }
 
-TMediaInfo ReadMediaInfo(const std::string& Path) {
-    TMediaInfo info;
+TMediaRecord ReadMediaInfo(const std::string& Path) {
+    TMediaRecord info;
     ReadMediaInfo(Path, info);
     return info;
 }
 
 namespace {
 
+// The fields a file decides, before it is read.
+void clearFileFields(TMediaRecord& info) {
+    TMediaRecord read;
+    read.Id = info.Id;
+    read.Directory = std::move(info.Directory);
+    read.FileName = std::move(info.FileName);
+    read.Stamp = info.Stamp;
+    info = std::move(read);
+}
+
 // The fields of an analysed file: NoAudio when it holds no valid MPEG audio.
-TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaInfo& info) {
+TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
     if (!audio.IsValid())
         return TMediaRead::NoAudio;
     info.Seconds = roundSeconds(audio.DurationSeconds());
@@ -130,20 +140,12 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaInfo& info) {
 
 } // namespace
 
-TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& info) {
-    info = TMediaInfo();
+TMediaRead ReadMediaInfo(const std::string& Path, TMediaRecord& info) {
+    clearFileFields(info);
     TMPEGaudio audio;
     if (!audio.Analyse(Path))
         return canOpen(Path) ? TMediaRead::NoAudio : TMediaRead::Unreadable;
     return mediaInfoOf(audio, info);
-}
-
-std::string TMediaRow::FullPath() const {
-    return JoinPath(Directory, FileName);
-}
-
-std::string TMediaRow::TrackEntry() const {
-    return MakeTrackEntry(FullPath(), Info.Seconds);
 }
 
 std::string UnsupportedFileMessage(std::string_view Path) {
@@ -231,17 +233,16 @@ TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
         result.Outcome = TAddOutcome::Unsupported;
         return result;
     }
-    TMediaRow& row = result.Row;
+    TMediaRecord& row = result.Row;
     TMediaRead read;
     if (File && File->Fd >= 0) {
         // A regular file the batch opened and read.
         row.Directory = ExtractFileDir(Path);
         row.FileName = ExtractFileName(Path);
-        row.FileSize = File->Size;
-        row.FileTime = File->ModifiedNs;
+        row.Stamp = {File->Size, File->ModifiedNs};
         TFileSource source;
         TMPEGaudio audio;
-        read = source.Adopt(*File) && audio.Analyse(source) ? mediaInfoOf(audio, row.Info)
+        read = source.Adopt(*File) && audio.Analyse(source) ? mediaInfoOf(audio, row)
                                                             : TMediaRead::NoAudio;
     } else {
         // A missing file is the caller's to refuse; a FIFO or device would block the reader.
@@ -253,11 +254,9 @@ TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
         }
         row.Directory = ExtractFileDir(Path);
         row.FileName = ExtractFileName(Path);
-        if (found) {
-            row.FileSize = node.st_size;
-            row.FileTime = modificationTime(node);
-        }
-        read = ReadMediaInfo(Path, row.Info);
+        if (found)
+            row.Stamp = {node.st_size, modificationTime(node)};
+        read = ReadMediaInfo(Path, row);
     }
     switch (read) {
     case TMediaRead::Audio:
@@ -270,34 +269,27 @@ TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
         result.Outcome = TAddOutcome::Unreadable;
         break;
     }
-    if (row.Info.Title.empty())
-        row.Info.Title = FileTitle(Path);
+    row.Title = TitleOrFileName(row.Title, Path);
     return result;
 }
 
 void TMediaMaintenance::writeOne(TAddResult& Result) {
     if (Result.Outcome != TAddOutcome::Added)
         return;
-    const TMediaRow& row = Result.Row;
-    const TMediaInfo& info = row.Info;
-    if (FLibrary.AddMedia(row.Directory, row.FileName, row.FileSize, info.Title, info.Artist,
-                          info.Album, info.Year, info.Genre, info.Language, info.Composer,
-                          info.Seconds, info.Quality, info.Numbers, row.FileTime)) {
+    const TMediaRecord& row = Result.Row;
+    if (FLibrary.AddMedia(row)) {
         Result.Row.Id = FLibrary.AddedId();
         return;
     }
     Result.Outcome = TAddOutcome::AlreadyInLibrary;
     TMediaStamp stored;
-    const TMediaStamp now{row.FileSize, row.FileTime};
     if (!FLibrary.MediaStamp(row.Directory, row.FileName, stored))
         return;
-    if (FileChanged(stored, now)) {
-        FLibrary.RewriteMedia(row.Directory, row.FileName, now, info.Title, info.Artist, info.Album,
-                              info.Year, info.Genre, info.Language, info.Composer, info.Seconds,
-                              info.Quality, info.Numbers);
+    if (FileChanged(stored, row.Stamp)) {
+        FLibrary.RewriteMedia(row);
         Result.Outcome = TAddOutcome::Updated;
-    } else if (stored.FileTime != now.FileTime) {
-        FLibrary.StampMedia(row.Directory, row.FileName, now); // a row from before the time
+    } else if (stored.FileTime != row.Stamp.FileTime) {
+        FLibrary.StampMedia(row.Directory, row.FileName, row.Stamp); // a row from before the time
     }
 }
 
@@ -417,8 +409,8 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     std::vector<TMissing> missing;
     std::unordered_map<std::string, bool> folderChecked;
     const auto total = static_cast<int>(FLibrary.MediaCount());
-    FLibrary.WalkMediaFiles([&](const std::vector<TMediaFileRow>& Rows) {
-        for (const TMediaFileRow& row : Rows) {
+    FLibrary.WalkMediaFiles([&](const std::vector<TMediaRecord>& Rows) {
+        for (const TMediaRecord& row : Rows) {
             if (Progress.Cancelled && Progress.Cancelled()) {
                 result.Cancelled = true;
                 return false;
@@ -466,57 +458,38 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
 int TMediaMaintenance::FillMissingNumbers(const TMaintenanceProgress& Progress) {
     if (!FLibrary.HasListingKeys())
         return 0;
-    struct TRow {
-        std::int64_t Id;
-        std::string Path;
-    };
     // A few thousand rows at a time: an old library of a million rows is never held whole.
     constexpr int Chunk = 2000;
     int filled = 0;
     std::int64_t last = 0;
     for (;;) {
-        std::vector<TRow> rows;
-        {
-            TEasyQuery query;
-            FLibrary.WalkQuery(query,
-                               "SELECT rowid, fDirectory, fFileName FROM tMedia WHERE fTrack IS "
-                               "NULL AND rowid > ?1 ORDER BY rowid LIMIT " +
-                                   std::to_string(Chunk),
-                               {last});
-            for (query.First(); !query.Eof(); query.Next())
-                rows.push_back({query.Fields(0).AsInt64(),
-                                JoinPath(query.Fields(1).AsString(), query.Fields(2).AsString())});
-        }
+        const std::vector<TMediaRecord> rows = FLibrary.RowsWithoutNumbers(last, Chunk);
         if (rows.empty())
             return filled;
         std::vector<std::pair<std::int64_t, TMediaNumbers>> found;
-        for (const TRow& row : rows) {
+        for (const TMediaRecord& row : rows) {
             if (Progress.Cancelled && Progress.Cancelled())
                 break;
-            if (!TFileUtils::IsRegularFile(row.Path))
+            const std::string path = row.FullPath();
+            if (!TFileUtils::IsRegularFile(path))
                 continue;
             TMediaNumbers numbers;
             TID3v2 tag;
             TID3v1 old;
-            if (!tag.LoadTag(row.Path))
+            if (!tag.LoadTag(path))
                 continue;
             if (tag.Present())
                 numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
-            else if (old.LoadTag(row.Path) && old.Present())
+            else if (old.LoadTag(path) && old.Present())
                 numbers.Track = old.Track();
             found.emplace_back(row.Id, std::move(numbers));
         }
         FLibrary.BeginBatch();
         try {
             for (const auto& [id, numbers] : found)
-                FLibrary.ExecQuery(FNumbersQuery,
-                                   "UPDATE tMedia SET fTrack = ?2, fDisc = ?3, fAlbumArtist = ?4 "
-                                   "WHERE rowid = ?1",
-                                   {id, std::int64_t{numbers.Track}, std::int64_t{numbers.Disc},
-                                    numbers.AlbumArtist});
+                FLibrary.SetMediaNumbers(id, numbers);
             FLibrary.EndBatch();
         } catch (...) {
-            FNumbersQuery.Close();
             FLibrary.CancelBatch();
             throw;
         }

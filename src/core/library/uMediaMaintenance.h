@@ -16,44 +16,15 @@
 
 namespace orvanta {
 
-// What the library stores of a file's audio and tags.
-struct TMediaInfo {
-    std::int32_t Seconds = 0;
-    std::int32_t Quality = 0;
-    std::string Title;
-    std::string Artist;
-    std::string Album;
-    std::string Year;
-    std::string Genre;
-    std::string Language;
-    std::string Composer;
-    // The track's place on its album, and the album's artist; 0 and empty when unknown.
-    TMediaNumbers Numbers;
-};
-
-// Duration and bit rate of the audio, and the texts of the ID3v2 tag, else of the ID3v1 tag.
-// A file that is not valid MPEG audio gives zeros; its tags still count.
-TMediaInfo ReadMediaInfo(const std::string& Path);
+// Duration and bit rate of the audio, and the texts and numbers of the ID3v2 tag, else of the
+// ID3v1 tag: the record's fields that the file decides (not its path, stamp or id). A file
+// that is not valid MPEG audio gives zeros; its tags still count.
+TMediaRecord ReadMediaInfo(const std::string& Path);
 
 enum class TMediaRead { Audio, NoAudio, Unreadable };
-// As above, also saying whether the file could be read and held MPEG audio.
-TMediaRead ReadMediaInfo(const std::string& Path, TMediaInfo& Info);
-
-// One library row as the add path builds it.
-struct TMediaRow {
-    std::string Directory;
-    std::string FileName;
-    std::int64_t FileSize = 0;
-    // Modification time in nanoseconds since the epoch.
-    std::int64_t FileTime = 0;
-    TMediaInfo Info;
-    // The library row's id once added, else 0.
-    std::int64_t Id = 0;
-
-    std::string FullPath() const;
-    // Full path, "*", seconds: how playlists refer to the file.
-    std::string TrackEntry() const;
-};
+// As above, also saying whether the file could be read and held MPEG audio. Info's other
+// fields are left as they are.
+TMediaRead ReadMediaInfo(const std::string& Path, TMediaRecord& Info);
 
 // The file's size and modification time; false when it cannot be examined.
 bool ReadFileStamp(const std::string& Path, TMediaStamp& Stamp);
@@ -77,7 +48,8 @@ enum class TAddOutcome {
 struct TAddResult {
     std::string Path;
     TAddOutcome Outcome = TAddOutcome::Unsupported;
-    TMediaRow Row;
+    // The row as read from the file, with its id once added.
+    TMediaRecord Row;
 };
 
 // The message shown for a file whose type the program does not handle.
@@ -179,7 +151,6 @@ private:
     TMyMediaDB& FLibrary;
     TPlayListManager& FPlayLists;
     const TCustomStringList& FFileTypes;
-    TEasyQuery FNumbersQuery;
 };
 
 } // namespace orvanta

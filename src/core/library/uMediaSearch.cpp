@@ -7,13 +7,6 @@ namespace orvanta {
 
 namespace {
 
-std::int64_t dataVersion(TMyMediaDB& Library) {
-    // SQLite counts here the commits of every other connection to the file.
-    TEasyQuery query;
-    Library.OpenQuery(query, "PRAGMA data_version");
-    return query.Eof() ? -1 : query.Fields(0).AsInt64();
-}
-
 // Whether every row matching Now matched Before: each earlier pattern lies within a new one.
 bool narrows(const std::vector<std::string>& Before, const std::vector<std::string>& Now) {
     return !Before.empty() && std::all_of(Before.begin(), Before.end(), [&Now](const auto& old) {
@@ -155,7 +148,7 @@ void TMediaSearch::Run() {
                 library.OpenReadOnly(FLibraryFile);
                 opened = true;
             }
-            const std::int64_t version = dataVersion(library);
+            const std::int64_t version = library.DataVersion();
             if (asked || version == seen)
                 loadText(version);
             seen = version;
@@ -165,10 +158,7 @@ void TMediaSearch::Run() {
             const TMediaListing& listing = next->first;
             // Words narrow a filter's few rows quickly enough through its index.
             if (listing.Kind != TMediaListing::All || !listFromText(listing, version, answer)) {
-                TEasyQuery query;
-                library.SelectListingIds(query, listing);
-                for (; !query.Eof(); query.Next())
-                    answer.Ids.push_back(query.Fields(0).AsInt64());
+                answer.Ids = library.ListingIds(listing);
             }
         } catch (const std::exception& error) { // the library's EEasyError, or out of memory
             if (!next)

@@ -45,34 +45,36 @@ bool TMediaSearchText::Load(TMyMediaDB& Library, const std::atomic<bool>& Stop) 
     clear();
     if (!Library.HasListingKeys())
         return false;
-    // Both reads below see one state of the file: a statement left in the middle of its
-    // walk holds the snapshot.
-    TEasyQuery snapshot;
-    Library.WalkQuery(snapshot, "SELECT rowid FROM tMedia LIMIT 2");
-    // The title order off its index alone, then the keys in row id order: two straight reads,
-    // where visiting the rows in title order would jump about the whole file.
-    FIds = Library.OrderedIds(1);
-    std::vector<std::pair<std::int64_t, std::uint32_t>> byId(FIds.size());
-    for (std::size_t place = 0; place < FIds.size(); ++place)
-        byId[place] = {FIds[place], static_cast<std::uint32_t>(place)};
-    std::sort(byId.begin(), byId.end());
-    FPlace.reserve(byId.size());
-    FStarts.reserve(byId.size() + 1);
-    TEasyQuery query;
-    Library.SelectSearchKeys(query);
-    for (; !query.Eof(); query.Next()) {
-        const std::size_t row = FStarts.size();
-        // Rows that the two reads saw differently: read again once the library changes.
-        if (Stop.load(std::memory_order_relaxed) || row >= byId.size() ||
-            byId[row].first != query.Fields(0).AsInt64()) {
-            clear();
-            return false;
-        }
-        FPlace.push_back(byId[row].second);
-        FStarts.push_back(FSize);
-        // A row without keys (written by another program) is matched by no word.
-        for (int key = 1; key <= 4; ++key)
-            append(query.Fields(key).AsText());
+    std::vector<std::pair<std::int64_t, std::uint32_t>> byId;
+    bool seenAlike = true;
+    Library.ReadSearchKeys(
+        [&](std::vector<std::int64_t> TitleOrder) {
+            FIds = std::move(TitleOrder);
+            byId.resize(FIds.size());
+            for (std::size_t place = 0; place < FIds.size(); ++place)
+                byId[place] = {FIds[place], static_cast<std::uint32_t>(place)};
+            std::sort(byId.begin(), byId.end());
+            FPlace.reserve(byId.size());
+            FStarts.reserve(byId.size() + 1);
+        },
+        [&](std::int64_t Id, const std::array<std::string_view, 4>& Keys) {
+            const std::size_t row = FStarts.size();
+            // Rows that the two reads saw differently: read again once the library changes.
+            if (Stop.load(std::memory_order_relaxed) || row >= byId.size() ||
+                byId[row].first != Id) {
+                seenAlike = false;
+                return false;
+            }
+            FPlace.push_back(byId[row].second);
+            FStarts.push_back(FSize);
+            // A row without keys (written by another program) is matched by no word.
+            for (const std::string_view key : Keys)
+                append(key);
+            return true;
+        });
+    if (!seenAlike) {
+        clear();
+        return false;
     }
     if (FStarts.size() != byId.size()) {
         clear();

@@ -4,6 +4,7 @@
 
 #include "core/common/uDataPaths.h"
 #include "core/library/uMediaKeys.h"
+#include "core/library/uTMyMediaDBSql.h"
 
 namespace orvanta {
 
@@ -16,27 +17,22 @@ constexpr int DirectorySize = 4096;
 constexpr int FileNameSize = 255;
 
 // Every statement binds its values; the texts below are the whole statements.
-// A file is the bytes of its path: the index on the A-Z lowered path finds the few rows that
-// differ at most in letter case, and the plain columns pick this path's own, so that
-// "Song.mp3" and "song.mp3" are two files. The unary "+" keeps SQLite from putting the bound
-// path into LOWER(...) for the plain columns, which would turn the index terms into constants
-// and scan the whole table.
-const std::string WhereFile = " WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 AND "
-                              "+fDirectory = ?3 AND +fFileName = ?4";
+using media_sql::FileParams;
+using media_sql::WhereFile;
 const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
 const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
 const std::string UpdateMediaSql =
-    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
-    "fLanguage = ?10, fComposer = ?11, fTitleKey = ?12, fArtistKey = ?13, fAlbumKey = ?14, "
-    "fGenreKey = ?15" +
+    "UPDATE tMedia SET fTitle = ?7, fArtist = ?8, fAlbum = ?9, fYear = ?10, fGenre = ?11, "
+    "fLanguage = ?12, fComposer = ?13, fTitleKey = ?14, fArtistKey = ?15, fAlbumKey = ?16, "
+    "fGenreKey = ?17" +
     WhereFile;
 const std::string RewriteMediaSql =
-    "UPDATE tMedia SET fTitle = ?5, fArtist = ?6, fAlbum = ?7, fYear = ?8, fGenre = ?9, "
-    "fLanguage = ?10, fComposer = ?11, fFileSize = ?12, fFileTime = ?13, fSeconds = ?14, "
-    "fQuality = ?15, fTitleKey = ?16, fArtistKey = ?17, fAlbumKey = ?18, fGenreKey = ?19, "
-    "fTrack = ?20, fDisc = ?21, fAlbumArtist = ?22" +
+    "UPDATE tMedia SET fTitle = ?7, fArtist = ?8, fAlbum = ?9, fYear = ?10, fGenre = ?11, "
+    "fLanguage = ?12, fComposer = ?13, fFileSize = ?14, fFileTime = ?15, fSeconds = ?16, "
+    "fQuality = ?17, fTitleKey = ?18, fArtistKey = ?19, fAlbumKey = ?20, fGenreKey = ?21, "
+    "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24" +
     WhereFile;
-const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?5, fFileTime = ?6" + WhereFile;
+const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?7, fFileTime = ?8" + WhereFile;
 const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereFile;
 const std::string MediaExistsSql = "SELECT 1 FROM tMedia" + WhereFile + " LIMIT 1";
 
@@ -59,12 +55,6 @@ const TEasyIndexDef MediaIndexes[] = {
     {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
 };
 
-// The values of WhereFile's "?1" to "?4".
-std::vector<TEasyValue> fileParams(std::string_view directory, std::string_view fileName) {
-    return {LowerAscii(directory), LowerAscii(fileName), std::string(directory),
-            std::string(fileName)};
-}
-
 std::string cut(std::string_view value) {
     return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
 }
@@ -73,7 +63,32 @@ TEasyValue text(std::string_view value, int size = TextSize) {
     return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
 }
 
+// The tag texts as stored, each cut to its field's size.
+std::vector<TEasyValue> tagParams(const TMediaRecord& record) {
+    return {text(record.Title),          text(record.Artist), text(record.Album),
+            text(record.Year, YearSize), text(record.Genre),  text(record.Language),
+            text(record.Composer)};
+}
+
+// The keys the lists order and search by, made from the stored texts.
+std::vector<TEasyValue> keyParams(const TMediaRecord& record) {
+    return {SortKey(cut(record.Title)), SortKey(cut(record.Artist)), SortKey(cut(record.Album)),
+            SortKey(cut(record.Genre))};
+}
+
+void append(std::vector<TEasyValue>& params, std::vector<TEasyValue> more) {
+    params.insert(params.end(), std::make_move_iterator(more.begin()),
+                  std::make_move_iterator(more.end()));
+}
+
 } // namespace
+
+std::vector<TEasyValue> media_sql::FileParams(std::string_view Directory,
+                                              std::string_view FileName) {
+    auto [bare, slashed] = FolderSpellings(Directory);
+    return {LowerAscii(bare), LowerAscii(slashed), LowerAscii(FileName),
+            std::move(bare),  std::move(slashed),  std::string(FileName)};
+}
 
 std::string LowerAscii(std::string_view Text) {
     std::string lowered(Text);
@@ -196,12 +211,7 @@ void TMyMediaDB::CloseDatabase() {
     FRemovedTable = false;
 }
 
-bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
-                          std::int64_t FileSize, std::string_view Title, std::string_view Artist,
-                          std::string_view Album, std::string_view Year, std::string_view Genre,
-                          std::string_view Language, std::string_view Composer,
-                          std::int32_t Seconds, std::int32_t Quality, const TMediaNumbers& Numbers,
-                          std::int64_t FileTime) {
+bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
     auto database = FTable.Database();
     // The check and the append are one transaction, so a second writer cannot slip a copy
     // of the row in between. Inside a batch the write lock is already held, and one
@@ -210,7 +220,7 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
     if (own)
         database->StartTransaction();
     try {
-        OpenQuery(FQuery, MediaExistsSql, fileParams(Directory, FileName));
+        OpenQuery(FQuery, MediaExistsSql, FileParams(Record.Directory, Record.FileName));
         const bool added = FQuery.Eof();
         FQuery.Close();
         if (added) {
@@ -219,26 +229,26 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
             FTable.Open();
             FTable.Append();
             // Paths are bytes and never cut, whatever width an older library declares.
-            FTable.SetFieldBytes("fDirectory", Directory);
-            FTable.SetFieldBytes("fFileName", FileName);
-            FTable.SetFieldInteger("fFileSize", FileSize);
-            FTable.SetFieldText("fTitle", Title);
-            FTable.SetFieldText("fArtist", Artist);
-            FTable.SetFieldText("fAlbum", Album);
-            FTable.SetFieldText("fYear", Year);
-            FTable.SetFieldText("fGenre", Genre);
-            FTable.SetFieldText("fLanguage", Language);
-            FTable.SetFieldText("fComposer", Composer);
-            FTable.SetFieldInteger("fSeconds", Seconds);
-            FTable.SetFieldInteger("fQuality", Quality);
-            FTable.SetFieldInteger("fFileTime", FileTime);
-            FTable.SetFieldText("fTitleKey", SortKey(cut(Title)));
-            FTable.SetFieldText("fArtistKey", SortKey(cut(Artist)));
-            FTable.SetFieldText("fAlbumKey", SortKey(cut(Album)));
-            FTable.SetFieldText("fGenreKey", SortKey(cut(Genre)));
-            FTable.SetFieldInteger("fTrack", Numbers.Track);
-            FTable.SetFieldInteger("fDisc", Numbers.Disc);
-            FTable.SetFieldText("fAlbumArtist", Numbers.AlbumArtist);
+            FTable.SetFieldBytes("fDirectory", Record.Directory);
+            FTable.SetFieldBytes("fFileName", Record.FileName);
+            FTable.SetFieldInteger("fFileSize", Record.Stamp.FileSize);
+            FTable.SetFieldText("fTitle", Record.Title);
+            FTable.SetFieldText("fArtist", Record.Artist);
+            FTable.SetFieldText("fAlbum", Record.Album);
+            FTable.SetFieldText("fYear", Record.Year);
+            FTable.SetFieldText("fGenre", Record.Genre);
+            FTable.SetFieldText("fLanguage", Record.Language);
+            FTable.SetFieldText("fComposer", Record.Composer);
+            FTable.SetFieldInteger("fSeconds", Record.Seconds);
+            FTable.SetFieldInteger("fQuality", Record.Quality);
+            FTable.SetFieldInteger("fFileTime", Record.Stamp.FileTime);
+            FTable.SetFieldText("fTitleKey", SortKey(cut(Record.Title)));
+            FTable.SetFieldText("fArtistKey", SortKey(cut(Record.Artist)));
+            FTable.SetFieldText("fAlbumKey", SortKey(cut(Record.Album)));
+            FTable.SetFieldText("fGenreKey", SortKey(cut(Record.Genre)));
+            FTable.SetFieldInteger("fTrack", Record.Numbers.Track);
+            FTable.SetFieldInteger("fDisc", Record.Numbers.Disc);
+            FTable.SetFieldText("fAlbumArtist", Record.Numbers.AlbumArtist);
             FTable.Post();
             FAddedId = database->LastInsertId();
         }
@@ -254,26 +264,20 @@ bool TMyMediaDB::AddMedia(std::string_view Directory, std::string_view FileName,
     }
 }
 
-void TMyMediaDB::RewriteMedia(std::string_view Directory, std::string_view FileName,
-                              const TMediaStamp& Stamp, std::string_view Title,
-                              std::string_view Artist, std::string_view Album,
-                              std::string_view Year, std::string_view Genre,
-                              std::string_view Language, std::string_view Composer,
-                              std::int32_t Seconds, std::int32_t Quality,
-                              const TMediaNumbers& Numbers) {
-    std::vector<TEasyValue> params = fileParams(Directory, FileName);
-    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
-                                 text(Genre), text(Language), text(Composer), Stamp.FileSize,
-                                 Stamp.FileTime, std::int64_t{Seconds}, std::int64_t{Quality},
-                                 SortKey(cut(Title)), SortKey(cut(Artist)), SortKey(cut(Album)),
-                                 SortKey(cut(Genre)), std::int64_t{Numbers.Track},
-                                 std::int64_t{Numbers.Disc}, text(Numbers.AlbumArtist)});
+void TMyMediaDB::RewriteMedia(const TMediaRecord& Record) {
+    std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
+    append(params, tagParams(Record));
+    append(params, {Record.Stamp.FileSize, Record.Stamp.FileTime, std::int64_t{Record.Seconds},
+                    std::int64_t{Record.Quality}});
+    append(params, keyParams(Record));
+    append(params, {std::int64_t{Record.Numbers.Track}, std::int64_t{Record.Numbers.Disc},
+                    text(Record.Numbers.AlbumArtist)});
     ExecQuery(FQuery, RewriteMediaSql, std::move(params));
 }
 
 bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
                             TMediaStamp& Stamp) {
-    OpenQuery(FQuery, MediaStampSql, fileParams(Directory, FileName));
+    OpenQuery(FQuery, MediaStampSql, FileParams(Directory, FileName));
     const bool found = !FQuery.Eof();
     if (found) {
         Stamp.FileSize = FQuery.Fields(0).AsInt64();
@@ -285,29 +289,25 @@ bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileNam
 
 void TMyMediaDB::StampMedia(std::string_view Directory, std::string_view FileName,
                             const TMediaStamp& Stamp) {
-    std::vector<TEasyValue> params = fileParams(Directory, FileName);
+    std::vector<TEasyValue> params = FileParams(Directory, FileName);
     params.insert(params.end(), {Stamp.FileSize, Stamp.FileTime});
     ExecQuery(FQuery, StampMediaSql, std::move(params));
 }
 
 void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {
-    ExecQuery(FQuery, DeleteMediaSql, fileParams(Directory, FileName));
+    ExecQuery(FQuery, DeleteMediaSql, FileParams(Directory, FileName));
 }
 
-void TMyMediaDB::UpdateMedia(std::string_view Directory, std::string_view FileName,
-                             std::string_view Title, std::string_view Artist,
-                             std::string_view Album, std::string_view Year, std::string_view Genre,
-                             std::string_view Language, std::string_view Composer) {
-    std::vector<TEasyValue> params = fileParams(Directory, FileName);
-    params.insert(params.end(), {text(Title), text(Artist), text(Album), text(Year, YearSize),
-                                 text(Genre), text(Language), text(Composer), SortKey(cut(Title)),
-                                 SortKey(cut(Artist)), SortKey(cut(Album)), SortKey(cut(Genre))});
+void TMyMediaDB::UpdateMedia(const TMediaRecord& Record) {
+    std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
+    append(params, tagParams(Record));
+    append(params, keyParams(Record));
     ExecQuery(FQuery, UpdateMediaSql, std::move(params));
 }
 
 void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,
                              std::string_view FileName) {
-    OpenQuery(Query, SelectMediaSql, fileParams(Directory, FileName));
+    OpenQuery(Query, SelectMediaSql, FileParams(Directory, FileName));
 }
 
 void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {

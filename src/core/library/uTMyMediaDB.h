@@ -1,25 +1,19 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/library/uMediaRecord.h"
 #include "core/tablestore/uTEasyQuery.h"
 #include "core/tablestore/uTEasyTable.h"
 
 namespace orvanta {
 
 inline constexpr const char* MediaTableName = "tMedia";
-
-// What the library remembers of a file to tell whether it changed since its row was written.
-struct TMediaStamp {
-    std::int64_t FileSize = 0;
-    // Modification time in nanoseconds since the epoch; 0 when not known (a row written
-    // before the library kept it).
-    std::int64_t FileTime = 0;
-};
 
 // What the My Music list shows: the rows of one filter value (or all of them) that contain
 // every search word, in title order, or in disc and track order for an album.
@@ -30,26 +24,10 @@ struct TMediaListing {
     std::vector<std::string> Words;
 };
 
-// The numbers of a file's tag the lists order an album by; 0 and empty when it has none.
-struct TMediaNumbers {
-    std::int32_t Track = 0;
-    std::int32_t Disc = 0;
-    std::string AlbumArtist;
-};
-
-// What the maintenance reads of a row to find its file.
-struct TMediaFileRow {
-    std::int64_t Id = 0;
-    std::string Directory;
-    std::string FileName;
-    TMediaStamp Stamp;
-    std::int32_t Seconds = 0;
-};
-
 // The media library: table tMedia, one row per audio file, identified by the bytes of its
-// directory and file name ("Song.mp3" and "song.mp3" are two files), and table tRemoved, the
-// files the user removed, which imports and refreshes pass by. Errors of the engine are thrown
-// as EEasyError.
+// directory and file name (SameMediaFile), and table tRemoved, the files the user removed,
+// which imports and refreshes pass by. Every statement run on the file is written here; rows
+// come and go as TMediaRecord. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when
 // EndBatch returns.
 class TMyMediaDB {
@@ -72,19 +50,12 @@ public:
     std::int64_t AddedId() const { return FAddedId; }
     const std::string& FileName() const { return FTable.DatabaseFileName; }
 
-    // False, and nothing added, when a row for that file already exists. The new row's id is
-    // then AddedId().
-    bool AddMedia(std::string_view Directory, std::string_view FileName, std::int64_t FileSize,
-                  std::string_view Title, std::string_view Artist, std::string_view Album,
-                  std::string_view Year, std::string_view Genre, std::string_view Language,
-                  std::string_view Composer, std::int32_t Seconds, std::int32_t Quality,
-                  const TMediaNumbers& Numbers = {}, std::int64_t FileTime = 0);
-    // Everything read from the file again, for a file that changed since it was added.
-    void RewriteMedia(std::string_view Directory, std::string_view FileName,
-                      const TMediaStamp& Stamp, std::string_view Title, std::string_view Artist,
-                      std::string_view Album, std::string_view Year, std::string_view Genre,
-                      std::string_view Language, std::string_view Composer, std::int32_t Seconds,
-                      std::int32_t Quality, const TMediaNumbers& Numbers);
+    // False, and nothing added, when a row for the record's file already exists. The new row's
+    // id is then AddedId(). The record's Id is not read.
+    bool AddMedia(const TMediaRecord& Record);
+    // Everything read from the file again, for a file that changed since it was added: every
+    // field of the row of the record's file but its id.
+    void RewriteMedia(const TMediaRecord& Record);
     // The file's stamp of the row; false when the file has no row.
     bool MediaStamp(std::string_view Directory, std::string_view FileName, TMediaStamp& Stamp);
     // Records the file's stamp without touching the rest of the row.
@@ -97,29 +68,29 @@ public:
     std::vector<std::string> RemovedPaths();
     // Forgets that the user removed these files (full paths): they were added by name.
     void ForgetRemoved(const std::vector<std::string>& Paths);
-    void UpdateMedia(std::string_view Directory, std::string_view FileName, std::string_view Title,
-                     std::string_view Artist, std::string_view Album, std::string_view Year,
-                     std::string_view Genre, std::string_view Language, std::string_view Composer);
+    // The tag texts (title to composer) of the row of the record's file; nothing else.
+    void UpdateMedia(const TMediaRecord& Record);
 
-    void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
-    void SelectAllMedia(TEasyQuery& Query);
+    // The row of a file; false when it has none.
+    bool FindMedia(std::string_view Directory, std::string_view FileName, TMediaRecord& Record);
+    // Every row in title order, handed to Row one at a time until it returns false.
+    void WalkAllMedia(const std::function<bool(const TMediaRecord&)>& Row);
     // Hands Value the distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre,
     // fLanguage, fComposer) in ascending order, read without counting them first, until it
     // returns false.
     void DistinctValues(const char* Field, const std::function<bool(std::string_view)>& Value);
-    void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
-    void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
-    void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
-
-    // The listing's rows; SearchWords makes Words from what was typed. Only reads.
-    void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
-    // The listing's row ids alone, in the same order, for one walk (not counted first).
-    void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
-    // Every row's id and its title, artist, album and genre keys, in row id order (a
-    // straight read of the table), for one walk.
-    void SelectSearchKeys(TEasyQuery& Query);
-    // The rows of these ids (in no particular order), with the id as fRowId.
-    void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
+    // The listing's row ids, in its order (SearchWords makes Words from what was typed), read
+    // in one walk; RowRead is called for each row read. Only reads.
+    std::vector<std::int64_t> ListingIds(const TMediaListing& Listing,
+                                         const std::function<void()>& RowRead = {});
+    // Every row's search keys, read in one state of the file: TitleOrder first gets every row
+    // id in title order (OrderedIds(1)), then Row each row's id and its title, artist, album
+    // and genre keys in row id order (a straight read of the table), until it returns false.
+    void ReadSearchKeys(
+        const std::function<void(std::vector<std::int64_t>)>& TitleOrder,
+        const std::function<bool(std::int64_t, const std::array<std::string_view, 4>&)>& Row);
+    // The rows of these ids, in no particular order; ids without a row are left out.
+    std::vector<TMediaRecord> MediaByIds(const std::vector<std::int64_t>& Ids);
     // The row id of a file; 0 when it has no row.
     std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
     // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#"),
@@ -132,14 +103,22 @@ public:
                                           const std::function<void()>& RowRead = {});
     void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
                          const TMediaNumbers& Numbers);
+    // The rows written before the numbers were kept, after row id After in row id order, at
+    // most Limit: their id, directory and file name.
+    std::vector<TMediaRecord> RowsWithoutNumbers(std::int64_t After, int Limit);
+    // The numbers of the row of that id.
+    void SetMediaNumbers(std::int64_t Id, const TMediaNumbers& Numbers);
+    // SQLite's count of the commits of every other connection to the file: it moves when
+    // another program (or connection) changed the library.
+    std::int64_t DataVersion();
     // Whether the file keeps the listing keys; an older file opened read-only does not, and
     // is listed by its texts.
     bool HasListingKeys() const { return FListingKeys; }
 
-    // The rows' files, a page of PageRows rows at a time in row id order, so that a large
-    // library is never held whole. Each page's read has ended when Page sees it, so Page may
-    // write; it returns false to stop the walk.
-    void WalkMediaFiles(const std::function<bool(const std::vector<TMediaFileRow>& Rows)>& Page,
+    // The rows' files (id, path, stamp and seconds of each record), a page of PageRows rows
+    // at a time in row id order, so that a large library is never held whole. Each page's read
+    // has ended when Page sees it, so Page may write; it returns false to stop the walk.
+    void WalkMediaFiles(const std::function<bool(const std::vector<TMediaRecord>& Rows)>& Page,
                         int PageRows = 2000);
     // The directories of the rows, each spelling once.
     std::vector<std::string> MediaDirectories();
@@ -152,15 +131,6 @@ public:
     // The number of rows.
     std::int64_t MediaCount();
 
-    // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
-    void OpenQuery(TEasyQuery& Query, const std::string& Statement,
-                   std::vector<TEasyValue> Params = {});
-    void ExecQuery(TEasyQuery& Query, const std::string& Statement,
-                   std::vector<TEasyValue> Params = {});
-    // As OpenQuery, for one walk to the end without counting the rows first.
-    void WalkQuery(TEasyQuery& Query, const std::string& Statement,
-                   std::vector<TEasyValue> Params = {});
-
     // Groups many operations into one write to disk; batches nest. A batch left by an
     // exception must be ended with CancelBatch (which keeps nothing of it) or EndBatch.
     void BeginBatch();
@@ -171,6 +141,30 @@ public:
     std::string IntegrityCheck();
 
 private:
+    // The queries that hand SQL or a query to their caller: the class's own, and the tests'
+    // (which fake older files and count rows through them).
+    friend struct TMyMediaDBTestAccess;
+
+    // Point Query at the library and run Statement with Params bound to "?1", "?2", ...
+    void OpenQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    void ExecQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+    // As OpenQuery, for one walk to the end without counting the rows first.
+    void WalkQuery(TEasyQuery& Query, const std::string& Statement,
+                   std::vector<TEasyValue> Params = {});
+
+    void SelectMedia(TEasyQuery& Query, std::string_view Directory, std::string_view FileName);
+    void SelectAllMedia(TEasyQuery& Query);
+    void SelectMediaByArtist(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByAlbum(TEasyQuery& Query, std::string_view Value);
+    void SelectMediaByGenre(TEasyQuery& Query, std::string_view Value);
+    void SelectSearchKeys(TEasyQuery& Query);
+    // The rows of these ids (in no particular order), with the id as fRowId.
+    void SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int64_t>& Ids);
+    // The listing's rows, and its row ids alone in the same order for one walk.
+    void SelectListing(TEasyQuery& Query, const TMediaListing& Listing);
+    void SelectListingIds(TEasyQuery& Query, const TMediaListing& Listing);
     void PrepareQuery(TEasyQuery& Query, const std::string& Statement,
                       std::vector<TEasyValue> Params);
     void createTable();

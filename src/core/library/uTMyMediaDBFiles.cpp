@@ -10,8 +10,8 @@
 namespace orvanta {
 
 void TMyMediaDB::WalkMediaFiles(
-    const std::function<bool(const std::vector<TMediaFileRow>& Rows)>& Page, int PageRows) {
-    std::vector<TMediaFileRow> rows;
+    const std::function<bool(const std::vector<TMediaRecord>& Rows)>& Page, int PageRows) {
+    std::vector<TMediaRecord> rows;
     std::int64_t last = 0;
     for (;;) {
         rows.clear();
@@ -22,12 +22,14 @@ void TMyMediaDB::WalkMediaFiles(
                       "tMedia WHERE rowid > ?1 ORDER BY rowid LIMIT " +
                           std::to_string(PageRows),
                       {last});
-            for (; !query.Eof(); query.Next())
-                rows.push_back({query.Fields(0).AsInt64(),
-                                query.Fields(1).AsString(),
-                                query.Fields(2).AsString(),
-                                {query.Fields(3).AsInt64(), query.Fields(4).AsInt64()},
-                                query.Fields(5).AsInteger()});
+            for (; !query.Eof(); query.Next()) {
+                TMediaRecord& row = rows.emplace_back();
+                row.Id = query.Fields(0).AsInt64();
+                row.Directory = query.Fields(1).AsString();
+                row.FileName = query.Fields(2).AsString();
+                row.Stamp = {query.Fields(3).AsInt64(), query.Fields(4).AsInt64()};
+                row.Seconds = query.Fields(5).AsInteger();
+            }
         }
         if (rows.empty())
             return;
@@ -47,14 +49,8 @@ std::vector<std::string> TMyMediaDB::MediaDirectories() {
 }
 
 std::vector<std::string> TMyMediaDB::KnownNamesIn(const std::string& Folder) {
-    // JoinPath puts one '/' between a directory and a name unless the directory ends with
-    // one, so "/a" and "/a/" hold the same files.
-    std::string slashed = Folder;
-    if (slashed.empty() || slashed.back() != '/')
-        slashed += '/';
-    std::string bare = slashed.substr(0, slashed.size() - 1);
-    if (!bare.empty() && bare.back() == '/')
-        bare = slashed;
+    // "/a" and "/a/" hold the same files.
+    const auto [bare, slashed] = FolderSpellings(Folder);
     std::vector<std::string> names;
     TEasyQuery query;
     // The lowered terms reach the index; the plain ones keep the folder's own spelling.

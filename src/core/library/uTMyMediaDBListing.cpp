@@ -2,6 +2,7 @@
 
 #include "core/library/uMediaKeys.h"
 #include "core/library/uTMyMediaDB.h"
+#include "core/library/uTMyMediaDBSql.h"
 
 namespace orvanta {
 
@@ -252,11 +253,8 @@ void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int6
 
 std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view FileName) {
     TEasyQuery query;
-    OpenQuery(query,
-              "SELECT rowid FROM tMedia WHERE LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 "
-              "AND +fDirectory = ?3 AND +fFileName = ?4",
-              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
-               std::string(FileName)});
+    OpenQuery(query, "SELECT rowid FROM tMedia" + media_sql::WhereFile,
+              media_sql::FileParams(Directory, FileName));
     return query.Eof() ? 0 : query.Fields(0).AsInt64();
 }
 
@@ -368,13 +366,12 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
 
 void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view FileName,
                                  const TMediaNumbers& Numbers) {
+    std::vector<TEasyValue> params = media_sql::FileParams(Directory, FileName);
+    params.insert(params.end(), {std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
+                                 std::string(CutToChars(Numbers.AlbumArtist, 256))});
     ExecQuery(FQuery,
-              "UPDATE tMedia SET fTrack = ?5, fDisc = ?6, fAlbumArtist = ?7 WHERE "
-              "LOWER(fDirectory) = ?1 AND LOWER(fFileName) = ?2 AND +fDirectory = ?3 AND "
-              "+fFileName = ?4",
-              {LowerAscii(Directory), LowerAscii(FileName), std::string(Directory),
-               std::string(FileName), std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
-               std::string(CutToChars(Numbers.AlbumArtist, 256))});
+              "UPDATE tMedia SET fTrack = ?7, fDisc = ?8, fAlbumArtist = ?9" + media_sql::WhereFile,
+              std::move(params));
 }
 
 } // namespace orvanta

@@ -78,10 +78,10 @@ void TMyMediaDB::ForgetRemoved(const std::vector<std::string>& Paths) {
     inTransaction(*FTable.Database(), FQuery, [&] {
         // A row's directory may be spelled with a trailing '/'; its mark is spelled alike.
         for (const std::string& path : Paths) {
-            const std::string directory = ExtractFileDir(path);
+            auto [bare, slashed] = FolderSpellings(ExtractFileDir(path));
             ExecQuery(FQuery,
                       "DELETE FROM tRemoved WHERE fDirectory IN (?1, ?2) AND fFileName = ?3",
-                      {directory, directory + "/", ExtractFileName(path)});
+                      {std::move(bare), std::move(slashed), ExtractFileName(path)});
         }
     });
 }

@@ -4,46 +4,35 @@
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayList.h"
-#include "core/tablestore/uTEasyQuery.h"
 
 namespace orvanta {
 
 namespace {
 
-bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TTrackInfo& Info) {
+bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TMediaRecord& Row) {
     try {
-        TEasyQuery query;
-        MediaDB.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
-        if (query.Eof()) {
-            return false;
-        }
-        Info.Title = query.FieldByName("fTitle").AsString();
-        Info.Artist = query.FieldByName("fArtist").AsString();
-        Info.Album = query.FieldByName("fAlbum").AsString();
-        Info.Seconds = query.FieldByName("fSeconds").AsInteger();
-        return true;
+        return MediaDB.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), Row);
     } catch (const EEasyError&) {
         return false;
     }
 }
 
+TTrackInfo TrackInfoOf(TMediaRecord Row, const std::string& Path) {
+    return {TitleOrFileName(Row.Title, Path), std::move(Row.Artist), std::move(Row.Album),
+            Row.Seconds};
+}
+
 } // namespace
 
 std::optional<TTrackInfo> LibraryTrackInfo(const std::string& Path, TMyMediaDB& MediaDB) {
-    TTrackInfo info;
-    if (!ReadLibraryRow(Path, MediaDB, info))
+    TMediaRecord row;
+    if (!ReadLibraryRow(Path, MediaDB, row))
         return std::nullopt;
-    if (info.Title.empty())
-        info.Title = FileTitle(Path);
-    return info;
+    return TrackInfoOf(std::move(row), Path);
 }
 
 TTrackInfo FileTrackInfo(const std::string& Path) {
-    const TMediaInfo media = ReadMediaInfo(Path);
-    TTrackInfo info{media.Title, media.Artist, media.Album, media.Seconds};
-    if (info.Title.empty())
-        info.Title = FileTitle(Path);
-    return info;
+    return TrackInfoOf(ReadMediaInfo(Path), Path);
 }
 
 TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
@@ -54,17 +43,8 @@ TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
 }
 
 std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB) {
-    try {
-        TEasyQuery query;
-        MediaDB.SelectMedia(query, ExtractFileDir(Path), ExtractFileName(Path));
-        if (query.Eof())
-            return {};
-        return MakeTrackEntry(JoinPath(query.FieldByName("fDirectory").AsString(),
-                                       query.FieldByName("fFileName").AsString()),
-                              query.FieldByName("fSeconds").AsInteger());
-    } catch (const EEasyError&) {
-        return {};
-    }
+    TMediaRecord row;
+    return ReadLibraryRow(Path, MediaDB, row) ? row.TrackEntry() : std::string();
 }
 
 } // namespace orvanta

@@ -264,7 +264,6 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FMain = &Main;
     FPrompts = &Prompts;
     GuardWith(Prompts);
-    FQuery = std::make_unique<TEasyQuery>();
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
     FWorker = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
@@ -299,7 +298,6 @@ void TfraMedia::Finalize() {
     FController.End();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();
-    FQuery.reset();
     FMediaDB = nullptr;
     FPlayLists = nullptr;
 }

@@ -240,7 +240,6 @@ private:
     TPlayListManager* FPlayLists = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
-    std::unique_ptr<TEasyQuery> FQuery;
     std::unique_ptr<TLibraryWorker> FWorker;
     TWorkerInbox* FInbox = nullptr;
     // The command running, the requests under way and the sort state.

@@ -62,17 +62,15 @@ void TfraMedia::EditMP3Tag() {
     for (int i = 0; at < 0 && item.Id > 0 && i < MediaModel->Count(); ++i)
         if (MediaModel->Id(i) == item.Id)
             at = i;
-    FMediaDB->SelectMedia(*FQuery, item.Directory, item.FileName);
-    if (FQuery->RecordCount() > 0 && at >= 0) {
-        FQuery->First();
-        item.Title = FQuery->FieldByName("fTitle").AsString();
-        item.Artist = FQuery->FieldByName("fArtist").AsString();
-        item.Album = FQuery->FieldByName("fAlbum").AsString();
-        item.Year = FQuery->FieldByName("fYear").AsString();
-        item.Genre = FQuery->FieldByName("fGenre").AsString();
+    if (TMediaRecord edited;
+        at >= 0 && FMediaDB->FindMedia(item.Directory, item.FileName, edited)) {
+        item.Title = std::move(edited.Title);
+        item.Artist = std::move(edited.Artist);
+        item.Album = std::move(edited.Album);
+        item.Year = std::move(edited.Year);
+        item.Genre = std::move(edited.Genre);
         MediaModel->UpdateItem(at, item);
     }
-    FQuery->Close();
     ReloadFilterItems(false);
 }
 

@@ -31,24 +31,6 @@ constexpr std::size_t RowsPerTick = 500;
 // time, thousands at once on a warm disk.
 constexpr qint64 CountingMs = 10;
 
-TMediaItem itemOf(TMediaRow&& row) {
-    TMediaItem item;
-    item.Title = std::move(row.Info.Title);
-    item.Artist = std::move(row.Info.Artist);
-    item.Album = std::move(row.Info.Album);
-    item.Year = std::move(row.Info.Year);
-    item.Genre = std::move(row.Info.Genre);
-    item.Seconds = row.Info.Seconds;
-    item.Quality = row.Info.Quality;
-    item.FileSize = row.FileSize;
-    item.Directory = std::move(row.Directory);
-    item.FileName = std::move(row.FileName);
-    item.Track = row.Info.Numbers.Track;
-    item.Disc = row.Info.Numbers.Disc;
-    item.Id = row.Id;
-    return item;
-}
-
 } // namespace
 
 void TfraMedia::AddFiles() {
@@ -162,9 +144,9 @@ void TfraMedia::ImportTick() {
                  result.Outcome == TAddOutcome::AlreadyInLibrary))
                 run.Entries.push_back(result.Row.TrackEntry());
             if (result.Outcome == TAddOutcome::Added)
-                run.Waiting.push_back(itemOf(std::move(result.Row)));
+                run.Waiting.push_back(std::move(result.Row));
             else if (result.Outcome == TAddOutcome::Updated && !import.FindNew)
-                run.Updated.push_back(itemOf(std::move(result.Row)));
+                run.Updated.push_back(std::move(result.Row));
         }
     }
     const bool counted = run.ResultsAt == run.Results.size();

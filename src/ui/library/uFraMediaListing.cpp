@@ -40,60 +40,6 @@ bool sameListing(const TMediaListing& A, const TMediaListing& B) {
     return A.Kind == B.Kind && A.Value == B.Value && A.Words == B.Words;
 }
 
-// Where each field of tMedia sits in a query, looked up once per fill instead of per row.
-struct TMediaColumns {
-    int Directory, FileName, FileSize, Seconds, Quality, Title, Artist, Album, Year, Genre, Track,
-        Disc, Id;
-
-    explicit TMediaColumns(const TEasyQuery& query) {
-        // An older file opened read-only has no numbers.
-        const auto optional = [&query](std::string_view name) {
-            for (int i = 0; i < query.FieldCount(); ++i)
-                if (query.FieldName(i) == name)
-                    return i;
-            return -1;
-        };
-        const auto column = [&query](std::string_view name) {
-            for (int i = 0; i < query.FieldCount(); ++i)
-                if (query.FieldName(i) == name)
-                    return i;
-            query.FieldByName(name); // throws the engine's "no such field"
-            return -1;
-        };
-        Directory = column("fDirectory");
-        FileName = column("fFileName");
-        FileSize = column("fFileSize");
-        Seconds = column("fSeconds");
-        Quality = column("fQuality");
-        Title = column("fTitle");
-        Artist = column("fArtist");
-        Album = column("fAlbum");
-        Year = column("fYear");
-        Genre = column("fGenre");
-        Track = optional("fTrack");
-        Disc = optional("fDisc");
-        Id = optional("fRowId");
-    }
-
-    TMediaItem Read(const TEasyQuery& query) const {
-        TMediaItem item;
-        item.Directory = query.Fields(Directory).AsString();
-        item.FileName = query.Fields(FileName).AsString();
-        item.Title = query.Fields(Title).AsString();
-        item.Artist = query.Fields(Artist).AsString();
-        item.Album = query.Fields(Album).AsString();
-        item.Year = query.Fields(Year).AsString();
-        item.Genre = query.Fields(Genre).AsString();
-        item.FileSize = query.Fields(FileSize).AsInt64();
-        item.Seconds = query.Fields(Seconds).AsInteger();
-        item.Quality = query.Fields(Quality).AsInteger();
-        item.Track = Track < 0 ? 0 : query.Fields(Track).AsInteger();
-        item.Disc = Disc < 0 ? 0 : query.Fields(Disc).AsInteger();
-        item.Id = Id < 0 ? 0 : query.Fields(Id).AsInt64();
-        return item;
-    }
-};
-
 } // namespace
 
 QStringList TfraMedia::FilterItems() const {
@@ -326,15 +272,7 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
         FInbox->Post<std::vector<std::int64_t>>(
             *FWorker, TLibraryLane::Listing,
             [listing](TMyMediaDB& Library, const TCancelToken& Cancel) {
-                TEasyQuery query;
-                Library.SelectListingIds(query, listing);
-                std::vector<std::int64_t> ids;
-                auto check = cancelCheck(Cancel);
-                for (; !query.Eof(); query.Next()) {
-                    ids.push_back(query.Fields(0).AsInt64());
-                    check();
-                }
-                return ids;
+                return Library.ListingIds(listing, cancelCheck(Cancel));
             },
             [this, asked, After](std::vector<std::int64_t> Ids) {
                 if (!FController.Listings.Arrived(asked))
@@ -417,14 +355,9 @@ std::vector<TMediaItem> TfraMedia::FetchItems(const std::vector<std::int64_t>& I
     // Called while the list paints: a failed read shows empty rows rather than ending the
     // program, and the next paint tries again.
     try {
-        TEasyQuery query;
-        FMediaDB->SelectMediaByIds(query, Ids);
-        const TMediaColumns columns(query);
-        for (; !query.Eof(); query.Next()) {
-            TMediaItem item = columns.Read(query);
+        for (TMediaRecord& item : FMediaDB->MediaByIds(Ids))
             if (const auto found = at.find(item.Id); found != at.end())
                 items[found->second] = std::move(item);
-        }
     } catch (const EEasyError&) {
     }
     return items;
@@ -449,12 +382,7 @@ void TfraMedia::RequestRanks(int Column, std::function<void(std::vector<std::int
 }
 
 std::int64_t TfraMedia::LibraryVersion() {
-    // SQLite counts here the commits of every other connection to the file.
-    FMediaDB->OpenQuery(*FQuery, "PRAGMA data_version");
-    FQuery->First();
-    const std::int64_t version = FQuery->Eof() ? -1 : FQuery->Fields(0).AsInteger();
-    FQuery->Close();
-    return version;
+    return FMediaDB->DataVersion();
 }
 
 void TfraMedia::FollowOutsideChanges() {

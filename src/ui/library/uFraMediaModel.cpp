@@ -9,7 +9,6 @@
 
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uMediaKeys.h"
-#include "core/playlists/uTPlayList.h"
 
 namespace orvanta {
 
@@ -23,38 +22,37 @@ int compareNumbers(std::int64_t a, std::int64_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-const char* const Captions[TMediaListModel::ColumnCount] = {
-    "Title", "Artist", "Album", "Year", "Genre", "Duration", "Quality", "Size", "#"};
+// How each column shows and orders a record: its text (sorted by its SortKey), or its number.
+struct TColumnField {
+    const char* Caption;
+    const std::string TMediaRecord::*Text;
+    std::int64_t (*Number)(const TMediaRecord&);
+};
 
-const std::string& textOf(const TMediaItem& item, int column) {
-    switch (column) {
-    case 2:
-        return item.Artist;
-    case 3:
-        return item.Album;
-    case 4:
-        return item.Year;
-    case 5:
-        return item.Genre;
-    default:
-        return item.Title;
-    }
-}
+const TColumnField Columns[TMediaListModel::ColumnCount] = {
+    {"Title", &TMediaRecord::Title, nullptr},
+    {"Artist", &TMediaRecord::Artist, nullptr},
+    {"Album", &TMediaRecord::Album, nullptr},
+    {"Year", &TMediaRecord::Year, nullptr},
+    {"Genre", &TMediaRecord::Genre, nullptr},
+    // Time order, also beyond 99 hours where the text would no longer sort.
+    {"Duration", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Seconds; }},
+    {"Quality", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Quality; }},
+    {"Size", nullptr, [](const TMediaRecord& r) { return r.Stamp.FileSize; }},
+    // Disc, then track: an album in the order it plays.
+    {"#", nullptr,
+     [](const TMediaRecord& r) {
+         return static_cast<std::int64_t>(r.Numbers.Disc) * 100000 + r.Numbers.Track;
+     }},
+};
 
-// Disc, then track: an album in the order it plays.
-std::int64_t albumPlace(const TMediaItem& item) {
-    return static_cast<std::int64_t>(item.Disc) * 100000 + item.Track;
+// The field of a sort state's column (numbered from 1, negative descending); null for none.
+const TColumnField* sortField(int SortState) {
+    const int column = (SortState < 0 ? -SortState : SortState) - 1;
+    return column >= 0 && column < TMediaListModel::ColumnCount ? &Columns[column] : nullptr;
 }
 
 } // namespace
-
-std::string TMediaItem::FullPath() const {
-    return JoinPath(Directory, FileName);
-}
-
-std::string TMediaItem::TrackEntry() const {
-    return MakeTrackEntry(FullPath(), Seconds);
-}
 
 TMediaListModel::TMediaListModel(QObject* Parent)
     : QAbstractTableModel(Parent), FIcon(QStringLiteral(":/icons/track.svg")),
@@ -244,33 +242,11 @@ void TMediaListModel::UpdateItem(int Row, const TMediaItem& Item) {
 }
 
 int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortState) {
-    int result = 0;
-    switch (SortState < 0 ? -SortState : SortState) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5: {
-        const int column = SortState < 0 ? -SortState : SortState;
-        result = SortKey(textOf(A, column)).compare(SortKey(textOf(B, column)));
-        break;
-    }
-    case 6:
-        // Time order, also beyond 99 hours where the text would no longer sort.
-        result = compareNumbers(A.Seconds, B.Seconds);
-        break;
-    case 7:
-        result = compareNumbers(A.Quality, B.Quality);
-        break;
-    case 8:
-        result = compareNumbers(A.FileSize, B.FileSize);
-        break;
-    case 9:
-        result = compareNumbers(albumPlace(A), albumPlace(B));
-        break;
-    default:
-        break;
-    }
+    const TColumnField* field = sortField(SortState);
+    if (field == nullptr)
+        return 0;
+    const int result = field->Text ? SortKey(A.*field->Text).compare(SortKey(B.*field->Text))
+                                   : compareNumbers(field->Number(A), field->Number(B));
     return SortState < 0 ? -result : result;
 }
 
@@ -356,15 +332,15 @@ void TMediaListModel::sortNow(int SortState, const std::vector<std::int64_t>* Ra
         std::vector<const TMediaItem*> items(FKeys.size());
         for (int row = 0; row < Count(); ++row)
             items[static_cast<size_t>(row)] = &Item(row);
-        const int column = SortState < 0 ? -SortState : SortState;
+        const TColumnField* field = sortField(SortState);
         const bool descending = SortState < 0;
-        if (column >= 1 && column <= 5) {
+        if (field != nullptr && field->Text != nullptr) {
             // One key per row instead of one per comparison; std::string compares its bytes
             // as unsigned values, as the keys require.
             std::vector<std::string> keys;
             keys.reserve(items.size());
             for (const TMediaItem* item : items)
-                keys.push_back(SortKey(textOf(*item, column)));
+                keys.push_back(SortKey(item->*field->Text));
             std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
                 return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                                   : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
@@ -431,23 +407,17 @@ QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
     switch (Index.column()) {
     case colTitle:
         return QStringLiteral(" ") + fromStd(item.Title);
-    case colArtist:
-        return fromStd(item.Artist);
-    case colAlbum:
-        return fromStd(item.Album);
-    case colYear:
-        return fromStd(item.Year);
-    case colGenre:
-        return fromStd(item.Genre);
     case colDuration:
         return fromStd(FormatDuration(item.Seconds));
     case colQuality:
         return QString::number(item.Quality);
     case colSize:
-        return fromStd(FormatFileSize(item.FileSize));
+        return fromStd(FormatFileSize(item.Stamp.FileSize));
     case colTrack:
-        return item.Track > 0 ? QString::number(item.Track) : QString();
+        return item.Numbers.Track > 0 ? QString::number(item.Numbers.Track) : QString();
     default:
+        if (Index.column() >= 0 && Index.column() < ColumnCount && Columns[Index.column()].Text)
+            return fromStd(item.*Columns[Index.column()].Text);
         return {};
     }
 }
@@ -456,7 +426,7 @@ QVariant TMediaListModel::headerData(int Section, Qt::Orientation Orientation, i
     if (Orientation != Qt::Horizontal || Role != Qt::DisplayRole || Section < 0 ||
         Section >= ColumnCount)
         return {};
-    return QString::fromLatin1(Captions[Section]);
+    return QString::fromLatin1(Columns[Section].Caption);
 }
 
 } // namespace orvanta

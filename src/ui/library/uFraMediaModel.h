@@ -11,33 +11,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/library/uMediaRecord.h"
+
 class QTimer;
 
 namespace orvanta {
 
-// One row of the My Music list: what the columns show and the hidden values every command
-// reads (directory, file name, size in bytes, seconds).
-struct TMediaItem {
-    std::string Title;
-    std::string Artist;
-    std::string Album;
-    std::string Year;
-    std::string Genre;
-    std::int32_t Seconds = 0;
-    std::int32_t Quality = 0;
-    std::int64_t FileSize = 0;
-    // Number on the album and disc; 0 when the tag has none.
-    std::int32_t Track = 0;
-    std::int32_t Disc = 0;
-    std::string Directory;
-    std::string FileName;
-    // The library's row id; 0 for a row known only by its texts.
-    std::int64_t Id = 0;
-
-    std::string FullPath() const;
-    // Full path, "*", seconds: how playlists refer to the file.
-    std::string TrackEntry() const;
-};
+// One row of the My Music list: the library's record of the file, which the columns show and
+// every command reads.
+using TMediaItem = TMediaRecord;
 
 // Reads the rows of these library row ids, in that order; a row gone gives an empty item.
 using TMediaFetch = std::function<std::vector<TMediaItem>(const std::vector<std::int64_t>& Ids)>;

@@ -499,13 +499,12 @@ void TfrmMP3Tag::FinishSave(bool Changed, const std::function<bool(const std::st
 // The library row follows the file just written, read back as adding the file reads it.
 void TfrmMP3Tag::UpdateLibraryFromFile() {
     const std::string path = PathFromQString(FullPath());
-    TMediaInfo info = ReadMediaInfo(path);
-    if (info.Title.empty())
-        info.Title = FileTitle(path);
-    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName), info.Title,
-                          info.Artist, info.Album, info.Year, info.Genre, info.Language,
-                          info.Composer);
-    FMediaDB->SetMediaNumbers(PathFromQString(FFolder), PathFromQString(FFileName), info.Numbers);
+    TMediaRecord info = ReadMediaInfo(path);
+    info.Directory = PathFromQString(FFolder);
+    info.FileName = PathFromQString(FFileName);
+    info.Title = TitleOrFileName(info.Title, path);
+    FMediaDB->UpdateMedia(info);
+    FMediaDB->SetMediaNumbers(info.Directory, info.FileName, info.Numbers);
     // The row now matches the file as written, so a refresh does not read it again over
     // what "OK" keeps in the library only.
     if (TMediaStamp stamp; ReadFileStamp(path, stamp))
@@ -514,11 +513,17 @@ void TfrmMP3Tag::UpdateLibraryFromFile() {
 }
 
 void TfrmMP3Tag::UpdateLibraryRow() {
-    FMediaDB->UpdateMedia(PathFromQString(FFolder), PathFromQString(FFileName),
-                          trimmed(txtTitle->text()), trimmed(cmbArtists->currentText()),
-                          trimmed(cmbAlbums->currentText()), trimmed(txtYear->text()),
-                          trimmed(cmbGenres->currentText()), trimmed(cmbLanguages->currentText()),
-                          trimmed(cmbComposers->currentText()));
+    TMediaRecord row;
+    row.Directory = PathFromQString(FFolder);
+    row.FileName = PathFromQString(FFileName);
+    row.Title = trimmed(txtTitle->text());
+    row.Artist = trimmed(cmbArtists->currentText());
+    row.Album = trimmed(cmbAlbums->currentText());
+    row.Year = trimmed(txtYear->text());
+    row.Genre = trimmed(cmbGenres->currentText());
+    row.Language = trimmed(cmbLanguages->currentText());
+    row.Composer = trimmed(cmbComposers->currentText());
+    FMediaDB->UpdateMedia(row);
 }
 
 void TfrmMP3Tag::cmdOKClick() {

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace orvanta {
+
+// What the library remembers of a file to tell whether it changed since its row was written.
+struct TMediaStamp {
+    std::int64_t FileSize = 0;
+    // Modification time in nanoseconds since the epoch; 0 when not known (a row written
+    // before the library kept it).
+    std::int64_t FileTime = 0;
+};
+
+// The numbers of a file's tag the lists order an album by; 0 and empty when it has none.
+struct TMediaNumbers {
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    std::string AlbumArtist;
+};
+
+// One library row: what a file's add reads, what tMedia stores, what the My Music list shows
+// and what the commands act on. Each reader fills what it reads; the rest stays at its default.
+// Every field has a default, so a record is written naming only the fields it sets.
+struct TMediaRecord {
+    // The row's id; 0 for a file without a row (yet).
+    std::int64_t Id = 0;
+    // The path as stored: the folder (as the add was given it) and the file's name.
+    std::string Directory{};
+    std::string FileName{};
+    TMediaStamp Stamp{};
+    // The tag's texts. An empty title is shown as the file's name (TitleOrFileName).
+    std::string Title{};
+    std::string Artist{};
+    std::string Album{};
+    std::string Year{};
+    std::string Genre{};
+    std::string Language{};
+    std::string Composer{};
+    TMediaNumbers Numbers{};
+    // Whole seconds of audio, and the bit rate in kbit/s; 0 when not MPEG audio.
+    std::int32_t Seconds = 0;
+    std::int32_t Quality = 0;
+    // The audio format's fields (format, codec, sample rate, album artist, disc, ReplayGain)
+    // join here when the library learns them, each with its column in tMedia.
+
+    // The file's identity: two records are the same file exactly when these are equal.
+    std::string FullPath() const;
+    // Full path, "*", seconds: how playlists refer to the file.
+    std::string TrackEntry() const;
+};
+
+// The one rule of a library file's identity: its path's bytes, folder and name joined by one
+// '/', so letter case counts ("Song.mp3" and "song.mp3" are two files) and a folder spelled
+// with a trailing '/' is the same folder. Every look-up and comparison of library files
+// follows it.
+bool SameMediaFile(std::string_view DirectoryA, std::string_view FileNameA,
+                   std::string_view DirectoryB, std::string_view FileNameB);
+// The two spellings of a folder that name the same files: without and with the trailing '/'
+// (the root's are "" and "/").
+std::pair<std::string, std::string> FolderSpellings(std::string_view Folder);
+
+// The title a file is shown and stored under: its tag's, else the file's name without
+// folder and extension.
+std::string TitleOrFileName(std::string_view Title, std::string_view Path);
+
+} // namespace orvanta

@@ -1,0 +1,24 @@
+#pragma once
+
+// What the statements of TMyMediaDB's files share: the condition that picks a file's rows.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/tablestore/uTEasyDatabase.h"
+
+namespace orvanta::media_sql {
+
+// A file's rows, by SameMediaFile: the index on the A-Z lowered path finds the few rows that
+// differ at most in letter case, and the plain columns pick this path's own. The unary "+"
+// keeps SQLite from putting the bound path into LOWER(...) for the plain columns, which would
+// turn the index terms into constants and scan the whole table. Its values are "?1" to "?6";
+// a statement's own values follow from "?7".
+inline const std::string WhereFile =
+    " WHERE LOWER(fDirectory) IN (?1, ?2) AND LOWER(fFileName) = ?3 AND +fDirectory IN (?4, ?5) "
+    "AND +fFileName = ?6";
+
+// The values of WhereFile.
+std::vector<TEasyValue> FileParams(std::string_view Directory, std::string_view FileName);
+
+} // namespace orvanta::media_sql
