@@ -808,6 +808,24 @@ private slots:
         QVERIFY(onGuiThread);
     }
 
+    void closingDuringAPurgeKeepsPlayListsAndLibraryInStep() {
+        Fixture f;
+        f.AddRows(3000);
+        for (int i = 1; i <= 3000; ++i)
+            f.PlayLists->FindByName("Mix")->InsertTrack(f.Music + "/" + std::to_string(i) +
+                                                        ".mp3*30");
+        f.Start();
+        for (int i = 1; i <= 3000; ++i)
+            std::filesystem::remove(JoinPath(f.Music, std::to_string(i) + ".mp3"));
+        // The window closes once the purge removed rows, before its answer can come through
+        // the event loop.
+        f.View->DoCommand(ECommand::MediaRefreshMedia);
+        QVERIFY(test::WaitUntil([&f] { return f.RowsInLibrary() < 3000; }));
+        f.View->LetImportsFinish(std::chrono::seconds(30));
+        QCOMPARE(static_cast<int>(f.PlayLists->FindByName("Mix")->Tracks().size()),
+                 f.RowsInLibrary());
+    }
+
     void finalizeLetsGoOfTheLibrary() {
         Fixture f;
         f.Row("a.mp3", "A");

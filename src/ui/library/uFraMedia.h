@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,9 @@ public:
     // Asks the running add or refresh to stop after the file in hand.
     void CancelWork();
     // At the end of the run: lets the running add and those waiting reach the library for at
-    // most Limit, without listing them or saying anything; Finalize cancels what is left.
+    // most Limit, without listing them or saying anything, and a purge or removal under way
+    // stop after the file in hand with its rows out of the playlists; Finalize cancels what is
+    // left.
     void LetImportsFinish(std::chrono::milliseconds Limit);
     // Adds files and folders in the background, and, when PlayList names one, appends them
     // to it in the order given. While an add runs, further paths wait their turn. A file
@@ -249,6 +252,18 @@ private:
     bool FStartPurgeDue = false;
     // The user's Cancel of the running command.
     std::shared_ptr<std::atomic<bool>> FStopWork;
+    // Track entries of rows the worker removed whose playlists entries are still to go: kept
+    // apart from the queued result, so a removal the window's close cut short still reaches
+    // the playlists (LetImportsFinish) and none goes twice.
+    struct TRemovedEntries {
+        std::mutex Lock;
+        std::vector<std::string> Entries;
+        void Add(std::vector<std::string> More);
+        std::vector<std::string> Take();
+    };
+    std::shared_ptr<TRemovedEntries> FRemovedEntries = std::make_shared<TRemovedEntries>();
+    // Takes the removed rows' entries out of every playlist.
+    void RemoveEntriesFromPlayLists();
     std::unique_ptr<TMediaMaintenance> FMaintenance;
     const TCustomStringList* FFileTypes = nullptr;
     std::unique_ptr<TImportRun> FImport;

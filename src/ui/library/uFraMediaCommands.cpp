@@ -4,7 +4,9 @@
 #include <QTableView>
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <unordered_set>
+#include <utility>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uPathText.h"
@@ -106,7 +108,8 @@ void TfraMedia::RemoveFiles() {
     auto progress = ProgressSender(TWork::Removing, QStringLiteral("Removing file %1 of %2"));
     FInbox->Post<std::size_t>(
         *FWorker, TLibraryWorker::NoLane,
-        [items, stop = FStopWork, progress](TMyMediaDB& Library, const TCancelToken& Cancel) {
+        [items, stop = FStopWork, progress, gone = FRemovedEntries](TMyMediaDB& Library,
+                                                                    const TCancelToken& Cancel) {
             std::size_t removed = 0;
             // One write to disk for the whole removal instead of one per file.
             Library.BeginBatch();
@@ -120,6 +123,10 @@ void TfraMedia::RemoveFiles() {
                 Library.CancelBatch();
                 throw;
             }
+            std::vector<std::string> entries;
+            for (std::size_t i = 0; i < removed; ++i)
+                entries.push_back(items[i].TrackEntry());
+            gone->Add(std::move(entries));
             return removed;
         },
         [this, items](std::size_t Removed) { RunGuarded([&] { RemovedFiles(items, Removed); }); },
@@ -131,11 +138,9 @@ void TfraMedia::RemoveFiles() {
 }
 
 void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t Removed) {
-    std::vector<std::string> entries;
     std::unordered_set<std::int64_t> ids;
     std::unordered_set<std::string> paths;
     for (std::size_t i = 0; i < Removed; ++i) {
-        entries.push_back(Items[i].TrackEntry());
         if (Items[i].Id > 0)
             ids.insert(Items[i].Id);
         else
@@ -148,7 +153,7 @@ void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t R
                    : !paths.empty() && paths.contains(MediaModel->Item(row).FullPath()))
             rows.push_back(row);
     }
-    FPlayLists->RemoveTracksEverywhere(entries);
+    RemoveEntriesFromPlayLists();
     FLibraryVersion = LibraryVersion();
     EndWork();
     MediaModel->RemoveRows(rows);
@@ -163,8 +168,8 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
         ProgressSender(TWork::Purging, QStringLiteral("Looking for missing files: %1 of %2"));
     FInbox->Post<TPurgeResult>(
         *FWorker, TLibraryLane::Purge,
-        [types = FFileTypes, stop = FStopWork, progress](TMyMediaDB& Library,
-                                                         const TCancelToken& Cancel) {
+        [types = FFileTypes, stop = FStopWork, progress,
+         gone = FRemovedEntries](TMyMediaDB& Library, const TCancelToken& Cancel) {
             // A library opened read-only is listed as it is.
             if (Library.ReadOnly())
                 return TPurgeResult();
@@ -174,11 +179,13 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
             TMaintenanceProgress watch;
             watch.OnProgress = progress;
             watch.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            return maintenance.RemoveMissingFiles(watch);
+            TPurgeResult purged = maintenance.RemoveMissingFiles(watch);
+            gone->Add(purged.Removed);
+            return purged;
         },
         [this, ThenFindNew](TPurgeResult Purged) {
             RunGuarded([&] {
-                FPlayLists->RemoveTracksEverywhere(Purged.Removed);
+                RemoveEntriesFromPlayLists();
                 FLibraryVersion = LibraryVersion();
                 EndWork();
                 FMain->RefreshPlayListTracks();
@@ -223,6 +230,22 @@ void TfraMedia::AddFilesToPlayList() {
     FMain->RefreshPlayListTracks();
     if (!refused.empty())
         FPrompts->Information(PathForDisplay(refused));
+}
+
+void TfraMedia::TRemovedEntries::Add(std::vector<std::string> More) {
+    const std::lock_guard guard(Lock);
+    Entries.insert(Entries.end(), std::make_move_iterator(More.begin()),
+                   std::make_move_iterator(More.end()));
+}
+
+std::vector<std::string> TfraMedia::TRemovedEntries::Take() {
+    const std::lock_guard guard(Lock);
+    return std::exchange(Entries, {});
+}
+
+void TfraMedia::RemoveEntriesFromPlayLists() {
+    if (std::vector<std::string> entries = FRemovedEntries->Take(); !entries.empty())
+        FPlayLists->RemoveTracksEverywhere(entries);
 }
 
 } // namespace orvanta

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "core/common/uDisplayUtils.h"
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uPlayListAdd.h"
@@ -75,6 +76,16 @@ void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
 void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
     const auto deadline = std::chrono::steady_clock::now() + Limit;
     tmrImport->stop();
+    // A purge or removal stops after the file in hand; the rows it removed leave the
+    // playlists too, as their result will not arrive through the ended event loop.
+    if (FWorker && FController.Busy() && FController.Work() != TMediaController::TWork::Importing) {
+        if (FStopWork)
+            *FStopWork = true;
+        while (!FWorker->Idle() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (FPlayLists)
+            RemoveEntriesFromPlayLists();
+    }
     while (FImport || (!FImportQueue.empty() && FMediaDB)) {
         if (!FImport) {
             TImportRequest request = std::move(FImportQueue.front());
