@@ -32,16 +32,8 @@ TCancelToken TLibraryWorker::Post(TJob Job, int Lane) {
     const TCancelToken token = entry.Cancel;
     {
         const std::lock_guard<std::mutex> hold(FLock);
-        if (Lane != NoLane) {
-            std::erase_if(FQueue, [Lane](const TEntry& waiting) {
-                if (waiting.Lane != Lane)
-                    return false;
-                waiting.Cancel.Cancel();
-                return true;
-            });
-            if (FRunning && FRunningLane == Lane)
-                FRunningCancel.Cancel();
-        }
+        if (Lane != NoLane)
+            cancelLaneLocked(Lane);
         FQueue.push_back(std::move(entry));
     }
     FWake.notify_one();
@@ -50,6 +42,10 @@ TCancelToken TLibraryWorker::Post(TJob Job, int Lane) {
 
 void TLibraryWorker::CancelLane(int Lane) {
     const std::lock_guard<std::mutex> hold(FLock);
+    cancelLaneLocked(Lane);
+}
+
+void TLibraryWorker::cancelLaneLocked(int Lane) {
     std::erase_if(FQueue, [Lane](const TEntry& waiting) {
         if (waiting.Lane != Lane)
             return false;

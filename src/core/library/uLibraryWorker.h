@@ -62,6 +62,8 @@ private:
         TCancelToken Cancel;
     };
     void Run();
+    // Cancels the lane's waiting and running jobs; FLock is held.
+    void cancelLaneLocked(int Lane);
 
     const std::string FLibraryFile;
     const bool FReadOnly;
