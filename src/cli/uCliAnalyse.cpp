@@ -228,7 +228,7 @@ int Usage(const std::string& Message) {
 
 // The text fields the caller gave; the tag's own rules limit and trim them.
 template <class Tag> void SetTextFields(Tag& tag, const TagOptions& O) {
-    for (const TTagFieldSpec& field : TagFields)
+    for (const TTagFieldInfo& field : TagFields)
         if (const auto& value = O.Texts[FieldIndex(field.Id)])
             tag.SetText(field.Id, *value);
 }
@@ -240,7 +240,7 @@ int RunTag(const TagOptions& O) {
         return Usage("--track is out of range.");
     if (O.GenreIndex && (*O.GenreIndex < 0 || *O.GenreIndex > 255))
         return Usage("--genre-index must be 0 to 255.");
-    const bool v2Text = std::ranges::any_of(TagFields, [&](const TTagFieldSpec& Field) {
+    const bool v2Text = std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
         return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
     });
     if (O.V1 && v2Text)
@@ -373,11 +373,11 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     tag->add_flag("--v2", options->V2, "Write the ID3v2 tag");
     // One option per text field, named by its caption; the help lists them in this order.
     const auto text = [&](TTagField Field) {
-        const TTagFieldSpec& spec = FieldSpec(Field);
-        std::string name = "--" + std::string(spec.Caption);
+        const TTagFieldInfo& info = FieldInfo(Field);
+        std::string name = "--" + std::string(info.Caption);
         std::ranges::transform(name, name.begin(), [](char c) { return char(std::tolower(c)); });
         const char* help = Field == TTagField::Genre ? "Genre text (ID3v2)"
-                           : spec.InV1()             ? ""
+                           : info.InV1()             ? ""
                                                      : "ID3v2";
         tag->add_option(name, options->Texts[FieldIndex(Field)], help);
     };

@@ -235,7 +235,7 @@ void TID3v1::ReadBlock(const Block& Bytes) {
         return;
     FPresent = true;
     FVersion = DetectLayout(Bytes);
-    for (const TTagFieldSpec& field : TagFields) {
+    for (const TTagFieldInfo& field : TagFields) {
         if (!field.InV1())
             continue;
         const bool shortComment = field.Id == TTagField::Comment && FVersion == 2;
@@ -253,7 +253,7 @@ TID3v1::Block TID3v1::BuildBlock() const {
     bytes[0] = 'T';
     bytes[1] = 'A';
     bytes[2] = 'G';
-    for (const TTagFieldSpec& field : TagFields)
+    for (const TTagFieldInfo& field : TagFields)
         if (field.InV1())
             PutField(bytes, field.V1Offset, field.V1Width, FText[FieldIndex(field.Id)]);
     if (FTrack != 0) {
@@ -285,7 +285,7 @@ bool TID3v1::StoreTag(const std::string& FileName) {
         };
         // A changed comment or track writes bytes 125 and 126 as the new values need, never as
         // they were.
-        for (const TTagFieldSpec& field : TagFields) {
+        for (const TTagFieldInfo& field : TagFields) {
             const std::size_t i = FieldIndex(field.Id);
             if (!field.InV1() || now.Text[i] != FRead.Text[i])
                 continue;
@@ -321,7 +321,7 @@ std::string TID3v1::GenreName() const {
 }
 
 void TID3v1::SetText(TTagField Field, std::string_view Value) {
-    const TTagFieldSpec& field = FieldSpec(Field);
+    const TTagFieldInfo& field = FieldInfo(Field);
     assert(field.InV1());
     if (field.InV1())
         FText[FieldIndex(Field)] = Limited(Value, field.V1Width);

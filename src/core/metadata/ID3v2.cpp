@@ -55,21 +55,21 @@ enum Slot : std::size_t {
 
 static_assert(SlotCount == TID3v2::FrameKinds);
 // The field table names the frames a save writes and replaces; the read takes them from here.
-static_assert(FrameIdsV3[SlotTitle] == FieldSpec(TTagField::Title).V2Frame &&
-              FrameIdsV3[SlotContentGroup] == FieldSpec(TTagField::Title).V2Fallback &&
-              FrameIdsV3[SlotArtist] == FieldSpec(TTagField::Artist).V2Frame &&
-              FrameIdsV3[SlotOriginalArtist] == FieldSpec(TTagField::Artist).V2Fallback &&
-              FrameIdsV3[SlotAlbum] == FieldSpec(TTagField::Album).V2Frame &&
-              FrameIdsV3[SlotOriginalAlbum] == FieldSpec(TTagField::Album).V2Fallback &&
-              FrameIdsV3[SlotTrack] == FieldSpec(TTagField::Track).V2Frame &&
-              FrameIdsV3[SlotYear] == FieldSpec(TTagField::Year).V2Frame &&
-              FrameIdsV3[SlotRecordingTime] == FieldSpec(TTagField::Year).V2AlsoReplaced &&
-              FrameIdsV3[SlotReleaseTime] == FieldSpec(TTagField::Year).V2Fallback &&
-              FrameIdsV3[SlotGenre] == FieldSpec(TTagField::Genre).V2Frame &&
-              FrameIdsV3[SlotComment] == FieldSpec(TTagField::Comment).V2Frame &&
-              FrameIdsV3[SlotComposer] == FieldSpec(TTagField::Composer).V2Frame &&
-              FrameIdsV3[SlotCopyright] == FieldSpec(TTagField::Copyright).V2Frame &&
-              FrameIdsV3[SlotLanguage] == FieldSpec(TTagField::Language).V2Frame);
+static_assert(FrameIdsV3[SlotTitle] == FieldInfo(TTagField::Title).V2Frame &&
+              FrameIdsV3[SlotContentGroup] == FieldInfo(TTagField::Title).V2Fallback &&
+              FrameIdsV3[SlotArtist] == FieldInfo(TTagField::Artist).V2Frame &&
+              FrameIdsV3[SlotOriginalArtist] == FieldInfo(TTagField::Artist).V2Fallback &&
+              FrameIdsV3[SlotAlbum] == FieldInfo(TTagField::Album).V2Frame &&
+              FrameIdsV3[SlotOriginalAlbum] == FieldInfo(TTagField::Album).V2Fallback &&
+              FrameIdsV3[SlotTrack] == FieldInfo(TTagField::Track).V2Frame &&
+              FrameIdsV3[SlotYear] == FieldInfo(TTagField::Year).V2Frame &&
+              FrameIdsV3[SlotRecordingTime] == FieldInfo(TTagField::Year).V2AlsoReplaced &&
+              FrameIdsV3[SlotReleaseTime] == FieldInfo(TTagField::Year).V2Fallback &&
+              FrameIdsV3[SlotGenre] == FieldInfo(TTagField::Genre).V2Frame &&
+              FrameIdsV3[SlotComment] == FieldInfo(TTagField::Comment).V2Frame &&
+              FrameIdsV3[SlotComposer] == FieldInfo(TTagField::Composer).V2Frame &&
+              FrameIdsV3[SlotCopyright] == FieldInfo(TTagField::Copyright).V2Frame &&
+              FrameIdsV3[SlotLanguage] == FieldInfo(TTagField::Language).V2Frame);
 
 // An identifier's characters as one number, for a quick comparison.
 constexpr std::uint32_t IdKey(std::string_view Id) {
@@ -456,7 +456,7 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         oldSize = hadTag ? header.TotalTagSize() : 0;
 
         // The new frames, in the table's order.
-        for (const TTagFieldSpec& field : TagFields) {
+        for (const TTagFieldInfo& field : TagFields) {
             const std::size_t i = FieldIndex(field.Id);
             if (!changed[i])
                 continue;
@@ -492,7 +492,7 @@ bool TID3v2::StoreTag(const std::string& FileName) {
             if (changed[commentField] && id3frames::IsPlainComment(Frame))
                 return true;
             const auto is = [&](std::string_view Want) { return !Want.empty() && id == Want; };
-            return std::ranges::any_of(TagFields, [&](const TTagFieldSpec& Field) {
+            return std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
                 const std::size_t i = FieldIndex(Field.Id);
                 return Field.Id != TTagField::Comment && changed[i] &&
                        (is(Field.V2Frame) || is(Field.V2AlsoReplaced) ||
@@ -553,7 +553,7 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
 }
 
 void TID3v2::SetText(TTagField Field, std::string_view Value) {
-    assert(FieldSpec(Field).IsText());
+    assert(FieldInfo(Field).IsText());
     const std::string clean = tagtext::SanitizeUtf8(Value);
     FText[FieldIndex(Field)] = std::string(tagtext::TrimControl(clean, true));
 }

@@ -29,7 +29,7 @@ constexpr std::size_t FieldIndex(TTagField Field) {
 // One row of the field table: where each tag keeps the field and how much the editor lets the
 // user type. The writers, the tag dialog and the tag command iterate it, so that each rule of
 // comparison, clearing and limits is written once.
-struct TTagFieldSpec {
+struct TTagFieldInfo {
     TTagField Id;
     // The editor's caption; in lower case, the tag command's option.
     std::string_view Caption;
@@ -56,7 +56,7 @@ struct TTagFieldSpec {
 
 inline constexpr int V2TextLimit = 256;
 
-inline constexpr std::array<TTagFieldSpec, TagFieldCount> TagFields = {{
+inline constexpr std::array<TTagFieldInfo, TagFieldCount> TagFields = {{
     {TTagField::Title, "Title", false, 3, 30, "TIT2", "", "TIT1", V2TextLimit},
     {TTagField::Artist, "Artist", false, 33, 30, "TPE1", "", "TOPE", V2TextLimit},
     {TTagField::Album, "Album", false, 63, 30, "TALB", "", "TOAL", V2TextLimit},
@@ -69,7 +69,7 @@ inline constexpr std::array<TTagFieldSpec, TagFieldCount> TagFields = {{
     {TTagField::Language, "Language", false, 0, 0, "TLAN", "", "", V2TextLimit},
 }};
 
-constexpr const TTagFieldSpec& FieldSpec(TTagField Field) {
+constexpr const TTagFieldInfo& FieldInfo(TTagField Field) {
     return TagFields[FieldIndex(Field)];
 }
 

@@ -86,7 +86,7 @@ QComboBox* editableCombo(QWidget* parent) {
 }
 
 // The typing limit of a field in the tag being edited.
-int TypingLimit(const TTagFieldSpec& Field, bool V2) {
+int TypingLimit(const TTagFieldInfo& Field, bool V2) {
     return V2 || !Field.InV1() ? Field.V2TypingLimit : int(Field.V1Width);
 }
 
@@ -95,7 +95,7 @@ template <class Tag>
 bool TakeChangedTexts(Tag& tag, bool V2, const TFieldArray<QString>& Now,
                       const TFieldArray<QString>& Before) {
     bool changed = false;
-    for (const TTagFieldSpec& field : TagFields) {
+    for (const TTagFieldInfo& field : TagFields) {
         const std::size_t i = FieldIndex(field.Id);
         if (!field.IsText() || !(V2 || field.InV1()) || trimmed(Now[i]) == trimmed(Before[i]))
             continue;
@@ -202,7 +202,7 @@ void TfrmMP3Tag::PrepareControls() {
     cmbLanguages = editableCombo(gbxHeader);
     cmbComposers = editableCombo(gbxHeader);
     txtCopyright = new QLineEdit(gbxHeader);
-    for (const TTagFieldSpec& field : TagFields)
+    for (const TTagFieldInfo& field : TagFields)
         if (QLineEdit* box = TypedBox(field.Id))
             limitTyping(box, TypingLimit(field, false));
 
@@ -336,7 +336,7 @@ int TfrmMP3Tag::Execute() {
 }
 
 void TfrmMP3Tag::EnableV2Controls() {
-    for (const TTagFieldSpec& field : TagFields)
+    for (const TTagFieldInfo& field : TagFields)
         if (QLineEdit* box = TypedBox(field.Id))
             setLimit(box, TypingLimit(field, true));
     cmbGenres->setEditable(true);
@@ -386,7 +386,7 @@ QLineEdit* TfrmMP3Tag::TypedBox(TTagField Field) const {
 void TfrmMP3Tag::ShowTag() {
     const TID3v1& v1 = FAudio->ID3v1();
     const TID3v2& v2 = FAudio->ID3v2();
-    for (const TTagFieldSpec& field : TagFields) {
+    for (const TTagFieldInfo& field : TagFields) {
         QLineEdit* box = TypedBox(field.Id);
         if (box && (FUseV2 || field.InV1()))
             showWhole(box, fromStd(FUseV2 ? v2.Text(field.Id) : v1.Text(field.Id)),
@@ -405,7 +405,7 @@ void TfrmMP3Tag::ShowTag() {
 
 TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
     TShown shown;
-    for (const TTagFieldSpec& field : TagFields)
+    for (const TTagFieldInfo& field : TagFields)
         if (const QLineEdit* box = TypedBox(field.Id))
             shown.Text[FieldIndex(field.Id)] = box->text();
     shown.Text[FieldIndex(TTagField::Genre)] = cmbGenres->currentText();
