@@ -269,7 +269,9 @@ TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
         result.Outcome = TAddOutcome::Unreadable;
         break;
     }
-    row.Title = TitleOrFileName(row.Title, Path);
+    // Only an empty title is replaced: a copy per file shows in a warm add.
+    if (row.Title.empty())
+        row.Title = TitleOrFileName(row.Title, Path);
     return result;
 }
 

@@ -24,11 +24,6 @@ std::pair<std::string, std::string> FolderSpellings(std::string_view Folder) {
     return {std::move(bare), std::move(slashed)};
 }
 
-bool SameMediaFile(std::string_view DirectoryA, std::string_view FileNameA,
-                   std::string_view DirectoryB, std::string_view FileNameB) {
-    return JoinPath(DirectoryA, FileNameA) == JoinPath(DirectoryB, FileNameB);
-}
-
 std::string TitleOrFileName(std::string_view Title, std::string_view Path) {
     return Title.empty() ? FileTitle(Path) : std::string(Title);
 }

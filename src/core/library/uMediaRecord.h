@@ -55,11 +55,8 @@ struct TMediaRecord {
 
 // The one rule of a library file's identity: its path's bytes, folder and name joined by one
 // '/', so letter case counts ("Song.mp3" and "song.mp3" are two files) and a folder spelled
-// with a trailing '/' is the same folder. Every look-up and comparison of library files
-// follows it.
-bool SameMediaFile(std::string_view DirectoryA, std::string_view FileNameA,
-                   std::string_view DirectoryB, std::string_view FileNameB);
-// The two spellings of a folder that name the same files: without and with the trailing '/'
+// with a trailing '/' is the same folder. Every look-up of library files follows it through
+// the two spellings of a folder that name the same files: without and with the trailing '/'
 // (the root's are "" and "/").
 std::pair<std::string, std::string> FolderSpellings(std::string_view Folder);
 

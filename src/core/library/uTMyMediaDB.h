@@ -25,7 +25,7 @@ struct TMediaListing {
 };
 
 // The media library: table tMedia, one row per audio file, identified by the bytes of its
-// directory and file name (SameMediaFile), and table tRemoved, the files the user removed,
+// directory and file name (FolderSpellings), and table tRemoved, the files the user removed,
 // which imports and refreshes pass by. Every statement run on the file is written here; rows
 // come and go as TMediaRecord. Errors of the engine are thrown as EEasyError.
 // Every operation is on disk when it returns, except inside a batch, which is on disk when

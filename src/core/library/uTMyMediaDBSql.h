@@ -9,7 +9,7 @@
 
 namespace orvanta::media_sql {
 
-// A file's rows, by SameMediaFile: the index on the A-Z lowered path finds the few rows that
+// A file's rows, by FolderSpellings: the index on the A-Z lowered path finds the few rows that
 // differ at most in letter case, and the plain columns pick this path's own. The unary "+"
 // keeps SQLite from putting the bound path into LOWER(...) for the plain columns, which would
 // turn the index terms into constants and scan the whole table. Its values are "?1" to "?6";

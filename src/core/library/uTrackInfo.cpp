@@ -18,8 +18,9 @@ bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TMediaRecord& 
 }
 
 TTrackInfo TrackInfoOf(TMediaRecord Row, const std::string& Path) {
-    return {TitleOrFileName(Row.Title, Path), std::move(Row.Artist), std::move(Row.Album),
-            Row.Seconds};
+    if (Row.Title.empty())
+        Row.Title = TitleOrFileName(Row.Title, Path);
+    return {std::move(Row.Title), std::move(Row.Artist), std::move(Row.Album), Row.Seconds};
 }
 
 } // namespace
