@@ -267,6 +267,7 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
     FWorker = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
+    FWriter = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)
         window()->installEventFilter(this);
@@ -293,6 +294,7 @@ void TfraMedia::Finalize() {
     FImport.reset();
     // Its results still queued are dropped: no request is newer than these numbers.
     FWorker.reset();
+    FWriter.reset();
     FController.FilterLists.Drop();
     FController.Listings.Drop();
     FController.End();

@@ -243,7 +243,10 @@ private:
     TPlayListManager* FPlayLists = nullptr;
     IMainServices* FMain = nullptr;
     IPrompts* FPrompts = nullptr;
+    // Lists, filter values and sort orders are read on FWorker; purges and removals write on
+    // FWriter, so a long purge never holds up a list the user asked for.
     std::unique_ptr<TLibraryWorker> FWorker;
+    std::unique_ptr<TLibraryWorker> FWriter;
     TWorkerInbox* FInbox = nullptr;
     // The command running, the requests under way and the sort state.
     TMediaController FController;

@@ -107,7 +107,7 @@ void TfraMedia::RemoveFiles() {
     BeginWork(TWork::Removing, QStringLiteral("Removing files"), static_cast<int>(items.size()));
     auto progress = ProgressSender(TWork::Removing, QStringLiteral("Removing file %1 of %2"));
     FInbox->Post<std::size_t>(
-        *FWorker, TLibraryWorker::NoLane,
+        *FWriter, TLibraryWorker::NoLane,
         [items, stop = FStopWork, progress, gone = FRemovedEntries](TMyMediaDB& Library,
                                                                     const TCancelToken& Cancel) {
             std::size_t removed = 0;
@@ -167,7 +167,7 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
     auto progress =
         ProgressSender(TWork::Purging, QStringLiteral("Looking for missing files: %1 of %2"));
     FInbox->Post<TPurgeResult>(
-        *FWorker, TLibraryLane::Purge,
+        *FWriter, TLibraryLane::Purge,
         [types = FFileTypes, stop = FStopWork, progress,
          gone = FRemovedEntries](TMyMediaDB& Library, const TCancelToken& Cancel) {
             // A library opened read-only is listed as it is.

@@ -78,10 +78,10 @@ void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
     tmrImport->stop();
     // A purge or removal stops after the file in hand; the rows it removed leave the
     // playlists too, as their result will not arrive through the ended event loop.
-    if (FWorker && FController.Busy() && FController.Work() != TMediaController::TWork::Importing) {
+    if (FWriter && FController.Busy() && FController.Work() != TMediaController::TWork::Importing) {
         if (FStopWork)
             *FStopWork = true;
-        while (!FWorker->Idle() && std::chrono::steady_clock::now() < deadline)
+        while (!FWriter->Idle() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (FPlayLists)
             RemoveEntriesFromPlayLists();
