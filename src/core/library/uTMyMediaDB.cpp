@@ -19,7 +19,7 @@ constexpr int FileNameSize = 255;
 // Every statement binds its values; the texts below are the whole statements.
 using media_sql::FileParams;
 using media_sql::WhereFile;
-const std::string SelectMediaSql = "SELECT * FROM tMedia" + WhereFile;
+const std::string SelectMediaSql = media_sql::SelectFile("*");
 const std::string DeleteMediaSql = "DELETE FROM tMedia" + WhereFile;
 const std::string UpdateMediaSql =
     "UPDATE tMedia SET fTitle = ?7, fArtist = ?8, fAlbum = ?9, fYear = ?10, fGenre = ?11, "
@@ -33,8 +33,8 @@ const std::string RewriteMediaSql =
     "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24" +
     WhereFile;
 const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?7, fFileTime = ?8" + WhereFile;
-const std::string MediaStampSql = "SELECT fFileSize, fFileTime FROM tMedia" + WhereFile;
-const std::string MediaExistsSql = "SELECT 1 FROM tMedia" + WhereFile + " LIMIT 1";
+const std::string MediaStampSql = media_sql::SelectFile("fFileSize, fFileTime");
+const std::string MediaExistsSql = media_sql::SelectFile("1") + " LIMIT 1";
 
 // Columns tMedia gained after its first version. A library file made before them gets them
 // when it is opened for writing; every reader takes a row without them as it is.

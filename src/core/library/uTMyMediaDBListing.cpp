@@ -253,8 +253,7 @@ void TMyMediaDB::SelectMediaByIds(TEasyQuery& Query, const std::vector<std::int6
 
 std::int64_t TMyMediaDB::MediaId(std::string_view Directory, std::string_view FileName) {
     TEasyQuery query;
-    OpenQuery(query, "SELECT rowid FROM tMedia" + media_sql::WhereFile,
-              media_sql::FileParams(Directory, FileName));
+    OpenQuery(query, media_sql::SelectFile("rowid"), media_sql::FileParams(Directory, FileName));
     return query.Eof() ? 0 : query.Fields(0).AsInt64();
 }
 

@@ -76,7 +76,7 @@ struct TMediaColumns {
 bool TMyMediaDB::FindMedia(std::string_view Directory, std::string_view FileName,
                            TMediaRecord& Record) {
     TEasyQuery query;
-    WalkQuery(query, "SELECT rowid AS fRowId, * FROM tMedia" + media_sql::WhereFile + " LIMIT 1",
+    WalkQuery(query, media_sql::SelectFile("rowid AS fRowId, *") + " LIMIT 1",
               media_sql::FileParams(Directory, FileName));
     if (query.Eof())
         return false;
