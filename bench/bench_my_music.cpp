@@ -105,9 +105,11 @@ int main(int argc, char** argv) {
     const qint64 globals = clock.elapsed();
     ticker.start(5);
     sinceTick.start();
+    // As the program starts: the first list is read while the window is built.
+    TListingStart listing = StartListing(*MyMediaDB);
     auto window = std::make_unique<TfrmMain>(prompts);
     shown = window.get();
-    window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+    window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes, std::move(listing));
     window->show();
     TfraMedia* media = window->fraMedia1;
     // Lists and the purge arrive from the library worker through the event loop.

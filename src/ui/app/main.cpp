@@ -77,8 +77,10 @@ int main(int argc, char** argv) {
             };
             // The splash timer may fire while My Music purges and lists the library; the
             // window is shown only once its views are ready.
+            // The library's first list is read while the window is built.
+            TListingStart listing = StartListing(*MyMediaDB);
             auto window = std::make_unique<TfrmMain>(prompts, Options.get());
-            window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes);
+            window->InitializeViews(*MyMediaDB, *PlayListManager, *FileTypes, std::move(listing));
             frmMain = std::move(window);
             TOrvantaApplication::setWindowIcon(frmMain->windowIcon());
             // The splash timer may have fired while the main window was being built.

@@ -258,7 +258,7 @@ void TfraMedia::mnuPopMediaClick() {
 
 void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                            const TCustomStringList& FileTypes, IMainServices& Main,
-                           IPrompts& Prompts) {
+                           IPrompts& Prompts, TListingStart Start) {
     FMediaDB = &MediaDB;
     FPlayLists = &PlayLists;
     FMain = &Main;
@@ -266,7 +266,10 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     GuardWith(Prompts);
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
-    FWorker = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
+    FWorker = Start.Reader
+                  ? std::move(Start.Reader)
+                  : std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
+    FEarlyRows = std::move(Start.All);
     FWriter = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
     // Closing the window while files are added ends the add after the file in hand.
     if (window() != this)

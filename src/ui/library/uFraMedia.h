@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/library/uListingStart.h"
 #include "core/library/uMediaController.h"
 #include "core/library/uMediaSearch.h"
 #include "ui/common/uViewFrame.h"
@@ -52,9 +53,11 @@ public:
     explicit TfraMedia(QWidget* Parent = nullptr);
     ~TfraMedia() override;
 
-    // Keeps the objects until Finalize and lists the library after purging missing files.
+    // Keeps the objects until Finalize, lists the library and then purges missing files. Start,
+    // when given, is the reading worker with the first list already under way.
     void Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
-                    const TCustomStringList& FileTypes, IMainServices& Main, IPrompts& Prompts);
+                    const TCustomStringList& FileTypes, IMainServices& Main, IPrompts& Prompts,
+                    TListingStart Start = {});
     void Finalize() override;
 
     void cmbFilterChange();
@@ -251,6 +254,8 @@ private:
     // The command running, the requests under way and the sort state.
     TMediaController FController;
     TMediaListing FListing;
+    // The whole library's rows read before the window was built, for its first listing.
+    TEarlyRows FEarlyRows;
     // At start the purge follows the first listing, so the list comes first.
     bool FStartPurgeDue = false;
     // The user's Cancel of the running command.

@@ -269,9 +269,15 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
         const TMediaListing& listing = Listing;
         const std::uint64_t asked = FController.Listings.Ask();
         FListing = listing;
+        // The first list of the whole library was read while the window was built.
+        const TEarlyRows early = std::exchange(FEarlyRows, {});
+        if (listing.Kind != TMediaListing::All || !listing.Words.empty())
+            early.Cancel.Cancel();
         FInbox->Post<std::vector<std::int64_t>>(
             *FWorker, TLibraryLane::Listing,
-            [listing](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            [listing, early](TMyMediaDB& Library, const TCancelToken& Cancel) {
+                if (std::optional<std::vector<std::int64_t>> ids = early.Take())
+                    return std::move(*ids);
                 return Library.ListingIds(listing, cancelCheck(Cancel));
             },
             [this, asked, After](std::vector<std::int64_t> Ids) {

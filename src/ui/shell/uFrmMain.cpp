@@ -113,7 +113,7 @@ TfrmMain::~TfrmMain() {
 }
 
 void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
-                               const TCustomStringList& FileTypes) {
+                               const TCustomStringList& FileTypes, TListingStart Start) {
     FPlayListManager = &PlayLists;
     FMediaDB = &MediaDB;
     FFileTypes = &FileTypes;
@@ -121,7 +121,7 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
         [&MediaDB](const std::string& Path) { return LibraryTrackInfo(Path, MediaDB); });
     // My Music lists the library and then purges missing files on its library worker.
     fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
-    fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts);
+    fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts, std::move(Start));
     fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
     FillPlayListCombo();
     PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, PlayLists, *this, FPrompts);

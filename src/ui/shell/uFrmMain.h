@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/common/uCommands.h"
+#include "core/library/uListingStart.h"
 #include "ui/common/uMainServices.h"
 
 class QAction;
@@ -56,8 +57,9 @@ public:
 
     // The last steps of the window's creation: the My Music view, then the Playlists view,
     // then the tool bar's playlist box. The views keep these objects until Finalize.
+    // Start, when given, is My Music's reading worker with the first list under way.
     void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
-                         const TCustomStringList& FileTypes);
+                         const TCustomStringList& FileTypes, TListingStart Start = {});
 
     // IMainServices
     void PlayFile(const QString& Path) override;

@@ -1,0 +1,31 @@
+#include "core/library/uListingStart.h"
+
+#include <utility>
+
+#include "core/library/uTMyMediaDB.h"
+
+namespace orvanta {
+
+std::optional<std::vector<std::int64_t>> TEarlyRows::Take() const {
+    if (!Ids)
+        return std::nullopt;
+    return std::exchange(*Ids, std::nullopt);
+}
+
+TListingStart StartListing(const TMyMediaDB& Library) {
+    TListingStart start;
+    start.Reader = std::make_unique<TLibraryWorker>(Library.FileName(), Library.ReadOnly());
+    start.All.Ids = std::make_shared<std::optional<std::vector<std::int64_t>>>();
+    // Not in a lane: the window's own first listing is posted behind it and takes its rows.
+    start.All.Cancel =
+        start.Reader->Post([ids = start.All.Ids](TMyMediaDB& Reader, const TCancelToken& Cancel) {
+            int rows = 0;
+            *ids = Reader.ListingIds({}, [&] {
+                if (++rows % 1024 == 0 && Cancel.Cancelled())
+                    throw TJobCancelled();
+            });
+        });
+    return start;
+}
+
+} // namespace orvanta
