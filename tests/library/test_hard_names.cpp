@@ -1,22 +1,17 @@
-#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
-#include "core/library/uMediaMaintenance.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/CliRun.h"
 #include "support/HardNames.h"
 #include "support/HomeWithLibrary.h"
-#include "support/Mp3Files.h"
 
 using namespace orvanta;
 using orvanta::test::HardNames;
-using orvanta::test::readAll;
 using orvanta::test::shellQuoted;
 using orvanta::test::TempDir;
 
