@@ -79,21 +79,16 @@ TEST(ForceFolder, MakesOneLevelOnly) {
     EXPECT_FALSE(ForceFolder(dir.file("a/b")));
 }
 
-TEST(DecodeJpeg, SplashPictureDecodes) {
+// The splash decodes whole; garbage gives no image, and a cut picture must not crash (libjpeg
+// may still deliver a padded image).
+TEST(DecodeJpeg, SplashDecodesAndGarbageGivesNoImage) {
     std::ifstream in(std::string(ORVANTA_RESOURCES) + "/splash.jpg", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     const TRgbImage image = DecodeJpeg(bytes);
     EXPECT_EQ(image.Width, 440);
     EXPECT_EQ(image.Height, 195);
     EXPECT_EQ(image.Rgb.size(), 440u * 195u * 3u);
-}
-
-TEST(DecodeJpeg, GarbageAndTruncationGiveEmptyImage) {
     EXPECT_TRUE(DecodeJpeg("").IsEmpty());
     EXPECT_TRUE(DecodeJpeg("not a jpeg at all").IsEmpty());
-    std::ifstream in(std::string(ORVANTA_RESOURCES) + "/splash.jpg", std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_GT(bytes.size(), 100u);
-    // A cut picture must not crash; libjpeg may still deliver a padded image.
     (void)DecodeJpeg(std::string_view(bytes).substr(0, 100));
 }

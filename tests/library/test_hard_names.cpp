@@ -1,45 +1,21 @@
-#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
-#include "core/library/uMediaMaintenance.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/CliRun.h"
 #include "support/HardNames.h"
-#include "support/LibraryQueries.h"
-#include "support/Mp3Files.h"
+#include "support/HomeWithLibrary.h"
 
 using namespace orvanta;
 using orvanta::test::HardNames;
-using orvanta::test::readAll;
 using orvanta::test::shellQuoted;
 using orvanta::test::TempDir;
 
 namespace {
-
-struct Library {
-    TMyMediaDB library;
-    TPlayListManager playLists;
-    TCustomStringList types;
-    TMediaMaintenance maintenance{library, playLists, types};
-    explicit Library(const TempDir& Dir) {
-        types.NameValueSeparator = ':';
-        RegisterFileTypes(types);
-        library.OpenDatabase(Dir.file("MyMedia.edb"));
-        playLists.AddPlayList("One");
-    }
-    int rows(const std::string& Path) {
-        TEasyQuery query;
-        TMyMediaDBTestAccess::SelectMedia(library, query, ExtractFileDir(Path),
-                                          ExtractFileName(Path));
-        return query.RecordCount();
-    }
-};
 
 std::string titleOf(const std::string& Path) {
     TMPEGaudio audio;
@@ -53,13 +29,6 @@ bool storeTitle(const std::string& Path, const std::string& Title) {
     return audio.ID3v2().StoreTag(Path);
 }
 
-// Standard output and exit code of orvanta-cli; messages on standard error are dropped.
-std::string cli(const TempDir& Home, const std::string& Arguments, int& Exit) {
-    const test::CliRun run = test::RunCli(Home.str(), Arguments);
-    Exit = run.Exit;
-    return run.Out;
-}
-
 bool holds(const std::string& Out, const std::string& Text) {
     return Out.find(Text) != std::string::npos;
 }
@@ -69,25 +38,26 @@ bool holds(const std::string& Out, const std::string& Text) {
 TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
     for (const auto& hard : HardNames()) {
         SCOPED_TRACE(hard.What);
-        TempDir dir;
-        Library f(dir);
+        test::THomeWithMaintenance f;
+        const TempDir& dir = f.Home;
+        f.PlayLists->AddPlayList("One");
         const std::string path = test::MakeHardFile(dir, hard);
         EXPECT_EQ(PathFromUtf16(PathToUtf16(path)), path);
         EXPECT_EQ(FindDisplayedPath(DisplayPath(path)), path); // as a file dialog hands it back
 
-        const TAddResult added = f.maintenance.AddFile(path);
+        const TAddResult added = f.Maintenance.AddFile(path);
         ASSERT_EQ(added.Outcome, TAddOutcome::Added);
         EXPECT_EQ(added.Row.FullPath(), path);
-        EXPECT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::AlreadyInLibrary);
+        EXPECT_EQ(f.Maintenance.AddFile(path).Outcome, TAddOutcome::AlreadyInLibrary);
         TEasyQuery query;
-        TMyMediaDBTestAccess::SelectAllMedia(f.library, query);
+        TMyMediaDBTestAccess::SelectAllMedia(f.DB, query);
         ASSERT_EQ(query.RecordCount(), 1);
         EXPECT_EQ(JoinPath(query.FieldByName("fDirectory").AsString(),
                            query.FieldByName("fFileName").AsString()),
                   path);
         query.Close();
 
-        TPlayList* list = f.playLists.FindByName("One");
+        TPlayList* list = f.PlayLists->FindByName("One");
         EXPECT_EQ(list->AddTrack(added.Row.TrackEntry()), hard.PlayListCanHoldIt);
         if (hard.PlayListCanHoldIt) {
             ASSERT_TRUE(list->SaveToFile(dir.file("One.ply")));
@@ -106,17 +76,17 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         EXPECT_EQ(titleOf(path), "In place");
         EXPECT_EQ(std::filesystem::is_symlink(path), hard.Link);
 
-        f.maintenance.RemoveFile(added.Row.Directory, added.Row.FileName, 1);
-        EXPECT_EQ(f.rows(path), 0);
+        f.Maintenance.RemoveFile(added.Row.Directory, added.Row.FileName, 1);
+        EXPECT_EQ(f.RowCount(path), 0);
         EXPECT_EQ(list->Count(), 0);
 
-        f.maintenance.AddFile(path);
+        f.Maintenance.AddFile(path);
         // A folder left empty looks like an unmounted drive's mount point; a neighbour says not.
         const std::string neighbour = ExtractFileDir(path) + "/neighbour.txt";
         ASSERT_TRUE(TFileUtils::StringToFile(neighbour, "x"));
         std::filesystem::remove(path);
-        EXPECT_EQ(f.maintenance.RemoveMissingFiles().Removed.size(), 1u);
-        EXPECT_EQ(f.rows(path), 0);
+        EXPECT_EQ(f.Maintenance.RemoveMissingFiles().Removed.size(), 1u);
+        EXPECT_EQ(f.RowCount(path), 0);
     }
 }
 
@@ -126,18 +96,22 @@ TEST(HardNames, AddListTagAndRemoveThroughTheCli) {
         TempDir dir;
         const std::string path = test::MakeHardFile(dir, hard);
         const std::string quoted = shellQuoted(path);
-        int exit = -1;
-        EXPECT_TRUE(holds(cli(dir, "library add " + quoted, exit), "\"added\""));
-        EXPECT_EQ(exit, 0);
-        const std::string list = cli(dir, "library list", exit);
+        const auto cli = [&dir](const std::string& Arguments) {
+            return test::RunCli(dir.str(), Arguments);
+        };
+        const test::CliRun added = cli("library add " + quoted);
+        EXPECT_TRUE(holds(added.Out, "\"added\""));
+        EXPECT_EQ(added.Exit, 0);
+        const std::string list = cli("library list").Out;
         EXPECT_TRUE(holds(list, "\"fFileName\":" + hard.Json)) << list;
         EXPECT_TRUE(holds(list, "\"fSeconds\":1"));
-        cli(dir, "tag " + quoted + " --v2 --title " + shellQuoted(std::string(60, 'T')), exit);
-        EXPECT_EQ(exit, 0);
-        EXPECT_TRUE(holds(cli(dir, "analyse " + quoted, exit), std::string(60, 'T')));
-        EXPECT_TRUE(holds(cli(dir, "library remove " + quoted, exit), "\"removed\""));
-        EXPECT_EQ(exit, 0);
-        EXPECT_EQ(cli(dir, "library list", exit), "");
+        EXPECT_EQ(cli("tag " + quoted + " --v2 --title " + shellQuoted(std::string(60, 'T'))).Exit,
+                  0);
+        EXPECT_TRUE(holds(cli("analyse " + quoted).Out, std::string(60, 'T')));
+        const test::CliRun removed = cli("library remove " + quoted);
+        EXPECT_TRUE(holds(removed.Out, "\"removed\""));
+        EXPECT_EQ(removed.Exit, 0);
+        EXPECT_EQ(cli("library list").Out, "");
     }
 }
 
@@ -148,13 +122,10 @@ TEST(HardNames, FifoIsRefusedAtOnce) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::filesystem::create_directories(dir.file("Playlists"));
     ASSERT_EQ(::mkfifo(dir.file("Playlists/x.ply").c_str(), 0600), 0);
-    int exit = -1;
     for (const std::string& command :
-         {"analyse " + fifo, "tag " + fifo + " --v2 --title T", "library add " + fifo}) {
-        SCOPED_TRACE(command);
-        cli(dir, command, exit);
-        EXPECT_EQ(exit, 1);
-    }
-    EXPECT_TRUE(holds(cli(dir, "playlist list", exit), R"("name":"x")"));
-    EXPECT_EQ(exit, 0);
+         {"analyse " + fifo, "tag " + fifo + " --v2 --title T", "library add " + fifo})
+        EXPECT_EQ(test::RunCli(dir.str(), command).Exit, 1) << command;
+    const test::CliRun lists = test::RunCli(dir.str(), "playlist list");
+    EXPECT_TRUE(holds(lists.Out, R"("name":"x")"));
+    EXPECT_EQ(lists.Exit, 0);
 }

@@ -7,7 +7,7 @@
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTrackInfo.h"
 #include "core/metadata/ID3v2.h"
-#include "support/LibraryQueries.h"
+#include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 
 using namespace orvanta;
@@ -20,36 +20,24 @@ void append(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
-// A library, playlists and the maintenance over them, in a folder of their own.
-struct Fixture {
+// The shared home with two playlists; the music is in a folder of its own.
+struct Fixture : test::THomeWithMaintenance {
     TempDir dir;
-    TMyMediaDB library;
-    TPlayListManager playLists;
-    TCustomStringList types;
-    TMediaMaintenance maintenance{library, playLists, types};
 
     Fixture() {
-        types.NameValueSeparator = ':';
-        RegisterFileTypes(types);
-        library.OpenDatabase(dir.file("MyMedia.edb"));
-        playLists.AddPlayList("One");
-        playLists.AddPlayList("Two");
+        PlayLists->AddPlayList("One");
+        PlayLists->AddPlayList("Two");
     }
     TEasyQuery& row(const std::string& path) {
-        TMyMediaDBTestAccess::SelectMedia(library, query, ExtractFileDir(path),
-                                          ExtractFileName(path));
+        TMyMediaDBTestAccess::SelectMedia(DB, query, ExtractFileDir(path), ExtractFileName(path));
         query.First();
         return query;
     }
     // A row as an add would leave it, without reading the file.
     void addRow(const std::string& path) {
-        library.AddMedia({.Directory = ExtractFileDir(path),
-                          .FileName = ExtractFileName(path),
-                          .Title = FileTitle(path)});
-    }
-    int rows() {
-        TMyMediaDBTestAccess::SelectAllMedia(library, query);
-        return query.RecordCount();
+        DB.AddMedia({.Directory = ExtractFileDir(path),
+                     .FileName = ExtractFileName(path),
+                     .Title = FileTitle(path)});
     }
     TEasyQuery query;
 };
@@ -63,24 +51,24 @@ TEST(LookUpTrackInfo, LibraryRowThenTagThenFileName) {
     ASSERT_FALSE(tagged.empty() || bare.empty());
     const std::string listed = f.dir.file("listed.mp3");
     std::filesystem::copy_file(tagged, listed);
-    f.library.AddMedia({.Directory = f.dir.str(),
-                        .FileName = "listed.mp3",
-                        .Stamp = {1},
-                        .Title = "Row Song",
-                        .Artist = "Row Band",
-                        .Album = "Row Disc",
-                        .Seconds = 215,
-                        .Quality = 128});
+    f.DB.AddMedia({.Directory = f.dir.str(),
+                   .FileName = "listed.mp3",
+                   .Stamp = {1},
+                   .Title = "Row Song",
+                   .Artist = "Row Band",
+                   .Album = "Row Disc",
+                   .Seconds = 215,
+                   .Quality = 128});
     struct Case {
         std::string path;
         TMyMediaDB* library;
         TTrackInfo expected;
     };
-    for (const Case& c : {Case{listed, &f.library, {"Row Song", "Row Band", "Row Disc", 215}},
+    for (const Case& c : {Case{listed, &f.DB, {"Row Song", "Row Band", "Row Disc", 215}},
                           Case{listed, nullptr, {"Song", "Band", "Disc", 1}},
-                          Case{tagged, &f.library, {"Song", "Band", "Disc", 1}},
-                          Case{bare, &f.library, {"Bare Tone", "", "", 1}},
-                          Case{f.dir.file("gone.mp3"), &f.library, {"gone", "", "", 0}}}) {
+                          Case{tagged, &f.DB, {"Song", "Band", "Disc", 1}},
+                          Case{bare, &f.DB, {"Bare Tone", "", "", 1}},
+                          Case{f.dir.file("gone.mp3"), &f.DB, {"gone", "", "", 0}}}) {
         const TTrackInfo info = LookUpTrackInfo(c.path, c.library);
         EXPECT_EQ(info.Title, c.expected.Title) << c.path;
         EXPECT_EQ(info.Artist, c.expected.Artist) << c.path;
@@ -148,7 +136,7 @@ TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
     const std::string c = makeMp3(f.dir, "c.MP3", 1, "--id3v2-only --ta Someone");
     std::vector<TAddResult> results;
     std::vector<std::pair<int, int>> progress;
-    const int handled = f.maintenance.AddFiles(
+    const int handled = f.Maintenance.AddFiles(
         {a, b, c}, [&](const TAddResult& result) { results.push_back(result); },
         {[&](int done, int total) { progress.emplace_back(done, total); }, {}});
     EXPECT_EQ(handled, 3);
@@ -161,11 +149,11 @@ TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
     EXPECT_EQ(results[2].Row.Title, "c"); // ID3v2 without a title: the file's name
     EXPECT_EQ(results[2].Row.TrackEntry(), c + "*1");
     EXPECT_EQ(progress.back(), std::make_pair(3, 3));
-    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.RowCount(), 2);
     EXPECT_EQ(f.row(a).FieldByName("fFileSize").AsInteger(), FileSizeOf(a));
     EXPECT_EQ(f.row(c).FieldByName("fArtist").AsString(), "Someone");
     // Each added row comes with its id, so a view lists it without looking it up.
-    EXPECT_EQ(results[2].Row.Id, f.library.MediaId(ExtractFileDir(c), ExtractFileName(c)));
+    EXPECT_EQ(results[2].Row.Id, f.DB.MediaId(ExtractFileDir(c), ExtractFileName(c)));
     EXPECT_NE(results[0].Row.Id, results[2].Row.Id);
 }
 
@@ -173,12 +161,12 @@ TEST(AddFiles, TitleFallsBackToTheFileNameNotToId3v1) {
     Fixture f;
     const std::string path = makeMp3(f.dir, "song.v2.mp3", 1, "--id3v2-only --ta Artist");
     append(path, orvanta::test::id3v1Block("Id3v1 Title", "X", 1));
-    EXPECT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
+    EXPECT_EQ(f.Maintenance.AddFile(path).Outcome, TAddOutcome::Added);
     EXPECT_EQ(f.row(path).FieldByName("fTitle").AsString(), "song.v2");
     EXPECT_EQ(f.row(path).FieldByName("fArtist").AsString(), "Artist");
 
     const std::string plain = makeMp3(f.dir, "plain.mp3", 1, "--id3v1-only");
-    f.maintenance.AddFile(plain);
+    f.Maintenance.AddFile(plain);
     TEasyQuery& row = f.row(plain);
     EXPECT_EQ(row.FieldByName("fTitle").AsString(), "plain");
     for (const char* field : {"fArtist", "fAlbum", "fYear", "fGenre", "fLanguage", "fComposer"})
@@ -201,25 +189,25 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
     };
     TAddTally tally;
     for (const auto& c : cases) {
-        const TAddResult result = f.maintenance.AddFile(c.path);
+        const TAddResult result = f.Maintenance.AddFile(c.path);
         EXPECT_EQ(result.Outcome, c.outcome) << c.path;
         EXPECT_EQ(SkipReason(result.Outcome), c.reason) << c.path;
         tally.Count(result);
     }
     const std::string song = makeMp3(f.dir, "song.mp3", 1);
-    tally.Count(f.maintenance.AddFile(song));
-    tally.Count(f.maintenance.AddFile(song));
+    tally.Count(f.Maintenance.AddFile(song));
+    tally.Count(f.Maintenance.AddFile(song));
     // Another file on Linux, not the same one in other letter case.
     std::filesystem::copy_file(song, f.dir.file("SONG.MP3"));
-    tally.Count(f.maintenance.AddFile(f.dir.file("SONG.MP3")));
+    tally.Count(f.Maintenance.AddFile(f.dir.file("SONG.MP3")));
     EXPECT_EQ(tally.Summary(), "2 added, 1 already in the library, 4 skipped");
     EXPECT_EQ(tally.Details.at(2), cases[2].path + ": cannot be read");
-    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.RowCount(), 2);
     // A bounded summary names the first files and counts the rest.
     TAddTally bounded;
     bounded.DetailLimit = 3;
     for (const auto& c : cases)
-        bounded.Count(f.maintenance.AddFile(c.path));
+        bounded.Count(f.Maintenance.AddFile(c.path));
     EXPECT_EQ(bounded.Details,
               (std::vector<std::string>{tally.Details[0], tally.Details[1], "... and 2 more"}));
     EXPECT_EQ(bounded.Skipped, 4);
@@ -227,14 +215,11 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
 
 namespace {
 
-// Copies of one real MP3, so that each gets a row.
+// Copies of the sample MP3, so that each gets a row.
 std::vector<std::string> songs(const TempDir& dir, int count) {
-    const std::string model = makeMp3(dir, "model.mp3", 0.2);
     std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i) {
-        paths.push_back(dir.file(std::to_string(i) + ".mp3"));
-        std::filesystem::copy_file(model, paths.back());
-    }
+    for (int i = 0; i < count; ++i)
+        test::WriteMp3(paths.emplace_back(dir.file(std::to_string(i) + ".mp3")));
     return paths;
 }
 
@@ -247,13 +232,13 @@ TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
     TMaintenanceProgress progress;
     int calls = 0;
     progress.Cancelled = [&] { return ++calls > 20; };
-    f.maintenance.CommitInterval = std::chrono::hours(1);
-    const int handled = f.maintenance.AddFiles(
+    f.Maintenance.CommitInterval = std::chrono::hours(1);
+    const int handled = f.Maintenance.AddFiles(
         paths,
         [&](const TAddResult&) {
             ++reported;
             TMyMediaDB other; // what a second process would see
-            other.OpenDatabase(f.dir.file("MyMedia.edb"));
+            other.OpenDatabase(f.LibraryFile());
             TEasyQuery query;
             TMyMediaDBTestAccess::SelectAllMedia(other, query);
             EXPECT_GE(query.RecordCount(), reported);
@@ -261,7 +246,7 @@ TEST(AddFiles, CancelKeepsWhatWasAddedAndEveryReportedFileIsOnDisk) {
         progress);
     EXPECT_EQ(handled, 20);
     EXPECT_EQ(reported, 20);
-    EXPECT_EQ(f.rows(), 20);
+    EXPECT_EQ(f.RowCount(), 20);
 }
 
 TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
@@ -271,14 +256,13 @@ TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
     TMaintenanceProgress progress;
     progress.OnProgress = [&](int done, int) {
         if (done == 3) // the table goes away under the running batch
-            TMyMediaDBTestAccess::ExecQuery(f.library, f.query,
-                                            "ALTER TABLE tMedia RENAME TO tGone");
+            TMyMediaDBTestAccess::ExecQuery(f.DB, f.query, "ALTER TABLE tMedia RENAME TO tGone");
     };
-    EXPECT_THROW(f.maintenance.AddFiles(
+    EXPECT_THROW(f.Maintenance.AddFiles(
                      paths, [&](const TAddResult&) { ++reported; }, progress),
                  EEasyError);
     EXPECT_EQ(reported, 3);
-    TMyMediaDBTestAccess::OpenQuery(f.library, f.query, "SELECT * FROM tGone");
+    TMyMediaDBTestAccess::OpenQuery(f.DB, f.query, "SELECT * FROM tGone");
     EXPECT_EQ(f.query.RecordCount(), 3);
 }
 
@@ -289,18 +273,18 @@ TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     f.addRow(f.dir.write("other.mp3", "x"));
     f.addRow(f.dir.write("song.mp3", "x"));
     const std::string entry = MakeTrackEntry(path, 0);
-    f.playLists.FindByName("One")->InsertTrack(entry);
-    f.playLists.FindByName("One")->InsertTrack(entry);
+    f.PlayLists->FindByName("One")->InsertTrack(entry);
+    f.PlayLists->FindByName("One")->InsertTrack(entry);
     // Another file, in another letter case: its entry stays.
-    f.playLists.FindByName("Two")->InsertTrack(MakeTrackEntry(f.dir.file("song.mp3"), 0));
-    f.playLists.FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
-    EXPECT_TRUE(f.maintenance.InPlayLists(entry));
-    f.maintenance.RemoveFile(ExtractFileDir(path), "Song.mp3", 0);
-    EXPECT_FALSE(f.maintenance.InPlayLists(entry));
-    EXPECT_EQ(f.playLists.FindByName("One")->Count(), 0);
-    EXPECT_EQ(f.playLists.FindByName("Two")->Count(), 2);
-    EXPECT_EQ(f.rows(), 2);
-    EXPECT_NE(f.library.MediaId(f.dir.str(), "song.mp3"), 0);
+    f.PlayLists->FindByName("Two")->InsertTrack(MakeTrackEntry(f.dir.file("song.mp3"), 0));
+    f.PlayLists->FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
+    EXPECT_TRUE(f.Maintenance.InPlayLists(entry));
+    f.Maintenance.RemoveFile(ExtractFileDir(path), "Song.mp3", 0);
+    EXPECT_FALSE(f.Maintenance.InPlayLists(entry));
+    EXPECT_EQ(f.PlayLists->FindByName("One")->Count(), 0);
+    EXPECT_EQ(f.PlayLists->FindByName("Two")->Count(), 2);
+    EXPECT_EQ(f.RowCount(), 2);
+    EXPECT_NE(f.DB.MediaId(f.dir.str(), "song.mp3"), 0);
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
@@ -311,9 +295,9 @@ TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedDrivesStay) {
     Fixture f;
     f.dir.write("fstab", "# /mnt/x\nUUID=1 " + f.dir.file("listed") + "/ ext4 defaults 0 2\n");
     f.dir.write("mounts", "/dev/sdb1 " + f.dir.file("in\\040table") + " vfat rw 0 0\n");
-    f.maintenance.MountPoints.FstabFile = f.dir.file("fstab");
-    f.maintenance.MountPoints.MountsFile = f.dir.file("mounts");
-    f.maintenance.MountPoints.Roots = {f.dir.file("media")};
+    f.Maintenance.MountPoints.FstabFile = f.dir.file("fstab");
+    f.Maintenance.MountPoints.MountsFile = f.dir.file("mounts");
+    f.Maintenance.MountPoints.Roots = {f.dir.file("media")};
     const struct {
         const char* folder;
         bool others, folderGone, kept;
@@ -326,23 +310,23 @@ TEST(RemoveMissingFiles, GoneFilesGoAndUnmountedDrivesStay) {
         std::filesystem::create_directories(f.dir.file(c.folder));
         const std::string song = f.dir.write(std::string(c.folder) + "/song.mp3", "x");
         f.addRow(song);
-        f.playLists.FindByName("One")->InsertTrack(MakeTrackEntry(song, 0));
+        f.PlayLists->FindByName("One")->InsertTrack(MakeTrackEntry(song, 0));
         if (c.others)
             f.dir.write(std::string(c.folder) + "/cover.jpg", "x");
         std::filesystem::remove(song);
         if (c.folderGone)
             std::filesystem::remove_all(f.dir.file(c.folder));
     }
-    const TPurgeResult result = f.maintenance.RemoveMissingFiles();
+    const TPurgeResult result = f.Maintenance.RemoveMissingFiles();
     EXPECT_EQ(result.Checked, 6);
     EXPECT_EQ(result.KeptFolderMissing, 4);
     std::vector<std::string> entries;
     for (const auto& c : cases) {
-        EXPECT_EQ(f.library.MediaId(f.dir.file(c.folder), "song.mp3") != 0, c.kept) << c.folder;
+        EXPECT_EQ(f.DB.MediaId(f.dir.file(c.folder), "song.mp3") != 0, c.kept) << c.folder;
         if (c.kept)
             entries.push_back(MakeTrackEntry(f.dir.file(std::string(c.folder) + "/song.mp3"), 0));
     }
-    EXPECT_EQ(f.playLists.FindByName("One")->Tracks(), entries);
+    EXPECT_EQ(f.PlayLists->FindByName("One")->Tracks(), entries);
 }
 
 TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
@@ -352,10 +336,10 @@ TEST(RemoveMissingFiles, CancelStopsTheScanAndRemovesOnlyWhatWasFound) {
     int calls = 0;
     TMaintenanceProgress progress;
     progress.Cancelled = [&] { return ++calls > 4; };
-    const TPurgeResult result = f.maintenance.RemoveMissingFiles(progress);
+    const TPurgeResult result = f.Maintenance.RemoveMissingFiles(progress);
     EXPECT_TRUE(result.Cancelled);
     EXPECT_EQ(result.Removed.size(), 4u);
-    EXPECT_EQ(f.rows(), 6);
+    EXPECT_EQ(f.RowCount(), 6);
 }
 
 // Refresh looks beside the library's files, not below them nor in other folders.
@@ -365,11 +349,11 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
     std::filesystem::create_directories(f.dir.file("b"));
     f.addRow(f.dir.write("a/x.mp3", "x"));
     // One folder under two spellings is looked through once.
-    f.library.AddMedia({.Directory = f.dir.file("a") + "/", .FileName = "v.mp3", .Title = "v"});
+    f.DB.AddMedia({.Directory = f.dir.file("a") + "/", .FileName = "v.mp3", .Title = "v"});
     for (const char* file :
          {"a/y.mp3", "a/notes.txt", "a/sub/z.mp3", "b/w.mp3", "a/X.MP3", "a/v.mp3"})
         f.dir.write(file, "x");
-    EXPECT_EQ(FindNewFiles(f.library, f.types),
+    EXPECT_EQ(FindNewFiles(f.DB, f.Types),
               (std::vector<std::string>{f.dir.file("a/X.MP3"), f.dir.file("a/y.mp3")}));
 }
 
@@ -378,21 +362,21 @@ TEST(RemoveFile, RemovedFilesStayOutUntilAddedByName) {
     Fixture f;
     const std::vector<std::string> paths = songs(f.dir, 3);
     const auto add = [&f](const std::vector<std::string>& chosen) {
-        const TCollectedFiles collected = CollectFilesToAdd(f.library, chosen, f.types);
-        f.maintenance.AddFiles(collected.Files, {});
+        const TCollectedFiles collected = CollectFilesToAdd(f.DB, chosen, f.Types);
+        f.Maintenance.AddFiles(collected.Files, {});
         return collected.PassedBy;
     };
     EXPECT_TRUE(add({f.dir.str()}).empty());
-    EXPECT_EQ(f.rows(), 4);
-    f.maintenance.RemoveFile(f.dir.str(), "0.mp3", 0);
-    f.maintenance.RemoveFile(f.dir.str(), "1.mp3", 0);
-    EXPECT_TRUE(FindNewFiles(f.library, f.types).empty());
+    EXPECT_EQ(f.RowCount(), 3);
+    f.Maintenance.RemoveFile(f.dir.str(), "0.mp3", 0);
+    f.Maintenance.RemoveFile(f.dir.str(), "1.mp3", 0);
+    EXPECT_TRUE(FindNewFiles(f.DB, f.Types).empty());
     EXPECT_EQ(add({f.dir.str()}), (std::vector<std::string>{paths[0], paths[1]}));
-    EXPECT_EQ(f.rows(), 2);
+    EXPECT_EQ(f.RowCount(), 1);
     EXPECT_TRUE(add({paths[0]}).empty());
-    EXPECT_EQ(f.rows(), 3);
+    EXPECT_EQ(f.RowCount(), 2);
     EXPECT_EQ(add({f.dir.str()}), std::vector<std::string>{paths[1]});
-    EXPECT_TRUE(FindNewFiles(f.library, f.types).empty());
+    EXPECT_TRUE(FindNewFiles(f.DB, f.Types).empty());
 }
 
 // A row stored with a time is changed by any other size or time; a row from before the time
@@ -424,18 +408,18 @@ TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     const std::string old = mp3("old.mp3");
     const std::string oldResized = mp3("old-resized.mp3");
     for (const std::string& path : {retagged, same}) {
-        ASSERT_EQ(f.maintenance.AddFile(path).Outcome, TAddOutcome::Added);
+        ASSERT_EQ(f.Maintenance.AddFile(path).Outcome, TAddOutcome::Added);
         // Kept in the library only ("OK" of the tag editor): the file's new values win.
-        f.library.UpdateMedia(
+        f.DB.UpdateMedia(
             {.Directory = f.dir.str(), .FileName = ExtractFileName(path), .Title = "Edited"});
     }
     for (const auto& [path, size] : {std::pair{old, FileSizeOf(old)}, {oldResized, 1}})
-        f.library.AddMedia({.Directory = ExtractFileDir(path),
-                            .FileName = ExtractFileName(path),
-                            .Stamp = {size},
-                            .Title = "Library only",
-                            .Seconds = 1,
-                            .Quality = 128});
+        f.DB.AddMedia({.Directory = ExtractFileDir(path),
+                       .FileName = ExtractFileName(path),
+                       .Stamp = {size},
+                       .Title = "Library only",
+                       .Seconds = 1,
+                       .Quality = 128});
 
     TID3v2 tag;
     tag.SetTitle("New Title");
@@ -444,28 +428,28 @@ TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     std::filesystem::last_write_time(retagged, later);
     std::filesystem::last_write_time(old, later);
 
-    const std::vector<std::string> changed = f.library.MediaPaths(FindChangedRows(f.library));
+    const std::vector<std::string> changed = f.DB.MediaPaths(FindChangedRows(f.DB));
     EXPECT_EQ(changed, (std::vector<std::string>{retagged, oldResized}));
     EXPECT_EQ(f.row(old).FieldByName("fTitle").AsString(), "Library only");
     TMediaStamp stamp, onDisk;
-    ASSERT_TRUE(f.library.MediaStamp(f.dir.str(), "old.mp3", stamp));
+    ASSERT_TRUE(f.DB.MediaStamp(f.dir.str(), "old.mp3", stamp));
     ASSERT_TRUE(ReadFileStamp(old, onDisk));
     EXPECT_EQ(stamp.FileTime, onDisk.FileTime);
     EXPECT_NE(stamp.FileTime, 0);
 
     TAddTally tally;
-    f.maintenance.AddFiles(changed, [&tally](const TAddResult& result) { tally.Count(result); });
+    f.Maintenance.AddFiles(changed, [&tally](const TAddResult& result) { tally.Count(result); });
     EXPECT_EQ(tally.Summary(), "0 added, 2 updated, 0 already in the library, 0 skipped");
     EXPECT_EQ(f.row(retagged).FieldByName("fTitle").AsString(), "New Title");
     EXPECT_EQ(f.row(retagged).FieldByName("fFileSize").AsInt64(), FileSizeOf(retagged));
     EXPECT_EQ(f.row(oldResized).FieldByName("fSeconds").AsInteger(), 1);
-    EXPECT_EQ(f.rows(), 4);
-    EXPECT_TRUE(FindChangedRows(f.library).empty());
+    EXPECT_EQ(f.RowCount(), 4);
+    EXPECT_TRUE(FindChangedRows(f.DB).empty());
     // Adding a changed file again reads it again too.
     tag.SetTitle("Newer");
     ASSERT_TRUE(tag.StoreTag(same));
     std::filesystem::last_write_time(same, later);
-    EXPECT_EQ(f.maintenance.AddFile(same).Outcome, TAddOutcome::Updated);
+    EXPECT_EQ(f.Maintenance.AddFile(same).Outcome, TAddOutcome::Updated);
     EXPECT_EQ(f.row(same).FieldByName("fTitle").AsString(), "Newer");
 }
 
@@ -477,9 +461,9 @@ TEST(FillMissingNumbers, ReadsTheTagsOfRowsWrittenBeforeTheNumbers) {
     f.addRow(tagged);
     f.addRow(f.dir.file("gone.mp3"));
     TEasyQuery raw;
-    TMyMediaDBTestAccess::ExecQuery(f.library, raw,
+    TMyMediaDBTestAccess::ExecQuery(f.DB, raw,
                                     "UPDATE tMedia SET fTrack = NULL"); // as in an older file
-    EXPECT_EQ(f.maintenance.FillMissingNumbers(), 1);
+    EXPECT_EQ(f.Maintenance.FillMissingNumbers(), 1);
     EXPECT_EQ(f.row(tagged).FieldByName("fTrack").AsInteger(), 7);
     EXPECT_EQ(f.row(tagged).FieldByName("fDisc").AsInteger(), 2);
     EXPECT_EQ(f.row(tagged).FieldByName("fAlbumArtist").AsString(), "Band");

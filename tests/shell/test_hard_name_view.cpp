@@ -6,11 +6,10 @@
 #include <QTest>
 #include <QTreeView>
 
-#include "core/common/uDisplayUtils.h"
-#include "core/library/uMediaMaintenance.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
+#include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "ui/common/uQtPath.h"
 #include "ui/library/uFraMedia.h"
@@ -26,22 +25,15 @@ class TestHardNameView : public QObject {
 
 private slots:
     void listsPlaysAndEditsAFileWhoseNameIsNotUtf8() {
-        test::TempDir home;
-        const std::string path = home.file("caf\xe9 \xff.mp3");
+        test::THomeWithMaintenance home;
+        const std::string path = home.Home.file("caf\xe9 \xff.mp3");
         test::WriteMp3(path);
-        TMyMediaDB db;
-        db.OpenDatabase(home.file("MyMedia.edb"));
-        TPlayListManager playLists;
-        TCustomStringList types;
-        types.NameValueSeparator = ':';
-        RegisterFileTypes(types);
-        TMediaMaintenance maintenance(db, playLists, types);
-        QCOMPARE(int(maintenance.AddFile(path).Outcome), int(TAddOutcome::Added));
+        QCOMPARE(int(home.Maintenance.AddFile(path).Outcome), int(TAddOutcome::Added));
 
         test::FakePrompts prompts;
         test::FakeMainServices main;
         TfraMedia view;
-        view.Initialize(db, playLists, types, main, prompts);
+        view.Initialize(home.DB, *home.PlayLists, home.Types, main, prompts);
         QTRY_COMPARE(view.MediaModel->rowCount(), 1);
         QCOMPARE(view.MediaModel->index(0, 0).data().toString(),
                  QStringLiteral(" caf\uFFFD \uFFFD"));
@@ -62,7 +54,8 @@ private slots:
 
         const TMediaItem& item = view.MediaModel->Item(0);
         TfrmMP3Tag dialog(prompts);
-        QVERIFY(dialog.LoadFile(db, PathToQString(item.Directory), PathToQString(item.FileName)));
+        QVERIFY(
+            dialog.LoadFile(home.DB, PathToQString(item.Directory), PathToQString(item.FileName)));
         dialog.txtTitle->setText(QStringLiteral("Caf\u00e9"));
         dialog.cmdSaveTag->click();
         QVERIFY(prompts.Messages.empty());

@@ -11,8 +11,10 @@
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uTCustomStringList.h"
+#include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
+#include "support/LibraryQueries.h"
 #include "support/TempDir.h"
 
 namespace orvanta::test {
@@ -85,6 +87,18 @@ public:
         }
     }
 
+    // Rows the library holds: all of them, or those of the file at Path (its exact bytes).
+    int RowCount() {
+        TEasyQuery query;
+        TMyMediaDBTestAccess::SelectAllMedia(DB, query);
+        return query.RecordCount();
+    }
+    int RowCount(const std::string& Path) {
+        TEasyQuery query;
+        TMyMediaDBTestAccess::SelectMedia(DB, query, ExtractFileDir(Path), ExtractFileName(Path));
+        return query.RecordCount();
+    }
+
     TempDir Home;
     std::string Music;
     TMyMediaDB DB;
@@ -93,6 +107,13 @@ public:
 
 private:
     std::optional<std::string> FSavedHome;
+};
+
+// The same home with the add, removal and purge that the views and orvanta-cli run on it.
+class THomeWithMaintenance : public THomeWithLibrary {
+public:
+    using THomeWithLibrary::THomeWithLibrary;
+    TMediaMaintenance Maintenance{DB, *PlayLists, Types};
 };
 
 } // namespace orvanta::test
