@@ -39,8 +39,8 @@ TMediaSearch::~TMediaSearch() {
 }
 
 void TMediaSearch::Prepare() {
-    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { look(Library, true); },
-                 LookLane);
+    // Not superseded by the looks that follow.
+    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { look(Library, true); });
 }
 
 void TMediaSearch::LookForChanges() {

@@ -47,7 +47,8 @@ public:
 
 private:
     // Jobs of a kind supersede each other: a newer keystroke the older search, a newer look the
-    // one still waiting.
+    // one still waiting. A read of the text is queued only while none is under way, so one
+    // begun is never cut short; a change meanwhile is read by a later look.
     static constexpr int SearchLane = 1;
     static constexpr int LookLane = 2;
     static constexpr int LoadLane = 3;
