@@ -40,12 +40,19 @@ TMediaSearch::~TMediaSearch() {
 
 void TMediaSearch::Prepare() {
     // Not superseded by the looks that follow.
-    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { look(Library, true); });
+    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { quietLook(Library, true); });
 }
 
 void TMediaSearch::LookForChanges() {
-    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { look(Library, false); },
+    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { quietLook(Library, false); },
                  LookLane);
+}
+
+void TMediaSearch::quietLook(TMyMediaDB& Library, bool Asked) {
+    try {
+        look(Library, Asked);
+    } catch (const std::exception&) { // the library's EEasyError: the next request tells it
+    }
 }
 
 void TMediaSearch::Request(TMediaListing Listing, TDone Done) {

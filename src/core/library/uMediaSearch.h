@@ -55,6 +55,8 @@ private:
 
     // The library's version now, reading its text when Asked or quiet since the last look.
     std::int64_t look(TMyMediaDB& Library, bool Asked);
+    // A look of its own, whose failure changes nothing.
+    void quietLook(TMyMediaDB& Library, bool Asked);
     // Queues a read of the text of the library as it is at Version, unless one is under way or
     // that version was tried.
     void loadText(std::int64_t Version);
