@@ -67,3 +67,74 @@ TEST(MediaController, ListingsKeepTheUsersOrderAndAlbumsTheirs) {
     EXPECT_EQ(controller.ClickedColumn(1), -1);
     EXPECT_EQ(controller.ClickedColumn(3), 3);
 }
+
+TEST(MediaController, AFilterListReadAgainKeepsTheChosenEntry) {
+    using TList = std::vector<std::string>;
+    struct Case {
+        TList Found;
+        bool WithAll;
+        std::string Chosen;
+        int ChosenRow;
+        bool Relist;
+        int Row;
+        bool ListAgain;
+    };
+    for (const Case& c : {
+             Case{{"Abba", "Elis"}, true, "ABBA", 1, false, 1, false}, // another spelling
+             Case{{"Abba", "Elis"}, true, "Abba", 1, true, 1, true},
+             Case{{"Abba", "Elis"}, true, "All", 0, false, 0, false},
+             Case{{"Elis", "Zed"}, true, "Abba", 1, false, 1, true}, // gone: the one in its place
+             Case{{"Blue"}, false, "Court", 3, false, 0, true},      // or the last
+             Case{{}, false, "Court", 0, false, -1, true},
+             Case{{"Blue"}, true, "", -1, true, -1, false}, // nothing was chosen
+         }) {
+        const TKeptEntry kept = KeptEntry(c.Found, c.WithAll, c.Chosen, c.ChosenRow, c.Relist);
+        EXPECT_EQ(kept.Row, c.Row) << c.Chosen;
+        EXPECT_EQ(kept.ListAgain, c.ListAgain) << c.Chosen;
+    }
+    // A restored value is chosen where listed, else the first entry.
+    const TList albums{"Blue", "Court"};
+    EXPECT_EQ(RestoredEntry(albums, false, "Court"), 1);
+    EXPECT_EQ(RestoredEntry(albums, false, "Gone"), 0);
+    EXPECT_EQ(RestoredEntry(albums, true, "Blue"), 1);
+    EXPECT_EQ(RestoredEntry({}, false, "Blue"), -1);
+    // What the first fill shows anyway is not read again.
+    EXPECT_TRUE(FirstFillShows(true, true, "All", 1));
+    EXPECT_TRUE(FirstFillShows(true, false, "", 0));
+    EXPECT_FALSE(FirstFillShows(true, false, "All", 0));
+    EXPECT_FALSE(FirstFillShows(false, true, "", 1));
+    EXPECT_FALSE(FirstFillShows(true, true, "", -1));
+    EXPECT_FALSE(FirstFillShows(true, true, "Abba", 1));
+}
+
+TEST(MediaController, ChangesMadeElsewhereAreLookedForOnlyWhenNothingIsDue) {
+    TMediaController controller;
+    controller.SetLibraryVersion(1);
+    std::int64_t version = 1;
+    int reads = 0;
+    const auto changed = [&](bool sortPending) {
+        return controller.LibraryChanged(sortPending, [&] {
+            ++reads;
+            return version;
+        });
+    };
+    EXPECT_FALSE(changed(false));
+    version = 2;
+    controller.Begin(TMediaController::TWork::Importing);
+    EXPECT_FALSE(changed(false));
+    controller.End();
+    EXPECT_FALSE(changed(true));
+    const auto asked = controller.Listings.Ask();
+    EXPECT_FALSE(changed(false));
+    EXPECT_EQ(reads, 1);
+    controller.Listings.Arrived(asked);
+    EXPECT_TRUE(changed(false));
+    EXPECT_FALSE(changed(false));
+
+    // A choice of the listing still being read reads nothing more.
+    controller.Listing = {TMediaListing::Artist, "Abba", {"queen"}};
+    EXPECT_FALSE(controller.ListingDue(controller.Listing));
+    controller.Listings.Ask();
+    EXPECT_TRUE(controller.ListingDue({TMediaListing::Artist, "Abba", {"queen"}}));
+    EXPECT_FALSE(controller.ListingDue({TMediaListing::Artist, "Abba", {}}));
+}

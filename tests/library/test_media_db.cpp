@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <mutex>
 
 #include "core/library/uMediaKeys.h"
 #include "core/library/uMediaSearch.h"
@@ -557,7 +558,32 @@ TEST(MediaDB, OlderFileGainsListingFieldsAndKeepsEveryRow) {
     EXPECT_TRUE(db.RemovedPaths().empty());
 }
 
-TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
+namespace {
+// Every answer the search hands on, in order, by the request's number.
+struct TSearchAnswers {
+    std::mutex Lock;
+    std::vector<std::pair<int, TMediaSearch::TAnswer>> Got;
+    void Ask(TMediaSearch& search, const std::string& typed, int number) {
+        search.Request({TMediaListing::All, "", SearchWords(typed)},
+                       [this, number](TMediaSearch::TAnswer answer) {
+                           const std::lock_guard<std::mutex> hold(Lock);
+                           Got.emplace_back(number, std::move(answer));
+                       });
+    }
+    // The answer to request Number, once it came.
+    TMediaSearch::TAnswer Of(int number) {
+        TMediaSearch::TAnswer answer;
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::lock_guard<std::mutex> hold(Lock);
+            return !Got.empty() && Got.back().first == number;
+        }));
+        const std::lock_guard<std::mutex> hold(Lock);
+        return Got.empty() ? answer : Got.back().second;
+    }
+};
+} // namespace
+
+TEST(MediaSearch, ListsOnItsOwnWorkerAndTheNewestRequestWins) {
     TempDir dir;
     TMyMediaDB db;
     db.OpenDatabase(dir.file("MyMedia.edb"));
@@ -576,32 +602,19 @@ TEST(MediaSearch, ListsOnItsOwnThreadAndTheNewestRequestWins) {
                  .Seconds = 1,
                  .Quality = 1});
     TMediaSearch search(dir.file("MyMedia.edb"));
-    search.Request({TMediaListing::All, "", SearchWords("queen")}, 1);
-    search.Request({TMediaListing::All, "", SearchWords("AGUA")}, 2);
-    std::optional<TMediaSearch::TAnswer> answer;
-    WaitUntil([&] {
-        if (auto taken = search.Take())
-            answer = std::move(taken);
-        return answer && answer->Ticket == 2;
-    });
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->Ticket, 2u);
-    EXPECT_EQ(answer->Ids, std::vector<std::int64_t>{db.MediaId("/m", "a.mp3")});
-    EXPECT_TRUE(answer->Error.empty());
+    TSearchAnswers answers;
+    answers.Ask(search, "queen", 1);
+    answers.Ask(search, "AGUA", 2);
+    const TMediaSearch::TAnswer answer = answers.Of(2);
+    EXPECT_EQ(answer.Ids, std::vector<std::int64_t>{db.MediaId("/m", "a.mp3")});
+    EXPECT_TRUE(answer.Error.empty());
+    // A library that cannot be opened answers with its error.
+    TMediaSearch missing(dir.file("Missing.edb"));
+    answers.Ask(missing, "queen", 3);
+    EXPECT_FALSE(answers.Of(3).Error.empty());
 }
 
 namespace {
-TMediaSearch::TAnswer answerOf(TMediaSearch& search, const std::string& typed,
-                               std::uint64_t ticket) {
-    search.Request({TMediaListing::All, "", SearchWords(typed)}, ticket);
-    TMediaSearch::TAnswer answer;
-    WaitUntil([&] {
-        if (auto taken = search.Take(); taken && taken->Ticket == ticket)
-            answer = std::move(*taken);
-        return answer.Ticket == ticket;
-    });
-    return answer;
-}
 std::vector<std::int64_t> listedIds(TMyMediaDB& db, const std::string& typed) {
     TEasyQuery query;
     TMyMediaDBTestAccess::SelectListingIds(db, query, {TMediaListing::All, "", SearchWords(typed)});
@@ -647,9 +660,11 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
         "pop rock", "k",     "zzz",   "e 2",     "s 1",      "-rock",   "sum41", "m4",  "um0041",
         "", // cleared: the whole library
     };
-    std::uint64_t ticket = 0;
+    TSearchAnswers answers;
+    int ticket = 0;
     for (const char* words : typed) {
-        const TMediaSearch::TAnswer answer = answerOf(search, words, ++ticket);
+        answers.Ask(search, words, ++ticket);
+        const TMediaSearch::TAnswer answer = answers.Of(ticket);
         EXPECT_TRUE(answer.Error.empty()) << words;
         EXPECT_EQ(answer.Ids, listedIds(db, words)) << words;
     }
@@ -660,6 +675,7 @@ TEST(MediaSearch, InMemoryFindsWhatTheLibraryFindsInItsOrder) {
                  .Title = "Queen Bee",
                  .Seconds = 1,
                  .Quality = 1});
-    EXPECT_EQ(answerOf(search, "queen", ++ticket).Ids, listedIds(db, "queen"));
+    answers.Ask(search, "queen", ++ticket);
+    EXPECT_EQ(answers.Of(ticket).Ids, listedIds(db, "queen"));
     EXPECT_EQ(listedIds(db, "queen").size(), 3u);
 }

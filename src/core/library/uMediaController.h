@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "core/common/uCommands.h"
+#include "core/library/uMediaListingRules.h"
 
 namespace orvanta {
 
@@ -61,6 +63,28 @@ public:
     // Lists still to arrive (a sort under way is the model's).
     bool ListPending() const { return FilterLists.Pending() || Listings.Pending(); }
 
+    // What the list shows: the listing asked for last, of the worker or of the search.
+    TMediaListing Listing;
+    // Typed words listed by the search.
+    TRequests Searches;
+    // Whether choosing Chosen needs no read: that very listing is still being read.
+    bool ListingDue(const TMediaListing& Chosen) const {
+        return Listings.Pending() && SameListing(Chosen, Listing);
+    }
+    // Changes made elsewhere: whether the library's version (read by Version) moved since the
+    // last look. It is read only while no command runs and no list or sort (SortPending) is
+    // due, whose answers would follow anyway.
+    bool LibraryChanged(bool SortPending, const std::function<std::int64_t()>& Version) {
+        if (Busy() || ListPending() || SortPending)
+            return false;
+        const std::int64_t version = Version();
+        if (version == FLibraryVersion)
+            return false;
+        FLibraryVersion = version;
+        return true;
+    }
+    void SetLibraryVersion(std::int64_t Version) { FLibraryVersion = Version; }
+
     // 0 before the first fill; then the column from 1 (Title), negative when descending.
     int SortState() const { return FSortState; }
     void SetSortState(int State) { FSortState = State; }
@@ -92,6 +116,7 @@ private:
 
     TWork FWork = TWork::None;
     int FSortState = 0;
+    std::int64_t FLibraryVersion = -1;
 };
 
 } // namespace orvanta

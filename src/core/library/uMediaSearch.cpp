@@ -1,11 +1,13 @@
 #include "core/library/uMediaSearch.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace orvanta {
 
 namespace {
+
+// Rows a library listing reads between two looks at its cancel token.
+constexpr int CancelEveryRows = 1024;
 
 // Whether every row matching Now matched Before: each earlier pattern lies within a new one.
 bool narrows(const std::vector<std::string>& Before, const std::vector<std::string>& Now) {
@@ -18,158 +20,128 @@ bool narrows(const std::vector<std::string>& Before, const std::vector<std::stri
 
 } // namespace
 
-TMediaSearch::TMediaSearch(std::string LibraryFile) : FLibraryFile(std::move(LibraryFile)) {}
+TMediaSearch::TMediaSearch(std::string LibraryFile)
+    : FLibraryFile(std::move(LibraryFile)), FWorker(FLibraryFile, true) {
+    // Only a library that could not be opened fails outside a job's own catch.
+    FWorker.OnError = [this](const std::string& Error) {
+        TDone done;
+        {
+            const std::lock_guard<std::mutex> hold(FLock);
+            done.swap(FNewest);
+        }
+        if (done)
+            done({{}, Error});
+    };
+}
 
 TMediaSearch::~TMediaSearch() {
-    {
-        const std::lock_guard<std::mutex> hold(FLock);
-        FStop = true;
-    }
     FStopLoad = true;
-    FWake.notify_all();
-    if (FThread.joinable())
-        FThread.join();
-    // Only the search thread starts the reader, and it has ended.
-    if (FLoader.joinable())
-        FLoader.join();
 }
 
 void TMediaSearch::Prepare() {
+    // Not superseded by the looks that follow.
+    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { quietLook(Library, true); });
+}
+
+void TMediaSearch::LookForChanges() {
+    FWorker.Post([this](TMyMediaDB& Library, const TCancelToken&) { quietLook(Library, false); },
+                 LookLane);
+}
+
+void TMediaSearch::quietLook(TMyMediaDB& Library, bool Asked) {
+    try {
+        look(Library, Asked);
+    } catch (const std::exception&) { // the library's EEasyError: the next request tells it
+    }
+}
+
+void TMediaSearch::Request(TMediaListing Listing, TDone Done) {
     {
         const std::lock_guard<std::mutex> hold(FLock);
-        FPrepare = true;
-        if (!FThread.joinable())
-            FThread = std::thread([this] { Run(); });
+        FNewest = Done;
     }
-    FWake.notify_all();
+    FWorker.Post(
+        [this, Listing = std::move(Listing), Done = std::move(Done)](TMyMediaDB& Library,
+                                                                     const TCancelToken& Cancel) {
+            TAnswer found = answer(Library, Listing, Cancel);
+            if (!Cancel.Cancelled())
+                Done(std::move(found));
+        },
+        SearchLane);
 }
 
-void TMediaSearch::Request(TMediaListing Listing, std::uint64_t Ticket) {
-    {
-        const std::lock_guard<std::mutex> hold(FLock);
-        FNext.emplace(std::move(Listing), Ticket);
-        if (!FThread.joinable())
-            FThread = std::thread([this] { Run(); });
-    }
-    FWake.notify_all();
-}
-
-std::optional<TMediaSearch::TAnswer> TMediaSearch::Take() {
-    const std::lock_guard<std::mutex> hold(FLock);
-    std::optional<TAnswer> answer;
-    answer.swap(FAnswer);
-    return answer;
-}
-
-bool TMediaSearch::InMemory() {
-    const std::lock_guard<std::mutex> hold(FLock);
-    return FText && !FLoading;
+std::int64_t TMediaSearch::look(TMyMediaDB& Library, bool Asked) {
+    const std::int64_t version = Library.DataVersion();
+    if (Asked || version == FSeen)
+        loadText(version);
+    FSeen = version;
+    return version;
 }
 
 void TMediaSearch::loadText(std::int64_t Version) {
-    {
-        const std::lock_guard<std::mutex> hold(FLock);
-        // A library that cannot be read into memory is not tried again until it changes.
-        if (FLoading || FAskedVersion == Version)
-            return;
-        FAskedVersion = Version;
-        FLoading = true;
+    // A library that cannot be read into memory is not tried again until it changes.
+    if (FLoading || FAskedVersion == Version)
+        return;
+    FAskedVersion = Version;
+    FLoading = true;
+    showInMemory();
+    FWorker.Post(
+        [this, Version](TMyMediaDB& Library, const TCancelToken&) {
+            auto text = std::make_shared<TMediaSearchText>();
+            bool read = false;
+            try {
+                read = text->Load(Library, FStopLoad);
+            } catch (const std::exception&) { // the library's EEasyError, or out of memory
+                read = false;                 // the library keeps answering
+            }
+            FLoading = false;
+            if (read) {
+                FText = std::move(text);
+                FTextVersion = Version;
+            }
+            showInMemory();
+        },
+        LoadLane);
+}
+
+TMediaSearch::TAnswer TMediaSearch::answer(TMyMediaDB& Library, const TMediaListing& Listing,
+                                           const TCancelToken& Cancel) {
+    TAnswer found;
+    try {
+        const std::int64_t version = look(Library, true);
+        // Words narrow a filter's few rows quickly enough through its index.
+        if (Listing.Kind != TMediaListing::All || !listFromText(Listing, version, found)) {
+            found.Ids = Library.ListingIds(Listing, [&Cancel, rows = 0]() mutable {
+                if (++rows % CancelEveryRows == 0 && Cancel.Cancelled())
+                    throw TJobCancelled();
+            });
+        }
+    } catch (const std::exception& error) { // the library's EEasyError, or out of memory
+        found.Ids.clear();
+        found.Error = error.what();
     }
-    if (FLoader.joinable())
-        FLoader.join(); // it has ended: FLoading was false
-    FLoader = std::thread([this, Version] {
-        auto text = std::make_shared<TMediaSearchText>();
-        bool read = false;
-        try {
-            TMyMediaDB library;
-            library.OpenReadOnly(FLibraryFile);
-            read = text->Load(library, FStopLoad);
-        } catch (const std::exception&) { // the library's EEasyError, or out of memory
-            read = false;                 // the library keeps answering
-        }
-        const std::lock_guard<std::mutex> hold(FLock);
-        FLoading = false;
-        if (read) {
-            FText = std::move(text);
-            FTextVersion = Version;
-        }
-    });
+    return found;
 }
 
 bool TMediaSearch::listFromText(const TMediaListing& Listing, std::int64_t Version,
                                 TAnswer& Answer) {
-    std::shared_ptr<const TMediaSearchText> text;
-    {
-        const std::lock_guard<std::mutex> hold(FLock);
-        if (!FText || FTextVersion != Version)
-            return false;
-        text = FText;
-    }
+    if (!FText || FTextVersion != Version)
+        return false;
     std::vector<std::string> patterns;
     for (const std::string& word : Listing.Words)
         if (!word.empty())
             patterns.push_back(TMediaSearchText::Compiled(word));
     if (patterns.empty()) {
-        Answer.Ids = text->Ids(); // the search cleared: the whole library
+        Answer.Ids = FText->Ids(); // the search cleared: the whole library
         return true;
     }
-    const bool narrowed = FLastText == text && narrows(FLastPatterns, patterns);
-    std::vector<std::uint32_t> rows = text->Find(patterns, narrowed ? &FLastRows : nullptr);
-    Answer.Ids = text->IdsOf(rows);
-    FLastText = std::move(text);
+    const bool narrowed = FLastText == FText && narrows(FLastPatterns, patterns);
+    std::vector<std::uint32_t> rows = FText->Find(patterns, narrowed ? &FLastRows : nullptr);
+    Answer.Ids = FText->IdsOf(rows);
+    FLastText = FText;
     FLastPatterns = std::move(patterns);
     FLastRows = std::move(rows);
     return true;
-}
-
-void TMediaSearch::Run() {
-    TMyMediaDB library;
-    bool opened = false;
-    std::int64_t seen = -1;
-    for (;;) {
-        std::optional<std::pair<TMediaListing, std::uint64_t>> next;
-        bool asked = false;
-        {
-            std::unique_lock<std::mutex> hold(FLock);
-            // Once a second a changed library is read again, when it has been quiet since
-            // the last look (not over and over while files are added).
-            asked = FWake.wait_for(hold, std::chrono::seconds(1),
-                                   [this] { return FStop || FPrepare || FNext.has_value(); });
-            if (FStop)
-                return;
-            if (!asked && !opened)
-                continue;
-            FPrepare = false;
-            next.swap(FNext);
-        }
-        TAnswer answer;
-        try {
-            if (!opened) {
-                library.OpenReadOnly(FLibraryFile);
-                opened = true;
-            }
-            const std::int64_t version = library.DataVersion();
-            if (asked || version == seen)
-                loadText(version);
-            seen = version;
-            if (!next)
-                continue;
-            answer.Ticket = next->second;
-            const TMediaListing& listing = next->first;
-            // Words narrow a filter's few rows quickly enough through its index.
-            if (listing.Kind != TMediaListing::All || !listFromText(listing, version, answer)) {
-                answer.Ids = library.ListingIds(listing);
-            }
-        } catch (const std::exception& error) { // the library's EEasyError, or out of memory
-            if (!next)
-                continue;
-            answer.Ticket = next->second;
-            answer.Ids.clear();
-            answer.Error = error.what();
-        }
-        const std::lock_guard<std::mutex> hold(FLock);
-        FAnswer = std::move(answer);
-    }
 }
 
 } // namespace orvanta

@@ -64,8 +64,11 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     connect(tmrImport, &QTimer::timeout, this, [this] { RunGuarded([this] { ImportTick(); }); });
     tmrOutside = new QTimer(this);
     tmrOutside->setInterval(1000);
-    connect(tmrOutside, &QTimer::timeout, this,
-            [this] { RunGuarded([this] { FollowOutsideChanges(); }); });
+    connect(tmrOutside, &QTimer::timeout, this, [this] {
+        if (FSearch)
+            FSearch->LookForChanges();
+        RunGuarded([this] { FollowOutsideChanges(); });
+    });
 }
 
 TfraMedia::~TfraMedia() = default;
@@ -131,6 +134,9 @@ void TfraMedia::CreateControls() {
     MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
                           [this](int Column, std::function<void(std::vector<std::int64_t>)> Done) {
                               RequestRanks(Column, std::move(Done));
+                          },
+                          [this](std::function<void()> Work, std::function<void()> Done) {
+                              InBackground(std::move(Work), std::move(Done));
                           });
     // A table rather than a tree: a tree view keeps 40 bytes of layout per row, which at a
     // million rows is more fresh memory than the window can wait for.
@@ -194,9 +200,6 @@ void TfraMedia::CreateControls() {
             [this] { RunGuarded([this] { lstItemsClick(); }); });
     connect(txtSearch, &QLineEdit::textChanged, this,
             [this] { RunGuarded([this] { SearchTyped(); }); });
-    tmrSearch = new QTimer(this);
-    tmrSearch->setInterval(10);
-    connect(tmrSearch, &QTimer::timeout, this, [this] { RunGuarded([this] { SearchTick(); }); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, [this] {
@@ -277,12 +280,12 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // The list first, so the window is usable at once; then the rows whose files are gone.
     FStartPurgeDue = true;
     cmbFilterChange();
-    FLibraryVersion = LibraryVersion();
+    FController.SetLibraryVersion(LibraryVersion());
     tmrOutside->start();
 }
 
 bool TfraMedia::SearchPending() const {
-    return tmrSearch->isActive();
+    return FController.Searches.Pending();
 }
 
 void TfraMedia::Finalize() {
@@ -291,7 +294,6 @@ void TfraMedia::Finalize() {
     // The add's own connection goes with it; its written rows stay.
     tmrImport->stop();
     tmrOutside->stop();
-    tmrSearch->stop();
     FSearch.reset();
     FImportQueue.clear();
     FImport.reset();
@@ -300,6 +302,7 @@ void TfraMedia::Finalize() {
     FWriter.reset();
     FController.FilterLists.Drop();
     FController.Listings.Drop();
+    FController.Searches.Drop();
     FController.End();
     // The library may be closed already: drop the objects without touching it.
     FMaintenance.reset();

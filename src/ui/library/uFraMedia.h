@@ -188,15 +188,17 @@ private:
     // The model's reads of rows and sort orders.
     std::vector<TMediaItem> FetchItems(const std::vector<std::int64_t>& Ids);
     void RequestRanks(int Column, std::function<void(std::vector<std::int64_t>)> Done);
+    // Work that needs no library (the sort's memory), on the worker between its reads.
+    void InBackground(std::function<void()> Work, std::function<void()> Done);
     std::int64_t RowIdOf(const TMediaItem& Item);
     // The listing the filter and the search box ask for; false when no filter entry is chosen.
     bool CurrentListing(TMediaListing& Listing) const;
     // The sort state and header after a listing arrived.
     void ShowListed(const TMediaListing& Listing, bool KeepSort);
     void AssertGuiThread() const;
-    // Typing in the search box lists on the search's thread; SearchTick shows the answer.
+    // Typing in the search box lists on the search's worker; SearchArrived shows the answer.
     void SearchTyped();
-    void SearchTick();
+    void SearchArrived(TMediaSearch::TAnswer Answer);
     // Another program (orvanta-cli, a second window) changed the library: both lists are read
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();
@@ -251,9 +253,8 @@ private:
     std::unique_ptr<TLibraryWorker> FWorker;
     std::unique_ptr<TLibraryWorker> FWriter;
     TWorkerInbox* FInbox = nullptr;
-    // The command running, the requests under way and the sort state.
+    // The command running, the requests under way, the listing shown and the sort state.
     TMediaController FController;
-    TMediaListing FListing;
     // The whole library's rows read before the window was built, for its first listing.
     TEarlyRows FEarlyRows;
     // At start the purge follows the first listing, so the list comes first.
@@ -278,12 +279,8 @@ private:
     std::vector<TImportRequest> FImportQueue;
     QTimer* tmrImport = nullptr;
     QTimer* tmrOutside = nullptr;
-    std::int64_t FLibraryVersion = -1;
     QStringListModel* FFilterModel = nullptr;
     std::unique_ptr<TMediaSearch> FSearch;
-    std::uint64_t FSearchTicket = 0;
-    TMediaListing FSearchListing;
-    QTimer* tmrSearch = nullptr;
 };
 
 } // namespace orvanta

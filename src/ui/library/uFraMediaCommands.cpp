@@ -154,7 +154,7 @@ void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t R
             rows.push_back(row);
     }
     RemoveEntriesFromPlayLists();
-    FLibraryVersion = LibraryVersion();
+    FController.SetLibraryVersion(LibraryVersion());
     EndWork();
     MediaModel->RemoveRows(rows);
     FMain->RefreshPlayListTracks();
@@ -186,7 +186,7 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
         [this, ThenFindNew](TPurgeResult Purged) {
             RunGuarded([&] {
                 RemoveEntriesFromPlayLists();
-                FLibraryVersion = LibraryVersion();
+                FController.SetLibraryVersion(LibraryVersion());
                 EndWork();
                 FMain->RefreshPlayListTracks();
                 if (!Purged.Removed.empty())

@@ -218,7 +218,7 @@ void TfraMedia::EndImport() {
     if (TPlayList* target = run->PlayList.empty() ? nullptr : FPlayLists->FindByName(run->PlayList))
         refused = AddEntries(*FPlayLists, *target, run->Entries);
     // The add's own writes are not news from outside.
-    FLibraryVersion = LibraryVersion();
+    FController.SetLibraryVersion(LibraryVersion());
     EndWork();
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.

@@ -7,7 +7,6 @@
 #include <QStringListModel>
 #include <QTableView>
 #include <QThread>
-#include <QTimer>
 #include <unordered_map>
 
 #include "core/library/uLibraryWorker.h"
@@ -34,10 +33,6 @@ auto cancelCheck(const TCancelToken& Cancel) {
         if (++rows % CancelEveryRows == 0 && Cancel.Cancelled())
             throw TJobCancelled();
     };
-}
-
-bool sameListing(const TMediaListing& A, const TMediaListing& B) {
-    return A.Kind == B.Kind && A.Value == B.Value && A.Words == B.Words;
 }
 
 } // namespace
@@ -89,11 +84,9 @@ void TfraMedia::cmbFilterChange() {
 void TfraMedia::RestoreChoice(int Kind, const QString& Value, int SortState) {
     if (!FMediaDB)
         return;
-    // What the first fill shows anyway is not read a second time.
-    const bool sameKind = Kind < 0 || Kind == cmbFilter->currentIndex();
-    if (sameKind && (SortState == 0 || SortState == 1) &&
-        (Value.isEmpty() ||
-         (Value == AllEntry && cmbFilter->currentText() == QStringLiteral("Artists"))))
+    if (FirstFillShows(Kind < 0 || Kind == cmbFilter->currentIndex(),
+                       cmbFilter->currentText() == QStringLiteral("Artists"), Value.toStdString(),
+                       SortState))
         return;
     if (Kind >= 0 && Kind < cmbFilter->count()) {
         const QSignalBlocker blocker(cmbFilter);
@@ -118,8 +111,7 @@ void TfraMedia::RequestFilterList(const TAfterFilter& After) {
         TMediaListing all;
         all.Value = AllEntry.toStdString();
         all.Words = SearchWords(txtSearch->text().toStdString());
-        ++FSearchTicket;
-        tmrSearch->stop();
+        FController.Searches.Drop();
         PostListing(all, {});
         after.Listed = true;
     }
@@ -156,8 +148,8 @@ void TfraMedia::FilterListArrived(const std::vector<std::string>& Found, bool Wi
     }
     if (After.SelectFirst || After.Restore) {
         int row = values.isEmpty() ? -1 : 0;
-        if (After.Restore && values.indexOf(After.Wanted) > 0)
-            row = static_cast<int>(values.indexOf(After.Wanted));
+        if (After.Restore)
+            row = RestoredEntry(Found, WithAll, After.Wanted.toStdString());
         {
             const QSignalBlocker blocker(lstItems->selectionModel());
             if (row >= 0)
@@ -172,26 +164,16 @@ void TfraMedia::FilterListArrived(const std::vector<std::string>& Found, bool Wi
         RequestListing(listing);
         return;
     }
-    // The same value in another spelling is the same entry; a value gone leaves its place
-    // to the entry that took it.
-    int row = -1;
-    const std::string key = SortKey(After.Chosen.toStdString());
-    if (After.ChosenRow >= 0) {
-        for (int i = 0; i < values.size() && row < 0; ++i)
-            if (SortKey(values[i].toStdString()) == key)
-                row = i;
-        if (row < 0 && !values.isEmpty())
-            row = std::min(After.ChosenRow, static_cast<int>(values.size()) - 1);
-    }
+    const TKeptEntry kept =
+        KeptEntry(Found, WithAll, After.Chosen.toStdString(), After.ChosenRow, After.Relist);
     {
         const QSignalBlocker blocker(lstItems->selectionModel());
-        if (row >= 0)
-            lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(row),
+        if (kept.Row >= 0)
+            lstItems->selectionModel()->setCurrentIndex(FFilterModel->index(kept.Row),
                                                         QItemSelectionModel::ClearAndSelect);
     }
     lstItems->verticalScrollBar()->setValue(After.FilterScroll);
-    const bool same = row >= 0 && SortKey(values[row].toStdString()) == key;
-    if (After.ChosenRow >= 0 && (After.Relist || !same)) {
+    if (kept.ListAgain) {
         TAfterListing listing;
         listing.KeepSort = true;
         listing.Scroll = After.ListScroll;
@@ -231,7 +213,7 @@ void TfraMedia::lstItemsClick() {
     // The press that chose an entry lists it already; the click that follows does not
     // list it a second time.
     TMediaListing listing;
-    if (FController.Listings.Pending() && CurrentListing(listing) && sameListing(listing, FListing))
+    if (CurrentListing(listing) && FController.ListingDue(listing))
         return;
     RequestListing({});
 }
@@ -244,8 +226,7 @@ void TfraMedia::DropListing() {
 
 void TfraMedia::RequestListing(const TAfterListing& After) {
     AssertGuiThread();
-    ++FSearchTicket; // a search still under way is not shown
-    tmrSearch->stop();
+    FController.Searches.Drop(); // a search still under way is not shown
     TMediaListing listing;
     if (!CurrentListing(listing)) {
         DropListing();
@@ -268,7 +249,7 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
     {
         const TMediaListing& listing = Listing;
         const std::uint64_t asked = FController.Listings.Ask();
-        FListing = listing;
+        FController.Listing = listing;
         // The first list of the whole library was read while the window was built.
         const TEarlyRows early = std::exchange(FEarlyRows, {});
         if (listing.Kind != TMediaListing::All || !listing.Words.empty())
@@ -291,7 +272,7 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
                         FSearch->Prepare();
                     }
                     MediaModel->SetIds(std::move(Ids));
-                    ShowListed(FListing, After.KeepSort);
+                    ShowListed(FController.Listing, After.KeepSort);
                     if (After.Scroll >= 0)
                         lvwMedia->verticalScrollBar()->setValue(After.Scroll);
                     if (After.WantedSort != 0 && After.WantedSort != FController.SortState())
@@ -318,22 +299,24 @@ void TfraMedia::SearchTyped() {
     DropListing();
     if (!FSearch)
         FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
-    FSearch->Request(listing, ++FSearchTicket);
-    FSearchListing = std::move(listing);
-    tmrSearch->start();
+    const std::uint64_t asked = FController.Searches.Ask();
+    FController.Listing = listing;
+    FSearch->Request(std::move(listing),
+                     [this, asked, send = FInbox->Sender()](TMediaSearch::TAnswer Answer) {
+                         send([this, asked, answer = std::move(Answer)]() mutable {
+                             if (FController.Searches.Arrived(asked))
+                                 RunGuarded([&] { SearchArrived(std::move(answer)); });
+                         });
+                     });
 }
 
-void TfraMedia::SearchTick() {
-    std::optional<TMediaSearch::TAnswer> answer = FSearch ? FSearch->Take() : std::nullopt;
-    if (!answer || answer->Ticket != FSearchTicket)
-        return;
-    tmrSearch->stop();
-    if (!answer->Error.empty()) {
+void TfraMedia::SearchArrived(TMediaSearch::TAnswer Answer) {
+    if (!Answer.Error.empty()) {
         RequestListing({}); // read by the worker instead, where errors are reported as everywhere
         return;
     }
-    MediaModel->SetIds(std::move(answer->Ids));
-    ShowListed(FSearchListing, false);
+    MediaModel->SetIds(std::move(Answer.Ids));
+    ShowListed(FController.Listing, false);
 }
 
 void TfraMedia::ShowListed(const TMediaListing& Listing, bool KeepSort) {
@@ -387,18 +370,26 @@ void TfraMedia::RequestRanks(int Column, std::function<void(std::vector<std::int
         std::move(Done));
 }
 
+void TfraMedia::InBackground(std::function<void()> Work, std::function<void()> Done) {
+    if (!FWorker)
+        return;
+    FInbox->Post<bool>(
+        *FWorker, TLibraryLane::SortMemory,
+        [Work = std::move(Work)](TMyMediaDB&, const TCancelToken&) {
+            Work();
+            return true;
+        },
+        [Done = std::move(Done)](bool) { Done(); });
+}
+
 std::int64_t TfraMedia::LibraryVersion() {
     return FMediaDB->DataVersion();
 }
 
 void TfraMedia::FollowOutsideChanges() {
-    if (!FMediaDB || Busy() || ListPending())
-        return;
-    const std::int64_t version = LibraryVersion();
-    if (version == FLibraryVersion)
-        return;
-    FLibraryVersion = version;
-    ReloadFilterItems(true);
+    if (FMediaDB &&
+        FController.LibraryChanged(MediaModel->SortPending(), [this] { return LibraryVersion(); }))
+        ReloadFilterItems(true);
 }
 
 } // namespace orvanta

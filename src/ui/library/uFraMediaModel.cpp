@@ -70,9 +70,10 @@ void TMediaListModel::SetPlayingPath(const std::string& Path) {
                          {Qt::FontRole, Qt::DecorationRole});
 }
 
-void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks) {
+void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks, TMediaBackground Background) {
     FFetch = std::move(Fetch);
     FRanks = std::move(Ranks);
+    FBackground = std::move(Background);
 }
 
 void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
@@ -95,18 +96,32 @@ void TMediaListModel::endReset() {
 
 void TMediaListModel::prepareSortMemory() {
     const std::size_t rows = FKeys.size();
-    if (rows == 0 || static_cast<int>(rows) <= InMemorySortLimit || FSortOrder.capacity() >= rows ||
-        FSortMemory.valid())
+    if (!FBackground || rows == 0 || static_cast<int>(rows) <= InMemorySortLimit ||
+        FSortOrder.capacity() >= rows || FSortMemoryAsked >= rows)
         return;
+    FSortMemoryAsked = rows;
     const std::size_t ids =
         static_cast<std::size_t>(std::max<std::int64_t>(0, *std::ranges::max_element(FKeys))) + 1;
-    FSortMemory = std::async(std::launch::async, [rows, ids] {
-        TSortMemory memory;
-        memory.Order.resize(rows);
-        memory.RowOf.resize(std::min(ids, 4 * rows + 1000001));
-        memory.Keys.resize(rows);
-        return memory;
-    });
+    struct TSortMemory {
+        std::vector<int> Order;
+        std::vector<int> RowOf;
+        std::vector<std::int64_t> Keys;
+    };
+    auto memory = std::make_shared<TSortMemory>();
+    FBackground(
+        [memory, rows, ids] {
+            memory->Order.resize(rows);
+            memory->RowOf.resize(std::min(ids, 4 * rows + 1000001));
+            memory->Keys.resize(rows);
+        },
+        [this, memory] {
+            // Sorts run whole on this thread, so none holds the memory now.
+            if (memory->Order.capacity() > FSortOrder.capacity()) {
+                FSortOrder = std::move(memory->Order);
+                FSortRowOf = std::move(memory->RowOf);
+                FSortKeys = std::move(memory->Keys);
+            }
+        });
 }
 
 void TMediaListModel::keep(TMediaItem&& Item) {
@@ -315,14 +330,6 @@ void TMediaListModel::Sort(int SortState) {
 
 void TMediaListModel::sortNow(int SortState, const std::vector<std::int64_t>* Ranked) {
     revealAll();
-    if (FSortMemory.valid()) {
-        TSortMemory memory = FSortMemory.get();
-        if (memory.Order.capacity() > FSortOrder.capacity()) {
-            FSortOrder = std::move(memory.Order);
-            FSortRowOf = std::move(memory.RowOf);
-            FSortKeys = std::move(memory.Keys);
-        }
-    }
     std::vector<int> order = std::move(FSortOrder);
     order.resize(FKeys.size());
     std::iota(order.begin(), order.end(), 0);

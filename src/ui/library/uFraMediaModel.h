@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -27,6 +26,9 @@ using TMediaFetch = std::function<std::vector<TMediaItem>(const std::vector<std:
 // and hands them to Done later on the window's thread; empty when that order cannot be read.
 using TMediaRanks =
     std::function<void(int Column, std::function<void(std::vector<std::int64_t> Ids)> Done)>;
+// Runs Work off the window's thread, then Done on it (not once the view is gone).
+using TMediaBackground =
+    std::function<void(std::function<void()> Work, std::function<void()> Done)>;
 
 // The library rows behind the My Music list: the row ids in the order shown, the rows read
 // from the library a page at a time as they are shown or used, a bounded number kept. Texts
@@ -50,7 +52,7 @@ public:
 
     explicit TMediaListModel(QObject* Parent = nullptr);
 
-    void SetSource(TMediaFetch Fetch, TMediaRanks Ranks);
+    void SetSource(TMediaFetch Fetch, TMediaRanks Ranks, TMediaBackground Background = {});
     // The rows of these ids, read when needed.
     void SetIds(std::vector<std::int64_t> Ids);
     // Rows given whole (an item without Id stays whole).
@@ -123,21 +125,17 @@ private:
     std::vector<int> FSortOrder;
     std::vector<int> FSortRowOf;
     std::vector<std::int64_t> FSortKeys;
-    // That memory for a longer list than any sorted so far, touched on a thread of its own
-    // while the list is new, so that not even the first sort waits for it.
-    struct TSortMemory {
-        std::vector<int> Order;
-        std::vector<int> RowOf;
-        std::vector<std::int64_t> Keys;
-    };
-    std::future<TSortMemory> FSortMemory;
+    // That memory for a longer list than any sorted so far, touched in the background while
+    // the list is new, so that not even the first sort waits for it; the rows asked for.
     void prepareSortMemory();
+    std::size_t FSortMemoryAsked = 0;
     mutable int FCached = 0;
     std::uint64_t FSortGeneration = 0;
     bool FSortPending = false;
     bool FHold = false;
     TMediaFetch FFetch;
     TMediaRanks FRanks;
+    TMediaBackground FBackground;
     QIcon FIcon;
     QIcon FPlayingIcon;
     std::string FPlayingPath;

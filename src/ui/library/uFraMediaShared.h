@@ -11,7 +11,8 @@
 
 namespace orvanta::media_view {
 
-inline const QString AllEntry = QStringLiteral("All");
+inline const QString AllEntry =
+    QString::fromLatin1(AllArtistsEntry.data(), static_cast<qsizetype>(AllArtistsEntry.size()));
 // The add lists its rows, and a command shows its progress, at most this often.
 constexpr qint64 ResponsiveMs = 15;
 
@@ -22,6 +23,7 @@ struct TLibraryLane {
     static constexpr int Listing = 2;
     static constexpr int Sort = 3;
     static constexpr int Purge = 4;
+    static constexpr int SortMemory = 5;
 };
 
 inline QString fromStd(std::string_view text) {
