@@ -106,7 +106,8 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         EXPECT_EQ(titleOf(path), "In place");
         EXPECT_EQ(std::filesystem::is_symlink(path), hard.Link);
 
-        f.maintenance.RemoveFile(added.Row.Directory, added.Row.FileName, 1);
+        f.library.RemoveMedia(added.Row.Directory, added.Row.FileName);
+        f.playLists.RemoveTracksEverywhere({added.Row.TrackEntry()});
         EXPECT_EQ(f.rows(path), 0);
         EXPECT_EQ(list->Count(), 0);
 
