@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/common/uDisplayUtils.h"
-#include "support/TempDir.h"
 
 using namespace orvanta;
 
@@ -42,13 +41,6 @@ TEST(FileTypeOf, KnownExtensionInAnyCase) {
     EXPECT_EQ(FileTypeOf("/a/b.wav", types), "");
     EXPECT_EQ(FileTypeOf("/a.mp3/b", types), "");
     EXPECT_EQ(FileTypeOf("/a/b.", types), "");
-}
-
-TEST(FileSizeOf, SizeOrZero) {
-    test::TempDir dir;
-    EXPECT_EQ(FileSizeOf(dir.write("f", std::string(1500, 'x'))), 1500);
-    EXPECT_EQ(FileSizeOf(dir.file("missing")), 0);
-    EXPECT_EQ(FileSizeOf(""), 0);
 }
 
 TEST(MediaFileFilter, UpperCasePatternThenAllFiles) {

@@ -76,7 +76,8 @@ TEST(HardNames, AddListPlayListTagRemoveAndPurgeThroughTheCore) {
         EXPECT_EQ(titleOf(path), "In place");
         EXPECT_EQ(std::filesystem::is_symlink(path), hard.Link);
 
-        f.Maintenance.RemoveFile(added.Row.Directory, added.Row.FileName, 1);
+        f.DB.RemoveMedia(added.Row.Directory, added.Row.FileName);
+        f.PlayLists->RemoveTracksEverywhere({added.Row.TrackEntry()});
         EXPECT_EQ(f.RowCount(path), 0);
         EXPECT_EQ(list->Count(), 0);
 

@@ -20,6 +20,10 @@ void append(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
+std::int64_t sizeOf(const std::string& path) {
+    return static_cast<std::int64_t>(std::filesystem::file_size(path));
+}
+
 // The shared home with two playlists; the music is in a folder of its own.
 struct Fixture : test::THomeWithMaintenance {
     TempDir dir;
@@ -44,7 +48,7 @@ struct Fixture : test::THomeWithMaintenance {
 
 } // namespace
 
-TEST(LookUpTrackInfo, LibraryRowThenTagThenFileName) {
+TEST(TrackInfo, LibraryRowOrTagsWithTheFileNameForAnEmptyTitle) {
     Fixture f;
     const std::string tagged = makeMp3(f.dir, "tagged.mp3", 1, "--tt Song --ta Band --tl Disc");
     const std::string bare = makeMp3(f.dir, "Bare Tone.mp3", 1);
@@ -59,21 +63,21 @@ TEST(LookUpTrackInfo, LibraryRowThenTagThenFileName) {
                    .Album = "Row Disc",
                    .Seconds = 215,
                    .Quality = 128});
+    EXPECT_FALSE(LibraryTrackInfo(tagged, f.DB));
     struct Case {
-        std::string path;
-        TMyMediaDB* library;
+        std::optional<TTrackInfo> info;
         TTrackInfo expected;
     };
-    for (const Case& c : {Case{listed, &f.DB, {"Row Song", "Row Band", "Row Disc", 215}},
-                          Case{listed, nullptr, {"Song", "Band", "Disc", 1}},
-                          Case{tagged, &f.DB, {"Song", "Band", "Disc", 1}},
-                          Case{bare, &f.DB, {"Bare Tone", "", "", 1}},
-                          Case{f.dir.file("gone.mp3"), &f.DB, {"gone", "", "", 0}}}) {
-        const TTrackInfo info = LookUpTrackInfo(c.path, c.library);
-        EXPECT_EQ(info.Title, c.expected.Title) << c.path;
-        EXPECT_EQ(info.Artist, c.expected.Artist) << c.path;
-        EXPECT_EQ(info.Album, c.expected.Album) << c.path;
-        EXPECT_EQ(info.Seconds, c.expected.Seconds) << c.path;
+    for (const Case& c :
+         {Case{LibraryTrackInfo(listed, f.DB), {"Row Song", "Row Band", "Row Disc", 215}},
+          Case{FileTrackInfo(listed), {"Song", "Band", "Disc", 1}},
+          Case{FileTrackInfo(bare), {"Bare Tone", "", "", 1}},
+          Case{FileTrackInfo(f.dir.file("gone.mp3")), {"gone", "", "", 0}}}) {
+        ASSERT_TRUE(c.info) << c.expected.Title;
+        EXPECT_EQ(c.info->Title, c.expected.Title);
+        EXPECT_EQ(c.info->Artist, c.expected.Artist) << c.expected.Title;
+        EXPECT_EQ(c.info->Album, c.expected.Album) << c.expected.Title;
+        EXPECT_EQ(c.info->Seconds, c.expected.Seconds) << c.expected.Title;
     }
 }
 
@@ -150,7 +154,7 @@ TEST(AddFiles, AddsSupportedFilesInOrderAndNamesTheOthers) {
     EXPECT_EQ(results[2].Row.TrackEntry(), c + "*1");
     EXPECT_EQ(progress.back(), std::make_pair(3, 3));
     EXPECT_EQ(f.RowCount(), 2);
-    EXPECT_EQ(f.row(a).FieldByName("fFileSize").AsInteger(), FileSizeOf(a));
+    EXPECT_EQ(f.row(a).FieldByName("fFileSize").AsInteger(), sizeOf(a));
     EXPECT_EQ(f.row(c).FieldByName("fArtist").AsString(), "Someone");
     // Each added row comes with its id, so a view lists it without looking it up.
     EXPECT_EQ(results[2].Row.Id, f.DB.MediaId(ExtractFileDir(c), ExtractFileName(c)));
@@ -266,7 +270,9 @@ TEST(AddFiles, FailureKeepsTheFilesBeforeIt) {
     EXPECT_EQ(f.query.RecordCount(), 3);
 }
 
-TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
+// A removal takes the row of those very bytes and, as the view and the tool do, its entries
+// from every playlist; the file stays.
+TEST(RemoveMedia, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     Fixture f;
     const std::string path = f.dir.write("Song.mp3", "x");
     f.addRow(path);
@@ -279,7 +285,8 @@ TEST(RemoveFile, DropsTheRowAndEveryPlayListEntryButNotTheFile) {
     f.PlayLists->FindByName("Two")->InsertTrack(MakeTrackEntry(f.dir.file("song.mp3"), 0));
     f.PlayLists->FindByName("Two")->InsertTrack("/elsewhere.mp3*0");
     EXPECT_TRUE(f.Maintenance.InPlayLists(entry));
-    f.Maintenance.RemoveFile(ExtractFileDir(path), "Song.mp3", 0);
+    f.DB.RemoveMedia(ExtractFileDir(path), "Song.mp3");
+    f.PlayLists->RemoveTracksEverywhere({entry});
     EXPECT_FALSE(f.Maintenance.InPlayLists(entry));
     EXPECT_EQ(f.PlayLists->FindByName("One")->Count(), 0);
     EXPECT_EQ(f.PlayLists->FindByName("Two")->Count(), 2);
@@ -358,7 +365,7 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
 }
 
 // A file the user removed stays out of refreshes and folder adds until it is added by name.
-TEST(RemoveFile, RemovedFilesStayOutUntilAddedByName) {
+TEST(RemoveMedia, RemovedFilesStayOutUntilAddedByName) {
     Fixture f;
     const std::vector<std::string> paths = songs(f.dir, 3);
     const auto add = [&f](const std::vector<std::string>& chosen) {
@@ -368,8 +375,8 @@ TEST(RemoveFile, RemovedFilesStayOutUntilAddedByName) {
     };
     EXPECT_TRUE(add({f.dir.str()}).empty());
     EXPECT_EQ(f.RowCount(), 3);
-    f.Maintenance.RemoveFile(f.dir.str(), "0.mp3", 0);
-    f.Maintenance.RemoveFile(f.dir.str(), "1.mp3", 0);
+    f.DB.RemoveMedia(f.dir.str(), "0.mp3");
+    f.DB.RemoveMedia(f.dir.str(), "1.mp3");
     EXPECT_TRUE(FindNewFiles(f.DB, f.Types).empty());
     EXPECT_EQ(add({f.dir.str()}), (std::vector<std::string>{paths[0], paths[1]}));
     EXPECT_EQ(f.RowCount(), 1);
@@ -413,7 +420,7 @@ TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
         f.DB.UpdateMedia(
             {.Directory = f.dir.str(), .FileName = ExtractFileName(path), .Title = "Edited"});
     }
-    for (const auto& [path, size] : {std::pair{old, FileSizeOf(old)}, {oldResized, 1}})
+    for (const auto& [path, size] : {std::pair{old, sizeOf(old)}, {oldResized, 1}})
         f.DB.AddMedia({.Directory = ExtractFileDir(path),
                        .FileName = ExtractFileName(path),
                        .Stamp = {size},
@@ -441,7 +448,7 @@ TEST(FindChangedRows, RereadsRetaggedFilesAndStampsRowsWithoutATime) {
     f.Maintenance.AddFiles(changed, [&tally](const TAddResult& result) { tally.Count(result); });
     EXPECT_EQ(tally.Summary(), "0 added, 2 updated, 0 already in the library, 0 skipped");
     EXPECT_EQ(f.row(retagged).FieldByName("fTitle").AsString(), "New Title");
-    EXPECT_EQ(f.row(retagged).FieldByName("fFileSize").AsInt64(), FileSizeOf(retagged));
+    EXPECT_EQ(f.row(retagged).FieldByName("fFileSize").AsInt64(), sizeOf(retagged));
     EXPECT_EQ(f.row(oldResized).FieldByName("fSeconds").AsInteger(), 1);
     EXPECT_EQ(f.RowCount(), 4);
     EXPECT_TRUE(FindChangedRows(f.DB).empty());

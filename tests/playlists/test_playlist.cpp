@@ -269,8 +269,7 @@ TEST(PlayListEdit, ContainsAndRemoveTrackCompareBytes) {
     EXPECT_TRUE(list.Contains("/music/a.mp3*1"));
     EXPECT_FALSE(list.Contains("/music/A.mp3*1"));
     EXPECT_FALSE(list.Contains("/MUSIC/ÉDITH.MP3*3"));
-    list.RemoveTrack("/Music/A.mp3*1");
-    list.RemoveTrack("/MUSIC/A.MP3*1");
+    list.RemoveTracks({"/Music/A.mp3*1", "/MUSIC/A.MP3*1"});
     EXPECT_EQ(list.Tracks(),
               (std::vector<std::string>{"/Music/Édith.mp3*3", "/music/a.mp3*1", "/m/b*2"}));
     list.RemoveTracks({"/Music/Édith.mp3*3", "/m/B*2"});

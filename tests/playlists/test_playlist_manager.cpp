@@ -137,7 +137,7 @@ TEST(PlayListManager, TrackEntriesAcrossPlayLists) {
     EXPECT_TRUE(manager.ContainsTrack("/music/song.MP3*200"));
     EXPECT_FALSE(manager.ContainsTrack("/MUSIC/SONG.MP3*200"));
     EXPECT_FALSE(manager.ContainsTrack("/Music/Song.mp3*201"));
-    manager.RemoveTrackEverywhere("/Music/Song.mp3*200");
+    manager.RemoveTracksEverywhere({"/Music/Song.mp3*200"});
     EXPECT_EQ(manager.FindByName("One")->Count(), 0);
     EXPECT_EQ(manager.FindByName("Two")->Count(), 2);
     manager.RemoveTracksEverywhere({"/music/song.MP3*200", "/music/écho.mp3*5"});

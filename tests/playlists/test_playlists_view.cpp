@@ -367,7 +367,7 @@ private slots:
         f.View->RefreshTracks();
         QCOMPARE(f.Captions().size(), 2);
         QCOMPARE(f.Main.Info, QStringLiteral("00:01:41 (2 Tracks)"));
-        f.Manager->RemoveTrackEverywhere(entry("a", 1));
+        f.Manager->RemoveTracksEverywhere({entry("a", 1)});
         f.View->RefreshTracks();
         QCOMPARE(f.Captions(), QStringList{QStringLiteral(" b")});
     }

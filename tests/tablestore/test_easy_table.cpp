@@ -88,7 +88,6 @@ TEST(EasyTable, ErrorsCarrySqliteMessages) {
     EXPECT_THROW(query.ExecSQL(), EEasyError); // a value is missing
     query.Params = {std::string("x")};
     query.ExecSQL();
-    EXPECT_EQ(query.RowsAffected(), 0);
 
     TEasyTable missing;
     missing.DatabaseFileName = dir.file("t.db");

@@ -1,7 +1,6 @@
 #include "core/common/uDisplayUtils.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace orvanta {
 
@@ -79,13 +78,6 @@ std::string FileTypeOf(std::string_view Path, const TCustomStringList& Types) {
 
 std::string FileTypeOf(std::string_view Path) {
     return FileTypes ? FileTypeOf(Path, *FileTypes) : std::string();
-}
-
-std::int64_t FileSizeOf(const std::string& Path) {
-    struct stat info {};
-    if (Path.empty() || ::stat(Path.c_str(), &info) != 0)
-        return 0;
-    return info.st_size;
 }
 
 std::string MediaFileFilter() {

@@ -29,8 +29,6 @@ std::string FileTitle(std::string_view Path);
 // The kind of a file by its extension ("Audio"), or empty.
 std::string FileTypeOf(std::string_view Path, const TCustomStringList& Types);
 std::string FileTypeOf(std::string_view Path);
-// The size in bytes (low 32 bits), 0 when the path does not exist.
-std::int64_t FileSizeOf(const std::string& Path);
 // Filter rows of the open dialog: "MP3 Files|*.MP3|All Files|*.*".
 std::string MediaFileFilter();
 

@@ -1,5 +1,7 @@
 #include "core/common/uTCustomStringList.h"
 
+#include <cassert>
+
 namespace orvanta {
 
 namespace {
@@ -17,49 +19,14 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
     return true;
 }
 
-TCustomStringList::~TCustomStringList() {
-    if (OwnsObjects)
-        FreeObjects();
-}
-
-void TCustomStringList::FreeObjects() {
-    for (Entry& entry : entries_) {
-        delete entry.Object;
-        entry.Object = nullptr;
-    }
-}
-
-int TCustomStringList::Add(std::string Text) {
-    return AddObject(std::move(Text), nullptr);
-}
-
-int TCustomStringList::AddObject(std::string Text, TObject* Object) {
-    entries_.push_back({std::move(Text), Object});
+int TCustomStringList::AddObject(std::string Text, std::unique_ptr<TObject> Object) {
+    entries_.push_back({std::move(Text), std::move(Object)});
     return Count() - 1;
 }
 
 void TCustomStringList::Delete(int Index) {
-    TObject* object = Extract(Index);
-    if (OwnsObjects)
-        delete object;
-}
-
-TObject* TCustomStringList::Extract(int Index) {
-    TObject* object = entries_.at(Index).Object;
+    assert(Index >= 0 && Index < Count());
     entries_.erase(entries_.begin() + Index);
-    return object;
-}
-
-void TCustomStringList::Clear() {
-    if (OwnsObjects)
-        FreeObjects();
-    entries_.clear();
-}
-
-void TCustomStringList::Move(int From, int To) {
-    Entry moved = entries_.at(From);
-    entries_.erase(entries_.begin() + From);
-    entries_.insert(entries_.begin() + To, std::move(moved));
 }
 
 int TCustomStringList::IndexOf(std::string_view Text) const {

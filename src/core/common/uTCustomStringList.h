@@ -1,46 +1,38 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orvanta {
 
-// Root of the objects a TCustomStringList can own.
+// Root of the objects a TCustomStringList owns.
 class TObject {
 public:
     virtual ~TObject() = default;
 };
 
-// An unsorted list of strings, each with one attached object. While OwnsObjects is true the
-// list frees an entry's object when the entry is deleted, when the list is cleared and when the
-// list is destroyed. Look-ups ignore the case of A-Z; entries may be "name<sep>value" pairs.
+// An unsorted list of strings, each with an attached object the list owns: the object goes
+// with its entry, when the entry is deleted, the list cleared or destroyed. Look-ups ignore the
+// case of A-Z; entries may be "name<sep>value" pairs.
 class TCustomStringList {
 public:
-    TCustomStringList() = default;
-    ~TCustomStringList();
-    TCustomStringList(const TCustomStringList&) = delete;
-    TCustomStringList& operator=(const TCustomStringList&) = delete;
-
-    bool OwnsObjects = true;
-    int SortType = 0;
-    bool SortUp = true;
     char NameValueSeparator = '=';
 
     int Count() const { return static_cast<int>(entries_.size()); }
     const std::string& Strings(int Index) const { return entries_.at(Index).Text; }
     // Replacing the text keeps the attached object.
     void SetString(int Index, std::string Text) { entries_.at(Index).Text = std::move(Text); }
-    TObject* Objects(int Index) const { return entries_.at(Index).Object; }
-    template <class T> T* ObjectAs(int Index) const { return static_cast<T*>(Objects(Index)); }
+    // The entry's object (null for none), which the caller put there as a T.
+    template <class T> T* ObjectAs(int Index) const {
+        return static_cast<T*>(entries_.at(Index).Object.get());
+    }
 
-    int Add(std::string Text);
-    int AddObject(std::string Text, TObject* Object);
+    int Add(std::string Text) { return AddObject(std::move(Text), nullptr); }
+    int AddObject(std::string Text, std::unique_ptr<TObject> Object);
     void Delete(int Index);
-    void Clear();
-    // Detaches the object of an entry without freeing it, and deletes the entry.
-    TObject* Extract(int Index);
-    void Move(int From, int To);
+    void Clear() { entries_.clear(); }
 
     int IndexOf(std::string_view Text) const;
     int IndexOfName(std::string_view Name) const;
@@ -51,9 +43,8 @@ public:
 private:
     struct Entry {
         std::string Text;
-        TObject* Object = nullptr;
+        std::unique_ptr<TObject> Object;
     };
-    void FreeObjects();
     std::vector<Entry> entries_;
 };
 

@@ -395,12 +395,6 @@ bool TMediaMaintenance::InPlayLists(std::string_view TrackEntry) const {
     return FPlayLists.ContainsTrack(TrackEntry);
 }
 
-void TMediaMaintenance::RemoveFile(std::string_view Directory, std::string_view FileName,
-                                   std::int32_t Seconds) {
-    FLibrary.RemoveMedia(Directory, FileName);
-    FPlayLists.RemoveTrackEverywhere(MakeTrackEntry(JoinPath(Directory, FileName), Seconds));
-}
-
 TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress) {
     struct TMissing {
         std::string Directory;

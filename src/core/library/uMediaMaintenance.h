@@ -128,10 +128,6 @@ public:
 
     // Whether some playlist holds the file's track entry (letter case aside).
     bool InPlayLists(std::string_view TrackEntry) const;
-    // Deletes the file's row and its entries in every playlist, and remembers the removal so
-    // that refreshes and folder imports pass the file by. The file stays on disk.
-    void RemoveFile(std::string_view Directory, std::string_view FileName, std::int32_t Seconds);
-
     // Removes the rows whose file is gone, with their playlist entries. A row whose folder
     // is missing, or is an empty mount point (MountPoints), stays: its drive is away.
     TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {});

@@ -36,13 +36,6 @@ TTrackInfo FileTrackInfo(const std::string& Path) {
     return TrackInfoOf(ReadMediaInfo(Path), Path);
 }
 
-TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB) {
-    if (MediaDB != nullptr)
-        if (std::optional<TTrackInfo> row = LibraryTrackInfo(Path, *MediaDB))
-            return *row;
-    return FileTrackInfo(Path);
-}
-
 std::string LibraryTrackEntry(const std::string& Path, TMyMediaDB& MediaDB) {
     TMediaRecord row;
     return ReadLibraryRow(Path, MediaDB, row) ? row.TrackEntry() : std::string();

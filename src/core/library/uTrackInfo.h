@@ -16,12 +16,10 @@ struct TTrackInfo {
     std::int32_t Seconds = 0;
 };
 
-// From the file's library row when MediaDB holds one, else from its tags; an empty title
-// becomes the file's name without folder and extension. Never throws: a library that cannot
-// answer counts as having no row.
-TTrackInfo LookUpTrackInfo(const std::string& Path, TMyMediaDB* MediaDB);
-// The two halves of it: the library row alone (a quick indexed read, on the connection's
-// thread), and the file's tags alone (a read of the file, which may be slow).
+// A file's info comes from its library row when the library holds one, else from its tags; an
+// empty title becomes the file's name without folder and extension. The two are read apart:
+// the library row (a quick indexed read, on the connection's thread; nothing when the library
+// has no row or cannot answer), and the file's tags (a read of the file, which may be slow).
 std::optional<TTrackInfo> LibraryTrackInfo(const std::string& Path, TMyMediaDB& MediaDB);
 TTrackInfo FileTrackInfo(const std::string& Path);
 

@@ -306,16 +306,6 @@ bool TID3v1::StoreTag(const std::string& FileName) {
     return written;
 }
 
-bool TID3v1::StripTag(const std::string& FileName) const {
-    TFileSource source;
-    Block bytes{};
-    if (!source.Open(FileName) || !ReadLastBlock(source, bytes))
-        return false;
-    if (!HasMarker(bytes))
-        return true;
-    return tagfile::Truncate(FileName, source.Size() - std::int64_t(BlockSize));
-}
-
 std::string TID3v1::GenreName() const {
     return FGenreIndex < GenreCount ? std::string(GenreNames[FGenreIndex]) : std::string();
 }

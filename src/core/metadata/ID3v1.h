@@ -37,8 +37,6 @@ public:
     // bytes), or a new tag when the file has none. Writes nothing when no field changed. After a
     // write the object holds what the file now holds.
     [[nodiscard]] bool StoreTag(const std::string& FileName);
-    // Cuts an existing tag off the end of the file; true also when there was none.
-    bool StripTag(const std::string& FileName) const;
     // The 128 bytes StoreTag writes.
     Block BuildBlock() const;
 

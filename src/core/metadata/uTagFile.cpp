@@ -180,14 +180,6 @@ bool Append(const std::string& FileName, std::string_view Bytes) {
     return false;
 }
 
-bool Truncate(const std::string& FileName, std::int64_t Length) {
-    TFileDescriptor file(::open(FileName.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
-    std::int64_t size = 0;
-    if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
-        return false;
-    return ::ftruncate(file.Get(), Length) == 0 && file.Close();
-}
-
 bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
                        std::int64_t SkipBytes) {
     TAtomicReplace replace(FileName);

@@ -92,9 +92,6 @@ std::int64_t ReadAt(int Fd, std::int64_t Offset, void* Buffer, std::size_t Count
 // Appends Bytes; on a failure the file is cut back to its old length.
 bool Append(const std::string& FileName, std::string_view Bytes);
 
-// Cuts the file to Length bytes.
-bool Truncate(const std::string& FileName, std::int64_t Length);
-
 // Replaces the file by Prefix followed by its own bytes from SkipBytes on. The new file is
 // written beside the old one, flushed and renamed over it, keeping its permissions; on any
 // failure the old file stays whole and the temporary file is removed.

@@ -4,6 +4,8 @@
 #include <curl/curl.h>
 #include <system_error>
 
+#include "core/common/uTCustomStringList.h"
+
 namespace orvanta {
 
 namespace {

@@ -8,13 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "core/common/uTCustomStringList.h"
-
 namespace orvanta {
 
 // One HTTP/1.0 GET on a thread of its own. Every event runs on that thread and carries the
 // download's name, so one handler can serve several downloads.
-class TInet : public TObject {
+class TInet {
 public:
     using TErrorEvent = std::function<void(const std::string& Name, std::uint32_t ErrorCode)>;
     using THeadersEvent = std::function<void(const std::string& Name, std::int32_t StatusCode,
@@ -32,7 +30,7 @@ public:
     explicit TInet(std::string Name);
     // Without free-on-terminate the owner deletes the object; that asks the thread to stop and
     // waits for it. With free-on-terminate the object deletes itself when the body has ended.
-    ~TInet() override;
+    ~TInet();
     TInet(const TInet&) = delete;
     TInet& operator=(const TInet&) = delete;
 

@@ -9,20 +9,20 @@
 namespace orvanta {
 
 namespace {
-// Collects the text of one download.
-class TStringStream : public TObject {
-public:
-    std::string DataString;
+// One running download: its thread, which frees itself after its last event, and the text
+// received so far.
+struct TDownload : TObject {
+    TInet* Thread = nullptr;
+    std::string Text;
 };
 } // namespace
 
 // Shared by the fetcher and its download threads, so it lives until the last thread has ended.
 struct TLiveUpdate::TState {
-    // Guards Requests, Buffers and Active.
+    // Guards Downloads and Active.
     mutable std::mutex Lock;
     mutable std::condition_variable Idle;
-    TCustomStringList Requests; // name -> its TInet, which frees itself
-    TCustomStringList Buffers;  // name -> its TStringStream
+    TCustomStringList Downloads; // name -> its TDownload
     // Downloads started and not yet through their last event.
     int Active = 0;
 
@@ -30,13 +30,11 @@ struct TLiveUpdate::TState {
     std::mutex EventLock;
     TLiveUpdate* Owner = nullptr;
 
-    TState() { Requests.OwnsObjects = false; }
-
     void DataArrived(const std::string& Name, const std::string& Chunk) {
         std::lock_guard guard(Lock);
-        const int index = Buffers.IndexOf(Name);
+        const int index = Downloads.IndexOf(Name);
         if (index >= 0)
-            Buffers.ObjectAs<TStringStream>(index)->DataString += Chunk;
+            Downloads.ObjectAs<TDownload>(index)->Text += Chunk;
     }
 
     void DownloadFailed(const std::string& Name) {
@@ -59,18 +57,14 @@ struct TLiveUpdate::TState {
         Finish();
     }
 
-    // Takes the name out of both lists and returns the text it collected.
+    // Takes the name out of the list and returns the text it collected.
     std::string Remove(const std::string& Name) {
         std::lock_guard guard(Lock);
-        const int request = Requests.IndexOf(Name);
-        if (request >= 0)
-            Requests.Delete(request);
-        std::string text;
-        const int buffer = Buffers.IndexOf(Name);
-        if (buffer >= 0) {
-            text = std::move(Buffers.ObjectAs<TStringStream>(buffer)->DataString);
-            Buffers.Delete(buffer);
-        }
+        const int index = Downloads.IndexOf(Name);
+        if (index < 0)
+            return {};
+        std::string text = std::move(Downloads.ObjectAs<TDownload>(index)->Text);
+        Downloads.Delete(index);
         return text;
     }
 
@@ -93,8 +87,8 @@ TLiveUpdate::~TLiveUpdate() {
     }
     std::unique_lock lock(state_->Lock);
     // A listed download has not yet reached its last event, so its object still lives.
-    for (int i = 0; i < state_->Requests.Count(); ++i)
-        state_->Requests.ObjectAs<TInet>(i)->Terminate();
+    for (int i = 0; i < state_->Downloads.Count(); ++i)
+        state_->Downloads.ObjectAs<TDownload>(i)->Thread->Terminate();
     state_->Idle.wait_for(lock, TeardownWait, [this] { return state_->Active == 0; });
 }
 
@@ -102,9 +96,9 @@ void TLiveUpdate::Fetch(const std::string& Name, const std::string& URL) {
     bool started = false;
     {
         std::lock_guard guard(state_->Lock);
-        if (state_->Requests.IndexOf(Name) >= 0 || state_->Buffers.IndexOf(Name) >= 0)
+        if (state_->Downloads.IndexOf(Name) >= 0)
             return;
-        auto* inet = new TInet(Name);
+        auto inet = std::make_unique<TInet>(Name);
         inet->FreeOnTerminate = true;
         inet->Port = Port;
         inet->StallTimeout = StallTimeout;
@@ -114,25 +108,21 @@ void TLiveUpdate::Fetch(const std::string& Name, const std::string& URL) {
         };
         inet->OnFailed = [state](const std::string& N) { state->DownloadFailed(N); };
         inet->OnDone = [state](const std::string& N) { state->DownloadDone(N); };
-        state_->Requests.AddObject(Name, inet);
-        state_->Buffers.AddObject(Name, new TStringStream);
+        auto download = std::make_unique<TDownload>();
+        download->Thread = inet.get();
+        state_->Downloads.AddObject(Name, std::move(download));
         ++state_->Active;
-        // The thread's first event waits for this lock, so the lists are complete before it.
+        // The thread's first event waits for this lock, so the list is complete before it.
         started = inet->Start(URL, "", "");
-        if (!started) {
-            state_->Requests.Delete(state_->Requests.IndexOf(Name));
-            state_->Buffers.Delete(state_->Buffers.IndexOf(Name));
+        if (started) {
+            inet.release(); // the thread frees it after its last event
+        } else {
+            state_->Downloads.Delete(state_->Downloads.IndexOf(Name));
             --state_->Active;
-            delete inet;
         }
     }
     if (!started && OnError)
         OnError(Name);
-}
-
-bool TLiveUpdate::IsRunning(const std::string& Name) const {
-    std::lock_guard guard(state_->Lock);
-    return state_->Requests.IndexOf(Name) >= 0;
 }
 
 bool TLiveUpdate::WaitIdle(std::chrono::milliseconds Timeout) const {

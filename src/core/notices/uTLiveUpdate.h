@@ -35,7 +35,6 @@ public:
 
     // Starts a download unless one of that name (any letter case) is running.
     void Fetch(const std::string& Name, const std::string& URL);
-    bool IsRunning(const std::string& Name) const;
     // Waits until no download runs and no handler is busy; false after the time-out.
     bool WaitIdle(std::chrono::milliseconds Timeout) const;
 

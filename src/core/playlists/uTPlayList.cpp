@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include "core/common/uTFileUtils.h"
-#include "core/common/uTStringUtils.h"
 #include "core/metadata/uTagText.h"
 
 namespace orvanta {
@@ -178,14 +177,6 @@ void TPlayList::DeleteTrack(std::int32_t Index) {
         FTracks.erase(FTracks.begin() + Index);
         ++FRevision;
     }
-}
-
-void TPlayList::RemoveTrack(std::string_view Entry) {
-    for (std::int32_t i = Count() - 1; i >= 0; --i)
-        if (FTracks[static_cast<std::size_t>(i)] == Entry) {
-            FTracks.erase(FTracks.begin() + i);
-            ++FRevision;
-        }
 }
 
 void TPlayList::RemoveTracks(const std::unordered_set<std::string>& Entries) {

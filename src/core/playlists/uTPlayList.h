@@ -72,8 +72,6 @@ public:
     bool AddTrack(std::string Entry, std::int32_t Index = -1);
     void Clear();
     void DeleteTrack(std::int32_t Index);
-    // Deletes every entry equal to Entry.
-    void RemoveTrack(std::string_view Entry);
     // Deletes every entry that is in Entries.
     void RemoveTracks(const std::unordered_set<std::string>& Entries);
     void Rewind() { Position = 0; }

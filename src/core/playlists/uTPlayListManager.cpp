@@ -150,12 +150,13 @@ void TPlayListManager::remember(const TPlayList* List, const TFileStamp& Stamp, 
 }
 
 TPlayList* TPlayListManager::loadFile(const std::string& Name, const std::string& Path) {
-    auto* list = new TPlayList(FRandom);
+    auto owned = std::make_unique<TPlayList>(FRandom);
+    TPlayList* list = owned.get();
     list->Name = Name;
     // Stamped before reading: a change made while it is read shows as a change next time.
     const TFileStamp stamp = StampOf(Path);
     remember(list, stamp, !list->LoadFromFile(Path));
-    FPlayLists.AddObject(Name, list);
+    FPlayLists.AddObject(Name, std::move(owned));
     return list;
 }
 
@@ -187,9 +188,9 @@ void TPlayListManager::writeChanged(TPlayListSync& Sync) {
 bool TPlayListManager::AddPlayList(const std::string& Name) {
     if (!IsValidName(Name) || Exists(Name))
         return false;
-    auto* list = new TPlayList(FRandom);
+    auto list = std::make_unique<TPlayList>(FRandom);
     list->SetUp(Name, pmNormal);
-    FPlayLists.AddObject(Name, list);
+    FPlayLists.AddObject(Name, std::move(list));
     return true;
 }
 
@@ -268,11 +269,6 @@ TPlayListRename TPlayListManager::RenamePlayList(const std::string& OldName,
     return result;
 }
 
-void TPlayListManager::RemoveTrackEverywhere(std::string_view Entry) {
-    for (int i = 0; i < Count(); ++i)
-        GetPlayList(i)->RemoveTrack(Entry);
-}
-
 void TPlayListManager::RemoveTracksEverywhere(const std::vector<std::string>& Entries) {
     const std::unordered_set<std::string> entries(Entries.begin(), Entries.end());
     for (int i = 0; i < Count(); ++i)
@@ -337,11 +333,12 @@ void TPlayListManager::mergeOutsideChange(int Index, TPlayListSync& Sync) {
     if (changedHere) {
         // Both sides changed it: the file keeps its name, this process's version is kept
         // under the next free "Name (n)" and written with the other changes.
-        auto* copy = new TPlayList(FRandom);
+        auto copy = std::make_unique<TPlayList>(FRandom);
         copy->Assign(*list);
         copy->Name = freeCopyName(list->Name);
-        FPlayLists.AddObject(copy->Name, copy);
         Sync.Conflicts.emplace_back(list->Name, copy->Name);
+        const std::string name = copy->Name;
+        FPlayLists.AddObject(name, std::move(copy));
     }
     if (!now.Exists()) {
         // Removed or renamed by another process: it does not come back.

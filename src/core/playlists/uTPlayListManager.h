@@ -84,8 +84,7 @@ public:
     // missing (now), the new one is taken or invalid, the file could not be read, another
     // process held the folder's lock for seconds, or the write failed.
     TPlayListRename RenamePlayList(const std::string& OldName, const std::string& NewName);
-    void RemoveTrackEverywhere(std::string_view Entry);
-    // The same for many entries, in one pass over each playlist.
+    // Deletes the entries from every playlist, in one pass over each.
     void RemoveTracksEverywhere(const std::vector<std::string>& Entries);
     bool ContainsTrack(std::string_view Entry) const;
     // Whether the playlist's file existed at loading but could not be read. Such a playlist is

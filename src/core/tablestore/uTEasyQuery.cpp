@@ -204,7 +204,7 @@ void TEasyQuery::Next() {
 void TEasyQuery::ExecSQL() {
     Close();
     auto connection = database();
-    FRowsAffected = connection->Run(connection->Prepare(SQL, Params));
+    connection->Run(connection->Prepare(SQL, Params));
 }
 
 void TEasyQuery::Close() {

@@ -57,7 +57,6 @@ public:
 
     // Exact from Open on: the number of rows the walk will visit; -1 after OpenUncounted.
     std::int32_t RecordCount() const { return FCount; }
-    std::int32_t RowsAffected() const { return FRowsAffected; }
     void First();
     void Next();
     bool Eof() const { return FEof; }
@@ -90,7 +89,6 @@ private:
     std::int32_t FCount = 0;
     bool FCounted = true;
     std::int32_t FRow = 0;
-    std::int32_t FRowsAffected = 0;
     std::vector<std::string> FColumns;
 };
 

@@ -10,7 +10,7 @@ namespace orvanta {
 
 namespace {
 constexpr int QuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
-// [0] is written by the handler, [1] read on the Qt thread.
+// [0] is written by the handler, [1] read on the Qt thread; owned by the TQuitSignals.
 int SignalPipe[2] = {-1, -1};
 
 extern "C" void quitSignalHandler(int) {
@@ -34,6 +34,8 @@ TQuitSignals::TQuitSignals(std::function<void()> OnQuit, QObject* Parent)
     : QObject(Parent), FOnQuit(std::move(OnQuit)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, SignalPipe) != 0)
         return; // the signals keep their default: the program ends without saving
+    FEnds[0].Reset(SignalPipe[0]);
+    FEnds[1].Reset(SignalPipe[1]);
     FNotifier = std::make_unique<QSocketNotifier>(SignalPipe[1], QSocketNotifier::Read);
     connect(FNotifier.get(), &QSocketNotifier::activated, this, &TQuitSignals::SignalArrived);
     setHandler(quitSignalHandler);
@@ -42,11 +44,7 @@ TQuitSignals::TQuitSignals(std::function<void()> OnQuit, QObject* Parent)
 TQuitSignals::~TQuitSignals() {
     setHandler(SIG_DFL);
     FNotifier.reset();
-    for (int& end : SignalPipe) {
-        if (end >= 0)
-            ::close(end);
-        end = -1;
-    }
+    SignalPipe[0] = SignalPipe[1] = -1;
 }
 
 void TQuitSignals::SignalArrived() {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/common/uFileDescriptor.h"
+
 class QSocketNotifier;
 
 namespace orvanta {
@@ -21,6 +23,8 @@ private:
     void SignalArrived();
 
     std::function<void()> FOnQuit;
+    // The socket pair the handler writes to.
+    TFileDescriptor FEnds[2];
     // Ended before the socket pair is closed.
     std::unique_ptr<QSocketNotifier> FNotifier;
 };

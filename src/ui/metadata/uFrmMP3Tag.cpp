@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStringListModel>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -159,9 +158,6 @@ TfrmMP3Tag::TfrmMP3Tag(IPrompts& Prompts, QWidget* Parent)
     setObjectName(QStringLiteral("frmMP3Tag"));
     setWindowTitle(QStringLiteral("MP3 Tag Editor"));
     PrepareControls();
-    tmrPickLists = new QTimer(this);
-    tmrPickLists->setInterval(20);
-    connect(tmrPickLists, &QTimer::timeout, this, &TfrmMP3Tag::ShowPickLists);
     resize(401, 373);
 }
 
@@ -303,16 +299,13 @@ void TfrmMP3Tag::StartPickLists() {
         FPickCombos.insert(FPickCombos.end(), {cmbGenres, cmbLanguages, cmbComposers});
         fields.insert(fields.end(), {"fGenre", "fLanguage", "fComposer"});
     }
-    FPickLists = std::make_unique<TPickListReader>(FMediaDB->FileName(), std::move(fields));
-    tmrPickLists->start();
+    FPickLists = std::make_unique<TPickListReader>(
+        FMediaDB->FileName(), std::move(fields),
+        [this](std::vector<QStringList> Lists) { ShowPickLists(Lists); });
 }
 
-void TfrmMP3Tag::ShowPickLists() {
-    std::optional<std::vector<QStringList>> lists = FPickLists->Take();
-    if (!lists)
-        return;
-    tmrPickLists->stop();
-    for (std::size_t i = 0; i < FPickCombos.size() && i < lists->size(); ++i) {
+void TfrmMP3Tag::ShowPickLists(const std::vector<QStringList>& Lists) {
+    for (std::size_t i = 0; i < FPickCombos.size() && i < Lists.size(); ++i) {
         // The list comes in under what is shown or typed meanwhile, which stays as it is.
         QComboBox* combo = FPickCombos[i];
         QLineEdit* edit = combo->lineEdit(); // every pick list here is editable
@@ -321,7 +314,7 @@ void TfrmMP3Tag::ShowPickLists() {
         const bool modified = edit->isModified();
         const QSignalBlocker quietCombo(combo);
         const QSignalBlocker quietEdit(edit);
-        combo->setModel(new QStringListModel((*lists)[i], combo));
+        combo->setModel(new QStringListModel(Lists[i], combo));
         combo->setCurrentIndex(-1);
         edit->setText(text);
         edit->setCursorPosition(cursor);

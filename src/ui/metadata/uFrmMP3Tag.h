@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,7 +15,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 class QToolButton;
 
 namespace orvanta {
@@ -101,9 +101,9 @@ protected:
 private:
     void PrepareControls();
     void EnableV2Controls();
-    // The pick lists of the library's values arrive from a thread of their own.
+    // The pick lists of the library's values arrive from a library worker of their own.
     void StartPickLists();
-    void ShowPickLists();
+    void ShowPickLists(const std::vector<QStringList>& Lists);
     void FillGenreTable();
     // The box the user types a text field into; null for the genre (a pick list) and the track.
     QLineEdit* TypedBox(TTagField Field) const;
@@ -136,7 +136,6 @@ private:
     TShown FShown;
     std::unique_ptr<TPickListReader> FPickLists;
     std::vector<QComboBox*> FPickCombos;
-    QTimer* tmrPickLists = nullptr;
 };
 
 } // namespace orvanta

@@ -1,50 +1,27 @@
 #include "ui/metadata/uTagPickLists.h"
 
-#include <atomic>
-#include <exception>
-#include <mutex>
 #include <string_view>
-#include <thread>
 
 #include "core/library/uTMyMediaDB.h"
 
 namespace orvanta {
 
-struct TPickListReader::TState {
-    std::atomic<bool> Stop{false};
-    std::mutex Lock;
-    std::optional<std::vector<QStringList>> Lists;
-};
-
-TPickListReader::TPickListReader(const std::string& LibraryFile, std::vector<const char*> Fields)
-    : FState(std::make_shared<TState>()) {
-    // Detached: the thread keeps the state alive, and a closed dialog does not wait for it.
-    std::thread([state = FState, LibraryFile, Fields = std::move(Fields)] {
-        std::vector<QStringList> lists(Fields.size());
-        try {
-            TMyMediaDB library;
-            library.OpenReadOnly(LibraryFile);
-            for (std::size_t i = 0; i < Fields.size() && !state->Stop; ++i)
-                library.DistinctValues(Fields[i], [&](std::string_view value) {
+TPickListReader::TPickListReader(const std::string& LibraryFile, std::vector<const char*> Fields,
+                                 TDone Done)
+    : FWorker(LibraryFile, true) {
+    FInbox.Post<std::vector<QStringList>>(
+        FWorker, TLibraryWorker::NoLane,
+        [Fields = std::move(Fields)](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            std::vector<QStringList> lists(Fields.size());
+            for (std::size_t i = 0; i < Fields.size() && !Cancel.Cancelled(); ++i)
+                Library.DistinctValues(Fields[i], [&](std::string_view value) {
                     lists[i] << QString::fromUtf8(value.data(),
                                                   static_cast<qsizetype>(value.size()));
-                    return !state->Stop;
+                    return !Cancel.Cancelled();
                 });
-        } catch (const std::exception&) { // a damaged library offers no values
-            lists.assign(Fields.size(), QStringList());
-        }
-        const std::lock_guard hold(state->Lock);
-        state->Lists = std::move(lists);
-    }).detach();
-}
-
-TPickListReader::~TPickListReader() {
-    FState->Stop = true;
-}
-
-std::optional<std::vector<QStringList>> TPickListReader::Take() {
-    const std::lock_guard hold(FState->Lock);
-    return std::exchange(FState->Lists, std::nullopt);
+            return lists;
+        },
+        std::move(Done));
 }
 
 } // namespace orvanta

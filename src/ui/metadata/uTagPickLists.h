@@ -1,31 +1,35 @@
 #pragma once
 
 #include <QStringList>
-#include <memory>
-#include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/library/uLibraryWorker.h"
+#include "ui/common/uWorkerInbox.h"
+
 namespace orvanta {
 
-// The library's distinct values for the tag editor's pick lists, read on a thread of its own
-// from a connection of its own: on a large library they take seconds, and the dialog opens at
-// once. Dropping the reader leaves the thread to end after the value in hand.
+// The library's distinct values for the tag editor's pick lists, read on a library worker of
+// their own (a read-only connection): on a large library they take seconds, and the dialog opens
+// at once. The answer comes back on the creating thread; a library that cannot be read offers
+// no values, so nothing comes.
 class TPickListReader {
 public:
+    // The lists in the order of the fields.
+    using TDone = std::function<void(std::vector<QStringList> Lists)>;
+
     // Fields as TMyMediaDB::DistinctValues takes them.
-    TPickListReader(const std::string& LibraryFile, std::vector<const char*> Fields);
-    ~TPickListReader();
+    TPickListReader(const std::string& LibraryFile, std::vector<const char*> Fields, TDone Done);
+    // Stops the read after the row in hand, and nothing arrives any more.
+    ~TPickListReader() = default;
     TPickListReader(const TPickListReader&) = delete;
     TPickListReader& operator=(const TPickListReader&) = delete;
 
-    // Once every list is read: the lists in the order of the fields (empty ones when the
-    // library could not be read). Nothing before, and nothing after the first answer.
-    std::optional<std::vector<QStringList>> Take();
-
 private:
-    struct TState;
-    std::shared_ptr<TState> FState;
+    // Declared first, so it goes after the worker has stopped.
+    TWorkerInbox FInbox;
+    TLibraryWorker FWorker;
 };
 
 } // namespace orvanta
