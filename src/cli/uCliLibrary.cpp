@@ -12,6 +12,7 @@
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uMediaFolders.h"
+#include "core/library/uMediaImport.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -77,8 +78,6 @@ int runAdd(const std::vector<std::string>& files) {
     TMyMediaDB library;
     if (!openLibrary(library))
         return ExitFailed;
-    TPlayListManager noPlayLists; // adding never touches a playlist
-    TMediaMaintenance maintenance(library, noPlayLists, *FileTypes);
     std::vector<std::string> chosen;
     bool allAdded = true;
     for (const std::string& file : files) {
@@ -93,59 +92,64 @@ int runAdd(const std::vector<std::string>& files) {
         std::cerr << "File not found: " << path << "\n";
         printLine({{"path", path}, {"result", "not found"}});
     }
-    // A file named here comes back after a removal; a folder's removed files stay out.
-    const TCollectedFiles collected = CollectFilesToAdd(library, chosen, *FileTypes);
     TAddTally tally;
-    for (const TFolderProblem& problem : collected.Problems) {
-        allAdded = false;
-        tally.CountFolder(problem.Path, problem.Reason);
-        printLine({{"path", problem.Path}, {"result", "cannot be read"}});
-    }
-    for (const std::string& path : collected.PassedBy)
-        printLine({{"path", path}, {"result", "removed earlier"}});
-    tally.PassedBy = static_cast<int>(collected.PassedBy.size());
-    {
-        TProgressLine line("Adding files");
-        maintenance.AddFiles(collected.Files,
-                             [&allAdded, &tally](const TAddResult& result) {
-                                 tally.Count(result);
-                                 json out = {{"path", result.Path}};
-                                 switch (result.Outcome) {
-                                 case TAddOutcome::Added:
-                                     out["result"] = "added";
-                                     out["seconds"] = result.Row.Seconds;
-                                     out["title"] = result.Row.Title;
-                                     break;
-                                 case TAddOutcome::AlreadyInLibrary:
-                                     out["result"] = "already in library";
-                                     break;
-                                 case TAddOutcome::Updated:
-                                     out["result"] = "updated";
-                                     out["seconds"] = result.Row.Seconds;
-                                     out["title"] = result.Row.Title;
-                                     break;
-                                 case TAddOutcome::Unsupported:
-                                 case TAddOutcome::NotRegularFile:
-                                     out["result"] = result.Outcome == TAddOutcome::Unsupported
-                                                         ? "unsupported"
-                                                         : "not a regular file";
-                                     allAdded = false;
-                                     std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
-                                     break;
-                                 case TAddOutcome::NoAudio:
-                                 case TAddOutcome::Unreadable:
-                                     out["result"] = SkipReason(result.Outcome);
-                                     allAdded = false;
-                                     break;
-                                 }
-                                 printLine(out);
-                             },
-                             {[&line](int done, int total) { line.Show(done, total); }, {}});
-    }
-    std::cerr << tally.Summary() << "\n";
-    for (const std::string& detail : tally.Details)
-        std::cerr << "  " << forTerminal(detail) << "\n";
-    return allAdded ? ExitOk : ExitFailed;
+    TMediaImport import(library, *FileTypes);
+    // A file named here comes back after a removal; a folder's removed files stay out.
+    import.OnCollected = [&allAdded, &tally ](const TCollectedFiles& collected) {
+        for (const TFolderProblem& problem:collected.Problems) {
+            allAdded = false;
+    tally.CountFolder(problem.Path, problem.Reason);
+    printLine({{"path", problem.Path}, {"result", "cannot be read"}});
+}
+for (const std::string& path : collected.PassedBy)
+    printLine({{"path", path}, {"result", "removed earlier"}});
+tally.PassedBy = static_cast<int>(collected.PassedBy.size());
+}; // namespace
+import.OnResults = [&allAdded, &tally ](std::vector<TAddResult> results) {
+    for (const TAddResult& result:results) {
+        tally.Count(result);
+json out = {{"path", result.Path}};
+switch (result.Outcome) {
+case TAddOutcome::Added:
+    out["result"] = "added";
+    out["seconds"] = result.Row.Seconds;
+    out["title"] = result.Row.Title;
+    break;
+case TAddOutcome::AlreadyInLibrary:
+    out["result"] = "already in library";
+    break;
+case TAddOutcome::Updated:
+    out["result"] = "updated";
+    out["seconds"] = result.Row.Seconds;
+    out["title"] = result.Row.Title;
+    break;
+case TAddOutcome::Unsupported:
+case TAddOutcome::NotRegularFile:
+    out["result"] =
+        result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
+    allAdded = false;
+    std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
+    break;
+case TAddOutcome::NoAudio:
+case TAddOutcome::Unreadable:
+    out["result"] = SkipReason(result.Outcome);
+    allAdded = false;
+    break;
+}
+printLine(out);
+} // namespace orvanta::cli
+}
+;
+{
+    TProgressLine line("Adding files");
+    import.OnProgress = [&line](int done, int total, const std::string&) { line.Show(done, total);
+};
+import.Add(chosen);
+}
+std::cerr << tally.Summary() << "\n";
+for (const std::string& detail : tally.Details)
+    std::cerr << "  " << forTerminal(detail) << "\n";
+return allAdded ? ExitOk : ExitFailed;
 }
 
 int runList() {
@@ -239,21 +243,25 @@ int runRefresh() {
     // Files that appeared beside the library's files since come in; changed ones are read
     // again.
     TAddTally tally;
-    AddRefreshFiles(maintenance, library, FindRefreshFiles(library, *FileTypes),
-                    [&tally](const TAddResult& added) {
-                        tally.Count(added);
-                        if (added.Outcome == TAddOutcome::Added)
-                            printLine({{"path", added.Path}, {"result", "added"}});
-                        else if (added.Outcome == TAddOutcome::Updated)
-                            printLine({{"path", added.Path}, {"result", "updated"}});
-                    });
-    std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
-              << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
-              << " changed files";
-    if (result.KeptFolderMissing > 0)
-        std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
-    std::cerr << ".\n";
-    return saved ? ExitOk : ExitFailed;
+    TMediaImport import(library, *FileTypes);
+    import.OnResults = [&tally](std::vector<TAddResult> results) {
+        for (const TAddResult& added:results) {
+            tally.Count(added);
+    if (added.Outcome == TAddOutcome::Added)
+        printLine({{"path", added.Path}, {"result", "added"}});
+    else if (added.Outcome == TAddOutcome::Updated)
+        printLine({{"path", added.Path}, {"result", "updated"}});
+}
+}
+;
+import.Refresh();
+std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
+          << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
+          << " changed files";
+if (result.KeptFolderMissing > 0)
+    std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
+std::cerr << ".\n";
+return saved ? ExitOk : ExitFailed;
 }
 
 } // namespace

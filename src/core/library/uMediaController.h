@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/common/uCommands.h"
+#include "core/library/uMediaImportQueue.h"
 
 namespace orvanta {
 
@@ -85,6 +86,13 @@ public:
             return {0, true};
         }
         return {FSortState, false};
+    }
+
+    // The adds: the one running and those waiting their turn.
+    TImportQueue Imports;
+    // The add to start now: one waits and no library command runs. The caller begins it.
+    std::optional<TImportRequest> NextImport() {
+        return Busy() ? std::nullopt : Imports.TakeNext();
     }
 
 private:

@@ -194,7 +194,7 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
                 // Then, in the background, the files that appeared beside the library's files
                 // and those that changed since they were read.
                 if (ThenFindNew)
-                    FImportQueue.push_back({{}, {}, true, {}});
+                    FController.Imports.Ask({{}, {}, true, {}});
                 StartNextImport();
             });
         },
