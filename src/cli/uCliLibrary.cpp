@@ -180,12 +180,7 @@ int runRemove(const std::vector<std::string>& files) {
     // (or the program) changing them at the same time loses nothing.
     TPlayListManager playLists;
     const auto lock = playLists.OpenLocked(PlayListsFolder());
-    struct TRow {
-        std::string Directory;
-        std::string FileName;
-        std::string Entry;
-    };
-    std::vector<TRow> rows;
+    std::vector<TMediaRecord> rows;
     // Printed in the order of the arguments, once everything is written.
     std::vector<json> results;
     bool allFound = true;
@@ -198,27 +193,18 @@ int runRemove(const std::vector<std::string>& files) {
             allFound = false;
             continue;
         }
-        TRow row{found.Directory, found.FileName, found.TrackEntry()};
-        results.push_back({{"path", JoinPath(row.Directory, row.FileName)}, {"result", "removed"}});
-        rows.push_back(std::move(row));
+        results.push_back({{"path", found.FullPath()}, {"result", "removed"}});
+        rows.push_back(std::move(found));
     }
     // Playlists first: a row left in the library after a failure can be removed again, an
     // entry left behind a removed row would never be cleaned up.
     std::vector<std::string> entries;
-    for (const TRow& row : rows)
-        entries.push_back(row.Entry);
+    for (const TMediaRecord& row : rows)
+        entries.push_back(row.TrackEntry());
     playLists.RemoveTracksEverywhere(entries);
     if (!savePlayLists(playLists))
         return ExitFailed;
-    library.BeginBatch();
-    try {
-        for (const TRow& row : rows)
-            library.RemoveMedia(row.Directory, row.FileName);
-        library.EndBatch();
-    } catch (...) {
-        library.CancelBatch();
-        throw;
-    }
+    RemoveMediaRows(library, rows);
     for (const json& result : results)
         printLine(result);
     return allFound ? ExitOk : ExitFailed;

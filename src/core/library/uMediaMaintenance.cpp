@@ -401,6 +401,25 @@ void TMediaMaintenance::RemoveFile(std::string_view Directory, std::string_view 
     FPlayLists.RemoveTrackEverywhere(MakeTrackEntry(JoinPath(Directory, FileName), Seconds));
 }
 
+std::size_t RemoveMediaRows(TMyMediaDB& Library, const std::vector<TMediaRecord>& Rows,
+                            const TMaintenanceProgress& Progress) {
+    std::size_t removed = 0;
+    // One write to disk for the whole removal instead of one per file.
+    Library.BeginBatch();
+    try {
+        for (; removed < Rows.size() && !(Progress.Cancelled && Progress.Cancelled()); ++removed) {
+            Library.RemoveMedia(Rows[removed].Directory, Rows[removed].FileName);
+            if (Progress.OnProgress)
+                Progress.OnProgress(static_cast<int>(removed + 1), static_cast<int>(Rows.size()));
+        }
+        Library.EndBatch();
+    } catch (...) {
+        Library.CancelBatch();
+        throw;
+    }
+    return removed;
+}
+
 TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress) {
     struct TMissing {
         std::string Directory;

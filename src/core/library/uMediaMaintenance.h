@@ -101,6 +101,13 @@ struct TPurgeResult {
     bool Cancelled = false;
 };
 
+// Removes the rows of Rows' files as the user's removal (remembered, so refreshes and folder
+// adds pass the files by), in one write to disk, stopping when Progress.Cancelled says so; the
+// playlists are the caller's. Returns how many rows went, from the first on; after an error
+// none did.
+std::size_t RemoveMediaRows(TMyMediaDB& Library, const std::vector<TMediaRecord>& Rows,
+                            const TMaintenanceProgress& Progress = {});
+
 // Adding, removing and purging library files, for the My Music view and orvanta-cli alike.
 // Errors of the library are thrown as EEasyError; what was reported done before stays done.
 class TMediaMaintenance {
