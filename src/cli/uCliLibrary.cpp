@@ -74,6 +74,41 @@ bool openLibrary(TMyMediaDB& library) {
     return true;
 }
 
+// One line per file added or left out; false when it was left out.
+bool printAddResult(const TAddResult& result) {
+    json out = {{"path", result.Path}};
+    bool added = true;
+    switch (result.Outcome) {
+    case TAddOutcome::Added:
+        out["result"] = "added";
+        out["seconds"] = result.Row.Seconds;
+        out["title"] = result.Row.Title;
+        break;
+    case TAddOutcome::AlreadyInLibrary:
+        out["result"] = "already in library";
+        break;
+    case TAddOutcome::Updated:
+        out["result"] = "updated";
+        out["seconds"] = result.Row.Seconds;
+        out["title"] = result.Row.Title;
+        break;
+    case TAddOutcome::Unsupported:
+    case TAddOutcome::NotRegularFile:
+        out["result"] =
+            result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
+        added = false;
+        std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
+        break;
+    case TAddOutcome::NoAudio:
+    case TAddOutcome::Unreadable:
+        out["result"] = SkipReason(result.Outcome);
+        added = false;
+        break;
+    }
+    printLine(out);
+    return added;
+}
+
 int runAdd(const std::vector<std::string>& files) {
     TMyMediaDB library;
     if (!openLibrary(library))
@@ -93,63 +128,36 @@ int runAdd(const std::vector<std::string>& files) {
         printLine({{"path", path}, {"result", "not found"}});
     }
     TAddTally tally;
-    TMediaImport import(library, *FileTypes);
+    TMediaImport importing(library, *FileTypes);
     // A file named here comes back after a removal; a folder's removed files stay out.
-    import.OnCollected = [&allAdded, &tally ](const TCollectedFiles& collected) {
-        for (const TFolderProblem& problem:collected.Problems) {
+    importing.OnCollected = [&allAdded, &tally](const TCollectedFiles& Collected) {
+        for (const TFolderProblem& problem : Collected.Problems) {
             allAdded = false;
-    tally.CountFolder(problem.Path, problem.Reason);
-    printLine({{"path", problem.Path}, {"result", "cannot be read"}});
-}
-for (const std::string& path : collected.PassedBy)
-    printLine({{"path", path}, {"result", "removed earlier"}});
-tally.PassedBy = static_cast<int>(collected.PassedBy.size());
-}; // namespace
-import.OnResults = [&allAdded, &tally ](std::vector<TAddResult> results) {
-    for (const TAddResult& result:results) {
-        tally.Count(result);
-json out = {{"path", result.Path}};
-switch (result.Outcome) {
-case TAddOutcome::Added:
-    out["result"] = "added";
-    out["seconds"] = result.Row.Seconds;
-    out["title"] = result.Row.Title;
-    break;
-case TAddOutcome::AlreadyInLibrary:
-    out["result"] = "already in library";
-    break;
-case TAddOutcome::Updated:
-    out["result"] = "updated";
-    out["seconds"] = result.Row.Seconds;
-    out["title"] = result.Row.Title;
-    break;
-case TAddOutcome::Unsupported:
-case TAddOutcome::NotRegularFile:
-    out["result"] =
-        result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
-    allAdded = false;
-    std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
-    break;
-case TAddOutcome::NoAudio:
-case TAddOutcome::Unreadable:
-    out["result"] = SkipReason(result.Outcome);
-    allAdded = false;
-    break;
-}
-printLine(out);
-} // namespace orvanta::cli
-}
-;
-{
-    TProgressLine line("Adding files");
-    import.OnProgress = [&line](int done, int total, const std::string&) { line.Show(done, total);
-};
-import.Add(chosen);
-}
-std::cerr << tally.Summary() << "\n";
-for (const std::string& detail : tally.Details)
-    std::cerr << "  " << forTerminal(detail) << "\n";
-return allAdded ? ExitOk : ExitFailed;
+            tally.CountFolder(problem.Path, problem.Reason);
+            printLine({{"path", problem.Path}, {"result", "cannot be read"}});
+        }
+        for (const std::string& path : Collected.PassedBy)
+            printLine({{"path", path}, {"result", "removed earlier"}});
+        tally.PassedBy = static_cast<int>(Collected.PassedBy.size());
+    };
+    importing.OnResults = [&allAdded, &tally](std::vector<TAddResult>& Results) {
+        for (const TAddResult& result : Results) {
+            tally.Count(result);
+            if (!printAddResult(result))
+                allAdded = false;
+        }
+    };
+    {
+        TProgressLine line("Adding files");
+        importing.OnProgress = [&line](int done, int total, const std::string&) {
+            line.Show(done, total);
+        };
+        importing.Add(chosen);
+    }
+    std::cerr << tally.Summary() << "\n";
+    for (const std::string& detail : tally.Details)
+        std::cerr << "  " << forTerminal(detail) << "\n";
+    return allAdded ? ExitOk : ExitFailed;
 }
 
 int runList() {
@@ -229,25 +237,24 @@ int runRefresh() {
     // Files that appeared beside the library's files since come in; changed ones are read
     // again.
     TAddTally tally;
-    TMediaImport import(library, *FileTypes);
-    import.OnResults = [&tally](std::vector<TAddResult> results) {
-        for (const TAddResult& added:results) {
+    TMediaImport importing(library, *FileTypes);
+    importing.OnResults = [&tally](std::vector<TAddResult>& results) {
+        for (const TAddResult& added : results) {
             tally.Count(added);
-    if (added.Outcome == TAddOutcome::Added)
-        printLine({{"path", added.Path}, {"result", "added"}});
-    else if (added.Outcome == TAddOutcome::Updated)
-        printLine({{"path", added.Path}, {"result", "updated"}});
-}
-}
-;
-import.Refresh();
-std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
-          << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
-          << " changed files";
-if (result.KeptFolderMissing > 0)
-    std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
-std::cerr << ".\n";
-return saved ? ExitOk : ExitFailed;
+            if (added.Outcome == TAddOutcome::Added)
+                printLine({{"path", added.Path}, {"result", "added"}});
+            else if (added.Outcome == TAddOutcome::Updated)
+                printLine({{"path", added.Path}, {"result", "updated"}});
+        }
+    };
+    importing.Refresh();
+    std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
+              << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
+              << " changed files";
+    if (result.KeptFolderMissing > 0)
+        std::cerr << ", kept " << result.KeptFolderMissing << " whose folder is missing or empty";
+    std::cerr << ".\n";
+    return saved ? ExitOk : ExitFailed;
 }
 
 } // namespace

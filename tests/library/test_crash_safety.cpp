@@ -83,17 +83,14 @@ std::function<void()> backgroundImport(const std::string& file, const std::strin
         RegisterFileTypes(types);
         TMyMediaDB library;
         library.OpenDatabase(file);
-        TMediaImport import(library, types);
-        import.OnResults = [](std::vector<TAddResult> Results) {
-            for (const TAddResult& result:Results) std::printf("%s\n", nlohmann::json(
-                                                                           {{ "path",
-                                                                              result.Path }})
-                                                                           .dump()
-                                                                           .c_str());
-        std::fflush(stdout);
+        TMediaImport importing(library, types);
+        importing.OnResults = [](std::vector<TAddResult>& Results) {
+            for (const TAddResult& result : Results)
+                std::printf("%s\n", nlohmann::json({{"path", result.Path}}).dump().c_str());
+            std::fflush(stdout);
+        };
+        importing.RunInBackground({folder}, false);
     };
-    import.RunInBackground({folder}, false);
-};
 }
 
 } // namespace

@@ -16,10 +16,9 @@ std::function<void(const TAddResult&)> TMediaImport::collector() {
 void TMediaImport::handOver() {
     if (FPending.empty())
         return;
-    std::vector<TAddResult> batch;
-    batch.swap(FPending);
     if (OnResults)
-        OnResults(std::move(batch));
+        OnResults(FPending);
+    FPending.clear();
 }
 
 int TMediaImport::Add(const std::vector<std::string>& Paths) {

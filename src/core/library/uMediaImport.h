@@ -27,8 +27,9 @@ public:
     std::function<bool()> Cancelled;
     // What the folders' walk found, before any file is added (Add only).
     std::function<void(const TCollectedFiles& Collected)> OnCollected;
-    // Results on disk, in order: each batch written, handed out whole.
-    std::function<void(std::vector<TAddResult> Results)> OnResults;
+    // Results on disk, in order: each batch written, handed out whole. The callee may move
+    // them away; what it leaves is cleared, its memory kept for the next batch.
+    std::function<void(std::vector<TAddResult>& Results)> OnResults;
     // Files handled so far, of how many, and the last one.
     std::function<void(int Done, int Total, const std::string& Path)> OnProgress;
 

@@ -138,41 +138,42 @@ void TfraMedia::PostImport(const TImportRequest& Request, std::uint64_t Serial,
     FWriter->Post([this, runOf, send = FInbox->Sender(), Serial, Stop, types = FFileTypes,
                    paths = Request.Paths,
                    newFiles = Request.NewFiles](TMyMediaDB& Library, const TCancelToken& Cancel) {
-        TMediaImport import(Library, *types);
-        import.Cancelled = [ Stop, Cancel ] { return *Stop || Cancel.Cancelled(); };
-        import.OnResults = [this, runOf, send, Serial](std::vector<TAddResult> Results) {
-        auto results = std::make_shared<std::vector<TAddResult>>(std::move(Results));
-        send([this, runOf, Serial, results] {
-            if (TImportRun* run = runOf(Serial)) {
-                run->Arrived(std::move(*results));
-                ImportSliceLater();
-            }
-        });
+        TMediaImport importing(Library, *types);
+        importing.Cancelled = [Stop, Cancel] { return *Stop || Cancel.Cancelled(); };
+        importing.OnResults = [this, runOf, send, Serial](std::vector<TAddResult>& Results) {
+            auto results = std::make_shared<std::vector<TAddResult>>(std::move(Results));
+            send([this, runOf, Serial, results] {
+                if (TImportRun* run = runOf(Serial)) {
+                    run->Arrived(std::move(*results));
+                    ImportSliceLater();
+                }
+            });
         };
         // Told at most every few tens of milliseconds.
-        import.OnProgress = [this, runOf, send, Serial, last = std::chrono::steady_clock::time_point()](
-                                int Done, int Total, const std::string& Path) mutable {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last < std::chrono::milliseconds(ResponsiveMs))
-            return;
-        last = now;
-        send([this, runOf, Serial, Done, Total, Path] {
+        importing.OnProgress = [this, runOf, send, Serial,
+                                last = std::chrono::steady_clock::time_point()](
+                                   int Done, int Total, const std::string& Path) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(ResponsiveMs))
+                return;
+            last = now;
+            send([this, runOf, Serial, Done, Total, Path] {
+                if (TImportRun* run = runOf(Serial)) {
+                    run->Done = Done;
+                    run->Total = Total;
+                    run->Current = Path;
+                    ImportSliceLater();
+                }
+            });
+        };
+        TMediaImport::TEnd end = importing.RunInBackground(paths, newFiles);
+        send([this, runOf, Serial, end = std::move(end)] {
             if (TImportRun* run = runOf(Serial)) {
-                run->Done = Done;
-                run->Total = Total;
-                run->Current = Path;
+                run->Ended(end);
                 ImportSliceLater();
             }
         });
-        };
-        TMediaImport::TEnd end = import.RunInBackground(paths, newFiles);
-        send([this, runOf, Serial, end = std::move(end)] {
-        if (TImportRun* run = runOf(Serial)) {
-            run->Ended(end);
-            ImportSliceLater();
-        }
-        });
-});
+    });
 }
 
 void TfraMedia::ImportSliceLater() {
