@@ -3,14 +3,15 @@
 #include <exception>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta {
 
-std::function<void(const TAddResult&)> TMediaImport::collector() {
-    return [this](const TAddResult& Result) { FPending.push_back(Result); };
+std::function<void(TAddResult&)> TMediaImport::collector() {
+    return [this](TAddResult& Result) { FPending.push_back(std::move(Result)); };
 }
 
 void TMediaImport::handOver() {

@@ -55,7 +55,7 @@ public:
     TEnd RunInBackground(const std::vector<std::string>& Paths, bool NewFiles);
 
 private:
-    std::function<void(const TAddResult&)> collector();
+    std::function<void(TAddResult&)> collector();
     void handOver();
 
     TMyMediaDB& FLibrary;

@@ -306,7 +306,7 @@ TAddResult TMediaMaintenance::AddFile(const std::string& Path) {
 }
 
 int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
-                                const std::function<void(const TAddResult&)>& OnFileDone,
+                                const std::function<void(TAddResult&)>& OnFileDone,
                                 const TMaintenanceProgress& Progress) {
     using Clock = std::chrono::steady_clock;
     std::vector<TAddResult> pending;
@@ -324,7 +324,7 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
                 throw;
             }
         }
-        for (const TAddResult& result : pending)
+        for (TAddResult& result : pending)
             if (OnFileDone)
                 OnFileDone(result);
         pending.clear();

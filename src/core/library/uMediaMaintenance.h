@@ -127,10 +127,10 @@ public:
     // Adds one file; on disk when it returns.
     TAddResult AddFile(const std::string& Path);
     // Adds the files in order, reading them ahead in parallel. OnFileDone receives each
-    // result, in order, on the calling thread, only once the file is on disk. Returns how many
-    // files were handled (all unless cancelled).
+    // result, in order, on the calling thread, only once the file is on disk; it may take it.
+    // Returns how many files were handled (all unless cancelled).
     int AddFiles(const std::vector<std::string>& Paths,
-                 const std::function<void(const TAddResult&)>& OnFileDone,
+                 const std::function<void(TAddResult&)>& OnFileDone,
                  const TMaintenanceProgress& Progress = {});
 
     // Whether some playlist holds the file's track entry (letter case aside).
