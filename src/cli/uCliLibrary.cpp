@@ -12,6 +12,7 @@
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uMediaFolders.h"
+#include "core/library/uMediaImport.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -73,12 +74,45 @@ bool openLibrary(TMyMediaDB& library) {
     return true;
 }
 
+// One line per file added or left out; false when it was left out.
+bool printAddResult(const TAddResult& result) {
+    json out = {{"path", result.Path}};
+    bool added = true;
+    switch (result.Outcome) {
+    case TAddOutcome::Added:
+        out["result"] = "added";
+        out["seconds"] = result.Row.Seconds;
+        out["title"] = result.Row.Title;
+        break;
+    case TAddOutcome::AlreadyInLibrary:
+        out["result"] = "already in library";
+        break;
+    case TAddOutcome::Updated:
+        out["result"] = "updated";
+        out["seconds"] = result.Row.Seconds;
+        out["title"] = result.Row.Title;
+        break;
+    case TAddOutcome::Unsupported:
+    case TAddOutcome::NotRegularFile:
+        out["result"] =
+            result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
+        added = false;
+        std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
+        break;
+    case TAddOutcome::NoAudio:
+    case TAddOutcome::Unreadable:
+        out["result"] = SkipReason(result.Outcome);
+        added = false;
+        break;
+    }
+    printLine(out);
+    return added;
+}
+
 int runAdd(const std::vector<std::string>& files) {
     TMyMediaDB library;
     if (!openLibrary(library))
         return ExitFailed;
-    TPlayListManager noPlayLists; // adding never touches a playlist
-    TMediaMaintenance maintenance(library, noPlayLists, *FileTypes);
     std::vector<std::string> chosen;
     bool allAdded = true;
     for (const std::string& file : files) {
@@ -93,54 +127,32 @@ int runAdd(const std::vector<std::string>& files) {
         std::cerr << "File not found: " << path << "\n";
         printLine({{"path", path}, {"result", "not found"}});
     }
-    // A file named here comes back after a removal; a folder's removed files stay out.
-    const TCollectedFiles collected = CollectFilesToAdd(library, chosen, *FileTypes);
     TAddTally tally;
-    for (const TFolderProblem& problem : collected.Problems) {
-        allAdded = false;
-        tally.CountFolder(problem.Path, problem.Reason);
-        printLine({{"path", problem.Path}, {"result", "cannot be read"}});
-    }
-    for (const std::string& path : collected.PassedBy)
-        printLine({{"path", path}, {"result", "removed earlier"}});
-    tally.PassedBy = static_cast<int>(collected.PassedBy.size());
+    TMediaImport importing(library, *FileTypes);
+    // A file named here comes back after a removal; a folder's removed files stay out.
+    importing.OnCollected = [&allAdded, &tally](const TCollectedFiles& Collected) {
+        for (const TFolderProblem& problem : Collected.Problems) {
+            allAdded = false;
+            tally.CountFolder(problem.Path, problem.Reason);
+            printLine({{"path", problem.Path}, {"result", "cannot be read"}});
+        }
+        for (const std::string& path : Collected.PassedBy)
+            printLine({{"path", path}, {"result", "removed earlier"}});
+        tally.PassedBy = static_cast<int>(Collected.PassedBy.size());
+    };
+    importing.OnResults = [&allAdded, &tally](std::vector<TAddResult>& Results) {
+        for (const TAddResult& result : Results) {
+            tally.Count(result);
+            if (!printAddResult(result))
+                allAdded = false;
+        }
+    };
     {
         TProgressLine line("Adding files");
-        maintenance.AddFiles(collected.Files,
-                             [&allAdded, &tally](const TAddResult& result) {
-                                 tally.Count(result);
-                                 json out = {{"path", result.Path}};
-                                 switch (result.Outcome) {
-                                 case TAddOutcome::Added:
-                                     out["result"] = "added";
-                                     out["seconds"] = result.Row.Seconds;
-                                     out["title"] = result.Row.Title;
-                                     break;
-                                 case TAddOutcome::AlreadyInLibrary:
-                                     out["result"] = "already in library";
-                                     break;
-                                 case TAddOutcome::Updated:
-                                     out["result"] = "updated";
-                                     out["seconds"] = result.Row.Seconds;
-                                     out["title"] = result.Row.Title;
-                                     break;
-                                 case TAddOutcome::Unsupported:
-                                 case TAddOutcome::NotRegularFile:
-                                     out["result"] = result.Outcome == TAddOutcome::Unsupported
-                                                         ? "unsupported"
-                                                         : "not a regular file";
-                                     allAdded = false;
-                                     std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
-                                     break;
-                                 case TAddOutcome::NoAudio:
-                                 case TAddOutcome::Unreadable:
-                                     out["result"] = SkipReason(result.Outcome);
-                                     allAdded = false;
-                                     break;
-                                 }
-                                 printLine(out);
-                             },
-                             {[&line](int done, int total) { line.Show(done, total); }, {}});
+        importing.OnProgress = [&line](int done, int total, const std::string&) {
+            line.Show(done, total);
+        };
+        importing.Add(chosen);
     }
     std::cerr << tally.Summary() << "\n";
     for (const std::string& detail : tally.Details)
@@ -176,12 +188,7 @@ int runRemove(const std::vector<std::string>& files) {
     // (or the program) changing them at the same time loses nothing.
     TPlayListManager playLists;
     const auto lock = playLists.OpenLocked(PlayListsFolder());
-    struct TRow {
-        std::string Directory;
-        std::string FileName;
-        std::string Entry;
-    };
-    std::vector<TRow> rows;
+    std::vector<TMediaRecord> rows;
     // Printed in the order of the arguments, once everything is written.
     std::vector<json> results;
     bool allFound = true;
@@ -194,27 +201,18 @@ int runRemove(const std::vector<std::string>& files) {
             allFound = false;
             continue;
         }
-        TRow row{found.Directory, found.FileName, found.TrackEntry()};
-        results.push_back({{"path", JoinPath(row.Directory, row.FileName)}, {"result", "removed"}});
-        rows.push_back(std::move(row));
+        results.push_back({{"path", found.FullPath()}, {"result", "removed"}});
+        rows.push_back(std::move(found));
     }
     // Playlists first: a row left in the library after a failure can be removed again, an
     // entry left behind a removed row would never be cleaned up.
     std::vector<std::string> entries;
-    for (const TRow& row : rows)
-        entries.push_back(row.Entry);
+    for (const TMediaRecord& row : rows)
+        entries.push_back(row.TrackEntry());
     playLists.RemoveTracksEverywhere(entries);
     if (!savePlayLists(playLists))
         return ExitFailed;
-    library.BeginBatch();
-    try {
-        for (const TRow& row : rows)
-            library.RemoveMedia(row.Directory, row.FileName);
-        library.EndBatch();
-    } catch (...) {
-        library.CancelBatch();
-        throw;
-    }
+    RemoveMediaRows(library, rows);
     for (const json& result : results)
         printLine(result);
     return allFound ? ExitOk : ExitFailed;
@@ -239,14 +237,17 @@ int runRefresh() {
     // Files that appeared beside the library's files since come in; changed ones are read
     // again.
     TAddTally tally;
-    AddRefreshFiles(maintenance, library, FindRefreshFiles(library, *FileTypes),
-                    [&tally](const TAddResult& added) {
-                        tally.Count(added);
-                        if (added.Outcome == TAddOutcome::Added)
-                            printLine({{"path", added.Path}, {"result", "added"}});
-                        else if (added.Outcome == TAddOutcome::Updated)
-                            printLine({{"path", added.Path}, {"result", "updated"}});
-                    });
+    TMediaImport importing(library, *FileTypes);
+    importing.OnResults = [&tally](std::vector<TAddResult>& results) {
+        for (const TAddResult& added : results) {
+            tally.Count(added);
+            if (added.Outcome == TAddOutcome::Added)
+                printLine({{"path", added.Path}, {"result", "added"}});
+            else if (added.Outcome == TAddOutcome::Updated)
+                printLine({{"path", added.Path}, {"result", "updated"}});
+        }
+    };
+    importing.Refresh();
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
               << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
               << " changed files";

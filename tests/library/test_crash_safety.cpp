@@ -76,20 +76,20 @@ std::function<void()> cli(const std::string& home, const std::vector<std::string
 }
 
 // The window's background add of a folder, printing each file it reports as a JSON line.
-std::function<void()> backgroundImport(const std::string& library, const std::string& folder) {
-    return [library, folder] {
+std::function<void()> backgroundImport(const std::string& file, const std::string& folder) {
+    return [file, folder] {
         TCustomStringList types;
         types.NameValueSeparator = ':';
         RegisterFileTypes(types);
-        TMediaImport import(library, types, {folder});
-        import.Start();
-        for (bool finished = false; !finished;) {
-            finished = import.Finished();
-            for (const TAddResult& result : import.TakeResults())
+        TMyMediaDB library;
+        library.OpenDatabase(file);
+        TMediaImport importing(library, types);
+        importing.OnResults = [](std::vector<TAddResult>& Results) {
+            for (const TAddResult& result : Results)
                 std::printf("%s\n", nlohmann::json({{"path", result.Path}}).dump().c_str());
             std::fflush(stdout);
-            ::usleep(5000); // the child's own polling of the import, not a wait of the test
-        }
+        };
+        importing.RunInBackground({folder}, false);
     };
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/library/uMediaController.h"
+#include "core/library/uMediaImportQueue.h"
 
 using namespace orvanta;
 
@@ -137,4 +138,83 @@ TEST(MediaController, ChangesMadeElsewhereAreLookedForOnlyWhenNothingIsDue) {
     controller.Listings.Ask();
     EXPECT_TRUE(controller.ListingDue({TMediaListing::Artist, "Abba", {"queen"}}));
     EXPECT_FALSE(controller.ListingDue({TMediaListing::Artist, "Abba", {}}));
+}
+
+namespace {
+
+TAddResult result(TAddOutcome Outcome, const std::string& Name) {
+    TAddResult added;
+    added.Path = "/m/" + Name;
+    added.Outcome = Outcome;
+    added.Row.Directory = "/m";
+    added.Row.FileName = Name;
+    added.Row.Seconds = 3;
+    return added;
+}
+
+} // namespace
+
+TEST(MediaController, AddResultsBecomeEntriesListedRowsAndUpdatedRows) {
+    using enum TAddOutcome;
+    struct Case {
+        const char* Name;
+        std::string PlayList;
+        bool OnDone, NewFiles;
+        std::size_t Entries, Listed, Updated;
+    };
+    // Added, Updated, AlreadyInLibrary and NoAudio, in that order, for each kind of add.
+    for (const Case& c :
+         {Case{"plain", "", false, false, 0, 1, 1}, Case{"playlist", "Mix", false, false, 3, 1, 1},
+          Case{"then", "", true, false, 3, 1, 1}, Case{"refresh", "", false, true, 0, 1, 0}}) {
+        TImportRequest request;
+        request.PlayList = c.PlayList;
+        request.NewFiles = c.NewFiles;
+        if (c.OnDone)
+            request.OnDone = [](std::vector<std::string>) {};
+        TImportRun run(std::move(request), 1);
+        run.Arrived({result(Added, "a.mp3"), result(Updated, "u.mp3"),
+                     result(AlreadyInLibrary, "k.mp3"), result(NoAudio, "n.mp3")});
+        EXPECT_TRUE(run.Count([] { return false; }));
+        EXPECT_EQ(run.Entries.size(), c.Entries) << c.Name;
+        if (c.Entries > 0) {
+            EXPECT_EQ(run.Entries,
+                      (std::vector<std::string>{"/m/a.mp3*3", "/m/u.mp3*3", "/m/k.mp3*3"}));
+        }
+        ASSERT_EQ(run.Waiting.size(), c.Listed) << c.Name;
+        EXPECT_EQ(run.Waiting.front().FileName, "a.mp3");
+        EXPECT_EQ(run.Updated.size(), c.Updated) << c.Name;
+        EXPECT_EQ(run.Tally.Summary(), "1 added, 1 updated, 1 already in the library, 1 skipped");
+    }
+}
+
+TEST(MediaController, AddsWaitTheirTurnAndEndOnceAllIsTakenIn) {
+    TMediaController controller;
+    controller.Imports.Ask({{"/first"}, {}, false, {}});
+    controller.Imports.Ask({{"/second"}, {}, false, {}});
+    controller.Begin(TMediaController::TWork::Purging);
+    EXPECT_FALSE(controller.NextImport());
+    controller.End();
+    std::optional<TImportRequest> next = controller.NextImport();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->Paths, std::vector<std::string>{"/first"});
+    TImportRun& run = controller.Imports.Start(std::move(*next));
+    EXPECT_TRUE(controller.Imports.Waiting());
+
+    // Results are taken in 256 at a time while the slice lasts; more arrive meanwhile.
+    run.Arrived(std::vector<TAddResult>(300, result(TAddOutcome::Unsupported, "x.txt")));
+    int slices = 0;
+    EXPECT_FALSE(run.Count([&slices] { return slices++ == 1; }));
+    run.Arrived({result(TAddOutcome::Added, "a.mp3")});
+    run.Ended({{{"/locked", "Permission denied"}}, 2, ""});
+    EXPECT_FALSE(run.Complete());
+    EXPECT_TRUE(run.Count([] { return false; }));
+    EXPECT_EQ(run.Waiting.size(), 1u);
+    EXPECT_EQ(run.Tally.Details.back(), "/locked: cannot be read (Permission denied)");
+    EXPECT_EQ(run.Tally.Summary(),
+              "1 added, 0 already in the library, 2 left out as removed earlier, 301 skipped");
+    run.Waiting.clear();
+    EXPECT_TRUE(run.Complete());
+    EXPECT_EQ(controller.Imports.Finish().get(), &run);
+    EXPECT_EQ(controller.NextImport()->Paths, std::vector<std::string>{"/second"});
+    EXPECT_FALSE(controller.Imports.Waiting());
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/common/uCommands.h"
+#include "core/library/uMediaImportQueue.h"
 #include "core/library/uMediaListingRules.h"
 
 namespace orvanta {
@@ -109,6 +110,13 @@ public:
             return {0, true};
         }
         return {FSortState, false};
+    }
+
+    // The adds: the one running and those waiting their turn.
+    TImportQueue Imports;
+    // The add to start now: one waits and no library command runs. The caller begins it.
+    std::optional<TImportRequest> NextImport() {
+        return Busy() ? std::nullopt : Imports.TakeNext();
     }
 
 private:

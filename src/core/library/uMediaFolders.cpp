@@ -191,7 +191,7 @@ TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Typ
 
 int AddRefreshFiles(
     TMediaMaintenance& Maintenance, TMyMediaDB& Library, const TRefreshFiles& Files,
-    const std::function<void(const TAddResult&)>& OnFileDone,
+    const std::function<void(TAddResult&)>& OnFileDone,
     const std::function<void(int Done, int Total, const std::string& Path)>& OnProgress,
     const std::function<bool()>& Cancelled) {
     constexpr std::size_t Chunk = 2000;

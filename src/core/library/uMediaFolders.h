@@ -66,7 +66,7 @@ TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Typ
 // handled (Done of Total); Cancelled is asked before each. Returns the files handled.
 int AddRefreshFiles(
     TMediaMaintenance& Maintenance, TMyMediaDB& Library, const TRefreshFiles& Files,
-    const std::function<void(const TAddResult&)>& OnFileDone,
+    const std::function<void(TAddResult&)>& OnFileDone,
     const std::function<void(int Done, int Total, const std::string& Path)>& OnProgress = {},
     const std::function<bool()>& Cancelled = {});
 

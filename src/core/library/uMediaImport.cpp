@@ -1,108 +1,99 @@
 #include "core/library/uMediaImport.h"
 
+#include <exception>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta {
 
-TMediaImport::TMediaImport(std::string LibraryFile, const TCustomStringList& Types,
-                           std::vector<std::string> Paths)
-    : FLibraryFile(std::move(LibraryFile)), FTypes(Types), FPaths(std::move(Paths)) {}
-
-TMediaImport::~TMediaImport() {
-    Cancel();
-    Wait();
+std::function<void(TAddResult&)> TMediaImport::collector() {
+    return [this](TAddResult& Result) { FPending.push_back(std::move(Result)); };
 }
 
-void TMediaImport::Start() {
-    FThread = std::thread([this] { Run(); });
+void TMediaImport::handOver() {
+    if (FPending.empty())
+        return;
+    if (OnResults)
+        OnResults(FPending);
+    FPending.clear();
 }
 
-void TMediaImport::Wait() {
-    if (FThread.joinable())
-        FThread.join();
+int TMediaImport::Add(const std::vector<std::string>& Paths) {
+    TPlayListManager noPlayLists; // adding never touches a playlist
+    TMediaMaintenance maintenance(FLibrary, noPlayLists, FTypes);
+    maintenance.Readers = Readers;
+    const TCollectedFiles collected = CollectFilesToAdd(FLibrary, Paths, FTypes);
+    if (OnCollected)
+        OnCollected(collected);
+    const std::vector<std::string>& files = collected.Files;
+    TMaintenanceProgress progress;
+    progress.Cancelled = Cancelled;
+    // A file's progress follows the write of its batch, so the batch goes out first.
+    progress.OnProgress = [this, &files](int Done, int Total) {
+        handOver();
+        if (OnProgress)
+            OnProgress(Done, Total, files[static_cast<std::size_t>(Done - 1)]);
+    };
+    const int handled = maintenance.AddFiles(files, collector(), progress);
+    handOver();
+    return handled;
 }
 
-void TMediaImport::Run() {
+int TMediaImport::Refresh() {
+    TPlayListManager noPlayLists;
+    TMediaMaintenance maintenance(FLibrary, noPlayLists, FTypes);
+    maintenance.Readers = Readers;
+    const int handled = AddRefreshFiles(
+        maintenance, FLibrary, FindRefreshFiles(FLibrary, FTypes), collector(),
+        [this](int Done, int Total, const std::string& Path) {
+            handOver();
+            if (OnProgress)
+                OnProgress(Done, Total, Path);
+        },
+        Cancelled);
+    handOver();
+    return handled;
+}
+
+TMediaImport::TEnd TMediaImport::RunInBackground(const std::vector<std::string>& Paths,
+                                                 bool NewFiles) {
     // Below the window's thread, so it gets the processor first; the readers started from
-    // here inherit it.
+    // here inherit it. The thread keeps it afterwards: Linux lets a thread lower its priority,
+    // not raise it again, and what else the writer does is background work too.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    TEnd end;
+    const auto collected = OnCollected;
+    OnCollected = [&end, &collected](const TCollectedFiles& Collected) {
+        end.Problems = Collected.Problems;
+        end.PassedBy = static_cast<int>(Collected.PassedBy.size());
+        if (collected)
+            collected(Collected);
+    };
     try {
-        TMyMediaDB library;
-        library.OpenDatabase(FLibraryFile);
-        TPlayListManager noPlayLists; // adding never touches a playlist
-        TMediaMaintenance maintenance(library, noPlayLists, FTypes);
-        maintenance.Readers = Readers;
-        TMaintenanceProgress progress;
-        progress.Cancelled = [this] { return FCancelled.load(); };
-        const auto handed = [this](const TAddResult& result) {
-            const std::lock_guard<std::mutex> hold(FLock);
-            FResults.push_back(result);
-        };
-        const auto current = [this](int Done, const std::string& Path) {
-            const std::lock_guard<std::mutex> hold(FLock);
-            FCurrent = Path;
-            FDone = Done;
-        };
-        if (FindNew) {
-            // New files, then changed ones: each comes in as an add, which reads a changed
-            // file's row again.
-            const TRefreshFiles files = FindRefreshFiles(library, FTypes);
-            FTotal = files.Count();
-            AddRefreshFiles(
-                maintenance, library, files, handed,
-                [&current](int Done, int, const std::string& Path) { current(Done, Path); },
-                progress.Cancelled);
-        } else {
-            TCollectedFiles collected = CollectFilesToAdd(library, FPaths, FTypes);
-            FPassedBy = static_cast<int>(collected.PassedBy.size());
-            {
-                const std::lock_guard<std::mutex> hold(FLock);
-                FProblems = std::move(collected.Problems);
+        if (NewFiles) {
+            Refresh();
+            // A refresh also brings the track numbers to rows an older version wrote.
+            if (!(Cancelled && Cancelled())) {
+                TPlayListManager noPlayLists;
+                TMediaMaintenance maintenance(FLibrary, noPlayLists, FTypes);
+                TMaintenanceProgress numbers;
+                numbers.Cancelled = Cancelled;
+                maintenance.FillMissingNumbers(numbers);
             }
-            FTotal = static_cast<int>(collected.Files.size());
-            const std::vector<std::string>& files = collected.Files;
-            progress.OnProgress = [&current, &files](int done, int) {
-                current(done, files[static_cast<std::size_t>(done - 1)]);
-            };
-            maintenance.AddFiles(files, handed, progress);
-        }
-        // A refresh also brings the track numbers to rows an older version wrote.
-        if (FindNew && !FCancelled) {
-            TMaintenanceProgress numbers;
-            numbers.Cancelled = progress.Cancelled;
-            maintenance.FillMissingNumbers(numbers);
+        } else {
+            Add(Paths);
         }
     } catch (const std::exception& error) { // the library's EEasyError, or out of memory
-        const std::lock_guard<std::mutex> hold(FLock);
-        FError = error.what();
+        // The rows written before the error are on disk and go out with it.
+        handOver();
+        end.Error = error.what();
     }
-    FFinished = true;
-}
-
-std::vector<TAddResult> TMediaImport::TakeResults() {
-    const std::lock_guard<std::mutex> hold(FLock);
-    std::vector<TAddResult> taken;
-    taken.swap(FResults);
-    return taken;
-}
-
-std::string TMediaImport::Current() const {
-    const std::lock_guard<std::mutex> hold(FLock);
-    return FCurrent;
-}
-
-std::vector<TFolderProblem> TMediaImport::Problems() const {
-    const std::lock_guard<std::mutex> hold(FLock);
-    return FProblems;
-}
-
-std::string TMediaImport::Error() const {
-    const std::lock_guard<std::mutex> hold(FLock);
-    return FError;
+    OnCollected = collected;
+    return end;
 }
 
 } // namespace orvanta

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <atomic>
-#include <mutex>
+#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/common/uTCustomStringList.h"
@@ -12,65 +10,58 @@
 
 namespace orvanta {
 
-// Adds files and folders on a thread of its own, through a library connection of its own, so
-// the window stays free while a whole collection comes in. The rows, their order and the
-// outcomes are those of TMediaMaintenance::AddFiles; a result is handed out only once its row
-// is on disk.
+// One add of files and folders, or a refresh's pass over new and changed files, through the
+// caller's library connection on the calling thread (the window's library writer, or
+// orvanta-cli). The files are read by TMediaMaintenance::AddFiles' readers beside it while
+// this thread writes the rows in order; results are handed out a batch at a time, each only
+// once its row is on disk.
 class TMediaImport {
 public:
     // Types must outlive the import and stay unchanged while it runs.
-    TMediaImport(std::string LibraryFile, const TCustomStringList& Types,
-                 std::vector<std::string> Paths);
-    // Cancels and waits for the thread.
-    ~TMediaImport();
-    TMediaImport(const TMediaImport&) = delete;
-    TMediaImport& operator=(const TMediaImport&) = delete;
-
-    void Start();
-    // Stops after the file in hand; what was reported stays added.
-    void Cancel() { FCancelled = true; }
-    // The thread has ended; every result has been queued.
-    bool Finished() const { return FFinished; }
-    // Waits for the thread to end.
-    void Wait();
-
-    // The results that reached the disk since the last call, in order.
-    std::vector<TAddResult> TakeResults();
-    // Files handled so far, of how many (0 while the folders are walked), and the last one.
-    int Done() const { return FDone; }
-    int Total() const { return FTotal; }
-    std::string Current() const;
-    // Folders that could not be read; complete once Total is known.
-    std::vector<TFolderProblem> Problems() const;
-    // Files found in folders that the user removed from the library, left out; known once
-    // Total is.
-    int PassedBy() const { return FPassedBy; }
-    // The library's error that ended the import early, if any.
-    std::string Error() const;
+    TMediaImport(TMyMediaDB& Library, const TCustomStringList& Types)
+        : FLibrary(Library), FTypes(Types) {}
 
     // Files read at the same time.
     int Readers = 12;
-    // Adds the new files beside the library's files (FindNewFiles) and reads the changed
-    // ones again (FindChangedRows) instead of the paths.
-    bool FindNew = false;
+    // Asked before each file; a cancelled import keeps what it handed out.
+    std::function<bool()> Cancelled;
+    // What the folders' walk found, before any file is added (Add only).
+    std::function<void(const TCollectedFiles& Collected)> OnCollected;
+    // Results on disk, in order: each batch written, handed out whole. The callee may move
+    // them away; what it leaves is cleared, its memory kept for the next batch.
+    std::function<void(std::vector<TAddResult>& Results)> OnResults;
+    // Files handled so far, of how many, and the last one.
+    std::function<void(int Done, int Total, const std::string& Path)> OnProgress;
+
+    // Adds what CollectFilesToAdd makes of Paths. Returns the files handled.
+    int Add(const std::vector<std::string>& Paths);
+    // Adds the files that appeared beside the library's files (FindNewFiles), then reads the
+    // changed ones again (FindChangedRows): each comes in as an add, which reads a changed
+    // file's row again. Returns the files handled.
+    int Refresh();
+
+    // How an import on the window's writer ended, besides its results.
+    struct TEnd {
+        // Folders that could not be read.
+        std::vector<TFolderProblem> Problems;
+        // Files found in folders that the user removed from the library, left out.
+        int PassedBy = 0;
+        // The library's error that ended the import early, if any.
+        std::string Error;
+    };
+    // The window's background add: Add, or for NewFiles a Refresh that then brings the track
+    // numbers to rows an older version wrote. Runs below the window's thread; an error of the
+    // library ends it early and is returned, not thrown.
+    TEnd RunInBackground(const std::vector<std::string>& Paths, bool NewFiles);
 
 private:
-    void Run();
+    std::function<void(TAddResult&)> collector();
+    void handOver();
 
-    const std::string FLibraryFile;
+    TMyMediaDB& FLibrary;
     const TCustomStringList& FTypes;
-    const std::vector<std::string> FPaths;
-    std::thread FThread;
-    std::atomic<bool> FCancelled{false};
-    std::atomic<bool> FFinished{false};
-    std::atomic<int> FDone{0};
-    std::atomic<int> FTotal{0};
-    std::atomic<int> FPassedBy{0};
-    mutable std::mutex FLock;
-    std::vector<TAddResult> FResults;
-    std::vector<TFolderProblem> FProblems;
-    std::string FCurrent;
-    std::string FError;
+    // Results on disk not handed out yet.
+    std::vector<TAddResult> FPending;
 };
 
 } // namespace orvanta

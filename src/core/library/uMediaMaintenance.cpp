@@ -306,7 +306,7 @@ TAddResult TMediaMaintenance::AddFile(const std::string& Path) {
 }
 
 int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
-                                const std::function<void(const TAddResult&)>& OnFileDone,
+                                const std::function<void(TAddResult&)>& OnFileDone,
                                 const TMaintenanceProgress& Progress) {
     using Clock = std::chrono::steady_clock;
     std::vector<TAddResult> pending;
@@ -324,7 +324,7 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
                 throw;
             }
         }
-        for (const TAddResult& result : pending)
+        for (TAddResult& result : pending)
             if (OnFileDone)
                 OnFileDone(result);
         pending.clear();
@@ -393,6 +393,25 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
 
 bool TMediaMaintenance::InPlayLists(std::string_view TrackEntry) const {
     return FPlayLists.ContainsTrack(TrackEntry);
+}
+
+std::size_t RemoveMediaRows(TMyMediaDB& Library, const std::vector<TMediaRecord>& Rows,
+                            const TMaintenanceProgress& Progress) {
+    std::size_t removed = 0;
+    // One write to disk for the whole removal instead of one per file.
+    Library.BeginBatch();
+    try {
+        for (; removed < Rows.size() && !(Progress.Cancelled && Progress.Cancelled()); ++removed) {
+            Library.RemoveMedia(Rows[removed].Directory, Rows[removed].FileName);
+            if (Progress.OnProgress)
+                Progress.OnProgress(static_cast<int>(removed + 1), static_cast<int>(Rows.size()));
+        }
+        Library.EndBatch();
+    } catch (...) {
+        Library.CancelBatch();
+        throw;
+    }
+    return removed;
 }
 
 TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress) {

@@ -101,6 +101,13 @@ struct TPurgeResult {
     bool Cancelled = false;
 };
 
+// Removes the rows of Rows' files as the user's removal (remembered, so refreshes and folder
+// adds pass the files by), in one write to disk, stopping when Progress.Cancelled says so; the
+// playlists are the caller's. Returns how many rows went, from the first on; after an error
+// none did.
+std::size_t RemoveMediaRows(TMyMediaDB& Library, const std::vector<TMediaRecord>& Rows,
+                            const TMaintenanceProgress& Progress = {});
+
 // Adding, removing and purging library files, for the My Music view and orvanta-cli alike.
 // Errors of the library are thrown as EEasyError; what was reported done before stays done.
 class TMediaMaintenance {
@@ -120,10 +127,10 @@ public:
     // Adds one file; on disk when it returns.
     TAddResult AddFile(const std::string& Path);
     // Adds the files in order, reading them ahead in parallel. OnFileDone receives each
-    // result, in order, on the calling thread, only once the file is on disk. Returns how many
-    // files were handled (all unless cancelled).
+    // result, in order, on the calling thread, only once the file is on disk; it may take it.
+    // Returns how many files were handled (all unless cancelled).
     int AddFiles(const std::vector<std::string>& Paths,
-                 const std::function<void(const TAddResult&)>& OnFileDone,
+                 const std::function<void(TAddResult&)>& OnFileDone,
                  const TMaintenanceProgress& Progress = {});
 
     // Whether some playlist holds the file's track entry (letter case aside).

@@ -59,9 +59,6 @@ TfraMedia::TfraMedia(QWidget* Parent) : TViewFrame(Parent), OnLocateFile(ShellOp
     FInbox = new TWorkerInbox(this);
     CreateControls();
     CreateMenu();
-    tmrImport = new QTimer(this);
-    tmrImport->setInterval(static_cast<int>(ResponsiveMs));
-    connect(tmrImport, &QTimer::timeout, this, [this] { RunGuarded([this] { ImportTick(); }); });
     tmrOutside = new QTimer(this);
     tmrOutside->setInterval(1000);
     connect(tmrOutside, &QTimer::timeout, this, [this] {
@@ -76,8 +73,6 @@ TfraMedia::~TfraMedia() = default;
 void TfraMedia::CancelWork() {
     if (FStopWork)
         *FStopWork = true;
-    if (FImport)
-        FImport->Import.Cancel();
 }
 
 void TfraMedia::CreateControls() {
@@ -291,13 +286,11 @@ bool TfraMedia::SearchPending() const {
 void TfraMedia::Finalize() {
     if (FStopWork)
         *FStopWork = true;
-    // The add's own connection goes with it; its written rows stay.
-    tmrImport->stop();
     tmrOutside->stop();
     FSearch.reset();
-    FImportQueue.clear();
-    FImport.reset();
-    // Its results still queued are dropped: no request is newer than these numbers.
+    FController.Imports.Clear();
+    // Its results still queued are dropped: no request is newer than these numbers. An add
+    // under way ends with the writer, after the file in hand; its written rows stay.
     FWorker.reset();
     FWriter.reset();
     FController.FilterLists.Drop();

@@ -228,21 +228,21 @@ private:
     // A short note in the strip (no progress, no Cancel) that goes away by itself.
     void ShowNote(const QString& Text);
 
-    // The background add: started here, its rows listed by the timer as they reach the disk.
-    void StartImport();
+    // The background add: a job on the writer, whose results come back through the inbox and
+    // are taken in a slice per turn of the event loop.
+    void StartImport(TImportRequest Request);
     // Starts the add waiting, if any, once no command runs.
     void StartNextImport();
-    void ImportTick();
+    // Posts an add on the writer; its messages reach the run numbered Serial.
+    void PostImport(const TImportRequest& Request, std::uint64_t Serial,
+                    std::shared_ptr<std::atomic<bool>> Stop);
+    // Takes in the next slice of the running add's results, then asks for another turn while
+    // some are left.
+    void ImportSlice();
+    void ImportSliceLater();
     void EndImport();
     // Shows rows read again from their changed files where the list holds them.
     void ShowUpdatedRows(const std::vector<TMediaItem>& Items);
-    struct TImportRequest {
-        std::vector<std::string> Paths;
-        std::string PlayList;
-        bool NewFiles = false;
-        std::function<void(std::vector<std::string> Entries)> OnDone;
-    };
-    struct TImportRun;
 
     TMyMediaDB* FMediaDB = nullptr;
     TPlayListManager* FPlayLists = nullptr;
@@ -275,9 +275,8 @@ private:
     void RemoveEntriesFromPlayLists();
     std::unique_ptr<TMediaMaintenance> FMaintenance;
     const TCustomStringList* FFileTypes = nullptr;
-    std::unique_ptr<TImportRun> FImport;
-    std::vector<TImportRequest> FImportQueue;
-    QTimer* tmrImport = nullptr;
+    // A slice of the running add is due on the next turn of the event loop.
+    bool FImportSliceDue = false;
     QTimer* tmrOutside = nullptr;
     QStringListModel* FFilterModel = nullptr;
     std::unique_ptr<TMediaSearch> FSearch;

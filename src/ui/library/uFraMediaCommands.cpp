@@ -110,19 +110,10 @@ void TfraMedia::RemoveFiles() {
         *FWriter, TLibraryWorker::NoLane,
         [items, stop = FStopWork, progress, gone = FRemovedEntries](TMyMediaDB& Library,
                                                                     const TCancelToken& Cancel) {
-            std::size_t removed = 0;
-            // One write to disk for the whole removal instead of one per file.
-            Library.BeginBatch();
-            try {
-                for (; removed < items.size() && !*stop && !Cancel.Cancelled(); ++removed) {
-                    Library.RemoveMedia(items[removed].Directory, items[removed].FileName);
-                    progress(static_cast<int>(removed + 1), static_cast<int>(items.size()));
-                }
-                Library.EndBatch();
-            } catch (...) {
-                Library.CancelBatch();
-                throw;
-            }
+            TMaintenanceProgress watch;
+            watch.OnProgress = progress;
+            watch.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            const std::size_t removed = RemoveMediaRows(Library, items, watch);
             std::vector<std::string> entries;
             for (std::size_t i = 0; i < removed; ++i)
                 entries.push_back(items[i].TrackEntry());
@@ -194,7 +185,7 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
                 // Then, in the background, the files that appeared beside the library's files
                 // and those that changed since they were read.
                 if (ThenFindNew)
-                    FImportQueue.push_back({{}, {}, true, {}});
+                    FController.Imports.Ask({{}, {}, true, {}});
                 StartNextImport();
             });
         },

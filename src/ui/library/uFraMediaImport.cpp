@@ -5,11 +5,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uLibraryWorker.h"
+#include "core/library/uMediaImport.h"
 #include "core/library/uMediaMaintenance.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uPlayListAdd.h"
@@ -17,6 +19,7 @@
 #include "ui/common/uMainServices.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/library/uFraMediaShared.h"
 
@@ -26,9 +29,9 @@ using namespace media_view;
 
 namespace {
 
-// Rows listed per tick of the add's timer at most.
+// Rows listed per turn of the event loop at most.
 constexpr std::size_t RowsPerTick = 500;
-// The time per tick spent counting results at most: the writer hands them over a batch at a
+// The time per turn spent counting results at most: the writer hands them over a batch at a
 // time, thousands at once on a warm disk.
 constexpr qint64 CountingMs = 10;
 
@@ -58,7 +61,7 @@ void TfraMedia::AddPaths(const QStringList& Paths, const QString& PlayList) {
     for (const QString& path : Paths)
         request.Paths.push_back(PathFromQString(path));
     request.PlayList = PathFromQString(PlayList);
-    FImportQueue.push_back(std::move(request));
+    FController.Imports.Ask(std::move(request));
     StartNextImport();
 }
 
@@ -69,39 +72,36 @@ void TfraMedia::AddPathsThen(std::vector<std::string> Paths,
     TImportRequest request;
     request.Paths = std::move(Paths);
     request.OnDone = std::move(OnDone);
-    FImportQueue.push_back(std::move(request));
+    FController.Imports.Ask(std::move(request));
     StartNextImport();
 }
 
 void TfraMedia::LetImportsFinish(std::chrono::milliseconds Limit) {
     const auto deadline = std::chrono::steady_clock::now() + Limit;
-    tmrImport->stop();
-    // A purge or removal stops after the file in hand; the rows it removed leave the
-    // playlists too, as their result will not arrive through the ended event loop.
-    if (FWriter && FController.Busy() && FController.Work() != TMediaController::TWork::Importing) {
-        if (FStopWork)
-            *FStopWork = true;
+    const auto waitForWriter = [this, deadline] {
         while (!FWriter->Idle() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    if (!FWriter)
+        return;
+    // A purge or removal stops after the file in hand; the rows it removed leave the
+    // playlists too, as their result will not arrive through the ended event loop.
+    if (FController.Busy() && FController.Work() != TMediaController::TWork::Importing) {
+        if (FStopWork)
+            *FStopWork = true;
+        waitForWriter();
         if (FPlayLists)
             RemoveEntriesFromPlayLists();
     }
-    while (FImport || (!FImportQueue.empty() && FMediaDB)) {
-        if (!FImport) {
-            TImportRequest request = std::move(FImportQueue.front());
-            FImportQueue.erase(FImportQueue.begin());
-            FImport =
-                std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
-            FImport->Import.Start();
-        }
-        // Rows are on disk once the import's thread has ended.
-        while (!FImport->Import.Finished()) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        FImport.reset();
+    // The adds waiting follow the one running on the writer, unlisted: their messages match
+    // no run.
+    while (FMediaDB) {
+        std::optional<TImportRequest> next = FController.Imports.TakeNext();
+        if (!next)
+            break;
+        PostImport(*next, 0, std::make_shared<std::atomic<bool>>(false));
     }
+    waitForWriter();
 }
 
 std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
@@ -114,55 +114,87 @@ std::int64_t TfraMedia::RowIdOf(const TMediaItem& Item) {
 }
 
 void TfraMedia::StartNextImport() {
-    if (!Busy() && FMediaDB && !FImportQueue.empty())
-        StartImport();
+    if (!FMediaDB)
+        return;
+    if (std::optional<TImportRequest> next = FController.NextImport())
+        StartImport(std::move(*next));
 }
 
-void TfraMedia::StartImport() {
-    if (FImportQueue.empty())
-        return;
-    TImportRequest request = std::move(FImportQueue.front());
-    FImportQueue.erase(FImportQueue.begin());
+void TfraMedia::StartImport(TImportRequest Request) {
     BeginWork(TWork::Importing, QStringLiteral("Looking for files"), 0);
     prgProgress->setRange(0, 0);
-    FImport = std::make_unique<TImportRun>(FMediaDB->FileName(), *FFileTypes, std::move(request));
-    FImport->Import.Start();
-    tmrImport->start();
+    const TImportRun& run = FController.Imports.Start(std::move(Request));
+    PostImport(run.Request(), run.Serial(), FStopWork);
 }
 
-void TfraMedia::ImportTick() {
-    if (!FImport)
+void TfraMedia::PostImport(const TImportRequest& Request, std::uint64_t Serial,
+                           std::shared_ptr<std::atomic<bool>> Stop) {
+    // Each message finds its run by number, so one of an earlier run, or of an add left to
+    // finish at the end (Serial 0), changes nothing.
+    const auto runOf = [this](std::uint64_t Number) {
+        TImportRun* run = FController.Imports.Running();
+        return run && run->Serial() == Number ? run : nullptr;
+    };
+    FWriter->Post([this, runOf, send = FInbox->Sender(), Serial, Stop, types = FFileTypes,
+                   paths = Request.Paths,
+                   newFiles = Request.NewFiles](TMyMediaDB& Library, const TCancelToken& Cancel) {
+        TMediaImport importing(Library, *types);
+        importing.Cancelled = [Stop, Cancel] { return *Stop || Cancel.Cancelled(); };
+        importing.OnResults = [this, runOf, send, Serial](std::vector<TAddResult>& Results) {
+            auto results = std::make_shared<std::vector<TAddResult>>(std::move(Results));
+            send([this, runOf, Serial, results] {
+                if (TImportRun* run = runOf(Serial)) {
+                    run->Arrived(std::move(*results));
+                    ImportSliceLater();
+                }
+            });
+        };
+        // Told at most every few tens of milliseconds.
+        importing.OnProgress = [this, runOf, send, Serial,
+                                last = std::chrono::steady_clock::time_point()](
+                                   int Done, int Total, const std::string& Path) mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(ResponsiveMs))
+                return;
+            last = now;
+            send([this, runOf, Serial, Done, Total, Path] {
+                if (TImportRun* run = runOf(Serial)) {
+                    run->Done = Done;
+                    run->Total = Total;
+                    run->Current = Path;
+                    ImportSliceLater();
+                }
+            });
+        };
+        TMediaImport::TEnd end = importing.RunInBackground(paths, newFiles);
+        send([this, runOf, Serial, end = std::move(end)] {
+            if (TImportRun* run = runOf(Serial)) {
+                run->Ended(end);
+                ImportSliceLater();
+            }
+        });
+    });
+}
+
+void TfraMedia::ImportSliceLater() {
+    if (FImportSliceDue)
         return;
-    TMediaImport& import = FImport->Import;
-    // Read before taking the results: once finished, the last take gets everything.
-    const bool finished = import.Finished();
-    TImportRun& run = *FImport;
-    std::vector<TAddResult> taken = import.TakeResults();
-    if (run.ResultsAt == run.Results.size()) {
-        run.Results = std::move(taken);
-        run.ResultsAt = 0;
-    } else
-        std::move(taken.begin(), taken.end(), std::back_inserter(run.Results));
+    FImportSliceDue = true;
+    QTimer::singleShot(0, this, [this] {
+        FImportSliceDue = false;
+        RunGuarded([this] { ImportSlice(); });
+    });
+}
+
+void TfraMedia::ImportSlice() {
+    TImportRun* run = FController.Imports.Running();
+    if (!run)
+        return;
     QElapsedTimer counting;
     counting.start();
-    while (run.ResultsAt < run.Results.size() && counting.elapsed() < CountingMs) {
-        const std::size_t end = std::min(run.Results.size(), run.ResultsAt + 256);
-        for (; run.ResultsAt < end; ++run.ResultsAt) {
-            TAddResult& result = run.Results[run.ResultsAt];
-            run.Tally.Count(result);
-            if ((!run.PlayList.empty() || run.OnDone) &&
-                (result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated ||
-                 result.Outcome == TAddOutcome::AlreadyInLibrary))
-                run.Entries.push_back(result.Row.TrackEntry());
-            if (result.Outcome == TAddOutcome::Added)
-                run.Waiting.push_back(std::move(result.Row));
-            else if (result.Outcome == TAddOutcome::Updated && !import.FindNew)
-                run.Updated.push_back(std::move(result.Row));
-        }
-    }
-    const bool counted = run.ResultsAt == run.Results.size();
-    std::deque<TMediaItem>& waiting = run.Waiting;
-    // A bounded slice per tick keeps each pause of the window short, however fast rows land.
+    const bool counted = run->Count([&counting] { return counting.elapsed() >= CountingMs; });
+    std::deque<TMediaItem>& waiting = run->Waiting;
+    // A bounded slice per turn keeps each pause of the window short, however fast rows land.
     const std::size_t slice = std::min<std::size_t>(waiting.size(), RowsPerTick);
     if (slice > 0) {
         const auto end = waiting.begin() + static_cast<std::ptrdiff_t>(slice);
@@ -173,20 +205,20 @@ void TfraMedia::ImportTick() {
                                                    std::make_move_iterator(end)));
         waiting.erase(waiting.begin(), end);
     }
-    if (finished && counted && waiting.empty()) {
+    if (run->Complete()) {
         EndImport();
         return;
     }
-    const int total = import.Total();
-    const int done = import.Done();
-    if (total > 0 && done > 0) {
+    if (run->Total > 0 && run->Done > 0) {
         const QLocale locale;
-        prgProgress->setRange(0, total);
-        prgProgress->setValue(done);
+        prgProgress->setRange(0, run->Total);
+        prgProgress->setValue(run->Done);
         lblProgress->setText(QStringLiteral("Adding %1 of %2: %3")
-                                 .arg(locale.toString(done), locale.toString(total),
-                                      fromStd(ExtractFileName(import.Current()))));
+                                 .arg(locale.toString(run->Done), locale.toString(run->Total),
+                                      fromStd(ExtractFileName(run->Current))));
     }
+    if (!counted || !waiting.empty())
+        ImportSliceLater();
 }
 
 void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
@@ -207,15 +239,12 @@ void TfraMedia::ShowUpdatedRows(const std::vector<TMediaItem>& Items) {
 }
 
 void TfraMedia::EndImport() {
-    tmrImport->stop();
-    std::unique_ptr<TImportRun> run = std::move(FImport);
-    run->Import.Wait();
-    for (const TFolderProblem& problem : run->Import.Problems())
-        run->Tally.CountFolder(problem.Path, problem.Reason);
-    run->Tally.PassedBy = run->Import.PassedBy();
+    std::unique_ptr<TImportRun> run = FController.Imports.Finish();
+    const TImportRequest& request = run->Request();
     ShowUpdatedRows(run->Updated);
     std::string refused;
-    if (TPlayList* target = run->PlayList.empty() ? nullptr : FPlayLists->FindByName(run->PlayList))
+    if (TPlayList* target =
+            request.PlayList.empty() ? nullptr : FPlayLists->FindByName(request.PlayList))
         refused = AddEntries(*FPlayLists, *target, run->Entries);
     // The add's own writes are not news from outside.
     FController.SetLibraryVersion(LibraryVersion());
@@ -223,21 +252,21 @@ void TfraMedia::EndImport() {
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.
     const TAddTally& tally = run->Tally;
-    ReloadFilterItems(run->Import.FindNew);
-    if (!run->PlayList.empty())
+    ReloadFilterItems(request.NewFiles);
+    if (!request.PlayList.empty())
         FMain->RefreshPlayListTracks();
     if (!refused.empty())
         FPrompts->Information(PathForDisplay(refused));
-    if (run->OnDone)
-        run->OnDone(std::move(run->Entries));
-    const std::string error = run->Import.Error();
+    if (request.OnDone)
+        request.OnDone(std::move(run->Entries));
+    const std::string& error = run->Error();
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
-    if (run->Import.FindNew && (tally.Added > 0 || tally.Updated > 0) && error.empty())
+    if (request.NewFiles && (tally.Added > 0 || tally.Updated > 0) && error.empty())
         ShowNote(QStringLiteral("Refresh Media: %1").arg(fromStd(tally.Summary())));
     // A refresh that found nothing new does not bring up the same broken files every time.
-    if (tally.Skipped > 0 && !(run->Import.FindNew && tally.Added == 0)) {
+    if (tally.Skipped > 0 && !(request.NewFiles && tally.Added == 0)) {
         QStringList details;
         for (const std::string& line : tally.Details)
             details << fromStd(line);
