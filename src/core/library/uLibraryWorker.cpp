@@ -3,13 +3,19 @@
 #include <cassert>
 #include <exception>
 #include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "core/library/uTMyMediaDB.h"
 
 namespace orvanta {
 
-TLibraryWorker::TLibraryWorker(std::string LibraryFile, bool ReadOnly)
-    : FLibraryFile(std::move(LibraryFile)), FReadOnly(ReadOnly) {
+void RunBelowTheWindow() {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+}
+
+TLibraryWorker::TLibraryWorker(std::string LibraryFile, bool ReadOnly, TPriority Priority)
+    : FLibraryFile(std::move(LibraryFile)), FReadOnly(ReadOnly), FPriority(Priority) {
     FThread = std::thread([this] { Run(); });
 }
 
@@ -63,6 +69,8 @@ bool TLibraryWorker::Idle() {
 
 void TLibraryWorker::Run() {
     FThreadId = std::this_thread::get_id();
+    if (FPriority == TPriority::Background)
+        RunBelowTheWindow();
     // Opened here, so the connection is only ever used on this thread.
     std::optional<TMyMediaDB> library;
     bool opened = false;

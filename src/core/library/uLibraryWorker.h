@@ -25,6 +25,11 @@ private:
     std::shared_ptr<std::atomic<bool>> FFlag;
 };
 
+// Lowers the calling thread's priority below the window's thread, which then gets the processor
+// first; threads it starts inherit it. For good: Linux lets a thread lower its priority, not
+// raise it again.
+void RunBelowTheWindow();
+
 // Thrown by a job (for example from a walk's row callback) once its token is cancelled: the
 // worker ends the job quietly.
 struct TJobCancelled {};
@@ -40,7 +45,11 @@ public:
     // Lane 0 never supersedes.
     static constexpr int NoLane = 0;
 
-    TLibraryWorker(std::string LibraryFile, bool ReadOnly);
+    // Background workers run below the window's thread: their work is not what the user
+    // waits for at that moment (reading ahead, looking for changes).
+    enum class TPriority { Window, Background };
+
+    TLibraryWorker(std::string LibraryFile, bool ReadOnly, TPriority Priority = TPriority::Window);
     // Cancels every job and waits for the one in hand.
     ~TLibraryWorker();
     TLibraryWorker(const TLibraryWorker&) = delete;
@@ -67,6 +76,7 @@ private:
 
     const std::string FLibraryFile;
     const bool FReadOnly;
+    const TPriority FPriority;
     std::mutex FLock;
     std::condition_variable FWake;
     std::deque<TEntry> FQueue;

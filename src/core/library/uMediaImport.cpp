@@ -1,10 +1,9 @@
 #include "core/library/uMediaImport.h"
 
 #include <exception>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
 
+#include "core/library/uLibraryWorker.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
 
@@ -61,10 +60,9 @@ int TMediaImport::Refresh() {
 
 TMediaImport::TEnd TMediaImport::RunInBackground(const std::vector<std::string>& Paths,
                                                  bool NewFiles) {
-    // Below the window's thread, so it gets the processor first; the readers started from
-    // here inherit it. The thread keeps it afterwards: Linux lets a thread lower its priority,
-    // not raise it again, and what else the writer does is background work too.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+    // The readers started from here inherit it; the writer keeps it afterwards, and what else
+    // it does is background work too.
+    RunBelowTheWindow();
     TEnd end;
     const auto collected = OnCollected;
     OnCollected = [&end, &collected](const TCollectedFiles& Collected) {

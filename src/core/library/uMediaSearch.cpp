@@ -21,7 +21,8 @@ bool narrows(const std::vector<std::string>& Before, const std::vector<std::stri
 } // namespace
 
 TMediaSearch::TMediaSearch(std::string LibraryFile)
-    : FLibraryFile(std::move(LibraryFile)), FWorker(FLibraryFile, true) {
+    : FLibraryFile(std::move(LibraryFile)),
+      FWorker(FLibraryFile, true, TLibraryWorker::TPriority::Background) {
     // Only a library that could not be opened fails outside a job's own catch.
     FWorker.OnError = [this](const std::string& Error) {
         TDone done;

@@ -7,6 +7,7 @@
 #include <QStringListModel>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 #include <unordered_map>
 
 #include "core/library/uLibraryWorker.h"
@@ -265,11 +266,15 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
                 if (!FController.Listings.Arrived(asked))
                     return;
                 RunGuarded([&] {
-                    // Once the first list is there, the search reads the library into memory,
-                    // ready by the first typed word.
+                    // Once the first list is shown, the search reads the library into memory,
+                    // ready by the first typed word; not sooner, as the read would slow the
+                    // list's first paint.
                     if (!FSearch) {
                         FSearch = std::make_unique<TMediaSearch>(FMediaDB->FileName());
-                        FSearch->Prepare();
+                        QTimer::singleShot(0, this, [this] {
+                            if (FSearch)
+                                FSearch->Prepare();
+                        });
                     }
                     MediaModel->SetIds(std::move(Ids));
                     ShowListed(FController.Listing, After.KeepSort);
