@@ -14,7 +14,9 @@ std::optional<std::vector<std::int64_t>> TEarlyRows::Take() const {
 
 TListingStart StartListing(const TMyMediaDB& Library) {
     TListingStart start;
-    start.Reader = std::make_unique<TLibraryWorker>(Library.FileName(), Library.ReadOnly());
+    // It only reads: opened read-only, it skips the checks of a writable open, which the
+    // window's own connection has made already.
+    start.Reader = std::make_unique<TLibraryWorker>(Library.FileName(), true);
     start.All.Ids = std::make_shared<std::optional<std::vector<std::int64_t>>>();
     // Not in a lane: the window's own first listing is posted behind it and takes its rows.
     start.All.Cancel =

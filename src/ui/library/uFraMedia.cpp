@@ -264,9 +264,10 @@ void TfraMedia::Initialize(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     GuardWith(Prompts);
     FMaintenance = std::make_unique<TMediaMaintenance>(MediaDB, PlayLists, FileTypes);
     FFileTypes = &FileTypes;
-    FWorker = Start.Reader
-                  ? std::move(Start.Reader)
-                  : std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
+    // The reader only reads, so it opens read-only: the window's connection made the checks of
+    // a writable open already.
+    FWorker = Start.Reader ? std::move(Start.Reader)
+                           : std::make_unique<TLibraryWorker>(MediaDB.FileName(), true);
     FEarlyRows = std::move(Start.All);
     FWriter = std::make_unique<TLibraryWorker>(MediaDB.FileName(), MediaDB.ReadOnly());
     // Closing the window while files are added ends the add after the file in hand.
