@@ -94,9 +94,10 @@ void TLibraryWorker::Run() {
         try {
             if (!opened) {
                 library.emplace();
-                if (FReadOnly)
+                if (FReadOnly) {
                     library->OpenReadOnly(FLibraryFile);
-                else
+                    library->KeepCacheSmall();
+                } else
                     library->OpenDatabase(FLibraryFile);
                 opened = true;
             }

@@ -198,6 +198,10 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FRemovedTable = hasRemovedTable();
 }
 
+void TMyMediaDB::KeepCacheSmall() {
+    FTable.Database()->Execute("PRAGMA cache_size = -512");
+}
+
 bool TMyMediaDB::CanWriteNow() {
     return FTable.Database()->CanWriteNow();
 }

@@ -44,6 +44,9 @@ public:
     // write then fails. Nothing in the file is changed.
     void OpenReadOnly(const std::string& FileName);
     bool ReadOnly() const { return FReadOnly; }
+    // A connection that reads each page about once (a walk of an index, a listing) keeps a
+    // smaller page cache than the 2 MB of SQLite's default.
+    void KeepCacheSmall();
     // Whether a write could start now, without waiting for another program's lock.
     bool CanWriteNow();
     void CloseDatabase();
