@@ -34,6 +34,15 @@ void RunBelowTheWindow();
 // worker ends the job quietly.
 struct TJobCancelled {};
 
+// A walk's row callback: every 1,024 rows it looks at the token, and ends the job once a newer
+// request cancelled it.
+inline auto RowCancelCheck(const TCancelToken& Cancel) {
+    return [&Cancel, rows = 0]() mutable {
+        if (++rows % 1024 == 0 && Cancel.Cancelled())
+            throw TJobCancelled();
+    };
+}
+
 // Library work that can take longer than a frame, on one thread with a library connection of
 // its own (opened on that thread on first use), one job after another in the order posted.
 // Jobs of the same lane supersede each other: posting one cancels the lane's job running and

@@ -21,11 +21,7 @@ TListingStart StartListing(const TMyMediaDB& Library) {
     // Not in a lane: the window's own first listing is posted behind it and takes its rows.
     start.All.Cancel =
         start.Reader->Post([ids = start.All.Ids](TMyMediaDB& Reader, const TCancelToken& Cancel) {
-            int rows = 0;
-            *ids = Reader.ListingIds({}, [&] {
-                if (++rows % 1024 == 0 && Cancel.Cancelled())
-                    throw TJobCancelled();
-            });
+            *ids = Reader.ListingIds({}, RowCancelCheck(Cancel));
         });
     return start;
 }

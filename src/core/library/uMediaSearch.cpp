@@ -6,9 +6,6 @@ namespace orvanta {
 
 namespace {
 
-// Rows a library listing reads between two looks at its cancel token.
-constexpr int CancelEveryRows = 1024;
-
 // Whether every row matching Now matched Before: each earlier pattern lies within a new one.
 bool narrows(const std::vector<std::string>& Before, const std::vector<std::string>& Now) {
     return !Before.empty() && std::all_of(Before.begin(), Before.end(), [&Now](const auto& old) {
@@ -112,10 +109,7 @@ TMediaSearch::TAnswer TMediaSearch::answer(TMyMediaDB& Library, const TMediaList
         const std::int64_t version = look(Library, true);
         // Words narrow a filter's few rows quickly enough through its index.
         if (Listing.Kind != TMediaListing::All || !listFromText(Listing, version, found)) {
-            found.Ids = Library.ListingIds(Listing, [&Cancel, rows = 0]() mutable {
-                if (++rows % CancelEveryRows == 0 && Cancel.Cancelled())
-                    throw TJobCancelled();
-            });
+            found.Ids = Library.ListingIds(Listing, RowCancelCheck(Cancel));
         }
     } catch (const std::exception& error) { // the library's EEasyError, or out of memory
         found.Ids.clear();

@@ -23,21 +23,6 @@ namespace orvanta {
 
 using namespace media_view;
 
-namespace {
-
-// Rows a walk on the worker reads between two looks at its cancel token.
-constexpr int CancelEveryRows = 1024;
-
-// A walk's row callback: ends the job once a newer request cancelled it.
-auto cancelCheck(const TCancelToken& Cancel) {
-    return [&Cancel, rows = 0]() mutable {
-        if (++rows % CancelEveryRows == 0 && Cancel.Cancelled())
-            throw TJobCancelled();
-    };
-}
-
-} // namespace
-
 QStringList TfraMedia::FilterItems() const {
     return FFilterModel->stringList();
 }
@@ -119,7 +104,7 @@ void TfraMedia::RequestFilterList(const TAfterFilter& After) {
     FInbox->Post<std::vector<std::string>>(
         *FWorker, TLibraryLane::Filter,
         [kind](TMyMediaDB& Library, const TCancelToken& Cancel) {
-            return Library.FilterValues(kind, cancelCheck(Cancel));
+            return Library.FilterValues(kind, RowCancelCheck(Cancel));
         },
         [this, asked, withAll, after](std::vector<std::string> Found) {
             if (!FController.FilterLists.Arrived(asked))
@@ -260,7 +245,7 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
             [listing, early](TMyMediaDB& Library, const TCancelToken& Cancel) {
                 if (std::optional<std::vector<std::int64_t>> ids = early.Take())
                     return std::move(*ids);
-                return Library.ListingIds(listing, cancelCheck(Cancel));
+                return Library.ListingIds(listing, RowCancelCheck(Cancel));
             },
             [this, asked, After](std::vector<std::int64_t> Ids) {
                 if (!FController.Listings.Arrived(asked))
@@ -367,7 +352,7 @@ void TfraMedia::RequestRanks(int Column, std::function<void(std::vector<std::int
         *FWorker, TLibraryLane::Sort,
         [Column](TMyMediaDB& Library, const TCancelToken& Cancel) {
             try {
-                return Library.OrderedIds(Column, cancelCheck(Cancel));
+                return Library.OrderedIds(Column, RowCancelCheck(Cancel));
             } catch (const EEasyError&) {
                 return std::vector<std::int64_t>(); // sorted by the rows' texts instead
             }
