@@ -80,11 +80,9 @@ TEST(MediaDB, CreatesTheTableWhenMissingAndKeepsRowsOnReopen) {
 
 // A file is the bytes of its path: names that differ in letter case only are two files, a
 // folder with or without its trailing '/' is one, and every look-up, change and removal
-// reaches its own row alone.
+// reaches its own row alone. An import's batch checks the same way.
 TEST(MediaDB, PathIsItsBytes) {
     TempDir dir;
-    TMyMediaDB db;
-    db.OpenDatabase(dir.file("MyMedia.edb"));
     const struct {
         const char* directory;
         const char* file;
@@ -94,10 +92,20 @@ TEST(MediaDB, PathIsItsBytes) {
         {"/Music", "song.mp3", true},     {"/MUSIC", "Song.mp3", true},
         {"/Music/Été", "Song.mp3", true}, {"/Music/ÉTÉ", "Song.mp3", true},
         {"/Music/", "Song.mp3", false},   {"/Music/Été/", "Song.mp3", false},
+        {"/Disc/", "a.mp3", true},        {"/Disc", "a.mp3", false},
     };
+    TMyMediaDB batched;
+    batched.OpenDatabase(dir.file("Batched.edb"));
+    batched.BeginBatch();
+    for (const auto& c : cases)
+        EXPECT_EQ(add(batched, c.directory, c.file), c.added) << c.directory << "/" << c.file;
+    batched.EndBatch();
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
     for (const auto& c : cases)
         EXPECT_EQ(add(db, c.directory, c.file, std::string(c.directory) + "/" + c.file), c.added)
             << c.directory << "/" << c.file;
+    db.DeleteMedia("/Disc", "a.mp3");
     // Rows written by an older writer that did not check for duplicates.
     TEasyQuery raw;
     TMyMediaDBTestAccess::ExecQuery(

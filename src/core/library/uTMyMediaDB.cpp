@@ -35,6 +35,12 @@ const std::string RewriteMediaSql =
 const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?7, fFileTime = ?8" + WhereFile;
 const std::string MediaStampSql = media_sql::SelectFile("fFileSize, fFileTime");
 const std::string MediaExistsSql = media_sql::SelectFile("1") + " LIMIT 1";
+// MediaExistsSql for the spelling without the trailing '/' alone.
+const std::string BareExistsSql = "SELECT 1 FROM tMedia WHERE LOWER(fDirectory) = ?1 AND "
+                                  "LOWER(fFileName) = ?2 AND +fDirectory = ?3 AND "
+                                  "+fFileName = ?4 LIMIT 1";
+const std::string SpellingRowsSql =
+    "SELECT 1 FROM tMedia WHERE LOWER(fDirectory) = ?1 AND +fDirectory = ?2 LIMIT 1";
 
 // Columns tMedia gained after its first version. A library file made before them gets them
 // when it is opened for writing; every reader takes a row without them as it is.
@@ -224,9 +230,7 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
     if (own)
         database->StartTransaction();
     try {
-        OpenQuery(FQuery, MediaExistsSql, FileParams(Record.Directory, Record.FileName));
-        const bool added = FQuery.Eof();
-        FQuery.Close();
+        const bool added = !hasRow(Record);
         if (added) {
             // The table stays open from one row to the next: reading its fields again for
             // every file would cost more than the row.
@@ -255,6 +259,8 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
             FTable.SetFieldText("fAlbumArtist", Record.Numbers.AlbumArtist);
             FTable.Post();
             FAddedId = database->LastInsertId();
+            if (FSlashedMemo && Record.Directory != FSlashedMemo->Folder)
+                FSlashedMemo->Rows = true; // a row under the spelling with the '/'
         }
         if (own)
             database->Commit();
@@ -266,6 +272,23 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
             database->Rollback();
         throw;
     }
+}
+
+bool TMyMediaDB::hasRow(const TMediaRecord& Record) {
+    auto [bare, slashed] = FolderSpellings(Record.Directory);
+    if (FBatch && (!FSlashedMemo || FSlashedMemo->Folder != bare)) {
+        OpenQuery(FQuery, SpellingRowsSql, {LowerAscii(slashed), slashed});
+        FSlashedMemo = TSlashedMemo{bare, !FQuery.Eof()};
+        FQuery.Close();
+    }
+    if (FBatch && !FSlashedMemo->Rows)
+        OpenQuery(FQuery, BareExistsSql,
+                  {LowerAscii(bare), LowerAscii(Record.FileName), bare, Record.FileName});
+    else
+        OpenQuery(FQuery, MediaExistsSql, FileParams(Record.Directory, Record.FileName));
+    const bool found = !FQuery.Eof();
+    FQuery.Close();
+    return found;
 }
 
 void TMyMediaDB::RewriteMedia(const TMediaRecord& Record) {
@@ -366,13 +389,18 @@ void TMyMediaDB::ExecQuery(TEasyQuery& Query, const std::string& Statement,
 
 void TMyMediaDB::BeginBatch() {
     FTable.Database()->StartTransaction();
+    FBatch = true;
 }
 
 void TMyMediaDB::EndBatch() {
+    FBatch = false;
+    FSlashedMemo.reset();
     FTable.Database()->Commit();
 }
 
 void TMyMediaDB::CancelBatch() {
+    FBatch = false;
+    FSlashedMemo.reset();
     FTable.Database()->Rollback();
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -189,6 +190,16 @@ private:
     TEasyTable FTable;
     TEasyQuery FQuery;
     std::int64_t FAddedId = 0;
+    // Inside a batch (the write lock held, so no one else adds rows): the bare spelling of
+    // the folder of the last add, and whether rows under its spelling with a trailing '/'
+    // may exist. Such rows are rare, so an add's check usually looks up one spelling only.
+    struct TSlashedMemo {
+        std::string Folder;
+        bool Rows = true;
+    };
+    std::optional<TSlashedMemo> FSlashedMemo;
+    bool FBatch = false;
+    bool hasRow(const TMediaRecord& Record);
     bool FReadOnly = false;
     bool FListingKeys = false;
     bool FRemovedTable = false;

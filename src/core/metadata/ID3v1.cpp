@@ -211,7 +211,7 @@ void TID3v1::Clear() {
         text.clear();
     FTrack = 0;
     FGenreIndex = 255;
-    FRead = Edited();
+    FReadKept = false;
 }
 
 bool TID3v1::LoadTag(const std::string& FileName) {
@@ -245,7 +245,7 @@ void TID3v1::ReadBlock(const Block& Bytes) {
     if (FVersion == 2)
         FTrack = Bytes[126];
     FGenreIndex = Bytes[GenreOffset];
-    FRead = Edited();
+    FReadKept = false;
 }
 
 TID3v1::Block TID3v1::BuildBlock() const {
@@ -274,6 +274,7 @@ bool TID3v1::StoreTag(const std::string& FileName) {
             return false;
         size = source.Size();
     }
+    keepRead();
     const TEdited now = Edited();
     if (now == FRead)
         return true; // nothing to change
@@ -313,6 +314,7 @@ std::string TID3v1::GenreName() const {
 void TID3v1::SetText(TTagField Field, std::string_view Value) {
     const TTagFieldInfo& field = FieldInfo(Field);
     assert(field.InV1());
+    keepRead();
     if (field.InV1())
         FText[FieldIndex(Field)] = Limited(Value, field.V1Width);
 }

@@ -51,8 +51,14 @@ public:
     void SetAlbum(std::string_view Value) { SetText(TTagField::Album, Value); }
     void SetYear(std::string_view Value) { SetText(TTagField::Year, Value); }
     void SetComment(std::string_view Value) { SetText(TTagField::Comment, Value); }
-    void SetTrack(std::uint8_t Value) { FTrack = Value; }
-    void SetGenreIndex(std::uint8_t Value) { FGenreIndex = Value; }
+    void SetTrack(std::uint8_t Value) {
+        keepRead();
+        FTrack = Value;
+    }
+    void SetGenreIndex(std::uint8_t Value) {
+        keepRead();
+        FGenreIndex = Value;
+    }
 
     bool Present() const { return FPresent; }
     // 1 = layout 1.0, 2 = layout 1.1 (with a track number).
@@ -73,14 +79,22 @@ private:
         bool operator==(const TEdited&) const = default;
     };
     TEdited Edited() const { return {FText, FTrack, FGenreIndex}; }
+    // Called before the first change after a read, so that a reader that only reads (an
+    // import of thousands of files) never copies its values.
+    void keepRead() {
+        if (!FReadKept)
+            FRead = Edited();
+        FReadKept = true;
+    }
 
     bool FPresent = false;
     std::uint8_t FVersion = 1;
     TFieldArray<std::string> FText;
     std::uint8_t FTrack = 0;
     std::uint8_t FGenreIndex = 255;
-    // The values as last read (empty after Clear): StoreTag writes what differs.
+    // The values as last read (empty after Clear), once kept: StoreTag writes what differs.
     TEdited FRead;
+    bool FReadKept = false;
 };
 
 } // namespace orvanta

@@ -355,7 +355,7 @@ void TID3v2::Clear() {
     FDisc = 0;
     FReadWhole = true;
     FCommentDescribed = false;
-    FRead = Edited();
+    FReadKept = false;
 }
 
 bool TID3v2::LoadTag(const std::string& FileName) {
@@ -427,11 +427,12 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     DecodeValues(text(TTagField::Copyright), FContents[SlotCopyright], multi);
     DecodeValues(text(TTagField::Language), FContents[SlotLanguage], multi);
     DecodeDescribedText(FUserURL, FContents[SlotUserURL], false, true);
-    FRead = Edited();
+    FReadKept = false;
     return true;
 }
 
 bool TID3v2::StoreTag(const std::string& FileName) {
+    keepRead();
     const TEdited now = Edited();
     TFieldArray<bool> changed{};
     for (std::size_t i = 0; i < TagFieldCount; ++i)
@@ -554,6 +555,7 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
 
 void TID3v2::SetText(TTagField Field, std::string_view Value) {
     assert(FieldInfo(Field).IsText());
+    keepRead();
     const std::string clean = tagtext::SanitizeUtf8(Value);
     FText[FieldIndex(Field)] = std::string(tagtext::TrimControl(clean, true));
 }

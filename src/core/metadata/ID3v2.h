@@ -50,7 +50,10 @@ public:
     void SetComposer(std::string_view Value) { SetText(TTagField::Composer, Value); }
     void SetCopyright(std::string_view Value) { SetText(TTagField::Copyright, Value); }
     void SetLanguage(std::string_view Value) { SetText(TTagField::Language, Value); }
-    void SetTrack(std::uint16_t Value) { FTrack = Value; }
+    void SetTrack(std::uint16_t Value) {
+        keepRead();
+        FTrack = Value;
+    }
 
     bool Present() const { return FPresent; }
     std::uint8_t Version() const { return FVersion; }
@@ -83,6 +86,13 @@ private:
         std::uint16_t Track = 0;
     };
     TEdited Edited() const { return {FText, FTrack}; }
+    // Called before the first change after a read, so that a reader that only reads (an
+    // import of thousands of files) never copies its values.
+    void keepRead() {
+        if (!FReadKept)
+            FRead = Edited();
+        FReadKept = true;
+    }
 
     bool FPresent = false;
     std::uint8_t FVersion = 0;
@@ -94,8 +104,10 @@ private:
     std::string FUserURL;
     std::uint16_t FDisc = 0;
     std::string FAlbumArtist;
-    // The values as LoadTag read them (empty after Clear): StoreTag writes what differs.
+    // The values as LoadTag read them (empty after Clear), once kept: StoreTag writes what
+    // differs.
     TEdited FRead;
+    bool FReadKept = false;
     bool FReadWhole = true;
     // The comment came from a comment frame with a description (there was none without).
     bool FCommentDescribed = false;
