@@ -204,8 +204,8 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FRemovedTable = hasRemovedTable();
 }
 
-void TMyMediaDB::KeepCacheSmall() {
-    FTable.Database()->Execute("PRAGMA cache_size = -512");
+void TMyMediaDB::KeepCacheSmall(bool Small) {
+    FTable.Database()->Execute(Small ? "PRAGMA cache_size = -512" : "PRAGMA cache_size = -2000");
 }
 
 bool TMyMediaDB::CanWriteNow() {

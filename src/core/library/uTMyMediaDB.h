@@ -46,8 +46,9 @@ public:
     void OpenReadOnly(const std::string& FileName);
     bool ReadOnly() const { return FReadOnly; }
     // A connection that reads each page about once (a walk of an index, a listing) keeps a
-    // smaller page cache than the 2 MB of SQLite's default.
-    void KeepCacheSmall();
+    // smaller page cache than the 2 MB of SQLite's default; false gives the default back.
+    // SQLite's sorter spills to disk sooner with the small one.
+    void KeepCacheSmall(bool Small = true);
     // Whether a write could start now, without waiting for another program's lock.
     bool CanWriteNow();
     void CloseDatabase();

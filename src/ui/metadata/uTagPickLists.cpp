@@ -12,6 +12,9 @@ TPickListReader::TPickListReader(const std::string& LibraryFile, std::vector<con
     FInbox.Post<std::vector<QStringList>>(
         FWorker, TLibraryWorker::NoLane,
         [Fields = std::move(Fields)](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            // The reader lives as long as the dialog: its sorts of a whole column keep the
+            // usual cache, and spill less.
+            Library.KeepCacheSmall(false);
             std::vector<QStringList> lists(Fields.size());
             for (std::size_t i = 0; i < Fields.size() && !Cancel.Cancelled(); ++i)
                 Library.DistinctValues(Fields[i], [&](std::string_view value) {
