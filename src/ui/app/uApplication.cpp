@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <malloc.h>
 
+#include <QFontDatabase>
+
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uTMyMediaDB.h"
@@ -59,6 +61,8 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
     if (Request.Server)
         Request.Server->Listen(home);
     TGstPlayerEngine::StartLoading(); // while the library opens and the window is built
+    if (auto* application = dynamic_cast<TOrvantaApplication*>(QCoreApplication::instance()))
+        application->StartLoadingFonts();
 
     Options = std::make_unique<TOptions>();
     Options->LoadFromRegistry(SettingsBaseKey);
@@ -99,5 +103,18 @@ void ReleaseGlobals() {
 }
 
 TOrvantaApplication::TOrvantaApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
+
+TOrvantaApplication::~TOrvantaApplication() {
+    // The font list belongs to the application object, which goes after this.
+    if (FFontsLoading.valid())
+        FFontsLoading.wait();
+}
+
+void TOrvantaApplication::StartLoadingFonts() {
+    // Qt guards its font list with a lock, so a widget that needs it first waits for this read
+    // rather than starting a second one.
+    if (!FFontsLoading.valid())
+        FFontsLoading = std::async(std::launch::async, [] { QFontDatabase::families(); });
+}
 
 } // namespace orvanta

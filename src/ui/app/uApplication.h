@@ -4,6 +4,7 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,15 @@ void ReleaseGlobals();
 class TOrvantaApplication : public QApplication {
 public:
     TOrvantaApplication(int& Argc, char** Argv);
+    ~TOrvantaApplication() override;
+
+    // Reads the system's font list on a thread of its own, while the library opens: the first
+    // widget that measures text would otherwise read it on the window's thread, half of what
+    // building the window costs.
+    void StartLoadingFonts();
+
+private:
+    std::future<void> FFontsLoading;
 };
 
 } // namespace orvanta
