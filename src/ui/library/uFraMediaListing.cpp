@@ -240,14 +240,32 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
         const TEarlyRows early = std::exchange(FEarlyRows, {});
         if (listing.Kind != TMediaListing::All || !listing.Words.empty())
             early.Cancel.Cancel();
-        FInbox->Post<std::vector<std::int64_t>>(
+        struct TListed {
+            std::vector<std::int64_t> Ids;
+            // The rows of the first page, read here rather than by the first paint.
+            std::vector<TMediaRecord> First;
+        };
+        FInbox->Post<TListed>(
             *FWorker, TLibraryLane::Listing,
             [listing, early](TMyMediaDB& Library, const TCancelToken& Cancel) {
+                TListed listed;
                 if (std::optional<std::vector<std::int64_t>> ids = early.Take())
-                    return std::move(*ids);
-                return Library.ListingIds(listing, RowCancelCheck(Cancel));
+                    listed.Ids = std::move(*ids);
+                else
+                    listed.Ids = Library.ListingIds(listing, RowCancelCheck(Cancel));
+                const std::size_t first =
+                    std::min<std::size_t>(listed.Ids.size(), TMediaListModel::FetchPage);
+                // The list stands without them: a failed read leaves them to the paint, which
+                // shows empty rows rather than an error.
+                try {
+                    if (!Cancel.Cancelled())
+                        listed.First =
+                            Library.MediaByIds({listed.Ids.begin(), listed.Ids.begin() + first});
+                } catch (const EEasyError&) {
+                }
+                return listed;
             },
-            [this, asked, After](std::vector<std::int64_t> Ids) {
+            [this, asked, After](TListed Listed) {
                 if (!FController.Listings.Arrived(asked))
                     return;
                 RunGuarded([&] {
@@ -261,7 +279,7 @@ void TfraMedia::PostListing(const TMediaListing& Listing, const TAfterListing& A
                                 FSearch->Prepare();
                         });
                     }
-                    MediaModel->SetIds(std::move(Ids));
+                    MediaModel->SetIds(std::move(Listed.Ids), std::move(Listed.First));
                     ShowListed(FController.Listing, After.KeepSort);
                     if (After.Scroll >= 0)
                         lvwMedia->verticalScrollBar()->setValue(After.Scroll);

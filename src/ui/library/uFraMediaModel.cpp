@@ -76,7 +76,7 @@ void TMediaListModel::SetSource(TMediaFetch Fetch, TMediaRanks Ranks, TMediaBack
     FBackground = std::move(Background);
 }
 
-void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
+void TMediaListModel::SetIds(std::vector<std::int64_t> Ids, std::vector<TMediaItem> Read) {
     ++FSortGeneration;
     FSortPending = false;
     beginResetModel();
@@ -84,6 +84,10 @@ void TMediaListModel::SetIds(std::vector<std::int64_t> Ids) {
     FKeys = std::move(Ids);
     FItems.clear();
     FCached = 0;
+    for (TMediaItem& item : Read)
+        if (item.Id > 0 &&
+            FItems.emplace(item.Id, std::make_unique<TMediaItem>(std::move(item))).second)
+            ++FCached;
     endReset();
     prepareSortMemory();
 }
@@ -217,7 +221,7 @@ const TMediaItem& TMediaListModel::Item(int Row) const {
 }
 
 void TMediaListModel::load(int Row) const {
-    constexpr int Page = 256;
+    constexpr int Page = FetchPage;
     // Rows read earlier go when too many are kept; those given whole without an id stay.
     if (FFetch && !FHold && FCached + Page > CacheLimit) {
         std::erase_if(FItems, [](const auto& item) { return item.first > 0; });

@@ -53,8 +53,11 @@ public:
     explicit TMediaListModel(QObject* Parent = nullptr);
 
     void SetSource(TMediaFetch Fetch, TMediaRanks Ranks, TMediaBackground Background = {});
-    // The rows of these ids, read when needed.
-    void SetIds(std::vector<std::int64_t> Ids);
+    // The rows of these ids, read when needed; Read holds rows already read (the first page,
+    // read by a worker, so the list's first paint does not wait for the library).
+    void SetIds(std::vector<std::int64_t> Ids, std::vector<TMediaItem> Read = {});
+    // Rows are read this many at once, by position in the list.
+    static constexpr int FetchPage = 256;
     // Rows given whole (an item without Id stays whole).
     void SetItems(std::vector<TMediaItem> Items);
     void Append(std::vector<TMediaItem> Items);
