@@ -3,6 +3,7 @@
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uXiphComment.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -24,8 +25,14 @@ enum TBlockType : std::uint8_t { StreamInfo = 0, VorbisComment = 4, Picture = 6,
 std::int64_t LeadingID3v2(TByteSource& Source) {
     std::int64_t at = 0;
     std::array<std::uint8_t, 10> h{};
-    while (Source.ReadAt(at, h.data(), h.size()) == std::int64_t(h.size()) && h[0] == 'I' &&
-           h[1] == 'D' && h[2] == '3' && ((h[6] | h[7] | h[8] | h[9]) & 0x80) == 0) {
+    const auto next = [&] {
+        // A large tag (a cover in it) puts the marker and the blocks past the first pages.
+        if (at > 0 && at < Source.Size())
+            Source.WillRead(at, std::size_t(std::min(ReadAheadBytes, Source.Size() - at)));
+        return Source.ReadAt(at, h.data(), h.size()) == std::int64_t(h.size());
+    };
+    while (next() && h[0] == 'I' && h[1] == 'D' && h[2] == '3' &&
+           ((h[6] | h[7] | h[8] | h[9]) & 0x80) == 0) {
         const std::int64_t body =
             std::int64_t(h[6]) << 21 | std::int64_t(h[7]) << 14 | std::int64_t(h[8]) << 7 | h[9];
         // A footer (flag 0x10) adds another 10 bytes.
