@@ -56,13 +56,15 @@ void ReadStreamInfo(const std::array<std::uint8_t, StreamInfoBytes>& B, TAudioPr
 bool ReadFlac(TByteSource& Source, TAudioInfo& Info, bool WithPictures, std::int64_t* ID3v2Bytes) {
     Info = {};
     const std::int64_t size = Source.Size();
-    std::int64_t at = LeadingID3v2(Source);
     if (ID3v2Bytes)
-        *ID3v2Bytes = at;
+        *ID3v2Bytes = 0;
+    std::int64_t at = LeadingID3v2(Source);
     std::array<char, 4> marker{};
     if (Source.ReadAt(at, marker.data(), marker.size()) != 4 ||
         std::string_view(marker.data(), 4) != "fLaC")
         return false;
+    if (ID3v2Bytes)
+        *ID3v2Bytes = at;
     Info.Format = TAudioFormat::FLAC;
     Info.Properties.Codec = "FLAC";
     at += 4;
