@@ -46,6 +46,17 @@ std::unique_ptr<TagLib::File> Create(TagLib::IOStream& Stream, TAudioFormat Form
 
 } // namespace
 
+const std::vector<std::string_view>& KeyAliases(std::string_view Key) {
+    static const std::vector<std::string_view> none;
+    static const std::vector<std::string_view> albumArtist = {"ALBUM ARTIST", "ALBUM_ARTIST"};
+    static const std::vector<std::string_view> trackTotal = {"TOTALTRACKS"};
+    static const std::vector<std::string_view> discTotal = {"TOTALDISCS"};
+    return Key == "ALBUMARTIST"  ? albumArtist
+           : Key == "TRACKTOTAL" ? trackTotal
+           : Key == "DISCTOTAL"  ? discTotal
+                                 : none;
+}
+
 std::unique_ptr<TagLib::File> Open(TagLib::IOStream& Stream, TAudioFormat Format,
                                    bool ReadProperties) {
     std::unique_ptr<TagLib::File> file = Create(Stream, Format, ReadProperties);

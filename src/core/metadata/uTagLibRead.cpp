@@ -55,11 +55,43 @@ void SplitTotal(TTagEntries& Tags, const std::string& NumberKey, const std::stri
     Tags = std::move(split);
 }
 
-TTagEntries EntriesOf(const TagLib::PropertyMap& Map) {
+// A field under another spelling of a common key takes the common key, unless the tag has
+// that too.
+void RenameAliases(TTagEntries& Tags) {
+    for (const std::string key : {"ALBUMARTIST", "TRACKTOTAL", "DISCTOTAL"}) {
+        if (!TagValues(Tags, key).empty())
+            continue;
+        for (const std::string_view alias : taglib::KeyAliases(key)) {
+            const auto spelled = [&](const TTagEntry& Entry) { return Entry.Key == alias; };
+            if (std::none_of(Tags.begin(), Tags.end(), spelled))
+                continue;
+            for (TTagEntry& entry : Tags)
+                if (entry.Key == alias)
+                    entry.Key = key;
+            break;
+        }
+    }
+}
+
+TTagEntries EntriesOf(TagLib::File& File, TAudioFormat Format) {
+    const TagLib::PropertyMap map = File.properties();
     TTagEntries tags;
-    for (const auto& [key, values] : Map)
+    for (const auto& [key, values] : map)
         for (const TagLib::String& value : values)
             tags.push_back({Upper(taglib::Utf8(key)), taglib::Utf8(value)});
+    // TagLib 1.x leaves out the MP4 free-form fields it has no name for, ReplayGain's among
+    // them; their own name is the key.
+    auto* mp4 = Format == TAudioFormat::M4A ? static_cast<TagLib::MP4::File&>(File).tag() : nullptr;
+    for (const TagLib::String& atom : mp4 ? map.unsupportedData() : TagLib::StringList()) {
+        const std::string name = taglib::Utf8(atom);
+        if (!name.starts_with(taglib::FreeFormPrefix) || !mp4->contains(atom))
+            continue;
+        const std::string key = Upper(name.substr(taglib::FreeFormPrefix.size()));
+        if (TagValues(tags, key).empty())
+            for (const TagLib::String& value : mp4->item(atom).toStringList())
+                tags.push_back({key, taglib::Utf8(value)});
+    }
+    RenameAliases(tags);
     SplitTotal(tags, "TRACKNUMBER", "TRACKTOTAL");
     SplitTotal(tags, "DISCNUMBER", "DISCTOTAL");
     return tags;
@@ -136,7 +168,7 @@ bool ReadWithTagLib(TagLib::IOStream& Stream, TAudioFormat Format, TAudioInfo& I
         info.Properties.Channels = p->channels();
     }
     FormatProperties(*file, Format, info.Properties);
-    info.Tags = EntriesOf(file->properties());
+    info.Tags = EntriesOf(*file, Format);
     if (WithPictures)
         info.Pictures = taglib::ReadPictures(*file, Format);
     Info = std::move(info);

@@ -7,13 +7,19 @@
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLibFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <taglib/apetag.h>
+#include <taglib/flacfile.h>
+#include <taglib/mp4file.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
 
 namespace orvanta {
 
@@ -74,37 +80,146 @@ void JoinTotal(std::map<std::string, std::vector<std::string>>& Fields,
         Fields[NumberKey] = {(newNumber.empty() ? "0" : newNumber) + "/" + newTotal};
 }
 
-std::string Joined(const TagLib::PropertyMap& Map) {
-    std::string keys;
-    for (const auto& entry : Map)
-        keys += (keys.empty() ? "" : ", ") + taglib::Utf8(entry.first);
-    return keys;
+using TFields = std::map<std::string, std::vector<std::string>>;
+
+std::string Joined(const std::vector<std::string>& Keys) {
+    std::string joined;
+    for (const std::string& key : Keys)
+        joined += (joined.empty() ? "" : ", ") + key;
+    return joined;
+}
+
+TagLib::StringList StringList(const std::vector<std::string>& Values) {
+    TagLib::StringList list;
+    for (const std::string& value : Values)
+        list.append(taglib::FromUtf8(value));
+    return list;
+}
+
+// A Vorbis comment field name is printable ASCII without "=" (Vorbis I 5.2.3); an APE item key
+// has 2 to 255 printable ASCII characters (APEv2 item key).
+bool IsKeyOf(TAudioFormat Format, const std::string& Key) {
+    const bool ape = Format == TAudioFormat::WavPack;
+    if (Key.empty() || (ape && (Key.size() < 2 || Key.size() > 255)))
+        return false;
+    return std::all_of(Key.begin(), Key.end(), [&](char c) {
+        return c >= 0x20 && c <= (ape ? 0x7E : 0x7D) && (ape || c != '=');
+    });
+}
+
+// The names a field may have in the file, the usual one first: APE's own names for some
+// fields, then the spellings of other taggers.
+std::vector<std::string> Spellings(TAudioFormat Format, const std::string& Key) {
+    std::vector<std::string> names{Key};
+    if (Format == TAudioFormat::WavPack) {
+        static const std::map<std::string, std::string> ape = {
+            {"TRACKNUMBER", "TRACK"}, {"DISCNUMBER", "DISC"}, {"DATE", "YEAR"}};
+        if (const auto it = ape.find(Key); it != ape.end())
+            names.insert(names.begin(), it->second);
+    }
+    for (const std::string_view alias : taglib::KeyAliases(Key))
+        names.emplace_back(alias);
+    return names;
+}
+
+// Vorbis comments: each change replaces the fields of its key, under the spelling the file
+// already uses; the other fields stay as they are.
+void EditXiph(TagLib::Ogg::XiphComment& Comment, const TFields& Fields) {
+    for (const auto& [key, values] : Fields) {
+        std::string target;
+        for (const std::string& name : Spellings(TAudioFormat::FLAC, key)) {
+            const TagLib::String field(name);
+            if (!Comment.contains(field))
+                continue;
+            if (target.empty())
+                target = name;
+            Comment.removeFields(field);
+        }
+        for (const std::string& value : values)
+            Comment.addField(target.empty() ? key : target, taglib::FromUtf8(value), false);
+    }
+}
+
+// APE items are found without regard to case; a replaced item keeps its key's spelling.
+void EditApe(TagLib::APE::Tag& Tag, const TFields& Fields) {
+    for (const auto& [key, values] : Fields) {
+        const std::vector<std::string> names = Spellings(TAudioFormat::WavPack, key);
+        TagLib::String target;
+        std::vector<TagLib::String> present;
+        for (const auto& [upper, item] : Tag.itemListMap())
+            if (item.type() == TagLib::APE::Item::Text &&
+                std::find(names.begin(), names.end(), taglib::Utf8(upper)) != names.end()) {
+                present.push_back(item.key());
+                if (target.isEmpty())
+                    target = item.key();
+            }
+        for (const TagLib::String& old : present)
+            Tag.removeItem(old);
+        if (target.isEmpty())
+            target = TagLib::String(names.front());
+        if (!values.empty())
+            Tag.setItem(target, TagLib::APE::Item(target, StringList(values)));
+    }
+}
+
+// MP4 fields that TagLib names go through its property map, which leaves the fields whose
+// values did not change alone; a free-form field TagLib has no name for (ReplayGain's) is
+// changed as the atom the file has.
+void EditMp4(TagLib::MP4::File& File, TagLib::PropertyMap& Properties, TFields& Fields) {
+    TagLib::MP4::Tag* tag = File.tag();
+    for (const TagLib::String& atom : Properties.unsupportedData()) {
+        const std::string name = taglib::Utf8(atom);
+        if (tag == nullptr || !name.starts_with(taglib::FreeFormPrefix))
+            continue;
+        const auto field = Fields.find(
+            taglib::Utf8(taglib::FromUtf8(name.substr(taglib::FreeFormPrefix.size())).upper()));
+        if (field == Fields.end())
+            continue;
+        if (field->second.empty())
+            tag->removeItem(atom);
+        else
+            tag->setItem(atom, TagLib::MP4::Item(StringList(field->second)));
+        Fields.erase(field);
+    }
 }
 
 // Applies Changes to the open copy; "" or why it could not.
 std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Changes) {
-    if (!Changes.Fields.empty()) {
-        TagLib::PropertyMap properties = File.properties();
-        auto fields = Changes.Fields;
-        if (!KeepsTotalsApart(Format)) {
-            JoinTotal(fields, properties, "TRACKNUMBER", "TRACKTOTAL");
-            JoinTotal(fields, properties, "DISCNUMBER", "DISCTOTAL");
-        }
+    TFields fields;
+    for (const auto& [key, values] : Changes.Fields)
+        fields[taglib::Utf8(taglib::FromUtf8(key).upper())] = values;
+    TagLib::PropertyMap properties = File.properties();
+    std::vector<std::string> refused;
+    if (!KeepsTotalsApart(Format)) {
+        JoinTotal(fields, properties, "TRACKNUMBER", "TRACKTOTAL");
+        JoinTotal(fields, properties, "DISCNUMBER", "DISCTOTAL");
+    }
+    if (Format == TAudioFormat::M4A)
+        EditMp4(static_cast<TagLib::MP4::File&>(File), properties, fields);
+    for (const auto& entry : fields)
+        if ((KeepsTotalsApart(Format) || Format == TAudioFormat::WavPack) &&
+            !IsKeyOf(Format, entry.first))
+            refused.push_back(entry.first);
+    if (!refused.empty())
+        return std::string(FormatName(Format)) + " tags cannot hold " + Joined(refused);
+    if (Format == TAudioFormat::FLAC) {
+        EditXiph(*static_cast<TagLib::FLAC::File&>(File).xiphComment(true), fields);
+    } else if (Format == TAudioFormat::OggVorbis || Format == TAudioFormat::Opus) {
+        EditXiph(*static_cast<TagLib::Ogg::XiphComment*>(File.tag()), fields);
+    } else if (Format == TAudioFormat::WavPack) {
+        EditApe(*static_cast<TagLib::WavPack::File&>(File).APETag(true), fields);
+    } else if (!fields.empty()) {
         for (const auto& [key, values] : fields) {
-            const TagLib::String name = taglib::FromUtf8(key).upper();
-            if (values.empty()) {
-                properties.erase(name);
-                continue;
-            }
-            TagLib::StringList list;
-            for (const std::string& value : values)
-                list.append(taglib::FromUtf8(value));
-            properties.replace(name, list);
+            if (values.empty())
+                properties.erase(TagLib::String(key));
+            else
+                properties.replace(TagLib::String(key), StringList(values));
         }
-        // TagLib leaves the fields that kept their values alone and reports what the
+        // TagLib leaves the fields that kept their values alone and hands back what the
         // format's tag cannot hold.
-        const TagLib::PropertyMap refused = File.setProperties(properties);
-        if (!refused.isEmpty())
+        for (const auto& entry : File.setProperties(properties))
+            refused.push_back(taglib::Utf8(entry.first));
+        if (!refused.empty())
             return std::string(FormatName(Format)) + " tags cannot hold " + Joined(refused);
     }
     if (Changes.Pictures)
