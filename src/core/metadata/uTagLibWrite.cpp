@@ -44,6 +44,8 @@ bool CopyContent(int From, int To) {
     }
 }
 
+using TFields = std::map<std::string, std::vector<std::string>>;
+
 bool KeepsTotalsApart(TAudioFormat Format) {
     return Format == TAudioFormat::FLAC || Format == TAudioFormat::OggVorbis ||
            Format == TAudioFormat::Opus;
@@ -55,16 +57,16 @@ std::string First(const std::vector<std::string>& Values) {
 
 // MP4, APE and ID3v2 hold a number and its total in one field ("3/12"): a change of either
 // becomes a change of that field, the other half taken from the file.
-void JoinTotal(std::map<std::string, std::vector<std::string>>& Fields,
-               const TagLib::PropertyMap& Old, const std::string& NumberKey,
+void JoinTotal(TFields& Fields, const TagLib::PropertyMap& Old, const std::string& NumberKey,
                const std::string& TotalKey) {
     const auto number = Fields.find(NumberKey);
     const auto total = Fields.find(TotalKey);
     if (number == Fields.end() && total == Fields.end())
         return;
-    const TagLib::String key(NumberKey);
-    const std::string old =
-        Old.contains(key) && !Old[key].isEmpty() ? taglib::Utf8(Old[key].front()) : "";
+    const auto found = Old.find(TagLib::String(NumberKey));
+    const std::string old = found != Old.end() && !found->second.isEmpty()
+                                ? taglib::Utf8(found->second.front())
+                                : std::string();
     const auto slash = old.find('/');
     const std::string newNumber =
         number != Fields.end() ? First(number->second) : old.substr(0, slash);
@@ -79,8 +81,6 @@ void JoinTotal(std::map<std::string, std::vector<std::string>>& Fields,
     else
         Fields[NumberKey] = {(newNumber.empty() ? "0" : newNumber) + "/" + newTotal};
 }
-
-using TFields = std::map<std::string, std::vector<std::string>>;
 
 std::string Joined(const std::vector<std::string>& Keys) {
     std::string joined;
