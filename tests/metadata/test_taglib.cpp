@@ -188,9 +188,10 @@ TEST(WriteTagChanges, ReplacesThePicturesOfEachFormat) {
     }
 }
 
-TEST(WriteTagChanges, WritesThroughASymbolicLink) {
+TEST(WriteTagChanges, WritesThroughASymbolicLinkKeepingTheMode) {
     TempDir dir;
     const std::string file = AudioFixtures::Get().CopyTo(dir, "tone.flac");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     const std::string link = dir.file("link.flac");
     std::filesystem::create_symlink("tone.flac", link);
     TTagChanges changes;
@@ -198,6 +199,9 @@ TEST(WriteTagChanges, WritesThroughASymbolicLink) {
     std::string error;
     ASSERT_TRUE(WriteTagChanges(link, TAudioFormat::FLAC, changes, error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
     TAudioInfo info;
     ASSERT_TRUE(ReadWithTagLib(file, TAudioFormat::FLAC, info, false));
     EXPECT_EQ(TagValues(info.Tags, "TITLE"), std::vector<std::string>{"Linked"});
