@@ -127,6 +127,8 @@ TEST(WriteTagChanges, ChangesOnlyTheNamedFields) {
          "----:com.apple.iTunes:replaygain_track_gain",
          {"-1.00 dB"}},
         {"tone.wv", "ALBUMARTIST", {"Neu ☃"}, "ALBUM_ARTIST", {"Neu ☃"}},
+        {"tone.wav", "TRACKNUMBER", {"4"}, "TRCK", {"4/12"}},
+        {"tone.aiff", "TITLE", {"Neu ☃"}, "TIT2", {"Neu ☃"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

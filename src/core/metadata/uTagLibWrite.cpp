@@ -15,9 +15,12 @@
 
 #include <taglib/apetag.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
 #include <taglib/mp4file.h>
 #include <taglib/tfilestream.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -162,6 +165,42 @@ void EditApe(TagLib::APE::Tag& Tag, const TFields& Fields) {
     }
 }
 
+void Merge(TagLib::PropertyMap& Properties, const TFields& Fields) {
+    for (const auto& [key, values] : Fields) {
+        if (values.empty())
+            Properties.erase(TagLib::String(key));
+        else
+            Properties.replace(TagLib::String(key), StringList(values));
+    }
+}
+
+// The INFO fields of a RIFF file (RIFF MCI 1991, "INFO list chunk") that hold common keys; TagLib
+// would rewrite them all, the track "3/12" as "3".
+void EditInfo(TagLib::RIFF::Info::Tag& Info, const TFields& Fields) {
+    static const std::map<std::string, std::vector<const char*>> ids = {
+        {"TITLE", {"INAM"}},
+        {"ARTIST", {"IART"}},
+        {"ALBUM", {"IPRD"}},
+        {"DATE", {"ICRD"}},
+        {"GENRE", {"IGNR"}},
+        {"COMMENT", {"ICMT"}},
+        {"TRACKNUMBER", {"IPRT", "ITRK"}}};
+    for (const auto& [key, values] : Fields) {
+        const auto field = ids.find(key);
+        if (field == ids.end())
+            continue;
+        // The file's own id of the field, else the first.
+        TagLib::ByteVector id(field->second.front());
+        for (const char* other : field->second)
+            if (!Info.fieldText(other).isEmpty())
+                id = other;
+        if (values.empty())
+            Info.removeField(id);
+        else
+            Info.setFieldText(id, taglib::FromUtf8(values.front()));
+    }
+}
+
 // MP4 fields that TagLib names go through its property map, which leaves the fields whose
 // values did not change alone; a free-form field TagLib has no name for (ReplayGain's) is
 // changed as the atom the file has.
@@ -209,15 +248,21 @@ std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Ch
     } else if (Format == TAudioFormat::WavPack) {
         EditApe(*static_cast<TagLib::WavPack::File&>(File).APETag(true), fields);
     } else if (!fields.empty()) {
-        for (const auto& [key, values] : fields) {
-            if (values.empty())
-                properties.erase(TagLib::String(key));
-            else
-                properties.replace(TagLib::String(key), StringList(values));
-        }
         // TagLib leaves the fields that kept their values alone and hands back what the
         // format's tag cannot hold.
-        for (const auto& entry : File.setProperties(properties))
+        Merge(properties, fields);
+        TagLib::PropertyMap left;
+        if (Format == TAudioFormat::WAV) {
+            // A WAV file's ID3v2 tag (begun from its INFO fields when it has none) takes
+            // every field; an INFO chunk gets the changes it has a field for.
+            auto& wav = static_cast<TagLib::RIFF::WAV::File&>(File);
+            if (wav.hasInfoTag())
+                EditInfo(*wav.InfoTag(), fields);
+            left = wav.ID3v2Tag()->setProperties(properties);
+        } else {
+            left = File.setProperties(properties);
+        }
+        for (const auto& entry : left)
             refused.push_back(taglib::Utf8(entry.first));
         if (!refused.empty())
             return std::string(FormatName(Format)) + " tags cannot hold " + Joined(refused);
