@@ -41,27 +41,15 @@ std::string MimeOfData(std::string_view Data) {
 }
 
 // The APE item of each ID3v2 picture type, as the APEv2 convention of WavPack players spells it.
-constexpr std::array<std::string_view, 21> ApeCoverKeys = {"Cover Art (Other)",
-                                                           "Cover Art (Png Icon)",
-                                                           "Cover Art (Icon)",
-                                                           "Cover Art (Front)",
-                                                           "Cover Art (Back)",
-                                                           "Cover Art (Leaflet)",
-                                                           "Cover Art (Media)",
-                                                           "Cover Art (Lead Artist)",
-                                                           "Cover Art (Artist)",
-                                                           "Cover Art (Conductor)",
-                                                           "Cover Art (Band)",
-                                                           "Cover Art (Composer)",
-                                                           "Cover Art (Lyricist)",
-                                                           "Cover Art (Recording Location)",
-                                                           "Cover Art (During Recording)",
-                                                           "Cover Art (During Performance)",
-                                                           "Cover Art (Video Capture)",
-                                                           "Cover Art (Fish)",
-                                                           "Cover Art (Illustration)",
-                                                           "Cover Art (Band Logotype)",
-                                                           "Cover Art (Publisher Logotype)"};
+// clang-format off
+constexpr std::array<std::string_view, 21> ApeCoverKeys = {
+    "Cover Art (Other)", "Cover Art (Icon)", "Cover Art (Other Icon)", "Cover Art (Front)",
+    "Cover Art (Back)", "Cover Art (Leaflet)", "Cover Art (Media)", "Cover Art (Lead Artist)",
+    "Cover Art (Artist)", "Cover Art (Conductor)", "Cover Art (Band)", "Cover Art (Composer)",
+    "Cover Art (Lyricist)", "Cover Art (Recording Location)", "Cover Art (During Recording)",
+    "Cover Art (During Performance)", "Cover Art (Video Capture)", "Cover Art (Fish)",
+    "Cover Art (Illustration)", "Cover Art (Band Logotype)", "Cover Art (Publisher Logotype)"};
+// clang-format on
 
 TPicture FromFlac(const TagLib::FLAC::Picture& Picture) {
     TPicture picture;
