@@ -135,8 +135,9 @@ TEST(WriteTagChanges, ChangesOnlyTheNamedFields) {
         const TempDir dir;
         const std::string file = AudioFixtures::Get().CopyTo(dir, c.Name);
         nlohmann::json expected = MutagenDump(file);
-        const std::string audio = PcmDigest(file);
+        const std::string audio = DecodedAudio(file);
         ASSERT_TRUE(expected.contains("fields")) << expected;
+        ASSERT_GT(audio.size(), 10000u);
         TTagChanges changes;
         changes.Fields[c.Key] = c.Values;
         std::string error;
@@ -146,7 +147,7 @@ TEST(WriteTagChanges, ChangesOnlyTheNamedFields) {
         else
             expected["fields"][c.MutagenKey] = c.After;
         EXPECT_EQ(MutagenDump(file), expected);
-        EXPECT_EQ(PcmDigest(file), audio);
+        EXPECT_TRUE(DecodedAudio(file) == audio);
     }
 }
 
