@@ -1,6 +1,27 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace orvanta {
+
+// A-Z to a-z (and a-z to A-Z), every other byte unchanged, whatever the locale: the lowering of
+// the library's LOWER, and the spellings of file extensions and tag keys.
+inline std::string LowerAscii(std::string_view Text) {
+    std::string lowered(Text);
+    for (char& c : lowered)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lowered;
+}
+
+inline std::string UpperAscii(std::string_view Text) {
+    std::string upper(Text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
 
 // The value of a hexadecimal digit, or -1 for any other character.
 constexpr int HexDigitValue(char C) {

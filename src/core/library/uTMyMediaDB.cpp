@@ -96,14 +96,6 @@ std::vector<TEasyValue> media_sql::FileParams(std::string_view Directory,
             std::move(bare),  std::move(slashed),  std::string(FileName)};
 }
 
-std::string LowerAscii(std::string_view Text) {
-    std::string lowered(Text);
-    for (char& c : lowered)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lowered;
-}
-
 TMyMediaDB::TMyMediaDB() = default;
 
 void TMyMediaDB::OpenDatabase(const std::string& FileName) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/uTStringUtils.h"
 #include "core/library/uMediaRecord.h"
 #include "core/tablestore/uTEasyQuery.h"
 #include "core/tablestore/uTEasyTable.h"
@@ -205,8 +206,5 @@ private:
     bool FListingKeys = false;
     bool FRemovedTable = false;
 };
-
-// A-Z to a-z, every other byte unchanged: the lowering of the library's LOWER.
-std::string LowerAscii(std::string_view Text);
 
 } // namespace orvanta

@@ -1,5 +1,7 @@
 #include "core/metadata/uAudioInfo.h"
 
+#include "core/common/uTStringUtils.h"
+
 namespace orvanta {
 
 std::string_view FormatName(TAudioFormat Format) {
@@ -24,6 +26,10 @@ std::string_view FormatName(TAudioFormat Format) {
         break;
     }
     return {};
+}
+
+std::string TagKey(std::string_view Key) {
+    return UpperAscii(Key);
 }
 
 std::vector<std::string> TagValues(const TTagEntries& Entries, std::string_view Key) {

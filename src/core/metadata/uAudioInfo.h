@@ -43,6 +43,9 @@ struct TTagEntry {
 };
 using TTagEntries = std::vector<TTagEntry>;
 
+// A key in the common spelling: its ASCII letters in upper case, whatever the locale.
+std::string TagKey(std::string_view Key);
+
 // The values of Key in Entries, in order.
 std::vector<std::string> TagValues(const TTagEntries& Entries, std::string_view Key);
 

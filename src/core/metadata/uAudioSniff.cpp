@@ -1,10 +1,10 @@
 #include "core/metadata/uAudioSniff.h"
 
+#include "core/common/uTStringUtils.h"
 #include "core/metadata/uTagFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
 
 namespace orvanta {
@@ -12,13 +12,6 @@ namespace orvanta {
 namespace {
 
 constexpr std::size_t HeadBytes = 64;
-
-std::string Lowered(std::string_view Text) {
-    std::string lowered(Text);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lowered;
-}
 
 std::string ReadBytes(TByteSource& Source, std::int64_t Offset, std::size_t Count) {
     std::string bytes(Count, '\0');
@@ -81,7 +74,7 @@ TAudioFormat SniffOgg(std::string_view Head) {
 TAudioFormat FormatOfExtension(std::string_view Extension) {
     if (!Extension.empty() && Extension.front() == '.')
         Extension.remove_prefix(1);
-    const std::string ext = Lowered(Extension);
+    const std::string ext = LowerAscii(Extension);
     if (ext == "mp3")
         return TAudioFormat::MP3;
     if (ext == "flac")

@@ -5,7 +5,6 @@
 #include "core/metadata/uTagLibFile.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <taglib/aifffile.h>
 #include <taglib/flacfile.h>
@@ -18,12 +17,6 @@
 namespace orvanta {
 
 namespace {
-
-std::string Upper(std::string Text) {
-    std::transform(Text.begin(), Text.end(), Text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return Text;
-}
 
 std::string Trimmed(std::string_view Text) {
     const auto first = Text.find_first_not_of(' ');
@@ -78,7 +71,7 @@ TTagEntries EntriesOf(TagLib::File& File, TAudioFormat Format) {
     TTagEntries tags;
     for (const auto& [key, values] : map)
         for (const TagLib::String& value : values)
-            tags.push_back({Upper(taglib::Utf8(key)), taglib::Utf8(value)});
+            tags.push_back({TagKey(taglib::Utf8(key)), taglib::Utf8(value)});
     // TagLib 1.x leaves out the MP4 free-form fields it has no name for, ReplayGain's among
     // them; their own name is the key.
     auto* mp4 = Format == TAudioFormat::M4A ? static_cast<TagLib::MP4::File&>(File).tag() : nullptr;
@@ -86,7 +79,7 @@ TTagEntries EntriesOf(TagLib::File& File, TAudioFormat Format) {
         const std::string name = taglib::Utf8(atom);
         if (!name.starts_with(taglib::FreeFormPrefix) || !mp4->contains(atom))
             continue;
-        const std::string key = Upper(name.substr(taglib::FreeFormPrefix.size()));
+        const std::string key = TagKey(name.substr(taglib::FreeFormPrefix.size()));
         if (TagValues(tags, key).empty())
             for (const TagLib::String& value : mp4->item(atom).toStringList())
                 tags.push_back({key, taglib::Utf8(value)});

@@ -21,14 +21,6 @@ std::uint32_t BigEndian32(std::string_view Bytes, std::size_t At) {
            std::uint32_t(std::uint8_t(Bytes[At + 2])) << 8 | std::uint8_t(Bytes[At + 3]);
 }
 
-std::string UpperKey(std::string_view Key) {
-    std::string upper = tagtext::SanitizeUtf8(Key);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return upper;
-}
-
 // The older cover field holds the bare image; its type is in COVERARTMIME or in its first bytes.
 std::string ImageMime(std::string_view Data, const std::string& Given) {
     if (Data.starts_with("\x89PNG"))
@@ -136,7 +128,7 @@ bool ReadVorbisComment(TRangeReader& Reader, TTagEntries& Tags, std::vector<TPic
                 return false;
             continue;
         }
-        std::string key = UpperKey(std::string_view(entry).substr(0, equals));
+        std::string key = TagKey(tagtext::SanitizeUtf8(std::string_view(entry).substr(0, equals)));
         const bool block = key == "METADATA_BLOCK_PICTURE";
         const bool cover = key == "COVERART";
         const bool picture = block || cover;
