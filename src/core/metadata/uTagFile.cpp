@@ -180,6 +180,19 @@ bool Append(const std::string& FileName, std::string_view Bytes) {
     return false;
 }
 
+bool CopyRest(int From, std::int64_t FromOffset, int To, std::int64_t ToOffset) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const std::int64_t got = ReadAt(From, FromOffset, buffer.data(), buffer.size());
+        if (got <= 0)
+            return got == 0;
+        if (!PwriteAll(To, ToOffset, {buffer.data(), static_cast<std::size_t>(got)}))
+            return false;
+        FromOffset += got;
+        ToOffset += got;
+    }
+}
+
 bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
                        std::int64_t SkipBytes) {
     TAtomicReplace replace(FileName);
@@ -190,20 +203,9 @@ bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
     // Refuse early what the rename would refuse late: a file we may not change.
     if (::access(replace.Target().c_str(), W_OK) != 0 || !replace.Begin())
         return false;
-    bool ok = PwriteAll(replace.Fd(), 0, Prefix);
-    std::vector<char> buffer(1 << 16);
-    std::int64_t in = SkipBytes;
-    std::int64_t out = static_cast<std::int64_t>(Prefix.size());
-    while (ok) {
-        const std::int64_t got = tagfile::ReadAt(source.Get(), in, buffer.data(), buffer.size());
-        if (got < 0)
-            ok = false;
-        if (got <= 0)
-            break;
-        ok = PwriteAll(replace.Fd(), out, {buffer.data(), static_cast<std::size_t>(got)});
-        in += got;
-        out += got;
-    }
+    const bool ok =
+        PwriteAll(replace.Fd(), 0, Prefix) &&
+        CopyRest(source.Get(), SkipBytes, replace.Fd(), static_cast<std::int64_t>(Prefix.size()));
     return ok && replace.Commit();
 }
 

@@ -28,25 +28,6 @@ namespace orvanta {
 
 namespace {
 
-bool CopyContent(int From, int To) {
-    std::vector<char> buffer(1 << 16);
-    for (std::int64_t offset = 0;;) {
-        const std::int64_t got = tagfile::ReadAt(From, offset, buffer.data(), buffer.size());
-        if (got <= 0)
-            return got == 0;
-        for (std::int64_t put = 0; put < got;) {
-            const ssize_t n =
-                ::pwrite(To, buffer.data() + put, std::size_t(got - put), offset + put);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            put += n;
-        }
-        offset += got;
-    }
-}
-
 using TFields = std::map<std::string, std::vector<std::string>>;
 
 bool KeepsTotalsApart(TAudioFormat Format) {
@@ -294,7 +275,7 @@ bool WriteTagChanges(const std::string& Path, TAudioFormat Format, const TTagCha
     if (!replace.Begin())
         return fail(errno == EMLINK ? TFileUtils::HardLinkNote(replace.Target())
                                     : std::string(std::strerror(errno)));
-    if (!CopyContent(source.Get(), replace.Fd()))
+    if (!tagfile::CopyRest(source.Get(), 0, replace.Fd(), 0))
         return fail(std::strerror(errno));
     {
         // TagLib closes the descriptor it is given; the copy's own stays for the commit.
