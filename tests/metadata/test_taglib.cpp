@@ -245,4 +245,12 @@ TEST(WriteTagChanges, RefusalsLeaveTheFileAsItWas) {
         }
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);
+    // No change: the file is not even rewritten.
+    struct stat before {};
+    struct stat after {};
+    ASSERT_EQ(::stat(flac.c_str(), &before), 0);
+    std::string error;
+    EXPECT_TRUE(WriteTagChanges(flac, TAudioFormat::FLAC, {}, error)) << error;
+    ASSERT_EQ(::stat(flac.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }

@@ -265,6 +265,8 @@ bool WriteTagChanges(const std::string& Path, TAudioFormat Format, const TTagCha
         return fail("not a format TagLib writes here");
     if (!TFileUtils::IsRegularFile(Path))
         return fail(TFileUtils::NotRegularFileMessage(Path));
+    if (Changes.Fields.empty() && !Changes.Pictures)
+        return true; // nothing to change: the file stays as it is, byte for byte
     TAtomicReplace replace(Path);
     TFileDescriptor source(::open(replace.Target().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!source.IsOpen())
