@@ -1,5 +1,6 @@
 #include "core/metadata/ID3v2.h"
 
+#include "core/common/uTStringUtils.h"
 #include "core/metadata/ID3v1.h"
 #include "core/metadata/ID3v2Frames.h"
 #include "core/metadata/ID3v2Text.h"
@@ -295,10 +296,33 @@ void AppendFrame(std::string& Out, std::string_view Id, std::string_view Payload
     id3frames::AppendFrame(Out, {std::string(Id), 0, 0, std::string(Payload)});
 }
 
+// The encoding byte, then the texts apart by the encoding's terminator: the values of a text
+// frame, or a user text frame's description and values.
+std::string TextsPayload(const std::vector<std::string_view>& Texts) {
+    const bool wide = !std::ranges::all_of(Texts, tagtext::FitsLatin1);
+    std::string payload(1, wide ? '\1' : '\0');
+    for (std::size_t i = 0; i < Texts.size(); ++i) {
+        if (i > 0)
+            payload.append(wide ? 2 : 1, '\0');
+        bool ignored = false;
+        payload += wide ? EncodedText(Texts[i], ignored) : tagtext::Utf8ToLatin1(Texts[i]);
+    }
+    return payload;
+}
+
+// The description of a user text frame (TXXX): its text up to the first terminator.
+std::string UserTextDescription(std::string_view Content) {
+    const std::size_t step = !Content.empty() && IsTwoByteEncoding(Content[0]) ? 2 : 1;
+    std::size_t end = 1;
+    while (end + step <= Content.size() && (Content[end] != 0 || Content[end + step - 1] != 0))
+        end += step;
+    std::string text;
+    DecodeText(text, Content.substr(0, std::min(end, Content.size())));
+    return text;
+}
+
 std::string TextPayload(std::string_view Text) {
-    bool wide = false;
-    const std::string bytes = EncodedText(Text, wide);
-    return std::string(1, wide ? '\1' : '\0') + bytes;
+    return TextsPayload({Text});
 }
 
 std::string CommentPayload(std::string_view Text) {
@@ -356,6 +380,12 @@ void TID3v2::Clear() {
     FReadWhole = true;
     FCommentDescribed = false;
     FReadKept = false;
+    FFrameTexts.clear();
+}
+
+void TID3v2::SetFrameTexts(std::string_view Id, std::string_view Description,
+                           std::vector<std::string> Values) {
+    FFrameTexts.push_back({std::string(Id), std::string(Description), std::move(Values)});
 }
 
 bool TID3v2::LoadTag(const std::string& FileName) {
@@ -449,7 +479,7 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         TagHeader header;
         if (!source.Open(FileName) || !ReadTagHeader(source, header))
             return false;
-        if (std::ranges::find(changed, true) == changed.end())
+        if (std::ranges::find(changed, true) == changed.end() && FFrameTexts.empty())
             return true; // nothing to change: the file stays as it is, byte for byte
         if (!FReadWhole)
             return false; // what was not read cannot be carried
@@ -476,6 +506,13 @@ bool TID3v2::StoreTag(const std::string& FileName) {
                                                            : TextPayload(FText[i]));
             }
         }
+        for (const TFrameTexts& set : FFrameTexts) {
+            std::vector<std::string_view> texts(set.Values.begin(), set.Values.end());
+            if (set.Id == "TXXX")
+                texts.insert(texts.begin(), set.Description);
+            if (!set.Values.empty())
+                AppendFrame(frames, set.Id, TextsPayload(texts));
+        }
 
         // The frames of a changed field give way to the new one; every other frame stays. A
         // cleared field also loses the frames it may have been read from instead, so that it
@@ -492,6 +529,14 @@ bool TID3v2::StoreTag(const std::string& FileName) {
             }
             if (changed[commentField] && id3frames::IsPlainComment(Frame))
                 return true;
+            for (const TFrameTexts& set : FFrameTexts)
+                if (id == set.Id) {
+                    if (id != "TXXX")
+                        return true;
+                    if (UpperAscii(UserTextDescription(Frame.Content)) ==
+                        UpperAscii(set.Description))
+                        return true;
+                }
             const auto is = [&](std::string_view Want) { return !Want.empty() && id == Want; };
             return std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
                 const std::size_t i = FieldIndex(Field.Id);

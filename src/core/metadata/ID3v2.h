@@ -54,6 +54,11 @@ public:
         keepRead();
         FTrack = Value;
     }
+    // A text frame beside the fields: Id ("TPE2", "TPOS", ...), or for "TXXX" the user text
+    // frame of Description (in any case). The next save replaces every such frame by one that
+    // holds Values, or removes them when Values is empty.
+    void SetFrameTexts(std::string_view Id, std::string_view Description,
+                       std::vector<std::string> Values);
 
     bool Present() const { return FPresent; }
     std::uint8_t Version() const { return FVersion; }
@@ -108,6 +113,12 @@ private:
     // differs.
     TEdited FRead;
     bool FReadKept = false;
+    struct TFrameTexts {
+        std::string Id;
+        std::string Description;
+        std::vector<std::string> Values;
+    };
+    std::vector<TFrameTexts> FFrameTexts;
     bool FReadWhole = true;
     // The comment came from a comment frame with a description (there was none without).
     bool FCommentDescribed = false;
