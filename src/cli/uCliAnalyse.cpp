@@ -1,16 +1,20 @@
 #include "cli/uCliCommands.h"
+#include "cli/uCliFormats.h"
 #include "cli/uCliJson.h"
 #include "core/common/uOrderedWork.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
 #include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uAudioSniff.h"
 #include "core/metadata/uFileBatch.h"
 #include "core/metadata/uTagFields.h"
 #include "core/metadata/uTagFile.h"
+#include "core/metadata/uTagText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -48,7 +52,13 @@ public:
     bool Write(const std::string& Path, const TFileBatch::TFile& File) {
         TMPEGaudio audio;
         TFileSource source;
-        const bool analysed = source.Adopt(File) && audio.Analyse(source);
+        const bool opened = source.Adopt(File);
+        const TAudioFormat format =
+            opened ? SniffFormat(source, std::filesystem::path(Path).extension().string())
+                   : TAudioFormat::Unknown;
+        if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown)
+            return WriteFormatLine(FOut, Path, source, format);
+        const bool analysed = opened && audio.Analyse(source);
         const double duration = audio.DurationSeconds();
         Open();
         Key("analysed");
@@ -63,6 +73,11 @@ public:
         Number(audio.FileBytes());
         Key("first_frame");
         FirstFrame(audio.FirstFrame());
+        Key("format");
+        if (format == TAudioFormat::MP3 || audio.IsValid())
+            Text("MP3");
+        else
+            FOut += "null";
         Key("id3v1");
         ID3v1(audio.ID3v1());
         Key("id3v2");
@@ -219,6 +234,8 @@ struct TagOptions {
     // The text fields by TTagField; the track's slot stays empty.
     TFieldArray<std::optional<std::string>> Texts;
     std::optional<int> GenreIndex, Track;
+    std::optional<std::string> AlbumArtist, Disc;
+    std::vector<std::string> Fields; // KEY=VALUE
 };
 
 int Usage(const std::string& Message) {
@@ -226,32 +243,70 @@ int Usage(const std::string& Message) {
     return ExitUsage;
 }
 
-// The text fields the caller gave; the tag's own rules limit and trim them.
-template <class Tag> void SetTextFields(Tag& tag, const TagOptions& O) {
+// Every field the options set, under the common keys. The fields of the editor and --album-artist
+// are trimmed as the editor trims them; --field goes last and as given, so that it has the final
+// word on its keys. "" or what is wrong with an option.
+std::string CollectFields(const TagOptions& O, TFieldValues& Fields) {
+    const auto set = [&](const std::string& Key, const std::string& Value) {
+        const std::string_view text = tagtext::TrimControl(Value, true);
+        Fields[Key] =
+            text.empty() ? std::vector<std::string>{} : std::vector<std::string>{std::string(text)};
+    };
     for (const TTagFieldInfo& field : TagFields)
         if (const auto& value = O.Texts[FieldIndex(field.Id)])
-            tag.SetText(field.Id, *value);
+            set(std::string(CommonKey(field.Id)), *value);
+    if (O.Track)
+        set("TRACKNUMBER", *O.Track == 0 ? "" : std::to_string(*O.Track));
+    if (O.AlbumArtist)
+        set("ALBUMARTIST", *O.AlbumArtist);
+    if (O.Disc)
+        if (std::string error = AddDiscOption(Fields, *O.Disc); !error.empty())
+            return error;
+    TFieldValues given;
+    for (const std::string& option : O.Fields)
+        if (std::string error = AddFieldOption(given, option); !error.empty())
+            return error;
+    for (auto& [key, values] : given)
+        Fields[key] = std::move(values);
+    return "";
 }
 
 int RunTag(const TagOptions& O) {
-    if (O.V1 == O.V2)
-        return Usage("Choose exactly one of --v1 and --v2.");
-    if (O.Track && (*O.Track < 0 || *O.Track > (O.V1 ? 255 : 65535)))
+    if (O.Track && (*O.Track < 0 || *O.Track > 65535))
         return Usage("--track is out of range.");
     if (O.GenreIndex && (*O.GenreIndex < 0 || *O.GenreIndex > 255))
         return Usage("--genre-index must be 0 to 255.");
-    const bool v2Text = std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
-        return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
-    });
-    if (O.V1 && v2Text)
-        return Usage("--genre, --composer, --language and --copyright are ID3v2 fields.");
-    if (O.V2 && O.GenreIndex)
-        return Usage("--genre-index is an ID3v1 field.");
-
+    TFieldValues fields;
+    if (const std::string error = CollectFields(O, fields); !error.empty())
+        return Usage(error);
     if (!TFileUtils::IsRegularFile(O.File)) {
         std::cerr << TFileUtils::NotRegularFileMessage(O.File) << "\n";
         return ExitFailed;
     }
+    TAudioFormat format = TAudioFormat::Unknown;
+    if (TFileSource source; source.Open(O.File))
+        format = SniffFormat(source, std::filesystem::path(O.File).extension().string());
+    // Every other format has one tag, which takes every field: --v1 and --v2 do not apply.
+    if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown) {
+        if (O.GenreIndex)
+            return Usage("--genre-index is an ID3v1 field.");
+        return TagOtherFormat(O.File, format, fields);
+    }
+
+    if (O.V1 == O.V2)
+        return Usage("Choose exactly one of --v1 and --v2.");
+    if (O.V1 && O.Track && *O.Track > 255)
+        return Usage("--track is out of range.");
+    const bool v2Only = O.AlbumArtist || O.Disc || !O.Fields.empty() ||
+                        std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
+                            return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
+                        });
+    if (O.V1 && v2Only)
+        return Usage("--genre, --composer, --language, --copyright, --album-artist, --disc and "
+                     "--field are ID3v2 fields.");
+    if (O.V2 && O.GenreIndex)
+        return Usage("--genre-index is an ID3v1 field.");
+
     TMPEGaudio audio;
     if (!audio.Analyse(O.File)) {
         std::cerr << "Error reading file.\n" << O.File << "\n";
@@ -268,7 +323,9 @@ int RunTag(const TagOptions& O) {
     bool stored = false;
     if (O.V1) {
         TID3v1& tag = audio.ID3v1();
-        SetTextFields(tag, O);
+        for (const TTagFieldInfo& field : TagFields)
+            if (const auto& value = O.Texts[FieldIndex(field.Id)])
+                tag.SetText(field.Id, *value);
         if (O.Track)
             tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
         if (O.GenreIndex)
@@ -276,9 +333,8 @@ int RunTag(const TagOptions& O) {
         stored = tag.StoreTag(O.File);
     } else {
         TID3v2& tag = audio.ID3v2();
-        SetTextFields(tag, O);
-        if (O.Track)
-            tag.SetTrack(static_cast<std::uint16_t>(*O.Track));
+        if (const std::string error = SetID3v2Fields(tag, fields); !error.empty())
+            return Usage(error);
         stored = tag.StoreTag(O.File);
     }
     if (!stored && !audio.ID3v2().ReadWhole()) {
@@ -300,8 +356,8 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     auto files = std::make_shared<std::vector<std::string>>();
     auto jobs = std::make_shared<int>(0);
     CLI::App* analyse =
-        App.add_subcommand("analyse", "Print the MPEG analysis and tags of MP3 files as JSON");
-    analyse->add_option("FILE", *files, "MP3 files")->required();
+        App.add_subcommand("analyse", "Print the analysis and tags of audio files as JSON");
+    analyse->add_option("FILE", *files, "Audio files")->required();
     analyse
         ->add_option("--jobs", *jobs,
                      "Files read at the same time (output keeps its order); by default 12 when "
@@ -367,10 +423,11 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     });
 
     auto options = std::make_shared<TagOptions>();
-    CLI::App* tag = App.add_subcommand("tag", "Set fields of a file's ID3v1 or ID3v2 tag");
-    tag->add_option("FILE", options->File, "MP3 file")->required();
-    tag->add_flag("--v1", options->V1, "Write the ID3v1 tag");
-    tag->add_flag("--v2", options->V2, "Write the ID3v2 tag");
+    CLI::App* tag =
+        App.add_subcommand("tag", "Set fields of a file's tag (an MP3's ID3v1 or ID3v2 tag)");
+    tag->add_option("FILE", options->File, "Audio file")->required();
+    tag->add_flag("--v1", options->V1, "Write the ID3v1 tag (MP3)");
+    tag->add_flag("--v2", options->V2, "Write the ID3v2 tag (MP3)");
     // One option per text field, named by its caption; the help lists them in this order.
     const auto text = [&](TTagField Field) {
         const TTagFieldInfo& info = FieldInfo(Field);
@@ -385,10 +442,16 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
          {TTagField::Title, TTagField::Artist, TTagField::Album, TTagField::Year, TTagField::Genre})
         text(field);
     tag->add_option("--genre-index", options->GenreIndex, "Genre byte (ID3v1)");
-    tag->add_option("--track", options->Track);
+    tag->add_option("--track", options->Track, "0 removes it");
+    tag->add_option("--album-artist", options->AlbumArtist, "ID3v2: TPE2");
+    tag->add_option("--disc", options->Disc, "N or N/M; ID3v2: TPOS");
     for (const TTagField field :
          {TTagField::Comment, TTagField::Composer, TTagField::Language, TTagField::Copyright})
         text(field);
+    tag->add_option("--field", options->Fields,
+                    "KEY=VALUE, by the common key (TITLE, ALBUMARTIST, REPLAYGAIN_TRACK_GAIN...); "
+                    "repeat a key for more values, KEY= removes it; ID3v2: its text frame or TXXX")
+        ->allow_extra_args(false);
     tag->callback([&Chosen, options] { Chosen = [options] { return RunTag(*options); }; });
 }
 

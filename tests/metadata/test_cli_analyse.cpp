@@ -39,10 +39,12 @@ TEST(CliAnalyse, OneLinePerFileWithTheDocumentedKeys) {
     for (const auto& item : a.items())
         keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"analysed", "bitrate", "duration", "encoder_tag",
-                                              "file_bytes", "first_frame", "id3v1", "id3v2", "path",
-                                              "seconds", "valid", "vbr"}));
+                                              "file_bytes", "first_frame", "format", "id3v1",
+                                              "id3v2", "path", "seconds", "valid", "vbr"}));
     EXPECT_TRUE(a["analysed"].get<bool>());
     EXPECT_TRUE(a["valid"].get<bool>());
+    EXPECT_EQ(a["format"], "MP3");
+    EXPECT_TRUE(lines[1]["format"].is_null());
     EXPECT_EQ(a["seconds"], 2);
     EXPECT_EQ(a["first_frame"]["version"], "1");
     EXPECT_EQ(a["first_frame"]["layer"], 3);

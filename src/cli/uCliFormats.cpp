@@ -1,0 +1,215 @@
+#include "cli/uCliFormats.h"
+
+#include "cli/uCliCommands.h"
+#include "cli/uCliJson.h"
+#include "core/metadata/ID3v2.h"
+#include "core/metadata/uFlacFile.h"
+#include "core/metadata/uOggFile.h"
+#include "core/metadata/uTagFile.h"
+#include "core/metadata/uTagLibRead.h"
+#include "core/metadata/uTagLibWrite.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string_view>
+
+namespace orvanta::cli {
+
+namespace {
+
+using nlohmann::json;
+
+// Our own readers for the Xiph formats, TagLib for the others and when ours give up.
+bool ReadAudio(TByteSource& Source, const std::string& Path, TAudioFormat Format, TAudioInfo& Info,
+               bool WithPictures) {
+    Info = TAudioInfo{};
+    if (Format == TAudioFormat::FLAC && ReadFlac(Source, Info, WithPictures))
+        return true;
+    if ((Format == TAudioFormat::OggVorbis || Format == TAudioFormat::Opus) &&
+        ReadOgg(Source, Info, WithPictures))
+        return true;
+    Info = TAudioInfo{};
+    Info.Format = Format;
+    return ReadWithTagLib(Path, Format, Info, WithPictures);
+}
+
+std::optional<unsigned> Number(std::string_view Text, unsigned Max) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), value);
+    if (Text.empty() || error != std::errc() || end != Text.data() + Text.size() || value > Max)
+        return std::nullopt;
+    return value;
+}
+
+// The editor's text fields under their common keys.
+constexpr std::pair<std::string_view, TTagField> KeyFields[] = {
+    {"TITLE", TTagField::Title},       {"ARTIST", TTagField::Artist},
+    {"ALBUM", TTagField::Album},       {"DATE", TTagField::Year},
+    {"GENRE", TTagField::Genre},       {"COMMENT", TTagField::Comment},
+    {"COMPOSER", TTagField::Composer}, {"COPYRIGHT", TTagField::Copyright},
+    {"LANGUAGE", TTagField::Language},
+};
+
+std::optional<TTagField> FieldOfKey(std::string_view Key) {
+    for (const auto& [key, field] : KeyFields)
+        if (key == Key)
+            return field;
+    return std::nullopt;
+}
+
+// Text frames of ID3v2.3 (and the sort-order frames taggers add to it) for common keys beyond
+// the editor's fields; any other key becomes a user text frame.
+std::string_view FrameOfKey(std::string_view Key) {
+    static const std::map<std::string_view, std::string_view> frames = {
+        {"ALBUMARTIST", "TPE2"}, {"CONDUCTOR", "TPE3"},       {"REMIXER", "TPE4"},
+        {"LYRICIST", "TEXT"},    {"PUBLISHER", "TPUB"},       {"BPM", "TBPM"},
+        {"ISRC", "TSRC"},        {"ENCODEDBY", "TENC"},       {"ENCODER", "TSSE"},
+        {"GROUPING", "TIT1"},    {"SUBTITLE", "TIT3"},        {"ORIGINALDATE", "TORY"},
+        {"MEDIA", "TMED"},       {"TITLESORT", "TSOT"},       {"ARTISTSORT", "TSOP"},
+        {"ALBUMSORT", "TSOA"},   {"ALBUMARTISTSORT", "TSO2"},
+    };
+    const auto found = frames.find(Key);
+    return found == frames.end() ? std::string_view("TXXX") : found->second;
+}
+
+const std::vector<std::string>* Find(const TFieldValues& Fields, const std::string& Key) {
+    const auto found = Fields.find(Key);
+    return found == Fields.end() ? nullptr : &found->second;
+}
+
+// ID3v2 holds a number and its total in one frame ("3/12"): TRCK, TPOS.
+std::string SetNumberFrame(TID3v2& Tag, const TFieldValues& Fields, const std::string& Name) {
+    const bool track = Name == "TRACK";
+    const auto* number = Find(Fields, Name + "NUMBER");
+    const auto* total = Find(Fields, Name + "TOTAL");
+    for (const auto* values : {number, total})
+        if (values &&
+            (values->size() > 1 || (values->size() == 1 && !Number(values->front(), 65535))))
+            return Name + "NUMBER and " + Name + "TOTAL take one number each.";
+    if (track && number && !total) {
+        // The tag's own setter keeps a track total it read.
+        Tag.SetTrack(
+            static_cast<std::uint16_t>(number->empty() ? 0 : *Number(number->front(), 65535)));
+        return "";
+    }
+    if (!number && !total)
+        return "";
+    std::string text = number ? (number->empty() ? "" : number->front())
+                              : std::to_string(track ? Tag.Track() : Tag.Disc());
+    if (total && !total->empty())
+        text = (text.empty() ? "0" : text) + "/" + total->front();
+    Tag.SetFrameTexts(track ? "TRCK" : "TPOS", "",
+                      text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+    return "";
+}
+
+} // namespace
+
+std::string_view CommonKey(TTagField Field) {
+    for (const auto& [key, field] : KeyFields)
+        if (field == Field)
+            return key;
+    return {};
+}
+
+std::string AddFieldOption(TFieldValues& Fields, const std::string& Option) {
+    const std::size_t equals = Option.find('=');
+    if (equals == std::string::npos)
+        return "--field takes KEY=VALUE, not \"" + Option + "\".";
+    const std::string key = TagKey(std::string_view(Option).substr(0, equals));
+    if (key.empty())
+        return "--field \"" + Option + "\" names no key.";
+    if (std::ranges::any_of(
+            key, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        return "The key of --field \"" + Option + "\" holds a control character.";
+    std::vector<std::string>& values = Fields[key];
+    if (equals + 1 < Option.size())
+        values.push_back(Option.substr(equals + 1));
+    return "";
+}
+
+std::string AddDiscOption(TFieldValues& Fields, const std::string& Disc) {
+    const std::size_t slash = Disc.find('/');
+    const std::string number = Disc.substr(0, slash);
+    const std::string total = slash == std::string::npos ? "" : Disc.substr(slash + 1);
+    if (!Number(number, 65535) || (slash != std::string::npos && !Number(total, 65535)))
+        return "--disc takes N or N/M, not \"" + Disc + "\".";
+    Fields["DISCNUMBER"] = {number};
+    if (slash != std::string::npos)
+        Fields["DISCTOTAL"] = {total};
+    return "";
+}
+
+std::string SetID3v2Fields(TID3v2& Tag, const TFieldValues& Fields) {
+    for (const auto& [key, values] : Fields) {
+        if (key == "TRACKNUMBER" || key == "TRACKTOTAL" || key == "DISCNUMBER" ||
+            key == "DISCTOTAL")
+            continue; // below, as one frame each
+        const std::optional<TTagField> field = FieldOfKey(key);
+        if (field && values.size() <= 1) {
+            Tag.SetText(*field, values.empty() ? std::string() : values.front());
+        } else if (field == TTagField::Comment || field == TTagField::Year) {
+            return "An ID3v2 tag keeps one value of " + key + ".";
+        } else {
+            Tag.SetFrameTexts(field ? FieldInfo(*field).V2Frame : FrameOfKey(key), key, values);
+        }
+    }
+    for (const std::string name : {"TRACK", "DISC"})
+        if (std::string error = SetNumberFrame(Tag, Fields, name); !error.empty())
+            return error;
+    return "";
+}
+
+int TagOtherFormat(const std::string& Path, TAudioFormat Format, const TFieldValues& Fields) {
+    TAudioInfo info;
+    TFileSource source;
+    if (!source.Open(Path) || !ReadAudio(source, Path, Format, info, false)) {
+        std::cerr << "Error reading file.\n" << Path << "\n";
+        return ExitFailed;
+    }
+    // A key that already holds these values is left alone, so that a file whose fields all stay
+    // is not written at all.
+    TTagChanges changes;
+    for (const auto& [key, values] : Fields)
+        if (TagValues(info.Tags, key) != values)
+            changes.Fields[key] = values;
+    std::string error;
+    if (!WriteTagChanges(Path, Format, changes, error)) {
+        std::cerr << error << "\n";
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+bool WriteFormatLine(std::string& Out, const std::string& Path, TByteSource& Source,
+                     TAudioFormat Format) {
+    TAudioInfo info;
+    const bool analysed = ReadAudio(Source, Path, Format, info, true);
+    json tags = json::object();
+    for (const TTagEntry& entry : info.Tags)
+        tags[entry.Key].push_back(entry.Value);
+    json pictures = json::array();
+    for (const TPicture& picture : info.Pictures)
+        pictures.push_back(
+            {{"type", picture.Type}, {"mime", picture.Mime}, {"size", picture.Data.size()}});
+    const TAudioProperties& p = info.Properties;
+    Out += JsonLine({{"analysed", analysed},
+                     {"file_bytes", Source.Size()},
+                     {"format", std::string(FormatName(Format))},
+                     {"path", Path},
+                     {"pictures", pictures},
+                     {"properties",
+                      {{"seconds", static_cast<double>(p.Milliseconds) / 1000.0},
+                       {"bitrate", p.Bitrate},
+                       {"sampleRate", p.SampleRate},
+                       {"bitsPerSample", p.BitsPerSample},
+                       {"channels", p.Channels},
+                       {"codec", p.Codec}}},
+                     {"tags", tags}});
+    return analysed;
+}
+
+} // namespace orvanta::cli
