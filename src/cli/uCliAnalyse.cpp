@@ -433,24 +433,25 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
         const TTagFieldInfo& info = FieldInfo(Field);
         std::string name = "--" + std::string(info.Caption);
         std::ranges::transform(name, name.begin(), [](char c) { return char(std::tolower(c)); });
-        const char* help = Field == TTagField::Genre ? "Genre text (ID3v2)"
+        const char* help = Field == TTagField::Genre ? "Genre text (MP3: ID3v2 only)"
                            : info.InV1()             ? ""
-                                                     : "ID3v2";
+                                                     : "MP3: ID3v2 only";
         tag->add_option(name, options->Texts[FieldIndex(Field)], help);
     };
     for (const TTagField field :
          {TTagField::Title, TTagField::Artist, TTagField::Album, TTagField::Year, TTagField::Genre})
         text(field);
-    tag->add_option("--genre-index", options->GenreIndex, "Genre byte (ID3v1)");
+    tag->add_option("--genre-index", options->GenreIndex, "Genre byte (MP3: ID3v1 only)");
     tag->add_option("--track", options->Track, "0 removes it");
-    tag->add_option("--album-artist", options->AlbumArtist, "ID3v2: TPE2");
-    tag->add_option("--disc", options->Disc, "N or N/M; ID3v2: TPOS");
+    tag->add_option("--album-artist", options->AlbumArtist, "MP3: ID3v2 only, as TPE2");
+    tag->add_option("--disc", options->Disc, "N or N/M (MP3: ID3v2 only, as TPOS)");
     for (const TTagField field :
          {TTagField::Comment, TTagField::Composer, TTagField::Language, TTagField::Copyright})
         text(field);
     tag->add_option("--field", options->Fields,
                     "KEY=VALUE, by the common key (TITLE, ALBUMARTIST, REPLAYGAIN_TRACK_GAIN...); "
-                    "repeat a key for more values, KEY= removes it; ID3v2: its text frame or TXXX")
+                    "repeat a key for more values, KEY= removes it (MP3: ID3v2 only, as its text "
+                    "frame or TXXX)")
         ->allow_extra_args(false);
     tag->callback([&Chosen, options] { Chosen = [options] { return RunTag(*options); }; });
 }
