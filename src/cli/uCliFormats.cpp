@@ -170,12 +170,25 @@ int TagOtherFormat(const std::string& Path, TAudioFormat Format, const TFieldVal
         std::cerr << "Error reading file.\n" << Path << "\n";
         return ExitFailed;
     }
+    TFieldValues wanted = Fields;
+    // A Vorbis comment may hold "3/12" as the number: a new number keeps its total, as an ID3v2
+    // save keeps it, unless the total is given too.
+    for (const std::string name : {"TRACK", "DISC"}) {
+        const auto number = wanted.find(name + "NUMBER");
+        const std::vector<std::string> old = TagValues(info.Tags, name + "NUMBER");
+        if (number == wanted.end() || number->second.size() != 1 ||
+            number->second.front().find('/') != std::string::npos ||
+            wanted.contains(name + "TOTAL") || old.size() != 1 ||
+            old.front().find('/') == std::string::npos)
+            continue;
+        number->second.front() += old.front().substr(old.front().find('/'));
+    }
     // A key that already holds these values is left alone, so that a file whose fields all stay
     // is not written at all.
     TTagChanges changes;
-    for (const auto& [key, values] : Fields)
+    for (auto& [key, values] : wanted)
         if (TagValues(info.Tags, key) != values)
-            changes.Fields[key] = values;
+            changes.Fields[key] = std::move(values);
     std::string error;
     if (!WriteTagChanges(Path, Format, changes, error)) {
         std::cerr << error << "\n";

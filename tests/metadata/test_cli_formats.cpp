@@ -50,29 +50,32 @@ TEST(CliAnalyse, EachFormatWithItsTagsAndProperties) {
     }
 }
 
-// Only the fields given change: mutagen finds every other field and the picture as they were,
-// and setting the values a file already holds does not write it at all.
+// Only the fields given change: mutagen finds every other field and the picture as they were, a
+// new track number keeps the total the file holds beside it, and setting the values a file
+// already holds does not write it at all.
 TEST(CliTag, OtherFormatsChangeOnlyTheFieldsGiven) {
     TempDir dir;
+    const std::string mp4Artist = "\xC2\xA9"
+                                  "ART";
     const struct {
-        std::string Name, Artist, Gain;
+        std::string Name, Artist, Gain, Track;
+        json TrackValue;
     } cases[] = {
-        {"tone.flac", "ARTIST", "REPLAYGAIN_TRACK_GAIN"},
-        {"tone.opus", "ARTIST", "REPLAYGAIN_TRACK_GAIN"},
-        {"tone.m4a",
-         "\xC2\xA9"
-         "ART",
-         "----:com.apple.iTunes:replaygain_track_gain"},
-        {"tone.wv", "ARTIST", "REPLAYGAIN_TRACK_GAIN"},
+        {"tone.flac", "ARTIST", "REPLAYGAIN_TRACK_GAIN", "TRACKNUMBER", {"5/12"}},
+        {"tone.opus", "ARTIST", "REPLAYGAIN_TRACK_GAIN", "TRACKNUMBER", {"5/12"}},
+        {"tone.m4a", mp4Artist, "----:com.apple.iTunes:replaygain_track_gain", "trkn",
+         json::array({{5, 12}})},
+        {"tone.wv", "ARTIST", "REPLAYGAIN_TRACK_GAIN", "TRACK", {"5/12"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string file = test::AudioFixtures::Get().CopyTo(dir, c.Name);
         json expected = test::MutagenDump(file);
         expected["fields"][c.Artist] = {"Uno", "Dos"};
+        expected["fields"][c.Track] = c.TrackValue;
         expected["fields"].erase(c.Gain);
         const std::string command = "tag " + test::shellQuoted(file) +
-                                    " --v1 --field ARTIST=Uno --field artist=Dos "
+                                    " --v1 --track 5 --field ARTIST=Uno --field artist=Dos "
                                     "--field REPLAYGAIN_TRACK_GAIN=";
         const test::CliRun run = Cli(command);
         ASSERT_EQ(run.Exit, 0) << run.Err;
