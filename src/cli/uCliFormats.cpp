@@ -3,6 +3,7 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
 #include "core/metadata/ID3v2.h"
+#include "core/metadata/ID3v2Text.h"
 #include "core/metadata/uFlacFile.h"
 #include "core/metadata/uOggFile.h"
 #include "core/metadata/uTagFile.h"
@@ -80,8 +81,23 @@ const std::vector<std::string>* Find(const TFieldValues& Fields, const std::stri
     return found == Fields.end() ? nullptr : &found->second;
 }
 
-// ID3v2 holds a number and its total in one frame ("3/12"): TRCK, TPOS.
-std::string SetNumberFrame(TID3v2& Tag, const TFieldValues& Fields, const std::string& Name) {
+// The text of the disc frame (TPOS) of the file's ID3v2 tag.
+std::string DiscText(const std::string& Path) {
+    TFileSource source;
+    std::string text;
+    if (source.Open(Path))
+        for (const id3frames::TFrameV3& frame : ReadTagFrames(source))
+            if (frame.Id == "TPOS") {
+                id3text::DecodeText(text, frame.Content);
+                break;
+            }
+    return text;
+}
+
+// ID3v2 holds a number and its total in one frame ("3/12"): TRCK, TPOS. A new number keeps the
+// total unless one is given.
+std::string SetNumberFrame(TID3v2& Tag, const std::string& Path, const TFieldValues& Fields,
+                           const std::string& Name) {
     const bool track = Name == "TRACK";
     const auto* number = Find(Fields, Name + "NUMBER");
     const auto* total = Find(Fields, Name + "TOTAL");
@@ -99,8 +115,13 @@ std::string SetNumberFrame(TID3v2& Tag, const TFieldValues& Fields, const std::s
         return "";
     std::string text = number ? (number->empty() ? "" : number->front())
                               : std::to_string(track ? Tag.Track() : Tag.Disc());
-    if (total && !total->empty())
+    if (total && !total->empty()) {
         text = (text.empty() ? "0" : text) + "/" + total->front();
+    } else if (!track && !total && !text.empty()) {
+        const std::string old = DiscText(Path);
+        if (const std::size_t slash = old.find('/'); slash != std::string::npos)
+            text += old.substr(slash);
+    }
     Tag.SetFrameTexts(track ? "TRCK" : "TPOS", "",
                       text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
     return "";
@@ -143,7 +164,7 @@ std::string AddDiscOption(TFieldValues& Fields, const std::string& Disc) {
     return "";
 }
 
-std::string SetID3v2Fields(TID3v2& Tag, const TFieldValues& Fields) {
+std::string SetID3v2Fields(TID3v2& Tag, const std::string& Path, const TFieldValues& Fields) {
     for (const auto& [key, values] : Fields) {
         if (key == "TRACKNUMBER" || key == "TRACKTOTAL" || key == "DISCNUMBER" ||
             key == "DISCTOTAL")
@@ -158,7 +179,7 @@ std::string SetID3v2Fields(TID3v2& Tag, const TFieldValues& Fields) {
         }
     }
     for (const std::string name : {"TRACK", "DISC"})
-        if (std::string error = SetNumberFrame(Tag, Fields, name); !error.empty())
+        if (std::string error = SetNumberFrame(Tag, Path, Fields, name); !error.empty())
             return error;
     return "";
 }

@@ -103,7 +103,9 @@ TEST(CliTag, Mp3FieldsBecomeTheirFrames) {
     EXPECT_EQ(frames["TPE1"], "One/Two");
     EXPECT_EQ(frames["TBPM"], "120");
     EXPECT_EQ(frames["TXXX"], "-1.00 dB");
-    frames = tag("--field REPLAYGAIN_TRACK_GAIN= --field BPM=");
+    // A new disc number keeps the total, a key without values loses its frame.
+    frames = tag("--disc 3 --field REPLAYGAIN_TRACK_GAIN= --field BPM=");
+    EXPECT_EQ(frames["TPOS"], "3/2");
     EXPECT_FALSE(frames.contains("TXXX"));
     EXPECT_FALSE(frames.contains("TBPM"));
     EXPECT_EQ(frames["TPE2"], "Band");
