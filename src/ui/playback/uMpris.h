@@ -110,7 +110,12 @@ public:
     QString Identity() const { return QStringLiteral("Orvanta"); }
     QString DesktopEntry() const { return QStringLiteral("org.orvanta.Orvanta"); }
     QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-    QStringList SupportedMimeTypes() const { return {QStringLiteral("audio/mpeg")}; }
+    QStringList SupportedMimeTypes() const {
+        return {QStringLiteral("audio/mpeg"),  QStringLiteral("audio/flac"),
+                QStringLiteral("audio/ogg"),   QStringLiteral("audio/x-opus+ogg"),
+                QStringLiteral("audio/mp4"),   QStringLiteral("audio/x-wavpack"),
+                QStringLiteral("audio/x-wav"), QStringLiteral("audio/x-aiff")};
+    }
 
 public slots:
     void Raise() { FService->Raise(); }
