@@ -19,6 +19,7 @@
 #include "core/metadata/ID3v1.h"
 #include "core/metadata/ID3v2.h"
 #include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uAudioInfo.h"
 #include "core/metadata/uTagFile.h"
 
 namespace orvanta {
@@ -102,6 +103,20 @@ TMediaRecord ReadMediaInfo(const std::string& Path) {
 namespace {
 
 // The fields a file decides, before it is read.
+// The values a tag's reader joined by " / ".
+std::vector<std::string> splitValues(std::string_view text) {
+    std::vector<std::string> values;
+    while (!text.empty()) {
+        const std::size_t split = text.find(" / ");
+        if (split != 0)
+            values.emplace_back(text.substr(0, split));
+        if (split == std::string_view::npos)
+            break;
+        text.remove_prefix(split + 3);
+    }
+    return values;
+}
+
 void clearFileFields(TMediaRecord& info) {
     TMediaRecord read;
     read.Id = info.Id;
@@ -117,6 +132,10 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
         return TMediaRead::NoAudio;
     info.Seconds = roundSeconds(audio.DurationSeconds());
     info.Quality = static_cast<std::uint16_t>(audio.BitRateKbps());
+    info.Format = std::string(FormatName(TAudioFormat::MP3));
+    info.Codec = "MP3";
+    info.SampleRate = SampleRateHz(audio.FirstFrame());
+    info.Channels = audio.FirstFrame().ModeCode == 3 ? 1 : 2;
     // An ID3v2 tag decides every text, even the empty ones; no mixing with ID3v1.
     if (const TID3v2& tag = audio.ID3v2(); tag.Present()) {
         info.Title = tag.Title();
@@ -127,6 +146,15 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
         info.Language = tag.Language();
         info.Composer = tag.Composer();
         info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
+        // The tag's reader joins the values of a version 4 text frame, and a genre's
+        // references, by " / ".
+        const bool several = tag.Version() == 4;
+        if (several) {
+            info.Artists = splitValues(info.Artist);
+            info.Composers = splitValues(info.Composer);
+            info.AlbumArtists = splitValues(info.Numbers.AlbumArtist);
+        }
+        info.Genres = splitValues(info.Genre);
     } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
         info.Title = old.Title();
         info.Artist = old.Artist();

@@ -1,6 +1,7 @@
 #include "core/library/uTMyMediaDB.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/common/uDataPaths.h"
 #include "core/library/uMediaKeys.h"
@@ -30,8 +31,14 @@ const std::string RewriteMediaSql =
     "UPDATE tMedia SET fTitle = ?7, fArtist = ?8, fAlbum = ?9, fYear = ?10, fGenre = ?11, "
     "fLanguage = ?12, fComposer = ?13, fFileSize = ?14, fFileTime = ?15, fSeconds = ?16, "
     "fQuality = ?17, fTitleKey = ?18, fArtistKey = ?19, fAlbumKey = ?20, fGenreKey = ?21, "
-    "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24" +
+    "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24, fFormat = ?25, fCodec = ?26, "
+    "fSampleRate = ?27, fBitsPerSample = ?28, fChannels = ?29, fTrackTotal = ?30, "
+    "fDiscTotal = ?31, fTrackGain = ?32, fTrackPeak = ?33, fAlbumGain = ?34, fAlbumPeak = ?35, "
+    "fAlbumArtistKey = ?36" +
     WhereFile;
+// The row's id and the texts whose values an update may keep.
+const std::string StoredTextsSql =
+    media_sql::SelectFile("rowid, fArtist, fAlbumArtist, fGenre, fComposer") + " LIMIT 1";
 const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?7, fFileTime = ?8" + WhereFile;
 const std::string MediaStampSql = media_sql::SelectFile("fFileSize, fFileTime");
 const std::string MediaExistsSql = media_sql::SelectFile("1") + " LIMIT 1";
@@ -44,8 +51,20 @@ const std::string SpellingRowsSql =
 
 // Columns tMedia gained after its first version. A library file made before them gets them
 // when it is opened for writing; every reader takes a row without them as it is.
+// The format's fields: ReplayGain as decimal text, empty when the file gives none.
 const TEasyFieldDef AddedColumns[] = {
     {"fFileTime", TEasyFieldType::ftInteger, 0, false},
+    {"fFormat", TEasyFieldType::ftString, 16, false},
+    {"fCodec", TEasyFieldType::ftString, 16, false},
+    {"fSampleRate", TEasyFieldType::ftInteger, 0, false},
+    {"fBitsPerSample", TEasyFieldType::ftInteger, 0, false},
+    {"fChannels", TEasyFieldType::ftInteger, 0, false},
+    {"fTrackTotal", TEasyFieldType::ftInteger, 0, false},
+    {"fDiscTotal", TEasyFieldType::ftInteger, 0, false},
+    {"fTrackGain", TEasyFieldType::ftString, 24, false},
+    {"fTrackPeak", TEasyFieldType::ftString, 24, false},
+    {"fAlbumGain", TEasyFieldType::ftString, 24, false},
+    {"fAlbumPeak", TEasyFieldType::ftString, 24, false},
 };
 
 std::string distinctOf(const char* field) {
@@ -81,6 +100,30 @@ std::vector<TEasyValue> keyParams(const TMediaRecord& record) {
     return {SortKey(cut(record.Title)), SortKey(cut(record.Artist)), SortKey(cut(record.Album)),
             SortKey(cut(record.Genre))};
 }
+
+// The shortest text that reads back as the same number; empty for none.
+std::string gainText(const std::optional<double>& value) {
+    if (!value)
+        return {};
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, *value);
+    return std::string(buffer, written.ptr);
+}
+
+// The format's fields as stored, in the order of the rewrite's statement.
+std::vector<TEasyValue> formatParams(const TMediaRecord& record) {
+    const TReplayGain& gain = record.ReplayGain;
+    return {text(record.Format, 16),         text(record.Codec, 16),
+            std::int64_t{record.SampleRate}, std::int64_t{record.BitsPerSample},
+            std::int64_t{record.Channels},   std::int64_t{record.TrackTotal},
+            std::int64_t{record.DiscTotal},  gainText(gain.TrackGain),
+            gainText(gain.TrackPeak),        gainText(gain.AlbumGain),
+            gainText(gain.AlbumPeak),        SortKey(cut(record.Numbers.AlbumArtist))};
+}
+
+const char* const FormatFields[] = {"fFormat",    "fCodec",      "fSampleRate", "fBitsPerSample",
+                                    "fChannels",  "fTrackTotal", "fDiscTotal",  "fTrackGain",
+                                    "fTrackPeak", "fAlbumGain",  "fAlbumPeak",  "fAlbumArtistKey"};
 
 void append(std::vector<TEasyValue>& params, std::vector<TEasyValue> more) {
     params.insert(params.end(), std::make_move_iterator(more.begin()),
@@ -130,6 +173,9 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
                                    index.Expressions + ")");
     addListingFields();
     addRemovedTable();
+    addValueTable();
+    FAlbumArtistKey = true;
+    FFormatFields = true;
 }
 
 void TMyMediaDB::CreateDatabase() {
@@ -169,6 +215,9 @@ void TMyMediaDB::createTable() {
     FTable.Close();
     addListingFields();
     addRemovedTable();
+    addValueTable();
+    FAlbumArtistKey = true;
+    FFormatFields = true;
 }
 
 void TMyMediaDB::addMissingColumns() {
@@ -202,6 +251,9 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FTable.Close();
     FListingKeys = hasField("fTitleKey");
     FRemovedTable = hasRemovedTable();
+    FValueTable = hasValueTable();
+    FAlbumArtistKey = FListingKeys && hasField("fAlbumArtistKey");
+    FFormatFields = hasField("fFormat");
 }
 
 void TMyMediaDB::KeepCacheSmall(bool Small) {
@@ -219,6 +271,9 @@ void TMyMediaDB::CloseDatabase() {
     FReadOnly = false;
     FListingKeys = false;
     FRemovedTable = false;
+    FValueTable = false;
+    FAlbumArtistKey = false;
+    FFormatFields = false;
 }
 
 bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
@@ -257,8 +312,16 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
             FTable.SetFieldInteger("fTrack", Record.Numbers.Track);
             FTable.SetFieldInteger("fDisc", Record.Numbers.Disc);
             FTable.SetFieldText("fAlbumArtist", Record.Numbers.AlbumArtist);
+            const std::vector<TEasyValue> format = formatParams(Record);
+            for (std::size_t i = 0; i < format.size(); ++i) {
+                if (const auto* number = std::get_if<std::int64_t>(&format[i]))
+                    FTable.SetFieldInteger(FormatFields[i], *number);
+                else
+                    FTable.SetFieldText(FormatFields[i], std::get<std::string>(format[i]));
+            }
             FTable.Post();
             FAddedId = database->LastInsertId();
+            writeValues(FAddedId, Record, true);
             if (FSlashedMemo && Record.Directory != FSlashedMemo->Folder)
                 FSlashedMemo->Rows = true; // a row under the spelling with the '/'
         }
@@ -299,7 +362,14 @@ void TMyMediaDB::RewriteMedia(const TMediaRecord& Record) {
     append(params, keyParams(Record));
     append(params, {std::int64_t{Record.Numbers.Track}, std::int64_t{Record.Numbers.Disc},
                     text(Record.Numbers.AlbumArtist)});
-    ExecQuery(FQuery, RewriteMediaSql, std::move(params));
+    append(params, formatParams(Record));
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        const std::int64_t id = MediaId(Record.Directory, Record.FileName);
+        if (id == 0)
+            return;
+        ExecQuery(FQuery, RewriteMediaSql, std::move(params));
+        writeValues(id, Record, false);
+    });
 }
 
 bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
@@ -329,7 +399,24 @@ void TMyMediaDB::UpdateMedia(const TMediaRecord& Record) {
     std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
     append(params, tagParams(Record));
     append(params, keyParams(Record));
-    ExecQuery(FQuery, UpdateMediaSql, std::move(params));
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        OpenQuery(FQuery, StoredTextsSql, FileParams(Record.Directory, Record.FileName));
+        if (FQuery.Eof()) {
+            FQuery.Close();
+            return;
+        }
+        const std::int64_t id = FQuery.Fields(0).AsInt64();
+        std::array<std::string, 4> stored = {
+            FQuery.Fields(1).AsString(), FQuery.Fields(2).AsString(), FQuery.Fields(3).AsString(),
+            FQuery.Fields(4).AsString()};
+        FQuery.Close();
+        ExecQuery(FQuery, UpdateMediaSql, std::move(params));
+        // The album artist is not among the texts an update writes.
+        TMediaRecord kept = Record;
+        kept.Numbers.AlbumArtist = stored[1];
+        kept.AlbumArtists.clear();
+        writeValues(id, kept, false, &stored);
+    });
 }
 
 void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,

@@ -16,9 +16,14 @@ struct TListingField {
 // Kept by the library beside the tags: the numbers of a track, and keys in the order people
 // expect, so that the lists sort and search by walking an index.
 const TListingField ListingFields[] = {
-    {"fTrack", "INTEGER"},         {"fDisc", "INTEGER"},           {"fAlbumArtist", "VARCHAR(256)"},
-    {"fTitleKey", "VARCHAR(600)"}, {"fArtistKey", "VARCHAR(600)"}, {"fAlbumKey", "VARCHAR(600)"},
+    {"fTrack", "INTEGER"},
+    {"fDisc", "INTEGER"},
+    {"fAlbumArtist", "VARCHAR(256)"},
+    {"fTitleKey", "VARCHAR(600)"},
+    {"fArtistKey", "VARCHAR(600)"},
+    {"fAlbumKey", "VARCHAR(600)"},
     {"fGenreKey", "VARCHAR(600)"},
+    {"fAlbumArtistKey", "VARCHAR(600)"},
 };
 
 // The filter lists' values are read off their indexes alone, the key deciding the order.
@@ -27,6 +32,7 @@ const char* const ListingIndexes[] = {
     "ixMediaArtistKey ON tMedia (fArtistKey, fArtist)",
     "ixMediaAlbumKey ON tMedia (fAlbumKey, fAlbum)",
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
+    "ixMediaAlbumArtistKey ON tMedia (fAlbumArtistKey, fAlbumArtist)",
     // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
     // writes it.
     "ixMediaYear ON tMedia (fYear)",
@@ -34,6 +40,7 @@ const char* const ListingIndexes[] = {
     "ixMediaQuality ON tMedia (fQuality)",
     "ixMediaFileSize ON tMedia (fFileSize)",
     "ixMediaNumber ON tMedia (COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
+    "ixMediaFormat ON tMedia (fFormat)",
 };
 
 // The plain text indexes of older files, which the keys' indexes replace.
@@ -48,19 +55,23 @@ std::string indexName(const char* Definition) {
 // Rows whose keys are computed per transaction while a file is brought up to date.
 constexpr int FillChunk = 5000;
 
+// Field is the number of the kind's values in tMediaValues; 0 for a kind of one value a row.
 struct TKindFields {
     const char* Value;
     const char* Key;
+    int Field;
 };
 
 TKindFields fieldsOf(TMediaListing::TKind Kind) {
     switch (Kind) {
     case TMediaListing::Album:
-        return {"fAlbum", "fAlbumKey"};
+        return {"fAlbum", "fAlbumKey", 0};
     case TMediaListing::Genre:
-        return {"fGenre", "fGenreKey"};
+        return {"fGenre", "fGenreKey", static_cast<int>(TMediaField::Genre)};
+    case TMediaListing::AlbumArtist:
+        return {"fAlbumArtist", "fAlbumArtistKey", static_cast<int>(TMediaField::AlbumArtist)};
     default:
-        return {"fArtist", "fArtistKey"};
+        return {"fArtist", "fArtistKey", static_cast<int>(TMediaField::Artist)};
     }
 }
 
@@ -76,6 +87,10 @@ std::string likePattern(const std::string& Word) {
 }
 
 } // namespace
+
+bool TMyMediaDB::keyedKind(TMediaListing::TKind Kind) const {
+    return FListingKeys && (Kind != TMediaListing::AlbumArtist || FAlbumArtistKey);
+}
 
 bool TMyMediaDB::hasField(const char* Name) {
     TEasyQuery fields;
@@ -132,31 +147,36 @@ void TMyMediaDB::addListingSchema() {
 }
 
 bool TMyMediaDB::fillListingKeys() {
-    struct TRow {
-        std::int64_t Id;
-        std::string Title, Artist, Album, Genre;
-    };
-    std::vector<TRow> rows;
+    // Rows another program wrote: their texts are keyed, and each is one value.
+    std::vector<TMediaRecord> rows;
     {
         TEasyQuery read;
-        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre FROM tMedia "
-                        "WHERE fTitleKey IS NULL LIMIT " +
+        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre, fAlbumArtist, fComposer "
+                        "FROM tMedia WHERE fTitleKey IS NULL LIMIT " +
                             std::to_string(FillChunk));
-        for (read.First(); !read.Eof(); read.Next())
-            rows.push_back({read.Fields(0).AsInt64(), read.Fields(1).AsString(),
-                            read.Fields(2).AsString(), read.Fields(3).AsString(),
-                            read.Fields(4).AsString()});
+        for (read.First(); !read.Eof(); read.Next()) {
+            TMediaRecord& row = rows.emplace_back();
+            row.Id = read.Fields(0).AsInt64();
+            row.Title = read.Fields(1).AsString();
+            row.Artist = read.Fields(2).AsString();
+            row.Album = read.Fields(3).AsString();
+            row.Genre = read.Fields(4).AsString();
+            row.Numbers.AlbumArtist = read.Fields(5).AsString();
+            row.Composer = read.Fields(6).AsString();
+        }
     }
     if (rows.empty())
         return false;
     BeginBatch();
     try {
-        for (const TRow& row : rows)
+        for (const TMediaRecord& row : rows) {
             ExecQuery(FQuery,
                       "UPDATE tMedia SET fTitleKey = ?2, fArtistKey = ?3, fAlbumKey = ?4, "
-                      "fGenreKey = ?5 WHERE rowid = ?1",
+                      "fGenreKey = ?5, fAlbumArtistKey = ?6 WHERE rowid = ?1",
                       {row.Id, SortKey(row.Title), SortKey(row.Artist), SortKey(row.Album),
-                       SortKey(row.Genre)});
+                       SortKey(row.Genre), SortKey(row.Numbers.AlbumArtist)});
+            writeValues(row.Id, row, false);
+        }
         EndBatch();
     } catch (...) {
         FQuery.Close();
@@ -191,13 +211,18 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
     const TKindFields fields = fieldsOf(Listing.Kind);
     if (Listing.Kind != TMediaListing::All) {
         // Without keys (an older file opened read-only) A-Z lowering merges letter case.
-        if (FListingKeys) {
+        if (keyedKind(Listing.Kind)) {
             // Rows another program wrote without keys are found by their text until the
             // next open gives them keys.
             const std::string key = param(SortKey(Listing.Value));
             const std::string lowered = param(LowerAscii(Listing.Value));
-            condition(std::string("(") + fields.Key + " = " + key + " OR (" + fields.Key +
-                      " IS NULL AND LOWER(" + fields.Value + ") = " + lowered + "))");
+            const std::string match =
+                fields.Field > 0 && FValueTable
+                    ? "rowid IN (SELECT fMediaId FROM tMediaValues WHERE fField = " +
+                          std::to_string(fields.Field) + " AND fKey = " + key + ")"
+                    : fields.Key + (" = " + key);
+            condition("(" + match + " OR (" + fields.Key + " IS NULL AND LOWER(" + fields.Value +
+                      ") = " + lowered + "))");
         } else
             condition(std::string("LOWER(") + fields.Value +
                       ") = " + param(LowerAscii(Listing.Value)));
@@ -288,6 +313,12 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     case 9:
         order = keys ? "COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
         break;
+    case 10:
+        order = FFormatFields ? "fFormat" : nullptr;
+        break;
+    case 11:
+        order = FAlbumArtistKey ? "fAlbumArtistKey, fAlbumArtist" : nullptr;
+        break;
     default:
         break;
     }
@@ -315,11 +346,17 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
         std::int32_t Count;
     };
     std::vector<TSpelling> spellings;
-    if (FListingKeys) {
+    if (keyedKind(Kind)) {
         // Row by row off the covering index, so that the caller can let events run.
-        WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
-                             " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
-                             fields.Key + ", " + fields.Value);
+        if (fields.Field > 0 && FValueTable)
+            WalkQuery(query,
+                      "SELECT fKey, fValue FROM tMediaValues WHERE fField = ?1 ORDER BY fKey, "
+                      "fValue",
+                      {std::int64_t{fields.Field}});
+        else
+            WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
+                                 " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
+                                 fields.Key + ", " + fields.Value);
         bool unkeyed = false;
         for (; !query.Eof(); query.Next()) {
             if (RowRead)
@@ -334,6 +371,16 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
             spellings.push_back(
                 {query.Fields(0).IsNull() ? SortKey(value) : query.Fields(0).AsString(),
                  std::string(value), 1});
+        }
+        if (fields.Field > 0 && FValueTable) {
+            // Rows another program wrote have no values until the next open keys them.
+            WalkQuery(query, std::string("SELECT ") + fields.Value + " FROM tMedia WHERE " +
+                                 fields.Key + " IS NULL AND " + fields.Value + " <> ''");
+            for (; !query.Eof(); query.Next()) {
+                const std::string_view value = query.Fields(0).AsText();
+                spellings.push_back({SortKey(value), std::string(value), 1});
+                unkeyed = true;
+            }
         }
         if (unkeyed)
             std::stable_sort(spellings.begin(), spellings.end(),
@@ -361,16 +408,6 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
         }
     }
     return values;
-}
-
-void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view FileName,
-                                 const TMediaNumbers& Numbers) {
-    std::vector<TEasyValue> params = media_sql::FileParams(Directory, FileName);
-    params.insert(params.end(), {std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
-                                 std::string(CutToChars(Numbers.AlbumArtist, 256))});
-    ExecQuery(FQuery,
-              "UPDATE tMedia SET fTrack = ?7, fDisc = ?8, fAlbumArtist = ?9" + media_sql::WhereFile,
-              std::move(params));
 }
 
 } // namespace orvanta
