@@ -165,6 +165,8 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
         return;
     }
     addMissingColumns();
+    // Rows keyed below get their values once the table is there; else its fill gives them.
+    FValueTable = hasValueTable();
     FTable.Open();
     FTable.Close();
     // For a file whose indexes were dropped by another tool or made before some of them.

@@ -71,7 +71,7 @@ bool TMyMediaDB::hasValueTable() {
 
 void TMyMediaDB::addValueTable() {
     // Most opens find it there and write nothing.
-    if (hasValueTable()) {
+    if (FValueTable || hasValueTable()) {
         FValueTable = true;
         return;
     }
