@@ -201,6 +201,7 @@ private:
     // values.
     void writeValues(std::int64_t Id, const TMediaRecord& Record, bool Added,
                      const std::array<std::string, 4>* Stored = nullptr);
+    void addValues(std::int64_t Id, const TMediaRecord& Record);
     void replaceValues(std::int64_t Id, TMediaField Field, const std::vector<std::string>& Values,
                        bool Delete = true);
     // The numbers of the row Id, whose album artist was Before; its values follow a change.

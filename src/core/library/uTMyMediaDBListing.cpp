@@ -34,13 +34,13 @@ const char* const ListingIndexes[] = {
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
     "ixMediaAlbumArtistKey ON tMedia (fAlbumArtistKey, fAlbumArtist)",
     // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
-    // writes it.
+    // writes it. The hidden Format column, of a few values, sorts without one: an add need not
+    // keep another index.
     "ixMediaYear ON tMedia (fYear)",
     "ixMediaSeconds ON tMedia (fSeconds)",
     "ixMediaQuality ON tMedia (fQuality)",
     "ixMediaFileSize ON tMedia (fFileSize)",
     "ixMediaNumber ON tMedia (COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
-    "ixMediaFormat ON tMedia (fFormat)",
 };
 
 // The plain text indexes of older files, which the keys' indexes replace.

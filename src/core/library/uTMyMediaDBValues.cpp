@@ -17,9 +17,9 @@ constexpr std::size_t ValueSize = 256;
 // alone. A row's values go with it, whoever deletes the row: the trigger lives in the file.
 const char* const ValueSchema[] = {
     "CREATE TABLE tMediaValues (fMediaId INTEGER NOT NULL, fField INTEGER NOT NULL, "
-    "fValue TEXT NOT NULL, fKey TEXT NOT NULL)",
+    "fValue TEXT NOT NULL, fKey TEXT NOT NULL, PRIMARY KEY (fMediaId, fField, fValue)) "
+    "WITHOUT ROWID",
     "CREATE INDEX ixMediaValuesField ON tMediaValues (fField, fKey, fValue)",
-    "CREATE INDEX ixMediaValuesMedia ON tMediaValues (fMediaId)",
     "CREATE TRIGGER trMediaValuesDelete AFTER DELETE ON tMedia BEGIN "
     "DELETE FROM tMediaValues WHERE fMediaId = old.rowid; END",
 };
@@ -120,13 +120,45 @@ void TMyMediaDB::writeValues(std::int64_t Id, const TMediaRecord& Record, bool A
                              const std::array<std::string, 4>* Stored) {
     if (!FValueTable)
         return;
+    if (Added) {
+        addValues(Id, Record);
+        return;
+    }
     for (std::size_t i = 0; i < std::size(Fields); ++i) {
         const TMediaField field = Fields[i];
         if (Stored && listOf(Record, field).empty() &&
             CutToChars(textOf(Record, field), ValueSize) == (*Stored)[i])
             continue;
-        replaceValues(Id, field, FieldValues(Record, field), !Added);
+        replaceValues(Id, field, FieldValues(Record, field));
     }
+}
+
+void TMyMediaDB::addValues(std::int64_t Id, const TMediaRecord& Record) {
+    // A field of one value (most files' every field) is copied with its key from the row just
+    // written, all in one statement: an add runs it for every file.
+    std::string single;
+    for (const TMediaField field : Fields) {
+        const std::vector<std::string>& list = listOf(Record, field);
+        if (list.size() > 1 || (list.size() == 1 && list.front() != textOf(Record, field))) {
+            replaceValues(Id, field, FieldValues(Record, field), false);
+            continue;
+        }
+        const char* column = field == TMediaField::Artist        ? "fArtist"
+                             : field == TMediaField::AlbumArtist ? "fAlbumArtist"
+                             : field == TMediaField::Genre       ? "fGenre"
+                                                                 : "fComposer";
+        // The composer has no key in tMedia: its key is the statement's second value.
+        const std::string key =
+            field == TMediaField::Composer ? std::string("?2") : std::string(column) + "Key";
+        single += single.empty() ? "INSERT INTO tMediaValues (fMediaId, fField, fValue, fKey) "
+                                 : " UNION ALL ";
+        single += "SELECT rowid, " + std::to_string(number(field)) + ", " + column + ", " + key +
+                  " FROM tMedia WHERE rowid = ?1 AND " + column + " <> ''";
+    }
+    if (!single.empty())
+        ExecQuery(FQuery, single,
+                  {Id, Record.Composer.empty() ? std::string()
+                                               : SortKey(CutToChars(Record.Composer, ValueSize))});
 }
 
 void TMyMediaDB::replaceValues(std::int64_t Id, TMediaField Field,
