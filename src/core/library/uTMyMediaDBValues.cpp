@@ -134,31 +134,31 @@ void TMyMediaDB::writeValues(std::int64_t Id, const TMediaRecord& Record, bool A
 }
 
 void TMyMediaDB::addValues(std::int64_t Id, const TMediaRecord& Record) {
-    // A field of one value (most files' every field) is copied with its key from the row just
-    // written, all in one statement: an add runs it for every file.
-    std::string single;
+    // The fields of one value (most files' every field) go in one statement: an add runs it
+    // for every file.
+    std::string statement;
+    std::vector<TEasyValue> params{Id};
     for (const TMediaField field : Fields) {
         const std::vector<std::string>& list = listOf(Record, field);
         if (list.size() > 1 || (list.size() == 1 && list.front() != textOf(Record, field))) {
             replaceValues(Id, field, FieldValues(Record, field), false);
             continue;
         }
-        const char* column = field == TMediaField::Artist        ? "fArtist"
-                             : field == TMediaField::AlbumArtist ? "fAlbumArtist"
-                             : field == TMediaField::Genre       ? "fGenre"
-                                                                 : "fComposer";
-        // The composer has no key in tMedia: its key is the statement's second value.
-        const std::string key =
-            field == TMediaField::Composer ? std::string("?2") : std::string(column) + "Key";
-        single += single.empty() ? "INSERT INTO tMediaValues (fMediaId, fField, fValue, fKey) "
-                                 : " UNION ALL ";
-        single += "SELECT rowid, " + std::to_string(number(field)) + ", " + column + ", " + key +
-                  " FROM tMedia WHERE rowid = ?1 AND " + column + " <> ''";
+        const std::string_view value = CutToChars(textOf(Record, field), ValueSize);
+        if (value.empty())
+            continue;
+        const std::size_t at = params.size();
+        statement += statement.empty()
+                         ? "INSERT INTO tMediaValues (fMediaId, fField, fValue, fKey) VALUES "
+                         : ", ";
+        statement += "(?1, ?" + std::to_string(at + 1) + ", ?" + std::to_string(at + 2) + ", ?" +
+                     std::to_string(at + 3) + ")";
+        params.emplace_back(number(field));
+        params.emplace_back(std::string(value));
+        params.emplace_back(SortKey(value));
     }
-    if (!single.empty())
-        ExecQuery(FQuery, single,
-                  {Id, Record.Composer.empty() ? std::string()
-                                               : SortKey(CutToChars(Record.Composer, ValueSize))});
+    if (!statement.empty())
+        ExecQuery(FQuery, statement, std::move(params));
 }
 
 void TMyMediaDB::replaceValues(std::int64_t Id, TMediaField Field,
