@@ -42,7 +42,7 @@ for file in "${expected[@]}"; do
     grep -q " ./$file\$" <<<"$listing" || { echo "not in the package: $file" >&2; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libgstreamer1.0-0 gstreamer1.0-plugins-good libsqlite3-0; do
+for needed in libqt6widgets6 libgstreamer1.0-0 gstreamer1.0-plugins-good libsqlite3-0 libtag1v5; do
     grep -q "$needed" <<<"$depends" || { echo "the package does not depend on $needed" >&2; exit 1; }
 done
 echo "$deb: $(stat -c %s "$deb") bytes"
