@@ -107,10 +107,11 @@ TEST(MediaValues, SeveralValuesAreListedOnceEachAndGoWithTheirRow) {
 }
 
 // A library file of the previous version opens read-only as it is, and gains the new fields
-// and the value table, each stored text one value, when opened for writing.
-TEST(MediaValues, OlderLibraryGainsTheFieldsAndItsValuesOnOpen) {
+// and an empty value table when opened for writing: each stored text stays one value. A file
+// older than the album artist reads every row's as empty.
+TEST(MediaValues, OlderLibraryGainsTheFieldsOnOpen) {
     TempDir dir;
-    const std::string path = dir.file("MyMedia.edb");
+    const std::string path = dir.file("MyMedia.edb"), oldest = dir.file("Oldest.edb");
     {
         TEasyDatabase old;
         old.FileName = path;
@@ -131,8 +132,29 @@ TEST(MediaValues, OlderLibraryGainsTheFieldsAndItsValuesOnOpen) {
         };
         row("a.mp3", "Simon / Garfunkel", "Duo");
         row("b.mp3", "simon / garfunkel", "");
+        TEasyDatabase older;
+        older.FileName = oldest;
+        older.CreateDatabase();
+        older.Execute("CREATE TABLE tMedia (fDirectory VARCHAR(4096), fFileName VARCHAR(255), "
+                      "fFileSize INTEGER, fSeconds INTEGER, fQuality INTEGER, fTitle "
+                      "VARCHAR(256), fArtist VARCHAR(256), fAlbum VARCHAR(256), fYear "
+                      "VARCHAR(4), fGenre VARCHAR(256), fLanguage VARCHAR(256), fComposer "
+                      "VARCHAR(256))");
+        older.Execute("INSERT INTO tMedia VALUES ('/m', 'a.mp3', 1, 2, 3, 'T', 'A', 'X', '', "
+                      "'Pop', '', '')");
     }
     TMyMediaDB db;
+    struct Case {
+        std::string File;
+        TTexts AlbumArtists;
+        std::size_t DuoRows;
+    };
+    for (const Case& c : {Case{path, {"Duo"}, 1}, Case{oldest, {}, 0}}) {
+        db.OpenReadOnly(c.File);
+        EXPECT_EQ(db.FilterValues(TMediaListing::AlbumArtist), c.AlbumArtists) << c.File;
+        EXPECT_EQ(listed(db, TMediaListing::AlbumArtist, "duo").size(), c.DuoRows) << c.File;
+        EXPECT_TRUE(db.OrderedIds(11).empty());
+    }
     db.OpenReadOnly(path);
     EXPECT_EQ(db.FilterValues(TMediaListing::Artist), TTexts{"Simon / Garfunkel"});
     EXPECT_EQ(listed(db, TMediaListing::Artist, "SIMON / GARFUNKEL").size(), 2u);
@@ -141,8 +163,11 @@ TEST(MediaValues, OlderLibraryGainsTheFieldsAndItsValuesOnOpen) {
     EXPECT_EQ(read.Format, "");
 
     db.OpenDatabase(path);
-    EXPECT_EQ(valueRows(db), 2 + 2 + 1 + 2); // artist, genre, album artist, composer
+    EXPECT_EQ(valueRows(db), 0);
     EXPECT_EQ(db.FilterValues(TMediaListing::Artist), TTexts{"Simon / Garfunkel"});
+    EXPECT_EQ(listed(db, TMediaListing::Artist, "simon / garfunkel").size(), 2u);
+    // The album artist's key comes with the next write of the row; until then its text sorts.
+    EXPECT_EQ(db.FilterValues(TMediaListing::AlbumArtist), TTexts{"Duo"});
     EXPECT_EQ(listed(db, TMediaListing::AlbumArtist, "duo"), TIds{idOf(db, "a.mp3")});
     EXPECT_EQ(db.OrderedIds(11).back(), idOf(db, "a.mp3"));
     ASSERT_TRUE(db.FindMedia("/m", "b.mp3", read));
@@ -212,19 +237,42 @@ TEST(MediaValues, FillRecordMapsTagsAndProperties) {
     }
 }
 
-// An MP3's row names its format and stream, and the values of a version 4 frame are a list.
-TEST(MediaValues, Mp3RowsNameTheirFormatAndSplitVersion4Values) {
+// An MP3's row names its format and stream; a frame's values are the ones its zeros end, so a
+// " / " inside one value never splits it, and a row of several values is listed under each.
+TEST(MediaValues, Mp3RowsNameTheirFormatAndKeepTheirFramesValues) {
     TempDir dir;
     using namespace orvanta::test;
-    const std::string frames = Frame(4, "TPE1", Text(std::string("Alpha\0Beta", 10))) +
-                               Frame(4, "TCON", Text("Pop")) + Frame(4, "TPE2", Text("Various"));
-    dir.write("v4.mp3", Tag(4, frames) + SampleMp3Bytes());
-    const TMediaRecord record = ReadMediaInfo(dir.file("v4.mp3"));
-    EXPECT_EQ(std::tie(record.Format, record.Codec), std::make_tuple("MP3", "MP3"));
-    EXPECT_GT(record.SampleRate, 0);
-    EXPECT_GT(record.Channels, 0);
-    EXPECT_EQ(record.Artist, "Alpha / Beta");
-    EXPECT_EQ(record.Artists, (TTexts{"Alpha", "Beta"}));
-    EXPECT_EQ(record.Genres, TTexts{"Pop"});
-    EXPECT_EQ(record.AlbumArtists, TTexts{"Various"});
+    struct Case {
+        std::string File, Artist;
+        TTexts Artists, Genres;
+    };
+    const Case cases[] = {
+        {"v4.mp3", std::string("AC\0DC", 6), {"AC", "DC"}, {"Blues", "Rock"}},
+        {"one.mp3", "AC / DC", {}, {}},
+    };
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    for (const Case& c : cases) {
+        const std::string genre = c.Genres.empty() ? "Pop" : std::string("Blues\0(17)", 11);
+        dir.write(c.File, Tag(4, Frame(4, "TPE1", Text(c.Artist)) + Frame(4, "TCON", Text(genre)) +
+                                     Frame(4, "TPE2", Text("Various"))) +
+                              SampleMp3Bytes());
+        TMediaRecord record = ReadMediaInfo(dir.file(c.File));
+        EXPECT_EQ(std::tie(record.Format, record.Codec), std::make_tuple("MP3", "MP3"));
+        EXPECT_GT(record.SampleRate, 0);
+        EXPECT_GT(record.Channels, 0);
+        EXPECT_EQ(record.Artist, "AC / DC");
+        EXPECT_EQ(record.Artists, c.Artists) << c.File;
+        EXPECT_EQ(record.Genres, c.Genres) << c.File;
+        EXPECT_TRUE(record.AlbumArtists.empty());
+        record.Directory = "/m";
+        record.FileName = c.File;
+        ASSERT_TRUE(db.AddMedia(record));
+    }
+    const std::int64_t several = idOf(db, "v4.mp3"), one = idOf(db, "one.mp3");
+    EXPECT_EQ(valueRows(db), 4);
+    EXPECT_EQ(db.FilterValues(TMediaListing::Artist), (TTexts{"AC", "AC / DC", "DC"}));
+    for (const auto& [value, rows] :
+         {std::pair<std::string, TIds>{"ac / dc", {one}}, {"AC", {several}}, {"dc", {several}}})
+        EXPECT_EQ(listed(db, TMediaListing::Artist, value), rows) << value;
 }

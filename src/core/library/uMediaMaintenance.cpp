@@ -103,20 +103,6 @@ TMediaRecord ReadMediaInfo(const std::string& Path) {
 namespace {
 
 // The fields a file decides, before it is read.
-// The values a tag's reader joined by " / ".
-std::vector<std::string> splitValues(std::string_view text) {
-    std::vector<std::string> values;
-    while (!text.empty()) {
-        const std::size_t split = text.find(" / ");
-        if (split != 0)
-            values.emplace_back(text.substr(0, split));
-        if (split == std::string_view::npos)
-            break;
-        text.remove_prefix(split + 3);
-    }
-    return values;
-}
-
 void clearFileFields(TMediaRecord& info) {
     TMediaRecord read;
     read.Id = info.Id;
@@ -146,15 +132,11 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
         info.Language = tag.Language();
         info.Composer = tag.Composer();
         info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
-        // The tag's reader joins the values of a version 4 text frame, and a genre's
-        // references, by " / ".
-        const bool several = tag.Version() == 4;
-        if (several) {
-            info.Artists = splitValues(info.Artist);
-            info.Composers = splitValues(info.Composer);
-            info.AlbumArtists = splitValues(info.Numbers.AlbumArtist);
-        }
-        info.Genres = splitValues(info.Genre);
+        // The frames' own values, never the joined texts split again.
+        info.Artists = tag.Values().Artists;
+        info.Composers = tag.Values().Composers;
+        info.AlbumArtists = tag.Values().AlbumArtists;
+        info.Genres = tag.Values().Genres;
     } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
         info.Title = old.Title();
         info.Artist = old.Artist();

@@ -36,6 +36,15 @@ const std::string RewriteMediaSql =
     "fDiscTotal = ?31, fTrackGain = ?32, fTrackPeak = ?33, fAlbumGain = ?34, fAlbumPeak = ?35, "
     "fAlbumArtistKey = ?36" +
     WhereFile;
+// The row of an add: its path, then its fields in the order of the rewrite's.
+const std::string InsertMediaSql =
+    "INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist, fAlbum, fYear, fGenre, "
+    "fLanguage, fComposer, fFileSize, fFileTime, fSeconds, fQuality, fTitleKey, fArtistKey, "
+    "fAlbumKey, fGenreKey, fTrack, fDisc, fAlbumArtist, fFormat, fCodec, fSampleRate, "
+    "fBitsPerSample, fChannels, fTrackTotal, fDiscTotal, fTrackGain, fTrackPeak, fAlbumGain, "
+    "fAlbumPeak, fAlbumArtistKey) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
+    "?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, "
+    "?31, ?32)";
 // The row's id and the texts whose values an update may keep.
 const std::string StoredTextsSql =
     media_sql::SelectFile("rowid, fArtist, fAlbumArtist, fGenre, fComposer") + " LIMIT 1";
@@ -80,25 +89,35 @@ const TEasyIndexDef MediaIndexes[] = {
     {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
 };
 
-std::string cut(std::string_view value) {
-    return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
+std::string_view cut(std::string_view value, int size = TextSize) {
+    return CutToChars(value, static_cast<std::size_t>(size));
 }
 
-TEasyValue text(std::string_view value, int size = TextSize) {
-    return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
+// The values of a row's statement are built in place: an add builds them for every file.
+void addText(std::vector<TEasyValue>& params, std::string_view value, int size = TextSize) {
+    params.emplace_back(std::in_place_type<std::string>, cut(value, size));
+}
+
+void addNumbers(std::vector<TEasyValue>& params, std::initializer_list<std::int64_t> numbers) {
+    for (const std::int64_t number : numbers)
+        params.emplace_back(number);
 }
 
 // The tag texts as stored, each cut to its field's size.
-std::vector<TEasyValue> tagParams(const TMediaRecord& record) {
-    return {text(record.Title),          text(record.Artist), text(record.Album),
-            text(record.Year, YearSize), text(record.Genre),  text(record.Language),
-            text(record.Composer)};
+void addTagParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    addText(params, record.Title);
+    addText(params, record.Artist);
+    addText(params, record.Album);
+    addText(params, record.Year, YearSize);
+    addText(params, record.Genre);
+    addText(params, record.Language);
+    addText(params, record.Composer);
 }
 
 // The keys the lists order and search by, made from the stored texts.
-std::vector<TEasyValue> keyParams(const TMediaRecord& record) {
-    return {SortKey(cut(record.Title)), SortKey(cut(record.Artist)), SortKey(cut(record.Album)),
-            SortKey(cut(record.Genre))};
+void addKeyParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    for (const std::string* value : {&record.Title, &record.Artist, &record.Album, &record.Genre})
+        params.emplace_back(SortKey(cut(*value)));
 }
 
 // The shortest text that reads back as the same number; empty for none.
@@ -110,24 +129,27 @@ std::string gainText(const std::optional<double>& value) {
     return std::string(buffer, written.ptr);
 }
 
-// The format's fields as stored, in the order of the rewrite's statement.
-std::vector<TEasyValue> formatParams(const TMediaRecord& record) {
+// The format's fields as stored, in the order of the statements.
+void addFormatParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
     const TReplayGain& gain = record.ReplayGain;
-    return {text(record.Format, 16),         text(record.Codec, 16),
-            std::int64_t{record.SampleRate}, std::int64_t{record.BitsPerSample},
-            std::int64_t{record.Channels},   std::int64_t{record.TrackTotal},
-            std::int64_t{record.DiscTotal},  gainText(gain.TrackGain),
-            gainText(gain.TrackPeak),        gainText(gain.AlbumGain),
-            gainText(gain.AlbumPeak),        SortKey(cut(record.Numbers.AlbumArtist))};
+    addText(params, record.Format, 16);
+    addText(params, record.Codec, 16);
+    addNumbers(params, {record.SampleRate, record.BitsPerSample, record.Channels, record.TrackTotal,
+                        record.DiscTotal});
+    for (const std::optional<double>* value :
+         {&gain.TrackGain, &gain.TrackPeak, &gain.AlbumGain, &gain.AlbumPeak})
+        params.emplace_back(gainText(*value));
+    params.emplace_back(SortKey(cut(record.Numbers.AlbumArtist)));
 }
 
-const char* const FormatFields[] = {"fFormat",    "fCodec",      "fSampleRate", "fBitsPerSample",
-                                    "fChannels",  "fTrackTotal", "fDiscTotal",  "fTrackGain",
-                                    "fTrackPeak", "fAlbumGain",  "fAlbumPeak",  "fAlbumArtistKey"};
-
-void append(std::vector<TEasyValue>& params, std::vector<TEasyValue> more) {
-    params.insert(params.end(), std::make_move_iterator(more.begin()),
-                  std::make_move_iterator(more.end()));
+// Stamp, stream, keys, numbers and format: what a rewrite writes after the tag texts.
+void addFileParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    addNumbers(params,
+               {record.Stamp.FileSize, record.Stamp.FileTime, record.Seconds, record.Quality});
+    addKeyParams(params, record);
+    addNumbers(params, {record.Numbers.Track, record.Numbers.Disc});
+    addText(params, record.Numbers.AlbumArtist);
+    addFormatParams(params, record);
 }
 
 } // namespace
@@ -165,8 +187,6 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
         return;
     }
     addMissingColumns();
-    // Rows keyed below get their values once the table is there; else its fill gives them.
-    FValueTable = hasValueTable();
     FTable.Open();
     FTable.Close();
     // For a file whose indexes were dropped by another tool or made before some of them.
@@ -176,6 +196,7 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
     addListingFields();
     addRemovedTable();
     addValueTable();
+    FAlbumArtistText = true;
     FAlbumArtistKey = true;
     FFormatFields = true;
 }
@@ -218,6 +239,7 @@ void TMyMediaDB::createTable() {
     addListingFields();
     addRemovedTable();
     addValueTable();
+    FAlbumArtistText = true;
     FAlbumArtistKey = true;
     FFormatFields = true;
 }
@@ -254,6 +276,7 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FListingKeys = hasField("fTitleKey");
     FRemovedTable = hasRemovedTable();
     FValueTable = hasValueTable();
+    FAlbumArtistText = hasField("fAlbumArtist");
     FAlbumArtistKey = FListingKeys && hasField("fAlbumArtistKey");
     FFormatFields = hasField("fFormat");
 }
@@ -274,6 +297,7 @@ void TMyMediaDB::CloseDatabase() {
     FListingKeys = false;
     FRemovedTable = false;
     FValueTable = false;
+    FAlbumArtistText = false;
     FAlbumArtistKey = false;
     FFormatFields = false;
 }
@@ -289,39 +313,15 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
     try {
         const bool added = !hasRow(Record);
         if (added) {
-            // The table stays open from one row to the next: reading its fields again for
-            // every file would cost more than the row.
-            FTable.Open();
-            FTable.Append();
-            // Paths are bytes and never cut, whatever width an older library declares.
-            FTable.SetFieldBytes("fDirectory", Record.Directory);
-            FTable.SetFieldBytes("fFileName", Record.FileName);
-            FTable.SetFieldInteger("fFileSize", Record.Stamp.FileSize);
-            FTable.SetFieldText("fTitle", Record.Title);
-            FTable.SetFieldText("fArtist", Record.Artist);
-            FTable.SetFieldText("fAlbum", Record.Album);
-            FTable.SetFieldText("fYear", Record.Year);
-            FTable.SetFieldText("fGenre", Record.Genre);
-            FTable.SetFieldText("fLanguage", Record.Language);
-            FTable.SetFieldText("fComposer", Record.Composer);
-            FTable.SetFieldInteger("fSeconds", Record.Seconds);
-            FTable.SetFieldInteger("fQuality", Record.Quality);
-            FTable.SetFieldInteger("fFileTime", Record.Stamp.FileTime);
-            FTable.SetFieldText("fTitleKey", SortKey(cut(Record.Title)));
-            FTable.SetFieldText("fArtistKey", SortKey(cut(Record.Artist)));
-            FTable.SetFieldText("fAlbumKey", SortKey(cut(Record.Album)));
-            FTable.SetFieldText("fGenreKey", SortKey(cut(Record.Genre)));
-            FTable.SetFieldInteger("fTrack", Record.Numbers.Track);
-            FTable.SetFieldInteger("fDisc", Record.Numbers.Disc);
-            FTable.SetFieldText("fAlbumArtist", Record.Numbers.AlbumArtist);
-            const std::vector<TEasyValue> format = formatParams(Record);
-            for (std::size_t i = 0; i < format.size(); ++i) {
-                if (const auto* number = std::get_if<std::int64_t>(&format[i]))
-                    FTable.SetFieldInteger(FormatFields[i], *number);
-                else
-                    FTable.SetFieldText(FormatFields[i], std::get<std::string>(format[i]));
-            }
-            FTable.Post();
+            // One positional statement: naming each field of the row would cost more than
+            // the row. Paths are bytes and never cut, whatever width an older library declares.
+            std::vector<TEasyValue> params;
+            params.reserve(32);
+            params.emplace_back(Record.Directory);
+            params.emplace_back(Record.FileName);
+            addTagParams(params, Record);
+            addFileParams(params, Record);
+            ExecQuery(FQuery, InsertMediaSql, std::move(params));
             FAddedId = database->LastInsertId();
             writeValues(FAddedId, Record, true);
             if (FSlashedMemo && Record.Directory != FSlashedMemo->Folder)
@@ -358,13 +358,8 @@ bool TMyMediaDB::hasRow(const TMediaRecord& Record) {
 
 void TMyMediaDB::RewriteMedia(const TMediaRecord& Record) {
     std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
-    append(params, tagParams(Record));
-    append(params, {Record.Stamp.FileSize, Record.Stamp.FileTime, std::int64_t{Record.Seconds},
-                    std::int64_t{Record.Quality}});
-    append(params, keyParams(Record));
-    append(params, {std::int64_t{Record.Numbers.Track}, std::int64_t{Record.Numbers.Disc},
-                    text(Record.Numbers.AlbumArtist)});
-    append(params, formatParams(Record));
+    addTagParams(params, Record);
+    addFileParams(params, Record);
     media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         const std::int64_t id = MediaId(Record.Directory, Record.FileName);
         if (id == 0)
@@ -399,8 +394,8 @@ void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileNa
 
 void TMyMediaDB::UpdateMedia(const TMediaRecord& Record) {
     std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
-    append(params, tagParams(Record));
-    append(params, keyParams(Record));
+    addTagParams(params, Record);
+    addKeyParams(params, Record);
     media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         OpenQuery(FQuery, StoredTextsSql, FileParams(Record.Directory, Record.FileName));
         if (FQuery.Eof()) {

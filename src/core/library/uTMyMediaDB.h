@@ -27,8 +27,8 @@ struct TMediaListing {
 };
 
 // The media library: table tMedia, one row per audio file, identified by the bytes of its
-// directory and file name (FolderSpellings); table tMediaValues, the single values of each
-// row's fields that may hold several (TMediaField), written and deleted with the row; and
+// directory and file name (FolderSpellings); table tMediaValues, the single values of the
+// fields (TMediaField) a row holds two or more of, written and deleted with the row; and
 // table tRemoved, the files the user removed, which imports and refreshes pass by. Every statement
 // run on the file is written here; rows come and go as TMediaRecord. Errors of the engine are
 // thrown as EEasyError. Every operation is on disk when it returns, except inside a batch, which is
@@ -189,21 +189,20 @@ private:
     void addListingSchema();
     bool fillListingKeys();
     bool hasField(const char* Name);
+    // OrderedIds of the Album Artist column.
+    std::vector<std::int64_t> orderedByAlbumArtist(const std::function<void()>& RowRead);
     // Whether the kind's values are listed by their keys.
     bool keyedKind(TMediaListing::TKind Kind) const;
-    // Adds tMediaValues to a file made before it, filled from the rows' texts, each text one
-    // value, in one transaction. A read-only open of such a file lists by the texts.
+    // Adds tMediaValues, empty, to a file made before it. A read-only open of such a file
+    // lists by the texts alone.
     void addValueTable();
     bool hasValueTable();
-    // Writes the record's values of every field for the row Id (Added: a new row, which has
-    // none yet), in place of any it had; with Stored (the row's texts before the write: artist,
-    // album artist, genre, composer), a field without a list whose text is unchanged keeps its
-    // values.
+    // Writes the values of the record's fields that hold two or more for the row Id (Added: a
+    // new row, which has none yet), in place of any it had; with Stored (the row's texts
+    // before the write: artist, album artist, genre, composer), a field without a list whose
+    // text is unchanged keeps its values.
     void writeValues(std::int64_t Id, const TMediaRecord& Record, bool Added,
                      const std::array<std::string, 4>* Stored = nullptr);
-    void addValues(std::int64_t Id, const TMediaRecord& Record);
-    void replaceValues(std::int64_t Id, TMediaField Field, const std::vector<std::string>& Values,
-                       bool Delete = true);
     // The numbers of the row Id, whose album artist was Before; its values follow a change.
     void setNumbersOf(std::int64_t Id, const std::string& Before, const TMediaNumbers& Numbers);
     // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
@@ -226,9 +225,10 @@ private:
     bool FReadOnly = false;
     bool FListingKeys = false;
     bool FRemovedTable = false;
-    // Whether the file has tMediaValues, the album artist's key and the format's fields; an
-    // older file opened read-only may not.
+    // Whether the file has tMediaValues, the album artist's text and key and the format's
+    // fields; an older file opened read-only may not.
     bool FValueTable = false;
+    bool FAlbumArtistText = false;
     bool FAlbumArtistKey = false;
     bool FFormatFields = false;
 };

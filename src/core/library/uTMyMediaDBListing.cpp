@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <tuple>
+#include <unordered_set>
 
 #include "core/library/uMediaKeys.h"
 #include "core/library/uTMyMediaDB.h"
@@ -23,6 +25,8 @@ const TListingField ListingFields[] = {
     {"fArtistKey", "VARCHAR(600)"},
     {"fAlbumKey", "VARCHAR(600)"},
     {"fGenreKey", "VARCHAR(600)"},
+    // Without an index: an older file gains it at once, and rows written before it sort and
+    // list by their text until they are rewritten.
     {"fAlbumArtistKey", "VARCHAR(600)"},
 };
 
@@ -32,7 +36,6 @@ const char* const ListingIndexes[] = {
     "ixMediaArtistKey ON tMedia (fArtistKey, fArtist)",
     "ixMediaAlbumKey ON tMedia (fAlbumKey, fAlbum)",
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
-    "ixMediaAlbumArtistKey ON tMedia (fAlbumArtistKey, fAlbumArtist)",
     // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
     // writes it. The hidden Format column, of a few values, sorts without one: an add need not
     // keep another index.
@@ -148,35 +151,31 @@ void TMyMediaDB::addListingSchema() {
 
 bool TMyMediaDB::fillListingKeys() {
     // Rows another program wrote: their texts are keyed, and each is one value.
-    std::vector<TMediaRecord> rows;
+    struct TRow {
+        std::int64_t Id;
+        std::string Title, Artist, Album, Genre, AlbumArtist;
+    };
+    std::vector<TRow> rows;
     {
         TEasyQuery read;
-        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre, fAlbumArtist, fComposer "
-                        "FROM tMedia WHERE fTitleKey IS NULL LIMIT " +
+        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre, fAlbumArtist FROM tMedia "
+                        "WHERE fTitleKey IS NULL LIMIT " +
                             std::to_string(FillChunk));
-        for (read.First(); !read.Eof(); read.Next()) {
-            TMediaRecord& row = rows.emplace_back();
-            row.Id = read.Fields(0).AsInt64();
-            row.Title = read.Fields(1).AsString();
-            row.Artist = read.Fields(2).AsString();
-            row.Album = read.Fields(3).AsString();
-            row.Genre = read.Fields(4).AsString();
-            row.Numbers.AlbumArtist = read.Fields(5).AsString();
-            row.Composer = read.Fields(6).AsString();
-        }
+        for (read.First(); !read.Eof(); read.Next())
+            rows.push_back({read.Fields(0).AsInt64(), read.Fields(1).AsString(),
+                            read.Fields(2).AsString(), read.Fields(3).AsString(),
+                            read.Fields(4).AsString(), read.Fields(5).AsString()});
     }
     if (rows.empty())
         return false;
     BeginBatch();
     try {
-        for (const TMediaRecord& row : rows) {
+        for (const TRow& row : rows)
             ExecQuery(FQuery,
                       "UPDATE tMedia SET fTitleKey = ?2, fArtistKey = ?3, fAlbumKey = ?4, "
                       "fGenreKey = ?5, fAlbumArtistKey = ?6 WHERE rowid = ?1",
                       {row.Id, SortKey(row.Title), SortKey(row.Artist), SortKey(row.Album),
-                       SortKey(row.Genre), SortKey(row.Numbers.AlbumArtist)});
-            writeValues(row.Id, row, false);
-        }
+                       SortKey(row.Genre), SortKey(row.AlbumArtist)});
         EndBatch();
     } catch (...) {
         FQuery.Close();
@@ -209,18 +208,24 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
         return name;
     };
     const TKindFields fields = fieldsOf(Listing.Kind);
-    if (Listing.Kind != TMediaListing::All) {
+    if (Listing.Kind == TMediaListing::AlbumArtist && !FAlbumArtistText) {
+        // A file older than the album artist: every row's reads as empty.
+        condition(Listing.Value.empty() ? "1" : "0");
+    } else if (Listing.Kind != TMediaListing::All) {
         // Without keys (an older file opened read-only) A-Z lowering merges letter case.
         if (keyedKind(Listing.Kind)) {
             // Rows another program wrote without keys are found by their text until the
-            // next open gives them keys.
+            // next open gives them keys. A row of several values has them in tMediaValues;
+            // its text in tMedia only joins them.
             const std::string key = param(SortKey(Listing.Value));
             const std::string lowered = param(LowerAscii(Listing.Value));
-            const std::string match =
-                fields.Field > 0 && FValueTable
-                    ? "rowid IN (SELECT fMediaId FROM tMediaValues WHERE fField = " +
-                          std::to_string(fields.Field) + " AND fKey = " + key + ")"
-                    : fields.Key + (" = " + key);
+            std::string match = fields.Key + (" = " + key);
+            if (fields.Field > 0 && FValueTable) {
+                const std::string valueRows = "SELECT fMediaId FROM tMediaValues WHERE fField = " +
+                                              std::to_string(fields.Field);
+                match = "(" + match + " AND rowid NOT IN (" + valueRows + ")) OR rowid IN (" +
+                        valueRows + " AND fKey = " + key + ")";
+            }
             condition("(" + match + " OR (" + fields.Key + " IS NULL AND LOWER(" + fields.Value +
                       ") = " + lowered + "))");
         } else
@@ -317,8 +322,7 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
         order = FFormatFields ? "fFormat" : nullptr;
         break;
     case 11:
-        order = FAlbumArtistKey ? "fAlbumArtistKey, fAlbumArtist" : nullptr;
-        break;
+        return FAlbumArtistKey ? orderedByAlbumArtist(RowRead) : std::vector<std::int64_t>{};
     default:
         break;
     }
@@ -337,6 +341,34 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     return ids;
 }
 
+std::vector<std::int64_t> TMyMediaDB::orderedByAlbumArtist(const std::function<void()>& RowRead) {
+    // Without an index the file would sort anyway; sorted here, the rows written before the key
+    // sort by their text as well.
+    struct TRank {
+        std::string Key, Value;
+        std::int64_t Id;
+    };
+    std::vector<TRank> ranks;
+    TEasyQuery query;
+    WalkQuery(query, "SELECT rowid, fAlbumArtistKey, fAlbumArtist FROM tMedia");
+    for (; !query.Eof(); query.Next()) {
+        if (RowRead)
+            RowRead();
+        TRank& rank =
+            ranks.emplace_back(TRank{{}, query.Fields(2).AsString(), query.Fields(0).AsInt64()});
+        rank.Key = query.Fields(1).IsNull() ? SortKey(rank.Value) : query.Fields(1).AsString();
+    }
+    query.Close();
+    std::sort(ranks.begin(), ranks.end(), [](const TRank& a, const TRank& b) {
+        return std::tie(a.Key, a.Value, a.Id) < std::tie(b.Key, b.Value, b.Id);
+    });
+    std::vector<std::int64_t> ids;
+    ids.reserve(ranks.size());
+    for (const TRank& rank : ranks)
+        ids.push_back(rank.Id);
+    return ids;
+}
+
 std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
                                                   const std::function<void()>& RowRead) {
     const TKindFields fields = fieldsOf(Kind);
@@ -346,21 +378,31 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
         std::int32_t Count;
     };
     std::vector<TSpelling> spellings;
+    if (Kind == TMediaListing::AlbumArtist && !FAlbumArtistText)
+        return {};
     if (keyedKind(Kind)) {
-        // Row by row off the covering index, so that the caller can let events run.
-        if (fields.Field > 0 && FValueTable)
-            WalkQuery(query,
-                      "SELECT fKey, fValue FROM tMediaValues WHERE fField = ?1 ORDER BY fKey, "
-                      "fValue",
+        // The single values of the rows holding several: those rows' joined texts are left out
+        // of the walk below.
+        std::unordered_set<std::int64_t> several;
+        std::vector<TSpelling> values;
+        if (fields.Field > 0 && FValueTable) {
+            WalkQuery(query, "SELECT fMediaId, fKey, fValue FROM tMediaValues WHERE fField = ?1",
                       {std::int64_t{fields.Field}});
-        else
-            WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
-                                 " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
-                                 fields.Key + ", " + fields.Value);
+            for (; !query.Eof(); query.Next()) {
+                several.insert(query.Fields(0).AsInt64());
+                values.push_back({query.Fields(1).AsString(), query.Fields(2).AsString(), 1});
+            }
+        }
+        // Row by row off the covering index, so that the caller can let events run.
+        WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
+                             ", rowid FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
+                             fields.Key + ", " + fields.Value);
         bool unkeyed = false;
         for (; !query.Eof(); query.Next()) {
             if (RowRead)
                 RowRead();
+            if (!several.empty() && several.contains(query.Fields(2).AsInt64()))
+                continue;
             const std::string_view value = query.Fields(1).AsText();
             if (!spellings.empty() && spellings.back().Value == value &&
                 !query.Fields(0).IsNull()) {
@@ -372,19 +414,23 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
                 {query.Fields(0).IsNull() ? SortKey(value) : query.Fields(0).AsString(),
                  std::string(value), 1});
         }
-        if (fields.Field > 0 && FValueTable) {
-            // Rows another program wrote have no values until the next open keys them.
-            WalkQuery(query, std::string("SELECT ") + fields.Value + " FROM tMedia WHERE " +
-                                 fields.Key + " IS NULL AND " + fields.Value + " <> ''");
-            for (; !query.Eof(); query.Next()) {
-                const std::string_view value = query.Fields(0).AsText();
-                spellings.push_back({SortKey(value), std::string(value), 1});
-                unkeyed = true;
-            }
+        if (unkeyed || !values.empty()) {
+            // Into the walk's order, each spelling once with its count.
+            spellings.insert(spellings.end(), std::make_move_iterator(values.begin()),
+                             std::make_move_iterator(values.end()));
+            std::sort(spellings.begin(), spellings.end(),
+                      [](const TSpelling& a, const TSpelling& b) {
+                          return std::tie(a.Key, a.Value) < std::tie(b.Key, b.Value);
+                      });
+            std::vector<TSpelling> merged;
+            for (TSpelling& spelling : spellings)
+                if (!merged.empty() && merged.back().Key == spelling.Key &&
+                    merged.back().Value == spelling.Value)
+                    merged.back().Count += spelling.Count;
+                else
+                    merged.push_back(std::move(spelling));
+            spellings = std::move(merged);
         }
-        if (unkeyed)
-            std::stable_sort(spellings.begin(), spellings.end(),
-                             [](const TSpelling& a, const TSpelling& b) { return a.Key < b.Key; });
     } else {
         OpenQuery(query, std::string("SELECT ") + fields.Value + ", COUNT(*) FROM tMedia WHERE " +
                              fields.Value + " <> '' GROUP BY " + fields.Value);

@@ -1,6 +1,8 @@
 // The single values of the fields that may hold several (artist, album artist, genre,
-// composer): one row of tMediaValues per value, so that a filter lists each value once and
-// finds every row having it, while tMedia keeps the joined text every other reader shows.
+// composer). A field of one value is its text in tMedia, keyed and indexed there; only a field
+// the file gave two or more values gets rows in tMediaValues, one per value, so that a filter
+// lists each value once and finds every row having it, while tMedia keeps the joined text every
+// other reader shows. Most files hold one value a field: their adds write no value rows.
 #include <algorithm>
 
 #include "core/library/uMediaKeys.h"
@@ -27,6 +29,7 @@ const char* const ValueSchema[] = {
 const std::string InsertValueSql =
     "INSERT INTO tMediaValues (fMediaId, fField, fValue, fKey) VALUES (?1, ?2, ?3, ?4)";
 const std::string DeleteValuesSql = "DELETE FROM tMediaValues WHERE fMediaId = ?1 AND fField = ?2";
+const std::string DeleteAllValuesSql = "DELETE FROM tMediaValues WHERE fMediaId = ?1";
 
 constexpr TMediaField Fields[] = {TMediaField::Artist, TMediaField::AlbumArtist, TMediaField::Genre,
                                   TMediaField::Composer};
@@ -61,6 +64,17 @@ const std::string& textOf(const TMediaRecord& Record, TMediaField Field) {
     }
 }
 
+// The distinct non-empty values of a list, cut as stored.
+std::vector<std::string_view> severalValues(const std::vector<std::string>& List) {
+    std::vector<std::string_view> values;
+    for (const std::string& value : List) {
+        const std::string_view cut = CutToChars(value, ValueSize);
+        if (!cut.empty() && std::find(values.begin(), values.end(), cut) == values.end())
+            values.push_back(cut);
+    }
+    return values;
+}
+
 } // namespace
 
 bool TMyMediaDB::hasValueTable() {
@@ -70,7 +84,8 @@ bool TMyMediaDB::hasValueTable() {
 }
 
 void TMyMediaDB::addValueTable() {
-    // Most opens find it there and write nothing.
+    // Most opens find it there and write nothing. An older file's rows need no values: how
+    // their texts were split is not known, so each is one value, which tMedia holds.
     if (FValueTable || hasValueTable()) {
         FValueTable = true;
         return;
@@ -79,39 +94,6 @@ void TMyMediaDB::addValueTable() {
     media_sql::InTransaction(*database, FQuery, [&] {
         for (const char* statement : ValueSchema)
             database->Execute(statement);
-        // The texts of older rows, each as one value: how they were split is not known.
-        // Artist and genre have their keys at hand; album artist and composer get theirs here.
-        database->Execute("INSERT INTO tMediaValues SELECT rowid, 1, fArtist, fArtistKey FROM "
-                          "tMedia WHERE fArtist <> '' AND fArtistKey IS NOT NULL");
-        database->Execute("INSERT INTO tMediaValues SELECT rowid, 3, fGenre, fGenreKey FROM "
-                          "tMedia WHERE fGenre <> '' AND fGenreKey IS NOT NULL");
-        struct TRow {
-            std::int64_t Id;
-            std::string AlbumArtist, Composer;
-        };
-        std::vector<TRow> rows;
-        {
-            TEasyQuery read;
-            WalkQuery(read, "SELECT rowid, fAlbumArtist, fComposer FROM tMedia WHERE "
-                            "fAlbumArtist <> '' OR fComposer <> ''");
-            for (; !read.Eof(); read.Next())
-                rows.push_back({read.Fields(0).AsInt64(), read.Fields(1).AsString(),
-                                read.Fields(2).AsString()});
-        }
-        for (const TRow& row : rows) {
-            if (!row.AlbumArtist.empty()) {
-                std::string key = SortKey(row.AlbumArtist);
-                ExecQuery(FQuery, "UPDATE tMedia SET fAlbumArtistKey = ?2 WHERE rowid = ?1",
-                          {row.Id, key});
-                ExecQuery(
-                    FQuery, InsertValueSql,
-                    {row.Id, number(TMediaField::AlbumArtist), row.AlbumArtist, std::move(key)});
-            }
-            if (!row.Composer.empty())
-                ExecQuery(
-                    FQuery, InsertValueSql,
-                    {row.Id, number(TMediaField::Composer), row.Composer, SortKey(row.Composer)});
-        }
     });
     FValueTable = true;
 }
@@ -120,61 +102,25 @@ void TMyMediaDB::writeValues(std::int64_t Id, const TMediaRecord& Record, bool A
                              const std::array<std::string, 4>* Stored) {
     if (!FValueTable)
         return;
-    if (Added) {
-        addValues(Id, Record);
-        return;
-    }
+    // Most records give each field one value or none: a new row of them costs no statement.
+    if (!Added && !Stored)
+        ExecQuery(FQuery, DeleteAllValuesSql, {Id});
     for (std::size_t i = 0; i < std::size(Fields); ++i) {
         const TMediaField field = Fields[i];
-        if (Stored && listOf(Record, field).empty() &&
-            CutToChars(textOf(Record, field), ValueSize) == (*Stored)[i])
-            continue;
-        replaceValues(Id, field, FieldValues(Record, field));
-    }
-}
-
-void TMyMediaDB::addValues(std::int64_t Id, const TMediaRecord& Record) {
-    // The fields of one value (most files' every field) go in one statement: an add runs it
-    // for every file.
-    std::string statement;
-    std::vector<TEasyValue> params{Id};
-    for (const TMediaField field : Fields) {
         const std::vector<std::string>& list = listOf(Record, field);
-        if (list.size() > 1 || (list.size() == 1 && list.front() != textOf(Record, field))) {
-            replaceValues(Id, field, FieldValues(Record, field), false);
-            continue;
+        if (Stored) {
+            if (list.empty() && CutToChars(textOf(Record, field), ValueSize) == (*Stored)[i])
+                continue;
+            ExecQuery(FQuery, DeleteValuesSql, {Id, number(field)});
         }
-        const std::string_view value = CutToChars(textOf(Record, field), ValueSize);
-        if (value.empty())
+        if (list.size() < 2)
             continue;
-        const std::size_t at = params.size();
-        statement += statement.empty()
-                         ? "INSERT INTO tMediaValues (fMediaId, fField, fValue, fKey) VALUES "
-                         : ", ";
-        statement += "(?1, ?" + std::to_string(at + 1) + ", ?" + std::to_string(at + 2) + ", ?" +
-                     std::to_string(at + 3) + ")";
-        params.emplace_back(number(field));
-        params.emplace_back(std::string(value));
-        params.emplace_back(SortKey(value));
-    }
-    if (!statement.empty())
-        ExecQuery(FQuery, statement, std::move(params));
-}
-
-void TMyMediaDB::replaceValues(std::int64_t Id, TMediaField Field,
-                               const std::vector<std::string>& Values, bool Delete) {
-    if (!FValueTable)
-        return;
-    // A new row has no values yet: its add skips the delete.
-    if (Delete)
-        ExecQuery(FQuery, DeleteValuesSql, {Id, number(Field)});
-    std::vector<std::string_view> written;
-    for (const std::string& value : Values) {
-        const std::string_view cut = CutToChars(value, ValueSize);
-        if (cut.empty() || std::find(written.begin(), written.end(), cut) != written.end())
+        const std::vector<std::string_view> values = severalValues(list);
+        if (values.size() < 2)
             continue;
-        written.push_back(cut);
-        ExecQuery(FQuery, InsertValueSql, {Id, number(Field), std::string(cut), SortKey(cut)});
+        for (const std::string_view value : values)
+            ExecQuery(FQuery, InsertValueSql,
+                      {Id, number(field), std::string(value), SortKey(value)});
     }
 }
 
@@ -214,9 +160,9 @@ void TMyMediaDB::setNumbersOf(std::int64_t Id, const std::string& Before,
               "UPDATE tMedia SET fTrack = ?2, fDisc = ?3, fAlbumArtist = ?4, "
               "fAlbumArtistKey = ?5 WHERE rowid = ?1",
               {Id, std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc}, text, SortKey(text)});
-    if (text != Before)
-        replaceValues(Id, TMediaField::AlbumArtist,
-                      text.empty() ? std::vector<std::string>{} : std::vector{text});
+    // The text is one value now: any values it was made of go.
+    if (text != Before && FValueTable)
+        ExecQuery(FQuery, DeleteValuesSql, {Id, number(TMediaField::AlbumArtist)});
 }
 
 } // namespace orvanta
