@@ -250,15 +250,18 @@ void TMyMediaDB::addMissingColumns() {
     for (FQuery.First(); !FQuery.Eof(); FQuery.Next())
         present.push_back(LowerAscii(FQuery.Fields(0).AsText()));
     FQuery.Close();
-    for (const TEasyFieldDef& column : AddedColumns) {
-        if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
-            continue;
-        // Rows already there get NULL: nothing known yet.
-        FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
-                                   (column.DataType == TEasyFieldType::ftInteger
-                                        ? std::string(" INTEGER")
-                                        : " VARCHAR(" + std::to_string(column.Size) + ")"));
-    }
+    // One transaction: each change of the schema is instant, its commit is not.
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        for (const TEasyFieldDef& column : AddedColumns) {
+            if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
+                continue;
+            // Rows already there get NULL: nothing known yet.
+            FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
+                                       (column.DataType == TEasyFieldType::ftInteger
+                                            ? std::string(" INTEGER")
+                                            : " VARCHAR(" + std::to_string(column.Size) + ")"));
+        }
+    });
 }
 
 void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
