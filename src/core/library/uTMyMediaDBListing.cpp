@@ -343,27 +343,32 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
 
 std::vector<std::int64_t> TMyMediaDB::orderedByAlbumArtist(const std::function<void()>& RowRead) {
     // Without an index the file would sort anyway; sorted here, the rows written before the key
-    // sort by their text as well.
+    // sort by their text as well. Most rows have none: they come first, in row id order,
+    // unsorted.
     struct TRank {
         std::string Key, Value;
         std::int64_t Id;
     };
     std::vector<TRank> ranks;
+    std::vector<std::int64_t> ids;
     TEasyQuery query;
     WalkQuery(query, "SELECT rowid, fAlbumArtistKey, fAlbumArtist FROM tMedia");
     for (; !query.Eof(); query.Next()) {
         if (RowRead)
             RowRead();
-        TRank& rank =
-            ranks.emplace_back(TRank{{}, query.Fields(2).AsString(), query.Fields(0).AsInt64()});
-        rank.Key = query.Fields(1).IsNull() ? SortKey(rank.Value) : query.Fields(1).AsString();
+        const std::string_view value = query.Fields(2).AsText();
+        if (value.empty()) {
+            ids.push_back(query.Fields(0).AsInt64());
+            continue;
+        }
+        ranks.push_back({query.Fields(1).IsNull() ? SortKey(value) : query.Fields(1).AsString(),
+                         std::string(value), query.Fields(0).AsInt64()});
     }
     query.Close();
     std::sort(ranks.begin(), ranks.end(), [](const TRank& a, const TRank& b) {
         return std::tie(a.Key, a.Value, a.Id) < std::tie(b.Key, b.Value, b.Id);
     });
-    std::vector<std::int64_t> ids;
-    ids.reserve(ranks.size());
+    ids.reserve(ids.size() + ranks.size());
     for (const TRank& rank : ranks)
         ids.push_back(rank.Id);
     return ids;
