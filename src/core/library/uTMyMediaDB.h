@@ -189,8 +189,10 @@ private:
     void addListingSchema();
     bool fillListingKeys();
     bool hasField(const char* Name);
-    // OrderedIds of the Album Artist column.
-    std::vector<std::int64_t> orderedByAlbumArtist(const std::function<void()>& RowRead);
+    // OrderedIds of a column without an index: by Key (made from Value where it is NULL), or
+    // by Value's bytes without a Key; rows of an empty Value first.
+    std::vector<std::int64_t> orderedUnindexed(const char* Key, const char* Value,
+                                               const std::function<void()>& RowRead);
     // Whether the kind's values are listed by their keys.
     bool keyedKind(TMediaListing::TKind Kind) const;
     // Adds tMediaValues, empty, to a file made before it. A read-only open of such a file

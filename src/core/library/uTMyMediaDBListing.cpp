@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 #include <tuple>
 #include <unordered_set>
 
@@ -318,11 +319,13 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     case 9:
         order = keys ? "COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
         break;
+    // The hidden columns have no index: an add keeps none for them.
     case 10:
-        order = FFormatFields ? "fFormat" : nullptr;
-        break;
+        return FFormatFields ? orderedUnindexed(nullptr, "fFormat", RowRead)
+                             : std::vector<std::int64_t>{};
     case 11:
-        return FAlbumArtistKey ? orderedByAlbumArtist(RowRead) : std::vector<std::int64_t>{};
+        return FAlbumArtistKey ? orderedUnindexed("fAlbumArtistKey", "fAlbumArtist", RowRead)
+                               : std::vector<std::int64_t>{};
     default:
         break;
     }
@@ -341,36 +344,37 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     return ids;
 }
 
-std::vector<std::int64_t> TMyMediaDB::orderedByAlbumArtist(const std::function<void()>& RowRead) {
-    // Without an index the file would sort anyway; sorted here, the rows written before the key
-    // sort by their text as well. Most rows have none: they come first, in row id order,
-    // unsorted.
-    struct TRank {
-        std::string Key, Value;
-        std::int64_t Id;
-    };
-    std::vector<TRank> ranks;
+std::vector<std::int64_t> TMyMediaDB::orderedUnindexed(const char* Key, const char* Value,
+                                                       const std::function<void()>& RowRead) {
+    // Without an index the file would sort anyway. Here the rows, read in row id order, go to
+    // one bucket per distinct text: a library has few formats and few album artists, and rows
+    // written before the key sort by their text as well. Rows without the text come first.
     std::vector<std::int64_t> ids;
+    std::map<std::pair<std::string, std::string>, std::vector<std::int64_t>> buckets;
+    std::vector<std::int64_t>* last = nullptr;
+    std::string lastKey, lastValue;
     TEasyQuery query;
-    WalkQuery(query, "SELECT rowid, fAlbumArtistKey, fAlbumArtist FROM tMedia");
+    WalkQuery(query,
+              std::string("SELECT rowid, ") + (Key ? Key : "NULL") + ", " + Value + " FROM tMedia");
     for (; !query.Eof(); query.Next()) {
         if (RowRead)
             RowRead();
+        const std::int64_t id = query.Fields(0).AsInt64();
         const std::string_view value = query.Fields(2).AsText();
         if (value.empty()) {
-            ids.push_back(query.Fields(0).AsInt64());
+            ids.push_back(id);
             continue;
         }
-        ranks.push_back({query.Fields(1).IsNull() ? SortKey(value) : query.Fields(1).AsString(),
-                         std::string(value), query.Fields(0).AsInt64()});
+        const bool keyed = !query.Fields(1).IsNull();
+        if (!last || value != lastValue || (keyed && query.Fields(1).AsText() != lastKey)) {
+            lastKey = keyed ? query.Fields(1).AsString() : Key ? SortKey(value) : std::string();
+            lastValue = value;
+            last = &buckets[{lastKey, lastValue}];
+        }
+        last->push_back(id);
     }
-    query.Close();
-    std::sort(ranks.begin(), ranks.end(), [](const TRank& a, const TRank& b) {
-        return std::tie(a.Key, a.Value, a.Id) < std::tie(b.Key, b.Value, b.Id);
-    });
-    ids.reserve(ids.size() + ranks.size());
-    for (const TRank& rank : ranks)
-        ids.push_back(rank.Id);
+    for (const auto& bucket : buckets)
+        ids.insert(ids.end(), bucket.second.begin(), bucket.second.end());
     return ids;
 }
 
