@@ -131,8 +131,9 @@ int main(int argc, char** argv) {
     std::printf("longest stall of the event loop during start-up: %lld ms\n",
                 static_cast<long long>(longestStall));
 
-    const char* const captions[] = {"Title",    "Artist",  "Album", "Year", "Genre",
-                                    "Duration", "Quality", "Size",  "#"};
+    const char* const captions[TMediaListModel::ColumnCount] = {
+        "Title",   "Artist", "Album", "Year",   "Genre",      "Duration",
+        "Quality", "Size",   "#",     "Format", "AlbumArtist"};
     for (int column = 0; column < TMediaListModel::ColumnCount; ++column) {
         // The first click on Title flips the fill's order; others sort ascending first.
         for (int pass = 0; pass < 2; ++pass) {

@@ -8,6 +8,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
@@ -32,6 +33,7 @@
 #include "support/WaitUntil.h"
 #include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMedia.h"
+#include "ui/library/uFraMediaState.h"
 #include "ui/metadata/uFrmMP3Tag.h"
 
 using namespace orvanta;
@@ -163,20 +165,54 @@ private slots:
                                         QStringLiteral("Album"), QStringLiteral("Year"),
                                         QStringLiteral("Genre"), QStringLiteral("Duration"),
                                         QStringLiteral("Quality"), QStringLiteral("Size"),
-                                        QStringLiteral("#")}));
+                                        QStringLiteral("#"), QStringLiteral("Format"),
+                                        QStringLiteral("Album Artist")}));
         QStringList cells;
         for (int c = 0; c < TMediaListModel::ColumnCount; ++c)
             cells << f.View->MediaModel->index(0, c).data().toString();
         QCOMPARE(cells, (QStringList{QStringLiteral(" T"), QStringLiteral("A"), QStringLiteral("B"),
                                      QStringLiteral("1999"), QStringLiteral("Rock"),
                                      QStringLiteral("00:04:05"), QStringLiteral("128"),
-                                     QString::fromStdString(FormatFileSize(1536)), QString()}));
+                                     QString::fromStdString(FormatFileSize(1536)), QString(),
+                                     QString(), QString()}));
         const TMediaItem& item = f.View->MediaModel->Item(0);
         QCOMPARE(item.Directory, f.Music);
         QCOMPARE(item.FileName, std::string("dir.mp3"));
         QCOMPARE(item.TrackEntry(), f.Music + "/dir.mp3*245");
         QCOMPARE(f.View->lvwMedia->horizontalHeader()->sectionSize(0), 200);
         QCOMPARE(f.View->lvwMedia->horizontalHeader()->sectionSize(3), 50);
+    }
+
+    // Format and Album Artist start hidden, also under a state saved before they existed, and
+    // the header's menu shows them, as the saved state remembers.
+    void addedColumnsStartHiddenAndAreRemembered() {
+        Fixture f;
+        f.Start();
+        const auto hidden = [](TfraMedia& view) {
+            QHeaderView* header = view.lvwMedia->horizontalHeader();
+            QList<bool> flags;
+            for (int c = 0; c < TMediaListModel::ColumnCount; ++c)
+                flags << header->isSectionHidden(c);
+            return flags;
+        };
+        QList<bool> expected(TMediaListModel::ColumnCount, false);
+        expected[TMediaListModel::colFormat] = expected[TMediaListModel::colAlbumArtist] = true;
+        QCOMPARE(hidden(*f.View), expected);
+        f.View->popColumns->actions()[0]->setChecked(true);
+        expected[TMediaListModel::colFormat] = false;
+        QCOMPARE(hidden(*f.View), expected);
+        QSettings settings(QString::fromStdString(f.Home.file("view.ini")), QSettings::IniFormat);
+        SaveMediaViewState(*f.View, settings);
+        for (const bool older : {false, true}) {
+            if (older)
+                settings.remove(QStringLiteral("MyMusic/ColumnCount"));
+            TfraMedia again;
+            again.Initialize(f.DB, *f.PlayLists, f.Types, f.Main, f.Prompts);
+            RestoreMediaViewState(again, settings);
+            expected[TMediaListModel::colFormat] = older;
+            QCOMPARE(hidden(again), expected);
+            QVERIFY(QTest::qWaitFor([&again] { return !again.ListPending() && !again.Busy(); }));
+        }
     }
 
     void columnClicksFlipAndSort() {
@@ -235,9 +271,17 @@ private slots:
         f.Row("b.mp3", "track 9", "abba", "Zoo", "2001", "jazz", 3600, 96, 2000);
         f.Row("c.mp3", "Ágætis", "Beck", "alpha", "", "Électro", 5, 128, 7);
         f.Row("d.mp3", "Zulu", "Édith 2", "Eta", "1980", "rock", 600, 192, 300);
-        for (const auto& [file, track, disc] :
-             {std::tuple{"a.mp3", 3, 1}, {"b.mp3", 2, 1}, {"c.mp3", 11, 0}, {"d.mp3", 1, 2}})
-            f.DB.SetMediaNumbers(f.Music, file, {track, disc, ""});
+        TEasyQuery query;
+        for (const auto& [file, track, disc, albumArtist, format] :
+             {std::tuple{"a.mp3", 3, 1, "Zed", "MP3"},
+              {"b.mp3", 2, 1, "ásh", "FLAC"},
+              {"c.mp3", 11, 0, "Bo", "Opus"},
+              {"d.mp3", 1, 2, "", "M4A"}}) {
+            f.DB.SetMediaNumbers(f.Music, file, {track, disc, albumArtist});
+            TMyMediaDBTestAccess::ExecQuery(f.DB, query,
+                                            "UPDATE tMedia SET fFormat = ?1 WHERE fFileName = ?2",
+                                            {std::string(format), std::string(file)});
+        }
         f.Start();
         for (int state = -TMediaListModel::ColumnCount; state <= TMediaListModel::ColumnCount;
              ++state) {

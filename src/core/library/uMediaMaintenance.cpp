@@ -19,6 +19,7 @@
 #include "core/metadata/ID3v1.h"
 #include "core/metadata/ID3v2.h"
 #include "core/metadata/MPEGaudio.h"
+#include "core/metadata/uAudioInfo.h"
 #include "core/metadata/uTagFile.h"
 
 namespace orvanta {
@@ -117,6 +118,10 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
         return TMediaRead::NoAudio;
     info.Seconds = roundSeconds(audio.DurationSeconds());
     info.Quality = static_cast<std::uint16_t>(audio.BitRateKbps());
+    info.Format = std::string(FormatName(TAudioFormat::MP3));
+    info.Codec = "MP3";
+    info.SampleRate = SampleRateHz(audio.FirstFrame());
+    info.Channels = audio.FirstFrame().ModeCode == 3 ? 1 : 2;
     // An ID3v2 tag decides every text, even the empty ones; no mixing with ID3v1.
     if (const TID3v2& tag = audio.ID3v2(); tag.Present()) {
         info.Title = tag.Title();
@@ -127,6 +132,11 @@ TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
         info.Language = tag.Language();
         info.Composer = tag.Composer();
         info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
+        // The frames' own values, never the joined texts split again.
+        info.Artists = tag.Values().Artists;
+        info.Composers = tag.Values().Composers;
+        info.AlbumArtists = tag.Values().AlbumArtists;
+        info.Genres = tag.Values().Genres;
     } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
         info.Title = old.Title();
         info.Artist = old.Artist();

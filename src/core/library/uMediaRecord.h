@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace orvanta {
 
@@ -21,6 +23,19 @@ struct TMediaNumbers {
     std::int32_t Disc = 0;
     std::string AlbumArtist;
 };
+
+// ReplayGain as the tags give it: gains in dB at the ReplayGain level, peaks as a share of full
+// scale; none when the file does not say.
+struct TReplayGain {
+    std::optional<double> TrackGain;
+    std::optional<double> TrackPeak;
+    std::optional<double> AlbumGain;
+    std::optional<double> AlbumPeak;
+    bool operator==(const TReplayGain&) const = default;
+};
+
+// The fields that may hold several values, as the library's value table numbers them.
+enum class TMediaField : std::int32_t { Artist = 1, AlbumArtist = 2, Genre = 3, Composer = 4 };
 
 // One library row: what a file's add reads, what tMedia stores, what the My Music list shows
 // and what the commands act on. Each reader fills what it reads; the rest stays at its default.
@@ -44,8 +59,24 @@ struct TMediaRecord {
     // Whole seconds of audio, and the bit rate in kbit/s; 0 when not MPEG audio.
     std::int32_t Seconds = 0;
     std::int32_t Quality = 0;
-    // The audio format's fields (format, codec, sample rate, album artist, disc, ReplayGain)
-    // join here when the library learns them, each with its column in tMedia.
+    // The format's name (FormatName: "MP3", "FLAC", ...) and codec ("MP3", "AAC", "ALAC", ...);
+    // empty for rows written before the library kept them. 0 where not known.
+    std::string Format{};
+    std::string Codec{};
+    std::int32_t SampleRate = 0;
+    std::int32_t BitsPerSample = 0;
+    std::int32_t Channels = 0;
+    std::int32_t TrackTotal = 0;
+    std::int32_t DiscTotal = 0;
+    TReplayGain ReplayGain{};
+    // The single values of the fields that may hold several (artist, album artist, genre,
+    // composer), as the file gave them; the texts above hold them joined (JoinValues). An
+    // empty list stands for its text as one value: records read back from the library, and
+    // those written field by field, leave them empty.
+    std::vector<std::string> Artists{};
+    std::vector<std::string> AlbumArtists{};
+    std::vector<std::string> Genres{};
+    std::vector<std::string> Composers{};
 
     // The file's identity: two records are the same file exactly when these are equal.
     std::string FullPath() const;
@@ -59,6 +90,12 @@ struct TMediaRecord {
 // the two spellings of a folder that name the same files: without and with the trailing '/'
 // (the root's are "" and "/").
 std::pair<std::string, std::string> FolderSpellings(std::string_view Folder);
+
+// Several values of one field as one text: joined by " / ".
+std::string JoinValues(const std::vector<std::string>& Values);
+
+// The record's single values of Field: its list, else its text as one value (none when empty).
+std::vector<std::string> FieldValues(const TMediaRecord& Record, TMediaField Field);
 
 // The title a file is shown and stored under: its tag's, else the file's name without
 // folder and extension.

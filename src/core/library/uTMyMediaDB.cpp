@@ -1,6 +1,7 @@
 #include "core/library/uTMyMediaDB.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "core/common/uDataPaths.h"
 #include "core/library/uMediaKeys.h"
@@ -30,8 +31,23 @@ const std::string RewriteMediaSql =
     "UPDATE tMedia SET fTitle = ?7, fArtist = ?8, fAlbum = ?9, fYear = ?10, fGenre = ?11, "
     "fLanguage = ?12, fComposer = ?13, fFileSize = ?14, fFileTime = ?15, fSeconds = ?16, "
     "fQuality = ?17, fTitleKey = ?18, fArtistKey = ?19, fAlbumKey = ?20, fGenreKey = ?21, "
-    "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24" +
+    "fTrack = ?22, fDisc = ?23, fAlbumArtist = ?24, fFormat = ?25, fCodec = ?26, "
+    "fSampleRate = ?27, fBitsPerSample = ?28, fChannels = ?29, fTrackTotal = ?30, "
+    "fDiscTotal = ?31, fTrackGain = ?32, fTrackPeak = ?33, fAlbumGain = ?34, fAlbumPeak = ?35, "
+    "fAlbumArtistKey = ?36" +
     WhereFile;
+// The row of an add: its path, then its fields in the order of the rewrite's.
+const std::string InsertMediaSql =
+    "INSERT INTO tMedia (fDirectory, fFileName, fTitle, fArtist, fAlbum, fYear, fGenre, "
+    "fLanguage, fComposer, fFileSize, fFileTime, fSeconds, fQuality, fTitleKey, fArtistKey, "
+    "fAlbumKey, fGenreKey, fTrack, fDisc, fAlbumArtist, fFormat, fCodec, fSampleRate, "
+    "fBitsPerSample, fChannels, fTrackTotal, fDiscTotal, fTrackGain, fTrackPeak, fAlbumGain, "
+    "fAlbumPeak, fAlbumArtistKey) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
+    "?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30, "
+    "?31, ?32)";
+// The row's id and the texts whose values an update may keep.
+const std::string StoredTextsSql =
+    media_sql::SelectFile("rowid, fArtist, fAlbumArtist, fGenre, fComposer") + " LIMIT 1";
 const std::string StampMediaSql = "UPDATE tMedia SET fFileSize = ?7, fFileTime = ?8" + WhereFile;
 const std::string MediaStampSql = media_sql::SelectFile("fFileSize, fFileTime");
 const std::string MediaExistsSql = media_sql::SelectFile("1") + " LIMIT 1";
@@ -44,8 +60,20 @@ const std::string SpellingRowsSql =
 
 // Columns tMedia gained after its first version. A library file made before them gets them
 // when it is opened for writing; every reader takes a row without them as it is.
+// The format's fields: ReplayGain as decimal text, empty when the file gives none.
 const TEasyFieldDef AddedColumns[] = {
     {"fFileTime", TEasyFieldType::ftInteger, 0, false},
+    {"fFormat", TEasyFieldType::ftString, 16, false},
+    {"fCodec", TEasyFieldType::ftString, 16, false},
+    {"fSampleRate", TEasyFieldType::ftInteger, 0, false},
+    {"fBitsPerSample", TEasyFieldType::ftInteger, 0, false},
+    {"fChannels", TEasyFieldType::ftInteger, 0, false},
+    {"fTrackTotal", TEasyFieldType::ftInteger, 0, false},
+    {"fDiscTotal", TEasyFieldType::ftInteger, 0, false},
+    {"fTrackGain", TEasyFieldType::ftString, 24, false},
+    {"fTrackPeak", TEasyFieldType::ftString, 24, false},
+    {"fAlbumGain", TEasyFieldType::ftString, 24, false},
+    {"fAlbumPeak", TEasyFieldType::ftString, 24, false},
 };
 
 std::string distinctOf(const char* field) {
@@ -61,30 +89,67 @@ const TEasyIndexDef MediaIndexes[] = {
     {"ixMediaFile", "LOWER(fDirectory), LOWER(fFileName)"},
 };
 
-std::string cut(std::string_view value) {
-    return std::string(CutToChars(value, static_cast<std::size_t>(TextSize)));
+std::string_view cut(std::string_view value, int size = TextSize) {
+    return CutToChars(value, static_cast<std::size_t>(size));
 }
 
-TEasyValue text(std::string_view value, int size = TextSize) {
-    return TEasyValue(std::string(CutToChars(value, static_cast<std::size_t>(size))));
+// The values of a row's statement are built in place: an add builds them for every file.
+void addText(std::vector<TEasyValue>& params, std::string_view value, int size = TextSize) {
+    params.emplace_back(std::in_place_type<std::string>, cut(value, size));
+}
+
+void addNumbers(std::vector<TEasyValue>& params, std::initializer_list<std::int64_t> numbers) {
+    for (const std::int64_t number : numbers)
+        params.emplace_back(number);
 }
 
 // The tag texts as stored, each cut to its field's size.
-std::vector<TEasyValue> tagParams(const TMediaRecord& record) {
-    return {text(record.Title),          text(record.Artist), text(record.Album),
-            text(record.Year, YearSize), text(record.Genre),  text(record.Language),
-            text(record.Composer)};
+void addTagParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    addText(params, record.Title);
+    addText(params, record.Artist);
+    addText(params, record.Album);
+    addText(params, record.Year, YearSize);
+    addText(params, record.Genre);
+    addText(params, record.Language);
+    addText(params, record.Composer);
 }
 
 // The keys the lists order and search by, made from the stored texts.
-std::vector<TEasyValue> keyParams(const TMediaRecord& record) {
-    return {SortKey(cut(record.Title)), SortKey(cut(record.Artist)), SortKey(cut(record.Album)),
-            SortKey(cut(record.Genre))};
+void addKeyParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    for (const std::string* value : {&record.Title, &record.Artist, &record.Album, &record.Genre})
+        params.emplace_back(SortKey(cut(*value)));
 }
 
-void append(std::vector<TEasyValue>& params, std::vector<TEasyValue> more) {
-    params.insert(params.end(), std::make_move_iterator(more.begin()),
-                  std::make_move_iterator(more.end()));
+// The shortest text that reads back as the same number; empty for none.
+std::string gainText(const std::optional<double>& value) {
+    if (!value)
+        return {};
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, *value);
+    return std::string(buffer, written.ptr);
+}
+
+// The format's fields as stored, in the order of the statements.
+void addFormatParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    const TReplayGain& gain = record.ReplayGain;
+    addText(params, record.Format, 16);
+    addText(params, record.Codec, 16);
+    addNumbers(params, {record.SampleRate, record.BitsPerSample, record.Channels, record.TrackTotal,
+                        record.DiscTotal});
+    for (const std::optional<double>* value :
+         {&gain.TrackGain, &gain.TrackPeak, &gain.AlbumGain, &gain.AlbumPeak})
+        params.emplace_back(gainText(*value));
+    params.emplace_back(SortKey(cut(record.Numbers.AlbumArtist)));
+}
+
+// Stamp, stream, keys, numbers and format: what a rewrite writes after the tag texts.
+void addFileParams(std::vector<TEasyValue>& params, const TMediaRecord& record) {
+    addNumbers(params,
+               {record.Stamp.FileSize, record.Stamp.FileTime, record.Seconds, record.Quality});
+    addKeyParams(params, record);
+    addNumbers(params, {record.Numbers.Track, record.Numbers.Disc});
+    addText(params, record.Numbers.AlbumArtist);
+    addFormatParams(params, record);
 }
 
 } // namespace
@@ -122,6 +187,10 @@ void TMyMediaDB::OpenDatabase(const std::string& FileName) {
                                    index.Expressions + ")");
     addListingFields();
     addRemovedTable();
+    addValueTable();
+    FAlbumArtistText = true;
+    FAlbumArtistKey = true;
+    FFormatFields = true;
 }
 
 void TMyMediaDB::CreateDatabase() {
@@ -161,6 +230,10 @@ void TMyMediaDB::createTable() {
     FTable.Close();
     addListingFields();
     addRemovedTable();
+    addValueTable();
+    FAlbumArtistText = true;
+    FAlbumArtistKey = true;
+    FFormatFields = true;
 }
 
 void TMyMediaDB::addMissingColumns() {
@@ -169,15 +242,18 @@ void TMyMediaDB::addMissingColumns() {
     for (FQuery.First(); !FQuery.Eof(); FQuery.Next())
         present.push_back(LowerAscii(FQuery.Fields(0).AsText()));
     FQuery.Close();
-    for (const TEasyFieldDef& column : AddedColumns) {
-        if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
-            continue;
-        // Rows already there get NULL: nothing known yet.
-        FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
-                                   (column.DataType == TEasyFieldType::ftInteger
-                                        ? std::string(" INTEGER")
-                                        : " VARCHAR(" + std::to_string(column.Size) + ")"));
-    }
+    // One transaction: each change of the schema is instant, its commit is not.
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        for (const TEasyFieldDef& column : AddedColumns) {
+            if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
+                continue;
+            // Rows already there get NULL: nothing known yet.
+            FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
+                                       (column.DataType == TEasyFieldType::ftInteger
+                                            ? std::string(" INTEGER")
+                                            : " VARCHAR(" + std::to_string(column.Size) + ")"));
+        }
+    });
 }
 
 void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
@@ -194,6 +270,10 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FTable.Close();
     FListingKeys = hasField("fTitleKey");
     FRemovedTable = hasRemovedTable();
+    FValueTable = hasValueTable();
+    FAlbumArtistText = hasField("fAlbumArtist");
+    FAlbumArtistKey = FListingKeys && hasField("fAlbumArtistKey");
+    FFormatFields = hasField("fFormat");
 }
 
 void TMyMediaDB::KeepCacheSmall(bool Small) {
@@ -211,6 +291,10 @@ void TMyMediaDB::CloseDatabase() {
     FReadOnly = false;
     FListingKeys = false;
     FRemovedTable = false;
+    FValueTable = false;
+    FAlbumArtistText = false;
+    FAlbumArtistKey = false;
+    FFormatFields = false;
 }
 
 bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
@@ -224,33 +308,17 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
     try {
         const bool added = !hasRow(Record);
         if (added) {
-            // The table stays open from one row to the next: reading its fields again for
-            // every file would cost more than the row.
-            FTable.Open();
-            FTable.Append();
-            // Paths are bytes and never cut, whatever width an older library declares.
-            FTable.SetFieldBytes("fDirectory", Record.Directory);
-            FTable.SetFieldBytes("fFileName", Record.FileName);
-            FTable.SetFieldInteger("fFileSize", Record.Stamp.FileSize);
-            FTable.SetFieldText("fTitle", Record.Title);
-            FTable.SetFieldText("fArtist", Record.Artist);
-            FTable.SetFieldText("fAlbum", Record.Album);
-            FTable.SetFieldText("fYear", Record.Year);
-            FTable.SetFieldText("fGenre", Record.Genre);
-            FTable.SetFieldText("fLanguage", Record.Language);
-            FTable.SetFieldText("fComposer", Record.Composer);
-            FTable.SetFieldInteger("fSeconds", Record.Seconds);
-            FTable.SetFieldInteger("fQuality", Record.Quality);
-            FTable.SetFieldInteger("fFileTime", Record.Stamp.FileTime);
-            FTable.SetFieldText("fTitleKey", SortKey(cut(Record.Title)));
-            FTable.SetFieldText("fArtistKey", SortKey(cut(Record.Artist)));
-            FTable.SetFieldText("fAlbumKey", SortKey(cut(Record.Album)));
-            FTable.SetFieldText("fGenreKey", SortKey(cut(Record.Genre)));
-            FTable.SetFieldInteger("fTrack", Record.Numbers.Track);
-            FTable.SetFieldInteger("fDisc", Record.Numbers.Disc);
-            FTable.SetFieldText("fAlbumArtist", Record.Numbers.AlbumArtist);
-            FTable.Post();
+            // One positional statement: naming each field of the row would cost more than
+            // the row. Paths are bytes and never cut, whatever width an older library declares.
+            std::vector<TEasyValue> params;
+            params.reserve(32);
+            params.emplace_back(Record.Directory);
+            params.emplace_back(Record.FileName);
+            addTagParams(params, Record);
+            addFileParams(params, Record);
+            ExecQuery(FQuery, InsertMediaSql, std::move(params));
             FAddedId = database->LastInsertId();
+            writeValues(FAddedId, Record, true);
             if (FSlashedMemo && Record.Directory != FSlashedMemo->Folder)
                 FSlashedMemo->Rows = true; // a row under the spelling with the '/'
         }
@@ -285,13 +353,15 @@ bool TMyMediaDB::hasRow(const TMediaRecord& Record) {
 
 void TMyMediaDB::RewriteMedia(const TMediaRecord& Record) {
     std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
-    append(params, tagParams(Record));
-    append(params, {Record.Stamp.FileSize, Record.Stamp.FileTime, std::int64_t{Record.Seconds},
-                    std::int64_t{Record.Quality}});
-    append(params, keyParams(Record));
-    append(params, {std::int64_t{Record.Numbers.Track}, std::int64_t{Record.Numbers.Disc},
-                    text(Record.Numbers.AlbumArtist)});
-    ExecQuery(FQuery, RewriteMediaSql, std::move(params));
+    addTagParams(params, Record);
+    addFileParams(params, Record);
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        const std::int64_t id = MediaId(Record.Directory, Record.FileName);
+        if (id == 0)
+            return;
+        ExecQuery(FQuery, RewriteMediaSql, std::move(params));
+        writeValues(id, Record, false);
+    });
 }
 
 bool TMyMediaDB::MediaStamp(std::string_view Directory, std::string_view FileName,
@@ -319,9 +389,26 @@ void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileNa
 
 void TMyMediaDB::UpdateMedia(const TMediaRecord& Record) {
     std::vector<TEasyValue> params = FileParams(Record.Directory, Record.FileName);
-    append(params, tagParams(Record));
-    append(params, keyParams(Record));
-    ExecQuery(FQuery, UpdateMediaSql, std::move(params));
+    addTagParams(params, Record);
+    addKeyParams(params, Record);
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
+        OpenQuery(FQuery, StoredTextsSql, FileParams(Record.Directory, Record.FileName));
+        if (FQuery.Eof()) {
+            FQuery.Close();
+            return;
+        }
+        const std::int64_t id = FQuery.Fields(0).AsInt64();
+        std::array<std::string, 4> stored = {
+            FQuery.Fields(1).AsString(), FQuery.Fields(2).AsString(), FQuery.Fields(3).AsString(),
+            FQuery.Fields(4).AsString()};
+        FQuery.Close();
+        ExecQuery(FQuery, UpdateMediaSql, std::move(params));
+        // The album artist is not among the texts an update writes.
+        TMediaRecord kept = Record;
+        kept.Numbers.AlbumArtist = stored[1];
+        kept.AlbumArtists.clear();
+        writeValues(id, kept, false, &stored);
+    });
 }
 
 void TMyMediaDB::SelectMedia(TEasyQuery& Query, std::string_view Directory,

@@ -18,20 +18,22 @@ namespace orvanta {
 inline constexpr const char* MediaTableName = "tMedia";
 
 // What the My Music list shows: the rows of one filter value (or all of them) that contain
-// every search word, in title order, or in disc and track order for an album.
+// every search word, in title order, or in disc and track order for an album. An artist,
+// genre or album artist lists every row having that single value among its values.
 struct TMediaListing {
-    enum TKind { All, Artist, Album, Genre };
+    enum TKind { All, Artist, Album, Genre, AlbumArtist };
     TKind Kind = All;
     std::string Value;
     std::vector<std::string> Words;
 };
 
 // The media library: table tMedia, one row per audio file, identified by the bytes of its
-// directory and file name (FolderSpellings), and table tRemoved, the files the user removed,
-// which imports and refreshes pass by. Every statement run on the file is written here; rows
-// come and go as TMediaRecord. Errors of the engine are thrown as EEasyError.
-// Every operation is on disk when it returns, except inside a batch, which is on disk when
-// EndBatch returns.
+// directory and file name (FolderSpellings); table tMediaValues, the single values of the
+// fields (TMediaField) a row holds two or more of, written and deleted with the row; and
+// table tRemoved, the files the user removed, which imports and refreshes pass by. Every statement
+// run on the file is written here; rows come and go as TMediaRecord. Errors of the engine are
+// thrown as EEasyError. Every operation is on disk when it returns, except inside a batch, which is
+// on disk when EndBatch returns.
 class TMyMediaDB {
 public:
     TMyMediaDB();
@@ -74,7 +76,8 @@ public:
     std::vector<std::string> RemovedPaths();
     // Forgets that the user removed these files (full paths): they were added by name.
     void ForgetRemoved(const std::vector<std::string>& Paths);
-    // The tag texts (title to composer) of the row of the record's file; nothing else.
+    // The tag texts (title to composer) of the row of the record's file; nothing else. A field
+    // whose list is empty and whose text is unchanged keeps its stored values.
     void UpdateMedia(const TMediaRecord& Record);
 
     // The row of a file; false when it has none.
@@ -99,11 +102,12 @@ public:
     std::vector<TMediaRecord> MediaByIds(const std::vector<std::int64_t>& Ids);
     // The row id of a file; 0 when it has no row.
     std::int64_t MediaId(std::string_view Directory, std::string_view FileName);
-    // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#"),
-    // equal values in row id order; empty when not available.
+    // Every row id in the order of a list column numbered from 1 (Title ... Size, then "#",
+    // Format, Album Artist), equal values in row id order; empty when not available.
     std::vector<std::int64_t> OrderedIds(int Column, const std::function<void()>& RowRead = {});
     // The non-empty values of Kind's field in the order people expect, values differing
-    // only in letter case given once, under their most frequent spelling. Only reads.
+    // only in letter case given once, under their most frequent spelling; for the fields that
+    // may hold several values, each single value. Only reads.
     // RowRead is called for each row read.
     std::vector<std::string> FilterValues(TMediaListing::TKind Kind,
                                           const std::function<void()>& RowRead = {});
@@ -112,7 +116,8 @@ public:
     // The rows written before the numbers were kept, after row id After in row id order, at
     // most Limit: their id, directory and file name.
     std::vector<TMediaRecord> RowsWithoutNumbers(std::int64_t After, int Limit);
-    // The numbers of the row of that id.
+    // The numbers of the row of that id. Both keep the album artist's stored values while its
+    // text is unchanged, else store the text as one value.
     void SetMediaNumbers(std::int64_t Id, const TMediaNumbers& Numbers);
     // SQLite's count of the commits of every other connection to the file: it moves when
     // another program (or connection) changed the library.
@@ -185,6 +190,24 @@ private:
     void addListingSchema();
     bool fillListingKeys();
     bool hasField(const char* Name);
+    // OrderedIds of a column without an index: by Key (made from Value where it is NULL), or
+    // by Value's bytes without a Key; rows of an empty Value first.
+    std::vector<std::int64_t> orderedUnindexed(const char* Key, const char* Value,
+                                               const std::function<void()>& RowRead);
+    // Whether the kind's values are listed by their keys.
+    bool keyedKind(TMediaListing::TKind Kind) const;
+    // Adds tMediaValues, empty, to a file made before it. A read-only open of such a file
+    // lists by the texts alone.
+    void addValueTable();
+    bool hasValueTable();
+    // Writes the values of the record's fields that hold two or more for the row Id (Added: a
+    // new row, which has none yet), in place of any it had; with Stored (the row's texts
+    // before the write: artist, album artist, genre, composer), a field without a list whose
+    // text is unchanged keeps its values.
+    void writeValues(std::int64_t Id, const TMediaRecord& Record, bool Added,
+                     const std::array<std::string, 4>* Stored = nullptr);
+    // The numbers of the row Id, whose album artist was Before; its values follow a change.
+    void setNumbersOf(std::int64_t Id, const std::string& Before, const TMediaNumbers& Numbers);
     // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
     void addRemovedTable();
     bool hasRemovedTable();
@@ -205,6 +228,12 @@ private:
     bool FReadOnly = false;
     bool FListingKeys = false;
     bool FRemovedTable = false;
+    // Whether the file has tMediaValues, the album artist's text and key and the format's
+    // fields; an older file opened read-only may not.
+    bool FValueTable = false;
+    bool FAlbumArtistText = false;
+    bool FAlbumArtistKey = false;
+    bool FFormatFields = false;
 };
 
 } // namespace orvanta

@@ -1,4 +1,7 @@
 #include <algorithm>
+#include <map>
+#include <tuple>
+#include <unordered_set>
 
 #include "core/library/uMediaKeys.h"
 #include "core/library/uTMyMediaDB.h"
@@ -16,9 +19,16 @@ struct TListingField {
 // Kept by the library beside the tags: the numbers of a track, and keys in the order people
 // expect, so that the lists sort and search by walking an index.
 const TListingField ListingFields[] = {
-    {"fTrack", "INTEGER"},         {"fDisc", "INTEGER"},           {"fAlbumArtist", "VARCHAR(256)"},
-    {"fTitleKey", "VARCHAR(600)"}, {"fArtistKey", "VARCHAR(600)"}, {"fAlbumKey", "VARCHAR(600)"},
+    {"fTrack", "INTEGER"},
+    {"fDisc", "INTEGER"},
+    {"fAlbumArtist", "VARCHAR(256)"},
+    {"fTitleKey", "VARCHAR(600)"},
+    {"fArtistKey", "VARCHAR(600)"},
+    {"fAlbumKey", "VARCHAR(600)"},
     {"fGenreKey", "VARCHAR(600)"},
+    // Without an index: an older file gains it at once, and rows written before it sort and
+    // list by their text until they are rewritten.
+    {"fAlbumArtistKey", "VARCHAR(600)"},
 };
 
 // The filter lists' values are read off their indexes alone, the key deciding the order.
@@ -28,7 +38,8 @@ const char* const ListingIndexes[] = {
     "ixMediaAlbumKey ON tMedia (fAlbumKey, fAlbum)",
     "ixMediaGenreKey ON tMedia (fGenreKey, fGenre)",
     // Sorting by any other column of the list is a walk too; the "#" one as OrderedIds
-    // writes it.
+    // writes it. The hidden Format column, of a few values, sorts without one: an add need not
+    // keep another index.
     "ixMediaYear ON tMedia (fYear)",
     "ixMediaSeconds ON tMedia (fSeconds)",
     "ixMediaQuality ON tMedia (fQuality)",
@@ -48,19 +59,23 @@ std::string indexName(const char* Definition) {
 // Rows whose keys are computed per transaction while a file is brought up to date.
 constexpr int FillChunk = 5000;
 
+// Field is the number of the kind's values in tMediaValues; 0 for a kind of one value a row.
 struct TKindFields {
     const char* Value;
     const char* Key;
+    int Field;
 };
 
 TKindFields fieldsOf(TMediaListing::TKind Kind) {
     switch (Kind) {
     case TMediaListing::Album:
-        return {"fAlbum", "fAlbumKey"};
+        return {"fAlbum", "fAlbumKey", 0};
     case TMediaListing::Genre:
-        return {"fGenre", "fGenreKey"};
+        return {"fGenre", "fGenreKey", static_cast<int>(TMediaField::Genre)};
+    case TMediaListing::AlbumArtist:
+        return {"fAlbumArtist", "fAlbumArtistKey", static_cast<int>(TMediaField::AlbumArtist)};
     default:
-        return {"fArtist", "fArtistKey"};
+        return {"fArtist", "fArtistKey", static_cast<int>(TMediaField::Artist)};
     }
 }
 
@@ -76,6 +91,10 @@ std::string likePattern(const std::string& Word) {
 }
 
 } // namespace
+
+bool TMyMediaDB::keyedKind(TMediaListing::TKind Kind) const {
+    return FListingKeys && (Kind != TMediaListing::AlbumArtist || FAlbumArtistKey);
+}
 
 bool TMyMediaDB::hasField(const char* Name) {
     TEasyQuery fields;
@@ -132,20 +151,21 @@ void TMyMediaDB::addListingSchema() {
 }
 
 bool TMyMediaDB::fillListingKeys() {
+    // Rows another program wrote: their texts are keyed, and each is one value.
     struct TRow {
         std::int64_t Id;
-        std::string Title, Artist, Album, Genre;
+        std::string Title, Artist, Album, Genre, AlbumArtist;
     };
     std::vector<TRow> rows;
     {
         TEasyQuery read;
-        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre FROM tMedia "
+        OpenQuery(read, "SELECT rowid, fTitle, fArtist, fAlbum, fGenre, fAlbumArtist FROM tMedia "
                         "WHERE fTitleKey IS NULL LIMIT " +
                             std::to_string(FillChunk));
         for (read.First(); !read.Eof(); read.Next())
             rows.push_back({read.Fields(0).AsInt64(), read.Fields(1).AsString(),
                             read.Fields(2).AsString(), read.Fields(3).AsString(),
-                            read.Fields(4).AsString()});
+                            read.Fields(4).AsString(), read.Fields(5).AsString()});
     }
     if (rows.empty())
         return false;
@@ -154,9 +174,9 @@ bool TMyMediaDB::fillListingKeys() {
         for (const TRow& row : rows)
             ExecQuery(FQuery,
                       "UPDATE tMedia SET fTitleKey = ?2, fArtistKey = ?3, fAlbumKey = ?4, "
-                      "fGenreKey = ?5 WHERE rowid = ?1",
+                      "fGenreKey = ?5, fAlbumArtistKey = ?6 WHERE rowid = ?1",
                       {row.Id, SortKey(row.Title), SortKey(row.Artist), SortKey(row.Album),
-                       SortKey(row.Genre)});
+                       SortKey(row.Genre), SortKey(row.AlbumArtist)});
         EndBatch();
     } catch (...) {
         FQuery.Close();
@@ -189,15 +209,26 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
         return name;
     };
     const TKindFields fields = fieldsOf(Listing.Kind);
-    if (Listing.Kind != TMediaListing::All) {
+    if (Listing.Kind == TMediaListing::AlbumArtist && !FAlbumArtistText) {
+        // A file older than the album artist: every row's reads as empty.
+        condition(Listing.Value.empty() ? "1" : "0");
+    } else if (Listing.Kind != TMediaListing::All) {
         // Without keys (an older file opened read-only) A-Z lowering merges letter case.
-        if (FListingKeys) {
+        if (keyedKind(Listing.Kind)) {
             // Rows another program wrote without keys are found by their text until the
-            // next open gives them keys.
+            // next open gives them keys. A row of several values has them in tMediaValues;
+            // its text in tMedia only joins them.
             const std::string key = param(SortKey(Listing.Value));
             const std::string lowered = param(LowerAscii(Listing.Value));
-            condition(std::string("(") + fields.Key + " = " + key + " OR (" + fields.Key +
-                      " IS NULL AND LOWER(" + fields.Value + ") = " + lowered + "))");
+            std::string match = fields.Key + (" = " + key);
+            if (fields.Field > 0 && FValueTable) {
+                const std::string valueRows = "SELECT fMediaId FROM tMediaValues WHERE fField = " +
+                                              std::to_string(fields.Field);
+                match = "(" + match + " AND rowid NOT IN (" + valueRows + ")) OR rowid IN (" +
+                        valueRows + " AND fKey = " + key + ")";
+            }
+            condition("(" + match + " OR (" + fields.Key + " IS NULL AND LOWER(" + fields.Value +
+                      ") = " + lowered + "))");
         } else
             condition(std::string("LOWER(") + fields.Value +
                       ") = " + param(LowerAscii(Listing.Value)));
@@ -288,6 +319,13 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     case 9:
         order = keys ? "COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
         break;
+    // The hidden columns have no index: an add keeps none for them.
+    case 10:
+        return FFormatFields ? orderedUnindexed(nullptr, "fFormat", RowRead)
+                             : std::vector<std::int64_t>{};
+    case 11:
+        return FAlbumArtistKey ? orderedUnindexed("fAlbumArtistKey", "fAlbumArtist", RowRead)
+                               : std::vector<std::int64_t>{};
     default:
         break;
     }
@@ -306,6 +344,40 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
     return ids;
 }
 
+std::vector<std::int64_t> TMyMediaDB::orderedUnindexed(const char* Key, const char* Value,
+                                                       const std::function<void()>& RowRead) {
+    // Without an index the file would sort anyway. Here the rows, read in row id order, go to
+    // one bucket per distinct text: a library has few formats and few album artists, and rows
+    // written before the key sort by their text as well. Rows without the text come first.
+    std::vector<std::int64_t> ids;
+    std::map<std::pair<std::string, std::string>, std::vector<std::int64_t>> buckets;
+    std::vector<std::int64_t>* last = nullptr;
+    std::string lastKey, lastValue;
+    TEasyQuery query;
+    WalkQuery(query,
+              std::string("SELECT rowid, ") + (Key ? Key : "NULL") + ", " + Value + " FROM tMedia");
+    for (; !query.Eof(); query.Next()) {
+        if (RowRead)
+            RowRead();
+        const std::int64_t id = query.Fields(0).AsInt64();
+        const std::string_view value = query.Fields(2).AsText();
+        if (value.empty()) {
+            ids.push_back(id);
+            continue;
+        }
+        const bool keyed = !query.Fields(1).IsNull();
+        if (!last || value != lastValue || (keyed && query.Fields(1).AsText() != lastKey)) {
+            lastKey = keyed ? query.Fields(1).AsString() : Key ? SortKey(value) : std::string();
+            lastValue = value;
+            last = &buckets[{lastKey, lastValue}];
+        }
+        last->push_back(id);
+    }
+    for (const auto& bucket : buckets)
+        ids.insert(ids.end(), bucket.second.begin(), bucket.second.end());
+    return ids;
+}
+
 std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
                                                   const std::function<void()>& RowRead) {
     const TKindFields fields = fieldsOf(Kind);
@@ -315,15 +387,31 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
         std::int32_t Count;
     };
     std::vector<TSpelling> spellings;
-    if (FListingKeys) {
+    if (Kind == TMediaListing::AlbumArtist && !FAlbumArtistText)
+        return {};
+    if (keyedKind(Kind)) {
+        // The single values of the rows holding several: those rows' joined texts are left out
+        // of the walk below.
+        std::unordered_set<std::int64_t> several;
+        std::vector<TSpelling> values;
+        if (fields.Field > 0 && FValueTable) {
+            WalkQuery(query, "SELECT fMediaId, fKey, fValue FROM tMediaValues WHERE fField = ?1",
+                      {std::int64_t{fields.Field}});
+            for (; !query.Eof(); query.Next()) {
+                several.insert(query.Fields(0).AsInt64());
+                values.push_back({query.Fields(1).AsString(), query.Fields(2).AsString(), 1});
+            }
+        }
         // Row by row off the covering index, so that the caller can let events run.
         WalkQuery(query, std::string("SELECT ") + fields.Key + ", " + fields.Value +
-                             " FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
+                             ", rowid FROM tMedia WHERE " + fields.Value + " <> '' ORDER BY " +
                              fields.Key + ", " + fields.Value);
         bool unkeyed = false;
         for (; !query.Eof(); query.Next()) {
             if (RowRead)
                 RowRead();
+            if (!several.empty() && several.contains(query.Fields(2).AsInt64()))
+                continue;
             const std::string_view value = query.Fields(1).AsText();
             if (!spellings.empty() && spellings.back().Value == value &&
                 !query.Fields(0).IsNull()) {
@@ -335,9 +423,23 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
                 {query.Fields(0).IsNull() ? SortKey(value) : query.Fields(0).AsString(),
                  std::string(value), 1});
         }
-        if (unkeyed)
-            std::stable_sort(spellings.begin(), spellings.end(),
-                             [](const TSpelling& a, const TSpelling& b) { return a.Key < b.Key; });
+        if (unkeyed || !values.empty()) {
+            // Into the walk's order, each spelling once with its count.
+            spellings.insert(spellings.end(), std::make_move_iterator(values.begin()),
+                             std::make_move_iterator(values.end()));
+            std::sort(spellings.begin(), spellings.end(),
+                      [](const TSpelling& a, const TSpelling& b) {
+                          return std::tie(a.Key, a.Value) < std::tie(b.Key, b.Value);
+                      });
+            std::vector<TSpelling> merged;
+            for (TSpelling& spelling : spellings)
+                if (!merged.empty() && merged.back().Key == spelling.Key &&
+                    merged.back().Value == spelling.Value)
+                    merged.back().Count += spelling.Count;
+                else
+                    merged.push_back(std::move(spelling));
+            spellings = std::move(merged);
+        }
     } else {
         OpenQuery(query, std::string("SELECT ") + fields.Value + ", COUNT(*) FROM tMedia WHERE " +
                              fields.Value + " <> '' GROUP BY " + fields.Value);
@@ -361,16 +463,6 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
         }
     }
     return values;
-}
-
-void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view FileName,
-                                 const TMediaNumbers& Numbers) {
-    std::vector<TEasyValue> params = media_sql::FileParams(Directory, FileName);
-    params.insert(params.end(), {std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
-                                 std::string(CutToChars(Numbers.AlbumArtist, 256))});
-    ExecQuery(FQuery,
-              "UPDATE tMedia SET fTrack = ?7, fDisc = ?8, fAlbumArtist = ?9" + media_sql::WhereFile,
-              std::move(params));
 }
 
 } // namespace orvanta

@@ -1,6 +1,8 @@
 // The library's rows read as records, and the reads that hand their callers plain values.
 #include "core/library/uTMyMediaDB.h"
 
+#include <charconv>
+
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uTMyMediaDBSql.h"
 
@@ -11,7 +13,8 @@ namespace {
 // Where each field of tMedia sits in a query, looked up once per read instead of per row.
 struct TMediaColumns {
     int Directory, FileName, FileSize, FileTime, Seconds, Quality, Title, Artist, Album, Year,
-        Genre, Language, Composer, Track, Disc, AlbumArtist, Id;
+        Genre, Language, Composer, Track, Disc, AlbumArtist, Id, Format, Codec, SampleRate,
+        BitsPerSample, Channels, TrackTotal, DiscTotal, TrackGain, TrackPeak, AlbumGain, AlbumPeak;
 
     explicit TMediaColumns(const TEasyQuery& query) {
         // An older file opened read-only has neither the numbers nor the time.
@@ -44,10 +47,34 @@ struct TMediaColumns {
         Disc = optional("fDisc");
         AlbumArtist = optional("fAlbumArtist");
         Id = optional("fRowId");
+        Format = optional("fFormat");
+        Codec = optional("fCodec");
+        SampleRate = optional("fSampleRate");
+        BitsPerSample = optional("fBitsPerSample");
+        Channels = optional("fChannels");
+        TrackTotal = optional("fTrackTotal");
+        DiscTotal = optional("fDiscTotal");
+        TrackGain = optional("fTrackGain");
+        TrackPeak = optional("fTrackPeak");
+        AlbumGain = optional("fAlbumGain");
+        AlbumPeak = optional("fAlbumPeak");
     }
 
     TMediaRecord Read(const TEasyQuery& query) const {
         const auto number = [&query](int at) { return at < 0 ? 0 : query.Fields(at).AsInteger(); };
+        const auto text = [&query](int at) {
+            return at < 0 ? std::string() : query.Fields(at).AsString();
+        };
+        const auto gain = [&query](int at) -> std::optional<double> {
+            if (at < 0)
+                return std::nullopt;
+            const std::string_view stored = query.Fields(at).AsText();
+            double value = 0;
+            const auto read = std::from_chars(stored.data(), stored.data() + stored.size(), value);
+            if (stored.empty() || read.ec != std::errc())
+                return std::nullopt;
+            return value;
+        };
         TMediaRecord record;
         record.Id = Id < 0 ? 0 : query.Fields(Id).AsInt64();
         record.Directory = query.Fields(Directory).AsString();
@@ -67,6 +94,14 @@ struct TMediaColumns {
             record.Numbers.AlbumArtist = query.Fields(AlbumArtist).AsString();
         record.Seconds = query.Fields(Seconds).AsInteger();
         record.Quality = query.Fields(Quality).AsInteger();
+        record.Format = text(Format);
+        record.Codec = text(Codec);
+        record.SampleRate = number(SampleRate);
+        record.BitsPerSample = number(BitsPerSample);
+        record.Channels = number(Channels);
+        record.TrackTotal = number(TrackTotal);
+        record.DiscTotal = number(DiscTotal);
+        record.ReplayGain = {gain(TrackGain), gain(TrackPeak), gain(AlbumGain), gain(AlbumPeak)};
         return record;
     }
 };
@@ -154,13 +189,6 @@ std::vector<TMediaRecord> TMyMediaDB::RowsWithoutNumbers(std::int64_t After, int
         row.FileName = query.Fields(2).AsString();
     }
     return rows;
-}
-
-void TMyMediaDB::SetMediaNumbers(std::int64_t Id, const TMediaNumbers& Numbers) {
-    ExecQuery(FQuery,
-              "UPDATE tMedia SET fTrack = ?2, fDisc = ?3, fAlbumArtist = ?4 WHERE rowid = ?1",
-              {Id, std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc},
-               std::string(CutToChars(Numbers.AlbumArtist, 256))});
 }
 
 std::int64_t TMyMediaDB::DataVersion() {

@@ -4,6 +4,7 @@
 #include "core/library/uTMyMediaDB.h"
 
 #include "core/common/uDisplayUtils.h"
+#include "core/library/uTMyMediaDBSql.h"
 
 namespace orvanta {
 
@@ -13,23 +14,6 @@ namespace {
 const char* const RemovedTableSql =
     "CREATE TABLE tRemoved (fDirectory TEXT NOT NULL, fFileName TEXT NOT NULL, "
     "PRIMARY KEY (fDirectory, fFileName)) WITHOUT ROWID";
-
-// Runs Work in a transaction of its own, unless the caller's batch already holds one.
-template <class F> void inTransaction(TEasyDatabase& Database, TEasyQuery& Query, F&& Work) {
-    const bool own = !Database.InTransaction();
-    if (own)
-        Database.StartTransaction();
-    try {
-        Work();
-        if (own)
-            Database.Commit();
-    } catch (...) {
-        Query.Close();
-        if (own)
-            Database.Rollback();
-        throw;
-    }
-}
 
 } // namespace
 
@@ -47,7 +31,7 @@ void TMyMediaDB::addRemovedTable() {
 }
 
 void TMyMediaDB::RemoveMedia(std::string_view Directory, std::string_view FileName) {
-    inTransaction(*FTable.Database(), FQuery, [&] {
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         DeleteMedia(Directory, FileName);
         ExecQuery(FQuery, "INSERT OR IGNORE INTO tRemoved (fDirectory, fFileName) VALUES (?1, ?2)",
                   {std::string(Directory), std::string(FileName)});
@@ -75,7 +59,7 @@ void TMyMediaDB::ForgetRemoved(const std::vector<std::string>& Paths) {
         if (any.Eof())
             return;
     }
-    inTransaction(*FTable.Database(), FQuery, [&] {
+    media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         // A row's directory may be spelled with a trailing '/'; its mark is spelled alike.
         for (const std::string& path : Paths) {
             auto [bare, slashed] = FolderSpellings(ExtractFileDir(path));

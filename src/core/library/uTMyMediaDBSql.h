@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/tablestore/uTEasyDatabase.h"
+#include "core/tablestore/uTEasyQuery.h"
 
 namespace orvanta::media_sql {
 
@@ -30,5 +31,22 @@ inline std::string SelectFile(const std::string& Columns) {
 
 // The values of WhereFile and SelectFile.
 std::vector<TEasyValue> FileParams(std::string_view Directory, std::string_view FileName);
+
+// Runs Work in a transaction of its own, unless the caller's batch already holds one.
+template <class F> void InTransaction(TEasyDatabase& Database, TEasyQuery& Query, F&& Work) {
+    const bool own = !Database.InTransaction();
+    if (own)
+        Database.StartTransaction();
+    try {
+        Work();
+        if (own)
+            Database.Commit();
+    } catch (...) {
+        Query.Close();
+        if (own)
+            Database.Rollback();
+        throw;
+    }
+}
 
 } // namespace orvanta::media_sql

@@ -375,6 +375,9 @@ void TID3v2::Clear() {
         text.clear();
     for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist})
         text->clear();
+    for (auto* values :
+         {&FValues.Artists, &FValues.AlbumArtists, &FValues.Genres, &FValues.Composers})
+        values->clear();
     FTrack = 0;
     FDisc = 0;
     FReadWhole = true;
@@ -439,7 +442,7 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     TextOrFallback(text(TTagField::Title), FContents[SlotTitle], FContents[SlotContentGroup],
                    multi);
     TextOrFallback(text(TTagField::Artist), FContents[SlotArtist], FContents[SlotOriginalArtist],
-                   multi);
+                   multi, &FValues.Artists);
     TextOrFallback(text(TTagField::Album), FContents[SlotAlbum], FContents[SlotOriginalAlbum],
                    multi);
     DecodeValues(FTrackText, FContents[SlotTrack], multi);
@@ -447,12 +450,12 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     std::string disc;
     DecodeValues(disc, FContents[SlotDisc], multi);
     FDisc = ParseTrack(disc); // "1/2" reads as a track number does
-    DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi);
+    DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi, &FValues.AlbumArtists);
     DecodeYear(text(TTagField::Year), FContents[SlotYear], FContents[SlotRecordingTime],
                FContents[SlotReleaseTime]);
-    DecodeGenre(text(TTagField::Genre), FContents[SlotGenre], multi);
+    DecodeGenre(text(TTagField::Genre), FContents[SlotGenre], multi, &FValues.Genres);
     DecodeDescribedText(text(TTagField::Comment), FContents[SlotComment], true, false);
-    DecodeValues(text(TTagField::Composer), FContents[SlotComposer], multi);
+    DecodeValues(text(TTagField::Composer), FContents[SlotComposer], multi, &FValues.Composers);
     DecodeValues(FEncodedBy, FContents[SlotEncodedBy], multi);
     DecodeValues(text(TTagField::Copyright), FContents[SlotCopyright], multi);
     DecodeValues(text(TTagField::Language), FContents[SlotLanguage], multi);

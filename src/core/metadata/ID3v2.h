@@ -81,6 +81,14 @@ public:
     std::uint16_t Disc() const { return FDisc; }
     const std::string& AlbumArtist() const { return FAlbumArtist; }
 
+    // The values one by one of the frames that may hold several, for a frame holding two or
+    // more (each ended by a zero; a genre's references too); empty for a frame of one value,
+    // which is its text. A " / " inside a value never splits it.
+    struct TValues {
+        std::vector<std::string> Artists, AlbumArtists, Genres, Composers;
+    };
+    const TValues& Values() const { return FValues; }
+
     // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
     static constexpr std::size_t FrameKinds = 19;
 
@@ -109,6 +117,7 @@ private:
     std::string FUserURL;
     std::uint16_t FDisc = 0;
     std::string FAlbumArtist;
+    TValues FValues;
     // The values as LoadTag read them (empty after Clear), once kept: StoreTag writes what
     // differs.
     TEdited FRead;

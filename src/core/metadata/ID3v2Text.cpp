@@ -85,12 +85,16 @@ void DecodeText(std::string& Out, std::string_view Content) {
 
 // Version 4 text frames may hold several values, each ended by a terminator: they are shown
 // joined by " / ". Empty values (the zero fill among them) are left out.
-void DecodeValues(std::string& Out, std::string_view Content, bool Multi) {
+void DecodeValues(std::string& Out, std::string_view Content, bool Multi,
+                  std::vector<std::string>* Values) {
+    if (Values)
+        Values->clear();
     if (!Multi || Content.empty()) {
         DecodeText(Out, Content);
         return;
     }
     Out.clear();
+    std::size_t count = 0;
     const char encoding = Content[0];
     const std::size_t unit = IsTwoByteEncoding(std::uint8_t(encoding)) ? 2 : 1;
     std::string_view rest = Content.substr(1);
@@ -115,16 +119,24 @@ void DecodeValues(std::string& Out, std::string_view Content, bool Multi) {
         DecodeText(value, piece);
         if (value.empty())
             continue;
+        if (Values) {
+            // The first is kept aside until a second shows there are several.
+            if (++count == 2)
+                Values->emplace_back(Out);
+            if (count >= 2)
+                Values->push_back(value);
+        }
         if (!Out.empty())
             Out += " / ";
         Out += value;
     }
 }
 
-void TextOrFallback(std::string& Out, std::string_view First, std::string_view Second, bool Multi) {
-    DecodeValues(Out, First, Multi);
+void TextOrFallback(std::string& Out, std::string_view First, std::string_view Second, bool Multi,
+                    std::vector<std::string>* Values) {
+    DecodeValues(Out, First, Multi, Values);
     if (Out.empty())
-        DecodeValues(Out, Second, Multi);
+        DecodeValues(Out, Second, Multi, Values);
 }
 
 // The track number of a decoded text such as "7" or "7/12"; 0 when there is none.
@@ -153,9 +165,11 @@ void DecodeYear(std::string& Out, std::string_view Year, std::string_view Record
     Out.resize(tagtext::FirstChars(Out, 4).size());
 }
 
-void DecodeGenre(std::string& Out, std::string_view Content, bool Multi) {
+void DecodeGenre(std::string& Out, std::string_view Content, bool Multi,
+                 std::vector<std::string>* Values) {
     std::string values;
-    DecodeValues(values, Content, Multi);
+    std::vector<std::string> several;
+    DecodeValues(values, Content, Multi, Values ? &several : nullptr);
     Out.clear();
     std::string_view rest = values;
     while (true) {
@@ -166,6 +180,42 @@ void DecodeGenre(std::string& Out, std::string_view Content, bool Multi) {
         Out += " / ";
         rest.remove_prefix(split + 3);
     }
+    if (!Values)
+        return;
+    Values->clear();
+    // Each value of the frame, and each of a value's references, is one genre; nothing else
+    // splits it.
+    if (several.empty()) {
+        if (!values.starts_with('('))
+            return; // one genre
+        several.push_back(values);
+    }
+    for (const std::string& value : several) {
+        std::string_view refs = value;
+        bool allRefs = !refs.empty() && refs.front() == '(';
+        std::vector<std::string> names;
+        while (allRefs && !refs.empty()) {
+            const std::size_t close = refs.find(')');
+            const std::string_view name = close == std::string_view::npos || refs.front() != '('
+                                              ? std::string_view()
+                                              : GenreReference(refs.substr(1, close - 1));
+            allRefs = !name.empty();
+            if (allRefs) {
+                names.emplace_back(name);
+                refs.remove_prefix(close + 1);
+            }
+        }
+        if (allRefs) {
+            Values->insert(Values->end(), names.begin(), names.end());
+            continue;
+        }
+        std::string genre;
+        AppendGenre(genre, value);
+        if (!genre.empty())
+            Values->push_back(std::move(genre));
+    }
+    if (Values->size() < 2)
+        Values->clear();
 }
 
 // Comment and link frames: encoding, [language,] description, separator, value. The value of a

@@ -161,10 +161,29 @@ void TfraMedia::CreateControls() {
     header->setSectionsMovable(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
-    const int widths[TMediaListModel::ColumnCount] = {200, 100, 100, 50, 75, 75, 75, 75, 35};
+    const int widths[TMediaListModel::ColumnCount] = {200, 100, 100, 50, 75, 75,
+                                                      75,  75,  35,  75, 100};
     for (int column = 0; column < TMediaListModel::ColumnCount; ++column)
         header->resizeSection(column, widths[column]);
     header->moveSection(TMediaListModel::colTrack, 0);
+    popColumns = new QMenu(this);
+    for (const int column : {TMediaListModel::colFormat, TMediaListModel::colAlbumArtist}) {
+        header->setSectionHidden(column, true);
+        QAction* shown =
+            popColumns->addAction(MediaModel->headerData(column, Qt::Horizontal).toString());
+        shown->setCheckable(true);
+        connect(shown, &QAction::toggled, header,
+                [header, column](bool On) { header->setSectionHidden(column, !On); });
+    }
+    // The marks follow the columns as the saved state restores them.
+    connect(popColumns, &QMenu::aboutToShow, this, [this, header] {
+        const QList<QAction*> shown = popColumns->actions();
+        shown[0]->setChecked(!header->isSectionHidden(TMediaListModel::colFormat));
+        shown[1]->setChecked(!header->isSectionHidden(TMediaListModel::colAlbumArtist));
+    });
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [this, header](const QPoint& at) { popColumns->popup(header->mapToGlobal(at)); });
 
     splMedia->addWidget(pnlFilter);
     splMedia->addWidget(pnlList);

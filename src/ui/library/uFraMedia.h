@@ -119,6 +119,8 @@ public:
     // Words every listed row must contain, in its title, artist, album or genre.
     QLineEdit* txtSearch = nullptr;
     QMenu* popMedia = nullptr;
+    // The header's menu: shows or hides the columns beyond the standard ones.
+    QMenu* popColumns = nullptr;
     QAction* mnuPopMediaPlayFile = nullptr;
     QAction* mnuPopMediaLocateFile = nullptr;
     QAction* mnuPopMediaEditMP3Tag = nullptr;

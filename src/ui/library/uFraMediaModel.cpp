@@ -25,16 +25,20 @@ int compareNumbers(std::int64_t a, std::int64_t b) {
 // How each column shows and orders a record: its text (sorted by its SortKey), or its number.
 struct TColumnField {
     const char* Caption;
-    const std::string TMediaRecord::*Text;
+    const std::string& (*Text)(const TMediaRecord&);
     std::int64_t (*Number)(const TMediaRecord&);
 };
 
+template <const std::string TMediaRecord::*Field> const std::string& textOf(const TMediaRecord& r) {
+    return r.*Field;
+}
+
 const TColumnField Columns[TMediaListModel::ColumnCount] = {
-    {"Title", &TMediaRecord::Title, nullptr},
-    {"Artist", &TMediaRecord::Artist, nullptr},
-    {"Album", &TMediaRecord::Album, nullptr},
-    {"Year", &TMediaRecord::Year, nullptr},
-    {"Genre", &TMediaRecord::Genre, nullptr},
+    {"Title", textOf<&TMediaRecord::Title>, nullptr},
+    {"Artist", textOf<&TMediaRecord::Artist>, nullptr},
+    {"Album", textOf<&TMediaRecord::Album>, nullptr},
+    {"Year", textOf<&TMediaRecord::Year>, nullptr},
+    {"Genre", textOf<&TMediaRecord::Genre>, nullptr},
     // Time order, also beyond 99 hours where the text would no longer sort.
     {"Duration", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Seconds; }},
     {"Quality", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Quality; }},
@@ -44,6 +48,9 @@ const TColumnField Columns[TMediaListModel::ColumnCount] = {
      [](const TMediaRecord& r) {
          return static_cast<std::int64_t>(r.Numbers.Disc) * 100000 + r.Numbers.Track;
      }},
+    {"Format", textOf<&TMediaRecord::Format>, nullptr},
+    {"Album Artist",
+     [](const TMediaRecord& r) -> const std::string& { return r.Numbers.AlbumArtist; }, nullptr},
 };
 
 // The field of a sort state's column (numbered from 1, negative descending); null for none.
@@ -264,7 +271,7 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     const TColumnField* field = sortField(SortState);
     if (field == nullptr)
         return 0;
-    const int result = field->Text ? SortKey(A.*field->Text).compare(SortKey(B.*field->Text))
+    const int result = field->Text ? SortKey(field->Text(A)).compare(SortKey(field->Text(B)))
                                    : compareNumbers(field->Number(A), field->Number(B));
     return SortState < 0 ? -result : result;
 }
@@ -351,7 +358,7 @@ void TMediaListModel::sortNow(int SortState, const std::vector<std::int64_t>* Ra
             std::vector<std::string> keys;
             keys.reserve(items.size());
             for (const TMediaItem* item : items)
-                keys.push_back(SortKey(item->*field->Text));
+                keys.push_back(SortKey(field->Text(*item)));
             std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
                 return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                                   : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
@@ -428,7 +435,7 @@ QVariant TMediaListModel::data(const QModelIndex& Index, int Role) const {
         return item.Numbers.Track > 0 ? QString::number(item.Numbers.Track) : QString();
     default:
         if (Index.column() >= 0 && Index.column() < ColumnCount && Columns[Index.column()].Text)
-            return fromStd(item.*Columns[Index.column()].Text);
+            return fromStd(Columns[Index.column()].Text(item));
         return {};
     }
 }

@@ -47,6 +47,9 @@ public:
         colSize,
         // "#": shown first, numbered last so the other columns keep their numbers.
         colTrack,
+        // Hidden until shown from the header's menu.
+        colFormat,
+        colAlbumArtist,
         ColumnCount
     };
 
