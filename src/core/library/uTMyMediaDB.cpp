@@ -242,10 +242,16 @@ void TMyMediaDB::addMissingColumns() {
     for (FQuery.First(); !FQuery.Eof(); FQuery.Next())
         present.push_back(LowerAscii(FQuery.Fields(0).AsText()));
     FQuery.Close();
+    const auto missing = [&](const TEasyFieldDef& column) {
+        return std::find(present.begin(), present.end(), LowerAscii(column.Name)) == present.end();
+    };
+    // A current file is opened without a write: another process may hold the write lock.
+    if (std::none_of(std::begin(AddedColumns), std::end(AddedColumns), missing))
+        return;
     // One transaction: each change of the schema is instant, its commit is not.
     media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         for (const TEasyFieldDef& column : AddedColumns) {
-            if (std::find(present.begin(), present.end(), LowerAscii(column.Name)) != present.end())
+            if (!missing(column))
                 continue;
             // Rows already there get NULL: nothing known yet.
             FTable.Database()->Execute("ALTER TABLE tMedia ADD COLUMN " + column.Name +
