@@ -81,6 +81,7 @@ bool printAddResult(const TAddResult& result) {
     switch (result.Outcome) {
     case TAddOutcome::Added:
         out["result"] = "added";
+        out["format"] = result.Row.Format;
         out["seconds"] = result.Row.Seconds;
         out["title"] = result.Row.Title;
         break;
@@ -89,6 +90,7 @@ bool printAddResult(const TAddResult& result) {
         break;
     case TAddOutcome::Updated:
         out["result"] = "updated";
+        out["format"] = result.Row.Format;
         out["seconds"] = result.Row.Seconds;
         out["title"] = result.Row.Title;
         break;
@@ -101,7 +103,7 @@ bool printAddResult(const TAddResult& result) {
         break;
     case TAddOutcome::NoAudio:
     case TAddOutcome::Unreadable:
-        out["result"] = SkipReason(result.Outcome);
+        out["result"] = SkipReason(result);
         added = false;
         break;
     }
@@ -265,8 +267,9 @@ void RegisterLibraryCommands(CLI::App& App, CommandAction& Chosen) {
 
     auto addFiles = std::make_shared<std::vector<std::string>>();
     CLI::App* add = library->add_subcommand(
-        "add", "Add MP3 files, and the MP3 files in folders, to the library; a folder's files "
-               "removed earlier stay out, a file named here comes back");
+        "add", "Add audio files (MP3, FLAC, Ogg Vorbis, Opus, M4A, WavPack, WAV, AIFF), and "
+               "those in folders, to the library; a folder's files removed earlier stay out, a "
+               "file named here comes back");
     add->add_option("FILE", *addFiles, "Files or folders to add")->required();
     add->callback([&Chosen, addFiles] { Chosen = [addFiles] { return runAdd(*addFiles); }; });
 

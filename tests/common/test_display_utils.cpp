@@ -34,17 +34,22 @@ TEST(FileTypeOf, KnownExtensionInAnyCase) {
     TCustomStringList types;
     types.NameValueSeparator = ':';
     RegisterFileTypes(types);
-    ASSERT_EQ(types.Count(), 1);
+    ASSERT_EQ(types.Count(), 12);
     EXPECT_EQ(types.Strings(0), "mp3:Audio");
     EXPECT_EQ(FileTypeOf("/a/B.MP3", types), "Audio");
     EXPECT_EQ(FileTypeOf("/a/b.Mp3", types), "Audio");
-    EXPECT_EQ(FileTypeOf("/a/b.wav", types), "");
+    EXPECT_EQ(FileTypeOf("/a/b.FLAC", types), "Audio");
+    EXPECT_EQ(FileTypeOf("/a/b.wma", types), "");
+    EXPECT_TRUE(IsOtherAudioFile("/a/b.WMA"));
+    EXPECT_FALSE(IsOtherAudioFile("/a/b.flac"));
+    EXPECT_FALSE(IsOtherAudioFile("/a.mid/b"));
     EXPECT_EQ(FileTypeOf("/a.mp3/b", types), "");
     EXPECT_EQ(FileTypeOf("/a/b.", types), "");
 }
 
 TEST(MediaFileFilter, UpperCasePatternThenAllFiles) {
-    EXPECT_EQ(MediaFileFilter(), "MP3 Files|*.MP3|All Files|*.*");
+    EXPECT_EQ(MediaFileFilter(), "Audio Files|*.MP3;*.FLAC;*.OGG;*.OGA;*.OPUS;*.M4A;*.M4B;*.WV;"
+                                 "*.WAV;*.AIFF;*.AIF;*.AIFC|All Files|*.*");
 }
 
 TEST(Paths, SplitAndJoinKeepTheRoot) {

@@ -39,8 +39,10 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(add.Exit, 1); // one file was not supported
     EXPECT_NE(add.Err.find("The following file type is not supported.\nb.txt"), std::string::npos)
         << add.Err;
-    EXPECT_NE(add.Err.find("2 added, 0 already in the library, 2 skipped\n  " + b +
-                           ": not an MP3 file\n  " + d + ": no MPEG audio found\n"),
+    EXPECT_NE(add.Err.find("2 added, 0 already in the library, 2 skipped (1 file in a format "
+                           "Orvanta does not read: .txt)\n  " +
+                           b + ": a format Orvanta does not read\n  " + d +
+                           ": no MPEG audio found\n"),
               std::string::npos)
         << add.Err;
     ASSERT_EQ(add.lines().size(), 4u);

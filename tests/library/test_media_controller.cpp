@@ -211,7 +211,8 @@ TEST(MediaController, AddsWaitTheirTurnAndEndOnceAllIsTakenIn) {
     EXPECT_EQ(run.Waiting.size(), 1u);
     EXPECT_EQ(run.Tally.Details.back(), "/locked: cannot be read (Permission denied)");
     EXPECT_EQ(run.Tally.Summary(),
-              "1 added, 0 already in the library, 2 left out as removed earlier, 301 skipped");
+              "1 added, 0 already in the library, 2 left out as removed earlier, 301 skipped (300 "
+              "files in formats Orvanta does not read: .txt)");
     run.Waiting.clear();
     EXPECT_TRUE(run.Complete());
     EXPECT_EQ(controller.Imports.Finish().get(), &run);

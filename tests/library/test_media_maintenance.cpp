@@ -189,7 +189,7 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
          "no MPEG audio found"},
         {f.dir.write("empty.mp3", ""), TAddOutcome::NoAudio, "no MPEG audio found"},
         {f.dir.file("gone.mp3"), TAddOutcome::Unreadable, "cannot be read"},
-        {f.dir.write("cover.jpg", "x"), TAddOutcome::Unsupported, "not an MP3 file"},
+        {f.dir.write("cover.jpg", "x"), TAddOutcome::Unsupported, "a format Orvanta does not read"},
     };
     TAddTally tally;
     for (const auto& c : cases) {
@@ -204,7 +204,8 @@ TEST(AddFiles, SkipsFilesWithoutAudioAndKnownFiles) {
     // Another file on Linux, not the same one in other letter case.
     std::filesystem::copy_file(song, f.dir.file("SONG.MP3"));
     tally.Count(f.Maintenance.AddFile(f.dir.file("SONG.MP3")));
-    EXPECT_EQ(tally.Summary(), "2 added, 1 already in the library, 4 skipped");
+    EXPECT_EQ(tally.Summary(), "2 added, 1 already in the library, 4 skipped (1 file in a format "
+                               "Orvanta does not read: .jpg)");
     EXPECT_EQ(tally.Details.at(2), cases[2].path + ": cannot be read");
     EXPECT_EQ(f.RowCount(), 2);
     // A bounded summary names the first files and counts the rest.

@@ -410,10 +410,11 @@ private slots:
         QCOMPARE(f.Prompts.Messages.size(), size_t(1));
         QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
         QCOMPARE(f.Prompts.Messages[0].Text,
-                 QStringLiteral("3 added, 1 already in the library, 2 skipped"));
-        QCOMPARE(f.Prompts.Messages[0].Details, text + QStringLiteral(": not an MP3 file\r\n") +
-                                                    noise +
-                                                    QStringLiteral(": no MPEG audio found"));
+                 QStringLiteral("3 added, 1 already in the library, 2 skipped (1 file in a "
+                                "format Orvanta does not read: .txt)"));
+        QCOMPARE(f.Prompts.Messages[0].Details,
+                 text + QStringLiteral(": a format Orvanta does not read\r\n") + noise +
+                     QStringLiteral(": no MPEG audio found"));
         QCOMPARE(f.RowsInLibrary(), 4);
         QCOMPARE(f.Titles(), (QStringList{QStringLiteral(" song.v2"), QStringLiteral(" Old Title"),
                                           QStringLiteral(" both")}));

@@ -1,5 +1,6 @@
 #include "core/common/uDisplayUtils.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orvanta {
@@ -7,8 +8,30 @@ namespace orvanta {
 std::unique_ptr<TCustomStringList> FileTypes;
 
 const std::vector<std::string>& KnownExtensions() {
-    static const std::vector<std::string> extensions{"mp3"};
+    static const std::vector<std::string> extensions{"mp3", "flac", "ogg", "oga",  "opus", "m4a",
+                                                     "m4b", "wv",   "wav", "aiff", "aif",  "aifc"};
     return extensions;
+}
+
+const std::vector<std::string>& OtherAudioExtensions() {
+    static const std::vector<std::string> extensions{
+        "aac", "ac3", "amr", "ape",  "au",  "caf",  "dff", "dsf", "dts", "it",
+        "kar", "m4p", "mid", "midi", "mka", "mod",  "mpc", "ra",  "rm",  "s3m",
+        "shn", "spx", "tak", "tta",  "w64", "weba", "wma", "xm"};
+    return extensions;
+}
+
+bool IsOtherAudioFile(std::string_view Path) {
+    const std::string name = ExtractFileName(Path);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    const std::vector<std::string>& others = OtherAudioExtensions();
+    return std::find(others.begin(), others.end(), extension) != others.end();
 }
 
 void RegisterFileTypes(TCustomStringList& Types) {
@@ -89,7 +112,7 @@ std::string MediaFileFilter() {
         for (char c : extension)
             patterns += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     }
-    return "MP3 Files|" + patterns + "|All Files|*.*";
+    return "Audio Files|" + patterns + "|All Files|*.*";
 }
 
 } // namespace orvanta

@@ -12,6 +12,10 @@ namespace orvanta {
 
 // The extensions the program handles, lower case, without dot.
 const std::vector<std::string>& KnownExtensions();
+// Extensions of audio formats the program does not read ("wma", "mid"): a folder's files of
+// these are named in an add's summary, not passed by in silence.
+const std::vector<std::string>& OtherAudioExtensions();
+bool IsOtherAudioFile(std::string_view Path);
 
 // Process-wide extension-to-kind table ("mp3:Audio"), created at start-up.
 extern std::unique_ptr<TCustomStringList> FileTypes;
@@ -29,7 +33,7 @@ std::string FileTitle(std::string_view Path);
 // The kind of a file by its extension ("Audio"), or empty.
 std::string FileTypeOf(std::string_view Path, const TCustomStringList& Types);
 std::string FileTypeOf(std::string_view Path);
-// Filter rows of the open dialog: "MP3 Files|*.MP3|All Files|*.*".
+// Filter rows of the open dialog: "Audio Files|*.MP3;*.FLAC;...|All Files|*.*".
 std::string MediaFileFilter();
 
 // The folder of a full path, without trailing separator ("/" stays for the root).

@@ -20,8 +20,10 @@ namespace {
 
 class TFolderWalk {
 public:
-    TFolderWalk(const TCustomStringList& Types, TCollectedFiles& Out, bool Recursive)
-        : FTypes(Types), FOut(Out), FRecursive(Recursive) {}
+    // Others: also the files of audio formats the program does not read, for the add's
+    // summary to name.
+    TFolderWalk(const TCustomStringList& Types, TCollectedFiles& Out, bool Recursive, bool Others)
+        : FTypes(Types), FOut(Out), FRecursive(Recursive), FOthers(Others) {}
 
     // Adds the known files below Folder to Found (unsorted).
     void Walk(const std::string& Folder, const struct stat& Info, std::vector<std::string>& Found) {
@@ -49,7 +51,8 @@ public:
             if (type == DT_DIR) {
                 if (name[0] != '.' && FRecursive)
                     folders.push_back(path);
-            } else if (type == DT_REG && !FileTypeOf(name, FTypes).empty()) {
+            } else if (type == DT_REG &&
+                       (!FileTypeOf(name, FTypes).empty() || (FOthers && IsOtherAudioFile(name)))) {
                 Found.push_back(path);
             }
         }
@@ -71,6 +74,7 @@ private:
     const TCustomStringList& FTypes;
     TCollectedFiles& FOut;
     bool FRecursive;
+    bool FOthers;
     std::set<std::pair<dev_t, ino_t>> FSeen;
 };
 
@@ -79,7 +83,7 @@ private:
 TCollectedFiles CollectMediaFiles(const std::vector<std::string>& Paths,
                                   const TCustomStringList& Types, bool Recursive) {
     TCollectedFiles out;
-    TFolderWalk walk(Types, out, Recursive);
+    TFolderWalk walk(Types, out, Recursive, true);
     for (const std::string& path : Paths) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -128,7 +132,8 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
     }
     // One walk for all of them, so a folder reached under two names is listed once.
     TCollectedFiles unread;
-    TFolderWalk walk(Types, unread, false);
+    // Files the program does not read are not news at every refresh.
+    TFolderWalk walk(Types, unread, false, false);
     std::vector<std::string> found;
     for (const std::string& folder : folders) {
         struct stat info {};

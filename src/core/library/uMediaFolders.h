@@ -29,7 +29,8 @@ struct TCollectedFiles {
 };
 
 // Turns what the user chose into the files to add: a file stays as it is, in its place; a
-// folder gives every file below it whose type is known, sorted by path. Symbolic links are
+// folder gives every file below it whose type is known, or that is audio of a format the
+// program does not read (IsOtherAudioFile), sorted by path. Symbolic links are
 // followed, a folder reached twice (a link loop, two links to one folder) is walked once,
 // and hidden folders are left out.
 // Without Recursive, a folder gives only the files directly in it.

@@ -2,39 +2,25 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <dirent.h>
-#include <fcntl.h>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
-#include "core/common/uFileDescriptor.h"
 #include "core/common/uOrderedWork.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
 #include "core/metadata/ID3v1.h"
 #include "core/metadata/ID3v2.h"
-#include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uAudioInfo.h"
+#include "core/metadata/uAudioSniff.h"
 #include "core/metadata/uTagFile.h"
 
 namespace orvanta {
 
 namespace {
-
-// Rounds halves to even, as the stored seconds require.
-std::int32_t roundSeconds(double seconds) {
-    if (!std::isfinite(seconds) || seconds <= 0)
-        return 0;
-    const double rounded = std::nearbyint(seconds);
-    if (rounded >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(rounded);
-}
 
 std::int64_t modificationTime(const struct stat& info) {
     return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
@@ -70,14 +56,6 @@ TFolderState folderState(const std::string& folder) {
     return state;
 }
 
-// The analyser also fails on files too short to hold a frame; those can be opened. Never a
-// blocking open: that of a FIFO waits for a writer for ever.
-bool canOpen(const std::string& path) {
-    if (!TFileUtils::IsRegularFile(path))
-        return false;
-    return TFileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)).IsOpen();
-}
-
 } // namespace
 
 bool ReadFileStamp(const std::string& Path, TMediaStamp& Stamp) {
@@ -94,70 +72,6 @@ bool FileChanged(const TMediaStamp& Stored, const TMediaStamp& Now) {
            (Stored.FileTime != 0 && Stored.FileTime != Now.FileTime);
 }
 
-TMediaRecord ReadMediaInfo(const std::string& Path) {
-    TMediaRecord info;
-    ReadMediaInfo(Path, info);
-    return info;
-}
-
-namespace {
-
-// The fields a file decides, before it is read.
-void clearFileFields(TMediaRecord& info) {
-    TMediaRecord read;
-    read.Id = info.Id;
-    read.Directory = std::move(info.Directory);
-    read.FileName = std::move(info.FileName);
-    read.Stamp = info.Stamp;
-    info = std::move(read);
-}
-
-// The fields of an analysed file: NoAudio when it holds no valid MPEG audio.
-TMediaRead mediaInfoOf(const TMPEGaudio& audio, TMediaRecord& info) {
-    if (!audio.IsValid())
-        return TMediaRead::NoAudio;
-    info.Seconds = roundSeconds(audio.DurationSeconds());
-    info.Quality = static_cast<std::uint16_t>(audio.BitRateKbps());
-    info.Format = std::string(FormatName(TAudioFormat::MP3));
-    info.Codec = "MP3";
-    info.SampleRate = SampleRateHz(audio.FirstFrame());
-    info.Channels = audio.FirstFrame().ModeCode == 3 ? 1 : 2;
-    // An ID3v2 tag decides every text, even the empty ones; no mixing with ID3v1.
-    if (const TID3v2& tag = audio.ID3v2(); tag.Present()) {
-        info.Title = tag.Title();
-        info.Artist = tag.Artist();
-        info.Album = tag.Album();
-        info.Year = tag.Year();
-        info.Genre = tag.Genre();
-        info.Language = tag.Language();
-        info.Composer = tag.Composer();
-        info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
-        // The frames' own values, never the joined texts split again.
-        info.Artists = tag.Values().Artists;
-        info.Composers = tag.Values().Composers;
-        info.AlbumArtists = tag.Values().AlbumArtists;
-        info.Genres = tag.Values().Genres;
-    } else if (const TID3v1& old = audio.ID3v1(); old.Present()) {
-        info.Title = old.Title();
-        info.Artist = old.Artist();
-        info.Album = old.Album();
-        info.Year = old.Year();
-        info.Genre = old.GenreName();
-        info.Numbers.Track = old.Track();
-    }
-    return TMediaRead::Audio;
-}
-
-} // namespace
-
-TMediaRead ReadMediaInfo(const std::string& Path, TMediaRecord& info) {
-    clearFileFields(info);
-    TMPEGaudio audio;
-    if (!audio.Analyse(Path))
-        return canOpen(Path) ? TMediaRead::NoAudio : TMediaRead::Unreadable;
-    return mediaInfoOf(audio, info);
-}
-
 std::string UnsupportedFileMessage(std::string_view Path) {
     return "The following file type is not supported.\r\n" + ExtractFileName(Path);
 }
@@ -170,7 +84,7 @@ std::string AddRefusalMessage(const TAddResult& Result) {
         return TFileUtils::NotRegularFileMessage(Result.Path);
     case TAddOutcome::NoAudio:
     case TAddOutcome::Unreadable:
-        return DisplayPath(Result.Path) + ": " + SkipReason(Result.Outcome);
+        return DisplayPath(Result.Path) + ": " + SkipReason(Result);
     case TAddOutcome::Added:
     case TAddOutcome::AlreadyInLibrary:
     case TAddOutcome::Updated:
@@ -182,7 +96,7 @@ std::string AddRefusalMessage(const TAddResult& Result) {
 std::string SkipReason(TAddOutcome Outcome) {
     switch (Outcome) {
     case TAddOutcome::Unsupported:
-        return "not an MP3 file";
+        return "a format Orvanta does not read";
     case TAddOutcome::NoAudio:
         return "no MPEG audio found";
     case TAddOutcome::Unreadable:
@@ -192,6 +106,13 @@ std::string SkipReason(TAddOutcome Outcome) {
     default:
         return {};
     }
+}
+
+std::string SkipReason(const TAddResult& Result) {
+    if (Result.Outcome == TAddOutcome::NoAudio && Result.Format != TAudioFormat::MP3 &&
+        Result.Format != TAudioFormat::Unknown)
+        return "no " + std::string(FormatName(Result.Format)) + " audio found";
+    return SkipReason(Result.Outcome);
 }
 
 void TAddTally::detail(std::string Line) {
@@ -216,9 +137,19 @@ void TAddTally::Count(const TAddResult& Result) {
         break;
     default:
         ++Skipped;
-        detail(Result.Path + ": " + SkipReason(Result.Outcome));
+        detail(Result.Path + ": " + SkipReason(Result));
         break;
     }
+    if (Result.Outcome != TAddOutcome::Unsupported)
+        return;
+    ++Unsupported;
+    std::string kind(ExtensionOf(Result.Path));
+    for (char& c : kind)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    kind = kind.empty() ? "no extension" : "." + kind;
+    if (std::find(UnsupportedKinds.begin(), UnsupportedKinds.end(), kind) == UnsupportedKinds.end())
+        UnsupportedKinds.push_back(std::move(kind));
 }
 
 void TAddTally::CountFolder(const std::string& Path, const std::string& Reason) {
@@ -232,43 +163,61 @@ std::string TAddTally::Summary() const {
            std::to_string(Known) + " already in the library, " +
            (PassedBy > 0 ? std::to_string(PassedBy) + " left out as removed earlier, "
                          : std::string()) +
-           std::to_string(Skipped) + " skipped";
+           std::to_string(Skipped) + " skipped" + unsupportedSummary();
 }
 
-TAddResult TMediaMaintenance::readOne(const std::string& Path, bool Supported,
+std::string TAddTally::unsupportedSummary() const {
+    if (Unsupported == 0)
+        return {};
+    // A folder of many kinds names the first few.
+    constexpr std::size_t Named = 6;
+    std::string kinds;
+    for (std::size_t i = 0; i < UnsupportedKinds.size() && i < Named; ++i)
+        kinds += (i > 0 ? ", " : "") + UnsupportedKinds[i];
+    if (UnsupportedKinds.size() > Named)
+        kinds += ", ...";
+    return " (" + std::to_string(Unsupported) +
+           (Unsupported == 1 ? " file in a format" : " files in formats") +
+           " Orvanta does not read: " + kinds + ")";
+}
+
+TAddResult TMediaMaintenance::readOne(const std::string& Path, bool KnownType,
                                       const TFileBatch::TFile* File) const {
     TAddResult result;
     result.Path = Path;
-    if (!Supported) {
-        result.Outcome = TAddOutcome::Unsupported;
-        return result;
-    }
     TMediaRecord& row = result.Row;
-    TMediaRead read;
+    row.Directory = ExtractFileDir(Path);
+    row.FileName = ExtractFileName(Path);
+    TFileSource source;
     if (File && File->Fd >= 0) {
         // A regular file the batch opened and read.
-        row.Directory = ExtractFileDir(Path);
-        row.FileName = ExtractFileName(Path);
         row.Stamp = {File->Size, File->ModifiedNs};
-        TFileSource source;
-        TMPEGaudio audio;
-        read = source.Adopt(*File) && audio.Analyse(source) ? mediaInfoOf(audio, row)
-                                                            : TMediaRead::NoAudio;
+        source.Adopt(*File);
     } else {
         // A missing file is the caller's to refuse; a FIFO or device would block the reader.
+        // A file of a type the program does not read is not looked at any further.
         struct stat node {};
         const bool found = ::stat(Path.c_str(), &node) == 0;
         if (found && !S_ISREG(node.st_mode)) {
-            result.Outcome = TAddOutcome::NotRegularFile;
+            result.Outcome = KnownType ? TAddOutcome::NotRegularFile : TAddOutcome::Unsupported;
             return result;
         }
-        row.Directory = ExtractFileDir(Path);
-        row.FileName = ExtractFileName(Path);
         if (found)
             row.Stamp = {node.st_size, modificationTime(node)};
-        read = ReadMediaInfo(Path, row);
+        if (!found || !source.Open(Path)) {
+            result.Outcome = KnownType ? TAddOutcome::Unreadable : TAddOutcome::Unsupported;
+            return result;
+        }
     }
-    switch (read) {
+    // The content decides: a WAV file named .mp3 is read as WAV, a FLAC file named .dat as FLAC.
+    const std::string_view extension = ExtensionOf(Path);
+    const TAudioFormat format = SniffFormat(source, extension);
+    if (format == TAudioFormat::Unknown && !KnownType) {
+        result.Outcome = TAddOutcome::Unsupported;
+        return result;
+    }
+    result.Format = format == TAudioFormat::Unknown ? FormatOfExtension(extension) : format;
+    switch (ReadMediaFields(source, format, row)) {
     case TMediaRead::Audio:
         result.Outcome = TAddOutcome::Added;
         break;
@@ -341,9 +290,9 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
     };
     const int total = static_cast<int>(Paths.size());
     // The file types are looked up here, so the readers share nothing but the paths.
-    std::vector<bool> supported(Paths.size());
+    std::vector<bool> known(Paths.size());
     for (std::size_t i = 0; i < Paths.size(); ++i)
-        supported[i] = !FileTypeOf(Paths[i], FFileTypes).empty();
+        known[i] = !FileTypeOf(Paths[i], FFileTypes).empty();
     int done = 0;
     // Readers take runs of files, each opened and read by one batch with a few system calls.
     const std::size_t runs = (Paths.size() + TFileBatch::MaxFiles - 1) / TFileBatch::MaxFiles;
@@ -351,17 +300,12 @@ int TMediaMaintenance::AddFiles(const std::vector<std::string>& Paths,
         thread_local TFileBatch batch;
         const std::size_t first = r * TFileBatch::MaxFiles;
         const std::size_t count = std::min(TFileBatch::MaxFiles, Paths.size() - first);
-        std::vector<std::string> wanted;
-        for (std::size_t i = first; i < first + count; ++i)
-            if (supported[i])
-                wanted.push_back(Paths[i]);
-        batch.Open(wanted, 0, wanted.size(), TFileSource::HeadBytes);
+        // Every file is opened: its content may name a format its extension does not.
+        batch.Open(Paths, first, count, TFileSource::HeadBytes);
         std::vector<TAddResult> results;
         results.reserve(count);
-        std::size_t opened = 0;
         for (std::size_t i = first; i < first + count; ++i)
-            results.push_back(
-                readOne(Paths[i], supported[i], supported[i] ? &batch.Files()[opened++] : nullptr));
+            results.push_back(readOne(Paths[i], known[i], &batch.Files()[i - first]));
         batch.Close();
         return results;
     };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/common/uTCustomStringList.h"
+#include "core/library/uMediaFileRead.h"
 #include "core/library/uMountPoints.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -21,7 +22,6 @@ namespace orvanta {
 // that is not valid MPEG audio gives zeros; its tags still count.
 TMediaRecord ReadMediaInfo(const std::string& Path);
 
-enum class TMediaRead { Audio, NoAudio, Unreadable };
 // As above, also saying whether the file could be read and held MPEG audio. Info's other
 // fields are left as they are.
 TMediaRead ReadMediaInfo(const std::string& Path, TMediaRecord& Info);
@@ -48,6 +48,9 @@ enum class TAddOutcome {
 struct TAddResult {
     std::string Path;
     TAddOutcome Outcome = TAddOutcome::Unsupported;
+    // The format the file was read as: its content's, else its extension's; Unknown when
+    // neither names one.
+    TAudioFormat Format = TAudioFormat::Unknown;
     // The row as read from the file, with its id once added.
     TMediaRecord Row;
 };
@@ -56,9 +59,11 @@ struct TAddResult {
 std::string UnsupportedFileMessage(std::string_view Path);
 // The message for a file that was not added, empty when it was added or already there.
 std::string AddRefusalMessage(const TAddResult& Result);
-// Why a file was skipped: "not an MP3 file", "no MPEG audio found" or "cannot be read";
-// empty for a file added or already in the library.
+// Why a file was skipped: "a format Orvanta does not read", "no MPEG audio found" or "cannot
+// be read"; empty for a file added or already in the library.
 std::string SkipReason(TAddOutcome Outcome);
+// The same for a result, naming the format whose audio a file lacks ("no FLAC audio found").
+std::string SkipReason(const TAddResult& Result);
 
 // Counts the outcomes of an add for the one summary shown at its end.
 struct TAddTally {
@@ -68,6 +73,10 @@ struct TAddTally {
     int Skipped = 0;
     // Files found in folders that the user removed from the library before.
     int PassedBy = 0;
+    // Of the skipped files, those in formats the program does not read, and their
+    // extensions (".wma"), each once, in the order met.
+    int Unsupported = 0;
+    std::vector<std::string> UnsupportedKinds;
     // "path: reason" for each skipped file or unreadable folder, in order.
     std::vector<std::string> Details;
     // Lines kept at most when above 0, the last of them then saying how many more there were.
@@ -76,11 +85,13 @@ struct TAddTally {
     void Count(const TAddResult& Result);
     void CountFolder(const std::string& Path, const std::string& Reason);
     // "98 added, 3 already in the library, 5 skipped"; "2 updated" follows the added and
-    // "4 left out as removed earlier" the known when there are any.
+    // "4 left out as removed earlier" the known when there are any, and "(2 files in formats
+    // Orvanta does not read: .wma, .mid)" the skipped.
     std::string Summary() const;
 
 private:
     void detail(std::string Line);
+    std::string unsupportedSummary() const;
     std::size_t FDetailsLeftOut = 0;
 };
 
@@ -145,9 +156,10 @@ public:
 
 private:
     TAddResult addOne(const std::string& Path);
-    // The part of an add that only reads the file; safe on any thread.
+    // The part of an add that only reads the file; safe on any thread. KnownType: the
+    // file's extension is one the program reads.
     // File: the file a batch opened and read already, or null.
-    TAddResult readOne(const std::string& Path, bool Supported,
+    TAddResult readOne(const std::string& Path, bool KnownType,
                        const TFileBatch::TFile* File = nullptr) const;
     void writeOne(TAddResult& Result);
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -170,29 +171,47 @@ private:
 // by another page (a cut-off page at the end does not count). -1 when none is found.
 std::int64_t LastGranule(TByteSource& Source, std::uint32_t Serial) {
     const std::int64_t size = Source.Size();
-    std::vector<std::uint8_t> bytes;
+    // Pages starting at or after Scanned were looked at. Each wider window reads and scans only
+    // what lies before the last, with the header of a page that starts just before it.
+    std::int64_t scanned = size;
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t capacity = 0;
     // Two whole pages before the end cover a file cut off inside its last page.
-    for (const std::int64_t window : {TailSearchBytes, 2 * MaxPageBytes}) {
+    for (const std::int64_t window : {TailSearchBytes, 8 * TailSearchBytes, 2 * MaxPageBytes}) {
         const std::int64_t start = std::max<std::int64_t>(0, size - window);
-        bytes.resize(std::size_t(size - start));
-        Source.WillRead(start, bytes.size());
-        if (Source.ReadAt(start, bytes.data(), bytes.size()) != std::int64_t(bytes.size()))
+        if (start >= scanned)
+            continue;
+        const std::int64_t end = std::min(size, scanned + MaxHeaderBytes);
+        const auto count = std::size_t(end - start);
+        if (count > capacity) {
+            bytes.reset(new std::uint8_t[count]); // not cleared: every byte is read over
+            capacity = count;
+        }
+        Source.WillRead(start, count);
+        if (Source.ReadAt(start, bytes.get(), count) != std::int64_t(count))
             return -1;
         const auto capturedAt = [&](std::int64_t Offset) {
             std::array<std::uint8_t, 4> b{};
-            if (Offset >= start && Offset + 4 <= size)
-                return IsCapture(bytes.data() + (Offset - start));
+            if (Offset >= start && Offset + 4 <= end)
+                return IsCapture(bytes.get() + (Offset - start));
             return Source.ReadAt(Offset, b.data(), 4) == 4 && IsCapture(b.data());
         };
-        for (std::size_t i = bytes.size() < 4 ? 0 : bytes.size() - 3; i-- > 0;) {
+        // From the end backwards, from one 'O' to the one before it.
+        for (auto limit = std::size_t(scanned - start); limit > 0;) {
+            const void* hit = ::memrchr(bytes.get(), 'O', limit);
+            if (hit == nullptr)
+                break;
+            const auto i = std::size_t(static_cast<const std::uint8_t*>(hit) - bytes.get());
+            limit = i;
             TPage page;
-            if (!IsCapture(bytes.data() + i) ||
-                !ParsePage(bytes.data() + i, bytes.size() - i, start + std::int64_t(i), page))
+            if (i + 4 > count ||
+                !ParsePage(bytes.get() + i, count - i, start + std::int64_t(i), page))
                 continue;
             if (page.Serial == Serial && page.Granule >= 0 && page.End <= size &&
                 (page.End == size || capturedAt(page.End)))
                 return page.Granule;
         }
+        scanned = start;
         if (start == 0)
             break;
     }
