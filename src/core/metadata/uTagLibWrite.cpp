@@ -242,7 +242,10 @@ std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Ch
     if (!refused.empty())
         return std::string(FormatName(Format)) + " tags cannot hold " + Joined(refused);
     if (Format == TAudioFormat::FLAC) {
-        EditXiph(*static_cast<TagLib::FLAC::File&>(File).xiphComment(true), fields);
+        auto& flac = static_cast<TagLib::FLAC::File&>(File);
+        EditXiph(*flac.xiphComment(true), fields);
+        if (Changes.RemoveID3v2)
+            flac.strip(TagLib::FLAC::File::ID3v2);
     } else if (Format == TAudioFormat::OggVorbis || Format == TAudioFormat::Opus) {
         EditXiph(*static_cast<TagLib::Ogg::XiphComment*>(File.tag()), fields);
     } else if (Format == TAudioFormat::WavPack) {
