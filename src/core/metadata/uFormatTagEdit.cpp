@@ -75,8 +75,17 @@ std::string_view TagKindName(TAudioFormat Format) {
     return {};
 }
 
-bool HasDiscTotal(TAudioFormat Format) {
-    return Format != TAudioFormat::Unknown && Format != TAudioFormat::MP3;
+std::vector<std::string> SplitJoinedValues(std::string_view Text) {
+    std::vector<std::string> values;
+    while (!Text.empty()) {
+        const std::size_t split = Text.find(" / ");
+        if (split != 0)
+            values.emplace_back(Text.substr(0, split));
+        if (split == std::string_view::npos)
+            break;
+        Text.remove_prefix(split + 3);
+    }
+    return values;
 }
 
 bool TFormatTagEdit::Load(const std::string& Path) {
@@ -115,15 +124,9 @@ std::string TFormatTagEdit::FieldText(std::string_view Key) const {
 }
 
 void TFormatTagEdit::SetFieldText(std::string_view Key, std::string_view Text) {
-    std::vector<std::string> values;
-    while (!Text.empty()) {
-        const std::size_t split = HoldsSeveral(Key) ? Text.find(" / ") : std::string_view::npos;
-        if (split != 0)
-            values.emplace_back(Text.substr(0, split));
-        if (split == std::string_view::npos)
-            break;
-        Text.remove_prefix(split + 3);
-    }
+    std::vector<std::string> values = HoldsSeveral(Key) ? SplitJoinedValues(Text)
+                                      : Text.empty()    ? std::vector<std::string>{}
+                                                        : std::vector{std::string(Text)};
     const auto first = std::find_if(FLines.begin(), FLines.end(),
                                     [&](const TTagEntry& Line) { return Line.Key == Key; });
     std::size_t at = static_cast<std::size_t>(first - FLines.begin());

@@ -23,9 +23,9 @@ bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
 // whose INFO fields TagLib updates beside it, and AIFF).
 std::string_view TagKindName(TAudioFormat Format);
 
-// Whether the format keeps a disc's total apart from its number, or as "1/2" in one field;
-// either way the editor offers it.
-bool HasDiscTotal(TAudioFormat Format);
+// The values of a text that joins them by " / ", as the library and the editor's fields show
+// several values of one field.
+std::vector<std::string> SplitJoinedValues(std::string_view Text);
 
 class TFormatTagEdit {
 public:

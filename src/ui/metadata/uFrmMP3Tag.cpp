@@ -21,12 +21,16 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uCoverArt.h"
+#include "core/metadata/uFormatTagEdit.h"
 #include "ui/common/uGuard.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
+#include "ui/metadata/uTagBoxes.h"
 #include "ui/metadata/uTagPickLists.h"
 
 namespace orvanta {
+
+using namespace tagboxes;
 
 namespace {
 
@@ -38,31 +42,6 @@ constexpr int CoverSide = 96;
 // Pick lists are as wide as this many characters whatever the library holds; longer values are
 // elided in the list and scroll in the edit field.
 constexpr int ComboChars = 24;
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Characters of code 0x20 or below are cut from both ends, nothing else.
-std::string trimmed(const QString& text) {
-    const std::string utf8 = text.toStdString();
-    std::size_t begin = 0;
-    std::size_t end = utf8.size();
-    while (begin < end && static_cast<unsigned char>(utf8[begin]) <= 0x20)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(utf8[end - 1]) <= 0x20)
-        --end;
-    return utf8.substr(begin, end - begin);
-}
-
-const char* const LimitProperty = "typingLimit";
-
-// The limit applies to typing: a longer loaded text stays whole, and the box closes in on the
-// limit as the user shortens it.
-void setLimit(QLineEdit* box, int limit) {
-    box->setProperty(LimitProperty, limit);
-    box->setMaxLength(std::max({limit, int(box->text().size()), 1}));
-}
 
 void limitTyping(QLineEdit* box, int limit) {
     setLimit(box, limit);
@@ -102,13 +81,6 @@ bool TakeChangedTexts(Tag& tag, bool V2, const TFieldArray<QString>& Now,
         changed = true;
     }
     return changed;
-}
-
-// A loaded text is shown whole.
-void showWhole(QLineEdit* box, const QString& text, int limit) {
-    box->setMaxLength(std::max({limit, int(text.size()), 1}));
-    box->setText(text);
-    setLimit(box, limit);
 }
 
 } // namespace
@@ -228,6 +200,7 @@ void TfrmMP3Tag::PrepareControls() {
     grid->addWidget(imgCover, 0, 2, 4, 1, Qt::AlignTop);
     grid->addWidget(lblCoverSize, 4, 2, 2, 1, Qt::AlignTop);
     grid->setColumnStretch(1, 1);
+    PrepareFormatControls(grid, 10, layout);
     // Language, composer and copyright exist in ID3v2 only.
     for (int i = 7; i < 10; ++i) {
         lblHeader[i]->setEnabled(false);
@@ -266,6 +239,12 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     FFolder = Folder;
     FFileName = FileName;
     FLoaded = false;
+    if (LoadFormatFile(PathFromQString(FullPath()))) {
+        ShowCover();
+        StartPickLists();
+        FLoaded = true;
+        return true;
+    }
     if (!FAudio->Analyse(PathFromQString(FullPath()))) {
         FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
@@ -409,15 +388,32 @@ TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
 
 void TfrmMP3Tag::ShowCover() {
     // Decoded once, when the dialog opens, and kept only at the size shown.
-    const std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()));
+    std::string bytes;
+    bool found = false;
+    if (FFormat) {
+        // The front cover, else the first picture.
+        const std::vector<TPicture>& pictures = FFormat->Read().Pictures;
+        const auto front = std::find_if(pictures.begin(), pictures.end(),
+                                        [](const TPicture& Picture) { return Picture.Type == 3; });
+        found = !pictures.empty();
+        if (found)
+            bytes = (front != pictures.end() ? *front : pictures.front()).Data;
+    } else if (std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()))) {
+        found = true;
+        bytes = std::move(art->Bytes);
+    }
     QImage image;
-    if (art)
-        image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
-                           static_cast<int>(art->Bytes.size()));
+    if (found)
+        image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                           static_cast<int>(bytes.size()));
+    ShowCoverImage(image, found);
+}
+
+void TfrmMP3Tag::ShowCoverImage(const QImage& image, bool Found) {
     if (image.isNull()) {
-        imgCover->setText(art ? QStringLiteral("?") : QString());
-        lblCoverSize->setText(art ? QStringLiteral("Unreadable picture")
-                                  : QStringLiteral("No picture"));
+        imgCover->setText(Found ? QStringLiteral("?") : QString());
+        lblCoverSize->setText(Found ? QStringLiteral("Unreadable picture")
+                                    : QStringLiteral("No picture"));
         return;
     }
     imgCover->setPixmap(QPixmap::fromImage(
@@ -444,6 +440,10 @@ void TfrmMP3Tag::cmdSaveTagClick() {
 }
 
 void TfrmMP3Tag::SaveTag() {
+    if (FFormat) {
+        SaveFormatTag();
+        return;
+    }
     const TShown now = Showing();
     const bool track = now.Track != FShown.Track;
     if (FUseV2) {
@@ -496,12 +496,10 @@ void TfrmMP3Tag::UpdateLibraryFromFile() {
     info.Directory = PathFromQString(FFolder);
     info.FileName = PathFromQString(FFileName);
     info.Title = TitleOrFileName(info.Title, path);
-    FMediaDB->UpdateMedia(info);
-    FMediaDB->SetMediaNumbers(info.Directory, info.FileName, info.Numbers);
-    // The row now matches the file as written, so a refresh does not read it again over
-    // what "OK" keeps in the library only.
-    if (TMediaStamp stamp; ReadFileStamp(path, stamp))
-        FMediaDB->StampMedia(PathFromQString(FFolder), PathFromQString(FFileName), stamp);
+    // The whole row, its lists of values included. Its stamp is the file's as written, so a
+    // refresh does not read it again over what "OK" keeps in the library only.
+    static_cast<void>(ReadFileStamp(path, info.Stamp));
+    FMediaDB->RewriteMedia(info);
     FLibraryChanged = true;
 }
 
@@ -516,7 +514,19 @@ void TfrmMP3Tag::UpdateLibraryRow() {
     row.Genre = trimmed(cmbGenres->currentText());
     row.Language = trimmed(cmbLanguages->currentText());
     row.Composer = trimmed(cmbComposers->currentText());
+    // Several values of a field are typed joined, as they are shown.
+    row.Artists = SplitJoinedValues(row.Artist);
+    row.Genres = SplitJoinedValues(row.Genre);
+    row.Composers = SplitJoinedValues(row.Composer);
     FMediaDB->UpdateMedia(row);
+    if (!txtAlbumArtist->isEnabled())
+        return;
+    TMediaRecord stored;
+    if (!FMediaDB->FindMedia(row.Directory, row.FileName, stored))
+        return;
+    stored.Numbers.AlbumArtist = trimmed(txtAlbumArtist->text());
+    stored.Numbers.Disc = txtDisc->text().toInt();
+    FMediaDB->SetMediaNumbers(row.Directory, row.FileName, stored.Numbers);
 }
 
 void TfrmMP3Tag::cmdOKClick() {
