@@ -144,7 +144,8 @@ private slots:
         for (int i = 7; i < 10; ++i)
             QVERIFY(!dialog.lblHeader[i]->isEnabled());
         QVERIFY(!dialog.cmbLanguages->isEnabled() && !dialog.cmbComposers->isEnabled() &&
-                !dialog.txtCopyright->isEnabled());
+                !dialog.txtCopyright->isEnabled() && !dialog.txtAlbumArtist->isEnabled() &&
+                !dialog.txtDisc->isEnabled());
         for (QLineEdit* box : {dialog.txtTitle, dialog.cmbArtists->lineEdit(),
                                dialog.cmbAlbums->lineEdit(), dialog.txtComment})
             QCOMPARE(box->maxLength(), 30);
@@ -333,6 +334,9 @@ private slots:
         dialog.cmbLanguages->setEditText(QStringLiteral("eng"));
         dialog.incTrack->Step(255);
         QCOMPARE(dialog.txtTrack->text(), QStringLiteral("255"));
+        dialog.txtAlbumArtist->setText(QStringLiteral("Band"));
+        dialog.txtDisc->setText(QStringLiteral("1"));
+        dialog.txtDiscTotal->setText(QStringLiteral("2"));
         dialog.cmdSaveTag->click();
         dialog.cmdSaveTag->click(); // any number of times
         QVERIFY(f.Prompts.Messages.empty());
@@ -343,6 +347,9 @@ private slots:
         QCOMPARE(audio.ID3v2().Title(), std::string("Fresh"));
         QCOMPARE(audio.ID3v2().Language(), std::string("eng"));
         QCOMPARE(audio.ID3v2().Track(), std::uint16_t(255));
+        QCOMPARE(audio.ID3v2().AlbumArtist(), std::string("Band"));
+        QCOMPARE(audio.ID3v2().DiscText(), std::string("1/2"));
+        QCOMPARE(f.RowValue("plain.mp3", "fAlbumArtist"), std::string("Band"));
         QVERIFY(audio.IsValid());
     }
 

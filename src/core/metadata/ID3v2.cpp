@@ -349,8 +349,9 @@ void TID3v2::Clear() {
     FTagSize = 0;
     for (std::string& text : FText)
         text.clear();
-    for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist})
+    for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist, &FDiscText})
         text->clear();
+    FFrameEdits.clear();
     FTrack = 0;
     FDisc = 0;
     FReadWhole = true;
@@ -414,9 +415,8 @@ bool TID3v2::LoadTag(TByteSource& Source) {
                    multi);
     DecodeValues(FTrackText, FContents[SlotTrack], multi);
     FTrack = ParseTrack(FTrackText);
-    std::string disc;
-    DecodeValues(disc, FContents[SlotDisc], multi);
-    FDisc = ParseTrack(disc); // "1/2" reads as a track number does
+    DecodeValues(FDiscText, FContents[SlotDisc], multi);
+    FDisc = ParseTrack(FDiscText); // "1/2" reads as a track number does
     DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi);
     DecodeYear(text(TTagField::Year), FContents[SlotYear], FContents[SlotRecordingTime],
                FContents[SlotReleaseTime]);
@@ -449,7 +449,7 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         TagHeader header;
         if (!source.Open(FileName) || !ReadTagHeader(source, header))
             return false;
-        if (std::ranges::find(changed, true) == changed.end())
+        if (std::ranges::find(changed, true) == changed.end() && FFrameEdits.empty())
             return true; // nothing to change: the file stays as it is, byte for byte
         if (!FReadWhole)
             return false; // what was not read cannot be carried
@@ -477,6 +477,10 @@ bool TID3v2::StoreTag(const std::string& FileName) {
             }
         }
 
+        for (const auto& [id, text] : FFrameEdits)
+            if (!text.empty())
+                AppendFrame(frames, id, TextPayload(text));
+
         // The frames of a changed field give way to the new one; every other frame stays. A
         // cleared field also loses the frames it may have been read from instead, so that it
         // reads back empty.
@@ -493,6 +497,8 @@ bool TID3v2::StoreTag(const std::string& FileName) {
             if (changed[commentField] && id3frames::IsPlainComment(Frame))
                 return true;
             const auto is = [&](std::string_view Want) { return !Want.empty() && id == Want; };
+            if (std::ranges::any_of(FFrameEdits, [&](const auto& Edit) { return is(Edit.first); }))
+                return true;
             return std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
                 const std::size_t i = FieldIndex(Field.Id);
                 return Field.Id != TTagField::Comment && changed[i] &&
@@ -551,6 +557,15 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
     VisitFramesV3(Source, header, header.TotalTagSize(),
                   [&](id3frames::TFrameV3&& Frame) { frames.push_back(std::move(Frame)); });
     return frames;
+}
+
+void TID3v2::SetFrameText(std::string_view Id, std::string_view Value) {
+    const std::string clean(tagtext::TrimControl(tagtext::SanitizeUtf8(Value), true));
+    std::erase_if(FFrameEdits, [&](const auto& Edit) { return Edit.first == Id; });
+    const bool albumArtist = Id == FrameIdsV3[SlotAlbumArtist];
+    const bool known = albumArtist || Id == FrameIdsV3[SlotDisc];
+    if (!known || clean != (albumArtist ? FAlbumArtist : FDiscText))
+        FFrameEdits.emplace_back(Id, clean);
 }
 
 void TID3v2::SetText(TTagField Field, std::string_view Value) {

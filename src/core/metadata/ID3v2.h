@@ -72,9 +72,15 @@ public:
     const std::string& Copyright() const { return Text(TTagField::Copyright); }
     const std::string& Language() const { return Text(TTagField::Language); }
     const std::string& UserURL() const { return FUserURL; }
-    // Read only: the disc of a set (TPOS) and the album's artist (TPE2).
+    // The disc of a set (TPOS: "1" or "1/2") and the album's artist (TPE2).
     std::uint16_t Disc() const { return FDisc; }
+    const std::string& DiscText() const { return FDiscText; }
     const std::string& AlbumArtist() const { return FAlbumArtist; }
+    // A save gives the frame of that version 3 identifier this text instead of its old frames
+    // (an empty text removes them); a text equal to the one read changes nothing. For the
+    // frames outside the field table: TPE2 and TPOS.
+    void SetFrameText(std::string_view Id, std::string_view Value);
+    bool FramesEdited() const { return !FFrameEdits.empty(); }
 
     // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
     static constexpr std::size_t FrameKinds = 19;
@@ -103,7 +109,10 @@ private:
     std::string FEncodedBy;
     std::string FUserURL;
     std::uint16_t FDisc = 0;
+    std::string FDiscText;
     std::string FAlbumArtist;
+    // Frame identifier and new text, from SetFrameText.
+    std::vector<std::pair<std::string, std::string>> FFrameEdits;
     // The values as LoadTag read them (empty after Clear), once kept: StoreTag writes what
     // differs.
     TEdited FRead;

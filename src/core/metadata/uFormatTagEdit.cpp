@@ -136,6 +136,34 @@ void TFormatTagEdit::SetFieldText(std::string_view Key, std::string_view Text) {
                       {std::string(Key), std::move(value)});
 }
 
+std::string TFormatTagEdit::Number(std::string_view NumberKey) const {
+    const std::string text = FieldText(NumberKey);
+    return text.substr(0, text.find('/'));
+}
+
+std::string TFormatTagEdit::Total(std::string_view NumberKey, std::string_view TotalKey) const {
+    if (std::string total = FieldText(TotalKey); !total.empty())
+        return total;
+    const std::string text = FieldText(NumberKey);
+    const std::size_t slash = text.find('/');
+    return slash == std::string::npos ? std::string() : text.substr(slash + 1);
+}
+
+void TFormatTagEdit::SetNumber(std::string_view NumberKey, std::string_view TotalKey,
+                               std::string_view Number, std::string_view Total) {
+    const bool joined =
+        FieldText(NumberKey).find('/') != std::string::npos && FieldText(TotalKey).empty();
+    if (!joined) {
+        SetFieldText(NumberKey, Number);
+        SetFieldText(TotalKey, Total);
+    } else if (Total.empty()) {
+        SetFieldText(NumberKey, Number);
+    } else {
+        SetFieldText(NumberKey,
+                     std::string(Number.empty() ? "0" : Number) + "/" + std::string(Total));
+    }
+}
+
 TTagChanges TFormatTagEdit::Changes() const {
     TTagChanges changes;
     std::set<std::string> keys;

@@ -50,6 +50,13 @@ public:
     // values; an empty text removes them. The first line keeps its place.
     void SetFieldText(std::string_view Key, std::string_view Text);
 
+    // A number and its total (TRACKNUMBER and TRACKTOTAL, DISCNUMBER and DISCTOTAL): kept in
+    // two fields, or as "1/2" in the number's, which a change keeps so.
+    std::string Number(std::string_view NumberKey) const;
+    std::string Total(std::string_view NumberKey, std::string_view TotalKey) const;
+    void SetNumber(std::string_view NumberKey, std::string_view TotalKey, std::string_view Number,
+                   std::string_view Total);
+
     // Whether a save takes the ID3v2 tag out of a FLAC file.
     void RemoveID3v2(bool Remove) { FRemoveID3v2 = Remove && FID3v2Bytes > 0; }
     bool RemovesID3v2() const { return FRemoveID3v2; }

@@ -315,6 +315,10 @@ void TfrmMP3Tag::EnableV2Controls() {
     cmbGenres->setInsertPolicy(QComboBox::NoInsert);
     for (int i = 7; i < 10; ++i)
         lblHeader[i]->setEnabled(true);
+    for (QWidget* control : {static_cast<QWidget*>(lblAlbumArtist), static_cast<QWidget*>(lblDisc),
+                             static_cast<QWidget*>(txtAlbumArtist), static_cast<QWidget*>(txtDisc),
+                             static_cast<QWidget*>(txtDiscTotal)})
+        control->setEnabled(true);
     for (QWidget* control :
          {static_cast<QWidget*>(cmbLanguages), static_cast<QWidget*>(cmbComposers),
           static_cast<QWidget*>(txtCopyright)})
@@ -366,6 +370,12 @@ void TfrmMP3Tag::ShowTag() {
     }
     if (FUseV2) {
         cmbGenres->setEditText(fromStd(v2.Genre()));
+        const std::string& disc = v2.DiscText();
+        const std::size_t slash = disc.find('/');
+        txtAlbumArtist->setText(fromStd(v2.AlbumArtist()));
+        txtDisc->setText(fromStd(disc.substr(0, slash)));
+        txtDiscTotal->setText(slash == std::string::npos ? QString()
+                                                         : fromStd(disc.substr(slash + 1)));
         // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
         incTrack->SetPosition(v2.Track() % (TrackMax + 1));
     } else {
@@ -451,7 +461,12 @@ void TfrmMP3Tag::SaveTag() {
         const bool texts = TakeChangedTexts(tag, true, now.Text, FShown.Text);
         if (track)
             tag.SetTrack(static_cast<std::uint16_t>(now.Track));
-        FinishSave(texts || track, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+        // Album artist and disc change only when their text differs from the file's.
+        tag.SetFrameText("TPE2", trimmed(txtAlbumArtist->text()));
+        const std::string total = trimmed(txtDiscTotal->text());
+        tag.SetFrameText("TPOS", trimmed(txtDisc->text()) + (total.empty() ? "" : "/" + total));
+        FinishSave(texts || track || tag.FramesEdited(),
+                   [&tag](const std::string& Path) { return tag.StoreTag(Path); });
         return;
     }
     TID3v1& tag = FAudio->ID3v1();

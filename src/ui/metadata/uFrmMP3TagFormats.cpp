@@ -181,13 +181,15 @@ void TfrmMP3Tag::ShowFormatFields() {
     if (const QString genre = fromStd(FFormat->FieldText("GENRE"));
         cmbGenres->currentText() != genre)
         cmbGenres->setEditText(genre);
-    incTrack->SetPosition(LeadingNumber(FFormat->FieldText("TRACKNUMBER")) % (TrackMax + 1));
+    incTrack->SetPosition(LeadingNumber(FFormat->Number("TRACKNUMBER")) % (TrackMax + 1));
     ShowTrack(incTrack->Position());
-    const std::pair<QLineEdit*, const char*> numbers[] = {
-        {txtAlbumArtist, "ALBUMARTIST"}, {txtDisc, "DISCNUMBER"}, {txtDiscTotal, "DISCTOTAL"}};
-    for (const auto& [box, key] : numbers)
-        if (const QString text = fromStd(FFormat->FieldText(key)); box->text() != text)
-            box->setText(text);
+    const std::pair<QLineEdit*, std::string> texts[] = {
+        {txtAlbumArtist, FFormat->FieldText("ALBUMARTIST")},
+        {txtDisc, FFormat->Number("DISCNUMBER")},
+        {txtDiscTotal, FFormat->Total("DISCNUMBER", "DISCTOTAL")}};
+    for (const auto& [box, text] : texts)
+        if (box->text() != fromStd(text))
+            box->setText(fromStd(text));
     FFilling = false;
     tblFields->ShowLines(FFormat->Lines());
 }
@@ -198,14 +200,15 @@ void TfrmMP3Tag::FormatFieldEdited(QLineEdit* Box) {
     std::string key;
     std::string text = trimmed(Box->text());
     if (Box == txtTrack) {
-        key = "TRACKNUMBER";
-        text = incTrack->Position() == 0 ? std::string() : std::to_string(incTrack->Position());
+        const int track = incTrack->Position();
+        FFormat->SetNumber("TRACKNUMBER", "TRACKTOTAL",
+                           track == 0 ? std::string() : std::to_string(track),
+                           FFormat->Total("TRACKNUMBER", "TRACKTOTAL"));
+    } else if (Box == txtDisc || Box == txtDiscTotal) {
+        FFormat->SetNumber("DISCNUMBER", "DISCTOTAL", trimmed(txtDisc->text()),
+                           trimmed(txtDiscTotal->text()));
     } else if (Box == txtAlbumArtist) {
         key = "ALBUMARTIST";
-    } else if (Box == txtDisc) {
-        key = "DISCNUMBER";
-    } else if (Box == txtDiscTotal) {
-        key = "DISCTOTAL";
     } else if (Box == cmbGenres->lineEdit()) {
         key = "GENRE";
         text = trimmed(cmbGenres->currentText());
@@ -214,9 +217,8 @@ void TfrmMP3Tag::FormatFieldEdited(QLineEdit* Box) {
             if (TypedBox(field.Id) == Box)
                 key = KeyOf(field.Id);
     }
-    if (key.empty() || FFormat->FieldText(key) == text)
-        return;
-    FFormat->SetFieldText(key, text);
+    if (!key.empty() && FFormat->FieldText(key) != text)
+        FFormat->SetFieldText(key, text);
     tblFields->ShowLines(FFormat->Lines());
 }
 
