@@ -10,6 +10,7 @@
 
 #include "core/metadata/uAudioInfo.h"
 #include "core/metadata/uTagLibWrite.h"
+#include "core/metadata/uTagLines.h"
 
 namespace orvanta {
 
@@ -23,11 +24,7 @@ bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
 // whose INFO fields TagLib updates beside it, and AIFF).
 std::string_view TagKindName(TAudioFormat Format);
 
-// The values of a text that joins them by " / ", as the library and the editor's fields show
-// several values of one field.
-std::vector<std::string> SplitJoinedValues(std::string_view Text);
-
-class TFormatTagEdit {
+class TFormatTagEdit : public TTagLines {
 public:
     // Reads the file; false when it is MP3 or no audio file of the other formats.
     bool Load(const std::string& Path);
@@ -37,25 +34,6 @@ public:
     const TAudioInfo& Read() const { return FRead; }
     // Bytes of the ID3v2 tag before a FLAC stream; 0 when there is none.
     std::int64_t ID3v2Bytes() const { return FID3v2Bytes; }
-
-    const TTagEntries& Lines() const { return FLines; }
-    // Keys are upper-cased; a line with an empty key is left out of a save.
-    void SetLine(std::size_t Row, std::string_view Key, std::string_view Value);
-    void AddLine(std::string_view Key, std::string_view Value);
-    void RemoveLine(std::size_t Row);
-
-    // The values of Key joined by " / ", as one field of the editor shows them.
-    std::string FieldText(std::string_view Key) const;
-    // Replaces the lines of Key by Text, split at " / " for a key that may hold several
-    // values; an empty text removes them. The first line keeps its place.
-    void SetFieldText(std::string_view Key, std::string_view Text);
-
-    // A number and its total (TRACKNUMBER and TRACKTOTAL, DISCNUMBER and DISCTOTAL): kept in
-    // two fields, or as "1/2" in the number's, which a change keeps so.
-    std::string Number(std::string_view NumberKey) const;
-    std::string Total(std::string_view NumberKey, std::string_view TotalKey) const;
-    void SetNumber(std::string_view NumberKey, std::string_view TotalKey, std::string_view Number,
-                   std::string_view Total);
 
     // Whether a save takes the ID3v2 tag out of a FLAC file.
     void RemoveID3v2(bool Remove) { FRemoveID3v2 = Remove && FID3v2Bytes > 0; }
@@ -73,7 +51,6 @@ private:
     std::string FPath;
     TAudioInfo FRead;
     std::int64_t FID3v2Bytes = 0;
-    TTagEntries FLines;
     bool FRemoveID3v2 = false;
 };
 

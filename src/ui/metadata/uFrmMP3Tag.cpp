@@ -265,6 +265,7 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     }
     ShowTag();
     FShown = Showing();
+    ShowMP3Lines();
     ShowCover();
     StartPickLists();
     FLoaded = true;
@@ -458,6 +459,8 @@ void TfrmMP3Tag::SaveTag() {
     const bool track = now.Track != FShown.Track;
     if (FUseV2) {
         TID3v2& tag = FAudio->ID3v2();
+        if (!TakeChangedFrames(tag))
+            return;
         const bool texts = TakeChangedTexts(tag, true, now.Text, FShown.Text);
         if (track)
             tag.SetTrack(static_cast<std::uint16_t>(now.Track));
@@ -500,6 +503,7 @@ void TfrmMP3Tag::FinishSave(bool Changed, const std::function<bool(const std::st
     }
     ShowTag();
     FShown = Showing();
+    ShowMP3Lines();
     lblStatus->setText(QStringLiteral("Saved to the file."));
     UpdateLibraryFromFile();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/metadata/uTagFields.h"
+#include "core/metadata/uTagLines.h"
 
 class QComboBox;
 class QGridLayout;
@@ -24,6 +25,8 @@ namespace orvanta {
 
 class IPrompts;
 class TFormatTagEdit;
+class TID3v2;
+class TTagLines;
 class TMPEGaudio;
 class TMyMediaDB;
 class TPickListReader;
@@ -139,7 +142,16 @@ private:
     bool LoadFormatFile(const std::string& Path);
     // The fields and the table from the model; the fields' baseline with them.
     void ShowFormatTag();
-    void ShowFormatFields();
+    // The fields of these keys (all when none) from the lines, which the table then shows.
+    void ShowLineFields(const std::vector<std::string>& Keys);
+    // The lines the table edits: the format's, or the MP3 file's ID3v2 frames; null in ID3v1.
+    TTagLines* EditedLines() const;
+    std::string_view KeyOf(TTagField Field) const;
+    // MP3 (uFrmMP3TagLines.cpp): the table of the tag's frames or fields.
+    void ShowMP3Lines();
+    // Sets the frames whose lines changed outside the fields; false, after saying why, when a
+    // line names no text frame.
+    bool TakeChangedFrames(TID3v2& Tag);
     void FormatFieldEdited(QLineEdit* Box);
     void SaveFormatTag();
     void UpdateLibraryFromFormat();
@@ -165,6 +177,7 @@ private:
     bool FLibraryChanged = false;
     TShown FShown;
     std::unique_ptr<TFormatTagEdit> FFormat;
+    std::unique_ptr<TTagLines> FID3v2Lines;
     // The dialog itself is filling the fields, not the user.
     bool FFilling = false;
     std::unique_ptr<TPickListReader> FPickLists;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "core/library/uMediaFromAudio.h"
 #include "core/library/uMediaMaintenance.h"
@@ -30,7 +31,7 @@ namespace {
 constexpr int TrackMax = 255;
 
 // The key each field of the editor shows, in the common spelling of TTagEntry.
-std::string_view KeyOf(TTagField Field) {
+std::string_view FormatKeyOf(TTagField Field) {
     switch (Field) {
     case TTagField::Title:
         return "TITLE";
@@ -57,6 +58,15 @@ std::string_view KeyOf(TTagField Field) {
 }
 
 // The leading number of a text such as "3" or "03"; 0 when there is none.
+// The keys of the fields outside the field table: the album artist, and the track and disc
+// with their totals (none where the number's field holds "3/12").
+struct TNumberKeys {
+    std::string_view AlbumArtist, Track, TrackTotal, Disc, DiscTotal;
+};
+constexpr TNumberKeys FormatKeys = {"ALBUMARTIST", "TRACKNUMBER", "TRACKTOTAL", "DISCNUMBER",
+                                    "DISCTOTAL"};
+constexpr TNumberKeys ID3v2Keys = {"TPE2", "TRCK", "", "TPOS", ""};
+
 int LeadingNumber(const std::string& Text) {
     int value = 0;
     for (const char c : Text) {
@@ -116,23 +126,26 @@ void TfrmMP3Tag::PrepareFormatControls(QGridLayout* Grid, int Row, QVBoxLayout* 
     connect(cmdRemoveID3, &QPushButton::clicked, this, &TfrmMP3Tag::RemoveID3Click);
     connect(tblFields, &TTagFieldTable::LineChanged, this,
             [this](int Row, const std::string& Key, const std::string& Value) {
-                if (!FFormat)
+                TTagLines* lines = EditedLines();
+                if (!lines || std::size_t(Row) >= lines->Lines().size())
                     return;
-                FFormat->SetLine(static_cast<std::size_t>(Row), Key, Value);
-                ShowFormatFields();
+                const std::string before = lines->Lines()[std::size_t(Row)].Key;
+                lines->SetLine(static_cast<std::size_t>(Row), Key, Value);
+                ShowLineFields({before, lines->Lines()[std::size_t(Row)].Key});
             });
     connect(tblFields, &TTagFieldTable::LineAdded, this, [this] {
-        if (!FFormat)
-            return;
-        FFormat->AddLine("", "");
-        tblFields->ShowLines(FFormat->Lines());
+        if (TTagLines* lines = EditedLines()) {
+            lines->AddLine("", "");
+            tblFields->ShowLines(lines->Lines());
+        }
     });
     connect(tblFields, &TTagFieldTable::LineRemoved, this, [this](int Row) {
-        if (!FFormat)
+        TTagLines* lines = EditedLines();
+        if (!lines || std::size_t(Row) >= lines->Lines().size())
             return;
-        FFormat->RemoveLine(static_cast<std::size_t>(Row));
-        tblFields->ShowLines(FFormat->Lines());
-        ShowFormatFields();
+        const std::string key = lines->Lines()[std::size_t(Row)].Key;
+        lines->RemoveLine(static_cast<std::size_t>(Row));
+        ShowLineFields({key});
     });
     // A field the user types into changes the lines of its key at once.
     for (QLineEdit* box : {txtTitle, cmbArtists->lineEdit(), cmbAlbums->lineEdit(), txtYear,
@@ -166,60 +179,83 @@ bool TfrmMP3Tag::LoadFormatFile(const std::string& Path) {
 }
 
 void TfrmMP3Tag::ShowFormatTag() {
-    ShowFormatFields();
+    ShowLineFields({});
     FShown = Showing();
 }
 
-void TfrmMP3Tag::ShowFormatFields() {
+TTagLines* TfrmMP3Tag::EditedLines() const {
+    return FFormat ? static_cast<TTagLines*>(FFormat.get()) : FID3v2Lines.get();
+}
+
+std::string_view TfrmMP3Tag::KeyOf(TTagField Field) const {
+    if (FFormat)
+        return FormatKeyOf(Field);
+    // An MP3 file's comment is a frame with a description, shown but not edited as a line.
+    return Field == TTagField::Comment ? std::string_view() : FieldInfo(Field).V2Frame;
+}
+
+void TfrmMP3Tag::ShowLineFields(const std::vector<std::string>& Keys) {
+    const TTagLines& lines = *EditedLines();
+    const TNumberKeys& keys = FFormat ? FormatKeys : ID3v2Keys;
+    // An MP3 file's fields show what its tag's reader makes of the frames (a genre by its
+    // number, a year from a date): only the fields of the lines the user changed follow them.
+    const auto shows = [&](std::string_view Key) {
+        return !Key.empty() &&
+               (Keys.empty() || std::find(Keys.begin(), Keys.end(), Key) != Keys.end());
+    };
     FFilling = true;
     for (const TTagFieldInfo& field : TagFields) {
-        if (QLineEdit* box = TypedBox(field.Id);
-            box && box->text() != fromStd(FFormat->FieldText(KeyOf(field.Id))))
-            showWhole(box, fromStd(FFormat->FieldText(KeyOf(field.Id))),
-                      box->property(LimitProperty).toInt());
+        QLineEdit* box = TypedBox(field.Id);
+        const QString text = fromStd(lines.FieldText(KeyOf(field.Id)));
+        if (box && shows(KeyOf(field.Id)) && box->text() != text)
+            showWhole(box, text, box->property(LimitProperty).toInt());
     }
-    if (const QString genre = fromStd(FFormat->FieldText("GENRE"));
-        cmbGenres->currentText() != genre)
+    if (const QString genre = fromStd(lines.FieldText(KeyOf(TTagField::Genre)));
+        shows(KeyOf(TTagField::Genre)) && cmbGenres->currentText() != genre)
         cmbGenres->setEditText(genre);
-    incTrack->SetPosition(LeadingNumber(FFormat->Number("TRACKNUMBER")) % (TrackMax + 1));
-    ShowTrack(incTrack->Position());
-    const std::pair<QLineEdit*, std::string> texts[] = {
-        {txtAlbumArtist, FFormat->FieldText("ALBUMARTIST")},
-        {txtDisc, FFormat->Number("DISCNUMBER")},
-        {txtDiscTotal, FFormat->Total("DISCNUMBER", "DISCTOTAL")}};
-    for (const auto& [box, text] : texts)
-        if (box->text() != fromStd(text))
+    if (shows(keys.Track)) {
+        incTrack->SetPosition(LeadingNumber(lines.Number(keys.Track)) % (TrackMax + 1));
+        ShowTrack(incTrack->Position());
+    }
+    const std::tuple<QLineEdit*, std::string_view, std::string> texts[] = {
+        {txtAlbumArtist, keys.AlbumArtist, lines.FieldText(keys.AlbumArtist)},
+        {txtDisc, keys.Disc, lines.Number(keys.Disc)},
+        {txtDiscTotal, keys.Disc, lines.Total(keys.Disc, keys.DiscTotal)}};
+    for (const auto& [box, key, text] : texts)
+        if (shows(key) && box->text() != fromStd(text))
             box->setText(fromStd(text));
     FFilling = false;
-    tblFields->ShowLines(FFormat->Lines());
+    tblFields->ShowLines(lines.Lines());
 }
 
 void TfrmMP3Tag::FormatFieldEdited(QLineEdit* Box) {
-    if (!FFormat || FFilling || Box == nullptr)
+    TTagLines* lines = EditedLines();
+    if (!lines || FFilling || Box == nullptr)
         return;
+    const TNumberKeys& keys = FFormat ? FormatKeys : ID3v2Keys;
     std::string key;
     std::string text = trimmed(Box->text());
     if (Box == txtTrack) {
         const int track = incTrack->Position();
-        FFormat->SetNumber("TRACKNUMBER", "TRACKTOTAL",
-                           track == 0 ? std::string() : std::to_string(track),
-                           FFormat->Total("TRACKNUMBER", "TRACKTOTAL"));
+        lines->SetNumber(keys.Track, keys.TrackTotal,
+                         track == 0 ? std::string() : std::to_string(track),
+                         lines->Total(keys.Track, keys.TrackTotal));
     } else if (Box == txtDisc || Box == txtDiscTotal) {
-        FFormat->SetNumber("DISCNUMBER", "DISCTOTAL", trimmed(txtDisc->text()),
-                           trimmed(txtDiscTotal->text()));
+        lines->SetNumber(keys.Disc, keys.DiscTotal, trimmed(txtDisc->text()),
+                         trimmed(txtDiscTotal->text()));
     } else if (Box == txtAlbumArtist) {
-        key = "ALBUMARTIST";
+        key = keys.AlbumArtist;
     } else if (Box == cmbGenres->lineEdit()) {
-        key = "GENRE";
+        key = KeyOf(TTagField::Genre);
         text = trimmed(cmbGenres->currentText());
     } else {
         for (const TTagFieldInfo& field : TagFields)
             if (TypedBox(field.Id) == Box)
                 key = KeyOf(field.Id);
     }
-    if (!key.empty() && FFormat->FieldText(key) != text)
-        FFormat->SetFieldText(key, text);
-    tblFields->ShowLines(FFormat->Lines());
+    if (!key.empty() && lines->FieldText(key) != text)
+        lines->SetFieldText(key, text);
+    tblFields->ShowLines(lines->Lines());
 }
 
 void TfrmMP3Tag::RemoveID3Click() {

@@ -55,7 +55,8 @@ TTagFieldTable::TTagFieldTable(QWidget* Parent) : QWidget(Parent) {
         }
     });
     connect(cmdRemoveLine, &QPushButton::clicked, this, [this] {
-        if (const int row = lvwFields->currentRow(); row >= 0)
+        const int row = lvwFields->currentRow();
+        if (row >= 0 && std::size_t(row) < FEditableRows.size() && FEditableRows[std::size_t(row)])
             emit LineRemoved(row);
     });
 }
@@ -65,13 +66,18 @@ void TTagFieldTable::ShowLines(const TTagEntries& Lines) {
     const int row = lvwFields->currentRow();
     const int column = lvwFields->currentColumn();
     lvwFields->setRowCount(static_cast<int>(Lines.size()));
+    FEditableRows.assign(Lines.size(), false);
     for (int i = 0; i < lvwFields->rowCount(); ++i) {
         const TTagEntry& line = Lines[static_cast<std::size_t>(i)];
+        const bool editable = cmdAddLine->isEnabled() && (!FEditableKey || FEditableKey(line.Key));
+        FEditableRows[std::size_t(i)] = editable;
         for (const auto& [at, text] : {std::pair{0, &line.Key}, std::pair{1, &line.Value}}) {
-            if (QTableWidgetItem* item = lvwFields->item(i, at))
-                item->setText(fromStd(*text));
-            else
-                lvwFields->setItem(i, at, new QTableWidgetItem(fromStd(*text)));
+            QTableWidgetItem* item = lvwFields->item(i, at);
+            if (!item)
+                lvwFields->setItem(i, at, item = new QTableWidgetItem);
+            item->setText(fromStd(*text));
+            item->setFlags(editable ? item->flags() | Qt::ItemIsEditable
+                                    : item->flags() & ~Qt::ItemIsEditable);
         }
     }
     if (row >= 0 && row < lvwFields->rowCount())
@@ -79,7 +85,9 @@ void TTagFieldTable::ShowLines(const TTagEntries& Lines) {
     FShowing = false;
 }
 
-void TTagFieldTable::SetEditable(bool Editable) {
+void TTagFieldTable::SetEditable(bool Editable,
+                                 std::function<bool(const std::string&)> EditableKey) {
+    FEditableKey = std::move(EditableKey);
     lvwFields->setEditTriggers(Editable ? QAbstractItemView::DoubleClicked |
                                               QAbstractItemView::EditKeyPressed |
                                               QAbstractItemView::AnyKeyPressed

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "core/metadata/uAudioInfo.h"
 
@@ -19,8 +22,9 @@ public:
 
     // Shows Lines, keeping the current cell where it still exists.
     void ShowLines(const TTagEntries& Lines);
-    // Read-only lines: a tag the editor does not write field by field.
-    void SetEditable(bool Editable);
+    // Read-only lines: a tag the editor does not write field by field. EditableKey, when given,
+    // tells the lines the user may change from those shown only.
+    void SetEditable(bool Editable, std::function<bool(const std::string&)> EditableKey = {});
 
     QTableWidget* lvwFields = nullptr;
     QPushButton* cmdAddLine = nullptr;
@@ -33,6 +37,8 @@ signals:
 
 private:
     bool FShowing = false;
+    std::function<bool(const std::string&)> FEditableKey;
+    std::vector<bool> FEditableRows;
 };
 
 } // namespace orvanta
