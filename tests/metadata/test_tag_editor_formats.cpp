@@ -70,9 +70,11 @@ private slots:
             const char* Caption;
         } cases[] = {
             {"tone.flac", "FLAC Tag Editor (Vorbis comment)"},
+            {"tone.ogg", "Ogg Vorbis Tag Editor (Vorbis comment)"},
             {"tone.opus", "Opus Tag Editor (Vorbis comment)"},
             {"tone.m4a", "M4A Tag Editor (MP4)"},
             {"tone.wv", "WavPack Tag Editor (APEv2)"},
+            {"tone.wav", "WAV Tag Editor (ID3v2)"},
             {"tone.aiff", "AIFF Tag Editor (ID3v2)"},
         };
         Fixture f;
@@ -146,7 +148,8 @@ private slots:
     void anId3TagInFlacIsShownAndRemoved() {
         Fixture f;
         const std::string file = f.Add("tone.flac");
-        const nlohmann::json expected = test::MutagenDump(file);
+        nlohmann::json expected = test::MutagenDump(file);
+        expected["fields"]["ALBUM"] = {"New Album"};
         const std::string flac = test::readAll(file);
         const std::string id3 = test::Tag(3, test::Frame(3, "TIT2", test::Text("ID3 title")));
         f.Dir.write("tone.flac", id3 + flac);
@@ -155,6 +158,11 @@ private slots:
         QVERIFY(!dialog.lblID3->isHidden());
         QVERIFY(dialog.lblID3->text().contains(QString::number(id3.size())));
         QCOMPARE(dialog.txtTitle->text(), QStringLiteral("Title"));
+        // A save that keeps the ID3v2 tag keeps its bytes.
+        dialog.cmbAlbums->setEditText(QStringLiteral("New Album"));
+        dialog.cmdSaveTag->click();
+        QVERIFY(test::readAll(file).starts_with(id3 + "fLaC"));
+        QVERIFY(!dialog.lblID3->isHidden());
         dialog.cmdRemoveID3->click();
         dialog.cmdSaveTag->click();
         QVERIFY(f.Prompts.Messages.empty());
