@@ -132,16 +132,32 @@ private slots:
         dialog.tblFields->cmdAddLine->click();
         setCell(table, table->rowCount() - 1, 0, QStringLiteral("mood"));
         setCell(table, table->rowCount() - 1, 1, QStringLiteral("calm"));
+        dialog.txtAlbumArtist->setText(QStringLiteral("Band / Crew"));
         dialog.cmdSaveTag->click();
         expected["fields"]["ARTIST"] = {"One"};
+        expected["fields"]["ALBUMARTIST"] = {"Band", "Crew"};
         expected["fields"]["TITLE"] = {"Retitled"};
         expected["fields"]["MOOD"] = {"calm"};
         compareDump(file, expected);
         QCOMPARE(f.DB.FilterValues(TMediaListing::Artist), std::vector<std::string>{"One"});
+        QCOMPARE(f.DB.FilterValues(TMediaListing::AlbumArtist),
+                 (std::vector<std::string>{"Band", "Crew"}));
 
         dialog.cmdSaveTag->click();
         QCOMPARE(dialog.lblStatus->text(),
                  QStringLiteral("Nothing changed; the file was not written."));
+    }
+
+    // A file that names a format by its content but cannot be read is not shown.
+    void anUnreadableFileIsNotShown() {
+        Fixture f;
+        f.Dir.write("cut.flac", std::string("fLaC\0\0\0\x22", 8));
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(!f.Open(dialog, "cut.flac"));
+        QCOMPARE(dialog.Execute(), int(QDialog::Rejected));
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QCOMPARE(f.Prompts.Messages[0].Text, QStringLiteral("Error reading file.\r\n") +
+                                                 QString::fromStdString(f.Dir.file("cut.flac")));
     }
 
     // An ID3v2 tag before the FLAC stream is shown, and goes at the save after its removal.

@@ -36,6 +36,12 @@ bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
     return ReadWithTagLib(Path, format, Info, WithPictures);
 }
 
+TAudioFormat SniffFile(const std::string& Path) {
+    TFileSource source;
+    return source.Open(Path) ? SniffFormat(source, std::filesystem::path(Path).extension().string())
+                             : TAudioFormat::Unknown;
+}
+
 std::string_view TagKindName(TAudioFormat Format) {
     switch (Format) {
     case TAudioFormat::FLAC:
@@ -92,6 +98,7 @@ bool TFormatTagEdit::Save(std::string& Error) {
         FRead.Tags = Lines();
         Reset(FRead.Tags);
         FID3v2Bytes = changes.RemoveID3v2 ? 0 : FID3v2Bytes;
+        FRemoveID3v2 = false;
     }
     return true;
 }

@@ -20,6 +20,9 @@ namespace orvanta {
 bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
                    std::int64_t* ID3v2Bytes = nullptr);
 
+// The format of the file at Path as SniffFormat tells it; Unknown when it cannot be opened.
+TAudioFormat SniffFile(const std::string& Path);
+
 // The name of the tag a save writes in Format: "Vorbis comment", "MP4", "APEv2", "ID3v2" (WAV,
 // whose INFO fields TagLib updates beside it, and AIFF).
 std::string_view TagKindName(TAudioFormat Format);

@@ -239,7 +239,13 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     FFolder = Folder;
     FFileName = FileName;
     FLoaded = false;
-    if (LoadFormatFile(PathFromQString(FullPath()))) {
+    const TAudioFormat format = SniffFile(PathFromQString(FullPath()));
+    if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown) {
+        if (!LoadFormatFile(PathFromQString(FullPath()))) {
+            FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
+                                 PathForDisplay(PathFromQString(FullPath())));
+            return false;
+        }
         ShowCover();
         StartPickLists();
         FLoaded = true;
