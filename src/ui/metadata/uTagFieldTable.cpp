@@ -24,6 +24,10 @@ TTagFieldTable::TTagFieldTable(QWidget* Parent) : QWidget(Parent) {
     lvwFields->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
     lvwFields->horizontalHeader()->setStretchLastSection(true);
     lvwFields->verticalHeader()->hide();
+    // Compact lines, and room for several of them whatever the dialog's size.
+    const int line = fontMetrics().height() + 6;
+    lvwFields->verticalHeader()->setDefaultSectionSize(line);
+    lvwFields->setMinimumHeight(line * 7);
     lvwFields->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwFields->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(lvwFields);
