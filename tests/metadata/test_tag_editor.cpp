@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 
+#include "Mutagen.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/FakePrompts.h"
@@ -16,6 +18,7 @@
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 #include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/metadata/uTagFieldTable.h"
 
 using namespace orvanta;
 
@@ -144,7 +147,8 @@ private slots:
         for (int i = 7; i < 10; ++i)
             QVERIFY(!dialog.lblHeader[i]->isEnabled());
         QVERIFY(!dialog.cmbLanguages->isEnabled() && !dialog.cmbComposers->isEnabled() &&
-                !dialog.txtCopyright->isEnabled());
+                !dialog.txtCopyright->isEnabled() && !dialog.txtAlbumArtist->isEnabled() &&
+                !dialog.txtDisc->isEnabled());
         for (QLineEdit* box : {dialog.txtTitle, dialog.cmbArtists->lineEdit(),
                                dialog.cmbAlbums->lineEdit(), dialog.txtComment})
             QCOMPARE(box->maxLength(), 30);
@@ -322,6 +326,44 @@ private slots:
         QCOMPARE(tag.Artist(), std::string("V2 Artist"));
     }
 
+    // The table lists the ID3v2 frames; a text frame's lines are edited there and the fields
+    // follow, other frames are shown only, and a save keeps them.
+    void id3v2FramesAreLinesOfTheTable() {
+        Fixture f;
+        const QString path = f.Mp3("lines.mp3");
+        const std::string file = path.toStdString();
+        f.Dir.write("lines.mp3",
+                    test::Tag(3, test::Frame(3, "TIT2", test::Text("Song")) +
+                                     test::Frame(3, "TPE1", test::Text("Me")) +
+                                     test::Frame(3, "PRIV", std::string("owner\0data", 10))) +
+                        test::SampleMp3Bytes());
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("lines.mp3")));
+        QTableWidget* table = dialog.tblFields->lvwFields;
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("PRIV"));
+        QCOMPARE(table->item(2, 1)->text(), QStringLiteral("(10 bytes)"));
+        QVERIFY(!(table->item(2, 1)->flags() & Qt::ItemIsEditable));
+        table->item(1, 1)->setText(QStringLiteral("You"));
+        QCOMPARE(dialog.cmbArtists->currentText(), QStringLiteral("You"));
+        dialog.txtTitle->setText(QStringLiteral("Tune"));
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Tune"));
+        dialog.tblFields->cmdAddLine->click();
+        table->item(3, 0)->setText(QStringLiteral("APIC"));
+        dialog.cmdSaveTag->click();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        QVERIFY(f.Prompts.Messages[0].Text.contains(QStringLiteral("APIC")));
+        table->item(3, 0)->setText(QStringLiteral("TIT3"));
+        table->item(3, 1)->setText(QStringLiteral("Live"));
+        dialog.cmdSaveTag->click();
+        QCOMPARE(f.Prompts.Messages.size(), size_t(1));
+        const nlohmann::json read = test::Mutagen(file);
+        QCOMPARE(read["frames"]["TIT2"].get<std::string>(), std::string("Tune"));
+        QCOMPARE(read["frames"]["TPE1"].get<std::string>(), std::string("You"));
+        QCOMPARE(read["frames"]["TIT3"].get<std::string>(), std::string("Live"));
+        QCOMPARE(read["frames"]["PRIV"].get<int>(), 4);
+    }
+
     void untaggedFileIsEditedAndSavedAsId3v2() {
         Fixture f;
         const QString path = f.Mp3("plain.mp3");
@@ -333,6 +375,9 @@ private slots:
         dialog.cmbLanguages->setEditText(QStringLiteral("eng"));
         dialog.incTrack->Step(255);
         QCOMPARE(dialog.txtTrack->text(), QStringLiteral("255"));
+        dialog.txtAlbumArtist->setText(QStringLiteral("Band"));
+        dialog.txtDisc->setText(QStringLiteral("1"));
+        dialog.txtDiscTotal->setText(QStringLiteral("2"));
         dialog.cmdSaveTag->click();
         dialog.cmdSaveTag->click(); // any number of times
         QVERIFY(f.Prompts.Messages.empty());
@@ -343,6 +388,9 @@ private slots:
         QCOMPARE(audio.ID3v2().Title(), std::string("Fresh"));
         QCOMPARE(audio.ID3v2().Language(), std::string("eng"));
         QCOMPARE(audio.ID3v2().Track(), std::uint16_t(255));
+        QCOMPARE(audio.ID3v2().AlbumArtist(), std::string("Band"));
+        QCOMPARE(audio.ID3v2().DiscText(), std::string("1/2"));
+        QCOMPARE(f.RowValue("plain.mp3", "fAlbumArtist"), std::string("Band"));
         QVERIFY(audio.IsValid());
     }
 

@@ -2,11 +2,14 @@
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLibRead.h"
 #include "core/metadata/uTagLibWrite.h"
+#include "core/metadata/uTagLines.h"
 #include "support/AudioFiles.h"
 #include "support/Mp3Files.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,4 +256,48 @@ TEST(WriteTagChanges, RefusalsLeaveTheFileAsItWas) {
     EXPECT_TRUE(WriteTagChanges(flac, TAudioFormat::FLAC, {}, error)) << error;
     ASSERT_EQ(::stat(flac.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+// A field's text splits into values only for the fields kept as several; a number keeps the
+// form the tag gave it, "3/12" in one field or number and total apart.
+TEST(TagLines, FieldsAndNumbersKeepTheTagsForm) {
+    using TEdit = std::function<void(TTagLines&)>;
+    const struct {
+        TTagEntries Read;
+        TEdit Edit;
+        TTagEntries Expected;
+    } cases[] = {
+        {{{"TITLE", "T"}, {"ARTIST", "X"}, {"ALBUM", "Y"}},
+         [](TTagLines& L) { L.SetFieldText("ARTIST", "A / B"); },
+         {{"TITLE", "T"}, {"ARTIST", "A"}, {"ARTIST", "B"}, {"ALBUM", "Y"}}},
+        {{{"TITLE", "T"}},
+         [](TTagLines& L) { L.SetFieldText("TITLE", "A / B"); },
+         {{"TITLE", "A / B"}}},
+        {{{"TITLE", "T"}, {"ALBUM", "Y"}},
+         [](TTagLines& L) { L.SetFieldText("TITLE", ""); },
+         {{"ALBUM", "Y"}}},
+        {{{"TRACKNUMBER", "3/12"}},
+         [](TTagLines& L) { L.SetNumber("TRACKNUMBER", "TRACKTOTAL", "4", "12"); },
+         {{"TRACKNUMBER", "4/12"}}},
+        {{{"DISCNUMBER", "1"}, {"DISCTOTAL", "2"}},
+         [](TTagLines& L) { L.SetNumber("DISCNUMBER", "DISCTOTAL", "1", "3"); },
+         {{"DISCNUMBER", "1"}, {"DISCTOTAL", "3"}}},
+        {{{"TPOS", "1/2"}},
+         [](TTagLines& L) { L.SetNumber("TPOS", "", "2", ""); },
+         {{"TPOS", "2"}}},
+        {{}, [](TTagLines& L) { L.AddLine("mood", "calm"); }, {{"MOOD", "calm"}}},
+    };
+    for (const auto& c : cases) {
+        TTagLines lines;
+        lines.Reset(c.Read);
+        c.Edit(lines);
+        EXPECT_EQ(lines.Lines(), c.Expected);
+    }
+    TTagLines lines;
+    lines.Reset({{"ARTIST", "A"}, {"ARTIST", "B"}, {"TITLE", "T"}});
+    lines.RemoveLine(1);
+    lines.SetLine(1, "title", "T");
+    EXPECT_EQ(lines.ChangedKeys(),
+              (std::map<std::string, std::vector<std::string>>{{"ARTIST", {"A"}}}));
+    EXPECT_EQ(lines.Number("TPOS"), "");
 }

@@ -373,7 +373,7 @@ void TID3v2::Clear() {
     FTagSize = 0;
     for (std::string& text : FText)
         text.clear();
-    for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist})
+    for (std::string* text : {&FTrackText, &FEncodedBy, &FUserURL, &FAlbumArtist, &FDiscText})
         text->clear();
     for (auto* values :
          {&FValues.Artists, &FValues.AlbumArtists, &FValues.Genres, &FValues.Composers})
@@ -388,6 +388,10 @@ void TID3v2::Clear() {
 
 void TID3v2::SetFrameTexts(std::string_view Id, std::string_view Description,
                            std::vector<std::string> Values) {
+    // The last word for a frame is the one a save writes.
+    std::erase_if(FFrameTexts, [&](const TFrameTexts& Set) {
+        return Set.Id == Id && UpperAscii(Set.Description) == UpperAscii(Description);
+    });
     FFrameTexts.push_back({std::string(Id), std::string(Description), std::move(Values)});
 }
 
@@ -447,9 +451,8 @@ bool TID3v2::LoadTag(TByteSource& Source) {
                    multi);
     DecodeValues(FTrackText, FContents[SlotTrack], multi);
     FTrack = ParseTrack(FTrackText);
-    std::string disc;
-    DecodeValues(disc, FContents[SlotDisc], multi);
-    FDisc = ParseTrack(disc); // "1/2" reads as a track number does
+    DecodeValues(FDiscText, FContents[SlotDisc], multi);
+    FDisc = ParseTrack(FDiscText); // "1/2" reads as a track number does
     DecodeValues(FAlbumArtist, FContents[SlotAlbumArtist], multi, &FValues.AlbumArtists);
     DecodeYear(text(TTagField::Year), FContents[SlotYear], FContents[SlotRecordingTime],
                FContents[SlotReleaseTime]);
@@ -599,6 +602,20 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
     VisitFramesV3(Source, header, header.TotalTagSize(),
                   [&](id3frames::TFrameV3&& Frame) { frames.push_back(std::move(Frame)); });
     return frames;
+}
+
+void TID3v2::SetFrameText(std::string_view Id, std::string_view Value) {
+    std::string clean(tagtext::TrimControl(tagtext::SanitizeUtf8(Value), true));
+    const bool albumArtist = Id == FrameIdsV3[SlotAlbumArtist];
+    const bool known = albumArtist || Id == FrameIdsV3[SlotDisc];
+    if (known && clean == (albumArtist ? FAlbumArtist : FDiscText)) {
+        std::erase_if(FFrameTexts, [&](const TFrameTexts& Set) { return Set.Id == Id; });
+        return;
+    }
+    std::vector<std::string> values;
+    if (!clean.empty())
+        values.push_back(std::move(clean));
+    SetFrameTexts(Id, {}, std::move(values));
 }
 
 void TID3v2::SetText(TTagField Field, std::string_view Value) {

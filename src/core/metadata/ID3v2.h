@@ -77,9 +77,15 @@ public:
     const std::string& Copyright() const { return Text(TTagField::Copyright); }
     const std::string& Language() const { return Text(TTagField::Language); }
     const std::string& UserURL() const { return FUserURL; }
-    // Read only: the disc of a set (TPOS) and the album's artist (TPE2).
+    // The disc of a set (TPOS: "1" or "1/2") and the album's artist (TPE2).
     std::uint16_t Disc() const { return FDisc; }
+    const std::string& DiscText() const { return FDiscText; }
     const std::string& AlbumArtist() const { return FAlbumArtist; }
+    // A save gives the frame of that version 3 identifier this text instead of its old frames
+    // (an empty text removes them); a text equal to the one read changes nothing. For the
+    // frames outside the field table: TPE2 and TPOS.
+    void SetFrameText(std::string_view Id, std::string_view Value);
+    bool FramesEdited() const { return !FFrameTexts.empty(); }
 
     // The values one by one of the frames that may hold several, for a frame holding two or
     // more (each ended by a zero; a genre's references too); empty for a frame of one value,
@@ -116,6 +122,7 @@ private:
     std::string FEncodedBy;
     std::string FUserURL;
     std::uint16_t FDisc = 0;
+    std::string FDiscText;
     std::string FAlbumArtist;
     TValues FValues;
     // The values as LoadTag read them (empty after Clear), once kept: StoreTag writes what

@@ -15,19 +15,6 @@ namespace orvanta {
 
 namespace {
 
-bool PwriteAll(int F, std::int64_t Offset, std::string_view Bytes) {
-    while (!Bytes.empty()) {
-        const ssize_t put = ::pwrite(F, Bytes.data(), Bytes.size(), Offset);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        Bytes.remove_prefix(static_cast<std::size_t>(put));
-        Offset += put;
-    }
-    return true;
-}
-
 bool RegularFileSize(int F, std::int64_t& Size) {
     struct stat info {};
     if (::fstat(F, &info) != 0 || !S_ISREG(info.st_mode))
@@ -166,7 +153,7 @@ bool WriteAt(const std::string& FileName, std::int64_t Offset, std::string_view 
     std::int64_t size = 0;
     if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
         return false;
-    return PwriteAll(file.Get(), Offset, Bytes) && ::fsync(file.Get()) == 0 && file.Close();
+    return WriteAllAt(file.Get(), Offset, Bytes) && ::fsync(file.Get()) == 0 && file.Close();
 }
 
 bool Append(const std::string& FileName, std::string_view Bytes) {
@@ -174,10 +161,23 @@ bool Append(const std::string& FileName, std::string_view Bytes) {
     std::int64_t size = 0;
     if (file.Get() < 0 || !RegularFileSize(file.Get(), size))
         return false;
-    if (PwriteAll(file.Get(), size, Bytes) && ::fsync(file.Get()) == 0)
+    if (WriteAllAt(file.Get(), size, Bytes) && ::fsync(file.Get()) == 0)
         return file.Close();
     [[maybe_unused]] const int ignored = ::ftruncate(file.Get(), size);
     return false;
+}
+
+bool WriteAllAt(int F, std::int64_t Offset, std::string_view Bytes) {
+    while (!Bytes.empty()) {
+        const ssize_t put = ::pwrite(F, Bytes.data(), Bytes.size(), Offset);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        Bytes.remove_prefix(static_cast<std::size_t>(put));
+        Offset += put;
+    }
+    return true;
 }
 
 bool CopyRest(int From, std::int64_t FromOffset, int To, std::int64_t ToOffset) {
@@ -186,7 +186,7 @@ bool CopyRest(int From, std::int64_t FromOffset, int To, std::int64_t ToOffset) 
         const std::int64_t got = ReadAt(From, FromOffset, buffer.data(), buffer.size());
         if (got <= 0)
             return got == 0;
-        if (!PwriteAll(To, ToOffset, {buffer.data(), static_cast<std::size_t>(got)}))
+        if (!WriteAllAt(To, ToOffset, {buffer.data(), static_cast<std::size_t>(got)}))
             return false;
         FromOffset += got;
         ToOffset += got;
@@ -204,7 +204,7 @@ bool RewriteWithPrefix(const std::string& FileName, std::string_view Prefix,
     if (::access(replace.Target().c_str(), W_OK) != 0 || !replace.Begin())
         return false;
     const bool ok =
-        PwriteAll(replace.Fd(), 0, Prefix) &&
+        WriteAllAt(replace.Fd(), 0, Prefix) &&
         CopyRest(source.Get(), SkipBytes, replace.Fd(), static_cast<std::int64_t>(Prefix.size()));
     return ok && replace.Commit();
 }

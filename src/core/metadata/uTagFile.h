@@ -85,6 +85,9 @@ namespace tagfile {
 // reads: the number read (short only at the end), or -1 on an error.
 std::int64_t ReadAt(int Fd, std::int64_t Offset, void* Buffer, std::size_t Count);
 
+// Writes Bytes into the open file at Offset, going on after interruptions and short writes.
+[[nodiscard]] bool WriteAllAt(int Fd, std::int64_t Offset, std::string_view Bytes);
+
 // Copies the bytes of the open file From from FromOffset to its end into the open file To at
 // ToOffset, going on after interruptions and short writes.
 [[nodiscard]] bool CopyRest(int From, std::int64_t FromOffset, int To, std::int64_t ToOffset);

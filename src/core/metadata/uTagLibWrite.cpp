@@ -3,6 +3,7 @@
 #include "core/common/uAtomicReplace.h"
 #include "core/common/uFileDescriptor.h"
 #include "core/common/uTFileUtils.h"
+#include "core/metadata/uFlacFile.h"
 #include "core/metadata/uFormatPictures.h"
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLibFile.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <taglib/apetag.h>
@@ -27,6 +29,30 @@
 namespace orvanta {
 
 namespace {
+
+// Moves the Count bytes of the file at From (its whole content) Shift bytes on, from the end
+// back, so that nothing is overwritten before it is read.
+bool ShiftContent(int Fd, std::int64_t Count, std::int64_t Shift) {
+    std::vector<char> buffer(1 << 16);
+    for (std::int64_t end = Count; end > 0;) {
+        const std::int64_t begin = std::max<std::int64_t>(0, end - std::int64_t(buffer.size()));
+        const std::size_t length = std::size_t(end - begin);
+        if (tagfile::ReadAt(Fd, begin, buffer.data(), length) != std::int64_t(length))
+            return false;
+        if (!tagfile::WriteAllAt(Fd, begin + Shift, {buffer.data(), length}))
+            return false;
+        end = begin;
+    }
+    return true;
+}
+
+// Writes the first Count bytes of From over the start of To.
+bool CopyPrefix(int From, int To, std::int64_t Count) {
+    std::string bytes(std::size_t(Count), '\0');
+    if (tagfile::ReadAt(From, 0, bytes.data(), bytes.size()) != Count)
+        return false;
+    return tagfile::WriteAllAt(To, 0, bytes);
+}
 
 using TFields = std::map<std::string, std::vector<std::string>>;
 
@@ -203,8 +229,10 @@ void EditMp4(TagLib::MP4::File& File, TagLib::PropertyMap& Properties, TFields& 
     }
 }
 
-// Applies Changes to the open copy; "" or why it could not.
-std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Changes) {
+// Applies Changes to the open copy; "" or why it could not. StripID3v2 leaves a FLAC file's
+// ID3v2 tag out of the copy.
+std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Changes,
+                  bool StripID3v2) {
     TFields fields;
     for (const auto& [key, values] : Changes.Fields)
         fields[taglib::Utf8(taglib::FromUtf8(key).upper())] = values;
@@ -223,7 +251,10 @@ std::string Apply(TagLib::File& File, TAudioFormat Format, const TTagChanges& Ch
     if (!refused.empty())
         return std::string(FormatName(Format)) + " tags cannot hold " + Joined(refused);
     if (Format == TAudioFormat::FLAC) {
-        EditXiph(*static_cast<TagLib::FLAC::File&>(File).xiphComment(true), fields);
+        auto& flac = static_cast<TagLib::FLAC::File&>(File);
+        EditXiph(*flac.xiphComment(true), fields);
+        if (StripID3v2)
+            flac.strip(TagLib::FLAC::File::ID3v2);
     } else if (Format == TAudioFormat::OggVorbis || Format == TAudioFormat::Opus) {
         EditXiph(*static_cast<TagLib::Ogg::XiphComment*>(File.tag()), fields);
     } else if (Format == TAudioFormat::WavPack) {
@@ -265,7 +296,7 @@ bool WriteTagChanges(const std::string& Path, TAudioFormat Format, const TTagCha
         return fail("not a format TagLib writes here");
     if (!TFileUtils::IsRegularFile(Path))
         return fail(TFileUtils::NotRegularFileMessage(Path));
-    if (Changes.Fields.empty() && !Changes.Pictures)
+    if (Changes.Fields.empty() && !Changes.Pictures && !Changes.RemoveID3v2)
         return true; // nothing to change: the file stays as it is, byte for byte
     TAtomicReplace replace(Path);
     TFileDescriptor source(::open(replace.Target().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -279,6 +310,15 @@ bool WriteTagChanges(const std::string& Path, TAudioFormat Format, const TTagCha
                                     : std::string(std::strerror(errno)));
     if (!tagfile::CopyRest(source.Get(), 0, replace.Fd(), 0))
         return fail(std::strerror(errno));
+    // TagLib renders a FLAC file's ID3v2 tag anew, as version 4: one that stays keeps its bytes,
+    // left out of TagLib's save and put back before the stream afterwards.
+    std::int64_t keptID3v2 = 0;
+    if (Format == TAudioFormat::FLAC && !Changes.RemoveID3v2) {
+        TFileSource flac;
+        TAudioInfo info;
+        if (!flac.Open(replace.Target()) || !ReadFlac(flac, info, false, &keptID3v2))
+            keptID3v2 = 0;
+    }
     {
         // TagLib closes the descriptor it is given; the copy's own stays for the commit.
         TagLib::FileStream stream(::dup(replace.Fd()), false);
@@ -287,8 +327,17 @@ bool WriteTagChanges(const std::string& Path, TAudioFormat Format, const TTagCha
         const std::unique_ptr<TagLib::File> file = taglib::Open(stream, Format, true);
         if (!file)
             return fail("not a readable " + std::string(FormatName(Format)) + " file");
-        if (const std::string why = Apply(*file, Format, Changes); !why.empty())
+        if (const std::string why =
+                Apply(*file, Format, Changes, Changes.RemoveID3v2 || keptID3v2 > 0);
+            !why.empty())
             return fail(why);
+    }
+    if (keptID3v2 > 0) {
+        struct stat copy {};
+        if (::fstat(replace.Fd(), &copy) != 0 ||
+            !ShiftContent(replace.Fd(), copy.st_size, keptID3v2) ||
+            !CopyPrefix(source.Get(), replace.Fd(), keptID3v2))
+            return fail(std::strerror(errno));
     }
     if (!replace.Commit())
         return fail(std::strerror(errno));

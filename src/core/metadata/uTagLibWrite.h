@@ -16,6 +16,8 @@ struct TTagChanges {
     std::map<std::string, std::vector<std::string>> Fields;
     // When set, the file's pictures become exactly these.
     std::optional<std::vector<TPicture>> Pictures;
+    // Takes out the ID3v2 tag some taggers put before a FLAC stream.
+    bool RemoveID3v2 = false;
 };
 
 // Saves Changes into a file of Format other than MP3 through TagLib. TagLib writes in place,

@@ -21,12 +21,16 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uCoverArt.h"
+#include "core/metadata/uFormatTagEdit.h"
 #include "ui/common/uGuard.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
+#include "ui/metadata/uTagBoxes.h"
 #include "ui/metadata/uTagPickLists.h"
 
 namespace orvanta {
+
+using namespace tagboxes;
 
 namespace {
 
@@ -38,31 +42,6 @@ constexpr int CoverSide = 96;
 // Pick lists are as wide as this many characters whatever the library holds; longer values are
 // elided in the list and scroll in the edit field.
 constexpr int ComboChars = 24;
-
-QString fromStd(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Characters of code 0x20 or below are cut from both ends, nothing else.
-std::string trimmed(const QString& text) {
-    const std::string utf8 = text.toStdString();
-    std::size_t begin = 0;
-    std::size_t end = utf8.size();
-    while (begin < end && static_cast<unsigned char>(utf8[begin]) <= 0x20)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(utf8[end - 1]) <= 0x20)
-        --end;
-    return utf8.substr(begin, end - begin);
-}
-
-const char* const LimitProperty = "typingLimit";
-
-// The limit applies to typing: a longer loaded text stays whole, and the box closes in on the
-// limit as the user shortens it.
-void setLimit(QLineEdit* box, int limit) {
-    box->setProperty(LimitProperty, limit);
-    box->setMaxLength(std::max({limit, int(box->text().size()), 1}));
-}
 
 void limitTyping(QLineEdit* box, int limit) {
     setLimit(box, limit);
@@ -102,13 +81,6 @@ bool TakeChangedTexts(Tag& tag, bool V2, const TFieldArray<QString>& Now,
         changed = true;
     }
     return changed;
-}
-
-// A loaded text is shown whole.
-void showWhole(QLineEdit* box, const QString& text, int limit) {
-    box->setMaxLength(std::max({limit, int(text.size()), 1}));
-    box->setText(text);
-    setLimit(box, limit);
 }
 
 } // namespace
@@ -228,6 +200,7 @@ void TfrmMP3Tag::PrepareControls() {
     grid->addWidget(imgCover, 0, 2, 4, 1, Qt::AlignTop);
     grid->addWidget(lblCoverSize, 4, 2, 2, 1, Qt::AlignTop);
     grid->setColumnStretch(1, 1);
+    PrepareFormatControls(grid, 10, layout);
     // Language, composer and copyright exist in ID3v2 only.
     for (int i = 7; i < 10; ++i) {
         lblHeader[i]->setEnabled(false);
@@ -266,6 +239,18 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     FFolder = Folder;
     FFileName = FileName;
     FLoaded = false;
+    const TAudioFormat format = SniffFile(PathFromQString(FullPath()));
+    if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown) {
+        if (!LoadFormatFile(PathFromQString(FullPath()))) {
+            FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
+                                 PathForDisplay(PathFromQString(FullPath())));
+            return false;
+        }
+        ShowCover();
+        StartPickLists();
+        FLoaded = true;
+        return true;
+    }
     if (!FAudio->Analyse(PathFromQString(FullPath()))) {
         FPrompts.Information(QStringLiteral("Error reading file.\r\n") +
                              PathForDisplay(PathFromQString(FullPath())));
@@ -286,6 +271,7 @@ bool TfrmMP3Tag::LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QStr
     }
     ShowTag();
     FShown = Showing();
+    ShowMP3Lines();
     ShowCover();
     StartPickLists();
     FLoaded = true;
@@ -336,6 +322,10 @@ void TfrmMP3Tag::EnableV2Controls() {
     cmbGenres->setInsertPolicy(QComboBox::NoInsert);
     for (int i = 7; i < 10; ++i)
         lblHeader[i]->setEnabled(true);
+    for (QWidget* control : {static_cast<QWidget*>(lblAlbumArtist), static_cast<QWidget*>(lblDisc),
+                             static_cast<QWidget*>(txtAlbumArtist), static_cast<QWidget*>(txtDisc),
+                             static_cast<QWidget*>(txtDiscTotal)})
+        control->setEnabled(true);
     for (QWidget* control :
          {static_cast<QWidget*>(cmbLanguages), static_cast<QWidget*>(cmbComposers),
           static_cast<QWidget*>(txtCopyright)})
@@ -387,6 +377,12 @@ void TfrmMP3Tag::ShowTag() {
     }
     if (FUseV2) {
         cmbGenres->setEditText(fromStd(v2.Genre()));
+        const std::string& disc = v2.DiscText();
+        const std::size_t slash = disc.find('/');
+        txtAlbumArtist->setText(fromStd(v2.AlbumArtist()));
+        txtDisc->setText(fromStd(disc.substr(0, slash)));
+        txtDiscTotal->setText(slash == std::string::npos ? QString()
+                                                         : fromStd(disc.substr(slash + 1)));
         // The up-down holds 0..255: a larger track number wraps (and is kept unless changed).
         incTrack->SetPosition(v2.Track() % (TrackMax + 1));
     } else {
@@ -409,15 +405,32 @@ TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
 
 void TfrmMP3Tag::ShowCover() {
     // Decoded once, when the dialog opens, and kept only at the size shown.
-    const std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()));
+    std::string bytes;
+    bool found = false;
+    if (FFormat) {
+        // The front cover, else the first picture.
+        const std::vector<TPicture>& pictures = FFormat->Read().Pictures;
+        const auto front = std::find_if(pictures.begin(), pictures.end(),
+                                        [](const TPicture& Picture) { return Picture.Type == 3; });
+        found = !pictures.empty();
+        if (found)
+            bytes = (front != pictures.end() ? *front : pictures.front()).Data;
+    } else if (std::optional<TCoverArt> art = FindCoverArt(PathFromQString(FullPath()))) {
+        found = true;
+        bytes = std::move(art->Bytes);
+    }
     QImage image;
-    if (art)
-        image.loadFromData(reinterpret_cast<const uchar*>(art->Bytes.data()),
-                           static_cast<int>(art->Bytes.size()));
+    if (found)
+        image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                           static_cast<int>(bytes.size()));
+    ShowCoverImage(image, found);
+}
+
+void TfrmMP3Tag::ShowCoverImage(const QImage& image, bool Found) {
     if (image.isNull()) {
-        imgCover->setText(art ? QStringLiteral("?") : QString());
-        lblCoverSize->setText(art ? QStringLiteral("Unreadable picture")
-                                  : QStringLiteral("No picture"));
+        imgCover->setText(Found ? QStringLiteral("?") : QString());
+        lblCoverSize->setText(Found ? QStringLiteral("Unreadable picture")
+                                    : QStringLiteral("No picture"));
         return;
     }
     imgCover->setPixmap(QPixmap::fromImage(
@@ -444,14 +457,25 @@ void TfrmMP3Tag::cmdSaveTagClick() {
 }
 
 void TfrmMP3Tag::SaveTag() {
+    if (FFormat) {
+        SaveFormatTag();
+        return;
+    }
     const TShown now = Showing();
     const bool track = now.Track != FShown.Track;
     if (FUseV2) {
         TID3v2& tag = FAudio->ID3v2();
+        if (!TakeChangedFrames(tag))
+            return;
         const bool texts = TakeChangedTexts(tag, true, now.Text, FShown.Text);
         if (track)
             tag.SetTrack(static_cast<std::uint16_t>(now.Track));
-        FinishSave(texts || track, [&tag](const std::string& Path) { return tag.StoreTag(Path); });
+        // Album artist and disc change only when their text differs from the file's.
+        tag.SetFrameText("TPE2", trimmed(txtAlbumArtist->text()));
+        const std::string total = trimmed(txtDiscTotal->text());
+        tag.SetFrameText("TPOS", trimmed(txtDisc->text()) + (total.empty() ? "" : "/" + total));
+        FinishSave(texts || track || tag.FramesEdited(),
+                   [&tag](const std::string& Path) { return tag.StoreTag(Path); });
         return;
     }
     TID3v1& tag = FAudio->ID3v1();
@@ -485,6 +509,7 @@ void TfrmMP3Tag::FinishSave(bool Changed, const std::function<bool(const std::st
     }
     ShowTag();
     FShown = Showing();
+    ShowMP3Lines();
     lblStatus->setText(QStringLiteral("Saved to the file."));
     UpdateLibraryFromFile();
 }
@@ -496,12 +521,10 @@ void TfrmMP3Tag::UpdateLibraryFromFile() {
     info.Directory = PathFromQString(FFolder);
     info.FileName = PathFromQString(FFileName);
     info.Title = TitleOrFileName(info.Title, path);
-    FMediaDB->UpdateMedia(info);
-    FMediaDB->SetMediaNumbers(info.Directory, info.FileName, info.Numbers);
-    // The row now matches the file as written, so a refresh does not read it again over
-    // what "OK" keeps in the library only.
-    if (TMediaStamp stamp; ReadFileStamp(path, stamp))
-        FMediaDB->StampMedia(PathFromQString(FFolder), PathFromQString(FFileName), stamp);
+    // The whole row, its lists of values included. Its stamp is the file's as written, so a
+    // refresh does not read it again over what "OK" keeps in the library only.
+    static_cast<void>(ReadFileStamp(path, info.Stamp));
+    FMediaDB->RewriteMedia(info);
     FLibraryChanged = true;
 }
 
@@ -516,7 +539,19 @@ void TfrmMP3Tag::UpdateLibraryRow() {
     row.Genre = trimmed(cmbGenres->currentText());
     row.Language = trimmed(cmbLanguages->currentText());
     row.Composer = trimmed(cmbComposers->currentText());
+    // Several values of a field are typed joined, as they are shown.
+    row.Artists = SplitJoinedValues(row.Artist);
+    row.Genres = SplitJoinedValues(row.Genre);
+    row.Composers = SplitJoinedValues(row.Composer);
     FMediaDB->UpdateMedia(row);
+    if (!txtAlbumArtist->isEnabled())
+        return;
+    TMediaRecord stored;
+    if (!FMediaDB->FindMedia(row.Directory, row.FileName, stored))
+        return;
+    stored.Numbers.AlbumArtist = trimmed(txtAlbumArtist->text());
+    stored.Numbers.Disc = txtDisc->text().toInt();
+    FMediaDB->SetMediaNumbers(row.Directory, row.FileName, stored.Numbers);
 }
 
 void TfrmMP3Tag::cmdOKClick() {

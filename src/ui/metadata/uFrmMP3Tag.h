@@ -9,20 +9,28 @@
 #include <vector>
 
 #include "core/metadata/uTagFields.h"
+#include "core/metadata/uTagLines.h"
 
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QVBoxLayout;
 
 namespace orvanta {
 
 class IPrompts;
+class TFormatTagEdit;
+class TID3v2;
+class TTagLines;
 class TMPEGaudio;
 class TMyMediaDB;
 class TPickListReader;
+class TTagFieldTable;
 
 // An up-down control: two arrow buttons that step a position within a range.
 class TUpDown : public QWidget {
@@ -50,8 +58,9 @@ private:
     int FPosition = 0;
 };
 
-// The tag editor of one library file: its ID3v2 tag when it has one or has no ID3v1 tag,
-// otherwise its ID3v1 tag. "Save Tag" writes the file, "OK" writes the library row.
+// The tag editor of one library file. An MP3 file's ID3v2 tag when it has one or has no ID3v1
+// tag, otherwise its ID3v1 tag; another format's own tag (TFormatTagEdit), whose every field the
+// table below lists. "Save Tag" writes the file, "OK" writes the library row.
 class TfrmMP3Tag : public QDialog {
     Q_OBJECT
 public:
@@ -59,11 +68,13 @@ public:
     ~TfrmMP3Tag() override;
 
     // Reads the file and fills the controls; false, after telling the user why, when the file
-    // cannot be read or is not MPEG audio.
+    // cannot be read or is neither MPEG audio nor another format the editor knows.
     bool LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName);
     // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
     int Execute();
     bool UseV2() const { return FUseV2; }
+    // The model of a file other than MP3; null for MP3.
+    const TFormatTagEdit* FormatEdit() const { return FFormat.get(); }
     // "Save Tag" wrote the file and copied its new values into the library row.
     bool LibraryChanged() const { return FLibraryChanged; }
     QString FullPath() const;
@@ -82,6 +93,16 @@ public:
     QComboBox* cmbLanguages = nullptr;
     QComboBox* cmbComposers = nullptr;
     QLineEdit* txtCopyright = nullptr;
+    // Every mode but ID3v1.
+    QLabel* lblAlbumArtist = nullptr;
+    QLineEdit* txtAlbumArtist = nullptr;
+    QLabel* lblDisc = nullptr;
+    QLineEdit* txtDisc = nullptr;
+    QLineEdit* txtDiscTotal = nullptr;
+    // Every line of the tag, and the ID3v2 tag found before a FLAC stream.
+    TTagFieldTable* tblFields = nullptr;
+    QLabel* lblID3 = nullptr;
+    QPushButton* cmdRemoveID3 = nullptr;
     QLabel* imgCover = nullptr;
     QLabel* lblCoverSize = nullptr;
     // Where the last "Save Tag" or "OK" stored the fields, or why nothing was written.
@@ -114,6 +135,27 @@ private:
     void incTrackClick(int Position);
     void ShowTrack(int Position);
     void ShowCover();
+    void ShowCoverImage(const QImage& Image, bool Found);
+
+    // The formats other than MP3 (uFrmMP3TagFormats.cpp).
+    void PrepareFormatControls(QGridLayout* Grid, int Row, QVBoxLayout* Below);
+    bool LoadFormatFile(const std::string& Path);
+    // The fields and the table from the model; the fields' baseline with them.
+    void ShowFormatTag();
+    // The fields of these keys (all when none) from the lines, which the table then shows.
+    void ShowLineFields(const std::vector<std::string>& Keys);
+    // The lines the table edits: the format's, or the MP3 file's ID3v2 frames; null in ID3v1.
+    TTagLines* EditedLines() const;
+    std::string_view KeyOf(TTagField Field) const;
+    // MP3 (uFrmMP3TagLines.cpp): the table of the tag's frames or fields.
+    void ShowMP3Lines();
+    // Sets the frames whose lines changed outside the fields; false, after saying why, when a
+    // line names no text frame.
+    bool TakeChangedFrames(TID3v2& Tag);
+    void FormatFieldEdited(QLineEdit* Box);
+    void SaveFormatTag();
+    void UpdateLibraryFromFormat();
+    void RemoveID3Click();
     // The values as shown after loading or the last write, to tell which controls the user
     // changed.
     struct TShown {
@@ -134,6 +176,10 @@ private:
     bool FLoaded = false;
     bool FLibraryChanged = false;
     TShown FShown;
+    std::unique_ptr<TFormatTagEdit> FFormat;
+    std::unique_ptr<TTagLines> FID3v2Lines;
+    // The dialog itself is filling the fields, not the user.
+    bool FFilling = false;
     std::unique_ptr<TPickListReader> FPickLists;
     std::vector<QComboBox*> FPickCombos;
 };
