@@ -4,10 +4,8 @@
 #include "cli/uCliJson.h"
 #include "core/metadata/ID3v2.h"
 #include "core/metadata/ID3v2Text.h"
-#include "core/metadata/uFlacFile.h"
-#include "core/metadata/uOggFile.h"
+#include "core/metadata/uAudioRead.h"
 #include "core/metadata/uTagFile.h"
-#include "core/metadata/uTagLibRead.h"
 #include "core/metadata/uTagLibWrite.h"
 
 #include <algorithm>
@@ -22,20 +20,6 @@ namespace orvanta::cli {
 namespace {
 
 using nlohmann::json;
-
-// Our own readers for the Xiph formats, TagLib for the others and when ours give up.
-bool ReadAudio(TByteSource& Source, const std::string& Path, TAudioFormat Format, TAudioInfo& Info,
-               bool WithPictures) {
-    Info = TAudioInfo{};
-    if (Format == TAudioFormat::FLAC && ReadFlac(Source, Info, WithPictures))
-        return true;
-    if ((Format == TAudioFormat::OggVorbis || Format == TAudioFormat::Opus) &&
-        ReadOgg(Source, Info, WithPictures))
-        return true;
-    Info = TAudioInfo{};
-    Info.Format = Format;
-    return ReadWithTagLib(Path, Format, Info, WithPictures);
-}
 
 std::optional<unsigned> Number(std::string_view Text, unsigned Max) {
     unsigned value = 0;
@@ -187,7 +171,7 @@ std::string SetID3v2Fields(TID3v2& Tag, const std::string& Path, const TFieldVal
 int TagOtherFormat(const std::string& Path, TAudioFormat Format, const TFieldValues& Fields) {
     TAudioInfo info;
     TFileSource source;
-    if (!source.Open(Path) || !ReadAudio(source, Path, Format, info, false)) {
+    if (!source.Open(Path) || !ReadAudioInfo(source, Format, info, false)) {
         std::cerr << "Error reading file.\n" << Path << "\n";
         return ExitFailed;
     }
@@ -221,7 +205,7 @@ int TagOtherFormat(const std::string& Path, TAudioFormat Format, const TFieldVal
 bool WriteFormatLine(std::string& Out, const std::string& Path, TByteSource& Source,
                      TAudioFormat Format) {
     TAudioInfo info;
-    const bool analysed = ReadAudio(Source, Path, Format, info, true);
+    const bool analysed = ReadAudioInfo(Source, Format, info, true);
     json tags = json::object();
     for (const TTagEntry& entry : info.Tags)
         tags[entry.Key].push_back(entry.Value);

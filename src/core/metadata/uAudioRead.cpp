@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 
 #include <taglib/taglib.h>
 #include <taglib/tiostream.h>
 
+#include "core/metadata/uAudioSniff.h"
 #include "core/metadata/uFlacFile.h"
 #include "core/metadata/uOggFile.h"
 #include "core/metadata/uTagFile.h"
@@ -82,22 +84,21 @@ private:
     std::size_t FWindowSize = 0;
 };
 
-bool readWithTagLib(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info) {
+bool readWithTagLib(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info, bool WithPictures) {
     TSourceStream stream(Source);
-    return ReadWithTagLib(stream, Format, Info, false);
+    return ReadWithTagLib(stream, Format, Info, WithPictures);
 }
 
-} // namespace
-
-bool ReadAudioInfo(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info) {
+bool readAudio(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info, bool WithPictures,
+               std::int64_t* ID3v2Bytes) {
     switch (Format) {
     case TAudioFormat::FLAC:
-        if (ReadFlac(Source, Info, false))
+        if (ReadFlac(Source, Info, WithPictures, ID3v2Bytes))
             return true;
         break;
     case TAudioFormat::OggVorbis:
     case TAudioFormat::Opus:
-        if (ReadOgg(Source, Info, false))
+        if (ReadOgg(Source, Info, WithPictures))
             return true;
         break;
     case TAudioFormat::M4A:
@@ -110,7 +111,41 @@ bool ReadAudioInfo(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info) {
         return false;
     }
     Info = {};
-    return readWithTagLib(Source, Format, Info);
+    return readWithTagLib(Source, Format, Info, WithPictures);
+}
+
+} // namespace
+
+bool ReadAudioInfo(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info, bool WithPictures,
+                   std::int64_t* ID3v2Bytes) {
+    if (ID3v2Bytes)
+        *ID3v2Bytes = 0;
+    if (!readAudio(Source, Format, Info, WithPictures, ID3v2Bytes))
+        return false;
+    Info.Format = Format;
+    return true;
+}
+
+bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
+                   std::int64_t* ID3v2Bytes) {
+    if (ID3v2Bytes)
+        *ID3v2Bytes = 0;
+    TFileSource source;
+    if (!source.Open(Path))
+        return false;
+    const TAudioFormat format =
+        SniffFormat(source, std::filesystem::path(Path).extension().string());
+    TAudioInfo info;
+    if (!ReadAudioInfo(source, format, info, WithPictures, ID3v2Bytes))
+        return false;
+    Info = std::move(info);
+    return true;
+}
+
+TAudioFormat SniffFile(const std::string& Path) {
+    TFileSource source;
+    return source.Open(Path) ? SniffFormat(source, std::filesystem::path(Path).extension().string())
+                             : TAudioFormat::Unknown;
 }
 
 } // namespace orvanta

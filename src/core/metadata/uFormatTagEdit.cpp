@@ -1,46 +1,6 @@
 #include "core/metadata/uFormatTagEdit.h"
 
-#include <filesystem>
-
-#include "core/metadata/uAudioSniff.h"
-#include "core/metadata/uFlacFile.h"
-#include "core/metadata/uOggFile.h"
-#include "core/metadata/uTagFile.h"
-#include "core/metadata/uTagLibRead.h"
-
 namespace orvanta {
-
-bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
-                   std::int64_t* ID3v2Bytes) {
-    if (ID3v2Bytes)
-        *ID3v2Bytes = 0;
-    TFileSource source;
-    if (!source.Open(Path))
-        return false;
-    const TAudioFormat format =
-        SniffFormat(source, std::filesystem::path(Path).extension().string());
-    if (format == TAudioFormat::MP3 || format == TAudioFormat::Unknown)
-        return false;
-    // Our readers are the fast path; a file they find faulty gets TagLib's chance too.
-    TAudioInfo info;
-    const bool read = format == TAudioFormat::FLAC
-                          ? ReadFlac(source, info, WithPictures, ID3v2Bytes)
-                      : format == TAudioFormat::OggVorbis || format == TAudioFormat::Opus
-                          ? ReadOgg(source, info, WithPictures)
-                          : false;
-    if (read) {
-        info.Format = format;
-        Info = std::move(info);
-        return true;
-    }
-    return ReadWithTagLib(Path, format, Info, WithPictures);
-}
-
-TAudioFormat SniffFile(const std::string& Path) {
-    TFileSource source;
-    return source.Open(Path) ? SniffFormat(source, std::filesystem::path(Path).extension().string())
-                             : TAudioFormat::Unknown;
-}
 
 std::string_view TagKindName(TAudioFormat Format) {
     switch (Format) {

@@ -9,19 +9,11 @@
 #include <vector>
 
 #include "core/metadata/uAudioInfo.h"
+#include "core/metadata/uAudioRead.h"
 #include "core/metadata/uTagLibWrite.h"
 #include "core/metadata/uTagLines.h"
 
 namespace orvanta {
-
-// Reads any format but MP3, told by its content first: FLAC, Ogg Vorbis and Opus by our own
-// readers, the others through TagLib. ID3v2Bytes gets the size of an ID3v2 tag before a FLAC
-// stream. False when the file cannot be read as an audio file of those formats.
-bool ReadAudioFile(const std::string& Path, TAudioInfo& Info, bool WithPictures,
-                   std::int64_t* ID3v2Bytes = nullptr);
-
-// The format of the file at Path as SniffFormat tells it; Unknown when it cannot be opened.
-TAudioFormat SniffFile(const std::string& Path);
 
 // The name of the tag a save writes in Format: "Vorbis comment", "MP4", "APEv2", "ID3v2" (WAV,
 // whose INFO fields TagLib updates beside it, and AIFF).
