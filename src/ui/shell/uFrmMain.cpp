@@ -146,9 +146,13 @@ TfraPlayLists* TfrmMain::PlayListsView() {
 }
 
 void TfrmMain::BuildRest() {
-    PlayListsView();
-    if (FOwnEngine)
+    // One part a turn.
+    if (!fraPlayLists1) {
+        PlayListsView();
+        tmrRest->start();
+    } else if (FOwnEngine) {
         FOwnEngine->Prepare();
+    }
 }
 
 void TfrmMain::InitializePlayListsView() {

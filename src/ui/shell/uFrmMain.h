@@ -190,8 +190,8 @@ private:
     void FitPlayListInfo();
     TViewFrame* FrameOf(EView View);
     void InitializePlayListsView();
-    // What the first picture of the window does not show: the Playlists view and the player's
-    // pipeline. Built a turn of the event loop after that picture, or each when first needed.
+    // What the first picture of the window does not show: the Playlists view, then the player's
+    // pipeline, each in a turn of the event loop after that picture, or when first needed.
     void BuildRest();
 
     void FormActivate();
