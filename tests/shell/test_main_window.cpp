@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "support/FakePrompts.h"
+#include "ui/playlists/uFraPlayLists.h"
 #include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
@@ -68,6 +69,8 @@ private slots:
         QVERIFY(!shown(window, window.cmbPlayListMode) && !shown(window, window.lblPlayListInfo));
         QCOMPARE(window.cmbPlayListMode->count(), 3);
         QCOMPARE(window.cmbPlayListMode->currentText(), QStringLiteral("Play Normal"));
+        // The view not in the first picture follows it unasked (its playlists' saving with it).
+        QTRY_VERIFY(window.findChild<TfraPlayLists*>());
     }
 
     void viewMenuAndButtonsSwitchInStep() {

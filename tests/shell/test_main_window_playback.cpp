@@ -95,7 +95,7 @@ private slots:
         FakePrompts prompts;
         TFakePlayerEngine engine;
         TfrmMain window(prompts, nullptr, nullptr, &engine);
-        TTrackListModel* rows = window.fraPlayLists1->TrackModel;
+        TTrackListModel* rows = window.PlayListsView()->TrackModel;
         rows->SetRows({{QStringLiteral(" one"), QString(), QStringLiteral("/m/one.mp3")},
                        {QStringLiteral(" two"), QString(), QStringLiteral("/m/two.mp3")}});
         QVERIFY(!window.wmpPlayer->cmdNext->isEnabled());

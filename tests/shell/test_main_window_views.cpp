@@ -47,6 +47,8 @@ struct Fixture : test::THomeWithLibrary {
         RowIn(Home.str(), "b.mp3", 1, "B", "", "", "", "", 30, 128);
         Window = std::make_unique<TfrmMain>(Prompts, nullptr, nullptr, &Engine);
         Window->InitializeViews(DB, *PlayLists, Types);
+        // Built at once rather than after a first paint: the window is never shown here.
+        Window->PlayListsView();
         // My Music's list and its purge come from its library worker.
         QVERIFY(QTest::qWaitFor(
             [this] { return !Window->fraMedia1->ListPending() && !Window->fraMedia1->Busy(); }));
@@ -93,7 +95,7 @@ private slots:
         f.Window->cmbPlayLists->setCurrentIndex(1);
         f.Home.write("Playlists/Caf\xe9.ply", "0");
         std::filesystem::remove(f.Home.file("Playlists/Jazz.ply"));
-        f.Window->fraPlayLists1->SavePlayLists();
+        f.Window->PlayListsView()->SavePlayLists();
         QCOMPARE(f.Combo(), (QStringList{QStringLiteral("Rock"), QStringLiteral("Caf\uFFFD")}));
         QCOMPARE(f.Window->cmbPlayLists->currentText(), QStringLiteral("Rock"));
         f.Window->cmbPlayLists->setCurrentIndex(1);
@@ -109,12 +111,12 @@ private slots:
         test::WriteMp3(bad);
         const std::string before = test::readAll(f.Home.file("Playlists/Rock.ply"));
         f.Window->mnuViewPlayLists->trigger();
-        QListWidget* names = f.Window->fraPlayLists1->lstPlayLists;
+        QListWidget* names = f.Window->PlayListsView()->lstPlayLists;
         QVERIFY(test::DropFiles(names->viewport(), names->visualItemRect(names->item(1)).center(),
                                 {PathToQString(bad)}));
         QTRY_VERIFY(!f.Prompts.Messages.empty());
         QCOMPARE(f.Prompts.Messages.back().Text, PathForDisplay(PlayListRefusalMessage(bad)));
-        f.Window->fraPlayLists1->SavePlayLists();
+        f.Window->PlayListsView()->SavePlayLists();
         QCOMPARE(test::readAll(f.Home.file("Playlists/Rock.ply")), before);
     }
 
@@ -123,7 +125,7 @@ private slots:
         f.Window->fraMedia1->SelectRows({0});
         f.Click(ECommand::MediaAddFilesToPlayList);
         QCOMPARE(f.PlayLists->FindByName("Jazz")->Count(), 2);
-        QCOMPARE(f.Window->fraPlayLists1->TrackModel->rowCount(), 2);
+        QCOMPARE(f.Window->PlayListsView()->TrackModel->rowCount(), 2);
         QCOMPARE(f.Window->PlayListInfo(), QStringLiteral("00:01:30 (2 Tracks)"));
     }
 
@@ -133,7 +135,7 @@ private slots:
         f.Window->cmbPlayListMode->setCurrentIndex(2);
         emit f.Window->cmbPlayListMode->activated(2);
         QCOMPARE(f.PlayLists->FindByName("Jazz")->PlayMode, pmRandom);
-        f.Window->fraPlayLists1->SelectPlayList(1);
+        f.Window->PlayListsView()->SelectPlayList(1);
         QCOMPARE(f.Window->cmbPlayListMode->currentIndex(), 0);
     }
 
@@ -180,7 +182,7 @@ private slots:
             QString Played;   // the file the player was given, or ""
         };
         const QString b = QString::fromStdString(f.Home.file("b.mp3"));
-        TfraPlayLists& lists = *f.Window->fraPlayLists1;
+        TfraPlayLists& lists = *f.Window->PlayListsView();
         // In a playlist, so removing it from the library asks first (and is refused).
         f.PlayLists->FindByName("Rock")->InsertTrack(b.toStdString() + "*30");
         for (const Case& c : {

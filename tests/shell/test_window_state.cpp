@@ -60,13 +60,13 @@ private slots:
             bool Muted;
             EView View;
         };
-        const auto read = [](const TfrmMain& w) {
+        const auto read = [](TfrmMain& w) {
             const QModelIndexList value =
                 w.fraMedia1->lstItems->selectionModel()->selectedIndexes();
             return Remembered{w.size(),
-                              w.fraPlayLists1->splPlayLists->sizes(),
+                              w.PlayListsView()->splPlayLists->sizes(),
                               w.fraMedia1->lvwMedia->horizontalHeader()->sectionSize(1),
-                              w.fraPlayLists1->lvwTracks->header()->sectionSize(0),
+                              w.PlayListsView()->lvwTracks->header()->sectionSize(0),
                               w.fraMedia1->cmbFilter->currentIndex(),
                               w.fraMedia1->SortState(),
                               w.wmpPlayer->trkVolume->value(),
@@ -93,8 +93,8 @@ private slots:
         window->cmbPlayLists->setCurrentIndex(1);
         const QList<int> mediaSplit = window->fraMedia1->splMedia->sizes();
         window->spdViewPlayLists->click();
-        window->fraPlayLists1->splPlayLists->setSizes({260, 500});
-        window->fraPlayLists1->lvwTracks->header()->resizeSection(0, 222);
+        window->PlayListsView()->splPlayLists->setSizes({260, 500});
+        window->PlayListsView()->lvwTracks->header()->resizeSection(0, 222);
         const Remembered changed = read(*window);
         QCOMPARE(changed.FilterValue, QStringLiteral("3.mp3"));
         QCOMPARE(changed.Sort, -3);

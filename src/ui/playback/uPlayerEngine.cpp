@@ -50,7 +50,12 @@ void TGstPlayerEngine::StartLoading() {
 }
 
 TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
-    : IPlayerEngine(Parent) {
+    : IPlayerEngine(Parent), FAudioSink(AudioSink) {}
+
+void TGstPlayerEngine::Prepare() {
+    if (FPrepared)
+        return;
+    FPrepared = true;
     {
         const std::lock_guard lock(LoadingLock);
         if (Loading.valid())
@@ -70,7 +75,7 @@ TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)
     }
     gst_object_ref_sink(FPlayBin);
     g_object_set(FPlayBin, "flags", PlayFlagAudio, nullptr);
-    const QString sinkText = AudioSink.isEmpty() ? QStringLiteral("autoaudiosink") : AudioSink;
+    const QString sinkText = FAudioSink.isEmpty() ? QStringLiteral("autoaudiosink") : FAudioSink;
     GstElement* sink = gst_parse_bin_from_description(
         ("volume name=orvanta-volume ! " + sinkText.toUtf8()).constData(), TRUE, &error);
     if (sink != nullptr) {
@@ -140,6 +145,7 @@ void TGstPlayerEngine::Unload() {
 }
 
 void TGstPlayerEngine::SetURL(const QString& Path) {
+    Prepare();
     FPath = Path;
     FFailed = false;
     FPauseWanted = false;

@@ -59,16 +59,23 @@ class TGstPlayerEngine : public IPlayerEngine {
 
 public:
     // AudioSink is a gst-launch description such as "fakesink sync=true"; empty takes the default.
+    // The pipeline is built when first needed, or earlier by Prepare, so making the engine costs
+    // the window that holds it nothing.
     explicit TGstPlayerEngine(const QString& AudioSink = QString(), QObject* Parent = nullptr);
     ~TGstPlayerEngine() override;
     // Starts GStreamer and loads playbin on a thread of its own, while the program does other
-    // work; an engine made later waits for it and then starts at once.
+    // work; an engine's pipeline built later waits for it and then starts at once.
     static void StartLoading();
     TGstPlayerEngine(const TGstPlayerEngine&) = delete;
     TGstPlayerEngine& operator=(const TGstPlayerEngine&) = delete;
 
+    // Builds the pipeline unless it is built.
+    void Prepare();
     // False when GStreamer or playbin is missing; every operation then reports an error.
-    bool IsReady() const { return FPlayBin != nullptr; }
+    bool IsReady() {
+        Prepare();
+        return FPlayBin != nullptr;
+    }
 
     void SetURL(const QString& Path) override;
     QString URL() const override { return FPath; }
@@ -90,6 +97,8 @@ private:
     void ChangeState(int NewState);
     void Unload();
 
+    QString FAudioSink;
+    bool FPrepared = false;
     GstElement* FPlayBin = nullptr;
     // In front of the audio sink; it sets what is heard.
     GstElement* FVolumeElement = nullptr;

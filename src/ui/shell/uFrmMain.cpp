@@ -35,6 +35,7 @@
 #include "ui/playback/uPlayerEngine.h"
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/playlists/uFraPlayListsM3U.h"
+#include "ui/playlists/uFraPlayListsModel.h"
 #include "ui/shell/uWindowState.h"
 
 namespace orvanta {
@@ -60,10 +61,8 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
     layout->addWidget(pnlToolButtons);
 
     FViews = new QStackedWidget(central);
-    fraPlayLists1 = new TfraPlayLists(FViews);
     fraMedia1 = new TfraMedia(FViews);
     FViews->addWidget(fraMedia1);
-    FViews->addWidget(fraPlayLists1);
     layout->addWidget(FViews, 1);
 
     pnlPlayer = new QWidget(central);
@@ -109,7 +108,8 @@ TfrmMain::~TfrmMain() {
     if (!FCoverFile.isEmpty())
         QFile::remove(FCoverFile);
     fraMedia1->Finalize();
-    fraPlayLists1->Finalize();
+    if (fraPlayLists1)
+        fraPlayLists1->Finalize();
 }
 
 void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
@@ -122,18 +122,47 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // My Music lists the library and then purges missing files on its library worker.
     fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts, std::move(Start));
-    fraPlayLists1->Initialize(PlayLists, *this, FPrompts);
+    if (fraPlayLists1)
+        InitializePlayListsView();
     FillPlayListCombo();
-    PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, PlayLists, *this, FPrompts);
-    PlayListFiles->LibraryEntries = [&MediaDB](const std::string& Path) {
-        return LibraryTrackEntry(Path, MediaDB);
-    };
     AddAccessKeys(*menuBar());
-    for (QMenu* menu : {fraMedia1->popMedia, fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
-        AddAccessKeys(*menu);
+    AddAccessKeys(*fraMedia1->popMedia);
     // The real program (with its options) comes back as the user left it.
     if (FOptions && RestoreWindowState(*this, *OpenSettings(SettingsBaseKey)))
         FPlaced = true;
+}
+
+TfraPlayLists* TfrmMain::PlayListsView() {
+    if (fraPlayLists1)
+        return fraPlayLists1;
+    fraPlayLists1 = new TfraPlayLists(FViews);
+    FViews->addWidget(fraPlayLists1);
+    if (FPlayListManager)
+        InitializePlayListsView();
+    if (FOptions)
+        RestorePlayListsViewState(*fraPlayLists1, *OpenSettings(SettingsBaseKey));
+    fraPlayLists1->TrackModel->SetPlayingPath(Playback->Current().Path);
+    return fraPlayLists1;
+}
+
+void TfrmMain::BuildRest() {
+    // One part a turn.
+    if (!fraPlayLists1) {
+        PlayListsView();
+        tmrRest->start();
+    } else if (FOwnEngine) {
+        FOwnEngine->Prepare();
+    }
+}
+
+void TfrmMain::InitializePlayListsView() {
+    fraPlayLists1->Initialize(*FPlayListManager, *this, FPrompts);
+    PlayListFiles = new TPlayListFileCommands(*fraPlayLists1, *FPlayListManager, *this, FPrompts);
+    PlayListFiles->LibraryEntries = [&MediaDB = *FMediaDB](const std::string& Path) {
+        return LibraryTrackEntry(Path, MediaDB);
+    };
+    for (QMenu* menu : {fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
+        AddAccessKeys(*menu);
 }
 
 void TfrmMain::CreateMenus() {
@@ -202,11 +231,11 @@ EView TfrmMain::CurrentView() const {
     return FViews->currentWidget() == fraMedia1 ? EView::Media : EView::PlayLists;
 }
 
-TViewFrame* TfrmMain::FrameOf(EView View) const {
+TViewFrame* TfrmMain::FrameOf(EView View) {
     if (View == EView::Media)
         return fraMedia1;
     if (View == EView::PlayLists)
-        return fraPlayLists1;
+        return PlayListsView();
     return nullptr;
 }
 
@@ -253,7 +282,7 @@ void TfrmMain::OpenOrSay(const QString& Target) {
 }
 
 void TfrmMain::cmbPlayListModeClick() {
-    fraPlayLists1->ApplyPlayMode();
+    PlayListsView()->ApplyPlayMode();
 }
 
 void TfrmMain::pnlPlayerResize() {
@@ -267,7 +296,7 @@ void TfrmMain::SwitchView(EView View) {
         FViews->setCurrentWidget(fraMedia1);
     } else if (View == EView::PlayLists) {
         mnuViewPlayLists->setChecked(true);
-        FViews->setCurrentWidget(fraPlayLists1);
+        FViews->setCurrentWidget(PlayListsView());
     }
     ShowToolButtons(View);
 }
@@ -310,6 +339,17 @@ void TfrmMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
 }
 
+void TfrmMain::paintEvent(QPaintEvent* Event) {
+    QMainWindow::paintEvent(Event);
+    // Once the first picture is whole, and after the timers that came due while it was drawn.
+    if (!tmrRest) {
+        tmrRest = new QTimer(this);
+        tmrRest->setSingleShot(true);
+        connect(tmrRest, &QTimer::timeout, this, &TfrmMain::BuildRest);
+        QMetaObject::invokeMethod(tmrRest, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    }
+}
+
 void TfrmMain::changeEvent(QEvent* Event) {
     QMainWindow::changeEvent(Event);
     if (Event->type() == QEvent::ActivationChange && isActiveWindow() && !FActivated) {
@@ -329,7 +369,7 @@ void TfrmMain::StopNotices() {
 
 void TfrmMain::closeEvent(QCloseEvent* Event) {
     // The user hears of a playlist that cannot be saved while the program can still say so.
-    fraPlayLists1->SaveAtExit();
+    PlayListsView()->SaveAtExit();
     if (FOptions)
         SaveWindowState(*this, *OpenSettings(SettingsBaseKey));
     QMainWindow::closeEvent(Event);
@@ -356,7 +396,9 @@ void TfrmMain::PlayListsChangedOutside() {
     FillPlayListCombo(true);
 }
 void TfrmMain::RefreshPlayListTracks() {
-    fraPlayLists1->RefreshTracks();
+    // A view still to be built shows the tracks as they are then.
+    if (fraPlayLists1)
+        fraPlayLists1->RefreshTracks();
 }
 QString TfrmMain::SelectedPlayListName() const {
     return cmbPlayLists->currentData().toString();

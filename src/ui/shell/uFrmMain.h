@@ -23,6 +23,7 @@ class QLabel;
 class QMenu;
 class QStackedWidget;
 class QToolBar;
+class QTimer;
 class QToolButton;
 
 namespace orvanta {
@@ -30,6 +31,7 @@ namespace orvanta {
 class IPlayerEngine;
 class IPrompts;
 class TFirstRunNotices;
+class TGstPlayerEngine;
 class TMprisService;
 class TOptions;
 class TPlayListFileCommands;
@@ -60,6 +62,8 @@ public:
     // Start, when given, is My Music's reading worker with the first list under way.
     void InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
                          const TCustomStringList& FileTypes, TListingStart Start = {});
+    // The Playlists view, built here when it is needed before the window built it.
+    TfraPlayLists* PlayListsView();
 
     // IMainServices
     void PlayFile(const QString& Path) override;
@@ -138,7 +142,7 @@ public:
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
-    TfraPlayLists* fraPlayLists1 = nullptr;
+    // The Playlists view's file commands (import, export); made with the view.
     TPlayListFileCommands* PlayListFiles = nullptr;
 
 signals:
@@ -148,6 +152,7 @@ signals:
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
     void showEvent(QShowEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
 
@@ -183,7 +188,11 @@ private:
     // that cannot go to an extension menu.
     void FitMinimumWidth();
     void FitPlayListInfo();
-    TViewFrame* FrameOf(EView View) const;
+    TViewFrame* FrameOf(EView View);
+    void InitializePlayListsView();
+    // What the first picture of the window does not show: the Playlists view, then the player's
+    // pipeline, each in a turn of the event loop after that picture, or when first needed.
+    void BuildRest();
 
     void FormActivate();
     // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
@@ -204,12 +213,14 @@ private:
     TOptions* FOptions;
     std::unique_ptr<TFirstRunNotices> FLiveUpdate;
     QStackedWidget* FViews = nullptr;
+    TfraPlayLists* fraPlayLists1 = nullptr;
     std::map<ECommand, QAction*> FCommandActions;
     EView FToolView = EView::Media;
     bool FActivated = false;
     QString FPlayListInfo;
     bool FPlaced = false;
-    std::unique_ptr<IPlayerEngine> FOwnEngine;
+    std::unique_ptr<TGstPlayerEngine> FOwnEngine;
+    QTimer* tmrRest = nullptr;
     std::unique_ptr<TToolPlayButtons> FPlayButtons;
     unsigned FShownTrack = 0;
     // Whether the shown track's cover (or its absence) was read and shown.

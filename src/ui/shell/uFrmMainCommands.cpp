@@ -31,7 +31,7 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
     // Before the separator above Exit.
     File->insertAction(File->actions().value(1), newPlayList);
     connect(newPlayList, &QAction::triggered, this,
-            [this] { fraPlayLists1->DoCommand(ECommand::PlayListsNew); });
+            [this] { PlayListsView()->DoCommand(ECommand::PlayListsNew); });
 
     auto* edit = new QMenu(QStringLiteral("&Edit"), this);
     edit->setObjectName(QStringLiteral("mnuEdit"));
@@ -43,7 +43,7 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
     QAction* rename =
         addCommand(edit, "mnuEditRenamePlayList", "Re&name Playlist...", QKeySequence(Qt::Key_F2));
     connect(rename, &QAction::triggered, this,
-            [this] { fraPlayLists1->DoCommand(ECommand::PlayListsRename); });
+            [this] { PlayListsView()->DoCommand(ECommand::PlayListsRename); });
     QAction* remove = addCommand(edit, "mnuEditRemove", "&Remove", QKeySequence::Delete);
     connect(remove, &QAction::triggered, this, &TfrmMain::RemoveClick);
     edit->addSeparator();
@@ -73,7 +73,7 @@ void TfrmMain::EnableCommandMenus() {
     MenuAction(QStringLiteral("mnuEditRenamePlayList"))->setEnabled(!media);
     MenuAction(QStringLiteral("mnuEditRemove"))
         ->setText(media ? QStringLiteral("&Remove Files")
-                        : (fraPlayLists1->lstPlayLists->hasFocus()
+                        : (PlayListsView()->lstPlayLists->hasFocus()
                                ? QStringLiteral("&Remove Playlist")
                                : QStringLiteral("&Remove Tracks")));
 }
@@ -82,10 +82,10 @@ void TfrmMain::RemoveClick() {
     // Each removal asks its own question first.
     if (CurrentView() == EView::Media)
         fraMedia1->DoCommand(ECommand::MediaRemoveFiles);
-    else if (fraPlayLists1->lstPlayLists->hasFocus())
-        fraPlayLists1->DoCommand(ECommand::PlayListsRemove);
+    else if (PlayListsView()->lstPlayLists->hasFocus())
+        PlayListsView()->DoCommand(ECommand::PlayListsRemove);
     else
-        fraPlayLists1->DoCommand(ECommand::PlayListsRemoveTracks);
+        PlayListsView()->DoCommand(ECommand::PlayListsRemoveTracks);
 }
 
 void TfrmMain::PlayPauseClick() {
@@ -96,8 +96,8 @@ void TfrmMain::PlayPauseClick() {
     if (CurrentView() == EView::Media)
         RunToolCommand(ECommand::MediaPlayFile);
     else
-        RunToolCommand(fraPlayLists1->lvwTracks->hasFocus() ? ECommand::PlayListsPlayTrack
-                                                            : ECommand::PlayListsPlay);
+        RunToolCommand(PlayListsView()->lvwTracks->hasFocus() ? ECommand::PlayListsPlayTrack
+                                                              : ECommand::PlayListsPlay);
 }
 
 } // namespace orvanta

@@ -84,6 +84,7 @@ struct TfrmMain::TOpenQueue {
 };
 
 int TfrmMain::ImportPlayListFiles(const QStringList& Files) {
+    PlayListsView(); // the file commands come with the view
     const int imported = PlayListFiles ? PlayListFiles->ImportFiles(Files) : 0;
     if (imported > 0)
         spdViewPlayLists->click();

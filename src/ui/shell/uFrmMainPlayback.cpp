@@ -79,7 +79,8 @@ void TfrmMain::ShowNowPlaying() {
         FShownCover = track.FileRead;
         ShowCoverArt(track.Cover);
     }
-    fraPlayLists1->TrackModel->SetPlayingPath(track.Path);
+    if (fraPlayLists1)
+        fraPlayLists1->TrackModel->SetPlayingPath(track.Path);
     fraMedia1->MediaModel->SetPlayingPath(PathFromQString(track.Path));
 }
 

@@ -30,16 +30,16 @@ const QString VolumeKey = QStringLiteral("Player/Volume");
 const QString MutedKey = QStringLiteral("Player/Muted");
 } // namespace
 
-void SaveWindowState(const TfrmMain& Window, QSettings& Settings) {
+void SaveWindowState(TfrmMain& Window, QSettings& Settings) {
     Settings.setValue(GeometryKey, Window.saveGeometry());
     Settings.setValue(StateKey, Window.saveState());
     Settings.setValue(ViewKey, static_cast<int>(Window.CurrentView()));
     // Bytes: a name that is not UTF-8 would not survive the settings file as text.
     Settings.setValue(PlayListKey,
                       QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
-    Settings.setValue(PlayListsSplitterKey, Window.fraPlayLists1->splPlayLists->saveState());
-    SaveColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
-                TrackColumnWidthsKey);
+    TfraPlayLists& playLists = *Window.PlayListsView();
+    Settings.setValue(PlayListsSplitterKey, playLists.splPlayLists->saveState());
+    SaveColumns(*playLists.lvwTracks->header(), Settings, TrackColumnsKey, TrackColumnWidthsKey);
     Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
     Settings.setValue(MutedKey, Window.wmpPlayer->cmdMute->isChecked());
     SaveMediaViewState(*Window.fraMedia1, Settings);
@@ -54,15 +54,16 @@ bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
         PathToQString(Settings.value(PlayListKey).toByteArray().toStdString()));
     if (playList >= 0)
         Window.cmbPlayLists->setCurrentIndex(playList);
-    Window.fraPlayLists1->splPlayLists->restoreState(
-        Settings.value(PlayListsSplitterKey).toByteArray());
-    RestoreColumns(*Window.fraPlayLists1->lvwTracks->header(), Settings, TrackColumnsKey,
-                   TrackColumnWidthsKey);
     Window.wmpPlayer->trkVolume->setValue(
         Settings.value(VolumeKey, Window.wmpPlayer->trkVolume->value()).toInt());
     Window.wmpPlayer->cmdMute->setChecked(Settings.value(MutedKey, false).toBool());
     RestoreMediaViewState(*Window.fraMedia1, Settings);
     return placed;
+}
+
+void RestorePlayListsViewState(TfraPlayLists& View, const QSettings& Settings) {
+    View.splPlayLists->restoreState(Settings.value(PlayListsSplitterKey).toByteArray());
+    RestoreColumns(*View.lvwTracks->header(), Settings, TrackColumnsKey, TrackColumnWidthsKey);
 }
 
 } // namespace orvanta
