@@ -3,6 +3,8 @@
 #include <cassert>
 #include <exception>
 #include <optional>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -11,6 +13,10 @@
 namespace orvanta {
 
 void RunBelowTheWindow() {
+    // A thread inherits its creator's policy: under a real-time one a niceness means nothing,
+    // and two busy workers would shut the window's thread out.
+    sched_param none{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_OTHER, &none);
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
 }
 
