@@ -386,15 +386,6 @@ void TID3v2::Clear() {
     FFrameTexts.clear();
 }
 
-void TID3v2::SetFrameTexts(std::string_view Id, std::string_view Description,
-                           std::vector<std::string> Values) {
-    // The last word for a frame is the one a save writes.
-    std::erase_if(FFrameTexts, [&](const TFrameTexts& Set) {
-        return Set.Id == Id && UpperAscii(Set.Description) == UpperAscii(Description);
-    });
-    FFrameTexts.push_back({std::string(Id), std::string(Description), std::move(Values)});
-}
-
 bool TID3v2::LoadTag(const std::string& FileName) {
     Clear();
     TFileSource source;
@@ -602,20 +593,6 @@ std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {
     VisitFramesV3(Source, header, header.TotalTagSize(),
                   [&](id3frames::TFrameV3&& Frame) { frames.push_back(std::move(Frame)); });
     return frames;
-}
-
-void TID3v2::SetFrameText(std::string_view Id, std::string_view Value) {
-    std::string clean(tagtext::TrimControl(tagtext::SanitizeUtf8(Value), true));
-    const bool albumArtist = Id == FrameIdsV3[SlotAlbumArtist];
-    const bool known = albumArtist || Id == FrameIdsV3[SlotDisc];
-    if (known && clean == (albumArtist ? FAlbumArtist : FDiscText)) {
-        std::erase_if(FFrameTexts, [&](const TFrameTexts& Set) { return Set.Id == Id; });
-        return;
-    }
-    std::vector<std::string> values;
-    if (!clean.empty())
-        values.push_back(std::move(clean));
-    SetFrameTexts(Id, {}, std::move(values));
 }
 
 void TID3v2::SetText(TTagField Field, std::string_view Value) {
