@@ -118,6 +118,10 @@ private slots:
         f.Row("2.mp3", "Dancing Queen", "Abba", "Arrival", "1976", "Pop");
         f.Row("3.mp3", "Nameless", "", "", "", "");
         f.Row("4.mp3", "Blue", "Joni", "Blue", "1971", "Folk");
+        TMediaRecord various;
+        QVERIFY(f.DB.FindMedia(f.Music, "2.mp3", various));
+        various.Numbers.AlbumArtist = "Various";
+        f.DB.RewriteMedia(various);
         f.Start();
         QCOMPARE(f.View->FilterItems().first(), QStringLiteral("All"));
         QVERIFY(!f.View->FilterItems().contains(QString()));
@@ -142,6 +146,11 @@ private slots:
         QCOMPARE(f.View->FilterItems(),
                  (QStringList{QStringLiteral("Folk"), QStringLiteral("Pop")}));
         QCOMPARE(f.Titles(), QStringList{QStringLiteral(" Blue")});
+        // Album artists come after the three kinds, without "All".
+        f.Filter(QStringLiteral("Album Artists"));
+        QCOMPARE(f.View->FilterItems(), QStringList{QStringLiteral("Various")});
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" Dancing Queen")});
+        f.Filter(QStringLiteral("Genres"));
         // A click on a value shows its rows.
         const QRect box = f.View->lstItems->visualRect(f.View->lstItems->model()->index(1, 0));
         f.View->show();

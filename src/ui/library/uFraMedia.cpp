@@ -103,8 +103,9 @@ void TfraMedia::CreateControls() {
     filterLayout->setSpacing(2);
     cmbFilter = new QComboBox(pnlFilter);
     cmbFilter->setObjectName(QStringLiteral("cmbFilter"));
-    cmbFilter->addItems(
-        {QStringLiteral("Artists"), QStringLiteral("Albums"), QStringLiteral("Genres")});
+    // The library's three kinds first, as they always were; album artists after them.
+    cmbFilter->addItems({QStringLiteral("Artists"), QStringLiteral("Albums"),
+                         QStringLiteral("Genres"), QStringLiteral("Album Artists")});
     filterLayout->addWidget(cmbFilter);
     FFilterModel = new QStringListModel(this);
     lstItems = new QListView(pnlFilter);

@@ -54,6 +54,8 @@ TMediaListing::TKind kindOf(const QString& Filter) {
         return TMediaListing::Album;
     if (Filter == QStringLiteral("Genres"))
         return TMediaListing::Genre;
+    if (Filter == QStringLiteral("Album Artists"))
+        return TMediaListing::AlbumArtist;
     return TMediaListing::Artist;
 }
 

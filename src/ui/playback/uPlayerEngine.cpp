@@ -8,6 +8,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,12 @@ void TGstPlayerEngine::StartLoading() {
             gst_object_unref(factory);
         }
     });
+}
+
+bool TGstPlayerEngine::Loaded() {
+    const std::lock_guard lock(LoadingLock);
+    return !Loading.valid() ||
+           Loading.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 TGstPlayerEngine::TGstPlayerEngine(const QString& AudioSink, QObject* Parent)

@@ -66,6 +66,8 @@ public:
     // Starts GStreamer and loads playbin on a thread of its own, while the program does other
     // work; an engine's pipeline built later waits for it and then starts at once.
     static void StartLoading();
+    // True once that loading is over (or was never started): a pipeline built now does not wait.
+    static bool Loaded();
     TGstPlayerEngine(const TGstPlayerEngine&) = delete;
     TGstPlayerEngine& operator=(const TGstPlayerEngine&) = delete;
 

@@ -40,6 +40,10 @@
 
 namespace orvanta {
 
+namespace {
+constexpr int PipelinePollMs = 10;
+} // namespace
+
 TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlayerEngine* Engine)
     : QMainWindow(Parent), OnShellOpen(ShellOpen), FPrompts(Prompts), FOptions(Options) {
     EnsureResources();
@@ -151,6 +155,12 @@ void TfrmMain::BuildRest() {
         PlayListsView();
         tmrRest->start();
     } else if (FOwnEngine) {
+        // Building the pipeline waits for GStreamer's loading: look again shortly until it is
+        // over, rather than wait on the window's thread.
+        if (!TGstPlayerEngine::Loaded()) {
+            tmrRest->start(PipelinePollMs);
+            return;
+        }
         FOwnEngine->Prepare();
     }
 }
