@@ -236,6 +236,12 @@ void TMyMediaDB::createTable() {
     FFormatFields = true;
 }
 
+bool TMyMediaDB::hasTable(const std::string& Name) {
+    TEasyQuery tables;
+    OpenQuery(tables, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", {Name});
+    return tables.RecordCount() > 0;
+}
+
 void TMyMediaDB::addMissingColumns() {
     std::vector<std::string> present;
     OpenQuery(FQuery, "SELECT name FROM pragma_table_info(?1)", {std::string(MediaTableName)});
@@ -275,8 +281,8 @@ void TMyMediaDB::OpenReadOnly(const std::string& FileName) {
     FTable.Open();
     FTable.Close();
     FListingKeys = hasField("fTitleKey");
-    FRemovedTable = hasRemovedTable();
-    FValueTable = hasValueTable();
+    FRemovedTable = hasTable("tRemoved");
+    FValueTable = hasTable("tMediaValues");
     FAlbumArtistText = hasField("fAlbumArtist");
     FAlbumArtistKey = FListingKeys && hasField("fAlbumArtistKey");
     FFormatFields = hasField("fFormat");

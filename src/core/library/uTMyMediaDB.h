@@ -199,7 +199,6 @@ private:
     // Adds tMediaValues, empty, to a file made before it. A read-only open of such a file
     // lists by the texts alone.
     void addValueTable();
-    bool hasValueTable();
     // Writes the values of the record's fields that hold two or more for the row Id (Added: a
     // new row, which has none yet), in place of any it had; with Stored (the row's texts
     // before the write: artist, album artist, genre, composer), a field without a list whose
@@ -210,7 +209,7 @@ private:
     void setNumbersOf(std::int64_t Id, const std::string& Before, const TMediaNumbers& Numbers);
     // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
     void addRemovedTable();
-    bool hasRemovedTable();
+    bool hasTable(const std::string& Name);
 
     TEasyTable FTable;
     TEasyQuery FQuery;

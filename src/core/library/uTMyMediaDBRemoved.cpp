@@ -17,15 +17,9 @@ const char* const RemovedTableSql =
 
 } // namespace
 
-bool TMyMediaDB::hasRemovedTable() {
-    TEasyQuery tables;
-    OpenQuery(tables, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tRemoved'");
-    return tables.RecordCount() > 0;
-}
-
 void TMyMediaDB::addRemovedTable() {
     // Most opens find it there and write nothing.
-    if (!hasRemovedTable())
+    if (!hasTable("tRemoved"))
         FTable.Database()->Execute(RemovedTableSql);
     FRemovedTable = true;
 }

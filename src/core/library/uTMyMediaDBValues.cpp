@@ -77,16 +77,10 @@ std::vector<std::string_view> severalValues(const std::vector<std::string>& List
 
 } // namespace
 
-bool TMyMediaDB::hasValueTable() {
-    TEasyQuery tables;
-    OpenQuery(tables, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'tMediaValues'");
-    return tables.RecordCount() > 0;
-}
-
 void TMyMediaDB::addValueTable() {
     // Most opens find it there and write nothing. An older file's rows need no values: how
     // their texts were split is not known, so each is one value, which tMedia holds.
-    if (FValueTable || hasValueTable()) {
+    if (FValueTable || hasTable("tMediaValues")) {
         FValueTable = true;
         return;
     }
