@@ -4,6 +4,7 @@
 
 #include "core/library/uMediaImport.h"
 #include "support/AudioFiles.h"
+#include "support/CliRun.h"
 #include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "support/Shell.h"
@@ -97,6 +98,23 @@ TEST(AddFiles, EveryFormatOfAMixedFolder) {
     EXPECT_EQ(mp3.Format, "MP3");
     EXPECT_EQ(mp3.Title, "Tone");
     EXPECT_EQ(mp3.Quality, 128);
+
+    // orvanta-cli analyse tells of the same files what the window's import stored.
+    std::string names;
+    for (const auto& c : cases)
+        names += " " + test::shellQuoted(f.Music + "/" + c.name);
+    const std::vector<nlohmann::json> lines = test::RunCli(f.Home.str(), "analyse" + names).lines();
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const TMediaRecord row = f.Stored(cases[i].name);
+        const nlohmann::json& line = lines[i];
+        EXPECT_EQ(line["format"], row.Format);
+        EXPECT_EQ(line["properties"]["codec"], row.Codec);
+        EXPECT_EQ(line["properties"]["sampleRate"], row.SampleRate);
+        EXPECT_EQ(line["tags"]["TITLE"].at(0), row.Title);
+        EXPECT_EQ(JoinValues(line["tags"]["ARTIST"].get<std::vector<std::string>>()), row.Artist);
+    }
 }
 
 // A retagged FLAC file is read again by Refresh; a broken one says which audio it lacks.
