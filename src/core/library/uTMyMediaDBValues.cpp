@@ -18,12 +18,12 @@ constexpr std::size_t ValueSize = 256;
 // fKey is the value's SortKey: the filter lists walk (fField, fKey, fValue) off its index
 // alone. A row's values go with it, whoever deletes the row: the trigger lives in the file.
 const char* const ValueSchema[] = {
-    "CREATE TABLE tMediaValues (fMediaId INTEGER NOT NULL, fField INTEGER NOT NULL, "
-    "fValue TEXT NOT NULL, fKey TEXT NOT NULL, PRIMARY KEY (fMediaId, fField, fValue)) "
-    "WITHOUT ROWID",
+    ("CREATE TABLE tMediaValues (fMediaId INTEGER NOT NULL, fField INTEGER NOT NULL, "
+     "fValue TEXT NOT NULL, fKey TEXT NOT NULL, PRIMARY KEY (fMediaId, fField, fValue)) "
+     "WITHOUT ROWID"),
     "CREATE INDEX ixMediaValuesField ON tMediaValues (fField, fKey, fValue)",
-    "CREATE TRIGGER trMediaValuesDelete AFTER DELETE ON tMedia BEGIN "
-    "DELETE FROM tMediaValues WHERE fMediaId = old.rowid; END",
+    ("CREATE TRIGGER trMediaValuesDelete AFTER DELETE ON tMedia BEGIN "
+     "DELETE FROM tMediaValues WHERE fMediaId = old.rowid; END"),
 };
 
 const std::string InsertValueSql =
