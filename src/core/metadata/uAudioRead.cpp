@@ -72,7 +72,9 @@ private:
         }
         const std::int64_t n = std::clamp<std::int64_t>(
             FWindowAt + std::int64_t(FWindowSize) - Offset, 0, std::int64_t(Count));
-        std::memcpy(Out, FWindow.data() + (Offset - FWindowAt), std::size_t(n));
+        // TagLib asks for nothing at times, into a buffer that is no buffer.
+        if (n > 0)
+            std::memcpy(Out, FWindow.data() + (Offset - FWindowAt), std::size_t(n));
         return n;
     }
 
