@@ -28,7 +28,7 @@ bool RegularFileSize(int F, std::int64_t& Size) {
 std::int64_t TMemorySource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
     if (Offset < 0)
         return -1;
-    if (Offset >= Size())
+    if (Offset >= Size() || Count == 0)
         return 0;
     const std::size_t n = std::min(Count, FBytes.size() - static_cast<std::size_t>(Offset));
     std::memcpy(Buffer, FBytes.data() + Offset, n);
@@ -102,6 +102,8 @@ void TFileSource::WillRead(std::int64_t Offset, std::size_t Count) {
 std::int64_t TFileSource::ReadAt(std::int64_t Offset, void* Buffer, std::size_t Count) {
     if (Offset < 0 || FFd < 0)
         return -1;
+    if (Count == 0)
+        return 0; // TagLib asks for nothing at times, into a buffer that is no buffer
     const std::int64_t end = Offset + std::int64_t(Count);
     if (end > std::int64_t(FHeadSize) && end <= std::int64_t(HeadBytes) && !FHeadIsFile &&
         !ExtendHead())
