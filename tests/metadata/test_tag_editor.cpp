@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "Mutagen.h"
+#include "TagEditorFixture.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "support/FakePrompts.h"
@@ -25,13 +26,8 @@ using namespace orvanta;
 namespace {
 
 // A library with a few rows and MP3 files in a folder of their own.
-struct Fixture {
-    test::TempDir Dir;
-    TMyMediaDB DB;
-    test::FakePrompts Prompts;
-
+struct Fixture : test::TagEditorHome {
     Fixture() {
-        DB.OpenDatabase(Dir.file("MyMedia.edb"));
         DB.AddMedia({.Directory = "/x",
                      .FileName = "1.mp3",
                      .Stamp = {1},
@@ -76,7 +72,6 @@ struct Fixture {
                      .Quality = 128});
         return QString::fromStdString(Dir.file(name));
     }
-    QString Folder() const { return QString::fromStdString(Dir.str()); }
     std::string RowValue(const std::string& name, const char* field) {
         TEasyQuery query;
         TMyMediaDBTestAccess::SelectMedia(DB, query, Dir.str(), name);
@@ -126,7 +121,7 @@ private slots:
         const QString path = f.Mp3("v1.mp3");
         storeV1(path, 255, 0);
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QVERIFY(f.Open(dialog, "v1.mp3"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v1)"));
         QCOMPARE(dialog.cmbGenres->count(), 80);
         QCOMPARE(dialog.cmbGenres->itemText(0), QStringLiteral("Blues"));
@@ -157,7 +152,7 @@ private slots:
         // A genre byte beyond the 80 offered shows as "Other" too.
         storeV1(path, 100, 7);
         TfrmMP3Tag again(f.Prompts);
-        QVERIFY(again.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QVERIFY(f.Open(again, "v1.mp3"));
         QCOMPARE(again.cmbGenres->currentIndex(), 12);
         QCOMPARE(again.txtTrack->text(), QStringLiteral("007"));
     }
@@ -167,7 +162,7 @@ private slots:
         const QString path = f.Mp3("v1.mp3");
         storeV1(path, 17, 3);
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QVERIFY(f.Open(dialog, "v1.mp3"));
         QCOMPARE(dialog.cmbGenres->currentIndex(), 17);
         // Up to 12 by the arrows; texts trimmed of blanks.
         for (int i = 0; i < 9; ++i)
@@ -208,7 +203,7 @@ private slots:
             std::string("ID3\3\0\0\0\0\0", 9) + char(body.size()) + body + test::SampleMp3Bytes();
         const std::string file = f.Dir.write("m.mp3", original);
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("m.mp3")));
+        QVERIFY(f.Open(dialog, "m.mp3"));
         QCOMPARE(dialog.txtTitle->text(), QStringLiteral("T"));
         dialog.txtTitle->setText(QStringLiteral("New"));
         dialog.cmdSaveTag->click();
@@ -262,7 +257,7 @@ private slots:
         f.Dir.write("long.mp3", original);
 
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("long.mp3")));
+        QVERIFY(f.Open(dialog, "long.mp3"));
         dialog.show();
         QCOMPARE(dialog.txtTitle->text().size(), 300);
         QCOMPARE(dialog.txtYear->text(), QStringLiteral("1999-05"));
@@ -284,7 +279,7 @@ private slots:
         storeV1(path, 1, 1);
         storeV2(path, 300);
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("both.mp3")));
+        QVERIFY(f.Open(dialog, "both.mp3"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v2)"));
         QVERIFY(dialog.cmbGenres->isEditable());
         QCOMPARE(dialog.cmbGenres->currentText(), QStringLiteral("Trip-Hop"));
@@ -338,7 +333,7 @@ private slots:
                                      test::Frame(3, "PRIV", std::string("owner\0data", 10))) +
                         test::SampleMp3Bytes());
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("lines.mp3")));
+        QVERIFY(f.Open(dialog, "lines.mp3"));
         QTableWidget* table = dialog.tblFields->lvwFields;
         QCOMPARE(table->rowCount(), 3);
         QCOMPARE(table->item(2, 0)->text(), QStringLiteral("PRIV"));
@@ -368,7 +363,7 @@ private slots:
         Fixture f;
         const QString path = f.Mp3("plain.mp3");
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("plain.mp3")));
+        QVERIFY(f.Open(dialog, "plain.mp3"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MP3 Tag Editor (ID3 v2)"));
         QCOMPARE(dialog.txtTrack->text(), QStringLiteral("000"));
         dialog.txtTitle->setText(QStringLiteral("Fresh"));
@@ -398,7 +393,7 @@ private slots:
         Fixture f;
         f.Dir.write("noise.mp3", std::string(5000, 'x'));
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(!dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("noise.mp3")));
+        QVERIFY(!f.Open(dialog, "noise.mp3"));
         QCOMPARE(dialog.Execute(), int(QDialog::Rejected));
         QCOMPARE(f.Prompts.Messages.size(), size_t(1));
         QCOMPARE(f.Prompts.Messages[0].Caption, QStringLiteral("Information"));
@@ -406,7 +401,7 @@ private slots:
                                                  QStringLiteral("/noise.mp3"));
 
         TfrmMP3Tag missing(f.Prompts);
-        QVERIFY(!missing.LoadFile(f.DB, f.Folder(), QStringLiteral("gone.mp3")));
+        QVERIFY(!f.Open(missing, "gone.mp3"));
         QCOMPARE(missing.Execute(), int(QDialog::Rejected));
         QCOMPARE(f.Prompts.Messages.back().Text, QStringLiteral("Error reading file.\r\n") +
                                                      f.Folder() + QStringLiteral("/gone.mp3"));
@@ -417,7 +412,7 @@ private slots:
         const QString path = f.Mp3("v1.mp3");
         storeV1(path, 1, 1);
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("v1.mp3")));
+        QVERIFY(f.Open(dialog, "v1.mp3"));
         dialog.show();
         std::filesystem::remove(path.toStdString());
         dialog.txtTitle->setText(QStringLiteral("Lost?"));
@@ -434,7 +429,7 @@ private slots:
         Fixture f;
         f.Mp3("plain.mp3");
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFile(f.DB, f.Folder(), QStringLiteral("plain.mp3")));
+        QVERIFY(f.Open(dialog, "plain.mp3"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         dialog.txtTrack->setFocus();

@@ -5,6 +5,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "TagEditorFixture.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/uFormatTagEdit.h"
 #include "support/AudioFiles.h"
@@ -18,25 +19,12 @@ using namespace orvanta;
 
 namespace {
 
-struct Fixture {
-    test::TempDir Dir;
-    TMyMediaDB DB;
-    test::FakePrompts Prompts;
-
-    Fixture() { DB.OpenDatabase(Dir.file("MyMedia.edb")); }
+struct Fixture : test::TagEditorHome {
     // A tagged file of the fixtures, with a library row of old values.
     std::string Add(const std::string& Name) {
         const std::string file = test::AudioFixtures::Get().CopyTo(Dir, Name);
         DB.AddMedia({.Directory = Dir.str(), .FileName = Name, .Title = "Old"});
         return file;
-    }
-    bool Open(TfrmMP3Tag& Dialog, const std::string& Name) {
-        return Dialog.LoadFile(DB, QString::fromStdString(Dir.str()), QString::fromStdString(Name));
-    }
-    TMediaRecord Row(const std::string& Name) {
-        TMediaRecord row;
-        DB.FindMedia(Dir.str(), Name, row);
-        return row;
     }
 };
 
