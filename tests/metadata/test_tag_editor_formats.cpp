@@ -134,6 +134,12 @@ private slots:
         dialog.cmdSaveTag->click();
         QCOMPARE(dialog.lblStatus->text(),
                  QStringLiteral("Nothing changed; the file was not written."));
+
+        // "OK" keeps a typed album artist of several values as several in the library.
+        dialog.txtAlbumArtist->setText(QStringLiteral("Duo / Trio"));
+        dialog.cmdOK->click();
+        QCOMPARE(f.DB.FilterValues(TMediaListing::AlbumArtist),
+                 (std::vector<std::string>{"Duo", "Trio"}));
     }
 
     // A file that names a format by its content but cannot be read is not shown.

@@ -111,8 +111,11 @@ public:
     // RowRead is called for each row read.
     std::vector<std::string> FilterValues(TMediaListing::TKind Kind,
                                           const std::function<void()>& RowRead = {});
+    // A changed album artist is stored as the values AlbumArtists holds when there are
+    // several (the text typed joined, as it is shown), else as one value.
     void SetMediaNumbers(std::string_view Directory, std::string_view FileName,
-                         const TMediaNumbers& Numbers);
+                         const TMediaNumbers& Numbers,
+                         const std::vector<std::string>& AlbumArtists = {});
     // The rows written before the numbers were kept, after row id After in row id order, at
     // most Limit: their id, directory and file name.
     std::vector<TMediaRecord> RowsWithoutNumbers(std::int64_t After, int Limit);
@@ -203,10 +206,13 @@ private:
     // new row, which has none yet), in place of any it had; with Stored (the row's texts
     // before the write: artist, album artist, genre, composer), a field without a list whose
     // text is unchanged keeps its values.
+    // List's values as Field's value rows of row Id, when it holds two or more.
+    void insertValues(std::int64_t Id, TMediaField Field, const std::vector<std::string>& List);
     void writeValues(std::int64_t Id, const TMediaRecord& Record, bool Added,
                      const std::array<std::string, 4>* Stored = nullptr);
     // The numbers of the row Id, whose album artist was Before; its values follow a change.
-    void setNumbersOf(std::int64_t Id, const std::string& Before, const TMediaNumbers& Numbers);
+    void setNumbersOf(std::int64_t Id, const std::string& Before, const TMediaNumbers& Numbers,
+                      const std::vector<std::string>& AlbumArtists = {});
     // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
     void addRemovedTable();
     bool hasTable(const std::string& Name);

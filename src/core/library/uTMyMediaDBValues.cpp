@@ -107,19 +107,23 @@ void TMyMediaDB::writeValues(std::int64_t Id, const TMediaRecord& Record, bool A
                 continue;
             ExecQuery(FQuery, DeleteValuesSql, {Id, number(field)});
         }
-        if (list.size() < 2)
-            continue;
-        const std::vector<std::string_view> values = severalValues(list);
-        if (values.size() < 2)
-            continue;
-        for (const std::string_view value : values)
-            ExecQuery(FQuery, InsertValueSql,
-                      {Id, number(field), std::string(value), SortKey(value)});
+        if (list.size() >= 2)
+            insertValues(Id, field, list);
     }
 }
 
+void TMyMediaDB::insertValues(std::int64_t Id, TMediaField Field,
+                              const std::vector<std::string>& List) {
+    const std::vector<std::string_view> values = severalValues(List);
+    if (values.size() < 2)
+        return;
+    for (const std::string_view value : values)
+        ExecQuery(FQuery, InsertValueSql, {Id, number(Field), std::string(value), SortKey(value)});
+}
+
 void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view FileName,
-                                 const TMediaNumbers& Numbers) {
+                                 const TMediaNumbers& Numbers,
+                                 const std::vector<std::string>& AlbumArtists) {
     media_sql::InTransaction(*FTable.Database(), FQuery, [&] {
         OpenQuery(FQuery, media_sql::SelectFile("rowid, fAlbumArtist") + " LIMIT 1",
                   media_sql::FileParams(Directory, FileName));
@@ -130,7 +134,7 @@ void TMyMediaDB::SetMediaNumbers(std::string_view Directory, std::string_view Fi
         const std::int64_t id = FQuery.Fields(0).AsInt64();
         const std::string before = FQuery.Fields(1).AsString();
         FQuery.Close();
-        setNumbersOf(id, before, Numbers);
+        setNumbersOf(id, before, Numbers, AlbumArtists);
     });
 }
 
@@ -148,15 +152,18 @@ void TMyMediaDB::SetMediaNumbers(std::int64_t Id, const TMediaNumbers& Numbers) 
 }
 
 void TMyMediaDB::setNumbersOf(std::int64_t Id, const std::string& Before,
-                              const TMediaNumbers& Numbers) {
+                              const TMediaNumbers& Numbers,
+                              const std::vector<std::string>& AlbumArtists) {
     const std::string text(CutToChars(Numbers.AlbumArtist, ValueSize));
     ExecQuery(FQuery,
               "UPDATE tMedia SET fTrack = ?2, fDisc = ?3, fAlbumArtist = ?4, "
               "fAlbumArtistKey = ?5 WHERE rowid = ?1",
               {Id, std::int64_t{Numbers.Track}, std::int64_t{Numbers.Disc}, text, SortKey(text)});
-    // The text is one value now: any values it was made of go.
-    if (text != Before && FValueTable)
-        ExecQuery(FQuery, DeleteValuesSql, {Id, number(TMediaField::AlbumArtist)});
+    if (text == Before || !FValueTable)
+        return;
+    // The text is new: the values it was made of go, and its own come in.
+    ExecQuery(FQuery, DeleteValuesSql, {Id, number(TMediaField::AlbumArtist)});
+    insertValues(Id, TMediaField::AlbumArtist, AlbumArtists);
 }
 
 } // namespace orvanta

@@ -551,7 +551,8 @@ void TfrmMP3Tag::UpdateLibraryRow() {
         return;
     stored.Numbers.AlbumArtist = trimmed(txtAlbumArtist->text());
     stored.Numbers.Disc = txtDisc->text().toInt();
-    FMediaDB->SetMediaNumbers(row.Directory, row.FileName, stored.Numbers);
+    FMediaDB->SetMediaNumbers(row.Directory, row.FileName, stored.Numbers,
+                              SplitJoinedValues(stored.Numbers.AlbumArtist));
 }
 
 void TfrmMP3Tag::cmdOKClick() {
