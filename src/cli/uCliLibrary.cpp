@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -55,13 +56,39 @@ private:
     bool FUsed = false;
 };
 
+// A ReplayGain value, or null when the file gives none.
+json gainJson(const std::optional<double>& Value) {
+    return Value ? json(*Value) : json(nullptr);
+}
+
 json rowJson(const TMediaRecord& row) {
-    return {{"fDirectory", row.Directory}, {"fFileName", row.FileName},
-            {"fTitle", row.Title},         {"fArtist", row.Artist},
-            {"fAlbum", row.Album},         {"fYear", row.Year},
-            {"fGenre", row.Genre},         {"fLanguage", row.Language},
-            {"fComposer", row.Composer},   {"fFileSize", row.Stamp.FileSize},
-            {"fSeconds", row.Seconds},     {"fQuality", row.Quality}};
+    const TReplayGain& gain = row.ReplayGain;
+    return {{"fDirectory", row.Directory},
+            {"fFileName", row.FileName},
+            {"fTitle", row.Title},
+            {"fArtist", row.Artist},
+            {"fAlbum", row.Album},
+            {"fYear", row.Year},
+            {"fGenre", row.Genre},
+            {"fLanguage", row.Language},
+            {"fComposer", row.Composer},
+            {"fFileSize", row.Stamp.FileSize},
+            {"fSeconds", row.Seconds},
+            {"fQuality", row.Quality},
+            {"fTrack", row.Numbers.Track},
+            {"fTrackTotal", row.TrackTotal},
+            {"fDisc", row.Numbers.Disc},
+            {"fDiscTotal", row.DiscTotal},
+            {"fAlbumArtist", row.Numbers.AlbumArtist},
+            {"fFormat", row.Format},
+            {"fCodec", row.Codec},
+            {"fSampleRate", row.SampleRate},
+            {"fBitsPerSample", row.BitsPerSample},
+            {"fChannels", row.Channels},
+            {"fTrackGain", gainJson(gain.TrackGain)},
+            {"fTrackPeak", gainJson(gain.TrackPeak)},
+            {"fAlbumGain", gainJson(gain.AlbumGain)},
+            {"fAlbumPeak", gainJson(gain.AlbumPeak)}};
 }
 
 // Opens the library of the data folder, creating the folder and the file when missing.

@@ -74,7 +74,10 @@ TEST(CliLibrary, AddListRemoveAndRefresh) {
     EXPECT_EQ(rows[1]["fSeconds"], 1);
     EXPECT_EQ(rows[1]["fQuality"], 128);
     EXPECT_EQ(rows[1]["fDirectory"], home.str());
-    EXPECT_EQ(rows[1].size(), 12u);
+    EXPECT_EQ(rows[1]["fFormat"], "MP3");
+    EXPECT_EQ(rows[1]["fSampleRate"], 44100);
+    EXPECT_TRUE(rows[1]["fTrackGain"].is_null());
+    EXPECT_EQ(rows[1].size(), 26u);
 
     std::filesystem::create_directories(home.file("Playlists"));
     home.write("Playlists/Mix.ply", "1\r\n" + a + "*1\r\n" + c + "*1\r\n/else.mp3*3");
