@@ -333,7 +333,7 @@ int RunTag(const TagOptions& O) {
         stored = tag.StoreTag(O.File);
     } else {
         TID3v2& tag = audio.ID3v2();
-        if (const std::string error = SetID3v2Fields(tag, O.File, fields); !error.empty())
+        if (const std::string error = SetID3v2Fields(tag, fields); !error.empty())
             return Usage(error);
         stored = tag.StoreTag(O.File);
     }

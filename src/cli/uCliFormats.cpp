@@ -65,23 +65,9 @@ const std::vector<std::string>* Find(const TFieldValues& Fields, const std::stri
     return found == Fields.end() ? nullptr : &found->second;
 }
 
-// The text of the disc frame (TPOS) of the file's ID3v2 tag.
-std::string DiscText(const std::string& Path) {
-    TFileSource source;
-    std::string text;
-    if (source.Open(Path))
-        for (const id3frames::TFrameV3& frame : ReadTagFrames(source))
-            if (frame.Id == "TPOS") {
-                id3text::DecodeText(text, frame.Content);
-                break;
-            }
-    return text;
-}
-
 // ID3v2 holds a number and its total in one frame ("3/12"): TRCK, TPOS. A new number keeps the
 // total unless one is given.
-std::string SetNumberFrame(TID3v2& Tag, const std::string& Path, const TFieldValues& Fields,
-                           const std::string& Name) {
+std::string SetNumberFrame(TID3v2& Tag, const TFieldValues& Fields, const std::string& Name) {
     const bool track = Name == "TRACK";
     const auto* number = Find(Fields, Name + "NUMBER");
     const auto* total = Find(Fields, Name + "TOTAL");
@@ -102,7 +88,7 @@ std::string SetNumberFrame(TID3v2& Tag, const std::string& Path, const TFieldVal
     if (total && !total->empty()) {
         text = (text.empty() ? "0" : text) + "/" + total->front();
     } else if (!track && !total && !text.empty()) {
-        const std::string old = DiscText(Path);
+        const std::string& old = Tag.DiscText();
         if (const std::size_t slash = old.find('/'); slash != std::string::npos)
             text += old.substr(slash);
     }
@@ -148,7 +134,7 @@ std::string AddDiscOption(TFieldValues& Fields, const std::string& Disc) {
     return "";
 }
 
-std::string SetID3v2Fields(TID3v2& Tag, const std::string& Path, const TFieldValues& Fields) {
+std::string SetID3v2Fields(TID3v2& Tag, const TFieldValues& Fields) {
     for (const auto& [key, values] : Fields) {
         if (key == "TRACKNUMBER" || key == "TRACKTOTAL" || key == "DISCNUMBER" ||
             key == "DISCTOTAL")
@@ -163,7 +149,7 @@ std::string SetID3v2Fields(TID3v2& Tag, const std::string& Path, const TFieldVal
         }
     }
     for (const std::string name : {"TRACK", "DISC"})
-        if (std::string error = SetNumberFrame(Tag, Path, Fields, name); !error.empty())
+        if (std::string error = SetNumberFrame(Tag, Fields, name); !error.empty())
             return error;
     return "";
 }

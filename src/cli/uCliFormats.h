@@ -32,8 +32,8 @@ std::string AddDiscOption(TFieldValues& Fields, const std::string& Disc);
 
 // Sets Fields in an ID3v2 tag: the editor's fields through their setters, the others as the
 // matching text frame, else as a user text frame (TXXX) named by the key; a new track or disc
-// number keeps the total the tag of Path holds. "" or why a field does not fit.
-std::string SetID3v2Fields(TID3v2& Tag, const std::string& Path, const TFieldValues& Fields);
+// number keeps the total the tag holds. "" or why a field does not fit.
+std::string SetID3v2Fields(TID3v2& Tag, const TFieldValues& Fields);
 
 // Sets Fields in a file of Format other than MP3, writing only the keys whose values differ
 // from the file's. The exit code; messages on standard error.
