@@ -66,7 +66,11 @@ TEST(AddFiles, EveryFormatOfAMixedFolder) {
     };
     for (const auto& c : cases)
         f.Audio(c.fixture, c.name);
-    ASSERT_FALSE(test::makeMp3(f.Music, "j.mp3", 1, "--id3v2-only --tt Tone").empty());
+    ASSERT_FALSE(test::makeMp3(f.Music, "j.mp3", 1,
+                               "--id3v2-only --tt Tone --tn 3/12 --tv "
+                               "'TXXX=REPLAYGAIN_TRACK_GAIN=-3.20 dB' --tv "
+                               "TXXX=replaygain_album_peak=0.5")
+                     .empty());
     f.Home.write("Music/junk.wma", std::string(3000, '\x55'));
     f.Home.write("Music/song.mid", std::string("MThd\0\0\0\6\0\0\0\1\0\x60", 14));
     f.Home.write("Music/cover.jpg", "not audio, not named");
@@ -98,6 +102,8 @@ TEST(AddFiles, EveryFormatOfAMixedFolder) {
     EXPECT_EQ(mp3.Format, "MP3");
     EXPECT_EQ(mp3.Title, "Tone");
     EXPECT_EQ(mp3.Quality, 128);
+    EXPECT_EQ(mp3.TrackTotal, 12);
+    EXPECT_EQ(mp3.ReplayGain, (TReplayGain{-3.2, std::nullopt, std::nullopt, 0.5}));
 
     // orvanta-cli analyse tells of the same files what the window's import stored.
     std::string names;

@@ -49,6 +49,11 @@ TMediaRead mpegFields(const TMPEGaudio& audio, TMediaRecord& info) {
         info.Language = tag.Language();
         info.Composer = tag.Composer();
         info.Numbers = {tag.Track(), tag.Disc(), tag.AlbumArtist()};
+        info.TrackTotal = TotalOf(tag.TrackText());
+        info.DiscTotal = TotalOf(tag.DiscText());
+        const auto& gains = tag.ReplayGainTexts();
+        info.ReplayGain = {GainValue(gains[0]), GainValue(gains[1]), GainValue(gains[2]),
+                           GainValue(gains[3])};
         // The frames' own values, never the joined texts split again.
         info.Artists = tag.Values().Artists;
         info.Composers = tag.Values().Composers;

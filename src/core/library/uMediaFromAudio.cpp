@@ -62,6 +62,11 @@ std::optional<double> r128Gain(const std::string& text) {
 
 } // namespace
 
+std::int32_t TotalOf(std::string_view Text) {
+    const std::size_t slash = Text.find('/');
+    return slash == std::string_view::npos ? 0 : leadingNumber(Text.substr(slash + 1));
+}
+
 std::optional<double> GainValue(std::string_view Text) {
     while (!Text.empty() && Text.front() == ' ')
         Text.remove_prefix(1);

@@ -17,4 +17,7 @@ void FillRecord(const TAudioInfo& Info, TMediaRecord& Record);
 // The leading decimal number of a ReplayGain text such as "-6.50 dB"; none when there is none.
 std::optional<double> GainValue(std::string_view Text);
 
+// The total of a number text such as "3/12"; 0 when it gives none.
+std::int32_t TotalOf(std::string_view Text);
+
 } // namespace orvanta

@@ -146,6 +146,8 @@ void TID3v2::Clear() {
     for (auto* values :
          {&FValues.Artists, &FValues.AlbumArtists, &FValues.Genres, &FValues.Composers})
         values->clear();
+    for (std::string& text : FReplayGain)
+        text.clear();
     FTrack = 0;
     FDisc = 0;
     FReadWhole = true;
@@ -185,6 +187,10 @@ bool TID3v2::LoadTag(TByteSource& Source) {
         WalkFrames(body.Source(), FVersion, FramesStart(body.Source(), header), body.End(),
                    Unsync4(header), [&](const RawFrame& Frame) {
                        const std::size_t slot = SlotOf(FVersion, Frame.Id);
+                       if (slot == SlotCount && Frame.Id == (FVersion > 2 ? "TXXX" : "TXX") &&
+                           FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) &&
+                           KnownEncoding(FVersion, FReadBuffer))
+                           readUserText(FReadBuffer);
                        if (slot >= SlotCount || (slot == SlotComment && plainComment) ||
                            !FrameContent(body.Source(), FVersion, Frame, body.End(), FReadBuffer) ||
                            !KnownEncoding(FVersion, FReadBuffer))
@@ -224,6 +230,14 @@ bool TID3v2::LoadTag(TByteSource& Source) {
     DecodeDescribedText(FUserURL, FContents[SlotUserURL], false, true);
     FReadKept = false;
     return true;
+}
+
+void TID3v2::readUserText(const std::string& Content) {
+    DecodeUserTextDescription(FDescription, Content);
+    const std::string key = UpperAscii(FDescription);
+    for (std::size_t i = 0; i < ReplayGainKeys.size(); ++i)
+        if (key == ReplayGainKeys[i])
+            DecodeDescribedText(FReplayGain[i], Content, false, false);
 }
 
 std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source) {

@@ -95,6 +95,13 @@ public:
     };
     const TValues& Values() const { return FValues; }
 
+    // The texts of the user text frames (TXXX) REPLAYGAIN_TRACK_GAIN, _TRACK_PEAK, _ALBUM_GAIN
+    // and _ALBUM_PEAK, in that order; empty where the tag has none.
+    static constexpr std::array<std::string_view, 4> ReplayGainKeys = {
+        "REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK", "REPLAYGAIN_ALBUM_GAIN",
+        "REPLAYGAIN_ALBUM_PEAK"};
+    const std::array<std::string, 4>& ReplayGainTexts() const { return FReplayGain; }
+
     // The kinds of frame whose texts are read: title, artist, album, ... (see ID3v2.cpp).
     static constexpr std::size_t FrameKinds = 19;
 
@@ -125,6 +132,7 @@ private:
     std::string FDiscText;
     std::string FAlbumArtist;
     TValues FValues;
+    std::array<std::string, 4> FReplayGain;
     // The values as LoadTag read them (empty after Clear), once kept: StoreTag writes what
     // differs.
     TEdited FRead;
@@ -142,6 +150,10 @@ private:
     // Members so that their memory serves the next tag as well.
     std::array<std::string, FrameKinds> FContents;
     std::string FReadBuffer;
+    std::string FDescription;
+
+    // Keeps the value of a user text frame's Content when it is one of ReplayGainKeys.
+    void readUserText(const std::string& Content);
 };
 
 // Every frame of the tag at the start of Source, in order and in the version 3 form a save

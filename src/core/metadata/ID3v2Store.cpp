@@ -46,14 +46,9 @@ std::string TextsPayload(const std::vector<std::string_view>& Texts) {
     return payload;
 }
 
-// The description of a user text frame (TXXX): its text up to the first terminator.
 std::string UserTextDescription(std::string_view Content) {
-    const std::size_t step = !Content.empty() && IsTwoByteEncoding(Content[0]) ? 2 : 1;
-    std::size_t end = 1;
-    while (end + step <= Content.size() && (Content[end] != 0 || Content[end + step - 1] != 0))
-        end += step;
     std::string text;
-    DecodeText(text, Content.substr(0, std::min(end, Content.size())));
+    DecodeUserTextDescription(text, Content);
     return text;
 }
 

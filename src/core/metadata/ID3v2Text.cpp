@@ -241,6 +241,14 @@ void DecodeDescribedText(std::string& Out, std::string_view Content, bool HasLan
     DecodeText(Out, value);
 }
 
+void DecodeUserTextDescription(std::string& Out, std::string_view Content) {
+    const std::size_t step = !Content.empty() && IsTwoByteEncoding(Content[0]) ? 2 : 1;
+    std::size_t end = 1;
+    while (end + step <= Content.size() && (Content[end] != 0 || Content[end + step - 1] != 0))
+        end += step;
+    DecodeText(Out, Content.substr(0, std::min(end, Content.size())));
+}
+
 // True for a comment frame's content (any version) whose description is empty.
 bool IsPlainCommentContent(std::string_view Content) {
     if (Content.size() < 5)

@@ -42,6 +42,9 @@ void DecodeGenre(std::string& Out, std::string_view Content, bool Multi,
 void DecodeDescribedText(std::string& Out, std::string_view Content, bool HasLanguage,
                          bool Latin1Value);
 
+// The description of a user text frame (TXXX): its text up to the first terminator.
+void DecodeUserTextDescription(std::string& Out, std::string_view Content);
+
 // True for a comment frame's content whose description is empty.
 bool IsPlainCommentContent(std::string_view Content);
 
