@@ -53,9 +53,10 @@ TEST(MediaController, ListingsKeepTheUsersOrderAndAlbumsTheirs) {
     };
     for (const Case& c :
          {Case{0, false, false, 0, 1, true}, Case{-1, false, false, -1, -1, false},
-          Case{-Album, false, false, 0, 1, true}, Case{4, false, false, 4, 4, false},
-          Case{4, true, false, 0, Album, true}, Case{1, false, true, 0, 1, false},
-          Case{-3, true, true, -3, -3, false}, Case{Album, true, true, 0, Album, false}}) {
+          Case{-Album, false, false, -Album, -Album, false}, Case{4, false, false, 4, 4, false},
+          Case{4, true, false, 4, 4, false}, Case{1, true, false, 1, 1, false},
+          Case{1, false, true, 0, 1, false}, Case{-3, true, true, -3, -3, false},
+          Case{Album, true, true, 0, Album, false}}) {
         TMediaController controller;
         controller.SetSortState(c.Before);
         const auto order = controller.AfterListing(c.IsAlbum, c.KeepSort, Album);
@@ -63,7 +64,11 @@ TEST(MediaController, ListingsKeepTheUsersOrderAndAlbumsTheirs) {
         EXPECT_EQ(order.ArrivalOrder, c.Arrival) << c.Before;
         EXPECT_EQ(controller.SortState(), c.After) << c.Before;
     }
+    // Until the user chooses, each listing shows in the order it arrived.
     TMediaController controller;
+    EXPECT_EQ(controller.AfterListing(true, false, Album).ArrivalOrder, true);
+    EXPECT_EQ(controller.AfterListing(false, false, Album).ArrivalOrder, true);
+    EXPECT_EQ(controller.SortState(), 1);
     controller.SetSortState(1);
     EXPECT_EQ(controller.ClickedColumn(1), -1);
     EXPECT_EQ(controller.ClickedColumn(3), 3);

@@ -88,13 +88,18 @@ public:
 
     // 0 before the first fill; then the column from 1 (Title), negative when descending.
     int SortState() const { return FSortState; }
-    void SetSortState(int State) { FSortState = State; }
+    // The order the user chose (a column's click), which every listing keeps from then on.
+    void SetSortState(int State) {
+        FSortState = State;
+        FSortChosen = State != 0;
+    }
     // The state a click on a column asks for: that column ascending, or the other direction
     // on a second click.
     int ClickedColumn(int Column) const { return Column == abs(FSortState) ? -FSortState : Column; }
     // How the rows show once a listing arrived. An album arrives by disc and track
-    // (AlbumColumn), any other listing by title; KeepSort (a list read again after a change
-    // of the library) keeps the order shown, and so does any order the user chose.
+    // (AlbumColumn), any other listing by title, and shows so until the user chooses an order;
+    // that order, and the one shown when KeepSort (a list read again after a change of the
+    // library), stay.
     struct TListedOrder {
         // What the rows must be sorted by; 0 when they arrived in the order to show.
         int Sort = 0;
@@ -103,13 +108,10 @@ public:
     };
     TListedOrder AfterListing(bool Album, bool KeepSort, int AlbumColumn) {
         const int arrived = Album ? AlbumColumn : 1;
-        if (KeepSort && FSortState != 0)
+        if ((KeepSort || FSortChosen) && FSortState != 0)
             return {FSortState == arrived ? 0 : FSortState, false};
-        if (Album || FSortState == 0 || FSortState == 1 || abs(FSortState) == AlbumColumn) {
-            FSortState = arrived;
-            return {0, true};
-        }
-        return {FSortState, false};
+        FSortState = arrived;
+        return {0, true};
     }
 
     // The adds: the one running and those waiting their turn.
@@ -124,6 +126,7 @@ private:
 
     TWork FWork = TWork::None;
     int FSortState = 0;
+    bool FSortChosen = false;
     std::int64_t FLibraryVersion = -1;
 };
 

@@ -44,12 +44,14 @@ const char* const ListingIndexes[] = {
     "ixMediaSeconds ON tMedia (fSeconds)",
     "ixMediaQuality ON tMedia (fQuality)",
     "ixMediaFileSize ON tMedia (fFileSize)",
-    "ixMediaNumber ON tMedia (COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
+    // "#": each album in the order it plays.
+    "ixMediaAlbumNumber ON tMedia (fAlbumKey, COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
 };
 
-// The plain text indexes of older files, which the keys' indexes replace.
-const char* const OlderIndexes[] = {"ixMediaTitle", "ixMediaArtist", "ixMediaAlbum",
-                                    "ixMediaGenre"};
+// The indexes of older files that the ones above replace: the plain texts, and "#" by disc
+// and track alone.
+const char* const OlderIndexes[] = {"ixMediaTitle", "ixMediaArtist", "ixMediaAlbum", "ixMediaGenre",
+                                    "ixMediaNumber"};
 
 std::string indexName(const char* Definition) {
     const std::string text(Definition);
@@ -317,7 +319,7 @@ std::vector<std::int64_t> TMyMediaDB::OrderedIds(int Column, const std::function
         order = "fFileSize";
         break;
     case 9:
-        order = keys ? "COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
+        order = keys ? "fAlbumKey, COALESCE(fDisc, 0), COALESCE(fTrack, 0)" : nullptr;
         break;
     // The hidden columns have no index: an add keeps none for them.
     case 10:

@@ -43,7 +43,7 @@ const TColumnField Columns[TMediaListModel::ColumnCount] = {
     {"Duration", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Seconds; }},
     {"Quality", nullptr, [](const TMediaRecord& r) -> std::int64_t { return r.Quality; }},
     {"Size", nullptr, [](const TMediaRecord& r) { return r.Stamp.FileSize; }},
-    // Disc, then track: an album in the order it plays.
+    // Disc, then track, within each album (see albumOrderKey): an album in the order it plays.
     {"#", nullptr,
      [](const TMediaRecord& r) {
          return static_cast<std::int64_t>(r.Numbers.Disc) * 100000 + r.Numbers.Track;
@@ -57,6 +57,26 @@ const TColumnField Columns[TMediaListModel::ColumnCount] = {
 const TColumnField* sortField(int SortState) {
     const int column = (SortState < 0 ? -SortState : SortState) - 1;
     return column >= 0 && column < TMediaListModel::ColumnCount ? &Columns[column] : nullptr;
+}
+
+bool sortsByAlbum(int SortState) {
+    return (SortState < 0 ? -SortState : SortState) - 1 == TMediaListModel::colTrack;
+}
+
+// The album's key, then disc and track as bytes that compare as the numbers do: the order the
+// library's index gives the "#" column.
+std::string albumOrderKey(const TMediaRecord& Row) {
+    std::string key = SortKey(Row.Album);
+    key += '\0';
+    const auto number = static_cast<std::uint64_t>(Columns[TMediaListModel::colTrack].Number(Row));
+    for (int shift = 56; shift >= 0; shift -= 8)
+        key += static_cast<char>((number >> shift) & 0xFF);
+    return key;
+}
+
+// The key a column's rows sort by when the column is one of texts, or "#".
+std::string textSortKey(const TColumnField& Field, int SortState, const TMediaRecord& Row) {
+    return sortsByAlbum(SortState) ? albumOrderKey(Row) : SortKey(Field.Text(Row));
 }
 
 } // namespace
@@ -271,8 +291,10 @@ int TMediaListModel::Compare(const TMediaItem& A, const TMediaItem& B, int SortS
     const TColumnField* field = sortField(SortState);
     if (field == nullptr)
         return 0;
-    const int result = field->Text ? SortKey(field->Text(A)).compare(SortKey(field->Text(B)))
-                                   : compareNumbers(field->Number(A), field->Number(B));
+    const int result =
+        field->Text || sortsByAlbum(SortState)
+            ? textSortKey(*field, SortState, A).compare(textSortKey(*field, SortState, B))
+            : compareNumbers(field->Number(A), field->Number(B));
     return SortState < 0 ? -result : result;
 }
 
@@ -352,13 +374,13 @@ void TMediaListModel::sortNow(int SortState, const std::vector<std::int64_t>* Ra
             items[static_cast<size_t>(row)] = &Item(row);
         const TColumnField* field = sortField(SortState);
         const bool descending = SortState < 0;
-        if (field != nullptr && field->Text != nullptr) {
+        if (field != nullptr && (field->Text != nullptr || sortsByAlbum(SortState))) {
             // One key per row instead of one per comparison; std::string compares its bytes
             // as unsigned values, as the keys require.
             std::vector<std::string> keys;
             keys.reserve(items.size());
             for (const TMediaItem* item : items)
-                keys.push_back(SortKey(field->Text(*item)));
+                keys.push_back(textSortKey(*field, SortState, *item));
             std::stable_sort(order.begin(), order.end(), [&keys, descending](int a, int b) {
                 return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                                   : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
