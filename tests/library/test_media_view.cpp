@@ -764,7 +764,17 @@ private slots:
             QTRY_VERIFY(!f.View->SearchPending());
             f.Settle();
             QCOMPARE(f.Titles(), c.Titles);
+            // A search narrowed by the filter says so.
+            QCOMPARE(f.View->lblSearchScope->isVisibleTo(f.View.get()),
+                     c.Pick != QStringLiteral("All"));
         }
+        // One click on the hint searches the whole library.
+        QVERIFY(f.View->lblSearchScope->text().contains(QStringLiteral("the artist \"Abba\"")));
+        emit f.View->lblSearchScope->linkActivated(QStringLiteral("all"));
+        QTRY_VERIFY(!f.View->SearchPending());
+        f.Settle();
+        QCOMPARE(f.Titles(), QStringList{QStringLiteral(" Águas de Março")});
+        QVERIFY(!f.View->lblSearchScope->isVisibleTo(f.View.get()));
         // Ctrl+F reaches the box, Escape empties it and lists the filter's rows again.
         f.View->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
@@ -773,8 +783,9 @@ private slots:
         QVERIFY(f.View->txtSearch->hasFocus());
         QTest::keyClick(f.View->txtSearch, Qt::Key_Escape);
         QVERIFY(f.View->txtSearch->text().isEmpty());
+        QTRY_VERIFY(!f.View->SearchPending());
         f.Settle();
-        QCOMPARE(f.Titles().size(), 4);
+        QCOMPARE(f.Titles().size(), 5);
 
         // An album lists by disc and track, and plays in that order.
         f.Filter(QStringLiteral("Albums"));

@@ -125,6 +125,12 @@ void TfraMedia::CreateControls() {
     txtSearch->setPlaceholderText(QStringLiteral("Search (Ctrl+F)"));
     txtSearch->setClearButtonEnabled(true);
     listLayout->addWidget(txtSearch);
+    lblSearchScope = new QLabel(pnlList);
+    lblSearchScope->setObjectName(QStringLiteral("lblSearchScope"));
+    lblSearchScope->setTextFormat(Qt::RichText);
+    lblSearchScope->setWordWrap(true);
+    lblSearchScope->hide();
+    listLayout->addWidget(lblSearchScope);
 
     MediaModel = new TMediaListModel(this);
     MediaModel->SetSource([this](const std::vector<std::int64_t>& Ids) { return FetchItems(Ids); },
@@ -215,6 +221,8 @@ void TfraMedia::CreateControls() {
             [this] { RunGuarded([this] { lstItemsClick(); }); });
     connect(txtSearch, &QLineEdit::textChanged, this,
             [this] { RunGuarded([this] { SearchTyped(); }); });
+    connect(lblSearchScope, &QLabel::linkActivated, this,
+            [this] { RunGuarded([this] { SearchWholeLibrary(); }); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, this, [this] {

@@ -118,6 +118,8 @@ public:
     QTableView* lvwMedia = nullptr;
     // Words every listed row must contain, in its title, artist, album or genre.
     QLineEdit* txtSearch = nullptr;
+    // Shown while a filter entry narrows the search, with a link that searches everything.
+    QLabel* lblSearchScope = nullptr;
     QMenu* popMedia = nullptr;
     // The header's menu: shows or hides the columns beyond the standard ones.
     QMenu* popColumns = nullptr;
@@ -201,6 +203,10 @@ private:
     // Typing in the search box lists on the search's worker; SearchArrived shows the answer.
     void SearchTyped();
     void SearchArrived(TMediaSearch::TAnswer Answer);
+    // Says whether Listing's words search one filter entry's rows only.
+    void ShowSearchScope(const TMediaListing& Listing);
+    // The filter's "All" entry, so that the words search the whole library.
+    void SearchWholeLibrary();
     // Another program (orvanta-cli, a second window) changed the library: both lists are read
     // again, keeping the chosen filter value, the sort and the scroll position.
     void FollowOutsideChanges();

@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
@@ -330,6 +331,7 @@ void TfraMedia::SearchArrived(TMediaSearch::TAnswer Answer) {
 }
 
 void TfraMedia::ShowListed(const TMediaListing& Listing, bool KeepSort) {
+    ShowSearchScope(Listing);
     const bool album = Listing.Kind == TMediaListing::Album;
     const TMediaController::TListedOrder order =
         FController.AfterListing(album, KeepSort, TMediaListModel::colTrack + 1);
@@ -400,6 +402,28 @@ void TfraMedia::FollowOutsideChanges() {
     if (FMediaDB &&
         FController.LibraryChanged(MediaModel->SortPending(), [this] { return LibraryVersion(); }))
         ReloadFilterItems(true);
+}
+
+void TfraMedia::ShowSearchScope(const TMediaListing& Listing) {
+    const bool narrowed = !Listing.Words.empty() && Listing.Kind != TMediaListing::All;
+    lblSearchScope->setVisible(narrowed);
+    if (!narrowed)
+        return;
+    const char* kind = Listing.Kind == TMediaListing::Album         ? "album"
+                       : Listing.Kind == TMediaListing::Genre       ? "genre"
+                       : Listing.Kind == TMediaListing::AlbumArtist ? "album artist"
+                                                                    : "artist";
+    lblSearchScope->setText(
+        QStringLiteral("Searching only the %1 \"%2\". <a href=\"all\">Search the whole library</a>")
+            .arg(QLatin1String(kind), QString::fromStdString(Listing.Value).toHtmlEscaped()));
+}
+
+void TfraMedia::SearchWholeLibrary() {
+    // Only the Artists filter has "All", always its first entry.
+    if (cmbFilter->currentIndex() != 0)
+        cmbFilter->setCurrentIndex(0);
+    else
+        SelectFilterItem(0);
 }
 
 } // namespace orvanta
