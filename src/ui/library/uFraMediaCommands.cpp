@@ -1,3 +1,4 @@
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -202,6 +203,21 @@ void TfraMedia::PlayAlbum() {
         queue.InsertTrack(MediaModel->Item(row).TrackEntry(), -1);
     if (queue.Count() > 0)
         FMain->PlayPlayList(queue);
+}
+
+void TfraMedia::lvwMediaDblClick(const QModelIndex& Row) {
+    if (!FMain || !FMain->ContinueThroughList() || !Row.isValid()) {
+        DoCommand(ECommand::MediaPlayFile);
+        return;
+    }
+    RunGuarded([this, row = Row.row()] {
+        // The list as shown, from the row on: an album, a filter's rows, a search's.
+        TPlayList queue;
+        for (int at = row; at < MediaModel->Count(); ++at)
+            queue.InsertTrack(MediaModel->Item(at).TrackEntry(), -1);
+        if (queue.Count() > 0)
+            FMain->PlayFromHere(queue, 0);
+    });
 }
 
 void TfraMedia::AddFilesToPlayList() {
