@@ -68,14 +68,15 @@ struct TNowPlaying {
     QImage Cover;
 };
 
-// Where playback stood, for a restart to come back to: the queue (its entries, mode and
-// position), the track in it and the point reached. An empty Entry means nothing played.
+// Where playback stood, for a restart to come back to: the track, its index in the queue
+// (-1 when drawn at random or played alone), the point reached, and the queue's position and
+// mode. The queue's entries are NowPlaying()'s, not copied. An empty Entry: nothing played.
 struct TPlaybackResume {
-    TPlayList Queue;
     std::string Entry;
-    // The track's index in the queue; -1 when drawn at random or played alone.
     int Index = -1;
     std::int64_t Milliseconds = 0;
+    std::int32_t Position = -1;
+    std::int32_t Mode = pmNormal;
 };
 
 // "Artist – Title – Orvanta", without the parts the track lacks.
@@ -120,9 +121,9 @@ public:
     void SetPlayMode(std::int32_t Mode);
     // Where playback stands now; an empty Entry while nothing plays.
     TPlaybackResume ResumePoint() const;
-    // Loads Point's track paused at its point, with its queue behind it. False, and nothing
-    // changed, when its file is gone or no longer a regular file.
-    bool Resume(const TPlaybackResume& Point);
+    // Loads Point's track paused at its point, with Queue (its entries and name) behind it.
+    // False, and nothing changed, when its file is gone or no longer a regular file.
+    bool Resume(const TPlayList& Queue, const TPlaybackResume& Point);
 
     // Where the texts of a track come from before its tags; by default nowhere.
     void SetTrackInfoSource(TTrackInfoSource Source) { FInfoSource = std::move(Source); }

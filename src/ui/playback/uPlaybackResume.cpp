@@ -42,8 +42,8 @@ TPlaybackResume TPlaybackControl::ResumePoint() const {
     if (!FPlaying || FTrack.Entry.empty()) {
         return point;
     }
-    point.Queue.Assign(FNowPlaying);
-    point.Queue.Position = FNowPlaying.Position;
+    point.Position = FNowPlaying.Position;
+    point.Mode = FNowPlaying.PlayMode;
     point.Entry = FTrack.Entry;
     point.Index = FTrack.Index;
     const int state = FEngine.PlayState();
@@ -53,13 +53,14 @@ TPlaybackResume TPlaybackControl::ResumePoint() const {
     return point;
 }
 
-bool TPlaybackControl::Resume(const TPlaybackResume& Point) {
+bool TPlaybackControl::Resume(const TPlayList& Queue, const TPlaybackResume& Point) {
     Q_ASSERT(thread() == QThread::currentThread());
     if (Point.Entry.empty() || !TFileUtils::IsRegularFile(TrackPath(Point.Entry))) {
         return false;
     }
-    FNowPlaying.Assign(Point.Queue);
-    FNowPlaying.Position = std::clamp(Point.Queue.Position, -1, FNowPlaying.Count());
+    FNowPlaying.Assign(Queue);
+    FNowPlaying.PlayMode = Point.Mode;
+    FNowPlaying.Position = std::clamp(Point.Position, -1, FNowPlaying.Count());
     if (FNowPlaying.Position == FNowPlaying.Count()) {
         FNowPlaying.Position = -1;
     }

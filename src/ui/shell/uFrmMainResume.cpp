@@ -25,6 +25,8 @@ const QString ResumeKey = QStringLiteral("Playback/ResumeAtStartup");
 // Where playback stood; the queue's entries are in a file beside the library.
 const QString ResumeGroup = QStringLiteral("Resume");
 const QString EntryKey = QStringLiteral("Resume/Entry");
+// Whether the queue's file holds the queue the track was played from.
+const QString QueueKey = QStringLiteral("Resume/Queue");
 const QString IndexKey = QStringLiteral("Resume/Index");
 const QString PositionKey = QStringLiteral("Resume/QueuePosition");
 const QString ModeKey = QStringLiteral("Resume/Mode");
@@ -112,22 +114,23 @@ void TfrmMain::SaveResumePoint() {
     }
     // The queue's file is written again only when its entries changed; a queue a playlist
     // file cannot hold (a line break in a path) is not kept, the track alone is.
+    const TPlayList& queue = Playback->NowPlaying();
     const std::string file = ResumeQueueFile();
-    const std::uint64_t revision = Playback->NowPlaying().Revision();
-    bool queueKept = !file.empty() && revision == FResumeRevision;
+    bool queueKept = !file.empty() && queue.Revision() == FResumeRevision;
     if (!file.empty() && !queueKept) {
-        const auto& tracks = point.Queue.Tracks();
+        const auto& tracks = queue.Tracks();
         queueKept = std::all_of(tracks.begin(), tracks.end(),
                                 [](const std::string& Entry) { return PlayListCanHold(Entry); }) &&
-                    point.Queue.SaveToFile(file);
-        FResumeRevision = queueKept ? revision : 0;
+                    queue.SaveToFile(file);
+        FResumeRevision = queueKept ? queue.Revision() : 0;
     }
     // Bytes: a path that is not UTF-8 would not survive the settings file as text.
     settings->setValue(EntryKey, QByteArray::fromStdString(point.Entry));
-    settings->setValue(NameKey, QByteArray::fromStdString(point.Queue.Name));
-    settings->setValue(IndexKey, queueKept ? point.Index : -1);
-    settings->setValue(PositionKey, queueKept ? point.Queue.Position : -1);
-    settings->setValue(ModeKey, queueKept ? point.Queue.PlayMode : pmNormal);
+    settings->setValue(QueueKey, queueKept);
+    settings->setValue(NameKey, QByteArray::fromStdString(queue.Name));
+    settings->setValue(IndexKey, point.Index);
+    settings->setValue(PositionKey, point.Position);
+    settings->setValue(ModeKey, point.Mode);
     settings->setValue(MillisecondsKey, static_cast<qlonglong>(point.Milliseconds));
 }
 
@@ -143,18 +146,17 @@ void TfrmMain::ResumeAtStartup() {
     point.Entry = settings->value(EntryKey).toByteArray().toStdString();
     if (point.Entry.empty())
         return;
-    point.Queue.Name = settings->value(NameKey).toByteArray().toStdString();
-    point.Index = settings->value(IndexKey, -1).toInt();
+    TPlayList queue;
     const std::string file = ResumeQueueFile();
-    if (point.Index >= 0 && !file.empty() && point.Queue.LoadFromFile(file)) {
-        point.Queue.PlayMode = settings->value(ModeKey, pmNormal).toInt();
-        point.Queue.Position = settings->value(PositionKey, -1).toInt();
+    if (settings->value(QueueKey, false).toBool() && !file.empty() && queue.LoadFromFile(file)) {
+        queue.Name = settings->value(NameKey).toByteArray().toStdString();
+        point.Index = settings->value(IndexKey, -1).toInt();
+        point.Position = settings->value(PositionKey, -1).toInt();
+        point.Mode = settings->value(ModeKey, pmNormal).toInt();
     } else {
         // The track alone, once, as a file plays.
-        point.Queue.Clear();
-        point.Queue.PlayMode = pmNormal;
-        point.Queue.InsertTrack(point.Entry, -1);
-        point.Queue.Position = -1;
+        queue.Clear();
+        queue.InsertTrack(point.Entry, -1);
         point.Index = 0;
     }
     point.Milliseconds = settings->value(MillisecondsKey, 0).toLongLong();
@@ -162,7 +164,7 @@ void TfrmMain::ResumeAtStartup() {
     // is until the next track or the quit: the track comes back at the point saved.
     FResumeRevision = 0;
     FRestoring = true;
-    Playback->Resume(point);
+    Playback->Resume(queue, point);
     FRestoring = false;
     FResumeSerial = Playback->Current().Serial;
 }
