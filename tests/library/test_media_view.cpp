@@ -361,6 +361,42 @@ private slots:
         QCOMPARE(f.Main.PlayedFiles.size(), 1);
     }
 
+    // A double-click and Return play the row's file, or the list as shown from that row on
+    // while it is played through; Shift+F10 opens the row's menu.
+    void aRowPlaysAloneOrOnThroughTheList() {
+        Fixture f;
+        f.Row("a.mp3", "A");
+        f.Row("b.mp3", "B");
+        f.Row("c.mp3", "C");
+        f.Start();
+        f.View->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
+        const QRect cell = f.View->lvwMedia->visualRect(f.View->MediaModel->index(1, 0));
+        QTest::mouseClick(f.View->lvwMedia->viewport(), Qt::LeftButton, {}, cell.center());
+        for (const bool through : {false, true}) {
+            f.Main.Continue = through;
+            for (const bool byKey : {false, true}) {
+                const qsizetype files = f.Main.PlayedFiles.size();
+                if (byKey)
+                    QTest::keyClick(f.View->lvwMedia, Qt::Key_Return);
+                else
+                    QTest::mouseDClick(f.View->lvwMedia->viewport(), Qt::LeftButton, {},
+                                       cell.center());
+                QCOMPARE(f.Main.PlayedFiles.size(), files + (through ? 0 : 1));
+                // Read on the library worker.
+                QTRY_COMPARE(f.Main.PlayedFromHere.size(), size_t(through ? byKey + 1 : 0));
+            }
+        }
+        QCOMPARE(f.Main.PlayedFiles.last(), f.FullPath("b.mp3"));
+        const auto& [queue, index] = f.Main.PlayedFromHere.back();
+        QCOMPARE(index, 0);
+        QCOMPARE(queue.Tracks.size(), size_t(2));
+        QCOMPARE(QString::fromStdString(TrackPath(queue.Tracks[1])), f.FullPath("c.mp3"));
+        QTest::keyClick(f.View->lvwMedia, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(f.View->popMedia->isVisible());
+        f.View->popMedia->close();
+    }
+
     void addFilesToPlayListAppendsInListOrder() {
         Fixture f;
         f.Row("a.mp3", "A", "", "", "", "", 10);

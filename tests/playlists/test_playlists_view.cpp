@@ -307,19 +307,35 @@ private slots:
         f.View->SelectTrackRows({1, 0});
         f.View->DoCommand(ECommand::PlayListsPlayTrack);
         QCOMPARE(f.Main.PlayedTracks, QStringList{QStringLiteral("/music/a.mp3")});
-        // Double click on a track plays it.
+        // A double-click and Return on a track play it, or the playlist from it on while
+        // the list is played through; the menu's "Play From Here" always does the latter.
         f.View->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.View.get()));
         const QRect cell = f.View->lvwTracks->visualRect(f.View->TrackModel->index(1, 0));
         QTest::mouseClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {}, cell.center());
+        for (const bool through : {false, true}) {
+            f.Main.Continue = through;
+            for (const bool byKey : {false, true}) {
+                const qsizetype tracks = f.Main.PlayedTracks.size();
+                const size_t fromHere = f.Main.PlayedFromHere.size();
+                if (byKey)
+                    QTest::keyClick(f.View->lvwTracks, Qt::Key_Return);
+                else
+                    QTest::mouseDClick(f.View->lvwTracks->viewport(), Qt::LeftButton, {},
+                                       cell.center());
+                QCOMPARE(f.Main.PlayedTracks.size(), tracks + (through ? 0 : 1));
+                QCOMPARE(f.Main.PlayedFromHere.size(), fromHere + (through ? 1 : 0));
+            }
+        }
         QCOMPARE(f.Main.PlayedTracks.last(), QStringLiteral("/music/b.mp3"));
-        // Enter, or the menu's "Play From Here", plays the playlist from the selected track.
-        QTest::keyClick(f.View->lvwTracks, Qt::Key_Return);
         f.MenuItem(f.View->popTracks, QStringLiteral("Play From Here"))->trigger();
-        QCOMPARE(f.Main.PlayedFromHere.size(), size_t(2));
+        QCOMPARE(f.Main.PlayedFromHere.size(), size_t(3));
         QCOMPARE(f.Main.PlayedFromHere[0].first.Name, std::string("Full"));
-        QCOMPARE(f.Main.PlayedFromHere[1].second, 1);
+        QCOMPARE(f.Main.PlayedFromHere[2].second, 1);
+        // Shift+F10 opens the row's menu, as the Menu key does.
+        QTest::keyClick(f.View->lvwTracks, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(f.View->popTracks->isVisible());
+        f.View->popTracks->close();
     }
 
     void modeBoxAndShuffle() {

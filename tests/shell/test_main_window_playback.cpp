@@ -4,9 +4,11 @@
 #include <QFont>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 
 #include "shell/FakePlayerEngine.h"
 #include "shell/PlaybackTestSupport.h"
@@ -14,6 +16,7 @@
 #include "support/TempDir.h"
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playback/uPlaybackControl.h"
+#include "ui/playback/uTransportMenu.h"
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/playlists/uFraPlayListsModel.h"
 #include "ui/shell/uFrmMain.h"
@@ -159,6 +162,45 @@ private slots:
         QCOMPARE(engine.URLs(), QStringList{QStringLiteral("/m/a track.mp3")});
         engine.Report(IPlayerEngine::psMediaEnded);
         QCOMPARE(window.spdPlayTrack->toolTip(), QStringLiteral("Play Track"));
+    }
+
+    // A right-click anywhere on the strip opens its menu, whose items act as the strip's
+    // controls and the Playback menu do; "Continue Through the List" is the menu's own action.
+    void theStripsMenuActsAsItsControls() {
+        FakePrompts prompts;
+        TFakePlayerEngine engine;
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.PlayPlayList(ThreeTracks(pmNormal));
+        engine.Report(IPlayerEngine::psPlaying);
+        QMenu* menu = window.TransportMenu->Menu();
+        QVERIFY(menu->actions().contains(window.mnuPlaybackContinue));
+        QVERIFY(menu->actions().contains(window.mnuPlayNext));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                window.wmpPlayer->cmdMute->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(window.wmpPlayer->cmdMute, &click);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(window.TransportMenu->mnuPlayPause->text(), QStringLiteral("Pause"));
+        menu->close();
+
+        struct Step {
+            QAction* Item;
+            std::function<bool()> Done;
+        };
+        for (const Step& step :
+             {Step{window.TransportMenu->mnuPlayPause,
+                   [&] { return engine.Calls.last() == QStringLiteral("pause"); }},
+              Step{window.TransportMenu->mnuMute, [&] { return window.wmpPlayer->Muted(); }},
+              Step{window.mnuPlayNext,
+                   [&] { return engine.URL() == QStringLiteral("/m/two.mp3"); }},
+              Step{window.mnuPlaybackContinue, [&] { return window.ContinueThroughList(); }},
+              Step{window.TransportMenu->mnuStop,
+                   [&] { return engine.Calls.last() == QStringLiteral("stop"); }}}) {
+            emit menu->aboutToShow();
+            step.Item->trigger();
+            QVERIFY2(step.Done(), qPrintable(step.Item->text()));
+        }
     }
 
     void resizingThePlayerStripGivesItTheKeyboard() {

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QSlider>
@@ -7,10 +8,13 @@
 
 #include "shell/PlaybackTestSupport.h"
 #include "support/FakePrompts.h"
+#include "support/HomeWithLibrary.h"
 #include "support/TempDir.h"
+#include "ui/common/uTOptions.h"
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playback/uPlaybackControl.h"
 #include "ui/playback/uPlayerEngine.h"
+#include "ui/playlists/uFraPlayLists.h"
 #include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
@@ -90,6 +94,58 @@ private slots:
             QTest::qWait(100); // the strip's late paint has no signal to wait for
             QVERIFY(window.grab().save(keep + QStringLiteral("/cannot-play.png")));
         }
+    }
+
+    // With "Resume at Start-up" on, a restart brings back the queue, its mode, the track and
+    // the point reached, paused; a track that is gone brings back nothing and says nothing.
+    void playbackResumesPausedAfterARestart() {
+        test::THomeWithLibrary home;
+        TOptions options;
+        FakePrompts prompts;
+        const QString first = MakeMp3(home.Music, QStringLiteral("first"), 8);
+        const QString second = MakeMp3(home.Music, QStringLiteral("second"), 8);
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        std::unique_ptr<TGstPlayerEngine> engine;
+        std::unique_ptr<TfrmMain> window;
+        const auto open = [&] {
+            window.reset();
+            engine = std::make_unique<TGstPlayerEngine>(QStringLiteral("fakesink sync=true"));
+            window = std::make_unique<TfrmMain>(prompts, &options, nullptr, engine.get());
+            window->InitializeViews(home.DB, *home.PlayLists, home.Types);
+            window->show();
+            return QTest::qWaitForWindowExposed(window.get());
+        };
+
+        QVERIFY(open());
+        QVERIFY(!window->mnuPlaybackResume->isChecked());
+        window->mnuPlaybackResume->setChecked(true);
+        TPlayList queue;
+        queue.SetUp("Two", pmLoop);
+        for (const QString& file : {first, second})
+            queue.InsertTrack(MakeTrackEntry(file.toStdString(), 8), -1);
+        window->PlayFromHere(queue, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(engine->PlayState(), int(IPlayerEngine::psPlaying), 5000);
+        engine->Seek(3000);
+        QTRY_VERIFY(engine->Position() >= 3000);
+        window->close();
+
+        QVERIFY(open());
+        QTRY_COMPARE_WITH_TIMEOUT(engine->PlayState(), int(IPlayerEngine::psPaused), 5000);
+        QCOMPARE(engine->URL(), second);
+        QTRY_VERIFY(engine->Position() >= 2500);
+        QVERIFY(window->Playback->Playing());
+        QCOMPARE(window->Playback->NowPlaying().Count(), 2);
+        QCOMPARE(window->Playback->PlayMode(), pmLoop);
+        QCOMPARE(engine->Volume(), window->wmpPlayer->Volume());
+        window->close();
+
+        QVERIFY(QFile::remove(second));
+        QVERIFY(open());
+        QTRY_VERIFY(window->findChild<TfraPlayLists*>() != nullptr);
+        QTest::qWait(300); // the restore's last turn has nothing to show when it brings nothing
+        QVERIFY(engine->URL().isEmpty() && !window->Playback->Playing());
+        QVERIFY(prompts.Messages.empty());
+        window.reset();
     }
 
 private:

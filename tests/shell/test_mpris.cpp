@@ -118,6 +118,63 @@ private slots:
         QVERIFY(!window.Playback->CanGoNext());
     }
 
+    // Loop and Shuffle are the queue's play modes, set from the desktop and announced; the
+    // track's numbers and album artists reach its metadata.
+    void loopAndShuffleAreThePlayModes() {
+        const QString numbered =
+            MakeMp3(FDir.str(), QStringLiteral("numbered"), TrackSeconds,
+                    {QStringLiteral("--tt"), QStringLiteral("Numbered"), QStringLiteral("--tn"),
+                     QStringLiteral("3/12"), QStringLiteral("--tv"), QStringLiteral("TPOS=2"),
+                     QStringLiteral("--tv"), QStringLiteral("TPE2=Band A")});
+        QVERIFY(!numbered.isEmpty());
+        FakePrompts prompts;
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        TfrmMain window(prompts, nullptr, nullptr, &engine);
+        QVERIFY(window.Mpris->Registered());
+        TChangeLog changes;
+        QVERIFY(QDBusConnection::sessionBus().connect(
+            QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            &changes, SLOT(Changed(QString, QVariantMap, QStringList))));
+        TPlayList queue;
+        queue.SetUp("Three", pmNormal);
+        for (const QString& file : {numbered, FFirst, FSecond})
+            queue.InsertTrack(MakeTrackEntry(file.toStdString(), TrackSeconds), -1);
+        window.PlayPlayList(queue);
+        QTRY_COMPARE_WITH_TIMEOUT(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}),
+                                  QStringLiteral("Numbered"), 5000);
+        for (const auto& [key, value] :
+             {std::pair{"xesam:trackNumber", "3"}, std::pair{"xesam:discNumber", "2"},
+              std::pair{"xesam:albumArtist", "Band A"}})
+            QCOMPARE(Ctl({QStringLiteral("metadata"), QString::fromLatin1(key)}),
+                     QString::fromLatin1(value));
+
+        struct Step {
+            const char* Property;
+            const char* Value;
+            std::int32_t Mode;
+            const char* Loop;
+            const char* Shuffle;
+        };
+        // "Track" has no mode of its own: it loops the queue. Random is Shuffle's to end.
+        for (const Step& step : {Step{"loop", "Playlist", pmLoop, "Playlist", "Off"},
+                                 Step{"shuffle", "On", pmRandom, "None", "On"},
+                                 Step{"loop", "None", pmRandom, "None", "On"},
+                                 Step{"shuffle", "Off", pmNormal, "None", "Off"},
+                                 Step{"loop", "Track", pmLoop, "Playlist", "Off"},
+                                 Step{"loop", "None", pmNormal, "None", "Off"}}) {
+            Ctl({QString::fromLatin1(step.Property), QString::fromLatin1(step.Value)});
+            QTRY_COMPARE(window.Playback->PlayMode(), step.Mode);
+            QCOMPARE(Ctl({QStringLiteral("loop")}), QString::fromLatin1(step.Loop));
+            QCOMPARE(Ctl({QStringLiteral("shuffle")}), QString::fromLatin1(step.Shuffle));
+        }
+        QTRY_VERIFY(changes.Names.contains(QStringLiteral("LoopStatus")) &&
+                    changes.Names.contains(QStringLiteral("Shuffle")));
+        // Back in order, the queue goes on after the track playing.
+        Ctl({QStringLiteral("next")});
+        QTRY_COMPARE(engine.URL(), FFirst);
+    }
+
     // OpenUri plays only the regular file an absolute "file:" URI names; everything else is
     // refused with an error reply at once, never opened (a FIFO used to freeze the window).
     // A far Seek saturates: past the end it goes to the next track, before the start to 0.

@@ -56,6 +56,8 @@ public:
     void AddToLibrary(const QStringList& Paths, const QString& PlayList) override {
         AddedToLibrary.push_back({Paths, PlayList});
     }
+    bool Continue = false;
+    bool ContinueThroughList() const override { return Continue; }
     // Each AddToLibrary call: the paths and the playlist.
     std::vector<std::pair<QStringList, QString>> AddedToLibrary;
 };

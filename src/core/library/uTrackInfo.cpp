@@ -20,7 +20,11 @@ bool ReadLibraryRow(const std::string& Path, TMyMediaDB& MediaDB, TMediaRecord& 
 TTrackInfo TrackInfoOf(TMediaRecord Row, const std::string& Path) {
     if (Row.Title.empty())
         Row.Title = TitleOrFileName(Row.Title, Path);
-    return {std::move(Row.Title), std::move(Row.Artist), std::move(Row.Album), Row.Seconds};
+    std::vector<std::string> albumArtists = std::move(Row.AlbumArtists);
+    if (albumArtists.empty() && !Row.Numbers.AlbumArtist.empty())
+        albumArtists.push_back(std::move(Row.Numbers.AlbumArtist));
+    return {std::move(Row.Title), std::move(Row.Artist), std::move(Row.Album),   Row.Seconds,
+            Row.Numbers.Track,    Row.Numbers.Disc,      std::move(albumArtists)};
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvanta {
 
@@ -14,6 +15,10 @@ struct TTrackInfo {
     std::string Artist;
     std::string Album;
     std::int32_t Seconds = 0;
+    // 0 where the tags give none.
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    std::vector<std::string> AlbumArtists{};
 };
 
 // A file's info comes from its library row when the library holds one, else from its tags; an

@@ -33,6 +33,9 @@ public:
     // names one (its bytes as PathToQString gives them), appends them to it in the order
     // dropped.
     virtual void AddToLibrary(const QStringList& Paths, const QString& PlayList) = 0;
+    // Playback > "Continue Through the List": a double-click or Return on a row plays from
+    // that row on through the list as shown, rather than that row alone.
+    virtual bool ContinueThroughList() const { return false; }
 };
 
 } // namespace orvanta

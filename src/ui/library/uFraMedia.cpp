@@ -26,6 +26,7 @@
 #include "ui/common/uFileDrop.h"
 #include "ui/common/uLibraryStart.h"
 #include "ui/common/uPrompts.h"
+#include "ui/common/uRowKeys.h"
 #include "ui/common/uShellOpen.h"
 #include "ui/common/uWorkerInbox.h"
 #include "ui/library/uFraMediaShared.h"
@@ -234,8 +235,8 @@ void TfraMedia::CreateControls() {
     connect(clear, &QShortcut::activated, txtSearch, &QLineEdit::clear);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int Column) { RunGuarded([this, Column] { lvwMediaColumnClick(Column); }); });
-    connect(lvwMedia, &QTableView::doubleClicked, this,
-            [this] { DoCommand(ECommand::MediaPlayFile); });
+    connect(lvwMedia, &QTableView::doubleClicked, this, &TfraMedia::lvwMediaDblClick);
+    AddRowKeys(*lvwMedia, [this](const QModelIndex& Row) { lvwMediaDblClick(Row); });
     connect(lvwMedia, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         popMediaPopup();
         popMedia->popup(lvwMedia->viewport()->mapToGlobal(at));

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
+class QModelIndex;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -226,6 +227,8 @@ private:
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();
+    // Play File, or the list from Row on while it is played through.
+    void lvwMediaDblClick(const QModelIndex& Row);
 
     // The library command running, and its progress strip.
     using TWork = TMediaController::TWork;

@@ -1,3 +1,4 @@
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -5,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -202,6 +204,58 @@ void TfraMedia::PlayAlbum() {
         queue.InsertTrack(MediaModel->Item(row).TrackEntry(), -1);
     if (queue.Count() > 0)
         FMain->PlayPlayList(queue);
+}
+
+void TfraMedia::lvwMediaDblClick(const QModelIndex& Row) {
+    if (!FMain || !FMain->ContinueThroughList() || !Row.isValid() || !FWorker) {
+        DoCommand(ECommand::MediaPlayFile);
+        return;
+    }
+    // The list as shown from the row on (an album, a filter's rows, a search's), read on the
+    // worker: from the top of "All" that is the whole library. Rows given whole are at hand.
+    std::vector<std::int64_t> ids;
+    std::vector<std::pair<std::size_t, std::string>> whole;
+    for (int at = Row.row(); at < MediaModel->Count(); ++at) {
+        const std::int64_t id = MediaModel->Id(at);
+        if (id <= 0)
+            whole.emplace_back(ids.size(), MediaModel->Item(at).TrackEntry());
+        ids.push_back(id);
+    }
+    FInbox->Post<std::vector<std::string>>(
+        *FWorker, TLibraryLane::PlayFrom,
+        [ids = std::move(ids), whole = std::move(whole)](TMyMediaDB& Library,
+                                                         const TCancelToken& Cancel) {
+            std::vector<std::string> entries(ids.size());
+            for (const auto& [at, entry] : whole)
+                entries[at] = entry;
+            constexpr std::size_t Page = TMediaListModel::FetchPage;
+            for (std::size_t first = 0; first < ids.size() && !Cancel.Cancelled(); first += Page) {
+                const std::size_t last = std::min(ids.size(), first + Page);
+                std::vector<std::int64_t> page;
+                for (std::size_t at = first; at < last; ++at)
+                    if (ids[at] > 0)
+                        page.push_back(ids[at]);
+                std::unordered_map<std::int64_t, std::string> read;
+                for (const TMediaRecord& row : Library.MediaByIds(page))
+                    read.emplace(row.Id, row.TrackEntry());
+                for (std::size_t at = first; at < last; ++at)
+                    if (const auto found = read.find(ids[at]); found != read.end())
+                        entries[at] = found->second;
+            }
+            return entries;
+        },
+        [this](std::vector<std::string> Entries) {
+            RunGuarded([&] {
+                // A row removed meanwhile is left out.
+                TPlayList queue;
+                for (std::string& entry : Entries)
+                    if (!entry.empty())
+                        queue.InsertTrack(std::move(entry), -1);
+                if (queue.Count() > 0)
+                    FMain->PlayFromHere(queue, 0);
+            });
+        },
+        [this](const QString& Error) { ShowException(*FPrompts, Error); });
 }
 
 void TfraMedia::AddFilesToPlayList() {

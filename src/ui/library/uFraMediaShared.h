@@ -22,6 +22,8 @@ struct TLibraryLane {
     static constexpr int Sort = 3;
     static constexpr int Purge = 4;
     static constexpr int SortMemory = 5;
+    // A list to play through, read from the row asked for on.
+    static constexpr int PlayFrom = 6;
 };
 
 inline QString fromStd(std::string_view text) {

@@ -108,6 +108,8 @@ void TMprisService::SendChanges() {
         {QStringLiteral("PlaybackStatus"), PlaybackStatus()},
         {QStringLiteral("Metadata"), Metadata()},
         {QStringLiteral("Volume"), Volume()},
+        {QStringLiteral("LoopStatus"), LoopStatus()},
+        {QStringLiteral("Shuffle"), Shuffle()},
         {QStringLiteral("CanGoNext"), CanGoNext()},
         {QStringLiteral("CanGoPrevious"), CanGoPrevious()},
         {QStringLiteral("CanPlay"), CanPlay()},
@@ -179,6 +181,15 @@ QVariantMap TMprisService::Metadata() const {
     if (!track.Album.isEmpty()) {
         metadata.insert(QStringLiteral("xesam:album"), track.Album);
     }
+    if (!track.AlbumArtists.isEmpty()) {
+        metadata.insert(QStringLiteral("xesam:albumArtist"), track.AlbumArtists);
+    }
+    if (track.Track > 0) {
+        metadata.insert(QStringLiteral("xesam:trackNumber"), track.Track);
+    }
+    if (track.Disc > 0) {
+        metadata.insert(QStringLiteral("xesam:discNumber"), track.Disc);
+    }
     // Built from the path's bytes, so a name that is not UTF-8 still names its file.
     const QByteArray bytes = QByteArray::fromStdString(PathFromQString(track.Path));
     metadata.insert(QStringLiteral("xesam:url"),
@@ -206,6 +217,35 @@ void TMprisService::SetVolume(double Volume) {
 
 qlonglong TMprisService::Position() const {
     return FEngine.Position() * MicrosPerMilli;
+}
+
+QString TMprisService::LoopStatus() const {
+    return FPlayback.PlayMode() == pmLoop ? QStringLiteral("Playlist") : QStringLiteral("None");
+}
+
+void TMprisService::SetLoopStatus(const QString& Status) {
+    if (Status == QStringLiteral("Playlist") || Status == QStringLiteral("Track")) {
+        FPlayback.SetPlayMode(pmLoop);
+    } else if (Status == QStringLiteral("None") && FPlayback.PlayMode() == pmLoop) {
+        // Random stays Random: it is Shuffle's to end.
+        FPlayback.SetPlayMode(pmNormal);
+    }
+    // An answer that differs from what was asked ("Track") is announced.
+    FAnnounced.remove(QStringLiteral("LoopStatus"));
+    PropertiesMayHaveChanged();
+}
+
+bool TMprisService::Shuffle() const {
+    return FPlayback.PlayMode() == pmRandom;
+}
+
+void TMprisService::SetShuffle(bool On) {
+    if (On) {
+        FPlayback.SetPlayMode(pmRandom);
+    } else if (FPlayback.PlayMode() == pmRandom) {
+        FPlayback.SetPlayMode(pmNormal);
+    }
+    PropertiesMayHaveChanged();
 }
 
 bool TMprisService::CanGoNext() const {

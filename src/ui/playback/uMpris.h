@@ -52,6 +52,12 @@ public:
     double Volume() const;
     void SetVolume(double Volume);
     qlonglong Position() const;
+    // The queue's mode: Loop is "Playlist", Random is Shuffle; "Track" sets Loop too, as
+    // there is no mode that repeats one track.
+    QString LoopStatus() const;
+    void SetLoopStatus(const QString& Status);
+    bool Shuffle() const;
+    void SetShuffle(bool On);
     bool CanGoNext() const;
     bool CanGoPrevious() const;
     bool CanPlay() const;
@@ -134,6 +140,8 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
     Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
     Q_PROPERTY(qlonglong Position READ Position)
+    Q_PROPERTY(QString LoopStatus READ LoopStatus WRITE SetLoopStatus)
+    Q_PROPERTY(bool Shuffle READ Shuffle WRITE SetShuffle)
     Q_PROPERTY(double MinimumRate READ Rate)
     Q_PROPERTY(double MaximumRate READ Rate)
     Q_PROPERTY(bool CanGoNext READ CanGoNext)
@@ -153,6 +161,10 @@ public:
     double Volume() const { return FService->Volume(); }
     void SetVolume(double Volume) { FService->SetVolume(Volume); }
     qlonglong Position() const { return FService->Position(); }
+    QString LoopStatus() const { return FService->LoopStatus(); }
+    void SetLoopStatus(const QString& Status) { FService->SetLoopStatus(Status); }
+    bool Shuffle() const { return FService->Shuffle(); }
+    void SetShuffle(bool On) { FService->SetShuffle(On); }
     bool CanGoNext() const { return FService->CanGoNext(); }
     bool CanGoPrevious() const { return FService->CanGoPrevious(); }
     bool CanPlay() const { return FService->CanPlay(); }

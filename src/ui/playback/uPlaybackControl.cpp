@@ -22,6 +22,15 @@ constexpr int SkipDelay = 2000;
 constexpr std::int64_t RestartAfter = 3000;
 constexpr std::size_t HistoryLimit = 1000;
 
+void SetNumbers(TNowPlaying& Track, const TTrackInfo& Info) {
+    Track.Track = Info.Track;
+    Track.Disc = Info.Disc;
+    Track.AlbumArtists.clear();
+    for (const std::string& artist : Info.AlbumArtists) {
+        Track.AlbumArtists << QString::fromStdString(artist);
+    }
+}
+
 } // namespace
 
 TToolPlayButtons::TToolPlayButtons(QAction* spdPlayFile, QAction* spdPlayPlayList,
@@ -179,6 +188,7 @@ void TPlaybackControl::HandOn(const TQueueTrack& Track) {
     FCurrent.Artist = QString::fromStdString(info.Artist);
     FCurrent.Album = QString::fromStdString(info.Album);
     FCurrent.Seconds = info.Seconds > 0 ? info.Seconds : TrackSeconds(Track.Entry);
+    SetNumbers(FCurrent, info);
     FCurrent.Serial = ++FSerial;
     FCurrent.FileRead = !readable;
     if (readable) {
@@ -204,6 +214,7 @@ void TPlaybackControl::FileRead(const TNowPlayingFile& File) {
         if (File.Tags.Seconds > 0) {
             FCurrent.Seconds = File.Tags.Seconds;
         }
+        SetNumbers(FCurrent, File.Tags);
         // A track that failed shows the program's name until the next one starts.
         if (FSetCaption && !tmrSkip->isActive()) {
             FSetCaption(WindowTitle(FCurrent));

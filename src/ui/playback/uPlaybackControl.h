@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -57,10 +58,25 @@ struct TNowPlaying {
     QString Artist;
     QString Album;
     std::int32_t Seconds = 0;
+    // 0 where the tags give none.
+    std::int32_t Track = 0;
+    std::int32_t Disc = 0;
+    QStringList AlbumArtists;
     unsigned Serial = 0;
     // Whether the file's answer (tags and cover) came in; Cover is null until then.
     bool FileRead = false;
     QImage Cover;
+};
+
+// Where playback stood, for a restart to come back to: the track, its index in the queue
+// (-1 when drawn at random or played alone), the point reached, and the queue's position and
+// mode. The queue's entries are NowPlaying()'s, not copied. An empty Entry: nothing played.
+struct TPlaybackResume {
+    std::string Entry;
+    int Index = -1;
+    std::int64_t Milliseconds = 0;
+    std::int32_t Position = -1;
+    std::int32_t Mode = pmNormal;
 };
 
 // "Artist – Title – Orvanta", without the parts the track lacks.
@@ -99,6 +115,16 @@ public:
     bool Playing() const { return FPlaying; }
     const TPlayList& NowPlaying() const { return FNowPlaying; }
     const TNowPlaying& Current() const { return FCurrent; }
+    // The queue's play mode (pmNormal, pmLoop, pmRandom). A new mode applies from the next
+    // track on: leaving Random goes on after the track playing (uPlaybackResume.cpp).
+    std::int32_t PlayMode() const { return FNowPlaying.PlayMode; }
+    void SetPlayMode(std::int32_t Mode);
+    // Where playback stands now; an empty Entry while nothing plays.
+    TPlaybackResume ResumePoint() const;
+    // Loads Point's track paused at its point, with Queue (its entries and name) behind it.
+    // False, and nothing changed, when its file is gone or no longer a regular file.
+    bool Resume(const TPlayList& Queue, const TPlaybackResume& Point);
+
     // Where the texts of a track come from before its tags; by default nowhere.
     void SetTrackInfoSource(TTrackInfoSource Source) { FInfoSource = std::move(Source); }
 
@@ -150,6 +176,9 @@ private:
     TNowPlaying FCurrent;
     unsigned FSerial = 0;
     std::unique_ptr<TNowPlayingReader> FReader;
+    // While a resumed track is brought to its point: the engine's volume to give back.
+    QMetaObject::Connection FResuming;
+    int FResumeVolume = 0;
 };
 
 } // namespace orvanta

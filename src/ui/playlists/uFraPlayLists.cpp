@@ -21,6 +21,7 @@
 #include "ui/common/uMainServices.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
+#include "ui/common/uRowKeys.h"
 #include "ui/playlists/uFraPlayListsModel.h"
 #include "ui/playlists/uPlayListAutoSave.h"
 
@@ -112,8 +113,9 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
             &TfraPlayLists::lstPlayListsClick);
     connect(lstPlayLists, &QListWidget::itemDoubleClicked, this,
             [this] { DoCommand(ECommand::PlayListsPlay); });
-    connect(lvwTracks, &QTreeView::doubleClicked, this,
-            [this] { DoCommand(ECommand::PlayListsPlayTrack); });
+    connect(lvwTracks, &QTreeView::doubleClicked, this, &TfraPlayLists::lvwTracksDblClick);
+    AddRowKeys(*lstPlayLists, [this](const QModelIndex&) { DoCommand(ECommand::PlayListsPlay); });
+    AddRowKeys(*lvwTracks, [this](const QModelIndex&) { lvwTracksDblClick(); });
     connect(lstPlayLists, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popPlayLists->popup(lstPlayLists->mapToGlobal(at)); });
     connect(lvwTracks, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -177,13 +179,6 @@ void TfraPlayLists::Finalize() {
 }
 
 bool TfraPlayLists::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == lvwTracks && Event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(Event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            DoCommand(ECommand::PlayListsPlayFromHere);
-            return true;
-        }
-    }
     if (Event->type() == QEvent::FocusIn) {
         SetFocusMarker(Watched == lstPlayLists ? 1 : 2);
     } else if (Event->type() == QEvent::FocusOut) {
@@ -456,6 +451,11 @@ void TfraPlayLists::PlayTrack() {
     const std::vector<int> rows = SelectedTrackRows();
     if (!rows.empty())
         FMain->PlayTrack(TrackModel->Row(rows.front()).Path);
+}
+
+void TfraPlayLists::lvwTracksDblClick() {
+    DoCommand(FMain && FMain->ContinueThroughList() ? ECommand::PlayListsPlayFromHere
+                                                    : ECommand::PlayListsPlayTrack);
 }
 
 void TfraPlayLists::PlayFromHere() {

@@ -76,6 +76,8 @@ private:
     QAction* AddMenuItem(QMenu* Menu, const QString& Caption, ECommand Command);
     void mnuPopPlayListsClick();
     void lstPlayListsClick();
+    // Play Track, or Play From Here while the list is played through.
+    void lvwTracksDblClick();
 
     // Lists the controller's names and selects its row, without the click that follows.
     void FillPlayLists();

@@ -154,14 +154,18 @@ void TfrmMain::BuildRest() {
     if (!fraPlayLists1) {
         PlayListsView();
         tmrRest->start();
-    } else if (FOwnEngine) {
-        // Building the pipeline waits for GStreamer's loading: look again shortly until it is
-        // over, rather than wait on the window's thread.
-        if (!TGstPlayerEngine::Loaded()) {
-            tmrRest->start(PipelinePollMs);
-            return;
+    } else {
+        if (FOwnEngine) {
+            // Building the pipeline waits for GStreamer's loading: look again shortly until it
+            // is over, rather than wait on the window's thread.
+            if (!TGstPlayerEngine::Loaded()) {
+                tmrRest->start(PipelinePollMs);
+                return;
+            }
+            FOwnEngine->Prepare();
         }
-        FOwnEngine->Prepare();
+        // Last: what played before the restart comes back once the pipeline is there.
+        ResumeAtStartup();
     }
 }
 
@@ -382,6 +386,7 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
     PlayListsView()->SaveAtExit();
     if (FOptions)
         SaveWindowState(*this, *OpenSettings(SettingsBaseKey));
+    SaveResumePoint();
     QMainWindow::closeEvent(Event);
     // Closing the main window ends the run, whatever other windows are left.
     QApplication::quit();

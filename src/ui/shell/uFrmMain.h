@@ -37,6 +37,7 @@ class TOptions;
 class TPlayListFileCommands;
 class TPlaybackControl;
 class TToolPlayButtons;
+class TTransportMenu;
 class TfraTransportBar;
 class TfraMedia;
 class TfraPlayLists;
@@ -78,6 +79,7 @@ public:
     void SetPlayListModeIndex(int Index) override;
     void SetPlayListInfo(const QString& Text) override;
     void AddToLibrary(const QStringList& Paths, const QString& PlayList) override;
+    bool ContinueThroughList() const override;
     // The info label's whole text (the label itself may show it elided).
     QString PlayListInfo() const { return FPlayListInfo; }
 
@@ -139,6 +141,11 @@ public:
     TMprisService* Mpris = nullptr;
     QAction* mnuPlayPrevious = nullptr;
     QAction* mnuPlayNext = nullptr;
+    // Playback > "Continue Through the List" and "Resume at Start-up" (uFrmMainResume.cpp).
+    QAction* mnuPlaybackContinue = nullptr;
+    QAction* mnuPlaybackResume = nullptr;
+    // The player strip's right-click menu; further actions go at the end of its Menu().
+    TTransportMenu* TransportMenu = nullptr;
     QAction* mnuViewMedia = nullptr;
     QAction* mnuViewPlayLists = nullptr;
     TfraMedia* fraMedia1 = nullptr;
@@ -198,6 +205,14 @@ private:
     // Wires the transport bar, the queue, the desktop's media controls and their shortcuts.
     void ConnectPlayback(IPlayerEngine& Engine);
     void ShowNowPlaying();
+    // The Playback menu's switches and the strip's menu (uFrmMainResume.cpp).
+    void CreatePlaybackOptions(IPlayerEngine& Engine);
+    // Writes where playback stands while "Resume at Start-up" is on, else forgets it.
+    void SaveResumePoint();
+    // Once, after the deferred build: what played before, paused where it was.
+    void ResumeAtStartup();
+    // The queue's file beside the library; empty without one.
+    std::string ResumeQueueFile() const;
     // Says so when the desktop has no program for Target.
     void OpenOrSay(const QString& Target);
 
@@ -226,6 +241,11 @@ private:
     // Whether the shown track's cover (or its absence) was read and shown.
     bool FShownCover = false;
     QString FCoverFile;
+    // The track and the queue's entries last written for a restart.
+    unsigned FResumeSerial = 0;
+    std::uint64_t FResumeRevision = 0;
+    bool FResumeTried = false;
+    bool FRestoring = false;
 };
 
 } // namespace orvanta

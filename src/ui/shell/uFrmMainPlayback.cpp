@@ -62,6 +62,7 @@ void TfrmMain::ConnectPlayback(IPlayerEngine& Engine) {
     connect(wmpPlayer, &TfraTransportBar::VolumeChanged, Mpris,
             &TMprisService::PropertiesMayHaveChanged);
     Mpris->Register();
+    CreatePlaybackOptions(Engine);
     ShowNowPlaying();
 }
 
