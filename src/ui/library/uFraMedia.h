@@ -131,6 +131,7 @@ public:
     QAction* mnuPopMediaFindMedia = nullptr;
     QAction* mnuPopMediaAddFilesToPlayList = nullptr;
     QAction* mnuPopMediaPlayAlbum = nullptr;
+    QAction* mnuPopMediaReplayGain = nullptr;
     // Progress of a long add or refresh, with its Cancel button.
     QWidget* pnlProgress = nullptr;
     QLabel* lblProgress = nullptr;
@@ -220,6 +221,9 @@ private:
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();
+    // Measures the selected rows' loudness on the writer, the rows of one album as an album,
+    // and writes their ReplayGain tags and rows (uFraMediaReplayGain.cpp).
+    void CalculateReplayGain();
 
     // The library command running, and its progress strip.
     using TWork = TMediaController::TWork;
