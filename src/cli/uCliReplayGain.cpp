@@ -6,8 +6,11 @@
 
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
+#include "core/common/uDataPaths.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
+#include "core/library/uMediaReplayGain.h"
+#include "core/library/uTMyMediaDB.h"
 #include "core/replaygain/uReplayGainScan.h"
 
 namespace orvanta::cli {
@@ -56,14 +59,26 @@ int RunReplayGain(const ReplayGainOptions& O) {
     hooks.Progress = [begun = 0](int, int Total, const std::string& Path) mutable {
         std::cerr << "[" << ++begun << "/" << Total << "] " << DisplayPath(Path) << "\n";
     };
+    const std::vector<TGainResult> results = ScanReplayGain(groups, !O.DryRun, hooks);
     bool allDone = true;
-    for (const TGainResult& result : ScanReplayGain(groups, !O.DryRun, hooks)) {
+    for (const TGainResult& result : results) {
         if (result.Measured()) {
             printLine(ResultLine(result));
             continue;
         }
         allDone = false;
         std::cerr << result.Error << "\n" << DisplayPath(result.Path) << "\n";
+    }
+    // Files with a library row get the gains there too; the library is never created here.
+    if (!O.DryRun && FileExists(MediaDatabaseFile())) {
+        TMyMediaDB library;
+        library.OpenDatabase(MediaDatabaseFile());
+        for (const TGainResult& result : results)
+            if (result.Measured()) {
+                const TGainValues& v = result.Values;
+                RecordReplayGain(library, fullPath(result.Path),
+                                 {v.TrackGain, v.TrackPeak, v.AlbumGain, v.AlbumPeak});
+            }
     }
     return allDone ? ExitOk : ExitFailed;
 }

@@ -62,10 +62,16 @@ double GainOfText(const std::string& Gain) {
     return std::stod(Gain);
 }
 
-// Tracks and an album of two, in MP3 and FLAC at different levels, measure as ffmpeg does.
+// Tracks and an album of two, in MP3 and FLAC at different levels, measure as ffmpeg does; a
+// file with a library row gets the gains there too.
 TEST(ReplayGain, TrackAndAlbumGainsAgreeWithFfmpeg) {
+    test::THomeWithLibrary home;
     TempDir dir;
     const std::string quiet = Tone(dir, "quiet.flac", 440, -8);
+    TMediaRecord row = ReadMediaInfo(quiet);
+    row.Directory = dir.str();
+    row.FileName = "quiet.flac";
+    ASSERT_TRUE(home.DB.AddMedia(row));
     const std::string loud = Tone(dir, "loud.mp3", 1000, -2);
     const struct {
         std::string Options;
@@ -79,7 +85,7 @@ TEST(ReplayGain, TrackAndAlbumGainsAgreeWithFfmpeg) {
         std::string files;
         for (const std::string& file : c.Files)
             files += " " + shellQuoted(file);
-        const test::CliRun run = test::RunCli(dir.str(), "replaygain " + c.Options + files);
+        const test::CliRun run = test::RunCli(home.Home.str(), "replaygain " + c.Options + files);
         ASSERT_EQ(run.Exit, 0) << run.Err;
         const std::vector<json> lines = run.lines();
         ASSERT_EQ(lines.size(), c.Files.size());
@@ -103,7 +109,11 @@ TEST(ReplayGain, TrackAndAlbumGainsAgreeWithFfmpeg) {
     }
     TAudioInfo info;
     ASSERT_TRUE(ReadAudioFile(quiet, info, false));
-    EXPECT_EQ(TagValues(info.Tags, "REPLAYGAIN_ALBUM_GAIN").size(), 1u);
+    const std::vector<std::string> albumGain = TagValues(info.Tags, "REPLAYGAIN_ALBUM_GAIN");
+    ASSERT_EQ(albumGain.size(), 1u);
+    ASSERT_TRUE(home.DB.FindMedia(dir.str(), "quiet.flac", row));
+    ASSERT_TRUE(row.ReplayGain.AlbumGain);
+    EXPECT_NEAR(*row.ReplayGain.AlbumGain, GainOfText(albumGain[0]), 0.005);
 }
 
 // Each format gets its fields; every other field and picture stays, and a second scan that
