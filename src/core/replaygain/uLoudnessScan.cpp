@@ -109,6 +109,7 @@ public:
             return false;
         }
         g_signal_connect(decoder, "pad-added", G_CALLBACK(LinkAudioPad), converter);
+        FConverter = converter;
         FSink = GST_APP_SINK(sink);
         FBus.reset(gst_element_get_bus(FPipeline.get()));
         return true;
@@ -137,6 +138,9 @@ public:
             if (GstMessage* message = gst_bus_pop_filtered(FBus.get(), GST_MESSAGE_ERROR)) {
                 Error = ErrorOf(message);
                 gst_message_unref(message);
+                // GStreamer's words for a stream that reached no sink say little.
+                if (!AudioLinked())
+                    Error = "The file holds no audio stream that could be decoded.";
                 return nullptr;
             }
             if (gst_app_sink_is_eos(FSink))
@@ -145,6 +149,13 @@ public:
     }
 
 private:
+    bool AudioLinked() const {
+        GstPad* pad = gst_element_get_static_pad(FConverter, "sink");
+        const bool linked = gst_pad_is_linked(pad);
+        gst_object_unref(pad);
+        return linked;
+    }
+
     std::string BusError() {
         TGstPtr<GstMessage> message(gst_bus_pop_filtered(FBus.get(), GST_MESSAGE_ERROR));
         return message ? ErrorOf(message.get()) : "The file could not be decoded.";
@@ -152,6 +163,7 @@ private:
 
     TGstPtr<GstElement> FPipeline;
     TGstPtr<GstBus> FBus;
+    GstElement* FConverter = nullptr;
     GstAppSink* FSink = nullptr;
 };
 
