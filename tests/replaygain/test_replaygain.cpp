@@ -158,6 +158,8 @@ TEST(ReplayGain, WritesEachFormatsFieldsAndKeepsTheRest) {
         EXPECT_EQ(after["fields"], rest);
         if (c.Name == "tone.opus") {
             EXPECT_FALSE(test::MutagenDump(file)["fields"].contains("REPLAYGAIN_TRACK_GAIN"));
+            // Q7.8 dB that bring the track to -23 LUFS.
+            EXPECT_NEAR(std::stoi(gain) / 256.0, -23 - results[0].Loudness, 1 / 256.0);
         }
         const std::vector<TGainResult> again = ScanReplayGain({group}, true, {});
         ASSERT_TRUE(again.at(0).Measured()) << again[0].Error;

@@ -136,7 +136,7 @@ std::string PeakText(double Peak) {
 }
 
 std::string R128Text(double Gain) {
-    const double q78 = std::round((Gain + ReplayGainReference - R128Reference) * 256);
+    const double q78 = std::round((Gain + R128Reference - ReplayGainReference) * 256);
     return std::to_string(static_cast<int>(std::clamp(q78, -32768.0, 32767.0)));
 }
 
