@@ -10,6 +10,7 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterLibraryCommands(App, Chosen);
     RegisterPlayListCommands(App, Chosen);
     RegisterM3UCommands(App, Chosen);
+    RegisterReplayGainCommands(App, Chosen);
 }
 
 std::string fullPath(const std::string& path) {

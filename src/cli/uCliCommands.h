@@ -45,4 +45,7 @@ TTrackEntryLookup LibraryLookup();
 // orvanta-cli playlist import|export (uCliM3U.cpp); after RegisterPlayListCommands.
 void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli replaygain (uCliReplayGain.cpp).
+void RegisterReplayGainCommands(CLI::App& App, CommandAction& Chosen);
+
 } // namespace orvanta::cli

@@ -21,7 +21,8 @@ TEST(MediaController, LibraryCommandsWaitForTheOneRunningAndNeedAWritableLibrary
                           Case{MediaEditMP3Tag, true, false, TGate::Wait},
                           Case{MediaAddFolder, true, true, TGate::Wait},
                           Case{MediaRemoveFiles, false, true, TGate::ReadOnly},
-                          Case{MediaRefreshMedia, false, true, TGate::ReadOnly}}) {
+                          Case{MediaRefreshMedia, false, true, TGate::ReadOnly},
+                          Case{MediaReplayGain, false, true, TGate::ReadOnly}}) {
         TMediaController controller;
         if (c.Busy)
             controller.Begin(TMediaController::TWork::Purging);

@@ -16,6 +16,7 @@ enum class ECommand {
     MediaAddFilesToPlayList = 107,
     MediaAddFolder = 108,
     MediaPlayAlbum = 109,
+    MediaReplayGain = 110,
     PlayListsPlay = 200,
     PlayListsNew = 201,
     PlayListsRename = 202,

@@ -36,16 +36,16 @@ private:
 // requests under way and the sort state.
 class TMediaController {
 public:
-    enum class TWork { None, Purging, Removing, Importing };
+    enum class TWork { None, Purging, Removing, Importing, ReplayGain };
     enum class TGate { Run, Wait, ReadOnly };
 
-    // Edit MP3 Tag, Add Files, Remove Files, Refresh Media and Add Folder write the library:
-    // one at a time (the others are ignored while one runs), none on a library opened
-    // read-only. Playing, locating and adding to a playlist always run.
+    // Edit MP3 Tag, Add Files, Remove Files, Refresh Media, Add Folder and Calculate ReplayGain
+    // write the library: one at a time (the others are ignored while one runs), none on a
+    // library opened read-only. Playing, locating and adding to a playlist always run.
     static bool WritesLibrary(ECommand Command) {
         return Command == ECommand::MediaEditMP3Tag || Command == ECommand::MediaAddFiles ||
                Command == ECommand::MediaRemoveFiles || Command == ECommand::MediaRefreshMedia ||
-               Command == ECommand::MediaAddFolder;
+               Command == ECommand::MediaAddFolder || Command == ECommand::MediaReplayGain;
     }
     TGate Gate(ECommand Command, bool ReadOnly) const {
         if (!WritesLibrary(Command))

@@ -227,6 +227,18 @@ void EditMp4(TagLib::MP4::File& File, TagLib::PropertyMap& Properties, TFields& 
             tag->setItem(atom, TagLib::MP4::Item(StringList(field->second)));
         Fields.erase(field);
     }
+    // A ReplayGain field the file does not have yet becomes an iTunes free-form atom, as
+    // other taggers write it.
+    for (auto field = Fields.begin(); tag != nullptr && field != Fields.end();) {
+        if (!field->first.starts_with("REPLAYGAIN_")) {
+            ++field;
+            continue;
+        }
+        if (!field->second.empty())
+            tag->setItem(taglib::FromUtf8(std::string(taglib::FreeFormPrefix) + field->first),
+                         TagLib::MP4::Item(StringList(field->second)));
+        field = Fields.erase(field);
+    }
 }
 
 // Applies Changes to the open copy; "" or why it could not. StripID3v2 leaves a FLAC file's

@@ -264,6 +264,8 @@ void TfraMedia::CreateMenu() {
     popMedia->addSeparator();
     mnuPopMediaEditMP3Tag =
         AddMenuItem(QStringLiteral("Edit MP3 Tag..."), ECommand::MediaEditMP3Tag);
+    mnuPopMediaReplayGain =
+        AddMenuItem(QStringLiteral("Calculate ReplayGain"), ECommand::MediaReplayGain);
     popMedia->addSeparator();
     mnuPopMediaAddFiles = AddMenuItem(QStringLiteral("Add Files..."), ECommand::MediaAddFiles);
     mnuPopMediaAddFolder = AddMenuItem(QStringLiteral("Add Folder..."), ECommand::MediaAddFolder);
@@ -382,6 +384,9 @@ void TfraMedia::RunCommand(ECommand Command) {
     case ECommand::MediaPlayAlbum:
         PlayAlbum();
         break;
+    case ECommand::MediaReplayGain:
+        CalculateReplayGain();
+        break;
     default: // Find Media does nothing; the other view's commands are not this view's
         break;
     }
@@ -423,7 +428,8 @@ void TfraMedia::popMediaPopup() {
     const size_t selected = SelectedRows().size();
     for (QAction* single : {mnuPopMediaPlayFile, mnuPopMediaLocateFile, mnuPopMediaEditMP3Tag})
         single->setEnabled(selected == 1);
-    for (QAction* some : {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList})
+    for (QAction* some :
+         {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList, mnuPopMediaReplayGain})
         some->setEnabled(selected >= 1);
     mnuPopMediaPlayAlbum->setEnabled(MediaModel->Count() > 0);
     mnuPopMediaAddFiles->setEnabled(true);

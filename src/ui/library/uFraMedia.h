@@ -134,6 +134,7 @@ public:
     QAction* mnuPopMediaFindMedia = nullptr;
     QAction* mnuPopMediaAddFilesToPlayList = nullptr;
     QAction* mnuPopMediaPlayAlbum = nullptr;
+    QAction* mnuPopMediaReplayGain = nullptr;
     // Progress of a long add or refresh, with its Cancel button.
     QWidget* pnlProgress = nullptr;
     QLabel* lblProgress = nullptr;
@@ -229,6 +230,9 @@ private:
     void PlayAlbum();
     // Play File, or the list from Row on while it is played through.
     void lvwMediaDblClick(const QModelIndex& Row);
+    // Measures the selected rows' loudness on the writer, the rows of one album as an album,
+    // and writes their ReplayGain tags and rows (uFraMediaReplayGain.cpp).
+    void CalculateReplayGain();
 
     // The library command running, and its progress strip.
     using TWork = TMediaController::TWork;

@@ -51,6 +51,10 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
         addCommand(edit, "mnuEditRefreshMedia", "Re&fresh Media", QKeySequence(Qt::Key_F5));
     connect(refresh, &QAction::triggered, this,
             [this] { fraMedia1->DoCommand(ECommand::MediaRefreshMedia); });
+    QAction* replayGain =
+        addCommand(edit, "mnuEditReplayGain", "Calculate Replay&Gain", QKeySequence());
+    connect(replayGain, &QAction::triggered, this,
+            [this] { fraMedia1->DoCommand(ECommand::MediaReplayGain); });
 
     auto* playback = new QMenu(QStringLiteral("&Playback"), this);
     playback->setObjectName(QStringLiteral("mnuPlayback"));
@@ -70,6 +74,7 @@ void TfrmMain::EnableCommandMenus() {
     // A command of the hidden view would act on a selection the user cannot see.
     const bool media = CurrentView() == EView::Media;
     MenuAction(QStringLiteral("mnuEditMP3Tag"))->setEnabled(media);
+    MenuAction(QStringLiteral("mnuEditReplayGain"))->setEnabled(media);
     MenuAction(QStringLiteral("mnuEditRenamePlayList"))->setEnabled(!media);
     MenuAction(QStringLiteral("mnuEditRemove"))
         ->setText(media ? QStringLiteral("&Remove Files")
