@@ -216,7 +216,9 @@ private:
     void RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t Removed);
     // Purges the rows of missing files on the worker; lists the rows again when some were
     // removed, then, for Refresh Media, adds the new and changed files in the background.
-    void RefreshMedia(bool ThenFindNew);
+    // Purges the rows whose files are gone, then, with ThenFindNew, adds the new files and
+    // reads the changed ones again; Folders: only those of these folders.
+    void RefreshMedia(bool ThenFindNew, std::vector<std::string> Folders = {});
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();
