@@ -155,6 +155,9 @@ void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t R
 
 void TfraMedia::RefreshMedia(bool ThenFindNew, std::vector<std::string> Folders) {
     BeginWork(TWork::Purging, QStringLiteral("Looking for missing files"), 0);
+    // A look at the folders the library follows goes unseen.
+    if (!Folders.empty())
+        pnlProgress->hide();
     auto progress =
         ProgressSender(TWork::Purging, QStringLiteral("Looking for missing files: %1 of %2"));
     // When new files are looked for next, this one look at each file also finds the changed.

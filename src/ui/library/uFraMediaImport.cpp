@@ -123,6 +123,8 @@ void TfraMedia::StartNextImport() {
 void TfraMedia::StartImport(TImportRequest Request) {
     BeginWork(TWork::Importing, QStringLiteral("Looking for files"), 0);
     prgProgress->setRange(0, 0);
+    if (Request.Following)
+        pnlProgress->hide();
     const TImportRun& run = FController.Imports.Start(std::move(Request));
     PostImport(run.Request(), run.Serial(), FStopWork);
 }
