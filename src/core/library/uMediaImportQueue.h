@@ -24,7 +24,7 @@ struct TImportRequest {
     bool NewFiles = false;
     std::function<void(std::vector<std::string> Entries)> OnDone;
     // A refresh's changed rows, when its purge found them already.
-    std::optional<std::vector<std::int64_t>> Changed;
+    std::optional<std::vector<std::int64_t>> Changed{};
     // A refresh of folders that changed while the library follows them: no notes.
     bool Following = false;
 };
