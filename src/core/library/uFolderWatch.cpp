@@ -93,9 +93,10 @@ void TFolderWatch::Follow(const std::vector<std::string>& Folders) {
         FFolders.erase(watch->second);
         watch = FWatches.erase(watch);
     }
-    std::erase_if(FPolled, [&](const std::string& folder) { return !wanted.contains(folder); });
+    // Watches freed, or given back by the system, go to folders looked at until now.
+    FPolled.clear();
     for (const std::string& folder : wanted)
-        if (!FWatches.contains(folder) && !FPolled.contains(folder))
+        if (!FWatches.contains(folder))
             addWatch(folder);
     wake();
 }
