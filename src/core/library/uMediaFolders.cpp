@@ -158,7 +158,7 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
         const std::int64_t time =
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
         const auto kept = times.find(folder);
-        if (!Folders && kept != times.end() && kept->second == time)
+        if (kept != times.end() && kept->second == time)
             continue;
         std::vector<std::string> files;
         walk.Walk(folder, info, files);

@@ -48,8 +48,7 @@ TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::st
 // since they were added. A folder whose modification time is the one kept when its last
 // listing found nothing new is not listed again: adding, removing or renaming an entry
 // changes that time, so such a folder can hold no new file (a file's new content does not
-// change it, and is FindChangedRows' to find). Folders: only these folders, listed whatever
-// their time.
+// change it, and is FindChangedRows' to find). Folders: only these folders.
 std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types,
                                       const std::vector<std::string>* Folders = nullptr);
 
