@@ -73,8 +73,8 @@ double addRate(TMediaMaintenance& maintenance, const std::vector<std::string>& p
 
 // Refresh of a library of 50,000 files in 5,000 folders, none changed: as it was done (a
 // purge, a listing of every folder and a second look at every file for changes), and as it is
-// done now (one look at each file, only the folders whose time moved listed), twice, the
-// first of which keeps the folders' times.
+// done now (one look at each file, only the folders whose time moved listed), twice, with
+// the folders' times the first listing kept.
 void refreshBench(const std::string& work, const std::string& model,
                   const TCustomStringList& types) {
     TMyMediaDB library;
@@ -106,11 +106,11 @@ void refreshBench(const std::string& work, const std::string& model,
     std::printf("refresh of %d unchanged files, each looked at twice, every folder listed: "
                 "%.3f s (%zu found)\n",
                 purged.Checked, secondsSince(start), found);
-    for (const char* pass : {"first", "second"}) {
+    for (const char* pass : {"1", "2"}) {
         start = Clock::now();
         const TPurgeResult scanned = maintenance.RemoveMissingFiles({}, {{}, true});
         const std::size_t news = FindRefreshFiles(library, types, &*scanned.Changed).Count();
-        std::printf("refresh of %d unchanged files, one look each, %s time: %.3f s (%zu found)\n",
+        std::printf("refresh of %d unchanged files, one look each, pass %s: %.3f s (%zu found)\n",
                     scanned.Checked, pass, secondsSince(start), news);
     }
 }

@@ -255,7 +255,9 @@ void TfraMedia::EndImport() {
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.
     const TAddTally& tally = run->Tally;
-    ReloadFilterItems(request.NewFiles);
+    // A look at followed folders that found nothing leaves the lists as they are.
+    if (!request.Following || tally.Added > 0 || tally.Updated > 0)
+        ReloadFilterItems(request.NewFiles);
     if (!request.PlayList.empty())
         FMain->RefreshPlayListTracks();
     if (!refused.empty())
