@@ -257,8 +257,9 @@ int runRefresh() {
     TPurgeResult result;
     {
         TProgressLine line("Checking files");
+        // The one look at each file finds the changed ones too.
         result = maintenance.RemoveMissingFiles(
-            {[&line](int done, int total) { line.Show(done, total); }, {}});
+            {[&line](int done, int total) { line.Show(done, total); }, {}}, {{}, true});
     }
     const bool saved = savePlayLists(playLists);
     for (const std::string& entry : result.Removed)
@@ -276,7 +277,7 @@ int runRefresh() {
                 printLine({{"path", added.Path}, {"result", "updated"}});
         }
     };
-    importing.Refresh();
+    importing.Refresh(result.Changed ? &*result.Changed : nullptr);
     std::cerr << "Checked " << result.Checked << " files, removed " << result.Removed.size()
               << " missing files, added " << tally.Added << " new files, updated " << tally.Updated
               << " changed files";

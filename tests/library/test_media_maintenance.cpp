@@ -1,3 +1,4 @@
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -363,6 +364,30 @@ TEST(FindNewFiles, FindsFilesBesideTheLibrarysFilesOnly) {
         f.dir.write(file, "x");
     EXPECT_EQ(FindNewFiles(f.DB, f.Types),
               (std::vector<std::string>{f.dir.file("a/X.MP3"), f.dir.file("a/y.mp3")}));
+}
+
+// A folder keeps the time at which nothing was new in it, and is listed again only once its
+// time moved (an entry came, went or was renamed) or the file types read are others.
+TEST(FindNewFiles, ListsAgainOnlyTheFoldersWhoseTimeMoved) {
+    Fixture f;
+    const auto hourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* folder : {"a", "b"}) {
+        std::filesystem::create_directories(f.dir.file(folder));
+        f.addRow(f.dir.write(std::string(folder) + "/x.mp3", "x"));
+        std::filesystem::last_write_time(f.dir.file(folder), hourAgo);
+    }
+    EXPECT_TRUE(FindNewFiles(f.DB, f.Types).empty());
+    // A file slipped in behind a time set back is not looked for: the folder is not listed.
+    f.dir.write("a/late.mp3", "x");
+    std::filesystem::last_write_time(f.dir.file("a"), hourAgo);
+    f.dir.write("b/new.mp3", "x");
+    EXPECT_EQ(FindNewFiles(f.DB, f.Types), std::vector<std::string>{f.dir.file("b/new.mp3")});
+    TCustomStringList more;
+    more.NameValueSeparator = ':';
+    RegisterFileTypes(more);
+    more.Add("zz:Other");
+    EXPECT_EQ(FindNewFiles(f.DB, more),
+              (std::vector<std::string>{f.dir.file("a/late.mp3"), f.dir.file("b/new.mp3")}));
 }
 
 // A file the user removed stays out of refreshes and folder adds until it is added by name.

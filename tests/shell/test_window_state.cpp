@@ -146,6 +146,29 @@ private slots:
         QVERIFY(!Options.CheckNotices && !again.CheckNotices);
         window->close();
     }
+
+    // Off unless switched on; kept as true or false, and followed again at the next start.
+    void followingTheLibraryFoldersIsKept() {
+        std::unique_ptr<TfrmMain> window = Open();
+        QVERIFY(window);
+        QAction* item = window->MenuAction(QStringLiteral("mnuViewFollowFolders"));
+        QVERIFY(!item->isChecked() && !window->fraMedia1->FollowingFolders());
+        item->trigger();
+        QVERIFY(window->fraMedia1->FollowingFolders());
+        QCOMPARE(OpenSettings(SettingsBaseKey)
+                     ->value(QStringLiteral("Options/FollowFolders"))
+                     .toString(),
+                 QStringLiteral("true"));
+        window->close();
+        window.reset();
+        TOptions again;
+        again.LoadFromRegistry(SettingsBaseKey);
+        QVERIFY(again.FollowFolders);
+        Options.FollowFolders = again.FollowFolders;
+        window = Open();
+        QVERIFY(window->fraMedia1->FollowingFolders());
+        window->close();
+    }
 };
 
 QTEST_MAIN(TestWindowState)

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <set>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -121,15 +123,29 @@ TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::st
     return collected;
 }
 
-std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
+std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types,
+                                      const std::vector<std::string>* Folders) {
     // One folder at a time, each spelling of a folder once: only that folder's names are
     // held, however large the library.
     std::set<std::string> folders;
-    for (std::string& folder : Library.MediaDirectories()) {
+    for (std::string folder : Folders ? *Folders : Library.MediaDirectories()) {
         if (folder.empty() || folder.back() != '/')
             folder += '/';
         folders.insert(std::move(folder));
     }
+    std::string typesKey;
+    for (int i = 0; i < Types.Count(); ++i)
+        typesKey += Types.Strings(i) + '\n';
+    const bool keep = !Library.ReadOnly();
+    const std::unordered_map<std::string, std::int64_t> times =
+        keep ? Library.FolderTimes(typesKey) : std::unordered_map<std::string, std::int64_t>();
+    std::vector<std::pair<std::string, std::int64_t>> newTimes;
+    // A folder changed within the last seconds may change again within the same tick of
+    // its clock: its time is not kept.
+    const std::int64_t settled = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count() -
+                                 2'000'000'000;
     // One walk for all of them, so a folder reached under two names is listed once.
     TCollectedFiles unread;
     // Files the program does not read are not news at every refresh.
@@ -139,16 +155,32 @@ std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringLi
         struct stat info {};
         if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
             continue;
+        const std::int64_t time =
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+        const auto kept = times.find(folder);
+        if (kept != times.end() && kept->second == time)
+            continue;
         std::vector<std::string> files;
         walk.Walk(folder, info, files);
-        if (files.empty())
-            continue;
-        std::vector<std::string> known = Library.KnownNamesIn(folder);
-        std::sort(known.begin(), known.end());
-        for (std::string& path : files)
-            if (!std::binary_search(known.begin(), known.end(), ExtractFileName(path)))
-                found.push_back(std::move(path));
+        std::size_t news = 0;
+        if (!files.empty()) {
+            std::vector<std::string> known = Library.KnownNamesIn(folder);
+            std::sort(known.begin(), known.end());
+            for (std::string& path : files)
+                if (!std::binary_search(known.begin(), known.end(), ExtractFileName(path))) {
+                    found.push_back(std::move(path));
+                    ++news;
+                }
+        }
+        // Files found now are added or skipped by this refresh; the next one lists the
+        // folder again, and keeps its time once nothing is new.
+        if (news == 0 && time < settled && time != 0)
+            newTimes.emplace_back(folder, time);
+        else if (kept != times.end())
+            newTimes.emplace_back(folder, 0);
     }
+    if (keep && !newTimes.empty())
+        Library.SetFolderTimes(typesKey, newTimes);
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -187,10 +219,12 @@ std::vector<std::int64_t> FindChangedRows(TMyMediaDB& Library) {
     return changed;
 }
 
-TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types) {
+TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types,
+                               const std::vector<std::int64_t>* Changed,
+                               const std::vector<std::string>* Folders) {
     TRefreshFiles files;
-    files.New = FindNewFiles(Library, Types);
-    files.Changed = FindChangedRows(Library);
+    files.New = FindNewFiles(Library, Types, Folders);
+    files.Changed = Changed ? *Changed : FindChangedRows(Library);
     return files;
 }
 

@@ -45,8 +45,12 @@ TCollectedFiles CollectFilesToAdd(TMyMediaDB& Library, const std::vector<std::st
 
 // The files of a known type in the folders that hold library rows (not below them) that
 // have no row yet and that the user did not remove, in path order: what appeared there
-// since they were added.
-std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types);
+// since they were added. A folder whose modification time is the one kept when its last
+// listing found nothing new is not listed again: adding, removing or renaming an entry
+// changes that time, so such a folder can hold no new file (a file's new content does not
+// change it, and is FindChangedRows' to find). Folders: only these folders.
+std::vector<std::string> FindNewFiles(TMyMediaDB& Library, const TCustomStringList& Types,
+                                      const std::vector<std::string>* Folders = nullptr);
 
 // The rows whose files changed on disk since they were written (FileChanged), as row ids in
 // row id order (what a library whose every file changed can hold); a file that is gone or out
@@ -60,7 +64,11 @@ struct TRefreshFiles {
     std::vector<std::int64_t> Changed;
     int Count() const { return static_cast<int>(New.size() + Changed.size()); }
 };
-TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types);
+// Changed: the changed rows when a purge found them already (TPurgeScope::FindChanged);
+// Folders as for FindNewFiles.
+TRefreshFiles FindRefreshFiles(TMyMediaDB& Library, const TCustomStringList& Types,
+                               const std::vector<std::int64_t>* Changed = nullptr,
+                               const std::vector<std::string>* Folders = nullptr);
 
 // Adds the new files in path order, then reads the changed ones again, through
 // Maintenance.AddFiles a few thousand paths at a time. OnProgress sees each file as it is

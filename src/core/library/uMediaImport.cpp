@@ -42,12 +42,13 @@ int TMediaImport::Add(const std::vector<std::string>& Paths) {
     return handled;
 }
 
-int TMediaImport::Refresh() {
+int TMediaImport::Refresh(const std::vector<std::int64_t>* Changed,
+                          const std::vector<std::string>* Folders) {
     TPlayListManager noPlayLists;
     TMediaMaintenance maintenance(FLibrary, noPlayLists, FTypes);
     maintenance.Readers = Readers;
     const int handled = AddRefreshFiles(
-        maintenance, FLibrary, FindRefreshFiles(FLibrary, FTypes), collector(),
+        maintenance, FLibrary, FindRefreshFiles(FLibrary, FTypes, Changed, Folders), collector(),
         [this](int Done, int Total, const std::string& Path) {
             handOver();
             if (OnProgress)
@@ -59,7 +60,8 @@ int TMediaImport::Refresh() {
 }
 
 TMediaImport::TEnd TMediaImport::RunInBackground(const std::vector<std::string>& Paths,
-                                                 bool NewFiles) {
+                                                 bool NewFiles,
+                                                 const std::vector<std::int64_t>* Changed) {
     // The readers started from here inherit it; the writer keeps it afterwards, and what else
     // it does is background work too.
     RunBelowTheWindow();
@@ -73,7 +75,7 @@ TMediaImport::TEnd TMediaImport::RunInBackground(const std::vector<std::string>&
     };
     try {
         if (NewFiles) {
-            Refresh();
+            Refresh(Changed, Paths.empty() ? nullptr : &Paths);
             // A refresh also brings the track numbers to rows an older version wrote.
             if (!(Cancelled && Cancelled())) {
                 TPlayListManager noPlayLists;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +38,10 @@ public:
     int Add(const std::vector<std::string>& Paths);
     // Adds the files that appeared beside the library's files (FindNewFiles), then reads the
     // changed ones again (FindChangedRows): each comes in as an add, which reads a changed
-    // file's row again. Returns the files handled.
-    int Refresh();
+    // file's row again. Changed: the changed rows a purge found already; Folders: only the
+    // files of these folders (FindNewFiles). Returns the files handled.
+    int Refresh(const std::vector<std::int64_t>* Changed = nullptr,
+                const std::vector<std::string>* Folders = nullptr);
 
     // How an import on the window's writer ended, besides its results.
     struct TEnd {
@@ -49,10 +52,12 @@ public:
         // The library's error that ended the import early, if any.
         std::string Error;
     };
-    // The window's background add: Add, or for NewFiles a Refresh that then brings the track
+    // The window's background add: Add, or for NewFiles a Refresh (of the folders Paths
+    // when there are any, with the Changed rows when known) that then brings the track
     // numbers to rows an older version wrote. Runs below the window's thread; an error of the
     // library ends it early and is returned, not thrown.
-    TEnd RunInBackground(const std::vector<std::string>& Paths, bool NewFiles);
+    TEnd RunInBackground(const std::vector<std::string>& Paths, bool NewFiles,
+                         const std::vector<std::int64_t>* Changed = nullptr);
 
 private:
     std::function<void(TAddResult&)> collector();

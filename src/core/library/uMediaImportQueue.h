@@ -16,12 +16,17 @@
 namespace orvanta {
 
 // An add asked of My Music: files and folders, or the refresh's pass over new and changed
-// files (NewFiles), the playlist its files go to, and who wants their track entries.
+// files (NewFiles; of the folders Paths when there are any), the playlist its files go to, and who
+// wants their track entries.
 struct TImportRequest {
     std::vector<std::string> Paths;
     std::string PlayList;
     bool NewFiles = false;
     std::function<void(std::vector<std::string> Entries)> OnDone;
+    // A refresh's changed rows, when its purge found them already.
+    std::optional<std::vector<std::int64_t>> Changed{};
+    // A refresh of folders that changed while the library follows them: no notes.
+    bool Following = false;
 };
 
 // One add under way as the window follows it: the results that reached the disk, taken in a

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
@@ -36,6 +37,59 @@ TPresence presenceOf(const std::string& path) {
         return TPresence::Present;
     return errno == ENOENT ? TPresence::Missing : TPresence::Unknown;
 }
+
+// As presenceOf, with the stamp of a file that is there; a link whose target is gone is
+// there with no stamp (a time of 0).
+TPresence stampOf(const std::string& path, TMediaStamp& stamp) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        stamp.FileSize = info.st_size;
+        stamp.FileTime = modificationTime(info);
+        return TPresence::Present;
+    }
+    if (errno != ENOENT)
+        return TPresence::Unknown;
+    stamp = {};
+    return presenceOf(path);
+}
+
+// The rows of a page whose files changed, and the stamps of rows stored without a time,
+// written at the end of the page so that the walk never holds the library.
+class TStampWrites {
+public:
+    explicit TStampWrites(TMyMediaDB& library) : FLibrary(library) {}
+
+    void Look(const TMediaRecord& row, const TMediaStamp& now, std::vector<std::int64_t>& changed) {
+        if (FileChanged(row.Stamp, now))
+            changed.push_back(row.Id);
+        else if (row.Stamp.FileTime != now.FileTime)
+            FStamps.push_back({row.Directory, row.FileName, now});
+    }
+
+    void Write() {
+        if (FStamps.empty())
+            return;
+        FLibrary.BeginBatch();
+        try {
+            for (const TStamp& stamp : FStamps)
+                FLibrary.StampMedia(stamp.Directory, stamp.FileName, stamp.Stamp);
+            FLibrary.EndBatch();
+        } catch (...) {
+            FLibrary.CancelBatch();
+            throw;
+        }
+        FStamps.clear();
+    }
+
+private:
+    struct TStamp {
+        std::string Directory;
+        std::string FileName;
+        TMediaStamp Stamp;
+    };
+    TMyMediaDB& FLibrary;
+    std::vector<TStamp> FStamps;
+};
 
 enum class TFolderState { Unreachable, Empty, HasContent };
 
@@ -368,7 +422,8 @@ std::size_t RemoveMediaRows(TMyMediaDB& Library, const std::vector<TMediaRecord>
     return removed;
 }
 
-TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress) {
+TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& Progress,
+                                                   const TPurgeScope& Scope) {
     struct TMissing {
         std::string Directory;
         std::string FileName;
@@ -377,13 +432,20 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
     TPurgeResult result;
     std::vector<TMissing> missing;
     std::unordered_map<std::string, bool> folderChecked;
+    std::unordered_set<std::string> scope;
+    for (const std::string& folder : Scope.Folders)
+        scope.insert(FolderSpellings(folder).first);
     const auto total = static_cast<int>(FLibrary.MediaCount());
+    TStampWrites stamps(FLibrary);
+    std::vector<std::int64_t> changed;
     FLibrary.WalkMediaFiles([&](const std::vector<TMediaRecord>& Rows) {
         for (const TMediaRecord& row : Rows) {
             if (Progress.Cancelled && Progress.Cancelled()) {
                 result.Cancelled = true;
                 return false;
             }
+            if (!scope.empty() && !scope.contains(FolderSpellings(row.Directory).first))
+                continue;
             auto known = folderChecked.find(row.Directory);
             if (known == folderChecked.end()) {
                 // An unmounted drive leaves its mount point empty: its files are only out of
@@ -396,15 +458,31 @@ TPurgeResult TMediaMaintenance::RemoveMissingFiles(const TMaintenanceProgress& P
             }
             if (!known->second) {
                 ++result.KeptFolderMissing;
-            } else if (presenceOf(JoinPath(row.Directory, row.FileName)) == TPresence::Missing) {
-                missing.push_back({row.Directory, row.FileName, row.Seconds});
+                // A folder that cannot be listed may still let its files be read.
+                TMediaStamp now;
+                if (Scope.FindChanged && stampOf(row.FullPath(), now) == TPresence::Present &&
+                    now.FileTime != 0)
+                    stamps.Look(row, now, changed);
+            } else if (!Scope.FindChanged) {
+                if (presenceOf(row.FullPath()) == TPresence::Missing)
+                    missing.push_back({row.Directory, row.FileName, row.Seconds});
+            } else {
+                TMediaStamp now;
+                const TPresence presence = stampOf(row.FullPath(), now);
+                if (presence == TPresence::Missing)
+                    missing.push_back({row.Directory, row.FileName, row.Seconds});
+                else if (presence == TPresence::Present && now.FileTime != 0)
+                    stamps.Look(row, now, changed);
             }
             ++result.Checked;
             if (Progress.OnProgress)
                 Progress.OnProgress(result.Checked, std::max(total, result.Checked));
         }
+        stamps.Write();
         return true;
     });
+    if (Scope.FindChanged && !result.Cancelled)
+        result.Changed = std::move(changed);
     // Nothing missing: the library is only read, so a start beside a busy writer never waits.
     if (missing.empty())
         return result;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,6 +111,18 @@ struct TPurgeResult {
     // unmounted drive).
     int KeptFolderMissing = 0;
     bool Cancelled = false;
+    // With TPurgeScope::FindChanged, after a purge that was not cancelled: the rows whose
+    // files changed (FileChanged), in row id order, as FindChangedRows gives them.
+    std::optional<std::vector<std::int64_t>> Changed;
+};
+
+// What a purge looks at. Folders: only the rows of these folders (either spelling), or every
+// row when empty. FindChanged: the one look at each file also finds the changed ones and
+// stamps rows stored without a time, as FindChangedRows does, so that a refresh examines
+// each file once.
+struct TPurgeScope {
+    std::vector<std::string> Folders;
+    bool FindChanged = false;
 };
 
 // Removes the rows of Rows' files as the user's removal (remembered, so refreshes and folder
@@ -148,7 +161,8 @@ public:
     bool InPlayLists(std::string_view TrackEntry) const;
     // Removes the rows whose file is gone, with their playlist entries. A row whose folder
     // is missing, or is an empty mount point (MountPoints), stays: its drive is away.
-    TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {});
+    TPurgeResult RemoveMissingFiles(const TMaintenanceProgress& Progress = {},
+                                    const TPurgeScope& Scope = {});
 
     // Reads again the tags of rows older than the track numbers and writes their numbers;
     // a row whose file cannot be read now waits for the next time. Returns the rows filled.

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/common/uTStringUtils.h"
@@ -144,6 +146,14 @@ public:
     std::vector<std::string> MediaPaths(const std::vector<std::int64_t>& Ids);
     // The number of rows.
     std::int64_t MediaCount();
+    // The modification times (ns) of folders whose listing found nothing new, as the last
+    // refresh saw them, by the folder's spelling; under Types, the key of the file types they
+    // were listed for. Empty when none were kept.
+    std::unordered_map<std::string, std::int64_t> FolderTimes(const std::string& Types);
+    // Keeps these times for the next refresh, a time of 0 forgetting the folder; Types
+    // replaces the key of the file types, and a new key forgets every time kept before.
+    void SetFolderTimes(const std::string& Types,
+                        const std::vector<std::pair<std::string, std::int64_t>>& Times);
 
     // Groups many operations into one write to disk; batches nest. A batch left by an
     // exception must be ended with CancelBatch (which keeps nothing of it) or EndBatch.

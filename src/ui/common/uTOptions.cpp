@@ -9,6 +9,7 @@ namespace orvanta {
 namespace {
 const QString FirstRunKey = QStringLiteral("Options/FirstRun");
 const QString CheckNoticesKey = QStringLiteral("Options/CheckNotices");
+const QString FollowFoldersKey = QStringLiteral("Options/FollowFolders");
 } // namespace
 
 std::unique_ptr<QSettings> OpenSettings(const QString& BaseKey) {
@@ -30,6 +31,7 @@ void TOptions::LoadFromRegistry(const QString& BaseKey) {
     if (settings->status() != QSettings::NoError)
         return;
     CheckNotices = settings->value(CheckNoticesKey, 1).toInt() != 0;
+    FollowFolders = settings->value(FollowFoldersKey, false).toBool();
     FirstRun = true;
     const QVariant stored = settings->value(FirstRunKey);
     if (!stored.isValid()) {
@@ -55,6 +57,12 @@ void TOptions::SaveCheckNotices(const QString& BaseKey) const {
     const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
     if (settings->status() == QSettings::NoError)
         settings->setValue(CheckNoticesKey, CheckNotices ? 1 : 0);
+}
+
+void TOptions::SaveFollowFolders(const QString& BaseKey) const {
+    const std::unique_ptr<QSettings> settings = OpenSettings(BaseKey);
+    if (settings->status() == QSettings::NoError)
+        settings->setValue(FollowFoldersKey, FollowFolders);
 }
 
 } // namespace orvanta

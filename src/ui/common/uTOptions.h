@@ -18,6 +18,8 @@ public:
     bool FirstRun = false;
     // Help > "Check for Notices at Start-up": when false, nothing is fetched.
     bool CheckNotices = true;
+    // View > "Follow Library Folders": the library follows its folders; off unless switched on.
+    bool FollowFolders = false;
 
     // Reads BaseKey's options; a missing value reads as true and is created. When the
     // settings cannot be opened nothing is read and FirstRun keeps its value.
@@ -26,6 +28,8 @@ public:
     void SaveToRegistry(const QString& BaseKey) const;
     // Writes CheckNotices alone (FirstRun may be saved from a download thread meanwhile).
     void SaveCheckNotices(const QString& BaseKey) const;
+    // Writes FollowFolders alone, as true or false.
+    void SaveFollowFolders(const QString& BaseKey) const;
 };
 
 // The settings store for BaseKey ("Software\Orvanta": organization "Orvanta").

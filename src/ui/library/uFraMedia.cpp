@@ -316,6 +316,7 @@ bool TfraMedia::SearchPending() const {
 }
 
 void TfraMedia::Finalize() {
+    FollowFolders(false);
     if (FStopWork)
         *FStopWork = true;
     tmrOutside->stop();

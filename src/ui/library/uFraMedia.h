@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct TAddResult;
 class IMainServices;
 class IPrompts;
 class TCustomStringList;
+class TFolderWatch;
 class TEasyQuery;
 class TLibraryWorker;
 class TWorkerInbox;
@@ -142,6 +144,13 @@ public:
     QPushButton* cmdCancelWork = nullptr;
     TMediaListModel* MediaModel = nullptr;
 
+    // View > "Follow Library Folders": files created, changed, moved or deleted in the folders
+    // that hold library files come in as a Refresh would bring them, a few seconds later.
+    void FollowFolders(bool On);
+    bool FollowingFolders() const { return FFolderWatch != nullptr; }
+    // The folders followed now, by inotify or by a look every so often.
+    std::size_t FollowedFolders() const;
+
 signals:
     // A long add or refresh has ended (also when cancelled).
     void WorkFinished();
@@ -224,7 +233,8 @@ private:
     void RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t Removed);
     // Purges the rows of missing files on the worker; lists the rows again when some were
     // removed, then, for Refresh Media, adds the new and changed files in the background.
-    void RefreshMedia(bool ThenFindNew);
+    // Folders: only the files of these folders, quietly (the library follows them).
+    void RefreshMedia(bool ThenFindNew, std::vector<std::string> Folders = {});
     void AddFilesToPlayList();
     // Plays every listed row, in the order shown.
     void PlayAlbum();
@@ -295,6 +305,16 @@ private:
     QTimer* tmrOutside = nullptr;
     QStringListModel* FFilterModel = nullptr;
     std::unique_ptr<TMediaSearch> FSearch;
+
+    // Following the library's folders: the watch, the folders it handed over that are still
+    // to be looked at, and whether the whole library is (just switched on).
+    std::shared_ptr<TFolderWatch> FFolderWatch;
+    std::set<std::string> FFollowPending;
+    bool FFollowAll = false;
+    // Runs what the watch handed over once no command runs, then follows the folders that
+    // hold library files now.
+    void FollowLater();
+    void RunFollowed();
 };
 
 } // namespace orvanta

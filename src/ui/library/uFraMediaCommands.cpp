@@ -155,14 +155,19 @@ void TfraMedia::RemovedFiles(const std::vector<TMediaItem>& Items, std::size_t R
     StartNextImport();
 }
 
-void TfraMedia::RefreshMedia(bool ThenFindNew) {
+void TfraMedia::RefreshMedia(bool ThenFindNew, std::vector<std::string> Folders) {
     BeginWork(TWork::Purging, QStringLiteral("Looking for missing files"), 0);
+    // A look at the folders the library follows goes unseen.
+    if (!Folders.empty())
+        pnlProgress->hide();
     auto progress =
         ProgressSender(TWork::Purging, QStringLiteral("Looking for missing files: %1 of %2"));
+    // When new files are looked for next, this one look at each file also finds the changed.
+    TPurgeScope scope{Folders, ThenFindNew};
     FInbox->Post<TPurgeResult>(
         *FWriter, TLibraryLane::Purge,
-        [types = FFileTypes, stop = FStopWork, progress,
-         gone = FRemovedEntries](TMyMediaDB& Library, const TCancelToken& Cancel) {
+        [types = FFileTypes, stop = FStopWork, progress, gone = FRemovedEntries,
+         scope = std::move(scope)](TMyMediaDB& Library, const TCancelToken& Cancel) {
             // A library opened read-only is listed as it is.
             if (Library.ReadOnly())
                 return TPurgeResult();
@@ -172,11 +177,11 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
             TMaintenanceProgress watch;
             watch.OnProgress = progress;
             watch.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            TPurgeResult purged = maintenance.RemoveMissingFiles(watch);
+            TPurgeResult purged = maintenance.RemoveMissingFiles(watch, scope);
             gone->Add(purged.Removed);
             return purged;
         },
-        [this, ThenFindNew](TPurgeResult Purged) {
+        [this, ThenFindNew, Folders = std::move(Folders)](TPurgeResult Purged) {
             RunGuarded([&] {
                 RemoveEntriesFromPlayLists();
                 FController.SetLibraryVersion(LibraryVersion());
@@ -186,8 +191,14 @@ void TfraMedia::RefreshMedia(bool ThenFindNew) {
                     ReloadFilterItems(true);
                 // Then, in the background, the files that appeared beside the library's files
                 // and those that changed since they were read.
-                if (ThenFindNew)
-                    FController.Imports.Ask({{}, {}, true, {}});
+                if (ThenFindNew) {
+                    TImportRequest request;
+                    request.Paths = Folders;
+                    request.NewFiles = true;
+                    request.Changed = std::move(Purged.Changed);
+                    request.Following = !Folders.empty();
+                    FController.Imports.Ask(std::move(request));
+                }
                 StartNextImport();
             });
         },

@@ -123,6 +123,8 @@ void TfraMedia::StartNextImport() {
 void TfraMedia::StartImport(TImportRequest Request) {
     BeginWork(TWork::Importing, QStringLiteral("Looking for files"), 0);
     prgProgress->setRange(0, 0);
+    if (Request.Following)
+        pnlProgress->hide();
     const TImportRun& run = FController.Imports.Start(std::move(Request));
     PostImport(run.Request(), run.Serial(), FStopWork);
 }
@@ -136,8 +138,8 @@ void TfraMedia::PostImport(const TImportRequest& Request, std::uint64_t Serial,
         return run && run->Serial() == Number ? run : nullptr;
     };
     FWriter->Post([this, runOf, send = FInbox->Sender(), Serial, Stop, types = FFileTypes,
-                   paths = Request.Paths,
-                   newFiles = Request.NewFiles](TMyMediaDB& Library, const TCancelToken& Cancel) {
+                   paths = Request.Paths, newFiles = Request.NewFiles,
+                   changed = Request.Changed](TMyMediaDB& Library, const TCancelToken& Cancel) {
         TMediaImport importing(Library, *types);
         importing.Cancelled = [Stop, Cancel] { return *Stop || Cancel.Cancelled(); };
         importing.OnResults = [this, runOf, send, Serial](std::vector<TAddResult>& Results) {
@@ -166,7 +168,8 @@ void TfraMedia::PostImport(const TImportRequest& Request, std::uint64_t Serial,
                 }
             });
         };
-        TMediaImport::TEnd end = importing.RunInBackground(paths, newFiles);
+        TMediaImport::TEnd end =
+            importing.RunInBackground(paths, newFiles, changed ? &*changed : nullptr);
         send([this, runOf, Serial, end = std::move(end)] {
             if (TImportRun* run = runOf(Serial)) {
                 run->Ended(end);
@@ -252,7 +255,9 @@ void TfraMedia::EndImport() {
     // The filter list takes in the new values; a refresh lists the rows again too, with the
     // numbers it found.
     const TAddTally& tally = run->Tally;
-    ReloadFilterItems(request.NewFiles);
+    // A look at followed folders that found nothing leaves the lists as they are.
+    if (!request.Following || tally.Added > 0 || tally.Updated > 0)
+        ReloadFilterItems(request.NewFiles);
     if (!request.PlayList.empty())
         FMain->RefreshPlayListTracks();
     if (!refused.empty())
@@ -263,10 +268,11 @@ void TfraMedia::EndImport() {
     if (!error.empty())
         FPrompts->ShowMessage(QStringLiteral("Error"), fromStd(error), TPromptIcon::Warning);
     // Quiet when every file came in; otherwise one summary names each file left out.
-    if (request.NewFiles && (tally.Added > 0 || tally.Updated > 0) && error.empty())
+    if (request.NewFiles && !request.Following && (tally.Added > 0 || tally.Updated > 0) &&
+        error.empty())
         ShowNote(QStringLiteral("Refresh Media: %1").arg(fromStd(tally.Summary())));
     // A refresh that found nothing new does not bring up the same broken files every time.
-    if (tally.Skipped > 0 && !(request.NewFiles && tally.Added == 0)) {
+    if (tally.Skipped > 0 && !request.Following && !(request.NewFiles && tally.Added == 0)) {
         QStringList details;
         for (const std::string& line : tally.Details)
             details << fromStd(line);

@@ -126,6 +126,8 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     // My Music lists the library and then purges missing files on its library worker.
     fraMedia1->OnLocateFile = [this](const QString& Folder) { OpenOrSay(Folder); };
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts, std::move(Start));
+    if (FOptions && FOptions->FollowFolders)
+        fraMedia1->FollowFolders(true);
     if (fraPlayLists1)
         InitializePlayListsView();
     FillPlayListCombo();
@@ -211,6 +213,18 @@ void TfrmMain::CreateMenus() {
     }
 
     CreateCommandMenus(file, view);
+    view->addSeparator();
+    QAction* follow = view->addAction(QStringLiteral("&Follow Library Folders"));
+    follow->setObjectName(QStringLiteral("mnuViewFollowFolders"));
+    follow->setCheckable(true);
+    follow->setChecked(FOptions && FOptions->FollowFolders);
+    connect(follow, &QAction::toggled, this, [this](bool Checked) {
+        fraMedia1->FollowFolders(Checked);
+        if (FOptions) {
+            FOptions->FollowFolders = Checked;
+            FOptions->SaveFollowFolders(SettingsBaseKey);
+        }
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* home = help->addAction(QStringLiteral("H&ome..."));
