@@ -63,6 +63,7 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
     connect(tmrSkip, &QTimer::timeout, this, &TPlaybackControl::tmrSkipTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this,
             &TPlaybackControl::wmpPlayerPlayStateChange);
+    connect(&FEngine, &IPlayerEngine::NextStarted, this, &TPlaybackControl::NextStarted);
     // The buttons start with their play pictures.
     ResetPlayButtons();
 }
@@ -104,6 +105,8 @@ void TPlaybackControl::StartQueue(const TPlayList& PlayList, int Index, TPlayBut
     FNowPlaying.Assign(PlayList);
     FHistory.clear();
     FFailed.clear();
+    DropPrepared();
+    ApplyReplayGain();
     bool handedOn = false;
     if (Index < 0) {
         FNowPlaying.Rewind();
@@ -139,10 +142,18 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
     FNowPlaying.Rewind();
     FHistory.clear();
     FFailed.clear();
+    DropPrepared();
+    ApplyReplayGain();
     return PlayNextTrack();
 }
 
 bool TPlaybackControl::PlayNextTrack() {
+    if (FPrepared) {
+        const TQueueTrack next = *FPrepared;
+        FPrepared.reset();
+        HandOn(next);
+        return true;
+    }
     // NextTrack hands out the entry at Position in Normal and Loop; Random draws its own.
     const bool ordered = FNowPlaying.PlayMode != pmRandom;
     const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
@@ -157,6 +168,80 @@ bool TPlaybackControl::PlayNextTrack() {
 }
 
 void TPlaybackControl::HandOn(const TQueueTrack& Track) {
+    Begin(Track);
+    FEngine.SetURL(FCurrent.Path);
+    PrepareNext();
+    tmrPlay->start();
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::PrepareNext() {
+    FPrepared.reset();
+    FPreparedFrom = FNowPlaying.Position;
+    const bool ordered = FNowPlaying.PlayMode != pmRandom;
+    const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    const int index = ordered && inRange ? FNowPlaying.Position : -1;
+    std::string entry = FNowPlaying.NextTrack();
+    if (!entry.empty()) {
+        FPrepared = TQueueTrack{std::move(entry), index};
+    } else {
+        // A queue that ran out steps on to its start: only the end's own draw may do that.
+        FNowPlaying.Position = FPreparedFrom;
+    }
+    FEngine.SetNextURL(FPrepared ? PathToQString(TrackPath(FPrepared->Entry)) : QString());
+}
+
+void TPlaybackControl::DropPrepared() {
+    FPrepared.reset();
+    FEngine.SetNextURL(QString());
+}
+
+void TPlaybackControl::NextStarted() {
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (!FPlaying) {
+        return;
+    }
+    TQueueTrack track{MakeTrackEntry(PathFromQString(FEngine.URL()), 0), -1};
+    if (FPrepared && PathToQString(TrackPath(FPrepared->Entry)) == FEngine.URL()) {
+        track = *FPrepared;
+    } else {
+        // The queue chose again after the engine had taken the file it was given.
+        FNowPlaying.Position = FPreparedFrom;
+    }
+    FPrepared.reset();
+    RememberPlayed();
+    Begin(track);
+    FTrackPlayed = true;
+    FFailed.clear();
+    PrepareNext();
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
+    if (Mode == FNowPlaying.PlayMode) {
+        return;
+    }
+    FNowPlaying.PlayMode = Mode;
+    ApplyReplayGain();
+    if (FPlaying && !FCurrent.Path.isEmpty()) {
+        FNowPlaying.Position = FPreparedFrom;
+        PrepareNext();
+        emit NowPlayingChanged();
+    }
+}
+
+void TPlaybackControl::SetReplayGain(const TReplayGainSettings& Settings) {
+    FGain = Settings;
+    ApplyReplayGain();
+    emit ReplayGainChanged();
+}
+
+void TPlaybackControl::ApplyReplayGain() {
+    // An album sounds as mastered only when its tracks follow in order.
+    FEngine.SetReplayGain(FGain, FNowPlaying.PlayMode != pmRandom);
+}
+
+void TPlaybackControl::Begin(const TQueueTrack& Track) {
     Q_ASSERT(thread() == QThread::currentThread());
     FTrack = Track;
     FTrackPlayed = false;
@@ -187,9 +272,6 @@ void TPlaybackControl::HandOn(const TQueueTrack& Track) {
     if (FSetCaption) {
         FSetCaption(WindowTitle(FCurrent));
     }
-    FEngine.SetURL(FCurrent.Path);
-    tmrPlay->start();
-    emit NowPlayingChanged();
 }
 
 void TPlaybackControl::FileRead(const TNowPlayingFile& File) {
@@ -231,7 +313,7 @@ bool TPlaybackControl::CanGoNext() const {
     if (FNowPlaying.PlayMode == pmLoop || FNowPlaying.PlayMode == pmRandom) {
         return true;
     }
-    return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    return FPrepared.has_value();
 }
 
 bool TPlaybackControl::CanGoPrevious() const {
@@ -262,6 +344,7 @@ void TPlaybackControl::Previous() {
     }
     const TQueueTrack back = FHistory.back();
     FHistory.pop_back();
+    DropPrepared();
     if (back.Index >= 0) {
         // Through the queue, so the tracks after it follow again.
         FNowPlaying.Position = back.Index;
@@ -293,7 +376,7 @@ bool TPlaybackControl::CanSkipFailed() const {
         return false;
     }
     if (FNowPlaying.PlayMode != pmLoop && FNowPlaying.PlayMode != pmRandom) {
-        return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+        return FPrepared.has_value();
     }
     // Loop and Random never run out: stop once every entry has failed in a row.
     const std::unordered_set<std::string> entries(FNowPlaying.Tracks().begin(),
@@ -327,6 +410,7 @@ void TPlaybackControl::wmpPlayerPlayStateChange(int NewState) {
 
 void TPlaybackControl::ResetPlayButtons() {
     FPlaying = false;
+    FPrepared.reset();
     // A pending start would undo a stop made in a track's first second, or replay a short
     // file that has already ended.
     tmrPlay->stop();

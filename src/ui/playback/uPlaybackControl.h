@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/library/uTrackInfo.h"
+#include "core/metadata/uReplayGain.h"
 #include "core/playlists/uTPlayList.h"
 
 class QTimer;
@@ -95,6 +96,11 @@ public:
     void Previous();
     bool CanGoNext() const;
     bool CanGoPrevious() const;
+    // Changes the queue's mode while it plays: the track to follow is chosen again.
+    void SetPlayMode(std::int32_t Mode);
+    // How the tracks' ReplayGain is applied from now on.
+    void SetReplayGain(const TReplayGainSettings& Settings);
+    const TReplayGainSettings& ReplayGain() const { return FGain; }
 
     bool Playing() const { return FPlaying; }
     const TPlayList& NowPlaying() const { return FNowPlaying; }
@@ -112,6 +118,7 @@ signals:
     void NowPlayingChanged();
     // The playing track jumped to this point.
     void Jumped(qint64 Milliseconds);
+    void ReplayGainChanged();
 
 private:
     // One track handed on: its entry and its index in the queue (-1 when drawn at random).
@@ -126,6 +133,14 @@ private:
     bool PlayPath(const QString& Path);
     bool PlayNextTrack();
     void HandOn(const TQueueTrack& Track);
+    // Makes Track the one shown and played back through; the engine is not touched.
+    void Begin(const TQueueTrack& Track);
+    // Chooses the track to follow the current one and hands it to the engine, which joins it
+    // on without a gap; the queue moves on to it when it starts (NextStarted).
+    void PrepareNext();
+    void DropPrepared();
+    void NextStarted();
+    void ApplyReplayGain();
     // The reader's answer for a track; one for a track no longer current is dropped.
     void FileRead(const TNowPlayingFile& File);
     void RememberPlayed();
@@ -142,6 +157,10 @@ private:
     TPlayList FNowPlaying;
     bool FPlaying = false;
     TQueueTrack FTrack;
+    // The track to follow, chosen when the current one was handed on; Position before it.
+    std::optional<TQueueTrack> FPrepared;
+    std::int32_t FPreparedFrom = 0;
+    TReplayGainSettings FGain;
     // Whether the engine reported the track as playing; only such tracks are gone back to.
     bool FTrackPlayed = false;
     std::vector<TQueueTrack> FHistory;
