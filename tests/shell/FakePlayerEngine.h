@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 #include "ui/playback/uPlayerEngine.h"
 
 namespace orvanta::test {
@@ -30,6 +32,7 @@ public:
     void Seek(std::int64_t Milliseconds) override {
         Calls << QStringLiteral("seek %1").arg(Milliseconds);
     }
+    void SetNextURL(const QString& Path) override { Next = Path; }
     void SetVolume(int Volume) override { FVolume = Volume; }
     int Volume() const override { return FVolume; }
     std::int64_t Position() const override { return FakePosition; }
@@ -46,6 +49,15 @@ public:
         Report(psStopped);
         emit MediaError(Message, FURL);
     }
+    // playbin's join: the file given as next sounds on where the current one ended.
+    void StartNext() {
+        if (Next.isEmpty()) {
+            return;
+        }
+        Calls << QStringLiteral("join ") + Next;
+        FURL = std::exchange(Next, QString());
+        emit NextStarted();
+    }
     // The files handed over with URL, in order.
     QStringList URLs() const {
         QStringList urls;
@@ -58,6 +70,8 @@ public:
     }
 
     QStringList Calls;
+    // The file to join on; empty for none.
+    QString Next;
     bool StopReportsState = true;
     std::int64_t FakePosition = 0;
     std::int64_t FakeDuration = 0;

@@ -224,7 +224,12 @@ void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
     FNowPlaying.PlayMode = Mode;
     ApplyReplayGain();
     if (FPlaying && !FCurrent.Path.isEmpty()) {
-        FNowPlaying.Position = FPreparedFrom;
+        // After a track of the queue comes the one below it, which Normal's end may have lost.
+        const int below = FTrack.Index + 1;
+        FNowPlaying.Position = FTrack.Index < 0              ? FPreparedFrom
+                               : below < FNowPlaying.Count() ? below
+                               : Mode == pmLoop              ? 0
+                                                             : -1;
         PrepareNext();
         emit NowPlayingChanged();
     }
