@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <utility>
-
 #include "ui/playback/uPlayerEngine.h"
 
 namespace orvanta::test {
@@ -54,8 +52,10 @@ public:
         if (Next.isEmpty()) {
             return;
         }
-        Calls << QStringLiteral("join ") + Next;
-        FURL = std::exchange(Next, QString());
+        const QString path = Next;
+        emit NextTaken(path);
+        Calls << QStringLiteral("join ") + path;
+        FURL = path;
         emit NextStarted();
     }
     // The files handed over with URL, in order.

@@ -58,9 +58,10 @@ class TestGapless : public QObject {
     Q_OBJECT
 
     // Plays Cut's two files one after the other as the queue hands them on and returns what
-    // the sink received; empty when the second did not join on.
-    std::vector<float> PlayBackToBack(const TChirpCut& Chirp,
-                                      const TReplayGainSettings& Gain = {}) {
+    // the sink received; empty when the second did not join on (or, with Joins 0, when it did,
+    // or anything but the end was reported).
+    std::vector<float> PlayBackToBack(const TChirpCut& Chirp, const TReplayGainSettings& Gain = {},
+                                      int Joins = 1) {
         const std::string raw = FDir.file("heard.raw");
         TGstPlayerEngine engine(
             QStringLiteral("audioconvert ! audio/x-raw,format=F32LE,channels=1,rate=48000 ! "
@@ -69,13 +70,15 @@ class TestGapless : public QObject {
         engine.SetVolume(100);
         engine.SetReplayGain(Gain, true);
         QSignalSpy joined(&engine, &IPlayerEngine::NextStarted);
+        QSignalSpy errors(&engine, &IPlayerEngine::MediaError);
         bool ended = false;
         connect(&engine, &IPlayerEngine::PlayStateChange,
                 [&ended](int State) { ended = ended || State == IPlayerEngine::psMediaEnded; });
         engine.SetURL(QString::fromStdString(Chirp.First));
         engine.SetNextURL(QString::fromStdString(Chirp.Second));
-        if (!QTest::qWaitFor([&] { return ended; }, 10000) || joined.count() != 1 ||
-            engine.URL() != QString::fromStdString(Chirp.Second))
+        if (!QTest::qWaitFor([&] { return ended; }, 10000) || joined.count() != Joins ||
+            !errors.isEmpty() ||
+            engine.URL() != QString::fromStdString(Joins == 1 ? Chirp.Second : Chirp.First))
             return {};
         return ReadFloats(raw);
     }
@@ -155,6 +158,15 @@ private slots:
         const double second = GainDb(heard, chirp.Samples, Cut);
         QVERIFY2(std::abs(first - firstDb) < 0.1 && std::abs(second - secondDb) < 0.1,
                  qPrintable(QStringLiteral("%1 dB, then %2 dB").arg(first).arg(second)));
+    }
+
+    // A next file that does not decode is not joined on: the current one plays to its end.
+    void aNextFileThatCannotPlayLetsTheCurrentOneEnd() {
+        TChirpCut chirp = MakeChirpCut(FDir, "flac", Cut);
+        chirp.Second = FDir.write("broken.flac", "no audio in here");
+        const std::vector<float> heard = PlayBackToBack(chirp, {}, 0);
+        QVERIFY2(std::abs(long(heard.size()) - Cut) <= 1,
+                 qPrintable(QString::number(heard.size())));
     }
 
 private:

@@ -63,6 +63,7 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
     connect(tmrSkip, &QTimer::timeout, this, &TPlaybackControl::tmrSkipTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this,
             &TPlaybackControl::wmpPlayerPlayStateChange);
+    connect(&FEngine, &IPlayerEngine::NextTaken, this, &TPlaybackControl::NextTaken);
     connect(&FEngine, &IPlayerEngine::NextStarted, this, &TPlaybackControl::NextStarted);
     // The buttons start with their play pictures.
     ResetPlayButtons();
@@ -148,6 +149,16 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
 }
 
 bool TPlaybackControl::PlayNextTrack() {
+    if (!FTaken.empty()) {
+        // The engine had taken it but ended first (it could not be opened, or the user moved
+        // on): it comes next, and what was chosen to follow it is chosen again after it.
+        const TQueueTrack next = FTaken.front();
+        FTaken.clear();
+        FPrepared.reset();
+        FNowPlaying.Position = FPreparedFrom;
+        HandOn(next);
+        return true;
+    }
     if (FPrepared) {
         const TQueueTrack next = *FPrepared;
         FPrepared.reset();
@@ -193,7 +204,22 @@ void TPlaybackControl::PrepareNext() {
 
 void TPlaybackControl::DropPrepared() {
     FPrepared.reset();
+    FTaken.clear();
     FEngine.SetNextURL(QString());
+}
+
+void TPlaybackControl::NextTaken(const QString& Path) {
+    Q_ASSERT(thread() == QThread::currentThread());
+    const auto pathOf = [](const TQueueTrack& Track) {
+        return PathToQString(TrackPath(Track.Entry));
+    };
+    if (FPrepared && pathOf(*FPrepared) == Path) {
+        FTaken.push_back(*FPrepared);
+        PrepareNext();
+    } else if (FPrepared && !FTaken.empty() && pathOf(FTaken.back()) == Path) {
+        // Taken again after a seek reloaded the current file.
+        FEngine.SetNextURL(pathOf(*FPrepared));
+    }
 }
 
 void TPlaybackControl::NextStarted() {
@@ -202,18 +228,19 @@ void TPlaybackControl::NextStarted() {
         return;
     }
     TQueueTrack track{MakeTrackEntry(PathFromQString(FEngine.URL()), 0), -1};
-    if (FPrepared && PathToQString(TrackPath(FPrepared->Entry)) == FEngine.URL()) {
-        track = *FPrepared;
+    if (!FTaken.empty() && PathToQString(TrackPath(FTaken.front().Entry)) == FEngine.URL()) {
+        track = FTaken.front();
+        FTaken.pop_front();
     } else {
-        // The queue chose again after the engine had taken the file it was given.
-        FNowPlaying.Position = FPreparedFrom;
+        FTaken.clear();
     }
-    FPrepared.reset();
     RememberPlayed();
     Begin(track);
     FTrackPlayed = true;
     FFailed.clear();
-    PrepareNext();
+    if (!FPrepared && FTaken.empty()) {
+        PrepareNext();
+    }
     emit NowPlayingChanged();
 }
 
@@ -225,8 +252,9 @@ void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
     ApplyReplayGain();
     if (FPlaying && !FCurrent.Path.isEmpty()) {
         // After a track of the queue comes the one below it, which Normal's end may have lost.
-        const int below = FTrack.Index + 1;
-        FNowPlaying.Position = FTrack.Index < 0              ? FPreparedFrom
+        const TQueueTrack& last = FTaken.empty() ? FTrack : FTaken.back();
+        const int below = last.Index + 1;
+        FNowPlaying.Position = last.Index < 0                ? FPreparedFrom
                                : below < FNowPlaying.Count() ? below
                                : Mode == pmLoop              ? 0
                                                              : -1;
@@ -318,7 +346,7 @@ bool TPlaybackControl::CanGoNext() const {
     if (FNowPlaying.PlayMode == pmLoop || FNowPlaying.PlayMode == pmRandom) {
         return true;
     }
-    return FPrepared.has_value();
+    return FPrepared.has_value() || !FTaken.empty();
 }
 
 bool TPlaybackControl::CanGoPrevious() const {
@@ -381,7 +409,7 @@ bool TPlaybackControl::CanSkipFailed() const {
         return false;
     }
     if (FNowPlaying.PlayMode != pmLoop && FNowPlaying.PlayMode != pmRandom) {
-        return FPrepared.has_value();
+        return FPrepared.has_value() || !FTaken.empty();
     }
     // Loop and Random never run out: stop once every entry has failed in a row.
     const std::unordered_set<std::string> entries(FNowPlaying.Tracks().begin(),
@@ -416,6 +444,7 @@ void TPlaybackControl::wmpPlayerPlayStateChange(int NewState) {
 void TPlaybackControl::ResetPlayButtons() {
     FPlaying = false;
     FPrepared.reset();
+    FTaken.clear();
     // A pending start would undo a stop made in a track's first second, or replay a short
     // file that has already ended.
     tmrPlay->stop();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -135,10 +136,12 @@ private:
     void HandOn(const TQueueTrack& Track);
     // Makes Track the one shown and played back through; the engine is not touched.
     void Begin(const TQueueTrack& Track);
-    // Chooses the track to follow the current one and hands it to the engine, which joins it
-    // on without a gap; the queue moves on to it when it starts (NextStarted).
+    // Chooses the track to follow the current one (or the last one taken) and hands it to the
+    // engine, which joins it on without a gap; once the engine took it (NextTaken) the one after
+    // is chosen, and the queue moves on when it starts (NextStarted).
     void PrepareNext();
     void DropPrepared();
+    void NextTaken(const QString& Path);
     void NextStarted();
     void ApplyReplayGain();
     // The reader's answer for a track; one for a track no longer current is dropped.
@@ -160,6 +163,8 @@ private:
     // The track to follow, chosen when the current one was handed on; Position before it.
     std::optional<TQueueTrack> FPrepared;
     std::int32_t FPreparedFrom = 0;
+    // Tracks the engine took to follow the current one, not yet begun; oldest first.
+    std::deque<TQueueTrack> FTaken;
     TReplayGainSettings FGain;
     // Whether the engine reported the track as playing; only such tracks are gone back to.
     bool FTrackPlayed = false;

@@ -5,11 +5,13 @@
 #include "core/common/uTFileUtils.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <gst/gst.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -195,6 +197,8 @@ void TGstPlayerEngine::Unload() {
     }
     ++FLoad;
     FSeekWhenReady = -1;
+    FEndingEarly = false;
+    FPositionBefore = -1;
     // The streaming threads are gone: nothing is handed over any more.
     const std::lock_guard hold(FNextLock);
     FNext = TNext{};
@@ -211,17 +215,26 @@ void TGstPlayerEngine::SetNextURL(const QString& Path) {
 }
 
 void TGstPlayerEngine::AboutToFinish() {
-    // On a streaming thread, shortly before the current file's last sample: never wait here
-    // on the window's thread.
+    // On a streaming thread, up to a second before the current file's last sample: never wait
+    // here on the window's thread.
     const std::lock_guard hold(FNextLock);
-    if (FNext.Uri.empty() || !FNext.HandedUri.empty()) {
+    if (FNext.Uri.empty()) {
         return;
     }
     g_object_set(FPlayBin, "uri", FNext.Uri.c_str(), nullptr);
-    FNext.HandedUri = std::move(FNext.Uri);
-    FNext.HandedPath = std::move(FNext.Path);
-    FNext.HandedStream = (FGain ? FGain->Streams() : 0) + 1;
+    const unsigned begun = FGain ? FGain->Streams() : 0;
+    const unsigned stream = FNext.Handed.empty() ? begun + 1 : FNext.Handed.back().Stream + 1;
+    FNext.Handed.push_back({std::move(FNext.Uri), FNext.Path, stream});
     FNext.Uri.clear();
+    const unsigned load = FLoad.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, load, path = std::move(FNext.Path)] {
+            if (load == FLoad.load()) {
+                emit NextTaken(path);
+            }
+        },
+        Qt::QueuedConnection);
     FNext.Path.clear();
 }
 
@@ -229,7 +242,7 @@ void TGstPlayerEngine::Reload(std::int64_t Milliseconds) {
     QString next;
     {
         const std::lock_guard hold(FNextLock);
-        next = FNext.HandedPath;
+        next = FNext.Handed.empty() ? FNext.Path : FNext.Handed.front().Path;
     }
     Unload();
     QString error;
@@ -326,7 +339,7 @@ void TGstPlayerEngine::Seek(std::int64_t Milliseconds) {
     bool handed = false;
     {
         const std::lock_guard hold(FNextLock);
-        handed = !FNext.HandedUri.empty();
+        handed = !FNext.Handed.empty();
     }
     // playbin has the next file already and may have switched to it: a seek would land in
     // that one, so the current file is loaded again at the point asked for.
@@ -363,6 +376,14 @@ std::int64_t TGstPlayerEngine::Position() const {
     if (FPlayBin == nullptr || (FState != psPlaying && FState != psPaused) ||
         !gst_element_query_position(FPlayBin, GST_FORMAT_TIME, &position) || position < 0) {
         return 0;
+    }
+    // Until the joined file's first samples, the sink still tells the last file's position,
+    // standing where it was when the joined file began.
+    if (FPositionBefore >= 0) {
+        if (std::abs(position - FPositionBefore) < 50 * NanosPerMilli) {
+            return 0;
+        }
+        FPositionBefore = -1;
     }
     return position / NanosPerMilli;
 }
@@ -401,13 +422,22 @@ void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load, unsigne
         bool handed = false;
         {
             const std::lock_guard hold(FNextLock);
-            handed = !FNext.HandedUri.empty();
+            handed = !FNext.Handed.empty();
         }
-        // The next file failed before it began: the current one counts as ended, and the
-        // queue sets the next by SetURL, which reports why it cannot play.
-        if (handed) {
-            Unload();
-            ChangeState(psMediaEnded);
+        // The next file failed before it began: what is left of the current one sounds, then
+        // it ends, and the queue sets the next by SetURL, which reports why it cannot play.
+        if (handed || FEndingEarly) {
+            if (!FEndingEarly) {
+                FEndingEarly = true;
+                const unsigned load = FLoad.load();
+                QTimer::singleShot(std::max<std::int64_t>(0, Duration() - Position()), this,
+                                   [this, load] {
+                                       if (load == FLoad.load()) {
+                                           Unload();
+                                           ChangeState(psMediaEnded);
+                                       }
+                                   });
+            }
             break;
         }
         GError* error = nullptr;
@@ -450,14 +480,17 @@ void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load, unsigne
         QString path;
         {
             const std::lock_guard hold(FNextLock);
-            if (!FNext.HandedUri.empty() && Streams >= FNext.HandedStream) {
-                path = std::exchange(FNext.HandedPath, QString());
-                FNext.HandedUri.clear();
+            if (!FNext.Handed.empty() && Streams >= FNext.Handed.front().Stream) {
+                path = FNext.Handed.front().Path;
+                FNext.Handed.pop_front();
             }
         }
         if (!path.isEmpty()) {
             FPath = path;
             FLastDuration = 0;
+            gint64 position = 0;
+            FPositionBefore =
+                gst_element_query_position(FPlayBin, GST_FORMAT_TIME, &position) ? position : -1;
             emit NextStarted();
         }
         break;

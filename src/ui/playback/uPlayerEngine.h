@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -66,7 +67,10 @@ signals:
     void PlayStateChange(int NewState);
     // The first error of a load, with the engine's own words and the file it concerns.
     void MediaError(const QString& Message, const QString& Path);
-    // The file set by SetNextURL began to sound where the last one ended; URL() names it now.
+    // playbin took the file set by SetNextURL, to follow the current one (or one already taken);
+    // a file to follow it may be set now.
+    void NextTaken(const QString& Path);
+    // The file taken began to sound where the last one ended; URL() names it now.
     void NextStarted();
 };
 
@@ -142,16 +146,24 @@ private:
     std::unique_ptr<TStreamGain> FGain;
     // A seek waiting for the file reloaded by a seek to be ready; -1 for none.
     std::int64_t FSeekWhenReady = -1;
+    // The next file handed over failed: the current one ends once what is left has sounded.
+    bool FEndingEarly = false;
+    // The last file's position (ns) when the joined one began; -1 once the new one's is known.
+    mutable std::int64_t FPositionBefore = -1;
 
     // The next file and its hand-over, shared with the streaming thread that asks for it. The
     // lock is never held across a call into GStreamer from this thread.
     struct TNext {
         std::string Uri;
         QString Path;
-        // What was handed over and not yet begun, and the count of streams it will begin at.
-        std::string HandedUri;
-        QString HandedPath;
-        unsigned HandedStream = 0;
+        // What was handed over and has not begun, oldest first, each with the count of streams
+        // it begins at. A short file is taken before the one ahead of it begins.
+        struct THanded {
+            std::string Uri;
+            QString Path;
+            unsigned Stream = 0;
+        };
+        std::deque<THanded> Handed;
     };
     std::mutex FNextLock;
     TNext FNext;
