@@ -169,6 +169,26 @@ private slots:
                  qPrintable(QString::number(heard.size())));
     }
 
+    // A seek once playbin took the next file lands in the current one, which then joins the
+    // next as before.
+    void aSeekAfterTheHandOverStaysInTheCurrentFile() {
+        const TChirpCut chirp = MakeChirpCut(FDir, "flac", Cut);
+        TGstPlayerEngine engine(QStringLiteral("fakesink sync=true"));
+        QSignalSpy taken(&engine, &IPlayerEngine::NextTaken);
+        QSignalSpy joined(&engine, &IPlayerEngine::NextStarted);
+        engine.SetURL(QString::fromStdString(chirp.First));
+        engine.SetNextURL(QString::fromStdString(chirp.Second));
+        QVERIFY(QTest::qWaitFor([&] { return taken.count() == 1; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return engine.PlayState() == IPlayerEngine::psPlaying; }));
+        engine.Seek(100);
+        QVERIFY(QTest::qWaitFor([&] { return engine.Position() > 0; }, 5000));
+        QVERIFY2(engine.Position() < 400, qPrintable(QString::number(engine.Position())));
+        QCOMPARE(engine.URL(), QString::fromStdString(chirp.First));
+        QVERIFY(QTest::qWaitFor([&] { return joined.count() == 1; }, 5000));
+        QCOMPARE(taken.count(), 2);
+        QCOMPARE(engine.URL(), QString::fromStdString(chirp.Second));
+    }
+
 private:
     TempDir FDir;
 };
