@@ -30,6 +30,7 @@ public:
     void Seek(std::int64_t Milliseconds) override {
         Calls << QStringLiteral("seek %1").arg(Milliseconds);
     }
+    void SetNextURL(const QString& Path) override { Next = Path; }
     void SetVolume(int Volume) override { FVolume = Volume; }
     int Volume() const override { return FVolume; }
     std::int64_t Position() const override { return FakePosition; }
@@ -46,6 +47,17 @@ public:
         Report(psStopped);
         emit MediaError(Message, FURL);
     }
+    // playbin's join: the file given as next sounds on where the current one ended.
+    void StartNext() {
+        if (Next.isEmpty()) {
+            return;
+        }
+        const QString path = Next;
+        emit NextTaken(path);
+        Calls << QStringLiteral("join ") + path;
+        FURL = path;
+        emit NextStarted();
+    }
     // The files handed over with URL, in order.
     QStringList URLs() const {
         QStringList urls;
@@ -58,6 +70,8 @@ public:
     }
 
     QStringList Calls;
+    // The file to join on; empty for none.
+    QString Next;
     bool StopReportsState = true;
     std::int64_t FakePosition = 0;
     std::int64_t FakeDuration = 0;

@@ -158,9 +158,10 @@ private slots:
     }
 
     // Script: n Next, e the track ends, p Previous in a track's first seconds, r Previous
-    // later on, f the track fails (and is skipped when the queue goes on). Each track has
-    // played before n, e, p and r. The log holds the files handed on and "0" for a restart
-    // (Previous at the first track restarts it).
+    // later on, f the track fails (and is skipped when the queue goes on), j the engine joins
+    // on the file it was given as next, l the queue's mode turns to Loop. Each track has
+    // played before n, e, p, r and j. The log holds the files handed on, "+" and the file for
+    // a join, and "0" for a restart (Previous at the first track restarts it).
     void queueNavigation_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("tracks");
@@ -194,6 +195,14 @@ private slots:
                                           << "B" << true;
         QTest::newRow("single file has neither") << -1 << "A" << -1 << "np"
                                                  << "A" << true;
+        QTest::newRow("joined in order") << 0 << "ABC" << -1 << "jjje"
+                                         << "A+B+C" << false;
+        QTest::newRow("back after a join") << 0 << "ABC" << -1 << "jpj"
+                                           << "A+BA+B" << true;
+        QTest::newRow("mode change chooses again") << 0 << "ABC" << -1 << "jjlj"
+                                                   << "A+B+C+A" << true;
+        QTest::newRow("next after a join") << 1 << "ABC" << -1 << "jnj"
+                                           << "A+BC+A" << true;
     }
 
     void queueNavigation() {
@@ -227,7 +236,11 @@ private slots:
             }
             rig.Engine.Report(IPlayerEngine::psPlaying);
             rig.Engine.FakePosition = step == QLatin1Char('r') ? 5000 : 1000;
-            if (step == QLatin1Char('n')) {
+            if (step == QLatin1Char('l')) {
+                rig.Control.SetPlayMode(pmLoop);
+            } else if (step == QLatin1Char('j')) {
+                rig.Engine.StartNext();
+            } else if (step == QLatin1Char('n')) {
                 rig.Control.Next();
             } else if (step == QLatin1Char('e')) {
                 rig.Engine.Report(IPlayerEngine::psMediaEnded);
@@ -237,7 +250,11 @@ private slots:
         }
         QString handedOn;
         for (const QString& call : rig.Engine.Calls) {
-            if (call.startsWith(QStringLiteral("URL "))) {
+            if (call.startsWith(QStringLiteral("join "))) {
+                handedOn += QLatin1Char('+');
+            }
+            if (call.startsWith(QStringLiteral("URL ")) ||
+                call.startsWith(QStringLiteral("join "))) {
                 handedOn += call.at(call.size() - 5);
             } else if (call == QStringLiteral("seek 0")) {
                 handedOn += QLatin1Char('0');

@@ -1,4 +1,5 @@
 #include "core/library/uMediaFromAudio.h"
+#include "core/metadata/uReplayGain.h"
 
 #include <algorithm>
 #include <charconv>
@@ -51,15 +52,6 @@ void numberAndTotal(const std::string& text, std::int32_t& number, std::int32_t&
         total = leadingNumber(std::string_view(text).substr(slash + 1));
 }
 
-std::optional<double> r128Gain(const std::string& text) {
-    const std::string_view digits = text;
-    std::int32_t q78 = 0;
-    const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), q78);
-    if (digits.empty() || read.ec != std::errc() || q78 < -32768 || q78 > 32767)
-        return std::nullopt;
-    return q78 / 256.0 + 5.0;
-}
-
 } // namespace
 
 std::int32_t TotalOf(std::string_view Text) {
@@ -108,9 +100,9 @@ void FillRecord(const TAudioInfo& Info, TMediaRecord& Record) {
     replayGain = {gain("REPLAYGAIN_TRACK_GAIN"), gain("REPLAYGAIN_TRACK_PEAK"),
                   gain("REPLAYGAIN_ALBUM_GAIN"), gain("REPLAYGAIN_ALBUM_PEAK")};
     if (!replayGain.TrackGain)
-        replayGain.TrackGain = r128Gain(firstOf(tags, "R128_TRACK_GAIN"));
+        replayGain.TrackGain = R128Gain(firstOf(tags, "R128_TRACK_GAIN"));
     if (!replayGain.AlbumGain)
-        replayGain.AlbumGain = r128Gain(firstOf(tags, "R128_ALBUM_GAIN"));
+        replayGain.AlbumGain = R128Gain(firstOf(tags, "R128_ALBUM_GAIN"));
 
     const TAudioProperties& stream = Info.Properties;
     const double seconds = std::nearbyint(static_cast<double>(stream.Milliseconds) / 1000.0);

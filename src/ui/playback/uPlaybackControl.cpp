@@ -72,6 +72,8 @@ TPlaybackControl::TPlaybackControl(IPlayerEngine& Engine, IPlayButtons& Buttons,
     connect(tmrSkip, &QTimer::timeout, this, &TPlaybackControl::tmrSkipTimer);
     connect(&FEngine, &IPlayerEngine::PlayStateChange, this,
             &TPlaybackControl::wmpPlayerPlayStateChange);
+    connect(&FEngine, &IPlayerEngine::NextTaken, this, &TPlaybackControl::NextTaken);
+    connect(&FEngine, &IPlayerEngine::NextStarted, this, &TPlaybackControl::NextStarted);
     // The buttons start with their play pictures.
     ResetPlayButtons();
 }
@@ -113,6 +115,8 @@ void TPlaybackControl::StartQueue(const TPlayList& PlayList, int Index, TPlayBut
     FNowPlaying.Assign(PlayList);
     FHistory.clear();
     FFailed.clear();
+    DropPrepared();
+    ApplyReplayGain();
     bool handedOn = false;
     if (Index < 0) {
         FNowPlaying.Rewind();
@@ -148,10 +152,28 @@ bool TPlaybackControl::PlayPath(const QString& Path) {
     FNowPlaying.Rewind();
     FHistory.clear();
     FFailed.clear();
+    DropPrepared();
+    ApplyReplayGain();
     return PlayNextTrack();
 }
 
 bool TPlaybackControl::PlayNextTrack() {
+    if (!FTaken.empty()) {
+        // The engine had taken it but ended first (it could not be opened, or the user moved
+        // on): it comes next, and what was chosen to follow it is chosen again after it.
+        const TQueueTrack next = FTaken.front();
+        FTaken.clear();
+        FPrepared.reset();
+        FNowPlaying.Position = FPreparedFrom;
+        HandOn(next);
+        return true;
+    }
+    if (FPrepared) {
+        const TQueueTrack next = *FPrepared;
+        FPrepared.reset();
+        HandOn(next);
+        return true;
+    }
     // NextTrack hands out the entry at Position in Normal and Loop; Random draws its own.
     const bool ordered = FNowPlaying.PlayMode != pmRandom;
     const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
@@ -166,6 +188,102 @@ bool TPlaybackControl::PlayNextTrack() {
 }
 
 void TPlaybackControl::HandOn(const TQueueTrack& Track) {
+    Begin(Track);
+    FEngine.SetURL(FCurrent.Path);
+    PrepareNext();
+    tmrPlay->start();
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::PrepareNext() {
+    FPrepared.reset();
+    FPreparedFrom = FNowPlaying.Position;
+    const bool ordered = FNowPlaying.PlayMode != pmRandom;
+    const bool inRange = FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    const int index = ordered && inRange ? FNowPlaying.Position : -1;
+    std::string entry = FNowPlaying.NextTrack();
+    if (!entry.empty()) {
+        FPrepared = TQueueTrack{std::move(entry), index};
+    } else {
+        // A queue that ran out steps on to its start: only the end's own draw may do that.
+        FNowPlaying.Position = FPreparedFrom;
+    }
+    FEngine.SetNextURL(FPrepared ? PathToQString(TrackPath(FPrepared->Entry)) : QString());
+}
+
+void TPlaybackControl::DropPrepared() {
+    FPrepared.reset();
+    FTaken.clear();
+    FEngine.SetNextURL(QString());
+}
+
+void TPlaybackControl::NextTaken(const QString& Path) {
+    Q_ASSERT(thread() == QThread::currentThread());
+    const auto pathOf = [](const TQueueTrack& Track) {
+        return PathToQString(TrackPath(Track.Entry));
+    };
+    if (FPrepared && pathOf(*FPrepared) == Path) {
+        FTaken.push_back(*FPrepared);
+        PrepareNext();
+    } else if (FPrepared && !FTaken.empty() && pathOf(FTaken.back()) == Path) {
+        // Taken again after a seek reloaded the current file.
+        FEngine.SetNextURL(pathOf(*FPrepared));
+    }
+}
+
+void TPlaybackControl::NextStarted() {
+    Q_ASSERT(thread() == QThread::currentThread());
+    if (!FPlaying) {
+        return;
+    }
+    TQueueTrack track{MakeTrackEntry(PathFromQString(FEngine.URL()), 0), -1};
+    if (!FTaken.empty() && PathToQString(TrackPath(FTaken.front().Entry)) == FEngine.URL()) {
+        track = FTaken.front();
+        FTaken.pop_front();
+    } else {
+        FTaken.clear();
+    }
+    RememberPlayed();
+    Begin(track);
+    FTrackPlayed = true;
+    FFailed.clear();
+    if (!FPrepared && FTaken.empty()) {
+        PrepareNext();
+    }
+    emit NowPlayingChanged();
+}
+
+void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
+    if (Mode == FNowPlaying.PlayMode) {
+        return;
+    }
+    FNowPlaying.PlayMode = Mode;
+    ApplyReplayGain();
+    if (FPlaying && !FCurrent.Path.isEmpty()) {
+        // After a track of the queue comes the one below it, which Normal's end may have lost.
+        const TQueueTrack& last = FTaken.empty() ? FTrack : FTaken.back();
+        const int below = last.Index + 1;
+        FNowPlaying.Position = last.Index < 0                ? FPreparedFrom
+                               : below < FNowPlaying.Count() ? below
+                               : Mode == pmLoop              ? 0
+                                                             : -1;
+        PrepareNext();
+        emit NowPlayingChanged();
+    }
+}
+
+void TPlaybackControl::SetReplayGain(const TReplayGainSettings& Settings) {
+    FGain = Settings;
+    ApplyReplayGain();
+    emit ReplayGainChanged();
+}
+
+void TPlaybackControl::ApplyReplayGain() {
+    // An album sounds as mastered only when its tracks follow in order.
+    FEngine.SetReplayGain(FGain, FNowPlaying.PlayMode != pmRandom);
+}
+
+void TPlaybackControl::Begin(const TQueueTrack& Track) {
     Q_ASSERT(thread() == QThread::currentThread());
     FTrack = Track;
     FTrackPlayed = false;
@@ -197,9 +315,6 @@ void TPlaybackControl::HandOn(const TQueueTrack& Track) {
     if (FSetCaption) {
         FSetCaption(WindowTitle(FCurrent));
     }
-    FEngine.SetURL(FCurrent.Path);
-    tmrPlay->start();
-    emit NowPlayingChanged();
 }
 
 void TPlaybackControl::FileRead(const TNowPlayingFile& File) {
@@ -242,7 +357,7 @@ bool TPlaybackControl::CanGoNext() const {
     if (FNowPlaying.PlayMode == pmLoop || FNowPlaying.PlayMode == pmRandom) {
         return true;
     }
-    return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+    return FPrepared.has_value() || !FTaken.empty();
 }
 
 bool TPlaybackControl::CanGoPrevious() const {
@@ -273,6 +388,7 @@ void TPlaybackControl::Previous() {
     }
     const TQueueTrack back = FHistory.back();
     FHistory.pop_back();
+    DropPrepared();
     if (back.Index >= 0) {
         // Through the queue, so the tracks after it follow again.
         FNowPlaying.Position = back.Index;
@@ -304,7 +420,7 @@ bool TPlaybackControl::CanSkipFailed() const {
         return false;
     }
     if (FNowPlaying.PlayMode != pmLoop && FNowPlaying.PlayMode != pmRandom) {
-        return FNowPlaying.Position >= 0 && FNowPlaying.Position < FNowPlaying.Count();
+        return FPrepared.has_value() || !FTaken.empty();
     }
     // Loop and Random never run out: stop once every entry has failed in a row.
     const std::unordered_set<std::string> entries(FNowPlaying.Tracks().begin(),
@@ -338,6 +454,8 @@ void TPlaybackControl::wmpPlayerPlayStateChange(int NewState) {
 
 void TPlaybackControl::ResetPlayButtons() {
     FPlaying = false;
+    FPrepared.reset();
+    FTaken.clear();
     // A pending start would undo a stop made in a track's first second, or replay a short
     // file that has already ended.
     tmrPlay->stop();

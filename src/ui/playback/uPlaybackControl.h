@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "core/library/uTrackInfo.h"
+#include "core/metadata/uReplayGain.h"
 #include "core/playlists/uTPlayList.h"
 
 class QTimer;
@@ -111,6 +113,11 @@ public:
     void Previous();
     bool CanGoNext() const;
     bool CanGoPrevious() const;
+    // Changes the queue's mode while it plays: the track to follow is chosen again.
+    void SetPlayMode(std::int32_t Mode);
+    // How the tracks' ReplayGain is applied from now on.
+    void SetReplayGain(const TReplayGainSettings& Settings);
+    const TReplayGainSettings& ReplayGain() const { return FGain; }
 
     bool Playing() const { return FPlaying; }
     const TPlayList& NowPlaying() const { return FNowPlaying; }
@@ -138,6 +145,7 @@ signals:
     void NowPlayingChanged();
     // The playing track jumped to this point.
     void Jumped(qint64 Milliseconds);
+    void ReplayGainChanged();
 
 private:
     // One track handed on: its entry and its index in the queue (-1 when drawn at random).
@@ -152,6 +160,16 @@ private:
     bool PlayPath(const QString& Path);
     bool PlayNextTrack();
     void HandOn(const TQueueTrack& Track);
+    // Makes Track the one shown and played back through; the engine is not touched.
+    void Begin(const TQueueTrack& Track);
+    // Chooses the track to follow the current one (or the last one taken) and hands it to the
+    // engine, which joins it on without a gap; once the engine took it (NextTaken) the one after
+    // is chosen, and the queue moves on when it starts (NextStarted).
+    void PrepareNext();
+    void DropPrepared();
+    void NextTaken(const QString& Path);
+    void NextStarted();
+    void ApplyReplayGain();
     // The reader's answer for a track; one for a track no longer current is dropped.
     void FileRead(const TNowPlayingFile& File);
     void RememberPlayed();
@@ -168,6 +186,12 @@ private:
     TPlayList FNowPlaying;
     bool FPlaying = false;
     TQueueTrack FTrack;
+    // The track to follow, chosen when the current one was handed on; Position before it.
+    std::optional<TQueueTrack> FPrepared;
+    std::int32_t FPreparedFrom = 0;
+    // Tracks the engine took to follow the current one, not yet begun; oldest first.
+    std::deque<TQueueTrack> FTaken;
+    TReplayGainSettings FGain;
     // Whether the engine reported the track as playing; only such tracks are gone back to.
     bool FTrackPlayed = false;
     std::vector<TQueueTrack> FHistory;

@@ -1,18 +1,22 @@
 #include "ui/playback/uPlayerEngine.h"
 #include "ui/common/uQtPath.h"
+#include "ui/playback/uStreamGain.h"
 
 #include "core/common/uTFileUtils.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <gst/gst.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace orvanta {
 
@@ -27,6 +31,33 @@ constexpr std::int64_t NanosPerMilli = 1000000;
 
 QString FromGChar(const gchar* Text) {
     return Text != nullptr ? QString::fromUtf8(Text) : QString();
+}
+
+// The URI of a file playbin may open, or empty with the reason in Error.
+std::string PlayableUri(const QString& Path, QString& Error) {
+    if (Path.isEmpty()) {
+        Error = QStringLiteral("No file name was given.");
+        return {};
+    }
+    const std::string path = PathFromQString(Path);
+    // The streaming thread would block on a FIFO for ever, and the stop that follows with it.
+    // A missing file is left to GStreamer, whose words say so.
+    struct stat info {};
+    if (!TFileUtils::IsRegularFile(path) &&
+        (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) == 0)) {
+        Error = QString::fromStdString(TFileUtils::NotRegularFileMessage(DisplayPath(path)));
+        return {};
+    }
+    GError* error = nullptr;
+    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
+    if (uri == nullptr) {
+        Error = FromGChar(error != nullptr ? error->message : nullptr);
+        g_clear_error(&error);
+        return {};
+    }
+    std::string text(uri);
+    g_free(uri);
+    return text;
 }
 
 std::mutex LoadingLock;
@@ -83,10 +114,17 @@ void TGstPlayerEngine::Prepare() {
     gst_object_ref_sink(FPlayBin);
     g_object_set(FPlayBin, "flags", PlayFlagAudio, nullptr);
     const QString sinkText = FAudioSink.isEmpty() ? QStringLiteral("autoaudiosink") : FAudioSink;
+    // Each stream's ReplayGain, then the user's volume.
     GstElement* sink = gst_parse_bin_from_description(
-        ("volume name=orvanta-volume ! " + sinkText.toUtf8()).constData(), TRUE, &error);
+        ("volume name=orvanta-gain ! volume name=orvanta-volume ! " + sinkText.toUtf8())
+            .constData(),
+        TRUE, &error);
     if (sink != nullptr) {
         FVolumeElement = gst_bin_get_by_name(GST_BIN(sink), "orvanta-volume");
+        GstElement* gain = gst_bin_get_by_name(GST_BIN(sink), "orvanta-gain");
+        FGain = std::make_unique<TStreamGain>();
+        FGain->Attach(gain);
+        gst_object_unref(gain);
         g_object_set(FPlayBin, "audio-sink", sink, nullptr);
         SetVolume(FVolume);
     } else {
@@ -94,6 +132,10 @@ void TGstPlayerEngine::Prepare() {
                          .arg(sinkText, FromGChar(error != nullptr ? error->message : nullptr));
     }
     g_clear_error(&error);
+    g_signal_connect(FPlayBin, "about-to-finish", G_CALLBACK(+[](GstElement*, gpointer Data) {
+                         static_cast<TGstPlayerEngine*>(Data)->AboutToFinish();
+                     }),
+                     this);
 
     GstBus* bus = gst_element_get_bus(FPlayBin);
     gst_bus_set_sync_handler(
@@ -108,19 +150,24 @@ void TGstPlayerEngine::Prepare() {
             case GST_MESSAGE_EOS:
             case GST_MESSAGE_STATE_CHANGED:
             case GST_MESSAGE_DURATION_CHANGED:
+            case GST_MESSAGE_STREAM_START:
                 break;
             default:
                 return GST_BUS_DROP;
             }
-            if (GST_MESSAGE_TYPE(Message) == GST_MESSAGE_STATE_CHANGED &&
+            if ((GST_MESSAGE_TYPE(Message) == GST_MESSAGE_STATE_CHANGED ||
+                 GST_MESSAGE_TYPE(Message) == GST_MESSAGE_STREAM_START) &&
                 GST_MESSAGE_SRC(Message) != GST_OBJECT(self->FPlayBin)) {
                 return GST_BUS_DROP;
             }
             // The load is read here, on the posting thread, so a message keeps the load it
-            // belongs to even when it waits in the queue while a new file is set.
+            // belongs to even when it waits in the queue while a new file is set; so is the
+            // count of streams begun, which tells which file a stream start is of.
             const unsigned load = self->FLoad.load();
+            const unsigned streams = self->FGain ? self->FGain->Streams() : 0;
             QMetaObject::invokeMethod(
-                self, [self, held, load] { self->HandleMessage(held.get(), load); },
+                self,
+                [self, held, load, streams] { self->HandleMessage(held.get(), load, streams); },
                 Qt::QueuedConnection);
             return GST_BUS_DROP;
         },
@@ -149,6 +196,67 @@ void TGstPlayerEngine::Unload() {
         gst_element_set_state(FPlayBin, GST_STATE_NULL);
     }
     ++FLoad;
+    FSeekWhenReady = -1;
+    FEndingEarly = false;
+    FPositionBefore = -1;
+    // The streaming threads are gone: nothing is handed over any more.
+    const std::lock_guard hold(FNextLock);
+    FNext = TNext{};
+}
+
+void TGstPlayerEngine::SetNextURL(const QString& Path) {
+    QString error;
+    std::string uri = Path.isEmpty() ? std::string() : PlayableUri(Path, error);
+    const std::lock_guard hold(FNextLock);
+    // A file that cannot be opened is not handed over: the current one ends, and the queue
+    // then sets it by SetURL, which says why it does not play.
+    FNext.Uri = std::move(uri);
+    FNext.Path = FNext.Uri.empty() ? QString() : Path;
+}
+
+void TGstPlayerEngine::AboutToFinish() {
+    // On a streaming thread, up to a second before the current file's last sample: never wait
+    // here on the window's thread.
+    const std::lock_guard hold(FNextLock);
+    if (FNext.Uri.empty()) {
+        return;
+    }
+    g_object_set(FPlayBin, "uri", FNext.Uri.c_str(), nullptr);
+    const unsigned begun = FGain ? FGain->Streams() : 0;
+    const unsigned stream = FNext.Handed.empty() ? begun + 1 : FNext.Handed.back().Stream + 1;
+    FNext.Handed.push_back({std::move(FNext.Uri), FNext.Path, stream});
+    FNext.Uri.clear();
+    const unsigned load = FLoad.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, load, path = std::move(FNext.Path)] {
+            if (load == FLoad.load()) {
+                emit NextTaken(path);
+            }
+        },
+        Qt::QueuedConnection);
+    FNext.Path.clear();
+}
+
+void TGstPlayerEngine::Reload(std::int64_t Milliseconds) {
+    QString next;
+    {
+        const std::lock_guard hold(FNextLock);
+        next = FNext.Handed.empty() ? FNext.Path : FNext.Handed.front().Path;
+    }
+    Unload();
+    QString error;
+    const std::string uri = PlayableUri(FPath, error);
+    if (uri.empty()) {
+        FailLater(error);
+        return;
+    }
+    g_object_set(FPlayBin, "uri", uri.c_str(), nullptr);
+    // Handed over again when this file nears its end once more.
+    SetNextURL(next);
+    // Seeks once the file is ready (paused), and plays on from there unless a pause is wanted.
+    FSeekWhenReady = std::max<std::int64_t>(0, Milliseconds);
+    gst_element_set_state(FPlayBin, GST_STATE_PAUSED);
 }
 
 void TGstPlayerEngine::SetURL(const QString& Path) {
@@ -163,28 +271,13 @@ void TGstPlayerEngine::SetURL(const QString& Path) {
         FailLater(FInitError);
         return;
     }
-    if (Path.isEmpty()) {
-        FailLater(QStringLiteral("No file name was given."));
+    QString error;
+    const std::string uri = PlayableUri(Path, error);
+    if (uri.empty()) {
+        FailLater(error);
         return;
     }
-    const std::string path = PathFromQString(Path);
-    // The streaming thread would block on a FIFO for ever, and the stop that follows with it.
-    // A missing file is left to GStreamer, whose words say so.
-    struct stat info {};
-    if (!TFileUtils::IsRegularFile(path) &&
-        (path.find('\0') != std::string::npos || ::stat(path.c_str(), &info) == 0)) {
-        FailLater(QString::fromStdString(TFileUtils::NotRegularFileMessage(DisplayPath(path))));
-        return;
-    }
-    GError* error = nullptr;
-    gchar* uri = gst_filename_to_uri(path.c_str(), &error);
-    if (uri == nullptr) {
-        FailLater(FromGChar(error != nullptr ? error->message : nullptr));
-        g_clear_error(&error);
-        return;
-    }
-    g_object_set(FPlayBin, "uri", uri, nullptr);
-    g_free(uri);
+    g_object_set(FPlayBin, "uri", uri.c_str(), nullptr);
     Play();
 }
 
@@ -243,9 +336,31 @@ void TGstPlayerEngine::Seek(std::int64_t Milliseconds) {
     if (FPlayBin == nullptr || (FState != psPlaying && FState != psPaused)) {
         return;
     }
+    bool handed = false;
+    {
+        const std::lock_guard hold(FNextLock);
+        handed = !FNext.Handed.empty();
+    }
+    // playbin has the next file already and may have switched to it: a seek would land in
+    // that one, so the current file is loaded again at the point asked for.
+    if (handed) {
+        Reload(Milliseconds);
+        return;
+    }
     gst_element_seek_simple(FPlayBin, GST_FORMAT_TIME,
                             static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
                             std::max<std::int64_t>(0, Milliseconds) * NanosPerMilli);
+}
+
+void TGstPlayerEngine::SetReplayGain(const TReplayGainSettings& Settings, bool AlbumInOrder) {
+    Prepare();
+    if (FGain) {
+        FGain->SetSettings(Settings, AlbumInOrder);
+    }
+}
+
+double TGstPlayerEngine::GainFactor() {
+    return FGain ? FGain->Factor() : 1.0;
 }
 
 void TGstPlayerEngine::SetVolume(int Volume) {
@@ -261,6 +376,14 @@ std::int64_t TGstPlayerEngine::Position() const {
     if (FPlayBin == nullptr || (FState != psPlaying && FState != psPaused) ||
         !gst_element_query_position(FPlayBin, GST_FORMAT_TIME, &position) || position < 0) {
         return 0;
+    }
+    // Until the joined file's first samples, the sink still tells the last file's position,
+    // standing where it was when the joined file began.
+    if (FPositionBefore >= 0) {
+        if (std::abs(position - FPositionBefore) < 50 * NanosPerMilli) {
+            return 0;
+        }
+        FPositionBefore = -1;
     }
     return position / NanosPerMilli;
 }
@@ -290,12 +413,33 @@ void TGstPlayerEngine::ChangeState(int NewState) {
     emit PlayStateChange(NewState);
 }
 
-void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load) {
+void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load, unsigned Streams) {
     if (Load != FLoad.load()) {
         return;
     }
     switch (GST_MESSAGE_TYPE(Message)) {
     case GST_MESSAGE_ERROR: {
+        bool handed = false;
+        {
+            const std::lock_guard hold(FNextLock);
+            handed = !FNext.Handed.empty();
+        }
+        // The next file failed before it began: what is left of the current one sounds, then
+        // it ends, and the queue sets the next by SetURL, which reports why it cannot play.
+        if (handed || FEndingEarly) {
+            if (!FEndingEarly) {
+                FEndingEarly = true;
+                const unsigned load = FLoad.load();
+                QTimer::singleShot(std::max<std::int64_t>(0, Duration() - Position()), this,
+                                   [this, load] {
+                                       if (load == FLoad.load()) {
+                                           Unload();
+                                           ChangeState(psMediaEnded);
+                                       }
+                                   });
+            }
+            break;
+        }
         GError* error = nullptr;
         gchar* debug = nullptr;
         gst_message_parse_error(Message, &error, &debug);
@@ -314,7 +458,15 @@ void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load) {
         GstState newState = GST_STATE_NULL;
         GstState pending = GST_STATE_VOID_PENDING;
         gst_message_parse_state_changed(Message, &oldState, &newState, &pending);
-        if (newState == GST_STATE_PLAYING) {
+        if (newState == GST_STATE_PAUSED && FSeekWhenReady >= 0) {
+            gst_element_seek_simple(FPlayBin, GST_FORMAT_TIME,
+                                    static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH),
+                                    FSeekWhenReady * NanosPerMilli);
+            FSeekWhenReady = -1;
+            if (!FPauseWanted) {
+                gst_element_set_state(FPlayBin, GST_STATE_PLAYING);
+            }
+        } else if (newState == GST_STATE_PLAYING) {
             ChangeState(psPlaying);
         } else if (newState == GST_STATE_PAUSED && FPauseWanted && FState == psPlaying) {
             ChangeState(psPaused);
@@ -324,6 +476,25 @@ void TGstPlayerEngine::HandleMessage(GstMessage* Message, unsigned Load) {
     case GST_MESSAGE_DURATION_CHANGED:
         FLastDuration = 0;
         break;
+    case GST_MESSAGE_STREAM_START: {
+        QString path;
+        {
+            const std::lock_guard hold(FNextLock);
+            if (!FNext.Handed.empty() && Streams >= FNext.Handed.front().Stream) {
+                path = FNext.Handed.front().Path;
+                FNext.Handed.pop_front();
+            }
+        }
+        if (!path.isEmpty()) {
+            FPath = path;
+            FLastDuration = 0;
+            gint64 position = 0;
+            FPositionBefore =
+                gst_element_query_position(FPlayBin, GST_FORMAT_TIME, &position) ? position : -1;
+            emit NextStarted();
+        }
+        break;
+    }
     default:
         break;
     }

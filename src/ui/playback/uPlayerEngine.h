@@ -5,11 +5,19 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/metadata/uReplayGain.h"
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 
 namespace orvanta {
+
+class TStreamGain;
 
 // What the main window and the transport bar ask of the player. The state codes are those the
 // playback logic was written against: 1 stopped, 8 media ended; 2, 3 and 9 serve the transport bar.
@@ -45,11 +53,25 @@ public:
     virtual int PlayState() const = 0;
     // Whether the file set last could not be played; a stop clears it.
     virtual bool LoadFailed() const = 0;
+    // The file to follow the current one without a gap; empty for none. An engine that cannot
+    // join files ignores it and reports the end of each file instead.
+    virtual void SetNextURL(const QString& Path) { (void)Path; }
+    // How each stream's ReplayGain is applied; AlbumInOrder says whether an album plays in its
+    // order (Auto takes the album's gain then).
+    virtual void SetReplayGain(const TReplayGainSettings& Settings, bool AlbumInOrder) {
+        (void)Settings;
+        (void)AlbumInOrder;
+    }
 
 signals:
     void PlayStateChange(int NewState);
     // The first error of a load, with the engine's own words and the file it concerns.
     void MediaError(const QString& Message, const QString& Path);
+    // playbin took the file set by SetNextURL, to follow the current one (or one already taken);
+    // a file to follow it may be set now.
+    void NextTaken(const QString& Path);
+    // The file taken began to sound where the last one ended; URL() names it now.
+    void NextStarted();
 };
 
 // The engine over GStreamer's playbin. Bus messages arrive on streaming threads and are forwarded
@@ -91,13 +113,21 @@ public:
     std::int64_t Duration() const override;
     int PlayState() const override { return FState; }
     bool LoadFailed() const override { return FFailed; }
+    void SetNextURL(const QString& Path) override;
+    void SetReplayGain(const TReplayGainSettings& Settings, bool AlbumInOrder) override;
+    // The factor the current stream's ReplayGain scales it by.
+    double GainFactor();
 
 private:
-    void HandleMessage(GstMessage* Message, unsigned Load);
+    void HandleMessage(GstMessage* Message, unsigned Load, unsigned Streams);
     void Fail(const QString& Message);
     void FailLater(const QString& Message);
     void ChangeState(int NewState);
     void Unload();
+    // Sets playbin's next file, on the streaming thread, when the current one is about to end.
+    void AboutToFinish();
+    // The next file was handed to playbin but has not begun: the current one starts again.
+    void Reload(std::int64_t Milliseconds);
 
     QString FAudioSink;
     bool FPrepared = false;
@@ -113,6 +143,30 @@ private:
     int FState = psUndefined;
     int FVolume = 50;
     mutable std::int64_t FLastDuration = 0;
+    std::unique_ptr<TStreamGain> FGain;
+    // A seek waiting for the file reloaded by a seek to be ready; -1 for none.
+    std::int64_t FSeekWhenReady = -1;
+    // The next file handed over failed: the current one ends once what is left has sounded.
+    bool FEndingEarly = false;
+    // The last file's position (ns) when the joined one began; -1 once the new one's is known.
+    mutable std::int64_t FPositionBefore = -1;
+
+    // The next file and its hand-over, shared with the streaming thread that asks for it. The
+    // lock is never held across a call into GStreamer from this thread.
+    struct TNext {
+        std::string Uri;
+        QString Path;
+        // What was handed over and has not begun, oldest first, each with the count of streams
+        // it begins at. A short file is taken before the one ahead of it begins.
+        struct THanded {
+            std::string Uri;
+            QString Path;
+            unsigned Stream = 0;
+        };
+        std::deque<THanded> Handed;
+    };
+    std::mutex FNextLock;
+    TNext FNext;
 };
 
 } // namespace orvanta

@@ -7,17 +7,20 @@
 #include <QImage>
 #include <QMenu>
 #include <QSaveFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
 #include "ui/common/uQtPath.h"
+#include "ui/common/uTOptions.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/library/uFraMediaModel.h"
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playback/uMpris.h"
 #include "ui/playback/uPlaybackControl.h"
 #include "ui/playback/uPlayerEngine.h"
+#include "ui/playback/uReplayGainMenu.h"
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/playlists/uFraPlayListsModel.h"
 #include "ui/shell/uFrmMain.h"
@@ -43,6 +46,14 @@ void TfrmMain::ConnectPlayback(IPlayerEngine& Engine) {
     if (auto* menu = findChild<QMenu*>(QStringLiteral("mnuPlayback"))) {
         menu->addAction(mnuPlayPrevious);
         menu->addAction(mnuPlayNext);
+        menu->addSeparator();
+        AddReplayGainMenu(*menu, *Playback);
+    }
+    // The real program (with its options) plays as the user left it, and remembers changes.
+    if (FOptions) {
+        Playback->SetReplayGain(LoadReplayGain(*OpenSettings(SettingsBaseKey)));
+        connect(Playback, &TPlaybackControl::ReplayGainChanged, this,
+                [this] { SaveReplayGain(*OpenSettings(SettingsBaseKey), Playback->ReplayGain()); });
     }
     addAction(mnuPlayPrevious);
     addAction(mnuPlayNext);
