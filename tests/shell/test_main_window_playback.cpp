@@ -177,6 +177,7 @@ private slots:
         QMenu* menu = window.TransportMenu->Menu();
         QVERIFY(menu->actions().contains(window.mnuPlaybackContinue));
         QVERIFY(menu->actions().contains(window.mnuPlayNext));
+        QVERIFY(menu->findChild<QMenu*>(QStringLiteral("mnuReplayGain")));
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2),
                                 window.wmpPlayer->cmdMute->mapToGlobal(QPoint(2, 2)));
         QApplication::sendEvent(window.wmpPlayer->cmdMute, &click);

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QStringList>
 #include <QThread>
+
 #include <QTimer>
+#include <algorithm>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uTFileUtils.h"
@@ -254,22 +256,29 @@ void TPlaybackControl::NextStarted() {
 }
 
 void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
-    if (Mode == FNowPlaying.PlayMode) {
+    Q_ASSERT(thread() == QThread::currentThread());
+    if ((Mode != pmNormal && Mode != pmLoop && Mode != pmRandom) || Mode == FNowPlaying.PlayMode)
         return;
-    }
     FNowPlaying.PlayMode = Mode;
     ApplyReplayGain();
     if (FPlaying && !FCurrent.Path.isEmpty()) {
-        // After a track of the queue comes the one below it, which Normal's end may have lost.
+        // After a track of the queue comes the one below it, which Normal's end may have lost;
+        // a track drawn at random is found by its entry.
         const TQueueTrack& last = FTaken.empty() ? FTrack : FTaken.back();
-        const int below = last.Index + 1;
-        FNowPlaying.Position = last.Index < 0                ? FPreparedFrom
+        int at = last.Index;
+        if (at < 0 && Mode != pmRandom && !last.Entry.empty()) {
+            const auto& tracks = FNowPlaying.Tracks();
+            const auto found = std::find(tracks.begin(), tracks.end(), last.Entry);
+            at = found == tracks.end() ? -1 : static_cast<int>(found - tracks.begin());
+        }
+        const int below = at + 1;
+        FNowPlaying.Position = at < 0                        ? FPreparedFrom
                                : below < FNowPlaying.Count() ? below
                                : Mode == pmLoop              ? 0
                                                              : -1;
         PrepareNext();
-        emit NowPlayingChanged();
     }
+    emit NowPlayingChanged();
 }
 
 void TPlaybackControl::SetReplayGain(const TReplayGainSettings& Settings) {

@@ -113,7 +113,8 @@ public:
     void Previous();
     bool CanGoNext() const;
     bool CanGoPrevious() const;
-    // Changes the queue's mode while it plays: the track to follow is chosen again.
+    // Changes the queue's mode (pmNormal, pmLoop, pmRandom) while it plays: the track to
+    // follow is chosen again; leaving Random goes on after the track playing.
     void SetPlayMode(std::int32_t Mode);
     // How the tracks' ReplayGain is applied from now on.
     void SetReplayGain(const TReplayGainSettings& Settings);
@@ -122,10 +123,8 @@ public:
     bool Playing() const { return FPlaying; }
     const TPlayList& NowPlaying() const { return FNowPlaying; }
     const TNowPlaying& Current() const { return FCurrent; }
-    // The queue's play mode (pmNormal, pmLoop, pmRandom). A new mode applies from the next
-    // track on: leaving Random goes on after the track playing (uPlaybackResume.cpp).
+    // The queue's play mode (pmNormal, pmLoop, pmRandom); SetPlayMode changes it.
     std::int32_t PlayMode() const { return FNowPlaying.PlayMode; }
-    void SetPlayMode(std::int32_t Mode);
     // Where playback stands now; an empty Entry while nothing plays.
     TPlaybackResume ResumePoint() const;
     // Loads Point's track paused at its point, with Queue (its entries and name) behind it.

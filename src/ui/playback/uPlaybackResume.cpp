@@ -1,4 +1,4 @@
-// The queue's side of the play modes the desktop sets and of coming back after a restart.
+// The queue's side of coming back after a restart.
 #include <QThread>
 #include <QTimer>
 
@@ -9,33 +9,6 @@
 #include "ui/playback/uPlayerEngine.h"
 
 namespace orvanta {
-
-void TPlaybackControl::SetPlayMode(std::int32_t Mode) {
-    Q_ASSERT(thread() == QThread::currentThread());
-    if (Mode != pmNormal && Mode != pmLoop && Mode != pmRandom) {
-        return;
-    }
-    if (Mode == FNowPlaying.PlayMode) {
-        return;
-    }
-    const std::int32_t count = FNowPlaying.Count();
-    if (Mode != pmRandom && count > 0) {
-        // In order from the track playing on; a track drawn at random is found by its entry.
-        int at = FTrack.Index;
-        if (at < 0 && !FTrack.Entry.empty()) {
-            const auto& tracks = FNowPlaying.Tracks();
-            const auto found = std::find(tracks.begin(), tracks.end(), FTrack.Entry);
-            at = found == tracks.end() ? -1 : static_cast<int>(found - tracks.begin());
-        }
-        if (at >= 0) {
-            FNowPlaying.Position = at + 1 < count ? at + 1 : (Mode == pmLoop ? 0 : -1);
-        } else if (Mode == pmLoop && FNowPlaying.Position < 0) {
-            FNowPlaying.Position = 0;
-        }
-    }
-    FNowPlaying.PlayMode = Mode;
-    emit NowPlayingChanged();
-}
 
 TPlaybackResume TPlaybackControl::ResumePoint() const {
     TPlaybackResume point;

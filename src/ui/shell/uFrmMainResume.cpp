@@ -13,6 +13,7 @@
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playback/uPlaybackControl.h"
 #include "ui/playback/uPlayerEngine.h"
+#include "ui/playback/uReplayGainMenu.h"
 #include "ui/playback/uTransportMenu.h"
 #include "ui/shell/uFrmMain.h"
 
@@ -85,6 +86,7 @@ void TfrmMain::CreatePlaybackOptions(IPlayerEngine& Engine) {
     parts.PlayPause = [this] { PlayPauseClick(); };
     parts.Playing = [this] { return Playback->Playing(); };
     TransportMenu = new TTransportMenu(*wmpPlayer, Engine, std::move(parts));
+    AddReplayGainMenu(*TransportMenu->Menu(), *Playback);
 }
 
 bool TfrmMain::ContinueThroughList() const {
