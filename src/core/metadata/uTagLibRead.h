@@ -21,4 +21,9 @@ bool ReadWithTagLib(const std::string& Path, TAudioFormat Format, TAudioInfo& In
 bool ReadWithTagLib(TagLib::IOStream& Stream, TAudioFormat Format, TAudioInfo& Info,
                     bool WithPictures);
 
+// What ReadWithTagLib does to the fields TagLib gives: other spellings of the album artist and
+// the totals take the common key, and "3/12" track and disc numbers are split into number and
+// total. Readers of our own that stand in for TagLib do the same.
+void NormalizeTagLibFields(TTagEntries& Tags);
+
 } // namespace orvanta
