@@ -49,6 +49,9 @@ void ExpectSameInfo(const TAudioInfo& Ours, const TAudioInfo& TagLibs) {
     EXPECT_EQ(Ours.Pictures, TagLibs.Pictures);
 }
 
+// What a case does to the file it made: nothing, or another form of the same atoms.
+enum TChange { AsMade, LongMdat, BareMeta };
+
 TEST(Mp4Read, FilesReadAsTagLibReadsThem) {
     // mutagen lines run on `f = mutagen.File(path)` before it is saved. mutagen writes no
     // numeric genre: the tempo item, of the same form, is renamed to one after the save.
@@ -65,7 +68,7 @@ TEST(Mp4Read, FilesReadAsTagLibReadsThem) {
         "MP4Cover(b'\\x89PNG' + bytes(40), MP4Cover.FORMAT_PNG)]\n";
     const struct {
         std::string Name, Fixture, Ffmpeg, Mutagen;
-        bool LongMdat = false;
+        TChange Change = AsMade;
     } cases[] = {
         {"fixture AAC", "tone.m4a", "", ""},
         {"fixture ALAC", "tone.alac.m4a", "", ""},
@@ -75,7 +78,9 @@ TEST(Mp4Read, FilesReadAsTagLibReadsThem) {
         {"long, moov last", "", "-t 40 -ac 2 -c:a aac", "f['\\xa9nam'] = ['Long']\n"},
         {"ALAC 24-bit, numeric genre only", "", "-t 1 -c:a alac -sample_fmt s32p -ar 96000",
          "f['tmpo'] = [200]\nf['disk'] = [(2, 0)]\n"},
-        {"64-bit mdat size", "tone.m4a", "", "", true},
+        {"64-bit mdat size", "tone.m4a", "", "", LongMdat},
+        {"meta without version, as QuickTime writes it", "",
+         "-t 1 -c:a aac -movflags +faststart -metadata title=T -metadata artist=A", "", BareMeta},
     };
     test::TempDir dir;
     for (const auto& c : cases) {
@@ -103,7 +108,16 @@ TEST(Mp4Read, FilesReadAsTagLibReadsThem) {
                                 .c_str()),
                 0);
         }
-        if (c.LongMdat) {
+        if (c.Change == BareMeta) {
+            // Four bytes fewer in meta and in the atoms that hold it.
+            std::string bytes = test::readAll(file);
+            const std::size_t moov = TopLevel(bytes, "moov"), udta = bytes.find("udta") - 4,
+                              meta = bytes.find("meta") - 4;
+            for (const std::size_t at : {moov, udta, meta})
+                bytes.replace(at, 4, Be32(ReadBe32(bytes, at) - 4));
+            dir.write(c.Name + ".m4a", bytes.erase(meta + 8, 4));
+        }
+        if (c.Change == LongMdat) {
             // The same media data under a 64-bit size: only chunk offsets move, which no
             // reader of tags looks at.
             std::string bytes = test::readAll(file);
