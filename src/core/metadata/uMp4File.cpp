@@ -36,23 +36,61 @@ constexpr std::string_view FreeFormPrefix = "----:com.apple.iTunes:";
 constexpr std::array<std::string_view, 11> Containers = {
     "moov", "udta", "mdia", "meta", "ilst", "stbl", "minf", "moof", "traf", "trak", "stsd"};
 
-// The item names TagLib's property map knows, and its names for them; other items are left out,
-// but for the free-form ones of iTunes, which are read under their own name.
+// How TagLib reads an item of a name, and so how its value is shown.
+enum TKind { Text, AnyText, Pair, Bool, Short, UInt, Genre, Covers };
+
+struct TItemName {
+    std::string_view Atom; // as the file spells it, in ISO-8859-1
+    std::string_view Property;
+    TKind Kind;
+};
+
+// The items TagLib's property map knows, with its names for them; the other items are left out,
+// but for the free-form ones of iTunes, read under their own name.
 // clang-format off
-constexpr std::pair<std::string_view, std::string_view> KeyNames[] = {
-    {"\xC2\xA9nam", "TITLE"}, {"\xC2\xA9" "ART", "ARTIST"}, {"\xC2\xA9" "alb", "ALBUM"},
-    {"\xC2\xA9" "cmt", "COMMENT"}, {"\xC2\xA9gen", "GENRE"}, {"\xC2\xA9" "day", "DATE"},
-    {"\xC2\xA9wrt", "COMPOSER"}, {"\xC2\xA9grp", "GROUPING"}, {"aART", "ALBUMARTIST"},
-    {"trkn", "TRACKNUMBER"}, {"disk", "DISCNUMBER"}, {"cpil", "COMPILATION"}, {"tmpo", "BPM"},
-    {"cprt", "COPYRIGHT"}, {"\xC2\xA9lyr", "LYRICS"}, {"\xC2\xA9too", "ENCODEDBY"},
-    {"soal", "ALBUMSORT"}, {"soaa", "ALBUMARTISTSORT"}, {"soar", "ARTISTSORT"},
-    {"sonm", "TITLESORT"}, {"soco", "COMPOSERSORT"}, {"sosn", "SHOWSORT"},
-    {"shwm", "SHOWWORKMOVEMENT"}, {"pgap", "GAPLESSPLAYBACK"}, {"pcst", "PODCAST"},
-    {"catg", "PODCASTCATEGORY"}, {"desc", "PODCASTDESC"}, {"egid", "PODCASTID"},
-    {"purl", "PODCASTURL"}, {"tves", "TVEPISODE"}, {"tven", "TVEPISODEID"},
-    {"tvnn", "TVNETWORK"}, {"tvsn", "TVSEASON"}, {"tvsh", "TVSHOW"}, {"\xC2\xA9wrk", "WORK"},
-    {"\xC2\xA9mvn", "MOVEMENTNAME"}, {"\xC2\xA9mvi", "MOVEMENTNUMBER"},
-    {"\xC2\xA9mvc", "MOVEMENTCOUNT"},
+constexpr TItemName ItemNames[] = {
+    {"\xA9nam", "TITLE", Text},
+    {"\xA9" "ART", "ARTIST", Text},
+    {"\xA9" "alb", "ALBUM", Text},
+    {"\xA9" "cmt", "COMMENT", Text},
+    {"\xA9gen", "GENRE", Text},
+    {"\xA9" "day", "DATE", Text},
+    {"\xA9wrt", "COMPOSER", Text},
+    {"\xA9grp", "GROUPING", Text},
+    {"aART", "ALBUMARTIST", Text},
+    {"trkn", "TRACKNUMBER", Pair},
+    {"disk", "DISCNUMBER", Pair},
+    {"cpil", "COMPILATION", Bool},
+    {"tmpo", "BPM", Short},
+    {"cprt", "COPYRIGHT", Text},
+    {"\xA9lyr", "LYRICS", Text},
+    {"\xA9too", "ENCODEDBY", Text},
+    {"soal", "ALBUMSORT", Text},
+    {"soaa", "ALBUMARTISTSORT", Text},
+    {"soar", "ARTISTSORT", Text},
+    {"sonm", "TITLESORT", Text},
+    {"soco", "COMPOSERSORT", Text},
+    {"sosn", "SHOWSORT", Text},
+    {"shwm", "SHOWWORKMOVEMENT", Bool},
+    {"pgap", "GAPLESSPLAYBACK", Bool},
+    {"pcst", "PODCAST", Bool},
+    {"catg", "PODCASTCATEGORY", Text},
+    {"desc", "PODCASTDESC", Text},
+    {"egid", "PODCASTID", AnyText},
+    {"purl", "PODCASTURL", AnyText},
+    {"tves", "TVEPISODE", UInt},
+    {"tven", "TVEPISODEID", Text},
+    {"tvnn", "TVNETWORK", Text},
+    {"tvsn", "TVSEASON", UInt},
+    {"tvsh", "TVSHOW", Text},
+    {"\xA9wrk", "WORK", Text},
+    {"\xA9mvn", "MOVEMENTNAME", Text},
+    {"\xA9mvi", "MOVEMENTNUMBER", Short},
+    {"\xA9mvc", "MOVEMENTCOUNT", Short},
+    // The ID3v1 genre number stands for a genre's name; covers are pictures, not fields.
+    {"gnre", "GENRE", Genre}, {"covr", "", Covers},
+};
+constexpr std::pair<std::string_view, std::string_view> FreeFormNames[] = {
     {"----:com.apple.iTunes:MusicBrainz Track Id", "MUSICBRAINZ_TRACKID"},
     {"----:com.apple.iTunes:MusicBrainz Artist Id", "MUSICBRAINZ_ARTISTID"},
     {"----:com.apple.iTunes:MusicBrainz Album Id", "MUSICBRAINZ_ALBUMID"},
@@ -65,24 +103,38 @@ constexpr std::pair<std::string_view, std::string_view> KeyNames[] = {
     {"----:com.apple.iTunes:MusicBrainz Album Type", "RELEASETYPE"},
     {"----:com.apple.iTunes:ARTISTS", "ARTISTS"},
     {"----:com.apple.iTunes:originaldate", "ORIGINALDATE"},
-    {"----:com.apple.iTunes:ASIN", "ASIN"}, {"----:com.apple.iTunes:LABEL", "LABEL"},
+    {"----:com.apple.iTunes:ASIN", "ASIN"},
+    {"----:com.apple.iTunes:LABEL", "LABEL"},
     {"----:com.apple.iTunes:LYRICIST", "LYRICIST"},
     {"----:com.apple.iTunes:CONDUCTOR", "CONDUCTOR"},
-    {"----:com.apple.iTunes:REMIXER", "REMIXER"}, {"----:com.apple.iTunes:ENGINEER", "ENGINEER"},
-    {"----:com.apple.iTunes:PRODUCER", "PRODUCER"}, {"----:com.apple.iTunes:DJMIXER", "DJMIXER"},
-    {"----:com.apple.iTunes:MIXER", "MIXER"}, {"----:com.apple.iTunes:SUBTITLE", "SUBTITLE"},
-    {"----:com.apple.iTunes:DISCSUBTITLE", "DISCSUBTITLE"}, {"----:com.apple.iTunes:MOOD", "MOOD"},
+    {"----:com.apple.iTunes:REMIXER", "REMIXER"},
+    {"----:com.apple.iTunes:ENGINEER", "ENGINEER"},
+    {"----:com.apple.iTunes:PRODUCER", "PRODUCER"},
+    {"----:com.apple.iTunes:DJMIXER", "DJMIXER"},
+    {"----:com.apple.iTunes:MIXER", "MIXER"},
+    {"----:com.apple.iTunes:SUBTITLE", "SUBTITLE"},
+    {"----:com.apple.iTunes:DISCSUBTITLE", "DISCSUBTITLE"},
+    {"----:com.apple.iTunes:MOOD", "MOOD"},
     {"----:com.apple.iTunes:ISRC", "ISRC"},
     {"----:com.apple.iTunes:CATALOGNUMBER", "CATALOGNUMBER"},
-    {"----:com.apple.iTunes:BARCODE", "BARCODE"}, {"----:com.apple.iTunes:SCRIPT", "SCRIPT"},
-    {"----:com.apple.iTunes:LANGUAGE", "LANGUAGE"}, {"----:com.apple.iTunes:LICENSE", "LICENSE"},
+    {"----:com.apple.iTunes:BARCODE", "BARCODE"},
+    {"----:com.apple.iTunes:SCRIPT", "SCRIPT"},
+    {"----:com.apple.iTunes:LANGUAGE", "LANGUAGE"},
+    {"----:com.apple.iTunes:LICENSE", "LICENSE"},
     {"----:com.apple.iTunes:MEDIA", "MEDIA"},
 };
 // clang-format on
 
-std::string_view PropertyName(std::string_view Item) {
-    for (const auto& [item, property] : KeyNames)
-        if (item == Item)
+const TItemName* ItemNamed(std::string_view Atom) {
+    for (const TItemName& item : ItemNames)
+        if (item.Atom == Atom)
+            return &item;
+    return nullptr;
+}
+
+std::string_view FreeFormProperty(std::string_view Name) {
+    for (const auto& [name, property] : FreeFormNames)
+        if (name == Name)
             return property;
     return {};
 }
@@ -447,27 +499,32 @@ std::vector<TData> ItemData(std::string_view Body, std::int32_t Wanted, bool Fre
 }
 
 bool TMp4Reader::readTags(int Ilst, TAudioInfo& Info, bool WithPictures) {
-    // Item name to values, the first atom of a name winning, in the order TagLib's map of items
-    // and so its property map list them.
-    std::map<std::string, std::vector<std::string>> items;
+    struct TItem {
+        std::string_view Property; // empty for a free-form item TagLib has no name for
+        std::vector<std::string> Values;
+    };
+    // Item name (in UTF-8) to its field, the first atom of a name winning, in the order of
+    // TagLib's map of items and so of its property map.
+    std::map<std::string, TItem> items;
     bool haveCovers = false;
     std::string body;
     for (int i = FAtoms[std::size_t(Ilst)].FirstChild; i >= 0;
          i = FAtoms[std::size_t(i)].NextSibling) {
         const TAtom& atom = FAtoms[std::size_t(i)];
-        std::string name = tagtext::Latin1ToUtf8({atom.Name.data(), 4});
-        const bool freeForm = name == "----";
-        const bool covers = name == "covr";
-        if (!freeForm && (PropertyName(name).empty() && name != "gnre" && !covers))
+        const std::string_view atomName(atom.Name.data(), 4);
+        const bool freeForm = atomName == "----";
+        const TItemName* known = freeForm ? nullptr : ItemNamed(atomName);
+        if (!freeForm && !known)
             continue; // an item no field is read from
-        if (covers && (!WithPictures || haveCovers))
+        const TKind kind = known ? known->Kind : Text;
+        if (kind == Covers && (!WithPictures || haveCovers))
             continue;
         if (atom.HeaderBytes != 8 || atom.Length - 8 > MaxItemBytes)
-            return fail("ilst item '" + name + "' too large or of an unusual form");
+            return fail("ilst item '" + tagtext::Latin1ToUtf8(atomName) +
+                        "' too large or of an unusual form");
         if (!read(atom.Offset + 8, std::size_t(atom.Length - 8), body))
             return fail("read error");
-        std::vector<std::string> values;
-        if (covers) {
+        if (kind == Covers) {
             for (const TData& data : ItemData(body, -1, false)) {
                 const std::int32_t t = data.Type;
                 if (t != TypeJpeg && t != TypePng && t != TypeBmp && t != TypeGif &&
@@ -481,16 +538,16 @@ bool TMp4Reader::readTags(int Ilst, TAudioInfo& Info, bool WithPictures) {
             }
             continue;
         }
-        const bool text = !freeForm && name != "trkn" && name != "disk" && name != "cpil" &&
-                          name != "pgap" && name != "pcst" && name != "shwm" && name != "tmpo" &&
-                          name != "\xC2\xA9mvi" && name != "\xC2\xA9mvc" && name != "tves" &&
-                          name != "tvsn" && name != "gnre";
-        const bool anyType = name == "purl" || name == "egid";
-        const std::vector<TData> data = ItemData(body, text && !anyType ? TypeUtf8 : -1, freeForm);
+        const std::vector<TData> data =
+            ItemData(body, !freeForm && kind == Text ? TypeUtf8 : -1, freeForm);
+        std::string name = tagtext::Latin1ToUtf8(atomName);
+        TItem item{known ? known->Property : std::string_view(), {}};
+        std::vector<std::string>& values = item.Values;
         if (freeForm) {
             if (data.size() < 3)
                 continue;
             name = "----:" + Utf8Text(data[0].Bytes) + ":" + Utf8Text(data[1].Bytes);
+            item.Property = FreeFormProperty(name);
             // Values of another type than text are kept, as TagLib keeps them, but read as
             // no text.
             if (data[2].Type == TypeUtf8)
@@ -498,20 +555,20 @@ bool TMp4Reader::readTags(int Ilst, TAudioInfo& Info, bool WithPictures) {
                     values.push_back(Utf8Text(data[k].Bytes));
         } else if (data.empty()) {
             continue;
-        } else if (text) {
+        } else if (kind == Text || kind == AnyText) {
             for (const TData& value : data)
                 values.push_back(Utf8Text(value.Bytes));
         } else {
             const TBytes first{data[0].Bytes};
-            if (name == "trkn" || name == "disk") {
+            if (kind == Pair) {
                 const int total = first.S16(4);
                 values.push_back(std::to_string(first.S16(2)) +
                                  (total ? "/" + std::to_string(total) : ""));
-            } else if (name == "tves" || name == "tvsn") {
+            } else if (kind == UInt) {
                 values.push_back(std::to_string(std::int32_t(first.U32(0))));
-            } else if (name == "tmpo" || name == "\xC2\xA9mvi" || name == "\xC2\xA9mvc") {
+            } else if (kind == Short) {
                 values.push_back(std::to_string(first.S16(0)));
-            } else if (name == "gnre") {
+            } else if (kind == Genre) {
                 const int genre = first.S16(0);
                 if (genre <= 0)
                     continue;
@@ -521,16 +578,15 @@ bool TMp4Reader::readTags(int Ilst, TAudioInfo& Info, bool WithPictures) {
                 values.push_back(first.At(0) != '\0' ? "1" : "0");
             }
         }
-        items.emplace(std::move(name), std::move(values));
+        items.emplace(std::move(name), std::move(item));
     }
     // The fields TagLib names, in the order of their names, then the free-form ones it does
     // not, under their own names unless a field of that name came before.
     std::map<std::string_view, const std::vector<std::string>*> fields;
-    std::vector<const std::pair<const std::string, std::vector<std::string>>*> freeForms;
+    std::vector<const std::pair<const std::string, TItem>*> freeForms;
     for (const auto& item : items) {
-        const std::string_view field = PropertyName(item.first);
-        if (!field.empty())
-            fields[field] = &item.second;
+        if (!item.second.Property.empty())
+            fields[item.second.Property] = &item.second.Values;
         else if (item.first.starts_with(FreeFormPrefix))
             freeForms.push_back(&item);
     }
@@ -541,7 +597,7 @@ bool TMp4Reader::readTags(int Ilst, TAudioInfo& Info, bool WithPictures) {
     for (const auto* item : freeForms) {
         const std::string key = TagKey(std::string_view(item->first).substr(FreeFormPrefix.size()));
         if (TagValues(tags, key).empty())
-            for (const std::string& value : item->second)
+            for (const std::string& value : item->second.Values)
                 tags.push_back({key, value});
     }
     NormalizeTagLibFields(tags);
