@@ -1,5 +1,6 @@
 #include "core/metadata/uMp4File.h"
 
+#include "core/metadata/uMp4Items.h"
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLibRead.h"
 #include "core/metadata/uTagText.h"
@@ -20,6 +21,8 @@ namespace orvanta {
 
 namespace {
 
+using namespace mp4;
+
 // Real files nest five or six levels; deeper is a corrupt or hostile file.
 constexpr int MaxDepth = 32;
 // A long fragmented file holds some ten thousand atoms.
@@ -35,109 +38,6 @@ constexpr std::string_view FreeFormPrefix = "----:com.apple.iTunes:";
 // The atoms whose body is a list of atoms.
 constexpr std::array<std::string_view, 11> Containers = {
     "moov", "udta", "mdia", "meta", "ilst", "stbl", "minf", "moof", "traf", "trak", "stsd"};
-
-// How TagLib reads an item of a name, and so how its value is shown.
-enum TKind { Text, AnyText, Pair, Bool, Short, UInt, Genre, Covers };
-
-struct TItemName {
-    std::string_view Atom; // as the file spells it, in ISO-8859-1
-    std::string_view Property;
-    TKind Kind;
-};
-
-// The items TagLib's property map knows, with its names for them; the other items are left out,
-// but for the free-form ones of iTunes, read under their own name.
-// clang-format off
-constexpr TItemName ItemNames[] = {
-    {"\xA9nam", "TITLE", Text},
-    {"\xA9" "ART", "ARTIST", Text},
-    {"\xA9" "alb", "ALBUM", Text},
-    {"\xA9" "cmt", "COMMENT", Text},
-    {"\xA9gen", "GENRE", Text},
-    {"\xA9" "day", "DATE", Text},
-    {"\xA9wrt", "COMPOSER", Text},
-    {"\xA9grp", "GROUPING", Text},
-    {"aART", "ALBUMARTIST", Text},
-    {"trkn", "TRACKNUMBER", Pair},
-    {"disk", "DISCNUMBER", Pair},
-    {"cpil", "COMPILATION", Bool},
-    {"tmpo", "BPM", Short},
-    {"cprt", "COPYRIGHT", Text},
-    {"\xA9lyr", "LYRICS", Text},
-    {"\xA9too", "ENCODEDBY", Text},
-    {"soal", "ALBUMSORT", Text},
-    {"soaa", "ALBUMARTISTSORT", Text},
-    {"soar", "ARTISTSORT", Text},
-    {"sonm", "TITLESORT", Text},
-    {"soco", "COMPOSERSORT", Text},
-    {"sosn", "SHOWSORT", Text},
-    {"shwm", "SHOWWORKMOVEMENT", Bool},
-    {"pgap", "GAPLESSPLAYBACK", Bool},
-    {"pcst", "PODCAST", Bool},
-    {"catg", "PODCASTCATEGORY", Text},
-    {"desc", "PODCASTDESC", Text},
-    {"egid", "PODCASTID", AnyText},
-    {"purl", "PODCASTURL", AnyText},
-    {"tves", "TVEPISODE", UInt},
-    {"tven", "TVEPISODEID", Text},
-    {"tvnn", "TVNETWORK", Text},
-    {"tvsn", "TVSEASON", UInt},
-    {"tvsh", "TVSHOW", Text},
-    {"\xA9wrk", "WORK", Text},
-    {"\xA9mvn", "MOVEMENTNAME", Text},
-    {"\xA9mvi", "MOVEMENTNUMBER", Short},
-    {"\xA9mvc", "MOVEMENTCOUNT", Short},
-    // The ID3v1 genre number stands for a genre's name; covers are pictures, not fields.
-    {"gnre", "GENRE", Genre}, {"covr", "", Covers},
-};
-constexpr std::pair<std::string_view, std::string_view> FreeFormNames[] = {
-    {"----:com.apple.iTunes:MusicBrainz Track Id", "MUSICBRAINZ_TRACKID"},
-    {"----:com.apple.iTunes:MusicBrainz Artist Id", "MUSICBRAINZ_ARTISTID"},
-    {"----:com.apple.iTunes:MusicBrainz Album Id", "MUSICBRAINZ_ALBUMID"},
-    {"----:com.apple.iTunes:MusicBrainz Album Artist Id", "MUSICBRAINZ_ALBUMARTISTID"},
-    {"----:com.apple.iTunes:MusicBrainz Release Group Id", "MUSICBRAINZ_RELEASEGROUPID"},
-    {"----:com.apple.iTunes:MusicBrainz Release Track Id", "MUSICBRAINZ_RELEASETRACKID"},
-    {"----:com.apple.iTunes:MusicBrainz Work Id", "MUSICBRAINZ_WORKID"},
-    {"----:com.apple.iTunes:MusicBrainz Album Release Country", "RELEASECOUNTRY"},
-    {"----:com.apple.iTunes:MusicBrainz Album Status", "RELEASESTATUS"},
-    {"----:com.apple.iTunes:MusicBrainz Album Type", "RELEASETYPE"},
-    {"----:com.apple.iTunes:ARTISTS", "ARTISTS"},
-    {"----:com.apple.iTunes:originaldate", "ORIGINALDATE"},
-    {"----:com.apple.iTunes:ASIN", "ASIN"},
-    {"----:com.apple.iTunes:LABEL", "LABEL"},
-    {"----:com.apple.iTunes:LYRICIST", "LYRICIST"},
-    {"----:com.apple.iTunes:CONDUCTOR", "CONDUCTOR"},
-    {"----:com.apple.iTunes:REMIXER", "REMIXER"},
-    {"----:com.apple.iTunes:ENGINEER", "ENGINEER"},
-    {"----:com.apple.iTunes:PRODUCER", "PRODUCER"},
-    {"----:com.apple.iTunes:DJMIXER", "DJMIXER"},
-    {"----:com.apple.iTunes:MIXER", "MIXER"},
-    {"----:com.apple.iTunes:SUBTITLE", "SUBTITLE"},
-    {"----:com.apple.iTunes:DISCSUBTITLE", "DISCSUBTITLE"},
-    {"----:com.apple.iTunes:MOOD", "MOOD"},
-    {"----:com.apple.iTunes:ISRC", "ISRC"},
-    {"----:com.apple.iTunes:CATALOGNUMBER", "CATALOGNUMBER"},
-    {"----:com.apple.iTunes:BARCODE", "BARCODE"},
-    {"----:com.apple.iTunes:SCRIPT", "SCRIPT"},
-    {"----:com.apple.iTunes:LANGUAGE", "LANGUAGE"},
-    {"----:com.apple.iTunes:LICENSE", "LICENSE"},
-    {"----:com.apple.iTunes:MEDIA", "MEDIA"},
-};
-// clang-format on
-
-const TItemName* ItemNamed(std::string_view Atom) {
-    for (const TItemName& item : ItemNames)
-        if (item.Atom == Atom)
-            return &item;
-    return nullptr;
-}
-
-std::string_view FreeFormProperty(std::string_view Name) {
-    for (const auto& [name, property] : FreeFormNames)
-        if (name == Name)
-            return property;
-    return {};
-}
 
 // The data types of an item's values.
 constexpr std::int32_t TypeImplicit = 0;
