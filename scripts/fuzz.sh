@@ -13,7 +13,7 @@ cmake --build --preset fuzz
 mkdir -p build/fuzz/findings
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in id3v1 id3v2 frame_search tag_writer flac ogg taglib; do
+for target in id3v1 id3v2 frame_search tag_writer flac ogg mp4 taglib; do
     mkdir -p "$scratch/$target"
     echo "fuzz_$target: ${seconds}s"
     status=0

@@ -10,6 +10,7 @@
 
 #include "core/metadata/uAudioSniff.h"
 #include "core/metadata/uFlacFile.h"
+#include "core/metadata/uMp4File.h"
 #include "core/metadata/uOggFile.h"
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLibRead.h"
@@ -104,6 +105,9 @@ bool readAudio(TByteSource& Source, TAudioFormat Format, TAudioInfo& Info, bool 
             return true;
         break;
     case TAudioFormat::M4A:
+        if (ReadMp4(Source, Info, WithPictures))
+            return true;
+        break;
     case TAudioFormat::WavPack:
     case TAudioFormat::WAV:
     case TAudioFormat::AIFF:

@@ -9,7 +9,7 @@ namespace orvanta {
 
 class TByteSource;
 
-// Reads a file of Format (any but MP3 and Unknown) from Source: FLAC, Ogg Vorbis and Opus
+// Reads a file of Format (any but MP3 and Unknown) from Source: FLAC, Ogg Vorbis, Opus and M4A
 // through their own readers, which read only the metadata, with TagLib as the fallback for a
 // file they refuse; the others through TagLib, reading Source, so the pages an import's batch
 // read already are not read again. Pictures only when asked; ID3v2Bytes gets the size of an

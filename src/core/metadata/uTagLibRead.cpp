@@ -84,9 +84,7 @@ TTagEntries EntriesOf(TagLib::File& File, TAudioFormat Format) {
             for (const TagLib::String& value : mp4->item(atom).toStringList())
                 tags.push_back({key, taglib::Utf8(value)});
     }
-    RenameAliases(tags);
-    SplitTotal(tags, "TRACKNUMBER", "TRACKTOTAL");
-    SplitTotal(tags, "DISCNUMBER", "DISCTOTAL");
+    NormalizeTagLibFields(tags);
     return tags;
 }
 
@@ -146,6 +144,12 @@ void FormatProperties(TagLib::File& File, TAudioFormat Format, TAudioProperties&
 }
 
 } // namespace
+
+void NormalizeTagLibFields(TTagEntries& Tags) {
+    RenameAliases(Tags);
+    SplitTotal(Tags, "TRACKNUMBER", "TRACKTOTAL");
+    SplitTotal(Tags, "DISCNUMBER", "DISCTOTAL");
+}
 
 bool ReadWithTagLib(TagLib::IOStream& Stream, TAudioFormat Format, TAudioInfo& Info,
                     bool WithPictures) {
