@@ -40,4 +40,16 @@ std::vector<std::string> TagValues(const TTagEntries& Entries, std::string_view 
     return values;
 }
 
+std::string MimeOfData(std::string_view Data) {
+    if (Data.starts_with("\xFF\xD8\xFF"))
+        return "image/jpeg";
+    if (Data.starts_with("\x89PNG"))
+        return "image/png";
+    if (Data.starts_with("GIF8"))
+        return "image/gif";
+    if (Data.starts_with("BM"))
+        return "image/bmp";
+    return {};
+}
+
 } // namespace orvanta

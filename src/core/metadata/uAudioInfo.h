@@ -71,4 +71,7 @@ struct TAudioInfo {
     std::vector<TPicture> Pictures;
 };
 
+// The MIME type of a picture's bytes by their signature (JPEG, PNG, GIF, BMP); empty when none.
+std::string MimeOfData(std::string_view Data);
+
 } // namespace orvanta

@@ -1,4 +1,5 @@
 #include "core/metadata/uFormatPictures.h"
+#include "core/metadata/uAudioInfo.h"
 
 #include "core/metadata/uTagLibFile.h"
 
@@ -26,18 +27,6 @@ TagLib::ByteVector Bytes(const std::string& Data) {
 }
 std::string Bytes(const TagLib::ByteVector& Data) {
     return std::string(Data.data(), Data.size());
-}
-
-std::string MimeOfData(std::string_view Data) {
-    if (Data.starts_with("\xFF\xD8\xFF"))
-        return "image/jpeg";
-    if (Data.starts_with("\x89PNG"))
-        return "image/png";
-    if (Data.starts_with("GIF8"))
-        return "image/gif";
-    if (Data.starts_with("BM"))
-        return "image/bmp";
-    return {};
 }
 
 // The APE item of each ID3v2 picture type, as the APEv2 convention of WavPack players spells it.

@@ -1,4 +1,5 @@
 #include "core/metadata/uMp4File.h"
+#include "core/metadata/uAudioInfo.h"
 
 #include "core/metadata/uMp4Items.h"
 #include "core/metadata/uTagFile.h"
@@ -100,18 +101,6 @@ std::string Utf8Text(std::string_view Bytes) {
         i += n;
     }
     return std::string(Bytes);
-}
-
-std::string MimeOfData(std::string_view Data) {
-    if (Data.starts_with("\xFF\xD8\xFF"))
-        return "image/jpeg";
-    if (Data.starts_with("\x89PNG"))
-        return "image/png";
-    if (Data.starts_with("GIF8"))
-        return "image/gif";
-    if (Data.starts_with("BM"))
-        return "image/bmp";
-    return {};
 }
 
 // A double to int as the x86 conversion TagLib's arithmetic relies on gives it.
