@@ -458,6 +458,9 @@ void TPlaybackControl::wmpPlayerPlayStateChange(int NewState) {
     } else if (NewState == IPlayerEngine::psPlaying) {
         FTrackPlayed = true;
         FFailed.clear();
+    } else if (NewState == IPlayerEngine::psPaused) {
+        // A pause in a track's first second stays: the pending start must not undo it.
+        tmrPlay->stop();
     }
 }
 
