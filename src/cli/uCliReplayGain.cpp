@@ -26,7 +26,7 @@ struct ReplayGainOptions {
 };
 
 json ResultLine(const TGainResult& Result) {
-    const TGainValues& values = Result.Values;
+    const TMeasuredGain& values = Result.Values;
     json line = {{"file", Result.Path},
                  {"loudness", std::round(Result.Loudness * 100) / 100},
                  {"track_gain", GainText(values.TrackGain)},
@@ -75,7 +75,7 @@ int RunReplayGain(const ReplayGainOptions& O) {
         library.OpenDatabase(MediaDatabaseFile());
         for (const TGainResult& result : results)
             if (result.Measured()) {
-                const TGainValues& v = result.Values;
+                const TMeasuredGain& v = result.Values;
                 RecordReplayGain(library, fullPath(result.Path),
                                  {v.TrackGain, v.TrackPeak, v.AlbumGain, v.AlbumPeak});
             }

@@ -192,7 +192,7 @@ TEST(ReplayGain, CancelWritesNothingAndRowsTakeTheGains) {
     ASSERT_TRUE(home.DB.AddMedia(added));
     const std::vector<TGainResult> results = ScanReplayGain({{{files[0]}, true}}, true, {});
     ASSERT_TRUE(results.at(0).Measured()) << results[0].Error;
-    const TGainValues& values = results[0].Values;
+    const TMeasuredGain& values = results[0].Values;
     ASSERT_TRUE(
         RecordReplayGain(home.DB, files[0],
                          {values.TrackGain, values.TrackPeak, values.AlbumGain, values.AlbumPeak}));

@@ -24,7 +24,7 @@ struct TGainResult {
     std::string Error;
     double Loudness = 0;
     // Filled when measured; album values only for a file of an album.
-    TGainValues Values;
+    TMeasuredGain Values;
     // Its tag now holds different values than before.
     bool Written = false;
     bool Measured() const { return Error.empty(); }

@@ -25,7 +25,7 @@ std::string Formatted(const char* Format, double Value) {
     return text;
 }
 
-TFieldMap ReplayGainFields(const TGainValues& Values) {
+TFieldMap ReplayGainFields(const TMeasuredGain& Values) {
     TFieldMap fields = {{"REPLAYGAIN_TRACK_GAIN", {GainText(Values.TrackGain)}},
                         {"REPLAYGAIN_TRACK_PEAK", {PeakText(Values.TrackPeak)}}};
     if (Values.AlbumGain)
@@ -37,7 +37,7 @@ TFieldMap ReplayGainFields(const TGainValues& Values) {
 
 // Opus players take R128_* relative to the header's output gain; a REPLAYGAIN_* field of the
 // same scope would be taken first, so it goes.
-TFieldMap OpusFields(const TGainValues& Values) {
+TFieldMap OpusFields(const TMeasuredGain& Values) {
     TFieldMap fields = {{"R128_TRACK_GAIN", {R128Text(Values.TrackGain)}},
                         {"REPLAYGAIN_TRACK_GAIN", {}},
                         {"REPLAYGAIN_TRACK_PEAK", {}}};
@@ -140,7 +140,7 @@ std::string R128Text(double Gain) {
     return std::to_string(static_cast<int>(std::clamp(q78, -32768.0, 32767.0)));
 }
 
-bool WriteGainTags(const std::string& Path, const TGainValues& Values, bool& Changed,
+bool WriteGainTags(const std::string& Path, const TMeasuredGain& Values, bool& Changed,
                    std::string& Error) {
     Changed = false;
     Error.clear();

@@ -13,7 +13,7 @@ constexpr double R128Reference = -23.0;
 
 // Gains in dB at the ReplayGain level and peaks as a share of full scale; the album's only when
 // the file was measured as part of an album.
-struct TGainValues {
+struct TMeasuredGain {
     double TrackGain = 0;
     double TrackPeak = 0;
     std::optional<double> AlbumGain;
@@ -35,7 +35,7 @@ std::string R128Text(double Gain);
 // and loses any REPLAYGAIN_* field of what was measured, which players would take first. Only
 // fields whose text differs are written; a file whose fields all hold these values is not
 // touched and Changed stays false. On a failure the file keeps every byte and Error says why.
-[[nodiscard]] bool WriteGainTags(const std::string& Path, const TGainValues& Values, bool& Changed,
-                                 std::string& Error);
+[[nodiscard]] bool WriteGainTags(const std::string& Path, const TMeasuredGain& Values,
+                                 bool& Changed, std::string& Error);
 
 } // namespace orvanta

@@ -48,7 +48,7 @@ std::vector<TGainGroup> AlbumsOf(const std::vector<TMediaItem>& Items) {
     return groups;
 }
 
-TReplayGain LibraryGain(const TGainValues& Values) {
+TReplayGain LibraryGain(const TMeasuredGain& Values) {
     return {Values.TrackGain, Values.TrackPeak, Values.AlbumGain, Values.AlbumPeak};
 }
 
