@@ -1,6 +1,6 @@
 #include "ui/playback/uPlayerEngine.h"
+#include "core/replaygain/uStreamGain.h"
 #include "ui/common/uQtPath.h"
-#include "ui/playback/uStreamGain.h"
 
 #include "core/common/uTFileUtils.h"
 

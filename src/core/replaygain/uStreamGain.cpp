@@ -1,4 +1,4 @@
-#include "ui/playback/uStreamGain.h"
+#include "core/replaygain/uStreamGain.h"
 
 #include <gst/gst.h>
 
