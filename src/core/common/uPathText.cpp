@@ -134,8 +134,19 @@ std::string FindDisplayedPath(const std::string& Path) {
 
 std::string JsonPathLiteral(std::string_view Path) {
     std::string out = "\"";
+    out.reserve(Path.size() + 2);
     char escape[8];
     for (std::size_t at = 0; at < Path.size();) {
+        // Plain ASCII, most of any text, is copied a run at a time.
+        std::size_t plain = at;
+        while (plain < Path.size() && Path[plain] >= 0x20 && Path[plain] < 0x7f &&
+               Path[plain] != '"' && Path[plain] != '\\')
+            ++plain;
+        if (plain > at) {
+            out.append(Path.substr(at, plain - at));
+            at = plain;
+            continue;
+        }
         const std::size_t length = Utf8SequenceAt(Path, at);
         const auto byte = static_cast<unsigned char>(Path[at]);
         if (length == 0) {
@@ -170,7 +181,8 @@ std::string JsonPathLiteral(std::string_view Path) {
         }
         at += length == 0 ? 1 : length;
     }
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 void AppendUtf8(std::string& Out, char32_t Code) {

@@ -95,8 +95,9 @@ void TEasyDatabase::connect(int Flags) {
 void TEasyDatabase::refuseForeignFile() {
     if (RequiredTable.empty() || IsEmpty())
         return;
-    sqlite3_stmt* find = Prepare(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1", {RequiredTable});
+    const std::vector<TEasyValue> name{RequiredTable};
+    sqlite3_stmt* find =
+        Prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1", name);
     const bool found = sqlite3_step(find) == SQLITE_ROW && sqlite3_column_int64(find, 0) > 0;
     sqlite3_reset(find);
     if (!found)
@@ -190,7 +191,7 @@ sqlite3_stmt* TEasyDatabase::compile(const std::string& Sql) {
 }
 
 void TEasyDatabase::bind(sqlite3_stmt* Statement, const std::string& Sql,
-                         const std::vector<TEasyValue>& Params) {
+                         const std::vector<TEasyValue>& Params, bool Copy) {
     if (static_cast<std::size_t>(sqlite3_bind_parameter_count(Statement)) != Params.size())
         throw EEasyError("Wrong number of values for \"" + Sql + "\"");
     for (std::size_t i = 0; i < Params.size(); ++i) {
@@ -198,7 +199,7 @@ void TEasyDatabase::bind(sqlite3_stmt* Statement, const std::string& Sql,
         int result = SQLITE_OK;
         if (const auto* text = std::get_if<std::string>(&Params[i]))
             result = sqlite3_bind_text64(Statement, slot, text->data(), text->size(),
-                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+                                         Copy ? SQLITE_TRANSIENT : SQLITE_STATIC, SQLITE_UTF8);
         else
             result = sqlite3_bind_int64(Statement, slot, std::get<std::int64_t>(Params[i]));
         if (result != SQLITE_OK)
@@ -213,14 +214,14 @@ sqlite3_stmt* TEasyDatabase::Prepare(const std::string& Sql,
         throw EEasyError("The database is not open");
     sqlite3_stmt* statement = nullptr;
     if (auto found = FStatements.find(Sql); found != FStatements.end()) {
+        // Every slot is bound again below, so the old values need no clearing.
         statement = found->second;
         sqlite3_reset(statement);
-        sqlite3_clear_bindings(statement);
     } else {
         statement = compile(Sql);
         FStatements.emplace(Sql, statement);
     }
-    bind(statement, Sql, Params);
+    bind(statement, Sql, Params, false);
     return statement;
 }
 
@@ -235,7 +236,7 @@ sqlite3_stmt* TEasyDatabase::PrepareOwn(const std::string& Sql,
         statement = compile(Sql);
     }
     try {
-        bind(statement, Sql, Params);
+        bind(statement, Sql, Params, true);
     } catch (...) {
         sqlite3_finalize(statement);
         throw;

@@ -66,7 +66,9 @@ public:
     void Execute(const std::string& Sql);
     // Whether the file holds no table, view or index at all.
     bool IsEmpty();
-    // A prepared statement, reset and with the values bound, owned by the connection.
+    // A prepared statement, reset and with the values bound, owned by the connection. The
+    // texts are bound without a copy, which a row's thirty values would cost on every add:
+    // Params must outlive the statement's steps, which every caller takes at once.
     sqlite3_stmt* Prepare(const std::string& Sql, const std::vector<TEasyValue>& Params);
     // A statement of the caller's own, with the values bound, until the caller hands it back
     // with Release. Another Prepare of the same text never resets it in the middle of a walk.
@@ -96,7 +98,7 @@ private:
     void refuseForeignFile();
     sqlite3_stmt* compile(const std::string& Sql);
     void bind(sqlite3_stmt* Statement, const std::string& Sql,
-              const std::vector<TEasyValue>& Params);
+              const std::vector<TEasyValue>& Params, bool Copy);
 
     // Debug builds check that one thread at a time uses the connection: SQLite runs it without
     // a mutex of its own.

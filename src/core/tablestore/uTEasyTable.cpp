@@ -99,8 +99,8 @@ void TEasyTable::Open() {
     if (FActive)
         return;
     auto database = Database();
-    sqlite3_stmt* info =
-        database->Prepare("SELECT name, type FROM pragma_table_info(?1)", {TEasyValue(TableName)});
+    const std::vector<TEasyValue> table{TEasyValue(TableName)};
+    sqlite3_stmt* info = database->Prepare("SELECT name, type FROM pragma_table_info(?1)", table);
     FFields.clear();
     int result = SQLITE_ROW;
     while ((result = sqlite3_step(info)) == SQLITE_ROW) {
