@@ -333,6 +333,8 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
             writeValues(FAddedId, Record, true);
             if (FSlashedMemo && Record.Directory != FSlashedMemo->Folder)
                 FSlashedMemo->Rows = true; // a row under the spelling with the '/'
+            else if (FSlashedMemo && !FSlashedMemo->BareRows)
+                FSlashedMemo->Added.insert(Record.FileName);
         }
         if (own)
             database->Commit();
@@ -349,10 +351,17 @@ bool TMyMediaDB::AddMedia(const TMediaRecord& Record) {
 bool TMyMediaDB::hasRow(const TMediaRecord& Record) {
     auto [bare, slashed] = FolderSpellings(Record.Directory);
     if (FBatch && (!FSlashedMemo || FSlashedMemo->Folder != bare)) {
-        OpenQuery(FQuery, SpellingRowsSql, {LowerAscii(slashed), slashed});
-        FSlashedMemo = TSlashedMemo{bare, !FQuery.Eof()};
+        WalkQuery(FQuery, SpellingRowsSql, {LowerAscii(slashed), slashed});
+        FSlashedMemo = TSlashedMemo{bare, !FQuery.Eof(), true, {}};
         FQuery.Close();
+        if (!FSlashedMemo->Rows) {
+            WalkQuery(FQuery, SpellingRowsSql, {LowerAscii(bare), bare});
+            FSlashedMemo->BareRows = !FQuery.Eof();
+            FQuery.Close();
+        }
     }
+    if (FBatch && !FSlashedMemo->Rows && !FSlashedMemo->BareRows)
+        return FSlashedMemo->Added.contains(Record.FileName);
     if (FBatch && !FSlashedMemo->Rows)
         OpenQuery(FQuery, BareExistsSql,
                   {LowerAscii(bare), LowerAscii(Record.FileName), bare, Record.FileName});
@@ -396,6 +405,7 @@ void TMyMediaDB::StampMedia(std::string_view Directory, std::string_view FileNam
 }
 
 void TMyMediaDB::DeleteMedia(std::string_view Directory, std::string_view FileName) {
+    FSlashedMemo.reset(); // the memo's names are rows that exist
     ExecQuery(FQuery, DeleteMediaSql, FileParams(Directory, FileName));
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -233,9 +234,13 @@ private:
     // Inside a batch (the write lock held, so no one else adds rows): the bare spelling of
     // the folder of the last add, and whether rows under its spelling with a trailing '/'
     // may exist. Such rows are rare, so an add's check usually looks up one spelling only.
+    // A folder that held no rows under either spelling when the batch came to it, as every
+    // folder of a first import, is checked against the names the batch added there.
     struct TSlashedMemo {
         std::string Folder;
         bool Rows = true;
+        bool BareRows = true;
+        std::unordered_set<std::string> Added;
     };
     std::optional<TSlashedMemo> FSlashedMemo;
     bool FBatch = false;
