@@ -12,6 +12,7 @@
 #include "cli/uCliJson.h"
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
+#include "core/common/uPathText.h"
 #include "core/library/uMediaFolders.h"
 #include "core/library/uMediaImport.h"
 #include "core/library/uMediaMaintenance.h"
@@ -101,40 +102,48 @@ bool openLibrary(TMyMediaDB& library) {
     return true;
 }
 
-// One line per file added or left out; false when it was left out.
+// One line per file added or left out; false when it was left out. Written without a json
+// object, as an import prints tens of thousands of them on the library's writing thread;
+// the keys stay in the order the other lines have.
 bool printAddResult(const TAddResult& result) {
-    json out = {{"path", result.Path}};
+    const bool withRow =
+        result.Outcome == TAddOutcome::Added || result.Outcome == TAddOutcome::Updated;
+    std::string outcome;
     bool added = true;
     switch (result.Outcome) {
     case TAddOutcome::Added:
-        out["result"] = "added";
-        out["format"] = result.Row.Format;
-        out["seconds"] = result.Row.Seconds;
-        out["title"] = result.Row.Title;
+        outcome = "added";
         break;
     case TAddOutcome::AlreadyInLibrary:
-        out["result"] = "already in library";
+        outcome = "already in library";
         break;
     case TAddOutcome::Updated:
-        out["result"] = "updated";
-        out["format"] = result.Row.Format;
-        out["seconds"] = result.Row.Seconds;
-        out["title"] = result.Row.Title;
+        outcome = "updated";
         break;
     case TAddOutcome::Unsupported:
     case TAddOutcome::NotRegularFile:
-        out["result"] =
-            result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
+        outcome = result.Outcome == TAddOutcome::Unsupported ? "unsupported" : "not a regular file";
         added = false;
         std::cerr << forTerminal(AddRefusalMessage(result)) << "\n";
         break;
     case TAddOutcome::NoAudio:
     case TAddOutcome::Unreadable:
-        out["result"] = SkipReason(result);
+        outcome = SkipReason(result);
         added = false;
         break;
     }
-    printLine(out);
+    std::string line = "{";
+    if (withRow)
+        line += "\"format\":" + JsonPathLiteral(result.Row.Format) + ",";
+    line += "\"path\":" + JsonPathLiteral(result.Path);
+    line += ",\"result\":" + JsonPathLiteral(outcome);
+    if (withRow) {
+        line += ",\"seconds\":" + std::to_string(result.Row.Seconds);
+        line += ",\"title\":" + JsonPathLiteral(result.Row.Title);
+    }
+    line += "}\n";
+    std::cout << line;
+    std::cout.flush();
     return added;
 }
 
