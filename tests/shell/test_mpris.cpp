@@ -23,6 +23,12 @@ class TChangeLog : public QObject {
     Q_OBJECT
 public:
     QStringList Names;
+    bool Listen() {
+        return QDBusConnection::sessionBus().connect(
+            QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+            this, SLOT(Changed(QString, QVariantMap, QStringList)));
+    }
 public slots:
     void Changed(const QString& Interface, const QVariantMap& Values, const QStringList&) {
         if (Interface == QStringLiteral("org.mpris.MediaPlayer2.Player")) {
@@ -56,10 +62,7 @@ private slots:
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         QVERIFY(window.Mpris->Registered());
         TChangeLog changes;
-        QVERIFY(QDBusConnection::sessionBus().connect(
-            QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-            &changes, SLOT(Changed(QString, QVariantMap, QStringList))));
+        QVERIFY(changes.Listen());
         QSignalSpy seeked(window.Mpris, &TMprisService::Seeked);
 
         TPlayList queue;
@@ -132,10 +135,7 @@ private slots:
         TfrmMain window(prompts, nullptr, nullptr, &engine);
         QVERIFY(window.Mpris->Registered());
         TChangeLog changes;
-        QVERIFY(QDBusConnection::sessionBus().connect(
-            QString(), QStringLiteral("/org/mpris/MediaPlayer2"),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-            &changes, SLOT(Changed(QString, QVariantMap, QStringList))));
+        QVERIFY(changes.Listen());
         TPlayList queue;
         queue.SetUp("Three", pmNormal);
         for (const QString& file : {numbered, FFirst, FSecond})
