@@ -445,8 +445,23 @@ void TMyMediaDB::SelectAllMedia(TEasyQuery& Query) {
 
 void TMyMediaDB::DistinctValues(const char* Field,
                                 const std::function<bool(std::string_view)>& Value) {
+    // A field that holds several values offers each once: the texts of rows of one value,
+    // and the value table's values, never "A / B" as one choice.
+    static const std::pair<std::string_view, TMediaField> listed[] = {
+        {"fArtist", TMediaField::Artist},
+        {"fAlbumArtist", TMediaField::AlbumArtist},
+        {"fGenre", TMediaField::Genre},
+        {"fComposer", TMediaField::Composer}};
+    std::string sql = distinctOf(Field);
+    for (const auto& [name, field] : listed)
+        if (FValueTable && name == Field) {
+            const std::string kind = std::to_string(static_cast<int>(field));
+            sql = std::string("SELECT ") + Field + " FROM tMedia WHERE rowid NOT IN (SELECT " +
+                  "fMediaId FROM tMediaValues WHERE fField = " + kind + ") UNION SELECT " +
+                  "fValue FROM tMediaValues WHERE fField = " + kind + " ORDER BY 1";
+        }
     TEasyQuery query;
-    WalkQuery(query, distinctOf(Field));
+    WalkQuery(query, sql);
     for (; !query.Eof(); query.Next())
         if (std::string_view value = query.Fields(0).AsText(); !value.empty() && !Value(value))
             return;

@@ -89,7 +89,7 @@ public:
     void WalkAllMedia(const std::function<bool(const TMediaRecord&)>& Row);
     // Hands Value the distinct, non-empty values of a tag column (fArtist, fAlbum, fGenre,
     // fLanguage, fComposer) in ascending order, read without counting them first, until it
-    // returns false.
+    // returns false. A column that keeps several values per row gives each value once.
     void DistinctValues(const char* Field, const std::function<bool(std::string_view)>& Value);
     // The listing's row ids, in its order (SearchWords makes Words from what was typed), read
     // in one walk; RowRead is called for each row read. Only reads.
