@@ -6,7 +6,6 @@
 #include "core/metadata/ID3v2Text.h"
 #include "core/metadata/uAudioRead.h"
 #include "core/metadata/uTagFile.h"
-#include "core/metadata/uTagWriteAny.h"
 
 #include <algorithm>
 #include <charconv>
@@ -22,17 +21,6 @@ namespace {
 using nlohmann::json;
 
 } // namespace
-
-int TagOtherFormat(const std::string& Path, TAudioFormat /*Format*/, const TFieldValues& Fields) {
-    TTagChanges changes;
-    changes.Fields = Fields;
-    std::string error;
-    if (WriteTagChangesAny(Path, changes, error) == TTagWrite::Failed) {
-        std::cerr << error << "\n";
-        return ExitFailed;
-    }
-    return ExitOk;
-}
 
 bool WriteFormatLine(std::string& Out, const std::string& Path, TByteSource& Source,
                      TAudioFormat Format) {

@@ -19,7 +19,9 @@ bool IsNumberKey(std::string_view Key) {
     return Key == "TRACKNUMBER" || Key == "TRACKTOTAL" || Key == "DISCNUMBER" || Key == "DISCTOTAL";
 }
 
+// A number as a tag may spell it: "03" is 3, and "3/12" is 3 with its total.
 std::string WithoutLeadingZeros(std::string_view Text) {
+    Text = Text.substr(0, Text.find('/'));
     while (Text.size() > 1 && Text.front() == '0')
         Text.remove_prefix(1);
     return std::string(Text);

@@ -25,7 +25,7 @@ struct TTagState {
                                 bool WithPictures, TTagState& State, std::string& Error);
 
 // Whether Values read back from a tag are what Wanted asked for Key: track and disc numbers
-// compare as numbers ("03" is 3).
+// compare as numbers ("03" is 3, and so is "3/12").
 bool SameTagValues(const std::string& Key, const std::vector<std::string>& Values,
                    const std::vector<std::string>& Wanted);
 
