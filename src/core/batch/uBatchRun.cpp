@@ -158,7 +158,7 @@ bool HoldsAlready(const TJournalItem& Item) {
         if (old == Item.OldFields.end() || !SameTagValues(key, old->second, values))
             return false;
     }
-    return Item.NewPictures == Item.OldPictures;
+    return !Item.NewPictures || SamePictures(*Item.NewPictures, *Item.OldPictures);
 }
 
 // Whether the file at Path holds what the item wrote.
@@ -175,7 +175,7 @@ bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
     for (const auto& [key, values] : Item.NewFields)
         if (!SameTagValues(key, state.Fields[key], values))
             return false;
-    return !Item.NewPictures || state.Pictures == *Item.NewPictures;
+    return !Item.NewPictures || SamePictures(state.Pictures, *Item.NewPictures);
 }
 
 } // namespace
@@ -215,13 +215,15 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
         return true;
     // Every file is whole at one of its two paths: the rows and entries go where it is.
     std::vector<std::pair<std::string, std::string>> moves;
-    for (const TJournalItem& item : journal->Items) {
+    for (std::size_t i = 0; i < journal->Items.size(); ++i) {
+        const TJournalItem& item = journal->Items[i];
         const bool moved =
             item.NewPath != item.OldPath && FileExists(item.NewPath) && !FileExists(item.OldPath);
         const std::string& now = moved ? item.NewPath : item.OldPath;
         const std::string& other = moved ? item.OldPath : item.NewPath;
-        if (Targets.Library)
-            FollowInLibrary(*Targets.Library, other == now ? now : other, now);
+        // An item marked done has its row already; only the playlists wait for the end.
+        if (Targets.Library && !journal->Done.contains(i))
+            FollowInLibrary(*Targets.Library, other, now);
         if (other != now)
             moves.emplace_back(other, now);
     }

@@ -9,6 +9,7 @@
 #include "core/metadata/uTagFile.h"
 #include "core/metadata/uTagLines.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace orvanta {
@@ -135,6 +136,11 @@ std::vector<std::string> ChangedKeys(const TTagChanges& Changes) {
     return keys;
 }
 
+bool SamePictures(const std::vector<TPicture>& A, const std::vector<TPicture>& B) {
+    return std::ranges::equal(
+        A, B, [](const TPicture& X, const TPicture& Y) { return X.Data == Y.Data; });
+}
+
 bool SameTagValues(const std::string& Key, const std::vector<std::string>& Values,
                    const std::vector<std::string>& Wanted) {
     if (!IsNumberKey(Key) || Values.size() != Wanted.size())
@@ -187,7 +193,7 @@ TTagWrite WriteTagChangesAny(const std::string& Path, const TTagChanges& Changes
     for (auto& [key, values] : wanted)
         if (!SameTagValues(key, state.Fields[key], values))
             changes.Fields[key] = std::move(values);
-    if (Changes.Pictures && *Changes.Pictures != state.Pictures)
+    if (Changes.Pictures && !SamePictures(*Changes.Pictures, state.Pictures))
         changes.Pictures = Changes.Pictures;
     if (changes.Fields.empty() && !changes.Pictures && !changes.RemoveID3v2)
         return TTagWrite::Unchanged;
@@ -199,7 +205,11 @@ TTagWrite WriteTagChangesAny(const std::string& Path, const TTagChanges& Changes
         return WriteTagChanges(Path, state.Format, changes, Error) ? TTagWrite::Written
                                                                    : TTagWrite::Failed;
     TMPEGaudio audio;
-    if (!audio.Analyse(Path) || !audio.TagWritable(true)) {
+    if (!audio.Analyse(Path)) {
+        Error = "Error reading file.\n" + Path;
+        return TTagWrite::Failed;
+    }
+    if (!audio.TagWritable(true)) {
         Error = "Invalid MP3 file.\n" + Path;
         return TTagWrite::Failed;
     }

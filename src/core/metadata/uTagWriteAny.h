@@ -29,6 +29,11 @@ struct TTagState {
 bool SameTagValues(const std::string& Key, const std::vector<std::string>& Values,
                    const std::vector<std::string>& Wanted);
 
+// Whether two picture lists hold the same images in the same order. Only the bytes count: a
+// format may keep no type, description or size (M4A keeps the bytes alone) or fill in the MIME
+// type.
+bool SamePictures(const std::vector<TPicture>& A, const std::vector<TPicture>& B);
+
 // The keys Changes names, in order.
 std::vector<std::string> ChangedKeys(const TTagChanges& Changes);
 
