@@ -50,7 +50,14 @@ void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std:
         return;
     row.Directory = ExtractFileDir(Path);
     row.FileName = ExtractFileName(Path);
-    if (!ReadFileStamp(Path, row.Stamp) || ReadMediaInfo(Path, row) != TMediaRead::Audio)
+    TMediaStamp stamp;
+    if (!ReadFileStamp(Path, stamp))
+        return;
+    // A row that already has the file as it is now (a recovery finds most so) stays.
+    if (OldPath == Path && !FileChanged(row.Stamp, stamp))
+        return;
+    row.Stamp = stamp;
+    if (ReadMediaInfo(Path, row) != TMediaRead::Audio)
         return;
     if (!Library.AddMedia(row))
         Library.RewriteMedia(row);
