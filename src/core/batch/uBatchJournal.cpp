@@ -131,14 +131,14 @@ bool AppendPictures(std::string& Out, const std::string& Home, std::size_t Item,
     return true;
 }
 
-bool AppendToJournal(const std::string& Home, const std::string& Line) {
+bool AppendToJournal(const std::string& Home, const std::string& Line, bool Flush) {
     const std::string path = JournalFolder(Home) + "/" + JournalName;
     TFileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
     if (fd.Get() < 0)
         return false;
     const std::string text = Line + "\n";
     return ::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-           ::fdatasync(fd.Get()) == 0;
+           (!Flush || ::fdatasync(fd.Get()) == 0);
 }
 
 std::uint32_t Number32(const std::string& Text) {
@@ -187,11 +187,11 @@ bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done) {
     const char* word = Done == TItemDone::Written     ? "written"
                        : Done == TItemDone::Unchanged ? "unchanged"
                                                       : "failed";
-    return AppendToJournal(Home, "done\t" + std::to_string(Index) + "\t" + word);
+    return AppendToJournal(Home, "done\t" + std::to_string(Index) + "\t" + word, false);
 }
 
 bool MarkJournalEnded(const std::string& Home) {
-    return AppendToJournal(Home, "end");
+    return AppendToJournal(Home, "end", true);
 }
 
 std::optional<TBatchJournal> ReadJournal(const std::string& Home) {

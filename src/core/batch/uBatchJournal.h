@@ -1,7 +1,9 @@
 #pragma once
 
 // The journal of the last batch, in the home's "Batch" folder: written whole before the first
-// file is touched, then one line appended (and flushed to disk) per file done, and an end mark.
+// file is touched, then one line appended per file done, and an end mark, flushed to disk with
+// the marks before it. The marks only spare a recovery work: it finds each file at its old or
+// new path whether or not its mark reached the disk.
 // It holds, per item, the old and new path and the old and new values of the keys the item
 // changes; pictures go to files beside it. A journal without its end mark belongs to a batch
 // that was cut short; an ended one is what Undo Last Batch reverses.
@@ -44,10 +46,10 @@ std::string JournalFolder(const std::string& Home);
 [[nodiscard]] bool WriteJournal(const std::string& Home, const TBatchJournal& Journal,
                                 std::string& Error);
 
-// Appends the mark of item Index done as Done, flushed to disk.
+// Appends the mark of item Index done as Done.
 [[nodiscard]] bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done);
 
-// Appends the end mark, flushed to disk.
+// Appends the end mark, flushed to disk with every mark before it.
 [[nodiscard]] bool MarkJournalEnded(const std::string& Home);
 
 // The journal of the home; empty when there is none or it cannot be read.

@@ -96,10 +96,7 @@ bool ReadMP3State(const std::string& Path, const std::vector<std::string>& Keys,
     TFileSource source;
     if (!source.Open(Path) || !tag.LoadTag(source) || !tag.ReadWhole())
         return false;
-    TFileSource again;
-    if (!again.Open(Path))
-        return false;
-    const std::vector<id3frames::TFrameV3> frames = ReadTagFrames(again);
+    const std::vector<id3frames::TFrameV3> frames = ReadTagFrames(source);
     for (const std::string& key : Keys)
         State.Fields[key] = MP3Values(tag, frames, key);
     if (WithPictures)
