@@ -169,6 +169,8 @@ bool WriteJournal(const std::string& Home, const TBatchJournal& Journal, std::st
     for (std::size_t i = 0; i < Journal.Items.size(); ++i) {
         const TJournalItem& item = Journal.Items[i];
         AppendLine(text, {"item", std::to_string(i), item.OldPath, item.NewPath});
+        if (item.RemoveID3v2)
+            AppendLine(text, {"removeid3v2", std::to_string(i)});
         AppendFields(text, "old", i, item.OldFields);
         AppendFields(text, "new", i, item.NewFields);
         if (!AppendPictures(text, Home, i, 'o', item.OldPictures, Error) ||
@@ -217,13 +219,15 @@ std::optional<TBatchJournal> ReadJournal(const std::string& Home) {
         if (!item)
             return std::nullopt;
         if (f[0] == "item" && f.size() == 4 && *item == journal.Items.size()) {
-            journal.Items.push_back({f[2], f[3], {}, {}, {}, {}});
+            journal.Items.push_back({f[2], f[3], {}, {}, {}, {}, false});
             continue;
         }
         if (*item >= journal.Items.size())
             return std::nullopt;
         TJournalItem& it = journal.Items[*item];
-        if ((f[0] == "old" || f[0] == "new") && f.size() >= 3) {
+        if (f[0] == "removeid3v2" && f.size() == 2) {
+            it.RemoveID3v2 = true;
+        } else if ((f[0] == "old" || f[0] == "new") && f.size() >= 3) {
             (f[0] == "old" ? it.OldFields : it.NewFields)[f[2]] = {f.begin() + 3, f.end()};
         } else if (f[0] == "pictures" && f.size() == 4) {
             (f[2] == "o" ? it.OldPictures : it.NewPictures).emplace();

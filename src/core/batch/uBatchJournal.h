@@ -24,6 +24,8 @@ struct TJournalItem {
     // Set when the item changes the pictures.
     std::optional<std::vector<TPicture>> OldPictures;
     std::optional<std::vector<TPicture>> NewPictures;
+    // The ID3v2 tag before a FLAC stream goes (not brought back by an undo).
+    bool RemoveID3v2 = false;
 };
 
 enum class TJournalKind { Batch, Undo };

@@ -102,11 +102,11 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
         if (Hooks.Progress)
             Hooks.Progress(static_cast<int>(i), total, item.OldPath);
         std::string error;
-        const TTagWrite written =
-            item.NewFields.empty() && !item.NewPictures
-                ? TTagWrite::Unchanged
-                : WriteTagChangesAny(item.OldPath, ChangesOf(item.NewFields, item.NewPictures),
-                                     error);
+        TTagChanges changes = ChangesOf(item.NewFields, item.NewPictures);
+        changes.RemoveID3v2 = item.RemoveID3v2;
+        const TTagWrite written = item.NewFields.empty() && !item.NewPictures && !item.RemoveID3v2
+                                      ? TTagWrite::Unchanged
+                                      : WriteTagChangesAny(item.OldPath, changes, error);
         bool moved = false;
         if (written != TTagWrite::Failed && item.NewPath != item.OldPath) {
             moved = MoveFile(item.OldPath, item.NewPath, error);
@@ -144,6 +144,7 @@ bool JournalItemOf(const TBatchItem& Item, TJournalItem& Entry, std::string& Err
     Entry.NewPath = Item.Renames() ? Item.NewPath : Item.Path;
     Entry.NewFields = Item.Changes.Fields;
     Entry.NewPictures = Item.Changes.Pictures;
+    Entry.RemoveID3v2 = Item.Changes.RemoveID3v2;
     if (!Item.Edits())
         return true;
     TTagState state;
@@ -158,7 +159,7 @@ bool JournalItemOf(const TBatchItem& Item, TJournalItem& Entry, std::string& Err
 
 // Whether an item's file already is what the item asks: its name, its values and pictures.
 bool HoldsAlready(const TJournalItem& Item) {
-    if (Item.NewPath != Item.OldPath)
+    if (Item.NewPath != Item.OldPath || Item.RemoveID3v2)
         return false;
     for (const auto& [key, values] : Item.NewFields) {
         const auto old = Item.OldFields.find(key);
@@ -262,13 +263,13 @@ TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hoo
             continue;
         if (HoldsNew(item, item.NewPath)) {
             undo.Items.push_back({item.NewPath, item.OldPath, item.NewFields, item.OldFields,
-                                  item.NewPictures, item.OldPictures});
+                                  item.NewPictures, item.OldPictures, false});
         } else if (done == last->Done.end()) {
             // A batch cut short: the file in hand may have its new tag under its old name.
             if (item.NewPath != item.OldPath && HoldsNew(item, item.OldPath) &&
                 !(item.NewFields.empty() && !item.NewPictures))
                 undo.Items.push_back({item.OldPath, item.OldPath, item.NewFields, item.OldFields,
-                                      item.NewPictures, item.OldPictures});
+                                      item.NewPictures, item.OldPictures, false});
         } else {
             outcome.ChangedSince.push_back(item.NewPath);
         }
