@@ -28,7 +28,7 @@ bool TCliBatchTargets::FinishInterrupted() {
 }
 
 bool FinishBatchCutShort() {
-    if (!FileExists(JournalFolder(AppPath) + "/journal"))
+    if (!JournalCutShort(AppPath))
         return true;
     return TCliBatchTargets().FinishInterrupted();
 }

@@ -196,6 +196,17 @@ bool MarkJournalEnded(const std::string& Home) {
     return AppendToJournal(Home, "end", true);
 }
 
+bool JournalCutShort(const std::string& Home) {
+    const std::string path = JournalFolder(Home) + "/" + JournalName;
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        return false;
+    char tail[4] = {};
+    const off_t size = ::lseek(fd.Get(), 0, SEEK_END);
+    return size < 4 || ::pread(fd.Get(), tail, 4, size - 4) != 4 ||
+           std::string_view(tail, 4) != "end\n";
+}
+
 std::optional<TBatchJournal> ReadJournal(const std::string& Home) {
     const std::string path = JournalFolder(Home) + "/" + JournalName;
     if (!FileExists(path))

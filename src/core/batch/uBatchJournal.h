@@ -54,6 +54,10 @@ std::string JournalFolder(const std::string& Home);
 // Appends the end mark, flushed to disk with every mark before it.
 [[nodiscard]] bool MarkJournalEnded(const std::string& Home);
 
+// Whether the home has a journal without its end mark, told from the journal's last bytes
+// alone: every command that reads the library asks.
+bool JournalCutShort(const std::string& Home);
+
 // The journal of the home; empty when there is none or it cannot be read.
 std::optional<TBatchJournal> ReadJournal(const std::string& Home);
 

@@ -218,6 +218,8 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
 }
 
 bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
+    if (!JournalCutShort(Targets.Home))
+        return true;
     const std::optional<TBatchJournal> journal = ReadJournal(Targets.Home);
     if (!journal || journal->Ended)
         return true;
