@@ -7,11 +7,27 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace orvanta {
 
 namespace {
+
+// Whether Folder was not swept for stale temporary files in this process lately: a batch
+// replacing thousands of files in one folder would otherwise read the folder once per file.
+bool SweepDue(const std::string& Folder) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::time_t> swept;
+    const std::time_t now = std::time(nullptr);
+    const std::lock_guard lock(mutex);
+    std::time_t& last = swept[Folder];
+    if (last != 0 && now - last < TAtomicReplace::StaleSeconds / 2 && now >= last)
+        return false;
+    last = now;
+    return true;
+}
 
 std::string FolderOf(const std::string& FileName) {
     const auto slash = FileName.rfind('/');
@@ -80,7 +96,8 @@ bool TAtomicReplace::Begin() {
         return false;
     }
     const std::string folder = FolderOf(FTarget);
-    RemoveStaleTemporaries(folder);
+    if (SweepDue(folder))
+        RemoveStaleTemporaries(folder);
     std::string name = folder + "/" + TemporaryPrefix + "XXXXXX";
     FFd.Reset(::mkostemp(name.data(), O_CLOEXEC));
     if (!FFd.IsOpen())

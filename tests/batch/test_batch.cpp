@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/batch/uBatchRun.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/metadata/uTagWriteAny.h"
+#include "support/BatchFiles.h"
+#include "support/HomeWithLibrary.h"
+
+namespace orvanta {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> Values(const std::string& Path, const std::string& Key) {
+    TTagState state;
+    std::string error;
+    EXPECT_TRUE(ReadTagState(Path, {Key}, false, state, error)) << error;
+    return state.Fields[Key];
+}
+
+TBatchItem Edit(const std::string& Path, const std::string& Key, const std::string& Value,
+                const std::string& NewPath = {}) {
+    TBatchItem item{Path, {}, NewPath};
+    item.Changes.Fields[Key] = {Value};
+    return item;
+}
+
+// An edit of one field across files whose covers differ keeps each file's cover byte for byte,
+// as another program reads it, and touches no other field.
+TEST(Batch, AnEditOfOneFieldKeepsEachCover) {
+    TempDir dir;
+    const std::vector<std::string> files = {
+        test::MakeCoveredMp3(dir.file("a.mp3"), "A", 1),
+        test::MakeCoveredMp3(dir.file("b.mp3"), "B", 2),
+        test::MakeCoveredFlac(dir, "c.flac", 3),
+        test::MakeCoveredFlac(dir, "d.flac", 4),
+    };
+    std::vector<nlohmann::json> before;
+    TBatchPlan plan;
+    for (const std::string& file : files) {
+        before.push_back(test::MutagenDump(file));
+        plan.push_back(Edit(file, "ALBUM", "Shared"));
+    }
+    const TBatchOutcome outcome = RunBatch(plan, {dir.str(), nullptr, nullptr}, {});
+    EXPECT_EQ(outcome.Written, 4);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        const nlohmann::json after = test::MutagenDump(files[i]);
+        EXPECT_EQ(after["pictures"], before[i]["pictures"]);
+        nlohmann::json fields = after["fields"];
+        fields.erase(fields.contains("TALB") ? "TALB" : "ALBUM");
+        nlohmann::json old = before[i]["fields"];
+        old.erase("ALBUM");
+        EXPECT_EQ(fields, old);
+        EXPECT_EQ(Values(files[i], "ALBUM"), std::vector<std::string>{"Shared"});
+    }
+    // The same edit again finds every file holding it and writes none.
+    EXPECT_EQ(RunBatch(plan, {dir.str(), nullptr, nullptr}, {}).Unchanged, 4);
+}
+
+// Undo restores the files still as the batch left them (values, pictures, name, row, playlist
+// entry) and names the one changed since, which it leaves alone; it cannot run twice.
+TEST(Batch, UndoRestoresWhatIsUnchangedSince) {
+    test::THomeWithLibrary home({{"Mix", "0"}});
+    const std::string a = test::MakeCoveredMp3(home.Music + "/a.mp3", "A", 1);
+    const std::string b = test::MakeCoveredFlac(home.Home, "b.flac", 2);
+    const std::string c = test::MakeCoveredMp3(home.Music + "/c.mp3", "C", 3);
+    for (const std::string& file : {a, b, c}) {
+        test::AddLibraryRow(home.DB, file);
+        home.PlayLists->FindByName("Mix")->AddTrack(MakeTrackEntry(file, 1));
+    }
+    const std::string moved = home.Music + "/sub/a2.mp3";
+    TBatchItem cover = Edit(b, "TITLE", "New B");
+    TPicture picture;
+    picture.Data = test::CoverBytes(9);
+    cover.Changes.Pictures = std::vector<TPicture>{picture};
+    const TBatchTargets targets{home.Home.str(), &home.DB, home.PlayLists.get()};
+    const TBatchOutcome run =
+        RunBatch({Edit(a, "TITLE", "New A", moved), cover, Edit(c, "TITLE", "New C")}, targets, {});
+    ASSERT_EQ(run.Written, 3);
+    TMediaRecord row;
+    EXPECT_TRUE(home.DB.FindMedia(ExtractFileDir(moved), "a2.mp3", row));
+    EXPECT_EQ(row.Title, "New A");
+    EXPECT_EQ(TrackPath(home.PlayLists->FindByName("Mix")->GetTrack(0)), moved);
+
+    std::string error;
+    TTagChanges later;
+    later.Fields["TITLE"] = {"Mine"};
+    ASSERT_EQ(WriteTagChangesAny(c, later, error), TTagWrite::Written) << error;
+    const TBatchOutcome undo = UndoLastBatch(targets, {});
+    EXPECT_EQ(undo.ChangedSince, std::vector<std::string>{c});
+    EXPECT_EQ(undo.Written, 2);
+    EXPECT_EQ(Values(a, "TITLE"), std::vector<std::string>{"A"});
+    EXPECT_FALSE(std::filesystem::exists(moved));
+    EXPECT_EQ(Values(b, "TITLE"), std::vector<std::string>{"Title"});
+    TTagState state;
+    ASSERT_TRUE(ReadTagState(b, {}, true, state, error));
+    EXPECT_EQ(state.Pictures.at(0).Data, test::CoverBytes(2));
+    EXPECT_EQ(Values(c, "TITLE"), std::vector<std::string>{"Mine"});
+    EXPECT_TRUE(home.DB.FindMedia(ExtractFileDir(a), "a.mp3", row));
+    EXPECT_EQ(row.Title, "A");
+    EXPECT_EQ(TrackPath(home.PlayLists->FindByName("Mix")->GetTrack(0)), a);
+    EXPECT_FALSE(UndoLastBatch(targets, {}).Error.empty());
+}
+
+} // namespace
+} // namespace orvanta
