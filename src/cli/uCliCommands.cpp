@@ -11,6 +11,7 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterPlayListCommands(App, Chosen);
     RegisterM3UCommands(App, Chosen);
     RegisterReplayGainCommands(App, Chosen);
+    RegisterRenameCommands(App, Chosen);
 }
 
 std::string fullPath(const std::string& path) {

@@ -48,4 +48,11 @@ void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli replaygain (uCliReplayGain.cpp).
 void RegisterReplayGainCommands(CLI::App& App, CommandAction& Chosen);
 
+// orvanta-cli rename (uCliRename.cpp).
+void RegisterRenameCommands(CLI::App& App, CommandAction& Chosen);
+// Adds --from-name and its options to the tag command. Once parsed, the result picks the
+// action: the batch of tags from names, or Single, the one file's tag.
+using TTagFromName = std::function<CommandAction(const std::string& File, CommandAction Single)>;
+TTagFromName AddTagFromName(CLI::App& Tag);
+
 } // namespace orvanta::cli
