@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/playlists/uM3U.h"
 
@@ -52,7 +53,8 @@ void RegisterReplayGainCommands(CLI::App& App, CommandAction& Chosen);
 void RegisterRenameCommands(CLI::App& App, CommandAction& Chosen);
 // Adds --from-name and its options to the tag command. Once parsed, the result picks the
 // action: the batch of tags from names, or Single, the one file's tag.
-using TTagFromName = std::function<CommandAction(const std::string& File, CommandAction Single)>;
+using TTagFromName =
+    std::function<CommandAction(const std::vector<std::string>& Files, CommandAction Single)>;
 TTagFromName AddTagFromName(CLI::App& Tag);
 
 } // namespace orvanta::cli

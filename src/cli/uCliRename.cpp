@@ -5,16 +5,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "cli/uCliBatch.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
 #include "core/batch/uBatchRun.h"
 #include "core/batch/uBatchTools.h"
-#include "core/common/uDataPaths.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
-#include "core/library/uTMyMediaDB.h"
-#include "core/playlists/uTPlayList.h"
-#include "core/playlists/uTPlayListManager.h"
 
 namespace orvanta::cli {
 
@@ -60,27 +57,6 @@ std::vector<TBatchSource> ReadSources(const std::vector<std::string>& Files, boo
     return sources;
 }
 
-// Playlist entries of moved files take their new paths, keeping their seconds.
-int FollowMoves(const std::vector<std::pair<std::string, std::string>>& Moves) {
-    if (Moves.empty() || !FolderExists(PlayListsFolder()))
-        return ExitOk;
-    const std::map<std::string, std::string> moved(Moves.begin(), Moves.end());
-    return ChangePlayLists([&](TPlayListManager& Manager) {
-        for (std::int32_t p = 0; p < Manager.Count(); ++p) {
-            TPlayList& list = *Manager.GetPlayList(p);
-            for (std::int32_t i = 0; i < list.Count(); ++i) {
-                const std::string entry = list.GetTrack(i);
-                const auto found = moved.find(TrackPath(entry));
-                if (found == moved.end())
-                    continue;
-                list.DeleteTrack(i);
-                list.InsertTrack(MakeTrackEntry(found->second, TrackSeconds(entry)), i);
-            }
-        }
-        return ExitOk;
-    });
-}
-
 // Prints the plan (dry run) or writes it; the exit code. A file with a problem is reported
 // and left out; the others are still written.
 int Carry(const TPlanResult& Result, bool AllRead, bool DryRun, bool Renames) {
@@ -114,24 +90,20 @@ int Carry(const TPlanResult& Result, bool AllRead, bool DryRun, bool Renames) {
         if (lines[path].contains("problem"))
             std::cerr << lines[path]["problem"].get<std::string>() << "\n"
                       << DisplayPath(path) << "\n";
-    std::unique_ptr<TMyMediaDB> library;
-    if (FileExists(MediaDatabaseFile())) {
-        library = std::make_unique<TMyMediaDB>();
-        library->OpenDatabase(MediaDatabaseFile());
-    }
+    const TCliBatchTargets targets;
     TBatchHooks hooks;
     hooks.Progress = [](int Done, int Total, const std::string& Path) {
-        std::cerr << "[" << Done + 1 << "/" << Total << "] " << DisplayPath(Path) << "\n";
+        if (Done < Total)
+            std::cerr << "[" << Done + 1 << "/" << Total << "] " << DisplayPath(Path) << "\n";
     };
-    const TBatchOutcome outcome = RunBatch(Result.Plan, {AppPath, library.get()}, hooks);
-    for (const TBatchFailure& failure : outcome.Failed)
-        std::cerr << failure.Error << "\n" << DisplayPath(failure.Path) << "\n";
-    const int followed = FollowMoves(outcome.Moves);
-    return AllRead && !problems && outcome.Failed.empty() && followed == ExitOk ? ExitOk
-                                                                                : ExitFailed;
+    const int written = ReportBatch(RunBatch(Result.Plan, targets.Targets(), hooks));
+    return AllRead && !problems && written == ExitOk ? ExitOk : ExitFailed;
 }
 
 int RunRename(const RenameOptions& O) {
+    // Files a batch cut short left half moved are first put where its journal says.
+    if (!FinishBatchCutShort())
+        return ExitFailed;
     bool allRead = true;
     const std::vector<TBatchSource> sources = ReadSources(O.Files, allRead);
     TTagsNameOptions options{O.Pattern, O.Base.empty() ? "" : fullPath(O.Base), !O.NoPad};
@@ -139,6 +111,9 @@ int RunRename(const RenameOptions& O) {
 }
 
 int RunFromName(const FromNameOptions& O) {
+    // Files a batch cut short left half moved are first put where its journal says.
+    if (!FinishBatchCutShort())
+        return ExitFailed;
     bool allRead = true;
     const std::vector<TBatchSource> sources = ReadSources(O.Files, allRead);
     return Carry(PlanTagsFromNames(sources, {O.Pattern, O.Underscores}), allRead, O.DryRun, false);
@@ -170,26 +145,28 @@ TTagFromName AddTagFromName(CLI::App& Tag) {
                    "(\"/\" takes in folders; %ignore% skips a part); takes several FILEs");
     Tag.add_flag("--underscores", options->Underscores, "With --from-name: \"_\" as a space");
     Tag.add_flag("--dry-run", options->DryRun, "With --from-name: print the plan; change nothing");
-    // The files past the first come as extra arguments, taken only with --from-name.
-    Tag.allow_extras();
-    return [options, &Tag](const std::string& File, CommandAction Single) -> CommandAction {
-        if (options->Pattern.empty() && Tag.remaining_size() == 0 && !options->DryRun &&
-            !options->Underscores)
+    return [options, &Tag](const std::vector<std::string>& Files,
+                           CommandAction Single) -> CommandAction {
+        if (options->Pattern.empty() && !options->DryRun && !options->Underscores)
             return Single;
-        if (options->Pattern.empty())
-            return [] {
-                std::cerr << "Several files, --dry-run and --underscores need --from-name.\n";
+        // The names give the fields: any other field option would be lost silently.
+        const auto others = Tag.get_options([](const CLI::Option* Option) {
+            return Option->count() > 0 && Option->get_name() != "FILE" &&
+                   Option->get_name() != "--from-name" && Option->get_name() != "--dry-run" &&
+                   Option->get_name() != "--underscores";
+        });
+        const std::string error =
+            options->Pattern.empty() ? "--dry-run and --underscores need --from-name."
+            : others.empty()
+                ? ""
+                : "--from-name takes its fields from the names: " + others.front()->get_name() +
+                      " does not go with it.";
+        if (!error.empty())
+            return [error] {
+                std::cerr << error << "\n";
                 return ExitUsage;
             };
-        options->Files = {File};
-        for (const std::string& extra : Tag.remaining()) {
-            if (extra.starts_with("-"))
-                return [extra] {
-                    std::cerr << "The option " << extra << " is unknown.\n";
-                    return ExitUsage;
-                };
-            options->Files.push_back(extra);
-        }
+        options->Files = Files;
         return [options] { return RunFromName(*options); };
     };
 }
