@@ -4,21 +4,13 @@
 #include "core/metadata/ID3v2.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uAudioRead.h"
+#include "core/metadata/uTagFieldValues.h"
 
 #include <utility>
 
 namespace orvanta {
 
 namespace {
-
-// The editor's text fields under their common keys, as orvanta-cli tag names them.
-constexpr std::pair<TTagField, std::string_view> FieldKeys[] = {
-    {TTagField::Title, "TITLE"},       {TTagField::Artist, "ARTIST"},
-    {TTagField::Album, "ALBUM"},       {TTagField::Year, "DATE"},
-    {TTagField::Genre, "GENRE"},       {TTagField::Comment, "COMMENT"},
-    {TTagField::Composer, "COMPOSER"}, {TTagField::Copyright, "COPYRIGHT"},
-    {TTagField::Language, "LANGUAGE"},
-};
 
 void put(TBatchSource& Source, std::string_view Key, const std::string& Value) {
     if (!Value.empty())
@@ -35,8 +27,9 @@ void putNumber(TBatchSource& Source, const std::string& Text, std::string_view N
 }
 
 void fromID3v2(const TID3v2& Tag, TBatchSource& Source) {
-    for (const auto& [field, key] : FieldKeys)
-        put(Source, key, Tag.Text(field));
+    for (const TTagFieldInfo& field : TagFields)
+        if (field.IsText())
+            put(Source, CommonKey(field.Id), Tag.Text(field.Id));
     putNumber(Source, Tag.TrackText(), "TRACKNUMBER", "TRACKTOTAL");
     putNumber(Source, Tag.DiscText(), "DISCNUMBER", "DISCTOTAL");
     put(Source, "ALBUMARTIST", Tag.AlbumArtist());
@@ -52,9 +45,9 @@ void fromID3v2(const TID3v2& Tag, TBatchSource& Source) {
 }
 
 void fromID3v1(const TID3v1& Tag, TBatchSource& Source) {
-    for (const auto& [field, key] : FieldKeys)
-        if (FieldInfo(field).InV1())
-            put(Source, key, Tag.Text(field));
+    for (const TTagFieldInfo& field : TagFields)
+        if (field.InV1())
+            put(Source, CommonKey(field.Id), Tag.Text(field.Id));
     if (Tag.Track() != 0)
         put(Source, "TRACKNUMBER", std::to_string(Tag.Track()));
     if (Tag.GenreIndex() < GenreCount)
