@@ -52,7 +52,7 @@ void RegisterReplayGainCommands(CLI::App& App, CommandAction& Chosen);
 // orvanta-cli rename (uCliRename.cpp).
 void RegisterRenameCommands(CLI::App& App, CommandAction& Chosen);
 // Adds --from-name and its options to the tag command. Once parsed, the result picks the
-// action: the batch of tags from names, or Single, the one file's tag.
+// action: the batch of tags from names, or Single, the tag command as it stands.
 using TTagFromName =
     std::function<CommandAction(const std::vector<std::string>& Files, CommandAction Single)>;
 TTagFromName AddTagFromName(CLI::App& Tag);
