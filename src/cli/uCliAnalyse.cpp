@@ -469,7 +469,10 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
                     "repeat a key for more values, KEY= removes it (MP3: ID3v2 only, as its text "
                     "frame or TXXX)")
         ->allow_extra_args(false);
-    tag->callback([&Chosen, options] { Chosen = [options] { return RunTag(*options); }; });
+    const TTagFromName fromName = AddTagFromName(*tag);
+    tag->callback([&Chosen, options, fromName] {
+        Chosen = fromName(options->Files, [options] { return RunTag(*options); });
+    });
 }
 
 } // namespace orvanta::cli

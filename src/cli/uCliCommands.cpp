@@ -13,6 +13,7 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterM3UCommands(App, Chosen);
     RegisterReplayGainCommands(App, Chosen);
     RegisterBatchCommands(App, Chosen);
+    RegisterRenameCommands(App, Chosen);
 }
 
 std::string fullPath(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/playlists/uM3U.h"
 
@@ -47,5 +48,13 @@ void RegisterM3UCommands(CLI::App& App, CommandAction& Chosen);
 
 // orvanta-cli replaygain (uCliReplayGain.cpp).
 void RegisterReplayGainCommands(CLI::App& App, CommandAction& Chosen);
+
+// orvanta-cli rename (uCliRename.cpp).
+void RegisterRenameCommands(CLI::App& App, CommandAction& Chosen);
+// Adds --from-name and its options to the tag command. Once parsed, the result picks the
+// action: the batch of tags from names, or Single, the tag command as it stands.
+using TTagFromName =
+    std::function<CommandAction(const std::vector<std::string>& Files, CommandAction Single)>;
+TTagFromName AddTagFromName(CLI::App& Tag);
 
 } // namespace orvanta::cli
