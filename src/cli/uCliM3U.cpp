@@ -7,6 +7,8 @@
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
 #include "core/common/uDataPaths.h"
+#include "core/library/uPlayListLibrary.h"
+#include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uM3U.h"
 #include "core/playlists/uTPlayList.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -65,8 +67,15 @@ int runExport(const std::string& name, const std::string& file, bool relative) {
         std::cerr << "No playlist named " << name << "\n";
         return ExitFailed;
     }
+    // The artists come from the library, which is never created here.
+    TMyMediaDB library;
+    TM3UTagLookup tags;
+    if (FileExists(MediaDatabaseFile())) {
+        library.OpenDatabase(MediaDatabaseFile());
+        tags = LibraryM3UTags(library);
+    }
     std::string error;
-    if (!WriteM3UFile(file, *list, relative, error)) {
+    if (!WriteM3UFile(file, *list, relative, error, tags)) {
         std::cerr << error << "\n";
         return ExitFailed;
     }

@@ -1,10 +1,12 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "core/library/uPlayListLibrary.h"
 #include "core/playlists/uM3U.h"
 #include "core/playlists/uTPlayList.h"
 #include "core/playlists/uTPlayListManager.h"
 #include "support/CliRun.h"
+#include "support/HomeWithLibrary.h"
 #include "support/Mp3Files.h"
 #include "support/TempDir.h"
 
@@ -146,4 +148,36 @@ TEST(M3U, CliImportsAndExports) {
         run("playlist export IN " + test::shellQuoted(f.Home.file("out.m3u")) + " --relative"), 0);
     EXPECT_EQ(test::readAll(f.Home.file("out.m3u")), "#EXTM3U\n#EXTINF:1,a b\nmusic/a b.mp3\n");
     EXPECT_EQ(run("playlist export nosuch " + test::shellQuoted(f.Home.file("x.m3u"))), 1);
+}
+
+// #EXTINF says "Artist - Title" from the library, the title alone without an artist, the
+// file's name for a file it does not hold; a stream's URL stays a stream through both ways,
+// never looked up.
+TEST(M3U, ExtInfFromTheLibraryAndStreams) {
+    test::THomeWithLibrary home;
+    home.Row("a.mp3", "Song", "Band");
+    home.Row("b.mp3", "Alone");
+    const std::string stream = "https://radio.example/live?x=1";
+    TPlayList list;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
+        list.InsertTrack(MakeTrackEntry(home.Music + "/" + name, 0));
+    list.InsertTrack(MakeTrackEntry(stream, 0));
+    std::string text, error;
+    ASSERT_TRUE(RenderM3U(list, home.Music, text, error, LibraryM3UTags(home.DB)));
+    EXPECT_EQ(text, "#EXTM3U\n#EXTINF:-1,Band - Song\na.mp3\n#EXTINF:-1,Alone\nb.mp3\n"
+                    "#EXTINF:-1,c\nc.mp3\n#EXTINF:-1," +
+                        stream + "\n" + stream + "\n");
+    const std::vector<TM3UEntry> entries = ParseM3U(text, home.Music);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_TRUE(entries[3].Stream);
+    EXPECT_EQ(entries[3].Path, stream);
+    TPlayListManager manager;
+    std::vector<std::string> looked;
+    ASSERT_TRUE(ImportM3UEntries(manager, "Radio", {entries[3]}, false, error,
+                                 [&looked](const std::string& Path) {
+                                     looked.push_back(Path);
+                                     return std::string();
+                                 }));
+    EXPECT_EQ(manager.FindByName("Radio")->Tracks(), std::vector<std::string>{stream + "*0"});
+    EXPECT_TRUE(looked.empty());
 }

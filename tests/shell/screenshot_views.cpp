@@ -1,8 +1,10 @@
 // Fills a library of generated MP3 files through the real add path and saves pictures of
 // the views and the tag editor. Usage: screenshot_views <output folder> [tracks]
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QMenu>
 #include <QPixmap>
 #include <QTest>
 #include <cstdio>
@@ -20,6 +22,7 @@
 #include "ui/library/uFraMedia.h"
 #include "ui/metadata/uFrmMP3Tag.h"
 #include "ui/playlists/uFraPlayLists.h"
+#include "ui/playlists/uFraPlayListsModel.h"
 #include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
@@ -117,6 +120,15 @@ int main(int argc, char** argv) {
     media->DoCommand(ECommand::MediaAddFilesToPlayList);
     window->mnuViewPlayLists->trigger();
     save(window.get(), out, QStringLiteral("playlists-20-tracks.png"));
+    // The library's columns, shown from the header's menu, filled from a worker; wide enough
+    // to show them all.
+    window->resize(1300, window->height());
+    TfraPlayLists* lists = window->PlayListsView();
+    emit lists->popColumns->aboutToShow();
+    for (QAction* column : lists->popColumns->actions())
+        column->setChecked(true);
+    (void)QTest::qWaitFor([lists] { return !lists->TrackModel->Row(0).Artist.isEmpty(); }, 10000);
+    save(window.get(), out, QStringLiteral("playlist-columns.png"));
 
     for (const char* file : {"track0.mp3", "track9.mp3"}) {
         TfrmMP3Tag dialog(prompts, window.get());

@@ -257,12 +257,13 @@ private slots:
                  std::vector<std::string>{f.Home.file("b.mp3") + "*30"});
         QCOMPARE(f.PlayLists->FindByName("Trip 2")->Count(), 2);
 
-        // The selected playlist ("Trip 2") goes out with paths relative to the file.
+        // The selected playlist ("Trip 2") goes out with paths relative to the file, the
+        // library's title for the file it holds.
         f.Prompts.TextAnswers = {QString::fromStdString(f.Home.file("out.m3u8"))};
         f.Prompts.YesNoAnswers = {true};
         f.Window->PlayListFiles->mnuPopPlayListsExport->trigger();
         QCOMPARE(test::readAll(f.Home.file("out.m3u8")),
-                 std::string("#EXTM3U\n#EXTINF:30,b\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
+                 std::string("#EXTM3U\n#EXTINF:30,B\nb.mp3\n#EXTINF:-1,gone\ngone.mp3\n"));
     }
 
     void narrowWindowHandsButtonsToTheExtensionMenu() {

@@ -10,6 +10,7 @@
 #include "core/common/uTFileUtils.h"
 #include "core/common/uTStringUtils.h"
 #include "core/playlists/uPlayListFiles.h"
+#include "core/playlists/uStreamEntry.h"
 #include "core/playlists/uTPlayList.h"
 #include "core/playlists/uTPlayListManager.h"
 
@@ -118,11 +119,12 @@ std::vector<TM3UEntry> ParseM3U(std::string_view Text, const std::string& Folder
         }
         if (line.front() == '#') // #EXTM3U and every other directive or comment
             continue;
-        pending.Path = resolved(line, Folder);
+        pending.Stream = IsStreamUrl(trimmed(line));
+        pending.Path = pending.Stream ? std::string(trimmed(line)) : resolved(line, Folder);
         // A path with NUL would name another file to the system: never looked at.
         if (!PlayListCanHold(pending.Path))
             pending.Refusal = PlayListRefusalMessage(pending.Path);
-        pending.Exists = pending.Refusal.empty() && isRegularFile(pending.Path);
+        pending.Exists = pending.Refusal.empty() && !pending.Stream && isRegularFile(pending.Path);
         entries.push_back(std::move(pending));
         pending = TM3UEntry();
     }
@@ -146,7 +148,7 @@ bool ReadM3UFile(const std::string& FileName, std::vector<TM3UEntry>& Entries, s
 }
 
 bool RenderM3U(const TPlayList& List, const std::string& Folder, std::string& Text,
-               std::string& Error) {
+               std::string& Error, const TM3UTagLookup& Tags) {
     Text = "#EXTM3U\n";
     for (const std::string& entry : List.Tracks()) {
         const std::string path = TrackPath(entry);
@@ -155,24 +157,29 @@ bool RenderM3U(const TPlayList& List, const std::string& Folder, std::string& Te
             Error = PlayListRefusalMessage(path);
             return false;
         }
+        const bool stream = IsStreamUrl(path);
         std::string written = path;
-        if (!Folder.empty()) {
+        if (!Folder.empty() && !stream) {
             const std::string relative =
                 std::filesystem::path(path).lexically_relative(Folder).string();
             if (!relative.empty())
                 written = relative.front() == '#' ? "./" + relative : relative;
         }
         // -1 is the format's "length unknown"; a playlist holds 0 for that.
+        TM3UTags known = Tags && !stream ? Tags(path) : TM3UTags();
+        if (known.Title.empty())
+            known.Title = stream ? path : FileTitle(path);
         Text += std::string(ExtInf) + std::to_string(seconds > 0 ? seconds : -1) + "," +
-                FileTitle(path) + "\n" + written + "\n";
+                (known.Artist.empty() ? known.Title : known.Artist + " - " + known.Title) + "\n" +
+                written + "\n";
     }
     return true;
 }
 
 bool WriteM3UFile(const std::string& FileName, const TPlayList& List, bool Relative,
-                  std::string& Error) {
+                  std::string& Error, const TM3UTagLookup& Tags) {
     std::string text;
-    if (!RenderM3U(List, Relative ? folderOf(FileName) : std::string(), text, Error))
+    if (!RenderM3U(List, Relative ? folderOf(FileName) : std::string(), text, Error, Tags))
         return false;
     if (!TFileUtils::StringToFile(FileName, text)) {
         Error = "Cannot write the playlist file " + FileName + ".";
@@ -198,9 +205,9 @@ bool ImportM3UEntries(TPlayListManager& Manager, const std::string& Name,
     }
     TPlayList* list = Manager.FindByName(Name);
     for (const TM3UEntry& entry : Entries) {
-        if (!entry.Refusal.empty() || !(entry.Exists || KeepMissing))
+        if (!entry.Refusal.empty() || !(entry.Exists || entry.Stream || KeepMissing))
             continue;
-        std::string known = Library ? Library(entry.Path) : std::string();
+        std::string known = Library && !entry.Stream ? Library(entry.Path) : std::string();
         list->AddTrack(known.empty() ? MakeTrackEntry(entry.Path, entry.Seconds)
                                      : std::move(known));
     }

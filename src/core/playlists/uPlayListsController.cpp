@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/common/uDisplayUtils.h"
+#include "core/playlists/uStreamEntry.h"
 #include "core/playlists/uTPlayList.h"
 #include "core/playlists/uTPlayListManager.h"
 
@@ -54,6 +55,10 @@ void TPlayListsController::Refresh() {
     FRows.reserve(static_cast<std::size_t>(FCurrent->Count()));
     for (const std::string& entry : FCurrent->Tracks()) {
         std::string path = TrackPath(entry);
+        if (IsStreamUrl(path)) {
+            FRows.push_back({path, std::string(StreamDuration), path});
+            continue;
+        }
         // A seconds field that is not a decimal number counts as 0.
         FRows.push_back({FileTitle(path), FormatDuration(TrackSeconds(entry)), std::move(path)});
     }
@@ -156,6 +161,40 @@ TPlayListEdit TPlayListsController::MoveRow(int Row, int Step, int& Target) {
     if (edit != TPlayListEdit::Changed)
         return edit;
     FCurrent->Exchange(std::min(Row, Target), std::max(Row, Target));
+    Refresh();
+    return edit;
+}
+
+TPlayListEdit TPlayListsController::MoveRows(const std::vector<int>& Rows, int Before,
+                                             std::vector<int>& Targets) {
+    const int count = static_cast<int>(FRows.size());
+    std::vector<int> rows;
+    for (int row : Rows)
+        if (row >= 0 && row < count)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    Before = Before < 0 || Before > count ? count : Before;
+    // Rows already in place before Before change nothing.
+    const int above = static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [Before](int Row) { return Row < Before; }));
+    const bool inPlace = !rows.empty() &&
+                         rows.back() - rows.front() + 1 == static_cast<int>(rows.size()) &&
+                         Before >= rows.front() && Before <= rows.back() + 1;
+    const TPlayListEdit edit = refusedOrNothing(!FCurrent || rows.empty() || inPlace);
+    if (edit != TPlayListEdit::Changed)
+        return edit;
+    std::vector<std::string> moved;
+    for (int row : rows)
+        moved.push_back(FCurrent->GetTrack(row));
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        FCurrent->DeleteTrack(*row);
+    const int at = Before - above;
+    Targets.clear();
+    for (std::size_t i = 0; i < moved.size(); ++i) {
+        FCurrent->InsertTrack(std::move(moved[i]), at + static_cast<int>(i));
+        Targets.push_back(at + static_cast<int>(i));
+    }
     Refresh();
     return edit;
 }

@@ -12,7 +12,8 @@ class TPlayList;
 class TPlayListManager;
 struct TPlayListSync;
 
-// One row of the track list as shown: the file's title, its length, and the path it plays.
+// One row of the track list as shown: the file's title, its length, and the path it plays. A
+// stream shows its URL and no length.
 struct TPlayListRow {
     std::string Title;
     std::string Duration;
@@ -76,6 +77,10 @@ public:
     // Moves the entry at Row one step (-1 up, 1 down); Target is where it went. Past either end
     // is nothing.
     TPlayListEdit MoveRow(int Row, int Step, int& Target);
+    // Moves the entries of Rows (any order, kept in theirs) together before the entry at
+    // Before (past the end: to the end); Targets are the rows where they went. A drop onto
+    // the block itself, or no rows, is nothing.
+    TPlayListEdit MoveRows(const std::vector<int>& Rows, int Before, std::vector<int>& Targets);
 
     // After another process changed the folder: lists the names again and shows the playlist
     // shown before (by name; gone, the first). Whether the names listed changed.

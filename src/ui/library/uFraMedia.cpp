@@ -154,6 +154,8 @@ void TfraMedia::CreateControls() {
     lvwMedia->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwMedia->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwMedia->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwMedia->setDragEnabled(true);
+    lvwMedia->setDragDropMode(QAbstractItemView::DragOnly);
     lvwMedia->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwMedia->setIconSize(QSize(16, 16));
     lvwMedia->setMinimumWidth(100);

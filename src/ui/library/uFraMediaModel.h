@@ -100,6 +100,10 @@ public:
     QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
     QVariant headerData(int Section, Qt::Orientation Orientation,
                         int Role = Qt::DisplayRole) const override;
+    // Rows drag onto a playlist as their track entries, in the list's order.
+    Qt::ItemFlags flags(const QModelIndex& Index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& Indexes) const override;
 
 private:
     void load(int Row) const;

@@ -9,6 +9,7 @@
 
 #include "core/common/uDisplayUtils.h"
 #include "core/common/uTFileUtils.h"
+#include "core/playlists/uStreamEntry.h"
 #include "ui/common/uQtPath.h"
 #include "ui/common/uResources.h"
 #include "ui/playback/uNowPlayingReader.h"
@@ -306,7 +307,7 @@ void TPlaybackControl::Begin(const TQueueTrack& Track) {
     }
     TTrackInfo info = row.value_or(TTrackInfo{});
     if (info.Title.empty()) {
-        info.Title = FileTitle(path);
+        info.Title = IsStreamUrl(path) ? path : FileTitle(path);
     }
     // Nothing of the previous track stays: its tags and cover are not this one's.
     FCurrent = TNowPlaying{};

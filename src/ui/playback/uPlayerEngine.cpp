@@ -3,6 +3,7 @@
 #include "ui/common/uQtPath.h"
 
 #include "core/common/uTFileUtils.h"
+#include "core/playlists/uStreamEntry.h"
 
 #include <QMetaObject>
 #include <QTimer>
@@ -33,13 +34,20 @@ QString FromGChar(const gchar* Text) {
     return Text != nullptr ? QString::fromUtf8(Text) : QString();
 }
 
-// The URI of a file playbin may open, or empty with the reason in Error.
+std::mutex LoadingLock;
+std::future<void> Loading;
+
+} // namespace
+
 std::string PlayableUri(const QString& Path, QString& Error) {
     if (Path.isEmpty()) {
         Error = QStringLiteral("No file name was given.");
         return {};
     }
     const std::string path = PathFromQString(Path);
+    // playbin opens a stream's URL itself; no file is there to look at.
+    if (IsStreamUrl(path))
+        return path;
     // The streaming thread would block on a FIFO for ever, and the stop that follows with it.
     // A missing file is left to GStreamer, whose words say so.
     struct stat info {};
@@ -59,11 +67,6 @@ std::string PlayableUri(const QString& Path, QString& Error) {
     g_free(uri);
     return text;
 }
-
-std::mutex LoadingLock;
-std::future<void> Loading;
-
-} // namespace
 
 void TGstPlayerEngine::StartLoading() {
     const std::lock_guard lock(LoadingLock);

@@ -17,6 +17,10 @@ typedef struct _GstMessage GstMessage;
 
 namespace orvanta {
 
+// The URI playbin opens for an entry's path: a stream's URL as it stands, a file's file://
+// URI; empty, with the reason in Error, for what cannot play (no name, not a regular file).
+std::string PlayableUri(const QString& Path, QString& Error);
+
 class TStreamGain;
 
 // What the main window and the transport bar ask of the player. The state codes are those the

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "core/common/uDisplayUtils.h"
+#include "core/library/uLibraryWorker.h"
 #include "core/playlists/uPlayListAdd.h"
 #include "core/playlists/uTPlayList.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -109,6 +110,7 @@ TfraPlayLists::TfraPlayLists(QWidget* Parent) : TViewFrame(Parent) {
     });
 
     CreateMenus();
+    SetUpColumnsAndDrags();
     connect(lstPlayLists, &QListWidget::itemSelectionChanged, this,
             &TfraPlayLists::lstPlayListsClick);
     connect(lstPlayLists, &QListWidget::itemDoubleClicked, this,
@@ -311,9 +313,10 @@ void TfraPlayLists::FillTracks() {
     rows.reserve(FController.Rows().size());
     const QString space = QStringLiteral(" ");
     for (const TPlayListRow& row : FController.Rows())
-        rows.push_back(
-            {space + fromStd(row.Title), fromStd(row.Duration), PathToQString(row.Path)});
+        rows.push_back({space + fromStd(row.Title), fromStd(row.Duration), PathToQString(row.Path),
+                        row.Duration == FormatDuration(0)});
     TrackModel->SetRows(std::move(rows));
+    ReadLibraryColumns();
 }
 
 void TfraPlayLists::ShowPlayListInfo() {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ namespace orvanta {
 
 class IMainServices;
 class IPrompts;
+class TLibraryWorker;
+class TWorkerInbox;
 class TPlayList;
 class TPlayListAutoSave;
 class TPlayListManager;
@@ -31,6 +34,7 @@ class TfraPlayLists : public TViewFrame {
     Q_OBJECT
 public:
     explicit TfraPlayLists(QWidget* Parent = nullptr);
+    ~TfraPlayLists() override;
 
     void Initialize(TPlayListManager& Manager, IMainServices& Main, IPrompts& Prompts);
     // Forgets the manager, which may be gone already.
@@ -45,6 +49,14 @@ public:
     void SaveAtExit();
     // Lists the playlists again and shows the one named (its bytes), else the first.
     void ShowPlayListNamed(const std::string& Name);
+
+    // The library the Artist, Album and Track Title columns and the lengths of entries without
+    // one are read from, on a worker of the view's own; "" reads none.
+    void SetLibraryFile(const std::string& LibraryFile);
+    // Library rows' entries dropped on playlist Name: added as "Add Files to Playlist" adds.
+    void AddDroppedEntries(const std::string& Name, const std::vector<std::string>& Entries);
+    // Moves the shown playlist's Rows before row Before, as a drag within the list does.
+    void DropRows(const std::vector<int>& Rows, int Before);
 
     void SelectPlayList(int Index);
     TPlayList* CurrentPlayList() const { return FController.Current(); }
@@ -63,6 +75,8 @@ public:
     QTreeView* lvwTracks = nullptr;
     QMenu* popPlayLists = nullptr;
     QMenu* popTracks = nullptr;
+    // The header's menu: the optional columns, each checkable.
+    QMenu* popColumns = nullptr;
     TTrackListModel* TrackModel = nullptr;
 
 protected:
@@ -73,6 +87,10 @@ protected:
 
 private:
     void CreateMenus();
+    // The optional columns, their menu, and the drags the lists take.
+    void SetUpColumnsAndDrags();
+    // Asks the library for what it holds of the rows shown.
+    void ReadLibraryColumns();
     QAction* AddMenuItem(QMenu* Menu, const QString& Caption, ECommand Command);
     void mnuPopPlayListsClick();
     void lstPlayListsClick();
@@ -111,6 +129,8 @@ private:
     IPrompts* FPrompts = nullptr;
     TPlayListsController FController;
     TPlayListAutoSave* FAutoSave = nullptr;
+    std::unique_ptr<TLibraryWorker> FLibrary;
+    TWorkerInbox* FLibraryInbox = nullptr;
 };
 
 } // namespace orvanta

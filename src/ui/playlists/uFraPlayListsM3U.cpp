@@ -114,7 +114,7 @@ void TPlayListFileCommands::ExportPlayList() {
     if (!list)
         return;
     std::string error;
-    if (!WriteM3UFile(PathFromQString(file), *list, relative, error))
+    if (!WriteM3UFile(PathFromQString(file), *list, relative, error, LibraryTags))
         FPrompts.Information(fromStd(error));
 }
 

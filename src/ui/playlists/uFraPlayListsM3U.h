@@ -31,6 +31,8 @@ public:
 
     // The library's entry of an imported file, whose seconds then win over the M3U's.
     TTrackEntryLookup LibraryEntries;
+    // The library's artist and title of an exported file, for its #EXTINF line.
+    TM3UTagLookup LibraryTags;
 
     QAction* mnuPopPlayListsImport = nullptr;
     QAction* mnuPopPlayListsExport = nullptr;

@@ -19,6 +19,7 @@
 
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uMediaMaintenance.h"
+#include "core/library/uPlayListLibrary.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/library/uTrackInfo.h"
 #include "core/notices/uFirstRunNotices.h"
@@ -177,6 +178,8 @@ void TfrmMain::InitializePlayListsView() {
     PlayListFiles->LibraryEntries = [&MediaDB = *FMediaDB](const std::string& Path) {
         return LibraryTrackEntry(Path, MediaDB);
     };
+    PlayListFiles->LibraryTags = LibraryM3UTags(*FMediaDB);
+    fraPlayLists1->SetLibraryFile(FMediaDB->FileName());
     for (QMenu* menu : {fraPlayLists1->popPlayLists, fraPlayLists1->popTracks})
         AddAccessKeys(*menu);
 }

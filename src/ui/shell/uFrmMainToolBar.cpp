@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "ui/common/uQtPath.h"
+#include "ui/common/uTrackDrag.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/shell/uFrmMain.h"
@@ -130,6 +132,11 @@ void TfrmMain::CreateToolBar() {
     cmbPlayLists->setObjectName(QStringLiteral("cmbPlayLists"));
     cmbPlayLists->setFixedWidth(178);
     tlbMediaBoxes->addWidget(cmbPlayLists);
+    // Library rows dropped on the box go to its playlist, as "Add Files to Playlist" adds them.
+    new TTrackEntriesDrop(
+        cmbPlayLists, [this](const std::vector<std::string>& Entries, const QPoint&) {
+            fraPlayLists1->AddDroppedEntries(PathFromQString(SelectedPlayListName()), Entries);
+        });
 
     addCommands(tlbPlayLists,
                 {ECommand::PlayListsPlay, ECommand::PlayListsNew, ECommand::PlayListsRename,

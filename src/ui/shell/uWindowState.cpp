@@ -26,6 +26,9 @@ const QString PlayListKey = QStringLiteral("Window/PlayList");
 const QString PlayListsSplitterKey = QStringLiteral("Playlists/Splitter");
 const QString TrackColumnsKey = QStringLiteral("Playlists/Columns");
 const QString TrackColumnWidthsKey = QStringLiteral("Playlists/ColumnWidths");
+// How many track columns the saved state knew; there were 2 before the library's were added.
+const QString TrackColumnCountKey = QStringLiteral("Playlists/ColumnCount");
+constexpr int FirstTrackColumnCount = 2;
 const QString VolumeKey = QStringLiteral("Player/Volume");
 const QString MutedKey = QStringLiteral("Player/Muted");
 } // namespace
@@ -37,9 +40,7 @@ void SaveWindowState(TfrmMain& Window, QSettings& Settings) {
     // Bytes: a name that is not UTF-8 would not survive the settings file as text.
     Settings.setValue(PlayListKey,
                       QByteArray::fromStdString(PathFromQString(Window.SelectedPlayListName())));
-    TfraPlayLists& playLists = *Window.PlayListsView();
-    Settings.setValue(PlayListsSplitterKey, playLists.splPlayLists->saveState());
-    SaveColumns(*playLists.lvwTracks->header(), Settings, TrackColumnsKey, TrackColumnWidthsKey);
+    SavePlayListsViewState(*Window.PlayListsView(), Settings);
     Settings.setValue(VolumeKey, Window.wmpPlayer->trkVolume->value());
     Settings.setValue(MutedKey, Window.wmpPlayer->cmdMute->isChecked());
     SaveMediaViewState(*Window.fraMedia1, Settings);
@@ -61,9 +62,20 @@ bool RestoreWindowState(TfrmMain& Window, const QSettings& Settings) {
     return placed;
 }
 
+void SavePlayListsViewState(const TfraPlayLists& View, QSettings& Settings) {
+    Settings.setValue(PlayListsSplitterKey, View.splPlayLists->saveState());
+    SaveColumns(*View.lvwTracks->header(), Settings, TrackColumnsKey, TrackColumnWidthsKey);
+    Settings.setValue(TrackColumnCountKey, View.lvwTracks->header()->count());
+}
+
 void RestorePlayListsViewState(TfraPlayLists& View, const QSettings& Settings) {
     View.splPlayLists->restoreState(Settings.value(PlayListsSplitterKey).toByteArray());
-    RestoreColumns(*View.lvwTracks->header(), Settings, TrackColumnsKey, TrackColumnWidthsKey);
+    QHeaderView* header = View.lvwTracks->header();
+    RestoreColumns(*header, Settings, TrackColumnsKey, TrackColumnWidthsKey);
+    // A state saved before a column existed keeps it hidden.
+    for (int column = Settings.value(TrackColumnCountKey, FirstTrackColumnCount).toInt();
+         column < header->count(); ++column)
+        header->setSectionHidden(column, true);
 }
 
 } // namespace orvanta
