@@ -18,10 +18,11 @@ void AddToolCommandsToMenus(TfrmMain& Window) {
             if (QAction* action = Window.CommandAction(command))
                 edit->addAction(action);
     };
-    group({ECommand::MediaPlayFile, ECommand::MediaLocateFile, ECommand::MediaAddFilesToPlayList});
-    group({ECommand::PlayListsPlay, ECommand::PlayListsPlayTrack, ECommand::PlayListsShuffle,
-           ECommand::PlayListsMoveTrackUp, ECommand::PlayListsMoveTrackDown,
-           ECommand::PlayListsRemove, ECommand::PlayListsRemoveTracks});
+    // The play buttons are Playback > Play/Pause's.
+    group({ECommand::MediaLocateFile, ECommand::MediaAddFilesToPlayList});
+    group({ECommand::PlayListsShuffle, ECommand::PlayListsMoveTrackUp,
+           ECommand::PlayListsMoveTrackDown, ECommand::PlayListsRemove,
+           ECommand::PlayListsRemoveTracks});
 }
 
 } // namespace orvanta
