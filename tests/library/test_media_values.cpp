@@ -279,3 +279,36 @@ TEST(MediaValues, Mp3RowsNameTheirFormatAndKeepTheirFramesValues) {
          {std::pair<std::string, TIds>{"ac / dc", {one}}, {"AC", {several}}, {"dc", {several}}})
         EXPECT_EQ(listed(db, TMediaListing::Artist, value), rows) << value;
 }
+
+// An album of several artists and no album artist lists as "Various Artists", together with
+// the rows of a real album artist of that name; an album of one artist, or with an album
+// artist, does not.
+TEST(MediaValues, CompilationsListAsVariousArtists) {
+    TempDir dir;
+    TMyMediaDB db;
+    db.OpenDatabase(dir.file("MyMedia.edb"));
+    const auto add = [&db](const std::string& file, const std::string& artist,
+                           const std::string& album, const std::string& albumArtist = {}) {
+        TMediaRecord record{
+            .Directory = "/m", .FileName = file, .Title = file, .Artist = artist, .Album = album};
+        record.Numbers.AlbumArtist = albumArtist;
+        EXPECT_TRUE(db.AddMedia(record));
+        return idOf(db, file);
+    };
+    const std::int64_t h1 = add("h1", "Ann", "Hits"), h2 = add("h2", "Bob", "hits");
+    add("s1", "Cy", "Solo");
+    add("s2", "cy", "Solo");
+    add("d1", "Dee", "Duets", "Dee");
+    add("d2", "Eve", "Duets", "Dee");
+    add("n1", "Fay", "");
+    add("n2", "Gus", "");
+    EXPECT_EQ(db.FilterValues(TMediaListing::AlbumArtist), (TTexts{"Dee", VariousArtists}));
+    EXPECT_EQ(listed(db, TMediaListing::AlbumArtist, "VARIOUS ARTISTS"), (TIds{h1, h2}));
+    const std::int64_t v = add("v", "Hal", "Mix", "various artists");
+    EXPECT_EQ(db.FilterValues(TMediaListing::AlbumArtist), (TTexts{"Dee", "various artists"}));
+    EXPECT_EQ(listed(db, TMediaListing::AlbumArtist, VariousArtists), (TIds{h1, h2, v}));
+    db.RemoveMedia("/m", "h2");
+    db.RemoveMedia("/m", "v");
+    EXPECT_EQ(db.FilterValues(TMediaListing::AlbumArtist), TTexts{"Dee"});
+    EXPECT_TRUE(listed(db, TMediaListing::AlbumArtist, VariousArtists).empty());
+}

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListView>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QSplitter>
@@ -24,6 +25,7 @@
 #include "ui/playback/uFraTransportBar.h"
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/shell/uFrmMain.h"
+#include "ui/shell/uWindowPlacement.h"
 
 using namespace orvanta;
 
@@ -79,7 +81,7 @@ private slots:
         std::unique_ptr<TfrmMain> window = Open();
         QVERIFY(window);
         const Remembered defaults = read(*window);
-        window->resize(900, 640);
+        window->resize(790, 640);
         window->fraMedia1->splMedia->setSizes({230, 600});
         window->fraMedia1->lvwMedia->horizontalHeader()->resizeSection(1, 171);
         window->fraMedia1->cmbFilter->setCurrentIndex(1); // Albums
@@ -132,6 +134,29 @@ private slots:
         window = Open();
         QVERIFY(window);
         QCOMPARE(window->fraMedia1->lvwMedia->horizontalHeader()->sectionSize(1), 140);
+        window->close();
+    }
+
+    // A place remembered on a larger or a removed screen comes back inside this one, no larger.
+    void rememberedPlaceFitsTheScreen() {
+        const QRect screen(0, 0, 700, 450);
+        struct Case {
+            QRect Remembered, Fitted;
+        };
+        for (const Case& c : {Case{{40, 30, 400, 300}, {40, 30, 400, 300}},
+                              Case{{100, 100, 1200, 800}, {0, 0, 700, 450}},
+                              Case{{3000, 2000, 400, 300}, {300, 150, 400, 300}},
+                              Case{{-500, -20, 800, 300}, {0, 0, 700, 300}}})
+            QCOMPARE(FitInside(c.Remembered, screen), c.Fitted);
+        std::unique_ptr<TfrmMain> window = Open();
+        QVERIFY(window);
+        window->setGeometry(5000, 4000, 3000, 2000);
+        window->close();
+        window.reset();
+        window = Open();
+        QVERIFY(window);
+        const QRect available = window->screen()->availableGeometry();
+        QTRY_VERIFY(available.contains(window->frameGeometry()));
         window->close();
     }
 

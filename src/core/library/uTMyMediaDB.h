@@ -20,6 +20,11 @@ namespace orvanta {
 
 inline constexpr const char* MediaTableName = "tMedia";
 
+// The album artist that stands for the compilations: the albums whose rows without an album
+// artist have several different artists. A real album artist of that name lists with them.
+inline constexpr const char* VariousArtists = "Various Artists";
+bool IsVariousArtists(std::string_view Value);
+
 // What the My Music list shows: the rows of one filter value (or all of them) that contain
 // every search word, in title order, or in disc and track order for an album. An artist,
 // genre or album artist lists every row having that single value among its values.
@@ -227,6 +232,13 @@ private:
     // Adds tRemoved to a file made before it; a read-only open of such a file has no marks.
     void addRemovedTable();
     bool hasTable(const std::string& Name);
+    // The compilations (see VariousArtists): kept once the file has the keys and the album
+    // artist's text; the condition selecting their rows; whether there are any; and the
+    // filter value added to the album artists' values (in key order) when there are.
+    bool compilationsKept() const;
+    std::string compilationCondition() const;
+    bool hasCompilations();
+    void addVariousArtists(std::vector<std::string>& Values);
 
     TEasyTable FTable;
     TEasyQuery FQuery;

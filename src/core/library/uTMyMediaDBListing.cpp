@@ -46,6 +46,8 @@ const char* const ListingIndexes[] = {
     "ixMediaFileSize ON tMedia (fFileSize)",
     // "#": each album in the order it plays.
     "ixMediaAlbumNumber ON tMedia (fAlbumKey, COALESCE(fDisc, 0), COALESCE(fTrack, 0))",
+    // The compilations: the rows without an album artist, by album and artist.
+    "ixMediaCompilation ON tMedia (fAlbumKey, fArtistKey) WHERE fAlbumArtist = ''",
 };
 
 // The indexes of older files that the ones above replace: the plain texts, and "#" by disc
@@ -229,6 +231,9 @@ void TMyMediaDB::openListing(TEasyQuery& Query, const TMediaListing& Listing, co
                 match = "(" + match + " AND rowid NOT IN (" + valueRows + ")) OR rowid IN (" +
                         valueRows + " AND fKey = " + key + ")";
             }
+            if (Listing.Kind == TMediaListing::AlbumArtist && IsVariousArtists(Listing.Value) &&
+                compilationsKept())
+                match += " OR " + compilationCondition();
             condition("(" + match + " OR (" + fields.Key + " IS NULL AND LOWER(" + fields.Value +
                       ") = " + lowered + "))");
         } else
@@ -464,6 +469,8 @@ std::vector<std::string> TMyMediaDB::FilterValues(TMediaListing::TKind Kind,
             most = spellings[i].Count;
         }
     }
+    if (Kind == TMediaListing::AlbumArtist)
+        addVariousArtists(values);
     return values;
 }
 

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace orvanta {
 
@@ -15,6 +16,23 @@ QString lineBreaks(QString text) {
 
 QWidget* owner() {
     return QApplication::activeWindow();
+}
+
+// The box's own "Show Details..." button has no access key, and each click gives it its
+// "Hide Details..." or "Show Details..." text again: the key is marked after each.
+void markDetailsKey(QMessageBox& Box) {
+    for (QPushButton* button : Box.findChildren<QPushButton*>()) {
+        if (!button->text().endsWith(QStringLiteral("Details...")))
+            continue;
+        const auto mark = [button] {
+            QString text = button->text();
+            if (!text.contains(QLatin1Char('&')))
+                button->setText(
+                    text.replace(QStringLiteral("Details"), QStringLiteral("&Details")));
+        };
+        mark();
+        QObject::connect(button, &QPushButton::clicked, button, mark);
+    }
 }
 } // namespace
 
@@ -62,6 +80,7 @@ void TQtPrompts::ShowDetails(const QString& Caption, const QString& Text, const 
                     Caption, lineBreaks(Text), QMessageBox::Ok, owner());
     if (!Details.isEmpty())
         box.setDetailedText(lineBreaks(Details));
+    markDetailsKey(box);
     box.exec();
 }
 

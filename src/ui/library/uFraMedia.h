@@ -45,6 +45,7 @@ class TWorkerInbox;
 class TMediaMaintenance;
 class TMyMediaDB;
 class TPlayListManager;
+class TMediaFirstRun;
 
 // The "My Music" view: a filter (artists, albums or genres) and the library rows of the
 // chosen value, with sortable columns and the library's commands. Its long reads and the purge
@@ -143,6 +144,11 @@ public:
     QProgressBar* prgProgress = nullptr;
     QPushButton* cmdCancelWork = nullptr;
     TMediaListModel* MediaModel = nullptr;
+    // In place of the list while the library is empty (see TMediaFirstRun); made by
+    // SetFirstRunHint, with the window's actions.
+    TMediaFirstRun* pnlFirstRun = nullptr;
+    void SetFirstRunHint(QAction& AddFolder, QAction& Follow, QAction& Continue);
+    void UpdateFirstRunHint();
 
     // View > "Follow Library Folders": files created, changed, moved or deleted in the folders
     // that hold library files come in as a Refresh would bring them, a few seconds later.

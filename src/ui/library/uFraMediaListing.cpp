@@ -332,6 +332,7 @@ void TfraMedia::SearchArrived(TMediaSearch::TAnswer Answer) {
 
 void TfraMedia::ShowListed(const TMediaListing& Listing, bool KeepSort) {
     ShowSearchScope(Listing);
+    UpdateFirstRunHint();
     const bool album = Listing.Kind == TMediaListing::Album;
     const TMediaController::TListedOrder order =
         FController.AfterListing(album, KeepSort, TMediaListModel::colTrack + 1);

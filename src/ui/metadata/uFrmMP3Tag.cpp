@@ -1,4 +1,5 @@
 #include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/metadata/uTagDialogTexts.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -228,6 +229,7 @@ void TfrmMP3Tag::PrepareControls() {
     connect(cmdSaveTag, &QPushButton::clicked, this, &TfrmMP3Tag::cmdSaveTagClick);
     connect(cmdOK, &QPushButton::clicked, this, &TfrmMP3Tag::cmdOKClick);
     connect(cmdCancel, &QPushButton::clicked, this, &TfrmMP3Tag::cmdCancelClick);
+    DescribeTagDialog(*this);
 }
 
 QString TfrmMP3Tag::FullPath() const {
@@ -320,6 +322,7 @@ void TfrmMP3Tag::EnableV2Controls() {
             setLimit(box, TypingLimit(field, true));
     cmbGenres->setEditable(true);
     cmbGenres->setInsertPolicy(QComboBox::NoInsert);
+    cmbGenres->lineEdit()->setAccessibleName(lblHeader[4]->text());
     for (int i = 7; i < 10; ++i)
         lblHeader[i]->setEnabled(true);
     for (QWidget* control : {static_cast<QWidget*>(lblAlbumArtist), static_cast<QWidget*>(lblDisc),

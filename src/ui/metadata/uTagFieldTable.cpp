@@ -1,5 +1,6 @@
 #include "ui/metadata/uTagFieldTable.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -21,6 +22,12 @@ TTagFieldTable::TTagFieldTable(QWidget* Parent) : QWidget(Parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     lvwFields = new QTableWidget(0, 2, this);
     lvwFields->setObjectName(QStringLiteral("lvwFields"));
+    lvwFields->setAccessibleName(QStringLiteral("Fields"));
+    lvwFields->setAccessibleDescription(
+        QStringLiteral("Every field of the tag: its key and value"));
+    // The corner button selects every line.
+    for (QAbstractButton* corner : lvwFields->findChildren<QAbstractButton*>())
+        corner->setAccessibleName(QStringLiteral("Select all lines"));
     lvwFields->setHorizontalHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
     lvwFields->horizontalHeader()->setStretchLastSection(true);
     lvwFields->verticalHeader()->hide();

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "ui/common/uQuietSlider.h"
 #include "ui/playback/uPlayerEngine.h"
 
 #include <algorithm>
@@ -110,7 +111,7 @@ TfraTransportBar::TfraTransportBar(IPlayerEngine& Engine, QWidget* Parent)
         label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")));
     }
 
-    trkSeek = new QSlider(Qt::Horizontal, this);
+    trkSeek = new TQuietSlider(Qt::Horizontal, this);
     auto* jumpStyle = new TJumpToClickStyle;
     jumpStyle->setParent(trkSeek);
     trkSeek->setStyle(jumpStyle);
@@ -340,8 +341,8 @@ void TfraTransportBar::tmrPositionTimer() {
         return;
     }
     FUpdating = true;
-    trkSeek->setRange(0, static_cast<int>(std::min<std::int64_t>(duration, INT_MAX)));
-    trkSeek->setValue(static_cast<int>(std::min<std::int64_t>(position, INT_MAX)));
+    trkSeek->SetQuietly(0, static_cast<int>(std::min<std::int64_t>(duration, INT_MAX)),
+                        static_cast<int>(std::min<std::int64_t>(position, INT_MAX)));
     FUpdating = false;
     lblElapsed->setText(FormatPlayTime(position));
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "ui/common/uQuietSlider.h"
+
 class QLabel;
 class QSlider;
 class QTimer;
@@ -47,7 +49,7 @@ public:
     QLabel* lblTitle = nullptr;
     QLabel* lblArtist = nullptr;
     QToolButton* cmdMute = nullptr;
-    QSlider* trkSeek = nullptr;
+    TQuietSlider* trkSeek = nullptr;
     QSlider* trkVolume = nullptr;
     QLabel* lblElapsed = nullptr;
     QLabel* lblTotal = nullptr;

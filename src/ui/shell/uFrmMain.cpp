@@ -37,7 +37,11 @@
 #include "ui/playlists/uFraPlayLists.h"
 #include "ui/playlists/uFraPlayListsM3U.h"
 #include "ui/playlists/uFraPlayListsModel.h"
+#include "ui/shell/uFrmHelp.h"
+#include "ui/shell/uWindowCommandMenus.h"
+#include "ui/shell/uWindowPlacement.h"
 #include "ui/shell/uWindowState.h"
+#include "ui/shell/uWindowTexts.h"
 
 namespace orvanta {
 
@@ -80,6 +84,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
 
     CreateMenus();
     CreateToolBar();
+    AddToolCommandsToMenus(*this);
 
     if (Engine == nullptr) {
         FOwnEngine = std::make_unique<TGstPlayerEngine>();
@@ -97,6 +102,7 @@ TfrmMain::TfrmMain(IPrompts& Prompts, TOptions* Options, QWidget* Parent, IPlaye
         &RandomGenerator, this);
     ConnectPlayback(*Engine);
     SwitchView(EView::Media);
+    DescribeMainWindow(*this);
 
     if (FOptions) {
         // The answer arrives on a download thread; the setting is stored and saved there.
@@ -129,6 +135,10 @@ void TfrmMain::InitializeViews(TMyMediaDB& MediaDB, TPlayListManager& PlayLists,
     fraMedia1->Initialize(MediaDB, PlayLists, FileTypes, *this, FPrompts, std::move(Start));
     if (FOptions && FOptions->FollowFolders)
         fraMedia1->FollowFolders(true);
+    if (QAction* addFolder = MenuAction(QStringLiteral("mnuFileAddFolder")),
+        *follow = MenuAction(QStringLiteral("mnuViewFollowFolders"));
+        addFolder && follow && mnuPlaybackContinue)
+        fraMedia1->SetFirstRunHint(*addFolder, *follow, *mnuPlaybackContinue);
     if (fraPlayLists1)
         InitializePlayListsView();
     FillPlayListCombo();
@@ -144,6 +154,7 @@ TfraPlayLists* TfrmMain::PlayListsView() {
         return fraPlayLists1;
     fraPlayLists1 = new TfraPlayLists(FViews);
     FViews->addWidget(fraPlayLists1);
+    DescribePlayListsView(*fraPlayLists1);
     if (FPlayListManager)
         InitializePlayListsView();
     if (FOptions)
@@ -230,12 +241,16 @@ void TfrmMain::CreateMenus() {
     });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* contents = help->addAction(QStringLiteral("&Contents"));
+    contents->setObjectName(QStringLiteral("mnuHelpContents"));
+    contents->setShortcut(QKeySequence::HelpContents);
+    connect(contents, &QAction::triggered, this, [this] { ShowHelpContents(*this); });
+    help->addSeparator();
     QAction* home = help->addAction(QStringLiteral("H&ome..."));
     home->setObjectName(QStringLiteral("mnuHelpHome"));
     connect(home, &QAction::triggered, this, &TfrmMain::mnuHelpHomeClick);
     help->addSeparator();
     QAction* helpPage = help->addAction(QStringLiteral("&Help..."));
-    helpPage->setShortcut(QKeySequence::HelpContents);
     helpPage->setObjectName(QStringLiteral("mnuHelpHelp"));
     connect(helpPage, &QAction::triggered, this, &TfrmMain::mnuHelpHelpClick);
     help->addSeparator();
@@ -362,10 +377,13 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TfrmMain::showEvent(QShowEvent* Event) {
-    if (!FPlaced) {
+    if (!FFitted) {
+        FFitted = true;
+        FitToScreen(*this, FPlaced);
         FPlaced = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        // Again once the window manager's frame is known.
+        QMetaObject::invokeMethod(
+            this, [this] { FitToScreen(*this, true); }, Qt::QueuedConnection);
     }
     QMainWindow::showEvent(Event);
 }

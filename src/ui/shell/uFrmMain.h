@@ -234,6 +234,7 @@ private:
     bool FActivated = false;
     QString FPlayListInfo;
     bool FPlaced = false;
+    bool FFitted = false;
     std::unique_ptr<TGstPlayerEngine> FOwnEngine;
     QTimer* tmrRest = nullptr;
     std::unique_ptr<TToolPlayButtons> FPlayButtons;
