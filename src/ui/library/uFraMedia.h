@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch/uBatchPlan.h"
 #include "core/library/uListingStart.h"
 #include "core/library/uMediaController.h"
 #include "core/library/uMediaSearch.h"
@@ -38,6 +39,7 @@ struct TAddResult;
 class IMainServices;
 class IPrompts;
 class TCustomStringList;
+struct TBatchOutcome;
 class TFolderWatch;
 class TEasyQuery;
 class TLibraryWorker;
@@ -243,6 +245,12 @@ private:
     // Measures the selected rows' loudness on the writer, the rows of one album as an album,
     // and writes their ReplayGain tags and rows (uFraMediaReplayGain.cpp).
     void CalculateReplayGain();
+    // Edit Tag with several rows: the dialog plans the edits or the tools' changes, and the batch
+    // runs on the writer with progress and Cancel; then the rows are read again and the
+    // playlists follow the renames (uFraMediaBatch.cpp).
+    void EditSeveralTags(const std::vector<int>& Rows);
+    void RunTagBatch(TBatchPlan Plan);
+    void TagBatchDone(const TBatchOutcome& Outcome);
 
     // The library command running, and its progress strip.
     using TWork = TMediaController::TWork;
