@@ -19,7 +19,9 @@ struct TBatchItem {
     std::string NewPath;
 
     bool Renames() const { return !NewPath.empty() && NewPath != Path; }
-    bool Edits() const { return !Changes.Fields.empty() || Changes.Pictures || Changes.RemoveID3v2; }
+    bool Edits() const {
+        return !Changes.Fields.empty() || Changes.Pictures || Changes.RemoveID3v2;
+    }
 };
 
 using TBatchPlan = std::vector<TBatchItem>;
