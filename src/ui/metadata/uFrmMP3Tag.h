@@ -34,6 +34,7 @@ class TMPEGaudio;
 class TMyMediaDB;
 class TPickListReader;
 class TTagFieldTable;
+class TTagToolPages;
 
 // An up-down control: two arrow buttons that step a position within a range.
 class TUpDown : public QWidget {
@@ -123,6 +124,7 @@ public:
     QPushButton* cmdExtractCover = nullptr;
     // With several files: the fields on the first page, the tools on the others.
     QTabWidget* tabPages = nullptr;
+    TTagToolPages* Tools = nullptr;
     // Where the last "Save Tag" or "OK" stored the fields, or why nothing was written.
     QLabel* lblStatus = nullptr;
     QPushButton* cmdSaveTag = nullptr;

@@ -14,6 +14,7 @@
 #include "ui/metadata/uFrmMP3Tag.h"
 #include "ui/metadata/uTagBoxes.h"
 #include "ui/metadata/uTagFieldTable.h"
+#include "ui/metadata/uTagToolPages.h"
 
 namespace orvanta {
 
@@ -83,6 +84,7 @@ bool TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& 
     tabPages->setObjectName(QStringLiteral("tabPages"));
     pnlContainer->layout()->replaceWidget(gbxHeader, tabPages);
     tabPages->addTab(gbxHeader, QStringLiteral("Tags"));
+    Tools = new TTagToolPages(tabPages, Paths);
     ShowSharedValues();
     FCover = SharedCover(FFiles);
     ShowCover();
@@ -148,7 +150,20 @@ TBatchEdits TfrmMP3Tag::TouchedEdits() const {
 }
 
 void TfrmMP3Tag::SaveSeveral() {
-    FPlan = PlanBatchEdits(FFiles, TouchedEdits());
+    // A tool's page writes what its preview shows; the fields' page what the user touched.
+    if (const TPlanResult* tool = Tools->Shown()) {
+        if (!tool->Error.empty()) {
+            FPrompts.Information(fromStd(tool->Error));
+            return;
+        }
+        if (!TouchedEdits().Empty() &&
+            !FPrompts.ConfirmAction(QStringLiteral(
+                "The changes on the Tags page are not saved with this tool's.\r\nGo on?")))
+            return;
+        FPlan = tool->Plan;
+    } else {
+        FPlan = PlanBatchEdits(FFiles, TouchedEdits());
+    }
     if (FPlan.empty()) {
         lblStatus->setText(QStringLiteral("Nothing changed; no file was written."));
         return;
