@@ -1,9 +1,11 @@
+#include "cli/uCliBatch.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliFormats.h"
 #include "cli/uCliJson.h"
 #include "core/common/uOrderedWork.h"
 #include "core/common/uPathText.h"
 #include "core/common/uTFileUtils.h"
+#include "core/metadata/ID3v2.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/metadata/uAudioSniff.h"
 #include "core/metadata/uFileBatch.h"
@@ -228,7 +230,7 @@ private:
 };
 
 struct TagOptions {
-    std::string File;
+    std::vector<std::string> Files;
     bool V1 = false;
     bool V2 = false;
     // The text fields by TTagField; the track's slot stays empty.
@@ -271,6 +273,36 @@ std::string CollectFields(const TagOptions& O, TFieldValues& Fields) {
     return "";
 }
 
+// The ID3v1 tag of one MP3 file. The exit code; messages on standard error.
+int TagV1(const TagOptions& O, const std::string& File) {
+    TMPEGaudio audio;
+    if (!audio.Analyse(File)) {
+        std::cerr << "Error reading file.\n" << File << "\n";
+        return ExitFailed;
+    }
+    if (!audio.TagWritable(false)) {
+        std::cerr << "Invalid MP3 file.\n" << File << "\n";
+        return ExitFailed;
+    }
+    TID3v1& tag = audio.ID3v1();
+    for (const TTagFieldInfo& field : TagFields)
+        if (const auto& value = O.Texts[FieldIndex(field.Id)])
+            tag.SetText(field.Id, *value);
+    if (O.Track)
+        tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
+    if (O.GenreIndex)
+        tag.SetGenreIndex(static_cast<std::uint8_t>(*O.GenreIndex));
+    if (!tag.StoreTag(File)) {
+        std::cerr << "Error writing MP3 tag.\n" << File << "\n";
+        if (const std::string note = TFileUtils::HardLinkNote(File); !note.empty())
+            std::cerr << note << "\n";
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+// The options are checked against every file before any is written: a usage error changes
+// nothing. The ID3v2 tags and the other formats' tags are then written as one batch.
 int RunTag(const TagOptions& O) {
     if (O.Track && (*O.Track < 0 || *O.Track > 65535))
         return Usage("--track is out of range.");
@@ -279,75 +311,59 @@ int RunTag(const TagOptions& O) {
     TFieldValues fields;
     if (const std::string error = CollectFields(O, fields); !error.empty())
         return Usage(error);
-    if (!TFileUtils::IsRegularFile(O.File)) {
-        std::cerr << TFileUtils::NotRegularFileMessage(O.File) << "\n";
-        return ExitFailed;
+    bool anyMP3 = false;
+    std::vector<std::string> files, v1Files;
+    int result = ExitOk;
+    for (const std::string& file : O.Files) {
+        if (!TFileUtils::IsRegularFile(file)) {
+            std::cerr << TFileUtils::NotRegularFileMessage(file) << "\n";
+            result = ExitFailed;
+            continue;
+        }
+        TAudioFormat format = TAudioFormat::Unknown;
+        if (TFileSource source; source.Open(file))
+            format = SniffFormat(source, std::filesystem::path(file).extension().string());
+        // Every other format has one tag, which takes every field: --v1 and --v2 do not apply.
+        if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown) {
+            if (O.GenreIndex)
+                return Usage("--genre-index is an ID3v1 field.");
+            files.push_back(file);
+        } else {
+            anyMP3 = true;
+            (O.V1 ? v1Files : files).push_back(file);
+        }
     }
-    TAudioFormat format = TAudioFormat::Unknown;
-    if (TFileSource source; source.Open(O.File))
-        format = SniffFormat(source, std::filesystem::path(O.File).extension().string());
-    // Every other format has one tag, which takes every field: --v1 and --v2 do not apply.
-    if (format != TAudioFormat::MP3 && format != TAudioFormat::Unknown) {
-        if (O.GenreIndex)
+    if (anyMP3) {
+        if (O.V1 == O.V2)
+            return Usage("Choose exactly one of --v1 and --v2.");
+        if (O.V1 && O.Track && *O.Track > 255)
+            return Usage("--track is out of range.");
+        const bool v2Only = O.AlbumArtist || O.Disc || !O.Fields.empty() ||
+                            std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
+                                return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
+                            });
+        if (O.V1 && v2Only)
+            return Usage("--genre, --composer, --language, --copyright, --album-artist, --disc "
+                         "and --field are ID3v2 fields.");
+        if (O.V2 && O.GenreIndex)
             return Usage("--genre-index is an ID3v1 field.");
-        return TagOtherFormat(O.File, format, fields);
-    }
-
-    if (O.V1 == O.V2)
-        return Usage("Choose exactly one of --v1 and --v2.");
-    if (O.V1 && O.Track && *O.Track > 255)
-        return Usage("--track is out of range.");
-    const bool v2Only = O.AlbumArtist || O.Disc || !O.Fields.empty() ||
-                        std::ranges::any_of(TagFields, [&](const TTagFieldInfo& Field) {
-                            return !Field.InV1() && O.Texts[FieldIndex(Field.Id)];
-                        });
-    if (O.V1 && v2Only)
-        return Usage("--genre, --composer, --language, --copyright, --album-artist, --disc and "
-                     "--field are ID3v2 fields.");
-    if (O.V2 && O.GenreIndex)
-        return Usage("--genre-index is an ID3v1 field.");
-
-    TMPEGaudio audio;
-    if (!audio.Analyse(O.File)) {
-        std::cerr << "Error reading file.\n" << O.File << "\n";
-        return ExitFailed;
-    }
-    if (!audio.TagWritable(O.V2)) {
-        std::cerr << "Invalid MP3 file.\n" << O.File << "\n";
-        return ExitFailed;
-    }
-    if (O.V2 && !audio.ID3v2().ReadWhole()) {
-        std::cerr << TagNotWholeMessage(O.File) << "\n";
-        return ExitFailed;
-    }
-    bool stored = false;
-    if (O.V1) {
-        TID3v1& tag = audio.ID3v1();
-        for (const TTagFieldInfo& field : TagFields)
-            if (const auto& value = O.Texts[FieldIndex(field.Id)])
-                tag.SetText(field.Id, *value);
-        if (O.Track)
-            tag.SetTrack(static_cast<std::uint8_t>(*O.Track));
-        if (O.GenreIndex)
-            tag.SetGenreIndex(static_cast<std::uint8_t>(*O.GenreIndex));
-        stored = tag.StoreTag(O.File);
-    } else {
-        TID3v2& tag = audio.ID3v2();
-        if (const std::string error = SetID3v2Fields(tag, fields); !error.empty())
+        TID3v2 scratch;
+        if (const std::string error = SetID3v2Fields(scratch, fields); !error.empty())
             return Usage(error);
-        stored = tag.StoreTag(O.File);
     }
-    if (!stored && !audio.ID3v2().ReadWhole()) {
-        std::cerr << TagNotWholeMessage(O.File) << "\n";
+    for (const std::string& file : v1Files)
+        if (TagV1(O, file) != ExitOk)
+            result = ExitFailed;
+    if (files.empty())
+        return result;
+    TCliBatchTargets targets;
+    if (!targets.FinishInterrupted())
         return ExitFailed;
-    }
-    if (!stored) {
-        std::cerr << "Error writing MP3 tag.\n" << O.File << "\n";
-        if (const std::string note = TFileUtils::HardLinkNote(O.File); !note.empty())
-            std::cerr << note << "\n";
-        return ExitFailed;
-    }
-    return ExitOk;
+    TBatchPlan plan;
+    for (const std::string& file : files)
+        plan.push_back({fullPath(file), {fields, std::nullopt, false}, {}});
+    const int batch = ReportBatch(RunBatch(plan, targets.Targets(), {}));
+    return result == ExitOk ? batch : result;
 }
 
 } // namespace
@@ -424,8 +440,8 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
 
     auto options = std::make_shared<TagOptions>();
     CLI::App* tag =
-        App.add_subcommand("tag", "Set fields of a file's tag (an MP3's ID3v1 or ID3v2 tag)");
-    tag->add_option("FILE", options->File, "Audio file")->required();
+        App.add_subcommand("tag", "Set fields of files' tags (an MP3's ID3v1 or ID3v2 tag)");
+    tag->add_option("FILE", options->Files, "Audio files, each given the same fields")->required();
     tag->add_flag("--v1", options->V1, "Write the ID3v1 tag (MP3)");
     tag->add_flag("--v2", options->V2, "Write the ID3v2 tag (MP3)");
     // One option per text field, named by its caption; the help lists them in this order.

@@ -1,4 +1,5 @@
 #include "cli/uCliCommands.h"
+#include "cli/uCliBatch.h"
 
 #include <filesystem>
 
@@ -11,6 +12,7 @@ void RegisterCommands(CLI::App& App, CommandAction& Chosen) {
     RegisterPlayListCommands(App, Chosen);
     RegisterM3UCommands(App, Chosen);
     RegisterReplayGainCommands(App, Chosen);
+    RegisterBatchCommands(App, Chosen);
 }
 
 std::string fullPath(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/uCliBatch.h"
 #include "cli/uCliCommands.h"
 #include "cli/uCliJson.h"
 #include "core/common/uDataPaths.h"
@@ -97,6 +98,9 @@ bool openLibrary(TMyMediaDB& library) {
         std::cerr << "Cannot create the data folder " << DataFolder() << "\n";
         return false;
     }
+    // A batch cut short first gets its rows and entries where its files are.
+    if (!FinishBatchCutShort())
+        return false;
     library.OpenDatabase(MediaDatabaseFile());
     return true;
 }

@@ -13,6 +13,7 @@
 namespace orvanta {
 
 class TMyMediaDB;
+class TPlayListManager;
 
 struct TBatchHooks {
     // Called before each file with the number of files done and the total.
@@ -27,6 +28,9 @@ struct TBatchTargets {
     std::string Home;
     // The library whose rows follow renames and take the new tags; may be null.
     TMyMediaDB* Library = nullptr;
+    // Playlists (opened under their folder's lock) whose entries follow renames; may be null.
+    // They are saved before the journal is marked ended.
+    TPlayListManager* PlayLists = nullptr;
 };
 
 struct TBatchFailure {
@@ -42,9 +46,35 @@ struct TBatchOutcome {
     // Renames done, old path to new path: the caller's playlists follow them.
     std::vector<std::pair<std::string, std::string>> Moves;
     bool Cancelled = false;
+    // Undo only: files the batch wrote that changed since (another tag, another place); they
+    // are left alone.
+    std::vector<std::string> ChangedSince;
+    // The batch could not start (its journal could not be written, nothing to undo, ...).
+    std::string Error;
 };
 
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
                        const TBatchHooks& Hooks);
+
+// Finishes a batch (or undo) that a signal cut short: the library's rows and the playlists'
+// entries are made to agree with where each of its files now is, the old path or the new, and
+// the journal is marked ended. Does nothing when the last batch ended. Called before any
+// command that edits, renames or reads the library. False, with Error, when the journal could
+// not be finished.
+bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error);
+
+// Whether the home's last batch can be undone: it ended and is not itself an undo.
+bool CanUndoLastBatch(const std::string& Home);
+
+// Reverses the home's last batch: each file it wrote that is still as the batch left it (at its
+// new path, its changed keys holding the new values, its pictures the new ones) gets its old
+// values, pictures and name back, and its library row follows. Every other file is named in
+// ChangedSince and left alone. The undo is journaled as a batch is, and cannot be undone itself.
+TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hooks);
+
+// Makes the entries of every playlist follow Moves (old path to new): an entry names a file by
+// its bytes; its seconds and its place stay. True when any entry changed.
+bool FollowMoves(TPlayListManager& PlayLists,
+                 const std::vector<std::pair<std::string, std::string>>& Moves);
 
 } // namespace orvanta

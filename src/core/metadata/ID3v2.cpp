@@ -154,6 +154,7 @@ void TID3v2::Clear() {
     FCommentDescribed = false;
     FReadKept = false;
     FFrameTexts.clear();
+    FPictures.reset();
 }
 
 bool TID3v2::LoadTag(const std::string& FileName) {

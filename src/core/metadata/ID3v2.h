@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/metadata/ID3v2Frames.h"
+#include "core/metadata/uAudioInfo.h"
 #include "core/metadata/uTagFields.h"
 
 namespace orvanta {
@@ -59,6 +61,10 @@ public:
     // holds Values, or removes them when Values is empty.
     void SetFrameTexts(std::string_view Id, std::string_view Description,
                        std::vector<std::string> Values);
+
+    // The next save replaces every picture (APIC) of the tag by Pictures, in order; none
+    // removes them all. Every other frame stays byte for byte.
+    void SetPictures(std::vector<TPicture> Pictures) { FPictures = std::move(Pictures); }
 
     bool Present() const { return FPresent; }
     std::uint8_t Version() const { return FVersion; }
@@ -143,6 +149,7 @@ private:
         std::vector<std::string> Values;
     };
     std::vector<TFrameTexts> FFrameTexts;
+    std::optional<std::vector<TPicture>> FPictures;
     bool FReadWhole = true;
     // The comment came from a comment frame with a description (there was none without).
     bool FCommentDescribed = false;
@@ -159,5 +166,11 @@ private:
 // Every frame of the tag at the start of Source, in order and in the version 3 form a save
 // writes; empty when there is no tag.
 std::vector<id3frames::TFrameV3> ReadTagFrames(TByteSource& Source);
+
+// The pictures of the APIC frames among Frames, in order.
+std::vector<TPicture> PicturesOfFrames(const std::vector<id3frames::TFrameV3>& Frames);
+
+// The content of an APIC frame holding Picture (its type, MIME type, description and bytes).
+std::string PictureFrameContent(const TPicture& Picture);
 
 } // namespace orvanta

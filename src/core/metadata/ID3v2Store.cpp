@@ -86,7 +86,7 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         TagHeader header;
         if (!source.Open(FileName) || !ReadTagHeader(source, header))
             return false;
-        if (std::ranges::find(changed, true) == changed.end() && FFrameTexts.empty())
+        if (std::ranges::find(changed, true) == changed.end() && FFrameTexts.empty() && !FPictures)
             return true; // nothing to change: the file stays as it is, byte for byte
         if (!FReadWhole)
             return false; // what was not read cannot be carried
@@ -120,6 +120,9 @@ bool TID3v2::StoreTag(const std::string& FileName) {
             if (!set.Values.empty())
                 AppendFrame(frames, set.Id, TextsPayload(texts));
         }
+        if (FPictures)
+            for (const TPicture& picture : *FPictures)
+                AppendFrame(frames, "APIC", PictureFrameContent(picture));
 
         // The frames of a changed field give way to the new one; every other frame stays. A
         // cleared field also loses the frames it may have been read from instead, so that it
@@ -129,6 +132,8 @@ bool TID3v2::StoreTag(const std::string& FileName) {
         std::string describedText;
         const auto replaced = [&](const id3frames::TFrameV3& Frame) {
             const std::string_view id = Frame.Id;
+            if (FPictures && id == "APIC")
+                return true;
             if (describedComment && id == "COMM" && !(Frame.Flags1 & 0xC0)) {
                 DecodeDescribedText(describedText, Frame.Content, true, false);
                 if (describedText == FRead.Text[commentField])

@@ -1,0 +1,295 @@
+#include "core/batch/uBatchRun.h"
+
+#include "core/batch/uBatchJournal.h"
+#include "core/common/uDataPaths.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uMediaMaintenance.h"
+#include "core/library/uTMyMediaDB.h"
+#include "core/playlists/uTPlayListManager.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unordered_map>
+
+namespace orvanta {
+
+namespace {
+
+// Moves a file without ever replacing another: refused when the new name is taken.
+bool MoveFile(const std::string& From, const std::string& To, std::string& Error) {
+    std::error_code code;
+    const std::filesystem::path folder = std::filesystem::path(To).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, code);
+    if (::renameat2(AT_FDCWD, From.c_str(), AT_FDCWD, To.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    Error = errno == EEXIST ? "A file of that name already exists:\n" + To
+                            : "Cannot rename " + From + "\nto " + To + ": " + std::strerror(errno);
+    return false;
+}
+
+// The library row of a file follows it to Path and takes what the file now holds, read as the
+// import reads it; a file without a row stays out of the library.
+void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+    TMediaRecord row;
+    bool found = Library.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), row);
+    if (OldPath != Path) {
+        TMediaRecord old;
+        if (Library.FindMedia(ExtractFileDir(OldPath), ExtractFileName(OldPath), old)) {
+            Library.DeleteMedia(old.Directory, old.FileName);
+            if (!found)
+                row = old;
+            found = true;
+        }
+    }
+    if (!found)
+        return;
+    row.Directory = ExtractFileDir(Path);
+    row.FileName = ExtractFileName(Path);
+    if (!ReadFileStamp(Path, row.Stamp) || ReadMediaInfo(Path, row) != TMediaRead::Audio)
+        return;
+    if (!Library.AddMedia(row))
+        Library.RewriteMedia(row);
+}
+
+TTagChanges ChangesOf(const TFieldValues& Fields,
+                      const std::optional<std::vector<TPicture>>& Pictures) {
+    TTagChanges changes;
+    changes.Fields = Fields;
+    changes.Pictures = Pictures;
+    return changes;
+}
+
+// Playlists follow, then the end mark: a journal is only ended once everything agrees.
+bool EndJournal(const TBatchTargets& Targets,
+                const std::vector<std::pair<std::string, std::string>>& Moves, std::string& Error) {
+    if (Targets.PlayLists && FollowMoves(*Targets.PlayLists, Moves)) {
+        const TPlayListSync saved = Targets.PlayLists->SaveChanged();
+        if (!saved.Failed.empty()) {
+            Error = saved.Errors.empty() ? "Cannot save the playlists." : saved.Errors.front();
+            return false;
+        }
+    }
+    if (!MarkJournalEnded(Targets.Home)) {
+        Error = "Cannot write the batch journal in " + JournalFolder(Targets.Home);
+        return false;
+    }
+    return true;
+}
+
+// Runs a journal already written: each item's tag, then its name, then its row, then its mark.
+TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targets,
+                         const TBatchHooks& Hooks) {
+    TBatchOutcome outcome;
+    const int total = static_cast<int>(Journal.Items.size());
+    for (std::size_t i = 0; i < Journal.Items.size(); ++i) {
+        const TJournalItem& item = Journal.Items[i];
+        if (Hooks.Cancelled && Hooks.Cancelled()) {
+            outcome.Cancelled = true;
+            break;
+        }
+        if (Hooks.Progress)
+            Hooks.Progress(static_cast<int>(i), total, item.OldPath);
+        std::string error;
+        const TTagWrite written =
+            item.NewFields.empty() && !item.NewPictures
+                ? TTagWrite::Unchanged
+                : WriteTagChangesAny(item.OldPath, ChangesOf(item.NewFields, item.NewPictures),
+                                     error);
+        bool moved = false;
+        if (written != TTagWrite::Failed && item.NewPath != item.OldPath) {
+            moved = MoveFile(item.OldPath, item.NewPath, error);
+            if (moved)
+                outcome.Moves.emplace_back(item.OldPath, item.NewPath);
+        }
+        const bool failed =
+            written == TTagWrite::Failed || (item.NewPath != item.OldPath && !moved);
+        if (Targets.Library && (written == TTagWrite::Written || moved))
+            FollowInLibrary(*Targets.Library, item.OldPath, moved ? item.NewPath : item.OldPath);
+        if (failed)
+            outcome.Failed.push_back({item.OldPath, error});
+        else if (written == TTagWrite::Written || moved)
+            ++outcome.Written;
+        else
+            ++outcome.Unchanged;
+        const TItemDone done = failed                                   ? TItemDone::Failed
+                               : written == TTagWrite::Written || moved ? TItemDone::Written
+                                                                        : TItemDone::Unchanged;
+        if (!MarkItemDone(Targets.Home, i, done)) {
+            outcome.Error = "Cannot write the batch journal in " + JournalFolder(Targets.Home);
+            return outcome;
+        }
+    }
+    if (!EndJournal(Targets, outcome.Moves, outcome.Error))
+        return outcome;
+    if (Hooks.Progress && !outcome.Cancelled)
+        Hooks.Progress(total, total, {});
+    return outcome;
+}
+
+// The old values of what an item changes, read before anything is written.
+bool JournalItemOf(const TBatchItem& Item, TJournalItem& Entry, std::string& Error) {
+    Entry.OldPath = Item.Path;
+    Entry.NewPath = Item.Renames() ? Item.NewPath : Item.Path;
+    Entry.NewFields = Item.Changes.Fields;
+    Entry.NewPictures = Item.Changes.Pictures;
+    if (!Item.Edits())
+        return true;
+    TTagState state;
+    if (!ReadTagState(Item.Path, ChangedKeys(Item.Changes), Item.Changes.Pictures.has_value(),
+                      state, Error))
+        return false;
+    Entry.OldFields = std::move(state.Fields);
+    if (Item.Changes.Pictures)
+        Entry.OldPictures = std::move(state.Pictures);
+    return true;
+}
+
+// Whether an item's file already is what the item asks: its name, its values and pictures.
+bool HoldsAlready(const TJournalItem& Item) {
+    if (Item.NewPath != Item.OldPath)
+        return false;
+    for (const auto& [key, values] : Item.NewFields) {
+        const auto old = Item.OldFields.find(key);
+        if (old == Item.OldFields.end() || !SameTagValues(key, old->second, values))
+            return false;
+    }
+    return Item.NewPictures == Item.OldPictures;
+}
+
+// Whether the file at Path holds what the item wrote.
+bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
+    if (!FileExists(Path))
+        return false;
+    if (Item.NewFields.empty() && !Item.NewPictures)
+        return true;
+    TTagState state;
+    std::string ignored;
+    if (!ReadTagState(Path, ChangedKeys(ChangesOf(Item.NewFields, {})),
+                      Item.NewPictures.has_value(), state, ignored))
+        return false;
+    for (const auto& [key, values] : Item.NewFields)
+        if (!SameTagValues(key, state.Fields[key], values))
+            return false;
+    return !Item.NewPictures || state.Pictures == *Item.NewPictures;
+}
+
+} // namespace
+
+TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
+                       const TBatchHooks& Hooks) {
+    TBatchOutcome outcome;
+    TBatchJournal journal;
+    for (const TBatchItem& item : Plan) {
+        TJournalItem entry;
+        std::string error;
+        if (!JournalItemOf(item, entry, error)) {
+            // A file that cannot be read is not touched; the others still are.
+            outcome.Failed.push_back({item.Path, error});
+            continue;
+        }
+        if (HoldsAlready(entry))
+            ++outcome.Unchanged;
+        else
+            journal.Items.push_back(std::move(entry));
+    }
+    // A batch that changes nothing leaves the last one's journal, so that it can still be
+    // undone.
+    if (journal.Items.empty())
+        return outcome;
+    if (!WriteJournal(Targets.Home, journal, outcome.Error))
+        return outcome;
+    TBatchOutcome run = RunJournal(journal, Targets, Hooks);
+    run.Unchanged += outcome.Unchanged;
+    run.Failed.insert(run.Failed.begin(), outcome.Failed.begin(), outcome.Failed.end());
+    return run;
+}
+
+bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
+    const std::optional<TBatchJournal> journal = ReadJournal(Targets.Home);
+    if (!journal || journal->Ended)
+        return true;
+    // Every file is whole at one of its two paths: the rows and entries go where it is.
+    std::vector<std::pair<std::string, std::string>> moves;
+    for (const TJournalItem& item : journal->Items) {
+        const bool moved =
+            item.NewPath != item.OldPath && FileExists(item.NewPath) && !FileExists(item.OldPath);
+        const std::string& now = moved ? item.NewPath : item.OldPath;
+        const std::string& other = moved ? item.OldPath : item.NewPath;
+        if (Targets.Library)
+            FollowInLibrary(*Targets.Library, other == now ? now : other, now);
+        if (other != now)
+            moves.emplace_back(other, now);
+    }
+    return EndJournal(Targets, moves, Error);
+}
+
+bool CanUndoLastBatch(const std::string& Home) {
+    const std::optional<TBatchJournal> journal = ReadJournal(Home);
+    return journal && journal->Ended && journal->Kind == TJournalKind::Batch &&
+           std::ranges::any_of(journal->Done,
+                               [](const auto& Done) { return Done.second == TItemDone::Written; });
+}
+
+TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hooks) {
+    TBatchOutcome outcome;
+    const std::optional<TBatchJournal> last = ReadJournal(Targets.Home);
+    if (!last || !last->Ended || last->Kind != TJournalKind::Batch) {
+        outcome.Error = last && last->Kind == TJournalKind::Undo
+                            ? "The last batch was undone already."
+                            : "There is no batch to undo.";
+        return outcome;
+    }
+    TBatchJournal undo;
+    undo.Kind = TJournalKind::Undo;
+    for (std::size_t i = 0; i < last->Items.size(); ++i) {
+        const TJournalItem& item = last->Items[i];
+        const auto done = last->Done.find(i);
+        if (done != last->Done.end() && done->second != TItemDone::Written)
+            continue;
+        if (HoldsNew(item, item.NewPath)) {
+            undo.Items.push_back({item.NewPath, item.OldPath, item.NewFields, item.OldFields,
+                                  item.NewPictures, item.OldPictures});
+        } else if (done == last->Done.end()) {
+            // A batch cut short: the file in hand may have its new tag under its old name.
+            if (item.NewPath != item.OldPath && HoldsNew(item, item.OldPath) &&
+                !(item.NewFields.empty() && !item.NewPictures))
+                undo.Items.push_back({item.OldPath, item.OldPath, item.NewFields, item.OldFields,
+                                      item.NewPictures, item.OldPictures});
+        } else {
+            outcome.ChangedSince.push_back(item.NewPath);
+        }
+    }
+    if (!WriteJournal(Targets.Home, undo, outcome.Error))
+        return outcome;
+    TBatchOutcome run = RunJournal(undo, Targets, Hooks);
+    run.ChangedSince = std::move(outcome.ChangedSince);
+    return run;
+}
+
+bool FollowMoves(TPlayListManager& PlayLists,
+                 const std::vector<std::pair<std::string, std::string>>& Moves) {
+    if (Moves.empty())
+        return false;
+    const std::unordered_map<std::string, std::string> moves(Moves.begin(), Moves.end());
+    bool changed = false;
+    for (int p = 0; p < PlayLists.Count(); ++p) {
+        TPlayList& list = *PlayLists.GetPlayList(p);
+        for (int i = 0; i < list.Count(); ++i) {
+            const std::string entry = list.GetTrack(i);
+            const auto found = moves.find(TrackPath(entry));
+            if (found == moves.end())
+                continue;
+            list.DeleteTrack(i);
+            list.InsertTrack(MakeTrackEntry(found->second, TrackSeconds(entry)), i);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+} // namespace orvanta
