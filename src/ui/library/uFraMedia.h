@@ -111,6 +111,11 @@ public:
     void AddPathsThen(std::vector<std::string> Paths,
                       std::function<void(std::vector<std::string> Entries)> OnDone);
 
+    // Edit > "Undo Last Batch": the last batch of tag edits and renames is reversed on the
+    // writer, and a summary names the files that changed since and were left alone.
+    bool CanUndoBatch() const;
+    void UndoBatch();
+
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
 

@@ -10,6 +10,7 @@
 #include "core/library/uLibraryWorker.h"
 #include "core/library/uTMyMediaDB.h"
 #include "ui/common/uGuard.h"
+#include "ui/common/uMainServices.h"
 #include "ui/common/uPrompts.h"
 #include "ui/common/uQtPath.h"
 #include "ui/common/uWorkerInbox.h"
@@ -46,6 +47,22 @@ QString Summary(const TBatchOutcome& Outcome, int Total) {
             text += QStringLiteral("\r\n") + fromStd(failure.Error);
         }
     }
+    return text;
+}
+
+// What an undo restored, and the files it left because they changed since, by name.
+QString UndoSummary(const TBatchOutcome& Outcome) {
+    if (!Outcome.Error.empty())
+        return fromStd(Outcome.Error);
+    QString text = QStringLiteral("%1 files restored.").arg(Outcome.Written);
+    if (!Outcome.ChangedSince.empty()) {
+        text += QStringLiteral("\r\n%1 changed since the batch and were left as they are:")
+                    .arg(Outcome.ChangedSince.size());
+        for (const std::string& path : Outcome.ChangedSince)
+            text += QStringLiteral("\r\n") + PathForDisplay(path);
+    }
+    for (const TBatchFailure& failure : Outcome.Failed)
+        text += QStringLiteral("\r\n") + fromStd(failure.Error);
     return text;
 }
 
@@ -94,9 +111,45 @@ void TfraMedia::RunTagBatch(TBatchPlan Plan) {
 void TfraMedia::TagBatchDone(const TBatchOutcome& Outcome) {
     FController.SetLibraryVersion(LibraryVersion());
     EndWork();
+    // The playlists live on this thread: their entries follow the files that moved here.
+    if (FollowMoves(*FPlayLists, Outcome.Moves))
+        FMain->RefreshPlayListTracks();
     ReloadFilterItems(true);
     StartNextImport();
-    static_cast<void>(Outcome);
+}
+
+bool TfraMedia::CanUndoBatch() const {
+    return FMediaDB && CanUndoLastBatch(BatchHomeOf(FMediaDB->FileName()));
+}
+
+void TfraMedia::UndoBatch() {
+    if (!CanUndoBatch() || FController.Gate(ECommand::MediaEditMP3Tag, FMediaDB->ReadOnly()) !=
+                               TMediaController::TGate::Run)
+        return;
+    BeginWork(TWork::TagBatch, QStringLiteral("Undoing the last batch"), 0);
+    auto progress =
+        ProgressSender(TWork::TagBatch, QStringLiteral("Undoing the last batch: file %1 of %2"));
+    FInbox->Post<TBatchOutcome>(
+        *FWriter, TLibraryWorker::NoLane,
+        [progress, stop = FStopWork](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            TBatchHooks hooks;
+            hooks.Progress = [progress](int Done, int Total, const std::string&) {
+                progress(Done, Total);
+            };
+            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            return UndoLastBatch({BatchHomeOf(Library.FileName()), &Library}, hooks);
+        },
+        [this](TBatchOutcome Outcome) {
+            RunGuarded([&] {
+                TagBatchDone(Outcome);
+                FPrompts->Information(UndoSummary(Outcome));
+            });
+        },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
 }
 
 } // namespace orvanta
