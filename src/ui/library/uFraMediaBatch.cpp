@@ -28,6 +28,8 @@ namespace {
 constexpr int ListedFailures = 10;
 
 QString Summary(const TBatchOutcome& Outcome, int Total) {
+    if (!Outcome.Error.empty())
+        return fromStd(Outcome.Error);
     QString text =
         Outcome.Cancelled ? QStringLiteral("Cancelled after the file in hand.\r\n") : QString();
     text += QStringLiteral("%1 of %2 files written").arg(Outcome.Written).arg(Total);
@@ -93,7 +95,11 @@ void TfraMedia::RunTagBatch(TBatchPlan Plan) {
                 progress(Done, Total);
             };
             hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            return RunBatch(plan, {BatchHomeOf(Library.FileName()), &Library}, hooks);
+            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchOutcome outcome;
+            if (!FinishInterruptedBatch(targets, outcome.Error))
+                return outcome;
+            return RunBatch(plan, targets, hooks);
         },
         [this, total](TBatchOutcome Outcome) {
             RunGuarded([&] {
@@ -137,7 +143,11 @@ void TfraMedia::UndoBatch() {
                 progress(Done, Total);
             };
             hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            return UndoLastBatch({BatchHomeOf(Library.FileName()), &Library}, hooks);
+            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchOutcome outcome;
+            if (!FinishInterruptedBatch(targets, outcome.Error))
+                return outcome;
+            return UndoLastBatch(targets, hooks);
         },
         [this](TBatchOutcome Outcome) {
             RunGuarded([&] {
