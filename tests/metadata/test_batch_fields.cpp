@@ -10,7 +10,7 @@ TBatchFile File(const std::string& Title, const std::string& Cover) {
     TBatchFile file;
     file.Values[static_cast<std::size_t>(TBatchField::Title)] = Title;
     if (!Cover.empty())
-        file.Pictures.push_back({.Type = 3, .Mime = "image/jpeg", .Data = Cover});
+        file.Pictures.emplace_back().Data = Cover;
     return file;
 }
 
