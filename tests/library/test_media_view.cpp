@@ -765,7 +765,7 @@ private slots:
     }
 
     // Edit Tag with three rows opens the dialog for the three; its Save runs as one batch on
-    // the writer, and the rows then show what the library holds.
+    // the writer, and the rows then show what the library holds, as they do after its undo.
     void editTagOfSeveralRowsRunsOneBatch() {
         Fixture f;
         for (const char* name : {"1", "2", "3"}) {
@@ -789,6 +789,14 @@ private slots:
         QVERIFY(f.Prompts.Messages.back().Text.startsWith(QStringLiteral("3 of 3 files written")));
         for (int row = 0; row < 3; ++row)
             QCOMPARE(f.View->MediaModel->Item(row).Year, std::string("1999"));
+        // Undo Last Batch gives the files and rows their old year back.
+        QVERIFY(f.View->CanUndoBatch());
+        f.View->UndoBatch();
+        f.Settle();
+        QVERIFY(f.Prompts.Messages.back().Text.startsWith(QStringLiteral("3 files restored")));
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(f.View->MediaModel->Item(row).Year, std::string());
+        QVERIFY(!f.View->CanUndoBatch());
     }
 
     void searchCombinesWithTheFilterAndAlbumsPlayInOrder() {
