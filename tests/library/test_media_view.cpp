@@ -23,6 +23,7 @@
 #include "core/library/uTMyMediaDB.h"
 #include "core/metadata/MPEGaudio.h"
 #include "core/playlists/uTPlayListManager.h"
+#include "support/BatchFiles.h"
 #include "support/DropFiles.h"
 #include "support/FakeMainServices.h"
 #include "support/FakePrompts.h"
@@ -326,7 +327,7 @@ private slots:
             f.View->popMediaPopup();
             QCOMPARE(f.View->mnuPopMediaPlayFile->isEnabled(), c.One);
             QCOMPARE(f.View->mnuPopMediaLocateFile->isEnabled(), c.One);
-            QCOMPARE(f.View->mnuPopMediaEditMP3Tag->isEnabled(), c.One);
+            QCOMPARE(f.View->mnuPopMediaEditMP3Tag->isEnabled(), c.Some);
             QCOMPARE(f.View->mnuPopMediaRemoveFiles->isEnabled(), c.Some);
             QCOMPARE(f.View->mnuPopMediaAddFilesToPlayList->isEnabled(), c.Some);
             QVERIFY(f.View->mnuPopMediaAddFiles->isEnabled());
@@ -761,6 +762,41 @@ private slots:
         QCOMPARE(f.Prompts.Messages[0].Text,
                  QStringLiteral("Invalid MP3 file.\r\n") + f.FullPath("m.mp3"));
         QCOMPARE(f.View->MediaModel->Item(1).Title, std::string("Mike"));
+    }
+
+    // Edit Tag with three rows opens the dialog for the three; its Save runs as one batch on
+    // the writer, and the rows then show what the library holds, as they do after its undo.
+    void editTagOfSeveralRowsRunsOneBatch() {
+        Fixture f;
+        for (const char* name : {"1", "2", "3"}) {
+            f.Row(std::string(name) + ".mp3", std::string("Song ") + name, "", "Album");
+            test::WriteTaggedMp3(JoinPath(f.Music, std::string(name) + ".mp3"),
+                                 std::string("Song ") + name, "Album", test::JpegCover(name));
+        }
+        f.Start();
+        f.View->SelectRows({0, 1, 2});
+        std::size_t files = 0;
+        QTimer::singleShot(0, [&f, &files] {
+            auto* dialog = qobject_cast<TfrmMP3Tag*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            files = dialog->Files().size();
+            QTest::keyClicks(dialog->txtYear, QStringLiteral("1999"));
+            dialog->cmdSaveTag->click();
+        });
+        f.View->DoCommand(ECommand::MediaEditMP3Tag);
+        f.Settle();
+        QCOMPARE(files, std::size_t(3));
+        QVERIFY(f.Prompts.Messages.back().Text.startsWith(QStringLiteral("3 of 3 files written")));
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(f.View->MediaModel->Item(row).Year, std::string("1999"));
+        // Undo Last Batch gives the files and rows their old year back.
+        QVERIFY(f.View->CanUndoBatch());
+        f.View->UndoBatch();
+        f.Settle();
+        QVERIFY(f.Prompts.Messages.back().Text.startsWith(QStringLiteral("3 files restored")));
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(f.View->MediaModel->Item(row).Year, std::string());
+        QVERIFY(!f.View->CanUndoBatch());
     }
 
     void searchCombinesWithTheFilterAndAlbumsPlayInOrder() {

@@ -36,7 +36,7 @@ private:
 // requests under way and the sort state.
 class TMediaController {
 public:
-    enum class TWork { None, Purging, Removing, Importing, ReplayGain };
+    enum class TWork { None, Purging, Removing, Importing, ReplayGain, TagBatch };
     enum class TGate { Run, Wait, ReadOnly };
 
     // Edit MP3 Tag, Add Files, Remove Files, Refresh Media, Add Folder and Calculate ReplayGain

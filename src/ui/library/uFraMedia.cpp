@@ -429,10 +429,10 @@ void TfraMedia::SelectRows(const std::vector<int>& Rows) {
 
 void TfraMedia::popMediaPopup() {
     const size_t selected = SelectedRows().size();
-    for (QAction* single : {mnuPopMediaPlayFile, mnuPopMediaLocateFile, mnuPopMediaEditMP3Tag})
+    for (QAction* single : {mnuPopMediaPlayFile, mnuPopMediaLocateFile})
         single->setEnabled(selected == 1);
-    for (QAction* some :
-         {mnuPopMediaRemoveFiles, mnuPopMediaAddFilesToPlayList, mnuPopMediaReplayGain})
+    for (QAction* some : {mnuPopMediaEditMP3Tag, mnuPopMediaRemoveFiles,
+                          mnuPopMediaAddFilesToPlayList, mnuPopMediaReplayGain})
         some->setEnabled(selected >= 1);
     mnuPopMediaPlayAlbum->setEnabled(MediaModel->Count() > 0);
     mnuPopMediaAddFiles->setEnabled(true);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/batch/uBatchPlan.h"
 #include "core/library/uListingStart.h"
 #include "core/library/uMediaController.h"
 #include "core/library/uMediaSearch.h"
@@ -38,6 +39,7 @@ struct TAddResult;
 class IMainServices;
 class IPrompts;
 class TCustomStringList;
+struct TBatchOutcome;
 class TFolderWatch;
 class TEasyQuery;
 class TLibraryWorker;
@@ -109,6 +111,11 @@ public:
     // first).
     void AddPathsThen(std::vector<std::string> Paths,
                       std::function<void(std::vector<std::string> Entries)> OnDone);
+
+    // Edit > "Undo Last Batch": the last batch of tag edits and renames is reversed on the
+    // writer, and a summary names the files that changed since and were left alone.
+    bool CanUndoBatch() const;
+    void UndoBatch();
 
     // Opens a folder in the file manager; replaceable so tests stay off the desktop.
     std::function<void(const QString& Folder)> OnLocateFile;
@@ -249,6 +256,12 @@ private:
     // Measures the selected rows' loudness on the writer, the rows of one album as an album,
     // and writes their ReplayGain tags and rows (uFraMediaReplayGain.cpp).
     void CalculateReplayGain();
+    // Edit Tag with several rows: the dialog plans the edits or the tools' changes, and the batch
+    // runs on the writer with progress and Cancel; then the rows are read again and the
+    // playlists follow the renames (uFraMediaBatch.cpp).
+    void EditSeveralTags(const std::vector<int>& Rows);
+    void RunTagBatch(TBatchPlan Plan);
+    void TagBatchDone(const TBatchOutcome& Outcome);
 
     // The library command running, and its progress strip.
     using TWork = TMediaController::TWork;

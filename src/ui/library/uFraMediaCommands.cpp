@@ -46,6 +46,8 @@ void TfraMedia::LocateFile() {
 
 void TfraMedia::EditMP3Tag() {
     const std::vector<int> rows = SelectedRows();
+    if (rows.size() > 1)
+        EditSeveralTags(rows);
     if (rows.size() != 1)
         return;
     const int row = rows.front();

@@ -200,6 +200,7 @@ void TfrmMP3Tag::PrepareControls() {
     lblCoverSize->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     grid->addWidget(imgCover, 0, 2, 4, 1, Qt::AlignTop);
     grid->addWidget(lblCoverSize, 4, 2, 2, 1, Qt::AlignTop);
+    PrepareCoverControls(grid, 6);
     grid->setColumnStretch(1, 1);
     PrepareFormatControls(grid, 10, layout);
     // Language, composer and copyright exist in ID3v2 only.
@@ -407,6 +408,15 @@ TfrmMP3Tag::TShown TfrmMP3Tag::Showing() const {
 }
 
 void TfrmMP3Tag::ShowCover() {
+    if (FSeveral) {
+        ShowCoverState();
+        return;
+    }
+    // The pictures in the tag, which a cover change starts from.
+    TBatchFile file;
+    std::string error;
+    FCover = ReadBatchFile(PathFromQString(FullPath()), file, error) ? SharedCover({file})
+                                                                     : TSharedCover();
     // Decoded once, when the dialog opens, and kept only at the size shown.
     std::string bytes;
     bool found = false;
@@ -427,6 +437,7 @@ void TfrmMP3Tag::ShowCover() {
         image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
                            static_cast<int>(bytes.size()));
     ShowCoverImage(image, found);
+    ShowCoverState();
 }
 
 void TfrmMP3Tag::ShowCoverImage(const QImage& image, bool Found) {
@@ -455,8 +466,13 @@ void TfrmMP3Tag::incTrackClick(int Position) {
 // Only the controls the user changed reach the tag, so a value shown differently from how the
 // file holds it (a wrapped track number, a genre outside the pick list) stays as it was.
 void TfrmMP3Tag::cmdSaveTagClick() {
-    if (FLoaded)
-        Guarded(FPrompts, [this] { SaveTag(); });
+    if (FLoaded && FSeveral)
+        Guarded(FPrompts, [this] { SaveSeveral(); });
+    else if (FLoaded)
+        Guarded(FPrompts, [this] {
+            SaveTag();
+            SaveCover();
+        });
 }
 
 void TfrmMP3Tag::SaveTag() {

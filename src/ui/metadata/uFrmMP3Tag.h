@@ -5,9 +5,11 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/batch/uBatchFields.h"
 #include "core/metadata/uTagFields.h"
 #include "core/metadata/uTagLines.h"
 
@@ -18,6 +20,7 @@ class QImage;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabWidget;
 class QToolButton;
 class QVBoxLayout;
 
@@ -31,6 +34,7 @@ class TMPEGaudio;
 class TMyMediaDB;
 class TPickListReader;
 class TTagFieldTable;
+class TTagToolPages;
 
 // An up-down control: two arrow buttons that step a position within a range.
 class TUpDown : public QWidget {
@@ -70,6 +74,15 @@ public:
     // Reads the file and fills the controls; false, after telling the user why, when the file
     // cannot be read or is neither MPEG audio nor another format the editor knows.
     bool LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName);
+    // Several files at once: the fields they have in common, each showing the value the files
+    // share or "(various)", the cover, and the tools. Nothing is written here: Save leaves the
+    // plan of the fields the user touched in Plan() and closes with Accepted. False, after
+    // telling the user why, when a file cannot be read.
+    bool LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& Paths);
+    bool SeveralFiles() const { return FSeveral; }
+    const std::vector<TBatchFile>& Files() const { return FFiles; }
+    // What Save asked to write, for the caller to run.
+    const TBatchPlan& Plan() const { return FPlan; }
     // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
     int Execute();
     bool UseV2() const { return FUseV2; }
@@ -105,6 +118,13 @@ public:
     QPushButton* cmdRemoveID3 = nullptr;
     QLabel* imgCover = nullptr;
     QLabel* lblCoverSize = nullptr;
+    // The cover: from an image file, taken out, or copied to "cover.jpg" beside the file.
+    QPushButton* cmdSetCover = nullptr;
+    QPushButton* cmdRemoveCover = nullptr;
+    QPushButton* cmdExtractCover = nullptr;
+    // With several files: the fields on the first page, the tools on the others.
+    QTabWidget* tabPages = nullptr;
+    TTagToolPages* Tools = nullptr;
     // Where the last "Save Tag" or "OK" stored the fields, or why nothing was written.
     QLabel* lblStatus = nullptr;
     QPushButton* cmdSaveTag = nullptr;
@@ -156,6 +176,21 @@ private:
     void SaveFormatTag();
     void UpdateLibraryFromFormat();
     void RemoveID3Click();
+    // Several files (uFrmMP3TagBatch.cpp).
+    QLineEdit* BatchBox(TBatchField Field) const;
+    void ShowSharedValues();
+    TBatchEdits TouchedEdits() const;
+    void SaveSeveral();
+    // The cover (uFrmMP3TagCover.cpp): the controls, what they show, and the user's change,
+    // which a single file's "Save Tag" writes and several files' Save plans.
+    void PrepareCoverControls(QGridLayout* Grid, int Row);
+    void ShowCoverState();
+    void SetCoverClick();
+    void RemoveCoverClick();
+    void ExtractCoverClick();
+    // The picture the cover shows now: the file's (or the files' shared one), or the user's.
+    std::optional<TPicture> CoverShown() const;
+    void SaveCover();
     // The values as shown after loading or the last write, to tell which controls the user
     // changed.
     struct TShown {
@@ -182,6 +217,14 @@ private:
     bool FFilling = false;
     std::unique_ptr<TPickListReader> FPickLists;
     std::vector<QComboBox*> FPickCombos;
+    // Several files: as read, the fields the user touched, and what Save planned.
+    bool FSeveral = false;
+    std::vector<TBatchFile> FFiles;
+    std::vector<TBatchField> FTouched;
+    TBatchPlan FPlan;
+    // The cover as read (several files: shared, various or none) and the user's change.
+    TSharedCover FCover;
+    std::optional<std::optional<TPicture>> FCoverEdit;
 };
 
 } // namespace orvanta

@@ -40,6 +40,8 @@ void TfrmMain::CreateCommandMenus(QMenu* File, QMenu* View) {
         addCommand(edit, "mnuEditMP3Tag", "&Edit MP3 Tag...", QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(editTag, &QAction::triggered, this,
             [this] { fraMedia1->DoCommand(ECommand::MediaEditMP3Tag); });
+    QAction* undoBatch = addCommand(edit, "mnuEditUndoBatch", "&Undo Last Batch", QKeySequence());
+    connect(undoBatch, &QAction::triggered, this, [this] { fraMedia1->UndoBatch(); });
     QAction* rename =
         addCommand(edit, "mnuEditRenamePlayList", "Re&name Playlist...", QKeySequence(Qt::Key_F2));
     connect(rename, &QAction::triggered, this,
@@ -75,6 +77,7 @@ void TfrmMain::EnableCommandMenus() {
     const bool media = CurrentView() == EView::Media;
     MenuAction(QStringLiteral("mnuEditMP3Tag"))->setEnabled(media);
     MenuAction(QStringLiteral("mnuEditReplayGain"))->setEnabled(media);
+    MenuAction(QStringLiteral("mnuEditUndoBatch"))->setEnabled(fraMedia1->CanUndoBatch());
     MenuAction(QStringLiteral("mnuEditRenamePlayList"))->setEnabled(!media);
     MenuAction(QStringLiteral("mnuEditRemove"))
         ->setText(media ? QStringLiteral("&Remove Files")

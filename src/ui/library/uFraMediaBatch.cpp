@@ -1,0 +1,165 @@
+// Edit Tag over several rows: the tag dialog plans, the batch runs on the writer with the
+// progress strip and Cancel, and a summary closes it. The rows shown are then read again from
+// the library, and the playlists follow the files that moved.
+#include <QDialog>
+#include <QStringList>
+
+#include "core/batch/uBatchFields.h"
+#include "core/batch/uBatchRun.h"
+#include "core/common/uDisplayUtils.h"
+#include "core/library/uLibraryWorker.h"
+#include "core/library/uTMyMediaDB.h"
+#include "ui/common/uGuard.h"
+#include "ui/common/uMainServices.h"
+#include "ui/common/uPrompts.h"
+#include "ui/common/uQtPath.h"
+#include "ui/common/uWorkerInbox.h"
+#include "ui/library/uFraMedia.h"
+#include "ui/library/uFraMediaShared.h"
+#include "ui/metadata/uFrmMP3Tag.h"
+
+namespace orvanta {
+
+using namespace media_view;
+
+namespace {
+
+// The files a summary names at most.
+constexpr int ListedFailures = 10;
+
+QString Summary(const TBatchOutcome& Outcome, int Total) {
+    if (!Outcome.Error.empty())
+        return fromStd(Outcome.Error);
+    QString text =
+        Outcome.Cancelled ? QStringLiteral("Cancelled after the file in hand.\r\n") : QString();
+    text += QStringLiteral("%1 of %2 files written").arg(Outcome.Written).arg(Total);
+    if (Outcome.Unchanged > 0)
+        text += QStringLiteral(", %1 held these values already").arg(Outcome.Unchanged);
+    if (!Outcome.Moves.empty())
+        text += QStringLiteral(", %1 renamed").arg(Outcome.Moves.size());
+    text += QStringLiteral(".");
+    if (!Outcome.Failed.empty()) {
+        text += QStringLiteral("\r\n%1 could not be written:").arg(Outcome.Failed.size());
+        int listed = 0;
+        for (const TBatchFailure& failure : Outcome.Failed) {
+            if (listed++ == ListedFailures) {
+                text += QStringLiteral("\r\n...");
+                break;
+            }
+            text += QStringLiteral("\r\n") + fromStd(failure.Error);
+        }
+    }
+    return text;
+}
+
+// What an undo restored, and the files it left because they changed since, by name.
+QString UndoSummary(const TBatchOutcome& Outcome) {
+    if (!Outcome.Error.empty())
+        return fromStd(Outcome.Error);
+    QString text = QStringLiteral("%1 files restored.").arg(Outcome.Written);
+    if (!Outcome.ChangedSince.empty()) {
+        text += QStringLiteral("\r\n%1 changed since the batch and were left as they are:")
+                    .arg(Outcome.ChangedSince.size());
+        for (const std::string& path : Outcome.ChangedSince)
+            text += QStringLiteral("\r\n") + PathForDisplay(path);
+    }
+    for (const TBatchFailure& failure : Outcome.Failed)
+        text += QStringLiteral("\r\n") + fromStd(failure.Error);
+    return text;
+}
+
+} // namespace
+
+void TfraMedia::EditSeveralTags(const std::vector<int>& Rows) {
+    std::vector<std::string> paths;
+    paths.reserve(Rows.size());
+    for (int row : Rows)
+        paths.push_back(MediaModel->Item(row).FullPath());
+    TfrmMP3Tag dialog(*FPrompts, this);
+    if (!dialog.LoadFiles(*FMediaDB, paths))
+        return;
+    if (dialog.exec() == QDialog::Accepted && !dialog.Plan().empty())
+        RunTagBatch(dialog.Plan());
+}
+
+void TfraMedia::RunTagBatch(TBatchPlan Plan) {
+    const int total = static_cast<int>(Plan.size());
+    BeginWork(TWork::TagBatch, QStringLiteral("Writing tags"), total);
+    auto progress = ProgressSender(TWork::TagBatch, QStringLiteral("Writing tags: file %1 of %2"));
+    FInbox->Post<TBatchOutcome>(
+        *FWriter, TLibraryWorker::NoLane,
+        [plan = std::move(Plan), progress, stop = FStopWork](TMyMediaDB& Library,
+                                                             const TCancelToken& Cancel) {
+            TBatchHooks hooks;
+            hooks.Progress = [progress](int Done, int Total, const std::string&) {
+                progress(Done, Total);
+            };
+            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchOutcome outcome;
+            if (!FinishInterruptedBatch(targets, outcome.Error))
+                return outcome;
+            return RunBatch(plan, targets, hooks);
+        },
+        [this, total](TBatchOutcome Outcome) {
+            RunGuarded([&] {
+                TagBatchDone(Outcome);
+                FPrompts->Information(Summary(Outcome, total));
+            });
+        },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
+}
+
+void TfraMedia::TagBatchDone(const TBatchOutcome& Outcome) {
+    FController.SetLibraryVersion(LibraryVersion());
+    EndWork();
+    // The playlists live on this thread: their entries follow the files that moved here.
+    if (FollowMoves(*FPlayLists, Outcome.Moves))
+        FMain->RefreshPlayListTracks();
+    ReloadFilterItems(true);
+    StartNextImport();
+}
+
+bool TfraMedia::CanUndoBatch() const {
+    return FMediaDB && CanUndoLastBatch(BatchHomeOf(FMediaDB->FileName()));
+}
+
+void TfraMedia::UndoBatch() {
+    if (!CanUndoBatch() || FController.Gate(ECommand::MediaEditMP3Tag, FMediaDB->ReadOnly()) !=
+                               TMediaController::TGate::Run)
+        return;
+    BeginWork(TWork::TagBatch, QStringLiteral("Undoing the last batch"), 0);
+    auto progress =
+        ProgressSender(TWork::TagBatch, QStringLiteral("Undoing the last batch: file %1 of %2"));
+    FInbox->Post<TBatchOutcome>(
+        *FWriter, TLibraryWorker::NoLane,
+        [progress, stop = FStopWork](TMyMediaDB& Library, const TCancelToken& Cancel) {
+            TBatchHooks hooks;
+            hooks.Progress = [progress](int Done, int Total, const std::string&) {
+                progress(Done, Total);
+            };
+            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchOutcome outcome;
+            if (!FinishInterruptedBatch(targets, outcome.Error))
+                return outcome;
+            return UndoLastBatch(targets, hooks);
+        },
+        [this](TBatchOutcome Outcome) {
+            RunGuarded([&] {
+                TagBatchDone(Outcome);
+                FPrompts->Information(UndoSummary(Outcome));
+            });
+        },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
+}
+
+} // namespace orvanta

@@ -1,0 +1,233 @@
+#include "ui/metadata/uTagToolPages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <map>
+
+#include "core/common/uDisplayUtils.h"
+#include "ui/common/uQtPath.h"
+#include "ui/metadata/uTagBoxes.h"
+
+namespace orvanta {
+
+using namespace tagboxes;
+
+namespace {
+
+// The fields Case and Replace offers, checked by default.
+const std::pair<const char*, const char*> CaseFields[] = {
+    {"Title", "TITLE"},    {"Artist", "ARTIST"},
+    {"Album", "ALBUM"},    {"Album Artist", "ALBUMARTIST"},
+    {"Genre", "GENRE"},    {"Composer", "COMPOSER"},
+    {"Comment", "COMMENT"}};
+
+std::string Joined(const std::vector<std::string>& Values) {
+    std::string text;
+    for (const std::string& value : Values)
+        text += (text.empty() ? "" : " / ") + value;
+    return text;
+}
+
+QTableWidget* PreviewTable(QWidget* Parent) {
+    auto* table = new QTableWidget(0, 5, Parent);
+    table->setHorizontalHeaderLabels({QStringLiteral("File"), QStringLiteral("Field"),
+                                      QStringLiteral("Old"), QStringLiteral("New"),
+                                      QStringLiteral("Problem")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+} // namespace
+
+TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<std::string> Paths)
+    : QObject(Tabs), FTabs(Tabs), FFirst(Tabs->count()), FPaths(std::move(Paths)) {
+    const auto page = [this](const QString& Caption, int Index) {
+        auto* widget = new QWidget(FTabs);
+        auto* layout = new QVBoxLayout(widget);
+        auto* form = new QFormLayout;
+        layout->addLayout(form);
+        tblPreview[std::size_t(Index)] = PreviewTable(widget);
+        layout->addWidget(tblPreview[std::size_t(Index)], 1);
+        FTabs->addTab(widget, Caption);
+        return std::pair{widget, form};
+    };
+    const auto refresh = [this] { Refresh(); };
+
+    auto [names, namesForm] = page(QStringLiteral("Tags from File Names"), 0);
+    txtNamesPattern = new QLineEdit(QStringLiteral("%track% - %title%"), names);
+    txtNamesPattern->setToolTip(QStringLiteral(
+        "Placeholders: %title% %artist% %album% %albumartist% %track% %disc% %year% %genre% "
+        "%composer% %comment% %ignore%; \"/\" takes in the folder above."));
+    chkUnderscores = new QCheckBox(QStringLiteral("Underscores as spaces"), names);
+    namesForm->addRow(QStringLiteral("Pattern"), txtNamesPattern);
+    namesForm->addRow(QString(), chkUnderscores);
+    connect(txtNamesPattern, &QLineEdit::textChanged, this, refresh);
+    connect(chkUnderscores, &QCheckBox::toggled, this, refresh);
+
+    auto [rename, renameForm] = page(QStringLiteral("Rename Files"), 1);
+    txtRenamePattern = new QLineEdit(QStringLiteral("%track% - %title%"), rename);
+    txtRenamePattern->setToolTip(QStringLiteral("\"/\" makes folders below the file's folder."));
+    renameForm->addRow(QStringLiteral("Pattern"), txtRenamePattern);
+    connect(txtRenamePattern, &QLineEdit::textChanged, this, refresh);
+
+    auto [numbers, numbersForm] = page(QStringLiteral("Numbering"), 2);
+    spnStart = new QSpinBox(numbers);
+    spnStart->setRange(0, 9999);
+    spnStart->setValue(1);
+    chkTotal = new QCheckBox(QStringLiteral("Set the total"), numbers);
+    cmbRestart = new QComboBox(numbers);
+    cmbRestart->addItems(
+        {QStringLiteral("Never"), QStringLiteral("Per folder"), QStringLiteral("Per album")});
+    numbersForm->addRow(QStringLiteral("Start"), spnStart);
+    numbersForm->addRow(QString(), chkTotal);
+    numbersForm->addRow(QStringLiteral("Start again"), cmbRestart);
+    connect(spnStart, &QSpinBox::valueChanged, this, refresh);
+    connect(chkTotal, &QCheckBox::toggled, this, refresh);
+    connect(cmbRestart, &QComboBox::currentIndexChanged, this, refresh);
+
+    auto [edits, editsForm] = page(QStringLiteral("Case and Replace"), 3);
+    lstCaseFields = new QListWidget(edits);
+    for (const auto& [caption, key] : CaseFields) {
+        auto* item = new QListWidgetItem(QString::fromLatin1(caption), lstCaseFields);
+        item->setData(Qt::UserRole, QString::fromLatin1(key));
+        item->setCheckState(Qt::Checked);
+    }
+    lstCaseFields->setMaximumHeight(90);
+    cmbCase = new QComboBox(edits);
+    cmbCase->addItems({QStringLiteral("Leave as it is"), QStringLiteral("Title Case"),
+                       QStringLiteral("Sentence case"), QStringLiteral("UPPER CASE"),
+                       QStringLiteral("lower case")});
+    txtFind = new QLineEdit(edits);
+    txtReplace = new QLineEdit(edits);
+    chkIgnoreCase = new QCheckBox(QStringLiteral("Ignore letter case"), edits);
+    chkRegex = new QCheckBox(QStringLiteral("Regular expression"), edits);
+    editsForm->addRow(QStringLiteral("Fields"), lstCaseFields);
+    editsForm->addRow(QStringLiteral("Case"), cmbCase);
+    editsForm->addRow(QStringLiteral("Find"), txtFind);
+    editsForm->addRow(QStringLiteral("Replace with"), txtReplace);
+    editsForm->addRow(QString(), chkIgnoreCase);
+    editsForm->addRow(QString(), chkRegex);
+    connect(lstCaseFields, &QListWidget::itemChanged, this, refresh);
+    connect(cmbCase, &QComboBox::currentIndexChanged, this, refresh);
+    for (QLineEdit* box : {txtFind, txtReplace})
+        connect(box, &QLineEdit::textChanged, this, refresh);
+    for (QCheckBox* box : {chkIgnoreCase, chkRegex})
+        connect(box, &QCheckBox::toggled, this, refresh);
+
+    connect(FTabs, &QTabWidget::currentChanged, this, refresh);
+}
+
+const TPlanResult* TTagToolPages::Shown() const {
+    const int page = FTabs->currentIndex() - FFirst;
+    return page >= 0 && page < Pages ? &FResults[std::size_t(page)] : nullptr;
+}
+
+void TTagToolPages::Refresh() {
+    const int page = FTabs->currentIndex() - FFirst;
+    if (page < 0 || page >= Pages)
+        return;
+    if (!FRead) {
+        // Read once, when a tool is first wanted: the fields' page needs none of it.
+        FRead = true;
+        for (const std::string& path : FPaths) {
+            TBatchSource source;
+            if (!ReadBatchSource(path, source, FReadError))
+                break;
+            FSources.push_back(std::move(source));
+        }
+    }
+    TPlanResult& result = FResults[std::size_t(page)];
+    result = FReadError.empty() ? PlanPage(page) : TPlanResult{{}, {}, FReadError};
+    QTableWidget* table = tblPreview[std::size_t(page)];
+    table->setRowCount(0);
+    if (!result.Error.empty()) {
+        table->setRowCount(1);
+        table->setItem(0, 4, new QTableWidgetItem(fromStd(result.Error)));
+        return;
+    }
+    table->setRowCount(static_cast<int>(result.Preview.size()));
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const TPreviewRow& line = result.Preview[std::size_t(row)];
+        const bool name = line.Field == "name";
+        const QString texts[] = {PathForDisplay(ExtractFileName(line.Path)), fromStd(line.Field),
+                                 name ? PathForDisplay(line.Old) : fromStd(line.Old),
+                                 name ? PathForDisplay(line.New) : fromStd(line.New),
+                                 fromStd(line.Problem)};
+        for (int column = 0; column < 5; ++column)
+            table->setItem(row, column, new QTableWidgetItem(texts[column]));
+    }
+}
+
+TPlanResult TTagToolPages::PlanPage(int Page) const {
+    switch (Page) {
+    case 0:
+        return PlanTagsFromNames(FSources,
+                                 {trimmed(txtNamesPattern->text()), chkUnderscores->isChecked()});
+    case 1:
+        return PlanNamesFromTags(FSources, {trimmed(txtRenamePattern->text()), {}, true});
+    case 2:
+        return PlanNumbering(FSources,
+                             {spnStart->value(), chkTotal->isChecked(),
+                              static_cast<TNumberRestart>(cmbRestart->currentIndex()), 0});
+    default:
+        return PlanCaseAndReplace();
+    }
+}
+
+// Find and replace first, then the letter case of what it left; the preview shows each field
+// from its value as read to its value at the end.
+TPlanResult TTagToolPages::PlanCaseAndReplace() const {
+    std::vector<std::string> keys;
+    for (int row = 0; row < lstCaseFields->count(); ++row)
+        if (lstCaseFields->item(row)->checkState() == Qt::Checked)
+            keys.push_back(lstCaseFields->item(row)->data(Qt::UserRole).toString().toStdString());
+    TPlanResult replaced;
+    if (!txtFind->text().isEmpty())
+        replaced = PlanReplace(FSources, {keys, txtFind->text().toStdString(),
+                                          txtReplace->text().toStdString(),
+                                          chkIgnoreCase->isChecked(), chkRegex->isChecked()});
+    if (!replaced.Error.empty() || cmbCase->currentIndex() <= 0)
+        return replaced;
+    std::vector<TBatchSource> after = FSources;
+    std::map<std::string, std::size_t> at;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        at[after[i].Path] = i;
+    for (const TBatchItem& item : replaced.Plan)
+        for (const auto& [key, values] : item.Changes.Fields)
+            after[at[item.Path]].Fields[key] = values;
+    const TPlanResult cased =
+        PlanCase(after, keys, static_cast<TCaseStyle>(cmbCase->currentIndex() - 1));
+    TPlanResult result;
+    std::map<std::string, std::size_t> planned;
+    for (const TPlanResult* step : {static_cast<const TPlanResult*>(&replaced), &cased})
+        for (const TBatchItem& item : step->Plan) {
+            const auto [it, added] = planned.try_emplace(item.Path, result.Plan.size());
+            if (added)
+                result.Plan.push_back({item.Path, {}, {}});
+            for (const auto& [key, values] : item.Changes.Fields)
+                result.Plan[it->second].Changes.Fields[key] = values;
+        }
+    for (const TBatchItem& item : result.Plan)
+        for (const auto& [key, values] : item.Changes.Fields) {
+            const auto old = FSources[at[item.Path]].Fields.find(key);
+            result.Preview.push_back(
+                {item.Path,
+                 key,
+                 old == FSources[at[item.Path]].Fields.end() ? std::string() : Joined(old->second),
+                 Joined(values),
+                 {}});
+        }
+    return result;
+}
+
+} // namespace orvanta

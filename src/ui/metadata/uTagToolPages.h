@@ -1,0 +1,61 @@
+#pragma once
+
+// The batch tools as pages of the tag dialog: each shows its settings and a preview of old and
+// new values (and why a file is left out) before anything is written.
+#include <QObject>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/batch/uBatchSource.h"
+#include "core/batch/uBatchTools.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+
+namespace orvanta {
+
+class TTagToolPages : public QObject {
+    Q_OBJECT
+public:
+    // Adds the pages after the ones Tabs holds; the files are read when a page is first shown.
+    TTagToolPages(QTabWidget* Tabs, std::vector<std::string> Paths);
+
+    // The plan of the tool page shown; null while a page before the tools is shown.
+    const TPlanResult* Shown() const;
+
+    QLineEdit* txtNamesPattern = nullptr;
+    QCheckBox* chkUnderscores = nullptr;
+    QLineEdit* txtRenamePattern = nullptr;
+    QSpinBox* spnStart = nullptr;
+    QCheckBox* chkTotal = nullptr;
+    QComboBox* cmbRestart = nullptr;
+    QListWidget* lstCaseFields = nullptr;
+    QComboBox* cmbCase = nullptr;
+    QLineEdit* txtFind = nullptr;
+    QLineEdit* txtReplace = nullptr;
+    QCheckBox* chkIgnoreCase = nullptr;
+    QCheckBox* chkRegex = nullptr;
+    static constexpr int Pages = 4;
+    std::array<QTableWidget*, Pages> tblPreview = {};
+
+private:
+    void Refresh();
+    TPlanResult PlanPage(int Page) const;
+    TPlanResult PlanCaseAndReplace() const;
+
+    QTabWidget* FTabs;
+    int FFirst;
+    std::vector<std::string> FPaths;
+    std::vector<TBatchSource> FSources;
+    bool FRead = false;
+    std::string FReadError;
+    std::array<TPlanResult, Pages> FResults;
+};
+
+} // namespace orvanta

@@ -1,0 +1,94 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+
+#include "TagEditorFixture.h"
+#include "core/batch/uBatchFields.h"
+#include "core/batch/uBatchRun.h"
+#include "support/BatchFiles.h"
+#include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/metadata/uTagToolPages.h"
+
+using namespace orvanta;
+
+namespace {
+
+// Three files of one album, each with a title and a cover of its own.
+struct Fixture : test::TagEditorHome {
+    std::vector<std::string> Paths;
+    Fixture() {
+        for (const char* name : {"1", "2", "3"}) {
+            Paths.push_back(Dir.file(std::string(name) + ".mp3"));
+            test::WriteTaggedMp3(Paths.back(), std::string("Song ") + name, "Album",
+                                 test::JpegCover(name));
+        }
+    }
+    TBatchFile Read(const std::string& Path) {
+        TBatchFile file;
+        std::string error;
+        if (!ReadBatchFile(Path, file, error))
+            qFatal("%s", error.c_str());
+        return file;
+    }
+};
+
+} // namespace
+
+class TestTagEditorBatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Differing values and covers show "(various)"; a save of one typed field changes that
+    // field alone, and every file keeps its own cover byte for byte.
+    void oneFieldOverSeveralFilesKeepsTheRest() {
+        Fixture f;
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFiles(f.DB, f.Paths));
+        QVERIFY(dialog.txtTitle->text().isEmpty());
+        QCOMPARE(dialog.txtTitle->placeholderText(), QStringLiteral("(various)"));
+        QCOMPARE(dialog.cmbAlbums->currentText(), QStringLiteral("Album"));
+        QCOMPARE(dialog.imgCover->text(), QStringLiteral("(various)"));
+        QVERIFY(dialog.txtAlbumArtist->isEnabled() && dialog.txtDisc->isEnabled() &&
+                dialog.cmdSetCover->isEnabled());
+
+        QTest::keyClicks(dialog.txtYear, QStringLiteral("1999"));
+        dialog.cmdSaveTag->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Plan().size(), std::size_t(3));
+        const TBatchOutcome outcome = RunBatch(dialog.Plan(), {f.Dir.str(), &f.DB}, {});
+        QCOMPARE(outcome.Written, 3);
+        for (std::size_t i = 0; i < f.Paths.size(); ++i) {
+            const TBatchFile file = f.Read(f.Paths[i]);
+            QCOMPARE(file.Value(TBatchField::Year), std::string("1999"));
+            QCOMPARE(file.Value(TBatchField::Title), "Song " + std::to_string(i + 1));
+            QCOMPARE(file.Value(TBatchField::Album), std::string("Album"));
+            QCOMPARE(file.Pictures.size(), std::size_t(1));
+            QCOMPARE(file.Pictures[0].Data, test::JpegCover(std::to_string(i + 1)));
+        }
+    }
+
+    // A tool's page previews old and new names; nothing moves before Save.
+    void toolPreviewWritesNothing() {
+        Fixture f;
+        TfrmMP3Tag dialog(f.Prompts);
+        QVERIFY(dialog.LoadFiles(f.DB, f.Paths));
+        dialog.tabPages->setCurrentIndex(2); // Rename Files
+        dialog.Tools->txtRenamePattern->setText(QStringLiteral("%album% - %title%"));
+        const QTableWidget* preview = dialog.Tools->tblPreview[1];
+        QCOMPARE(preview->rowCount(), 3);
+        QVERIFY(preview->item(0, 3)->text().endsWith(QStringLiteral("Album - Song 1.mp3")));
+        for (const std::string& path : f.Paths)
+            QVERIFY(std::filesystem::exists(path));
+        dialog.cmdCancel->click();
+        for (const std::string& path : f.Paths)
+            QVERIFY(std::filesystem::exists(path));
+    }
+};
+
+QTEST_MAIN(TestTagEditorBatch)
+#include "test_tag_editor_batch.moc"
