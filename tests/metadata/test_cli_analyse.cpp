@@ -159,10 +159,11 @@ TEST(CliTag, WrongArgumentsAndFailedWrites) {
     EXPECT_EQ(test::readAll(file), before);
 
     // The rewrite runs into a file size limit: the message, exit 1, the file as it was.
-    const std::string out =
-        test::Capture(std::string("sh -c \"trap '' XFSZ; ulimit -f 8; exec '") + ORVANTA_CLI_PATH +
-                          "' tag '" + file + "' --v2 --title Big\" 2>&1",
-                      &exit);
+    const TempDir home;
+    const std::string out = test::Capture("sh -c \"trap '' XFSZ; ulimit -f 8; ORVANTA_HOME='" +
+                                              home.str() + "' exec '" + ORVANTA_CLI_PATH +
+                                              "' tag '" + file + "' --v2 --title Big\" 2>&1",
+                                          &exit);
     EXPECT_EQ(exit, 1);
     EXPECT_EQ(out, "Error writing MP3 tag.\n" + file + "\n");
     EXPECT_EQ(test::readAll(file), before);

@@ -25,14 +25,15 @@ struct CliRun {
     }
 };
 
-// Runs orvanta-cli with Arguments (shell words) on the library of Home, or where the program
-// looks itself when Home is empty. A hung run is ended after a minute.
+// Runs orvanta-cli with Arguments (shell words) on the library of Home, or of a home of its
+// own when Home is empty: a run never reaches the user's data. A hung run is ended after a
+// minute.
 inline CliRun RunCli(const std::string& Home, const std::string& Arguments) {
     const TempDir errors;
-    const std::string command =
-        (Home.empty() ? std::string() : "ORVANTA_HOME=" + shellQuoted(Home) + " ") + "timeout 60 " +
-        shellQuoted(ORVANTA_CLI_PATH) + " " + Arguments + " 2>" +
-        shellQuoted(errors.file("stderr"));
+    const std::string home = Home.empty() ? errors.file("home") : Home;
+    const std::string command = "ORVANTA_HOME=" + shellQuoted(home) + " timeout 60 " +
+                                shellQuoted(ORVANTA_CLI_PATH) + " " + Arguments + " 2>" +
+                                shellQuoted(errors.file("stderr"));
     CliRun run;
     run.Out = Capture(command, &run.Exit);
     run.Err = readAll(errors.file("stderr"));
