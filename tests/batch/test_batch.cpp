@@ -105,5 +105,24 @@ TEST(Batch, UndoRestoresWhatIsUnchangedSince) {
     EXPECT_FALSE(UndoLastBatch(targets, {}).Error.empty());
 }
 
+// The window's playlists follow a batch's moves on its own thread: the journal stays open until
+// they are saved, and a restart in between makes them follow.
+TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {
+    test::THomeWithLibrary home({{"Mix", "0"}});
+    const std::string a = test::MakeCoveredMp3(home.Music + "/a.mp3", "A", 1);
+    test::AddLibraryRow(home.DB, a);
+    home.PlayLists->FindByName("Mix")->AddTrack(MakeTrackEntry(a, 1));
+    TBatchTargets window{home.Home.str(), &home.DB};
+    window.PlayListsFollowLater = true;
+    const std::string moved = home.Music + "/a2.mp3";
+    ASSERT_EQ(RunBatch({Edit(a, "TITLE", "New A", moved)}, window, {}).Moves.size(), 1u);
+    EXPECT_FALSE(CanUndoLastBatch(home.Home.str()));
+    std::string error;
+    ASSERT_TRUE(FinishInterruptedBatch({home.Home.str(), &home.DB, home.PlayLists.get()}, error))
+        << error;
+    EXPECT_EQ(TrackPath(home.PlayLists->FindByName("Mix")->GetTrack(0)), moved);
+    EXPECT_TRUE(CanUndoLastBatch(home.Home.str()));
+}
+
 } // namespace
 } // namespace orvanta

@@ -74,6 +74,8 @@ TTagChanges ChangesOf(const TFieldValues& Fields,
 // Playlists follow, then the end mark: a journal is only ended once everything agrees.
 bool EndJournal(const TBatchTargets& Targets,
                 const std::vector<std::pair<std::string, std::string>>& Moves, std::string& Error) {
+    if (!Targets.PlayLists && Targets.PlayListsFollowLater && !Moves.empty())
+        return true; // the caller ends it once its playlists follow
     if (Targets.PlayLists && FollowMoves(*Targets.PlayLists, Moves)) {
         const TPlayListSync saved = Targets.PlayLists->SaveChanged();
         if (!saved.Failed.empty()) {
@@ -238,6 +240,11 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
             moves.emplace_back(other, now);
     }
     return EndJournal(Targets, moves, Error);
+}
+
+bool EndBatchJournal(const std::string& Home) {
+    const std::optional<TBatchJournal> journal = ReadJournal(Home);
+    return !journal || journal->Ended || MarkJournalEnded(Home);
 }
 
 bool CanUndoLastBatch(const std::string& Home) {

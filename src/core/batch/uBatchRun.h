@@ -31,6 +31,10 @@ struct TBatchTargets {
     // Playlists (opened under their folder's lock) whose entries follow renames; may be null.
     // They are saved before the journal is marked ended.
     TPlayListManager* PlayLists = nullptr;
+    // The caller's playlists follow Moves on a thread of their own (the window's): a batch
+    // that moved files leaves its journal open until the caller, once they are saved, calls
+    // EndBatchJournal; until then a restart's FinishInterruptedBatch makes them follow.
+    bool PlayListsFollowLater = false;
 };
 
 struct TBatchFailure {
@@ -62,6 +66,9 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
 // command that edits, renames or reads the library. False, with Error, when the journal could
 // not be finished.
 bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error);
+// Closes the journal of a batch run with PlayListsFollowLater, once the playlists follow its
+// moves and are saved. False when the journal cannot be written.
+[[nodiscard]] bool EndBatchJournal(const std::string& Home);
 
 // Whether the home's last batch can be undone: it ended and is not itself an undo.
 bool CanUndoLastBatch(const std::string& Home);

@@ -6,6 +6,7 @@
 
 #include <QFontDatabase>
 
+#include "core/batch/uBatchRun.h"
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uTMyMediaDB.h"
@@ -84,6 +85,14 @@ bool InitApplication(IPrompts& Prompts, const QString& ExecutableDir,
     PlayListManager->Open(PlayListsFolder());
     if (PlayListManager->Count() <= 0)
         PlayListManager->AddPlayList(DefaultPlayListName);
+    // A batch of tag edits or renames cut short: its files are whole at their old or new
+    // names, and the rows and playlist entries go where each file now is.
+    if (access == TLibraryAccess::ReadWrite) {
+        std::string batchError;
+        if (!FinishInterruptedBatch({AppPath, MyMediaDB.get(), PlayListManager.get()}, batchError))
+            Prompts.ShowMessage(QStringLiteral("Warning"), QString::fromStdString(batchError),
+                                TPromptIcon::Warning);
+    }
 
     FileTypes = std::make_unique<TCustomStringList>();
     FileTypes->NameValueSeparator = ':';

@@ -95,7 +95,8 @@ void TfraMedia::RunTagBatch(TBatchPlan Plan) {
                 progress(Done, Total);
             };
             hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            targets.PlayListsFollowLater = true;
             TBatchOutcome outcome;
             if (!FinishInterruptedBatch(targets, outcome.Error))
                 return outcome;
@@ -120,6 +121,11 @@ void TfraMedia::TagBatchDone(const TBatchOutcome& Outcome) {
     // The playlists live on this thread: their entries follow the files that moved here.
     if (FollowMoves(*FPlayLists, Outcome.Moves))
         FMain->RefreshPlayListTracks();
+    // The journal stays open until the entries that follow are on disk: a restart before
+    // then makes them follow again.
+    if (!Outcome.Moves.empty() && FPlayLists->SaveChanged(true).Failed.empty() &&
+        !EndBatchJournal(BatchHomeOf(FMediaDB->FileName())))
+        ShowException(*FPrompts, QStringLiteral("Cannot close the batch journal."));
     ReloadFilterItems(true);
     StartNextImport();
 }
@@ -143,7 +149,8 @@ void TfraMedia::UndoBatch() {
                 progress(Done, Total);
             };
             hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            const TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
+            targets.PlayListsFollowLater = true;
             TBatchOutcome outcome;
             if (!FinishInterruptedBatch(targets, outcome.Error))
                 return outcome;
