@@ -59,21 +59,8 @@ bool TFileUtils::IsRegularFile(const std::string& Path) {
     return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-namespace {
-
-bool startsWithNoCase(std::string_view Text, std::string_view Prefix) {
-    if (Text.size() < Prefix.size())
-        return false;
-    for (std::size_t i = 0; i < Prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(Text[i])) != Prefix[i])
-            return false;
-    return true;
-}
-
-} // namespace
-
 std::string TFileUtils::LocalPathOfFileUri(std::string_view Uri) {
-    if (!startsWithNoCase(Uri, "file:"))
+    if (!StartsWithNoCase(Uri, "file:"))
         return {};
     std::string_view rest = Uri.substr(5);
     // RFC 8089: "file:///p" and "file://localhost/p" name a local path, "file:/p" too.
@@ -83,7 +70,7 @@ std::string TFileUtils::LocalPathOfFileUri(std::string_view Uri) {
         if (slash == std::string_view::npos)
             return {};
         const std::string_view host = rest.substr(0, slash);
-        if (!host.empty() && !(host.size() == 9 && startsWithNoCase(host, "localhost")))
+        if (!host.empty() && !(host.size() == 9 && StartsWithNoCase(host, "localhost")))
             return {};
         rest.remove_prefix(slash);
     }

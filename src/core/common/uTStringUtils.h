@@ -23,6 +23,19 @@ inline std::string UpperAscii(std::string_view Text) {
     return upper;
 }
 
+// Whether Text begins with Prefix (given in lower case), A-Z matching a-z: URI schemes.
+constexpr bool StartsWithNoCase(std::string_view Text, std::string_view Prefix) {
+    if (Text.size() < Prefix.size())
+        return false;
+    for (std::size_t i = 0; i < Prefix.size(); ++i) {
+        const char c =
+            Text[i] >= 'A' && Text[i] <= 'Z' ? static_cast<char>(Text[i] - 'A' + 'a') : Text[i];
+        if (c != Prefix[i])
+            return false;
+    }
+    return true;
+}
+
 // The value of a hexadecimal digit, or -1 for any other character.
 constexpr int HexDigitValue(char C) {
     if (C >= '0' && C <= '9')

@@ -39,7 +39,9 @@ struct TAddResult;
 class IMainServices;
 class IPrompts;
 class TCustomStringList;
+struct TBatchHooks;
 struct TBatchOutcome;
+struct TBatchTargets;
 class TFolderWatch;
 class TEasyQuery;
 class TLibraryWorker;
@@ -261,6 +263,11 @@ private:
     // playlists follow the renames (uFraMediaBatch.cpp).
     void EditSeveralTags(const std::vector<int>& Rows);
     void RunTagBatch(TBatchPlan Plan);
+    // Runs Work on the writer (after mending a batch cut short) with the progress strip and
+    // Cancel, then makes the playlists follow and shows Summarise's text.
+    using TBatchWork = std::function<TBatchOutcome(const TBatchTargets&, const TBatchHooks&)>;
+    void PostBatch(const QString& Caption, int Total, TBatchWork Work,
+                   std::function<QString(const TBatchOutcome&)> Summarise);
     void TagBatchDone(const TBatchOutcome& Outcome);
 
     // The library command running, and its progress strip.

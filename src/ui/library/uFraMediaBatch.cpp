@@ -84,11 +84,21 @@ void TfraMedia::EditSeveralTags(const std::vector<int>& Rows) {
 
 void TfraMedia::RunTagBatch(TBatchPlan Plan) {
     const int total = static_cast<int>(Plan.size());
-    BeginWork(TWork::TagBatch, QStringLiteral("Writing tags"), total);
-    auto progress = ProgressSender(TWork::TagBatch, QStringLiteral("Writing tags: file %1 of %2"));
+    PostBatch(
+        QStringLiteral("Writing tags"), total,
+        [plan = std::move(Plan)](const TBatchTargets& Targets, const TBatchHooks& Hooks) {
+            return RunBatch(plan, Targets, Hooks);
+        },
+        [total](const TBatchOutcome& Outcome) { return Summary(Outcome, total); });
+}
+
+void TfraMedia::PostBatch(const QString& Caption, int Total, TBatchWork Work,
+                          std::function<QString(const TBatchOutcome&)> Summarise) {
+    BeginWork(TWork::TagBatch, Caption, Total);
+    auto progress = ProgressSender(TWork::TagBatch, Caption + QStringLiteral(": file %1 of %2"));
     FInbox->Post<TBatchOutcome>(
         *FWriter, TLibraryWorker::NoLane,
-        [plan = std::move(Plan), progress, stop = FStopWork](TMyMediaDB& Library,
+        [work = std::move(Work), progress, stop = FStopWork](TMyMediaDB& Library,
                                                              const TCancelToken& Cancel) {
             TBatchHooks hooks;
             hooks.Progress = [progress](int Done, int Total, const std::string&) {
@@ -100,12 +110,12 @@ void TfraMedia::RunTagBatch(TBatchPlan Plan) {
             TBatchOutcome outcome;
             if (!FinishInterruptedBatch(targets, outcome.Error))
                 return outcome;
-            return RunBatch(plan, targets, hooks);
+            return work(targets, hooks);
         },
-        [this, total](TBatchOutcome Outcome) {
+        [this, summarise = std::move(Summarise)](TBatchOutcome Outcome) {
             RunGuarded([&] {
                 TagBatchDone(Outcome);
-                FPrompts->Information(Summary(Outcome, total));
+                FPrompts->Information(summarise(Outcome));
             });
         },
         [this](const QString& Error) {
@@ -138,35 +148,7 @@ void TfraMedia::UndoBatch() {
     if (!CanUndoBatch() || FController.Gate(ECommand::MediaEditMP3Tag, FMediaDB->ReadOnly()) !=
                                TMediaController::TGate::Run)
         return;
-    BeginWork(TWork::TagBatch, QStringLiteral("Undoing the last batch"), 0);
-    auto progress =
-        ProgressSender(TWork::TagBatch, QStringLiteral("Undoing the last batch: file %1 of %2"));
-    FInbox->Post<TBatchOutcome>(
-        *FWriter, TLibraryWorker::NoLane,
-        [progress, stop = FStopWork](TMyMediaDB& Library, const TCancelToken& Cancel) {
-            TBatchHooks hooks;
-            hooks.Progress = [progress](int Done, int Total, const std::string&) {
-                progress(Done, Total);
-            };
-            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
-            TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
-            targets.PlayListsFollowLater = true;
-            TBatchOutcome outcome;
-            if (!FinishInterruptedBatch(targets, outcome.Error))
-                return outcome;
-            return UndoLastBatch(targets, hooks);
-        },
-        [this](TBatchOutcome Outcome) {
-            RunGuarded([&] {
-                TagBatchDone(Outcome);
-                FPrompts->Information(UndoSummary(Outcome));
-            });
-        },
-        [this](const QString& Error) {
-            EndWork();
-            ShowException(*FPrompts, Error);
-            StartNextImport();
-        });
+    PostBatch(QStringLiteral("Undoing the last batch"), 0, &UndoLastBatch, &UndoSummary);
 }
 
 } // namespace orvanta
