@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <tuple>
