@@ -106,7 +106,7 @@ TEST(Batch, UndoRestoresWhatIsUnchangedSince) {
 }
 
 // The window's playlists follow a batch's moves on its own thread: the journal stays open until
-// they are saved, and a restart in between makes them follow.
+// they are saved, and a restart in between makes them follow. The new name is not UTF-8.
 TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {
     test::THomeWithLibrary home({{"Mix", "0"}});
     const std::string a = test::MakeCoveredMp3(home.Music + "/a.mp3", "A", 1);
@@ -114,8 +114,11 @@ TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {
     home.PlayLists->FindByName("Mix")->AddTrack(MakeTrackEntry(a, 1));
     TBatchTargets window{home.Home.str(), &home.DB};
     window.PlayListsFollowLater = true;
-    const std::string moved = home.Music + "/a2.mp3";
+    const std::string moved = home.Music + "/caf\xE9 a.mp3";
     ASSERT_EQ(RunBatch({Edit(a, "TITLE", "New A", moved)}, window, {}).Moves.size(), 1u);
+    TMediaRecord row;
+    EXPECT_TRUE(home.DB.FindMedia(home.Music, "caf\xE9 a.mp3", row));
+    EXPECT_EQ(row.Title, "New A");
     EXPECT_FALSE(CanUndoLastBatch(home.Home.str()));
     std::string error;
     ASSERT_TRUE(FinishInterruptedBatch({home.Home.str(), &home.DB, home.PlayLists.get()}, error))
