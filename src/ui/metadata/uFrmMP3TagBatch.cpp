@@ -82,7 +82,8 @@ bool TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& 
     // The tools get pages of their own beside the fields.
     tabPages = new QTabWidget(pnlContainer);
     tabPages->setObjectName(QStringLiteral("tabPages"));
-    pnlContainer->layout()->replaceWidget(gbxHeader, tabPages);
+    // The item that held the fields comes back to us to delete.
+    delete pnlContainer->layout()->replaceWidget(gbxHeader, tabPages);
     tabPages->addTab(gbxHeader, QStringLiteral("Tags"));
     Tools = new TTagToolPages(tabPages, Paths);
     ShowSharedValues();
