@@ -7,7 +7,7 @@
 
 namespace orvanta::cli {
 
-TCliBatchTargets::TCliBatchTargets() {
+TCliBatchTargets::TCliBatchTargets() : FBatchLock(AppPath) {
     FTargets.Home = AppPath;
     if (FileExists(MediaDatabaseFile())) {
         FLibrary.OpenDatabase(MediaDatabaseFile());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/uCliCommands.h"
+#include "core/batch/uBatchJournal.h"
 #include "core/batch/uBatchRun.h"
 #include "core/library/uTMyMediaDB.h"
 #include "core/playlists/uTPlayListManager.h"
@@ -14,7 +15,7 @@
 namespace orvanta::cli {
 
 // What a batch of the CLI keeps in step: the home's library when it has one and its playlists,
-// held under their folder's lock for as long as this lives.
+// held under the batch lock and their folder's lock for as long as this lives.
 class TCliBatchTargets {
 public:
     TCliBatchTargets();
@@ -23,6 +24,8 @@ public:
     bool FinishInterrupted();
 
 private:
+    // Before the playlists' lock, as every holder of both takes them.
+    TBatchLock FBatchLock;
     TMyMediaDB FLibrary;
     TPlayListManager FPlayLists;
     std::unique_ptr<TPlayListManager::TLock> FLock;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "core/batch/uBatchJournal.h"
 #include "core/batch/uBatchRun.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/metadata/uTagWriteAny.h"
@@ -125,6 +128,26 @@ TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {
         << error;
     EXPECT_EQ(TrackPath(home.PlayLists->FindByName("Mix")->GetTrack(0)), moved);
     EXPECT_TRUE(CanUndoLastBatch(home.Home.str()));
+}
+
+// One batch at a time per home: the holding thread may take the lock again, another thread
+// and another program (flock(1) on the journal folder's lock file) may not, until it is let go.
+TEST(Batch, OneBatchAtATimePerHome) {
+    TempDir home;
+    const auto heldElsewhere = [&] {
+        bool thread = false;
+        std::thread([&] { thread = TBatchLock(home.str(), false).Held(); }).join();
+        const std::string lockFile = JournalFolder(home.str()) + "/.lock";
+        const bool program =
+            std::system(("flock -n " + test::shellQuoted(lockFile) + " true").c_str()) == 0;
+        return std::pair{thread, program};
+    };
+    {
+        const TBatchLock outer(home.str());
+        EXPECT_TRUE(TBatchLock(home.str(), false).Held());
+        EXPECT_EQ(heldElsewhere(), std::pair(false, false));
+    }
+    EXPECT_EQ(heldElsewhere(), std::pair(true, true));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "core/common/uDataPaths.h"
 #include "core/common/uFileDescriptor.h"
 #include "core/common/uTFileUtils.h"
+#include "core/playlists/uPlayListFiles.h"
 
 #include <algorithm>
 #include <charconv>
@@ -150,6 +151,37 @@ std::uint32_t Number32(const std::string& Text) {
 
 std::string JournalFolder(const std::string& Home) {
     return Home + "/Batch";
+}
+
+namespace {
+
+std::recursive_mutex BatchMutex;
+// How deep the holding thread has taken the lock, and the lock file it holds.
+int BatchDepth = 0;
+TFolderLock BatchFileLock;
+
+} // namespace
+
+TBatchLock::TBatchLock(const std::string& Home, bool Wait) : FThread(BatchMutex, std::defer_lock) {
+    if (Wait)
+        FThread.lock();
+    else if (!FThread.try_lock())
+        return;
+    if (BatchDepth == 0) {
+        std::error_code code;
+        std::filesystem::create_directories(JournalFolder(Home), code);
+        if (BatchFileLock.Acquire(JournalFolder(Home), Wait) == TFolderLock::TResult::Busy) {
+            FThread.unlock();
+            return;
+        }
+    }
+    ++BatchDepth;
+    FHeld = true;
+}
+
+TBatchLock::~TBatchLock() {
+    if (FHeld && --BatchDepth == 0)
+        BatchFileLock.Release();
 }
 
 bool WriteJournal(const std::string& Home, const TBatchJournal& Journal, std::string& Error) {

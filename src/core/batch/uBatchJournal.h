@@ -8,6 +8,7 @@
 // changes; pictures go to files beside it. A journal without its end mark belongs to a batch
 // that was cut short; an ended one is what Undo Last Batch reverses.
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,24 @@ struct TBatchJournal {
 
 // The journal folder of a home.
 std::string JournalFolder(const std::string& Home);
+
+// One batch at a time per home, across threads and processes: a mutex within the process and
+// the journal folder's lock file (flock) between processes. A thread that holds it may take it
+// again, so a command can hold it around the calls that take it themselves. Taken before the
+// playlists folder's lock wherever both are held. Without Wait, Held() is false when another
+// holds it. A home where the lock file cannot be made runs under the mutex alone.
+class TBatchLock {
+public:
+    explicit TBatchLock(const std::string& Home, bool Wait = true);
+    ~TBatchLock();
+    TBatchLock(const TBatchLock&) = delete;
+    TBatchLock& operator=(const TBatchLock&) = delete;
+    bool Held() const { return FHeld; }
+
+private:
+    std::unique_lock<std::recursive_mutex> FThread;
+    bool FHeld = false;
+};
 
 // Replaces the journal by Journal (no item done, not ended), pictures first. False, with
 // Error, when it could not be written: the batch must not start.

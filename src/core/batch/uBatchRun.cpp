@@ -236,6 +236,7 @@ bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
 
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
                        const TBatchHooks& Hooks) {
+    const TBatchLock lock(Targets.Home);
     TBatchOutcome outcome;
     TBatchJournal journal;
     for (const TBatchItem& item : Plan) {
@@ -265,7 +266,8 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
 
 bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
     if (!JournalCutShort(Targets.Home))
-        return true;
+        return true; // the usual case, told without the lock
+    const TBatchLock lock(Targets.Home);
     const std::optional<TBatchJournal> journal = ReadJournal(Targets.Home);
     if (!journal || journal->Ended)
         return true;
@@ -287,6 +289,10 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
 }
 
 bool EndBatchJournal(const std::string& Home) {
+    // Another batch under way has mended this one first, when it began.
+    const TBatchLock lock(Home, false);
+    if (!lock.Held())
+        return true;
     const std::optional<TBatchJournal> journal = ReadJournal(Home);
     return !journal || journal->Ended || MarkJournalEnded(Home);
 }
@@ -299,6 +305,7 @@ bool CanUndoLastBatch(const std::string& Home) {
 }
 
 TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hooks) {
+    const TBatchLock lock(Targets.Home);
     TBatchOutcome outcome;
     const std::optional<TBatchJournal> last = ReadJournal(Targets.Home);
     if (!last || !last->Ended || last->Kind != TJournalKind::Batch) {
