@@ -776,17 +776,17 @@ private slots:
         }
         f.Start();
         f.View->SelectRows({0, 1, 2});
-        std::size_t files = 0;
-        QTimer::singleShot(0, [&f, &files] {
-            auto* dialog = qobject_cast<TfrmMP3Tag*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            files = dialog->Files().size();
-            QTest::keyClicks(dialog->txtYear, QStringLiteral("1999"));
-            dialog->cmdSaveTag->click();
-        });
+        // The files are read on the writer; the dialog opens once they are.
         f.View->DoCommand(ECommand::MediaEditMP3Tag);
+        TfrmMP3Tag* dialog = nullptr;
+        QVERIFY(QTest::qWaitFor([&dialog] {
+            dialog = qobject_cast<TfrmMP3Tag*>(QApplication::activeModalWidget());
+            return dialog != nullptr;
+        }));
+        QCOMPARE(dialog->Files().size(), std::size_t(3));
+        QTest::keyClicks(dialog->txtYear, QStringLiteral("1999"));
+        dialog->cmdSaveTag->click();
         f.Settle();
-        QCOMPARE(files, std::size_t(3));
         QVERIFY(f.Prompts.Messages.back().Text.startsWith(QStringLiteral("3 of 3 files written")));
         // The rows are read again after the batch; the filter list may come first.
         const auto years = [&f](const std::string& Year) {

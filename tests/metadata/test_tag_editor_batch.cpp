@@ -10,6 +10,7 @@
 #include "TagEditorFixture.h"
 #include "core/batch/uBatchFields.h"
 #include "core/batch/uBatchRun.h"
+#include "core/batch/uBatchSelection.h"
 #include "support/BatchFiles.h"
 #include "ui/metadata/uFrmMP3Tag.h"
 #include "ui/metadata/uTagToolPages.h"
@@ -47,8 +48,14 @@ private slots:
     // field alone, and every file keeps its own cover byte for byte.
     void oneFieldOverSeveralFilesKeepsTheRest() {
         Fixture f;
+        // A file that cannot be read stops the read, named.
+        std::vector<std::string> withMissing = f.Paths;
+        withMissing.push_back(f.Dir.file("gone.mp3"));
+        const TBatchSelection failed = ReadBatchSelection(withMissing, {});
+        QVERIFY(failed.Files.empty() && failed.Error.find("gone.mp3") != std::string::npos);
+
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFiles(f.DB, f.Paths));
+        dialog.LoadFiles(f.DB, ReadBatchSelection(f.Paths, {}));
         QVERIFY(dialog.txtTitle->text().isEmpty());
         QCOMPARE(dialog.txtTitle->placeholderText(), QStringLiteral("(various)"));
         QCOMPARE(dialog.cmbAlbums->currentText(), QStringLiteral("Album"));
@@ -76,7 +83,7 @@ private slots:
     void toolPreviewWritesNothing() {
         Fixture f;
         TfrmMP3Tag dialog(f.Prompts);
-        QVERIFY(dialog.LoadFiles(f.DB, f.Paths));
+        dialog.LoadFiles(f.DB, ReadBatchSelection(f.Paths, {}));
         dialog.tabPages->setCurrentIndex(2); // Rename Files
         dialog.Tools->txtRenamePattern->setText(QStringLiteral("%album% - %title%"));
         const QTableWidget* preview = dialog.Tools->tblPreview[1];

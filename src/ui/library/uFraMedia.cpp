@@ -420,10 +420,19 @@ std::vector<int> TfraMedia::SelectedRows() const {
 }
 
 void TfraMedia::SelectRows(const std::vector<int>& Rows) {
+    // One range per run of rows: the view asks every range on each paint, so thousands of
+    // single rows would make every repaint slow.
+    std::vector<int> rows = Rows;
+    std::sort(rows.begin(), rows.end());
     QItemSelection selection;
-    for (int row : Rows)
-        selection.select(MediaModel->index(row, 0),
-                         MediaModel->index(row, TMediaListModel::ColumnCount - 1));
+    for (std::size_t first = 0; first < rows.size();) {
+        std::size_t last = first;
+        while (last + 1 < rows.size() && rows[last + 1] <= rows[last] + 1)
+            ++last;
+        selection.select(MediaModel->index(rows[first], 0),
+                         MediaModel->index(rows[last], TMediaListModel::ColumnCount - 1));
+        first = last + 1;
+    }
     lvwMedia->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 

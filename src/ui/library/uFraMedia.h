@@ -41,6 +41,7 @@ class IPrompts;
 class TCustomStringList;
 struct TBatchHooks;
 struct TBatchOutcome;
+struct TBatchSelection;
 struct TBatchTargets;
 class TFolderWatch;
 class TEasyQuery;
@@ -262,6 +263,8 @@ private:
     // runs on the writer with progress and Cancel; then the rows are read again and the
     // playlists follow the renames (uFraMediaBatch.cpp).
     void EditSeveralTags(const std::vector<int>& Rows);
+    // The dialog over the files read, and the batch it plans.
+    void OpenSeveralTags(TBatchSelection Selection);
     void RunTagBatch(TBatchPlan Plan);
     // Runs Work on the writer (after mending a batch cut short) with the progress strip and
     // Cancel, then makes the playlists follow and shows Summarise's text.

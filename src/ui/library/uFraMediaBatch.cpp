@@ -6,6 +6,7 @@
 
 #include "core/batch/uBatchFields.h"
 #include "core/batch/uBatchRun.h"
+#include "core/batch/uBatchSelection.h"
 #include "core/common/uDisplayUtils.h"
 #include "core/library/uLibraryWorker.h"
 #include "core/library/uTMyMediaDB.h"
@@ -75,11 +76,57 @@ void TfraMedia::EditSeveralTags(const std::vector<int>& Rows) {
     paths.reserve(Rows.size());
     for (int row : Rows)
         paths.push_back(MediaModel->Item(row).FullPath());
-    TfrmMP3Tag dialog(*FPrompts, this);
-    if (!dialog.LoadFiles(*FMediaDB, paths))
+    // Thousands of files take seconds to read: the writer reads them, with progress and
+    // Cancel, and the dialog opens on what it read.
+    const QString caption = QStringLiteral("Reading tags");
+    BeginWork(TWork::TagBatch, caption, static_cast<int>(paths.size()));
+    auto progress = ProgressSender(TWork::TagBatch, caption + QStringLiteral(": file %1 of %2"));
+    FInbox->Post<TBatchSelection>(
+        *FWriter, TLibraryWorker::NoLane,
+        [paths = std::move(paths), progress, stop = FStopWork](TMyMediaDB&,
+                                                               const TCancelToken& Cancel) {
+            TBatchHooks hooks;
+            hooks.Progress = [progress](int Done, int Total, const std::string&) {
+                progress(Done, Total);
+            };
+            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            return ReadBatchSelection(paths, hooks);
+        },
+        [this](TBatchSelection Selection) {
+            RunGuarded([&] { OpenSeveralTags(std::move(Selection)); });
+        },
+        [this](const QString& Error) {
+            EndWork();
+            ShowException(*FPrompts, Error);
+            StartNextImport();
+        });
+}
+
+void TfraMedia::OpenSeveralTags(TBatchSelection Selection) {
+    if (!Selection.Error.empty() || Selection.Cancelled || !FMediaDB) {
+        EndWork();
+        if (!Selection.Error.empty())
+            FPrompts->Information(fromStd(Selection.Error));
+        StartNextImport();
         return;
-    if (dialog.exec() == QDialog::Accepted && !dialog.Plan().empty())
-        RunTagBatch(dialog.Plan());
+    }
+    // The library's work stays begun while the dialog is open, so that nothing else starts
+    // under the batch it may plan; the dialog runs without an event loop of its own.
+    pnlProgress->hide();
+    auto* dialog = new TfrmMP3Tag(*FPrompts, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->LoadFiles(*FMediaDB, std::move(Selection));
+    connect(dialog, &QDialog::finished, this, [this, dialog](int Result) {
+        RunGuarded([&] {
+            if (Result == QDialog::Accepted && !dialog->Plan().empty() && FMediaDB) {
+                RunTagBatch(dialog->Plan());
+                return;
+            }
+            EndWork();
+            StartNextImport();
+        });
+    });
+    dialog->open();
 }
 
 void TfraMedia::RunTagBatch(TBatchPlan Plan) {

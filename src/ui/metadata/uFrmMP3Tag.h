@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/batch/uBatchFields.h"
+#include "core/batch/uBatchSelection.h"
 #include "core/metadata/uTagFields.h"
 #include "core/metadata/uTagLines.h"
 
@@ -76,9 +77,9 @@ public:
     bool LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName);
     // Several files at once: the fields they have in common, each showing the value the files
     // share or "(various)", the cover, and the tools. Nothing is written here: Save leaves the
-    // plan of the fields the user touched in Plan() and closes with Accepted. False, after
-    // telling the user why, when a file cannot be read.
-    bool LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& Paths);
+    // plan of the fields the user touched in Plan() and closes with Accepted. The files are
+    // read beforehand, off the window's thread.
+    void LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection);
     bool SeveralFiles() const { return FSeveral; }
     const std::vector<TBatchFile>& Files() const { return FFiles; }
     // What Save asked to write, for the caller to run.

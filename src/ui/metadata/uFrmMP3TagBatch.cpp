@@ -52,19 +52,11 @@ QLineEdit* TfrmMP3Tag::BatchBox(TBatchField Field) const {
     return nullptr;
 }
 
-bool TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& Paths) {
+void TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection) {
     FMediaDB = &MediaDB;
     FLoaded = false;
     FSeveral = true;
-    FFiles.clear();
-    for (const std::string& path : Paths) {
-        TBatchFile file;
-        if (std::string error; !ReadBatchFile(path, file, error)) {
-            FPrompts.Information(fromStd(error));
-            return false;
-        }
-        FFiles.push_back(std::move(file));
-    }
+    FFiles = std::move(Selection.Files);
     setWindowTitle(QStringLiteral("Tag Editor (%1 files)").arg(FFiles.size()));
     FUseV2 = true;
     EnableV2Controls();
@@ -85,13 +77,12 @@ bool TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, const std::vector<std::string>& 
     // The item that held the fields comes back to us to delete.
     delete pnlContainer->layout()->replaceWidget(gbxHeader, tabPages);
     tabPages->addTab(gbxHeader, QStringLiteral("Tags"));
-    Tools = new TTagToolPages(tabPages, Paths);
+    Tools = new TTagToolPages(tabPages, std::move(Selection.Sources));
     ShowSharedValues();
     FCover = SharedCover(FFiles);
     ShowCover();
     StartPickLists();
     FLoaded = true;
-    return true;
 }
 
 void TfrmMP3Tag::ShowSharedValues() {

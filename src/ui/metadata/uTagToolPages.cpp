@@ -49,8 +49,8 @@ QTableWidget* PreviewTable(QWidget* Parent) {
 
 } // namespace
 
-TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<std::string> Paths)
-    : QObject(Tabs), FTabs(Tabs), FFirst(Tabs->count()), FPaths(std::move(Paths)) {
+TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources)
+    : QObject(Tabs), FTabs(Tabs), FFirst(Tabs->count()), FSources(std::move(Sources)) {
     const auto page = [this](const QString& Caption, int Index) {
         auto* widget = new QWidget(FTabs);
         auto* layout = new QVBoxLayout(widget);
@@ -136,18 +136,8 @@ void TTagToolPages::Refresh() {
     const int page = FTabs->currentIndex() - FFirst;
     if (page < 0 || page >= Pages)
         return;
-    if (!FRead) {
-        // Read once, when a tool is first wanted: the fields' page needs none of it.
-        FRead = true;
-        for (const std::string& path : FPaths) {
-            TBatchSource source;
-            if (!ReadBatchSource(path, source, FReadError))
-                break;
-            FSources.push_back(std::move(source));
-        }
-    }
     TPlanResult& result = FResults[std::size_t(page)];
-    result = FReadError.empty() ? PlanPage(page) : TPlanResult{{}, {}, FReadError};
+    result = PlanPage(page);
     QTableWidget* table = tblPreview[std::size_t(page)];
     table->setRowCount(0);
     if (!result.Error.empty()) {

@@ -23,8 +23,9 @@ namespace orvanta {
 class TTagToolPages : public QObject {
     Q_OBJECT
 public:
-    // Adds the pages after the ones Tabs holds; the files are read when a page is first shown.
-    TTagToolPages(QTabWidget* Tabs, std::vector<std::string> Paths);
+    // Adds the pages after the ones Tabs holds; they plan from the files' values as Sources
+    // holds them.
+    TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources);
 
     // The plan of the tool page shown; null while a page before the tools is shown.
     const TPlanResult* Shown() const;
@@ -51,10 +52,7 @@ private:
 
     QTabWidget* FTabs;
     int FFirst;
-    std::vector<std::string> FPaths;
     std::vector<TBatchSource> FSources;
-    bool FRead = false;
-    std::string FReadError;
     std::array<TPlanResult, Pages> FResults;
 };
 
