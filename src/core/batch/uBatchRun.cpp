@@ -37,8 +37,10 @@ bool MoveFile(const std::string& From, const std::string& To, std::string& Error
 }
 
 // The library row of a file follows it to Path and takes what the file now holds, read as the
-// import reads it; a file without a row stays out of the library.
-void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+// import reads it; a file without a row stays out of the library. A file not readable at Path
+// (a recovery follows a file step by step, and it may have moved on since) keeps its row as it
+// was, moved to Path.
+void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
     TMediaRecord row;
     bool found = Library.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), row);
     if (OldPath != Path) {
@@ -55,16 +57,32 @@ void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std:
     row.Directory = ExtractFileDir(Path);
     row.FileName = ExtractFileName(Path);
     TMediaStamp stamp;
-    if (!ReadFileStamp(Path, stamp))
-        return;
+    const bool readable = ReadFileStamp(Path, stamp);
     // A row that already has the file as it is now (a recovery finds most so) stays.
-    if (OldPath == Path && !FileChanged(row.Stamp, stamp))
+    if (OldPath == Path && (!readable || !FileChanged(row.Stamp, stamp)))
         return;
-    row.Stamp = stamp;
-    if (ReadMediaInfo(Path, row) != TMediaRead::Audio)
-        return;
+    if (readable) {
+        TMediaRecord read = row;
+        read.Stamp = stamp;
+        if (ReadMediaInfo(Path, read) == TMediaRead::Audio)
+            row = std::move(read);
+        else if (OldPath == Path)
+            return;
+    }
     if (!Library.AddMedia(row))
         Library.RewriteMedia(row);
+}
+
+// As one write: a signal between taking out the old row and adding the new must not lose it.
+void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+    Library.BeginBatch();
+    try {
+        FollowRow(Library, OldPath, Path);
+    } catch (...) {
+        Library.CancelBatch();
+        throw;
+    }
+    Library.EndBatch();
 }
 
 TTagChanges ChangesOf(const TFieldValues& Fields,
