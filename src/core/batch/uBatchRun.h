@@ -57,14 +57,16 @@ struct TBatchOutcome {
     std::string Error;
 };
 
+// Renames run in an order where each new name is free when its file moves: files may take each
+// other's names along a chain or in a swap.
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
                        const TBatchHooks& Hooks);
 
 // Finishes a batch (or undo) that a signal cut short: the library's rows and the playlists'
-// entries are made to agree with where each of its files now is, the old path or the new, and
-// the journal is marked ended. Does nothing when the last batch ended. Called before any
-// command that edits, renames or reads the library. False, with Error, when the journal could
-// not be finished.
+// entries are made to agree with where each of its files now is (the old path, the new, or a
+// swap's temporary name), and the journal is marked ended. Does nothing when the last batch
+// ended. Called before any command that edits, renames or reads the library. False, with
+// Error, when the journal could not be finished.
 bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error);
 // Closes the journal of a batch run with PlayListsFollowLater, once the playlists follow its
 // moves and are saved. False when the journal cannot be written.
