@@ -154,6 +154,25 @@ TEST(Batch, ChainsAndSwapsRenameAndUndo) {
     agree({{"1", ""}, {"2", ""}, {"x", ""}, {"y", ""}});
 }
 
+// A journal that cannot be read is set aside once, named, and the next command runs; an
+// ended one cannot be undone, and undo says why.
+TEST(Batch, ADamagedJournalIsSetAside) {
+    TempDir home;
+    const std::string journal = JournalFolder(home.str()) + "/journal";
+    std::filesystem::create_directories(JournalFolder(home.str()));
+    home.write("Batch/journal", "orvanta batch journal 1\nkind\tbatch\nitem\t0\t/m/a.mp3");
+    std::string error;
+    EXPECT_FALSE(FinishInterruptedBatch({home.str()}, error));
+    EXPECT_NE(error.find(journal), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::exists(journal + ".damaged"));
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_TRUE(FinishInterruptedBatch({home.str()}, error)) << error;
+    home.write("Batch/journal", "orvanta batch journal 1\n\x01garbage\nend\n");
+    EXPECT_FALSE(CanUndoLastBatch(home.str()));
+    EXPECT_EQ(UndoLastBatch({home.str()}, {}).Error,
+              "The batch journal cannot be read: " + journal);
+}
+
 // The window's playlists follow a batch's moves on its own thread: the journal stays open until
 // they are saved, and a restart in between makes them follow. The new name is not UTF-8.
 TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {

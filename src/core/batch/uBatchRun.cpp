@@ -295,6 +295,22 @@ bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
     return !Item.NewPictures || SamePictures(state.Pictures, *Item.NewPictures);
 }
 
+// A journal that cannot be read (cut off mid-line, overwritten) is set aside in place of the one
+// set aside before, so that the next command runs; False, with Error naming it for the caller
+// to tell once. Its files stay where they are.
+bool SetAsideDamaged(const std::string& Home, std::string& Error) {
+    const std::string path = JournalFile(Home);
+    const std::string aside = path + ".damaged";
+    if (std::rename(path.c_str(), aside.c_str()) != 0) {
+        Error = "The batch journal cannot be read: " + path +
+                "\nNor can it be set aside: " + std::strerror(errno);
+        return false;
+    }
+    Error = "The batch journal cannot be read: " + path + "\nIt is kept as " + aside +
+            ", and the files of its batch are left where they are.";
+    return false;
+}
+
 } // namespace
 
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
@@ -333,7 +349,9 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
         return true; // the usual case, told without the lock
     const TBatchLock lock(Targets.Home);
     const std::optional<TBatchJournal> journal = ReadJournal(Targets.Home);
-    if (!journal || journal->Ended)
+    if (!journal)
+        return !FileExists(JournalFile(Targets.Home)) || SetAsideDamaged(Targets.Home, Error);
+    if (journal->Ended)
         return true;
     // Every file is whole where the renames done left it: the rows follow each step done, in
     // turn, and the entries each file's way from where it was.
@@ -374,6 +392,8 @@ TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hoo
     if (!last || !last->Ended || last->Kind != TJournalKind::Batch) {
         outcome.Error = last && last->Kind == TJournalKind::Undo
                             ? "The last batch was undone already."
+                        : !last && FileExists(JournalFile(Targets.Home))
+                            ? "The batch journal cannot be read: " + JournalFile(Targets.Home)
                             : "There is no batch to undo.";
         return outcome;
     }
