@@ -108,6 +108,71 @@ TEST(Batch, UndoRestoresWhatIsUnchangedSince) {
     EXPECT_FALSE(UndoLastBatch(targets, {}).Error.empty());
 }
 
+// Renames along a chain (1 to 2, 2 to 3) and a swap (x and y, tags edited too) run, each file
+// with its own tag, row and entry under its new name and no temporary name left; undo brings
+// back every name and tag.
+TEST(Batch, ChainsAndSwapsRenameAndUndo) {
+    test::THomeWithLibrary home({{"Mix", "0"}});
+    const auto path = [&](const std::string& Name) { return home.Music + "/" + Name + ".mp3"; };
+    const std::vector<std::string> names = {"1", "2", "x", "y"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        test::MakeCoveredMp3(path(names[i]), names[i], static_cast<int>(i));
+        test::AddLibraryRow(home.DB, path(names[i]));
+        home.PlayLists->FindByName("Mix")->AddTrack(MakeTrackEntry(path(names[i]), 1));
+    }
+    const TBatchTargets targets{home.Home.str(), &home.DB, home.PlayLists.get()};
+    const TBatchOutcome run = RunBatch({{path("1"), {}, path("2")},
+                                        {path("2"), {}, path("3")},
+                                        Edit(path("x"), "ALBUM", "X", path("y")),
+                                        Edit(path("y"), "ALBUM", "Y", path("x"))},
+                                       targets, {});
+    EXPECT_TRUE(run.Failed.empty()) << run.Failed.front().Error;
+    EXPECT_EQ(run.Written, 4);
+    EXPECT_EQ(run.Moves.size(), 4u);
+    // Where each file (by its title) is, and the album it holds.
+    const auto agree = [&](const std::vector<std::pair<std::string, std::string>>& Where) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(names[i]);
+            const std::string file = path(Where[i].first);
+            EXPECT_EQ(Values(file, "TITLE"), std::vector<std::string>{names[i]});
+            EXPECT_EQ(Values(file, "ALBUM"), Where[i].second.empty()
+                                                 ? std::vector<std::string>()
+                                                 : std::vector<std::string>{Where[i].second});
+            TMediaRecord row;
+            EXPECT_TRUE(home.DB.FindMedia(home.Music, ExtractFileName(file), row));
+            EXPECT_EQ(row.Title, names[i]);
+            EXPECT_EQ(TrackPath(home.PlayLists->FindByName("Mix")->GetTrack(static_cast<int>(i))),
+                      file);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Music), {}),
+                  static_cast<long>(names.size()));
+    };
+    agree({{"2", ""}, {"3", ""}, {"y", "X"}, {"x", "Y"}});
+    const TBatchOutcome undo = UndoLastBatch(targets, {});
+    EXPECT_TRUE(undo.Failed.empty() && undo.ChangedSince.empty());
+    EXPECT_EQ(undo.Written, 4);
+    agree({{"1", ""}, {"2", ""}, {"x", ""}, {"y", ""}});
+}
+
+// A journal that cannot be read is set aside once, named, and the next command runs; an
+// ended one cannot be undone, and undo says why.
+TEST(Batch, ADamagedJournalIsSetAside) {
+    TempDir home;
+    const std::string journal = JournalFolder(home.str()) + "/journal";
+    std::filesystem::create_directories(JournalFolder(home.str()));
+    home.write("Batch/journal", "orvanta batch journal 1\nkind\tbatch\nitem\t0\t/m/a.mp3");
+    std::string error;
+    EXPECT_FALSE(FinishInterruptedBatch({home.str()}, error));
+    EXPECT_NE(error.find(journal), std::string::npos) << error;
+    EXPECT_TRUE(std::filesystem::exists(journal + ".damaged"));
+    EXPECT_FALSE(std::filesystem::exists(journal));
+    EXPECT_TRUE(FinishInterruptedBatch({home.str()}, error)) << error;
+    home.write("Batch/journal", "orvanta batch journal 1\n\x01garbage\nend\n");
+    EXPECT_FALSE(CanUndoLastBatch(home.str()));
+    EXPECT_EQ(UndoLastBatch({home.str()}, {}).Error,
+              "The batch journal cannot be read: " + journal);
+}
+
 // The window's playlists follow a batch's moves on its own thread: the journal stays open until
 // they are saved, and a restart in between makes them follow. The new name is not UTF-8.
 TEST(Batch, PlayListsFollowingLaterKeepTheJournalOpen) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 
 #include "core/common/uDisplayUtils.h"
 #include "core/metadata/uTagWriteAny.h"
@@ -79,6 +80,75 @@ TEST(BatchKill, EveryFileIsOldOrNewAndTheLibraryAgrees) {
     EXPECT_EQ(lists.FindByName("All")->Count(), 100);
     for (const std::string& entry : lists.FindByName("All")->Tracks())
         EXPECT_TRUE(std::filesystem::exists(TrackPath(entry))) << entry;
+}
+
+// Each file by its album, where it is now; the file is read whole, and its row and its entry
+// are where it is.
+std::map<std::string, std::string> Whereabouts(test::THomeWithLibrary& Home) {
+    std::map<std::string, std::string> where;
+    TPlayListManager lists;
+    lists.Open(Home.Home.file("Playlists"));
+    std::set<std::string> entries;
+    for (const std::string& entry : lists.FindByName("All")->Tracks())
+        entries.insert(TrackPath(entry));
+    for (const auto& file : std::filesystem::directory_iterator(Home.Music)) {
+        const std::string path = file.path().string();
+        const std::string album = Albums({path}).at(path);
+        where[album] = path;
+        TMediaRecord row;
+        EXPECT_TRUE(Home.DB.FindMedia(Home.Music, ExtractFileName(path), row) && row.Album == album)
+            << path;
+        EXPECT_TRUE(entries.contains(path)) << path;
+    }
+    return where;
+}
+
+// orvanta-cli rename swapping the names of 40 pairs of files, killed at random moments: after
+// each kill and the recovery every file is whole under one name (its own, its pair's or, cut
+// short in its swap, a temporary one), with its row and entry; undo puts a swap's names back.
+TEST(BatchKill, SwapsKilledMidwayLoseNoFile) {
+    test::THomeWithLibrary home({{"All", "0"}});
+    for (int i = 0; i < 40; ++i)
+        for (const auto& [name, other] : {std::pair("a", "b"), std::pair("b", "a")}) {
+            const std::string file = home.Music + "/" + name + std::to_string(i) + ".mp3";
+            test::WriteTaggedMp3(file, other + std::to_string(i), name + std::to_string(i), "");
+            test::AddLibraryRow(home.DB, file);
+            ASSERT_TRUE(home.PlayLists->FindByName("All")->AddTrack(MakeTrackEntry(file, 1)));
+        }
+    ASSERT_TRUE(home.PlayLists->SaveChanged().Failed.empty());
+    std::mt19937 random(11);
+    std::map<std::string, std::string> before = Whereabouts(home);
+    for (int round = 1; round <= 13; ++round) {
+        SCOPED_TRACE(round);
+        std::string arguments =
+            round % 2 ? " rename --pattern %title%" : " rename --pattern %album%";
+        for (const auto& [album, path] : before)
+            arguments += " " + test::shellQuoted(path);
+        // The last round ends, and is undone.
+        const int micros = std::uniform_int_distribution<int>(0, 700000)(random);
+        if (round == 13) {
+            ASSERT_EQ(test::RunCli(home.Home.str(), arguments).Exit, 0);
+        } else {
+            test::Capture("ORVANTA_HOME=" + test::shellQuoted(home.Home.str()) + " " +
+                          test::shellQuoted(ORVANTA_CLI_PATH) + arguments +
+                          " >/dev/null 2>&1 & pid=$!; sleep " + std::to_string(micros / 1e6) +
+                          "; kill -9 $pid; wait $pid");
+            ASSERT_EQ(test::RunCli(home.Home.str(), "library list >/dev/null").Exit, 0);
+        }
+        const std::map<std::string, std::string> after = Whereabouts(home);
+        ASSERT_EQ(after.size(), 80u);
+        for (const auto& [album, path] : after) {
+            const std::string name = ExtractFileName(path);
+            const std::string pair = (album[0] == 'a' ? "b" : "a") + album.substr(1);
+            EXPECT_TRUE(name == album + ".mp3" || name == pair + ".mp3" ||
+                        name.starts_with(".orvanta-batch-"))
+                << path;
+        }
+        if (round < 13)
+            before = after;
+    }
+    ASSERT_EQ(test::RunCli(home.Home.str(), "undo").Exit, 0);
+    EXPECT_EQ(Whereabouts(home), before);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "core/batch/uBatchTools.h"
 #include "support/CliRun.h"
@@ -124,6 +126,53 @@ TEST(BatchPlans, NamesFromTags) {
             EXPECT_EQ(row.Problem, "");
             ASSERT_EQ(result.Plan.size(), 1u);
             EXPECT_EQ(result.Plan.front().NewPath, c.Expected);
+        }
+    }
+}
+
+// A name a file of the selection holds on disk is free when that file moves away (a chain, a
+// ring); not when it stays, nor when a file outside the selection holds it.
+TEST(BatchPlans, NamesTakenWithinTheSelection) {
+    const TempDir dir;
+    struct Case {
+        // Each file's name and title; "out" is a file outside the selection.
+        std::vector<std::pair<std::string, std::string>> Files;
+        // Per file, its new name or, after "!", a part of its problem.
+        std::vector<std::string> Expected;
+    };
+    const std::vector<Case> cases = {
+        {{{"1", "2"}, {"2", "3"}}, {"2", "3"}},
+        {{{"1", "2"}, {"2", "1"}}, {"2", "1"}},
+        {{{"1", "2"}, {"2", "3"}, {"3", "1"}, {"4", "5"}}, {"2", "3", "1", "5"}},
+        {{{"1", "2"}, {"2", "out"}}, {"!already has", "!already has"}},
+        {{{"1", "2"}, {"2", ""}}, {"!already has", "!is empty"}},
+        {{{"1", "3"}, {"2", "3"}, {"3", "4"}}, {"!same name", "!same name", "4"}},
+    };
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+        SCOPED_TRACE(n);
+        const std::string folder = dir.file(std::to_string(n));
+        std::filesystem::create_directory(folder);
+        // Empty files: the planner reads only the sources, and the disk for names taken.
+        std::ofstream(folder + "/out.mp3");
+        std::vector<TBatchSource> sources;
+        for (const auto& [name, title] : cases[n].Files) {
+            std::ofstream(folder + "/" + name + ".mp3");
+            sources.push_back({folder + "/" + name + ".mp3", {}});
+            if (!title.empty())
+                sources.back().Fields["TITLE"] = {title};
+        }
+        const TPlanResult result = PlanNamesFromTags(sources, {"%title%", "", true});
+        ASSERT_EQ(result.Preview.size(), sources.size());
+        EXPECT_EQ(result.Plan.size(),
+                  static_cast<std::size_t>(std::ranges::count_if(
+                      cases[n].Expected, [](const std::string& E) { return E[0] != '!'; })));
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            const std::string& expected = cases[n].Expected[i];
+            const TPreviewRow& row = result.Preview[i];
+            if (expected.starts_with("!"))
+                EXPECT_NE(row.Problem.find(expected.substr(1)), std::string::npos) << row.Problem;
+            else
+                EXPECT_EQ(row.Problem + row.New, folder + "/" + expected + ".mp3");
         }
     }
 }

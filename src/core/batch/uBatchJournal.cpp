@@ -133,7 +133,7 @@ bool AppendPictures(std::string& Out, const std::string& Home, std::size_t Item,
 }
 
 bool AppendToJournal(const std::string& Home, const std::string& Line, bool Flush) {
-    const std::string path = JournalFolder(Home) + "/" + JournalName;
+    const std::string path = JournalFile(Home);
     TFileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
     if (fd.Get() < 0)
         return false;
@@ -151,6 +151,10 @@ std::uint32_t Number32(const std::string& Text) {
 
 std::string JournalFolder(const std::string& Home) {
     return Home + "/Batch";
+}
+
+std::string JournalFile(const std::string& Home) {
+    return JournalFolder(Home) + "/" + JournalName;
 }
 
 namespace {
@@ -203,6 +207,8 @@ bool WriteJournal(const std::string& Home, const TBatchJournal& Journal, std::st
         AppendLine(text, {"item", std::to_string(i), item.OldPath, item.NewPath});
         if (item.RemoveID3v2)
             AppendLine(text, {"removeid3v2", std::to_string(i)});
+        if (item.Hop)
+            AppendLine(text, {"hop", std::to_string(i)});
         AppendFields(text, "old", i, item.OldFields);
         AppendFields(text, "new", i, item.NewFields);
         if (!AppendPictures(text, Home, i, 'o', item.OldPictures, Error) ||
@@ -217,11 +223,11 @@ bool WriteJournal(const std::string& Home, const TBatchJournal& Journal, std::st
     return true;
 }
 
-bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done) {
+bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done, bool Flush) {
     const char* word = Done == TItemDone::Written     ? "written"
                        : Done == TItemDone::Unchanged ? "unchanged"
                                                       : "failed";
-    return AppendToJournal(Home, "done\t" + std::to_string(Index) + "\t" + word, false);
+    return AppendToJournal(Home, "done\t" + std::to_string(Index) + "\t" + word, Flush);
 }
 
 bool MarkJournalEnded(const std::string& Home) {
@@ -229,7 +235,7 @@ bool MarkJournalEnded(const std::string& Home) {
 }
 
 bool JournalCutShort(const std::string& Home) {
-    const std::string path = JournalFolder(Home) + "/" + JournalName;
+    const std::string path = JournalFile(Home);
     TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         return false;
@@ -240,7 +246,7 @@ bool JournalCutShort(const std::string& Home) {
 }
 
 std::optional<TBatchJournal> ReadJournal(const std::string& Home) {
-    const std::string path = JournalFolder(Home) + "/" + JournalName;
+    const std::string path = JournalFile(Home);
     if (!FileExists(path))
         return std::nullopt;
     std::istringstream in(TFileUtils::FileToString(path));
@@ -262,7 +268,7 @@ std::optional<TBatchJournal> ReadJournal(const std::string& Home) {
         if (!item)
             return std::nullopt;
         if (f[0] == "item" && f.size() == 4 && *item == journal.Items.size()) {
-            journal.Items.push_back({f[2], f[3], {}, {}, {}, {}, false});
+            journal.Items.push_back({f[2], f[3], {}, {}, {}, {}, false, false});
             continue;
         }
         if (*item >= journal.Items.size())
@@ -270,6 +276,8 @@ std::optional<TBatchJournal> ReadJournal(const std::string& Home) {
         TJournalItem& it = journal.Items[*item];
         if (f[0] == "removeid3v2" && f.size() == 2) {
             it.RemoveID3v2 = true;
+        } else if (f[0] == "hop" && f.size() == 2) {
+            it.Hop = true;
         } else if ((f[0] == "old" || f[0] == "new") && f.size() >= 3) {
             (f[0] == "old" ? it.OldFields : it.NewFields)[f[2]] = {f.begin() + 3, f.end()};
         } else if (f[0] == "pictures" && f.size() == 4) {

@@ -2,8 +2,9 @@
 
 // The journal of the last batch, in the home's "Batch" folder: written whole before the first
 // file is touched, then one line appended per file done, and an end mark, flushed to disk with
-// the marks before it. The marks only spare a recovery work: it finds each file at its old or
-// new path whether or not its mark reached the disk.
+// the marks before it. The marks only spare a recovery work: it finds each file where the
+// renames done left it whether or not their marks reached the disk; only the mark of a ring's
+// first step must, and is flushed (see JudgeJournal).
 // It holds, per item, the old and new path and the old and new values of the keys the item
 // changes; pictures go to files beside it. A journal without its end mark belongs to a batch
 // that was cut short; an ended one is what Undo Last Batch reverses.
@@ -27,6 +28,9 @@ struct TJournalItem {
     std::optional<std::vector<TPicture>> NewPictures;
     // The ID3v2 tag before a FLAC stream goes (not brought back by an undo).
     bool RemoveID3v2 = false;
+    // The last step of a file that waited under a temporary name while the others of its ring
+    // took their names (see OrderRenames).
+    bool Hop = false;
 };
 
 enum class TJournalKind { Batch, Undo };
@@ -67,8 +71,10 @@ private:
 [[nodiscard]] bool WriteJournal(const std::string& Home, const TBatchJournal& Journal,
                                 std::string& Error);
 
-// Appends the mark of item Index done as Done.
-[[nodiscard]] bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done);
+// Appends the mark of item Index done as Done, flushed to disk with the marks before it when
+// Flush.
+[[nodiscard]] bool MarkItemDone(const std::string& Home, std::size_t Index, TItemDone Done,
+                                bool Flush = false);
 
 // Appends the end mark, flushed to disk with every mark before it.
 [[nodiscard]] bool MarkJournalEnded(const std::string& Home);
@@ -79,5 +85,8 @@ bool JournalCutShort(const std::string& Home);
 
 // The journal of the home; empty when there is none or it cannot be read.
 std::optional<TBatchJournal> ReadJournal(const std::string& Home);
+
+// The path of the home's journal.
+std::string JournalFile(const std::string& Home);
 
 } // namespace orvanta

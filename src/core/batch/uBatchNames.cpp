@@ -129,6 +129,8 @@ std::string joined(const std::vector<std::string>& Values) {
 
 constexpr std::size_t NameMax = 255;
 
+constexpr const char* Taken = "Another file already has the name.";
+
 // Name cut to NameMax bytes before its last Keep bytes, not inside a UTF-8 sequence.
 std::string shortened(const std::string& Name, std::size_t Keep) {
     if (Name.size() <= NameMax)
@@ -212,11 +214,16 @@ TPlanResult PlanNamesFromTags(const std::vector<TBatchSource>& Files,
         const TBatchSource* File;
         std::string NewPath;
         std::string Problem;
+        // The file of the selection whose name this one takes: fine while that one moves.
+        std::optional<std::size_t> TakesFrom;
     };
     std::vector<TPlanned> planned;
     std::map<std::string, int> targets;
+    std::map<std::string, std::size_t> selected;
+    for (std::size_t i = 0; i < Files.size(); ++i)
+        selected.emplace(Files[i].Path, i);
     for (const TBatchSource& file : Files) {
-        TPlanned entry{&file, "", ""};
+        TPlanned entry{&file, "", "", std::nullopt};
         std::string relative;
         for (const TPiece& piece : *pieces) {
             if (!piece.Placeholder) {
@@ -262,15 +269,40 @@ TPlanResult PlanNamesFromTags(const std::vector<TBatchSource>& Files,
         if (entry.Problem.empty() && path != file.Path) {
             std::error_code error;
             if (std::filesystem::exists(std::filesystem::symlink_status(path, error)) &&
-                !std::filesystem::equivalent(path, file.Path, error))
-                entry.Problem = "Another file already has the name.";
+                !std::filesystem::equivalent(path, file.Path, error)) {
+                const auto holder = selected.find(path);
+                if (holder != selected.end())
+                    entry.TakesFrom = holder->second;
+                else
+                    entry.Problem = Taken;
+            }
         }
         ++targets[path];
         planned.push_back(std::move(entry));
     }
-    for (TPlanned& entry : planned) {
+    for (TPlanned& entry : planned)
         if (entry.Problem.empty() && targets[entry.NewPath] > 1)
             entry.Problem = "Another file of the selection is planned onto the same name.";
+    // A name held by a file of the selection is free once that file moves: refused only when
+    // that file stays, and so on along the chain (a ring where all move is fine).
+    std::vector<std::vector<std::size_t>> waiting(planned.size());
+    std::vector<std::size_t> staying;
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+        if (planned[i].TakesFrom)
+            waiting[*planned[i].TakesFrom].push_back(i);
+        if (!planned[i].Problem.empty() || planned[i].NewPath == planned[i].File->Path)
+            staying.push_back(i);
+    }
+    while (!staying.empty()) {
+        const std::size_t stays = staying.back();
+        staying.pop_back();
+        for (const std::size_t i : waiting[stays])
+            if (planned[i].Problem.empty()) {
+                planned[i].Problem = Taken;
+                staying.push_back(i);
+            }
+    }
+    for (TPlanned& entry : planned) {
         result.Preview.push_back(
             {entry.File->Path, "name", entry.File->Path, entry.NewPath, entry.Problem});
         if (entry.Problem.empty() && entry.NewPath != entry.File->Path)

@@ -1,6 +1,7 @@
 #include "core/batch/uBatchRun.h"
 
 #include "core/batch/uBatchJournal.h"
+#include "core/batch/uBatchOrder.h"
 #include "core/common/uAtomicReplace.h"
 #include "core/common/uDataPaths.h"
 #include "core/common/uDisplayUtils.h"
@@ -37,8 +38,10 @@ bool MoveFile(const std::string& From, const std::string& To, std::string& Error
 }
 
 // The library row of a file follows it to Path and takes what the file now holds, read as the
-// import reads it; a file without a row stays out of the library.
-void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+// import reads it; a file without a row stays out of the library. A file not readable at Path
+// (a recovery follows a file step by step, and it may have moved on since) keeps its row as it
+// was, moved to Path.
+void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
     TMediaRecord row;
     bool found = Library.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), row);
     if (OldPath != Path) {
@@ -55,16 +58,32 @@ void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std:
     row.Directory = ExtractFileDir(Path);
     row.FileName = ExtractFileName(Path);
     TMediaStamp stamp;
-    if (!ReadFileStamp(Path, stamp))
-        return;
+    const bool readable = ReadFileStamp(Path, stamp);
     // A row that already has the file as it is now (a recovery finds most so) stays.
-    if (OldPath == Path && !FileChanged(row.Stamp, stamp))
+    if (OldPath == Path && (!readable || !FileChanged(row.Stamp, stamp)))
         return;
-    row.Stamp = stamp;
-    if (ReadMediaInfo(Path, row) != TMediaRead::Audio)
-        return;
+    if (readable) {
+        TMediaRecord read = row;
+        read.Stamp = stamp;
+        if (ReadMediaInfo(Path, read) == TMediaRead::Audio)
+            row = std::move(read);
+        else if (OldPath == Path)
+            return;
+    }
     if (!Library.AddMedia(row))
         Library.RewriteMedia(row);
+}
+
+// As one write: a signal between taking out the old row and adding the new must not lose it.
+void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+    Library.BeginBatch();
+    try {
+        FollowRow(Library, OldPath, Path);
+    } catch (...) {
+        Library.CancelBatch();
+        throw;
+    }
+    Library.EndBatch();
 }
 
 TTagChanges ChangesOf(const TFieldValues& Fields,
@@ -117,66 +136,110 @@ struct TItemWrite {
 
 // Runs a journal already written. The tags are saved by a few writers ahead of the turn; each
 // item's turn, in order on this thread, then renames it, rewrites its row and marks it done.
-// Once cancelled, no further save begins, and every save already made still takes its turn.
+// Once cancelled, no further save begins, and every save already made still takes its turn; a
+// ring begun runs to its end, so that no file is left under its temporary name.
 TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targets,
                          const TBatchHooks& Hooks) {
     TBatchOutcome outcome;
-    const int total = static_cast<int>(Journal.Items.size());
-    std::atomic<bool> stop{false};
-    const std::function<TItemWrite(std::size_t)> save = [&](std::size_t i) {
-        TItemWrite write;
-        const TJournalItem& item = Journal.Items[i];
-        if (stop.load()) {
-            write.Skipped = true;
-            return write;
+    const std::size_t count = Journal.Items.size();
+    const int total = static_cast<int>(count);
+    // Per item of a ring after its first, that first; and the firsts.
+    std::vector<std::optional<std::size_t>> ringOf(count);
+    std::vector<bool> beginsRing(count, false);
+    const std::vector<std::optional<std::size_t>> hopStarts = HopStarts(Journal);
+    for (std::size_t hop = 0; hop < count; ++hop)
+        if (hopStarts[hop]) {
+            beginsRing[*hopStarts[hop]] = true;
+            for (std::size_t i = *hopStarts[hop] + 1; i <= hop; ++i)
+                ringOf[i] = hopStarts[hop];
         }
+    std::vector<bool> moved(count, false);
+    TMoves steps;
+    std::atomic<bool> stop{false};
+    const auto write = [&](std::size_t i) {
+        TItemWrite result;
+        const TJournalItem& item = Journal.Items[i];
         if (item.NewFields.empty() && !item.NewPictures && !item.RemoveID3v2)
-            return write;
+            return result;
         TTagChanges changes = ChangesOf(item.NewFields, item.NewPictures);
         changes.RemoveID3v2 = item.RemoveID3v2;
-        write.Written = WriteTagChangesAny(item.OldPath, changes, write.Error);
-        return write;
+        result.Written = WriteTagChangesAny(item.OldPath, changes, result.Error);
+        return result;
+    };
+    const std::function<TItemWrite(std::size_t)> save = [&](std::size_t i) {
+        if (!stop.load())
+            return write(i);
+        TItemWrite skipped;
+        skipped.Skipped = true;
+        return skipped;
+    };
+    const auto mark = [&](std::size_t i, TItemDone Done, bool Flush) {
+        if (MarkItemDone(Targets.Home, i, Done, Flush))
+            return true;
+        outcome.Error = "Cannot write the batch journal in " + JournalFolder(Targets.Home);
+        stop = true; // the saves under way still take their turns, unmarked
+        return false;
     };
     const std::function<bool(std::size_t, TItemWrite&)> turn = [&](std::size_t i,
                                                                    TItemWrite& Write) {
         if (!stop.load() && Hooks.Cancelled && Hooks.Cancelled())
             stop = true;
+        const TJournalItem& item = Journal.Items[i];
+        const bool ringRuns = ringOf[i] && moved[*ringOf[i]];
+        if (Write.Skipped && ringRuns)
+            Write = write(i);
         if (Write.Skipped) {
             outcome.Cancelled = true;
             return true;
         }
-        const TJournalItem& item = Journal.Items[i];
-        if (Hooks.Progress)
+        if (item.Hop && !ringRuns) {
+            // Its file never left: the failure of the ring's first step is told already.
+            mark(i, TItemDone::Failed, false);
+            return true;
+        }
+        if (Hooks.Progress && !item.Hop)
             Hooks.Progress(static_cast<int>(i), total, item.OldPath);
         const TTagWrite written = Write.Written;
         std::string& error = Write.Error;
-        bool moved = false;
         if (written != TTagWrite::Failed && item.NewPath != item.OldPath) {
-            moved = MoveFile(item.OldPath, item.NewPath, error);
-            if (moved)
-                outcome.Moves.emplace_back(item.OldPath, item.NewPath);
+            moved[i] = MoveFile(item.OldPath, item.NewPath, error);
+            if (!moved[i] && item.Hop)
+                error += "\nThe file is kept as " + item.OldPath;
         }
+        const auto follow = [&](const std::string& From, const std::string& To) {
+            if (Targets.Library)
+                FollowInLibrary(*Targets.Library, From, To);
+        };
+        if (written == TTagWrite::Written || moved[i])
+            follow(item.OldPath, moved[i] ? item.NewPath : item.OldPath);
+        // A ring goes on only once the mark of its first step is on disk, row and all; else
+        // that step is taken back, as if the ring never began.
+        std::string ignored;
+        if (moved[i] && beginsRing[i] && !mark(i, TItemDone::Written, true) &&
+            MoveFile(item.NewPath, item.OldPath, ignored)) {
+            follow(item.NewPath, item.OldPath);
+            moved[i] = false;
+            error = outcome.Error;
+        }
+        if (moved[i])
+            steps.emplace_back(item.OldPath, item.NewPath);
+        const bool renamed = moved[i];
         const bool failed =
-            written == TTagWrite::Failed || (item.NewPath != item.OldPath && !moved);
-        if (Targets.Library && (written == TTagWrite::Written || moved))
-            FollowInLibrary(*Targets.Library, item.OldPath, moved ? item.NewPath : item.OldPath);
+            written == TTagWrite::Failed || (item.NewPath != item.OldPath && !renamed);
         if (failed)
             outcome.Failed.push_back({item.OldPath, error});
-        else if (written == TTagWrite::Written || moved)
-            ++outcome.Written;
-        else
-            ++outcome.Unchanged;
-        const TItemDone done = failed                                   ? TItemDone::Failed
-                               : written == TTagWrite::Written || moved ? TItemDone::Written
-                                                                        : TItemDone::Unchanged;
-        if (!MarkItemDone(Targets.Home, i, done)) {
-            outcome.Error = "Cannot write the batch journal in " + JournalFolder(Targets.Home);
-            stop = true; // the saves under way still take their turns, unmarked
-        }
+        else if (!item.Hop) // a hop's file counts at the ring's first step
+            ++(written == TTagWrite::Written || renamed ? outcome.Written : outcome.Unchanged);
+        const TItemDone done = failed                                     ? TItemDone::Failed
+                               : written == TTagWrite::Written || renamed ? TItemDone::Written
+                                                                          : TItemDone::Unchanged;
+        if (!(beginsRing[i] && renamed))
+            mark(i, done, false);
         return true;
     };
     const int writers = SharesAFile(Journal) ? 1 : BatchWriters;
-    RunOrdered<TItemWrite>(Journal.Items.size(), writers, 4 * BatchWriters, save, turn);
+    RunOrdered<TItemWrite>(count, writers, 4 * BatchWriters, save, turn);
+    outcome.Moves = NetMoves(steps);
     if (!outcome.Error.empty() || !EndJournal(Targets, outcome.Moves, outcome.Error))
         return outcome;
     if (Hooks.Progress && !outcome.Cancelled)
@@ -232,6 +295,22 @@ bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
     return !Item.NewPictures || SamePictures(state.Pictures, *Item.NewPictures);
 }
 
+// A journal that cannot be read (cut off mid-line, overwritten) is set aside in place of the one
+// set aside before, so that the next command runs; False, with Error naming it for the caller
+// to tell once. Its files stay where they are.
+bool SetAsideDamaged(const std::string& Home, std::string& Error) {
+    const std::string path = JournalFile(Home);
+    const std::string aside = path + ".damaged";
+    if (std::rename(path.c_str(), aside.c_str()) != 0) {
+        Error = "The batch journal cannot be read: " + path +
+                "\nNor can it be set aside: " + std::strerror(errno);
+        return false;
+    }
+    Error = "The batch journal cannot be read: " + path + "\nIt is kept as " + aside +
+            ", and the files of its batch are left where they are.";
+    return false;
+}
+
 } // namespace
 
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
@@ -256,6 +335,7 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
     // undone.
     if (journal.Items.empty())
         return outcome;
+    journal.Items = OrderRenames(std::move(journal.Items));
     if (!WriteJournal(Targets.Home, journal, outcome.Error))
         return outcome;
     TBatchOutcome run = RunJournal(journal, Targets, Hooks);
@@ -269,23 +349,24 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
         return true; // the usual case, told without the lock
     const TBatchLock lock(Targets.Home);
     const std::optional<TBatchJournal> journal = ReadJournal(Targets.Home);
-    if (!journal || journal->Ended)
+    if (!journal)
+        return !FileExists(JournalFile(Targets.Home)) || SetAsideDamaged(Targets.Home, Error);
+    if (journal->Ended)
         return true;
-    // Every file is whole at one of its two paths: the rows and entries go where it is.
-    std::vector<std::pair<std::string, std::string>> moves;
+    // Every file is whole where the renames done left it: the rows follow each step done, in
+    // turn, and the entries each file's way from where it was.
+    const TJournalWhere where = JudgeJournal(*journal);
+    TMoves steps;
     for (std::size_t i = 0; i < journal->Items.size(); ++i) {
         const TJournalItem& item = journal->Items[i];
-        const bool moved =
-            item.NewPath != item.OldPath && FileExists(item.NewPath) && !FileExists(item.OldPath);
-        const std::string& now = moved ? item.NewPath : item.OldPath;
-        const std::string& other = moved ? item.OldPath : item.NewPath;
         // An item marked done has its row already; only the playlists wait for the end.
         if (Targets.Library && !journal->Done.contains(i))
-            FollowInLibrary(*Targets.Library, other, now);
-        if (other != now)
-            moves.emplace_back(other, now);
+            FollowInLibrary(*Targets.Library, item.OldPath,
+                            where.Moved[i] ? item.NewPath : item.OldPath);
+        if (where.Moved[i])
+            steps.emplace_back(item.OldPath, item.NewPath);
     }
-    return EndJournal(Targets, moves, Error);
+    return EndJournal(Targets, NetMoves(steps), Error);
 }
 
 bool EndBatchJournal(const std::string& Home) {
@@ -311,29 +392,42 @@ TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hoo
     if (!last || !last->Ended || last->Kind != TJournalKind::Batch) {
         outcome.Error = last && last->Kind == TJournalKind::Undo
                             ? "The last batch was undone already."
+                        : !last && FileExists(JournalFile(Targets.Home))
+                            ? "The batch journal cannot be read: " + JournalFile(Targets.Home)
                             : "There is no batch to undo.";
         return outcome;
     }
-    TBatchJournal undo;
-    undo.Kind = TJournalKind::Undo;
+    // Each file goes back from where it is now to where it was, as one item, and the items are
+    // ordered as a batch's are: the steps of the batch need not be retraced.
+    const TJournalWhere where = JudgeJournal(*last);
+    // Where the batch left each file: its new path, or the end of its hop.
+    std::vector<std::string> left(last->Items.size());
+    const std::vector<std::optional<std::size_t>> hopStarts = HopStarts(*last);
+    for (std::size_t i = 0; i < last->Items.size(); ++i)
+        left[hopStarts[i].value_or(i)] = last->Items[i].NewPath;
+    std::vector<TJournalItem> items;
     for (std::size_t i = 0; i < last->Items.size(); ++i) {
         const TJournalItem& item = last->Items[i];
         const auto done = last->Done.find(i);
-        if (done != last->Done.end() && done->second != TItemDone::Written)
+        if (item.Hop || (done != last->Done.end() && done->second != TItemDone::Written))
             continue;
-        if (HoldsNew(item, item.NewPath)) {
-            undo.Items.push_back({item.NewPath, item.OldPath, item.NewFields, item.OldFields,
-                                  item.NewPictures, item.OldPictures, false});
-        } else if (done == last->Done.end()) {
-            // A batch cut short: the file in hand may have its new tag under its old name.
-            if (item.NewPath != item.OldPath && HoldsNew(item, item.OldPath) &&
-                !(item.NewFields.empty() && !item.NewPictures))
-                undo.Items.push_back({item.OldPath, item.OldPath, item.NewFields, item.OldFields,
-                                      item.NewPictures, item.OldPictures, false});
-        } else {
-            outcome.ChangedSince.push_back(item.NewPath);
+        const std::optional<std::string>& now = where.Now[i];
+        // Moved (even if only to a temporary name), or not renamed: the file holds what the
+        // batch wrote where it is. A batch cut short before this file's rename may have left
+        // its new tag under its old name.
+        const bool edits = !item.NewFields.empty() || item.NewPictures;
+        const bool wrote =
+            item.NewPath == item.OldPath || where.Moved[i] || (done == last->Done.end() && edits);
+        if (now && wrote && HoldsNew(item, *now)) {
+            items.push_back({*now, item.OldPath, item.NewFields, item.OldFields, item.NewPictures,
+                             item.OldPictures, false, false});
+        } else if (done != last->Done.end()) {
+            outcome.ChangedSince.push_back(left[i]);
         }
     }
+    TBatchJournal undo;
+    undo.Kind = TJournalKind::Undo;
+    undo.Items = OrderRenames(std::move(items));
     if (!WriteJournal(Targets.Home, undo, outcome.Error))
         return outcome;
     TBatchOutcome run = RunJournal(undo, Targets, Hooks);

@@ -57,14 +57,17 @@ struct TBatchOutcome {
     std::string Error;
 };
 
+// Renames run in an order where each new name is free when its file moves: files may take each
+// other's names along a chain or in a swap.
 TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
                        const TBatchHooks& Hooks);
 
 // Finishes a batch (or undo) that a signal cut short: the library's rows and the playlists'
-// entries are made to agree with where each of its files now is, the old path or the new, and
-// the journal is marked ended. Does nothing when the last batch ended. Called before any
-// command that edits, renames or reads the library. False, with Error, when the journal could
-// not be finished.
+// entries are made to agree with where each of its files now is (the old path, the new, or a
+// swap's temporary name), and the journal is marked ended. Does nothing when the last batch
+// ended. Called before any command that edits, renames or reads the library. False, with
+// Error, when the journal could not be finished, or could not be read: then it is set aside as
+// "journal.damaged", named in Error, and the next call finds none.
 bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error);
 // Closes the journal of a batch run with PlayListsFollowLater, once the playlists follow its
 // moves and are saved. False when the journal cannot be written.
@@ -77,6 +80,7 @@ bool CanUndoLastBatch(const std::string& Home);
 // new path, its changed keys holding the new values, its pictures the new ones) gets its old
 // values, pictures and name back, and its library row follows. Every other file is named in
 // ChangedSince and left alone. The undo is journaled as a batch is, and cannot be undone itself.
+// Error says when there is nothing to undo or the journal cannot be read.
 TBatchOutcome UndoLastBatch(const TBatchTargets& Targets, const TBatchHooks& Hooks);
 
 // Makes the entries of every playlist follow Moves (old path to new): an entry names a file by

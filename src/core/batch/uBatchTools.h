@@ -50,8 +50,9 @@ TPlanResult PlanTagsFromNames(const std::vector<TBatchSource>& Files,
 // File names from tags. Pattern may hold "/" to make folders below the file's own folder, or
 // below BaseFolder when one is given; the extension is kept. A "/" or NUL inside a value becomes
 // "_"; a name over 255 bytes is shortened, keeping the extension. Each file's problems are in the
-// preview: an empty placeholder, two files planned onto one name, a name taken on disk, a name
-// the file system refuses, a name a playlist cannot hold.
+// preview: an empty placeholder, two files planned onto one name, a name taken on disk (by a
+// file outside the selection, or by one of it that stays: a name the plan moves its file away
+// from is free), a name the file system refuses, a name a playlist cannot hold.
 struct TTagsNameOptions {
     std::string Pattern;
     std::string BaseFolder;
