@@ -43,22 +43,31 @@ class TStallMeter {
 public:
     TStallMeter() {
         QObject::connect(&FTicker, &QTimer::timeout, [this] {
-            FLongest = std::max(FLongest, FSinceTick.elapsed());
+            if (FSinceTick.elapsed() > FLongest) {
+                FLongest = FSinceTick.elapsed();
+                FLongestEnded = FSinceRestart.elapsed();
+            }
             FSinceTick.restart();
         });
         FTicker.start(5);
         FSinceTick.start();
+        FSinceRestart.start();
     }
     void Restart() {
         FLongest = 0;
         FSinceTick.restart();
+        FSinceRestart.restart();
     }
     qint64 Longest() const { return std::max(FLongest, FSinceTick.elapsed()); }
+    // When the longest stall ended, in ms since the last Restart.
+    qint64 LongestEnded() const { return FLongestEnded; }
 
 private:
     QTimer FTicker;
     QElapsedTimer FSinceTick;
+    QElapsedTimer FSinceRestart;
     qint64 FLongest = 0;
+    qint64 FLongestEnded = 0;
 };
 
 void WaitFor(const std::function<bool()>& Done) {
@@ -119,13 +128,22 @@ int main(int argc, char** argv) {
     QTest::keyClicks(dialog->cmbAlbums->lineEdit(), QStringLiteral("The Batch"));
     stalls.Restart();
     clock.restart();
+    const std::size_t before = prompts.Messages.size();
     dialog->cmdSaveTag->click();
+    // The summary comes once the files and rows are written; the list is then read again.
+    WaitFor([&] { return prompts.Messages.size() > before; });
+    const qint64 written = clock.elapsed();
     WaitFor(settled);
     const qint64 took = clock.elapsed();
+    std::printf("files and rows written in %lld ms (%.0f files/s), list read again in %lld ms\n",
+                static_cast<long long>(written), written > 0 ? rows * 1000.0 / written : 0.0,
+                static_cast<long long>(took - written));
     const QString summary = prompts.Messages.empty() ? QString() : prompts.Messages.back().Text;
-    std::printf("batch of one field: %lld ms, %.0f files/s, longest stall %lld ms\n",
+    std::printf("batch of one field: %lld ms, %.0f files/s, longest stall %lld ms (ended at %lld "
+                "ms)\n",
                 static_cast<long long>(took), took > 0 ? rows * 1000.0 / took : 0.0,
-                static_cast<long long>(stalls.Longest()));
+                static_cast<long long>(stalls.Longest()),
+                static_cast<long long>(stalls.LongestEnded()));
     std::printf("summary: %s\n", qPrintable(summary.section(QStringLiteral("\r\n"), 0, 0)));
     window.reset();
     ReleaseGlobals();

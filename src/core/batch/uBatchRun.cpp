@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -37,11 +38,19 @@ bool MoveFile(const std::string& From, const std::string& To, std::string& Error
     return false;
 }
 
-// The library row of a file follows it to Path and takes what the file now holds, read as the
-// import reads it; a file without a row stays out of the library. A file not readable at Path
-// (a recovery follows a file step by step, and it may have moved on since) keeps its row as it
-// was, moved to Path.
-void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+// What a file holds, read as the import reads it: by the batch's writers, beside each save, so
+// that the turns in order only write the rows.
+struct TFileRead {
+    TMediaRead Result = TMediaRead::Unreadable;
+    TMediaRecord Record;
+};
+
+// The library row of a file follows it to Path and takes what the file now holds (Read, when
+// the file was read already); a file without a row stays out of the library. A file not
+// readable at Path (a recovery follows a file step by step, and it may have moved on since)
+// keeps its row as it was, moved to Path.
+void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path,
+               const TFileRead* Read = nullptr) {
     TMediaRecord row;
     bool found = Library.FindMedia(ExtractFileDir(Path), ExtractFileName(Path), row);
     if (OldPath != Path) {
@@ -64,8 +73,19 @@ void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::strin
         return;
     if (readable) {
         TMediaRecord read = row;
+        TMediaRead result = TMediaRead::Unreadable;
+        if (Read) {
+            // As ReadMediaInfo fills a row: every field but its identity and stamp.
+            read = Read->Record;
+            read.Id = row.Id;
+            read.Directory = row.Directory;
+            read.FileName = row.FileName;
+            result = Read->Result;
+        } else {
+            result = ReadMediaInfo(Path, read);
+        }
         read.Stamp = stamp;
-        if (ReadMediaInfo(Path, read) == TMediaRead::Audio)
+        if (result == TMediaRead::Audio)
             row = std::move(read);
         else if (OldPath == Path)
             return;
@@ -75,16 +95,59 @@ void FollowRow(TMyMediaDB& Library, const std::string& OldPath, const std::strin
 }
 
 // As one write: a signal between taking out the old row and adding the new must not lose it.
-void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path) {
+void FollowInLibrary(TMyMediaDB& Library, const std::string& OldPath, const std::string& Path,
+                     const TFileRead* Read = nullptr) {
     Library.BeginBatch();
     try {
-        FollowRow(Library, OldPath, Path);
+        FollowRow(Library, OldPath, Path, Read);
     } catch (...) {
         Library.CancelBatch();
         throw;
     }
     Library.EndBatch();
 }
+
+// The rows of files that keep their names, many to a transaction: each commit waits on a flush
+// to disk, which one row per file would make the slowest step of a batch. A recovery follows
+// every such file again, marked done or not, so a signal that loses the open rows loses nothing.
+class TRowGroup {
+public:
+    explicit TRowGroup(TMyMediaDB* Library) : FLibrary(Library) {}
+    ~TRowGroup() {
+        // Left open only when an exception ends the batch.
+        if (FOpen) {
+            try {
+                FLibrary->CancelBatch();
+            } catch (...) {
+            }
+        }
+    }
+    TRowGroup(const TRowGroup&) = delete;
+    TRowGroup& operator=(const TRowGroup&) = delete;
+
+    void Follow(const std::string& Path, const TFileRead* Read) {
+        if (!FOpen) {
+            FLibrary->BeginBatch();
+            FOpen = true;
+            FRows = 0;
+        }
+        FollowRow(*FLibrary, Path, Path, Read);
+        if (++FRows == RowsPerCommit)
+            Commit();
+    }
+    void Commit() {
+        if (!FOpen)
+            return;
+        FOpen = false;
+        FLibrary->EndBatch();
+    }
+
+private:
+    static constexpr int RowsPerCommit = 500;
+    TMyMediaDB* FLibrary;
+    bool FOpen = false;
+    int FRows = 0;
+};
 
 TTagChanges ChangesOf(const TFieldValues& Fields,
                       const std::optional<std::vector<TPicture>>& Pictures) {
@@ -132,6 +195,8 @@ struct TItemWrite {
     TTagWrite Written = TTagWrite::Unchanged;
     std::string Error;
     bool Skipped = false; // cancelled before it began
+    // What the file written holds, for its library row.
+    std::optional<TFileRead> Read;
 };
 
 // Runs a journal already written. The tags are saved by a few writers ahead of the turn; each
@@ -155,6 +220,7 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
         }
     std::vector<bool> moved(count, false);
     TMoves steps;
+    TRowGroup rows(Targets.Library);
     std::atomic<bool> stop{false};
     const auto write = [&](std::size_t i) {
         TItemWrite result;
@@ -164,6 +230,10 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
         TTagChanges changes = ChangesOf(item.NewFields, item.NewPictures);
         changes.RemoveID3v2 = item.RemoveID3v2;
         result.Written = WriteTagChangesAny(item.OldPath, changes, result.Error);
+        if (Targets.Library && result.Written == TTagWrite::Written) {
+            result.Read.emplace();
+            result.Read->Result = ReadMediaInfo(item.OldPath, result.Read->Record);
+        }
         return result;
     };
     const std::function<TItemWrite(std::size_t)> save = [&](std::size_t i) {
@@ -206,18 +276,24 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
             if (!moved[i] && item.Hop)
                 error += "\nThe file is kept as " + item.OldPath;
         }
-        const auto follow = [&](const std::string& From, const std::string& To) {
-            if (Targets.Library)
-                FollowInLibrary(*Targets.Library, From, To);
+        const auto follow = [&](const std::string& From, const std::string& To,
+                                const TFileRead* Read) {
+            if (!Targets.Library)
+                return;
+            if (From == To)
+                return rows.Follow(To, Read);
+            rows.Commit(); // the rows follow the steps in their order
+            FollowInLibrary(*Targets.Library, From, To, Read);
         };
         if (written == TTagWrite::Written || moved[i])
-            follow(item.OldPath, moved[i] ? item.NewPath : item.OldPath);
+            follow(item.OldPath, moved[i] ? item.NewPath : item.OldPath,
+                   Write.Read ? &*Write.Read : nullptr);
         // A ring goes on only once the mark of its first step is on disk, row and all; else
         // that step is taken back, as if the ring never began.
         std::string ignored;
         if (moved[i] && beginsRing[i] && !mark(i, TItemDone::Written, true) &&
             MoveFile(item.NewPath, item.OldPath, ignored)) {
-            follow(item.NewPath, item.OldPath);
+            follow(item.NewPath, item.OldPath, Write.Read ? &*Write.Read : nullptr);
             moved[i] = false;
             error = outcome.Error;
         }
@@ -239,6 +315,7 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
     };
     const int writers = SharesAFile(Journal) ? 1 : BatchWriters;
     RunOrdered<TItemWrite>(count, writers, 4 * BatchWriters, save, turn);
+    rows.Commit();
     outcome.Moves = NetMoves(steps);
     if (!outcome.Error.empty() || !EndJournal(Targets, outcome.Moves, outcome.Error))
         return outcome;
@@ -359,8 +436,9 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
     TMoves steps;
     for (std::size_t i = 0; i < journal->Items.size(); ++i) {
         const TJournalItem& item = journal->Items[i];
-        // An item marked done has its row already; only the playlists wait for the end.
-        if (Targets.Library && !journal->Done.contains(i))
+        // An item marked done that moved has its row already; one that kept its name may have
+        // lost its row with the last rows' transaction (TRowGroup), and follows again.
+        if (Targets.Library && (!journal->Done.contains(i) || item.NewPath == item.OldPath))
             FollowInLibrary(*Targets.Library, item.OldPath,
                             where.Moved[i] ? item.NewPath : item.OldPath);
         if (where.Moved[i])

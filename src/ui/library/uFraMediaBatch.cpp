@@ -119,7 +119,7 @@ void TfraMedia::OpenSeveralTags(TBatchSelection Selection) {
     connect(dialog, &QDialog::finished, this, [this, dialog](int Result) {
         RunGuarded([&] {
             if (Result == QDialog::Accepted && !dialog->Plan().empty() && FMediaDB) {
-                RunTagBatch(dialog->Plan());
+                RunTagBatch(dialog->TakePlan());
                 return;
             }
             EndWork();

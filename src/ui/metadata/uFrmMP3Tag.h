@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/batch/uBatchFields.h"
@@ -84,6 +85,7 @@ public:
     const std::vector<TBatchFile>& Files() const { return FFiles; }
     // What Save asked to write, for the caller to run.
     const TBatchPlan& Plan() const { return FPlan; }
+    TBatchPlan TakePlan() { return std::move(FPlan); }
     // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
     int Execute();
     bool UseV2() const { return FUseV2; }
