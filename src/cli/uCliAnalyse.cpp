@@ -442,7 +442,9 @@ void RegisterAnalyseCommands(CLI::App& App, CommandAction& Chosen) {
     CLI::App* tag =
         App.add_subcommand("tag", "Set fields of files' tags (an MP3's ID3v1 or ID3v2 tag)");
     tag->add_option("FILE", options->Files, "Audio files, each given the same fields")->required();
-    tag->add_flag("--v1", options->V1, "Write the ID3v1 tag (MP3)");
+    tag->add_flag("--v1", options->V1,
+                  "Write the ID3v1 tag (MP3; written file by file, not as a batch that undo "
+                  "reverses)");
     tag->add_flag("--v2", options->V2, "Write the ID3v2 tag (MP3)");
     // One option per text field, named by its caption; the help lists them in this order.
     const auto text = [&](TTagField Field) {
