@@ -82,6 +82,8 @@ void TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection) {
     FCover = SharedCover(FFiles);
     ShowCover();
     StartPickLists();
+    // The pages change what the dialog needs: it is shown at the size they ask for.
+    adjustSize();
     FLoaded = true;
 }
 
