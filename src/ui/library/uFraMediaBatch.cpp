@@ -69,6 +69,15 @@ QString UndoSummary(const TBatchOutcome& Outcome) {
     return text;
 }
 
+// A job's progress to the strip, and its cancel from the strip's button or the worker.
+TBatchHooks HooksOf(const std::function<void(int, int)>& Progress,
+                    const std::shared_ptr<std::atomic<bool>>& Stop, const TCancelToken& Cancel) {
+    TBatchHooks hooks;
+    hooks.Progress = [Progress](int Done, int Total, const std::string&) { Progress(Done, Total); };
+    hooks.Cancelled = [Stop, Cancel] { return *Stop || Cancel.Cancelled(); };
+    return hooks;
+}
+
 } // namespace
 
 void TfraMedia::EditSeveralTags(const std::vector<int>& Rows) {
@@ -85,11 +94,7 @@ void TfraMedia::EditSeveralTags(const std::vector<int>& Rows) {
         *FWriter, TLibraryWorker::NoLane,
         [paths = std::move(paths), progress, stop = FStopWork](TMyMediaDB&,
                                                                const TCancelToken& Cancel) {
-            TBatchHooks hooks;
-            hooks.Progress = [progress](int Done, int Total, const std::string&) {
-                progress(Done, Total);
-            };
-            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            const TBatchHooks hooks = HooksOf(progress, stop, Cancel);
             return ReadBatchSelection(paths, hooks);
         },
         [this](TBatchSelection Selection) {
@@ -147,11 +152,7 @@ void TfraMedia::PostBatch(const QString& Caption, int Total, TBatchWork Work,
         *FWriter, TLibraryWorker::NoLane,
         [work = std::move(Work), progress, stop = FStopWork](TMyMediaDB& Library,
                                                              const TCancelToken& Cancel) {
-            TBatchHooks hooks;
-            hooks.Progress = [progress](int Done, int Total, const std::string&) {
-                progress(Done, Total);
-            };
-            hooks.Cancelled = [stop, Cancel] { return *stop || Cancel.Cancelled(); };
+            const TBatchHooks hooks = HooksOf(progress, stop, Cancel);
             TBatchTargets targets{BatchHomeOf(Library.FileName()), &Library};
             targets.PlayListsFollowLater = true;
             TBatchOutcome outcome;
