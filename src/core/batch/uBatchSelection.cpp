@@ -1,6 +1,7 @@
 #include "core/batch/uBatchSelection.h"
 
 #include "core/common/uOrderedWork.h"
+#include "core/library/uLibraryWorker.h"
 
 #include <functional>
 
@@ -46,7 +47,8 @@ TBatchSelection ReadBatchSelection(const std::vector<std::string>& Paths,
         selection.Sources.push_back(std::move(Read.Source));
         return true;
     };
-    RunOrdered<TRead>(Paths.size(), SelectionReaders, 8 * SelectionReaders, read, take);
+    RunOrdered<TRead>(Paths.size(), SelectionReaders, 8 * SelectionReaders, read, take,
+                      RunBelowTheWindow);
     if (!selection.Error.empty() || selection.Cancelled) {
         selection.Files.clear();
         selection.Sources.clear();

@@ -18,11 +18,14 @@ namespace orvanta {
 // ahead of the consumer, so memory stays bounded however long the list. Consume returns false
 // to stop; the workers then finish the item in hand and nothing else (a stopped run leaves
 // the slots of its items unready, never read). An exception of Work
-// reaches the caller at that item's turn. Returns how many items were consumed.
+// reaches the caller at that item's turn. Returns how many items were consumed. StartWorker,
+// when given, runs first on each worker thread (to lower its priority, say); with one thread
+// the work runs on the caller's, and StartWorker does not.
 template <class R>
 std::size_t RunOrdered(std::size_t Count, int Threads, std::size_t Window,
                        const std::function<R(std::size_t)>& Work,
-                       const std::function<bool(std::size_t, R&)>& Consume) {
+                       const std::function<bool(std::size_t, R&)>& Consume,
+                       const std::function<void()>& StartWorker = {}) {
     Threads = static_cast<int>(
         std::min<std::size_t>(static_cast<std::size_t>(std::max(Threads, 1)), Count));
     if (Threads <= 1) {
@@ -58,6 +61,8 @@ std::size_t RunOrdered(std::size_t Count, int Threads, std::size_t Window,
     std::atomic<bool> stopping{false};
 
     const auto worker = [&] {
+        if (StartWorker)
+            StartWorker();
         std::vector<TSlot> done;
         for (;;) {
             std::size_t first;
