@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,7 @@
 #include "ui/app/uApplication.h"
 #include "ui/library/uFraMedia.h"
 #include "ui/metadata/uFrmMP3Tag.h"
+#include "ui/metadata/uTagToolPages.h"
 #include "ui/shell/uFrmMain.h"
 
 using namespace orvanta;
@@ -128,6 +130,23 @@ int main(int argc, char** argv) {
     });
     std::printf("Edit Tag over %d rows: dialog open in %lld ms, longest stall %lld ms\n", rows,
                 static_cast<long long>(clock.elapsed()), static_cast<long long>(stalls.Longest()));
+
+    // A tool previews every file again once typing into its pattern pauses.
+    const int tags = dialog->tabPages->currentIndex();
+    dialog->tabPages->setCurrentIndex(
+        dialog->tabPages->indexOf(dialog->Tools->txtRenamePattern->parentWidget()));
+    const QAbstractItemModel* preview = dialog->Tools->tblPreview[1]->model();
+    WaitFor([&] { return preview->rowCount() == rows; });
+    stalls.Restart();
+    clock.restart();
+    QTest::keyClicks(dialog->Tools->txtRenamePattern, QStringLiteral("x"));
+    WaitFor(
+        [&] { return preview->index(0, 3).data().toString().endsWith(QStringLiteral("x.mp3")); });
+    std::printf("a key typed into the rename pattern: %d files previewed in %lld ms, longest "
+                "stall %lld ms\n",
+                rows, static_cast<long long>(clock.elapsed()),
+                static_cast<long long>(stalls.Longest()));
+    dialog->tabPages->setCurrentIndex(tags);
 
     QTest::keyClicks(dialog->cmbAlbums->lineEdit(), QStringLiteral("The Batch"));
     stalls.Restart();

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <filesystem>
 
@@ -86,14 +86,31 @@ private slots:
         dialog.LoadFiles(f.DB, ReadBatchSelection(f.Paths, {}));
         dialog.tabPages->setCurrentIndex(2); // Rename Files
         dialog.Tools->txtRenamePattern->setText(QStringLiteral("%album% - %title%"));
-        const QTableWidget* preview = dialog.Tools->tblPreview[1];
+        const QAbstractItemModel* preview = dialog.Tools->tblPreview[1]->model();
         QCOMPARE(preview->rowCount(), 3);
-        QVERIFY(preview->item(0, 3)->text().endsWith(QStringLiteral("Album - Song 1.mp3")));
+        QVERIFY(
+            preview->index(0, 3).data().toString().endsWith(QStringLiteral("Album - Song 1.mp3")));
         for (const std::string& path : f.Paths)
             QVERIFY(std::filesystem::exists(path));
         dialog.cmdCancel->click();
         for (const std::string& path : f.Paths)
             QVERIFY(std::filesystem::exists(path));
+    }
+
+    // A large selection is planned again once typing pauses; Save in between takes the plan of
+    // the pattern as it is now, not as it was.
+    void savingBeforeTheTypingPausesTakesTheCurrentPattern() {
+        QTabWidget tabs;
+        std::vector<TBatchSource> sources(3000);
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            sources[i] = {"/nowhere/" + std::to_string(i) + ".mp3",
+                          {{"TITLE", {"Song " + std::to_string(i)}}}};
+        TTagToolPages tools(&tabs, std::move(sources));
+        tabs.setCurrentIndex(1); // Rename Files
+        tools.txtRenamePattern->setText(QStringLiteral("%title%"));
+        const TPlanResult* plan = tools.Shown();
+        QVERIFY(plan && plan->Plan.size() == 3000);
+        QCOMPARE(plan->Plan[7].NewPath, std::string("/nowhere/Song 7.mp3"));
     }
 };
 

@@ -122,6 +122,10 @@ void TfraMedia::OpenSeveralTags(TBatchSelection Selection) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->LoadFiles(*FMediaDB, std::move(Selection));
     connect(dialog, &QDialog::finished, this, [this, dialog](int Result) {
+        // Freed on the writer, before the batch it runs.
+        FWriter->Post([files = dialog->TakeFiles()](TMyMediaDB&, const TCancelToken&) mutable {
+            files.reset();
+        });
         RunGuarded([&] {
             if (Result == QDialog::Accepted && !dialog->Plan().empty() && FMediaDB) {
                 RunTagBatch(dialog->TakePlan());

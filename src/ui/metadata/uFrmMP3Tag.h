@@ -86,6 +86,9 @@ public:
     // What Save asked to write, for the caller to run.
     const TBatchPlan& Plan() const { return FPlan; }
     TBatchPlan TakePlan() { return std::move(FPlan); }
+    // Hands over what the dialog read of several files, so that the caller frees it off the
+    // window's thread: thousands of tags and covers take longer to free than a frame.
+    std::shared_ptr<void> TakeFiles();
     // Shows the dialog modally when LoadFile succeeded; Rejected at once otherwise.
     int Execute();
     bool UseV2() const { return FUseV2; }

@@ -165,4 +165,17 @@ void TfrmMP3Tag::SaveSeveral() {
     accept();
 }
 
+std::shared_ptr<void> TfrmMP3Tag::TakeFiles() {
+    struct TTaken {
+        std::vector<TBatchFile> Files;
+        std::shared_ptr<void> Tools;
+    };
+    auto taken = std::make_shared<TTaken>();
+    taken->Files = std::move(FFiles);
+    FFiles.clear();
+    if (Tools)
+        taken->Tools = Tools->TakeFiles();
+    return taken;
+}
+
 } // namespace orvanta

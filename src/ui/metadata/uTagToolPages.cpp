@@ -8,12 +8,11 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <map>
 
-#include "core/common/uDisplayUtils.h"
-#include "ui/common/uQtPath.h"
 #include "ui/metadata/uTagBoxes.h"
 
 namespace orvanta {
@@ -29,6 +28,10 @@ const std::pair<const char*, const char*> CaseFields[] = {
     {"Genre", "GENRE"},    {"Composer", "COMPOSER"},
     {"Comment", "COMMENT"}};
 
+// A selection this large is planned again only once typing pauses for PauseMs.
+constexpr std::size_t FilesPlannedAtOnce = 2000;
+constexpr int PauseMs = 150;
+
 std::string Joined(const std::vector<std::string>& Values) {
     std::string text;
     for (const std::string& value : Values)
@@ -36,11 +39,9 @@ std::string Joined(const std::vector<std::string>& Values) {
     return text;
 }
 
-QTableWidget* PreviewTable(QWidget* Parent) {
-    auto* table = new QTableWidget(0, 5, Parent);
-    table->setHorizontalHeaderLabels({QStringLiteral("File"), QStringLiteral("Field"),
-                                      QStringLiteral("Old"), QStringLiteral("New"),
-                                      QStringLiteral("Problem")});
+QTableView* PreviewTable(QWidget* Parent, TPreviewModel* Model) {
+    auto* table = new QTableView(Parent);
+    table->setModel(Model);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
@@ -56,12 +57,17 @@ TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources
         auto* layout = new QVBoxLayout(widget);
         auto* form = new QFormLayout;
         layout->addLayout(form);
-        tblPreview[std::size_t(Index)] = PreviewTable(widget);
+        FPreviews[std::size_t(Index)] = new TPreviewModel(this);
+        tblPreview[std::size_t(Index)] = PreviewTable(widget, FPreviews[std::size_t(Index)]);
         layout->addWidget(tblPreview[std::size_t(Index)], 1);
         FTabs->addTab(widget, Caption);
         return std::pair{widget, form};
     };
-    const auto refresh = [this] { Refresh(); };
+    FRefresh = new QTimer(this);
+    FRefresh->setSingleShot(true);
+    FRefresh->setInterval(PauseMs);
+    connect(FRefresh, &QTimer::timeout, this, [this] { Refresh(); });
+    const auto refresh = [this] { RefreshSoon(); };
 
     auto [names, namesForm] = page(QStringLiteral("Tags from File Names"), 0);
     txtNamesPattern = new QLineEdit(QStringLiteral("%track% - %title%"), names);
@@ -127,9 +133,37 @@ TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources
     connect(FTabs, &QTabWidget::currentChanged, this, refresh);
 }
 
-const TPlanResult* TTagToolPages::Shown() const {
+const TPlanResult* TTagToolPages::Shown() {
+    if (FRefresh->isActive()) {
+        FRefresh->stop();
+        Refresh();
+    }
     const int page = FTabs->currentIndex() - FFirst;
     return page >= 0 && page < Pages ? &FResults[std::size_t(page)] : nullptr;
+}
+
+std::shared_ptr<void> TTagToolPages::TakeFiles() {
+    struct TTaken {
+        std::vector<TBatchSource> Sources;
+        std::array<TPlanResult, Pages> Results;
+        std::array<std::vector<TPreviewRow>, Pages> Rows;
+    };
+    auto taken = std::make_shared<TTaken>();
+    taken->Sources = std::move(FSources);
+    FSources.clear();
+    for (int page = 0; page < Pages; ++page) {
+        taken->Results[std::size_t(page)] = std::move(FResults[std::size_t(page)]);
+        FResults[std::size_t(page)] = {};
+        taken->Rows[std::size_t(page)] = FPreviews[std::size_t(page)]->TakeRows();
+    }
+    return taken;
+}
+
+void TTagToolPages::RefreshSoon() {
+    if (FSources.size() < FilesPlannedAtOnce)
+        Refresh();
+    else
+        FRefresh->start();
 }
 
 void TTagToolPages::Refresh() {
@@ -138,24 +172,7 @@ void TTagToolPages::Refresh() {
         return;
     TPlanResult& result = FResults[std::size_t(page)];
     result = PlanPage(page);
-    QTableWidget* table = tblPreview[std::size_t(page)];
-    table->setRowCount(0);
-    if (!result.Error.empty()) {
-        table->setRowCount(1);
-        table->setItem(0, 4, new QTableWidgetItem(fromStd(result.Error)));
-        return;
-    }
-    table->setRowCount(static_cast<int>(result.Preview.size()));
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const TPreviewRow& line = result.Preview[std::size_t(row)];
-        const bool name = line.Field == "name";
-        const QString texts[] = {PathForDisplay(ExtractFileName(line.Path)), fromStd(line.Field),
-                                 name ? PathForDisplay(line.Old) : fromStd(line.Old),
-                                 name ? PathForDisplay(line.New) : fromStd(line.New),
-                                 fromStd(line.Problem)};
-        for (int column = 0; column < 5; ++column)
-            table->setItem(row, column, new QTableWidgetItem(texts[column]));
-    }
+    FPreviews[std::size_t(page)]->Show(result);
 }
 
 TPlanResult TTagToolPages::PlanPage(int Page) const {

@@ -4,11 +4,13 @@
 // new values (and why a file is left out) before anything is written.
 #include <QObject>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/batch/uBatchSource.h"
 #include "core/batch/uBatchTools.h"
+#include "ui/metadata/uPreviewModel.h"
 
 class QCheckBox;
 class QComboBox;
@@ -16,7 +18,8 @@ class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QTabWidget;
-class QTableWidget;
+class QTimer;
+class QTableView;
 
 namespace orvanta {
 
@@ -27,8 +30,12 @@ public:
     // holds them.
     TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources);
 
-    // The plan of the tool page shown; null while a page before the tools is shown.
-    const TPlanResult* Shown() const;
+    // The plan of the tool page shown, as its settings now are; null while a page before the
+    // tools is shown.
+    const TPlanResult* Shown();
+    // Hands over the files' values and the pages' plans (see TfrmMP3Tag::TakeFiles); the
+    // pages plan nothing more.
+    std::shared_ptr<void> TakeFiles();
 
     QLineEdit* txtNamesPattern = nullptr;
     QCheckBox* chkUnderscores = nullptr;
@@ -43,9 +50,12 @@ public:
     QCheckBox* chkIgnoreCase = nullptr;
     QCheckBox* chkRegex = nullptr;
     static constexpr int Pages = 4;
-    std::array<QTableWidget*, Pages> tblPreview = {};
+    std::array<QTableView*, Pages> tblPreview = {};
 
 private:
+    // Plans the page shown again: at once for a small selection, else once typing pauses, as
+    // thousands of files take a good part of a frame to plan.
+    void RefreshSoon();
     void Refresh();
     TPlanResult PlanPage(int Page) const;
     TPlanResult PlanCaseAndReplace() const;
@@ -54,6 +64,8 @@ private:
     int FFirst;
     std::vector<TBatchSource> FSources;
     std::array<TPlanResult, Pages> FResults;
+    std::array<TPreviewModel*, Pages> FPreviews = {};
+    QTimer* FRefresh = nullptr;
 };
 
 } // namespace orvanta
