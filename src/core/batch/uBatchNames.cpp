@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <optional>
+#include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 namespace orvanta {
 
@@ -217,9 +218,12 @@ TPlanResult PlanNamesFromTags(const std::vector<TBatchSource>& Files,
         // The file of the selection whose name this one takes: fine while that one moves.
         std::optional<std::size_t> TakesFrom;
     };
+    // Views of Files' paths and of planned's new paths, which stay where they are: a preview
+    // plans thousands of files again whenever its pattern changes.
     std::vector<TPlanned> planned;
-    std::map<std::string, int> targets;
-    std::map<std::string, std::size_t> selected;
+    planned.reserve(Files.size());
+    std::unordered_map<std::string_view, std::size_t> selected;
+    selected.reserve(Files.size());
     for (std::size_t i = 0; i < Files.size(); ++i)
         selected.emplace(Files[i].Path, i);
     for (const TBatchSource& file : Files) {
@@ -277,9 +281,12 @@ TPlanResult PlanNamesFromTags(const std::vector<TBatchSource>& Files,
                     entry.Problem = Taken;
             }
         }
-        ++targets[path];
         planned.push_back(std::move(entry));
     }
+    std::unordered_map<std::string_view, int> targets;
+    targets.reserve(planned.size());
+    for (const TPlanned& entry : planned)
+        ++targets[entry.NewPath];
     for (TPlanned& entry : planned)
         if (entry.Problem.empty() && targets[entry.NewPath] > 1)
             entry.Problem = "Another file of the selection is planned onto the same name.";
@@ -302,11 +309,12 @@ TPlanResult PlanNamesFromTags(const std::vector<TBatchSource>& Files,
                 staying.push_back(i);
             }
     }
+    result.Preview.reserve(planned.size());
     for (TPlanned& entry : planned) {
-        result.Preview.push_back(
-            {entry.File->Path, "name", entry.File->Path, entry.NewPath, entry.Problem});
         if (entry.Problem.empty() && entry.NewPath != entry.File->Path)
             result.Plan.push_back({entry.File->Path, {}, entry.NewPath});
+        result.Preview.push_back({entry.File->Path, "name", entry.File->Path,
+                                  std::move(entry.NewPath), std::move(entry.Problem)});
     }
     return result;
 }
