@@ -48,6 +48,7 @@ TEST(Batch, AnEditOfOneFieldKeepsEachCover) {
     }
     const TBatchOutcome outcome = RunBatch(plan, {dir.str(), nullptr, nullptr}, {});
     EXPECT_EQ(outcome.Written, 4);
+    EXPECT_EQ(outcome.Planned, 4);
     for (std::size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i]);
         const nlohmann::json after = test::MutagenDump(files[i]);
@@ -60,7 +61,9 @@ TEST(Batch, AnEditOfOneFieldKeepsEachCover) {
         EXPECT_EQ(Values(files[i], "ALBUM"), std::vector<std::string>{"Shared"});
     }
     // The same edit again finds every file holding it and writes none.
-    EXPECT_EQ(RunBatch(plan, {dir.str(), nullptr, nullptr}, {}).Unchanged, 4);
+    const TBatchOutcome again = RunBatch(plan, {dir.str(), nullptr, nullptr}, {});
+    EXPECT_EQ(again.Unchanged, 4);
+    EXPECT_EQ(again.Planned, 4);
 }
 
 // Undo restores the files still as the batch left them (values, pictures, name, row, playlist

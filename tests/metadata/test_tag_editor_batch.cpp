@@ -66,8 +66,9 @@ private slots:
         QTest::keyClicks(dialog.txtYear, QStringLiteral("1999"));
         dialog.cmdSaveTag->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.Plan().size(), std::size_t(3));
-        const TBatchOutcome outcome = RunBatch(dialog.Plan(), {f.Dir.str(), &f.DB}, {});
+        const TBatchPlan plan = dialog.TakePlanner()();
+        QCOMPARE(plan.size(), std::size_t(3));
+        const TBatchOutcome outcome = RunBatch(plan, {f.Dir.str(), &f.DB}, {});
         QCOMPARE(outcome.Written, 3);
         for (std::size_t i = 0; i < f.Paths.size(); ++i) {
             const TBatchFile file = f.Read(f.Paths[i]);
@@ -97,8 +98,8 @@ private slots:
             QVERIFY(std::filesystem::exists(path));
     }
 
-    // A large selection is planned again once typing pauses; Save in between takes the plan of
-    // the pattern as it is now, not as it was.
+    // A large selection is planned again off the window's thread once typing pauses; Save in
+    // between takes the plan of the pattern as it is now, not as it was.
     void savingBeforeTheTypingPausesTakesTheCurrentPattern() {
         QTabWidget tabs;
         std::vector<TBatchSource> sources(3000);
@@ -107,10 +108,15 @@ private slots:
                           {{"TITLE", {"Song " + std::to_string(i)}}}};
         TTagToolPages tools(&tabs, std::move(sources));
         tabs.setCurrentIndex(1); // Rename Files
+        tools.txtRenamePattern->setText(QStringLiteral("%title% x"));
+        const QAbstractItemModel* preview = tools.tblPreview[1]->model();
+        QTRY_VERIFY(preview->rowCount() == 3000 && preview->index(7, 3).data().toString() ==
+                                                       QStringLiteral("/nowhere/Song 7 x.mp3"));
         tools.txtRenamePattern->setText(QStringLiteral("%title%"));
         const TPlanResult* plan = tools.Shown();
         QVERIFY(plan && plan->Plan.size() == 3000);
         QCOMPARE(plan->Plan[7].NewPath, std::string("/nowhere/Song 7.mp3"));
+        QCOMPARE(preview->index(7, 3).data().toString(), QStringLiteral("/nowhere/Song 7.mp3"));
     }
 };
 

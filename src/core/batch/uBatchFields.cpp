@@ -110,9 +110,12 @@ std::vector<TPicture> WithCover(const std::vector<TPicture>& Pictures,
     return result;
 }
 
-TBatchPlan PlanBatchEdits(const std::vector<TBatchFile>& Files, const TBatchEdits& Edits) {
+TBatchPlan PlanBatchEdits(const std::vector<TBatchFile>& Files, const TBatchEdits& Edits,
+                          std::size_t Most) {
     TBatchPlan plan;
     for (const TBatchFile& file : Files) {
+        if (plan.size() == Most)
+            break;
         TBatchItem item;
         item.Path = file.Path;
         for (const auto& [field, text] : Edits.Fields) {

@@ -4,6 +4,7 @@
 // they share or "various", and the plan of only the fields the user touched.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,8 +90,9 @@ std::vector<TPicture> WithCover(const std::vector<TPicture>& Pictures,
 
 // One item per file, naming only the touched fields (an empty text removes the field) and,
 // when the cover was touched, the file's new picture list; files that would not change are
-// left out.
-TBatchPlan PlanBatchEdits(const std::vector<TBatchFile>& Files, const TBatchEdits& Edits);
+// left out. At most Most items: the first one tells whether anything changes at all.
+TBatchPlan PlanBatchEdits(const std::vector<TBatchFile>& Files, const TBatchEdits& Edits,
+                          std::size_t Most = SIZE_MAX);
 
 // A picture read from an image file's bytes as a front cover; empty unless JPEG or PNG.
 std::optional<TPicture> CoverFromImage(std::string Bytes);

@@ -399,6 +399,7 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
                        const TBatchHooks& Hooks) {
     const TBatchLock lock(Targets.Home);
     TBatchOutcome outcome;
+    outcome.Planned = static_cast<int>(Plan.size());
     TBatchJournal journal;
     struct TEntry {
         TJournalItem Item;
@@ -428,6 +429,7 @@ TBatchOutcome RunBatch(const TBatchPlan& Plan, const TBatchTargets& Targets,
     if (!WriteJournal(Targets.Home, journal, outcome.Error))
         return outcome;
     TBatchOutcome run = RunJournal(journal, Targets, Hooks);
+    run.Planned = outcome.Planned;
     run.Unchanged += outcome.Unchanged;
     run.Failed.insert(run.Failed.begin(), outcome.Failed.begin(), outcome.Failed.end());
     return run;

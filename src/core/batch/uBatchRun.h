@@ -43,6 +43,8 @@ struct TBatchFailure {
 };
 
 struct TBatchOutcome {
+    // Files the plan named.
+    int Planned = 0;
     int Written = 0;
     // Files whose plan asked for nothing their tag does not already hold.
     int Unchanged = 0;

@@ -100,11 +100,14 @@ void TLibraryWorker::Run() {
         try {
             if (!opened) {
                 library.emplace();
-                if (FReadOnly) {
+                if (FLibraryFile.empty()) {
+                    // nothing to open
+                } else if (FReadOnly) {
                     library->OpenReadOnly(FLibraryFile);
                     library->KeepCacheSmall();
-                } else
+                } else {
                     library->OpenDatabase(FLibraryFile);
+                }
                 opened = true;
             }
             entry.Job(*library, entry.Cancel);

@@ -58,6 +58,8 @@ public:
     // waits for at that moment (reading ahead, looking for changes).
     enum class TPriority { Window, Background };
 
+    // With no LibraryFile the worker opens none, and its jobs get a library that is not open:
+    // work that reads no library still runs in order, superseded by lane.
     TLibraryWorker(std::string LibraryFile, bool ReadOnly, TPriority Priority = TPriority::Window);
     // Cancels every job and waits for the one in hand.
     ~TLibraryWorker();

@@ -265,7 +265,8 @@ private:
     void EditSeveralTags(const std::vector<int>& Rows);
     // The dialog over the files read, and the batch it plans.
     void OpenSeveralTags(TBatchSelection Selection);
-    void RunTagBatch(TBatchPlan Plan);
+    // Plan runs on the writer, before the batch; Files is the selection's size.
+    void RunTagBatch(std::function<TBatchPlan()> Plan, int Files);
     // Runs Work on the writer (after mending a batch cut short) with the progress strip and
     // Cancel, then makes the playlists follow and shows Summarise's text.
     using TBatchWork = std::function<TBatchOutcome(const TBatchTargets&, const TBatchHooks&)>;

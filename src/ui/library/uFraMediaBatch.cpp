@@ -28,12 +28,12 @@ namespace {
 // The files a summary names at most.
 constexpr int ListedFailures = 10;
 
-QString Summary(const TBatchOutcome& Outcome, int Total) {
+QString Summary(const TBatchOutcome& Outcome) {
     if (!Outcome.Error.empty())
         return fromStd(Outcome.Error);
     QString text =
         Outcome.Cancelled ? QStringLiteral("Cancelled after the file in hand.\r\n") : QString();
-    text += QStringLiteral("%1 of %2 files written").arg(Outcome.Written).arg(Total);
+    text += QStringLiteral("%1 of %2 files written").arg(Outcome.Written).arg(Outcome.Planned);
     if (Outcome.Unchanged > 0)
         text += QStringLiteral(", %1 held these values already").arg(Outcome.Unchanged);
     if (!Outcome.Moves.empty())
@@ -121,14 +121,16 @@ void TfraMedia::OpenSeveralTags(TBatchSelection Selection) {
     auto* dialog = new TfrmMP3Tag(*FPrompts, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->LoadFiles(*FMediaDB, std::move(Selection));
-    connect(dialog, &QDialog::finished, this, [this, dialog](int Result) {
+    connect(dialog, &QDialog::finished, this, [this, dialog] {
+        const int files = static_cast<int>(dialog->Files().size());
+        TfrmMP3Tag::TPlanner plan = dialog->TakePlanner();
         // Freed on the writer, before the batch it runs.
-        FWriter->Post([files = dialog->TakeFiles()](TMyMediaDB&, const TCancelToken&) mutable {
-            files.reset();
+        FWriter->Post([taken = dialog->TakeFiles()](TMyMediaDB&, const TCancelToken&) mutable {
+            taken.reset();
         });
         RunGuarded([&] {
-            if (Result == QDialog::Accepted && !dialog->Plan().empty() && FMediaDB) {
-                RunTagBatch(dialog->TakePlan());
+            if (plan && FMediaDB) {
+                RunTagBatch(std::move(plan), files);
                 return;
             }
             EndWork();
@@ -138,14 +140,13 @@ void TfraMedia::OpenSeveralTags(TBatchSelection Selection) {
     dialog->open();
 }
 
-void TfraMedia::RunTagBatch(TBatchPlan Plan) {
-    const int total = static_cast<int>(Plan.size());
+void TfraMedia::RunTagBatch(std::function<TBatchPlan()> Plan, int Files) {
     PostBatch(
-        QStringLiteral("Writing tags"), total,
+        QStringLiteral("Writing tags"), Files,
         [plan = std::move(Plan)](const TBatchTargets& Targets, const TBatchHooks& Hooks) {
-            return RunBatch(plan, Targets, Hooks);
+            return RunBatch(plan(), Targets, Hooks);
         },
-        [total](const TBatchOutcome& Outcome) { return Summary(Outcome, total); });
+        &Summary);
 }
 
 void TfraMedia::PostBatch(const QString& Caption, int Total, TBatchWork Work,

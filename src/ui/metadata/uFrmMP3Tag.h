@@ -77,15 +77,17 @@ public:
     // cannot be read or is neither MPEG audio nor another format the editor knows.
     bool LoadFile(TMyMediaDB& MediaDB, const QString& Folder, const QString& FileName);
     // Several files at once: the fields they have in common, each showing the value the files
-    // share or "(various)", the cover, and the tools. Nothing is written here: Save leaves the
-    // plan of the fields the user touched in Plan() and closes with Accepted. The files are
-    // read beforehand, off the window's thread.
+    // share or "(various)", the cover, and the tools. Nothing is written here: Save closes
+    // with Accepted, and TakePlanner() then gives what to write. The files are read
+    // beforehand, off the window's thread.
     void LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection);
     bool SeveralFiles() const { return FSeveral; }
     const std::vector<TBatchFile>& Files() const { return FFiles; }
-    // What Save asked to write, for the caller to run.
-    const TBatchPlan& Plan() const { return FPlan; }
-    TBatchPlan TakePlan() { return std::move(FPlan); }
+    // What Save asked to write, planned where the caller runs it: a tool's plan, or the Tags
+    // page's edits planned over the files. Ten thousand files' plan is fresh memory that the
+    // window's thread would take tens of milliseconds to fill. Empty unless Save closed it.
+    using TPlanner = std::function<TBatchPlan()>;
+    TPlanner TakePlanner();
     // Hands over what the dialog read of several files, so that the caller frees it off the
     // window's thread: thousands of tags and covers take longer to free than a frame.
     std::shared_ptr<void> TakeFiles();
@@ -223,11 +225,13 @@ private:
     bool FFilling = false;
     std::unique_ptr<TPickListReader> FPickLists;
     std::vector<QComboBox*> FPickCombos;
-    // Several files: as read, the fields the user touched, and what Save planned.
+    // Several files: as read, the fields the user touched, and what Save took: a tool's plan
+    // or the edits.
     bool FSeveral = false;
     std::vector<TBatchFile> FFiles;
     std::vector<TBatchField> FTouched;
-    TBatchPlan FPlan;
+    TBatchPlan FSavedPlan;
+    std::optional<TBatchEdits> FSavedEdits;
     // The cover as read (several files: shared, various or none) and the user's change.
     TSharedCover FCover;
     std::optional<std::optional<TPicture>> FCoverEdit;

@@ -144,25 +144,39 @@ TBatchEdits TfrmMP3Tag::TouchedEdits() const {
 }
 
 void TfrmMP3Tag::SaveSeveral() {
+    const auto unchanged = [this] {
+        lblStatus->setText(QStringLiteral("Nothing changed; no file was written."));
+    };
     // A tool's page writes what its preview shows; the fields' page what the user touched.
-    if (const TPlanResult* tool = Tools->Shown()) {
+    if (TPlanResult* tool = Tools->Shown()) {
         if (!tool->Error.empty()) {
             FPrompts.Information(fromStd(tool->Error));
             return;
         }
+        if (tool->Plan.empty())
+            return unchanged();
         if (!TouchedEdits().Empty() &&
             !FPrompts.ConfirmAction(QStringLiteral(
                 "The changes on the Tags page are not saved with this tool's.\r\nGo on?")))
             return;
-        FPlan = tool->Plan;
+        FSavedPlan = std::move(tool->Plan);
     } else {
-        FPlan = PlanBatchEdits(FFiles, TouchedEdits());
-    }
-    if (FPlan.empty()) {
-        lblStatus->setText(QStringLiteral("Nothing changed; no file was written."));
-        return;
+        TBatchEdits edits = TouchedEdits();
+        if (PlanBatchEdits(FFiles, edits, 1).empty())
+            return unchanged();
+        FSavedEdits = std::move(edits);
     }
     accept();
+}
+
+TfrmMP3Tag::TPlanner TfrmMP3Tag::TakePlanner() {
+    if (result() != QDialog::Accepted)
+        return {};
+    if (FSavedEdits)
+        return [files = std::move(FFiles), edits = std::move(*FSavedEdits)] {
+            return PlanBatchEdits(files, edits);
+        };
+    return [plan = std::move(FSavedPlan)]() mutable { return std::move(plan); };
 }
 
 std::shared_ptr<void> TfrmMP3Tag::TakeFiles() {

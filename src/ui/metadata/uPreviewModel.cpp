@@ -6,12 +6,12 @@
 
 namespace orvanta {
 
-void TPreviewModel::Show(const TPlanResult& Result) {
+void TPreviewModel::Show(std::vector<TPreviewRow> Rows, const std::string& Error) {
     beginResetModel();
-    if (Result.Error.empty())
-        FRows = Result.Preview;
+    if (Error.empty())
+        FRows = std::move(Rows);
     else
-        FRows = {TPreviewRow{{}, {}, {}, {}, Result.Error}};
+        FRows = {TPreviewRow{{}, {}, {}, {}, Error}};
     endResetModel();
 }
 

@@ -15,8 +15,8 @@ public:
 
     explicit TPreviewModel(QObject* Parent = nullptr) : QAbstractTableModel(Parent) {}
 
-    // Shows Result's preview, or its error alone in the Problem column.
-    void Show(const TPlanResult& Result);
+    // Shows a plan's preview rows, or its error alone in the Problem column.
+    void Show(std::vector<TPreviewRow> Rows, const std::string& Error);
     // Empties the table and hands over its rows.
     std::vector<TPreviewRow> TakeRows();
 

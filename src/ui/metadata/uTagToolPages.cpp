@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <map>
+#include <optional>
 
 #include "ui/metadata/uTagBoxes.h"
 
@@ -48,10 +49,51 @@ QTableView* PreviewTable(QWidget* Parent, TPreviewModel* Model) {
     return table;
 }
 
+// Find and replace first, then the letter case of what it left; the preview shows each field
+// from its value as read to its value at the end.
+TPlanResult PlanCaseAndReplace(const std::vector<TBatchSource>& Sources,
+                               const TReplaceOptions& Replace, std::optional<TCaseStyle> Case) {
+    TPlanResult replaced;
+    if (!Replace.Find.empty())
+        replaced = PlanReplace(Sources, Replace);
+    if (!replaced.Error.empty() || !Case)
+        return replaced;
+    std::vector<TBatchSource> after = Sources;
+    std::map<std::string, std::size_t> at;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        at[after[i].Path] = i;
+    for (const TBatchItem& item : replaced.Plan)
+        for (const auto& [key, values] : item.Changes.Fields)
+            after[at[item.Path]].Fields[key] = values;
+    const TPlanResult cased = PlanCase(after, Replace.Keys, *Case);
+    TPlanResult result;
+    std::map<std::string, std::size_t> planned;
+    for (const TPlanResult* step : {static_cast<const TPlanResult*>(&replaced), &cased})
+        for (const TBatchItem& item : step->Plan) {
+            const auto [it, added] = planned.try_emplace(item.Path, result.Plan.size());
+            if (added)
+                result.Plan.push_back({item.Path, {}, {}});
+            for (const auto& [key, values] : item.Changes.Fields)
+                result.Plan[it->second].Changes.Fields[key] = values;
+        }
+    for (const TBatchItem& item : result.Plan)
+        for (const auto& [key, values] : item.Changes.Fields) {
+            const auto old = Sources[at[item.Path]].Fields.find(key);
+            result.Preview.push_back(
+                {item.Path,
+                 key,
+                 old == Sources[at[item.Path]].Fields.end() ? std::string() : Joined(old->second),
+                 Joined(values),
+                 {}});
+        }
+    return result;
+}
+
 } // namespace
 
 TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources)
-    : QObject(Tabs), FTabs(Tabs), FFirst(Tabs->count()), FSources(std::move(Sources)) {
+    : QObject(Tabs), FTabs(Tabs), FFirst(Tabs->count()),
+      FSources(std::make_shared<const std::vector<TBatchSource>>(std::move(Sources))) {
     const auto page = [this](const QString& Caption, int Index) {
         auto* widget = new QWidget(FTabs);
         auto* layout = new QVBoxLayout(widget);
@@ -66,7 +108,7 @@ TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources
     FRefresh = new QTimer(this);
     FRefresh->setSingleShot(true);
     FRefresh->setInterval(PauseMs);
-    connect(FRefresh, &QTimer::timeout, this, [this] { Refresh(); });
+    connect(FRefresh, &QTimer::timeout, this, [this] { Refresh(false); });
     const auto refresh = [this] { RefreshSoon(); };
 
     auto [names, namesForm] = page(QStringLiteral("Tags from File Names"), 0);
@@ -133,10 +175,11 @@ TTagToolPages::TTagToolPages(QTabWidget* Tabs, std::vector<TBatchSource> Sources
     connect(FTabs, &QTabWidget::currentChanged, this, refresh);
 }
 
-const TPlanResult* TTagToolPages::Shown() {
-    if (FRefresh->isActive()) {
+TPlanResult* TTagToolPages::Shown() {
+    // Save takes the plan of the settings as they stand, never one still to come.
+    if (FPlanDue) {
         FRefresh->stop();
-        Refresh();
+        Refresh(true);
     }
     const int page = FTabs->currentIndex() - FFirst;
     return page >= 0 && page < Pages ? &FResults[std::size_t(page)] : nullptr;
@@ -144,13 +187,16 @@ const TPlanResult* TTagToolPages::Shown() {
 
 std::shared_ptr<void> TTagToolPages::TakeFiles() {
     struct TTaken {
-        std::vector<TBatchSource> Sources;
+        std::shared_ptr<const std::vector<TBatchSource>> Sources;
         std::array<TPlanResult, Pages> Results;
         std::array<std::vector<TPreviewRow>, Pages> Rows;
     };
+    FRefresh->stop();
+    ++FSerial; // a plan under way is no longer shown
+    FPlanDue = false;
     auto taken = std::make_shared<TTaken>();
     taken->Sources = std::move(FSources);
-    FSources.clear();
+    FSources.reset();
     for (int page = 0; page < Pages; ++page) {
         taken->Results[std::size_t(page)] = std::move(FResults[std::size_t(page)]);
         FResults[std::size_t(page)] = {};
@@ -160,81 +206,87 @@ std::shared_ptr<void> TTagToolPages::TakeFiles() {
 }
 
 void TTagToolPages::RefreshSoon() {
-    if (FSources.size() < FilesPlannedAtOnce)
-        Refresh();
-    else
-        FRefresh->start();
-}
-
-void TTagToolPages::Refresh() {
-    const int page = FTabs->currentIndex() - FFirst;
-    if (page < 0 || page >= Pages)
+    if (!FSources)
         return;
-    TPlanResult& result = FResults[std::size_t(page)];
-    result = PlanPage(page);
-    FPreviews[std::size_t(page)]->Show(result);
+    if (FSources->size() < FilesPlannedAtOnce) {
+        Refresh(true);
+        return;
+    }
+    FPlanDue = true;
+    FRefresh->start();
 }
 
-TPlanResult TTagToolPages::PlanPage(int Page) const {
+void TTagToolPages::Refresh(bool Now) {
+    const int page = FTabs->currentIndex() - FFirst;
+    const unsigned serial = ++FSerial;
+    FPlanDue = false;
+    if (page < 0 || page >= Pages || !FSources)
+        return;
+    TPlanner plan = PlannerOf(page);
+    if (Now) {
+        Take(page, plan(*FSources));
+        return;
+    }
+    if (!FPlanner)
+        FPlanner = std::make_unique<TLibraryWorker>(std::string(), true);
+    FPlanDue = true;
+    constexpr int PlanLane = 1;
+    FInbox.Post<TPlanResult>(
+        *FPlanner, PlanLane,
+        [plan = std::move(plan), sources = FSources](TMyMediaDB&, const TCancelToken&) {
+            return plan(*sources);
+        },
+        [this, page, serial](TPlanResult Result) {
+            if (serial == FSerial)
+                Take(page, std::move(Result));
+        });
+}
+
+void TTagToolPages::Take(int Page, TPlanResult Result) {
+    FPlanDue = false;
+    TPlanResult& result = FResults[std::size_t(Page)];
+    result = std::move(Result);
+    FPreviews[std::size_t(Page)]->Show(std::move(result.Preview), result.Error);
+    result.Preview.clear();
+}
+
+TTagToolPages::TPlanner TTagToolPages::PlannerOf(int Page) const {
     switch (Page) {
     case 0:
-        return PlanTagsFromNames(FSources,
-                                 {trimmed(txtNamesPattern->text()), chkUnderscores->isChecked()});
+        return [options = TNameTagsOptions{trimmed(txtNamesPattern->text()),
+                                           chkUnderscores->isChecked()}](
+                   const std::vector<TBatchSource>& Sources) {
+            return PlanTagsFromNames(Sources, options);
+        };
     case 1:
-        return PlanNamesFromTags(FSources, {trimmed(txtRenamePattern->text()), {}, true});
+        return [options = TTagsNameOptions{trimmed(txtRenamePattern->text()), {}, true}](
+                   const std::vector<TBatchSource>& Sources) {
+            return PlanNamesFromTags(Sources, options);
+        };
     case 2:
-        return PlanNumbering(FSources,
-                             {spnStart->value(), chkTotal->isChecked(),
-                              static_cast<TNumberRestart>(cmbRestart->currentIndex()), 0});
+        return [options = TNumberingOptions{spnStart->value(), chkTotal->isChecked(),
+                                            static_cast<TNumberRestart>(cmbRestart->currentIndex()),
+                                            0}](const std::vector<TBatchSource>& Sources) {
+            return PlanNumbering(Sources, options);
+        };
     default:
-        return PlanCaseAndReplace();
+        break;
     }
-}
-
-// Find and replace first, then the letter case of what it left; the preview shows each field
-// from its value as read to its value at the end.
-TPlanResult TTagToolPages::PlanCaseAndReplace() const {
-    std::vector<std::string> keys;
+    TReplaceOptions replace{{},
+                            txtFind->text().toStdString(),
+                            txtReplace->text().toStdString(),
+                            chkIgnoreCase->isChecked(),
+                            chkRegex->isChecked()};
     for (int row = 0; row < lstCaseFields->count(); ++row)
         if (lstCaseFields->item(row)->checkState() == Qt::Checked)
-            keys.push_back(lstCaseFields->item(row)->data(Qt::UserRole).toString().toStdString());
-    TPlanResult replaced;
-    if (!txtFind->text().isEmpty())
-        replaced = PlanReplace(FSources, {keys, txtFind->text().toStdString(),
-                                          txtReplace->text().toStdString(),
-                                          chkIgnoreCase->isChecked(), chkRegex->isChecked()});
-    if (!replaced.Error.empty() || cmbCase->currentIndex() <= 0)
-        return replaced;
-    std::vector<TBatchSource> after = FSources;
-    std::map<std::string, std::size_t> at;
-    for (std::size_t i = 0; i < after.size(); ++i)
-        at[after[i].Path] = i;
-    for (const TBatchItem& item : replaced.Plan)
-        for (const auto& [key, values] : item.Changes.Fields)
-            after[at[item.Path]].Fields[key] = values;
-    const TPlanResult cased =
-        PlanCase(after, keys, static_cast<TCaseStyle>(cmbCase->currentIndex() - 1));
-    TPlanResult result;
-    std::map<std::string, std::size_t> planned;
-    for (const TPlanResult* step : {static_cast<const TPlanResult*>(&replaced), &cased})
-        for (const TBatchItem& item : step->Plan) {
-            const auto [it, added] = planned.try_emplace(item.Path, result.Plan.size());
-            if (added)
-                result.Plan.push_back({item.Path, {}, {}});
-            for (const auto& [key, values] : item.Changes.Fields)
-                result.Plan[it->second].Changes.Fields[key] = values;
-        }
-    for (const TBatchItem& item : result.Plan)
-        for (const auto& [key, values] : item.Changes.Fields) {
-            const auto old = FSources[at[item.Path]].Fields.find(key);
-            result.Preview.push_back(
-                {item.Path,
-                 key,
-                 old == FSources[at[item.Path]].Fields.end() ? std::string() : Joined(old->second),
-                 Joined(values),
-                 {}});
-        }
-    return result;
+            replace.Keys.push_back(
+                lstCaseFields->item(row)->data(Qt::UserRole).toString().toStdString());
+    std::optional<TCaseStyle> style;
+    if (cmbCase->currentIndex() > 0)
+        style = static_cast<TCaseStyle>(cmbCase->currentIndex() - 1);
+    return [replace = std::move(replace), style](const std::vector<TBatchSource>& Sources) {
+        return PlanCaseAndReplace(Sources, replace, style);
+    };
 }
 
 } // namespace orvanta

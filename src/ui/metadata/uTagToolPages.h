@@ -4,12 +4,15 @@
 // new values (and why a file is left out) before anything is written.
 #include <QObject>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/batch/uBatchSource.h"
 #include "core/batch/uBatchTools.h"
+#include "core/library/uLibraryWorker.h"
+#include "ui/common/uWorkerInbox.h"
 #include "ui/metadata/uPreviewModel.h"
 
 class QCheckBox;
@@ -32,7 +35,7 @@ public:
 
     // The plan of the tool page shown, as its settings now are; null while a page before the
     // tools is shown.
-    const TPlanResult* Shown();
+    TPlanResult* Shown();
     // Hands over the files' values and the pages' plans (see TfrmMP3Tag::TakeFiles); the
     // pages plan nothing more.
     std::shared_ptr<void> TakeFiles();
@@ -53,19 +56,29 @@ public:
     std::array<QTableView*, Pages> tblPreview = {};
 
 private:
-    // Plans the page shown again: at once for a small selection, else once typing pauses, as
-    // thousands of files take a good part of a frame to plan.
+    using TPlanner = std::function<TPlanResult(const std::vector<TBatchSource>& Sources)>;
+
+    // Plans the page shown again: at once for a small selection; else once typing pauses, on
+    // a thread of its own, as thousands of files take more than a frame to plan.
     void RefreshSoon();
-    void Refresh();
-    TPlanResult PlanPage(int Page) const;
-    TPlanResult PlanCaseAndReplace() const;
+    void Refresh(bool Now);
+    void Take(int Page, TPlanResult Result);
+    // The page's plan as its settings now are, to run on any thread.
+    TPlanner PlannerOf(int Page) const;
 
     QTabWidget* FTabs;
     int FFirst;
-    std::vector<TBatchSource> FSources;
+    std::shared_ptr<const std::vector<TBatchSource>> FSources;
+    // The plans; their preview rows are the models'.
     std::array<TPlanResult, Pages> FResults;
     std::array<TPreviewModel*, Pages> FPreviews = {};
     QTimer* FRefresh = nullptr;
+    // A plan is asked for and not yet shown; only the one of FSerial is.
+    bool FPlanDue = false;
+    unsigned FSerial = 0;
+    // Declared first, so that it goes after the planner has stopped.
+    TWorkerInbox FInbox;
+    std::unique_ptr<TLibraryWorker> FPlanner;
 };
 
 } // namespace orvanta
