@@ -74,6 +74,8 @@ void TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection) {
     // The tools get pages of their own beside the fields.
     tabPages = new QTabWidget(pnlContainer);
     tabPages->setObjectName(QStringLiteral("tabPages"));
+    // Every tool's tab stays in sight: the dialog is at least as wide as their captions.
+    tabPages->setUsesScrollButtons(false);
     // The item that held the fields comes back to us to delete.
     delete pnlContainer->layout()->replaceWidget(gbxHeader, tabPages);
     tabPages->addTab(gbxHeader, QStringLiteral("Tags"));
