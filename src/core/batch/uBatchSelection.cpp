@@ -52,6 +52,8 @@ TBatchSelection ReadBatchSelection(const std::vector<std::string>& Paths,
     if (!selection.Error.empty() || selection.Cancelled) {
         selection.Files.clear();
         selection.Sources.clear();
+    } else {
+        selection.Cover = SharedCover(selection.Files);
     }
     return selection;
 }

@@ -15,6 +15,8 @@ struct TBatchSelection {
     // In the order of the paths asked for.
     std::vector<TBatchFile> Files;
     std::vector<TBatchSource> Sources;
+    // The cover the files share, or not: comparing ten thousand covers takes a frame.
+    TSharedCover Cover;
     // Why the first file that could not be read was not, naming it; Files and Sources are then
     // empty, as they are when the read was cancelled.
     std::string Error;

@@ -81,7 +81,7 @@ void TfrmMP3Tag::LoadFiles(TMyMediaDB& MediaDB, TBatchSelection Selection) {
     tabPages->addTab(gbxHeader, QStringLiteral("Tags"));
     Tools = new TTagToolPages(tabPages, std::move(Selection.Sources));
     ShowSharedValues();
-    FCover = SharedCover(FFiles);
+    FCover = std::move(Selection.Cover);
     ShowCover();
     StartPickLists();
     // The pages change what the dialog needs: it is shown at the size they ask for.
