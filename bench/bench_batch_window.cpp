@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
                 static_cast<long long>(took), took > 0 ? rows * 1000.0 / took : 0.0,
                 static_cast<long long>(stalls.Longest()),
                 static_cast<long long>(stalls.LongestEnded()));
-    std::printf("the click itself (the plan, the hand-over): %lld ms\n",
+    std::printf("the click itself (a look for any change, the hand-over): %lld ms\n",
                 static_cast<long long>(clicked));
     std::printf("summary: %s\n", qPrintable(summary.section(QStringLiteral("\r\n"), 0, 0)));
     window.reset();
