@@ -204,6 +204,15 @@ struct TItemWrite {
     std::optional<TFileRead> Read;
 };
 
+// Saves an item's tags to its file under its old name.
+TTagWrite WriteItemTags(const TJournalItem& Item, std::string& Error) {
+    if (Item.NewFields.empty() && !Item.NewPictures && !Item.RemoveID3v2)
+        return TTagWrite::Unchanged;
+    TTagChanges changes = ChangesOf(Item.NewFields, Item.NewPictures);
+    changes.RemoveID3v2 = Item.RemoveID3v2;
+    return WriteTagChangesAny(Item.OldPath, changes, Error);
+}
+
 // Runs a journal already written. The tags are saved by a few writers ahead of the turn; each
 // item's turn, in order on this thread, then renames it, rewrites its row and marks it done.
 // Once cancelled, no further save begins, and every save already made still takes its turn; a
@@ -230,11 +239,7 @@ TBatchOutcome RunJournal(const TBatchJournal& Journal, const TBatchTargets& Targ
     const auto write = [&](std::size_t i) {
         TItemWrite result;
         const TJournalItem& item = Journal.Items[i];
-        if (item.NewFields.empty() && !item.NewPictures && !item.RemoveID3v2)
-            return result;
-        TTagChanges changes = ChangesOf(item.NewFields, item.NewPictures);
-        changes.RemoveID3v2 = item.RemoveID3v2;
-        result.Written = WriteTagChangesAny(item.OldPath, changes, result.Error);
+        result.Written = WriteItemTags(item, result.Error);
         if (Targets.Library && result.Written == TTagWrite::Written) {
             result.Read.emplace();
             result.Read->Result = ReadMediaInfo(item.OldPath, result.Read->Record);
@@ -377,6 +382,33 @@ bool HoldsNew(const TJournalItem& Item, const std::string& Path) {
     return !Item.NewPictures || SamePictures(state.Pictures, *Item.NewPictures);
 }
 
+// A ring cut short after its first step runs to its end, each step as the batch takes it and
+// marked so: else its first file would wait under its temporary name. A step that can no
+// longer be taken (its name taken since, its file gone) leaves its file where it is.
+bool FinishRings(const TBatchJournal& Journal, const std::string& Home, TJournalWhere& Where) {
+    const std::vector<std::optional<std::size_t>> starts = HopStarts(Journal);
+    for (std::size_t hop = 0; hop < Journal.Items.size(); ++hop) {
+        if (!starts[hop] || Journal.Done.contains(hop) || !Where.Moved[*starts[hop]])
+            continue;
+        const std::size_t start = *starts[hop];
+        // As in the batch: the mark of the first step is on disk before the ring goes on.
+        if (!Journal.Done.contains(start) && !MarkItemDone(Home, start, TItemDone::Written, true))
+            return false;
+        for (std::size_t i = start + 1; i <= hop; ++i) {
+            const TJournalItem& item = Journal.Items[i];
+            std::string ignored;
+            if (Where.Moved[i] || Journal.Done.contains(i) ||
+                WriteItemTags(item, ignored) == TTagWrite::Failed ||
+                !MoveFile(item.OldPath, item.NewPath, ignored))
+                continue;
+            Where.Moved[i] = true;
+            if (!MarkItemDone(Home, i, TItemDone::Written, i == hop))
+                return false;
+        }
+    }
+    return true;
+}
+
 // A journal that cannot be read (cut off mid-line, overwritten) is set aside in place of the one
 // set aside before, so that the next command runs; False, with Error naming it for the caller
 // to tell once. Its files stay where they are.
@@ -446,7 +478,11 @@ bool FinishInterruptedBatch(const TBatchTargets& Targets, std::string& Error) {
         return true;
     // Every file is whole where the renames done left it: the rows follow each step done, in
     // turn, and the entries each file's way from where it was.
-    const TJournalWhere where = JudgeJournal(*journal);
+    TJournalWhere where = JudgeJournal(*journal);
+    if (!FinishRings(*journal, Targets.Home, where)) {
+        Error = "Cannot write the batch journal in " + JournalFolder(Targets.Home);
+        return false;
+    }
     TMoves steps;
     for (std::size_t i = 0; i < journal->Items.size(); ++i) {
         const TJournalItem& item = journal->Items[i];
