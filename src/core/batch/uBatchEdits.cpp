@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <regex>
 
 namespace orvanta {
@@ -109,10 +110,13 @@ bool breaksWords(char32_t cp) {
            cp == '-' || cp == '/' || cp == 0x201C;
 }
 
-std::string joined(const std::vector<std::string>& Values) {
+std::string joined(const std::vector<std::string>& Values, std::string_view Separator = "; ") {
     std::string out;
-    for (const std::string& value : Values)
-        out += (out.empty() ? "" : "; ") + value;
+    for (const std::string& value : Values) {
+        if (!out.empty())
+            out += Separator;
+        out += value;
+    }
     return out;
 }
 
@@ -263,6 +267,45 @@ TPlanResult PlanNumbering(const std::vector<TBatchSource>& Files,
         if (item.Edits())
             result.Plan.push_back(std::move(item));
     }
+    return result;
+}
+
+TPlanResult PlanCaseAndReplace(const std::vector<TBatchSource>& Sources,
+                               const TReplaceOptions& Replace, std::optional<TCaseStyle> Case) {
+    TPlanResult replaced;
+    if (!Replace.Find.empty())
+        replaced = PlanReplace(Sources, Replace);
+    if (!replaced.Error.empty() || !Case)
+        return replaced;
+    std::vector<TBatchSource> after = Sources;
+    std::map<std::string, std::size_t> at;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        at[after[i].Path] = i;
+    for (const TBatchItem& item : replaced.Plan)
+        for (const auto& [key, values] : item.Changes.Fields)
+            after[at[item.Path]].Fields[key] = values;
+    const TPlanResult cased = PlanCase(after, Replace.Keys, *Case);
+    TPlanResult result;
+    std::map<std::string, std::size_t> planned;
+    for (const TPlanResult* step : {static_cast<const TPlanResult*>(&replaced), &cased})
+        for (const TBatchItem& item : step->Plan) {
+            const auto [it, added] = planned.try_emplace(item.Path, result.Plan.size());
+            if (added)
+                result.Plan.push_back({item.Path, {}, {}});
+            for (const auto& [key, values] : item.Changes.Fields)
+                result.Plan[it->second].Changes.Fields[key] = values;
+        }
+    for (const TBatchItem& item : result.Plan)
+        for (const auto& [key, values] : item.Changes.Fields) {
+            const auto old = Sources[at[item.Path]].Fields.find(key);
+            result.Preview.push_back({item.Path,
+                                      key,
+                                      old == Sources[at[item.Path]].Fields.end()
+                                          ? std::string()
+                                          : joined(old->second, " / "),
+                                      joined(values, " / "),
+                                      {}});
+        }
     return result;
 }
 

@@ -3,6 +3,7 @@
 // The batch tools: pure planners that turn a selection (each file with its current values)
 // into a plan for RunBatch and a preview of what would change. Nothing is read or written by
 // them but the check of names already taken on disk.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,5 +93,11 @@ struct TReplaceOptions {
     bool Regex = false;
 };
 TPlanResult PlanReplace(const std::vector<TBatchSource>& Files, const TReplaceOptions& Options);
+
+// Find and replace first (when Find is set), then the letter case (when Case is) of what it
+// left, in Replace's keys; the preview shows each field from its value as read to its value at
+// the end.
+TPlanResult PlanCaseAndReplace(const std::vector<TBatchSource>& Files,
+                               const TReplaceOptions& Replace, std::optional<TCaseStyle> Case);
 
 } // namespace orvanta

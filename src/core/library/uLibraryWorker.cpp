@@ -100,12 +100,10 @@ void TLibraryWorker::Run() {
         try {
             if (!opened) {
                 library.emplace();
-                if (FLibraryFile.empty()) {
-                    // nothing to open
-                } else if (FReadOnly) {
+                if (!FLibraryFile.empty() && FReadOnly) {
                     library->OpenReadOnly(FLibraryFile);
                     library->KeepCacheSmall();
-                } else {
+                } else if (!FLibraryFile.empty()) {
                     library->OpenDatabase(FLibraryFile);
                 }
                 opened = true;

@@ -11,7 +11,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <map>
 #include <optional>
 
 #include "ui/metadata/uTagBoxes.h"
@@ -33,13 +32,6 @@ const std::pair<const char*, const char*> CaseFields[] = {
 constexpr std::size_t FilesPlannedAtOnce = 2000;
 constexpr int PauseMs = 150;
 
-std::string Joined(const std::vector<std::string>& Values) {
-    std::string text;
-    for (const std::string& value : Values)
-        text += (text.empty() ? "" : " / ") + value;
-    return text;
-}
-
 QTableView* PreviewTable(QWidget* Parent, TPreviewModel* Model) {
     auto* table = new QTableView(Parent);
     table->setModel(Model);
@@ -47,46 +39,6 @@ QTableView* PreviewTable(QWidget* Parent, TPreviewModel* Model) {
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
-}
-
-// Find and replace first, then the letter case of what it left; the preview shows each field
-// from its value as read to its value at the end.
-TPlanResult PlanCaseAndReplace(const std::vector<TBatchSource>& Sources,
-                               const TReplaceOptions& Replace, std::optional<TCaseStyle> Case) {
-    TPlanResult replaced;
-    if (!Replace.Find.empty())
-        replaced = PlanReplace(Sources, Replace);
-    if (!replaced.Error.empty() || !Case)
-        return replaced;
-    std::vector<TBatchSource> after = Sources;
-    std::map<std::string, std::size_t> at;
-    for (std::size_t i = 0; i < after.size(); ++i)
-        at[after[i].Path] = i;
-    for (const TBatchItem& item : replaced.Plan)
-        for (const auto& [key, values] : item.Changes.Fields)
-            after[at[item.Path]].Fields[key] = values;
-    const TPlanResult cased = PlanCase(after, Replace.Keys, *Case);
-    TPlanResult result;
-    std::map<std::string, std::size_t> planned;
-    for (const TPlanResult* step : {static_cast<const TPlanResult*>(&replaced), &cased})
-        for (const TBatchItem& item : step->Plan) {
-            const auto [it, added] = planned.try_emplace(item.Path, result.Plan.size());
-            if (added)
-                result.Plan.push_back({item.Path, {}, {}});
-            for (const auto& [key, values] : item.Changes.Fields)
-                result.Plan[it->second].Changes.Fields[key] = values;
-        }
-    for (const TBatchItem& item : result.Plan)
-        for (const auto& [key, values] : item.Changes.Fields) {
-            const auto old = Sources[at[item.Path]].Fields.find(key);
-            result.Preview.push_back(
-                {item.Path,
-                 key,
-                 old == Sources[at[item.Path]].Fields.end() ? std::string() : Joined(old->second),
-                 Joined(values),
-                 {}});
-        }
-    return result;
 }
 
 } // namespace
